@@ -1,0 +1,53 @@
+#include "classes/library.h"
+
+#include <mutex>
+
+#include "classes/auto_dis.h"
+#include "classes/auto_dis_info.h"
+#include "classes/cal_info.h"
+#include "classes/cal_info_check.h"
+#include "classes/conclude_info.h"
+#include "classes/conclude_update.h"
+#include "classes/wconclude_info.h"
+#include "platform/halvern/dictionary.h"
+#include "platform/halvern/list.h"
+
+namespace mls::classes {
+namespace {
+
+// The foundation library's classes are served by this library too.
+constexpr com::Guid kClsidDictionary{
+    0x6D4C5311, 0x0001, 0x4B1A, {0x9E, 0x30, 0x48, 0x41, 0x4C, 0x56, 0x44, 0x01}};
+constexpr com::Guid kClsidList{0x6D4C5311, 0x0002, 0x4B1A, {0x9E, 0x30, 0x48, 0x41, 0x4C, 0x56, 0x4C, 0x02}};
+
+template <class T>
+com::ClassEntry publicClass() {
+  return {T::kProgId, T::kClsid, [] { return com::Ref<com::Dispatch>(com::makeObject<T>()); }};
+}
+
+}  // namespace
+
+const std::vector<com::ClassEntry>& libraryClasses() {
+  static const std::vector<com::ClassEntry> classes{
+      publicClass<CalInfo>(),
+      publicClass<CalInfoCheck>(),
+      publicClass<ConcludeInfo>(),
+      publicClass<ConcludeUpdate>(),
+      publicClass<AutoDis>(),
+      publicClass<AutoDisInfo>(),
+      publicClass<WConcludeInfo>(),
+      {"Halvern.Dictionary", kClsidDictionary, halvern::createDictionary},
+      {"Halvern.List", kClsidList, halvern::createList},
+  };
+  return classes;
+}
+
+void registerInProcess() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (const com::ClassEntry& e : libraryClasses())
+      com::ClassRegistry::instance().add(e);
+  });
+}
+
+}  // namespace mls::classes

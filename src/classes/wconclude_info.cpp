@@ -1,0 +1,11 @@
+#include "classes/wconclude_info.h"
+
+namespace mls::classes {
+
+const com::TypeInfo& WConcludeInfo::type() {
+  // Members join the table as the work behind them lands.
+  static const com::TypeInfo info(kProgId, kIid);
+  return info;
+}
+
+}  // namespace mls::classes

@@ -1,0 +1,20 @@
+// The commands of the marlstone host.  Each answers the process exit status and
+// reports errors with number, source and description on stderr.
+#pragma once
+
+#include <span>
+#include <string>
+
+namespace mls::host {
+
+// The library the host loads: $MARLSTONE_LIBRARY, else the one built with the host.
+std::string libraryPath();
+
+int registerLibrary(const std::string& library);
+int unregisterLibrary(const std::string& library);
+// Creates `progId` through the registry and calls `member` with the arguments
+// as text; prints the result, the by-reference parameters and the votes cast.
+int callMember(const std::string& progId, const std::string& member, std::span<const std::string> args);
+int demo();
+
+}  // namespace mls::host
