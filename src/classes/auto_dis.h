@@ -2,11 +2,11 @@
 // Its dispatch interface is _AutoDis.
 #pragma once
 
-#include "platform/com/dispatch.h"
+#include "frame/public_object.h"
 
 namespace mls::classes {
 
-class AutoDis final : public com::DispatchObject {
+class AutoDis final : public frame::PublicObject {
  public:
   static constexpr const char* kProgId = "Marlstone.AutoDis";
   static constexpr com::Guid kClsid{
@@ -14,7 +14,7 @@ class AutoDis final : public com::DispatchObject {
   static constexpr com::Guid kIid{
       0x2C736AC5, 0x7AC6, 0x40A8, {0x80, 0x4D, 0xE0, 0x51, 0x6B, 0xBE, 0x36, 0x5D}};
 
-  AutoDis() : DispatchObject(type()) {}
+  AutoDis() : PublicObject(type()) {}
   static const com::TypeInfo& type();
 };
 

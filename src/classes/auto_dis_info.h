@@ -2,11 +2,11 @@
 // Its dispatch interface is _AutoDisInfo.
 #pragma once
 
-#include "platform/com/dispatch.h"
+#include "frame/public_object.h"
 
 namespace mls::classes {
 
-class AutoDisInfo final : public com::DispatchObject {
+class AutoDisInfo final : public frame::PublicObject {
  public:
   static constexpr const char* kProgId = "Marlstone.AutoDisInfo";
   static constexpr com::Guid kClsid{
@@ -14,7 +14,7 @@ class AutoDisInfo final : public com::DispatchObject {
   static constexpr com::Guid kIid{
       0x45C26AB3, 0xE7D8, 0x4EFE, {0x9A, 0x31, 0xDC, 0xD3, 0xAA, 0xB0, 0x0F, 0x62}};
 
-  AutoDisInfo() : DispatchObject(type()) {}
+  AutoDisInfo() : PublicObject(type()) {}
   static const com::TypeInfo& type();
 };
 

@@ -1,10 +1,48 @@
 #include "classes/cal_info.h"
 
+#include "frame/period_services.h"
+#include "frame/period_window.h"
+
 namespace mls::classes {
+namespace {
+
+using com::Param;
+using com::VarKind;
+using frame::Call;
+using frame::FrameFacts;
+
+}  // namespace
 
 const com::TypeInfo& CalInfo::type() {
   // Members join the table as the work behind them lands.
-  static const com::TypeInfo info(kProgId, kIid);
+  static const com::TypeInfo info = [] {
+    com::TypeInfo t(kProgId, kIid);
+    const FrameFacts none;
+    // Period services: the period component only, no connection and no vote.
+    frame::framed<CalInfo>(
+        t, "ClientGetPeriodDate",
+        {Param("sDsn", VarKind::String), Param("iYear", VarKind::Long), Param("iPeriod", VarKind::Long),
+         Param("BeginDate", VarKind::Date).ref(), Param("EndDate").ref()},
+        com::kAny, none.withoutEnv(), [](Call& call, com::Args a) {
+          frame::ClientPeriodDates d = frame::clientGetPeriodDate(call.props(), a[1].toLong(), a[2].toLong());
+          a[3].assign(d.begin);
+          a[4].assign(d.end);
+          return com::Variant();
+        });
+    frame::framed<CalInfo>(t, "GetPeriodsData",
+                           {Param("sCnn", VarKind::String), Param("strClip", VarKind::String).ref(),
+                            Param("nRows", VarKind::Long).ref(), Param("nColorRow", VarKind::Long).ref()},
+                           VarKind::Boolean,
+                           none.votes(frame::VoteAt::Entry).connects(frame::Isolation::ReadUncommitted),
+                           [](Call& call, com::Args a) {
+                             frame::PeriodsGrid grid = frame::getPeriodsData(call);
+                             a[1].assign(com::Variant(grid.clip));
+                             a[2].assign(com::Variant(grid.rows));
+                             if (grid.colorRow) a[3].assign(com::Variant(*grid.colorRow));
+                             return com::Variant(true);
+                           });
+    return t;
+  }();
   return info;
 }
 

@@ -3,11 +3,11 @@
 // Its dispatch interface is _CalInfo.
 #pragma once
 
-#include "platform/com/dispatch.h"
+#include "frame/public_object.h"
 
 namespace mls::classes {
 
-class CalInfo final : public com::DispatchObject {
+class CalInfo final : public frame::PublicObject {
  public:
   static constexpr const char* kProgId = "Marlstone.CalInfo";
   static constexpr com::Guid kClsid{
@@ -15,7 +15,7 @@ class CalInfo final : public com::DispatchObject {
   static constexpr com::Guid kIid{
       0xA49754EC, 0xD00C, 0x4998, {0x8F, 0xC2, 0x8A, 0x0D, 0x49, 0x7B, 0x01, 0x52}};
 
-  CalInfo() : DispatchObject(type()) {}
+  CalInfo() : PublicObject(type()) {}
   static const com::TypeInfo& type();
 };
 

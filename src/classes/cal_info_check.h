@@ -2,11 +2,11 @@
 // Its dispatch interface is _CalInfoCheck.
 #pragma once
 
-#include "platform/com/dispatch.h"
+#include "frame/public_object.h"
 
 namespace mls::classes {
 
-class CalInfoCheck final : public com::DispatchObject {
+class CalInfoCheck final : public frame::PublicObject {
  public:
   static constexpr const char* kProgId = "Marlstone.CalInfoCheck";
   static constexpr com::Guid kClsid{
@@ -14,7 +14,7 @@ class CalInfoCheck final : public com::DispatchObject {
   static constexpr com::Guid kIid{
       0xEB902E73, 0x3001, 0x42C5, {0xB0, 0x0C, 0x94, 0x0E, 0x2F, 0x6E, 0x18, 0x34}};
 
-  CalInfoCheck() : DispatchObject(type()) {}
+  CalInfoCheck() : PublicObject(type()) {}
   static const com::TypeInfo& type();
 };
 

@@ -2,11 +2,11 @@
 // history. Its dispatch interface is _ConcludeInfo.
 #pragma once
 
-#include "platform/com/dispatch.h"
+#include "frame/public_object.h"
 
 namespace mls::classes {
 
-class ConcludeInfo final : public com::DispatchObject {
+class ConcludeInfo final : public frame::PublicObject {
  public:
   static constexpr const char* kProgId = "Marlstone.ConcludeInfo";
   static constexpr com::Guid kClsid{
@@ -14,7 +14,7 @@ class ConcludeInfo final : public com::DispatchObject {
   static constexpr com::Guid kIid{
       0x7A710424, 0x68FC, 0x4BDA, {0x98, 0xD7, 0xD9, 0x4A, 0x57, 0x13, 0x05, 0x02}};
 
-  ConcludeInfo() : DispatchObject(type()) {}
+  ConcludeInfo() : PublicObject(type()) {}
   static const com::TypeInfo& type();
 };
 

@@ -3,11 +3,11 @@
 // SQL batches and period dates. Its dispatch interface is _ConcludeUpdate.
 #pragma once
 
-#include "platform/com/dispatch.h"
+#include "frame/public_object.h"
 
 namespace mls::classes {
 
-class ConcludeUpdate final : public com::DispatchObject {
+class ConcludeUpdate final : public frame::PublicObject {
  public:
   static constexpr const char* kProgId = "Marlstone.ConcludeUpdate";
   static constexpr com::Guid kClsid{
@@ -15,7 +15,7 @@ class ConcludeUpdate final : public com::DispatchObject {
   static constexpr com::Guid kIid{
       0xB51C990A, 0x7014, 0x4551, {0xBE, 0x36, 0x13, 0x31, 0xFE, 0xE5, 0x6A, 0xA2}};
 
-  ConcludeUpdate() : DispatchObject(type()) {}
+  ConcludeUpdate() : PublicObject(type()) {}
   static const com::TypeInfo& type();
 };
 

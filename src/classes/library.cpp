@@ -11,6 +11,7 @@
 #include "classes/wconclude_info.h"
 #include "platform/halvern/dictionary.h"
 #include "platform/halvern/list.h"
+#include "platform/siblings/sibling_classes.h"
 
 namespace mls::classes {
 namespace {
@@ -28,17 +29,23 @@ com::ClassEntry publicClass() {
 }  // namespace
 
 const std::vector<com::ClassEntry>& libraryClasses() {
-  static const std::vector<com::ClassEntry> classes{
-      publicClass<CalInfo>(),
-      publicClass<CalInfoCheck>(),
-      publicClass<ConcludeInfo>(),
-      publicClass<ConcludeUpdate>(),
-      publicClass<AutoDis>(),
-      publicClass<AutoDisInfo>(),
-      publicClass<WConcludeInfo>(),
-      {"Halvern.Dictionary", kClsidDictionary, halvern::createDictionary},
-      {"Halvern.List", kClsidList, halvern::createList},
-  };
+  static const std::vector<com::ClassEntry> classes = [] {
+    std::vector<com::ClassEntry> all{
+        publicClass<CalInfo>(),
+        publicClass<CalInfoCheck>(),
+        publicClass<ConcludeInfo>(),
+        publicClass<ConcludeUpdate>(),
+        publicClass<AutoDis>(),
+        publicClass<AutoDisInfo>(),
+        publicClass<WConcludeInfo>(),
+        {"Halvern.Dictionary", kClsidDictionary, halvern::createDictionary},
+        {"Halvern.List", kClsidList, halvern::createList},
+    };
+    // The sibling components (the period component, the language loader).
+    const std::vector<com::ClassEntry>& components = siblings::siblingClasses();
+    all.insert(all.end(), components.begin(), components.end());
+    return all;
+  }();
   return classes;
 }
 

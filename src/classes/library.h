@@ -1,5 +1,6 @@
 // The classes libmarlstone.so serves: the seven public classes and the
-// foundation library's dispatch classes that cross the public interfaces.
+// foundation library's dispatch classes that cross the public interfaces, and the
+// sibling components the classes create by ProgID (period component, language loader).
 #pragma once
 
 #include <vector>

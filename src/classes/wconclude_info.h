@@ -2,11 +2,11 @@
 // Its dispatch interface is _WConcludeInfo.
 #pragma once
 
-#include "platform/com/dispatch.h"
+#include "frame/public_object.h"
 
 namespace mls::classes {
 
-class WConcludeInfo final : public com::DispatchObject {
+class WConcludeInfo final : public frame::PublicObject {
  public:
   static constexpr const char* kProgId = "Marlstone.WConcludeInfo";
   static constexpr com::Guid kClsid{
@@ -14,7 +14,7 @@ class WConcludeInfo final : public com::DispatchObject {
   static constexpr com::Guid kIid{
       0x4C063FAA, 0x6791, 0x4E85, {0xAB, 0x2E, 0x37, 0x70, 0xBC, 0x85, 0xFC, 0x39}};
 
-  WConcludeInfo() : DispatchObject(type()) {}
+  WConcludeInfo() : PublicObject(type()) {}
   static const com::TypeInfo& type();
 };
 

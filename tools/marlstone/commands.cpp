@@ -5,12 +5,15 @@
 #include <iostream>
 #include <vector>
 
+#include "arguments.h"
+#include "demo_database.h"
 #include "platform/com/class_factory.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
 #include "platform/com/registry.h"
 #include "platform/com/registry_file.h"
+#include "printing.h"
 
 namespace mls::host {
 namespace {
@@ -98,11 +101,13 @@ int callMember(const std::string& progId, const std::string& member, std::span<c
   // Every argument is a variable passed by reference, as a client passes its
   // variables; omitted trailing by-reference parameters get Empty variables so
   // that their values can be shown.
-  std::vector<Variant> values(args.begin(), args.end());
   com::VoteRecorder votes;
   int status = 0;
+  std::vector<Variant> values;
   const com::TypeInfo::Member* info = nullptr;
   try {
+    for (const std::string& a : args)
+      values.push_back(parseArgument(a));
     com::Ref<com::Dispatch> obj = com::createObject(progId);
     if (const com::TypeInfo* type = com::typeInfoOf(*obj)) info = type->find(member, com::kMethodOrGet);
     if (info) {
@@ -118,14 +123,14 @@ int callMember(const std::string& progId, const std::string& member, std::span<c
     for (Variant& v : values)
       refs.push_back(Variant::byRef(&v));
     Variant result = com::invokeByName(*obj, member, com::kMethodOrGet, refs);
-    if (!info || info->info.result != com::kNoResult) std::cout << "result: " << result.debugString() << "\n";
+    if (!info || info->info.result != com::kNoResult) printValue(std::cout, "result", result);
   } catch (const ComError& e) {
     status = report(e);
   }
   if (info) {
     for (size_t i = 0; i < values.size() && i < info->info.params.size(); ++i) {
       const com::Param& p = info->info.params[i];
-      if (p.byRef) std::cout << p.name << ": " << values[i].debugString() << "\n";
+      if (p.byRef) printValue(std::cout, p.name, values[i]);
     }
   }
   printVotes(votes);
@@ -155,7 +160,14 @@ int demo() {
       ++created;
     }
     std::cout << created << " public classes registered and created\n";
-    return created == 7 ? 0 : 1;
+    if (created != 7) return 1;
+
+    std::cout << "\ndemo database: the system schema, 12 periods starting on the 26th, the cost module\n"
+                 "started in period 4 of 2024 and now in period 6 (built with ConcludeUpdate.UpdateBatch)\n";
+    buildDemoDatabase();
+    printDemoPeriods("en");
+    printDemoPeriods("chs");
+    return 0;
   } catch (const ComError& e) {
     return report(e);
   }

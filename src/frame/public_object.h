@@ -1,0 +1,46 @@
+// The base of the public classes, and the one way their members are declared:
+// a framed method is a member whose handler runs the call frame (call_frame.h)
+// around its body, with the properties string taken from its first argument.
+//
+//   framed<CalInfo>(t, "GetPeriodsData", {Param("sCnn", VarKind::String), ...}, VarKind::Boolean,
+//                   FrameFacts().votes(VoteAt::Entry).connects(Isolation::ReadUncommitted),
+//                   [](Call& call, com::Args a) { return getPeriodsData(call, a); });
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "frame/call_frame.h"
+#include "frame/class_data_env.h"
+#include "platform/com/dispatch.h"
+
+namespace mls::frame {
+
+class PublicObject : public com::DispatchObject {
+ public:
+  explicit PublicObject(const com::TypeInfo& type) : DispatchObject(type) {}
+  ClassDataEnv& dataEnv() { return env_; }
+
+ private:
+  ClassDataEnv env_;
+};
+
+using MethodBody = std::function<com::Variant(Call&, com::Args)>;
+
+// Adds method `name` to `type`; its full name in error sources is the class
+// name, ".", and `name`.
+template <class T>
+com::TypeInfo& framed(com::TypeInfo& type, std::string name, std::vector<com::Param> params,
+                      com::DeclType result, FrameFacts facts, MethodBody body) {
+  std::string fullName = type.className() + "." + name;
+  return type.method<T>(
+      std::move(name), std::move(params), result,
+      [fullName = std::move(fullName), facts, body = std::move(body)](T& self, com::Args a) {
+        std::string props = a.empty() ? std::string() : a[0].toString();
+        return runFrame(self.dataEnv(), fullName, facts, props, [&](Call& call) { return body(call, a); });
+      });
+}
+
+}  // namespace mls::frame

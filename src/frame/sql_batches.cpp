@@ -1,0 +1,42 @@
+#include "frame/sql_batches.h"
+
+#include "platform/halvern/string_builder.h"
+
+namespace mls::frame {
+namespace {
+
+bool flushAfter(int32_t i) {
+  return i % 200 == 1 && i != 1;
+}
+
+}  // namespace
+
+void updateBatch(Call& call, const com::Variant& statements) {
+  const com::SafeArray& array = statements.deref().array();
+  int32_t upper = array.ubound(1);
+  std::string buffer;
+  for (int32_t i = 0; i <= upper; ++i) {
+    buffer += com::concat(com::Variant(), array.at({i}));
+    if (flushAfter(i) && !buffer.empty()) {
+      call.connection().execute(buffer, nullptr, -1);
+      buffer.clear();
+    }
+  }
+  if (!buffer.empty()) call.connection().execute(buffer, nullptr, -1);
+}
+
+void insertStdCalinfo(Call& call, const com::Variant& statements) {
+  const com::SafeArray& array = statements.deref().array();
+  int32_t upper = array.ubound(1);
+  halvern::StringBuilder buffer;
+  for (int32_t i = 0; i <= upper; ++i) {
+    buffer.append(array.at({i}).toString());
+    if (flushAfter(i) && buffer.length() != 0) {
+      call.connection().execute(buffer.text(), nullptr, -1);
+      buffer.remove(1, buffer.length());
+    }
+  }
+  if (buffer.length() != 0) call.connection().execute(buffer.text(), nullptr, -1);
+}
+
+}  // namespace mls::frame

@@ -1,0 +1,19 @@
+// Client-built SQL run in batches on the call's connection.  The statements of
+// the array (elements 0 to its upper bound) are appended without separator; a
+// batch is sent after element i whenever i mod 200 = 1 and i > 1 (so the first
+// batch holds 202 statements, the next ones 200), and the rest at the end.  A
+// failing batch stops the run; the batches before it stay.  An argument that
+// is not an array raises 13, one whose element 0 does not exist 9.
+#pragma once
+
+#include "frame/call_frame.h"
+#include "platform/com/variant.h"
+
+namespace mls::frame {
+
+// Null elements add nothing.
+void updateBatch(Call& call, const com::Variant& statements);
+// Every element is converted to text (a Null one raises 94).
+void insertStdCalinfo(Call& call, const com::Variant& statements);
+
+}  // namespace mls::frame

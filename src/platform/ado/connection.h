@@ -1,0 +1,78 @@
+// Connection: a session with a provider, chosen by the `Provider` key of the
+// connection string.  Closing it (or releasing the last reference to an open
+// one) ends the provider session and so the session's temporary tables.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ado/provider.h"
+#include "platform/com/dispatch.h"
+
+namespace mls::ado {
+
+class Recordset;
+
+inline constexpr int32_t kStateClosed = 0;
+inline constexpr int32_t kStateOpen = 1;
+inline constexpr int32_t kUseServer = 2;
+inline constexpr int32_t kUseClient = 3;
+
+class Connection final : public com::DispatchObject {
+ public:
+  static constexpr com::Guid kIid{
+      0x690F6E5E, 0x4557, 0x4F3C, {0x9C, 0x1A, 0x7D, 0x91, 0x77, 0x1D, 0x9A, 0x87}};
+  static const com::TypeInfo& type();
+
+  Connection() : DispatchObject(type()) {}
+
+  // Opens a session.  An empty `connectionString` uses the ConnectionString
+  // property; `user` and `password`, when given, become its `User ID` and
+  // `Password`.  A bad string, an unknown provider or a provider that cannot
+  // open raises err::kOpenFailed (Source: the provider's name, or this class
+  // when no provider could be chosen) and leaves the connection closed.
+  // Already open: 3705.
+  void open(std::string_view connectionString = {}, std::string_view user = {},
+            std::string_view password = {}, int32_t options = -1);
+  void close();  // 3704 when closed
+  int32_t state() const { return session_ ? kStateOpen : kStateClosed; }
+
+  const std::string& connectionString() const { return connectionString_; }
+  void setConnectionString(std::string text);  // 3705 when open
+  // The provider's name while open, "" when closed.
+  const std::string& providerName() const { return providerName_; }
+  int32_t cursorLocation() const { return cursorLocation_; }
+  void setCursorLocation(int32_t location);  // 2 or 3, else 3001
+  int32_t commandTimeout() const { return commandTimeout_; }
+  void setCommandTimeout(int32_t seconds);  // 0 = no time-out; negative raises 3001
+
+  // Runs a batch and answers its first rowset, or a closed Recordset when it
+  // returns none (or when `options` has adExecuteNoRecords, 128); later rowsets
+  // come from NextRecordset.  `recordsAffected` receives the rows the
+  // statements before that rowset affected (all of them when there is none),
+  // -1 when none reported a count.  Options: -1, adCmdText (1) or
+  // adCmdUnknown (8), optionally with 128; others raise 3001.
+  com::Ref<Recordset> execute(std::string_view text, int64_t* recordsAffected = nullptr,
+                              int32_t options = -1);
+
+  // Runs a batch with values for its `?` markers and answers every result;
+  // 3704 when closed.
+  std::vector<BatchItem> run(std::string_view text, const std::vector<ParameterValue>& params,
+                             int32_t timeoutSeconds);
+
+ private:
+  std::string connectionString_;
+  std::string providerName_;
+  int32_t cursorLocation_ = kUseServer;
+  int32_t commandTimeout_ = 30;
+  std::unique_ptr<ProviderSession> session_;
+};
+
+// The Connection an object Variant holds (null for Nothing); any other object
+// or value raises 3001 with `source`.
+com::Ref<Connection> asConnection(const com::Variant& v, const std::string& source);
+
+}  // namespace mls::ado

@@ -1,0 +1,136 @@
+#include "platform/ado/embedded/embedded_provider.h"
+
+#include <map>
+#include <mutex>
+
+#include "platform/ado/embedded/markers.h"
+#include "platform/ado/embedded/registration.h"
+#include "platform/ado/embedded/values.h"
+#include "platform/ado/errors.h"
+
+namespace mls::ado::embedded {
+
+namespace {
+
+struct Databases {
+  std::mutex mutex;
+  std::map<std::string, std::shared_ptr<tsql::Database>> byName;  // folded name -> database
+  FileDatabaseOpener fileOpener;
+};
+
+// Process lifetime; never destroyed, so that sessions released late at exit
+// still find their database.
+Databases& databases() {
+  static auto* d = new Databases;
+  return *d;
+}
+
+[[noreturn]] void openFailed(const std::string& description) {
+  com::raise(err::kOpenFailed, kEmbeddedProviderName, description);
+}
+
+std::shared_ptr<tsql::Database> openDatabase(const std::string& dataSource) {
+  Databases& d = databases();
+  if (isFileDataSource(dataSource)) {
+    FileDatabaseOpener opener;
+    {
+      std::lock_guard lock(d.mutex);
+      opener = d.fileOpener;
+    }
+    if (!opener)
+      openFailed("Cannot open database file '" + dataSource + "': file databases are not supported yet.");
+    std::shared_ptr<tsql::Database> db = opener(dataSource);
+    if (!db) openFailed("Cannot open database file '" + dataSource + "'.");
+    return db;
+  }
+  std::lock_guard lock(d.mutex);
+  std::shared_ptr<tsql::Database>& db = d.byName[com::foldCase(dataSource)];
+  if (!db) db = tsql::Database::create();
+  return db;
+}
+
+BatchItem toItem(const tsql::ResultItem& item) {
+  BatchItem out;
+  if (item.kind == tsql::ResultItem::Kind::RowCount) {
+    out.rowCount = item.rowCount;
+    return out;
+  }
+  out.isRowset = true;
+  const std::vector<tsql::ColumnInfo>& columns = item.rowset.columns;
+  for (const tsql::ColumnInfo& c : columns)
+    out.rowset.columns.push_back(columnMeta(c));
+  out.rowset.rows.reserve(item.rowset.rows.size());
+  for (const std::vector<tsql::Value>& row : item.rowset.rows) {
+    std::vector<com::Variant> values;
+    values.reserve(row.size());
+    for (size_t i = 0; i < row.size(); ++i)
+      values.push_back(toVariant(row[i], columns[i].type));
+    out.rowset.rows.push_back(std::move(values));
+  }
+  return out;
+}
+
+class EmbeddedSession final : public ProviderSession {
+ public:
+  explicit EmbeddedSession(std::shared_ptr<tsql::Database> db) : session_(std::move(db)) {}
+
+  std::vector<BatchItem> execute(std::string_view text, const std::vector<ParameterValue>& params,
+                                 int32_t /*timeoutSeconds: see embedded_provider.h*/) override {
+    MarkedText marked = rewriteMarkers(text);
+    if (marked.markers != params.size()) {
+      com::raise(err::kMissingParameters, kEmbeddedProviderName,
+                 "The command has " + std::to_string(marked.markers) + " parameter markers but " +
+                     std::to_string(params.size()) + " parameters were given.");
+    }
+    std::vector<tsql::BoundParameter> bound;
+    bound.reserve(params.size());
+    for (size_t i = 0; i < params.size(); ++i)
+      bound.push_back(toBoundParameter(params[i], markerName(i + 1)));
+
+    tsql::BatchResult result;
+    try {
+      result = session_.execute(marked.text, bound);
+    } catch (const tsql::SqlError& e) {
+      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.message());
+    } catch (const std::exception& e) {
+      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.what());
+    }
+    std::vector<BatchItem> items;
+    items.reserve(result.items.size());
+    for (const tsql::ResultItem& item : result.items)
+      items.push_back(toItem(item));
+    return items;
+  }
+
+ private:
+  tsql::Session session_;
+};
+
+}  // namespace
+
+bool isFileDataSource(const std::string& dataSource) {
+  if (dataSource.find_first_of("/\\") != std::string::npos) return true;
+  constexpr std::string_view kExtension = ".mlsdb";
+  return dataSource.size() >= kExtension.size() &&
+         com::compareText(std::string_view(dataSource).substr(dataSource.size() - kExtension.size()),
+                          kExtension, true) == 0;
+}
+
+void setFileDatabaseOpener(FileDatabaseOpener opener) {
+  Databases& d = databases();
+  std::lock_guard lock(d.mutex);
+  d.fileOpener = std::move(opener);
+}
+
+const std::string& EmbeddedProvider::name() const {
+  static const std::string kName = kEmbeddedProviderName;
+  return kName;
+}
+
+std::unique_ptr<ProviderSession> EmbeddedProvider::open(const ConnectionProperties& props) {
+  std::optional<std::string> dataSource = props.get("Data Source");
+  if (!dataSource || dataSource->empty()) openFailed("The connection string names no Data Source.");
+  return std::make_unique<EmbeddedSession>(openDatabase(*dataSource));
+}
+
+}  // namespace mls::ado::embedded

@@ -1,0 +1,38 @@
+// The provider over the embedded T-SQL engine ("Marlstone.Embedded").
+//
+// `Data Source` names the database.  A plain name is an in-memory database
+// that every connection of the process with that name (compared without case)
+// shares, created by the first one and kept for the life of the process.  A
+// name that looks like a file (it contains '/' or '\', or ends in ".mlsdb")
+// opens through the file-database opener that durable storage installs;
+// without one, Open fails.  Each connection has its own engine session, so
+// its temporary tables are its own and end when it closes.
+//
+// The engine runs a batch to its end in the caller's thread: a command
+// time-out cannot interrupt it and is not applied.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/ado/provider.h"
+#include "platform/tsql/engine.h"
+
+namespace mls::ado::embedded {
+
+class EmbeddedProvider final : public Provider {
+ public:
+  const std::string& name() const override;
+  std::unique_ptr<ProviderSession> open(const ConnectionProperties& props) override;
+};
+
+// Opens the database file at `path`; raises (err::kOpenFailed, Source the
+// provider) when it cannot.  An empty function removes the opener.
+using FileDatabaseOpener = std::function<std::shared_ptr<tsql::Database>(const std::string& path)>;
+void setFileDatabaseOpener(FileDatabaseOpener opener);
+
+// Whether a Data Source names a database file rather than an in-memory database.
+bool isFileDataSource(const std::string& dataSource);
+
+}  // namespace mls::ado::embedded

@@ -1,0 +1,30 @@
+// The compatibility views sysobjects, sysindexes and syscolumns, computed from
+// a table set as read-only tables (Table::Kind::SystemView).
+//
+//   sysobjects (name, id, xtype, uid, status, parent_obj, crdate, type):
+//     a row per table (xtype 'U'), per PRIMARY KEY ('PK') and UNIQUE ('UQ')
+//     constraint and per column default ('D'); temporary tables under their
+//     stored names ('#t___...___00000000000A').
+//   sysindexes (id, indid, name, keycnt, rows, rowcnt): a row per table for its
+//     heap (indid 0, name NULL) or clustered index (indid 1), and per other
+//     index (indid > 1).
+//   syscolumns (name, id, xtype, length, colid, colorder, prec, scale,
+//     isnullable): a row per column, xtype the server's system type id.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "platform/tsql/catalog/table.h"
+#include "platform/tsql/catalog/table_set.h"
+
+namespace mls::tsql {
+
+bool isSystemViewName(std::string_view name);
+// The view `name` (one of the three) over the tables of `set`.
+std::shared_ptr<Table> buildSystemView(std::string_view name, const TableSet& set);
+
+// The server's system type id of a type (int 56, varchar 167, ...).
+int systemTypeId(const SqlType& t);
+
+}  // namespace mls::tsql

@@ -1,0 +1,568 @@
+#include "platform/tsql/catalog/table.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <stdexcept>
+
+#include "platform/tsql/catalog/names.h"
+#include "platform/tsql/catalog/undo_log.h"
+#include "platform/tsql/errors.h"
+#include "platform/tsql/types/convert.h"
+#include "platform/tsql/types/operators.h"
+
+namespace mls::tsql {
+
+namespace {
+
+DateTime localNow() {
+  auto now = std::chrono::system_clock::now();
+  std::time_t secs = std::chrono::system_clock::to_time_t(now);
+  std::tm tm{};
+  localtime_r(&secs, &tm);
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  return DateTime::fromParts(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                             static_cast<int>(ms));
+}
+
+// The range an identity column's type holds.
+std::pair<__int128, __int128> identityRange(const SqlType& t) {
+  switch (t.id) {
+    case TypeId::TinyInt:
+      return {0, 255};
+    case TypeId::SmallInt:
+      return {-32768, 32767};
+    case TypeId::Int:
+      return {INT32_MIN, INT32_MAX};
+    case TypeId::BigInt:
+      return {INT64_MIN, INT64_MAX};
+    default: {
+      __int128 max = 1;
+      for (int i = 0; i < t.precision; ++i)
+        max *= 10;
+      return {-(max - 1), max - 1};
+    }
+  }
+}
+
+Value identityValue(const SqlType& t, int64_t v) {
+  return t.id == TypeId::Decimal ? Value::decimal(Decimal128::fromInt(v)) : Value::integer(v);
+}
+
+std::optional<int64_t> identityOf(const Value& v) {
+  if (v.isNull()) return std::nullopt;
+  if (v.kind() == Value::Kind::Int) return v.asInt();
+  if (v.kind() == Value::Kind::Decimal) return static_cast<int64_t>(v.asDecimal().mantissa());
+  return std::nullopt;
+}
+
+}  // namespace
+
+Table::Table(std::string name, Kind kind) : name_(std::move(name)), kind_(kind), created_(localNow()) {}
+
+Table::Table(const Table& o)
+    : std::enable_shared_from_this<Table>(),
+      name_(o.name_),
+      kind_(o.kind_),
+      id_(o.id_),
+      created_(o.created_),
+      columns_(o.columns_),
+      identityColumn_(o.identityColumn_),
+      identityInsert_(o.identityInsert_),
+      indexes_(o.indexes_),
+      storage_(o.storage_) {}
+
+void Table::restoreFrom(Table&& s) {
+  name_ = std::move(s.name_);
+  kind_ = s.kind_;
+  id_ = s.id_;
+  created_ = s.created_;
+  columns_ = std::move(s.columns_);
+  identityColumn_ = s.identityColumn_;
+  identityInsert_ = s.identityInsert_;
+  indexes_ = std::move(s.indexes_);
+  storage_ = std::move(s.storage_);
+}
+
+std::string Table::storedName() const {
+  if (!isTemporary()) return name_;
+  std::string out = name_;
+  if (out.size() < 116) out.append(116 - out.size(), '_');
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "%012X", static_cast<unsigned>(id_));
+  return out + suffix;
+}
+
+std::string Table::fullName() const {
+  if (isTemporary()) return "tempdb.dbo." + storedName();
+  return std::string(kDatabaseName) + ".dbo." + name_;
+}
+
+// ------------------------------------------------------------------ columns
+
+std::optional<size_t> Table::findColumn(std::string_view name) const {
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    if (sameName(columns_[i].name, name)) return i;
+  }
+  return std::nullopt;
+}
+
+void Table::addColumn(Column c, const Value& fill) {
+  if (findColumn(c.name)) throwSqlError(2705, {c.name, name_});
+  if (c.identity) {
+    if (identityColumn_) throwSqlError(2744, {name_});
+    bool integral = (c.type.isInteger() && c.type.id != TypeId::Bit) ||
+                    (c.type.id == TypeId::Decimal && c.type.scale == 0);
+    if (!integral) {
+      throwSqlError(2749, {c.name});
+    }
+    c.nullable = false;
+  }
+  columns_.push_back(std::move(c));
+  const size_t col = columns_.size() - 1;
+  for (Row& r : storage_.rows)
+    r.push_back(fill);
+  if (columns_[col].identity) {
+    identityColumn_ = col;
+    storage_.identityCurrent = columns_[col].identity->seed;
+    storage_.identityUsed = false;
+    auto order = scanOrder();
+    std::vector<RowId> ids(order.begin(), order.end());
+    for (RowId id : ids)
+      storage_.rows[id][col] = identityValue(columns_[col].type, nextIdentity());
+  }
+}
+
+Value Table::storeValue(size_t i, const Value& v, const SqlType& from) const {
+  return assignToColumn(v, from, columns_[i].type);
+}
+
+Value Table::implicitValue(size_t i, const DefaultEvaluator& evalDefault) {
+  if (identityColumn_ == i) return identityValue(columns_[i].type, nextIdentity());
+  if (columns_[i].defaultExpr) return evalDefault(*columns_[i].defaultExpr, columns_[i]);
+  return Value();
+}
+
+int64_t Table::nextIdentity() {
+  const Column& c = columns_[*identityColumn_];
+  __int128 next = storage_.identityCurrent;
+  if (storage_.identityUsed) next += c.identity->step;
+  auto [lo, hi] = identityRange(c.type);
+  if (next < lo || next > hi) throwSqlError(8115, {"IDENTITY", c.type.typeName()});
+  storage_.identityCurrent = static_cast<int64_t>(next);
+  storage_.identityUsed = true;
+  return storage_.identityCurrent;
+}
+
+// ------------------------------------------------------------------ indexes
+
+std::optional<size_t> Table::findIndex(std::string_view name) const {
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    if (sameName(indexes_[i].name, name)) return i;
+  }
+  return std::nullopt;
+}
+
+const IndexDef* Table::clusteredIndex() const {
+  for (const IndexDef& d : indexes_) {
+    if (d.clustered) return &d;
+  }
+  return nullptr;
+}
+
+const IndexDef* Table::primaryKey() const {
+  for (const IndexDef& d : indexes_) {
+    if (d.origin == IndexOrigin::PrimaryKey) return &d;
+  }
+  return nullptr;
+}
+
+void Table::addIndex(IndexDef def) {
+  if (findIndex(def.name)) throwSqlError(1913, {def.name, messageName()});
+  if (def.origin == IndexOrigin::PrimaryKey) {
+    if (primaryKey()) throwSqlError(1779, {name_});
+    for (const KeyColumn& k : def.keys) {
+      if (columns_[k.column].nullable) throwSqlError(8111, {name_});
+    }
+  }
+  if (def.clustered) {
+    if (const IndexDef* c = clusteredIndex()) throwSqlError(1902, {messageName(), c->name});
+  }
+  KeyIndex index;
+  index.reserve(storage_.liveCount);
+  auto read = [this](RowId id) -> const Row& { return storage_.rows[id]; };
+  for (RowId id : scanOrder()) {
+    const Row& r = storage_.rows[id];
+    if (def.unique) {
+      if (index.findDuplicate(def, r, read, [](RowId) { return false; })) {
+        throwSqlError(1505, {messageName(), def.name, formatKeyValues(*this, def, r)});
+      }
+    }
+    index.add(def, r, id);
+  }
+  if (def.clustered) {
+    def.indid = 1;
+  } else {
+    def.indid = 2;
+    for (const IndexDef& d : indexes_)
+      def.indid = std::max(def.indid, d.indid + 1);
+  }
+  indexes_.push_back(std::move(def));
+  storage_.indexes.push_back(std::move(index));
+  storage_.indexStale.push_back(0);
+  if (indexes_.back().clustered) storage_.sortedPrefix = 0;
+}
+
+void Table::dropIndex(size_t i) {
+  bool clustered = indexes_[i].clustered;
+  indexes_.erase(indexes_.begin() + static_cast<ptrdiff_t>(i));
+  storage_.indexes.erase(storage_.indexes.begin() + static_cast<ptrdiff_t>(i));
+  storage_.indexStale.erase(storage_.indexStale.begin() + static_cast<ptrdiff_t>(i));
+  if (clustered) storage_.sortedPrefix = 0;
+}
+
+const IndexDef* Table::indexOn(std::span<const size_t> columns) const {
+  const IndexDef* found = nullptr;
+  for (const IndexDef& d : indexes_) {
+    if (d.keys.size() != columns.size()) continue;
+    bool all = std::all_of(columns.begin(), columns.end(), [&](size_t c) {
+      return std::any_of(d.keys.begin(), d.keys.end(), [c](const KeyColumn& k) { return k.column == c; });
+    });
+    if (all && (!found || (d.unique && !found->unique))) found = &d;
+  }
+  return found;
+}
+
+void Table::rebuildIndex(size_t i) const {
+  KeyIndex& index = storage_.indexes[i];
+  index.clear();
+  index.reserve(storage_.liveCount);
+  for (RowId id = 0; id < storage_.rows.size(); ++id) {
+    if (storage_.live[id]) index.add(indexes_[i], storage_.rows[id], id);
+  }
+  storage_.indexStale[i] = 0;
+}
+
+void Table::lookup(const IndexDef& def, std::span<const Value> key, std::vector<RowId>& out) const {
+  size_t i = static_cast<size_t>(&def - indexes_.data());
+  if (storage_.indexStale[i]) rebuildIndex(i);
+  size_t first = out.size();
+  storage_.indexes[i].lookup(
+      def, key, [this](RowId id) -> const Row& { return storage_.rows[id]; }, out);
+  std::sort(out.begin() + static_cast<ptrdiff_t>(first), out.end());
+}
+
+void Table::indexRow(const Row& row, RowId id) {
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    if (!storage_.indexStale[i]) storage_.indexes[i].add(indexes_[i], row, id);
+  }
+}
+
+void Table::unindexRow(const Row& row, RowId id) {
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    // A unique index has tiny buckets, so removal is cheap; a non-unique one
+    // may hold long runs of one key and is rebuilt before its next lookup.
+    if (indexes_[i].unique) {
+      storage_.indexes[i].remove(indexes_[i], row, id);
+    } else {
+      storage_.indexStale[i] = 1;
+    }
+  }
+}
+
+bool Table::keyChanged(const IndexDef& def, const Row& a, const Row& b) const {
+  for (const KeyColumn& k : def.keys) {
+    if (!a[k.column].identical(b[k.column])) return true;
+  }
+  return false;
+}
+
+// ------------------------------------------------------------- storage order
+
+int Table::compareClustered(const IndexDef* c, RowId a, RowId b) const {
+  if (c) {
+    const Row& ra = storage_.rows[a];
+    const Row& rb = storage_.rows[b];
+    for (const KeyColumn& k : c->keys) {
+      const Value& va = ra[k.column];
+      const Value& vb = rb[k.column];
+      int cmp = va.isNull() ? (vb.isNull() ? 0 : -1) : (vb.isNull() ? 1 : compareValues(va, vb));
+      if (cmp != 0) return k.descending ? -cmp : cmp;
+    }
+  }
+  return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+void Table::noteOrderAppend(RowId id) {
+  auto& s = storage_;
+  bool inOrder = s.sortedPrefix == s.order.size() &&
+                 (s.order.empty() || compareClustered(clusteredIndex(), s.order.back(), id) < 0);
+  s.order.push_back(id);
+  if (inOrder) s.sortedPrefix = s.order.size();
+}
+
+// The common clustered key is one integer column (an IDENTITY key): sort
+// (key, id) pairs without going through the generic comparison.
+bool Table::sortByIntegerKey(const IndexDef* c, std::vector<RowId>::iterator first,
+                             std::vector<RowId>::iterator last) const {
+  if (!c || c->keys.size() != 1) return false;
+  const size_t col = c->keys[0].column;
+  std::vector<std::pair<int64_t, RowId>> keyed;
+  keyed.reserve(static_cast<size_t>(last - first));
+  for (auto it = first; it != last; ++it) {
+    const Value& v = storage_.rows[*it][col];
+    if (v.kind() != Value::Kind::Int) return false;
+    keyed.emplace_back(v.asInt(), *it);
+  }
+  if (c->keys[0].descending) {
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+  } else {
+    std::sort(keyed.begin(), keyed.end());
+  }
+  for (auto& [key, id] : keyed)
+    *first++ = id;
+  return true;
+}
+
+void Table::repairOrder() const {
+  auto& s = storage_;
+  if (s.orderRebuild) {
+    s.order.clear();
+    s.order.reserve(s.liveCount);
+    for (RowId id = 0; id < s.rows.size(); ++id) {
+      if (s.live[id]) s.order.push_back(id);
+    }
+    s.sortedPrefix = clusteredIndex() ? 0 : s.order.size();
+    s.orderRebuild = false;
+    s.orderHasDead = false;
+  }
+  if (s.orderHasDead) {
+    size_t keptPrefix = 0, out = 0;
+    for (size_t i = 0; i < s.order.size(); ++i) {
+      RowId id = s.order[i];
+      if (!s.live[id]) continue;
+      if (i < s.sortedPrefix) ++keptPrefix;
+      s.order[out++] = id;
+    }
+    s.order.resize(out);
+    s.sortedPrefix = keptPrefix;
+    s.orderHasDead = false;
+  }
+  if (s.sortedPrefix < s.order.size()) {
+    const IndexDef* c = clusteredIndex();
+    auto less = [this, c](RowId a, RowId b) { return compareClustered(c, a, b) < 0; };
+    auto mid = s.order.begin() + static_cast<ptrdiff_t>(s.sortedPrefix);
+    if (!sortByIntegerKey(c, mid, s.order.end())) std::sort(mid, s.order.end(), less);
+    std::inplace_merge(s.order.begin(), mid, s.order.end(), less);
+    s.sortedPrefix = s.order.size();
+  }
+}
+
+std::span<const RowId> Table::scanOrder() const {
+  repairOrder();
+  return storage_.order;
+}
+
+// --------------------------------------------------------------------- rows
+
+void Table::checkNotNull(const Row& row, const char* verb) const {
+  for (size_t i = 0; i < columns_.size(); ++i) {
+    if (!columns_[i].nullable && row[i].isNull()) throwSqlError(515, {columns_[i].name, fullName(), verb});
+  }
+}
+
+void Table::raiseDuplicate(const IndexDef& def, const Row& row) const {
+  std::string key = formatKeyValues(*this, def, row);
+  switch (def.origin) {
+    case IndexOrigin::PrimaryKey:
+      throwSqlError(2627, {"PRIMARY KEY", def.name, messageName(), key});
+    case IndexOrigin::UniqueConstraint:
+      throwSqlError(2627, {"UNIQUE KEY", def.name, messageName(), key});
+    case IndexOrigin::Index:
+      break;
+  }
+  throwSqlError(2601, {messageName(), def.name, key});
+}
+
+void Table::checkUnique(const Row& row, RowId self) const {
+  auto read = [this](RowId id) -> const Row& { return storage_.rows[id]; };
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    if (!indexes_[i].unique) continue;
+    if (storage_.indexes[i].findDuplicate(indexes_[i], row, read, [self](RowId id) { return id == self; })) {
+      raiseDuplicate(indexes_[i], row);
+    }
+  }
+}
+
+RowId Table::insert(Row row, UndoLog& undo) {
+  if (row.size() != columns_.size())
+    throw std::logic_error("Table::insert: row width differs from the table's");
+  if (isSystemView()) throwSqlError(259, {});
+  checkNotNull(row, "INSERT");
+  checkUnique(row, static_cast<RowId>(-1));
+  if (identityInsert_ && identityColumn_) {
+    if (auto v = identityOf(row[*identityColumn_])) {
+      int64_t step = columns_[*identityColumn_].identity->step;
+      int64_t cur = storage_.identityCurrent;
+      if (!storage_.identityUsed || (step > 0 ? *v > cur : *v < cur)) {
+        storage_.identityCurrent = *v;
+        storage_.identityUsed = true;
+      }
+    }
+  }
+  auto id = static_cast<RowId>(storage_.rows.size());
+  storage_.rows.push_back(std::move(row));
+  storage_.live.push_back(1);
+  ++storage_.liveCount;
+  indexRow(storage_.rows[id], id);
+  noteOrderAppend(id);
+  undo.insertedRow(*this, id);
+  return id;
+}
+
+void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo) {
+  if (isSystemView()) throwSqlError(259, {});
+  for (const Row& r : rows)
+    checkNotNull(r, "UPDATE");
+  const IndexDef* clustered = clusteredIndex();
+  // Check every unique key as it will be once all rows changed: a row whose
+  // key moves away no longer blocks its old key.
+  auto read = [this](RowId id) -> const Row& { return storage_.rows[id]; };
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    const IndexDef& def = indexes_[i];
+    if (!def.unique) continue;
+    std::vector<size_t> moved;
+    for (size_t n = 0; n < ids.size(); ++n) {
+      if (keyChanged(def, storage_.rows[ids[n]], rows[n])) moved.push_back(n);
+    }
+    if (moved.empty()) continue;
+    KeyIndex fresh;  // the new keys of the moved rows, by position in `rows`
+    std::vector<uint8_t> isMoved(storage_.rows.size(), 0);
+    for (size_t n : moved)
+      isMoved[ids[n]] = 1;
+    auto readNew = [&rows](RowId n) -> const Row& { return rows[n]; };
+    for (size_t n : moved) {
+      const Row& r = rows[n];
+      if (storage_.indexes[i].findDuplicate(def, r, read, [&](RowId id) { return isMoved[id] != 0; }) ||
+          fresh.findDuplicate(def, r, readNew, [](RowId) { return false; })) {
+        raiseDuplicate(def, r);
+      }
+      fresh.add(def, r, static_cast<RowId>(n));
+    }
+  }
+  bool reorder = false;
+  for (size_t n = 0; n < ids.size(); ++n) {
+    Row& cur = storage_.rows[ids[n]];
+    for (size_t i = 0; i < indexes_.size(); ++i) {
+      if (!keyChanged(indexes_[i], cur, rows[n])) continue;
+      if (indexes_[i].unique) {
+        storage_.indexes[i].remove(indexes_[i], cur, ids[n]);
+      } else {
+        storage_.indexStale[i] = 1;
+      }
+      if (&indexes_[i] == clustered) reorder = true;
+    }
+  }
+  for (size_t n = 0; n < ids.size(); ++n) {
+    Row& cur = storage_.rows[ids[n]];
+    std::swap(cur, rows[n]);  // rows[n] now holds the old values
+    for (size_t i = 0; i < indexes_.size(); ++i) {
+      if (indexes_[i].unique && keyChanged(indexes_[i], rows[n], cur))
+        storage_.indexes[i].add(indexes_[i], cur, ids[n]);
+    }
+    undo.updatedRow(*this, ids[n], std::move(rows[n]));
+  }
+  if (reorder) storage_.sortedPrefix = 0;
+}
+
+void Table::erase(RowId id, UndoLog& undo) {
+  if (isSystemView()) throwSqlError(259, {});
+  undoInsert(id);
+  undo.erasedRow(*this, id);
+}
+
+void Table::truncate(UndoLog& undo) {
+  if (isSystemView()) throwSqlError(259, {});
+  TableStorage fresh;
+  fresh.indexes.resize(indexes_.size());
+  fresh.indexStale.resize(indexes_.size(), 0);
+  if (identityColumn_) fresh.identityCurrent = columns_[*identityColumn_].identity->seed;
+  std::swap(fresh, storage_);
+  undo.truncated(*this, std::move(fresh));
+}
+
+void Table::undoInsert(RowId id) {
+  storage_.live[id] = 0;
+  --storage_.liveCount;
+  unindexRow(storage_.rows[id], id);
+  storage_.orderHasDead = true;
+}
+
+void Table::undoErase(RowId id) {
+  storage_.live[id] = 1;
+  ++storage_.liveCount;
+  indexRow(storage_.rows[id], id);
+  // The id may still sit in `order` as a dead entry: rebuild rather than
+  // append it twice.
+  storage_.orderRebuild = true;
+}
+
+void Table::undoUpdate(RowId id, Row old) {
+  Row& cur = storage_.rows[id];
+  const IndexDef* clustered = clusteredIndex();
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    if (!keyChanged(indexes_[i], cur, old)) continue;
+    if (indexes_[i].unique) {
+      storage_.indexes[i].remove(indexes_[i], cur, id);
+      storage_.indexes[i].add(indexes_[i], old, id);
+    } else {
+      storage_.indexStale[i] = 1;
+    }
+    if (&indexes_[i] == clustered) storage_.sortedPrefix = 0;
+  }
+  cur = std::move(old);
+}
+
+void Table::maybeCompact() {
+  auto& s = storage_;
+  size_t dead = s.rows.size() - s.liveCount;
+  if (pins_ > 0 || dead < 1024 || dead < s.liveCount) return;
+  repairOrder();
+  std::vector<RowId> newId(s.rows.size(), 0);
+  std::vector<Row> rows;
+  rows.reserve(s.liveCount);
+  for (RowId id = 0; id < s.rows.size(); ++id) {
+    if (!s.live[id]) continue;
+    newId[id] = static_cast<RowId>(rows.size());
+    rows.push_back(std::move(s.rows[id]));
+  }
+  s.rows = std::move(rows);
+  s.live.assign(s.rows.size(), 1);
+  for (RowId& id : s.order)
+    id = newId[id];
+  for (size_t i = 0; i < indexes_.size(); ++i)
+    rebuildIndex(i);
+}
+
+std::string formatKeyValues(const Table& t, const IndexDef& def, const Row& row) {
+  std::string out;
+  for (const KeyColumn& k : def.keys) {
+    if (!out.empty()) out += ", ";
+    const Value& v = row[k.column];
+    if (v.isNull()) {
+      out += "<NULL>";
+    } else if (v.kind() == Value::Kind::String) {
+      out += v.asString();
+    } else if (v.kind() == Value::Kind::Int) {
+      out += std::to_string(v.asInt());
+    } else {
+      out += castValue(v, t.column(k.column).type, SqlType::nvarchar(4000)).asString();
+    }
+  }
+  return out;
+}
+
+}  // namespace mls::tsql

@@ -1,0 +1,31 @@
+#include "platform/tsql/catalog/table_set.h"
+
+#include <algorithm>
+
+#include "platform/tsql/catalog/names.h"
+
+namespace mls::tsql {
+
+std::shared_ptr<Table> TableSet::find(std::string_view name) const {
+  for (const auto& t : tables_) {
+    if (sameName(t->name(), name)) return t;
+  }
+  return nullptr;
+}
+
+std::shared_ptr<Table> TableSet::findById(int32_t id) const {
+  for (const auto& t : tables_) {
+    if (t->id() == id) return t;
+  }
+  return nullptr;
+}
+
+void TableSet::add(std::shared_ptr<Table> t) {
+  tables_.push_back(std::move(t));
+}
+
+void TableSet::remove(const Table& t) {
+  std::erase_if(tables_, [&](const std::shared_ptr<Table>& p) { return p.get() == &t; });
+}
+
+}  // namespace mls::tsql

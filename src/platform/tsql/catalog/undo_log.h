@@ -1,0 +1,82 @@
+// The undo log of a session: every change to tables and to the catalog, kept
+// so that it can be taken back, newest first.
+//
+// A statement runs between a mark and either nothing (success) or
+// rollbackTo(mark) (failure):
+//
+//   UndoLog::Mark m = undo.mark();
+//   try { ...run the statement...; } catch (...) { undo.rollbackTo(m); throw; }
+//   if (!inTransaction) undo.commit();
+//
+// Outside a transaction the executor commits after every statement; inside
+// BEGIN TRAN the entries stay until COMMIT (commit()) or ROLLBACK (rollback()).
+// Consecutive changes of one kind to one table share an entry, so a 1M-row
+// INSERT costs a row id per row, and a DELETE nothing beyond the id (deleted
+// rows keep their values as tombstones until the log lets go of the table).
+// Entries keep the tables they touch alive (tables are held by shared_ptr), so
+// a table dropped by another session stays valid until this log lets go.
+// Tables created on the stack are not kept alive: commit or roll back first.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/tsql/catalog/table.h"
+
+namespace mls::tsql {
+
+class TableSet;
+
+class UndoLog {
+ public:
+  using Mark = size_t;
+
+  UndoLog() = default;
+  UndoLog(const UndoLog&) = delete;
+  UndoLog& operator=(const UndoLog&) = delete;
+  ~UndoLog();  // commits
+
+  // The current end of the log; later changes never merge into entries before it.
+  Mark mark() {
+    sealed_ = entries_.size();
+    return sealed_;
+  }
+  // Undoes the changes recorded after `m`, newest first.
+  void rollbackTo(Mark m);
+  void rollback() { rollbackTo(0); }
+  // Keeps every change and forgets the log (tables may compact afterwards).
+  void commit();
+  bool empty() const { return entries_.empty(); }
+
+  // ------------------------------------------ recording (Table and Catalog)
+  void insertedRow(Table& t, RowId id);
+  void erasedRow(Table& t, RowId id);
+  void updatedRow(Table& t, RowId id, Row old);
+  void truncated(Table& t, TableStorage old);
+  // The definition (and rows) of `t` before an ALTER TABLE or index DDL.
+  void altered(Table& t, std::unique_ptr<Table> before);
+  void createdTable(TableSet& set, std::shared_ptr<Table> t);
+  void droppedTable(TableSet& set, std::shared_ptr<Table> t);
+
+ private:
+  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop };
+  struct Entry {
+    Kind kind;
+    Table* table = nullptr;
+    std::shared_ptr<Table> keep;            // keeps `table` alive while the entry exists (when shared)
+    std::vector<RowId> ids;                 // Insert, Erase, Update
+    std::vector<Row> rows;                  // Update: old values, parallel to ids
+    std::unique_ptr<TableStorage> storage;  // Truncate
+    std::unique_ptr<Table> before;          // Alter
+    TableSet* set = nullptr;                // Create, Drop
+    std::shared_ptr<Table> object;          // Create, Drop
+  };
+  Entry& entryFor(Kind kind, Table& t);
+  void undo(Entry& e);
+  void release(Entry& e);
+
+  std::vector<Entry> entries_;
+  size_t sealed_ = 0;  // entries before this index take no more changes
+};
+
+}  // namespace mls::tsql

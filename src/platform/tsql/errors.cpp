@@ -1,0 +1,266 @@
+#include "platform/tsql/errors.h"
+
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+namespace mls::tsql {
+
+namespace {
+
+struct Template {
+  int severity;
+  std::string_view text;
+};
+
+const std::unordered_map<int, Template>& templates() {
+  static const std::unordered_map<int, Template> t = {
+      {102, {15, "Incorrect syntax near '%s'."}},
+      {103, {15, "The identifier that starts with '%s' is too long. Maximum length is 128."}},
+      {105, {15, "Unclosed quotation mark after the character string '%s'."}},
+      {113, {15, "Missing end comment mark '*/'."}},
+      {131, {15, "The size (%d) given to the type '%s' exceeds the maximum allowed for any data type (%d)."}},
+      {134,
+       {15,
+        "The variable name '%s' has already been declared. Variable names must be unique within a query "
+        "batch or stored procedure."}},
+      {137, {15, "Must declare the scalar variable \"%s\"."}},
+      {155, {15, "'%s' is not a recognized %s option."}},
+      {174, {15, "The %s function requires %d argument(s)."}},
+      {183, {15, "The scale (%d) for column '%s' must be within the range %d to %d."}},
+      {189, {15, "The %s function requires %d to %d arguments."}},
+      {195, {15, "'%s' is not a recognized built-in function name."}},
+      {156, {15, "Incorrect syntax near the keyword '%s'."}},
+      {191,
+       {15,
+        "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into "
+        "smaller queries."}},
+      {207, {16, "Invalid column name '%s'."}},
+      {206, {16, "Operand type clash: %s is incompatible with %s"}},
+      {208, {16, "Invalid object name '%s'."}},
+      {209, {16, "Ambiguous column name '%s'."}},
+      {213, {16, "Column name or number of supplied values does not match table definition."}},
+      {220, {16, "Arithmetic overflow error for data type %s, value = %s."}},
+      {232, {16, "Arithmetic overflow error for type %s, value = %s."}},
+      {235, {16, "Cannot convert a char value to money. The char value has incorrect syntax."}},
+      {241, {16, "Conversion failed when converting date and/or time from character string."}},
+      {245, {16, "Conversion failed when converting the %s value '%s' to data type %s."}},
+      {242, {16, "The conversion of a %s data type to a %s data type resulted in an out-of-range value."}},
+      {243, {16, "Type %s is not a defined system type."}},
+      {248,
+       {16, "The conversion of the %s value '%s' overflowed an %s column. Use a larger integer column."}},
+      {257,
+       {16,
+        "Implicit conversion from data type %s to %s is not allowed. Use the CONVERT function to run this "
+        "query."}},
+      {281, {16, "%d is not a valid style number when converting from %s to %s."}},
+      {402, {16, "The data types %s and %s are incompatible in the %s operator."}},
+      {512,
+       {16,
+        "Subquery returned more than 1 value. This is not permitted when the subquery follows =, !=, <, <= "
+        ", >, >= or when the subquery is used as an expression."}},
+      {515,
+       {16,
+        "Cannot insert the value NULL into column '%s', table '%s'; column does not allow nulls. %s "
+        "fails."}},
+      {517, {16, "Adding a value to a '%s' column caused an overflow."}},
+      {529, {16, "Explicit conversion from data type %s to %s is not allowed."}},
+      {535,
+       {16,
+        "The datediff function resulted in an overflow. The number of dateparts separating two date/time "
+        "instances is too large. Try to use datediff with a less precise datepart."}},
+      {536, {16, "Invalid length parameter passed to the %s function."}},
+      {537, {16, "Invalid length parameter passed to the LEFT or SUBSTRING function."}},
+      {1007, {15, "The number '%s' is out of the range for numeric representation (maximum precision 38)."}},
+      {1038,
+       {15,
+        "An object or column name is missing or empty. For SELECT INTO statements, verify each column has a "
+        "name. For other statements, look for empty alias names. Aliases defined as \"\" or [] are not "
+        "allowed. Change the alias to a valid name."}},
+      {1505,
+       {16,
+        "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object "
+        "name '%s' and the index name '%s'. The duplicate key value is (%s)."}},
+      {1913,
+       {16,
+        "The operation failed because an index or statistics with name '%s' already exists on table "
+        "'%s'."}},
+      {2627,
+       {14,
+        "Violation of %s constraint '%s'. Cannot insert duplicate key in object '%s'. The duplicate key "
+        "value is (%s)."}},
+      {2750,
+       {16,
+        "Column or parameter #%d: Specified column precision %d is greater than the maximum precision of "
+        "38."}},
+      {2716, {16, "Column, parameter, or variable #%d: Cannot specify a column width on data type %s."}},
+      {2714, {16, "There is already an object named '%s' in the database."}},
+      {259, {16, "Ad hoc updates to system catalogs are not allowed."}},
+      {544,
+       {16,
+        "Cannot insert explicit value for identity column in table '%s' when IDENTITY_INSERT is set to "
+        "OFF."}},
+      {545,
+       {16,
+        "Explicit value must be specified for identity column in table '%s' either when IDENTITY_INSERT is "
+        "set to ON or when a replication user is inserting into a NOT FOR REPLICATION identity column."}},
+      {1088, {16, "Cannot find the object \"%s\" because it does not exist or you do not have permissions."}},
+      {1779, {16, "Table '%s' already has a primary key defined on it."}},
+      {1902,
+       {16,
+        "Cannot create more than one clustered index on table '%s'. Drop the existing clustered index '%s' "
+        "before creating another."}},
+      {1911, {16, "Column name '%s' does not exist in the target table or view."}},
+      {2601,
+       {14,
+        "Cannot insert duplicate key row in object '%s' with unique index '%s'. The duplicate key value is "
+        "(%s)."}},
+      {2705,
+       {16,
+        "Column names in each table must be unique. Column name '%s' in table '%s' is specified more than "
+        "once."}},
+      {2744,
+       {16,
+        "Multiple identity columns specified for table '%s'. Only one identity column per table is "
+        "allowed."}},
+      {2749,
+       {16,
+        "Identity column '%s' must be of data type int, bigint, smallint, tinyint, or decimal or numeric "
+        "with a scale of 0, and constrained to be nonnullable."}},
+      {3723,
+       {16,
+        "An explicit DROP INDEX is not allowed on index '%s'. It is being used for %s constraint "
+        "enforcement."}},
+      {3728, {16, "'%s' is not a constraint."}},
+      {4701, {16, "Cannot find the object \"%s\" because it does not exist or you do not have permissions."}},
+      {4901,
+       {16,
+        "ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT definition "
+        "specified, or the column being added is an identity or timestamp column, or alternatively if none "
+        "of the previous conditions are satisfied the table must be empty to allow addition of this column. "
+        "Column '%s' cannot be added to non-empty table '%s' because it does not satisfy these conditions."}},
+      {4902, {16, "Cannot find the object \"%s\" because it does not exist or you do not have permissions."}},
+      {8102, {16, "Cannot update identity column '%s'."}},
+      {8110, {16, "Cannot add multiple PRIMARY KEY constraints to table '%s'."}},
+      {8111, {16, "Cannot define PRIMARY KEY constraint on nullable column in table '%s'."}},
+      {2812, {16, "Could not find stored procedure '%s'."}},
+      {3701, {11, "Cannot drop the %s '%s', because it does not exist or you do not have permission."}},
+      {3623, {16, "An invalid floating point operation occurred."}},
+      {4145,
+       {15,
+        "An expression of non-boolean type specified in a context where a condition is expected, near "
+        "'%s'."}},
+      {8114, {16, "Error converting data type %s to %s."}},
+      {8115, {16, "Arithmetic overflow error converting %s to data type %s."}},
+      {8116, {16, "Argument data type %s is invalid for argument %d of %s function."}},
+      {8117, {16, "Operand data type %s is invalid for %s operator."}},
+      {8134, {16, "Divide by zero error encountered."}},
+      {8152, {16, "String or binary data would be truncated."}},
+      {9810, {16, "The datepart %s is not supported by date function %s for data type %s."}},
+      {108,
+       {15, "The ORDER BY position number %d is out of range of the number of items in the select list."}},
+      {109,
+       {15,
+        "There are more columns in the INSERT statement than values specified in the VALUES clause. The "
+        "number of values in the VALUES clause must match the number of columns specified in the INSERT "
+        "statement."}},
+      {110,
+       {15,
+        "There are fewer columns in the INSERT statement than values specified in the VALUES clause. The "
+        "number of values in the VALUES clause must match the number of columns specified in the INSERT "
+        "statement."}},
+      {116,
+       {16,
+        "Only one expression can be specified in the select list when the subquery is not introduced with "
+        "EXISTS."}},
+      {120,
+       {15,
+        "The select list for the INSERT statement contains fewer items than the insert list. The number of "
+        "SELECT values must match the number of INSERT columns."}},
+      {121,
+       {15,
+        "The select list for the INSERT statement contains more items than the insert list. The number of "
+        "SELECT values must match the number of INSERT columns."}},
+      {135, {15, "Cannot use a BREAK statement outside the scope of a WHILE statement."}},
+      {136, {15, "Cannot use a CONTINUE statement outside the scope of a WHILE statement."}},
+      {141,
+       {15,
+        "A SELECT statement that assigns a value to a variable must not be combined with data-retrieval "
+        "operations."}},
+      {145, {15, "ORDER BY items must appear in the select list if SELECT DISTINCT is specified."}},
+      {178, {15, "A RETURN statement with a return value cannot be used in this context."}},
+      {263, {16, "Must specify table to select from."}},
+      {264,
+       {16,
+        "The column name '%s' is specified more than once in the SET clause or column list of an INSERT. A "
+        "column cannot be assigned more than one value in the same clause. Modify the clause to make sure "
+        "that a column is updated only once. If this statement updates or inserts columns into a view, "
+        "column aliasing can conceal the duplication in your code."}},
+      {1031, {15, "Percent values must be between 0 and 100."}},
+      {1060,
+       {15,
+        "The number of rows provided for a TOP or FETCH clauses row count parameter must be an integer."}},
+      {1062, {15, "The TOP N WITH TIES clause is not allowed without a corresponding ORDER BY clause."}},
+      {3902, {16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."}},
+      {3903, {16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."}},
+      {4104, {16, "The multi-part identifier \"%s\" could not be bound."}},
+      {8106, {16, "Table '%s' does not have the identity property. Cannot perform SET operation."}},
+      {18054,
+       {16,
+        "Error %d, severity %d, state %d was raised, but no message with that error number was found in "
+        "sys.messages. If error is larger than 50000, make sure the user-defined message is added using "
+        "sp_addmessage."}},
+      {40517, {16, "Keyword or statement option '%s' is not supported in this version of SQL Server."}},
+      {130, {16, "Cannot perform an aggregate function on an expression containing an aggregate or a subquery."}},
+      {144, {15, "Cannot use an aggregate or a subquery in an expression used for the group by list of a GROUP BY clause."}},
+      {147, {15, "An aggregate may not appear in the WHERE clause unless it is in a subquery contained in a HAVING clause or a select list, and the column being aggregated is an outer reference."}},
+      {205, {16, "All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number of expressions in their target lists."}},
+      {8120, {16, "Column '%s' is invalid in the select list because it is not contained in either an aggregate function or the GROUP BY clause."}},
+      {2786, {16, "The data type of substitution parameter %d does not match the expected type of the format specification."}},
+  };
+  return t;
+}
+
+std::string fill(std::string_view text, const std::vector<std::string>& args) {
+  std::string out;
+  size_t next = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == 's' || text[i + 1] == 'd')) {
+      if (next < args.size()) out += args[next];
+      ++next;
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+SqlError::SqlError(int number, int severity, int state, int line, std::string message)
+    : std::runtime_error("Msg " + std::to_string(number) + ", Level " + std::to_string(severity) + ": " +
+                         message),
+      number_(number),
+      severity_(severity),
+      state_(state),
+      line_(line),
+      message_(std::move(message)) {}
+
+std::string_view messageTemplate(int number) {
+  auto it = templates().find(number);
+  return it == templates().end() ? std::string_view{} : it->second.text;
+}
+
+SqlError sqlError(int number, const std::vector<std::string>& args, int line) {
+  auto it = templates().find(number);
+  if (it == templates().end())
+    return SqlError(number, 16, 1, line, args.empty() ? std::string{} : args.front());
+  return SqlError(number, it->second.severity, 1, line, fill(it->second.text, args));
+}
+
+void throwSqlError(int number, const std::vector<std::string>& args, int line) {
+  throw sqlError(number, args, line);
+}
+
+}  // namespace mls::tsql

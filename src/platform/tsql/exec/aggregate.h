@@ -1,0 +1,40 @@
+// Grouping and aggregates by hashing: a RowSource that reads its input source
+// (filtered by WHERE), groups the rows by the GROUP BY keys and yields one row
+// per group, [keys..., aggregate results...], in the slot `groupSlot`.  A
+// query with aggregates and no GROUP BY has exactly one group.
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/tsql/exec/query_plan.h"
+
+namespace mls::tsql {
+
+enum class AggregateKind { Count, CountBig, Sum, Avg, Min, Max };
+
+// The aggregate named `upperName` (COUNT, COUNT_BIG, SUM, AVG, MIN, MAX), or empty.
+std::optional<AggregateKind> aggregateKind(std::string_view upperName);
+// The result type of an aggregate over an argument of type `arg` (8117 for a
+// type SUM / AVG do not take).
+SqlType aggregateType(AggregateKind kind, const SqlType& arg);
+
+struct AggregateSpec {
+  AggregateKind kind;
+  BoundExprPtr arg;  // null for COUNT(*) / COUNT_BIG(*)
+  bool distinct = false;
+  SqlType type;
+};
+
+struct GroupingSpec {
+  std::unique_ptr<RowSource> input;  // null: a single empty row
+  BoundExprPtr where;
+  std::vector<BoundExprPtr> keys;
+  std::vector<AggregateSpec> aggregates;
+  int groupSlot = 0;
+};
+
+std::unique_ptr<RowSource> makeGroupingSource(GroupingSpec spec);
+
+}  // namespace mls::tsql

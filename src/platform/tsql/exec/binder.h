@@ -1,0 +1,91 @@
+// The binder: resolves the names of an AST expression or query (columns of the
+// FROM sources, of enclosing queries, variables, tables of the catalog) and
+// builds bound trees with static types.  A statement is bound when it runs, so
+// objects created earlier in the batch are visible.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/tsql/exec/aggregate.h"
+#include "platform/tsql/exec/bound_expr.h"
+#include "platform/tsql/exec/query_plan.h"
+#include "platform/tsql/parse/ast.h"
+
+namespace mls::tsql {
+
+class Table;
+class SessionImpl;
+
+// A source of a query as names see it: a table (or system view) under its
+// alias, or the table's name when it has none.
+struct SourceBinding {
+  std::string name;      // alias, or the table's name as written
+  bool aliased = false;  // an alias hides the table's own name
+  std::vector<OutputColumn> columns;
+  std::shared_ptr<Table> table;  // null for a source that is no stored table
+  int slot = 0;
+};
+
+// The sources visible at one level of query nesting.
+struct Scope {
+  const Scope* outer = nullptr;
+  std::vector<SourceBinding> sources;
+  mutable bool correlated = false;  // a name resolved to an enclosing scope
+};
+
+// The grouping of the query being bound: its GROUP BY keys and the
+// aggregates met so far.  Expressions over the grouped scope bind to columns
+// of the group row: [keys..., aggregates...] in slot `groupSlot`.
+struct GroupingBinding {
+  const Scope* source = nullptr;
+  int groupSlot = 0;
+  std::vector<std::string> keyTexts;
+  std::vector<OutputColumn> keyColumns;
+  std::vector<std::string> aggregateTexts;
+  std::vector<AggregateSpec> aggregates;
+};
+
+class Binder {
+ public:
+  explicit Binder(SessionImpl& session) : session_(session) {}
+
+  // A value or condition over `scope` (null: no sources).
+  BoundExprPtr bind(const ast::Expr& e, const Scope* scope);
+  // A condition (WHERE, IF, WHILE): a value is no condition.
+  BoundExprPtr bindCondition(const ast::Expr& e, const Scope* scope);
+  // A query; `outer` is the enclosing scope of a subquery.  `correlated`
+  // receives whether the query reads columns of an enclosing one.
+  std::unique_ptr<QueryPlan> bindQuery(const ast::Query& q, const Scope* outer, bool* correlated = nullptr);
+  // The scope of one named table read by a query or statement (208 when absent).
+  SourceBinding bindTable(const ast::NamedTable& ref, int slot);
+  SourceBinding bindTable(const ast::ObjectName& name, const std::string& alias, int slot);
+
+  // The variable `name` declared before `at` in the batch (137 otherwise).
+  int variable(const std::string& name, ast::Pos at) const;
+
+  SessionImpl& session() { return session_; }
+
+ private:
+  BoundExprPtr bindColumn(const ast::ColumnRef& c, const Scope* scope);
+  // The group row column `e` names under grouping, or null.
+  BoundExprPtr bindGrouped(const ast::Expr& e);
+  std::string groupingKey(const ast::Expr& e, const Scope* scope);
+  std::unique_ptr<QueryPlan> bindUnion(const ast::Query& q, const Scope* outer, bool* correlated);
+  void bindOrderBy(const ast::Query& q, const Scope& scope, const std::vector<const ast::Expr*>& itemExprs,
+                   QueryPlan& plan);
+  BoundExprPtr bindFunction(const ast::FunctionCall& f, const Scope* scope);
+  BoundExprPtr bindCase(const ast::CaseExpr& c, const Scope* scope);
+  BoundExprPtr bindSubquery(SubqueryKind kind, const ast::Query& q, const Scope* scope, BoundExprPtr operand,
+                            bool negated);
+  std::vector<BoundExprPtr> bindArgs(const std::vector<ast::ExprPtr>& args, const Scope* scope);
+
+  SessionImpl& session_;
+  GroupingBinding* grouping_ = nullptr;
+};
+
+// "col" for a column reference, the alias when given, "" otherwise.
+std::string selectItemName(const ast::SelectItem& item);
+
+}  // namespace mls::tsql

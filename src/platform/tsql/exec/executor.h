@@ -1,0 +1,67 @@
+// Runs the statements of one batch: control flow, variables, messages, DML and
+// DDL.  Each simple statement is bound when it runs and is atomic: an error
+// takes back its changes through the undo log, then ends the batch.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/tsql/engine.h"
+#include "platform/tsql/exec/binder.h"
+#include "platform/tsql/exec/runtime.h"
+#include "platform/tsql/parse/ast.h"
+
+namespace mls::tsql {
+
+class SessionImpl;
+
+// Declares the batch's variables in `frame` in the order of the text, before
+// anything runs: 134 for a name declared twice; 135 / 136 for BREAK /
+// CONTINUE outside a loop.
+void declareBatchVariables(const std::vector<ast::StmtPtr>& stmts, Frame& frame);
+
+class Executor {
+ public:
+  // `astOwner` keeps the batch's AST alive (column defaults point into it).
+  Executor(SessionImpl& session, BatchResult& out, std::shared_ptr<const void> astOwner);
+
+  void run(const std::vector<ast::StmtPtr>& stmts);
+
+ private:
+  enum class Flow { Normal, Break, Continue, Return };
+
+  Flow exec(const ast::Stmt& s);
+  // Runs `body` as one atomic statement at `s`'s line under the database lock.
+  template <class F>
+  void atomic(const ast::Stmt& s, F&& body);
+  bool condition(const ast::Stmt& s, const ast::Expr& cond);
+  void simple(const ast::Stmt& s);
+
+  // procedural (executor.cpp)
+  void declare(const ast::DeclareStmt& s);
+  void setVariable(const ast::SetVariableStmt& s);
+  void setOption(const ast::SetOptionStmt& s);
+  void print(const ast::PrintStmt& s);
+  void raiserror(const ast::RaiserrorStmt& s);
+  void transaction(const ast::Stmt& s);
+  void assign(int frameIndex, const Value& v, const SqlType& from);
+
+  // queries and DML (dml.cpp)
+  void select(const ast::SelectStmt& s);
+  void insert(const ast::InsertStmt& s);
+  void update(const ast::UpdateStmt& s);
+  void remove(const ast::DeleteStmt& s);
+  void rowsAffected(int64_t n);
+
+  // DDL (ddl.cpp)
+  void ddl(const ast::Stmt& s);
+  Value evalDefault(const ast::Expr& e, const SqlType& to);
+
+  SessionImpl& session_;
+  BatchResult& out_;
+  std::shared_ptr<const void> astOwner_;
+  ExecEnv env_;
+  Binder binder_;
+};
+
+}  // namespace mls::tsql

@@ -1,0 +1,256 @@
+// Data definition: CREATE / DROP / ALTER TABLE, CREATE / DROP INDEX, CREATE /
+// DROP VIEW, TRUNCATE.
+#include "platform/tsql/parse/parser_impl.h"
+
+namespace mls::tsql {
+
+using namespace ast;
+
+StmtPtr Parser::createStatement() {
+  Pos at = pos();
+  expectKeyword("CREATE");
+  if (acceptKeyword("TABLE")) return createTable(at);
+  if (acceptKeyword("VIEW")) return createView(at);
+  if (isKeyword("UNIQUE") || isKeyword("CLUSTERED") || isKeyword("NONCLUSTERED") || isKeyword("INDEX")) {
+    return createIndex(at);
+  }
+  fail();
+}
+
+StmtPtr Parser::createTable(Pos at) {
+  auto s = std::make_unique<CreateTableStmt>(at);
+  s->table = objectName();
+  expectSymbol("(");
+  do {
+    if (startsConstraint())
+      s->constraints.push_back(tableConstraint());
+    else
+      s->columns.push_back(columnDef(s->constraints));
+  } while (acceptSymbol(","));
+  expectSymbol(")");
+  fileGroup();
+  if (acceptWord("TEXTIMAGE_ON")) {
+    if (!isName() && !isKeyword("PRIMARY")) fail();
+    next();
+  }
+  return s;
+}
+
+bool Parser::startsConstraint() const {
+  return isKeyword("CONSTRAINT") || isKeyword("PRIMARY") || isKeyword("UNIQUE");
+}
+
+void Parser::keyKind(KeyConstraint& k) {
+  if (acceptKeyword("PRIMARY")) {
+    expectKeyword("KEY");
+    k.primaryKey = true;
+  } else {
+    expectKeyword("UNIQUE");
+  }
+  if (acceptKeyword("CLUSTERED"))
+    k.clustered = true;
+  else if (acceptKeyword("NONCLUSTERED"))
+    k.clustered = false;
+}
+
+ColumnDef Parser::columnDef(std::vector<KeyConstraint>& keys) {
+  ColumnDef c;
+  c.pos = pos();
+  c.name = name();
+  c.type = typeName();
+  while (true) {
+    Pos at = pos();
+    std::string constraintName;
+    if (acceptKeyword("CONSTRAINT")) constraintName = name();
+    if (isKeyword("PRIMARY") || isKeyword("UNIQUE")) {
+      KeyConstraint k;
+      k.pos = at;
+      k.name = std::move(constraintName);
+      keyKind(k);
+      k.columns.push_back({c.name, false});
+      skipWithOptions();
+      fileGroup();
+      keys.push_back(std::move(k));
+    } else if (acceptKeyword("DEFAULT")) {
+      c.defaultValue = value();
+      c.defaultName = std::move(constraintName);
+    } else if (!constraintName.empty()) {
+      fail();
+    } else if (isKeyword("NOT") && isKeyword("NULL", 1)) {
+      next();
+      next();
+      c.nullable = false;
+    } else if (acceptKeyword("NULL")) {
+      c.nullable = true;
+    } else if (acceptKeyword("IDENTITY")) {
+      Identity id;
+      if (acceptSymbol("(")) {
+        id.seed = signedInteger();
+        expectSymbol(",");
+        id.increment = signedInteger();
+        expectSymbol(")");
+      }
+      c.identity = id;
+    } else {
+      return c;
+    }
+  }
+}
+
+KeyConstraint Parser::tableConstraint() {
+  KeyConstraint k;
+  k.pos = pos();
+  if (acceptKeyword("CONSTRAINT")) k.name = name();
+  keyKind(k);
+  expectSymbol("(");
+  k.columns = indexColumns();
+  skipWithOptions();
+  fileGroup();
+  return k;
+}
+
+std::vector<IndexColumn> Parser::indexColumns() {
+  std::vector<IndexColumn> columns;
+  do {
+    IndexColumn c;
+    c.name = name();
+    if (acceptKeyword("DESC"))
+      c.descending = true;
+    else
+      acceptKeyword("ASC");
+    columns.push_back(std::move(c));
+  } while (acceptSymbol(","));
+  expectSymbol(")");
+  return columns;
+}
+
+void Parser::fileGroup() {
+  if (!acceptKeyword("ON")) return;
+  if (!isName() && !isKeyword("PRIMARY") && !isKeyword("DEFAULT")) fail();
+  next();
+}
+
+StmtPtr Parser::createIndex(Pos at) {
+  auto s = std::make_unique<CreateIndexStmt>(at);
+  s->unique = acceptKeyword("UNIQUE");
+  if (acceptKeyword("CLUSTERED"))
+    s->clustered = true;
+  else
+    acceptKeyword("NONCLUSTERED");
+  expectKeyword("INDEX");
+  s->name = name();
+  expectKeyword("ON");
+  s->table = objectName();
+  expectSymbol("(");
+  s->columns = indexColumns();
+  skipWithOptions();
+  fileGroup();
+  return s;
+}
+
+StmtPtr Parser::createView(Pos at) {
+  auto s = std::make_unique<CreateViewStmt>(at);
+  s->view = objectName();
+  if (acceptSymbol("(")) s->columns = nameList();
+  expectKeyword("AS");
+  s->query = query();
+  return s;
+}
+
+StmtPtr Parser::dropStatement() {
+  Pos at = pos();
+  expectKeyword("DROP");
+  if (acceptKeyword("TABLE")) {
+    auto s = std::make_unique<DropTableStmt>(at);
+    do {
+      s->tables.push_back(objectName());
+    } while (acceptSymbol(","));
+    return s;
+  }
+  if (acceptKeyword("VIEW")) {
+    auto s = std::make_unique<DropViewStmt>(at);
+    do {
+      s->views.push_back(objectName());
+    } while (acceptSymbol(","));
+    return s;
+  }
+  if (acceptKeyword("INDEX")) {
+    auto s = std::make_unique<DropIndexStmt>(at);
+    do {
+      DropIndexStmt::Target target;
+      ObjectName n = objectName();
+      if (acceptKeyword("ON")) {  // DROP INDEX ix ON t
+        if (n.parts.size() != 1) fail();
+        target.index = n.name();
+        target.table = objectName();
+      } else {  // DROP INDEX t.ix
+        if (n.parts.size() < 2) fail();
+        target.index = n.name();
+        n.parts.pop_back();
+        if (n.parts.back().empty()) fail();
+        target.table = std::move(n);
+      }
+      s->targets.push_back(std::move(target));
+    } while (acceptSymbol(","));
+    return s;
+  }
+  fail();
+}
+
+StmtPtr Parser::alterStatement() {
+  auto s = std::make_unique<AlterTableStmt>(pos());
+  expectKeyword("ALTER");
+  expectKeyword("TABLE");
+  s->table = objectName();
+  if (acceptKeyword("WITH")) {
+    if (acceptKeyword("NOCHECK"))
+      s->noCheck = true;
+    else
+      expectKeyword("CHECK");
+    if (!isKeyword("ADD")) fail();
+  }
+  if (acceptKeyword("ADD")) {
+    s->action = AlterTableStmt::Action::Add;
+    do {
+      if (startsConstraint())
+        s->constraints.push_back(tableConstraint());
+      else
+        s->columns.push_back(columnDef(s->constraints));
+    } while (acceptSymbol(","));
+  } else if (acceptKeyword("DROP")) {
+    s->action =
+        acceptKeyword("COLUMN") ? AlterTableStmt::Action::DropColumn : AlterTableStmt::Action::DropConstraint;
+    if (s->action == AlterTableStmt::Action::DropConstraint) acceptKeyword("CONSTRAINT");
+    do {
+      s->names.push_back(name());
+    } while (acceptSymbol(","));
+  } else if (acceptKeyword("ALTER")) {
+    expectKeyword("COLUMN");
+    s->action = AlterTableStmt::Action::AlterColumn;
+    ColumnDef c;
+    c.pos = pos();
+    c.name = name();
+    c.type = typeName();
+    if (isKeyword("NOT") && isKeyword("NULL", 1)) {
+      next();
+      next();
+      c.nullable = false;
+    } else if (acceptKeyword("NULL")) {
+      c.nullable = true;
+    }
+    s->columns.push_back(std::move(c));
+  } else {
+    fail();
+  }
+  return s;
+}
+
+StmtPtr Parser::truncateStatement() {
+  auto s = std::make_unique<TruncateStmt>(pos());
+  expectKeyword("TRUNCATE");
+  expectKeyword("TABLE");
+  s->table = objectName();
+  return s;
+}
+
+}  // namespace mls::tsql

@@ -1,0 +1,262 @@
+// Queries: SELECT, UNION chains, ORDER BY, FROM with joins and derived tables.
+#include "platform/tsql/parse/parser_impl.h"
+
+namespace mls::tsql {
+
+using namespace ast;
+
+namespace {
+
+QueryPtr setOperation(Query::Kind kind, QueryPtr left, QueryPtr right) {
+  auto q = std::make_unique<Query>();
+  q->kind = kind;
+  q->pos = left->pos;
+  q->left = std::move(left);
+  q->right = std::move(right);
+  return q;
+}
+
+}  // namespace
+
+QueryPtr Parser::query() {
+  DepthGuard guard(*this);
+  QueryPtr q = intersection();
+  ChainGuard chain(*this);
+  while (isKeyword("UNION") || isKeyword("EXCEPT")) {
+    chain.grow();
+    bool isUnion = next().text == "UNION";
+    bool all = isUnion && acceptKeyword("ALL");
+    q = setOperation(isUnion ? Query::Kind::Union : Query::Kind::Except, std::move(q), intersection());
+    q->unionAll = all;
+  }
+  if (isKeyword("ORDER")) {
+    if (!q->orderBy.empty()) fail();  // (SELECT ... ORDER BY) ORDER BY
+    q->orderBy = orderBy();
+  }
+  return q;
+}
+
+QueryPtr Parser::intersection() {
+  QueryPtr q = queryTerm();
+  ChainGuard chain(*this);
+  while (acceptKeyword("INTERSECT")) {
+    chain.grow();
+    q = setOperation(Query::Kind::Intersect, std::move(q), queryTerm());
+  }
+  return q;
+}
+
+QueryPtr Parser::queryTerm() {
+  if (isSymbol("(")) {
+    next();
+    QueryPtr q = query();
+    expectSymbol(")");
+    return q;
+  }
+  if (!isKeyword("SELECT")) fail();
+  auto q = std::make_unique<Query>();
+  q->pos = pos();
+  q->select = selectBlock();
+  return q;
+}
+
+std::unique_ptr<SelectBlock> Parser::selectBlock() {
+  auto s = std::make_unique<SelectBlock>();
+  s->pos = pos();
+  expectKeyword("SELECT");
+  if (acceptKeyword("DISTINCT"))
+    s->distinct = true;
+  else
+    acceptKeyword("ALL");
+  if (acceptKeyword("TOP")) {
+    TopClause top;
+    if (acceptSymbol("(")) {
+      top.count = value();
+      expectSymbol(")");
+    } else {
+      TokenKind k = peek().kind;
+      if (k != TokenKind::Integer && k != TokenKind::Decimal && k != TokenKind::Float) fail();
+      top.count = primary(false);
+    }
+    top.percent = acceptKeyword("PERCENT");
+    if (isKeyword("WITH") && isWord("TIES", 1)) {
+      next();
+      next();
+      top.withTies = true;
+    }
+    s->top = std::move(top);
+  }
+  do {
+    s->items.push_back(selectItem());
+  } while (acceptSymbol(","));
+  if (acceptKeyword("INTO")) s->into = objectName();
+  if (acceptKeyword("FROM")) s->from = tableSources();
+  if (acceptKeyword("WHERE")) s->where = condition();
+  if (acceptKeyword("GROUP")) {
+    expectKeyword("BY");
+    do {
+      s->groupBy.push_back(value());
+    } while (acceptSymbol(","));
+    if (isKeyword("WITH") && isWord("ROLLUP", 1)) {
+      next();
+      next();
+      s->withRollup = true;
+    }
+  }
+  if (acceptKeyword("HAVING")) s->having = condition();
+  return s;
+}
+
+bool Parser::startsStarItem() const {
+  if (isSymbol("*")) return true;
+  for (size_t k = 0; isName(k) && isSymbol(".", k + 1); k += 2) {
+    if (isSymbol("*", k + 2)) return true;
+  }
+  return false;
+}
+
+SelectItem Parser::selectItem() {
+  SelectItem item;
+  item.pos = pos();
+  TokenKind k = peek().kind;
+  if (isSymbol("=", 1) && (k == TokenKind::Variable || isName() || k == TokenKind::String)) {
+    // @v = expr assigns; alias = expr names
+    (k == TokenKind::Variable ? item.variable : item.alias) = next().text;
+    next();
+    item.expr = value();
+    return item;
+  }
+  if (startsStarItem()) {
+    std::vector<std::string> qualifier;
+    while (!isSymbol("*")) {
+      qualifier.push_back(next().text);
+      next();  // '.'
+    }
+    next();
+    item.expr = std::make_unique<Star>(std::move(qualifier), item.pos);
+    return item;
+  }
+  item.expr = value();
+  if (acceptKeyword("AS")) {
+    if (!isName() && peek().kind != TokenKind::String) fail();
+    item.alias = next().text;
+  } else if (isName() || peek().kind == TokenKind::String) {
+    item.alias = next().text;
+  }
+  return item;
+}
+
+std::vector<OrderItem> Parser::orderBy() {
+  expectKeyword("ORDER");
+  expectKeyword("BY");
+  std::vector<OrderItem> items;
+  do {
+    OrderItem item;
+    item.expr = value();
+    if (acceptKeyword("DESC"))
+      item.descending = true;
+    else
+      acceptKeyword("ASC");
+    items.push_back(std::move(item));
+  } while (acceptSymbol(","));
+  return items;
+}
+
+std::vector<TableRefPtr> Parser::tableSources() {
+  std::vector<TableRefPtr> sources;
+  do {
+    sources.push_back(joinedTable());
+  } while (acceptSymbol(","));
+  return sources;
+}
+
+TableRefPtr Parser::joinedTable() {
+  DepthGuard guard(*this);
+  TableRefPtr left = tablePrimary();
+  ChainGuard chain(*this);
+  while (true) {
+    chain.grow();
+    Pos at = left->pos;
+    if (isKeyword("CROSS") && isKeyword("JOIN", 1)) {
+      next();
+      next();
+      auto j = std::make_unique<JoinRef>(JoinType::Cross, at);
+      j->left = std::move(left);
+      j->right = tablePrimary();
+      left = std::move(j);
+      continue;
+    }
+    JoinType type;
+    if (isKeyword("JOIN")) {
+      type = JoinType::Inner;
+    } else if (isKeyword("INNER") && isKeyword("JOIN", 1)) {
+      type = JoinType::Inner;
+      next();
+    } else if (isKeyword("LEFT") || isKeyword("RIGHT") || isKeyword("FULL")) {
+      type = isKeyword("LEFT") ? JoinType::Left : isKeyword("RIGHT") ? JoinType::Right : JoinType::Full;
+      next();
+      acceptKeyword("OUTER");
+      if (!isKeyword("JOIN")) fail();
+    } else {
+      return left;
+    }
+    next();  // JOIN
+    auto j = std::make_unique<JoinRef>(type, at);
+    j->left = std::move(left);
+    // a JOIN b JOIN c ON x ON y: b JOIN c is the right side
+    j->right = joinedTable();
+    expectKeyword("ON");
+    j->on = condition();
+    left = std::move(j);
+  }
+}
+
+TableRefPtr Parser::tablePrimary() {
+  Pos at = pos();
+  if (isSymbol("(")) {
+    next();
+    if (!isKeyword("SELECT")) {
+      TableRefPtr inner = joinedTable();
+      expectSymbol(")");
+      return inner;
+    }
+    auto d = std::make_unique<DerivedTable>(at);
+    d->query = query();
+    expectSymbol(")");
+    acceptKeyword("AS");
+    d->alias = name();
+    if (acceptSymbol("(")) d->columnAliases = nameList();
+    return d;
+  }
+  auto t = std::make_unique<NamedTable>(at);
+  t->name = objectName();
+  t->alias = optionalAlias();
+  t->hints = tableHints();
+  return t;
+}
+
+std::string Parser::optionalAlias() {
+  if (acceptKeyword("AS")) return name();
+  if (isName()) return name();
+  return {};
+}
+
+std::vector<std::string> Parser::tableHints() {
+  std::vector<std::string> hints;
+  if (!isKeyword("WITH") || !isSymbol("(", 1)) return hints;
+  next();
+  next();
+  do {
+    hints.push_back(upperWord());
+    if (isSymbol("(")) {
+      skipParenthesised();
+    } else if (acceptSymbol("=")) {
+      if (atEnd()) fail();
+      next();
+    }
+  } while (acceptSymbol(","));
+  expectSymbol(")");
+  return hints;
+}
+
+}  // namespace mls::tsql

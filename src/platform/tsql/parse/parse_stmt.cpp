@@ -1,0 +1,467 @@
+// Statements: dispatch, DML and the procedural language.
+#include "platform/tsql/parse/parser_impl.h"
+
+namespace mls::tsql {
+
+using namespace ast;
+
+StmtPtr Parser::statement() {
+  DepthGuard guard(*this);
+  const Token& t = peek();
+  if (t.kind == TokenKind::Symbol && t.text == "(") return selectStatement();
+  // A procedure name alone starts the first statement of a batch: EXEC is implied.
+  if (t.kind == TokenKind::Identifier && firstStatement_) return execStatement(false);
+  if (t.kind != TokenKind::Keyword) fail();
+  const std::string& kw = t.text;
+  if (kw == "SELECT") return selectStatement();
+  if (kw == "INSERT") return insertStatement();
+  if (kw == "UPDATE") return updateStatement();
+  if (kw == "DELETE") return deleteStatement();
+  if (kw == "TRUNCATE") return truncateStatement();
+  if (kw == "CREATE") return createStatement();
+  if (kw == "DROP") return dropStatement();
+  if (kw == "ALTER") return alterStatement();
+  if (kw == "DECLARE") return declareStatement();
+  if (kw == "SET") return setStatement();
+  if (kw == "IF") return ifStatement();
+  if (kw == "WHILE") return whileStatement();
+  if (kw == "BEGIN") return beginStatement();
+  if (kw == "BREAK" || kw == "CONTINUE") {
+    auto s = std::make_unique<Stmt>(kw == "BREAK" ? StmtKind::Break : StmtKind::Continue, pos());
+    next();
+    return s;
+  }
+  if (kw == "RETURN") return returnStatement();
+  if (kw == "PRINT") {
+    auto s = std::make_unique<PrintStmt>(pos());
+    next();
+    s->value = value();
+    return s;
+  }
+  if (kw == "RAISERROR") return raiserrorStatement();
+  if (kw == "EXEC" || kw == "EXECUTE") return execStatement(true);
+  if (kw == "COMMIT") return tranStatement(StmtKind::Commit);
+  if (kw == "ROLLBACK") return tranStatement(StmtKind::Rollback);
+  if (kw == "OPEN") return cursorStatement(StmtKind::Open);
+  if (kw == "CLOSE") return cursorStatement(StmtKind::Close);
+  if (kw == "DEALLOCATE") return cursorStatement(StmtKind::Deallocate);
+  if (kw == "FETCH") return fetchStatement();
+  if (kw == "DBCC") return dbccStatement();
+  fail();
+}
+
+StmtPtr Parser::selectStatement() {
+  auto s = std::make_unique<SelectStmt>(pos());
+  s->query = query();
+  return s;
+}
+
+StmtPtr Parser::insertStatement() {
+  auto s = std::make_unique<InsertStmt>(pos());
+  expectKeyword("INSERT");
+  acceptKeyword("INTO");
+  s->table = objectName();
+  tableHints();
+  if (isSymbol("(") && !isKeyword("SELECT", 1)) {
+    next();
+    s->columns = nameList();
+  }
+  if (acceptKeyword("VALUES")) {
+    s->source = InsertStmt::Source::Values;
+    do {
+      expectSymbol("(");
+      std::vector<ExprPtr> row;
+      do {
+        row.push_back(valueOrDefault());
+      } while (acceptSymbol(","));
+      expectSymbol(")");
+      s->rows.push_back(std::move(row));
+    } while (acceptSymbol(","));
+  } else if (isKeyword("DEFAULT") && isKeyword("VALUES", 1)) {
+    next();
+    next();
+    s->source = InsertStmt::Source::DefaultValues;
+  } else if (isKeyword("SELECT") || isSymbol("(")) {
+    s->source = InsertStmt::Source::Query;
+    s->query = query();
+  } else if (isKeyword("EXEC") || isKeyword("EXECUTE")) {
+    s->source = InsertStmt::Source::Exec;
+    s->exec = execStatement(true);
+  } else {
+    fail();
+  }
+  return s;
+}
+
+StmtPtr Parser::updateStatement() {
+  auto s = std::make_unique<UpdateStmt>(pos());
+  expectKeyword("UPDATE");
+  s->target = objectName();
+  s->targetHints = tableHints();
+  expectKeyword("SET");
+  do {
+    SetItem item;
+    item.pos = pos();
+    if (peek().kind == TokenKind::Variable && isSymbol("=", 1)) {
+      item.variable = next().text;
+      next();
+    }
+    // col = ... (after @v = as well): a possibly qualified name, then '='
+    size_t k = 0;
+    while (isName(k) && isSymbol(".", k + 1))
+      k += 2;
+    if (isName(k) && isSymbol("=", k + 1)) {
+      do {
+        item.column.push_back(name());
+      } while (acceptSymbol("."));
+      expectSymbol("=");
+    } else if (item.variable.empty()) {
+      fail();
+    }
+    item.value = item.column.empty() ? value() : valueOrDefault();
+    s->items.push_back(std::move(item));
+  } while (acceptSymbol(","));
+  if (acceptKeyword("FROM")) s->from = tableSources();
+  if (acceptKeyword("WHERE")) s->where = condition();
+  return s;
+}
+
+StmtPtr Parser::deleteStatement() {
+  auto s = std::make_unique<DeleteStmt>(pos());
+  expectKeyword("DELETE");
+  acceptKeyword("FROM");
+  s->target = objectName();
+  s->targetHints = tableHints();
+  if (acceptKeyword("FROM")) s->from = tableSources();
+  if (acceptKeyword("WHERE")) s->where = condition();
+  return s;
+}
+
+StmtPtr Parser::declareStatement() {
+  Pos at = pos();
+  expectKeyword("DECLARE");
+  if (isName() && isKeyword("CURSOR", 1)) {
+    auto s = std::make_unique<DeclareCursorStmt>(at);
+    s->name = next().text;
+    next();
+    static const char* const kOptions[] = {"LOCAL",     "GLOBAL",       "FORWARD_ONLY", "SCROLL",
+                                           "STATIC",    "KEYSET",       "DYNAMIC",      "FAST_FORWARD",
+                                           "READ_ONLY", "SCROLL_LOCKS", "OPTIMISTIC",   "TYPE_WARNING"};
+    while (!isKeyword("FOR")) {
+      bool known = false;
+      for (const char* o : kOptions)
+        known = known || isWord(o);
+      if (!known) fail();
+      s->options.push_back(upperWord());
+    }
+    next();
+    s->query = query();
+    return s;
+  }
+  auto s = std::make_unique<DeclareStmt>(at);
+  do {
+    VarDecl v;
+    v.pos = pos();
+    if (peek().kind != TokenKind::Variable) fail();
+    v.name = next().text;
+    acceptKeyword("AS");
+    v.type = typeName();
+    if (acceptSymbol("=")) v.init = value();
+    s->vars.push_back(std::move(v));
+  } while (acceptSymbol(","));
+  return s;
+}
+
+StmtPtr Parser::cursorStatement(StmtKind kind) {
+  auto s = std::make_unique<CursorStmt>(kind, pos());
+  next();
+  if (isWord("GLOBAL") && isName(1)) {
+    next();
+    s->global = true;
+  }
+  s->name = name();
+  return s;
+}
+
+StmtPtr Parser::fetchStatement() {
+  auto s = std::make_unique<FetchStmt>(pos());
+  expectKeyword("FETCH");
+  using D = FetchStmt::Direction;
+  static const std::pair<const char*, D> kDirections[] = {
+      {"NEXT", D::Next}, {"PRIOR", D::Prior},       {"FIRST", D::First},
+      {"LAST", D::Last}, {"ABSOLUTE", D::Absolute}, {"RELATIVE", D::Relative}};
+  for (auto [word, direction] : kDirections) {
+    bool offset = direction == D::Absolute || direction == D::Relative;
+    // NEXT FROM c, ABSOLUTE 3 FROM c; a cursor may be named like a direction
+    if (isWord(word) && (offset || isKeyword("FROM", 1))) {
+      next();
+      s->direction = direction;
+      if (offset) s->offset = value();
+      if (!isKeyword("FROM")) fail();
+      break;
+    }
+  }
+  acceptKeyword("FROM");
+  if (isWord("GLOBAL") && isName(1)) {
+    next();
+    s->global = true;
+  }
+  s->cursor = name();
+  if (acceptKeyword("INTO")) {
+    do {
+      if (peek().kind != TokenKind::Variable) fail();
+      s->into.push_back(next().text);
+    } while (acceptSymbol(","));
+  }
+  return s;
+}
+
+StmtPtr Parser::setStatement() {
+  Pos at = pos();
+  expectKeyword("SET");
+  if (peek().kind == TokenKind::Variable) {
+    auto s = std::make_unique<SetVariableStmt>(at);
+    s->name = next().text;
+    expectSymbol("=");
+    s->value = value();
+    return s;
+  }
+  if (acceptKeyword("IDENTITY_INSERT")) {
+    auto s = std::make_unique<SetIdentityInsertStmt>(at);
+    s->table = objectName();
+    if (acceptKeyword("ON"))
+      s->on = true;
+    else
+      expectKeyword("OFF");
+    return s;
+  }
+  if (acceptKeyword("TRANSACTION")) {
+    auto s = std::make_unique<SetIsolationStmt>(at);
+    expectWord("ISOLATION");
+    expectWord("LEVEL");
+    if (acceptKeyword("READ")) {
+      if (acceptWord("COMMITTED"))
+        s->level = "READ COMMITTED";
+      else if (acceptWord("UNCOMMITTED"))
+        s->level = "READ UNCOMMITTED";
+      else
+        fail();
+    } else if (acceptWord("REPEATABLE")) {
+      expectKeyword("READ");
+      s->level = "REPEATABLE READ";
+    } else if (acceptWord("SNAPSHOT")) {
+      s->level = "SNAPSHOT";
+    } else if (acceptWord("SERIALIZABLE")) {
+      s->level = "SERIALIZABLE";
+    } else {
+      fail();
+    }
+    return s;
+  }
+  auto s = std::make_unique<SetOptionStmt>(at);
+  do {
+    // options are plain words but for a few reserved ones
+    bool reserved = isKeyword("ROWCOUNT") || isKeyword("TEXTSIZE") || isKeyword("STATISTICS");
+    if (!isName() && !reserved) fail();
+    std::string option = upperWord();
+    if (option == "STATISTICS") option += " " + upperWord();  // STATISTICS IO
+    s->options.push_back(std::move(option));
+  } while (acceptSymbol(","));
+  const Token& v = peek();
+  bool negative = v.kind == TokenKind::Symbol && v.text == "-";
+  if (negative) next();
+  const Token& w = peek();
+  switch (w.kind) {
+    case TokenKind::Integer:
+    case TokenKind::Decimal:
+      s->value = (negative ? "-" : "") + next().text;
+      break;
+    case TokenKind::Identifier:
+    case TokenKind::Keyword:
+      if (negative || (w.kind == TokenKind::Keyword && w.text != "ON" && w.text != "OFF")) fail();
+      s->value = upperWord();
+      break;
+    case TokenKind::String:
+    case TokenKind::NString:
+    case TokenKind::Variable:
+      if (negative) fail();
+      s->value = next().text;
+      break;
+    default:
+      fail();
+  }
+  return s;
+}
+
+StmtPtr Parser::ifStatement() {
+  auto s = std::make_unique<IfStmt>(pos());
+  expectKeyword("IF");
+  s->condition = condition();
+  s->then = statement();
+  // IF c stmt; ELSE stmt
+  if (isSymbol(";") && isKeyword("ELSE", 1)) next();
+  if (acceptKeyword("ELSE")) s->otherwise = statement();
+  return s;
+}
+
+StmtPtr Parser::whileStatement() {
+  auto s = std::make_unique<WhileStmt>(pos());
+  expectKeyword("WHILE");
+  s->condition = condition();
+  s->body = statement();
+  return s;
+}
+
+StmtPtr Parser::beginStatement() {
+  if (isKeyword("TRAN", 1) || isKeyword("TRANSACTION", 1)) {
+    auto s = std::make_unique<TranStmt>(StmtKind::BeginTran, pos());
+    next();
+    next();
+    if (isName() || peek().kind == TokenKind::Variable) s->name = next().text;
+    return s;
+  }
+  auto s = std::make_unique<BlockStmt>(pos());
+  expectKeyword("BEGIN");
+  while (true) {
+    while (acceptSymbol(";")) {
+    }
+    if (acceptKeyword("END")) break;
+    if (atEnd()) fail();
+    s->body.push_back(statement());
+  }
+  if (s->body.empty()) failAt(toks_[i_ - 1]);  // BEGIN END
+  return s;
+}
+
+StmtPtr Parser::returnStatement() {
+  auto s = std::make_unique<ReturnStmt>(pos());
+  expectKeyword("RETURN");
+  if (startsExpression()) s->value = value();
+  return s;
+}
+
+StmtPtr Parser::raiserrorStatement() {
+  auto s = std::make_unique<RaiserrorStmt>(pos());
+  expectKeyword("RAISERROR");
+  expectSymbol("(");
+  s->message = value();
+  expectSymbol(",");
+  s->severity = value();
+  expectSymbol(",");
+  s->state = value();
+  while (acceptSymbol(","))
+    s->args.push_back(value());
+  expectSymbol(")");
+  if (acceptKeyword("WITH")) {
+    do {
+      if (!isWord("NOWAIT") && !isWord("LOG") && !isWord("SETERROR")) fail();
+      s->options.push_back(upperWord());
+    } while (acceptSymbol(","));
+  }
+  return s;
+}
+
+StmtPtr Parser::execStatement(bool keyword) {
+  Pos at = pos();
+  if (keyword) next();  // EXEC / EXECUTE
+  if (keyword && isSymbol("(")) {
+    auto s = std::make_unique<ExecStringStmt>(at);
+    next();
+    s->text = value();
+    expectSymbol(")");
+    return s;
+  }
+  auto s = std::make_unique<ExecStmt>(at);
+  if (peek().kind == TokenKind::Variable && isSymbol("=", 1)) {
+    s->returnVariable = next().text;
+    next();
+  }
+  s->procedure = objectName();
+  if (!startsExpression() && !isKeyword("DEFAULT")) return s;
+  do {
+    s->args.push_back(execArgument());
+  } while (acceptSymbol(","));
+  return s;
+}
+
+// An argument is a constant, a variable, DEFAULT or a bare word; never an
+// expression (EXEC p 1 + 1 is a syntax error).
+ExecArg Parser::execArgument() {
+  ExecArg arg;
+  arg.pos = pos();
+  if (peek().kind == TokenKind::Variable && isSymbol("=", 1)) {
+    arg.name = next().text;
+    next();
+  }
+  Pos at = pos();
+  if (acceptKeyword("DEFAULT")) {
+    arg.value = std::make_unique<DefaultExpr>(at);
+    return arg;
+  }
+  if (isSymbol("-") || isSymbol("+")) {
+    bool minus = next().text == "-";
+    TokenKind k = peek().kind;
+    if (k != TokenKind::Integer && k != TokenKind::Decimal && k != TokenKind::Float) fail();
+    arg.value = primary(false);
+    if (minus) arg.value = std::make_unique<UnaryExpr>(UnaryOp::Minus, std::move(arg.value), at);
+    return arg;
+  }
+  switch (peek().kind) {
+    case TokenKind::Identifier:
+    case TokenKind::QuotedIdentifier:
+      arg.value = std::make_unique<ColumnRef>(std::vector<std::string>{next().text}, at);
+      break;
+    case TokenKind::Variable:
+      arg.value = primary(false);
+      arg.output = acceptWord("OUTPUT") || acceptWord("OUT");
+      break;
+    case TokenKind::Integer:
+    case TokenKind::Decimal:
+    case TokenKind::Float:
+    case TokenKind::String:
+    case TokenKind::NString:
+    case TokenKind::SystemVariable:
+    case TokenKind::Parameter:
+      arg.value = primary(false);
+      break;
+    case TokenKind::Keyword:
+      if (!isKeyword("NULL")) fail();
+      arg.value = primary(false);
+      break;
+    default:
+      fail();
+  }
+  return arg;
+}
+
+StmtPtr Parser::tranStatement(StmtKind kind) {
+  auto s = std::make_unique<TranStmt>(kind, pos());
+  next();  // COMMIT / ROLLBACK
+  if (acceptKeyword("TRAN") || acceptKeyword("TRANSACTION")) {
+    if (isName() || peek().kind == TokenKind::Variable) s->name = next().text;
+  } else {
+    acceptWord("WORK");
+  }
+  return s;
+}
+
+StmtPtr Parser::dbccStatement() {
+  auto s = std::make_unique<DbccStmt>(pos());
+  expectKeyword("DBCC");
+  if (!isName()) fail();
+  s->command = upperWord();
+  if (acceptSymbol("(")) {
+    do {
+      s->args.push_back(value());
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+  }
+  if (acceptKeyword("WITH")) {
+    do {
+      s->options.push_back(upperWord());
+    } while (acceptSymbol(","));
+  }
+  return s;
+}
+
+}  // namespace mls::tsql

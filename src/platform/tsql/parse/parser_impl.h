@@ -1,0 +1,162 @@
+// The recursive-descent parser behind parser.h, shared by its source files:
+// parser.cpp (token helpers, names, types, entry points), parse_expr.cpp,
+// parse_query.cpp, parse_stmt.cpp (procedural and DML statements) and
+// parse_ddl.cpp.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/tsql/parse/ast.h"
+#include "platform/tsql/parse/token.h"
+
+namespace mls::tsql {
+
+class Parser {
+ public:
+  explicit Parser(std::string_view text);
+
+  std::vector<ast::StmtPtr> batch();
+  std::vector<ast::ParamDecl> parameterDeclarations();
+  ast::ExprPtr wholeExpression();
+
+ private:
+  // Counts nesting; deeper than kMaxDepth is error 191.
+  class DepthGuard {
+   public:
+    explicit DepthGuard(Parser& p);
+    ~DepthGuard() { --p_.depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+
+   private:
+    Parser& p_;
+  };
+
+  // Counts the operators of chains (a + b + ..., a AND b ..., UNION, joins)
+  // being built, nested chains included, and restores the count when its
+  // chain is done; more than kMaxChain is error 191.  With DepthGuard it
+  // bounds the depth of every tree, so that walking one recursively is safe.
+  class ChainGuard {
+   public:
+    explicit ChainGuard(Parser& p) : p_(p), saved_(p.chain_) {}
+    ~ChainGuard() { p_.chain_ = saved_; }
+    ChainGuard(const ChainGuard&) = delete;
+    ChainGuard& operator=(const ChainGuard&) = delete;
+    void grow();
+
+   private:
+    Parser& p_;
+    int saved_;
+  };
+
+  // ---- tokens (parser.cpp)
+  const Token& peek(size_t ahead = 0) const;
+  const Token& next() { return toks_[i_ < toks_.size() - 1 ? i_++ : i_]; }
+  ast::Pos pos() const { return {peek().line, peek().column}; }
+  bool atEnd() const { return peek().kind == TokenKind::End; }
+  bool isKeyword(std::string_view kw, size_t ahead = 0) const;
+  // A plain identifier spelled `word` (any case): the non-reserved words the
+  // grammar gives meaning (NOCOUNT, ROLLUP, OUTPUT, ...).
+  bool isWord(std::string_view word, size_t ahead = 0) const;
+  bool isSymbol(std::string_view sym, size_t ahead = 0) const;
+  bool isName(size_t ahead = 0) const;  // Identifier or QuotedIdentifier
+  bool acceptKeyword(std::string_view kw);
+  bool acceptWord(std::string_view word);
+  bool acceptSymbol(std::string_view sym);
+  void expectKeyword(std::string_view kw);
+  void expectWord(std::string_view word);
+  void expectSymbol(std::string_view sym);
+  // Error 102 / 156 near the current token (at the end: the last token).
+  [[noreturn]] void fail() const;
+  [[noreturn]] void failAt(const Token& t) const;
+  // Error 4145 when `e` is a value where a condition belongs.
+  void requireCondition(const ast::Expr& e) const;
+
+  // ---- names and types (parser.cpp)
+  std::string name();  // an identifier, plain or quoted
+  ast::ObjectName objectName();
+  std::vector<std::string> nameList();  // (a, b, c) after the '('
+  ast::TypeName typeName();
+  int64_t signedInteger();
+  std::string upperWord();   // any identifier or keyword, upper-cased
+  void skipParenthesised();  // a balanced ( ... ) the engine ignores
+  void skipWithOptions();    // WITH (...) or WITH a = b, c after an index or key
+
+  // ---- expressions (parse_expr.cpp)
+  ast::ExprPtr condition();  // a condition: WHERE, ON, HAVING, IF, WHILE, WHEN
+  ast::ExprPtr value();      // a value: no comparison, AND, OR or NOT at the top
+  ast::ExprPtr orExpr();
+  ast::ExprPtr andExpr();
+  ast::ExprPtr notExpr();
+  ast::ExprPtr comparison();
+  // `conditionFirst`: the leftmost operand may be a parenthesised condition.
+  ast::ExprPtr additive(bool conditionFirst);
+  ast::ExprPtr multiplicative(bool conditionFirst);
+  ast::ExprPtr unary(bool conditionFirst);
+  ast::ExprPtr primary(bool conditionFirst);
+  ast::ExprPtr caseExpr();
+  ast::ExprPtr functionCall(ast::ObjectName name, ast::Pos at);
+  ast::ExprPtr valueOrDefault();
+  bool startsExpression() const;
+
+  // ---- queries (parse_query.cpp)
+  ast::QueryPtr query();         // union chain with ORDER BY
+  ast::QueryPtr intersection();  // terms joined by INTERSECT
+  ast::QueryPtr queryTerm();
+  std::unique_ptr<ast::SelectBlock> selectBlock();
+  ast::SelectItem selectItem();
+  std::vector<ast::OrderItem> orderBy();
+  std::vector<ast::TableRefPtr> tableSources();
+  ast::TableRefPtr joinedTable();
+  ast::TableRefPtr tablePrimary();
+  std::string optionalAlias();
+  std::vector<std::string> tableHints();
+  bool startsStarItem() const;
+
+  // ---- statements (parse_stmt.cpp)
+  ast::StmtPtr statement();
+  ast::StmtPtr selectStatement();
+  ast::StmtPtr insertStatement();
+  ast::StmtPtr updateStatement();
+  ast::StmtPtr deleteStatement();
+  ast::StmtPtr declareStatement();
+  ast::StmtPtr cursorStatement(ast::StmtKind kind);
+  ast::StmtPtr fetchStatement();
+  ast::StmtPtr setStatement();
+  ast::StmtPtr ifStatement();
+  ast::StmtPtr whileStatement();
+  ast::StmtPtr beginStatement();
+  ast::StmtPtr returnStatement();
+  ast::StmtPtr raiserrorStatement();
+  ast::StmtPtr execStatement(bool keyword);
+  ast::ExecArg execArgument();
+  ast::StmtPtr tranStatement(ast::StmtKind kind);
+  ast::StmtPtr dbccStatement();
+
+  // ---- DDL (parse_ddl.cpp)
+  ast::StmtPtr createStatement();
+  ast::StmtPtr createTable(ast::Pos at);
+  ast::StmtPtr createIndex(ast::Pos at);
+  ast::StmtPtr createView(ast::Pos at);
+  ast::StmtPtr dropStatement();
+  ast::StmtPtr alterStatement();
+  ast::StmtPtr truncateStatement();
+  // A column definition; its PRIMARY KEY / UNIQUE constraints go to `keys`.
+  ast::ColumnDef columnDef(std::vector<ast::KeyConstraint>& keys);
+  void keyKind(ast::KeyConstraint& k);  // PRIMARY KEY | UNIQUE [CLUSTERED | NONCLUSTERED]
+  bool startsConstraint() const;
+  ast::KeyConstraint tableConstraint();
+  std::vector<ast::IndexColumn> indexColumns();
+  void fileGroup();  // [ON filegroup]
+
+  std::vector<Token> toks_;
+  size_t i_ = 0;
+  int depth_ = 0;
+  int chain_ = 0;
+  int parameters_ = 0;
+  bool firstStatement_ = true;
+};
+
+}  // namespace mls::tsql

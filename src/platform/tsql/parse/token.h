@@ -1,0 +1,42 @@
+// Tokens of T-SQL text, as the lexer produces them for the parser.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mls::tsql {
+
+enum class TokenKind {
+  End,               // end of the text
+  Identifier,        // a plain name that is not a reserved word (also #temp)
+  QuotedIdentifier,  // [name] or "name": never a keyword
+  Keyword,           // a reserved word; text upper-cased
+  Variable,          // @name
+  SystemVariable,    // @@NAME; text upper-cased
+  Integer,           // 42
+  Decimal,           // 4.2
+  Float,             // 4.2E1
+  String,            // 'text': text holds the value
+  NString,           // N'text': text holds the value
+  Parameter,         // ?
+  Symbol,            // operators and punctuation: = <> != <= >= !< !> < > + - * / % & | ^ ~ ( ) , . ;
+};
+
+struct Token {
+  TokenKind kind = TokenKind::End;
+  std::string text;  // see TokenKind; names without brackets or quotes
+  int line = 1;
+  int column = 1;
+};
+
+// Splits `text` into tokens, ending with one End token.  Throws SqlError 105 for
+// an unclosed string or quoted name, 113 for an unclosed comment, 103 for a name
+// over 128 characters, 1038 for an empty [] or "" name and 102 for a character
+// that starts no token (and for 0x binary constants, which the engine lacks).
+std::vector<Token> tokenize(std::string_view text);
+
+// Is `upper` (an upper-cased word) a reserved word of T-SQL?
+bool isReservedWord(std::string_view upper);
+
+}  // namespace mls::tsql

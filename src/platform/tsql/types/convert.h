@@ -1,0 +1,58 @@
+// Conversions between the engine's types with the server's rules and errors:
+// CAST, CONVERT with a style, the implicit conversions of expressions, and the
+// assignment of a value to a column or variable.
+#pragma once
+
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/tsql/types/value.h"
+
+namespace mls::tsql {
+
+// CAST(v AS to): numeric to integer truncates, to a smaller decimal scale
+// rounds half away from zero, float to integer truncates, text to number
+// allows surrounding spaces, text to datetime reads year-month-day forms only,
+// date/time to text uses style 0, integer to too short text gives "*", decimal
+// to too short text raises 8115, any text result longer than `to` is silently
+// cut.  Raises 245, 8114, 8115, 241, 242, 529 as the server does.  NULL stays NULL.
+Value castValue(const Value& v, const SqlType& from, const SqlType& to);
+
+// The target type of CAST/CONVERT as written: char/varchar/nchar/nvarchar
+// without a length are 30 characters long there (1 in declarations).
+SqlType castTargetType(std::string_view name, const std::vector<int>& args);
+
+// CONVERT(to, v, style): as castValue, with `style` for date/time to text
+// (0/100, 20/120, 21/121, 23, 101, 102, 103, 111, 112, 108, 14/114) and money
+// and float to text (0, 1, 2).  Unknown styles raise 281.
+Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style);
+
+// The conversion of an implicit use (operands, comparisons, arguments): raises
+// 257 when the server allows the conversion only explicitly, else castValue.
+Value implicitConvert(const Value& v, const SqlType& from, const SqlType& to);
+bool implicitlyConvertible(const SqlType& from, const SqlType& to);
+
+// Storing into a column, variable or parameter of type `to` (INSERT, UPDATE,
+// SET, DEFAULT): as implicitConvert, except that a string longer than `to`
+// raises 8152 (trailing spaces beyond the length are dropped silently), and
+// char/nchar values are padded to their length.
+Value assignToColumn(const Value& v, const SqlType& from, const SqlType& to);
+
+// A numeric literal as the parser reads it: digits only are int (decimal(p,0)
+// beyond int; there is no bigint literal), digits with a point are the
+// smallest decimal(p,s) that holds them (12.345 is decimal(5,3)), an exponent
+// makes float.  Raises 1007 ("out of the range for numeric representation")
+// past 38 digits.
+std::pair<Value, SqlType> numericLiteral(std::string_view text);
+
+// The type of a string literal: varchar(n) / nvarchar(n) of its characters
+// (at least 1).
+SqlType stringLiteralType(std::string_view text, bool unicode);
+
+// Text of a float as CAST(float AS varchar) gives it: up to 6 significant
+// digits, scientific notation outside 1e-4..1e6 ("1.23457e+006"); style 1/2
+// give 8/16 digits in scientific form; style 3 gives 17 significant digits.
+std::string floatToText(double v, int style = 0);
+
+}  // namespace mls::tsql

@@ -1,0 +1,125 @@
+#include "platform/tsql/types/datetime.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace mls::tsql {
+
+namespace {
+
+// Days from 0000-03-01 style civil algorithm, shifted to 1900-01-01.
+int64_t daysFromEpoch1970(int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+const int64_t kEpoch1900 = daysFromEpoch1970(1900, 1, 1);
+
+int64_t floorDiv(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+
+}  // namespace
+
+int64_t daysFromCivil(int year, int month, int day) {
+  return daysFromEpoch1970(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch1900;
+}
+
+void civilFromDays(int64_t days, int& year, int& month, int& day) {
+  int64_t z = days + kEpoch1900 + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t y = static_cast<int64_t>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(y + (month <= 2));
+}
+
+int daysInMonth(int year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) return 29;
+  return kDays[month - 1];
+}
+
+bool isValidDate(int year, int month, int day) {
+  return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+         day <= daysInMonth(year, month);
+}
+
+DateTime DateTime::now() {
+  auto now = std::chrono::system_clock::now();
+  std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  return fromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                   local.tm_sec, static_cast<int>(ms));
+}
+
+DateTime DateTime::fromParts(int year, int month, int day, int hour, int minute, int second,
+                             int millisecond) {
+  int64_t ticks = daysFromCivil(year, month, day) * kTicksPerDay +
+                  (static_cast<int64_t>(hour) * 3600 + minute * 60 + second) * kTicksPerSecond;
+  // Milliseconds to 1/300 s ticks, half up: .005 s is 1.5 ticks and shows as .007.
+  ticks += (static_cast<int64_t>(millisecond) * 3 + 5) / 10;
+  return DateTime(ticks);
+}
+
+int64_t DateTime::days() const {
+  return floorDiv(ticks_, kTicksPerDay);
+}
+
+int64_t DateTime::tickOfDay() const {
+  return ticks_ - days() * kTicksPerDay;
+}
+
+DateTime::Parts DateTime::parts() const {
+  Parts p;
+  int64_t d = days();
+  civilFromDays(d, p.year, p.month, p.day);
+  int64_t t = tickOfDay();
+  int64_t seconds = t / kTicksPerSecond;
+  p.hour = static_cast<int>(seconds / 3600);
+  p.minute = static_cast<int>(seconds / 60 % 60);
+  p.second = static_cast<int>(seconds % 60);
+  p.millisecond = static_cast<int>(((t % kTicksPerSecond) * 10 + 1) / 3);
+  p.dayOfYear = static_cast<int>(d - daysFromCivil(p.year, 1, 1) + 1);
+  // 1900-01-01 was a Monday: weekday 2 with Sunday first.
+  int64_t sinceSunday = (d + 1) % 7;
+  p.weekday = static_cast<int>(sinceSunday < 0 ? sinceSunday + 7 : sinceSunday) + 1;
+  return p;
+}
+
+bool DateTime::inDateTimeRange() const {
+  static const int64_t lo = daysFromCivil(1753, 1, 1) * kTicksPerDay;
+  static const int64_t hi = (daysFromCivil(9999, 12, 31) + 1) * kTicksPerDay;
+  return ticks_ >= lo && ticks_ < hi;
+}
+
+bool DateTime::inSmallDateTimeRange() const {
+  static const int64_t hi = daysFromCivil(2079, 6, 6) * kTicksPerDay + (23 * 60 + 59) * kTicksPerMinute;
+  return ticks_ >= 0 && ticks_ <= hi;
+}
+
+bool DateTime::inDateRange() const {
+  static const int64_t lo = daysFromCivil(1, 1, 1) * kTicksPerDay;
+  static const int64_t hi = (daysFromCivil(9999, 12, 31) + 1) * kTicksPerDay;
+  return ticks_ >= lo && ticks_ < hi;
+}
+
+DateTime DateTime::roundedToMinute() const {
+  // 29.998 s and below round down, 29.999 s (tick 8999.7 -> 9000) up.
+  int64_t minutes = floorDiv(ticks_, kTicksPerMinute);
+  int64_t rest = ticks_ - minutes * kTicksPerMinute;
+  if (rest >= 30 * kTicksPerSecond) ++minutes;
+  return DateTime(minutes * kTicksPerMinute);
+}
+
+}  // namespace mls::tsql

@@ -1,0 +1,101 @@
+// The marlstone host as a client uses it: JSON arguments, results and
+// out-parameters, votes and errors, and the demo's period grid.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* kProps = "\"ConnectString={Provider=Marlstone.Embedded;Data Source=host};Language=en\"";
+
+int runHost(const std::string& args, std::string* output) {
+  FILE* pipe = ::popen((std::string(MLS_HOST) + " " + args + " 2>&1").c_str(), "r");
+  if (!pipe) return -1;
+  char buf[512];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
+    output->append(buf, n);
+  int status = ::pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class HostTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = fs::temp_directory_path() / ("mls_host_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    ::setenv("MARLSTONE_REGISTRY", (dir / "registry").c_str(), 1);
+    std::string out;
+    ASSERT_EQ(runHost("register", &out), 0) << out;
+  }
+  static void TearDownTestSuite() { fs::remove_all(dir); }
+
+  static fs::path dir;
+};
+fs::path HostTest::dir;
+
+TEST_F(HostTest, JsonArrayArgumentRunsABatchAndShowsTheVote) {
+  std::string out;
+  EXPECT_EQ(runHost(std::string("call Marlstone.ConcludeUpdate UpdateBatch ") + kProps +
+                        " '[\"CREATE TABLE t (a INT)\\r\\n\", \"INSERT INTO t VALUES (1)\", null]'",
+                    &out),
+            0)
+      << out;
+  EXPECT_NE(out.find("votes: SetComplete"), std::string::npos) << out;
+}
+
+TEST_F(HostTest, ErrorsShowNumberSourceAndDescriptionAndFailTheExitStatus) {
+  std::string out;
+  EXPECT_EQ(runHost(std::string("call Marlstone.ConcludeUpdate UpdateBatch ") + kProps +
+                        " '[\"INSERT INTO t_Nothing VALUES (1)\"]'",
+                    &out),
+            1);
+  EXPECT_NE(out.find("error -2147217900 (Marlstone.Embedded): Invalid object name 't_Nothing'"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("votes: SetAbort"), std::string::npos) << out;
+
+  out.clear();
+  EXPECT_EQ(runHost("call Marlstone.CalInfo GetPeriodsData 'Language=en;LANGUAGE=chs'", &out), 1);
+  EXPECT_NE(out.find("error 457"), std::string::npos) << out;
+  EXPECT_NE(out.find("nColorRow: Long 0"), std::string::npos) << out;
+
+  out.clear();
+  EXPECT_EQ(runHost(std::string("call Marlstone.ConcludeUpdate UpdateBatch ") + kProps + " '[\"x\",'", &out),
+            1);
+  EXPECT_NE(out.find("error 5 (marlstone): Malformed JSON argument at character 6"), std::string::npos)
+      << out;
+}
+
+TEST_F(HostTest, DictionariesShowByKeyAndClipTextsAsGrids) {
+  std::string out;
+  EXPECT_EQ(runHost("call Halvern.Dictionary ItemOrDefault absent '{\"k\": [1, 2.5, true, null]}'", &out), 0)
+      << out;
+  EXPECT_NE(out.find("result: Halvern.Dictionary\n  k: Array(4)\n    (0): Long 1\n    (1): Double 2.5\n"
+                     "    (2): Boolean True\n    (3): Null\n"),
+            std::string::npos)
+      << out;
+  out.clear();
+  EXPECT_EQ(runHost("call Halvern.Dictionary ItemOrDefault absent '[\"1\\t22\\r333\\t4\"]'", &out), 0) << out;
+  EXPECT_NE(out.find("(0): clip text\n    1    22\n    333  4\n"), std::string::npos) << out;
+}
+
+TEST_F(HostTest, DemoPrintsThePeriodGridOfItsDatabase) {
+  std::string out;
+  ASSERT_EQ(runHost("demo", &out), 0) << out;
+  EXPECT_NE(out.find("CalInfo.GetPeriodsData, Language=en: True, 12 periods, current period 6"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("  1   2023-12-26  2024-01-25  /\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("  5   2024-04-26  2024-05-25  Yes\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("  12  2024-11-26  2024-12-25  否\n"), std::string::npos) << out;
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// The two readers of the properties string: CParse (the whole string, once per
+// call) and getPropsValue (one key straight from the text).
+#include <gtest/gtest.h>
+
+#include "frame/cparse.h"
+#include "frame/globals.h"
+#include "platform/com/error.h"
+
+namespace mls::frame {
+namespace {
+
+int32_t errorOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const com::ComError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST(CParse, BracedConnectStringKeepsItsSeparatorsAndTheNextItemFollows) {
+  CParse p;
+  EXPECT_TRUE(p.parseString("ConnectString={Provider=X;Data Source=a=b}; Language=chs"));
+  EXPECT_EQ(p.count(), 2u);
+  EXPECT_EQ(p.conStr(), "Provider=X;Data Source=a=b");
+  EXPECT_EQ(p.languageId(), "chs");
+  EXPECT_EQ(p.getProperty("language"), "chs");
+}
+
+TEST(CParse, TextAfterTheClosingBraceIsDroppedAndKeysAndValuesAreTrimmed) {
+  CParse p;
+  p.parseString("ConnectString = { a;b } lost ; UserName =  bob  ;UserID=42;AcctType=gy");
+  EXPECT_EQ(p.conStr(), "a;b");
+  EXPECT_EQ(p.userName(), "bob");
+  EXPECT_EQ(p.userId(), 42);
+  EXPECT_TRUE(p.isIndustry());
+}
+
+TEST(CParse, UnclosedBraceRunsToTheEndAndParsingStops) {
+  CParse p;
+  p.parseString("ConnectString={a;Language=en;UserName=x");
+  EXPECT_EQ(p.count(), 1u);
+  EXPECT_EQ(p.conStr(), "a;Language=en;UserName=x");
+  EXPECT_EQ(errorOf([&] { p.languageId(); }), com::err::kInvalidCall);
+}
+
+TEST(CParse, SegmentWithoutEqualsJoinsTheNextKeyAndAnEmptyKeyStops) {
+  CParse p;
+  p.parseString("junk;Language=en;=orphan;UserName=never");
+  EXPECT_EQ(p.count(), 1u);
+  EXPECT_EQ(p.getProperty("junk;Language"), "en");
+}
+
+TEST(CParse, RepeatedKeyInAnyCaseRaises457AndKeepsWhatCameBefore) {
+  CParse p;
+  EXPECT_EQ(errorOf([&] { p.parseString("Language=en;UserName=a;LANGUAGE=chs"); }), com::err::kKeyInUse);
+  EXPECT_EQ(p.languageId(), "en");
+  EXPECT_EQ(getPropsValue("Language=en;UserName=a;LANGUAGE=chs", "Language"), "en");
+}
+
+TEST(CParse, EmptyStringParsesToNothingAndAbsentOrBadItemsRaise) {
+  CParse p;
+  EXPECT_TRUE(p.parseString(""));
+  EXPECT_EQ(p.count(), 0u);
+  EXPECT_EQ(p.propsString(), "");
+  EXPECT_EQ(errorOf([&] { p.conStr(); }), com::err::kInvalidCall);
+  EXPECT_EQ(errorOf([&] { p.isIndustry(); }), com::err::kInvalidCall);
+
+  p.parseString("UserID=seven;AcctType=SY");
+  EXPECT_EQ(errorOf([&] { p.userId(); }), com::err::kTypeMismatch);
+  EXPECT_FALSE(p.isIndustry());
+}
+
+TEST(CParse, ParsingAgainReplacesEverything) {
+  CParse p;
+  p.parseString("Language=en;UserName=a");
+  p.parseString("Language=cht");
+  EXPECT_EQ(p.propsString(), "Language=cht");
+  EXPECT_EQ(p.languageId(), "cht");
+  EXPECT_EQ(errorOf([&] { p.userName(); }), com::err::kInvalidCall);
+}
+
+TEST(GetPropsValue, MatchesKeysWithoutCaseAndKeepsTheValueUntrimmed) {
+  EXPECT_EQ(getPropsValue("UserName=a;Language=en", "language"), "en");
+  EXPECT_EQ(getPropsValue("UserName=a;  Language= en ;", "Language"), " en ");
+  EXPECT_EQ(getPropsValue("Language=en", "Language"), "en");
+  EXPECT_EQ(getPropsValue("Language=;UserName=a", "Language"), "");
+  EXPECT_EQ(getPropsValue("UserName=a", "Language"), "");
+  EXPECT_EQ(getPropsValue("", "Language"), "");
+}
+
+TEST(GetPropsValue, SpaceBeforeTheEqualsSignDefeatsTheMatch) {
+  EXPECT_EQ(getPropsValue("Language =en", "Language"), "");
+}
+
+TEST(GetPropsValue, MatchesOnlyWhereAnItemBegins) {
+  // Inside a braced connection string.
+  EXPECT_EQ(getPropsValue("ConnectString={Provider=X;Current Language=us_english};UserName=a", "Language"),
+            "");
+  EXPECT_EQ(getPropsValue("ConnectString={Provider=X;Language=us_english};Language=en", "Language"), "en");
+  // At the end of a longer key, or inside another item's value.
+  EXPECT_EQ(getPropsValue("XLanguage=zz;Language=en", "Language"), "en");
+  EXPECT_EQ(getPropsValue("Note=Language=zz;Language=en", "Language"), "en");
+  // An unclosed brace hides everything after it.
+  EXPECT_EQ(getPropsValue("ConnectString={a;Language=en", "Language"), "");
+  // A value runs to the next ";", braces or not.
+  EXPECT_EQ(getPropsValue("ConnectString={a;b};Language=en", "ConnectString"), "{a");
+}
+
+TEST(GetEditionPrefix, OnlyTheSelvoEditionInAnyCaseGivesThePrefix) {
+  EXPECT_EQ(getEditionPrefix("OrrinVersion=selvo", "t_X"), "Selvo_t_X");
+  EXPECT_EQ(getEditionPrefix("OrrinVersion=SELVO;Language=en", ""), "Selvo_");
+  EXPECT_EQ(getEditionPrefix("OrrinVersion=Selvo2", "t_X"), "t_X");
+  EXPECT_EQ(getEditionPrefix("Language=en", "t_X"), "t_X");
+}
+
+}  // namespace
+}  // namespace mls::frame

@@ -1,0 +1,122 @@
+// UpdateBatch, InsertStdCalinfoDetail and InsertStdCalinfoOrOther of
+// ConcludeUpdate, created by ProgID: which statements share a batch, shown by
+// a statement that cannot be parsed (its whole batch fails, earlier batches
+// stay), and the frame facts of the three.
+#include <gtest/gtest.h>
+
+#include "classes/library.h"
+#include "platform/com/dispatch.h"
+#include "platform/com/object_context.h"
+#include "test_database.h"
+
+namespace mls::testing {
+namespace {
+
+using com::ComError;
+using com::Variant;
+using com::Vote;
+
+constexpr const char* kBroken = "INSERT INTO t_Batch (FID) VALUES ( ";
+
+class SqlBatchesTest : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    classes::registerInProcess();
+    db_.run("CREATE TABLE t_Batch (FID INT NULL)");
+    concludeUpdate_ = com::createObject("Marlstone.ConcludeUpdate");
+  }
+
+  // `count` inserts of 0, 1, ...; the one at `broken` (when given) cannot be parsed.
+  static Variant statements(int count, int broken = -1) {
+    std::vector<Variant> items;
+    for (int i = 0; i < count; ++i)
+      items.emplace_back(i == broken ? std::string(kBroken)
+                                     : "INSERT INTO t_Batch (FID) VALUES (" + std::to_string(i) + ")\r\n");
+    return com::SafeArray::vector(std::move(items));
+  }
+  // Runs the method; answers the error number (0 when none).
+  int32_t run(const Variant& oCol, std::vector<Vote>* votes = nullptr, std::string* source = nullptr) {
+    com::VoteRecorder recorder;
+    int32_t number = 0;
+    try {
+      com::callByName(*concludeUpdate_, GetParam(), db_.props(), oCol);
+    } catch (const ComError& e) {
+      number = e.number();
+      if (source) *source = e.source();
+    }
+    if (votes) *votes = recorder.votes();
+    return number;
+  }
+  int64_t rows() const { return db_.run("SELECT COUNT(*) FROM t_Batch")[0][0].toLong(); }
+
+  TestDatabase db_;
+  com::Ref<com::Dispatch> concludeUpdate_;
+};
+
+TEST_P(SqlBatchesTest, EveryStatementRunsWhenNoneFails) {
+  for (int count : {0, 1, 2, 201, 202, 203, 403}) {
+    db_.run("DELETE FROM t_Batch");
+    std::vector<Vote> votes;
+    EXPECT_EQ(run(statements(count), &votes), 0) << count;
+    EXPECT_EQ(rows(), count);
+    EXPECT_EQ(votes, std::vector<Vote>{Vote::Complete}) << count;
+  }
+}
+
+TEST_P(SqlBatchesTest, FirstBatchHolds202StatementsAndTheNextOnes200) {
+  struct Case {
+    int count, broken;
+    int64_t kept;  // rows of the batches sent before the failing one
+  };
+  const Case cases[] = {
+      {1, 0, 0},       {2, 1, 0},      // sent once, at the end
+      {201, 200, 0},   {202, 201, 0},  // the first batch: elements 0 to 201
+      {203, 202, 202},                 // element 202 goes alone, after the first batch
+      {403, 201, 0},   {403, 202, 202}, {403, 300, 202}, {403, 401, 202},  // the second batch: 202 to 401
+      {403, 402, 402},                                                     // the rest
+  };
+  for (const Case& c : cases) {
+    db_.run("DELETE FROM t_Batch");
+    std::vector<Vote> votes;
+    std::string source;
+    EXPECT_NE(run(statements(c.count, c.broken), &votes, &source), 0) << c.count << "/" << c.broken;
+    EXPECT_EQ(rows(), c.kept) << c.count << "/" << c.broken;
+    EXPECT_EQ(votes, std::vector<Vote>{Vote::Abort});
+    EXPECT_EQ(source.find("ConcludeUpdate"), std::string::npos) << source;  // source unchanged
+  }
+}
+
+TEST_P(SqlBatchesTest, StatementsAreGluedWithoutSeparator) {
+  Variant glued = com::SafeArray::vector({Variant("INSERT INTO t_Batch (FID) VALUES (1"), Variant("2)")});
+  EXPECT_EQ(run(glued), 0);
+  EXPECT_EQ(db_.run("SELECT FID FROM t_Batch")[0][0].toLong(), 12);
+}
+
+TEST_P(SqlBatchesTest, ArgumentsThatAreNotZeroBasedArraysFail) {
+  EXPECT_EQ(run(Variant("INSERT INTO t_Batch (FID) VALUES (1)")), com::err::kTypeMismatch);
+  Variant oneBased = com::SafeArray::vector({Variant("INSERT INTO t_Batch (FID) VALUES (1)")}, 1);
+  EXPECT_EQ(run(oneBased), com::err::kSubscript);
+  EXPECT_EQ(rows(), 0);
+}
+
+TEST_P(SqlBatchesTest, NullElementAddsNothingToUpdateBatchAndFailsTheOthers) {
+  Variant withNull =
+      com::SafeArray::vector({Variant("INSERT INTO t_Batch (FID) VALUES (1) "), Variant::null(),
+                              Variant("INSERT INTO t_Batch (FID) VALUES (2)")});
+  std::vector<Vote> votes;
+  if (std::string(GetParam()) == "UpdateBatch") {
+    EXPECT_EQ(run(withNull, &votes), 0);
+    EXPECT_EQ(rows(), 2);
+  } else {
+    EXPECT_EQ(run(withNull, &votes), com::err::kInvalidUseOfNull);
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(votes, std::vector<Vote>{Vote::Abort});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ConcludeUpdate, SqlBatchesTest,
+                         ::testing::Values("UpdateBatch", "InsertStdCalinfoDetail",
+                                           "InsertStdCalinfoOrOther"));
+
+}  // namespace
+}  // namespace mls::testing

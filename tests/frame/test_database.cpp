@@ -1,0 +1,64 @@
+#include "test_database.h"
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+namespace mls::testing {
+
+TestDatabase::TestDatabase() {
+  static std::atomic<int> next{0};
+  name_ = "frame_test_" + std::to_string(++next);
+  runSchemaFile("system.sql");
+}
+
+std::vector<std::vector<com::Variant>> TestDatabase::run(const std::string& sql) const {
+  com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
+  c->open(connectString());
+  std::vector<std::vector<com::Variant>> rows;
+  com::Ref<ado::Recordset> rs = c->execute(sql);
+  if (rs && rs->state() == ado::kStateOpen) {
+    for (; !rs->eof(); rs->moveNext()) {
+      std::vector<com::Variant> row;
+      for (size_t i = 0; i < rs->fieldCount(); ++i)
+        row.push_back(rs->value(i));
+      rows.push_back(std::move(row));
+    }
+  }
+  c->close();
+  return rows;
+}
+
+void TestDatabase::runSchemaFile(const std::string& file) const {
+  std::ifstream in(std::string(MLS_SCHEMA_DIR) + "/" + file);
+  std::stringstream text;
+  text << in.rdbuf();
+  run(text.str());
+}
+
+void TestDatabase::setProfile(const std::string& category, const std::string& key,
+                              const std::string& value) const {
+  run("DELETE FROM t_SystemProfile WHERE FCategory = '" + category + "' AND FKey = '" + key +
+      "' INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('" + category + "', '" + key + "', '" +
+      value + "')");
+}
+
+void TestDatabase::setPeriods(int count, int startYear, int startPeriod, int currentYear,
+                              int currentPeriod) const {
+  setProfile("GL", "PeriodCount", std::to_string(count));
+  setProfile("CB", "StartYear", std::to_string(startYear));
+  setProfile("CB", "StartPeriod", std::to_string(startPeriod));
+  setProfile("CB", "CurrentYear", std::to_string(currentYear));
+  setProfile("CB", "CurrentPeriod", std::to_string(currentPeriod));
+}
+
+void TestDatabase::setCalendar(int year, const std::vector<std::string>& firstDays) const {
+  std::string sql = "DELETE FROM t_PeriodCalendar WHERE FYear = " + std::to_string(year);
+  for (size_t i = 0; i < firstDays.size(); ++i) {
+    sql += " INSERT INTO t_PeriodCalendar (FYear, FPeriod, FStartDate) VALUES (" + std::to_string(year) +
+           ", " + std::to_string(i + 1) + ", '" + firstDays[i] + "')";
+  }
+  run(sql);
+}
+
+}  // namespace mls::testing

@@ -1,0 +1,264 @@
+// The data-access layer over the embedded engine, end to end.  Built once the
+// engine library is (see src/platform/ado/CMakeLists.txt).
+#ifdef MLS_ADO_EMBEDDED
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "platform/ado/command.h"
+#include "platform/ado/embedded/embedded_provider.h"
+#include "platform/ado/embedded/registration.h"
+#include "platform/ado/fake_provider.h"
+#include "platform/ado/fields.h"
+#include "platform/ado/recordset.h"
+
+namespace mls::ado {
+namespace {
+
+using com::Variant;
+using testing::raisedBy;
+
+// Each test gets a database of its own.
+std::string freshConnectionString() {
+  static std::atomic<int> n{0};
+  return "Provider=Marlstone.Embedded;Data Source=adotest" + std::to_string(++n);
+}
+
+class EmbeddedTest : public ::testing::Test {
+ protected:
+  com::Ref<Connection> connect() {
+    auto cn = com::makeObject<Connection>();
+    cn->open(connection_);
+    return cn;
+  }
+  std::string connection_ = freshConnectionString();
+};
+
+TEST_F(EmbeddedTest, MultiStatementBatchAnswersItsFirstRowset) {
+  auto cn = connect();
+  int64_t affected = 0;
+  com::Ref<Recordset> rs = cn->execute(
+      "CREATE TABLE #t (FID INT, FName NVARCHAR(20)) "
+      "INSERT INTO #t VALUES (2, 'b') INSERT INTO #t VALUES (1, 'a') "
+      "SELECT FID, FName FROM #t ORDER BY FID "
+      "SELECT FName FROM #t WHERE FID = 2",
+      &affected);
+  EXPECT_EQ(affected, 2);
+  ASSERT_EQ(rs->state(), kStateOpen);
+  EXPECT_EQ(rs->recordCount(), 2);
+  EXPECT_EQ(rs->fieldInfo(0).type, DataType::Integer);
+  EXPECT_EQ(rs->fieldInfo(1).type, DataType::VarWChar);
+  EXPECT_EQ(rs->fieldInfo(1).definedSize, 20);
+  EXPECT_EQ(rs->value("FName").toString(), "a");
+  com::Ref<Recordset> next = rs->nextRecordset();
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->value("FName").toString(), "b");
+  EXPECT_FALSE(next->nextRecordset());
+}
+
+TEST_F(EmbeddedTest, BatchWithoutRowsetGivesClosedRecordset) {
+  auto cn = connect();
+  int64_t affected = 0;
+  com::Ref<Recordset> rs =
+      cn->execute("CREATE TABLE t (a INT) INSERT INTO t VALUES (1) INSERT INTO t VALUES (2)", &affected);
+  EXPECT_EQ(rs->state(), kStateClosed);
+  EXPECT_EQ(affected, 2);
+  rs = cn->execute("SET NOCOUNT ON UPDATE t SET a = a + 1", &affected);
+  EXPECT_EQ(rs->state(), kStateClosed);
+  EXPECT_EQ(affected, -1);
+}
+
+TEST_F(EmbeddedTest, DetachedRecordsetIsReadAfterTheConnectionCloses) {
+  auto cn = connect();
+  cn->execute(
+      "CREATE TABLE t (FID INT, FQty DECIMAL(10,2)) INSERT INTO t VALUES (1, 1.50) INSERT INTO t VALUES (2, "
+      "NULL)");
+  auto rs = com::makeObject<Recordset>();
+  rs->setCursorLocation(kUseClient);
+  rs->open(Variant("SELECT FID, FQty FROM t ORDER BY FID"), Variant(com::Ref<com::Dispatch>(cn)), kOpenStatic,
+           kLockBatchOptimistic);
+  com::letProperty(*rs, "ActiveConnection", Variant::nothing());
+  cn->close();
+  cn = nullptr;
+  com::Ref<com::Dispatch> qty = com::getProperty(*rs, "Fields", "FQty").toObject();
+  EXPECT_EQ(com::getProperty(*qty, "Value").toString(), "1.5");
+  EXPECT_EQ(com::getProperty(*qty, "Precision").toLong(), 10);
+  EXPECT_EQ(com::getProperty(*qty, "NumericScale").toLong(), 2);
+  rs->moveNext();
+  EXPECT_TRUE(rs->value("FQty").isNull());
+  com::letProperty(*qty, "Value", "7.25");  // local edit only
+  EXPECT_EQ(rs->value("FQty").toString(), "7.25");
+
+  auto again = connect();
+  com::Ref<Recordset> check = again->execute("SELECT FQty FROM t WHERE FID = 2");
+  EXPECT_TRUE(check->value("FQty").isNull());
+}
+
+TEST_F(EmbeddedTest, ConnectionsShareTablesButNotTemporaryTables) {
+  auto a = connect();
+  auto b = connect();
+  a->execute("CREATE TABLE shared (x INT) INSERT INTO shared VALUES (1) CREATE TABLE #mine (x INT)");
+  EXPECT_EQ(b->execute("SELECT x FROM shared")->recordCount(), 1);
+  com::ComError e = raisedBy([&] { b->execute("SELECT x FROM #mine"); });
+  EXPECT_EQ(e.number(), err::kCommandFailed);
+  b->execute("CREATE TABLE #mine (y NVARCHAR(5)) INSERT INTO #mine VALUES ('b')");  // its own #mine
+  EXPECT_EQ(b->execute("SELECT y FROM #mine")->value("y").toString(), "b");
+
+  a->close();  // ends a's temporary tables
+  a->open();
+  EXPECT_EQ(raisedBy([&] { a->execute("SELECT x FROM #mine"); }).number(), err::kCommandFailed);
+
+  auto other = com::makeObject<Connection>();
+  other->open(freshConnectionString());
+  EXPECT_EQ(raisedBy([&] { other->execute("SELECT x FROM shared"); }).number(), err::kCommandFailed);
+}
+
+TEST_F(EmbeddedTest, FailedOpensLeaveNothingOpen) {
+  for (const char* text : {"Provider=Marlstone.Embedded", "Provider=Marlstone.Embedded;Data Source=",
+                           "Provider=Marlstone.Embedded;Data Source=/var/db/costs.mlsdb",
+                           "Provider=Marlstone.Embedded;Data Source=costs.MLSDB",
+                           "Provider=Nobody;Data Source=x", "Provider=Marlstone.Embedded;Data Source='x"}) {
+    auto cn = com::makeObject<Connection>();
+    com::ComError e = raisedBy([&] { cn->open(text); });
+    EXPECT_EQ(e.number(), -2147467259) << text;
+    EXPECT_FALSE(e.description().empty()) << text;
+    EXPECT_EQ(cn->state(), kStateClosed) << text;
+  }
+  auto cn = com::makeObject<Connection>();
+  com::ComError e = raisedBy([&] { cn->open("Provider=marlstone.embedded;Data Source=/tmp/x.mlsdb"); });
+  EXPECT_EQ(e.source(), "Marlstone.Embedded");
+  EXPECT_NE(e.description().find("not supported"), std::string::npos);
+}
+
+TEST_F(EmbeddedTest, FileDataSourcesOpenThroughTheInstalledOpener) {
+  auto db = tsql::Database::create();
+  std::string asked;
+  embedded::setFileDatabaseOpener([&](const std::string& path) {
+    asked = path;
+    return db;
+  });
+  auto cn = com::makeObject<Connection>();
+  cn->open("Provider=Marlstone.Embedded;Data Source=data/costs.mlsdb");
+  embedded::setFileDatabaseOpener(nullptr);
+  EXPECT_EQ(asked, "data/costs.mlsdb");
+  cn->execute("CREATE TABLE f (a INT)");
+  tsql::Session direct(db);
+  EXPECT_NO_THROW(direct.execute("SELECT a FROM f"));
+}
+
+TEST_F(EmbeddedTest, ParametersAreBoundAsDataNeverAsText) {
+  auto cn = connect();
+  cn->execute(
+      "CREATE TABLE people (FID INT, FName NVARCHAR(50), FRate DECIMAL(28,10), FDate DATETIME, FOk BIT)");
+  auto insert = com::makeObject<Command>();
+  insert->setActiveConnection(cn);
+  insert->setCommandText("INSERT INTO people VALUES (?, ?, ?, ?, ?) -- ? in a comment");
+  com::Ref<Parameters> ps = insert->parameters();
+  ps->append(insert->createParameter("id", 3, kParamInput, 0, Variant(1)));
+  ps->append(insert->createParameter("name", 202, kParamInput, 50, Variant("O'Brien")));
+  ps->append(insert->createParameter("rate", 131, kParamInput, 0,
+                                     Variant(*com::Decimal::parse("12345678901234.1234567891"))));
+  ps->append(
+      insert->createParameter("date", 135, kParamInput, 0, Variant::date(com::makeDate(2024, 3, 1, 8, 30))));
+  ps->append(insert->createParameter("ok", 11, kParamInput, 0, Variant(true)));
+  int64_t affected = 0;
+  insert->execute(&affected);
+  EXPECT_EQ(affected, 1);
+  insert->execute(nullptr,
+                  Variant(com::SafeArray::vector({Variant(2), Variant("x'); DROP TABLE people; --"),
+                                                  Variant::null(), Variant::null(), Variant(false)})));
+
+  auto select = com::makeObject<Command>();
+  select->setActiveConnection(cn);
+  select->setCommandText("SELECT FID, FName, FRate, FDate, FOk FROM people WHERE FName = ? AND '?' = '?'");
+  select->parameters()->append(select->createParameter("n", 200, kParamInput, 10, Variant("O'Brien")));
+  com::Ref<Recordset> rs = select->execute();
+  ASSERT_EQ(rs->recordCount(), 1);
+  EXPECT_EQ(rs->value("FID").toLong(), 1);
+  EXPECT_EQ(rs->value("FName").toString(), "O'Brien");
+  EXPECT_EQ(rs->value("FRate").toString(), "12345678901234.1234567891");
+  EXPECT_EQ(rs->value("FDate").toDate(), com::makeDate(2024, 3, 1, 8, 30));
+  EXPECT_EQ(rs->value("FOk").kind(), com::VarKind::Boolean);
+  EXPECT_TRUE(rs->value("FOk").toBool());
+
+  rs = cn->execute("SELECT FName, FRate FROM people WHERE FID = 2");
+  EXPECT_EQ(rs->value("FName").toString(), "x'); DROP TABLE people; --");
+  EXPECT_TRUE(rs->value("FRate").isNull());
+
+  select->parameters()->append(select->createParameter("extra", 3, kParamInput, 0, Variant(1)));
+  com::ComError e = raisedBy([&] { select->execute(); });
+  EXPECT_EQ(e.number(), -2147217904);
+  EXPECT_EQ(e.source(), "Marlstone.Embedded");
+}
+
+TEST_F(EmbeddedTest, ValuesArriveAsTheirVariantKindsAndDecimalsExact) {
+  auto cn = connect();
+  com::Ref<Recordset> rs = cn->execute(
+      "SELECT CAST(12345678901234.1234567891 AS DECIMAL(28,10)) AS FDec, CAST(7 AS INT) AS FInt, "
+      "CAST(7 AS SMALLINT) AS FSmall, CAST(7 AS TINYINT) AS FTiny, CAST(1 AS BIT) AS FBit, "
+      "CAST(9007199254740993 AS BIGINT) AS FBig, CAST(2.5 AS MONEY) AS FMoney, CAST(0.5 AS FLOAT) AS FFloat, "
+      "CAST('x' AS VARCHAR(3)) AS FText, CAST('2024-01-31 10:20:30' AS DATETIME) AS FDate, "
+      "CAST(NULL AS INT) AS FNull");
+  struct Case {
+    const char* name;
+    DataType type;
+    com::VarKind kind;
+    const char* text;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"FDec", DataType::Numeric, com::VarKind::Decimal, "12345678901234.1234567891"},
+           {"FInt", DataType::Integer, com::VarKind::Long, "7"},
+           {"FSmall", DataType::SmallInt, com::VarKind::Integer, "7"},
+           {"FTiny", DataType::UnsignedTinyInt, com::VarKind::Byte, "7"},
+           {"FBit", DataType::Boolean, com::VarKind::Boolean, "True"},
+           {"FBig", DataType::BigInt, com::VarKind::Decimal, "9007199254740993"},
+           {"FMoney", DataType::Currency, com::VarKind::Decimal, "2.5"},
+           {"FFloat", DataType::Double, com::VarKind::Double, "0.5"},
+           {"FText", DataType::VarChar, com::VarKind::String, "x"},
+           {"FDate", DataType::DBTimeStamp, com::VarKind::Date, "2024-01-31 10:20:30"},
+           {"FNull", DataType::Integer, com::VarKind::Null, ""},
+       }) {
+    EXPECT_EQ(rs->fieldInfo(rs->fieldIndex(c.name)).type, c.type) << c.name;
+    EXPECT_EQ(rs->value(c.name).kind(), c.kind) << c.name;
+    if (c.kind != com::VarKind::Null) {
+      EXPECT_EQ(rs->value(c.name).toString(), c.text) << c.name;
+    }
+  }
+}
+
+TEST_F(EmbeddedTest, FilterAndSortOnQueryResults) {
+  auto cn = connect();
+  com::Ref<Recordset> rs = cn->execute(
+      "CREATE TABLE #q (FItemID INT, FName NVARCHAR(10), FQty DECIMAL(10,2)) "
+      "INSERT INTO #q VALUES (1, 'Bolt', 3.5) INSERT INTO #q VALUES (2, 'Nut', 10) "
+      "INSERT INTO #q VALUES (3, 'bolt B', 3.5) INSERT INTO #q VALUES (4, 'Washer', NULL) "
+      "SELECT FItemID, FName, FQty FROM #q");
+  com::letProperty(*rs, "Filter", "FName LIKE 'bolt*' AND FQty = 3.5");
+  EXPECT_EQ(com::getProperty(*rs, "RecordCount").toLong(), 2);
+  com::letProperty(*rs, "Sort", "FItemID DESC");
+  EXPECT_EQ(rs->value("FItemID").toLong(), 3);
+  com::letProperty(*rs, "Filter", 0);
+  com::letProperty(*rs, "Sort", "FQty DESC, FItemID");
+  std::vector<int32_t> order;
+  for (; !rs->eof(); rs->moveNext())
+    order.push_back(rs->value("FItemID").toLong());
+  EXPECT_EQ(order, (std::vector<int32_t>{2, 1, 3, 4}));
+}
+
+TEST_F(EmbeddedTest, EngineErrorsCarryTheProviderNumberAndMessage) {
+  auto cn = connect();
+  com::ComError e = raisedBy([&] { cn->execute("SELECT a FROM nowhere"); });
+  EXPECT_EQ(e.number(), -2147217900);
+  EXPECT_EQ(e.source(), "Marlstone.Embedded");
+  EXPECT_EQ(e.description(), "Invalid object name 'nowhere'.");
+  e = raisedBy([&] { com::callByName(*cn, "Execute", "SELEC 1"); });
+  EXPECT_EQ(e.number(), -2147217900);
+  EXPECT_EQ(cn->state(), kStateOpen);
+  EXPECT_EQ(cn->execute("SELECT 1 AS one")->value("one").toLong(), 1);  // the session goes on
+}
+
+}  // namespace
+}  // namespace mls::ado
+
+#endif  // MLS_ADO_EMBEDDED

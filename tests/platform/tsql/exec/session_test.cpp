@@ -1,0 +1,194 @@
+// The Session API: the shape of a batch's results, errors with their line and
+// the results before them, statement atomicity, temporary tables across
+// batches and sessions, bound parameters.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/tsql/engine.h"
+
+namespace mls::tsql {
+namespace {
+
+SqlError failure(Session& s, const std::string& sql, const std::vector<BoundParameter>& params = {}) {
+  try {
+    s.execute(sql, params);
+  } catch (const SqlError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no error from: " << sql;
+  return SqlError(0, 0, 0, 0, "");
+}
+
+int64_t scalarInt(Session& s, const std::string& sql) {
+  BatchResult r = s.execute(sql);
+  EXPECT_FALSE(r.items.empty());
+  const Rowset& rs = r.items.back().rowset;
+  EXPECT_EQ(rs.rows.size(), 1u);
+  if (rs.rows.empty() || rs.rows[0][0].isNull()) return -999;
+  return rs.rows[0][0].asInt();
+}
+
+class SessionTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<Database> db = Database::create();
+  Session s{db};
+};
+
+TEST_F(SessionTest, ResultsComeInStatementOrderWithColumnsAndCounts) {
+  BatchResult r = s.execute(
+      "CREATE TABLE t (id INT NOT NULL, name VARCHAR(10) NULL, amt DECIMAL(9,2))\n"
+      "INSERT t VALUES (1, 'a', 1.5), (2, NULL, 2)\n"
+      "SELECT id, name AS label, amt * 2, 12.345 FROM t ORDER BY id DESC\n"
+      "UPDATE t SET amt = 0 WHERE id = 5\n");
+  ASSERT_EQ(r.items.size(), 3u);
+  EXPECT_EQ(r.items[0].kind, ResultItem::Kind::RowCount);
+  EXPECT_EQ(r.items[0].rowCount, 2);
+  ASSERT_EQ(r.items[1].kind, ResultItem::Kind::Rowset);
+  const Rowset& rs = r.items[1].rowset;
+  ASSERT_EQ(rs.columns.size(), 4u);
+  EXPECT_EQ(rs.columns[0].name, "id");
+  EXPECT_FALSE(rs.columns[0].nullable);
+  EXPECT_EQ(rs.columns[1].name, "label");
+  EXPECT_TRUE(rs.columns[1].nullable);
+  EXPECT_EQ(rs.columns[2].name, "");
+  EXPECT_EQ(rs.columns[2].type, SqlType::decimal(11, 2));  // the literal 2 counts as decimal(1,0)
+  EXPECT_EQ(rs.columns[3].type, SqlType::decimal(5, 3));
+  ASSERT_EQ(rs.rows.size(), 2u);
+  EXPECT_EQ(rs.rows[0][0].asInt(), 2);
+  EXPECT_TRUE(rs.rows[0][1].isNull());
+  EXPECT_EQ(rs.rows[1][1].asString(), "a");
+  EXPECT_EQ(r.items[2].rowCount, 0);
+}
+
+TEST_F(SessionTest, NoCountDropsRowCountsButKeepsRowsets) {
+  BatchResult r = s.execute(
+      "SET NOCOUNT ON CREATE TABLE t (a INT) INSERT t VALUES (1) SELECT a FROM t "
+      "SET NOCOUNT OFF INSERT t VALUES (2)");
+  ASSERT_EQ(r.items.size(), 2u);
+  EXPECT_EQ(r.items[0].kind, ResultItem::Kind::Rowset);
+  EXPECT_EQ(r.items[1].kind, ResultItem::Kind::RowCount);
+  EXPECT_EQ(r.items[1].rowCount, 1);
+}
+
+TEST_F(SessionTest, AssignmentSelectReturnsNoRowset) {
+  BatchResult r = s.execute("DECLARE @v INT SELECT @v = 5");
+  EXPECT_TRUE(r.items.empty());
+}
+
+TEST_F(SessionTest, MessagesCollectPrintAndLowSeverityRaiserror) {
+  BatchResult r = s.execute(
+      "PRINT 'one' PRINT 2 PRINT NULL RAISERROR('warn %s=%d', 10, 1, 'x', 7) PRINT "
+      "N'\xe4\xb8\xad\xe6\x96\x87'");
+  ASSERT_EQ(r.messages.size(), 5u);
+  EXPECT_EQ(r.messages[0], "one");
+  EXPECT_EQ(r.messages[1], "2");
+  EXPECT_EQ(r.messages[2], "");
+  EXPECT_EQ(r.messages[3], "warn x=7");
+  EXPECT_EQ(r.messages[4], "\xe4\xb8\xad\xe6\x96\x87");
+}
+
+TEST_F(SessionTest, ErrorCarriesLineAndEarlierResults) {
+  SqlError e = failure(s,
+                       "CREATE TABLE t (a INT)\n"
+                       "INSERT t VALUES (1)\n"
+                       "SELECT a FROM t\n"
+                       "\n"
+                       "SELECT a / 0 FROM t\n"
+                       "INSERT t VALUES (2)\n");
+  EXPECT_EQ(e.number(), 8134);
+  EXPECT_EQ(e.severity(), 16);
+  EXPECT_EQ(e.line(), 5);
+  ASSERT_EQ(e.partial().items.size(), 2u);
+  EXPECT_EQ(e.partial().items[0].rowCount, 1);
+  EXPECT_EQ(e.partial().items[1].rowset.rows.size(), 1u);
+  // The batch ended at the error: the last INSERT never ran.
+  EXPECT_EQ(scalarInt(s, "SELECT a FROM t"), 1);
+}
+
+TEST_F(SessionTest, FailedStatementLeavesNothingBehind) {
+  s.execute("CREATE TABLE t (id INT PRIMARY KEY, v VARCHAR(3))");
+  SqlError dup = failure(s, "INSERT t VALUES (1, 'a'), (2, 'b'), (1, 'c')");
+  EXPECT_EQ(dup.number(), 2627);
+  SqlError tooLong = failure(s, "INSERT t VALUES (3, 'abc'), (4, 'abcd')");
+  EXPECT_EQ(tooLong.number(), 8152);
+  s.execute("INSERT t VALUES (1, 'a'), (2, 'b')");
+  SqlError upd = failure(s, "UPDATE t SET v = 'xyzw' WHERE id = 2 OR id = 1");
+  EXPECT_EQ(upd.number(), 8152);
+  BatchResult r = s.execute("SELECT id, v FROM t ORDER BY id");
+  const Rowset& rs = r.items.back().rowset;
+  ASSERT_EQ(rs.rows.size(), 2u);
+  EXPECT_EQ(rs.rows[0][1].asString(), "a");
+  EXPECT_EQ(rs.rows[1][1].asString(), "b");
+}
+
+TEST_F(SessionTest, SyntaxErrorRunsNothing) {
+  SqlError e = failure(s, "CREATE TABLE t (a INT)\nSELECT FROM WHERE\n");
+  EXPECT_TRUE(e.number() == 102 || e.number() == 156) << e.number();
+  EXPECT_EQ(e.line(), 2);
+  EXPECT_TRUE(e.partial().items.empty());
+  EXPECT_EQ(failure(s, "SELECT * FROM t").number(), 208);
+}
+
+TEST_F(SessionTest, RaiserrorAboveTenIsAnErrorWithItsSeverityAndState) {
+  SqlError e = failure(
+      s, "PRINT 'before'\nRAISERROR('Cost %s missing for %d items', 16, 3, 'abc', 12)\nPRINT 'after'");
+  EXPECT_EQ(e.number(), 50000);
+  EXPECT_EQ(e.severity(), 16);
+  EXPECT_EQ(e.state(), 3);
+  EXPECT_EQ(e.line(), 2);
+  EXPECT_EQ(e.message(), "Cost abc missing for 12 items");
+  ASSERT_EQ(e.partial().messages.size(), 1u);
+}
+
+TEST_F(SessionTest, TemporaryTablesLiveAcrossBatchesOfTheirSessionOnly) {
+  s.execute("CREATE TABLE #work (a INT) INSERT #work VALUES (1)");
+  EXPECT_EQ(scalarInt(s, "SELECT a FROM #work"), 1);
+  EXPECT_NE(scalarInt(s, "SELECT OBJECT_ID('tempdb..#work')"), -999);
+
+  Session other(db);
+  EXPECT_EQ(failure(other, "SELECT a FROM #work").number(), 208);
+  EXPECT_EQ(scalarInt(other, "SELECT OBJECT_ID('tempdb..#work')"), -999);
+  // The other session has its own #work.
+  other.execute("CREATE TABLE #work (b VARCHAR(5)) INSERT #work VALUES ('x')");
+  EXPECT_EQ(scalarInt(s, "SELECT a FROM #work"), 1);
+}
+
+TEST_F(SessionTest, TemporaryTablesVanishWithTheirSession) {
+  {
+    Session first(db);
+    first.execute("CREATE TABLE #gone (a INT) CREATE TABLE shared (a INT) INSERT shared VALUES (7)");
+  }
+  Session second(db);
+  EXPECT_EQ(scalarInt(second, "SELECT a FROM shared"), 7);
+  second.execute("CREATE TABLE #gone (a INT)");
+  EXPECT_EQ(failure(second, "CREATE TABLE shared (a INT)").number(), 2714);
+}
+
+TEST_F(SessionTest, BoundParametersAreVariablesOfTheBatch) {
+  s.execute("CREATE TABLE t (id INT, name NVARCHAR(20))");
+  std::vector<BoundParameter> params = {
+      {"@id", Value::integer(4), SqlType(TypeId::Int)},
+      {"@name", Value::string("\xe6\x97\xa5\xe6\x9c\xac"), SqlType::nvarchar(20)},
+  };
+  BatchResult r =
+      s.execute("INSERT t VALUES (@ID, @name) SELECT name, @id + 1 FROM t WHERE id = @id", params);
+  const Rowset& rs = r.items.back().rowset;
+  ASSERT_EQ(rs.rows.size(), 1u);
+  EXPECT_EQ(rs.rows[0][0].asString(), "\xe6\x97\xa5\xe6\x9c\xac");
+  EXPECT_EQ(rs.rows[0][1].asInt(), 5);
+  // Parameters belong to their batch.
+  EXPECT_EQ(failure(s, "SELECT @id").number(), 137);
+  // A parameter is declared already.
+  EXPECT_EQ(failure(s, "DECLARE @id INT", params).number(), 134);
+}
+
+TEST_F(SessionTest, VariablesBelongToTheBatch) {
+  s.execute("DECLARE @v INT = 3");
+  EXPECT_EQ(failure(s, "SELECT @v").number(), 137);
+}
+
+}  // namespace
+}  // namespace mls::tsql

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include "ast_dump.h"
+#include "platform/tsql/parse/parser.h"
+
+namespace mls::tsql {
+namespace {
+
+struct Case {
+  const char* text;
+  int number;
+  const char* message;
+  int line;
+};
+
+TEST(SyntaxErrors, NameTheOffendingTokenAndItsLine) {
+  const Case cases[] = {
+      {"SELECT * FROM", 156, "Incorrect syntax near the keyword 'FROM'.", 1},
+      {"select *\nfrom t\nwhere", 156, "Incorrect syntax near the keyword 'WHERE'.", 3},
+      {"SELECT (1", 102, "Incorrect syntax near '1'.", 1},
+      {"SELECT 1 +", 102, "Incorrect syntax near '+'.", 1},
+      {"SELECT a FROM t\nWHERE a = = 1", 102, "Incorrect syntax near '='.", 2},
+      {"INSERT t VALUES (1,\n2", 102, "Incorrect syntax near '2'.", 2},
+      {"UPDATE t SET", 156, "Incorrect syntax near the keyword 'SET'.", 1},
+      {"SELECT 1 2", 102, "Incorrect syntax near '2'.", 1},
+      {"SELECT a FROM t ORDER a", 102, "Incorrect syntax near 'a'.", 1},
+      {"CREATE TABLE t (a int", 102, "Incorrect syntax near 'int'.", 1},
+      {"DECLARE @a", 102, "Incorrect syntax near '@a'.", 1},
+      {"SELECT N'成本' +", 102, "Incorrect syntax near '+'.", 1},
+      {"WHILE 1=1 BEGIN\n  SELECT 1\n", 102, "Incorrect syntax near '1'.", 2},
+      {"EXEC", 156, "Incorrect syntax near the keyword 'EXEC'.", 1},
+      {"@x = 1", 102, "Incorrect syntax near '@x'.", 1},
+      {")", 102, "Incorrect syntax near ')'.", 1},
+      {"SELECT 1\n\n  ELSE", 156, "Incorrect syntax near the keyword 'ELSE'.", 3},
+      {"SELECT 'it''s' FROM t WHERE x = 'a' 'b'", 102, "Incorrect syntax near 'b'.", 1},
+      {"SELECT [my col] FROM [my table] [x] [y]", 102, "Incorrect syntax near 'y'.", 1},
+      {"SELECT a. FROM t", 102, "Incorrect syntax near '.'.", 1},
+      {"SELECT TOP a FROM t", 102, "Incorrect syntax near 'a'.", 1},
+      {"SELECT * FROM a JOIN b", 102, "Incorrect syntax near 'b'.", 1},
+      {"SELECT 1 -- comment 'x'\n/* it's */ +", 102, "Incorrect syntax near '+'.", 2},
+  };
+  for (const Case& c : cases) {
+    SqlError e = test::parseError(c.text);
+    EXPECT_EQ(e.number(), c.number) << c.text;
+    EXPECT_EQ(e.message(), c.message) << c.text;
+    EXPECT_EQ(e.line(), c.line) << c.text;
+    EXPECT_EQ(e.severity(), 15) << c.text;
+  }
+}
+
+std::string repeat(std::string_view s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i)
+    out += s;
+  return out;
+}
+
+TEST(SyntaxErrors, NestingIsBounded) {
+  // within the limits
+  EXPECT_NO_THROW(parseBatch("SELECT " + repeat("(", 200) + "1" + repeat(")", 200)));
+  EXPECT_NO_THROW(parseBatch("SELECT 1" + repeat(" + 1", 4000)));
+  EXPECT_NO_THROW(parseBatch("IF 1=1 " + repeat("BEGIN ", 100) + "PRINT 1" + repeat(" END", 100)));
+
+  const std::string tooDeep[] = {
+      "SELECT " + repeat("(", 300) + "1" + repeat(")", 300),
+      "SELECT " + repeat("- ", 5000) + "1",
+      "SELECT 1 WHERE " + repeat("NOT ", 300) + "1 = 1",
+      repeat("IF 1=1 ", 300) + "PRINT 1",
+      "SELECT " + repeat("(SELECT ", 300) + "1" + repeat(")", 300),
+      "SELECT 1" + repeat(" + 1", 5000),
+      "SELECT 1 WHERE 1=1" + repeat(" OR 1=1", 5000),
+      "SELECT 1" + repeat(" UNION SELECT 1", 5000),
+      "SELECT 1 FROM t" + repeat(" CROSS JOIN t", 5000),
+      "SELECT " + repeat("CASE WHEN 1=1 THEN ", 300) + "1" + repeat(" END", 300),
+      // deep on both axes: long chains inside nested parentheses
+      "SELECT " + repeat("(1" + repeat(" + 1", 100) + " + ", 100) + "1" + repeat(")", 100),
+  };
+  for (const std::string& text : tooDeep) {
+    SqlError e = test::parseError(text);
+    EXPECT_EQ(e.number(), 191) << text.substr(0, 60);
+    EXPECT_EQ(
+        e.message(),
+        "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller "
+        "queries.");
+  }
+}
+
+}  // namespace
+}  // namespace mls::tsql

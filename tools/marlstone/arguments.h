@@ -1,0 +1,16 @@
+// The host's arguments: plain text, or a small JSON value when the text begins
+// with "[" (an array, lower bound 0) or "{" (a Halvern.Dictionary created by
+// ProgID).  JSON strings become String, whole numbers Long (Double beyond its
+// range, and for fractions), true/false Boolean, null Null.
+#pragma once
+
+#include <string>
+
+#include "platform/com/variant.h"
+
+namespace mls::host {
+
+// Raises 5 (source "marlstone") naming the position of malformed JSON.
+com::Variant parseArgument(const std::string& text);
+
+}  // namespace mls::host
