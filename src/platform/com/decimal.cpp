@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "platform/com/error.h"
-#include "platform/com/wide_uint.h"
+#include "platform/common/u256.h"
 
 namespace mls::com {
 
@@ -14,8 +14,8 @@ namespace {
 
 constexpr Decimal::u128 kMantissaLimit = Decimal::u128(1) << 96;
 
-bool fits96(const WideUint& n) {
-  return n.fitsBelow(kMantissaLimit);
+bool fits96(const U256& n) {
+  return n.fitsU128() && n.toU128() < kMantissaLimit;
 }
 
 // Builds a Decimal from an exact (or sticky-marked) wide value: drops digits
@@ -23,7 +23,7 @@ bool fits96(const WideUint& n) {
 // and the mantissa fits in 96 bits.  `sticky` marks non-zero digits that were
 // already dropped below the last digit of `n`.  Raises 6 when the integral part
 // does not fit.
-Decimal finish(WideUint n, int scale, bool negative, bool sticky, int maxScale = Decimal::kMaxScale) {
+Decimal finish(U256 n, int scale, bool negative, bool sticky, int maxScale = Decimal::kMaxScale) {
   while (scale < 0) {
     if (!fits96(n)) raise(err::kOverflow);
     n.mulSmall(10);
@@ -37,27 +37,27 @@ Decimal finish(WideUint n, int scale, bool negative, bool sticky, int maxScale =
     --scale;
   }
   if (lastDigit > 5 || (lastDigit == 5 && (sticky || n.isOdd()))) {
-    n.addSmall(1);
+    n.addOne();
     if (!fits96(n)) {
       // The mantissa rounded up to 2^96, which ends in 6: one more digit goes.
       if (scale == 0) raise(err::kOverflow);
       uint64_t d = n.divSmall(10);
       --scale;
-      if (d >= 5) n.addSmall(1);
+      if (d >= 5) n.addOne();
     }
   }
-  Decimal::u128 m = n.low128();
+  Decimal::u128 m = n.toU128();
   return Decimal::fromParts(m, scale, negative && m != 0);
 }
 
 // Both values brought to the larger scale.
 struct Aligned {
-  WideUint a, b;
+  U256 a, b;
   int scale;
 };
 
 Aligned align(const Decimal& a, const Decimal& b) {
-  Aligned r{WideUint(a.mantissa()), WideUint(b.mantissa()), std::max(a.scale(), b.scale())};
+  Aligned r{U256(a.mantissa()), U256(b.mantissa()), std::max(a.scale(), b.scale())};
   for (int i = a.scale(); i < r.scale; ++i)
     r.a.mulSmall(10);
   for (int i = b.scale(); i < r.scale; ++i)
@@ -72,7 +72,7 @@ Decimal addSigned(const Decimal& a, const Decimal& b, bool negateB) {
     x.a.add(x.b);
     return finish(x.a, x.scale, a.negative(), false);
   }
-  if (x.a.compare(x.b) >= 0) {
+  if (compare(x.a, x.b) >= 0) {
     x.a.sub(x.b);
     return finish(x.a, x.scale, a.negative(), false);
   }
@@ -118,7 +118,7 @@ std::optional<Decimal> Decimal::parse(std::string_view text) {
   // Digits beyond the first 60 significant ones cannot affect a 29-digit
   // result except as a sticky marker for rounding.
   constexpr int kKeptDigits = 60;
-  WideUint mant;
+  U256 mant;
   int kept = 0, scale = 0, digits = 0;
   bool sticky = false, point = false;
   for (; i < n; ++i) {
@@ -135,7 +135,7 @@ std::optional<Decimal> Decimal::parse(std::string_view text) {
     }
     if (kept < kKeptDigits) {
       mant.mulSmall(10);
-      mant.addSmall(static_cast<uint64_t>(c - '0'));
+      mant.add(U256(static_cast<uint64_t>(c - '0')));
       ++kept;
       if (point) ++scale;
       continue;
@@ -213,7 +213,7 @@ Decimal operator-(const Decimal& a, const Decimal& b) {
 }
 
 Decimal operator*(const Decimal& a, const Decimal& b) {
-  WideUint n = WideUint::mul(a.mantissa(), b.mantissa());
+  U256 n = U256::multiply(a.mantissa(), b.mantissa());
   return finish(n, a.scale() + b.scale(), a.negative() != b.negative(), false);
 }
 
@@ -231,14 +231,14 @@ Decimal operator/(const Decimal& a, const Decimal& b) {
     r %= bm;
     ++scale;
   }
-  return finish(WideUint(q), scale, a.negative() != b.negative(), r != 0);
+  return finish(U256(q), scale, a.negative() != b.negative(), r != 0);
 }
 
 std::strong_ordering operator<=>(const Decimal& a, const Decimal& b) {
   bool aNeg = a.negative() && !a.isZero(), bNeg = b.negative() && !b.isZero();
   if (aNeg != bNeg) return aNeg ? std::strong_ordering::less : std::strong_ordering::greater;
   Aligned x = align(a, b);
-  int c = x.a.compare(x.b);
+  int c = compare(x.a, x.b);
   if (aNeg) c = -c;
   return c < 0   ? std::strong_ordering::less
          : c > 0 ? std::strong_ordering::greater
@@ -252,7 +252,7 @@ bool operator==(const Decimal& a, const Decimal& b) {
 Decimal Decimal::roundHalfEven(int places) const {
   if (places < 0) raise(err::kInvalidCall);
   if (places >= scale_) return *this;
-  return finish(WideUint(mantissa_), scale_, negative_, false, places);
+  return finish(U256(mantissa_), scale_, negative_, false, places);
 }
 
 Decimal Decimal::normalized() const {

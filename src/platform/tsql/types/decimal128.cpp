@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "platform/tsql/types/u256.h"
+#include "platform/common/u256.h"
 
 namespace mls::tsql {
 

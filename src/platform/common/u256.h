@@ -1,11 +1,11 @@
-// A 256-bit unsigned integer for the intermediate results of decimal
-// arithmetic (a product of two 38-digit mantissas has up to 76 digits).
+// A 256-bit unsigned integer for the intermediate results of exact decimal
+// arithmetic: products and aligned sums of mantissas of up to 128 bits.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
-namespace mls::tsql {
+namespace mls {
 
 class U256 {
  public:
@@ -20,6 +20,7 @@ class U256 {
   bool isZero() const { return (limb_[0] | limb_[1] | limb_[2] | limb_[3]) == 0; }
   bool fitsU128() const { return (limb_[2] | limb_[3]) == 0; }
   u128 toU128() const { return (static_cast<u128>(limb_[1]) << 64) | limb_[0]; }
+  bool isOdd() const { return (limb_[0] & 1) != 0; }
 
   // *= m; false when the result leaves 256 bits.
   bool mulSmall(uint64_t m);
@@ -43,4 +44,4 @@ class U256 {
   std::array<uint64_t, 4> limb_{};
 };
 
-}  // namespace mls::tsql
+}  // namespace mls

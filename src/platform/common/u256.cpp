@@ -1,6 +1,6 @@
-#include "platform/tsql/types/u256.h"
+#include "platform/common/u256.h"
 
-namespace mls::tsql {
+namespace mls {
 
 U256 U256::multiply(u128 a, u128 b) {
   const uint64_t a0 = static_cast<uint64_t>(a), a1 = static_cast<uint64_t>(a >> 64);
@@ -113,4 +113,4 @@ void U256::divmod(const U256& n, const U256& d, U256& q, U256& r) {
   }
 }
 
-}  // namespace mls::tsql
+}  // namespace mls
