@@ -6,6 +6,7 @@
 #include "platform/com/error.h"
 #include "platform/com/variant.h"
 #include "platform/com/variant_text.h"
+#include "platform/common/civil_date.h"
 
 namespace mls::com {
 
@@ -13,38 +14,14 @@ namespace {
 
 constexpr int kSecondsPerDay = 86400;
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-int64_t daysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
+using civil::daysFromCivil;
+using civil::daysInMonth;
 
 void civilFromDays(int64_t z, DateParts& p) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  p.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  p.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  p.year = static_cast<int>(static_cast<int64_t>(yoe) + era * 400 + (p.month <= 2));
+  civil::civilFromDays(z, p.year, p.month, p.day);
 }
 
 const int64_t kEpochDays = daysFromCivil(1899, 12, 30);
-
-bool isLeap(int y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-int daysInMonth(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
-}
 
 // Serial date <-> a continuous day count (the time of day always counts forward).
 double toLinear(double serial) {

@@ -3,21 +3,13 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform/common/civil_date.h"
+
 namespace mls::tsql {
 
 namespace {
 
-// Days from 0000-03-01 style civil algorithm, shifted to 1900-01-01.
-int64_t daysFromEpoch1970(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-const int64_t kEpoch1900 = daysFromEpoch1970(1900, 1, 1);
+constexpr int64_t kEpoch1900 = civil::daysFromCivil(1900, 1, 1);
 
 int64_t floorDiv(int64_t a, int64_t b) {
   return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
@@ -26,26 +18,15 @@ int64_t floorDiv(int64_t a, int64_t b) {
 }  // namespace
 
 int64_t daysFromCivil(int year, int month, int day) {
-  return daysFromEpoch1970(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch1900;
+  return civil::daysFromCivil(year, month, day) - kEpoch1900;
 }
 
 void civilFromDays(int64_t days, int& year, int& month, int& day) {
-  int64_t z = days + kEpoch1900 + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t y = static_cast<int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int>(y + (month <= 2));
+  civil::civilFromDays(days + kEpoch1900, year, month, day);
 }
 
 int daysInMonth(int year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) return 29;
-  return kDays[month - 1];
+  return civil::daysInMonth(year, month);
 }
 
 bool isValidDate(int year, int month, int day) {
