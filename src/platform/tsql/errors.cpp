@@ -211,12 +211,28 @@ const std::unordered_map<int, Template>& templates() {
         "sys.messages. If error is larger than 50000, make sure the user-defined message is added using "
         "sp_addmessage."}},
       {40517, {16, "Keyword or statement option '%s' is not supported in this version of SQL Server."}},
-      {130, {16, "Cannot perform an aggregate function on an expression containing an aggregate or a subquery."}},
-      {144, {15, "Cannot use an aggregate or a subquery in an expression used for the group by list of a GROUP BY clause."}},
-      {147, {15, "An aggregate may not appear in the WHERE clause unless it is in a subquery contained in a HAVING clause or a select list, and the column being aggregated is an outer reference."}},
-      {205, {16, "All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number of expressions in their target lists."}},
-      {8120, {16, "Column '%s' is invalid in the select list because it is not contained in either an aggregate function or the GROUP BY clause."}},
-      {2786, {16, "The data type of substitution parameter %d does not match the expected type of the format specification."}},
+      {130,
+       {16, "Cannot perform an aggregate function on an expression containing an aggregate or a subquery."}},
+      {144,
+       {15,
+        "Cannot use an aggregate or a subquery in an expression used for the group by list of a GROUP BY "
+        "clause."}},
+      {147,
+       {15,
+        "An aggregate may not appear in the WHERE clause unless it is in a subquery contained in a HAVING "
+        "clause or a select list, and the column being aggregated is an outer reference."}},
+      {205,
+       {16,
+        "All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number of "
+        "expressions in their target lists."}},
+      {8120,
+       {16,
+        "Column '%s' is invalid in the select list because it is not contained in either an aggregate "
+        "function or the GROUP BY clause."}},
+      {2786,
+       {16,
+        "The data type of substitution parameter %d does not match the expected type of the format "
+        "specification."}},
   };
   return t;
 }
