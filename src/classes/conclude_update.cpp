@@ -1,5 +1,9 @@
 #include "classes/conclude_update.h"
 
+#include "calculation/period_reset.h"
+#include "calculation/quantities.h"
+#include "calculation/saved_results.h"
+#include "calculation/stock_bill_snapshot.h"
 #include "frame/period_window.h"
 #include "frame/sql_batches.h"
 
@@ -45,6 +49,56 @@ const com::TypeInfo& ConcludeUpdate::type() {
         return com::Variant();
       });
     }
+
+    // The period snapshot: READ UNCOMMITTED, no handler of its own (an error
+    // passes unchanged, without SetAbort), SetComplete after the connection closed.
+    const std::vector<Param> yearPeriod{Param("sDsn", VarKind::String), Param("iYear", VarKind::Long),
+                                        Param("iPeriod", VarKind::Long)};
+    frame::framed<ConcludeUpdate>(
+        t, "GetICStockBillDataForCB",
+        {Param("sDsn", VarKind::String), Param("lYear", VarKind::Long), Param("lPeriod", VarKind::Long)},
+        com::kNoResult, none.votes(frame::VoteAt::Success).connects(frame::Isolation::ReadUncommitted),
+        [](Call& call, com::Args a) {
+          calculation::getICStockBillDataForCB(call, a[1].toLong(), a[2].toLong());
+          return com::Variant();
+        });
+
+    // The period reset and the quantities: vote on success, SetAbort on failure, source unchanged.
+    const FrameFacts writes = batches;
+    frame::framed<ConcludeUpdate>(t, "DeleteCalInfo", yearPeriod, com::kAny, writes,
+                                  [](Call& call, com::Args a) {
+                                    calculation::deleteCalInfo(call, a[1].toLong(), a[2].toLong());
+                                    return com::Variant();
+                                  });
+    frame::framed<ConcludeUpdate>(t, "DeleteNDisTable", yearPeriod, com::kNoResult, writes,
+                                  [](Call& call, com::Args a) {
+                                    calculation::deleteNDisTable(call, a[1].toLong(), a[2].toLong());
+                                    return com::Variant();
+                                  });
+    frame::framed<ConcludeUpdate>(t, "SaveCBCalInfo", {Param("sDsn", VarKind::String)}, com::kNoResult,
+                                  writes.names(frame::Naming::WithLineBreak), [](Call& call, com::Args) {
+                                    calculation::saveCBCalInfo(call);
+                                    return com::Variant();
+                                  });
+    frame::framed<ConcludeUpdate>(t, "CalCompleteQty",
+                                  {Param("sDsn", VarKind::String), Param("iYear", VarKind::Long),
+                                   Param("iPeriod", VarKind::Long), Param("dctCurPeriodDate").opt()},
+                                  com::kAny, writes, [](Call& call, com::Args a) {
+                                    calculation::calCompleteQty(call, a[1].toLong(), a[2].toLong(), a[3]);
+                                    return com::Variant();
+                                  });
+    frame::framed<ConcludeUpdate>(t, "CalProductQty", yearPeriod, com::kAny, writes,
+                                  [](Call& call, com::Args a) {
+                                    calculation::calProductQty(call, a[1].toLong(), a[2].toLong());
+                                    return com::Variant();
+                                  });
+    frame::framed<ConcludeUpdate>(
+        t, "UpdateCalCompleteQtyStatus", {Param("sDsn", VarKind::String)}, com::kAny,
+        none.votes(frame::VoteAt::Success).connects(frame::Isolation::ReadCommitted),
+        [](Call& call, com::Args) {
+          calculation::updateCalCompleteQtyStatus(call);
+          return com::Variant();
+        });
     return t;
   }();
   return info;

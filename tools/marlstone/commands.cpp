@@ -7,6 +7,7 @@
 
 #include "arguments.h"
 #include "demo_database.h"
+#include "demo_plant.h"
 #include "platform/com/class_factory.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
@@ -167,6 +168,7 @@ int demo() {
     buildDemoDatabase();
     printDemoPeriods("en");
     printDemoPeriods("chs");
+    runPlantDemo();
     return 0;
   } catch (const ComError& e) {
     return report(e);

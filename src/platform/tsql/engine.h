@@ -12,7 +12,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -71,18 +73,6 @@ class SqlError : public std::runtime_error {
   BatchResult partial_;
 };
 
-class Database {
- public:
-  // A new, empty in-memory database.
-  static std::shared_ptr<Database> create();
-  ~Database();
-  DatabaseImpl& impl() { return *impl_; }
-
- private:
-  Database();
-  std::unique_ptr<DatabaseImpl> impl_;
-};
-
 // A value bound to a parameter marker of a batch ("@p1"... by name).
 struct BoundParameter {
   std::string name;  // with the leading '@'
@@ -90,10 +80,82 @@ struct BoundParameter {
   SqlType type;
 };
 
+// A parameter of a procedure written in C++.
+struct ProcedureParameter {
+  std::string name;  // with the leading '@'
+  SqlType type;
+  bool output = false;
+  std::optional<Value> defaultValue;  // absent: the caller must pass a value
+};
+
+// A running call of a procedure written in C++: its parameters' values and a
+// way to run T-SQL in the calling session.
+class ProcedureCall {
+ public:
+  ProcedureCall(SessionImpl& session, const std::vector<ProcedureParameter>& params,
+                std::vector<Value> values)
+      : session_(session), params_(params), values_(std::move(values)) {}
+
+  const std::vector<ProcedureParameter>& parameters() const { return params_; }
+  // The value of parameter `name` (any case; std::invalid_argument when there
+  // is none), of the parameter's type.  A value stored into an OUTPUT
+  // parameter (of its type) is passed back to the caller's variable.
+  Value& operator[](std::string_view name);
+  // Runs a batch in a nested scope of the calling session: it sees the
+  // caller's temporary tables and has variables of its own.  Its results are
+  // returned to the procedure, not to the caller.
+  BatchResult execute(std::string_view sql, const std::vector<BoundParameter>& params = {});
+
+ private:
+  SessionImpl& session_;
+  const std::vector<ProcedureParameter>& params_;
+  std::vector<Value> values_;
+};
+
+// The body of a procedure: returns the status EXEC @rc = name stores.
+// Errors are thrown as SqlError (use number 50000 for the procedure's own).
+using ProcedureBody = std::function<int(ProcedureCall&)>;
+
+class Database {
+ public:
+  // A new, empty in-memory database (with the built-in procedures).
+  static std::shared_ptr<Database> create();
+  // The database that lives in the file at `path`: loaded from it, or a new
+  // empty one written there when there is no file yet.  Opening a
+  // file this process has open already returns the same Database.  Raises
+  // SqlError 5120 when another process holds the file or it cannot be read,
+  // 5172 when it is not a database file, 824 when it is damaged.
+  //
+  // The permanent tables are saved, replacing the file atomically, when a
+  // session that changed them closes, at checkpoint() and when the last
+  // reference to the database goes.  A crash or kill leaves the last save.
+  static std::shared_ptr<Database> open(const std::string& path);
+  ~Database();
+  DatabaseImpl& impl() { return *impl_; }
+
+  // Saves the permanent tables to the file when they changed since the last
+  // save (also the batch "CHECKPOINT"); nothing for an in-memory database.
+  // Raises SqlError 3202 when the file cannot be written: it keeps its last
+  // saved state.
+  void checkpoint();
+
+  // Makes `name` (any case, without schema) callable with EXEC, replacing a
+  // procedure of that name.  Arguments are matched by position or by name,
+  // converted to the parameters' types; OUTPUT parameters write back.
+  void registerProcedure(std::string name, std::vector<ProcedureParameter> params, ProcedureBody body);
+
+ private:
+  Database();
+  std::unique_ptr<DatabaseImpl> impl_;
+};
+
 class Session {
  public:
   explicit Session(std::shared_ptr<Database> db);
-  ~Session();  // drops the session's temporary tables
+  // Drops the session's temporary tables; saves a file database when the
+  // session changed its permanent tables (a failed save is retried by the
+  // next checkpoint or the database's close).
+  ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
@@ -101,7 +163,9 @@ class Session {
   SessionImpl& impl() { return *impl_; }
 
  private:
+  std::shared_ptr<Database> db_;
   std::unique_ptr<SessionImpl> impl_;
+  bool changedPermanent_ = false;  // ran a batch that may change permanent tables: save at close
 };
 
 }  // namespace mls::tsql

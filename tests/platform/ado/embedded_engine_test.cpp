@@ -116,8 +116,7 @@ TEST_F(EmbeddedTest, ConnectionsShareTablesButNotTemporaryTables) {
 
 TEST_F(EmbeddedTest, FailedOpensLeaveNothingOpen) {
   for (const char* text : {"Provider=Marlstone.Embedded", "Provider=Marlstone.Embedded;Data Source=",
-                           "Provider=Marlstone.Embedded;Data Source=/var/db/costs.mlsdb",
-                           "Provider=Marlstone.Embedded;Data Source=costs.MLSDB",
+                           "Provider=Marlstone.Embedded;Data Source=/nonexistent-folder/costs.mlsdb",
                            "Provider=Nobody;Data Source=x", "Provider=Marlstone.Embedded;Data Source='x"}) {
     auto cn = com::makeObject<Connection>();
     com::ComError e = raisedBy([&] { cn->open(text); });
@@ -126,21 +125,21 @@ TEST_F(EmbeddedTest, FailedOpensLeaveNothingOpen) {
     EXPECT_EQ(cn->state(), kStateClosed) << text;
   }
   auto cn = com::makeObject<Connection>();
-  com::ComError e = raisedBy([&] { cn->open("Provider=marlstone.embedded;Data Source=/tmp/x.mlsdb"); });
+  com::ComError e =
+      raisedBy([&] { cn->open("Provider=marlstone.embedded;Data Source=/nonexistent-folder/x.mlsdb"); });
   EXPECT_EQ(e.source(), "Marlstone.Embedded");
-  EXPECT_NE(e.description().find("not supported"), std::string::npos);
 }
 
 TEST_F(EmbeddedTest, FileDataSourcesOpenThroughTheInstalledOpener) {
   auto db = tsql::Database::create();
   std::string asked;
-  embedded::setFileDatabaseOpener([&](const std::string& path) {
+  embedded::FileDatabaseOpener installed = embedded::setFileDatabaseOpener([&](const std::string& path) {
     asked = path;
     return db;
   });
   auto cn = com::makeObject<Connection>();
   cn->open("Provider=Marlstone.Embedded;Data Source=data/costs.mlsdb");
-  embedded::setFileDatabaseOpener(nullptr);
+  embedded::setFileDatabaseOpener(std::move(installed));
   EXPECT_EQ(asked, "data/costs.mlsdb");
   cn->execute("CREATE TABLE f (a INT)");
   tsql::Session direct(db);

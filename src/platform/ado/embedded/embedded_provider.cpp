@@ -1,5 +1,7 @@
 #include "platform/ado/embedded/embedded_provider.h"
 
+#include <utility>
+
 #include <map>
 #include <mutex>
 
@@ -116,10 +118,10 @@ bool isFileDataSource(const std::string& dataSource) {
                           kExtension, true) == 0;
 }
 
-void setFileDatabaseOpener(FileDatabaseOpener opener) {
+FileDatabaseOpener setFileDatabaseOpener(FileDatabaseOpener opener) {
   Databases& d = databases();
   std::lock_guard lock(d.mutex);
-  d.fileOpener = std::move(opener);
+  return std::exchange(d.fileOpener, std::move(opener));
 }
 
 const std::string& EmbeddedProvider::name() const {

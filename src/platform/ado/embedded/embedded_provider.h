@@ -28,9 +28,10 @@ class EmbeddedProvider final : public Provider {
 };
 
 // Opens the database file at `path`; raises (err::kOpenFailed, Source the
-// provider) when it cannot.  An empty function removes the opener.
+// provider) when it cannot.  An empty function removes the opener.  Answers the
+// opener it replaces.
 using FileDatabaseOpener = std::function<std::shared_ptr<tsql::Database>(const std::string& path)>;
-void setFileDatabaseOpener(FileDatabaseOpener opener);
+FileDatabaseOpener setFileDatabaseOpener(FileDatabaseOpener opener);
 
 // Whether a Data Source names a database file rather than an in-memory database.
 bool isFileDataSource(const std::string& dataSource);

@@ -4,12 +4,21 @@
 // CMakeLists.txt).
 #ifdef MLS_ADO_EMBEDDED
 #include "platform/ado/embedded/embedded_provider.h"
+#include "platform/ado/errors.h"
 #endif
 
 namespace mls::ado {
 
 std::vector<std::shared_ptr<Provider>> builtInProviders() {
 #ifdef MLS_ADO_EMBEDDED
+  // Data Sources naming a file open through the engine's durable storage.
+  embedded::setFileDatabaseOpener([](const std::string& path) {
+    try {
+      return tsql::Database::open(path);
+    } catch (const tsql::SqlError& e) {
+      com::raise(err::kOpenFailed, kEmbeddedProviderName, e.message());
+    }
+  });
   return {std::make_shared<embedded::EmbeddedProvider>()};
 #else
   return {};

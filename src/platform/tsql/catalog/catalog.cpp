@@ -116,6 +116,7 @@ std::shared_ptr<Table> Catalog::findTable(const ast::ObjectName& name) const {
   if (isTempName(n)) return temporary_.find(n);
   bool tempdb = sameName(name.qualifier(2), "tempdb");
   if (isSystemViewName(n)) return systemView(n, tempdb);
+  if (auto view = buildCatalogView(name, tempdb ? temporary_ : permanent_, tempdb)) return view;
   if (tempdb) return nullptr;
   return permanent_.find(n);
 }

@@ -17,6 +17,7 @@
 
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/catalog/table_set.h"
+#include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
 
@@ -26,5 +27,14 @@ std::shared_ptr<Table> buildSystemView(std::string_view name, const TableSet& se
 
 // The server's system type id of a type (int 56, varchar 167, ...).
 int systemTypeId(const SqlType& t);
+
+// The catalog views sys.objects, sys.tables, sys.indexes, sys.columns,
+// INFORMATION_SCHEMA.TABLES and INFORMATION_SCHEMA.COLUMNS (catalog_views.cpp)
+// over the tables of `set` (the session's temporary tables when `tempdb`);
+// nullptr when `name` names none of them.
+std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const TableSet& set, bool tempdb);
+// The size in bytes of a column of type `t` as sys.columns and COL_LENGTH
+// give it (-1 for the max types).
+int columnMaxLength(const SqlType& t);
 
 }  // namespace mls::tsql

@@ -1,5 +1,6 @@
 #include "platform/tsql/exec/aggregate.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 
@@ -37,10 +38,11 @@ class GroupingSource final : public RowSource {
     slots_ = slots;
     groups_.clear();
     states_.clear();
-    index_.clear();
+    index_.assign(spec_.rollup ? spec_.keys.size() + 1 : 1, {});
     pos_ = 0;
     const size_t nk = spec_.keys.size();
     const size_t na = spec_.aggregates.size();
+    const size_t levels = spec_.rollup ? nk + 1 : 1;
     if (nk == 0) addGroup({});
     if (spec_.input) spec_.input->open(slots, ctx);
     bool single = false;
@@ -48,19 +50,27 @@ class GroupingSource final : public RowSource {
     while (spec_.input ? spec_.input->next(ctx) : !single) {
       single = true;
       if (spec_.where && !isTrue(spec_.where->test(ctx))) continue;
-      size_t g = 0;
-      if (nk > 0) {
-        for (size_t k = 0; k < nk; ++k)
-          key[k] = spec_.keys[k]->eval(ctx);
-        g = findOrAdd(key);
+      for (size_t k = 0; k < nk; ++k)
+        key[k] = spec_.keys[k]->eval(ctx);
+      for (size_t level = 0; level < levels; ++level) {
+        // Level L rolls up the last L keys.
+        if (level > 0) key[nk - level] = Value();
+        size_t g = nk == 0 ? 0 : findOrAdd(level, key);
+        for (size_t a = 0; a < na; ++a)
+          accumulate(spec_.aggregates[a], states_[g * na + a], ctx);
       }
-      for (size_t a = 0; a < na; ++a)
-        accumulate(spec_.aggregates[a], states_[g * na + a], ctx);
     }
     for (size_t g = 0; g < groups_.size(); ++g) {
+      // [keys..., level] becomes [keys..., flags..., results...].
+      std::vector<Value>& row = groups_[g];
+      size_t level = nk == 0 ? 0 : static_cast<size_t>(row.back().asInt());
+      if (nk > 0) row.pop_back();
+      for (size_t k = 0; k < nk; ++k)
+        row.push_back(Value::integer(k + level >= nk ? 1 : 0));
       for (size_t a = 0; a < na; ++a)
-        groups_[g].push_back(result(spec_.aggregates[a], states_[g * na + a]));
+        row.push_back(result(spec_.aggregates[a], states_[g * na + a]));
     }
+    if (spec_.rollup && nk > 0) sortRollup(nk);
   }
 
   bool next(const EvalContext&) override {
@@ -76,15 +86,45 @@ class GroupingSource final : public RowSource {
     return groups_.size() - 1;
   }
 
-  size_t findOrAdd(const std::vector<Value>& key) {
+  // The group of `key` at rollup `level`; the group row keeps the level last
+  // until the results are in.
+  size_t findOrAdd(size_t level, const std::vector<Value>& key) {
     size_t h = hashRow(key);
-    auto [first, last] = index_.equal_range(h);
+    auto [first, last] = index_[level].equal_range(h);
     for (auto it = first; it != last; ++it) {
-      if (sameRow(groups_[it->second], key)) return it->second;
+      if (sameKey(groups_[it->second], key)) return it->second;
     }
-    size_t g = addGroup(key);
-    index_.emplace(h, g);
+    std::vector<Value> row = key;
+    row.push_back(Value::integer(static_cast<int64_t>(level)));
+    size_t g = addGroup(std::move(row));
+    index_[level].emplace(h, g);
     return g;
+  }
+
+  static bool sameKey(const std::vector<Value>& row, const std::vector<Value>& key) {
+    for (size_t i = 0; i < key.size(); ++i) {
+      if (row[i].isNull() != key[i].isNull()) return false;
+      if (!row[i].isNull() && compareValues(row[i], key[i]) != 0) return false;
+    }
+    return true;
+  }
+
+  // Orders ROLLUP groups by their keys (NULL first), a rolled-up key after
+  // every value of it.
+  void sortRollup(size_t nk) {
+    std::stable_sort(groups_.begin(), groups_.end(),
+                     [nk](const std::vector<Value>& a, const std::vector<Value>& b) {
+                       for (size_t k = 0; k < nk; ++k) {
+                         bool ra = a[nk + k].asInt() != 0, rb = b[nk + k].asInt() != 0;
+                         if (ra != rb) return rb;
+                         if (ra) return false;
+                         if (a[k].isNull() != b[k].isNull()) return a[k].isNull();
+                         if (a[k].isNull()) continue;
+                         int c = compareValues(a[k], b[k]);
+                         if (c != 0) return c < 0;
+                       }
+                       return false;
+                     });
   }
 
   static void accumulate(const AggregateSpec& spec, Accumulator& acc, const EvalContext& ctx) {
@@ -165,9 +205,9 @@ class GroupingSource final : public RowSource {
 
   GroupingSpec spec_;
   const Value** slots_ = nullptr;
-  std::vector<std::vector<Value>> groups_;  // keys while reading; then keys and results
-  std::vector<Accumulator> states_;         // group-major
-  std::unordered_multimap<size_t, size_t> index_;
+  std::vector<std::vector<Value>> groups_;                      // keys while reading; then keys and results
+  std::vector<Accumulator> states_;                             // group-major
+  std::vector<std::unordered_multimap<size_t, size_t>> index_;  // per rollup level
   size_t pos_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/tsql/errors.h"
+#include "platform/tsql/exec/catalog_functions.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/type_ast.h"
 #include "platform/tsql/types/collation.h"
@@ -52,10 +53,6 @@ Value objectIdOf(const std::vector<Value>& args, const EvalContext& c) {
   return id ? Value::integer(*id) : Value();
 }
 
-Value scopeIdentity(const std::vector<Value>&, const EvalContext& c) {
-  return c.env->globals->identity;
-}
-
 }  // namespace
 
 std::string selectItemName(const ast::SelectItem& item) {
@@ -72,6 +69,18 @@ int Binder::variable(const std::string& name, ast::Pos at) const {
   const ast::Pos d = f.at(i).declaredAt;
   if (d.line > at.line || (d.line == at.line && d.column > at.column)) throwSqlError(137, {name});
   return i;
+}
+
+TrackedExpr Binder::bindTracked(const ast::Expr& e, const Scope& scope, bool condition) {
+  TrackedExpr t;
+  trackers_.emplace_back(&scope, &t);
+  struct Pop {
+    std::vector<std::pair<const Scope*, TrackedExpr*>>& v;
+    ~Pop() { v.pop_back(); }
+  } pop{trackers_};
+  t.expr = condition ? bindCondition(e, &scope) : bind(e, &scope);
+  if (e.kind != ast::ExprKind::ColumnRef) t.columnSlot = t.columnIndex = -1;
+  return t;
 }
 
 BoundExprPtr Binder::bindCondition(const ast::Expr& e, const Scope* scope) {
@@ -105,6 +114,8 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
     case ast::ExprKind::Variable: {
       const auto& v = e.as<ast::Variable>();
       int i = variable(v.name, v.pos);
+      for (auto& tracker : trackers_)
+        tracker.second->varying = true;
       return makeVariable(i, session_.frame()->at(i).type);
     }
     case ast::ExprKind::GlobalVariable: {
@@ -249,6 +260,15 @@ BoundExprPtr Binder::bindColumn(const ast::ColumnRef& c, const Scope* scope) {
         throwSqlError(8120, {found->name + "." + found->columns[foundIndex].name});
       for (const Scope* m = scope; m != s; m = m->outer)
         m->correlated = true;
+      for (auto& [trackScope, tracked] : trackers_) {
+        if (trackScope == s) {
+          tracked->slots.set(static_cast<size_t>(found->slot));
+          tracked->columnSlot = found->slot;
+          tracked->columnIndex = static_cast<int>(foundIndex);
+        }
+        for (const Scope* m = trackScope->outer; m != nullptr; m = m->outer)
+          tracked->varying = tracked->varying || m == s;
+      }
       const OutputColumn& col = found->columns[foundIndex];
       return makeColumn(depth, found->slot, static_cast<int>(foundIndex), col.type, col.nullable);
     }
@@ -304,9 +324,16 @@ BoundExprPtr Binder::bindFunction(const ast::FunctionCall& f, const Scope* scope
     }
     return makeNative(&objectIdOf, std::move(args), SqlType(TypeId::Int));
   }
-  if (name == "SCOPE_IDENTITY") {
-    arity(0);
-    return makeNative(&scopeIdentity, {}, SqlType::decimal(38, 0));
+  if (const SessionFunction* sf = findSessionFunction(name)) {
+    const size_t most = sf->params.size();
+    if (f.args.size() < sf->minArgs || f.args.size() > most) {
+      if (sf->minArgs == most) throwSqlError(174, {name, std::to_string(most)});
+      throwSqlError(189, {name, std::to_string(sf->minArgs), std::to_string(most)});
+    }
+    std::vector<BoundExprPtr> args;
+    for (size_t i = 0; i < f.args.size(); ++i)
+      args.push_back(makeConversion(bind(*f.args[i], scope), sf->params[i], ConvertKind::Implicit));
+    return makeNative(sf->fn, std::move(args), sf->result);
   }
   // The datepart of DATEADD / DATEDIFF / DATEPART / DATENAME is a bare word.
   bool datepart = name == "DATEADD" || name == "DATEDIFF" || name == "DATEPART" || name == "DATENAME";

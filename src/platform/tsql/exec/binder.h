@@ -4,7 +4,9 @@
 // objects created earlier in the batch are visible.
 #pragma once
 
+#include <bitset>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,23 @@ struct SourceBinding {
   int slot = 0;
 };
 
+// The sources of one query level a bound expression reads (by slot).
+inline constexpr size_t kMaxSources = 256;
+using SlotMask = std::bitset<kMaxSources>;
+
+// A condition or value bound with the sources it reads at its own level: the
+// FROM planner places conditions by them.
+struct TrackedExpr {
+  BoundExprPtr expr;
+  SlotMask slots;
+  // For a bare column reference of this level: its slot and index.
+  int columnSlot = -1;
+  int columnIndex = -1;
+  // Reads columns of enclosing queries or variables: its value may differ
+  // from one run of the query to the next.
+  bool varying = false;
+};
+
 // The sources visible at one level of query nesting.
 struct Scope {
   const Scope* outer = nullptr;
@@ -37,7 +56,8 @@ struct Scope {
 
 // The grouping of the query being bound: its GROUP BY keys and the
 // aggregates met so far.  Expressions over the grouped scope bind to columns
-// of the group row: [keys..., aggregates...] in slot `groupSlot`.
+// of the group row [keys..., GROUPING flags..., aggregates...] in slot
+// `groupSlot`: one flag per key, 1 in a ROLLUP row where the key is rolled up.
 struct GroupingBinding {
   const Scope* source = nullptr;
   int groupSlot = 0;
@@ -58,6 +78,8 @@ class Binder {
   // A query; `outer` is the enclosing scope of a subquery.  `correlated`
   // receives whether the query reads columns of an enclosing one.
   std::unique_ptr<QueryPlan> bindQuery(const ast::Query& q, const Scope* outer, bool* correlated = nullptr);
+  // `e` bound over `scope`, with the sources of `scope` it reads.
+  TrackedExpr bindTracked(const ast::Expr& e, const Scope& scope, bool condition);
   // The scope of one named table read by a query or statement (208 when absent).
   SourceBinding bindTable(const ast::NamedTable& ref, int slot);
   SourceBinding bindTable(const ast::ObjectName& name, const std::string& alias, int slot);
@@ -72,7 +94,7 @@ class Binder {
   // The group row column `e` names under grouping, or null.
   BoundExprPtr bindGrouped(const ast::Expr& e);
   std::string groupingKey(const ast::Expr& e, const Scope* scope);
-  std::unique_ptr<QueryPlan> bindUnion(const ast::Query& q, const Scope* outer, bool* correlated);
+  std::unique_ptr<QueryPlan> bindSetOperation(const ast::Query& q, const Scope* outer, bool* correlated);
   void bindOrderBy(const ast::Query& q, const Scope& scope, const std::vector<const ast::Expr*>& itemExprs,
                    QueryPlan& plan);
   BoundExprPtr bindFunction(const ast::FunctionCall& f, const Scope* scope);
@@ -83,6 +105,9 @@ class Binder {
 
   SessionImpl& session_;
   GroupingBinding* grouping_ = nullptr;
+  // The running bindTracked calls (nested through subqueries): the scope whose
+  // sources each notes, and where.
+  std::vector<std::pair<const Scope*, TrackedExpr*>> trackers_;
 };
 
 // "col" for a column reference, the alias when given, "" otherwise.

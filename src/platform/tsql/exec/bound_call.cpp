@@ -4,6 +4,7 @@
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bound_expr.h"
+#include "platform/tsql/exec/hash_chains.h"
 #include "platform/tsql/exec/query_plan.h"
 #include "platform/tsql/exec/type_class.h"
 #include "platform/tsql/types/convert.h"
@@ -188,23 +189,32 @@ class SubqueryNode final : public BoundExpr {
       CollectSink sink;
       plan_->run(*c.env, &c, sink);
       values_.clear();
-      for (auto& r : sink.rows)
+      hashes_.clear();
+      holdsNull_ = false;
+      std::vector<uint8_t> use;
+      for (auto& r : sink.rows) {
+        holdsNull_ = holdsNull_ || r[0].isNull();
+        use.push_back(r[0].isNull() ? 0 : 1);
+        hashes_.push_back(r[0].isNull() ? 0 : hashValue(r[0]));
         values_.push_back(std::move(r[0]));
+      }
+      chains_.build(hashes_, use);
       cached_ = !correlated_;
     }
-    Value v = operand_->eval(c);
+    Value scratch;
+    const Value& v = operand_->ref(c, scratch);
     Bool3 result = false;
     if (!values_.empty() && v.isNull()) {
       result = std::nullopt;
-    } else {
-      for (const Value& w : values_) {
-        if (w.isNull()) {
-          result = std::nullopt;
-        } else if (compareValues(v, w) == 0) {
+    } else if (!v.isNull()) {
+      size_t h = hashValue(v);
+      for (uint32_t e = chains_.first(h); e != HashChains::kEnd; e = chains_.next(e)) {
+        if (hashes_[e] == h && compareValues(v, values_[e]) == 0) {
           result = true;
           break;
         }
       }
+      if (!*result && holdsNull_) result = std::nullopt;
     }
     return negated_ ? not3(result) : result;
   }
@@ -217,7 +227,10 @@ class SubqueryNode final : public BoundExpr {
   mutable bool cached_ = false;
   mutable Value cachedValue_;
   mutable bool cachedBool_ = false;
-  mutable std::vector<Value> values_;
+  mutable std::vector<Value> values_;  // IN: the subquery's values, hashed
+  mutable std::vector<size_t> hashes_;
+  mutable HashChains chains_;
+  mutable bool holdsNull_ = false;
 };
 
 }  // namespace

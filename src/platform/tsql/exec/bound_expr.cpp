@@ -89,7 +89,7 @@ class GlobalNode final : public BoundExpr {
       case GlobalId::TranCount:
         return Value::integer(g.tranCount);
       case GlobalId::FetchStatus:
-        return Value::integer(-1);
+        return Value::integer(g.fetchStatus);
     }
     return Value();
   }

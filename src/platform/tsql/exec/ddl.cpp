@@ -1,5 +1,5 @@
-// CREATE / DROP / ALTER TABLE, TRUNCATE, CREATE / DROP INDEX and SET
-// IDENTITY_INSERT, through the catalog.
+// CREATE / DROP / ALTER TABLE, TRUNCATE and CREATE / DROP INDEX, through the
+// catalog.
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/executor.h"
@@ -35,14 +35,6 @@ void Executor::ddl(const ast::Stmt& s) {
       for (const ast::DropIndexStmt::Target& t : s.as<ast::DropIndexStmt>().targets)
         catalog.dropIndex(t, undo);
       break;
-    case ast::StmtKind::SetIdentityInsert: {
-      const auto& si = s.as<ast::SetIdentityInsertStmt>();
-      std::shared_ptr<Table> t = catalog.getTable(si.table);
-      if (si.on && !t->identityColumn()) throwSqlError(8106, {t->name()});
-      t->setIdentityInsert(si.on);
-      session_.globals().rowCount = 0;
-      break;
-    }
     default:
       break;
   }

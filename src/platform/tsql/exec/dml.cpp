@@ -1,21 +1,21 @@
 // SELECT, INSERT, UPDATE and DELETE.
+#include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/executor.h"
+#include "platform/tsql/exec/from_planner.h"
 #include "platform/tsql/exec/session_impl.h"
+#include "platform/tsql/exec/table_scan.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
 
 namespace mls::tsql {
 
 namespace {
-
-bool isTrue(Bool3 b) {
-  return b && *b;
-}
 
 void requireWritable(const Table& t) {
   if (t.isSystemView()) throwSqlError(259);
@@ -35,6 +35,8 @@ void Executor::rowsAffected(int64_t n) {
 
 void Executor::select(const ast::SelectStmt& s) {
   std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
+  if (const std::optional<ast::ObjectName>& into = s.query->firstSelect().into)
+    return selectInto(*into, *plan);
   CollectSink sink;
   int64_t n = plan->run(env_, nullptr, sink);
   session_.globals().rowCount = n;
@@ -45,6 +47,33 @@ void Executor::select(const ast::SelectStmt& s) {
     item.rowset.columns.push_back({c.name, c.type, c.nullable});
   item.rowset.rows = std::move(sink.rows);
   out_.items.push_back(std::move(item));
+}
+
+// SELECT ... INTO t: a new table of the query's columns (names, types,
+// nullability, an IDENTITY selected as it is), filled with its rows.
+void Executor::selectInto(const ast::ObjectName& into, QueryPlan& plan) {
+  if (!plan.assignments.empty()) throwSqlError(141);
+  auto table =
+      std::make_shared<Table>(into.name(), into.isTemp() ? Table::Kind::Temporary : Table::Kind::User);
+  for (size_t i = 0; i < plan.columns.size(); ++i) {
+    const OutputColumn& out = plan.columns[i];
+    if (out.name.empty()) throwSqlError(1038);
+    Column c;
+    c.name = out.name;
+    c.type = out.type.isNull() ? SqlType(TypeId::Int) : out.type;
+    c.nullable = out.nullable;
+    c.identity = out.identity;
+    table->addColumn(std::move(c));
+  }
+  session_.catalog().addTable(table, session_.undo());
+  CollectSink sink;
+  plan.run(env_, nullptr, sink);
+  // The identity values come with the rows; the last becomes the current one.
+  table->setIdentityInsert(true);
+  for (std::vector<Value>& row : sink.rows)
+    table->insert(std::move(row), session_.undo());
+  table->setIdentityInsert(false);
+  rowsAffected(static_cast<int64_t>(sink.rows.size()));
 }
 
 Value Executor::evalDefault(const ast::Expr& e, const SqlType& to) {
@@ -156,11 +185,101 @@ void Executor::insert(const ast::InsertStmt& s) {
   rowsAffected(inserted);
 }
 
+namespace {
+
+// The rows of a DML target that FROM and WHERE match, in the target's
+// storage order; each keeps the slots of its first matching combination of
+// FROM rows (the combinations come in storage order of their sources).
+struct TargetRows {
+  size_t slotCount = 0;
+  std::vector<RowId> ids;
+  std::vector<const Value*> slots;  // ids.size() * slotCount
+};
+
+TargetRows matchTargetRows(RowSource& source, size_t slotCount, int target, const Table& table,
+                           ExecEnv& env) {
+  TargetRows out;
+  out.slotCount = slotCount;
+  std::vector<const Value*> slots(slotCount, nullptr);
+  EvalContext ctx{slots.data(), nullptr, &env};
+  source.open(slots.data(), ctx);
+  if (auto* scan = dynamic_cast<TableScan*>(&source)) {
+    // The target alone: the scan knows its rows.
+    while (scan->next(ctx)) {
+      out.ids.push_back(scan->currentId());
+      out.slots.insert(out.slots.end(), slots.begin(), slots.end());
+    }
+    return out;
+  }
+  std::span<const RowId> order = table.scanOrder();
+  std::unordered_map<const Value*, uint32_t> position;
+  position.reserve(order.size());
+  for (size_t i = 0; i < order.size(); ++i)
+    position.emplace(table.row(order[i]).data(), static_cast<uint32_t>(i));
+  std::vector<int64_t> first(order.size(), -1);  // by position: index of the first combination kept
+  std::vector<const Value*> kept;
+  int64_t count = 0;
+  while (source.next(ctx)) {
+    auto it = position.find(slots[static_cast<size_t>(target)]);
+    if (it == position.end() || first[it->second] >= 0) continue;
+    first[it->second] = count++;
+    kept.insert(kept.end(), slots.begin(), slots.end());
+  }
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (first[i] < 0) continue;
+    out.ids.push_back(order[i]);
+    auto at = kept.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(first[i]) * slotCount);
+    out.slots.insert(out.slots.end(), at, at + static_cast<ptrdiff_t>(slotCount));
+  }
+  return out;
+}
+
+}  // namespace
+
+// Binds the FROM of UPDATE / DELETE with its target: the source of the
+// target's name (alias, or table name without alias), else the one source
+// reading the target's table, else a source of its own cross-joined with FROM.
+// A view of one table stands for that table, its WHERE in `viewWhere`.
+// Returns the target's slot.
+int Executor::bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
+                         FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere) {
+  planner.addSources(from);
+  for (const SourceBinding& src : scope.sources) {
+    if (compareText(src.name, target.name()) != 0) continue;
+    if (!src.table) throwSqlError(4421, {target.name()});
+    return src.slot;
+  }
+  if (const ViewDef* view = session_.database().views().find(target)) {
+    // A view of one table: its table under the view's name, its WHERE added.
+    const ast::Query& q = *view->query;
+    const ast::SelectBlock* b = q.kind == ast::Query::Kind::Select ? q.select.get() : nullptr;
+    if (!b || b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named || !b->groupBy.empty() ||
+        b->distinct || b->top || !view->columns.empty()) {
+      throwSqlError(4405, {view->name});
+    }
+    planner.addSource(binder_.bindTable(b->from[0]->as<ast::NamedTable>().name, view->name, 0));
+    viewWhere = b->where.get();
+    return static_cast<int>(scope.sources.size() - 1);
+  }
+  std::shared_ptr<Table> table = session_.catalog().getTable(target);
+  int found = -1;
+  for (const SourceBinding& src : scope.sources) {
+    if (src.table != table) continue;
+    if (found >= 0) throwSqlError(8154, {target.name()});
+    found = src.slot;
+  }
+  if (found >= 0) return found;
+  planner.addSource(binder_.bindTable(target, "", 0));
+  return static_cast<int>(scope.sources.size() - 1);
+}
+
 void Executor::update(const ast::UpdateStmt& s) {
-  if (!s.from.empty()) throwSqlError(40517, {"UPDATE ... FROM"});
   Scope scope;
-  scope.sources.push_back(binder_.bindTable(s.target, "", 0));
-  std::shared_ptr<Table> table = scope.sources[0].table;
+  FromPlanner planner(binder_, scope);
+  const ast::Expr* viewWhere = nullptr;
+  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
+  const SourceBinding& targetSource = scope.sources[static_cast<size_t>(target)];
+  std::shared_ptr<Table> table = targetSource.table;
   requireWritable(*table);
 
   // Each SET item: the column it sets (if any), the variable (if any), the value.
@@ -168,13 +287,13 @@ void Executor::update(const ast::UpdateStmt& s) {
     std::optional<size_t> column;
     int variable = -1;
     BoundExprPtr value;  // null: DEFAULT
-    const ast::Expr* defaultExpr = nullptr;
   };
   std::vector<Item> items;
   for (const ast::SetItem& si : s.items) {
     Item item;
     if (!si.column.empty()) {
-      if (si.column.size() > 1 && compareText(si.column[si.column.size() - 2], scope.sources[0].name) != 0) {
+      if (si.column.size() > 1 && compareText(si.column[si.column.size() - 2], targetSource.name) != 0 &&
+          compareText(si.column[si.column.size() - 2], table->name()) != 0) {
         throwSqlError(4104, {si.column[si.column.size() - 2] + "." + si.column.back()});
       }
       item.column = table->findColumn(si.column.back());
@@ -189,18 +308,19 @@ void Executor::update(const ast::UpdateStmt& s) {
     }
     items.push_back(std::move(item));
   }
-  BoundExprPtr where = s.where ? binder_.bindCondition(*s.where, &scope) : nullptr;
+  std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
+  TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
 
-  std::vector<RowId> ids(table->scanOrder().begin(), table->scanOrder().end());
-  const Value* slot = nullptr;
-  EvalContext ctx{&slot, nullptr, &env_};
-  std::vector<RowId> changed;
+  // Items apply left to right, row by row in storage order: a variable
+  // changes at once; columns read the row as it was.
+  std::vector<const Value*> slots(matched.slotCount);
+  EvalContext ctx{slots.data(), nullptr, &env_};
   std::vector<Row> rows;
-  for (RowId id : ids) {
-    const Row& old = table->row(id);
-    slot = old.data();
-    if (where && !isTrue(where->test(ctx))) continue;
-    Row row = old;
+  rows.reserve(matched.ids.size());
+  for (size_t r = 0; r < matched.ids.size(); ++r) {
+    std::copy_n(matched.slots.begin() + static_cast<ptrdiff_t>(r * matched.slotCount), matched.slotCount,
+                slots.begin());
+    Row row = table->row(matched.ids[r]);
     for (const Item& item : items) {
       Value v;
       SqlType from;
@@ -219,32 +339,25 @@ void Executor::update(const ast::UpdateStmt& s) {
         assign(item.variable, v, from);
       }
     }
-    changed.push_back(id);
     rows.push_back(std::move(row));
   }
-  size_t n = changed.size();
-  table->update(changed, std::move(rows), session_.undo());
+  size_t n = matched.ids.size();
+  table->update(matched.ids, std::move(rows), session_.undo());
   rowsAffected(static_cast<int64_t>(n));
 }
 
 void Executor::remove(const ast::DeleteStmt& s) {
-  if (!s.from.empty()) throwSqlError(40517, {"DELETE ... FROM"});
   Scope scope;
-  scope.sources.push_back(binder_.bindTable(s.target, "", 0));
-  std::shared_ptr<Table> table = scope.sources[0].table;
+  FromPlanner planner(binder_, scope);
+  const ast::Expr* viewWhere = nullptr;
+  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
+  std::shared_ptr<Table> table = scope.sources[static_cast<size_t>(target)].table;
   requireWritable(*table);
-  BoundExprPtr where = s.where ? binder_.bindCondition(*s.where, &scope) : nullptr;
-  std::vector<RowId> ids(table->scanOrder().begin(), table->scanOrder().end());
-  const Value* slot = nullptr;
-  EvalContext ctx{&slot, nullptr, &env_};
-  std::vector<RowId> doomed;
-  for (RowId id : ids) {
-    slot = table->row(id).data();
-    if (!where || isTrue(where->test(ctx))) doomed.push_back(id);
-  }
-  for (RowId id : doomed)
+  std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
+  TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
+  for (RowId id : matched.ids)
     table->erase(id, session_.undo());
-  rowsAffected(static_cast<int64_t>(doomed.size()));
+  rowsAffected(static_cast<int64_t>(matched.ids.size()));
 }
 
 }  // namespace mls::tsql

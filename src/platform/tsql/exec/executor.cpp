@@ -109,6 +109,10 @@ Executor::Flow Executor::exec(const ast::Stmt& s) {
       session_.globals().rowCount = 1;
       return Flow::Return;
     }
+    case ast::StmtKind::Exec:
+    case ast::StmtKind::ExecString:
+      call(s);
+      return Flow::Normal;
     default:
       atomic(s, [&] { simple(s); });
       return Flow::Normal;
@@ -120,7 +124,9 @@ void Executor::simple(const ast::Stmt& s) {
     case ast::StmtKind::Select:
       return select(s.as<ast::SelectStmt>());
     case ast::StmtKind::Insert:
-      return insert(s.as<ast::InsertStmt>());
+      insert(s.as<ast::InsertStmt>());
+      session_.scope()->identity = session_.globals().identity;  // SCOPE_IDENTITY()
+      return;
     case ast::StmtKind::Update:
       return update(s.as<ast::UpdateStmt>());
     case ast::StmtKind::Delete:
@@ -143,17 +149,28 @@ void Executor::simple(const ast::Stmt& s) {
     case ast::StmtKind::Commit:
     case ast::StmtKind::Rollback:
       return transaction(s);
-    case ast::StmtKind::Exec: {
-      const auto& e = s.as<ast::ExecStmt>();
-      throwSqlError(2812, {e.procedure.text()});
-    }
+    case ast::StmtKind::DeclareCursor:
+      return declareCursor(s.as<ast::DeclareCursorStmt>());
+    case ast::StmtKind::Open:
+    case ast::StmtKind::Close:
+    case ast::StmtKind::Deallocate:
+      return cursorStatement(s.as<ast::CursorStmt>());
+    case ast::StmtKind::Fetch:
+      return fetch(s.as<ast::FetchStmt>());
+    case ast::StmtKind::Dbcc:
+      return dbcc(s.as<ast::DbccStmt>());
+    case ast::StmtKind::SetIdentityInsert:
+      return setIdentityInsert(s.as<ast::SetIdentityInsertStmt>());
+    case ast::StmtKind::CreateView:
+      return createView(s.as<ast::CreateViewStmt>());
+    case ast::StmtKind::DropView:
+      return dropView(s.as<ast::DropViewStmt>());
     case ast::StmtKind::Truncate:
     case ast::StmtKind::CreateTable:
     case ast::StmtKind::DropTable:
     case ast::StmtKind::AlterTable:
     case ast::StmtKind::CreateIndex:
     case ast::StmtKind::DropIndex:
-    case ast::StmtKind::SetIdentityInsert:
       return ddl(s);
     default:
       throwSqlError(40517, {"this statement"});

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/tsql/engine.h"
@@ -14,6 +15,8 @@
 namespace mls::tsql {
 
 class SessionImpl;
+class Cursor;
+class FromPlanner;
 
 // Declares the batch's variables in `frame` in the order of the text, before
 // anything runs: 134 for a name declared twice; 135 / 136 for BREAK /
@@ -51,11 +54,37 @@ class Executor {
   void insert(const ast::InsertStmt& s);
   void update(const ast::UpdateStmt& s);
   void remove(const ast::DeleteStmt& s);
+  int bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
+                 FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere);
+  void selectInto(const ast::ObjectName& into, QueryPlan& plan);
+
+  // views (views.cpp)
+  void createView(const ast::CreateViewStmt& s);
+  void dropView(const ast::DropViewStmt& s);
   void rowsAffected(int64_t n);
 
   // DDL (ddl.cpp)
   void ddl(const ast::Stmt& s);
   Value evalDefault(const ast::Expr& e, const SqlType& to);
+
+  // EXEC of procedures and of dynamic SQL (procedures.cpp, dynamic_sql.cpp).
+  // Not one atomic statement: the statements they run are.
+  void call(const ast::Stmt& s);
+  void callProcedure(const ast::ExecStmt& s);
+  void executeSql(const ast::ExecStmt& s);
+  void executeString(const ast::ExecStringStmt& s);
+  // The value and type of an argument (a bare word is a string).
+  std::pair<Value, SqlType> argument(const ast::ExecArg& a);
+
+  // cursors (cursors.cpp)
+  void declareCursor(const ast::DeclareCursorStmt& s);
+  void cursorStatement(const ast::CursorStmt& s);
+  void fetch(const ast::FetchStmt& s);
+  Cursor& findCursor(const std::string& name, bool global);
+
+  // identity (identity.cpp)
+  void dbcc(const ast::DbccStmt& s);
+  void setIdentityInsert(const ast::SetIdentityInsertStmt& s);
 
   SessionImpl& session_;
   BatchResult& out_;

@@ -7,9 +7,9 @@
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/ast_walk.h"
 #include "platform/tsql/exec/binder.h"
+#include "platform/tsql/exec/from_planner.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/set_source.h"
-#include "platform/tsql/exec/table_scan.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/text.h"
 
@@ -51,7 +51,7 @@ SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& 
   b.name = b.aliased ? alias : name.name();
   b.slot = slot;
   for (const Column& c : b.table->columns())
-    b.columns.push_back({c.name, c.type, c.nullable});
+    b.columns.push_back({c.name, c.type, c.nullable, c.identity});
   return b;
 }
 
@@ -87,12 +87,23 @@ BoundExprPtr Binder::bindGrouped(const ast::Expr& e) {
   }
   if (e.kind != ast::ExprKind::Function) return nullptr;
   const auto& f = e.as<ast::FunctionCall>();
+  if (f.name.parts.size() == 1 && compareText(f.name.name(), "GROUPING") == 0) {
+    // GROUPING(key): the key's flag, 1 where a ROLLUP row sums over it.
+    if (f.args.size() != 1 || f.star || f.distinct) throwSqlError(174, {"GROUPING", "1"});
+    std::string argKey = groupingKey(*f.args[0], g.source);
+    for (int i = 0; i < nk; ++i) {
+      if (g.keyTexts[static_cast<size_t>(i)] == argKey) {
+        return makeColumn(0, g.groupSlot, nk + i, SqlType(TypeId::TinyInt), false);
+      }
+    }
+    throwSqlError(8161);
+  }
   std::optional<AggregateKind> kind =
       f.name.parts.size() == 1 ? aggregateKind(toUpper(f.name.name())) : std::nullopt;
   if (!kind) return nullptr;
   for (size_t j = 0; j < g.aggregateTexts.size(); ++j) {
     if (g.aggregateTexts[j] == key) {
-      return makeColumn(0, g.groupSlot, nk + static_cast<int>(j), g.aggregates[j].type, true);
+      return makeColumn(0, g.groupSlot, 2 * nk + static_cast<int>(j), g.aggregates[j].type, true);
     }
   }
   AggregateSpec spec;
@@ -111,31 +122,25 @@ BoundExprPtr Binder::bindGrouped(const ast::Expr& e) {
   g.aggregateTexts.push_back(std::move(key));
   g.aggregates.push_back(std::move(spec));
   const bool counts = *kind == AggregateKind::Count || *kind == AggregateKind::CountBig;
-  return makeColumn(0, g.groupSlot, nk + static_cast<int>(g.aggregates.size() - 1), t, !counts);
+  return makeColumn(0, g.groupSlot, 2 * nk + static_cast<int>(g.aggregates.size() - 1), t, !counts);
 }
 
 std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* outer, bool* correlated) {
-  if (q.kind == ast::Query::Kind::Union) return bindUnion(q, outer, correlated);
-  if (q.kind != ast::Query::Kind::Select) throwSqlError(40517, {"EXCEPT or INTERSECT"});
+  if (q.kind != ast::Query::Kind::Select) return bindSetOperation(q, outer, correlated);
   GroupingGuard noGrouping(grouping_, nullptr);
   const ast::SelectSpec& s = *q.select;
   auto plan = std::make_unique<QueryPlan>();
   Scope scope;
   scope.outer = outer;
 
-  if (s.from.size() > 1) throwSqlError(40517, {"a FROM clause of several sources"});
   if (!s.from.empty()) {
-    const ast::TableRef& ref = *s.from[0];
-    if (ref.kind != ast::TableRefKind::Named) {
-      throwSqlError(40517, {ref.kind == ast::TableRefKind::Join ? "JOIN" : "a derived table"});
-    }
-    scope.sources.push_back(bindTable(ref.as<ast::NamedTable>(), 0));
-    plan->source = makeTableScan(scope.sources[0].table, 0);
+    FromPlanner from(*this, scope);
+    from.addSources(s.from);
+    plan->source = from.plan(s.where.get());
+  } else if (s.where) {
+    plan->where = bindCondition(*s.where, &scope);
   }
   plan->slotCount = scope.sources.size();
-  if (s.into) throwSqlError(40517, {"SELECT INTO"});
-  if (s.withRollup) throwSqlError(40517, {"WITH ROLLUP"});
-  if (s.where) plan->where = bindCondition(*s.where, &scope);
 
   // Grouping: the rows collapse to group rows in one more slot.
   GroupingBinding grouping;
@@ -148,12 +153,14 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
       if (containsAggregate(*k)) throwSqlError(144);
       groupKeys.push_back(bind(*k, &scope));
       grouping.keyTexts.push_back(groupingKey(*k, &scope));
-      grouping.keyColumns.push_back({"", groupKeys.back()->type(), groupKeys.back()->nullable()});
+      grouping.keyColumns.push_back(
+          {"", groupKeys.back()->type(), groupKeys.back()->nullable() || s.withRollup});
     }
   }
   GroupingGuard groupingOn(grouping_, aggregated ? &grouping : nullptr);
 
-  std::vector<const ast::Expr*> itemExprs;  // per output column; null for a column of *
+  std::vector<const ast::Expr*> itemExprs;  // per output column
+  std::vector<std::unique_ptr<ast::ColumnRef>> starColumns;
   for (const ast::SelectItem& item : s.items) {
     if (!item.variable.empty()) {
       int v = variable(item.variable, item.pos);
@@ -169,10 +176,14 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
         matched = true;
         for (size_t i = 0; i < src.columns.size(); ++i) {
           const OutputColumn& c = src.columns[i];
-          if (aggregated) throwSqlError(8120, {src.name + "." + c.name});
+          // The column as if named `source.column` (under GROUP BY it must be a key).
+          starColumns.push_back(
+              std::make_unique<ast::ColumnRef>(std::vector<std::string>{src.name, c.name}, star.pos));
           plan->columns.push_back(c);
-          plan->outputs.push_back(makeColumn(0, src.slot, static_cast<int>(i), c.type, c.nullable));
-          itemExprs.push_back(nullptr);
+          plan->outputs.push_back(aggregated
+                                      ? bind(*starColumns.back(), &scope)
+                                      : makeColumn(0, src.slot, static_cast<int>(i), c.type, c.nullable));
+          itemExprs.push_back(starColumns.back().get());
         }
       }
       if (!matched) {
@@ -181,12 +192,26 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
       }
       continue;
     }
-    BoundExprPtr e = bind(*item.expr, &scope);
-    plan->columns.push_back({selectItemName(item), e->type(), e->nullable()});
-    plan->outputs.push_back(std::move(e));
+    TrackedExpr e = bindTracked(*item.expr, scope, false);
+    OutputColumn column{selectItemName(item), e.expr->type(), e.expr->nullable()};
+    if (e.columnSlot >= 0 && !aggregated) {
+      column.identity = scope.sources[static_cast<size_t>(e.columnSlot)]
+                            .columns[static_cast<size_t>(e.columnIndex)]
+                            .identity;
+    }
+    plan->columns.push_back(std::move(column));
+    plan->outputs.push_back(std::move(e.expr));
     itemExprs.push_back(item.expr.get());
   }
   if (!plan->assignments.empty() && !plan->outputs.empty()) throwSqlError(141);
+  // The IDENTITY property carries over from one table's column selected once.
+  size_t identities = 0;
+  for (const OutputColumn& c : plan->columns)
+    identities += c.identity ? 1 : 0;
+  if (identities > 1 || scope.sources.size() != 1) {
+    for (OutputColumn& c : plan->columns)
+      c.identity.reset();
+  }
 
   BoundExprPtr having = s.having ? bindCondition(*s.having, &scope) : nullptr;
   plan->distinct = s.distinct;
@@ -208,6 +233,7 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
     spec.keys = std::move(groupKeys);
     spec.aggregates = std::move(grouping.aggregates);
     spec.groupSlot = grouping.groupSlot;
+    spec.rollup = s.withRollup;
     plan->source = makeGroupingSource(std::move(spec));
     plan->where = std::move(having);
     plan->slotCount = static_cast<size_t>(grouping.groupSlot) + 1;
@@ -232,7 +258,7 @@ void Binder::bindOrderBy(const ast::Query& q, const Scope& scope,
       if (itemExprs[i]) {
         key.expr = bind(*itemExprs[i], &scope);
       } else {
-        // A column of `*`: find it again among the sources, in output order.
+        // A column of a set operation's rows: find it again among the sources, in output order.
         size_t k = 0;
         for (const SourceBinding& src : scope.sources) {
           for (size_t c = 0; c < src.columns.size(); ++c, ++k) {
@@ -271,7 +297,8 @@ void Binder::bindOrderBy(const ast::Query& q, const Scope& scope,
   }
 }
 
-std::unique_ptr<QueryPlan> Binder::bindUnion(const ast::Query& q, const Scope* outer, bool* correlated) {
+std::unique_ptr<QueryPlan> Binder::bindSetOperation(const ast::Query& q, const Scope* outer,
+                                                    bool* correlated) {
   GroupingGuard noGrouping(grouping_, nullptr);
   bool cl = false, cr = false;
   std::unique_ptr<QueryPlan> left = bindQuery(*q.left, outer, &cl);
@@ -294,7 +321,11 @@ std::unique_ptr<QueryPlan> Binder::bindUnion(const ast::Query& q, const Scope* o
   }
   auto plan = std::make_unique<QueryPlan>();
   plan->slotCount = 1;
-  plan->source = makeUnionSource(std::move(left), std::move(right), !q.unionAll);
+  SetOperation op = q.kind == ast::Query::Kind::Except      ? SetOperation::Except
+                    : q.kind == ast::Query::Kind::Intersect ? SetOperation::Intersect
+                    : q.unionAll                            ? SetOperation::UnionAll
+                                                            : SetOperation::Union;
+  plan->source = makeSetSource(op, std::move(left), std::move(right));
   std::vector<const ast::Expr*> itemExprs;
   for (size_t i = 0; i < rows.columns.size(); ++i) {
     plan->columns.push_back(rows.columns[i]);

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/tsql/catalog/column.h"
 #include "platform/tsql/exec/bound_expr.h"
 
 namespace mls::tsql {
@@ -30,9 +32,16 @@ class RowSource {
 };
 
 struct OutputColumn {
+  OutputColumn() = default;
+  OutputColumn(std::string n, SqlType t, bool null = true, std::optional<IdentitySpec> id = std::nullopt)
+      : name(std::move(n)), type(t), nullable(null), identity(id) {}
+
   std::string name;
   SqlType type;
   bool nullable = true;
+  // A table's IDENTITY column selected as it is: SELECT ... INTO carries the
+  // property over.
+  std::optional<IdentitySpec> identity;
 };
 
 struct SortKey {

@@ -19,6 +19,14 @@ bool sameRow(const std::vector<Value>& a, const std::vector<Value>& b) {
   return true;
 }
 
+bool RowSet::contains(const std::vector<Value>& row) const {
+  auto [first, last] = byHash_.equal_range(hashRow(row));
+  for (auto it = first; it != last; ++it) {
+    if (sameRow(rows_[it->second], row)) return true;
+  }
+  return false;
+}
+
 bool RowSet::insert(const std::vector<Value>& row) {
   size_t h = hashRow(row);
   auto [first, last] = byHash_.equal_range(h);

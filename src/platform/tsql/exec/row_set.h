@@ -18,6 +18,7 @@ class RowSet {
  public:
   // Adds `row` unless an equal row is there; true when added.
   bool insert(const std::vector<Value>& row);
+  bool contains(const std::vector<Value>& row) const;
   size_t size() const { return rows_.size(); }
 
  private:

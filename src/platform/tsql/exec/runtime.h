@@ -46,7 +46,8 @@ struct GlobalState {
   Value identity;  // @@IDENTITY: NULL until an identity value was inserted
   bool noCount = false;
   std::string isolationLevel = "READ COMMITTED";
-  int tranCount = 0;  // open BEGIN TRAN levels
+  int tranCount = 0;     // open BEGIN TRAN levels
+  int fetchStatus = -1;  // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1
 };
 
 // Everything a running statement reaches besides its rows.

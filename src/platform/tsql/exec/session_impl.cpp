@@ -4,8 +4,7 @@
 #include <utility>
 
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/executor.h"
-#include "platform/tsql/parse/parser.h"
+#include "platform/tsql/exec/dynamic_sql.h"
 
 namespace mls::tsql {
 
@@ -15,38 +14,38 @@ SessionImpl::~SessionImpl() {
   std::lock_guard<std::recursive_mutex> lock(database().mutex());
   undo_.rollback();
   temporary_.clear();
+  if (std::shared_ptr<Table> t = identityInsertTable()) t->setIdentityInsert(false);
+}
+
+void SessionImpl::pushScope(ExecScope& s) {
+  constexpr int kMaxNesting = 32;
+  if (nestLevel() >= kMaxNesting) throwSqlError(217, {std::to_string(kMaxNesting)});
+  scopes_.push_back(&s);
+}
+
+ScopeGuard::ScopeGuard(SessionImpl& session, ExecScope& scope) : session_(session) {
+  session.pushScope(scope);
+}
+
+ScopeGuard::~ScopeGuard() {
+  session_.popScope();
 }
 
 int SessionImpl::parameterSlot(int index) const {
-  if (index < 1 || static_cast<size_t>(index) > parameterSlots_.size()) {
+  const std::vector<int>& slots = scopes_.back()->parameterSlots;
+  if (index < 1 || static_cast<size_t>(index) > slots.size()) {
     throwSqlError(137, {"@P" + std::to_string(index)});
   }
-  return parameterSlots_[static_cast<size_t>(index - 1)];
+  return slots[static_cast<size_t>(index - 1)];
 }
 
 BatchResult SessionImpl::execute(std::string_view text, const std::vector<BoundParameter>& params) {
   BatchResult out;
-  Frame frame;
-  std::vector<int> slots;
-  for (const BoundParameter& p : params) {
-    int i = frame.add(p.name, p.type, ast::Pos{0, 0});
-    frame.at(i).value = p.value;
-    slots.push_back(i);
-  }
-  setParameterSlots(std::move(slots));
-  setFrame(&frame);
-  struct Reset {
-    SessionImpl& s;
-    ~Reset() {
-      s.setFrame(nullptr);
-      s.setParameterSlots({});
-    }
-  } reset{*this};
+  ExecScope scope;
+  bindParameters(scope, params);
   try {
-    auto stmts = std::make_shared<std::vector<ast::StmtPtr>>(parseBatch(text));
-    declareBatchVariables(*stmts, frame);
-    Executor executor(*this, out, stmts);
-    executor.run(*stmts);
+    ScopeGuard guard(*this, scope);
+    runBatch(*this, text, out);
   } catch (SqlError& e) {
     e.setPartial(std::move(out));
     throw;

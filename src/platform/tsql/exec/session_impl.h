@@ -3,6 +3,7 @@
 // log and the running batch's variables.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -10,18 +11,38 @@
 
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/engine.h"
+#include "platform/tsql/exec/exec_scope.h"
+#include "platform/tsql/exec/procedures.h"
 #include "platform/tsql/exec/runtime.h"
+#include "platform/tsql/exec/view_set.h"
 
 namespace mls::tsql {
 
+namespace storage {
+class DatabaseFile;
+}
+
 class DatabaseImpl {
  public:
+  DatabaseImpl() { registerBuiltinProcedures(procedures_); }
   std::recursive_mutex& mutex() { return mutex_; }
   TableSet& permanent() { return permanent_; }
+  // Guarded by mutex().
+  ProcedureRegistry& procedures() { return procedures_; }
+  ViewSet& views() { return views_; }
+  // The file the permanent tables are saved to (null in memory), and whether
+  // they may have changed since the last save (storage/file_databases.h).
+  storage::DatabaseFile* file() const { return file_.get(); }
+  void setFile(std::shared_ptr<storage::DatabaseFile> f) { file_ = std::move(f); }
+  std::atomic<bool>& unsaved() { return unsaved_; }
 
  private:
   std::recursive_mutex mutex_;  // one statement at a time
   TableSet permanent_;
+  ProcedureRegistry procedures_;
+  ViewSet views_;
+  std::shared_ptr<storage::DatabaseFile> file_;
+  std::atomic<bool> unsaved_{false};
 };
 
 class SessionImpl {
@@ -36,20 +57,32 @@ class SessionImpl {
   GlobalState& globals() { return globals_; }
   UndoLog& undo() { return undo_; }
   DatabaseImpl& database() { return db_->impl(); }
-  // The running batch's variables (null between batches).
-  Frame* frame() { return frame_; }
-  void setFrame(Frame* f) { frame_ = f; }
+  // The innermost running level of execution (null between batches) and its
+  // variables.
+  ExecScope* scope() { return scopes_.empty() ? nullptr : scopes_.back(); }
+  Frame* frame() { return scopes_.empty() ? nullptr : &scopes_.back()->frame; }
+  // Levels below the client's batch (@@NESTLEVEL).
+  int nestLevel() const { return static_cast<int>(scopes_.size()) - 1; }
+  // Enters a level (217 beyond 32 nested levels) / leaves the innermost.
+  void pushScope(ExecScope& s);
+  void popScope() { scopes_.pop_back(); }
   // The frame slot of parameter marker `index` (1-based): the index-th bound parameter.
   int parameterSlot(int index) const;
-  void setParameterSlots(std::vector<int> slots) { parameterSlots_ = std::move(slots); }
+  // GLOBAL cursors: they live until DEALLOCATE or the session's end.
+  CursorSet& globalCursors() { return globalCursors_; }
+  // The table whose IDENTITY_INSERT this session set ON (the flag itself is
+  // the table's, so it holds for every session while it is on).
+  std::shared_ptr<Table> identityInsertTable() const { return identityInsertTable_.lock(); }
+  void setIdentityInsertTable(const std::shared_ptr<Table>& t) { identityInsertTable_ = t; }
 
  private:
   std::shared_ptr<Database> db_;
   TableSet temporary_;
   GlobalState globals_;
   UndoLog undo_;
-  Frame* frame_ = nullptr;
-  std::vector<int> parameterSlots_;
+  std::vector<ExecScope*> scopes_;
+  CursorSet globalCursors_;
+  std::weak_ptr<Table> identityInsertTable_;
 };
 
 }  // namespace mls::tsql

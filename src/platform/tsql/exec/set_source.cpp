@@ -9,25 +9,39 @@ namespace mls::tsql {
 
 namespace {
 
-class UnionSource final : public RowSource {
+class SetSource final : public RowSource {
  public:
-  UnionSource(std::unique_ptr<QueryPlan> left, std::unique_ptr<QueryPlan> right, bool distinct)
-      : left_(std::move(left)), right_(std::move(right)), distinct_(distinct) {}
+  SetSource(SetOperation op, std::unique_ptr<QueryPlan> left, std::unique_ptr<QueryPlan> right)
+      : op_(op), left_(std::move(left)), right_(std::move(right)) {}
 
   void open(const Value** slots, const EvalContext& ctx) override {
     slots_ = slots;
     pos_ = 0;
-    CollectSink sink;
-    left_->run(*ctx.env, ctx.outer, sink);
-    right_->run(*ctx.env, ctx.outer, sink);
     rows_.clear();
-    if (!distinct_) {
-      rows_ = std::move(sink.rows);
+    CollectSink left;
+    left_->run(*ctx.env, ctx.outer, left);
+    if (op_ == SetOperation::UnionAll || op_ == SetOperation::Union) {
+      CollectSink& both = left;
+      right_->run(*ctx.env, ctx.outer, both);
+      if (op_ == SetOperation::UnionAll) {
+        rows_ = std::move(both.rows);
+        return;
+      }
+      RowSet seen;
+      for (std::vector<Value>& r : both.rows) {
+        if (seen.insert(r)) rows_.push_back(std::move(r));
+      }
       return;
     }
+    CollectSink right;
+    right_->run(*ctx.env, ctx.outer, right);
+    RowSet other;
+    for (const std::vector<Value>& r : right.rows)
+      other.insert(r);
+    const bool keepFound = op_ == SetOperation::Intersect;
     RowSet seen;
-    for (std::vector<Value>& r : sink.rows) {
-      if (seen.insert(r)) rows_.push_back(std::move(r));
+    for (std::vector<Value>& r : left.rows) {
+      if (other.contains(r) == keepFound && seen.insert(r)) rows_.push_back(std::move(r));
     }
   }
 
@@ -38,8 +52,8 @@ class UnionSource final : public RowSource {
   }
 
  private:
+  SetOperation op_;
   std::unique_ptr<QueryPlan> left_, right_;
-  bool distinct_;
   const Value** slots_ = nullptr;
   std::vector<std::vector<Value>> rows_;
   size_t pos_ = 0;
@@ -47,9 +61,9 @@ class UnionSource final : public RowSource {
 
 }  // namespace
 
-std::unique_ptr<RowSource> makeUnionSource(std::unique_ptr<QueryPlan> left, std::unique_ptr<QueryPlan> right,
-                                           bool distinct) {
-  return std::make_unique<UnionSource>(std::move(left), std::move(right), distinct);
+std::unique_ptr<RowSource> makeSetSource(SetOperation op, std::unique_ptr<QueryPlan> left,
+                                         std::unique_ptr<QueryPlan> right) {
+  return std::make_unique<SetSource>(op, std::move(left), std::move(right));
 }
 
 }  // namespace mls::tsql

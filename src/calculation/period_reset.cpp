@@ -1,0 +1,98 @@
+#include "calculation/period_reset.h"
+
+#include <string>
+#include <vector>
+
+#include "calculation/sql_script.h"
+#include "frame/globals.h"
+#include "frame/period_window.h"
+#include "frame/sql_literal.h"
+#include "platform/com/error.h"
+
+namespace mls::calculation {
+namespace {
+
+// The user error of a snapshot that is not of the period; %1 the year, %2 the period.
+constexpr const char* kSnapshotOfAnotherPeriod =
+    "单据快照中有不属于%1年第%2期的单据，请先提取本期的单据数据，再执行此操作。";
+
+std::string yearAndPeriod(const std::string& table, int32_t year, int32_t period) {
+  return table + ".FYear = " + frame::sqlNumber(year) + " AND " + table +
+         ".FPeriod = " + frame::sqlNumber(period);
+}
+
+// Rows of an other-expense distribution whose bill is no longer an
+// other-expense bill of the period with `purpose`.
+std::string expenseOrphans(const std::string& table, int32_t purpose, int32_t year, int32_t period) {
+  return "DELETE FROM " + table + " WHERE " + yearAndPeriod(table, year, period) +
+         "\r\n  AND NOT EXISTS (SELECT 1 FROM cbCostExpenseInfo x WHERE x.FInterID = " + table +
+         ".FInterID\r\n    AND x.FPurposeID = " + frame::sqlNumber(purpose) +
+         " AND x.FYear = " + frame::sqlNumber(year) + " AND x.FPeriod = " + frame::sqlNumber(period) +
+         ")\r\n";
+}
+
+// Rows of a material distribution whose issue line is no longer a valid issue
+// of `purpose` of a production department in the window.
+std::string materielOrphans(const std::string& table, int32_t purpose, int32_t year, int32_t period,
+                            const frame::PeriodWindow& w) {
+  return "DELETE FROM " + table + " WHERE " + yearAndPeriod(table, year, period) +
+         "\r\n  AND NOT EXISTS (SELECT 1 FROM cb_ICStockBillEntry e"
+         "\r\n    INNER JOIN cb_ICStockBill h ON e.FInterID = h.FInterID"
+         "\r\n    INNER JOIN t_Department d ON h.FDeptID = d.FItemID"
+         "\r\n    WHERE d.FCostAccountType = 361 AND h.FDate >= " +
+         frame::sqlDate(w.begin) + " AND h.FDate < " + frame::sqlDate(w.next) +
+         "\r\n    AND h.FCancellation = 0 AND h.FStatus > 0 AND h.FPurposeID = " + frame::sqlNumber(purpose) +
+         "\r\n    AND e.FEntryID = " + table + ".FEntryID AND h.FInterID = " + table + ".FInterID)\r\n";
+}
+
+std::vector<std::string> orphanDeletes(int32_t year, int32_t period, const frame::PeriodWindow& w) {
+  return {expenseOrphans("cbExpenseDistributeInfo", 0, year, period),
+          materielOrphans("cbMaterielInfo", 12000, year, period, w),
+          expenseOrphans("cbWExpenseDistributeInfo", 1, year, period),
+          materielOrphans("cbWMaterielInfo", 12001, year, period, w)};
+}
+
+// Raises the user error -1 when the snapshot holds a bill dated outside the
+// window (an empty snapshot is a period without bills).
+void requireSnapshotOfWindow(frame::Call& call, int32_t year, int32_t period, const frame::PeriodWindow& w,
+                             const std::string& source) {
+  com::Ref<ado::Recordset> rs =
+      call.connection().execute("SELECT COUNT(*) FROM cb_ICStockBill WHERE FDate IS NULL OR FDate < " +
+                                frame::sqlDate(w.begin) + " OR FDate >= " + frame::sqlDate(w.next) + "\r\n");
+  if (rs->value(0).toLong() == 0) return;
+  com::Variant args(com::SafeArray::vector({com::Variant(year), com::Variant(period)}));
+  com::raise(-1, source, frame::langTextFormat(call.language(), kSnapshotOfAnotherPeriod, args));
+}
+
+frame::PeriodWindow checkedWindow(frame::Call& call, int32_t year, int32_t period,
+                                  const std::string& source) {
+  frame::PeriodWindow w =
+      frame::getPeriodDateRange(call.props(), year, period, frame::WindowForm::NextAsDate);
+  requireSnapshotOfWindow(call, year, period, w, source);
+  return w;
+}
+
+void runEach(ado::Connection& connection, const std::vector<std::string>& statements) {
+  for (const std::string& statement : statements)
+    connection.execute(statement);
+}
+
+}  // namespace
+
+void deleteCalInfo(frame::Call& call, int32_t year, int32_t period) {
+  const frame::PeriodWindow w = checkedWindow(call, year, period, "Marlstone.ConcludeUpdate.DeleteCalInfo");
+  std::vector<std::string> statements = orphanDeletes(year, period, w);
+  for (const char* table : {"cbProductCalInfo", "cbCalInfo", "cbWCalInfo", "cbWNCalInfo", "cbCalInfoDetail",
+                            "cbWCalInfoDetail", "cbCalRevertInfo", "CBOnlineMaterielDispInfo"}) {
+    statements.push_back(std::string("DELETE FROM ") + table + " WHERE " +
+                         yearAndPeriod(table, year, period) + "\r\n");
+  }
+  runEach(call.connection(), statements);
+}
+
+void deleteNDisTable(frame::Call& call, int32_t year, int32_t period) {
+  const frame::PeriodWindow w = checkedWindow(call, year, period, "Marlstone.ConcludeUpdate.DeleteNDisTable");
+  runEach(call.connection(), orphanDeletes(year, period, w));
+}
+
+}  // namespace mls::calculation

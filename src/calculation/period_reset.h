@@ -1,0 +1,21 @@
+// The period reset before a new calculation, and the distribution's own orphan
+// clean-up.  Both first check that the stock-bill snapshot holds the period's
+// window: a snapshot of another period would make every distribution row of
+// the period look orphaned.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/call_frame.h"
+
+namespace mls::calculation {
+
+// ConcludeUpdate.DeleteCalInfo: the four orphan deletes of the distribution
+// tables, then the period's product cost rows, saved results and
+// work-in-process material distribution, each statement a batch of its own.
+void deleteCalInfo(frame::Call& call, int32_t year, int32_t period);
+
+// ConcludeUpdate.DeleteNDisTable: the same four orphan deletes alone.
+void deleteNDisTable(frame::Call& call, int32_t year, int32_t period);
+
+}  // namespace mls::calculation

@@ -1,0 +1,22 @@
+// The period snapshot of stock bills: the live bills of transaction types 24,
+// 2 and 5 dated in the period window, headers and lines, copied into
+// cb_ICStockBill / cb_ICStockBillEntry, which hold exactly one window at a
+// time; and the calculation work tables CBCalInfo_CurData /
+// CBCalInfoDetail_CurData, re-created empty.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/call_frame.h"
+
+namespace mls::calculation {
+
+// ConcludeUpdate.GetICStockBillDataForCB, on the call's READ UNCOMMITTED
+// connection, in three batches: the old snapshot dropped; the tables created as
+// heaps and filled; the keys and indexes added and the work tables re-created.
+// Window dates are written 'yyyy-mm-dd'.  FHookInterID is 0 in every header;
+// NULL bill numbers, departments, vouchers, FROB and checkers become ''/0.
+// A failure stops at its batch; the work of the earlier batches stays.
+void getICStockBillDataForCB(frame::Call& call, int32_t year, int32_t period);
+
+}  // namespace mls::calculation

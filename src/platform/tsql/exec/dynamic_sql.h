@@ -1,0 +1,29 @@
+// Running a batch's text in a level of execution: the client's batch, and
+// the nested levels of EXEC (...), sp_executesql and procedures.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "platform/tsql/engine.h"
+#include "platform/tsql/exec/exec_scope.h"
+
+namespace mls::tsql {
+
+class SessionImpl;
+
+// Declares `params` in `scope`'s frame before any variable of the batch and
+// makes them the values of the ? markers, in order.
+void bindParameters(ExecScope& scope, const std::vector<BoundParameter>& params);
+
+// Parses `text` and runs it in the session's innermost level, already
+// entered; its results go to `out`.
+void runBatch(SessionImpl& session, std::string_view text, BatchResult& out);
+
+// Runs `text` in `scope`, a level nested in the running one.  It sees the
+// session's temporary tables; those it creates are dropped when it ends, as
+// are its LOCAL cursors.  A level that ends with another @@TRANCOUNT than it
+// began with raises 266.
+void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, BatchResult& out);
+
+}  // namespace mls::tsql

@@ -1,0 +1,183 @@
+#include "platform/tsql/exec/join_source.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/tsql/exec/hash_chains.h"
+#include "platform/tsql/types/operators.h"
+
+namespace mls::tsql {
+
+namespace {
+
+bool isTrue(Bool3 b) {
+  return b && *b;
+}
+
+class JoinSource final : public RowSource {
+ public:
+  explicit JoinSource(JoinSpec spec) : s_(std::move(spec)) {}
+
+  void open(const Value** slots, const EvalContext& ctx) override {
+    slots_ = slots;
+    if (!kept_ || !s_.keepRight) keep(ctx);
+    kept_ = true;
+    std::fill(matched_.begin(), matched_.end(), 0);
+    s_.left->open(slots, ctx);
+    haveLeft_ = leftDone_ = false;
+    unmatchedPos_ = 0;
+  }
+
+  bool next(const EvalContext& ctx) override {
+    for (;;) {
+      if (haveLeft_) {
+        while (candidate_ != HashChains::kEnd) {
+          uint32_t e = candidate_;
+          candidate_ = advance(e);
+          if (!noKeys() && !sameKeys(e)) continue;
+          setRight(e);
+          if (s_.residual && !isTrue(s_.residual->test(ctx))) continue;
+          if (!matched_.empty()) matched_[e] = 1;
+          leftMatched_ = true;
+          return true;
+        }
+        haveLeft_ = false;
+        if (!leftMatched_ && (s_.kind == JoinKind::Left || s_.kind == JoinKind::Full)) {
+          setNull(s_.rightSlots);
+          return true;
+        }
+      }
+      if (!leftDone_ && s_.left->next(ctx)) {
+        haveLeft_ = true;
+        leftMatched_ = false;
+        candidate_ = firstCandidate(ctx);
+        continue;
+      }
+      leftDone_ = true;
+      if (s_.kind == JoinKind::Inner || s_.kind == JoinKind::Left) return false;
+      while (unmatchedPos_ < count_) {
+        uint32_t e = static_cast<uint32_t>(unmatchedPos_++);
+        if (matched_[e]) continue;
+        setRight(e);
+        setNull(s_.leftSlots);
+        return true;
+      }
+      return false;
+    }
+  }
+
+ private:
+  // Without keys every kept row is a candidate.
+  bool noKeys() const { return s_.leftKeys.empty(); }
+
+  // Reads the right input, keeping its rows (and hashing their keys).
+  void keep(const EvalContext& ctx) {
+    const size_t ns = s_.rightSlots.size();
+    const size_t nk = s_.rightKeys.size();
+    ptrs_.clear();
+    keyValues_.clear();
+    hashes_.clear();
+    std::vector<uint8_t> use;
+    s_.right->open(slots_, ctx);
+    while (s_.right->next(ctx)) {
+      for (int slot : s_.rightSlots)
+        ptrs_.push_back(slots_[slot]);
+      if (nk == 0) continue;
+      size_t h = 0;
+      bool null = false;
+      for (const BoundExprPtr& k : s_.rightKeys) {
+        keyValues_.push_back(k->eval(ctx));
+        null = null || keyValues_.back().isNull();
+        h = h * 0x100000001b3ULL ^ hashValue(keyValues_.back());
+      }
+      hashes_.push_back(h);
+      use.push_back(null ? 0 : 1);
+    }
+    count_ = ptrs_.size() / ns;
+    if (nk > 0) chains_.build(hashes_, use);
+    matched_.assign(s_.kind == JoinKind::Right || s_.kind == JoinKind::Full ? count_ : 0, 0);
+    probe_.resize(nk);
+  }
+
+  uint32_t firstCandidate(const EvalContext& ctx) {
+    if (noKeys()) return count_ == 0 ? HashChains::kEnd : 0;
+    size_t h = 0;
+    for (size_t k = 0; k < probe_.size(); ++k) {
+      probe_[k] = s_.leftKeys[k]->eval(ctx);
+      if (probe_[k].isNull()) return HashChains::kEnd;
+      h = h * 0x100000001b3ULL ^ hashValue(probe_[k]);
+    }
+    probeHash_ = h;
+    return chains_.first(h);
+  }
+
+  uint32_t advance(uint32_t e) const {
+    if (noKeys()) return e + 1 < count_ ? e + 1 : HashChains::kEnd;
+    return chains_.next(e);
+  }
+
+  bool sameKeys(uint32_t e) const {
+    if (hashes_[e] != probeHash_) return false;
+    const Value* kv = &keyValues_[e * probe_.size()];
+    for (size_t k = 0; k < probe_.size(); ++k) {
+      if (compareValues(probe_[k], kv[k]) != 0) return false;
+    }
+    return true;
+  }
+
+  void setRight(uint32_t e) {
+    const size_t ns = s_.rightSlots.size();
+    const Value* const* p = &ptrs_[e * ns];
+    for (size_t i = 0; i < ns; ++i)
+      slots_[s_.rightSlots[i]] = p[i];
+  }
+
+  void setNull(const std::vector<int>& slots) {
+    for (int slot : slots)
+      slots_[slot] = s_.nulls->data();
+  }
+
+  JoinSpec s_;
+  const Value** slots_ = nullptr;
+  std::vector<const Value*> ptrs_;  // kept right rows: one pointer per right slot
+  std::vector<Value> keyValues_;    // their keys
+  std::vector<size_t> hashes_;
+  HashChains chains_;
+  size_t count_ = 0;
+  std::vector<uint8_t> matched_;  // RIGHT / FULL: kept rows that met a left row
+  std::vector<Value> probe_;      // the current left row's keys
+  size_t probeHash_ = 0;
+  bool kept_ = false;
+  bool haveLeft_ = false, leftDone_ = false, leftMatched_ = false;
+  uint32_t candidate_ = HashChains::kEnd;
+  size_t unmatchedPos_ = 0;
+};
+
+class FilterSource final : public RowSource {
+ public:
+  FilterSource(std::unique_ptr<RowSource> input, BoundExprPtr condition)
+      : input_(std::move(input)), condition_(std::move(condition)) {}
+  void open(const Value** slots, const EvalContext& ctx) override { input_->open(slots, ctx); }
+  bool next(const EvalContext& ctx) override {
+    while (input_->next(ctx)) {
+      if (isTrue(condition_->test(ctx))) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::unique_ptr<RowSource> input_;
+  BoundExprPtr condition_;
+};
+
+}  // namespace
+
+std::unique_ptr<RowSource> makeJoinSource(JoinSpec spec) {
+  return std::make_unique<JoinSource>(std::move(spec));
+}
+
+std::unique_ptr<RowSource> makeFilterSource(std::unique_ptr<RowSource> input, BoundExprPtr condition) {
+  return std::make_unique<FilterSource>(std::move(input), std::move(condition));
+}
+
+}  // namespace mls::tsql

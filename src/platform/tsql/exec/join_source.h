@@ -1,0 +1,40 @@
+// Joins of two row sources.  The right input is read once per run and kept
+// (its slot pointers and key values); the left input streams.  With equality
+// keys the kept rows are hashed and each left row meets only the rows of its
+// key (a hash join); without keys each left row meets every kept row (nested
+// loops).  Matches come in left order, then right order.  LEFT and FULL joins
+// give an unmatched left row once with the right slots NULL; RIGHT and FULL
+// joins give the unmatched right rows at the end with the left slots NULL.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/tsql/exec/query_plan.h"
+
+namespace mls::tsql {
+
+enum class JoinKind { Inner, Left, Right, Full };
+
+struct JoinSpec {
+  JoinKind kind = JoinKind::Inner;
+  std::unique_ptr<RowSource> left, right;
+  std::vector<int> leftSlots, rightSlots;  // the slots each input sets
+  // Equality keys: leftKeys[i] (over the left slots) = rightKeys[i] (over the
+  // right slots), both of their comparison type.  NULL matches nothing.
+  std::vector<BoundExprPtr> leftKeys, rightKeys;
+  BoundExprPtr residual;  // the other ON conditions; null: none
+  // The right rows stay the same from one run to the next (they read nothing
+  // of enclosing queries, no variable): they are read on the first run only.
+  bool keepRight = false;
+  // Pointed at by the slots of the side a row lacks: NULLs, as wide as the
+  // widest source.
+  std::shared_ptr<const std::vector<Value>> nulls;
+};
+
+std::unique_ptr<RowSource> makeJoinSource(JoinSpec spec);
+
+// The rows of `input` that pass `condition`.
+std::unique_ptr<RowSource> makeFilterSource(std::unique_ptr<RowSource> input, BoundExprPtr condition);
+
+}  // namespace mls::tsql

@@ -1,0 +1,36 @@
+// The views of a database: CREATE VIEW keeps the statement's query (its AST,
+// kept alive with the batch's AST) under the view's name; a query that names
+// the view reads it as a derived table.  Names are case-insensitive.  Views
+// live with the database in memory.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/tsql/parse/ast.h"
+
+namespace mls::tsql {
+
+struct ViewDef {
+  std::string name;
+  std::vector<std::string> columns;  // empty: the query's column names
+  const ast::Query* query = nullptr;
+  std::shared_ptr<const void> astOwner;  // keeps `query` alive
+};
+
+class ViewSet {
+ public:
+  // The view `name` names, or nullptr.
+  const ViewDef* find(const ast::ObjectName& name) const;
+  void add(ViewDef view);
+  bool remove(const ast::ObjectName& name);
+
+ private:
+  static std::string key(std::string_view name);
+  std::map<std::string, ViewDef> views_;
+};
+
+}  // namespace mls::tsql

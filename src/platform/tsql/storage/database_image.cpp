@@ -1,0 +1,301 @@
+#include "platform/tsql/storage/database_image.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <stdexcept>
+
+#include "platform/tsql/errors.h"
+#include "platform/tsql/parse/parser.h"
+#include "platform/tsql/storage/expr_text.h"
+
+namespace mls::tsql::storage {
+
+namespace {
+
+// Tags of stored values.
+enum ValueTag : uint8_t { kNull, kInt, kSmallDecimal, kDecimal, kFloat, kString, kDateTime };
+
+enum ColumnFlags : uint8_t { kNullable = 1, kIdentity = 2, kDefault = 4 };
+enum IndexFlags : uint8_t { kUnique = 1, kClustered = 2 };
+
+void encodeValue(const Value& v, ByteWriter& out) {
+  switch (v.kind()) {
+    case Value::Kind::Null:
+      out.u8(kNull);
+      return;
+    case Value::Kind::Int:
+      out.u8(kInt);
+      out.svarint(v.asInt());
+      return;
+    case Value::Kind::Decimal: {
+      Decimal128 d = v.asDecimal();
+      __int128 m = d.mantissa();
+      if (m >= INT64_MIN && m <= INT64_MAX) {
+        out.u8(kSmallDecimal);
+        out.u8(static_cast<uint8_t>(d.scale()));
+        out.svarint(static_cast<int64_t>(m));
+      } else {
+        auto bits = static_cast<unsigned __int128>(m);
+        out.u8(kDecimal);
+        out.u8(static_cast<uint8_t>(d.scale()));
+        out.u64(static_cast<uint64_t>(bits));
+        out.u64(static_cast<uint64_t>(bits >> 64));
+      }
+      return;
+    }
+    case Value::Kind::Float: {
+      double f = v.asFloat();
+      uint64_t bits;
+      std::memcpy(&bits, &f, sizeof bits);
+      out.u8(kFloat);
+      out.u64(bits);
+      return;
+    }
+    case Value::Kind::String:
+      out.u8(kString);
+      out.text(v.asString());
+      return;
+    case Value::Kind::DateTime:
+      out.u8(kDateTime);
+      out.svarint(v.asDateTime().ticks());
+      return;
+  }
+}
+
+int decodeScale(ByteReader& in) {
+  uint8_t scale = in.u8();
+  if (scale > Decimal128::kMaxDigits) throw FormatError("a decimal scale is out of range");
+  return scale;
+}
+
+Value decodeValue(ByteReader& in) {
+  switch (in.u8()) {
+    case kNull:
+      return Value();
+    case kInt:
+      return Value::integer(in.svarint());
+    case kSmallDecimal: {
+      int scale = decodeScale(in);
+      return Value::decimal(Decimal128(in.svarint(), scale));
+    }
+    case kDecimal: {
+      int scale = decodeScale(in);
+      unsigned __int128 lo = in.u64();
+      unsigned __int128 hi = in.u64();
+      return Value::decimal(Decimal128(static_cast<__int128>(lo | (hi << 64)), scale));
+    }
+    case kFloat: {
+      uint64_t bits = in.u64();
+      double f;
+      std::memcpy(&f, &bits, sizeof f);
+      return Value::floating(f);
+    }
+    case kString:
+      return Value::string(in.text());
+    case kDateTime:
+      return Value::dateTime(DateTime(in.svarint()));
+    default:
+      throw FormatError("a value has an unknown tag");
+  }
+}
+
+int decodeInt(ByteReader& in) {
+  int64_t v = in.svarint();
+  if (v < INT32_MIN || v > INT32_MAX) throw FormatError("a number is out of range");
+  return static_cast<int>(v);
+}
+
+// Whether the identity of `t` has handed out a value since the table was
+// created or truncated (the next value is then current + step, else current
+// itself).  A table holding rows always has; an empty one is asked on a copy.
+bool identityUsed(const Table& t) {
+  if (t.rowCount() > 0) return true;
+  Table probe(t);
+  try {
+    return probe.nextIdentity() != t.identityCurrent();
+  } catch (const SqlError&) {
+    return true;  // current + step overflows the type
+  }
+}
+
+void encodeColumn(const Table& t, const Column& c, ByteWriter& out) {
+  out.text(c.name);
+  out.u8(static_cast<uint8_t>(c.type.id));
+  out.svarint(c.type.precision);
+  out.svarint(c.type.scale);
+  out.svarint(c.type.length);
+  out.u8(static_cast<uint8_t>((c.nullable ? kNullable : 0) | (c.identity ? kIdentity : 0) |
+                              (c.defaultExpr ? kDefault : 0)));
+  if (c.identity) {
+    out.svarint(c.identity->seed);
+    out.svarint(c.identity->step);
+  }
+  if (c.defaultExpr) {
+    try {
+      out.text(expressionText(*c.defaultExpr));
+    } catch (const std::invalid_argument&) {
+      throwSqlError(50000, {"The default of column '" + c.name + "' of table '" + t.name() +
+                            "' holds a subquery and cannot be stored in the database file."});
+    }
+    out.text(c.defaultName);
+    out.u32(static_cast<uint32_t>(c.defaultId));
+  }
+}
+
+void encodeTable(const Table& t, ByteWriter& out) {
+  out.text(t.name());
+  out.u32(static_cast<uint32_t>(t.id()));
+  out.svarint(t.created().ticks());
+  out.varint(t.columns().size());
+  for (const Column& c : t.columns())
+    encodeColumn(t, c, out);
+  bool hasIdentity = t.identityColumn().has_value();
+  out.svarint(hasIdentity ? t.identityCurrent() : 0);
+  out.u8(hasIdentity && identityUsed(t) ? 1 : 0);
+  out.varint(t.indexes().size());
+  for (const IndexDef& d : t.indexes()) {
+    out.text(d.name);
+    out.varint(d.keys.size());
+    for (const KeyColumn& k : d.keys) {
+      out.varint(k.column);
+      out.u8(k.descending ? 1 : 0);
+    }
+    out.u8(static_cast<uint8_t>((d.unique ? kUnique : 0) | (d.clustered ? kClustered : 0)));
+    out.u8(static_cast<uint8_t>(d.origin));
+    out.u32(static_cast<uint32_t>(d.constraintId));
+  }
+  std::span<const RowId> order = t.scanOrder();
+  out.varint(order.size());
+  for (RowId id : order) {
+    for (const Value& v : t.row(id))
+      encodeValue(v, out);
+  }
+}
+
+Column decodeColumn(ByteReader& in, int32_t& highestId) {
+  Column c;
+  c.name = in.text();
+  uint8_t type = in.u8();
+  if (type > static_cast<uint8_t>(TypeId::Date)) throw FormatError("a column has an unknown type");
+  c.type.id = static_cast<TypeId>(type);
+  c.type.precision = decodeInt(in);
+  c.type.scale = decodeInt(in);
+  c.type.length = decodeInt(in);
+  uint8_t flags = in.u8();
+  c.nullable = flags & kNullable;
+  if (flags & kIdentity) {
+    IdentitySpec spec;
+    spec.seed = in.svarint();
+    spec.step = in.svarint();
+    c.identity = spec;
+  }
+  if (flags & kDefault) {
+    std::string_view text = in.text();
+    try {
+      c.defaultExpr = std::shared_ptr<const ast::Expr>(parseExpression(text));
+    } catch (const SqlError& e) {
+      throw FormatError("the default of column '" + c.name + "' does not parse: " + e.message());
+    }
+    c.defaultName = in.text();
+    c.defaultId = static_cast<int32_t>(in.u32());
+    highestId = std::max(highestId, c.defaultId);
+  }
+  return c;
+}
+
+std::shared_ptr<Table> decodeTable(ByteReader& in, int32_t& highestId) {
+  auto t = std::make_shared<Table>(std::string(in.text()), Table::Kind::User);
+  t->setId(static_cast<int32_t>(in.u32()));
+  highestId = std::max(highestId, t->id());
+  t->setCreated(DateTime(in.svarint()));
+  size_t columns = in.count(in.remaining());
+  for (size_t i = 0; i < columns; ++i)
+    t->addColumn(decodeColumn(in, highestId));
+
+  TableStorage s;
+  s.identityCurrent = in.svarint();
+  s.identityUsed = in.u8() != 0;
+
+  size_t indexes = in.count(in.remaining());
+  for (size_t i = 0; i < indexes; ++i) {
+    IndexDef d;
+    d.name = in.text();
+    size_t keys = in.count(in.remaining());
+    for (size_t k = 0; k < keys; ++k) {
+      KeyColumn key;
+      uint64_t column = in.varint();
+      if (column >= columns) throw FormatError("an index names a missing column");
+      key.column = static_cast<size_t>(column);
+      key.descending = in.u8() != 0;
+      d.keys.push_back(key);
+    }
+    uint8_t flags = in.u8();
+    d.unique = flags & kUnique;
+    d.clustered = flags & kClustered;
+    uint8_t origin = in.u8();
+    if (origin > static_cast<uint8_t>(IndexOrigin::UniqueConstraint))
+      throw FormatError("an index has an unknown origin");
+    d.origin = static_cast<IndexOrigin>(origin);
+    d.constraintId = static_cast<int32_t>(in.u32());
+    highestId = std::max(highestId, d.constraintId);
+    t->addIndex(std::move(d));
+  }
+
+  // Every value takes at least one byte: a row count beyond the bytes left is damage.
+  size_t rows = in.count(columns == 0 ? 0 : in.remaining() / columns);
+  s.rows.reserve(rows);
+  for (size_t r = 0; r < rows; ++r) {
+    Row row;
+    row.reserve(columns);
+    for (size_t c = 0; c < columns; ++c)
+      row.push_back(decodeValue(in));
+    s.rows.push_back(std::move(row));
+  }
+  // The rows come in storage order: they are their own order, and the unique
+  // keys index them now; the other indexes fill at their first lookup.
+  s.live.assign(rows, 1);
+  s.liveCount = rows;
+  s.order.resize(rows);
+  std::iota(s.order.begin(), s.order.end(), RowId{0});
+  s.sortedPrefix = rows;
+  s.indexes.resize(t->indexes().size());
+  s.indexStale.resize(t->indexes().size(), 0);
+  for (size_t i = 0; i < t->indexes().size(); ++i) {
+    const IndexDef& def = t->indexes()[i];
+    if (!def.unique) {
+      s.indexStale[i] = 1;
+      continue;
+    }
+    s.indexes[i].reserve(rows);
+    for (RowId id = 0; id < rows; ++id)
+      s.indexes[i].add(def, s.rows[id], id);
+  }
+  t->restoreStorage(std::move(s));
+  return t;
+}
+
+}  // namespace
+
+void encodeTables(const TableSet& set, ByteWriter& out) {
+  out.varint(set.tables().size());
+  for (const auto& t : set.tables())
+    encodeTable(*t, out);
+}
+
+DecodedTables decodeTables(std::span<const uint8_t> image) {
+  ByteReader in(image);
+  DecodedTables out;
+  size_t count = in.count(in.remaining());
+  try {
+    for (size_t i = 0; i < count; ++i)
+      out.tables.push_back(decodeTable(in, out.highestId));
+  } catch (const SqlError& e) {
+    // A definition the catalog refuses (a duplicate column or index name...).
+    throw FormatError("a table definition is inconsistent: " + e.message());
+  }
+  if (!in.atEnd()) throw FormatError("bytes follow the last table");
+  return out;
+}
+
+}  // namespace mls::tsql::storage

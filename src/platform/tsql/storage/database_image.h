@@ -1,0 +1,33 @@
+// The content of a database file: every permanent table with its definition
+// (columns with type, nullability, identity and DEFAULT as T-SQL text; PRIMARY
+// KEY / UNIQUE constraints and indexes), its identity state and its rows in
+// storage order, every value exactly (decimals with their scale, date/time
+// ticks, UTF-8 text).
+//
+// Decoding builds new tables apart from any database and either returns all of
+// them or throws FormatError: a damaged image is never half-loaded.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "platform/tsql/catalog/table.h"
+#include "platform/tsql/catalog/table_set.h"
+#include "platform/tsql/storage/byte_io.h"
+
+namespace mls::tsql::storage {
+
+// Appends the image of the tables of `set` to `out`.  Raises SqlError when a
+// table cannot be stored (a DEFAULT holding a subquery).
+void encodeTables(const TableSet& set, ByteWriter& out);
+
+struct DecodedTables {
+  std::vector<std::shared_ptr<Table>> tables;  // in creation order
+  int32_t highestId = 0;                       // of the tables, constraints and defaults
+};
+
+DecodedTables decodeTables(std::span<const uint8_t> image);
+
+}  // namespace mls::tsql::storage

@@ -1,0 +1,179 @@
+#include "platform/tsql/storage/expr_text.h"
+
+#include <stdexcept>
+
+namespace mls::tsql::storage {
+
+namespace {
+
+std::string quoted(std::string_view s, char open, char close) {
+  std::string out(1, open);
+  for (char c : s) {
+    out += c;
+    if (c == close) out += close;
+  }
+  out += close;
+  return out;
+}
+
+std::string typeText(const ast::TypeName& t) {
+  std::string out = t.name;
+  if (t.max) return out + "(MAX)";
+  for (size_t i = 0; i < t.args.size(); ++i)
+    out += (i == 0 ? "(" : ", ") + std::to_string(t.args[i]);
+  if (!t.args.empty()) out += ')';
+  return out;
+}
+
+const char* binaryOperator(ast::BinaryOp op) {
+  using ast::BinaryOp;
+  switch (op) {
+    case BinaryOp::Add:
+      return "+";
+    case BinaryOp::Sub:
+      return "-";
+    case BinaryOp::Mul:
+      return "*";
+    case BinaryOp::Div:
+      return "/";
+    case BinaryOp::Mod:
+      return "%";
+    case BinaryOp::BitAnd:
+      return "&";
+    case BinaryOp::BitOr:
+      return "|";
+    case BinaryOp::BitXor:
+      return "^";
+    case BinaryOp::Eq:
+      return "=";
+    case BinaryOp::Ne:
+      return "<>";
+    case BinaryOp::Lt:
+      return "<";
+    case BinaryOp::Gt:
+      return ">";
+    case BinaryOp::Le:
+      return "<=";
+    case BinaryOp::Ge:
+      return ">=";
+    case BinaryOp::And:
+      return "AND";
+    case BinaryOp::Or:
+      return "OR";
+  }
+  return "?";
+}
+
+std::string literalText(const ast::Literal& l) {
+  switch (l.literal) {
+    case ast::LiteralKind::Null:
+      return "NULL";
+    case ast::LiteralKind::String:
+      return quoted(l.text, '\'', '\'');
+    case ast::LiteralKind::NString:
+      return "N" + quoted(l.text, '\'', '\'');
+    default:
+      return l.text;
+  }
+}
+
+std::string negation(bool negated) {
+  return negated ? " NOT" : "";
+}
+
+}  // namespace
+
+std::string expressionText(const ast::Expr& e) {
+  using ast::ExprKind;
+  switch (e.kind) {
+    case ExprKind::Literal:
+      return literalText(e.as<ast::Literal>());
+    case ExprKind::Variable:
+      return e.as<ast::Variable>().name;
+    case ExprKind::GlobalVariable:
+      return e.as<ast::GlobalVariable>().name;
+    case ExprKind::Parameter:
+      return "?";
+    case ExprKind::ColumnRef: {
+      std::string out;
+      for (const std::string& part : e.as<ast::ColumnRef>().parts)
+        out += (out.empty() ? "" : ".") + quoted(part, '[', ']');
+      return out;
+    }
+    case ExprKind::Star:
+      return "*";
+    case ExprKind::Default:
+      return "DEFAULT";
+    case ExprKind::Unary: {
+      const auto& u = e.as<ast::UnaryExpr>();
+      const char* op = u.op == ast::UnaryOp::Minus  ? "-"
+                       : u.op == ast::UnaryOp::Plus ? "+"
+                       : u.op == ast::UnaryOp::Not  ? "NOT "
+                                                    : "~";
+      return std::string(op) + "(" + expressionText(*u.operand) + ")";
+    }
+    case ExprKind::Binary: {
+      const auto& b = e.as<ast::BinaryExpr>();
+      return "(" + expressionText(*b.left) + " " + binaryOperator(b.op) + " " + expressionText(*b.right) +
+             ")";
+    }
+    case ExprKind::IsNull: {
+      const auto& n = e.as<ast::IsNullExpr>();
+      return "(" + expressionText(*n.operand) + " IS" + negation(n.negated) + " NULL)";
+    }
+    case ExprKind::Like: {
+      const auto& l = e.as<ast::LikeExpr>();
+      std::string out =
+          "(" + expressionText(*l.operand) + negation(l.negated) + " LIKE " + expressionText(*l.pattern);
+      if (l.escape) out += " ESCAPE " + expressionText(*l.escape);
+      return out + ")";
+    }
+    case ExprKind::Between: {
+      const auto& b = e.as<ast::BetweenExpr>();
+      return "(" + expressionText(*b.operand) + negation(b.negated) + " BETWEEN " + expressionText(*b.low) +
+             " AND " + expressionText(*b.high) + ")";
+    }
+    case ExprKind::InList: {
+      const auto& in = e.as<ast::InListExpr>();
+      std::string out = "(" + expressionText(*in.operand) + negation(in.negated) + " IN (";
+      for (size_t i = 0; i < in.list.size(); ++i)
+        out += (i ? ", " : "") + expressionText(*in.list[i]);
+      return out + "))";
+    }
+    case ExprKind::Case: {
+      const auto& c = e.as<ast::CaseExpr>();
+      std::string out = "CASE";
+      if (c.operand) out += " " + expressionText(*c.operand);
+      for (const auto& w : c.whens)
+        out += " WHEN " + expressionText(*w.when) + " THEN " + expressionText(*w.then);
+      if (c.elseValue) out += " ELSE " + expressionText(*c.elseValue);
+      return out + " END";
+    }
+    case ExprKind::Cast: {
+      const auto& c = e.as<ast::CastExpr>();
+      return "CAST(" + expressionText(*c.operand) + " AS " + typeText(c.type) + ")";
+    }
+    case ExprKind::Convert: {
+      const auto& c = e.as<ast::ConvertExpr>();
+      std::string out = "CONVERT(" + typeText(c.type) + ", " + expressionText(*c.operand);
+      if (c.style) out += ", " + expressionText(*c.style);
+      return out + ")";
+    }
+    case ExprKind::Function: {
+      const auto& f = e.as<ast::FunctionCall>();
+      std::string out = f.name.text() + "(";
+      if (f.star) out += "*";
+      if (f.distinct) out += "DISTINCT ";
+      for (size_t i = 0; i < f.args.size(); ++i)
+        out += (i ? ", " : "") + expressionText(*f.args[i]);
+      return out + ")";
+    }
+    case ExprKind::InSubquery:
+    case ExprKind::Exists:
+    case ExprKind::Subquery:
+      break;
+  }
+  throw std::invalid_argument("an expression holding a query has no stored text");
+}
+
+}  // namespace mls::tsql::storage

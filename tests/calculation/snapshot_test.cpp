@@ -1,0 +1,188 @@
+// ConcludeUpdate.GetICStockBillDataForCB: which live bills reach the snapshot,
+// how they are copied, the keys and work tables afterwards, and its frame.
+#include "calc_fixture.h"
+#include "frame/sql_literal.h"
+#include "recording_provider.h"
+
+namespace mls::testing {
+namespace {
+
+using com::Vote;
+
+class SnapshotTest : public CalcTest {
+ protected:
+  Rows snapshotBills() const { return rows("SELECT FInterID FROM cb_ICStockBill ORDER BY FInterID"); }
+  Rows snapshotLines() const {
+    return rows("SELECT FInterID, FEntryID FROM cb_ICStockBillEntry ORDER BY FInterID, FEntryID");
+  }
+  // One bill with one line per date, numbered from 1.
+  void billsOn(const std::vector<std::string>& dates) const {
+    for (size_t i = 0; i < dates.size(); ++i) {
+      bill({.id = static_cast<int>(i + 1), .date = dates[i]});
+      line(static_cast<int>(i + 1), 1, 500, 1.0);
+    }
+  }
+};
+
+TEST_F(SnapshotTest, TheWindowTakesItsFirstDayAndLeavesTheNextPeriodsFirstDay) {
+  billsOn({"2024-02-29 23:59:59", "2024-03-01", "2024-03-31 23:59:59", "2024-04-01"});
+  snapshot(2024, 3);
+  EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}}));
+  EXPECT_EQ(snapshotLines(), (Rows{{"2", "1"}, {"3", "1"}}));
+}
+
+TEST_F(SnapshotTest, PeriodsStartingOnThe26th) {
+  std::vector<std::string> days{"2023-12-26"};
+  for (int m = 1; m < 12; ++m)
+    days.push_back("2024-" + std::string(m < 10 ? "0" : "") + std::to_string(m) + "-26");
+  db_.setCalendar(2024, days);
+  billsOn({"2024-02-25", "2024-02-26", "2024-03-25", "2024-03-26", "2024-03-01"});
+  snapshot(2024, 3);
+  EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}, {"5"}}));
+}
+
+TEST_F(SnapshotTest, Period12RollsIntoTheNextYear) {
+  billsOn({"2024-11-30", "2024-12-01", "2024-12-31", "2025-01-01"});
+  snapshot(2024, 12);
+  EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}}));
+}
+
+TEST_F(SnapshotTest, HeadersAreCopiedWithTheirNullsReplacedAndNoHook) {
+  exec(
+      "INSERT INTO ICStockBill (FInterID, FBillNo, FTranType, FDate, FDeptID, FHookInterID, FVchInterID, "
+      "FROB, "
+      "FCheckerID, FStatus, FCancellation, FPurposeID) VALUES "
+      "(1, NULL, 24, '2024-03-05', NULL, 77, NULL, NULL, NULL, 0, 1, 12001), "
+      "(2, N'SOUT2', 2, '2024-03-06', 4, 78, 55, -1, 16, 2, 0, 0)");
+  snapshot(2024, 3);
+  EXPECT_EQ(rows("SELECT FInterID, FTranType, FDate, FBillNo, FDeptID, FHookInterID, FVchInterID, FROB, "
+                 "FCheckerID, FStatus, FCancellation, FPurposeID FROM cb_ICStockBill ORDER BY FInterID"),
+            (Rows{{"1", "24", "2024-03-05", "", "0", "0", "0", "0", "0", "0", "1", "12001"},
+                  {"2", "2", "2024-03-06", "SOUT2", "4", "0", "55", "-1", "16", "2", "0", "0"}}));
+}
+
+TEST_F(SnapshotTest, LinesAreCopiedColumnByColumn) {
+  bill({.id = 7});
+  exec(
+      "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FBatchNo, FAmount, FUnitID, "
+      "FPlanPrice, FPlanAmount, FCostCenterID, FICMOInterID, FCostObjGroupID, FCostOBJID, FReProduceType) "
+      "VALUES "
+      "(7, 2, 3, 4.5, 5.25, 'L6', 7.75, 8, 9.5, 10.5, 11, 12, 13, 14, 1058)");
+  snapshot(2024, 3);
+  EXPECT_EQ(rows("SELECT FInterID, FEntryID, FItemID, FQty, FPrice, FBatchNo, FAmount, FUnitID, FPlanPrice, "
+                 "FPlanAmount, FCostCenterID, FICMOInterID, FCostObjGroupID, FCostOBJID, FReProduceType "
+                 "FROM cb_ICStockBillEntry"),
+            (Rows{{"7", "2", "3", "4.5", "5.25", "L6", "7.75", "8", "9.5", "10.5", "11", "12", "13", "14",
+                   "1058"}}));
+}
+
+TEST_F(SnapshotTest, ThreeTypesInEveryStateAndNoOtherType) {
+  int id = 0;
+  for (int type : {24, 2, 5, 1, 21}) {
+    bill({.id = ++id, .type = type});
+    line(id, 1, 500, 1.0);
+  }
+  bill({.id = ++id, .cancellation = 1});
+  bill({.id = ++id, .status = 0});
+  exec("UPDATE ICStockBill SET FCheckerID = NULL WHERE FInterID = 7");
+  bill({.id = ++id, .type = 5, .purpose = 12002});
+  snapshot(2024, 3);
+  EXPECT_EQ(snapshotBills(), (Rows{{"1"}, {"2"}, {"3"}, {"6"}, {"7"}, {"8"}}));
+  EXPECT_EQ(snapshotLines(), (Rows{{"1", "1"}, {"2", "1"}, {"3", "1"}}));
+}
+
+TEST_F(SnapshotTest, KeysAndIndexesStandAfterwards) {
+  snapshot(2024, 3);
+  EXPECT_EQ(rows("SELECT name FROM sysobjects WHERE xtype = 'PK' AND parent_obj IN "
+                 "(OBJECT_ID('cb_ICStockBill'), OBJECT_ID('cb_ICStockBillEntry')) ORDER BY name"),
+            (Rows{{"pk_cb_ICStockBill"}, {"pk_cb_ICStockBillEntry"}}));
+  EXPECT_EQ(
+      rows("SELECT name, indid FROM sysindexes WHERE id = OBJECT_ID('cb_ICStockBill') ORDER BY indid, name"),
+      (Rows{{"pk_cb_ICStockBill", "1"},
+            {"idx_cb_ICStockBill_FDate", "2"},
+            {"idx_cb_ICStockBill_FHookInterID", "3"},
+            {"idx_cb_ICStockBill_FVchInterID", "4"}}));
+  EXPECT_EQ(
+      rows("SELECT name, indid FROM sysindexes WHERE id = OBJECT_ID('cb_ICStockBillEntry') ORDER BY indid"),
+      (Rows{{"pk_cb_ICStockBillEntry", "1"}, {"idx_cb_ICStockBillEntry_FItemID", "2"}}));
+  // The work tables' clustered indexes are plain indexes, not keys.
+  EXPECT_EQ(
+      rows("SELECT name, indid FROM sysindexes WHERE id = OBJECT_ID('CBCalInfo_CurData') ORDER BY indid"),
+      (Rows{{"PK_CBCalInfo_CurData", "1"}, {"IDX_CBCalInfo_CurData_FYearPeriod", "2"}}));
+  EXPECT_EQ(rows("SELECT name, indid FROM sysindexes WHERE id = OBJECT_ID('CBCalInfoDetail_CurData')"),
+            (Rows{{"PK_CBCalInfoDetail_CurData", "1"}}));
+  EXPECT_EQ(count("sysobjects", "parent_obj = OBJECT_ID('CBCalInfo_CurData') AND xtype IN ('PK', 'UQ')"), 0);
+  // The keys are enforced from now on.
+  EXPECT_THROW(exec("INSERT INTO cb_ICStockBill (FInterID) VALUES (1) INSERT INTO cb_ICStockBill (FInterID) "
+                    "VALUES (1)"),
+               com::ComError);
+}
+
+TEST_F(SnapshotTest, EachCallReplacesTheSnapshotAndEmptiesTheWorkTablesOfEveryPeriod) {
+  billsOn({"2024-03-10", "2024-04-10"});
+  snapshot(2024, 3);
+  exec(
+      "INSERT INTO CBCalInfo_CurData (FYear, FPeriod, FDeptID) VALUES (2023, 1, 1), (2024, 3, 1), (2025, 7, "
+      "1) "
+      "INSERT INTO CBCalInfoDetail_CurData (FYear, FPeriod, FDeptID) VALUES (2023, 1, 1), (2024, 3, 1)");
+  snapshot(2024, 3);
+  EXPECT_EQ(snapshotBills(), (Rows{{"1"}}));
+  EXPECT_EQ(count("CBCalInfo_CurData"), 0);
+  EXPECT_EQ(count("CBCalInfoDetail_CurData"), 0);
+
+  snapshot(2024, 4);
+  EXPECT_EQ(snapshotBills(), (Rows{{"2"}}));
+  EXPECT_EQ(count("cb_ICStockBill", "FDate < '2024-04-01'"), 0);
+}
+
+TEST_F(SnapshotTest, ReadsUncommittedRowsOnAReadUncommittedConnectionInThreeBatches) {
+  auto recording = std::make_shared<Recording>();
+  recordBatchesInto(recording);
+  com::Ref<ado::Connection> other = com::makeObject<ado::Connection>();
+  other->open(db_.connectString());
+  other->execute(
+      "BEGIN TRAN INSERT INTO ICStockBill (FInterID, FTranType, FDate, FStatus, FCancellation, "
+      "FPurposeID) VALUES (40, 2, '2024-03-02', 0, 0, 0)");
+  com::VoteRecorder votes;
+  callWith("ConnectString={Provider=Calc.Recording;Data Source=" + db_.name() + "};Language=en",
+           "GetICStockBillDataForCB", {2024, 3});
+  other->execute("ROLLBACK");
+  other->close();
+  EXPECT_EQ(snapshotBills(), (Rows{{"40"}}));
+  EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
+
+  // The method's own connection (the period component opens others).
+  const std::vector<std::string>* batches = nullptr;
+  for (const std::vector<std::string>& session : recording->sessions) {
+    if (session.size() > 1 && session[1].find("cb_ICStockBill") != std::string::npos) batches = &session;
+  }
+  ASSERT_TRUE(batches);
+  ASSERT_EQ(batches->size(), 4u);
+  EXPECT_EQ((*batches)[0], "SET TRANSACTION ISOLATION LEVEL READ UnCOMMITTED");
+  EXPECT_TRUE((*batches)[1].starts_with("IF OBJECT_ID('cb_ICStockBill') IS NOT NULL DROP TABLE"));
+  EXPECT_NE((*batches)[2].find("h.FDate >= '2024-03-01' AND h.FDate < '2024-04-01'\r\n"), std::string::npos);
+  EXPECT_NE((*batches)[3].find("TRUNCATE TABLE CBCalInfoDetail_CurData\r\n"), std::string::npos);
+}
+
+TEST_F(SnapshotTest, AFailurePassesUnchangedWithoutAVoteAndKeepsTheEarlierBatches) {
+  exec(
+      "INSERT INTO ICStockBill (FInterID, FTranType, FDate, FStatus, FCancellation, FPurposeID) VALUES "
+      "(1, 24, '2024-03-02', NULL, 0, 12000)");
+  com::ExcepInfo direct;
+  try {
+    exec("CREATE TABLE probe (a INT NOT NULL) INSERT INTO probe VALUES (NULL)");
+  } catch (const com::ComError& e) {
+    direct = e.info();
+  }
+  com::VoteRecorder votes;
+  com::ExcepInfo e = failure("GetICStockBillDataForCB", {2024, 3});
+  EXPECT_EQ(e.number, direct.number);
+  EXPECT_EQ(e.source, direct.source);
+  EXPECT_TRUE(votes.votes().empty());
+  // Batch 2 created the tables and stopped at the header insert.
+  EXPECT_EQ(count("cb_ICStockBill"), 0);
+  EXPECT_EQ(count("sysobjects", "name = 'pk_cb_ICStockBill'"), 0);
+}
+
+}  // namespace
+}  // namespace mls::testing

@@ -1,0 +1,2 @@
+SELECT item, amount FROM cost WHERE amount > 0 ORDER BY amount DESC
+GO

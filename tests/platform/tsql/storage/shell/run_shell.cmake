@@ -1,0 +1,23 @@
+# The shell end to end: a script builds a database file (one batch fails:
+# exit status 1, the other batches still run), then a second run reads the
+# saved data from standard input.
+#   cmake -DSHELL=<tsql-shell> -DSOURCE=<this folder> -DWORK=<scratch folder> -P run_shell.cmake
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+set(database ${WORK}/costs.mlsdb)
+
+function(check_run name expected_status)
+  file(READ ${SOURCE}/${name}.expected expected)
+  if(NOT status EQUAL expected_status OR NOT output STREQUAL expected)
+    message(FATAL_ERROR "${name}: exit status ${status} (expected ${expected_status})\n"
+                        "--- output:\n${output}--- expected:\n${expected}--- errors:\n${errors}")
+  endif()
+endfunction()
+
+execute_process(COMMAND ${SHELL} ${database} ${SOURCE}/build.sql
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+check_run(build 1)
+
+execute_process(COMMAND ${SHELL} ${database} INPUT_FILE ${SOURCE}/query.sql
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+check_run(query 0)

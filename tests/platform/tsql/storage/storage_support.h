@@ -1,0 +1,75 @@
+// Helpers of the storage tests: a scratch folder per test, the rows of a
+// batch's last rowset, the error number a batch raises.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/tsql/engine.h"
+
+namespace mls::tsql::testing {
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "mlsdb-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~ScratchFolder() { std::filesystem::remove_all(path_); }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline std::vector<std::vector<Value>> rows(Session& s, const std::string& sql) {
+  BatchResult r = s.execute(sql);
+  if (r.items.empty() || r.items.back().kind != ResultItem::Kind::Rowset) {
+    ADD_FAILURE() << "no rowset from: " << sql;
+    return {};
+  }
+  return r.items.back().rowset.rows;
+}
+
+// The single value of the batch's last rowset.
+inline Value scalar(Session& s, const std::string& sql) {
+  auto r = rows(s, sql);
+  if (r.size() != 1 || r[0].size() != 1) {
+    ADD_FAILURE() << "not one value from: " << sql;
+    return Value();
+  }
+  return r[0][0];
+}
+
+inline int errorOf(Session& s, const std::string& sql) {
+  try {
+    s.execute(sql);
+  } catch (const SqlError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+template <class F>
+SqlError raised(F&& f) {
+  try {
+    f();
+  } catch (const SqlError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no SqlError raised";
+  return SqlError(0, 0, 0, 0, "");
+}
+
+// The inode of a file: a save replaces the file, so it changes.
+inline ino_t inodeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+}  // namespace mls::tsql::testing

@@ -1,0 +1,391 @@
+#include "demoplant/plant.h"
+
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+#include "demoplant/calendar.h"
+#include "demoplant/row_writer.h"
+#include "frame/sql_literal.h"
+
+namespace mls::demoplant {
+namespace {
+
+using frame::sqlNText;
+using frame::sqlNumber;
+using frame::sqlText;
+
+const std::string kNull = "NULL";
+
+// splitmix64: the same sequence on every platform.
+class Random {
+ public:
+  explicit Random(uint64_t seed) : state_(seed) {}
+  uint64_t next() {
+    uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  int below(int n) { return static_cast<int>(next() % static_cast<uint64_t>(n)); }
+  bool percent(int p) { return below(100) < p; }
+
+ private:
+  uint64_t state_;
+};
+
+std::string code(const char* prefix, int n) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%s%05d", prefix, n);
+  return text;
+}
+
+double round2(double v) {
+  return std::round(v * 100.0) / 100.0;
+}
+
+constexpr int kFirstDept = 101;
+constexpr int kDepartments = 6;  // 101-104 production, 105-106 auxiliary
+constexpr int kMaterialCostItem = 1;
+
+struct CostObject {
+  int id = 0;
+  int type = 906;
+  int product = 0;
+  std::string batch;
+  std::vector<int> products;  // 909: main, second, by-product
+};
+
+struct Line {
+  int interId, entryId, costObj;
+  double qty, amount;
+};
+
+class Generator {
+ public:
+  Generator(const PlantOptions& o, Plant& plant)
+      : o_(o),
+        plant_(plant),
+        out_(plant.statements),
+        rnd_(o.seed),
+        prev_(periodWindow(o.year, o.period - 1)),
+        cur_(periodWindow(o.year, o.period)),
+        after_(periodWindow(o.year, o.period + 1)) {}
+
+  void run() {
+    calendar();
+    departments();
+    materials();
+    costObjects();
+    bills();
+    otherExpenses();
+    results();
+  }
+
+ private:
+  void calendar() {
+    out_.push_back("DELETE FROM t_PeriodCalendar WHERE FYear IN (" + sqlNumber(o_.year) + ", " +
+                   sqlNumber(o_.year + 1) + ")\r\n");
+    RowWriter w(out_, "t_PeriodCalendar", "FYear, FPeriod, FStartDate");
+    for (int year : {o_.year, o_.year + 1}) {
+      for (int p = 1; p <= 12; ++p)
+        w.row({sqlNumber(year), sqlNumber(p), sqlText(dayText(periodWindow(year, p).begin))});
+    }
+  }
+
+  void departments() {
+    const char* names[kDepartments] = {"Machining", "Assembly", "Painting", "Packing", "Tool room", "Power"};
+    RowWriter w(out_, "t_Department", "FItemID, FNumber, FName, FCostAccountType");
+    for (int i = 0; i < kDepartments; ++i)
+      w.row({sqlNumber(kFirstDept + i), sqlNText(code("D.", i + 1)), sqlNText(names[i]),
+             sqlNumber(i < 4 ? 361 : 362)});
+    plant_.facts.departments = kDepartments;
+  }
+
+  void materials() {
+    const int count = std::max(20, std::min(2000, o_.billLines / 40));
+    RowWriter w(out_, "t_ICItem", "FItemID, FNumber, FName, FTrack, FQtyDecimal, FPriceDecimal");
+    for (int i = 0; i < count; ++i) {
+      int id = 10000 + i;
+      materials_.push_back(id);
+      tracked_.push_back(i % 5 == 0);
+      w.row({sqlNumber(id), sqlNText(code("M.", i)), sqlNText("Material " + std::to_string(i)),
+             sqlNumber(i % 5 == 0 ? 80 : 0), i % 4 == 0 ? kNull : sqlNumber((i % 3) * 2), sqlNumber(2)});
+    }
+    plant_.facts.items += count;
+  }
+
+  int newProduct(RowWriter& items, bool tracked, bool wholeUnits) {
+    int id = 20000 + products_++;
+    items.row({sqlNumber(id), sqlNText(code("P.", id - 20000)),
+               sqlNText("Product " + std::to_string(id - 20000)), sqlNumber(tracked ? 80 : 0),
+               wholeUnits ? sqlNumber(0) : kNull, sqlNumber(2)});
+    ++plant_.facts.items;
+    return id;
+  }
+
+  // Types by position in each group of eight: 906, 907, 908, 908 (the same
+  // product, another batch), 909, 906 and 907 sharing the first two's
+  // products, 906.
+  void costObjects() {
+    static constexpr int kTypes[8] = {906, 907, 908, 908, 909, 906, 907, 906};
+    const int count = std::max(8, std::min(4000, o_.billLines / 100));
+    RowWriter items(out_, "t_ICItem", "FItemID, FNumber, FName, FTrack, FQtyDecimal, FPriceDecimal");
+    RowWriter products(out_, "cb_CostObj_Product", "FCostObjID, FProductID, FQuotiety, FIsDeputy");
+    for (int i = 0; i < count; ++i) {
+      CostObject c;
+      c.id = 50000 + i;
+      c.type = kTypes[i % 8];
+      switch (i % 8) {
+        case 3:
+          c.product = objects_.back().product;
+          break;
+        case 5:
+        case 6:
+          c.product = objects_[objects_.size() - 5].product;
+          break;
+        case 4: {
+          c.product = newProduct(items, false, i % 16 == 4);
+          int second = newProduct(items, false, false);
+          int byProduct = newProduct(items, false, false);
+          c.products = {c.product, second, byProduct};
+          products.row({sqlNumber(c.id), sqlNumber(c.product), sqlNumber(1.0), sqlNumber(0)});
+          products.row({sqlNumber(c.id), sqlNumber(second), sqlNumber(0.5), sqlNumber(0)});
+          products.row({sqlNumber(c.id), sqlNumber(byProduct), sqlNumber(0.2), sqlNumber(1)});
+          break;
+        }
+        default:
+          c.product = newProduct(items, c.type == 908, false);
+      }
+      if (c.type == 908) c.batch = code("B", i);
+      objects_.push_back(std::move(c));
+    }
+    RowWriter w(out_, "cbCostObj", "FItemID, FNumber, FName, FStdProductID, FBatchNo, FCalculateType");
+    for (const CostObject& c : objects_) {
+      w.row({sqlNumber(c.id), sqlNText(code("CO.", c.id - 50000)),
+             sqlNText("Cost object " + std::to_string(c.id - 50000)), sqlNumber(c.product), sqlText(c.batch),
+             sqlNumber(c.type)});
+    }
+    plant_.facts.costObjects = count;
+  }
+
+  int billDate(Window& in) {
+    int roll = rnd_.below(100);
+    if (roll < 46)
+      in = cur_;
+    else if (roll < 92)
+      in = after_;
+    else if (roll < 95)
+      return (in = cur_).begin;  // the period's first day: in
+    else if (roll < 97)
+      return (in = after_).begin;  // the next period's first day: out
+    else
+      in = prev_;
+    return in.begin + rnd_.below(in.next - in.begin);
+  }
+
+  void bills() {
+    RowWriter heads(
+        out_, "ICStockBill",
+        "FInterID, FBillNo, FTranType, FDate, FDeptID, FHookInterID, FVchInterID, FROB, FCheckerID, "
+        "FStatus, FCancellation, FPurposeID");
+    RowWriter lines(out_, "ICStockBillEntry",
+                    "FInterID, FEntryID, FItemID, FQty, FPrice, FBatchNo, FAmount, FUnitID, FPlanPrice, "
+                    "FPlanAmount, FCostCenterID, FICMOInterID, FCostObjGroupID, FCostOBJID, FReProduceType");
+    RowWriter normal(out_, "cbMaterielInfo", distributionColumns(true));
+    RowWriter waste(out_, "cbWMaterielInfo", distributionColumns(true));
+    RowWriter residual(out_, "CBWBMaterielInfo", distributionColumns(false));
+    int interId = 0;
+    while (plant_.facts.billLines < o_.billLines) {
+      ++interId;
+      int roll = rnd_.below(100);
+      int type = roll < 55 ? 24 : roll < 80 ? 2 : roll < 88 ? 5 : (roll < 92 ? 1 : roll < 96 ? 21 : 29);
+      Window window{};
+      Day date = billDate(window);
+      bool unchecked = rnd_.percent(8);
+      int purpose = 0;
+      if (type == 24) {
+        int p = rnd_.below(100);
+        purpose = p < 75 ? 12000 : p < 90 ? 12001 : 12002;
+      }
+      // Issues and receipts mostly in production departments.
+      int dept = kFirstDept + (rnd_.percent(85) ? rnd_.below(4) : 4 + rnd_.below(2));
+      heads.row({sqlNumber(interId),
+                 rnd_.percent(5) ? kNull : sqlNText(code(type == 2 ? "CIN" : "SOUT", interId)),
+                 sqlNumber(type), sqlText(dayText(date)), rnd_.percent(2) ? kNull : sqlNumber(dept),
+                 rnd_.percent(25) ? sqlNumber(interId + 7) : kNull, rnd_.percent(30) ? kNull : sqlNumber(0),
+                 rnd_.percent(10) ? kNull : sqlNumber(1),
+                 unchecked ? (rnd_.percent(50) ? kNull : sqlNumber(0)) : sqlNumber(16394),
+                 sqlNumber(unchecked ? 0 : 1), sqlNumber(rnd_.percent(5) ? 1 : 0), sqlNumber(purpose)});
+      int count = std::min(1 + rnd_.below(6), o_.billLines - plant_.facts.billLines);
+      for (int entry = 1; entry <= count; ++entry) {
+        Line l =
+            type == 2 ? receiptLine(lines, interId, entry, dept) : issueLine(lines, interId, entry, dept);
+        ++plant_.facts.billLines;
+        if (type != 24) continue;
+        RowWriter& table = purpose == 12000 ? normal : purpose == 12001 ? waste : residual;
+        if (window.begin == cur_.begin)
+          distribute(table, purpose != 12002, l, o_.period);
+        else if (window.begin == prev_.begin)
+          distribute(table, purpose != 12002, l, o_.period - 1);
+        // A distribution row of a line deleted since.
+        if (window.begin == cur_.begin && entry == count && rnd_.percent(10)) {
+          l.entryId = count + 1;
+          distribute(table, purpose != 12002, l, o_.period);
+        }
+      }
+    }
+    plant_.facts.bills = interId;
+  }
+
+  Line issueLine(RowWriter& w, int interId, int entry, int dept) {
+    int m = rnd_.below(static_cast<int>(materials_.size()));
+    double qty = (1 + rnd_.below(50000)) / 100.0;
+    double price = (1 + rnd_.below(10000)) / 100.0;
+    double amount = round2(qty * price);
+    int costObj = rnd_.percent(30) ? 0 : objects_[rnd_.below(static_cast<int>(objects_.size()))].id;
+    w.row({sqlNumber(interId), sqlNumber(entry), sqlNumber(materials_[m]), sqlNumber(qty), sqlNumber(price),
+           sqlText(tracked_[m] ? "L" + std::to_string(1 + rnd_.below(5)) : ""), sqlNumber(amount),
+           sqlNumber(1), sqlNumber(price), sqlNumber(amount), sqlNumber(dept),
+           sqlNumber(rnd_.percent(50) ? 0 : 700 + rnd_.below(50)), sqlNumber(0), sqlNumber(costObj),
+           sqlNumber(rnd_.percent(5) ? 1058 : 0)});
+    return {interId, entry, costObj, qty, amount};
+  }
+
+  Line receiptLine(RowWriter& w, int interId, int entry, int dept) {
+    const CostObject& c = objects_[rnd_.below(static_cast<int>(objects_.size()))];
+    int item = c.products.empty() ? c.product : c.products[rnd_.below(3)];
+    std::string batch = c.type == 908 ? (rnd_.percent(85) ? c.batch : "BX") : "";
+    double qty = (1 + rnd_.below(800)) / 4.0;
+    double price = (100 + rnd_.below(90000)) / 100.0;
+    double amount = round2(qty * price);
+    w.row({sqlNumber(interId), sqlNumber(entry), sqlNumber(item), sqlNumber(qty), sqlNumber(price),
+           sqlText(batch), sqlNumber(amount), sqlNumber(1), sqlNumber(price), sqlNumber(amount),
+           sqlNumber(dept), sqlNumber(0), sqlNumber(0), sqlNumber(c.id), sqlNumber(0)});
+    return {interId, entry, c.id, qty, amount};
+  }
+
+  static std::string distributionColumns(bool withStandard) {
+    return std::string("FYear, FPeriod, FInterID, FEntryID, FCostObjID, FCostItemID, ") +
+           (withStandard ? "FStdID, FStandardData, " : "") + "FQty, FAmount";
+  }
+
+  // The line's quantity and amount to its own cost object, or halved between
+  // two cost objects for a shared line.
+  void distribute(RowWriter& w, bool withStandard, const Line& l, int period) {
+    std::vector<int> receivers{l.costObj};
+    if (l.costObj == 0) {
+      receivers = {objects_[rnd_.below(static_cast<int>(objects_.size()))].id,
+                   objects_[rnd_.below(static_cast<int>(objects_.size()))].id};
+    }
+    double share = 1.0 / static_cast<double>(receivers.size());
+    for (int receiver : receivers) {
+      std::vector<std::string> row{sqlNumber(o_.year),   sqlNumber(period),   sqlNumber(l.interId),
+                                   sqlNumber(l.entryId), sqlNumber(receiver), sqlNumber(kMaterialCostItem)};
+      if (withStandard) {
+        row.push_back(sqlNumber(1 + rnd_.below(3)));
+        row.push_back(sqlNumber(share));
+      }
+      row.push_back(sqlNumber(round2(l.qty * share)));
+      row.push_back(sqlNumber(round2(l.amount * share)));
+      w.row(row);
+      ++plant_.facts.distributionRows;
+    }
+  }
+
+  // Two other-expense bills per production department and purpose; their
+  // distribution, with orphans: a row of a repairable-waste bill in the
+  // normal table, a row of a bill that no longer exists, a row of a bill of
+  // the period before.
+  void otherExpenses() {
+    RowWriter bills(out_, "cbCostExpenseInfo", "FInterID, FYear, FPeriod, FDeptID, FPurposeID, FAmount");
+    RowWriter normal(out_, "cbExpenseDistributeInfo",
+                     "FYear, FPeriod, FInterID, FCostObjID, FCostItemID, FAmount");
+    RowWriter waste(out_, "cbWExpenseDistributeInfo",
+                    "FYear, FPeriod, FInterID, FCostObjID, FCostItemID, FAmount");
+    int interId = 900000;
+    auto spread = [&](RowWriter& w, int period, int bill) {
+      for (int k = 0; k < 2; ++k) {
+        w.row({sqlNumber(o_.year), sqlNumber(period), sqlNumber(bill),
+               sqlNumber(objects_[rnd_.below(static_cast<int>(objects_.size()))].id), sqlNumber(2),
+               sqlNumber((1 + rnd_.below(100000)) / 100.0)});
+        ++plant_.facts.distributionRows;
+      }
+    };
+    for (int d = 0; d < 4; ++d) {
+      for (int purpose : {0, 1}) {
+        for (int k = 0; k < 2; ++k) {
+          ++interId;
+          bills.row({sqlNumber(interId), sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kFirstDept + d),
+                     sqlNumber(purpose), sqlNumber((1 + rnd_.below(1000000)) / 100.0)});
+          spread(purpose == 0 ? normal : waste, o_.period, interId);
+        }
+      }
+    }
+    // A stray bill without an interior ID must not keep orphans alive.
+    bills.row({kNull, sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kFirstDept), sqlNumber(0),
+               sqlNumber(1.0)});
+    spread(normal, o_.period, interId);     // a repairable-waste bill in the normal table
+    spread(waste, o_.period, interId - 2);  // a normal bill in the repairable-waste table
+    spread(normal, o_.period, 999999);      // a bill deleted since
+    bills.row({sqlNumber(++interId), sqlNumber(o_.year), sqlNumber(o_.period - 1), sqlNumber(kFirstDept),
+               sqlNumber(0), sqlNumber(10.0)});
+    spread(normal, o_.period - 1, interId);  // the period before: untouched
+  }
+
+  // Results of an earlier calculation of the period and of the period before.
+  void results() {
+    RowWriter product(
+        out_, "cbProductCalInfo",
+        "FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FProductID, FBatchNo, FAmount, FLevel, FQty");
+    RowWriter calInfo(
+        out_, "CBCalInfo",
+        "FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FStandardID, FOverAmount, FOnlineAmount, FLevel");
+    RowWriter detail(
+        out_, "CBCalInfoDetail",
+        "FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FMaterielID, FOverAmount, FOverQty, FLevel");
+    RowWriter online(out_, "CBOnlineMaterielDispInfo",
+                     "FYear, FPeriod, FDeptID, FCostObjID, FItemID, FQty, FAmount");
+    const int count = std::min(40, static_cast<int>(objects_.size()));
+    for (int period : {o_.period - 1, o_.period}) {
+      for (int i = 0; i < count; ++i) {
+        const CostObject& c = objects_[i];
+        std::string dept = sqlNumber(kFirstDept + i % 4);
+        std::string amount = sqlNumber((1 + rnd_.below(1000000)) / 100.0);
+        std::string y = sqlNumber(o_.year), p = sqlNumber(period), id = sqlNumber(c.id),
+                    item = sqlNumber(kMaterialCostItem);
+        product.row({y, p, dept, id, item, sqlNumber(c.product), sqlText(c.batch), amount, sqlNumber(1),
+                     sqlNumber(10.0)});
+        calInfo.row({y, p, dept, id, item, sqlNumber(1), amount, sqlNumber(0.0), sqlNumber(1)});
+        detail.row({y, p, dept, id, item, sqlNumber(materials_[i % materials_.size()]), amount,
+                    sqlNumber(5.0), sqlNumber(1)});
+        online.row(
+            {y, p, dept, id, sqlNumber(materials_[i % materials_.size()]), sqlNumber(2.0), sqlNumber(3.5)});
+        plant_.facts.resultRows += 4;
+      }
+    }
+  }
+
+  const PlantOptions& o_;
+  Plant& plant_;
+  std::vector<std::string>& out_;
+  Random rnd_;
+  Window prev_, cur_, after_;
+  std::vector<int> materials_;
+  std::vector<bool> tracked_;
+  std::vector<CostObject> objects_;
+  int products_ = 0;
+};
+
+}  // namespace
+
+Plant generatePlant(const PlantOptions& options) {
+  if (options.period < 2 || options.period > 11)
+    throw std::invalid_argument("the plant's period must be 2 to 11");
+  if (options.billLines < 1) throw std::invalid_argument("the plant needs at least one bill line");
+  Plant plant;
+  Generator(options, plant).run();
+  return plant;
+}
+
+}  // namespace mls::demoplant

@@ -1,0 +1,50 @@
+// The demo plant: a small manufacturer's ERP data for the cost calculation,
+// generated as T-SQL statements (to run on a database that holds schema/erp.sql
+// and schema/system.sql), the same for the same seed and size:
+//   - a calendar whose periods start on the 26th, for the year and the next;
+//   - production (361) and auxiliary (362) departments;
+//   - materials (some batch-tracked) and products;
+//   - cost objects of calculation types 906, 907 (two of them sharing a
+//     product), 908 (two batches of one product) and 909 (main product, second
+//     product, by-product, with coefficients);
+//   - live stock bills of types 24 (purposes 12000, 12001, 12002), 2 and 5,
+//     and of other types, dated in the period before, the period, the next
+//     period and on the windows' edges, with every state the readers filter on
+//     (cancelled, unchecked, FStatus 0, NULL bill numbers, FROB, departments);
+//   - distribution rows of the period (some orphaned: their issue line was
+//     cancelled, unchecked or deleted) and of the period before, other-expense
+//     bills and their distribution, and saved results of both periods.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mls::demoplant {
+
+struct PlantOptions {
+  uint64_t seed = 1;
+  int billLines = 2000;  // live stock bill lines over all periods
+  int year = 2024;
+  int period = 3;  // 2 to 11: the bills reach into the periods on either side
+};
+
+struct PlantFacts {
+  int departments = 0;
+  int items = 0;
+  int costObjects = 0;
+  int bills = 0;
+  int billLines = 0;
+  int distributionRows = 0;  // material and other-expense distribution
+  int resultRows = 0;        // product cost rows, saved results, work-in-process distribution
+};
+
+struct Plant {
+  std::vector<std::string> statements;  // each ends with CR LF
+  PlantFacts facts;
+};
+
+// Raises std::invalid_argument for a period outside 2..11 or a size below 1.
+Plant generatePlant(const PlantOptions& options);
+
+}  // namespace mls::demoplant

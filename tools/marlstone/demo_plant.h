@@ -1,0 +1,14 @@
+// The demo's plant: a generated plant (tools/demoplant) in an embedded
+// database of this process, on which the period's first steps run through
+// ConcludeUpdate created by ProgID from the classes served in process: the
+// snapshot, the reset (refused first for a snapshot of another period), the
+// completed and product quantities and the flag, each printed with its votes
+// and the rows it produced.
+#pragma once
+
+namespace mls::host {
+
+// Raises the library's error when a step fails unexpectedly.
+void runPlantDemo();
+
+}  // namespace mls::host

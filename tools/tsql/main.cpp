@@ -1,0 +1,94 @@
+// tsql-shell: runs a T-SQL script against a database file.
+//
+//   tsql-shell <database file> [script]
+//   tsql-shell -m <name> [script]      an in-memory database, gone at exit
+//   tsql-shell :memory: [script]
+//
+// The script (standard input when absent or "-") runs batch by batch, batches
+// ending at lines that hold only GO.  A failing batch prints its error and the
+// next batch runs; the exit status is 1 when any batch failed or the database
+// could not be saved, 2 when the database could not be opened.
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "batch_reader.h"
+#include "platform/tsql/engine.h"
+#include "result_printer.h"
+
+namespace {
+
+using mls::tsql::Database;
+using mls::tsql::Session;
+using mls::tsql::SqlError;
+
+int usage() {
+  std::cerr << "usage: tsql-shell <database file> [script]\n"
+               "       tsql-shell -m <name> [script]   (in-memory database; also :memory:)\n"
+               "The script is read from standard input when absent or '-'; lines holding only GO end a "
+               "batch.\n";
+  return 2;
+}
+
+// Runs every batch of `in`; false when one failed.
+bool runScript(std::istream& in, Session& session) {
+  namespace shell = mls::tsql::shell;
+  bool ok = true;
+  shell::BatchReader reader(in);
+  while (std::optional<std::string> batch = reader.next()) {
+    try {
+      shell::printResults(session.execute(*batch), std::cout);
+    } catch (const SqlError& e) {
+      shell::printResults(e.partial(), std::cout);
+      shell::printError(e, std::cout);
+      ok = false;
+    }
+    std::cout.flush();
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  bool memory = false;
+  if (!args.empty() && args[0] == "-m") {
+    if (args.size() < 2) return usage();
+    memory = true;
+    args.erase(args.begin());
+  } else if (!args.empty() && args[0] == ":memory:") {
+    memory = true;
+  }
+  if (args.empty() || args.size() > 2 || args[0].empty() || args[0] == "-h" || args[0] == "--help")
+    return usage();
+
+  std::ifstream file;
+  if (args.size() == 2 && args[1] != "-") {
+    file.open(args[1]);
+    if (!file) {
+      std::cerr << "tsql-shell: cannot read the script '" << args[1] << "'\n";
+      return 2;
+    }
+  }
+  std::istream& script = file.is_open() ? static_cast<std::istream&>(file) : std::cin;
+
+  std::shared_ptr<Database> db;
+  try {
+    db = memory ? Database::create() : Database::open(args[0]);
+  } catch (const SqlError& e) {
+    mls::tsql::shell::printError(e, std::cerr);
+    return 2;
+  }
+  auto session = std::make_unique<Session>(db);
+  bool ok = runScript(script, *session);
+  session.reset();  // takes back a transaction left open, then saves
+  try {
+    db->checkpoint();  // reports a save the session's close could not make
+  } catch (const SqlError& e) {
+    mls::tsql::shell::printError(e, std::cout);
+    ok = false;
+  }
+  return ok ? 0 : 1;
+}
