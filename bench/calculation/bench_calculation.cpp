@@ -3,16 +3,15 @@
 // embedded database (built once; building it is not timed).
 #include <benchmark/benchmark.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "classes/library.h"
-#include "demoplant/plant.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/registry.h"
+#include "schema/demoplant/plant.h"
+#include "schema/schema_files.h"
 
 namespace mls {
 namespace {
@@ -20,20 +19,13 @@ namespace {
 constexpr int kBillLines = 200000;
 const char* const kConnect = "Provider=Marlstone.Embedded;Data Source=BenchPlant";
 
-std::string schema(const char* file) {
-  std::ifstream in(std::string(MLS_SCHEMA_DIR) + "/" + file);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 struct BenchPlant {
   BenchPlant() {
     classes::registerInProcess();
     com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
     c->open(kConnect);
-    c->execute(schema("system.sql"));
-    c->execute(schema("erp.sql"));
+    c->execute(schema::schemaScript("system.sql"));
+    c->execute(schema::schemaScript("erp.sql"));
     c->execute("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('GL', 'PeriodCount', '12')");
     demoplant::Plant plant = demoplant::generatePlant({.seed = 1, .billLines = kBillLines});
     for (const std::string& s : plant.statements)

@@ -1,8 +1,9 @@
 #include "test_database.h"
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
+
+#include "frame/sql_literal.h"
+#include "schema/schema_files.h"
 
 namespace mls::testing {
 
@@ -30,17 +31,15 @@ std::vector<std::vector<com::Variant>> TestDatabase::run(const std::string& sql)
 }
 
 void TestDatabase::runSchemaFile(const std::string& file) const {
-  std::ifstream in(std::string(MLS_SCHEMA_DIR) + "/" + file);
-  std::stringstream text;
-  text << in.rdbuf();
-  run(text.str());
+  run(schema::schemaScript(file));
 }
 
 void TestDatabase::setProfile(const std::string& category, const std::string& key,
                               const std::string& value) const {
-  run("DELETE FROM t_SystemProfile WHERE FCategory = '" + category + "' AND FKey = '" + key +
-      "' INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('" + category + "', '" + key + "', '" +
-      value + "')");
+  const std::string c = frame::sqlText(category), k = frame::sqlText(key);
+  run("DELETE FROM t_SystemProfile WHERE FCategory = " + c + " AND FKey = " + k +
+      " INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES (" + c + ", " + k + ", " +
+      frame::sqlText(value) + ")");
 }
 
 void TestDatabase::setPeriods(int count, int startYear, int startPeriod, int currentYear,

@@ -5,29 +5,23 @@
 #include <sstream>
 #include <vector>
 
+#include "frame/sql_literal.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/registry.h"
 #include "printing.h"
+#include "schema/schema_files.h"
 
 namespace mls::host {
+
+std::string profileRow(const char* category, const char* key, const std::string& value) {
+  return "INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES (" + frame::sqlText(category) + ", " +
+         frame::sqlText(key) + ", " + frame::sqlText(value) + ")\r\n";
+}
+
 namespace {
 
 constexpr int kYear = 2024;
-
-std::string schemaText(const std::string& file) {
-  std::string path = std::string(MLS_SCHEMA_DIR) + "/" + file;
-  std::ifstream in(path);
-  if (!in) com::raise(53, "marlstone", "File not found: " + path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str() + "\r\n";
-}
-
-std::string profileRow(const char* category, const char* key, int value) {
-  return std::string("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('") + category + "', '" +
-         key + "', '" + std::to_string(value) + "')\r\n";
-}
 
 // Periods of `year` start on the 26th of the month before.
 std::string calendarRow(int year, int period) {
@@ -47,12 +41,12 @@ std::string demoProps(const std::string& language) {
 }
 
 void buildDemoDatabase() {
-  std::vector<com::Variant> statements{schemaText("system.sql"),
-                                       profileRow("GL", "PeriodCount", 12),
-                                       profileRow("CB", "StartYear", kYear),
-                                       profileRow("CB", "StartPeriod", 4),
-                                       profileRow("CB", "CurrentYear", kYear),
-                                       profileRow("CB", "CurrentPeriod", 6)};
+  std::vector<com::Variant> statements{schema::schemaScript("system.sql") + "\r\n",
+                                       profileRow("GL", "PeriodCount", std::to_string(12)),
+                                       profileRow("CB", "StartYear", std::to_string(kYear)),
+                                       profileRow("CB", "StartPeriod", std::to_string(4)),
+                                       profileRow("CB", "CurrentYear", std::to_string(kYear)),
+                                       profileRow("CB", "CurrentPeriod", std::to_string(6))};
   for (int year : {kYear, kYear + 1}) {
     for (int period = 1; period <= 12; ++period)
       statements.emplace_back(calendarRow(year, period));

@@ -7,6 +7,9 @@
 
 namespace mls::host {
 
+// An INSERT of one system-profile row, ending in CR LF.
+std::string profileRow(const char* category, const char* key, const std::string& value);
+
 // The properties string of the demo database in `language`.
 std::string demoProps(const std::string& language);
 // Builds the demo database; raises the library's error when a step fails.

@@ -1,12 +1,11 @@
 #include "demo_plant.h"
 
-#include <fstream>
+#include "demo_database.h"
+
 #include <iostream>
-#include <sstream>
 #include <vector>
 
 #include "classes/library.h"
-#include "demoplant/plant.h"
 #include "frame/sql_literal.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
@@ -15,6 +14,8 @@
 #include "platform/com/object_context.h"
 #include "platform/com/registry.h"
 #include "printing.h"
+#include "schema/demoplant/plant.h"
+#include "schema/schema_files.h"
 
 namespace mls::host {
 namespace {
@@ -25,20 +26,6 @@ const char* const kConnect = "Provider=Marlstone.Embedded;Data Source=MarlstoneP
 
 std::string props() {
   return std::string("ConnectString={") + kConnect + "};Language=en;UserName=demo;UserID=1";
-}
-
-std::string schemaText(const std::string& file) {
-  std::string path = std::string(MLS_SCHEMA_DIR) + "/" + file;
-  std::ifstream in(path);
-  if (!in) com::raise(53, "marlstone", "File not found: " + path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str() + "\r\n";
-}
-
-std::string profileRow(const char* category, const char* key, const std::string& value) {
-  return "INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES (" + frame::sqlText(category) + ", " +
-         frame::sqlText(key) + ", " + frame::sqlText(value) + ")\r\n";
 }
 
 void show(const std::string& label, const std::string& sql) {
@@ -85,9 +72,9 @@ void runPlantDemo() {
   classes::registerInProcess();
   demoplant::Plant plant =
       demoplant::generatePlant({.seed = 2024, .billLines = 2000, .year = kYear, .period = kPeriod});
-  std::vector<com::Variant> statements{schemaText("system.sql"), schemaText("erp.sql"),
-                                       profileRow("GL", "PeriodCount", "12"),
-                                       profileRow("CB", "CB_CALCOMPLETEQTY_OK", "0")};
+  std::vector<com::Variant> statements{
+      schema::schemaScript("system.sql") + "\r\n", schema::schemaScript("erp.sql") + "\r\n",
+      profileRow("GL", "PeriodCount", "12"), profileRow("CB", "CB_CALCOMPLETEQTY_OK", "0")};
   for (std::string& s : plant.statements)
     statements.emplace_back(std::move(s));
   com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");

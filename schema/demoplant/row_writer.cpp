@@ -1,4 +1,4 @@
-#include "demoplant/row_writer.h"
+#include "schema/demoplant/row_writer.h"
 
 namespace mls::demoplant {
 namespace {

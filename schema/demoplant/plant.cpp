@@ -1,12 +1,12 @@
-#include "demoplant/plant.h"
+#include "schema/demoplant/plant.h"
 
 #include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
-#include "demoplant/calendar.h"
-#include "demoplant/row_writer.h"
 #include "frame/sql_literal.h"
+#include "schema/demoplant/calendar.h"
+#include "schema/demoplant/row_writer.h"
 
 namespace mls::demoplant {
 namespace {

@@ -1,4 +1,4 @@
-#include "demoplant/calendar.h"
+#include "schema/demoplant/calendar.h"
 
 #include <cstdio>
 
