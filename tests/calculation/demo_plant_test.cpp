@@ -1,7 +1,7 @@
 // The demo plant: the same statements for the same seed, and the period's
 // first steps on a plant, checked against what the plant's rows imply.
 #include "calc_fixture.h"
-#include "demoplant/plant.h"
+#include "schema/demoplant/plant.h"
 
 namespace mls::testing {
 namespace {
