@@ -33,15 +33,19 @@ void show(const std::string& label, const std::string& sql) {
   c->setCursorLocation(ado::kUseClient);
   c->open(kConnect);
   com::Ref<ado::Recordset> rs = c->execute(sql);
-  printValue(std::cout, "  " + label, com::Variant(com::Ref<com::Dispatch>(rs)));
+  std::cout << "  " << label << ":\n";
+  printRecordset(std::cout, *rs, 4);
   c->close();
 }
 
 // Calls ConcludeUpdate.<member>(props, year, period...) and prints its votes
 // or its error.
 bool step(com::Dispatch& update, const std::string& member, std::vector<com::Variant> args) {
+  std::cout << "\nConcludeUpdate." << member << "(";
+  for (size_t i = 0; i < args.size(); ++i)
+    std::cout << (i ? ", " : "") << args[i].toString();
+  std::cout << "):";
   args.insert(args.begin(), com::Variant(props()));
-  std::cout << "\nConcludeUpdate." << member << ":";
   com::VoteRecorder votes;
   bool ok = true;
   try {

@@ -45,6 +45,8 @@ std::string cellText(const com::Variant& v) {
   return v.toString();
 }
 
+}  // namespace
+
 void printRecordset(std::ostream& out, com::Dispatch& rs, int indent) {
   if (com::getProperty(rs, "State").toLong() == 0) {
     out << std::string(static_cast<size_t>(indent), ' ') << "(closed recordset)\n";
@@ -65,8 +67,6 @@ void printRecordset(std::ostream& out, com::Dispatch& rs, int indent) {
   printTable(out, rows, indent);
   out << std::string(static_cast<size_t>(indent), ' ') << "(" << rows.size() - 1 << " rows)\n";
 }
-
-}  // namespace
 
 void printGrid(std::ostream& out, const std::string& clip, int indent) {
   Table rows;

@@ -12,6 +12,8 @@ namespace mls::host {
 
 // Writes "label: ..." (one line, or a header line and indented lines).
 void printValue(std::ostream& out, const std::string& label, const com::Variant& value, int indent = 0);
+// Prints a recordset's rows as an aligned table.
+void printRecordset(std::ostream& out, com::Dispatch& rs, int indent);
 
 // A clip text as aligned rows.
 void printGrid(std::ostream& out, const std::string& clip, int indent);
