@@ -41,11 +41,13 @@ CREATE TABLE cbCostObj (
 )
 
 -- Products and by-products (FIsDeputy 1) of classification-method cost
--- objects, with their coefficients.
+-- objects, with their coefficients.  A coefficient is DECIMAL(18,10), not the
+-- quantities' DECIMAL(28,10): the product of a DECIMAL(23,10) snapshot
+-- quantity and a DECIMAL(28,10) would keep only 6 decimals, this one keeps 16.
 CREATE TABLE cb_CostObj_Product (
   FCostObjID INT NOT NULL,
   FProductID INT NOT NULL,
-  FQuotiety DECIMAL(28,10) NOT NULL DEFAULT(1),
+  FQuotiety DECIMAL(18,10) NOT NULL DEFAULT(1),
   FIsDeputy SMALLINT NOT NULL DEFAULT(0),
   CONSTRAINT pk_cb_CostObj_Product PRIMARY KEY CLUSTERED (FCostObjID, FProductID)
 )

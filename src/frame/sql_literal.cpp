@@ -10,7 +10,9 @@ std::string sqlNumber(int64_t n) {
 }
 
 std::string sqlNumber(double v) {
-  if (!std::isfinite(v)) return "0";
+  // A zero is "0" whatever its sign, as in the default text form.
+  // A zero is "0" whatever its sign, as in the default text form.
+  if (v == 0 || !std::isfinite(v)) return "0";
   char buffer[64];
   // to_chars ignores the locale: the separator is always ".".
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15);

@@ -170,5 +170,19 @@ TEST_F(PeriodResetTest, ADatabaseErrorVotesAbortAndKeepsTheStatementsBeforeIt) {
   EXPECT_EQ(count("CBCalInfoDetail", "FYear = 2024 AND FPeriod = 3"), 2);
 }
 
+TEST_F(PeriodResetTest, DeleteNDisTableVotesAbortOnADatabaseErrorAndKeepsTheStatementsBeforeIt) {
+  exec("DROP TABLE cbWMaterielInfo");
+  com::VoteRecorder votes;
+  com::ExcepInfo e = failure("DeleteNDisTable", {2024, 3});
+  EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Abort});
+  EXPECT_NE(e.number, 0);
+  EXPECT_FALSE(e.source.starts_with("Marlstone.ConcludeUpdate"));
+  EXPECT_NE(e.description.find("cbWMaterielInfo"), std::string::npos);
+  // Steps 1 to 3 ran.
+  EXPECT_EQ(bills("cbExpenseDistributeInfo"), (Rows{{"100"}}));
+  EXPECT_EQ(lines("cbMaterielInfo"), (Rows{{"10", "1"}, {"10", "2"}}));
+  EXPECT_EQ(bills("cbWExpenseDistributeInfo"), (Rows{{"101"}}));
+}
+
 }  // namespace
 }  // namespace mls::testing

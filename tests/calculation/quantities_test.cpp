@@ -97,6 +97,20 @@ TEST_F(QuantitiesTest, ProductQuantityByCalculationType) {
                                 {"1", "8", "5", "", "1.23456"}}));
 }
 
+TEST_F(QuantitiesTest, ACoefficientKeepsItsDecimalsUpToTheProductsQuantityDecimals) {
+  // 3 x 0.123456789 = 0.370370367, rounded to the 8 decimals of the standard
+  // product: every digit of the product of line and coefficient counts, not
+  // only its first six decimals.
+  item(9, 8);
+  costObject(9, 909, 9);
+  coProduct(9, 9, 0.123456789);
+  bill({.id = 7, .type = 2, .purpose = 0});
+  line(7, 1, 9, 3);
+  snapshot(2024, 3);
+  call("CalCompleteQty", {2024, 3});
+  EXPECT_EQ(scalar("SELECT FQty FROM cbCompleteQty WHERE FCostObjID = 9"), "0.37037037");
+}
+
 TEST_F(QuantitiesTest, ARunReplacesThePeriodOnly) {
   exec(
       "INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 99, 1), "

@@ -114,7 +114,7 @@ TEST_F(CallFrameTest, TheConnectionIsClosedOnEveryPath) {
   EXPECT_EQ(FrameProbe::lastConnection()->state(), ado::kStateClosed);
 }
 
-TEST_F(CallFrameTest, AConnectionAlreadyClosedIsNotClosedAgain) {
+TEST_F(CallFrameTest, AnErrorAfterTheBodyClosedTheConnectionPassesThroughUnchanged) {
   com::ExcepInfo e = call("Write", db_.props(), "close-and-raise");
   EXPECT_EQ(e.number, -1);
   EXPECT_EQ(e.source, "Marlstone.FrameProbe.Writeprobe");

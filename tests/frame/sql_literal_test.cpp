@@ -1,0 +1,27 @@
+// Numbers in the default text form of a double, as statements carry them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "frame/sql_literal.h"
+
+namespace mls::frame {
+namespace {
+
+TEST(SqlNumber, ZeroIsWrittenWithoutASign) {
+  EXPECT_EQ(sqlNumber(0.0), "0");
+  EXPECT_EQ(sqlNumber(-0.0), "0");
+  EXPECT_EQ(sqlNumber(std::round(-0.4)), "0");  // a rounded-away negative amount
+}
+
+TEST(SqlNumber, ExponentOnlyBelow1EMinus4AndFrom1E15) {
+  EXPECT_EQ(sqlNumber(0.0001), "0.0001");
+  EXPECT_EQ(sqlNumber(0.00001), "1E-05");
+  EXPECT_EQ(sqlNumber(-0.000015), "-1.5E-05");
+  EXPECT_EQ(sqlNumber(123456789012345.0), "123456789012345");
+  EXPECT_EQ(sqlNumber(1e15), "1E+15");
+  EXPECT_EQ(sqlNumber(999999999999999.9), "1E+15");  // 15 digits round up into the exponent form
+}
+
+}  // namespace
+}  // namespace mls::frame
