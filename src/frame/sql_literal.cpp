@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/com/error.h"
+
 namespace mls::frame {
 
 std::string sqlNumber(int64_t n) {
@@ -10,9 +12,11 @@ std::string sqlNumber(int64_t n) {
 }
 
 std::string sqlNumber(double v) {
+  // A number that is not finite has no text form: writing anything would
+  // store a wrong value.
+  if (!std::isfinite(v)) com::raise(com::err::kOverflow);
   // A zero is "0" whatever its sign, as in the default text form.
-  // A zero is "0" whatever its sign, as in the default text form.
-  if (v == 0 || !std::isfinite(v)) return "0";
+  if (v == 0) return "0";
   char buffer[64];
   // to_chars ignores the locale: the separator is always ".".
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "frame/sql_literal.h"
+#include "platform/com/error.h"
 
 namespace mls::frame {
 namespace {
@@ -21,6 +22,23 @@ TEST(SqlNumber, ExponentOnlyBelow1EMinus4AndFrom1E15) {
   EXPECT_EQ(sqlNumber(123456789012345.0), "123456789012345");
   EXPECT_EQ(sqlNumber(1e15), "1E+15");
   EXPECT_EQ(sqlNumber(999999999999999.9), "1E+15");  // 15 digits round up into the exponent form
+}
+
+TEST(SqlNumber, ANumberThatIsNotFiniteIsRefusedNotWrittenAsZero) {
+  for (double v : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    try {
+      sqlNumber(v);
+      ADD_FAILURE() << v << " reached the SQL text";
+    } catch (const com::ComError& e) {
+      EXPECT_EQ(e.number(), com::err::kOverflow);
+    }
+  }
+}
+
+TEST(SqlText, QuotesInsideAreDoubled) {
+  EXPECT_EQ(sqlText("O'Brien"), "'O''Brien'");
+  EXPECT_EQ(sqlText("'); DROP TABLE t; --"), "'''); DROP TABLE t; --'");
+  EXPECT_EQ(sqlText(""), "''");
 }
 
 }  // namespace
