@@ -168,7 +168,9 @@ int demo() {
     buildDemoDatabase();
     printDemoPeriods("en");
     printDemoPeriods("chs");
-    runPlantDemo();
+    runPlantDemo(MLS_DEMO_DATABASE);
+    std::cout << "\nthe plant's database is in " << MLS_DEMO_DATABASE
+              << "; tools/tsql/tsql-shell of the same build opens it\n";
     return 0;
   } catch (const ComError& e) {
     return report(e);

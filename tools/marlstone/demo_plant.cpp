@@ -2,6 +2,7 @@
 
 #include "demo_database.h"
 
+#include <filesystem>
 #include <iostream>
 #include <vector>
 
@@ -22,16 +23,17 @@ namespace {
 
 constexpr int kYear = 2024;
 constexpr int kPeriod = 3;
-const char* const kConnect = "Provider=Marlstone.Embedded;Data Source=MarlstonePlant";
+// The plant lives in a database file, so that the T-SQL shell can open it afterwards.
+std::string connectString;
 
 std::string props() {
-  return std::string("ConnectString={") + kConnect + "};Language=en;UserName=demo;UserID=1";
+  return "ConnectString={" + connectString + "};Language=en;UserName=demo;UserID=1";
 }
 
 void show(const std::string& label, const std::string& sql) {
   com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
   c->setCursorLocation(ado::kUseClient);
-  c->open(kConnect);
+  c->open(connectString);
   com::Ref<ado::Recordset> rs = c->execute(sql);
   std::cout << "  " << label << ":\n";
   printRecordset(std::cout, *rs, 4);
@@ -72,7 +74,9 @@ const char* const kDistribution =
 
 }  // namespace
 
-void runPlantDemo() {
+void runPlantDemo(const std::string& databaseFile) {
+  std::filesystem::remove(databaseFile);
+  connectString = "Provider=Marlstone.Embedded;Data Source=" + databaseFile;
   classes::registerInProcess();
   demoplant::Plant plant =
       demoplant::generatePlant({.seed = 2024, .billLines = 2000, .year = kYear, .period = kPeriod});
