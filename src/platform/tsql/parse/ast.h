@@ -80,12 +80,15 @@ enum class ExprKind {
   Function,        // FunctionCall: any other name(args)
 };
 
-struct Expr {
-  ExprKind kind;
+// The base of the tree's node families: a kind tag to switch on, the position
+// for messages, and the downcast to the node type the kind names.
+template <class Kind>
+struct Node {
+  Kind kind;
   Pos pos;
 
-  explicit Expr(ExprKind k, Pos p = {}) : kind(k), pos(p) {}
-  virtual ~Expr() = default;
+  Node(Kind k, Pos p) : kind(k), pos(p) {}
+  virtual ~Node() = default;
   template <class T>
   T& as() {
     return static_cast<T&>(*this);
@@ -94,6 +97,10 @@ struct Expr {
   const T& as() const {
     return static_cast<const T&>(*this);
   }
+};
+
+struct Expr : Node<ExprKind> {
+  explicit Expr(ExprKind k, Pos p = {}) : Node(k, p) {}
 };
 using ExprPtr = std::unique_ptr<Expr>;
 
@@ -288,19 +295,8 @@ struct SelectItem {
 
 enum class TableRefKind { Named, Derived, Join };
 
-struct TableRef {
-  TableRefKind kind;
-  Pos pos;
-  explicit TableRef(TableRefKind k, Pos p) : kind(k), pos(p) {}
-  virtual ~TableRef() = default;
-  template <class T>
-  T& as() {
-    return static_cast<T&>(*this);
-  }
-  template <class T>
-  const T& as() const {
-    return static_cast<const T&>(*this);
-  }
+struct TableRef : Node<TableRefKind> {
+  TableRef(TableRefKind k, Pos p) : Node(k, p) {}
 };
 using TableRefPtr = std::unique_ptr<TableRef>;
 
@@ -417,19 +413,8 @@ enum class StmtKind {
   Dbcc,               // DbccStmt
 };
 
-struct Stmt {
-  StmtKind kind;
-  Pos pos;
-  explicit Stmt(StmtKind k, Pos p = {}) : kind(k), pos(p) {}
-  virtual ~Stmt() = default;
-  template <class T>
-  T& as() {
-    return static_cast<T&>(*this);
-  }
-  template <class T>
-  const T& as() const {
-    return static_cast<const T&>(*this);
-  }
+struct Stmt : Node<StmtKind> {
+  explicit Stmt(StmtKind k, Pos p = {}) : Node(k, p) {}
 };
 using StmtPtr = std::unique_ptr<Stmt>;
 
