@@ -26,8 +26,9 @@ bool isTrue(Bool3 b) {
   return b && *b;
 }
 
+// The message names the bare type, "numeric" for every decimal.
 [[noreturn]] void overflow(const SqlType& t) {
-  throwSqlError(8115, {"expression", t.typeName()});
+  throwSqlError(8115, {"expression", std::string(t.baseName())});
 }
 
 class GroupingSource final : public RowSource {
@@ -190,9 +191,9 @@ class GroupingSource final : public RowSource {
     const SqlType& t = spec.type;
     bool avg = spec.kind == AggregateKind::Avg;
     if (t.isInteger()) {
-      int64_t v = avg ? acc.intSum / acc.count : acc.intSum;
-      if (t.id == TypeId::Int && (v > INT32_MAX || v < INT32_MIN)) overflow(t);
-      return Value::integer(v);
+      // AVG divides the int total, so a total past int overflows there too.
+      if (t.id == TypeId::Int && (acc.intSum > INT32_MAX || acc.intSum < INT32_MIN)) overflow(t);
+      return Value::integer(avg ? acc.intSum / acc.count : acc.intSum);
     }
     if (t.isApproximate())
       return Value::floating(avg ? acc.floatSum / static_cast<double>(acc.count) : acc.floatSum);

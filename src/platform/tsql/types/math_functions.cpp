@@ -41,8 +41,10 @@ Value inResultType(const Args& a, const Types& t, const SqlType& r) {
 // before it), kept at its own scale; empty on leaving 38 digits.
 std::optional<Decimal128> roundDecimal(const Decimal128& d, int places, bool truncate) {
   if (places >= d.scale()) return d;
+  // Dropping more than 38 digits leaves 0 (compared without forming the
+  // difference, which a length near INT_MIN would overflow).
+  if (places < d.scale() - 38) return Decimal128(0, d.scale());
   int drop = d.scale() - places;
-  if (drop > 38) return Decimal128(0, d.scale());
   u128 unit = pow10u128(drop);
   u128 mag = d.mantissa() < 0 ? -static_cast<u128>(d.mantissa()) : static_cast<u128>(d.mantissa());
   u128 q = mag / unit, rest = mag % unit;
