@@ -42,6 +42,25 @@ bool isAggregateQuery(const ast::Query& q) {
   return false;
 }
 
+// The output column of a set operation that a qualified ORDER BY name stands
+// for: the item of the first SELECT that names the same column the same way
+// (ORDER BY E.FID after SELECT E.FID ... UNION ...); -1 when none does.
+int firstSelectColumnOf(const ast::Query& q, const ast::ColumnRef& ref) {
+  const std::vector<ast::SelectItem>& items = q.firstSelect().items;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const ast::Expr* e = items[i].expr.get();
+    if (!e || e->kind == ast::ExprKind::Star) return -1;
+    if (!items[i].variable.empty() || e->kind != ast::ExprKind::ColumnRef) continue;
+    const std::vector<std::string>& parts = e->as<ast::ColumnRef>().parts;
+    if (parts.size() != ref.parts.size()) continue;
+    bool same = true;
+    for (size_t k = 0; k < parts.size() && same; ++k)
+      same = compareText(parts[k], ref.parts[k]) == 0;
+    if (same) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 }  // namespace
 
 SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& alias, int slot) {
@@ -245,27 +264,36 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
 void Binder::bindOrderBy(const ast::Query& q, const Scope& scope,
                          const std::vector<const ast::Expr*>& itemExprs, QueryPlan& plan) {
   const std::vector<ast::SelectItem>* items = q.kind == ast::Query::Kind::Select ? &q.select->items : nullptr;
+  // The i-th output column; a set operation's is found again among its
+  // sources, in output order.
+  auto outputColumn = [&](size_t i) {
+    if (itemExprs[i]) return bind(*itemExprs[i], &scope);
+    BoundExprPtr column;
+    size_t k = 0;
+    for (const SourceBinding& src : scope.sources) {
+      for (size_t c = 0; c < src.columns.size(); ++c, ++k) {
+        if (k == i) column = makeColumn(0, src.slot, static_cast<int>(c), src.columns[c].type, true);
+      }
+    }
+    return column;
+  };
   for (const ast::OrderItem& o : q.orderBy) {
     const ast::Expr& e = *o.expr;
     SortKey key;
     key.descending = o.descending;
     bool selected = false;
+    const int firstSelectColumn =
+        !items && e.kind == ast::ExprKind::ColumnRef && e.as<ast::ColumnRef>().parts.size() > 1
+            ? firstSelectColumnOf(q, e.as<ast::ColumnRef>())
+            : -1;
     if (e.kind == ast::ExprKind::Literal && e.as<ast::Literal>().literal == ast::LiteralKind::Integer) {
       // ORDER BY n: the n-th output column.
       long n = std::stol(e.as<ast::Literal>().text);
       if (n < 1 || static_cast<size_t>(n) > plan.columns.size()) throwSqlError(108, {std::to_string(n)});
-      const size_t i = static_cast<size_t>(n - 1);
-      if (itemExprs[i]) {
-        key.expr = bind(*itemExprs[i], &scope);
-      } else {
-        // A column of a set operation's rows: find it again among the sources, in output order.
-        size_t k = 0;
-        for (const SourceBinding& src : scope.sources) {
-          for (size_t c = 0; c < src.columns.size(); ++c, ++k) {
-            if (k == i) key.expr = makeColumn(0, src.slot, static_cast<int>(c), src.columns[c].type, true);
-          }
-        }
-      }
+      key.expr = outputColumn(static_cast<size_t>(n - 1));
+      selected = true;
+    } else if (firstSelectColumn >= 0) {
+      key.expr = outputColumn(static_cast<size_t>(firstSelectColumn));
       selected = true;
     } else {
       const ast::Expr* source = &e;

@@ -1,6 +1,6 @@
 // LEN, DATALENGTH, SUBSTRING, LEFT, RIGHT, LTRIM, RTRIM, UPPER, LOWER, REPLACE,
-// CHARINDEX, PATINDEX, REPLICATE and SPACE.  Positions and lengths count
-// characters.
+// CHARINDEX, PATINDEX, REPLICATE, SPACE and CHAR.  Positions and lengths
+// count characters.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -165,6 +165,16 @@ void addStringFunctions(std::vector<FunctionDef>& out) {
   out.push_back({"SPACE", 1, 1, [](const ArgInfos&) { return SqlType::varchar(8000); },
                  [](const Args& a, const Types& t, const SqlType& r, const FunctionContext&) {
                    return replicate(" ", intArg(a, t, 0), r);
+                 }});
+  // CHAR(n): the character of code n of a single-byte code page (Latin-1
+  // above 127); NULL outside 0-255.
+  out.push_back({"CHAR", 1, 1, [](const ArgInfos&) { return SqlType::string(TypeId::Char, 1); },
+                 [](const Args& a, const Types& t, const SqlType&, const FunctionContext&) {
+                   const int64_t code = intArg(a, t, 0);
+                   if (code < 0 || code > 255) return Value::null();
+                   std::string text;
+                   utf8Append(text, static_cast<char32_t>(code));
+                   return Value::string(text);
                  }});
 }
 
