@@ -12,6 +12,9 @@
 #include "platform/halvern/dictionary.h"
 #include "platform/halvern/list.h"
 #include "platform/siblings/sibling_classes.h"
+#ifdef MLS_HAVE_SQLSERVER
+#include "platform/odbc/sqlserver_provider.h"
+#endif
 
 namespace mls::classes {
 namespace {
@@ -54,6 +57,10 @@ void registerInProcess() {
   std::call_once(once, [] {
     for (const com::ClassEntry& e : libraryClasses())
       com::ClassRegistry::instance().add(e);
+#ifdef MLS_HAVE_SQLSERVER
+    // Connection strings naming SQL Server's providers reach a real server.
+    odbc::registerSqlServerProviders();
+#endif
   });
 }
 

@@ -1,0 +1,44 @@
+// How an OLE DB style connection string for SQL Server becomes the FreeTDS
+// ODBC driver's connection string:
+//   Data Source / Server / Address: host, host,port or host\instance ("tcp:"
+//     taken off; "(local)" and "." are this machine); port 1433 when neither a
+//     port nor an instance is given
+//   Initial Catalog / Database, User ID / UID, Password / PWD,
+//   Application Name, Workstation ID
+//   Connect Timeout: the login time-out in seconds (15 when absent)
+//   Integrated Security / Trusted_Connection: refused, Windows authentication
+//     is not available here
+// Other keys (Persist Security Info, Auto Translate, ...) do not change the
+// session and are ignored.  Errors raise err::kOpenFailed with the provider as
+// Source.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/ado/connection_string.h"
+
+namespace mls::odbc {
+
+inline constexpr int32_t kDefaultLoginTimeout = 15;
+
+struct OdbcLogin {
+  std::string connectionString;  // for SQLDriverConnect
+  int32_t loginTimeoutSeconds = kDefaultLoginTimeout;
+};
+
+OdbcLogin translateConnection(const ado::ConnectionProperties& props, const std::string& provider,
+                              const std::string& driverPath);
+
+// A value as the ODBC connection-string grammar needs it: braced, with '}'
+// doubled, when it holds ';', '{', '}', '=' or spaces at either end.
+std::string odbcValue(const std::string& value);
+
+// Where the FreeTDS ODBC driver is installed: the first of `candidates` that
+// exists; empty when none does.
+std::string locateDriver(const std::vector<std::string>& candidates);
+// The places the tdsodbc package and common builds put it.
+const std::vector<std::string>& knownDriverPaths();
+
+}  // namespace mls::odbc

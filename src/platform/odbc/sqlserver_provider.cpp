@@ -1,0 +1,115 @@
+#include "platform/odbc/sqlserver_provider.h"
+
+#include <sqlext.h>
+#include <sqlucode.h>
+#include <unistd.h>
+
+#include "platform/ado/embedded/markers.h"
+#include "platform/ado/errors.h"
+#include "platform/odbc/diagnostics.h"
+#include "platform/odbc/handle.h"
+#include "platform/odbc/login.h"
+#include "platform/odbc/parameters.h"
+#include "platform/odbc/results.h"
+#include "platform/odbc/text.h"
+
+namespace mls::odbc {
+
+namespace {
+
+using ado::err::kCommandFailed;
+using ado::err::kOpenFailed;
+
+SQLPOINTER integerAttribute(SQLULEN value) {
+  return reinterpret_cast<SQLPOINTER>(value);
+}
+
+class SqlServerSession final : public ado::ProviderSession {
+ public:
+  SqlServerSession(std::string provider, Handle env, Handle dbc)
+      : provider_(std::move(provider)), env_(std::move(env)), dbc_(std::move(dbc)) {}
+
+  std::vector<ado::BatchItem> execute(std::string_view text, const std::vector<ado::ParameterValue>& params,
+                                      int32_t timeoutSeconds) override {
+    size_t markers = ado::embedded::rewriteMarkers(text).markers;
+    if (markers != params.size()) {
+      com::raise(ado::err::kMissingParameters, provider_,
+                 "The command has " + std::to_string(markers) + " parameter markers but " +
+                     std::to_string(params.size()) + " parameters were given.");
+    }
+    Handle stmt(SQL_HANDLE_STMT, dbc_.get());
+    if (!stmt) {
+      raiseDiagnostics(kCommandFailed, provider_, SQL_HANDLE_DBC, dbc_.get(),
+                       "No statement could be started on the connection.");
+    }
+    if (timeoutSeconds > 0) {
+      SQLRETURN rc = SQLSetStmtAttr(stmt.get(), SQL_ATTR_QUERY_TIMEOUT,
+                                    integerAttribute(static_cast<SQLULEN>(timeoutSeconds)), 0);
+      if (!SQL_SUCCEEDED(rc)) {
+        raiseDiagnostics(kCommandFailed, provider_, SQL_HANDLE_STMT, stmt.get(),
+                         "The command time-out could not be set.");
+      }
+    }
+    BoundParameters bound(stmt.get(), params, provider_);
+    std::u16string wide = utf16FromUtf8(text);
+    SQLRETURN rc = SQLExecDirectW(stmt.get(), reinterpret_cast<SQLWCHAR*>(wide.data()),
+                                  static_cast<SQLINTEGER>(wide.size()));
+    return readResults(stmt.get(), rc, provider_);
+  }
+
+ private:
+  std::string provider_;
+  Handle env_;  // declared before dbc_: the connection is released first
+  Handle dbc_;
+};
+
+}  // namespace
+
+SqlServerProvider::SqlServerProvider(std::string name, SqlServerOptions options)
+    : name_(std::move(name)), options_(std::move(options)) {}
+
+std::unique_ptr<ado::ProviderSession> SqlServerProvider::open(const ado::ConnectionProperties& props) {
+  std::string driver = options_.driverPath.empty() ? locateDriver(knownDriverPaths()) : options_.driverPath;
+  if (driver.empty()) {
+    com::raise(
+        kOpenFailed, name_,
+        "The FreeTDS ODBC driver (libtdsodbc.so, package tdsodbc) is not installed in any of the usual "
+        "places.");
+  }
+  OdbcLogin login = translateConnection(props, name_, driver);
+  if (access(driver.c_str(), R_OK) != 0)
+    com::raise(kOpenFailed, name_, "The ODBC driver '" + driver + "' does not exist or cannot be read.");
+
+  Handle env(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+  if (!env) com::raise(kOpenFailed, name_, "The ODBC driver manager could not start an environment.");
+  if (!SQL_SUCCEEDED(SQLSetEnvAttr(env.get(), SQL_ATTR_ODBC_VERSION, integerAttribute(SQL_OV_ODBC3), 0))) {
+    raiseDiagnostics(kOpenFailed, name_, SQL_HANDLE_ENV, env.get(),
+                     "The ODBC environment could not be set up.");
+  }
+  Handle dbc(SQL_HANDLE_DBC, env.get());
+  if (!dbc) {
+    raiseDiagnostics(kOpenFailed, name_, SQL_HANDLE_ENV, env.get(),
+                     "The ODBC driver manager refused a connection.");
+  }
+  if (login.loginTimeoutSeconds > 0) {
+    SQLRETURN rc = SQLSetConnectAttr(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                                     integerAttribute(static_cast<SQLULEN>(login.loginTimeoutSeconds)), 0);
+    if (!SQL_SUCCEEDED(rc))
+      raiseDiagnostics(kOpenFailed, name_, SQL_HANDLE_DBC, dbc.get(), "The login time-out could not be set.");
+  }
+  std::u16string text = utf16FromUtf8(login.connectionString);
+  SQLRETURN rc =
+      SQLDriverConnectW(dbc.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
+                        static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  if (!SQL_SUCCEEDED(rc))
+    raiseDiagnostics(kOpenFailed, name_, SQL_HANDLE_DBC, dbc.get(), "The connection to SQL Server failed.");
+  dbc.setConnected();
+  return std::make_unique<SqlServerSession>(name_, std::move(env), std::move(dbc));
+}
+
+void registerSqlServerProviders(const SqlServerOptions& options) {
+  for (const char* name : kSqlServerProviderNames)
+    ado::registerProvider(std::make_shared<SqlServerProvider>(name, options));
+}
+
+}  // namespace mls::odbc
