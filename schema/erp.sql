@@ -17,7 +17,8 @@ CREATE TABLE t_ICItem (
   FName NVARCHAR(255) NOT NULL DEFAULT(''),
   FTrack INT NOT NULL DEFAULT(0),
   FQtyDecimal SMALLINT NULL,
-  FPriceDecimal SMALLINT NULL
+  FPriceDecimal SMALLINT NULL,
+  FErpClsID INT NULL  -- the item's ERP class (NULL: unset)
 )
 
 -- Departments.  FCostAccountType 361 production, 362 auxiliary production.
@@ -294,4 +295,254 @@ CREATE TABLE cbCalRevertInfo (
   FCostObjID INT NOT NULL DEFAULT(0),
   FCostItemID INT NOT NULL DEFAULT(0),
   FRevertAmount DECIMAL(28,13) NOT NULL DEFAULT(0)
+)
+
+-- ---------------------------------------------------------------------------
+-- Inputs of the actual-cost calculation that other modules of the ERP keep:
+-- beginning balances, the auxiliary-production and manufacturing-expense
+-- distributions with their repairable-waste twins, waste amendments and waste
+-- quantities, cost items, the cost objects' beginning material balances, the
+-- counted period-end work in process, and production orders with their feed
+-- lists.
+
+-- Beginning balance per department (FDepID), cost object (FProductID) and cost
+-- item (FCostID; -1 and 0 are totals, not cost items).
+CREATE TABLE cbBalance (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDepID INT NOT NULL DEFAULT(0),
+  FProductID INT NOT NULL DEFAULT(0),
+  FCostID INT NOT NULL DEFAULT(0),
+  FBegBal DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Distributions of auxiliary production and of manufacturing expense to cost
+-- objects, for normal production and for repairable waste (W).
+CREATE TABLE cbAssistDistrbuteInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+CREATE TABLE cbMakeDistributeInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+CREATE TABLE cbWAssistDistrbuteInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+CREATE TABLE cbWMakeDistributeInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Waste amendments: FWasterTypeID 0 or 1.
+CREATE TABLE CBWasterAmends (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FWasterTypeID INT NOT NULL DEFAULT(0),
+  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Cost items.  FTypeID 901 is the material cost item.
+CREATE TABLE cbCostItem (
+  FItemID INT NOT NULL CONSTRAINT pk_cbCostItem PRIMARY KEY CLUSTERED,
+  FNumber NVARCHAR(80) NOT NULL DEFAULT(''),
+  FName NVARCHAR(255) NOT NULL DEFAULT(''),
+  FTypeID INT NULL
+)
+
+-- Beginning material balances of cost objects: amount (FSum) and quantity per
+-- department (FDepID), cost item, material and batch.
+CREATE TABLE cbCostObjDetail (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDepID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FMaterielID INT NOT NULL DEFAULT(0),
+  FBatchNo VARCHAR(200) NULL DEFAULT(''),
+  FSum DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Counted period-end work in process.
+CREATE TABLE cbCostObjCheck (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Waste quantities with the percentages (100 = whole) of material and of the
+-- other costs they carry.  A percentage is DECIMAL(18,10): multiplied by a
+-- DECIMAL(28,10) quantity it keeps 11 decimals, where a DECIMAL(28,10) one
+-- would keep 6.
+CREATE TABLE CBWasterCostObjInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FWasterTypeID INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FMatPercent DECIMAL(18,10) NOT NULL DEFAULT(0),
+  FOthPercent DECIMAL(18,10) NOT NULL DEFAULT(0)
+)
+
+-- Production orders: FStatus 1 and 2 open, 3 closed on FCloseDate.
+CREATE TABLE ICMO (
+  FInterID INT NOT NULL CONSTRAINT pk_ICMO PRIMARY KEY CLUSTERED,
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FStatus SMALLINT NOT NULL DEFAULT(0),
+  FCloseDate DATETIME NULL,
+  FCommitDate DATETIME NULL,
+  FPlanCommitDate DATETIME NULL,
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Feed lists (production BOMs) of production orders: headers (FItemID the
+-- order's product; used with FStatus > 0) and lines (FMaterielType 372 and 373
+-- select no material, 376 returns material; FQtyMust the quantity to issue).
+CREATE TABLE PPBOM (
+  FInterID INT NOT NULL CONSTRAINT pk_PPBOM PRIMARY KEY CLUSTERED,
+  FICMOInterID INT NOT NULL DEFAULT(0),
+  FStatus SMALLINT NOT NULL DEFAULT(0),
+  FItemID INT NOT NULL DEFAULT(0)
+)
+
+CREATE TABLE PPBOMEntry (
+  FInterID INT NOT NULL,
+  FEntryID INT NOT NULL,
+  FItemID INT NOT NULL DEFAULT(0),
+  FMaterielType INT NOT NULL DEFAULT(0),
+  FQtyMust DECIMAL(28,10) NOT NULL DEFAULT(0),
+  CONSTRAINT pk_PPBOMEntry PRIMARY KEY CLUSTERED (FInterID, FEntryID)
+)
+
+-- ---------------------------------------------------------------------------
+-- Sources of the allocation standards: the standard definitions and their
+-- units, entered ration and sort data, input quantities, man-hours, the
+-- balances' quantities, the items' standard man-hours and the rework marks of
+-- issue lines.
+
+-- The standard man-hours of an item (NULL: unset).
+IF COL_LENGTH('t_ICItem', 'FStandardManHour') IS NULL ALTER TABLE t_ICItem ADD FStandardManHour DECIMAL(28,10) NULL
+
+-- The work-in-process quantity of a beginning balance and its adjustment.
+IF COL_LENGTH('cbBalance', 'FQty') IS NULL ALTER TABLE cbBalance ADD FQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+IF COL_LENGTH('cbBalance', 'FAdjustQty') IS NULL ALTER TABLE cbBalance ADD FAdjustQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+
+-- Allocation standards: FNum the number, FID the code ("CLDETLD" the material
+-- quota of feed lists, "FLFJQFPBZ" the sort standard of joint products),
+-- FComPlex 1 a complex standard computed by FFormula from standard units.
+IF OBJECT_ID('cb_BmStandard') IS NULL
+CREATE TABLE cb_BmStandard (
+  FNum INT NOT NULL CONSTRAINT pk_cb_BmStandard PRIMARY KEY CLUSTERED,
+  FID NVARCHAR(80) NOT NULL DEFAULT(''),
+  FName NVARCHAR(255) NOT NULL DEFAULT(''),
+  FName_EN NVARCHAR(255) NULL,
+  FName_CHT NVARCHAR(255) NULL,
+  FComPlex INT NOT NULL DEFAULT(0),
+  FFormula NVARCHAR(2000) NULL,
+  FOnline INT NOT NULL DEFAULT(0),
+  FOnQty INT NOT NULL DEFAULT(0)
+)
+
+-- Units of complex standards: FItemID the kind of the unit's data, FName the
+-- name its formula token carries, FStandardID the standard it reads.
+IF OBJECT_ID('cbStandardUnit') IS NULL
+CREATE TABLE cbStandardUnit (
+  FItemID INT NOT NULL,
+  FName NVARCHAR(255) NOT NULL,
+  FStandardID INT NOT NULL DEFAULT(0)
+)
+
+-- Entered standard data per department, cost object and cost item (0: for
+-- every cost item; cost object 0: for the whole department).
+IF OBJECT_ID('CBRationStandardInfo') IS NULL
+CREATE TABLE CBRationStandardInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FStandardID INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Entered standard data of joint cost objects per product and cost item.
+IF OBJECT_ID('CBSortStandardInfo') IS NULL
+CREATE TABLE CBSortStandardInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FStandardID INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FProductID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Input quantity of a period per department and cost object.
+IF OBJECT_ID('CBInQty') IS NULL
+CREATE TABLE CBInQty (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Man-hours per department and cost object: FPurposeID 0 normal production, 1
+-- repairable waste; FType 0 and 1 the two kinds of man-hours.
+IF OBJECT_ID('cbManHourInfo') IS NULL
+CREATE TABLE cbManHourInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FPurposeID INT NOT NULL DEFAULT(0),
+  FType INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+)
+
+-- Auxiliary data of the ERP: FTypeID 244 the rework types of issue lines
+-- (FReProduceType), FID 'Y' for the types that are rework.
+IF OBJECT_ID('t_SubMessage') IS NULL
+CREATE TABLE t_SubMessage (
+  FInterID INT NOT NULL CONSTRAINT pk_t_SubMessage PRIMARY KEY CLUSTERED,
+  FTypeID INT NOT NULL DEFAULT(0),
+  FID NVARCHAR(80) NOT NULL DEFAULT(''),
+  FName NVARCHAR(255) NOT NULL DEFAULT('')
+)
+
+-- ---------------------------------------------------------------------------
+-- Cost-object groups, looked up by number by the distribution client.
+IF OBJECT_ID('cbCostObjGroup') IS NULL
+CREATE TABLE cbCostObjGroup (
+  FItemID INT NOT NULL CONSTRAINT pk_cbCostObjGroup PRIMARY KEY CLUSTERED,
+  FNumber NVARCHAR(80) NOT NULL DEFAULT(''),
+  FName NVARCHAR(255) NOT NULL DEFAULT('')
 )

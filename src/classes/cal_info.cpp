@@ -1,5 +1,6 @@
 #include "classes/cal_info.h"
 
+#include "calculation/actual_cost_inputs.h"
 #include "frame/period_services.h"
 #include "frame/period_window.h"
 
@@ -41,6 +42,16 @@ const com::TypeInfo& CalInfo::type() {
                              if (grid.colorRow) a[3].assign(com::Variant(*grid.colorRow));
                              return com::Variant(true);
                            });
+    // The actual-cost inputs: SetComplete at entry, READ UNCOMMITTED, source unchanged.
+    frame::framed<CalInfo>(
+        t, "GetCaculateInfo",
+        {Param("sDsn", VarKind::String), Param("varCostObj"), Param("iYear", VarKind::Long),
+         Param("iPeriod", VarKind::Long), Param("dctCurPeriodDate").opt()},
+        VarKind::Object, none.votes(frame::VoteAt::Entry).connects(frame::Isolation::ReadUncommitted),
+        [](Call& call, com::Args a) {
+          return com::Variant(com::Ref<com::Dispatch>(
+              calculation::getCaculateInfo(call, a[1], a[2].toLong(), a[3].toLong(), a[4])));
+        });
     return t;
   }();
   return info;

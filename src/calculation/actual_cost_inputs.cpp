@@ -1,0 +1,89 @@
+#include "calculation/actual_cost_inputs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "calculation/cost_input_builders.h"
+#include "calculation/sql_script.h"
+#include "calculation/wip_material_inputs.h"
+#include "frame/globals.h"
+#include "frame/period_window.h"
+#include "frame/sql_literal.h"
+#include "platform/com/error.h"
+
+namespace mls::calculation {
+namespace {
+
+constexpr const char* kSource = "Marlstone.CalInfo.GetCaculateInfo";
+constexpr const char* kNotACostObject = "成本对象列表的元素(0, %1)不是成本对象内码：%2";
+
+[[noreturn]] void refuse(int32_t index, const com::Variant& element, const std::string& language) {
+  std::string shown = element.isNull() ? "Null" : element.isEmpty() ? "Empty" : element.toString();
+  com::Variant args(com::SafeArray::vector({com::Variant(index), com::Variant(shown)}));
+  com::raise(com::err::kTypeMismatch, kSource, frame::langTextFormat(language, kNotACostObject, args));
+}
+
+int32_t costObjectId(int32_t index, const com::Variant& element, const std::string& language) {
+  const com::Variant& v = element.deref();
+  if (v.isEmpty() || v.isNull() || v.isMissing() || v.isObject() || v.isArray()) refuse(index, v, language);
+  double number = 0;
+  try {
+    number = v.toDouble();
+  } catch (const com::ComError&) {
+    refuse(index, v, language);
+  }
+  if (!std::isfinite(number) || number != std::floor(number) || number < INT32_MIN || number > INT32_MAX)
+    refuse(index, v, language);
+  return static_cast<int32_t>(number);
+}
+
+// The distinct cost-object IDs of the list, in the order they first occur.
+std::vector<int32_t> listedCostObjects(const com::Variant& varCostObj, const std::string& language) {
+  const com::SafeArray& array = varCostObj.deref().array();
+  const int32_t upper = array.ubound(2);
+  std::vector<int32_t> ids;
+  for (int32_t i = 0; i <= upper; ++i) {
+    int32_t id = costObjectId(i, array.at({0, i}), language);
+    if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
+  }
+  return ids;
+}
+
+void fillCostObjects(ado::Connection& connection, const std::vector<int32_t>& ids) {
+  connection.execute(" Create Table #CostObj(FCostObjID INT) ", nullptr, -1);
+  if (ids.empty()) return;
+  SqlScript sql;
+  for (int32_t id : ids)
+    sql.line(" Insert Into  #CostObj(FCostObjID ) Values(" + frame::sqlNumber(id) + ")");
+  sql.send(connection);
+}
+
+void put(halvern::Dictionary& dict, const char* key, com::Ref<ado::Recordset> rs) {
+  dict.setItem(key, com::Variant(com::Ref<com::Dispatch>(rs)));
+}
+
+}  // namespace
+
+com::Ref<halvern::Dictionary> getCaculateInfo(frame::Call& call, const com::Variant& varCostObj, int32_t year,
+                                              int32_t period, const com::Variant& dctCurPeriodDate) {
+  const frame::PeriodWindow window =
+      frame::periodWindow(dctCurPeriodDate, call.props(), year, period, frame::WindowForm::NextAsText);
+  const std::vector<int32_t> ids = listedCostObjects(varCostObj, call.language());
+  ado::Connection& connection = call.connection();
+  fillCostObjects(connection, ids);
+
+  com::Ref<halvern::Dictionary> dict = com::makeObject<halvern::Dictionary>();
+  put(*dict, "OperateInfo", getOperateInfo(connection, year, period));
+  put(*dict, "SpendMateriel", getSpendMateriel(connection, year, period));
+  put(*dict, "OverOnlineQty", getOverOnlineQty(connection, year, period));
+  put(*dict, "ZeroInfo", getZeroInfo(connection, year, period));
+  put(*dict, "PPBOMInfo", getPPBOMInfo(connection, window.begin, window.next));
+  put(*dict, "OnlineMaterielDispInfo", getOnlineMaterielDispInfo(connection, year, period));
+  connection.execute("Drop Table #CostObj", nullptr, -1);
+  return dict;
+}
+
+}  // namespace mls::calculation
