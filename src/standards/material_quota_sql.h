@@ -1,0 +1,28 @@
+// The material-quota text: a receiver's weight is what the live production
+// orders of its cost object need of the material per unit of order quantity
+// (their audited feed lists, lines of type 376 negated, lines of type 372 and
+// 373 and of the list's own product left out), times its input quantity of
+// the period (CBInQty of its department and cost object).
+//
+// A live production order: FStatus 1 or 2, or 3 closed on or after the
+// period's first day, committed and planned to commit before the next
+// period's first day.  The divisor is the order quantity of every joined row:
+// an order counts once per audited feed list and matching line.  A cost object
+// whose joined orders total 0 has no unit quantity: it is treated as one
+// without orders instead of failing the whole text on a division by zero.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "standards/text_scope.h"
+
+namespace mls::standards {
+
+// `itemID` -1: every row's own material (#OnlineCostObj.FItemID); every row is
+// set, 0 where orders or input are missing.  Any other value: that material;
+// rows whose cost object has no such orders, or whose department and cost
+// object have no input, keep their value.
+std::string materialQuotaText(const TextScope& scope, int32_t itemID);
+
+}  // namespace mls::standards

@@ -1,0 +1,124 @@
+// The completed-quantity kind (3): the saved quantities when the system
+// profile says they are computed, otherwise the live product receipts of the
+// window by the rules of batch costing, classification and the other types.
+#include "standards/system_standard_sql.h"
+#include "standards_fixture.h"
+
+namespace mls::testing {
+namespace {
+
+// Products: 1 of cost object 1 (906); 2 of 3 (908, batch B1); 3 and 4 of the
+// classification object 6 (909, coefficients 1 and 0.5, standard product 3
+// without decimals set); 4 also the standard product of 7 (906); 5 of 8,
+// which has no calculation type.
+class CompletedQtyTest : public StandardsTest {
+ protected:
+  void SetUp() override {
+    StandardsTest::SetUp();
+    for (int id = 1; id <= 5; ++id)
+      item(id);
+    costObject(1, 906, 1);
+    costObject(3, 908, 2, "B1");
+    costObject(6, 909, 3);
+    coProduct(6, 3, 1);
+    coProduct(6, 4, 0.5);
+    costObject(7, 906, 4);
+    noTypeCostObject(8, 5);
+    liveBill(1, 2, 0, "2024-03-01");
+    liveLine({.bill = 1, .item = 1, .qty = 4});
+    liveLine({.bill = 1, .item = 1, .qty = 6, .batch = "X"});
+    liveLine({.bill = 1, .item = 2, .qty = 5, .batch = "B1"});
+    liveLine({.bill = 1, .item = 2, .qty = 50, .batch = "B2"});
+    liveLine({.bill = 1, .item = 3, .qty = 10});
+    liveLine({.bill = 1, .item = 4, .qty = 3});
+    liveLine({.bill = 1, .item = 5, .qty = 9});
+    // Receipts that never count: unchecked, cancelled, in the next period, an
+    // issue.
+    liveBill(2, 2, 0, "2024-03-10", 1, 0);
+    liveBill(3, 2, 0, "2024-03-10", 1, 1, 1);
+    liveBill(4, 2, 0, "2024-04-01");
+    liveBill(5, 24, 12000, "2024-03-10");
+    for (int bill = 2; bill <= 5; ++bill)
+      liveLine({.bill = bill, .item = 1, .qty = 100});
+    // A receipt of department 2.
+    liveBill(6, 2, 0, "2024-03-31", 2);
+    liveLine({.bill = 6, .item = 1, .qty = 2});
+    exec(
+        "INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 42),"
+        " (2024, 2, 1, 3, 43)");
+
+    ordinary_ = receiver({.costObj = 1, .dept = 1});
+    ordinaryDept2_ = receiver({.costObj = 1, .dept = 2});
+    batch_ = receiver({.costObj = 3, .dept = 1});
+    classification_ = receiver({.costObj = 6, .dept = 1});
+    productOfClassification_ = receiver({.costObj = 7, .dept = 1});
+    noType_ = receiver({.costObj = 8, .dept = 1});
+  }
+
+  void fill(const std::string& column = "FQty") {
+    execute(standards::buildSystemStandardQtySql(3, kYear, kPeriod, begin(), next(), column, false, -1));
+  }
+  void flag(const std::string& value) {
+    exec("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'CB_CALCOMPLETEQTY_OK', " +
+         value + ")");
+  }
+  void expectFromReceipts() {
+    EXPECT_EQ(qty(ordinary_), 10);
+    EXPECT_EQ(qty(ordinaryDept2_), 2);
+    EXPECT_EQ(qty(batch_), 5);
+    EXPECT_EQ(qty(classification_), 11.5);
+    EXPECT_EQ(qty(productOfClassification_), 7);
+    EXPECT_EQ(qty(noType_), 7);
+  }
+
+  int ordinary_ = 0, ordinaryDept2_ = 0, batch_ = 0, classification_ = 0, productOfClassification_ = 0,
+      noType_ = 0;
+};
+
+TEST_F(CompletedQtyTest, WithoutTheProfileKeyTheLiveReceiptsOfTheWindowCount) {
+  fill();
+  expectFromReceipts();
+}
+
+TEST_F(CompletedQtyTest, AnEmptyNullOrOtherFlagStillComputesFromReceipts) {
+  for (const char* value : {"''", "NULL", "'0'", "'2'"}) {
+    SCOPED_TRACE(value);
+    exec(
+        "DELETE FROM t_SystemProfile WHERE FKey = 'CB_CALCOMPLETEQTY_OK' UPDATE #OnlineCostObj SET FQty = 7");
+    flag(value);
+    fill();
+    expectFromReceipts();
+  }
+}
+
+TEST_F(CompletedQtyTest, FlagOneReadsTheSavedQuantitiesOfThePeriodOnly) {
+  flag("'1'");
+  fill();
+  EXPECT_EQ(qty(ordinary_), 42);
+  EXPECT_EQ(qty(ordinaryDept2_), 7);
+  EXPECT_EQ(qty(batch_), 7);  // its saved row is of period 2
+  EXPECT_EQ(qty(classification_), 7);
+}
+
+TEST_F(CompletedQtyTest, ClassificationRoundsToTheStandardProductsDecimals) {
+  exec("UPDATE t_ICItem SET FQtyDecimal = 0 WHERE FItemID = 3");
+  fill();
+  EXPECT_EQ(qty(classification_), 12);  // 11.5 rounded half away from zero
+}
+
+TEST_F(CompletedQtyTest, ALongColumnNameStillFitsTheDynamicStatement) {
+  const std::string column(128, 'Q');
+  exec("ALTER TABLE #OnlineCostObj ADD " + column + " Decimal(28,10) NOT NULL DEFAULT(0)");
+  fill(column);
+  EXPECT_EQ(qty(classification_, column), 11.5);
+  EXPECT_EQ(qty(classification_), 7);
+}
+
+TEST_F(CompletedQtyTest, AFlagThatIsNoNumberFailsTheBatch) {
+  flag("'yes'");
+  EXPECT_ANY_THROW(connection_->execute(
+      standards::buildSystemStandardQtySql(3, kYear, kPeriod, begin(), next(), "FQty", false, -1)));
+}
+
+}  // namespace
+}  // namespace mls::testing

@@ -1,0 +1,175 @@
+// The choice of source by ModStandardData's entry points, the ration and sort
+// data, the daily and department-wide options and the column check.
+#include <functional>
+#include <vector>
+
+#include "platform/com/error.h"
+#include "standards/standard_qty_sql.h"
+#include "standards_fixture.h"
+
+namespace mls::testing {
+namespace {
+
+using standards::StandardQtyOptions;
+
+class DispatchTest : public StandardsTest {
+ protected:
+  void SetUp() override {
+    StandardsTest::SetUp();
+    // Ration data: standard 4 per cost item, for cost item 0, department-wide
+    // (cost object 0), standard -1, and standard 4 of another period.
+    exec(
+        "INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, "
+        "FQty)"
+        " VALUES (2024, 3, 4, 1, 1, 0, 10), (2024, 3, 4, 1, 1, 5, 20), (2024, 3, 4, 1, 0, 0, 30),"
+        " (2024, 3, 4, 1, 0, 5, 35), (2024, 3, -1, 1, 1, 0, 40), (2024, 2, 4, 1, 2, 0, 50)");
+    exec("INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 3)");
+    exec("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'CB_CALCOMPLETEQTY_OK', '1')");
+    exec("INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 42)");
+  }
+
+  std::string text(int kind, int number, bool byCostItem = false, StandardQtyOptions options = {},
+                   const std::string& code = "", const std::string& column = "FQty") {
+    return standards::buildStandardQtySql(kind, number, kYear, kPeriod, begin(), next(), column, byCostItem,
+                                          options, code, -1);
+  }
+  // The value the text gives receiver (cost object 1, department 1, cost item 0).
+  double value(const std::string& sql) {
+    exec("DELETE FROM #OnlineCostObj");
+    const int row = receiver({.costObj = 1, .dept = 1});
+    execute(sql);
+    return qty(row);
+  }
+  com::ExcepInfo failure(const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const com::ComError& e) {
+      return e.info();
+    }
+    ADD_FAILURE() << "no error";
+    return {};
+  }
+};
+
+TEST_F(DispatchTest, NumbersTwoAndThreeAreCompletedQuantityAndManHours) {
+  EXPECT_EQ(value(text(0, 2)), 42);
+  EXPECT_EQ(value(text(0, 3)), 3);
+}
+
+TEST_F(DispatchTest, KindsOutsideTheSystemKindsReadTheRationDataOfTheNumber) {
+  for (int kind : {0, 9, 70000, -5}) {
+    SCOPED_TRACE(kind);
+    EXPECT_EQ(value(text(kind, 4)), 10);
+  }
+  EXPECT_EQ(value(text(5, 4)), 40);  // kind 5 reads standard -1 whatever the number
+  EXPECT_EQ(value(text(0, 6)), 7);   // no data of that number
+}
+
+TEST_F(DispatchTest, RationDataByCostItemAndDepartmentWide) {
+  exec("DELETE FROM #OnlineCostObj");
+  const int item0 = receiver({.costObj = 1, .dept = 1, .costItem = 0});
+  const int item5 = receiver({.costObj = 1, .dept = 1, .costItem = 5});
+  const int otherObj = receiver({.costObj = 3, .dept = 1, .costItem = 5});
+  const int otherPeriod = receiver({.costObj = 2, .dept = 1});
+  execute(text(0, 4, false));
+  EXPECT_EQ(qty(item0), 10);
+  EXPECT_EQ(qty(item5), 10);
+  EXPECT_EQ(qty(otherObj), 7);
+  EXPECT_EQ(qty(otherPeriod), 7);
+  execute(text(0, 4, true));
+  EXPECT_EQ(qty(item5), 20);
+  execute(text(0, 4, true, {.departmentWide = true}));
+  EXPECT_EQ(qty(item0), 30);
+  EXPECT_EQ(qty(item5), 35);
+  EXPECT_EQ(qty(otherObj), 35);
+  execute(text(0, 4, false, {.departmentWide = true}));
+  EXPECT_EQ(qty(item5), 30);
+  EXPECT_EQ(qty(otherPeriod), 30);
+}
+
+TEST_F(DispatchTest, RationTextIsTheUsualStatement) {
+  EXPECT_EQ(text(0, 4, true),
+            "UpDate t1 SET  t1.FQty=t2.FQty FROM #OnlineCostObj t1 inner join \r\n"
+            "  CBRationStandardInfo t2\r\n"
+            " ON (t2.FCostObjID=t1.FCostObjID \r\n"
+            "    AND t1.FDeptID=t2.FDeptID \r\n"
+            "    AND t2.FCostItemID=t1.FCostItemID )\r\n"
+            " WHERE t2.FYear=2024\r\n"
+            " AND t2.FPeriod= 3\r\n"
+            " AND t2.FStandardID= 4\r\n");
+  const std::string wide = text(0, 4, false, {.departmentWide = true});
+  EXPECT_NE(wide.find(" ON (t2.FCostObjID=0\r\n"), std::string::npos) << wide;
+  EXPECT_NE(wide.find("    AND t2.FCostItemID=0)\r\n"), std::string::npos) << wide;
+}
+
+TEST_F(DispatchTest, DailyCostingSkipsTheQuotaAndRefusesSystemData) {
+  EXPECT_EQ(value(text(0, 4, false, {.daily = true}, "CLDETLD")), 10);
+  for (int kind : {1, 3, 70012}) {
+    const com::ExcepInfo e = failure([&] { text(kind, 4, false, {.daily = true}); });
+    EXPECT_EQ(e.number, 5) << kind;
+    EXPECT_EQ(e.source, "Marlstone.ModStandardData");
+  }
+  EXPECT_EQ(failure([&] { text(0, 2, false, {.daily = true}); }).number, 5);
+  EXPECT_EQ(text(6, 4, false, {.daily = true}), "");
+}
+
+TEST_F(DispatchTest, BomUsageAndKindsAbove70012GiveNoText) {
+  EXPECT_EQ(text(6, 4), "");
+  EXPECT_EQ(text(70013, 4, false, {}, "CLDETLD"), "");
+}
+
+TEST_F(DispatchTest, AColumnThatIsNoIdentifierNeverReachesTheText) {
+  for (const std::string& column : std::vector<std::string>{"", "FQty;DROP TABLE t", "1FQty", "FQty'",
+                                                            "[FQty]", "F Qty", std::string(129, 'F')}) {
+    SCOPED_TRACE(column);
+    for (int kind : {0, 1, 3, 6, 70012}) {
+      const com::ExcepInfo e = failure([&] { text(kind, 4, false, {}, "", column); });
+      EXPECT_EQ(e.number, 5);
+      EXPECT_EQ(e.source, "Marlstone.ModStandardData");
+      EXPECT_NE(e.description.find("not a valid column name"), std::string::npos) << e.description;
+    }
+    EXPECT_EQ(failure([&] {
+                standards::buildSortStandardQtySql(0, 4, kYear, kPeriod, begin(), next(), column, false);
+              }).number,
+              5);
+  }
+  EXPECT_EQ(value(text(0, 4, false, {}, "", "FQty")), 10);
+  EXPECT_EQ(text(0, 4, false, {}, "", "_q9").find("t1._q9="), 15u);
+}
+
+class SortDispatchTest : public DispatchTest {
+ protected:
+  std::string sort(int kind, int number) {
+    return standards::buildSortStandardQtySql(kind, number, kYear, kPeriod, begin(), next(), "FQty", false);
+  }
+};
+
+TEST_F(SortDispatchTest, AnyKindButTheJointProductKindsReadsTheSortData) {
+  exec(
+      "INSERT INTO CBSortStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FProductID, "
+      "FCostItemID,"
+      " FQty) VALUES (2024, 3, 2, 1, 1, 11, 0, 5), (2024, 3, 2, 1, 1, 12, 0, 6), (2024, 3, 3, 1, 1, 11, 0, "
+      "8)");
+  exec(
+      "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES (2024, 3, 1, "
+      "1, 11, 9)");
+  exec("DELETE FROM #OnlineCostObj");
+  const int main = receiver({.costObj = 1, .dept = 1, .product = 11});
+  const int deputy = receiver({.costObj = 1, .dept = 1, .product = 12, .deputy = 1});
+  const int item3 = receiver({.costObj = 1, .dept = 1, .costItem = 3, .product = 11});
+  for (int kind : {0, 3, 7, 70001, 70012}) {
+    SCOPED_TRACE(kind);
+    exec("UPDATE #OnlineCostObj SET FQty = 7");
+    execute(sort(kind, 2));
+    EXPECT_EQ(qty(main), 5);
+    EXPECT_EQ(qty(deputy), 6);  // no by-product condition here
+    EXPECT_EQ(qty(item3), 7);
+  }
+  execute(sort(70005, 2));
+  EXPECT_EQ(qty(main), 9);
+  EXPECT_EQ(qty(deputy), 6);
+  EXPECT_EQ(sort(6, 2).find("CBSortStandardInfo") != std::string::npos, true);
+}
+
+}  // namespace
+}  // namespace mls::testing

@@ -1,0 +1,106 @@
+#include "standards_fixture.h"
+
+#include "frame/sql_literal.h"
+
+namespace mls::testing {
+
+using frame::sqlNumber;
+using frame::sqlText;
+
+void StandardsTest::SetUp() {
+  db_.runSchemaFile("erp.sql");
+  connection_ = com::makeObject<ado::Connection>();
+  connection_->open(db_.connectString());
+  // The widest layout of the callers: every column some text joins, the
+  // simple standard's FQty and one unit column.
+  exec(
+      "CREATE TABLE #OnlineCostObj (FRowID int NOT NULL, FCostObjID int, FDeptID int, FItemID int,"
+      " FCostItemID int NOT NULL DEFAULT(0), FProductID int, FIsDeputy int NOT NULL DEFAULT(0),"
+      " [FQty70012] Decimal(28,10) NOT NULL DEFAULT(0), FQty Decimal(28,10) NOT NULL DEFAULT(0))");
+}
+
+void StandardsTest::TearDown() {
+  connection_->close();
+}
+
+com::Variant StandardsTest::date(const std::string& ymd) {
+  return com::Variant::date(com::Variant(ymd).toDate());
+}
+
+int StandardsTest::receiver(const Receiver& r) {
+  const int row = ++rows_;
+  exec(
+      "INSERT INTO #OnlineCostObj (FRowID, FCostObjID, FDeptID, FItemID, FCostItemID, FProductID, FIsDeputy,"
+      " FQty70012, FQty) VALUES (" +
+      sqlNumber(row) + ", " + sqlNumber(r.costObj) + ", " + sqlNumber(r.dept) + ", " + sqlNumber(r.item) +
+      ", " + sqlNumber(r.costItem) + ", " + sqlNumber(r.product) + ", " + sqlNumber(r.deputy) + ", " +
+      sqlNumber(r.start) + ", " + sqlNumber(r.start) + ")");
+  return row;
+}
+
+void StandardsTest::execute(const std::string& text) {
+  ASSERT_FALSE(text.empty());
+  connection_->execute(text);
+}
+
+double StandardsTest::qty(int row, const std::string& column) {
+  com::Ref<ado::Recordset> rs =
+      connection_->execute("SELECT " + column + " FROM #OnlineCostObj WHERE FRowID = " + sqlNumber(row));
+  EXPECT_FALSE(rs->eof()) << "no row " << row;
+  return rs->eof() ? -999 : rs->value(0).toDouble();
+}
+
+void StandardsTest::exec(const std::string& sql) {
+  connection_->execute(sql);
+}
+
+void StandardsTest::item(int id, int qtyDecimal, double standardManHour) {
+  exec("INSERT INTO t_ICItem (FItemID, FNumber, FName, FQtyDecimal, FStandardManHour) VALUES (" +
+       sqlNumber(id) + ", " + sqlText("I" + std::to_string(id)) + ", " +
+       sqlText("Item " + std::to_string(id)) + ", " + (qtyDecimal < 0 ? "NULL" : sqlNumber(qtyDecimal)) +
+       ", " + (standardManHour < 0 ? "NULL" : sqlNumber(standardManHour)) + ")");
+}
+
+void StandardsTest::costObject(int id, int type, int product, const std::string& batch) {
+  exec("INSERT INTO cbCostObj (FItemID, FNumber, FStdProductID, FBatchNo, FCalculateType) VALUES (" +
+       sqlNumber(id) + ", " + sqlText("C" + std::to_string(id)) + ", " + sqlNumber(product) + ", " +
+       sqlText(batch) + ", " + sqlNumber(type) + ")");
+}
+
+void StandardsTest::noTypeCostObject(int id, int product) {
+  exec("INSERT INTO cbCostObj (FItemID, FStdProductID, FCalculateType) VALUES (" + sqlNumber(id) + ", " +
+       sqlNumber(product) + ", NULL)");
+}
+
+void StandardsTest::coProduct(int costObj, int product, double quotiety, int deputy) {
+  exec("INSERT INTO cb_CostObj_Product (FCostObjID, FProductID, FQuotiety, FIsDeputy) VALUES (" +
+       sqlNumber(costObj) + ", " + sqlNumber(product) + ", " + sqlNumber(quotiety) + ", " +
+       sqlNumber(deputy) + ")");
+}
+
+void StandardsTest::liveBill(int id, int tranType, int purpose, const std::string& ymd, int dept, int status,
+                             int cancellation) {
+  exec(
+      "INSERT INTO ICStockBill (FInterID, FBillNo, FTranType, FDate, FDeptID, FStatus, FCancellation, "
+      "FPurposeID)"
+      " VALUES (" +
+      sqlNumber(id) + ", " + sqlText("B" + std::to_string(id)) + ", " + sqlNumber(tranType) + ", " +
+      sqlText(ymd) + ", " + sqlNumber(dept) + ", " + sqlNumber(status) + ", " + sqlNumber(cancellation) +
+      ", " + sqlNumber(purpose) + ")");
+}
+
+void StandardsTest::liveLine(const LiveLine& l) {
+  exec(
+      "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FBatchNo, FCostOBJID, FReProduceType)"
+      " VALUES (" +
+      sqlNumber(l.bill) + ", " + sqlNumber(++entries_) + ", " + sqlNumber(l.item) + ", " + sqlNumber(l.qty) +
+      ", " + sqlText(l.batch) + ", " + sqlNumber(l.costObj) + ", " + sqlNumber(l.reproduceType) + ")");
+}
+
+void StandardsTest::periodRow(const std::string& table, int dept, int costObj, double qty, int period) {
+  exec("INSERT INTO " + table + " (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (" + sqlNumber(kYear) +
+       ", " + sqlNumber(period) + ", " + sqlNumber(dept) + ", " + sqlNumber(costObj) + ", " + sqlNumber(qty) +
+       ")");
+}
+
+}  // namespace mls::testing
