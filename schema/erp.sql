@@ -18,7 +18,8 @@ CREATE TABLE t_ICItem (
   FTrack INT NOT NULL DEFAULT(0),
   FQtyDecimal SMALLINT NULL,
   FPriceDecimal SMALLINT NULL,
-  FErpClsID INT NULL  -- the item's ERP class (NULL: unset)
+  FErpClsID INT NULL,  -- the item's ERP class (NULL: unset)
+  FStandardManHour DECIMAL(28,10) NULL  -- the item's standard man-hours (NULL: unset)
 )
 
 -- Departments.  FCostAccountType 361 production, 362 auxiliary production.
@@ -313,7 +314,9 @@ CREATE TABLE cbBalance (
   FDepID INT NOT NULL DEFAULT(0),
   FProductID INT NOT NULL DEFAULT(0),
   FCostID INT NOT NULL DEFAULT(0),
-  FBegBal DECIMAL(28,10) NOT NULL DEFAULT(0)
+  FBegBal DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0),  -- work-in-process quantity of the balance
+  FAdjustQty DECIMAL(28,10) NOT NULL DEFAULT(0)  -- and its adjustment
 )
 
 -- Distributions of auxiliary production and of manufacturing expense to cost
@@ -443,21 +446,12 @@ CREATE TABLE PPBOMEntry (
 
 -- ---------------------------------------------------------------------------
 -- Sources of the allocation standards: the standard definitions and their
--- units, entered ration and sort data, input quantities, man-hours, the
--- balances' quantities, the items' standard man-hours and the rework marks of
--- issue lines.
-
--- The standard man-hours of an item (NULL: unset).
-IF COL_LENGTH('t_ICItem', 'FStandardManHour') IS NULL ALTER TABLE t_ICItem ADD FStandardManHour DECIMAL(28,10) NULL
-
--- The work-in-process quantity of a beginning balance and its adjustment.
-IF COL_LENGTH('cbBalance', 'FQty') IS NULL ALTER TABLE cbBalance ADD FQty DECIMAL(28,10) NOT NULL DEFAULT(0)
-IF COL_LENGTH('cbBalance', 'FAdjustQty') IS NULL ALTER TABLE cbBalance ADD FAdjustQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+-- units, entered ration and sort data, input quantities, man-hours and the
+-- rework marks of issue lines.
 
 -- Allocation standards: FNum the number, FID the code ("CLDETLD" the material
 -- quota of feed lists, "FLFJQFPBZ" the sort standard of joint products),
 -- FComPlex 1 a complex standard computed by FFormula from standard units.
-IF OBJECT_ID('cb_BmStandard') IS NULL
 CREATE TABLE cb_BmStandard (
   FNum INT NOT NULL CONSTRAINT pk_cb_BmStandard PRIMARY KEY CLUSTERED,
   FID NVARCHAR(80) NOT NULL DEFAULT(''),
@@ -472,7 +466,6 @@ CREATE TABLE cb_BmStandard (
 
 -- Units of complex standards: FItemID the kind of the unit's data, FName the
 -- name its formula token carries, FStandardID the standard it reads.
-IF OBJECT_ID('cbStandardUnit') IS NULL
 CREATE TABLE cbStandardUnit (
   FItemID INT NOT NULL,
   FName NVARCHAR(255) NOT NULL,
@@ -481,7 +474,6 @@ CREATE TABLE cbStandardUnit (
 
 -- Entered standard data per department, cost object and cost item (0: for
 -- every cost item; cost object 0: for the whole department).
-IF OBJECT_ID('CBRationStandardInfo') IS NULL
 CREATE TABLE CBRationStandardInfo (
   FYear INT NOT NULL,
   FPeriod INT NOT NULL,
@@ -493,7 +485,6 @@ CREATE TABLE CBRationStandardInfo (
 )
 
 -- Entered standard data of joint cost objects per product and cost item.
-IF OBJECT_ID('CBSortStandardInfo') IS NULL
 CREATE TABLE CBSortStandardInfo (
   FYear INT NOT NULL,
   FPeriod INT NOT NULL,
@@ -506,7 +497,6 @@ CREATE TABLE CBSortStandardInfo (
 )
 
 -- Input quantity of a period per department and cost object.
-IF OBJECT_ID('CBInQty') IS NULL
 CREATE TABLE CBInQty (
   FYear INT NOT NULL,
   FPeriod INT NOT NULL,
@@ -517,7 +507,6 @@ CREATE TABLE CBInQty (
 
 -- Man-hours per department and cost object: FPurposeID 0 normal production, 1
 -- repairable waste; FType 0 and 1 the two kinds of man-hours.
-IF OBJECT_ID('cbManHourInfo') IS NULL
 CREATE TABLE cbManHourInfo (
   FYear INT NOT NULL,
   FPeriod INT NOT NULL,
@@ -530,7 +519,6 @@ CREATE TABLE cbManHourInfo (
 
 -- Auxiliary data of the ERP: FTypeID 244 the rework types of issue lines
 -- (FReProduceType), FID 'Y' for the types that are rework.
-IF OBJECT_ID('t_SubMessage') IS NULL
 CREATE TABLE t_SubMessage (
   FInterID INT NOT NULL CONSTRAINT pk_t_SubMessage PRIMARY KEY CLUSTERED,
   FTypeID INT NOT NULL DEFAULT(0),
@@ -540,7 +528,6 @@ CREATE TABLE t_SubMessage (
 
 -- ---------------------------------------------------------------------------
 -- Cost-object groups, looked up by number by the distribution client.
-IF OBJECT_ID('cbCostObjGroup') IS NULL
 CREATE TABLE cbCostObjGroup (
   FItemID INT NOT NULL CONSTRAINT pk_cbCostObjGroup PRIMARY KEY CLUSTERED,
   FNumber NVARCHAR(80) NOT NULL DEFAULT(''),
