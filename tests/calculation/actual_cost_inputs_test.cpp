@@ -6,7 +6,7 @@
 #include "cost_inputs_fixture.h"
 #include "platform/com/object_context.h"
 #include "platform/halvern/dictionary.h"
-#include "recording_provider.h"
+#include "support/recording_provider.h"
 
 namespace mls::testing {
 namespace {
@@ -268,7 +268,7 @@ TEST_F(ActualCostInputsTest, ReadsUncommittedRowsAndLoadsTheListInOneBatch) {
       "(2024, 3, 2, 20, 9)");
   com::VoteRecorder votes;
   std::vector<com::Variant> args{
-      com::Variant("ConnectString={Provider=Calc.Recording;Data Source=" + db_.name() + "};Language=en"),
+      com::Variant("ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en"),
       costObjects({10, 20}), 2024, 3};
   com::Variant answer = com::invokeByName(*calInfo_, "GetCaculateInfo", com::kMethodOrGet, args);
   other->execute("ROLLBACK");

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "frame/test_database.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
 #include "platform/com/variant.h"
+#include "support/test_database.h"
 
 namespace mls::testing {
 

@@ -2,7 +2,7 @@
 // how they are copied, the keys and work tables afterwards, and its frame.
 #include "calc_fixture.h"
 #include "frame/sql_literal.h"
-#include "recording_provider.h"
+#include "support/recording_provider.h"
 
 namespace mls::testing {
 namespace {
@@ -144,7 +144,7 @@ TEST_F(SnapshotTest, ReadsUncommittedRowsOnAReadUncommittedConnectionInThreeBatc
       "BEGIN TRAN INSERT INTO ICStockBill (FInterID, FTranType, FDate, FStatus, FCancellation, "
       "FPurposeID) VALUES (40, 2, '2024-03-02', 0, 0, 0)");
   com::VoteRecorder votes;
-  callWith("ConnectString={Provider=Calc.Recording;Data Source=" + db_.name() + "};Language=en",
+  callWith("ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en",
            "GetICStockBillDataForCB", {2024, 3});
   other->execute("ROLLBACK");
   other->close();

@@ -7,7 +7,7 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/object_context.h"
 #include "platform/com/registry.h"
-#include "test_database.h"
+#include "support/test_database.h"
 
 namespace mls::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include "frame/class_data_env.h"
 #include "frame/globals.h"
 #include "platform/com/error.h"
-#include "test_database.h"
+#include "support/test_database.h"
 
 namespace mls::testing {
 namespace {

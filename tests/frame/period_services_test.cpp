@@ -10,7 +10,7 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/object_context.h"
 #include "platform/halvern/dictionary.h"
-#include "test_database.h"
+#include "support/test_database.h"
 
 namespace mls::testing {
 namespace {

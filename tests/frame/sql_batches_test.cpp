@@ -7,7 +7,7 @@
 #include "classes/library.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/object_context.h"
-#include "test_database.h"
+#include "support/test_database.h"
 
 namespace mls::testing {
 namespace {

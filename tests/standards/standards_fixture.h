@@ -9,9 +9,9 @@
 
 #include <string>
 
-#include "frame/test_database.h"
 #include "platform/ado/connection.h"
 #include "platform/com/variant.h"
+#include "support/test_database.h"
 
 namespace mls::testing {
 

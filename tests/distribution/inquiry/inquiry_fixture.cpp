@@ -5,46 +5,11 @@
 #include "classes/library.h"
 #include "frame/sql_literal.h"
 #include "platform/ado/connection.h"
-#include "platform/ado/provider.h"
 
 namespace mls::testing {
-namespace {
 
 using frame::sqlNumber;
 using frame::sqlText;
-
-class RecordingSession final : public ado::ProviderSession {
- public:
-  RecordingSession(std::unique_ptr<ado::ProviderSession> inner, std::shared_ptr<SessionLog> log)
-      : inner_(std::move(inner)), log_(std::move(log)), index_(log_->sessions.size()) {
-    log_->sessions.emplace_back();
-  }
-  std::vector<ado::BatchItem> execute(std::string_view text, const std::vector<ado::ParameterValue>& params,
-                                      int32_t timeout) override {
-    log_->sessions[index_].emplace_back(text);
-    return inner_->execute(text, params, timeout);
-  }
-
- private:
-  std::unique_ptr<ado::ProviderSession> inner_;
-  std::shared_ptr<SessionLog> log_;
-  size_t index_;
-};
-
-class RecordingProvider final : public ado::Provider {
- public:
-  explicit RecordingProvider(std::shared_ptr<SessionLog> log) : log_(std::move(log)) {}
-  const std::string& name() const override { return name_; }
-  std::unique_ptr<ado::ProviderSession> open(const ado::ConnectionProperties& props) override {
-    return std::make_unique<RecordingSession>(ado::findProvider("Marlstone.Embedded")->open(props), log_);
-  }
-
- private:
-  std::string name_ = "Inquiry.Recording";
-  std::shared_ptr<SessionLog> log_;
-};
-
-}  // namespace
 
 void InquiryTest::SetUp() {
   ::unsetenv("MARLSTONE_RESOURCES");
@@ -86,9 +51,9 @@ com::ExcepInfo InquiryTest::engineError(const std::string& sql) const {
   return {};
 }
 
-std::string InquiryTest::recordedProps(std::shared_ptr<SessionLog> log) const {
-  ado::registerProvider(std::make_shared<RecordingProvider>(std::move(log)));
-  return "ConnectString={Provider=Inquiry.Recording;Data Source=" + db_.name() + "};Language=en";
+std::string InquiryTest::recordedProps(std::shared_ptr<Recording> log) const {
+  recordBatchesInto(std::move(log));
+  return "ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en";
 }
 
 void InquiryTest::item(int id, const std::string& number, const std::string& name,

@@ -1,7 +1,6 @@
 // The fixture of the distribution inquiry tests: an embedded database with the
-// system and ERP schemas, ConcludeInfo created by ProgID, and a provider,
-// "Inquiry.Recording", that runs every batch on the same embedded database and
-// keeps the texts each session was sent.
+// system and ERP schemas, ConcludeInfo created by ProgID, and the recording
+// provider that keeps the texts each session was sent.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,17 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "frame/test_database.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/variant.h"
+#include "support/recording_provider.h"
+#include "support/test_database.h"
 
 namespace mls::testing {
-
-// The batches of each session, in opening order.
-struct SessionLog {
-  std::vector<std::vector<std::string>> sessions;
-};
 
 class InquiryTest : public ::testing::Test {
  protected:
@@ -35,7 +30,7 @@ class InquiryTest : public ::testing::Test {
   com::ExcepInfo engineError(const std::string& sql) const;
   // Properties that reach this database through the recording provider, whose
   // log is `log`.
-  std::string recordedProps(std::shared_ptr<SessionLog> log) const;
+  std::string recordedProps(std::shared_ptr<Recording> log) const;
 
   void exec(const std::string& sql) const { db_.run(sql); }
   void item(int id, const std::string& number, const std::string& name, const com::Variant& erpClass) const;

@@ -140,7 +140,7 @@ TEST_F(LookupsTest, NoItemOfTheTwoClassesGivesAnEmptyRecordsetAndAnEmptyList) {
 
 TEST_F(LookupsTest, TheListRunsGetObjectInAFrameOfItsOwn) {
   items();
-  auto log = std::make_shared<SessionLog>();
+  auto log = std::make_shared<Recording>();
   const std::string props = recordedProps(log);
   com::VoteRecorder votes;
   callWith(props, "GetCostObject", {});

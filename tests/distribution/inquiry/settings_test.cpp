@@ -93,7 +93,7 @@ TEST_F(SettingsTest, ADatabaseErrorReachesTheCallerUnchanged) {
 }
 
 TEST_F(SettingsTest, EachReadsOnOneReadUncommittedConnection) {
-  auto log = std::make_shared<SessionLog>();
+  auto log = std::make_shared<Recording>();
   const std::string props = recordedProps(log);
   for (const Switch& s : kSwitches) {
     db_.setProfile(s.category, s.key, "1");

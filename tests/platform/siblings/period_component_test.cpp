@@ -1,10 +1,10 @@
 // Ridgeholm.AisInfo created by ProgID and called by name on embedded databases.
 #include <gtest/gtest.h>
 
-#include "frame/test_database.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/registry.h"
 #include "platform/siblings/sibling_classes.h"
+#include "support/test_database.h"
 
 namespace mls::siblings {
 namespace {

@@ -1,4 +1,4 @@
-// A provider, "Calc.Recording", that runs every batch on the embedded engine
+// A provider, "Test.Recording", that runs every batch on the embedded engine
 // (the same Data Source) and keeps its text per session, so that a test can
 // read what a method sent on its connection and in how many batches.
 #pragma once

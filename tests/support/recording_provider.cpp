@@ -1,4 +1,4 @@
-#include "recording_provider.h"
+#include "support/recording_provider.h"
 
 #include "platform/ado/provider.h"
 
@@ -32,7 +32,7 @@ class RecordingProvider final : public ado::Provider {
   }
 
  private:
-  std::string name_ = "Calc.Recording";
+  std::string name_ = "Test.Recording";
   std::shared_ptr<Recording> log_;
 };
 
