@@ -314,6 +314,7 @@ CREATE TABLE cbBalance (
   FDepID INT NOT NULL DEFAULT(0),
   FProductID INT NOT NULL DEFAULT(0),
   FCostID INT NOT NULL DEFAULT(0),
+  FTypeID INT NOT NULL DEFAULT(0),  -- balance type; 2 the year-begin balances
   FBegBal DECIMAL(28,10) NOT NULL DEFAULT(0),
   FQty DECIMAL(28,10) NOT NULL DEFAULT(0),  -- work-in-process quantity of the balance
   FAdjustQty DECIMAL(28,10) NOT NULL DEFAULT(0)  -- and its adjustment

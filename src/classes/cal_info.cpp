@@ -1,8 +1,14 @@
 #include "classes/cal_info.h"
 
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
 #include "calculation/actual_cost_inputs.h"
+#include "calculation/calculation_inquiries.h"
 #include "frame/period_services.h"
 #include "frame/period_window.h"
+#include "standards/standard_lookups.h"
 
 namespace mls::classes {
 namespace {
@@ -11,6 +17,18 @@ using com::Param;
 using com::VarKind;
 using frame::Call;
 using frame::FrameFacts;
+
+com::Variant recordset(com::Ref<ado::Recordset> rs) {
+  return com::Variant(com::Ref<com::Dispatch>(std::move(rs)));
+}
+
+// sDsn followed by 32-bit integers.
+std::vector<Param> longArgs(std::initializer_list<const char*> names) {
+  std::vector<Param> params{Param("sDsn", VarKind::String)};
+  for (const char* name : names)
+    params.push_back(Param(name, VarKind::Long));
+  return params;
+}
 
 }  // namespace
 
@@ -52,6 +70,47 @@ const com::TypeInfo& CalInfo::type() {
           return com::Variant(com::Ref<com::Dispatch>(
               calculation::getCaculateInfo(call, a[1], a[2].toLong(), a[3].toLong(), a[4])));
         });
+    // The calculation's request and completion inquiries and the small
+    // standard lookups: SetComplete at entry, READ UNCOMMITTED, source
+    // unchanged, no SetAbort.
+    const FrameFacts inquiry = none.votes(frame::VoteAt::Entry).connects(frame::Isolation::ReadUncommitted);
+    frame::framed<CalInfo>(t, "IsRequestAssist", longArgs({"iYear", "iPeriod", "lLevel"}), VarKind::Boolean,
+                           inquiry, [](Call& call, com::Args a) {
+                             return com::Variant(calculation::isRequestAssist(call, a[1].toLong(),
+                                                                              a[2].toLong(), a[3].toLong()));
+                           });
+    frame::framed<CalInfo>(
+        t, "IsRequestMake", longArgs({"iYear", "iPeriod", "lLevel"}), VarKind::Boolean, inquiry,
+        [](Call& call, com::Args a) {
+          return com::Variant(calculation::isRequestMake(call, a[1].toLong(), a[2].toLong(), a[3].toLong()));
+        });
+    frame::framed<CalInfo>(
+        t, "GetProductAmount", longArgs({"iYear", "iPeriod", "lLevel"}), com::kAny, inquiry,
+        [](Call& call, com::Args a) {
+          return recordset(calculation::getProductAmount(call, a[1].toLong(), a[2].toLong(), a[3].toLong()));
+        });
+    frame::framed<CalInfo>(
+        t, "GetOnOkCostObj", longArgs({"iYear", "iPeriod"}), VarKind::Object, inquiry,
+        [](Call& call, com::Args a) {
+          return recordset(calculation::getOnOkCostObj(call, a[1].toLong(), a[2].toLong()));
+        });
+    frame::framed<CalInfo>(t, "GetOnlStdAData", longArgs({"lStandardID", "iYear", "iPeriod", "lCostObjID"}),
+                           VarKind::Object, inquiry, [](Call& call, com::Args a) {
+                             return recordset(standards::getOnlStdAData(call, a[1].toLong(), a[2].toLong(),
+                                                                        a[3].toLong(), a[4].toLong()));
+                           });
+    frame::framed<CalInfo>(t, "GetOnlStdPData", longArgs({"lStandardID", "iYear", "iPeriod", "lCostObjID"}),
+                           VarKind::Object, inquiry, [](Call& call, com::Args a) {
+                             return recordset(standards::getOnlStdPData(call, a[1].toLong(), a[2].toLong(),
+                                                                        a[3].toLong(), a[4].toLong()));
+                           });
+    frame::framed<CalInfo>(t, "GetYearBData", longArgs({"iYear", "lCostObjID"}), VarKind::Object, inquiry,
+                           [](Call& call, com::Args a) {
+                             return recordset(standards::getYearBData(call, a[1].toLong(), a[2].toLong()));
+                           });
+    frame::framed<CalInfo>(
+        t, "GetQtyID", longArgs({"lStdID"}), VarKind::Object, inquiry,
+        [](Call& call, com::Args a) { return recordset(standards::getQtyID(call, a[1].toLong())); });
     return t;
   }();
   return info;

@@ -1,0 +1,64 @@
+#include "cal_info_inquiry_fixture.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/com/registry.h"
+
+namespace mls::testing {
+
+void CalInfoInquiryTest::SetUp() {
+  CalcTest::SetUp();
+  calInfo_ = com::createObject("Marlstone.CalInfo");
+}
+
+com::Variant CalInfoInquiryTest::askWith(const std::string& props, const std::string& member,
+                                         std::vector<com::Variant> args) {
+  args.insert(args.begin(), com::Variant(props));
+  return com::invokeByName(*calInfo_, member, com::kMethodOrGet, args);
+}
+
+com::Variant CalInfoInquiryTest::ask(const std::string& member, std::vector<com::Variant> args) {
+  return askWith(db_.props("en"), member, std::move(args));
+}
+
+com::ExcepInfo CalInfoInquiryTest::askFailure(const std::string& member, std::vector<com::Variant> args) {
+  try {
+    ask(member, std::move(args));
+  } catch (const com::ComError& e) {
+    return e.info();
+  }
+  ADD_FAILURE() << member << " did not fail";
+  return {};
+}
+
+ado::Recordset& CalInfoInquiryTest::recordset(const com::Variant& answer) {
+  auto* rs = dynamic_cast<ado::Recordset*>(answer.toObject().get());
+  if (!rs) throw std::runtime_error("the answer is not a recordset");
+  EXPECT_FALSE(rs->activeConnection()) << "the recordset is still connected";
+  return *rs;
+}
+
+Rows CalInfoInquiryTest::rowsOf(const com::Variant& answer) {
+  ado::Recordset& rs = recordset(answer);
+  Rows out;
+  if (rs.recordCount() != 0) rs.moveFirst();
+  for (; !rs.eof(); rs.moveNext()) {
+    std::vector<std::string> row;
+    for (size_t i = 0; i < rs.fieldCount(); ++i)
+      row.push_back(rs.value(i).isNull() ? "NULL" : rs.value(i).toString());
+    out.push_back(std::move(row));
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::vector<std::string> CalInfoInquiryTest::columnsOf(const com::Variant& answer) {
+  ado::Recordset& rs = recordset(answer);
+  std::vector<std::string> names;
+  for (size_t i = 0; i < rs.fieldCount(); ++i)
+    names.push_back(rs.fieldInfo(i).name);
+  return names;
+}
+
+}  // namespace mls::testing

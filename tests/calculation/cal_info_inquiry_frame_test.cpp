@@ -1,0 +1,136 @@
+// The frame of CalInfo's request, completion and standard inquiries: the vote
+// at entry and no other, a READ UNCOMMITTED connection, a database error
+// raised again with its own source, and nothing left behind for the next call.
+#include <cctype>
+#include <memory>
+
+#include "cal_info_inquiry_fixture.h"
+#include "platform/com/object_context.h"
+#include "support/recording_provider.h"
+
+namespace mls::testing {
+namespace {
+
+using com::Vote;
+
+struct Inquiry {
+  const char* member;
+  std::vector<com::Variant> args;
+  const char* table;  // a table it reads
+};
+
+const std::vector<Inquiry>& inquiries() {
+  static const std::vector<Inquiry> all{
+      {"IsRequestAssist", {2024, 3, 1}, "cbProductCalInfo"},
+      {"IsRequestMake", {2024, 3, 1}, "cbProductCalInfo"},
+      {"GetProductAmount", {2024, 3, 1}, "cbProductCalInfo"},
+      {"GetOnOkCostObj", {2024, 3}, "cbCompleteQty"},
+      {"GetOnlStdAData", {3, 2024, 3, 10}, "CBRationStandardInfo"},
+      {"GetOnlStdPData", {3, 2024, 3, 10}, "CBRationStandardInfo"},
+      {"GetYearBData", {2024, 10}, "cbBalance"},
+      {"GetQtyID", {1}, "cb_BmStandard"},
+  };
+  return all;
+}
+
+std::string lower(std::string text) {
+  for (char& c : text)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+class InquiryFrameTest : public CalInfoInquiryTest {
+ protected:
+  void SetUp() override {
+    CalInfoInquiryTest::SetUp();
+    snapshot(2024, 3);
+  }
+};
+
+TEST_F(InquiryFrameTest, EachVotesCompleteAtEntryAndAnswersOnAnEmptyDatabase) {
+  for (const Inquiry& q : inquiries()) {
+    SCOPED_TRACE(q.member);
+    com::VoteRecorder votes;
+    com::Variant answer = ask(q.member, q.args);
+    EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
+    if (answer.isObject())
+      EXPECT_TRUE(rowsOf(answer).empty());
+    else
+      EXPECT_FALSE(answer.toBool());
+  }
+}
+
+TEST_F(InquiryFrameTest, ADatabaseErrorIsRaisedAgainWithoutAbortOrName) {
+  for (const Inquiry& q : inquiries()) {
+    SCOPED_TRACE(q.member);
+    exec(std::string("IF OBJECT_ID('") + q.table + "') IS NOT NULL DROP TABLE " + q.table);
+    com::VoteRecorder votes;
+    com::ExcepInfo e = askFailure(q.member, q.args);
+    EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
+    EXPECT_NE(e.number, 0);
+    EXPECT_NE(lower(e.description).find(lower(q.table)), std::string::npos) << e.description;
+    // The data source's error as it came: no method name in front.
+    EXPECT_EQ(e.source, "Marlstone.Embedded");
+  }
+}
+
+TEST_F(InquiryFrameTest, AFailedCompletionInquiryLeavesNothingForTheNext) {
+  exec("DROP TABLE cbCompleteQty");
+  askFailure("GetOnOkCostObj", {2024, 3});
+  exec(
+      "CREATE TABLE cbCompleteQty (FYear INT, FPeriod INT, FDeptID INT, FCostObjID INT, FQty "
+      "DECIMAL(28,10))");
+  exec("INSERT INTO cbCostObj (FItemID, FNumber, FName) VALUES (1, 'A01', 'Shaft')");
+  exec("INSERT INTO cbCompleteQty VALUES (2024, 3, 1, 1, 2)");
+  EXPECT_EQ(rowsOf(ask("GetOnOkCostObj", {2024, 3})), (Rows{{"1", "A01", "Shaft", "(A01)Shaft", "2", "0"}}));
+}
+
+TEST_F(InquiryFrameTest, ReadsUncommittedRowsOnAConnectionOfItsOwn) {
+  department(2, 362);
+  exec("INSERT INTO cbCostObj (FItemID, FNumber, FName) VALUES (1, 'A01', 'Shaft')");
+  exec(
+      "INSERT INTO cb_ICStockBill (FInterID, FTranType, FDate, FDeptID, FStatus, FCancellation) VALUES "
+      "(1, 24, '2024-03-02', 2, 1, 0)");
+  exec("INSERT INTO cb_ICStockBillEntry (FInterID, FEntryID, FItemID) VALUES (1, 1, 10)");
+  auto recording = std::make_shared<Recording>();
+  recordBatchesInto(recording);
+  com::Ref<ado::Connection> other = com::makeObject<ado::Connection>();
+  other->open(db_.connectString());
+  other->execute(
+      "BEGIN TRAN INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, "
+      "1, 9) "
+      "INSERT INTO cbProductCalInfo (FYear, FPeriod, FLevel, FProductID, FAmount) VALUES (2024, 3, 1, 10, "
+      "6)");
+  const std::string props =
+      "ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en";
+  com::Variant completed = askWith(props, "GetOnOkCostObj", {2024, 3});
+  com::Variant amounts = askWith(props, "GetProductAmount", {2024, 3, 1});
+  const bool requested = askWith(props, "IsRequestAssist", {2024, 3, 1}).toBool();
+  other->execute("ROLLBACK");
+  other->close();
+  EXPECT_EQ(rowsOf(completed), (Rows{{"1", "A01", "Shaft", "(A01)Shaft", "9", "0"}}));
+  EXPECT_EQ(rowsOf(amounts), (Rows{{"0", "10", "", "6"}}));
+  EXPECT_TRUE(requested);
+
+  // GetOnOkCostObj sends each statement on its own: drop, create, fill, read,
+  // drop.
+  const std::vector<std::string>* batches = nullptr;
+  for (const std::vector<std::string>& session : recording->sessions)
+    if (session.size() > 1 && session[1].find("#OnlineCostObj") != std::string::npos) batches = &session;
+  ASSERT_TRUE(batches);
+  ASSERT_EQ(batches->size(), 6u);
+  EXPECT_EQ((*batches)[0], "SET TRANSACTION ISOLATION LEVEL READ UnCOMMITTED");
+  EXPECT_EQ((*batches)[1], "drop Table #OnlineCostObj");
+  EXPECT_EQ((*batches)[2].find("CREATE TABLE #OnlineCostObj"), 0u);
+  EXPECT_EQ((*batches)[3].find("INSERT INTO #OnlineCostObj"), 0u);
+  EXPECT_EQ((*batches)[4].find("SELECT"), 0u);
+  EXPECT_EQ((*batches)[5], "drop Table #OnlineCostObj");
+  for (const std::vector<std::string>& session : recording->sessions) {
+    if (session.size() > 1 && session[1].find("cbProductCalInfo") != std::string::npos) {
+      EXPECT_EQ(session[0], "SET TRANSACTION ISOLATION LEVEL READ UnCOMMITTED");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace mls::testing
