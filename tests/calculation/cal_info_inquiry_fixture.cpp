@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/com/registry.h"
+#include "support/recordset_rows.h"
 
 namespace mls::testing {
 
@@ -41,16 +42,7 @@ ado::Recordset& CalInfoInquiryTest::recordset(const com::Variant& answer) {
 
 Rows CalInfoInquiryTest::rowsOf(const com::Variant& answer) {
   ado::Recordset& rs = recordset(answer);
-  Rows out;
-  if (rs.recordCount() != 0) rs.moveFirst();
-  for (; !rs.eof(); rs.moveNext()) {
-    std::vector<std::string> row;
-    for (size_t i = 0; i < rs.fieldCount(); ++i)
-      row.push_back(rs.value(i).isNull() ? "NULL" : rs.value(i).toString());
-    out.push_back(std::move(row));
-  }
-  std::sort(out.begin(), out.end());
-  return out;
+  return sortedRowTexts(rs);
 }
 
 std::vector<std::string> CalInfoInquiryTest::columnsOf(const com::Variant& answer) {

@@ -5,6 +5,7 @@
 #include "frame/sql_literal.h"
 #include "platform/ado/recordset.h"
 #include "platform/halvern/dictionary.h"
+#include "support/recordset_rows.h"
 
 namespace mls::testing {
 namespace {
@@ -52,16 +53,7 @@ com::ExcepInfo CostInputsTest::inputsFailure(const std::vector<com::Variant>& id
 Rows CostInputsTest::rowset(const com::Variant& answer, const std::string& key) {
   ado::Recordset& rs = recordset(answer, key);
   EXPECT_FALSE(rs.activeConnection()) << key << " is still connected";
-  Rows out;
-  if (rs.recordCount() != 0) rs.moveFirst();
-  for (; !rs.eof(); rs.moveNext()) {
-    std::vector<std::string> row;
-    for (size_t i = 0; i < rs.fieldCount(); ++i)
-      row.push_back(rs.value(i).isNull() ? "NULL" : rs.value(i).toString());
-    out.push_back(std::move(row));
-  }
-  std::sort(out.begin(), out.end());
-  return out;
+  return sortedRowTexts(rs);
 }
 
 std::vector<std::string> CostInputsTest::columns(const com::Variant& answer, const std::string& key) {
