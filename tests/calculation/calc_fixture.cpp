@@ -19,31 +19,8 @@ std::string optional(const std::optional<int>& v) {
 }  // namespace
 
 void CalcTest::SetUp() {
-  ::unsetenv("MARLSTONE_RESOURCES");
-  classes::registerInProcess();
-  db_.runSchemaFile("erp.sql");
+  open("Marlstone.ConcludeUpdate");
   db_.setPeriods(12, 2024, 1, 2024, 3);
-  update_ = com::createObject("Marlstone.ConcludeUpdate");
-}
-
-com::Variant CalcTest::callWith(const std::string& props, const std::string& member,
-                                std::vector<com::Variant> args) {
-  args.insert(args.begin(), com::Variant(props));
-  return com::invokeByName(*update_, member, com::kMethodOrGet, args);
-}
-
-com::Variant CalcTest::call(const std::string& member, std::vector<com::Variant> args) {
-  return callWith(db_.props("en"), member, std::move(args));
-}
-
-com::ExcepInfo CalcTest::failure(const std::string& member, std::vector<com::Variant> args) {
-  try {
-    call(member, std::move(args));
-  } catch (const com::ComError& e) {
-    return e.info();
-  }
-  ADD_FAILURE() << member << " did not fail";
-  return {};
 }
 
 Rows CalcTest::rows(const std::string& sql) const {

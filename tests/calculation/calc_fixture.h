@@ -14,7 +14,7 @@
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
 #include "platform/com/variant.h"
-#include "support/test_database.h"
+#include "support/public_class_test.h"
 
 namespace mls::testing {
 
@@ -30,15 +30,10 @@ struct Bill {
   int purpose = 12000;
 };
 
-class CalcTest : public ::testing::Test {
+// Calls go to ConcludeUpdate.
+class CalcTest : public PublicClassTest {
  protected:
   void SetUp() override;
-
-  // ConcludeUpdate.<member>(props, args...); raises what the method raises.
-  com::Variant call(const std::string& member, std::vector<com::Variant> args = {});
-  com::Variant callWith(const std::string& props, const std::string& member, std::vector<com::Variant> args);
-  // The error of a call that must fail.
-  com::ExcepInfo failure(const std::string& member, std::vector<com::Variant> args = {});
 
   void exec(const std::string& sql) const { db_.run(sql); }
   // Every row of a query, each value as its text ("NULL" for Null).
@@ -54,9 +49,6 @@ class CalcTest : public ::testing::Test {
   void line(int interId, int entryId, int item, double qty, const std::string& batch = "") const;
   // Takes the snapshot of (year, period) through the public method.
   void snapshot(int year, int period);
-
-  TestDatabase db_;
-  com::Ref<com::Dispatch> update_;
 };
 
 }  // namespace mls::testing

@@ -12,30 +12,7 @@ using frame::sqlNumber;
 using frame::sqlText;
 
 void InquiryTest::SetUp() {
-  ::unsetenv("MARLSTONE_RESOURCES");
-  classes::registerInProcess();
-  db_.runSchemaFile("erp.sql");
-  info_ = com::createObject("Marlstone.ConcludeInfo");
-}
-
-com::Variant InquiryTest::callWith(const std::string& props, const std::string& member,
-                                   std::vector<com::Variant> args) {
-  args.insert(args.begin(), com::Variant(props));
-  return com::invokeByName(*info_, member, com::kMethodOrGet, args);
-}
-
-com::Variant InquiryTest::call(const std::string& member, std::vector<com::Variant> args) {
-  return callWith(db_.props("en"), member, std::move(args));
-}
-
-com::ExcepInfo InquiryTest::failure(const std::string& member, std::vector<com::Variant> args) {
-  try {
-    call(member, std::move(args));
-  } catch (const com::ComError& e) {
-    return e.info();
-  }
-  ADD_FAILURE() << member << " did not fail";
-  return {};
+  open("Marlstone.ConcludeInfo");
 }
 
 com::ExcepInfo InquiryTest::engineError(const std::string& sql) const {

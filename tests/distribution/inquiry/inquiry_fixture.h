@@ -12,20 +12,16 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/variant.h"
+#include "support/public_class_test.h"
 #include "support/recording_provider.h"
-#include "support/test_database.h"
 
 namespace mls::testing {
 
-class InquiryTest : public ::testing::Test {
+// Calls go to ConcludeInfo.
+class InquiryTest : public PublicClassTest {
  protected:
   void SetUp() override;
 
-  // ConcludeInfo.<member>(props, args...); raises what the method raises.
-  com::Variant call(const std::string& member, std::vector<com::Variant> args = {});
-  com::Variant callWith(const std::string& props, const std::string& member, std::vector<com::Variant> args);
-  // The error of a call that must fail.
-  com::ExcepInfo failure(const std::string& member, std::vector<com::Variant> args = {});
   // The error the engine raises for `sql` sent directly.
   com::ExcepInfo engineError(const std::string& sql) const;
   // Properties that reach this database through the recording provider, whose
@@ -35,9 +31,6 @@ class InquiryTest : public ::testing::Test {
   void exec(const std::string& sql) const { db_.run(sql); }
   void item(int id, const std::string& number, const std::string& name, const com::Variant& erpClass) const;
   void group(int id, const std::string& number) const;
-
-  TestDatabase db_;
-  com::Ref<com::Dispatch> info_;
 };
 
 }  // namespace mls::testing
