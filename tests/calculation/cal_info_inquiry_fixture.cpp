@@ -15,8 +15,7 @@ void CalInfoInquiryTest::SetUp() {
 
 com::Variant CalInfoInquiryTest::askWith(const std::string& props, const std::string& member,
                                          std::vector<com::Variant> args) {
-  args.insert(args.begin(), com::Variant(props));
-  return com::invokeByName(*calInfo_, member, com::kMethodOrGet, args);
+  return callOn(*calInfo_, props, member, std::move(args));
 }
 
 com::Variant CalInfoInquiryTest::ask(const std::string& member, std::vector<com::Variant> args) {
@@ -24,13 +23,7 @@ com::Variant CalInfoInquiryTest::ask(const std::string& member, std::vector<com:
 }
 
 com::ExcepInfo CalInfoInquiryTest::askFailure(const std::string& member, std::vector<com::Variant> args) {
-  try {
-    ask(member, std::move(args));
-  } catch (const com::ComError& e) {
-    return e.info();
-  }
-  ADD_FAILURE() << member << " did not fail";
-  return {};
+  return errorOf(member, [&] { ask(member, std::move(args)); });
 }
 
 ado::Recordset& CalInfoInquiryTest::recordset(const com::Variant& answer) {

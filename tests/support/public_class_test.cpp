@@ -13,10 +13,25 @@ void PublicClassTest::open(const std::string& progId) {
   object_ = com::createObject(progId);
 }
 
+com::Variant PublicClassTest::callOn(com::Dispatch& obj, const std::string& props, const std::string& member,
+                                     std::vector<com::Variant> args) {
+  args.insert(args.begin(), com::Variant(props));
+  return com::invokeByName(obj, member, com::kMethodOrGet, args);
+}
+
+com::ExcepInfo PublicClassTest::errorOf(const std::string& what, const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const com::ComError& e) {
+    return e.info();
+  }
+  ADD_FAILURE() << what << " did not fail";
+  return {};
+}
+
 com::Variant PublicClassTest::callWith(const std::string& props, const std::string& member,
                                        std::vector<com::Variant> args) {
-  args.insert(args.begin(), com::Variant(props));
-  return com::invokeByName(*object_, member, com::kMethodOrGet, args);
+  return callOn(*object_, props, member, std::move(args));
 }
 
 com::Variant PublicClassTest::call(const std::string& member, std::vector<com::Variant> args) {
@@ -24,13 +39,7 @@ com::Variant PublicClassTest::call(const std::string& member, std::vector<com::V
 }
 
 com::ExcepInfo PublicClassTest::failure(const std::string& member, std::vector<com::Variant> args) {
-  try {
-    call(member, std::move(args));
-  } catch (const com::ComError& e) {
-    return e.info();
-  }
-  ADD_FAILURE() << member << " did not fail";
-  return {};
+  return errorOf(member, [&] { call(member, std::move(args)); });
 }
 
 }  // namespace mls::testing

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,12 @@ class PublicClassTest : public ::testing::Test {
   com::Variant callWith(const std::string& props, const std::string& member, std::vector<com::Variant> args);
   // The error of a call that must fail.
   com::ExcepInfo failure(const std::string& member, std::vector<com::Variant> args = {});
+
+  // <obj>.<member>(props, args...), for tests that call a second class too.
+  static com::Variant callOn(com::Dispatch& obj, const std::string& props, const std::string& member,
+                             std::vector<com::Variant> args);
+  // The error `call` raises; a test failure when it raises none.
+  static com::ExcepInfo errorOf(const std::string& what, const std::function<void()>& call);
 
   TestDatabase db_;
   com::Ref<com::Dispatch> object_;
