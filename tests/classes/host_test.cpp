@@ -87,6 +87,25 @@ TEST_F(HostTest, DictionariesShowByKeyAndClipTextsAsGrids) {
   EXPECT_NE(out.find("(0): clip text\n    1    22\n    333  4\n"), std::string::npos) << out;
 }
 
+TEST_F(HostTest, MembersPrintsEachMembersDeclarationFromItsTable) {
+  std::string out;
+  ASSERT_EQ(runHost("members Marlstone.ConcludeUpdate", &out), 0) << out;
+  EXPECT_EQ(out.rfind("Marlstone.ConcludeUpdate: ", 0), 0u) << out;
+  EXPECT_NE(out.find("\n  Function GetPeriodDateToClient(sDsn As String, iYear As Long, iPeriod As Long, "
+                     "ByRef BeginDate As Date, ByRef EndDate As Date) As Variant\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("\n  Sub SaveCBCalInfo(sDsn As String)\n"), std::string::npos) << out;
+
+  out.clear();
+  ASSERT_EQ(runHost("members Halvern.List", &out), 0) << out;
+  EXPECT_NE(out.find("\n  Property Get Item(Index As Long) As Variant\n"), std::string::npos) << out;
+
+  out.clear();
+  EXPECT_EQ(runHost("members Marlstone.NoSuchClass", &out), 1);
+  EXPECT_NE(out.find("error 429"), std::string::npos) << out;
+}
+
 TEST_F(HostTest, DemoPrintsThePeriodGridOfItsDatabase) {
   std::string out;
   ASSERT_EQ(runHost("demo", &out), 0) << out;

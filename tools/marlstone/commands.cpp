@@ -9,6 +9,7 @@
 #include "demo_database.h"
 #include "demo_plant.h"
 #include "platform/com/class_factory.h"
+#include "platform/com/declaration.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
@@ -136,6 +137,23 @@ int callMember(const std::string& progId, const std::string& member, std::span<c
   }
   printVotes(votes);
   return status;
+}
+
+int printMembers(const std::string& progId) {
+  try {
+    com::Ref<com::Dispatch> obj = com::createObject(progId);
+    const com::TypeInfo* type = com::typeInfoOf(*obj);
+    if (!type) {
+      return report(ComError(com::err::kNoSuchMember, progId, "The object does not describe its members"));
+    }
+    const std::vector<com::TypeInfo::Member>& members = type->members();
+    std::cout << progId << ": " << members.size() << (members.size() == 1 ? " member" : " members") << "\n";
+    for (const com::TypeInfo::Member& m : members)
+      std::cout << "  " << com::declarationOf(m.info) << "\n";
+  } catch (const ComError& e) {
+    return report(e);
+  }
+  return 0;
 }
 
 int demo() {

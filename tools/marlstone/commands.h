@@ -15,6 +15,10 @@ int unregisterLibrary(const std::string& library);
 // Creates `progId` through the registry and calls `member` with the arguments
 // as text; prints the result, the by-reference parameters and the votes cast.
 int callMember(const std::string& progId, const std::string& member, std::span<const std::string> args);
+// Creates `progId` through the registry and prints its member table, one
+// declaration per member: parameters with their types, ByRef, Optional and
+// defaults, and the result.
+int printMembers(const std::string& progId);
 int demo();
 
 }  // namespace mls::host

@@ -13,6 +13,7 @@ int usage() {
   std::cerr << "usage: marlstone register [library]\n"
                "       marlstone unregister [library]\n"
                "       marlstone call ProgID Member [arguments...]\n"
+               "       marlstone members ProgID\n"
                "       marlstone demo\n"
                "The registry file is $MARLSTONE_REGISTRY (default ~/.config/marlstone/registry);\n"
                "the library is $MARLSTONE_LIBRARY (default: the one built with this host).\n";
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
   if (command == "call" && args.size() >= 3) {
     return mls::host::callMember(args[1], args[2], std::span(args).subspan(3));
   }
+  if (command == "members" && args.size() == 2) return mls::host::printMembers(args[1]);
   if (command == "demo" && args.size() == 1) return mls::host::demo();
   return usage();
 }
