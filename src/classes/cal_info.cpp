@@ -64,7 +64,7 @@ const com::TypeInfo& CalInfo::type() {
     frame::framed<CalInfo>(
         t, "GetCaculateInfo",
         {Param("sDsn", VarKind::String), Param("varCostObj"), Param("iYear", VarKind::Long),
-         Param("iPeriod", VarKind::Long), Param("dctCurPeriodDate").opt()},
+         Param("iPeriod", VarKind::Long), Param("dctCurPeriodDate", VarKind::Object).opt()},
         VarKind::Object, none.votes(frame::VoteAt::Entry).connects(frame::Isolation::ReadUncommitted),
         [](Call& call, com::Args a) {
           return com::Variant(com::Ref<com::Dispatch>(
@@ -85,7 +85,7 @@ const com::TypeInfo& CalInfo::type() {
           return com::Variant(calculation::isRequestMake(call, a[1].toLong(), a[2].toLong(), a[3].toLong()));
         });
     frame::framed<CalInfo>(
-        t, "GetProductAmount", longArgs({"iYear", "iPeriod", "lLevel"}), com::kAny, inquiry,
+        t, "GetProductAmount", longArgs({"iYear", "iPeriod", "lLevel"}), VarKind::Object, inquiry,
         [](Call& call, com::Args a) {
           return recordset(calculation::getProductAmount(call, a[1].toLong(), a[2].toLong(), a[3].toLong()));
         });

@@ -70,7 +70,7 @@ const com::TypeInfo& ConcludeUpdate::type() {
                                     calculation::deleteCalInfo(call, a[1].toLong(), a[2].toLong());
                                     return com::Variant();
                                   });
-    frame::framed<ConcludeUpdate>(t, "DeleteNDisTable", yearPeriod, com::kNoResult, writes,
+    frame::framed<ConcludeUpdate>(t, "DeleteNDisTable", yearPeriod, com::kAny, writes,
                                   [](Call& call, com::Args a) {
                                     calculation::deleteNDisTable(call, a[1].toLong(), a[2].toLong());
                                     return com::Variant();
@@ -80,13 +80,14 @@ const com::TypeInfo& ConcludeUpdate::type() {
                                     calculation::saveCBCalInfo(call);
                                     return com::Variant();
                                   });
-    frame::framed<ConcludeUpdate>(t, "CalCompleteQty",
-                                  {Param("sDsn", VarKind::String), Param("iYear", VarKind::Long),
-                                   Param("iPeriod", VarKind::Long), Param("dctCurPeriodDate").opt()},
-                                  com::kAny, writes, [](Call& call, com::Args a) {
-                                    calculation::calCompleteQty(call, a[1].toLong(), a[2].toLong(), a[3]);
-                                    return com::Variant();
-                                  });
+    frame::framed<ConcludeUpdate>(
+        t, "CalCompleteQty",
+        {Param("sDsn", VarKind::String), Param("iYear", VarKind::Long), Param("iPeriod", VarKind::Long),
+         Param("dctCurPeriodDate", VarKind::Object).opt()},
+        com::kAny, writes, [](Call& call, com::Args a) {
+          calculation::calCompleteQty(call, a[1].toLong(), a[2].toLong(), a[3]);
+          return com::Variant();
+        });
     frame::framed<ConcludeUpdate>(t, "CalProductQty", yearPeriod, com::kAny, writes,
                                   [](Call& call, com::Args a) {
                                     calculation::calProductQty(call, a[1].toLong(), a[2].toLong());
