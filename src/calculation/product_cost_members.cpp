@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "calculation/cost_write_back.h"
 #include "calculation/product_cost_check.h"
 #include "calculation/product_cost_rows.h"
 #include "frame/public_object.h"
@@ -42,6 +43,31 @@ void concludeUpdateMembers(com::TypeInfo& t) {
   frame::framed<PublicObject>(t, "AdjustAmountDiff", longArgs({"lYear", "lPeriod", "lLevel"}), com::kNoResult,
                               writes.names(frame::Naming::WithLineBreak), [](Call& call, com::Args a) {
                                 adjustAmountDiff(call, a[1].toLong(), a[2].toLong(), a[3].toLong());
+                                return com::Variant();
+                              });
+
+  // The write-back has no handler of its own: an error passes unchanged,
+  // without SetAbort and without a vote.
+  const FrameFacts writeBack = FrameFacts().votes(VoteAt::Success).connects(Isolation::ReadCommitted);
+  std::vector<Param> byLevel = longArgs({"lYear", "lPeriod", "lLevel"});
+  byLevel.push_back(Param("dctCurPeriodDate").opt());
+  frame::framed<PublicObject>(t, "SetCostToDBByLevel", std::move(byLevel), com::kNoResult, writeBack,
+                              [](Call& call, com::Args a) {
+                                setCostToDBByLevel(call, a[1].toLong(), a[2].toLong(), a[3].toLong(), a[4]);
+                                return com::Variant();
+                              });
+  std::vector<Param> byProduct = longArgs({"iYear", "iPeriod", "lProductID", "lDeptID"});
+  byProduct.push_back(Param("sBatchNo", VarKind::String));
+  byProduct.push_back(Param("dbAmount", VarKind::Double));
+  byProduct.push_back(Param("dctCurPeriodDate").opt());
+  frame::framed<PublicObject>(t, "SetCostToDBByProduct", std::move(byProduct), com::kNoResult, writeBack,
+                              [](Call& call, com::Args a) {
+                                setCostToDBByProduct(call, a[1].toLong(), a[2].toLong(),
+                                                     {.productId = a[3].toLong(),
+                                                      .deptId = a[4].toLong(),
+                                                      .batchNo = a[5].toString(),
+                                                      .amount = a[6].toDouble()},
+                                                     a[7]);
                                 return com::Variant();
                               });
 }
