@@ -74,12 +74,6 @@ TEST_F(DemoPlantTest, ThePeriodsFirstStepsAgreeWithTheLiveBills) {
       0);
 }
 
-}  // namespace
-}  // namespace mls::testing
-
-namespace mls::testing {
-namespace {
-
 // The rest of the period on plants of several seeds, the demo's client
 // calculation filling the work tables: after the settlement, the product cost
 // rows and the write-back of both levels, the live receipt lines of every
@@ -91,9 +85,8 @@ std::string groupLines(const std::string& head, const std::string& entry) {
   return "FROM " + entry + " e INNER JOIN " + head +
          " h ON e.FInterID = h.FInterID INNER JOIN t_ICItem i ON i.FItemID = e.FItemID WHERE h.FTranType = 2 "
          "AND h.FStatus > 0 AND h.FCancellation = 0 AND h.FDate >= '2024-02-26' AND h.FDate < '2024-03-26' "
-         "AND h.FDeptID = g.FDeptID AND e.FItemID = g.FProductID AND (CASE WHEN i.FTrack = 80 THEN "
-         "e.FBatchNo "
-         "ELSE '' END) = g.FBatchNo";
+         "AND h.FDeptID = g.FDeptID AND e.FItemID = g.FProductID "
+         "AND (CASE WHEN i.FTrack = 80 THEN e.FBatchNo ELSE '' END) = g.FBatchNo";
 }
 
 TEST_P(PlantWriteBackTest, ReceiptLinesAddUpToTheProductCosts) {
@@ -108,9 +101,9 @@ TEST_P(PlantWriteBackTest, ReceiptLinesAddUpToTheProductCosts) {
     calculation += s;
   exec(calculation);
   const std::string splitDiffers =
-      "(SELECT SUM(FOverAmount) FROM CBCalInfoDetail_CurData d WHERE d.FDeptID = a.FDeptID AND d.FCostObjID "
-      "= "
-      "a.FCostObjID AND d.FCostItemID = a.FCostItemID) <> a.FOverAmount AND a.FCostItemID = 1";
+      "(SELECT SUM(FOverAmount) FROM CBCalInfoDetail_CurData d WHERE d.FDeptID = a.FDeptID "
+      "AND d.FCostObjID = a.FCostObjID AND d.FCostItemID = a.FCostItemID) <> a.FOverAmount "
+      "AND a.FCostItemID = 1";
   const std::string detailTotal = "SELECT SUM(FOverAmount + FOnlineAmount) FROM CBCalInfoDetail_CurData";
   EXPECT_GT(count("CBCalInfo_CurData a", splitDiffers), 0);
   const std::string totalBefore = scalar(detailTotal);
@@ -120,14 +113,12 @@ TEST_P(PlantWriteBackTest, ReceiptLinesAddUpToTheProductCosts) {
   }
   EXPECT_EQ(count("CBCalInfo_CurData a", splitDiffers), 0);
   EXPECT_EQ(scalar(detailTotal), totalBefore);
-  call("UpdateCalType", {2024, 3});
   for (int level : {1, 2})
     call("SetCostToDBByLevel", {2024, 3, level});
 
   const std::string groups =
-      "(SELECT FDeptID, FProductID, FBatchNo, SUM(FAmount) AS FAmount FROM cbProductCalInfo WHERE FYear = "
-      "2024 "
-      "AND FPeriod = 3 GROUP BY FDeptID, FProductID, FBatchNo) g";
+      "(SELECT FDeptID, FProductID, FBatchNo, SUM(FAmount) AS FAmount FROM cbProductCalInfo "
+      "WHERE FYear = 2024 AND FPeriod = 3 GROUP BY FDeptID, FProductID, FBatchNo) g";
   const int all = count(groups);
   EXPECT_GT(all, 10);
   EXPECT_EQ(count(groups, "EXISTS (SELECT 1 " + groupLines("cb_ICStockBill", "cb_ICStockBillEntry") + ")"),
