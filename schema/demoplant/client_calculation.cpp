@@ -35,21 +35,23 @@ std::vector<std::string> clientCalculation(int year, int period) {
   sql.push_back("DELETE FROM #DemoCost WHERE NOT EXISTS (SELECT 1 FROM cbCompleteQty q WHERE q.FYear = " + y +
                 " AND q.FPeriod = " + p +
                 " AND q.FDeptID = #DemoCost.FDeptID AND q.FCostObjID = #DemoCost.FCostObjID)\r\n");
+  // An amount as its completed part rounded to cents and the rest in process.
+  auto split = [&](const std::string& amount) {
+    return "ROUND(" + amount + " * " + share + ", 2), " + amount + " - ROUND(" + amount + " * " + share +
+           ", 2)";
+  };
   sql.push_back(
       "INSERT INTO CBCalInfo_CurData (FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FStandardID, "
-      "FOverAmount, FOnlineAmount, FLevel)\r\n"
-      "SELECT " +
-      y + ", " + p + ", s.FDeptID, s.FCostObjID, s.FCostItemID, 1, ROUND(SUM(s.FAmount) * " + share +
-      ", 2),\r\n  SUM(s.FAmount) - ROUND(SUM(s.FAmount) * " + share + ", 2), " + level +
+      "FOverAmount, FOnlineAmount, FLevel)\r\nSELECT " +
+      y + ", " + p + ", s.FDeptID, s.FCostObjID, s.FCostItemID, 1, " + split("SUM(s.FAmount)") + ", " +
+      level +
       "\r\nFROM #DemoCost s INNER JOIN cbCostObj c ON c.FItemID = s.FCostObjID\r\n"
       "GROUP BY s.FDeptID, s.FCostObjID, s.FCostItemID, c.FItemID, c.FCalculateType, c.FStdProductID\r\n");
   sql.push_back(
       "INSERT INTO CBCalInfoDetail_CurData (FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FMaterielID, "
-      "FBatchNo, FOverAmount, FOnlineAmount, FOverQty, FOnlineQty, FLevel)\r\n"
-      "SELECT " +
-      y + ", " + p + ", s.FDeptID, s.FCostObjID, 1, s.FMaterielID, s.FBatchNo, ROUND(s.FAmount * " + share +
-      ", 2),\r\n  s.FAmount - ROUND(s.FAmount * " + share + ", 2), s.FQty * " + share +
-      ", s.FQty - s.FQty * " + share + ", " + level +
+      "FBatchNo, FOverAmount, FOnlineAmount, FOverQty, FOnlineQty, FLevel)\r\nSELECT " +
+      y + ", " + p + ", s.FDeptID, s.FCostObjID, 1, s.FMaterielID, s.FBatchNo, " + split("s.FAmount") +
+      ", s.FQty * " + share + ", s.FQty - s.FQty * " + share + ", " + level +
       "\r\nFROM #DemoCost s INNER JOIN cbCostObj c ON c.FItemID = s.FCostObjID WHERE s.FCostItemID = 1\r\n");
   sql.push_back("DROP TABLE #DemoCost\r\n");
   return sql;
