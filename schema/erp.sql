@@ -534,3 +534,31 @@ CREATE TABLE cbCostObjGroup (
   FNumber NVARCHAR(80) NOT NULL DEFAULT(''),
   FName NVARCHAR(255) NOT NULL DEFAULT('')
 )
+
+-- ---------------------------------------------------------------------------
+-- Units of measure with the auxiliary quantity and price of stock bill lines,
+-- and the by-product values of a period: what the write-back of unit costs and
+-- the product cost consistency inquiry read besides the tables above.
+
+-- Units of measure: a price in the unit is the base price times
+-- (FCoefficient + FScale); NULL counts as 1 and 0.
+CREATE TABLE t_MeasureUnit (
+  FItemID INT NOT NULL CONSTRAINT pk_t_MeasureUnit PRIMARY KEY CLUSTERED,
+  FNumber NVARCHAR(80) NOT NULL DEFAULT(''),
+  FName NVARCHAR(255) NOT NULL DEFAULT(''),
+  FCoefficient DECIMAL(28,10) NULL DEFAULT(1),
+  FScale DECIMAL(28,10) NULL DEFAULT(0)
+)
+
+-- A line's quantity and unit price in the unit FUnitID names.
+ALTER TABLE ICStockBillEntry ADD FAuxQty DECIMAL(28,10) NULL DEFAULT(0)
+ALTER TABLE ICStockBillEntry ADD FAuxPrice DECIMAL(28,10) NULL DEFAULT(0)
+
+-- Value per unit of a by-product's quantity in a period.
+CREATE TABLE CBDeputyInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FProductID INT NOT NULL,
+  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0),
+  CONSTRAINT pk_CBDeputyInfo PRIMARY KEY CLUSTERED (FYear, FPeriod, FProductID)
+)

@@ -80,6 +80,7 @@ class Generator {
     bills();
     otherExpenses();
     results();
+    unitsAndByProductValues();
   }
 
  private:
@@ -260,8 +261,8 @@ class Generator {
     double price = (100 + rnd_.below(90000)) / 100.0;
     double amount = round2(qty * price);
     w.row({sqlNumber(interId), sqlNumber(entry), sqlNumber(item), sqlNumber(qty), sqlNumber(price),
-           sqlText(batch), sqlNumber(amount), sqlNumber(1), sqlNumber(price), sqlNumber(amount),
-           sqlNumber(dept), sqlNumber(0), sqlNumber(0), sqlNumber(c.id), sqlNumber(0)});
+           sqlText(batch), sqlNumber(amount), sqlNumber(receiptUnit(item)), sqlNumber(price),
+           sqlNumber(amount), sqlNumber(dept), sqlNumber(0), sqlNumber(0), sqlNumber(c.id), sqlNumber(0)});
     return {interId, entry, c.id, qty, amount};
   }
 
@@ -363,6 +364,26 @@ class Generator {
             {y, p, dept, id, sqlNumber(materials_[i % materials_.size()]), sqlNumber(2.0), sqlNumber(3.5)});
         plant_.facts.resultRows += 4;
       }
+    }
+  }
+
+  // ---- Units of measure and by-product values ----
+  // Receipts of every third product are counted in boxes of 12.
+  static int receiptUnit(int item) { return item % 3 == 0 ? kBoxUnit : kPieceUnit; }
+  static constexpr int kPieceUnit = 1;
+  static constexpr int kBoxUnit = 2;
+
+  // The units, and a value per unit for the by-products (the third product
+  // of each classification cost object) in the period.
+  void unitsAndByProductValues() {
+    RowWriter units(out_, "t_MeasureUnit", "FItemID, FNumber, FName, FCoefficient, FScale");
+    units.row({sqlNumber(kPieceUnit), sqlNText("PCS"), sqlNText("Piece"), sqlNumber(1.0), sqlNumber(0.0)});
+    units.row({sqlNumber(kBoxUnit), sqlNText("BOX"), sqlNText("Box of 12"), sqlNumber(12.0), sqlNumber(0.0)});
+    RowWriter values(out_, "CBDeputyInfo", "FYear, FPeriod, FProductID, FAmount");
+    for (const CostObject& c : objects_) {
+      if (c.products.size() == 3)
+        values.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(c.products[2]),
+                    sqlNumber((1 + rnd_.below(5000)) / 100.0)});
     }
   }
 

@@ -13,7 +13,9 @@
 //     (cancelled, unchecked, FStatus 0, NULL bill numbers, FROB, departments);
 //   - distribution rows of the period (some orphaned: their issue line was
 //     cancelled, unchecked or deleted) and of the period before, other-expense
-//     bills and their distribution, and saved results of both periods.
+//     bills and their distribution, and saved results of both periods;
+//   - units of measure (receipts of every third product in boxes of 12) and
+//     the period's values of by-products.
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,7 @@
 
 #include "calculation/actual_cost_inputs.h"
 #include "calculation/calculation_inquiries.h"
+#include "calculation/product_cost_members.h"
 #include "frame/period_services.h"
 #include "frame/period_window.h"
 #include "standards/standard_lookups.h"
@@ -111,6 +112,7 @@ const com::TypeInfo& CalInfo::type() {
     frame::framed<CalInfo>(
         t, "GetQtyID", longArgs({"lStdID"}), VarKind::Object, inquiry,
         [](Call& call, com::Args a) { return recordset(standards::getQtyID(call, a[1].toLong())); });
+    calculation::registerProductCostMembers(t);
     return t;
   }();
   return info;

@@ -1,6 +1,7 @@
 #include "classes/conclude_update.h"
 
 #include "calculation/period_reset.h"
+#include "calculation/product_cost_members.h"
 #include "calculation/quantities.h"
 #include "calculation/saved_results.h"
 #include "calculation/stock_bill_snapshot.h"
@@ -100,6 +101,7 @@ const com::TypeInfo& ConcludeUpdate::type() {
           calculation::updateCalCompleteQtyStatus(call);
           return com::Variant();
         });
+    calculation::registerProductCostMembers(t);
     return t;
   }();
   return info;

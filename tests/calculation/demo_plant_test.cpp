@@ -1,6 +1,7 @@
 // The demo plant: the same statements for the same seed, and the period's
 // first steps on a plant, checked against what the plant's rows imply.
 #include "calc_fixture.h"
+#include "schema/demoplant/client_calculation.h"
 #include "schema/demoplant/plant.h"
 
 namespace mls::testing {
@@ -72,6 +73,62 @@ TEST_F(DemoPlantTest, ThePeriodsFirstStepsAgreeWithTheLiveBills) {
             "FROM cbCostObj c WHERE c.FItemID = q.FCostObjID AND c.FCalculateType = 909)"),
       0);
 }
+
+// The rest of the period on plants of several seeds, the demo's client
+// calculation filling the work tables: after the settlement, the product cost
+// rows and the write-back of both levels, the live receipt lines of every
+// department, product and batch add up exactly to its product cost.
+class PlantWriteBackTest : public CalcTest, public ::testing::WithParamInterface<uint64_t> {};
+
+// Valid receipt lines of the window matched to the group g (live or snapshot).
+std::string groupLines(const std::string& head, const std::string& entry) {
+  return "FROM " + entry + " e INNER JOIN " + head +
+         " h ON e.FInterID = h.FInterID INNER JOIN t_ICItem i ON i.FItemID = e.FItemID WHERE h.FTranType = 2 "
+         "AND h.FStatus > 0 AND h.FCancellation = 0 AND h.FDate >= '2024-02-26' AND h.FDate < '2024-03-26' "
+         "AND h.FDeptID = g.FDeptID AND e.FItemID = g.FProductID "
+         "AND (CASE WHEN i.FTrack = 80 THEN e.FBatchNo ELSE '' END) = g.FBatchNo";
+}
+
+TEST_P(PlantWriteBackTest, ReceiptLinesAddUpToTheProductCosts) {
+  std::string plant;
+  for (const std::string& s : demoplant::generatePlant({.seed = GetParam(), .billLines = 1500}).statements)
+    plant += s;
+  exec(plant);
+  for (const char* step : {"GetICStockBillDataForCB", "DeleteCalInfo", "CalCompleteQty"})
+    call(step, {2024, 3});
+  std::string calculation;
+  for (const std::string& s : demoplant::clientCalculation(2024, 3))
+    calculation += s;
+  exec(calculation);
+  const std::string splitDiffers =
+      "(SELECT SUM(FOverAmount) FROM CBCalInfoDetail_CurData d WHERE d.FDeptID = a.FDeptID "
+      "AND d.FCostObjID = a.FCostObjID AND d.FCostItemID = a.FCostItemID) <> a.FOverAmount "
+      "AND a.FCostItemID = 1";
+  const std::string detailTotal = "SELECT SUM(FOverAmount + FOnlineAmount) FROM CBCalInfoDetail_CurData";
+  EXPECT_GT(count("CBCalInfo_CurData a", splitDiffers), 0);
+  const std::string totalBefore = scalar(detailTotal);
+  for (int level : {1, 2}) {
+    call("AdjustAmountDiff", {2024, 3, level});
+    call("UpdateProduct", {level, 2024, 3});
+  }
+  EXPECT_EQ(count("CBCalInfo_CurData a", splitDiffers), 0);
+  EXPECT_EQ(scalar(detailTotal), totalBefore);
+  for (int level : {1, 2})
+    call("SetCostToDBByLevel", {2024, 3, level});
+
+  const std::string groups =
+      "(SELECT FDeptID, FProductID, FBatchNo, SUM(FAmount) AS FAmount FROM cbProductCalInfo "
+      "WHERE FYear = 2024 AND FPeriod = 3 GROUP BY FDeptID, FProductID, FBatchNo) g";
+  const int all = count(groups);
+  EXPECT_GT(all, 10);
+  EXPECT_EQ(count(groups, "EXISTS (SELECT 1 " + groupLines("cb_ICStockBill", "cb_ICStockBillEntry") + ")"),
+            all);
+  EXPECT_EQ(count(groups, "g.FAmount <> (SELECT SUM(e.FAmount) " +
+                              groupLines("ICStockBill", "ICStockBillEntry") + ")"),
+            0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, PlantWriteBackTest, ::testing::Values(3, 11, 2024));
 
 }  // namespace
 }  // namespace mls::testing

@@ -1,6 +1,7 @@
 #include "demo_plant.h"
 
 #include "demo_database.h"
+#include "demo_write_back.h"
 
 #include <filesystem>
 #include <iostream>
@@ -45,7 +46,7 @@ void show(const std::string& label, const std::string& sql) {
 bool step(com::Dispatch& update, const std::string& member, std::vector<com::Variant> args) {
   std::cout << "\nConcludeUpdate." << member << "(";
   for (size_t i = 0; i < args.size(); ++i)
-    std::cout << (i ? ", " : "") << args[i].toString();
+    std::cout << (i ? ", " : "") << (args[i].isArray() ? "<statements>" : args[i].toString());
   std::cout << "):";
   args.insert(args.begin(), com::Variant(props()));
   com::VoteRecorder votes;
@@ -125,6 +126,10 @@ void runPlantDemo(const std::string& databaseFile) {
        "WHERE p.FYear = 2024 AND p.FPeriod = 3 ORDER BY p.FCostObjID, p.FDeptID, p.FProductID");
   show("flag",
        "SELECT FValue AS CB_CALCOMPLETEQTY_OK FROM t_SystemProfile WHERE FKey = 'CB_CALCOMPLETEQTY_OK'");
+  runWriteBackDemo(
+      {[&](const std::string& m, std::vector<com::Variant> a) { return step(*update, m, std::move(a)); },
+       show},
+      kYear, kPeriod);
 }
 
 }  // namespace mls::host

@@ -1,0 +1,101 @@
+#include "calculation/product_cost_rows.h"
+
+#include <string>
+
+#include "calculation/sql_script.h"
+#include "frame/sql_literal.h"
+
+namespace mls::calculation {
+namespace {
+
+using frame::sqlNumber;
+
+// The rows of one year, period and level of a work table on alias `a`.
+std::string levelRows(const char* alias, int32_t year, int32_t period, int32_t level) {
+  const std::string a(alias);
+  return a + ".FYear = " + sqlNumber(year) + " AND " + a + ".FPeriod = " + sqlNumber(period) + " AND " + a +
+         ".FLevel = " + sqlNumber(level);
+}
+
+// Per department, cost object and cost item: the completed-output and
+// work-in-process sums of one work table's rows of the level.
+std::string splitSums(const char* table, int32_t year, int32_t period, int32_t level) {
+  return std::string("(SELECT w.FDeptID, w.FCostObjID, w.FCostItemID, SUM(w.FOverAmount) AS FOverAmount,") +
+         " SUM(w.FOnlineAmount) AS FOnlineAmount FROM " + table + " w WHERE " +
+         levelRows("w", year, period, level) + " GROUP BY w.FDeptID, w.FCostObjID, w.FCostItemID)";
+}
+
+// The packed key of a detail row d adjusted by its group's differences s:
+// amounts in 28 characters with 10 decimals, IDs in 10, the batch as it is.
+constexpr const char* kPackedKey =
+    "STR(d.FOverAmount + s.FOverDiff, 28, 10) + STR(d.FOnlineAmount + s.FOnlineDiff, 28, 10)"
+    " + STR(d.FDeptID, 10, 0) + STR(d.FCostObjID, 10, 0) + STR(d.FCostItemID, 10, 0)"
+    " + STR(d.FMaterielID, 10, 0) + STR(d.FSpendCostObjID, 10, 0) + ISNULL(d.FBatchNo, '')";
+
+}  // namespace
+
+void updateProduct(frame::Call& call, int32_t level, int32_t year, int32_t period) {
+  // A cost object without a type is an ordinary one, as for the quantities.
+  SqlScript sql;
+  sql.line(
+         "INSERT INTO cbProductCalInfo (FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FProductID, "
+         "FBatchNo,")
+      .line("  FAmount, FRevertAmount, FLevel, FQty)")
+      .line("SELECT a.FYear, a.FPeriod, a.FDeptID, a.FCostObjID, a.FCostItemID, c.FStdProductID, c.FBatchNo,")
+      .line("  SUM(a.FOverAmount), SUM(a.FRevertAmount), " + sqlNumber(level) + ", ISNULL(MAX(q.FQty), 0)")
+      .line("FROM CBCalInfo_CurData a")
+      .line("  INNER JOIN cbCostObj c ON a.FCostObjID = c.FItemID AND ISNULL(c.FCalculateType, 0) <> 909")
+      .line("  LEFT JOIN cbCompleteQty q ON q.FYear = a.FYear AND q.FPeriod = a.FPeriod")
+      .line("    AND q.FDeptID = a.FDeptID AND q.FCostObjID = a.FCostObjID")
+      .line("WHERE " + levelRows("a", year, period, level))
+      .line(
+          "GROUP BY a.FYear, a.FPeriod, a.FDeptID, a.FCostObjID, a.FCostItemID, c.FStdProductID, "
+          "c.FBatchNo");
+  sql.send(call.connection());
+}
+
+void updateCalType(frame::Call& call, int32_t year, int32_t period) {
+  SqlScript sql;
+  for (const char* rule :
+       {"= 906 WHERE FCalculateType IN (906, 907) AND EXISTS (SELECT 1 FROM CBCalInfo_CurData a "
+        "WHERE a.FLevel = 1",
+        "= 907 WHERE FCalculateType IN (906, 907) AND EXISTS (SELECT 1 FROM CBCalInfo_CurData a "
+        "WHERE a.FLevel > 1"}) {
+    sql.line(std::string("UPDATE cbCostObj SET FCalculateType ") + rule)
+        .line("  AND a.FCostObjID = cbCostObj.FItemID AND a.FYear = " + sqlNumber(year) +
+              " AND a.FPeriod = " + sqlNumber(period) + ")");
+    sql.send(call.connection());
+  }
+}
+
+void adjustAmountDiff(frame::Call& call, int32_t year, int32_t period, int32_t level) {
+  SqlScript sql;
+  sql.line("UPDATE d SET")
+      .line("  FOverAmount = ROUND(CONVERT(DECIMAL(28,10), SUBSTRING(t.FToDoBill, 1, 28)), 2),")
+      .line("  FOnlineAmount = ROUND(CONVERT(DECIMAL(28,10), SUBSTRING(t.FToDoBill, 29, 28)), 2)")
+      .line("FROM CBCalInfoDetail_CurData d INNER JOIN (")
+      .line(std::string("  SELECT MAX(") + kPackedKey + ") AS FToDoBill")
+      .line("  FROM CBCalInfoDetail_CurData d INNER JOIN (")
+      .line("    SELECT a.FDeptID, a.FCostObjID, a.FCostItemID, a.FOverAmount - b.FOverAmount AS FOverDiff,")
+      .line("      a.FOnlineAmount - b.FOnlineAmount AS FOnlineDiff")
+      .line("    FROM " + splitSums("CBCalInfo_CurData", year, period, level) + " a")
+      .line("    INNER JOIN " + splitSums("CBCalInfoDetail_CurData", year, period, level) + " b")
+      .line(
+          "      ON a.FDeptID = b.FDeptID AND a.FCostObjID = b.FCostObjID AND a.FCostItemID = b.FCostItemID")
+      .line("    WHERE (a.FOverAmount <> b.FOverAmount OR a.FOnlineAmount <> b.FOnlineAmount)")
+      .line("      AND a.FOverAmount + a.FOnlineAmount = b.FOverAmount + b.FOnlineAmount")
+      .line(
+          "  ) s ON d.FDeptID = s.FDeptID AND d.FCostObjID = s.FCostObjID AND d.FCostItemID = s.FCostItemID")
+      .line("  WHERE " + levelRows("d", year, period, level))
+      .line("  GROUP BY d.FDeptID, d.FCostObjID, d.FCostItemID")
+      .line(") t ON d.FDeptID = CONVERT(INT, SUBSTRING(t.FToDoBill, 57, 10))")
+      .line("  AND d.FCostObjID = CONVERT(INT, SUBSTRING(t.FToDoBill, 67, 10))")
+      .line("  AND d.FCostItemID = CONVERT(INT, SUBSTRING(t.FToDoBill, 77, 10))")
+      .line("  AND d.FMaterielID = CONVERT(INT, SUBSTRING(t.FToDoBill, 87, 10))")
+      .line("  AND d.FSpendCostObjID = CONVERT(INT, SUBSTRING(t.FToDoBill, 97, 10))")
+      .line("  AND ISNULL(d.FBatchNo, '') = ISNULL(SUBSTRING(t.FToDoBill, 107, LEN(t.FToDoBill)), '')")
+      .line("WHERE " + levelRows("d", year, period, level));
+  sql.send(call.connection());
+}
+
+}  // namespace mls::calculation
