@@ -50,7 +50,7 @@ void concludeUpdateMembers(com::TypeInfo& t) {
   // without SetAbort and without a vote.
   const FrameFacts writeBack = FrameFacts().votes(VoteAt::Success).connects(Isolation::ReadCommitted);
   std::vector<Param> byLevel = longArgs({"lYear", "lPeriod", "lLevel"});
-  byLevel.push_back(Param("dctCurPeriodDate").opt());
+  byLevel.push_back(Param("dctCurPeriodDate", VarKind::Object).opt());
   frame::framed<PublicObject>(t, "SetCostToDBByLevel", std::move(byLevel), com::kNoResult, writeBack,
                               [](Call& call, com::Args a) {
                                 setCostToDBByLevel(call, a[1].toLong(), a[2].toLong(), a[3].toLong(), a[4]);
@@ -59,7 +59,7 @@ void concludeUpdateMembers(com::TypeInfo& t) {
   std::vector<Param> byProduct = longArgs({"iYear", "iPeriod", "lProductID", "lDeptID"});
   byProduct.push_back(Param("sBatchNo", VarKind::String));
   byProduct.push_back(Param("dbAmount", VarKind::Double));
-  byProduct.push_back(Param("dctCurPeriodDate").opt());
+  byProduct.push_back(Param("dctCurPeriodDate", VarKind::Object).opt());
   frame::framed<PublicObject>(t, "SetCostToDBByProduct", std::move(byProduct), com::kNoResult, writeBack,
                               [](Call& call, com::Args a) {
                                 setCostToDBByProduct(call, a[1].toLong(), a[2].toLong(),
@@ -73,12 +73,12 @@ void concludeUpdateMembers(com::TypeInfo& t) {
 }
 
 void calInfoMembers(com::TypeInfo& t) {
-  frame::framed<PublicObject>(t, "GetTaxCost", longArgs({"iYear", "iPeriod", "lLevel", "lIsID"}), com::kAny,
-                              FrameFacts().votes(VoteAt::Entry).connects(Isolation::ReadUncommitted),
-                              [](Call& call, com::Args a) {
-                                return com::Variant(com::Ref<com::Dispatch>(getTaxCost(
-                                    call, a[1].toLong(), a[2].toLong(), a[3].toLong(), a[4].toLong() == 0)));
-                              });
+  frame::framed<PublicObject>(
+      t, "GetTaxCost", longArgs({"iYear", "iPeriod", "lLevel", "lIsID"}), VarKind::Object,
+      FrameFacts().votes(VoteAt::Entry).connects(Isolation::ReadUncommitted), [](Call& call, com::Args a) {
+        return com::Variant(com::Ref<com::Dispatch>(
+            getTaxCost(call, a[1].toLong(), a[2].toLong(), a[3].toLong(), a[4].toLong() == 0)));
+      });
 }
 
 }  // namespace

@@ -280,6 +280,8 @@ Variant Variant::convertTo(VarKind k) const {
     case VarKind::String:
       return Variant(toString());
     case VarKind::Object:
+      // Empty becomes Nothing, as the automation conversion does.
+      if (v.kind_ == VarKind::Empty) return Variant(Ref<Dispatch>());
       return Variant(toObject());
     case VarKind::Array:
       return Variant(array());

@@ -307,6 +307,9 @@ TEST(VariantConvert, ConvertTo) {
   EXPECT_EQ(errorOf([] { Variant::null().convertTo(VarKind::Long); }), 94);
   EXPECT_EQ(errorOf([] { Variant(1).convertTo(VarKind::Null); }), 13);
   EXPECT_EQ(errorOf([] { Variant(1).convertTo(VarKind::Object); }), 424);
+  const Variant nothing = Variant().convertTo(VarKind::Object);  // Empty is Nothing
+  EXPECT_EQ(nothing.rawKind(), VarKind::Object);
+  EXPECT_FALSE(nothing.toObject());
   EXPECT_EQ(Variant::missing().convertTo(VarKind::Missing).rawKind(), VarKind::Missing);
   EXPECT_EQ(Variant("x").debugString(), "String \"x\"");
   EXPECT_EQ(Variant(12).debugString(), "Long 12");
