@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "calculation/sql_script.h"
+#include "calculation/stock_bill_snapshot.h"
 #include "frame/globals.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
@@ -52,14 +53,19 @@ std::vector<std::string> orphanDeletes(int32_t year, int32_t period, const frame
           materielOrphans("cbWMaterielInfo", 12001, year, period, w)};
 }
 
-// Raises the user error -1 when the snapshot holds a bill dated outside the
-// window (an empty snapshot is a period without bills).
+// Raises the user error -1 unless the snapshot records (year, period) and
+// holds no bill dated outside the window.  No record is a snapshot never taken,
+// or one that failed: an empty snapshot then is no proof of a period without
+// bills.
 void requireSnapshotOfWindow(frame::Call& call, int32_t year, int32_t period, const frame::PeriodWindow& w,
                              const std::string& source) {
-  com::Ref<ado::Recordset> rs =
-      call.connection().execute("SELECT COUNT(*) FROM cb_ICStockBill WHERE FDate IS NULL OR FDate < " +
-                                frame::sqlDate(w.begin) + " OR FDate >= " + frame::sqlDate(w.next) + "\r\n");
-  if (rs->value(0).toLong() == 0) return;
+  const std::string record = kSnapshotPeriodTable;
+  com::Ref<ado::Recordset> rs = call.connection().execute(
+      "IF OBJECT_ID('" + record + "') IS NULL SELECT 0\r\nELSE SELECT COUNT(*) FROM " + record +
+      " WHERE FYear = " + frame::sqlNumber(year) + " AND FPeriod = " + frame::sqlNumber(period) +
+      "\r\n  AND NOT EXISTS (SELECT 1 FROM cb_ICStockBill WHERE FDate IS NULL OR FDate < " +
+      frame::sqlDate(w.begin) + " OR FDate >= " + frame::sqlDate(w.next) + ")\r\n");
+  if (rs->value(0).toLong() != 0) return;
   com::Variant args(com::SafeArray::vector({com::Variant(year), com::Variant(period)}));
   com::raise(-1, source, frame::langTextFormat(call.language(), kSnapshotOfAnotherPeriod, args));
 }

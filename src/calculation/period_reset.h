@@ -1,6 +1,7 @@
 // The period reset before a new calculation, and the distribution's own orphan
-// clean-up.  Both first check that the stock-bill snapshot holds the period's
-// window: a snapshot of another period would make every distribution row of
+// clean-up.  Both first check that the stock-bill snapshot records the
+// period and holds only bills of its window, and delete nothing otherwise: a
+// snapshot of another period, or none, would make every distribution row of
 // the period look orphaned.
 #pragma once
 

@@ -67,7 +67,8 @@ void classification(SqlScript& sql, const QtyTable& t, const Period& p) {
       .line(receipts())
       .line("  INNER JOIN cb_CostObj_Product d ON b.FItemID = d.FProductID")
       .line("  INNER JOIN cbCostObj c ON d.FCostObjID = c.FItemID AND c.FCalculateType = 909")
-      .line("  INNER JOIN t_ICItem i ON c.FStdProductID = i.FItemID")
+      // An outer join: a standard product missing from the items rounds to 4.
+      .line("  LEFT JOIN t_ICItem i ON c.FStdProductID = i.FItemID")
       .line(receiptFilter(p))
       .line(std::string("GROUP BY h.FDeptID, c.FItemID") + (t.byProduct ? ", d.FProductID, c.FBatchNo" : ""));
 }

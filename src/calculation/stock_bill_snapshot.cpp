@@ -4,6 +4,7 @@
 
 #include "calculation/sql_script.h"
 #include "frame/period_window.h"
+#include "frame/sql_literal.h"
 
 namespace mls::calculation {
 namespace {
@@ -14,13 +15,20 @@ std::string billFilter(const frame::PeriodWindow& w) {
          frame::sqlDate(w.next);
 }
 
+// The record of the period the snapshot holds is emptied before the snapshot
+// goes, so that a snapshot that fails half-way records no period at all.
 void dropSnapshot(SqlScript& sql) {
-  sql.line("IF OBJECT_ID('cb_ICStockBill') IS NOT NULL DROP TABLE cb_ICStockBill")
+  sql.line("IF OBJECT_ID('" + std::string(kSnapshotPeriodTable) + "') IS NULL")
+      .line("CREATE TABLE " + std::string(kSnapshotPeriodTable) +
+            " (FYear INT NOT NULL, FPeriod INT NOT NULL) ON [PRIMARY]")
+      .line("DELETE FROM " + std::string(kSnapshotPeriodTable))
+      .line("IF OBJECT_ID('cb_ICStockBill') IS NOT NULL DROP TABLE cb_ICStockBill")
       .line("IF OBJECT_ID('cb_ICStockBillEntry') IS NOT NULL DROP TABLE cb_ICStockBillEntry");
 }
 
-void createAndFill(SqlScript& sql, const frame::PeriodWindow& w) {
-  sql.line("IF NOT EXISTS (SELECT 1 FROM sysobjects WHERE name = 'cb_ICStockBill' AND type = 'U')")
+void createAndFill(SqlScript& sql, int32_t year, int32_t period, const frame::PeriodWindow& w) {
+  sql.line("DECLARE @headerError INT")
+      .line("IF NOT EXISTS (SELECT 1 FROM sysobjects WHERE name = 'cb_ICStockBill' AND type = 'U')")
       .line("CREATE TABLE cb_ICStockBill (")
       .line("  FInterID INT NOT NULL DEFAULT(0),")
       .line("  FTranType SMALLINT NOT NULL DEFAULT(0),")
@@ -57,13 +65,16 @@ void createAndFill(SqlScript& sql, const frame::PeriodWindow& w) {
           "INSERT INTO cb_ICStockBill (FInterID, FTranType, FDate, FBillNo, FDeptID, FHookInterID, "
           "FVchInterID,")
       .line("  FROB, FCheckerID, FStatus, FCancellation, FPurposeID)")
-      .line("SELECT h.FInterID, h.FTranType, h.FDate, ISNULL(h.FBillNo, ''), ISNULL(h.FDeptID, 0), 0,")
+      .line(
+          "SELECT h.FInterID, h.FTranType, h.FDate, ISNULL(h.FBillNo, ''), ISNULL(h.FDeptID, 0), "
+          "ISNULL(h.FHookInterID, 0),")
       .line(
           "  ISNULL(h.FVchInterID, 0), ISNULL(h.FROB, 0), ISNULL(h.FCheckerID, 0), h.FStatus, "
           "h.FCancellation,")
       .line("  h.FPurposeID")
       .line("FROM ICStockBill h")
       .line(billFilter(w))
+      .line("SET @headerError = @@ERROR")
       .line(
           "INSERT INTO cb_ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FBatchNo, FAmount, "
           "FUnitID,")
@@ -75,7 +86,12 @@ void createAndFill(SqlScript& sql, const frame::PeriodWindow& w) {
           "  e.FPlanPrice, e.FPlanAmount, e.FCostCenterID, e.FICMOInterID, e.FCostObjGroupID, e.FCostOBJID,")
       .line("  e.FReProduceType")
       .line("FROM ICStockBillEntry e INNER JOIN ICStockBill h ON e.FInterID = h.FInterID")
-      .line(billFilter(w));
+      .line(billFilter(w))
+      // Recorded only when both copies ran, also on a server that ends just the
+      // failing statement.
+      .line("IF @headerError = 0 AND @@ERROR = 0")
+      .line("  INSERT INTO " + std::string(kSnapshotPeriodTable) + " (FYear, FPeriod) VALUES (" +
+            frame::sqlNumber(year) + ", " + frame::sqlNumber(period) + ")");
 }
 
 void addKeys(SqlScript& sql) {
@@ -165,7 +181,7 @@ void getICStockBillDataForCB(frame::Call& call, int32_t year, int32_t period) {
   SqlScript sql;
   dropSnapshot(sql);
   sql.send(connection);
-  createAndFill(sql, window);
+  createAndFill(sql, year, period, window);
   sql.send(connection);
   addKeys(sql);
   recreateWorkTables(sql);

@@ -11,12 +11,19 @@
 
 namespace mls::calculation {
 
+// The table recording the year and period the snapshot holds: one row
+// (FYear, FPeriod) after a snapshot whose copy succeeded, none while the
+// snapshot is being replaced or after its copy failed.
+inline constexpr const char* kSnapshotPeriodTable = "cb_ICStockBillPeriod";
+
 // ConcludeUpdate.GetICStockBillDataForCB, on the call's READ UNCOMMITTED
-// connection, in three batches: the old snapshot dropped; the tables created as
-// heaps and filled; the keys and indexes added and the work tables re-created.
-// Window dates are written 'yyyy-mm-dd'.  FHookInterID is 0 in every header;
-// NULL bill numbers, departments, vouchers, FROB and checkers become ''/0.
-// A failure stops at its batch; the work of the earlier batches stays.
+// connection, in three batches: the period record emptied and the old
+// snapshot dropped; the tables created as heaps, filled, and the period
+// recorded; the keys and indexes added and the work tables re-created.  The
+// window is taken (and range-checked) before the first batch.  Window dates
+// are written 'yyyy-mm-dd'.  NULL bill numbers, departments, hook groups,
+// vouchers, FROB and checkers become ''/0.  A failure stops at its batch; the
+// work of the earlier batches stays.
 void getICStockBillDataForCB(frame::Call& call, int32_t year, int32_t period);
 
 }  // namespace mls::calculation

@@ -39,14 +39,17 @@ com::Ref<ado::Recordset> getPPBOMInfo(ado::Connection& connection, const com::Va
         .line("    AND e.FItemID <> b.FItemID")
         .line("WHERE " + live)
         // The material's net usage over the cost object's live orders, divided
-        // by their quantity, each order with a valid feed list counted once.
-        .line("UPDATE t SET FQtyScrap = ISNULL((SELECT SUM(CASE WHEN e.FMaterielType = 376 THEN -e.FQtyMust")
-        .line("    ELSE e.FQtyMust END)")
+        // by their quantity, each order with a valid feed list counted once;
+        // orders of no quantity give 0.
+        .line("UPDATE t SET FQtyScrap = ISNULL(ISNULL((SELECT SUM(CASE WHEN e.FMaterielType = 376")
+        .line("    THEN -e.FQtyMust ELSE e.FQtyMust END)")
         .line("  FROM ICMO m INNER JOIN PPBOM b ON b.FICMOInterID = m.FInterID AND b.FStatus > 0")
         .line("    INNER JOIN PPBOMEntry e ON e.FInterID = b.FInterID AND e.FItemID = t.FItemID")
         .line("  WHERE m.FCostObjID = t.FCostObjID AND " + live + "), 0)")
-        .line("  / (SELECT SUM(m.FQty) FROM ICMO m WHERE m.FCostObjID = t.FCostObjID AND " + live)
-        .line("    AND EXISTS (SELECT 1 FROM PPBOM b WHERE b.FICMOInterID = m.FInterID AND b.FStatus > 0))")
+        .line("  / NULLIF((SELECT SUM(m.FQty) FROM ICMO m WHERE m.FCostObjID = t.FCostObjID AND " + live)
+        .line(
+            "    AND EXISTS (SELECT 1 FROM PPBOM b WHERE b.FICMOInterID = m.FInterID AND b.FStatus > 0)), "
+            "0), 0)")
         .line("FROM #PPBomInfo t");
     sql.send(connection);
     com::Ref<ado::Recordset> rs = detachedSelect(connection, "SELECT * FROM #PPBomInfo");

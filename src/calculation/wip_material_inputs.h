@@ -18,8 +18,8 @@ namespace mls::calculation {
 // material's net usage (type 376 lines returning) per unit of the orders'
 // quantity.  A live order is open (FStatus 1, 2) or closed on or after
 // `begin`, committed and planned to commit on or before `next`; each counts
-// once in the divisor.  Orders whose quantities sum to 0 make the database's
-// division fail.
+// once in the divisor (the rule of the material-quota standard too).  Orders
+// whose quantities sum to 0 give 0.
 com::Ref<ado::Recordset> getPPBOMInfo(ado::Connection& connection, const com::Variant& begin,
                                       const com::Variant& next);
 

@@ -52,6 +52,8 @@ std::string namedSource(std::string_view fullName, Naming naming, std::string_vi
 
 com::Variant runFrame(ClassDataEnv& env, std::string_view fullName, const FrameFacts& facts,
                       std::string_view props, const std::function<com::Variant(Call&)>& body) {
+  // An error of an earlier call must not lend its source to this one's.
+  com::clearCurrentError();
   if (facts.vote == VoteAt::Entry) com::getObjectContext().setComplete();
   Call call(env, std::string(props));
   try {

@@ -3,6 +3,7 @@
 // takes, how it names itself in an error's source - and its body; runFrame()
 // does the rest:
 //
+//   0. The thread's current error cleared.
 //   1. SetComplete now, when the method votes at entry.
 //   2. The class initializer with the properties string (ClassDataEnv::init).
 //   3. One new open connection of the method's isolation.

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "frame/globals.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
@@ -66,6 +67,26 @@ PeriodWindow windowOf(const ComponentDates& d, WindowForm form) {
   return {};
 }
 
+// The days a DATETIME column holds.
+constexpr std::string_view kFirstDay = "1753-01-01";
+constexpr std::string_view kLastDay = "9999-12-31";
+
+// A window both of whose days the database can hold; 5 otherwise, before any
+// statement carries them.
+PeriodWindow inRange(PeriodWindow w) {
+  const std::string begin = dateText(w.begin);
+  const std::string next = dateText(w.next);
+  for (const std::string& day : {begin, next}) {
+    if (day < kFirstDay || day > kLastDay) {
+      com::raise(com::err::kInvalidCall, kComponent,
+                 "The period window " + begin + " to " + next +
+                     " lies outside the days the database holds, " + std::string(kFirstDay) + " to " +
+                     std::string(kLastDay));
+    }
+  }
+  return w;
+}
+
 }  // namespace
 
 std::string dateText(const com::Variant& date) {
@@ -79,7 +100,7 @@ std::string sqlDate(const com::Variant& date) {
 PeriodWindow getPeriodDateRange(std::string_view props, int32_t year, int32_t period, WindowForm form) {
   return periodRoutine([&] {
     com::Ref<com::Dispatch> component = periodComponent(props);
-    return windowOf(componentDates(*component, year, period), form);
+    return inRange(windowOf(componentDates(*component, year, period), form));
   });
 }
 
@@ -89,7 +110,7 @@ CurrentPeriodWindow getCurPeriodDateRange(std::string_view props) {
     CurrentPeriodWindow w;
     w.year = com::callByName(*component, "CBGetCurrYear").toLong();
     w.period = com::callByName(*component, "CBGetCurrPeriod").toLong();
-    w.window = windowOf(componentDates(*component, w.year, w.period), WindowForm::NextAsText);
+    w.window = inRange(windowOf(componentDates(*component, w.year, w.period), WindowForm::NextAsText));
     return w;
   });
 }
@@ -100,8 +121,10 @@ PeriodWindow periodWindow(const com::Variant& dctCurPeriodDate, std::string_view
   if (given.isObject() && given.toObject()) {
     com::Dispatch& dict = *given.toObject();
     if (com::getProperty(dict, "Item", "lngISFindCurDate").toLong() == 1) {
-      return {com::getProperty(dict, "Item", "datPeriodBeginDate"),
-              com::getProperty(dict, "Item", "datCurPeriodEndDate")};
+      // Converted now, so that a value that is no date fails before any statement.
+      return inRange(windowOf({com::getProperty(dict, "Item", "datPeriodBeginDate"),
+                               com::getProperty(dict, "Item", "datCurPeriodEndDate")},
+                              form));
     }
   }
   return getPeriodDateRange(props, year, period, form);

@@ -27,7 +27,8 @@ struct PeriodWindow {
 
 // The window of (year, period) from the period component, which is created
 // through the object context and given `props`.  Errors of the component are
-// raised again with their number, source and description.
+// raised again with their number, source and description.  A window with a
+// day outside 1753-01-01..9999-12-31 (what DATETIME holds) raises 5.
 PeriodWindow getPeriodDateRange(std::string_view props, int32_t year, int32_t period, WindowForm form);
 
 // The window of the cost module's current period (next as text), with that
@@ -41,7 +42,9 @@ CurrentPeriodWindow getCurPeriodDateRange(std::string_view props);
 
 // The client's shortcut: when `dctCurPeriodDate` is a dictionary whose
 // "lngISFindCurDate" is 1, its "datPeriodBeginDate" and "datCurPeriodEndDate"
-// (the first day of the next period); otherwise getPeriodDateRange().
+// (the first day of the next period) in `form`, converted at once (13 for a
+// value that is no date) and range-checked as above; otherwise
+// getPeriodDateRange().
 PeriodWindow periodWindow(const com::Variant& dctCurPeriodDate, std::string_view props, int32_t year,
                           int32_t period, WindowForm form);
 

@@ -1,5 +1,7 @@
 // Client-built SQL run in batches on the call's connection.  The statements of
-// the array (elements 0 to its upper bound) are appended without separator; a
+// the array (elements 0 to its upper bound) are appended, each ended by CR LF
+// unless it is empty or already ends with a line break (a trailing "--"
+// comment then ends with its element instead of swallowing the next one); a
 // batch is sent after element i whenever i mod 200 = 1 and i > 1 (so the first
 // batch holds 202 statements, the next ones 200), and the rest at the end.  A
 // failing batch stops the run; the batches before it stay.  An argument that

@@ -6,28 +6,37 @@
 namespace mls::standards {
 namespace {
 
-// The joined orders, feed lists and lines of `material` (a number or a column
-// of t1), without FROM and WHERE keywords of their own.
-void ordersAndLines(SqlText& sql, const std::string& material) {
-  sql.line("   FROM ICMO i INNER JOIN PPBOM b ON b.FICMOInterID=i.FInterID AND b.FStatus>0")
-      .line("   LEFT JOIN PPBOMEntry e ON e.FInterID=b.FInterID AND e.FItemID=" + material)
-      .line("    AND e.FMaterielType NOT IN (372,373) AND e.FItemID<>b.FItemID");
+// Usage per unit: what the cost object's live orders need of the material on
+// their valid feed lists (a type-376 line returns, so counts negatively),
+// divided by the quantity of those orders, each order counted once however
+// many feed lists and lines it has.  Orders of no quantity give 0.
+
+// The valid feed lists of order i and their lines of `material` (a number or
+// a column of t1), from FROM to the end of WHERE.
+std::string materialLines(const std::string& material) {
+  return "FROM PPBOM b INNER JOIN PPBOMEntry e ON e.FInterID=b.FInterID AND e.FItemID=" + material +
+         "\r\n    AND e.FMaterielType NOT IN (372,373) AND e.FItemID<>b.FItemID WHERE b.FStatus>0";
 }
 
+const char* kLineQty = "SUM(CASE WHEN e.FMaterielType=376 THEN -e.FQtyMust ELSE e.FQtyMust END)";
+
+// Live orders with at least one valid feed list.
 std::string liveOrders(const TextScope& scope) {
   return "(i.FStatus IN (1,2) OR (i.FStatus=3 AND i.FCloseDate>=" + scope.begin + "))" +
-         " AND i.FCommitDate<" + scope.next + " AND i.FPlanCommitDate<" + scope.next;
+         " AND i.FCommitDate<" + scope.next + " AND i.FPlanCommitDate<" + scope.next +
+         "\r\n    AND EXISTS (SELECT 1 FROM PPBOM v WHERE v.FICMOInterID=i.FInterID AND v.FStatus>0)";
 }
-
-const char* kLineQty = "ISNULL(SUM(CASE WHEN e.FMaterielType=376 THEN -e.FQtyMust ELSE e.FQtyMust END),0)";
 
 std::string oneMaterial(const TextScope& scope, int32_t itemID) {
   SqlText sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=u.FUnitQty*n.FQty FROM #OnlineCostObj t1")
-      .line(" INNER JOIN (SELECT i.FCostObjID," + std::string(kLineQty) + "/SUM(i.FQty) AS FUnitQty");
-  ordersAndLines(sql, frame::sqlNumber(itemID));
-  sql.line("   WHERE " + liveOrders(scope))
-      .line("   GROUP BY i.FCostObjID HAVING SUM(i.FQty)<>0) u ON u.FCostObjID=t1.FCostObjID")
+      .line(" INNER JOIN (SELECT i.FCostObjID,")
+      .line("   ISNULL(ISNULL(SUM(l.FQty),0)/NULLIF(SUM(i.FQty),0),0) AS FUnitQty")
+      .line("   FROM ICMO i LEFT JOIN (SELECT b.FICMOInterID," + std::string(kLineQty) + " AS FQty")
+      .line("    " + materialLines(frame::sqlNumber(itemID)))
+      .line("    GROUP BY b.FICMOInterID) l ON l.FICMOInterID=i.FInterID")
+      .line("   WHERE " + liveOrders(scope))
+      .line("   GROUP BY i.FCostObjID) u ON u.FCostObjID=t1.FCostObjID")
       .line(" INNER JOIN (SELECT FDeptID,FCostObjID,SUM(FQty) AS FQty FROM CBInQty")
       .line("   WHERE FYear=" + frame::sqlNumber(scope.year) +
             " AND FPeriod=" + frame::sqlNumber(scope.period))
@@ -38,9 +47,13 @@ std::string oneMaterial(const TextScope& scope, int32_t itemID) {
 std::string everyRowsMaterial(const TextScope& scope) {
   SqlText sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=")
-      .line(" ISNULL((SELECT " + std::string(kLineQty) + "/NULLIF(SUM(i.FQty),0)");
-  ordersAndLines(sql, "t1.FItemID");
-  sql.line("   WHERE i.FCostObjID=t1.FCostObjID AND " + liveOrders(scope) + "),0)")
+      .line(" ISNULL(ISNULL((SELECT " + std::string(kLineQty))
+      .line("   FROM ICMO i INNER JOIN PPBOM b ON b.FICMOInterID=i.FInterID")
+      .line("    INNER JOIN PPBOMEntry e ON e.FInterID=b.FInterID AND e.FItemID=t1.FItemID")
+      .line("    AND e.FMaterielType NOT IN (372,373) AND e.FItemID<>b.FItemID")
+      .line("   WHERE b.FStatus>0 AND i.FCostObjID=t1.FCostObjID AND " + liveOrders(scope) + "),0)")
+      .line(" /NULLIF((SELECT SUM(i.FQty) FROM ICMO i")
+      .line("   WHERE i.FCostObjID=t1.FCostObjID AND " + liveOrders(scope) + "),0),0)")
       .line(" *ISNULL((SELECT SUM(n.FQty) FROM CBInQty n")
       .line("   WHERE n.FYear=" + frame::sqlNumber(scope.year) +
             " AND n.FPeriod=" + frame::sqlNumber(scope.period))

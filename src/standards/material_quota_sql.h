@@ -6,10 +6,10 @@
 //
 // A live production order: FStatus 1 or 2, or 3 closed on or after the
 // period's first day, committed and planned to commit before the next
-// period's first day.  The divisor is the order quantity of every joined row:
-// an order counts once per audited feed list and matching line.  A cost object
-// whose joined orders total 0 has no unit quantity: it is treated as one
-// without orders instead of failing the whole text on a division by zero.
+// period's first day; only orders with an audited feed list count.  The
+// divisor is the quantity of those orders, each order once however many feed
+// lists and lines it has (the rule of the calculation's feed-list usage too).
+// Orders whose quantities total 0 give a unit quantity of 0.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +21,8 @@ namespace mls::standards {
 
 // `itemID` -1: every row's own material (#OnlineCostObj.FItemID); every row is
 // set, 0 where orders or input are missing.  Any other value: that material;
-// rows whose cost object has no such orders, or whose department and cost
-// object have no input, keep their value.
+// rows whose cost object has no live order with an audited feed list, or
+// whose department and cost object have no input, keep their value.
 std::string materialQuotaText(const TextScope& scope, int32_t itemID);
 
 }  // namespace mls::standards

@@ -111,6 +111,18 @@ TEST_F(QuantitiesTest, ACoefficientKeepsItsDecimalsUpToTheProductsQuantityDecima
   EXPECT_EQ(scalar("SELECT FQty FROM cbCompleteQty WHERE FCostObjID = 9"), "0.37037037");
 }
 
+TEST_F(QuantitiesTest, AClassificationObjectWhoseStandardProductIsNoItemRoundsTo4) {
+  costObject(10, 909, 77);  // item 77 does not exist
+  coProduct(10, 78, 0.5);
+  bill({.id = 7, .type = 2, .purpose = 0});
+  line(7, 1, 78, 3.33333);
+  snapshot(2024, 3);
+  call("CalCompleteQty", {2024, 3});
+  call("CalProductQty", {2024, 3});
+  EXPECT_EQ(scalar("SELECT FQty FROM cbCompleteQty WHERE FCostObjID = 10"), "1.6667");
+  EXPECT_EQ(scalar("SELECT FQty FROM cbProductQty WHERE FCostObjID = 10 AND FProductID = 78"), "3.33333");
+}
+
 TEST_F(QuantitiesTest, ARunReplacesThePeriodOnly) {
   exec(
       "INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 99, 1), "
@@ -142,6 +154,20 @@ TEST_F(QuantitiesTest, TheClientsPeriodDatesReplaceTheComponentsWhenFlagged) {
   // Not flagged: the component's window.
   call("CalCompleteQty", {2024, 3, dates(0, "2024-03-02", "2024-04-01")});
   EXPECT_EQ(completeQty(), kComplete);
+}
+
+TEST_F(QuantitiesTest, ClientsPeriodDatesThatAreNoDatesOrOutOfRangeFailBeforeAnyDelete) {
+  call("CalCompleteQty", {2024, 3});
+  const std::pair<const char*, int32_t> ends[] = {{"the first of April", com::err::kTypeMismatch},
+                                                  {"1752-04-01", com::err::kInvalidCall}};
+  for (const auto& [next, error] : ends) {
+    com::Ref<com::Dispatch> d = com::createObject("Halvern.Dictionary");
+    com::letProperty(*d, "Item", "lngISFindCurDate", 1);
+    com::letProperty(*d, "Item", "datPeriodBeginDate", com::Variant("2024-03-01"));
+    com::letProperty(*d, "Item", "datCurPeriodEndDate", com::Variant(next));
+    EXPECT_EQ(failure("CalCompleteQty", {2024, 3, com::Variant(d)}).number, error) << next;
+    EXPECT_EQ(completeQty(), kComplete) << next;
+  }
 }
 
 TEST_F(QuantitiesTest, TheFlagIsSetOnceAndStays) {

@@ -41,24 +41,29 @@ TEST_F(SnapshotTest, PeriodsStartingOnThe26th) {
   EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}, {"5"}}));
 }
 
-TEST_F(SnapshotTest, Period12RollsIntoTheNextYear) {
+TEST_F(SnapshotTest, Period12AndAnyBeyondItRollIntoTheNextYear) {
   billsOn({"2024-11-30", "2024-12-01", "2024-12-31", "2025-01-01"});
-  snapshot(2024, 12);
-  EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}}));
+  for (int period : {12, 13}) {
+    snapshot(2024, period);
+    EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}})) << period;
+  }
 }
 
-TEST_F(SnapshotTest, HeadersAreCopiedWithTheirNullsReplacedAndNoHook) {
+TEST_F(SnapshotTest, HeadersAreCopiedWithTheirNullsReplaced) {
+  // Receipt 2 is hooked to an invoice (group 78), receipt 3 is not.
   exec(
       "INSERT INTO ICStockBill (FInterID, FBillNo, FTranType, FDate, FDeptID, FHookInterID, FVchInterID, "
       "FROB, "
       "FCheckerID, FStatus, FCancellation, FPurposeID) VALUES "
       "(1, NULL, 24, '2024-03-05', NULL, 77, NULL, NULL, NULL, 0, 1, 12001), "
-      "(2, N'SOUT2', 2, '2024-03-06', 4, 78, 55, -1, 16, 2, 0, 0)");
+      "(2, N'SOUT2', 2, '2024-03-06', 4, 78, 55, -1, 16, 2, 0, 0), "
+      "(3, N'SOUT3', 2, '2024-03-07', 4, NULL, 0, 1, 16, 1, 0, 0)");
   snapshot(2024, 3);
   EXPECT_EQ(rows("SELECT FInterID, FTranType, FDate, FBillNo, FDeptID, FHookInterID, FVchInterID, FROB, "
                  "FCheckerID, FStatus, FCancellation, FPurposeID FROM cb_ICStockBill ORDER BY FInterID"),
-            (Rows{{"1", "24", "2024-03-05", "", "0", "0", "0", "0", "0", "0", "1", "12001"},
-                  {"2", "2", "2024-03-06", "SOUT2", "4", "0", "55", "-1", "16", "2", "0", "0"}}));
+            (Rows{{"1", "24", "2024-03-05", "", "0", "77", "0", "0", "0", "0", "1", "12001"},
+                  {"2", "2", "2024-03-06", "SOUT2", "4", "78", "55", "-1", "16", "2", "0", "0"},
+                  {"3", "2", "2024-03-07", "SOUT3", "4", "0", "0", "1", "16", "1", "0", "0"}}));
 }
 
 TEST_F(SnapshotTest, LinesAreCopiedColumnByColumn) {
@@ -159,12 +164,14 @@ TEST_F(SnapshotTest, ReadsUncommittedRowsOnAReadUncommittedConnectionInThreeBatc
   ASSERT_TRUE(batches);
   ASSERT_EQ(batches->size(), 4u);
   EXPECT_EQ((*batches)[0], "SET TRANSACTION ISOLATION LEVEL READ UnCOMMITTED");
-  EXPECT_TRUE((*batches)[1].starts_with("IF OBJECT_ID('cb_ICStockBill') IS NOT NULL DROP TABLE"));
+  EXPECT_TRUE((*batches)[1].starts_with("IF OBJECT_ID('cb_ICStockBillPeriod') IS NULL"));
+  EXPECT_NE((*batches)[1].find("IF OBJECT_ID('cb_ICStockBill') IS NOT NULL DROP TABLE"), std::string::npos);
   EXPECT_NE((*batches)[2].find("h.FDate >= '2024-03-01' AND h.FDate < '2024-04-01'\r\n"), std::string::npos);
   EXPECT_NE((*batches)[3].find("TRUNCATE TABLE CBCalInfoDetail_CurData\r\n"), std::string::npos);
 }
 
 TEST_F(SnapshotTest, AFailurePassesUnchangedWithoutAVoteAndKeepsTheEarlierBatches) {
+  snapshot(2024, 3);
   exec(
       "INSERT INTO ICStockBill (FInterID, FTranType, FDate, FStatus, FCancellation, FPurposeID) VALUES "
       "(1, 24, '2024-03-02', NULL, 0, 12000)");
@@ -179,9 +186,22 @@ TEST_F(SnapshotTest, AFailurePassesUnchangedWithoutAVoteAndKeepsTheEarlierBatche
   EXPECT_EQ(e.number, direct.number);
   EXPECT_EQ(e.source, direct.source);
   EXPECT_TRUE(votes.votes().empty());
-  // Batch 2 created the tables and stopped at the header insert.
+  // Batch 2 created the tables and stopped at the header insert: the empty
+  // snapshot records no period, so the reset refuses it.
   EXPECT_EQ(count("cb_ICStockBill"), 0);
   EXPECT_EQ(count("sysobjects", "name = 'pk_cb_ICStockBill'"), 0);
+  EXPECT_EQ(count("cb_ICStockBillPeriod"), 0);
+  EXPECT_EQ(failure("DeleteCalInfo", {2024, 3}).number, -1);
+}
+
+TEST_F(SnapshotTest, AWindowTheDatabaseCannotHoldFailsBeforeTheOldSnapshotGoes) {
+  billsOn({"2024-03-10"});
+  snapshot(2024, 3);
+  com::ExcepInfo e = failure("GetICStockBillDataForCB", {1752, 3});
+  EXPECT_EQ(e.number, com::err::kInvalidCall);
+  EXPECT_NE(e.description.find("1753-01-01 to 9999-12-31"), std::string::npos) << e.description;
+  EXPECT_EQ(snapshotBills(), (Rows{{"1"}}));
+  EXPECT_EQ(rows("SELECT FYear, FPeriod FROM cb_ICStockBillPeriod"), (Rows{{"2024", "3"}}));
 }
 
 }  // namespace

@@ -106,6 +106,31 @@ TEST_F(HostTest, MembersPrintsEachMembersDeclarationFromItsTable) {
   EXPECT_NE(out.find("error 429"), std::string::npos) << out;
 }
 
+TEST_F(HostTest, AnArrayOfArraysIsTwoDimensionalFieldFirst) {
+  std::string out;
+  EXPECT_EQ(runHost("call Halvern.Dictionary ItemOrDefault absent '[[1, 2], [\"a\", null]]'", &out), 0)
+      << out;
+  EXPECT_NE(out.find("result: Array(4)\n  (0, 0): Long 1\n  (0, 1): Long 2\n  (1, 0): String \"a\"\n"
+                     "  (1, 1): Null\n"),
+            std::string::npos)
+      << out;
+
+  // The cost-object list of the calculation inputs: field 0, records 0 and 1.
+  out.clear();
+  EXPECT_EQ(runHost(std::string("call Marlstone.CalInfo GetCaculateInfo ") + kProps +
+                        " '[[10, \"x\"]]' 2024 3 '{\"lngISFindCurDate\": 1, \"datPeriodBeginDate\": "
+                        "\"2024-03-01\", \"datCurPeriodEndDate\": \"2024-04-01\"}'",
+                    &out),
+            1);
+  EXPECT_NE(out.find("Element (0, 1) of the cost-object list is not a cost-object ID: x"), std::string::npos)
+      << out;
+
+  out.clear();
+  EXPECT_EQ(runHost("call Halvern.Dictionary ItemOrDefault absent '[[1, 2], [3]]'", &out), 1);
+  EXPECT_NE(out.find("error 5 (marlstone): Malformed JSON argument"), std::string::npos) << out;
+  EXPECT_NE(out.find("array 2 has 1 items, the first 2"), std::string::npos) << out;
+}
+
 TEST_F(HostTest, DemoPrintsThePeriodGridOfItsDatabase) {
   std::string out;
   ASSERT_EQ(runHost("demo", &out), 0) << out;

@@ -101,6 +101,13 @@ TEST_F(CallFrameTest, NestedNamedErrorsChainOutermostFirst) {
   EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
 }
 
+TEST_F(CallFrameTest, AnEarlierCallsErrorLendsNoSourceToTheNext) {
+  com::currentError() = {5, "Earlier.Failure", "an unrelated failure", "", 0};
+  com::ExcepInfo e = call("Plain", db_.props(), "unsourced");
+  EXPECT_EQ(e.number, -1);
+  EXPECT_EQ(e.source, "Marlstone");
+}
+
 TEST_F(CallFrameTest, TheConnectionIsClosedOnEveryPath) {
   com::Variant result;
   EXPECT_EQ(call("Plain", db_.props(), "select 42", &result).number, 0);

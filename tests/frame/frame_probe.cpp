@@ -16,8 +16,9 @@ using frame::Naming;
 using frame::VoteAt;
 
 // Runs the SQL of the second argument on the call's connection and answers
-// the first value of its first rowset; "raise:N" raises -1 instead after the
-// connection opened, "close-and-raise" closes the connection first.
+// the first value of its first rowset; "close-and-raise" raises -1 instead
+// after closing the connection, "unsourced" raises -1 without a source of its
+// own, "user" answers the properties' user name.
 com::Variant runSql(Call& call, com::Args a) {
   FrameProbe::lastConnection() = com::Ref<ado::Connection>(&call.connection());
   std::string sql = a[1].toString();
@@ -26,6 +27,7 @@ com::Variant runSql(Call& call, com::Args a) {
     com::raise(-1, "probe", "closed first");
   }
   if (sql == "user") return call.parser().userName();
+  if (sql == "unsourced") com::raise(-1, "", "no source of its own");
   com::Ref<ado::Recordset> rs = call.connection().execute(sql, nullptr, -1);
   if (rs->state() != ado::kStateOpen || rs->eof()) return {};
   return rs->value(size_t{0});

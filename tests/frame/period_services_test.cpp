@@ -83,19 +83,11 @@ TEST_F(PeriodServicesTest, CalendarMonthPeriodsForTheClient) {
   EXPECT_TRUE(votes.votes().empty());
 }
 
-TEST_F(PeriodServicesTest, LastPeriodRollsIntoTheNextYear) {
-  EXPECT_EQ(clientDates(2024, 12).second.toString(), "2024-12-31");
-  EXPECT_EQ(toClientDates(2024, 12).second.toString(), "2025-01-01");
-}
-
-TEST_F(PeriodServicesTest, PeriodBeyondTheCountRaisesTheComponentsError) {
-  try {
-    clientDates(2024, 13);
-    ADD_FAILURE() << "period 13 of 12 was accepted";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.number(), com::err::kInvalidCall);
-    EXPECT_EQ(e.source(), "Ridgeholm.AisInfo");
-    EXPECT_NE(e.description().find("periods 1 to 12"), std::string::npos) << e.description();
+TEST_F(PeriodServicesTest, LastPeriodAndAnyBeyondItRollIntoTheNextYear) {
+  for (int32_t period : {12, 13}) {
+    EXPECT_EQ(clientDates(2024, period).first.toString(), "2024-12-01") << period;
+    EXPECT_EQ(clientDates(2024, period).second.toString(), "2024-12-31") << period;
+    EXPECT_EQ(toClientDates(2024, period).second.toString(), "2025-01-01") << period;
   }
 }
 
@@ -153,6 +145,43 @@ TEST_F(PeriodServicesTest, ClientShortcutSkipsTheComponentOnlyWhenItsFlagIs1) {
   frame::PeriodWindow absent =
       frame::periodWindow(Variant::missing(), db_.props(), 2024, 3, frame::WindowForm::NextAsText);
   EXPECT_EQ(absent.next.toString(), "2024-04-01");
+}
+
+TEST_F(PeriodServicesTest, WindowsAreConvertedAndRangeCheckedWhenTaken) {
+  struct Case {
+    Variant begin, next;
+    int32_t error;  // 0: taken
+  };
+  const Case cases[] = {
+      {Variant("1753-01-01"), Variant("1753-02-01"), 0},
+      {Variant::date(com::makeDate(9999, 12, 1)), Variant("9999-12-31"), 0},
+      {Variant("1752-12-01"), Variant("1753-01-01"), com::err::kInvalidCall},
+      {Variant("2024-03-01"), Variant("next month"), com::err::kTypeMismatch},
+      {Variant::null(), Variant("2024-04-01"), com::err::kInvalidUseOfNull},
+  };
+  com::Ref<com::Dispatch> dict = com::createObject("Halvern.Dictionary");
+  com::letProperty(*dict, "Item", "lngISFindCurDate", 1);
+  for (const Case& c : cases) {
+    com::letProperty(*dict, "Item", "datPeriodBeginDate", c.begin);
+    com::letProperty(*dict, "Item", "datCurPeriodEndDate", c.next);
+    int32_t error = 0;
+    try {
+      frame::PeriodWindow w =
+          frame::periodWindow(Variant(dict), db_.props(), 2024, 3, frame::WindowForm::NextAsDate);
+      EXPECT_EQ(w.next.kind(), com::VarKind::Date);
+    } catch (const ComError& e) {
+      error = e.number();
+    }
+    EXPECT_EQ(error, c.error) << c.begin.debugString() << " to " << c.next.debugString();
+  }
+  // The component's window of a year DATETIME cannot hold.
+  try {
+    frame::getPeriodDateRange(db_.props(), 1752, 3, frame::WindowForm::NextAsDate);
+    ADD_FAILURE() << "took a window of 1752";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), com::err::kInvalidCall);
+    EXPECT_NE(e.description().find("1752-03-01 to 1752-04-01"), std::string::npos) << e.description();
+  }
 }
 
 TEST_F(PeriodServicesTest, ComponentThatCannotBeCreatedRaisesWithoutHelp) {

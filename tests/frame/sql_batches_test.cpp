@@ -1,7 +1,7 @@
 // UpdateBatch, InsertStdCalinfoDetail and InsertStdCalinfoOrOther of
 // ConcludeUpdate, created by ProgID: which statements share a batch, shown by
 // a statement that cannot be parsed (its whole batch fails, earlier batches
-// stay), and the frame facts of the three.
+// stay), how elements are joined, and the frame facts of the three.
 #include <gtest/gtest.h>
 
 #include "classes/library.h"
@@ -86,10 +86,20 @@ TEST_P(SqlBatchesTest, FirstBatchHolds202StatementsAndTheNextOnes200) {
   }
 }
 
-TEST_P(SqlBatchesTest, StatementsAreGluedWithoutSeparator) {
-  Variant glued = com::SafeArray::vector({Variant("INSERT INTO t_Batch (FID) VALUES (1"), Variant("2)")});
-  EXPECT_EQ(run(glued), 0);
-  EXPECT_EQ(db_.run("SELECT FID FROM t_Batch")[0][0].toLong(), 12);
+TEST_P(SqlBatchesTest, EachElementEndsItsOwnLine) {
+  const std::vector<std::vector<Variant>> cases = {
+      // A trailing line comment ends with its element.
+      {Variant("INSERT INTO t_Batch (FID) VALUES (1) -- first"),
+       Variant("INSERT INTO t_Batch (FID) VALUES (2)")},
+      // Elements without any separator, and one already ended by a line break.
+      {Variant("INSERT INTO t_Batch (FID) VALUES (1)"), Variant("INSERT INTO t_Batch (FID) VALUES (2)--\n"),
+       Variant("")},
+  };
+  for (const std::vector<Variant>& elements : cases) {
+    db_.run("DELETE FROM t_Batch");
+    EXPECT_EQ(run(com::SafeArray::vector(elements)), 0);
+    EXPECT_EQ(rows(), 2);
+  }
 }
 
 TEST_P(SqlBatchesTest, ArgumentsThatAreNotZeroBasedArraysFail) {

@@ -32,6 +32,8 @@ struct Order {
 //   6  planned for that day         7 status 0     8 feed list not audited
 //   9  lines of types 372 and 373   10 the feed list's own product
 //   11 live, ordered quantity 0     12 live, no input
+//   13 live, 100 ordered, two feed lists each needing 50 -> unit 1 (the order
+//      counts once in the divisor)
 class MaterialQuotaTest : public StandardsTest {
  protected:
   void SetUp() override {
@@ -57,6 +59,12 @@ class MaterialQuotaTest : public StandardsTest {
       feedLine(list, 10, 371, 200);
     feedLine(9, 10, 372, 200);
     feedLine(9, 10, 373, 200);
+    order({.id = 13, .costObj = 13});
+    for (int list : {13, 113}) {
+      feedList(list, 13, 1, 50);
+      feedLine(list, 10, 371, 50);
+    }
+    periodRow("CBInQty", 1, 13, 1);
   }
 
   void order(const Order& o) {
@@ -84,8 +92,8 @@ class MaterialQuotaTest : public StandardsTest {
 };
 
 TEST_F(MaterialQuotaTest, OneMaterialSetsRowsWithOrdersAndInputAndKeepsTheRest) {
-  int row[13] = {};
-  for (int obj = 1; obj <= 12; ++obj)
+  int row[14] = {};
+  for (int obj = 1; obj <= 13; ++obj)
     row[obj] = receiver({.costObj = obj, .dept = 1});
   const int otherDept = receiver({.costObj = 1, .dept = 2});
   execute(quota(10));
@@ -96,14 +104,15 @@ TEST_F(MaterialQuotaTest, OneMaterialSetsRowsWithOrdersAndInputAndKeepsTheRest) 
     EXPECT_EQ(qty(row[obj]), 7) << "cost object " << obj;  // no live order with an audited feed list
   EXPECT_EQ(qty(row[9]), 0);
   EXPECT_EQ(qty(row[10]), 0);
-  EXPECT_EQ(qty(row[11]), 7);  // ordered quantity 0: no unit quantity, no division by zero
+  EXPECT_EQ(qty(row[11]), 0);  // ordered quantity 0: unit quantity 0, no division by zero
   EXPECT_EQ(qty(row[12]), 7);  // no input
+  EXPECT_EQ(qty(row[13]), 1);
   EXPECT_EQ(qty(otherDept), 7);
 }
 
 TEST_F(MaterialQuotaTest, EveryRowsOwnMaterialSetsEveryRow) {
-  int row[13] = {};
-  for (int obj = 1; obj <= 12; ++obj)
+  int row[14] = {};
+  for (int obj = 1; obj <= 13; ++obj)
     row[obj] = receiver({.costObj = obj, .dept = 1, .item = 10});
   const int otherDept = receiver({.costObj = 1, .dept = 2, .item = 10});
   const int material11 = receiver({.costObj = 2, .dept = 1, .item = 11});
@@ -114,6 +123,7 @@ TEST_F(MaterialQuotaTest, EveryRowsOwnMaterialSetsEveryRow) {
   EXPECT_EQ(qty(row[3]), -3);
   for (int obj = 4; obj <= 12; ++obj)
     EXPECT_EQ(qty(row[obj]), 0) << "cost object " << obj;
+  EXPECT_EQ(qty(row[13]), 1);
   EXPECT_EQ(qty(otherDept), 0);
   EXPECT_EQ(qty(material11), 0.08);
   EXPECT_EQ(qty(notOnList), 0);

@@ -1,5 +1,6 @@
 #include "arguments.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <vector>
@@ -72,7 +73,27 @@ class JsonReader {
       } while (take(','));
       expect(']');
     }
+    if (!items.empty() && std::all_of(items.begin(), items.end(), [](const com::Variant& v) {
+          return v.isArray() && v.array().dims() == 1;
+        }))
+      return table(items);
     return com::SafeArray::vector(std::move(items));
+  }
+
+  // An array of arrays: element (i, j) is item j of array i - the first index
+  // the field, the second the record, as recordset-shaped arguments are built.
+  com::Variant table(const std::vector<com::Variant>& fields) const {
+    const int32_t records = static_cast<int32_t>(fields[0].array().size());
+    com::SafeArray out({{0, static_cast<int32_t>(fields.size())}, {0, records}});
+    for (int32_t i = 0; i < static_cast<int32_t>(fields.size()); ++i) {
+      const com::SafeArray& field = fields[i].array();
+      if (static_cast<int32_t>(field.size()) != records)
+        fail("the arrays of a two-dimensional array differ in length (array " + std::to_string(i + 1) +
+             " has " + std::to_string(field.size()) + " items, the first " + std::to_string(records) + ")");
+      for (int32_t j = 0; j < records; ++j)
+        out.at({i, j}) = field.at({j});
+    }
+    return out;
   }
 
   com::Variant object() {

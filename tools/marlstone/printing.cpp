@@ -115,6 +115,11 @@ void printValue(std::ostream& out, const std::string& label, const com::Variant&
     if (a.dims() == 1) {
       for (int32_t i = a.lbound(1); i <= a.ubound(1); ++i)
         printValue(out, "(" + std::to_string(i) + ")", a.at({i}), indent + 2);
+    } else if (a.dims() == 2) {
+      for (int32_t i = a.lbound(1); i <= a.ubound(1); ++i) {
+        for (int32_t j = a.lbound(2); j <= a.ubound(2); ++j)
+          printValue(out, "(" + std::to_string(i) + ", " + std::to_string(j) + ")", a.at({i, j}), indent + 2);
+      }
     }
     return;
   }

@@ -129,9 +129,9 @@ double PeriodComponent::periodDate(int32_t year, int32_t period) const {
   if (year < 100 || year > 9999) fail("The year of " + what + " is outside 100..9999");
   OpenConnection connection(props_);
   int32_t count = profileValue(*connection, "GL", "PeriodCount");
-  if (period < 1 || period > count) {
-    fail("There is no " + what + ": a year has periods 1 to " + std::to_string(count));
-  }
+  if (period < 1) fail("There is no " + what + ": a year has periods 1 to " + std::to_string(count));
+  // A period beyond the year's count is the year's last period.
+  period = std::min(period, count);
   com::Ref<ado::Recordset> rs =
       (*connection)
           .execute("select FPeriod, FStartDate from t_PeriodCalendar where FYear = " + std::to_string(year));

@@ -35,9 +35,10 @@ class PeriodComponent final : public com::DispatchObject {
   int32_t periodCount() const;
   int32_t currentYear() const;
   int32_t currentPeriod() const;
-  // The first day of (year, period), a date serial.  A period outside
-  // 1..PeriodCount, a calendar year that lacks the period, or a year without
-  // calendar rows asked for a period beyond 12, raises 5.
+  // The first day of (year, period), a date serial; a period beyond
+  // PeriodCount is the year's last period.  A period below 1, a calendar year
+  // that lacks the period, or a year without calendar rows asked for a period
+  // beyond 12, raises 5.
   double periodDate(int32_t year, int32_t period) const;
 
  private:

@@ -65,11 +65,17 @@ TEST_F(PeriodComponentTest, CalendarRowsGiveTheFirstDays) {
   EXPECT_EQ(periodDate(2025, 1), "2025-01-01");  // the next year has no rows
 }
 
-TEST_F(PeriodComponentTest, PeriodsOutsideTheYearRaiseAClearError) {
+TEST_F(PeriodComponentTest, PeriodsBeyondTheCountAreTheLastPeriod) {
+  EXPECT_EQ(periodDate(2024, 13), "2024-12-01");
+  db_.setCalendar(2024, {"2023-12-26", "2024-06-26"});
+  db_.setProfile("GL", "PeriodCount", "2");
+  EXPECT_EQ(periodDate(2024, 99), "2024-06-26");
+}
+
+TEST_F(PeriodComponentTest, PeriodsBeforeTheYearRaiseAClearError) {
   std::string description;
-  EXPECT_EQ(periodDateError(2024, 13, &description), com::err::kInvalidCall);
+  EXPECT_EQ(periodDateError(2024, 0, &description), com::err::kInvalidCall);
   EXPECT_NE(description.find("periods 1 to 12"), std::string::npos) << description;
-  EXPECT_EQ(periodDateError(2024, 0), com::err::kInvalidCall);
   EXPECT_EQ(periodDateError(2024, -1), com::err::kInvalidCall);
   EXPECT_EQ(periodDateError(10000, 1), com::err::kInvalidCall);
 }
@@ -81,7 +87,7 @@ TEST_F(PeriodComponentTest, CalendarGapsAndShortYearsRaise) {
   EXPECT_NE(description.find("t_PeriodCalendar"), std::string::npos) << description;
 
   db_.setProfile("GL", "PeriodCount", "13");
-  EXPECT_EQ(periodDateError(2025, 13), com::err::kInvalidCall);  // 13 periods need calendar rows
+  EXPECT_EQ(periodDateError(2025, 14), com::err::kInvalidCall);  // 13 periods need calendar rows
   EXPECT_EQ(periodDateError(2025, 12), 0);
 }
 
