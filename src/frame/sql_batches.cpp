@@ -11,7 +11,7 @@ bool flushAfter(int32_t i) {
 
 }  // namespace
 
-void updateBatch(Call& call, const com::Variant& statements) {
+com::Variant updateBatch(Call& call, const com::Variant& statements) {
   const com::SafeArray& array = statements.deref().array();
   int32_t upper = array.ubound(1);
   std::string buffer;
@@ -23,9 +23,10 @@ void updateBatch(Call& call, const com::Variant& statements) {
     }
   }
   if (!buffer.empty()) call.connection().execute(buffer, nullptr, -1);
+  return {};
 }
 
-void insertStdCalinfo(Call& call, const com::Variant& statements) {
+com::Variant insertStdCalinfo(Call& call, const com::Variant& statements) {
   const com::SafeArray& array = statements.deref().array();
   int32_t upper = array.ubound(1);
   halvern::StringBuilder buffer;
@@ -37,6 +38,7 @@ void insertStdCalinfo(Call& call, const com::Variant& statements) {
     }
   }
   if (buffer.length() != 0) call.connection().execute(buffer.text(), nullptr, -1);
+  return {};
 }
 
 }  // namespace mls::frame

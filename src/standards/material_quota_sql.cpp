@@ -1,14 +1,15 @@
 #include "standards/material_quota_sql.h"
 
 #include "frame/sql_literal.h"
-#include "standards/sql_text.h"
+#include "frame/sql_script.h"
+#include "standards/checked_column.h"
 
 namespace mls::standards {
 namespace {
 
 // The joined orders, feed lists and lines of `material` (a number or a column
 // of t1), without FROM and WHERE keywords of their own.
-void ordersAndLines(SqlText& sql, const std::string& material) {
+void ordersAndLines(frame::SqlScript& sql, const std::string& material) {
   sql.line("   FROM ICMO i INNER JOIN PPBOM b ON b.FICMOInterID=i.FInterID AND b.FStatus>0")
       .line("   LEFT JOIN PPBOMEntry e ON e.FInterID=b.FInterID AND e.FItemID=" + material)
       .line("    AND e.FMaterielType NOT IN (372,373) AND e.FItemID<>b.FItemID");
@@ -22,7 +23,7 @@ std::string liveOrders(const TextScope& scope) {
 const char* kLineQty = "ISNULL(SUM(CASE WHEN e.FMaterielType=376 THEN -e.FQtyMust ELSE e.FQtyMust END),0)";
 
 std::string oneMaterial(const TextScope& scope, int32_t itemID) {
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=u.FUnitQty*n.FQty FROM #OnlineCostObj t1")
       .line(" INNER JOIN (SELECT i.FCostObjID," + std::string(kLineQty) + "/SUM(i.FQty) AS FUnitQty");
   ordersAndLines(sql, frame::sqlNumber(itemID));
@@ -32,11 +33,11 @@ std::string oneMaterial(const TextScope& scope, int32_t itemID) {
       .line("   WHERE FYear=" + frame::sqlNumber(scope.year) +
             " AND FPeriod=" + frame::sqlNumber(scope.period))
       .line("   GROUP BY FDeptID,FCostObjID) n ON n.FCostObjID=t1.FCostObjID AND n.FDeptID=t1.FDeptID");
-  return sql.str();
+  return sql.text();
 }
 
 std::string everyRowsMaterial(const TextScope& scope) {
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=")
       .line(" ISNULL((SELECT " + std::string(kLineQty) + "/NULLIF(SUM(i.FQty),0)");
   ordersAndLines(sql, "t1.FItemID");
@@ -46,7 +47,7 @@ std::string everyRowsMaterial(const TextScope& scope) {
             " AND n.FPeriod=" + frame::sqlNumber(scope.period))
       .line("   AND n.FDeptID=t1.FDeptID AND n.FCostObjID=t1.FCostObjID),0)")
       .line(" FROM #OnlineCostObj t1");
-  return sql.str();
+  return sql.text();
 }
 
 }  // namespace
