@@ -23,7 +23,7 @@ class CompletedQtyTest : public StandardsTest {
     coProduct(6, 3, 1);
     coProduct(6, 4, 0.5);
     costObject(7, 906, 4);
-    noTypeCostObject(8, 5);
+    costObject(8, std::nullopt, 5);
     liveBill(1, 2, 0, "2024-03-01");
     liveLine({.bill = 1, .item = 1, .qty = 4});
     liveLine({.bill = 1, .item = 1, .qty = 6, .batch = "X"});
