@@ -36,7 +36,7 @@ com::Ref<halvern::List> recordsetToList(ado::Recordset& rs) {
   com::Ref<halvern::List> list = com::makeObject<halvern::List>();
   if (rs.recordCount() != 0) rs.moveFirst();
   for (; !rs.eof(); rs.moveNext())
-    list->add(com::Variant(com::Ref<com::Dispatch>(recordToDict(rs))));
+    list->add(recordToDict(rs));
   return list;
 }
 
