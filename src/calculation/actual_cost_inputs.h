@@ -16,12 +16,13 @@
 #include <cstdint>
 
 #include "frame/call_frame.h"
+#include "frame/member.h"
 #include "platform/com/variant.h"
 #include "platform/halvern/dictionary.h"
 
 namespace mls::calculation {
 
 com::Ref<halvern::Dictionary> getCaculateInfo(frame::Call& call, const com::Variant& varCostObj, int32_t year,
-                                              int32_t period, const com::Variant& dctCurPeriodDate);
+                                              int32_t period, const frame::PeriodDates& dctCurPeriodDate);
 
 }  // namespace mls::calculation

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "calculation/detached_select.h"
-#include "calculation/sql_script.h"
+#include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 
 namespace mls::calculation {
 namespace {
@@ -22,40 +22,41 @@ std::string levelRows(int32_t year, int32_t period, int32_t level) {
 // products by departments of `costAccountType`; `costObjJoin` narrows the
 // lines further.
 bool levelProductIssued(frame::Call& call, int32_t year, int32_t period, int32_t level,
-                        int32_t costAccountType, const std::string& costObjJoin) {
+                        const char* costAccountType, const std::string& costObjJoin) {
   const frame::PeriodWindow w =
       frame::getPeriodDateRange(call.props(), year, period, frame::WindowForm::NextAsText);
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line("SELECT COUNT(*) FROM cb_ICStockBill h")
       .line("  INNER JOIN cb_ICStockBillEntry b ON h.FInterID = b.FInterID")
       .line("  INNER JOIN t_Department d ON h.FDeptID = d.FItemID");
   if (!costObjJoin.empty()) sql.line(costObjJoin);
-  sql.line("WHERE d.FCostAccountType = " + sqlNumber(costAccountType))
+  sql.line(std::string("WHERE d.FCostAccountType = ") + costAccountType)
       .line("  AND b.FItemID IN (SELECT FProductID FROM cbProductCalInfo WHERE " +
             levelRows(year, period, level) + ")")
       .line("  AND h.FDate >= " + frame::sqlDate(w.begin) + " AND h.FDate < " + frame::sqlDate(w.next))
-      .line("  AND h.FCancellation = 0 AND h.FTranType = 24 AND h.FStatus > 0");
-  com::Ref<ado::Recordset> rs = detachedSelect(call.connection(), sql.text());
+      .line(std::string("  AND h.FCancellation = 0 AND h.FTranType = ") + frame::codes::kMaterialIssue +
+            " AND h.FStatus > 0");
+  com::Ref<ado::Recordset> rs = frame::detachedSelect(call.connection(), sql.text());
   return rs->value(size_t{0}).toLong() > 0;
 }
 
 }  // namespace
 
 bool isRequestAssist(frame::Call& call, int32_t year, int32_t period, int32_t level) {
-  return levelProductIssued(call, year, period, level, 362, "");
+  return levelProductIssued(call, year, period, level, frame::codes::kAuxiliaryDept, "");
 }
 
 bool isRequestMake(frame::Call& call, int32_t year, int32_t period, int32_t level) {
-  return levelProductIssued(call, year, period, level, 361,
+  return levelProductIssued(call, year, period, level, frame::codes::kProductionDept,
                             "  INNER JOIN cbCostObj c ON b.FCostObjID = c.FItemID AND c.FNumber = ''");
 }
 
 com::Ref<ado::Recordset> getProductAmount(frame::Call& call, int32_t year, int32_t period, int32_t level) {
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line("SELECT FDeptID, FProductID, FBatchNo, SUM(FAmount) AS FAmount FROM cbProductCalInfo")
       .line("WHERE " + levelRows(year, period, level))
       .line("GROUP BY FDeptID, FProductID, FBatchNo");
-  return detachedSelect(call.connection(), sql.text());
+  return frame::detachedSelect(call.connection(), sql.text());
 }
 
 com::Ref<ado::Recordset> getOnOkCostObj(frame::Call& call, int32_t year, int32_t period) {
@@ -63,7 +64,7 @@ com::Ref<ado::Recordset> getOnOkCostObj(frame::Call& call, int32_t year, int32_t
   frame::dropTempTable(connection, "#OnlineCostObj");
   // Numbers and names keep their Unicode characters; the caption holds a
   // whole number and name.
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line(
          "CREATE TABLE #OnlineCostObj (FCostObjID INT, FCostObjNumber NVARCHAR(255), FCostObjName "
          "NVARCHAR(255),")
@@ -75,12 +76,8 @@ com::Ref<ado::Recordset> getOnOkCostObj(frame::Call& call, int32_t year, int32_t
       .line("WHERE q.FYear = " + sqlNumber(year) + " AND q.FPeriod = " + sqlNumber(period))
       .line("GROUP BY c.FItemID, c.FName, c.FNumber")
       .send(connection);
-  com::Ref<ado::Recordset> rs = com::makeObject<ado::Recordset>();
-  rs->setCursorLocation(ado::kUseClient);
-  rs->open(com::Variant("SELECT * FROM #OnlineCostObj WHERE FQty <> 0"),
-           com::Variant(com::Ref<com::Dispatch>(com::Ref<ado::Connection>(&connection))), ado::kOpenStatic,
-           ado::kLockBatchOptimistic);
-  rs->setActiveConnection(nullptr);
+  com::Ref<ado::Recordset> rs =
+      frame::detachedEditable(connection, "SELECT * FROM #OnlineCostObj WHERE FQty <> 0");
   frame::dropTempTable(connection, "#OnlineCostObj");
   return rs;
 }

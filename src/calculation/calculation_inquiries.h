@@ -22,7 +22,7 @@ bool isRequestAssist(frame::Call& call, int32_t year, int32_t period, int32_t le
 bool isRequestMake(frame::Call& call, int32_t year, int32_t period, int32_t level);
 
 // CalInfo.GetProductAmount: FDeptID, FProductID, FBatchNo and the summed
-// FAmount of the level's cbProductCalInfo rows.
+// FAmount of the level's cbProductCalInfo rows, a recordset in a Variant.
 com::Ref<ado::Recordset> getProductAmount(frame::Call& call, int32_t year, int32_t period, int32_t level);
 
 // CalInfo.GetOnOkCostObj: the cost objects with a completed quantity other

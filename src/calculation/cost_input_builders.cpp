@@ -2,10 +2,9 @@
 
 #include <string>
 
-#include "calculation/detached_select.h"
-#include "calculation/sql_script.h"
 #include "frame/globals.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 
 namespace mls::calculation {
 namespace {
@@ -31,7 +30,7 @@ std::string values(std::initializer_list<const char*> names) {
 
 void recreate(ado::Connection& connection, const char* table, const std::string& columns) {
   frame::dropTempTable(connection, table);
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line(std::string("CREATE TABLE ") + table + " (" + columns + ")");
   sql.send(connection);
 }
@@ -50,7 +49,7 @@ void distributed(ado::Connection& connection, const char* table, DeptOf dept, co
     deptColumn = "h.FDeptID";
     billJoin = "  INNER JOIN CBCostExpenseInfo h ON a.FInterID = h.FInterID";
   }
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line(std::string("INSERT INTO #CalTab1 (FDeptID, FCostObjID, FCostItemID, ") + column + ")")
       .line("SELECT " + deptColumn + ", a.FCostObjID, a.FCostItemID, SUM(a.FAmount)")
       .line(std::string("FROM ") + table + " a")
@@ -62,7 +61,7 @@ void distributed(ado::Connection& connection, const char* table, DeptOf dept, co
 
 void amendments(ado::Connection& connection, int wasteType, const char* column, int32_t year,
                 int32_t period) {
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line(std::string("INSERT INTO #CalTab1 (FDeptID, FCostObjID, FCostItemID, ") + column + ")")
       .line("SELECT a.FDeptID, a.FCostObjID, a.FCostItemID, SUM(a.FAmount)")
       .line("FROM CBWasterAmends a")
@@ -77,7 +76,7 @@ void amendments(ado::Connection& connection, int wasteType, const char* column, 
 // false copies the rows one by one.
 void issuedMateriel(ado::Connection& connection, const char* table, const char* amount, const char* qty,
                     bool grouped, int32_t year, int32_t period) {
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line(std::string("INSERT INTO #CalTab1 (FDeptID, FCostObjID, FCostItemID, FMaterielID, FBatchNo, ") +
            amount + ", " + qty + ")")
       .line(grouped
@@ -106,7 +105,7 @@ com::Ref<ado::Recordset> getOperateInfo(ado::Connection& connection, int32_t yea
   recreate(connection, "#CalTab1", layout);
   recreate(connection, "#CalTab", layout);
 
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line("INSERT INTO #CalTab1 (FDeptID, FCostObjID, FCostItemID, FBegAmount)")
       .line("SELECT a.FDepID, a.FProductID, a.FCostID, a.FBegBal")
       .line("FROM cbBalance a")
@@ -148,7 +147,7 @@ com::Ref<ado::Recordset> getOperateInfo(ado::Connection& connection, int32_t yea
       .line("FROM #CalTab1 GROUP BY FDeptID, FCostObjID, FCostItemID");
   sql.send(connection);
 
-  com::Ref<ado::Recordset> rs = detachedSelect(
+  com::Ref<ado::Recordset> rs = frame::detachedSelect(
       connection,
       "SELECT t.FDeptID, t.FCostObjID, t.FCostItemID, t.FBegAmount, t.FNorAmount, t.FWasAmount, "
       "t.FAskAmount, t.FYAskAmount, t.FBadAmount, i.FTypeID\r\n"
@@ -173,7 +172,7 @@ com::Ref<ado::Recordset> getSpendMateriel(ado::Connection& connection, int32_t y
       "Default(0),\r\n  FBatchNo varchar(255)" +
           values(amounts));
 
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line(
          "INSERT INTO #CalTab1 (FDeptID, FCostObjID, FCostItemID, FMaterielID, FBatchNo, FBegAmount, "
          "FBegQty)")
@@ -213,7 +212,7 @@ com::Ref<ado::Recordset> getSpendMateriel(ado::Connection& connection, int32_t y
       .line("FROM #CalTab t");
   sql.send(connection);
 
-  com::Ref<ado::Recordset> rs = detachedSelect(connection, "SELECT * FROM  #CalTab");
+  com::Ref<ado::Recordset> rs = frame::detachedSelect(connection, "SELECT * FROM  #CalTab");
   drop(connection, "#CalTab");
   drop(connection, "#CalTab1");
   return rs;
@@ -227,7 +226,7 @@ com::Ref<ado::Recordset> getOverOnlineQty(ado::Connection& connection, int32_t y
   recreate(connection, "#OnlineCostObj", layout);
   recreate(connection, "#OnlineCostObjSum", layout + ",\r\n  FSumQty" + qty);
 
-  SqlScript sql;
+  frame::SqlScript sql;
   for (const auto& [table, column] :
        {std::pair{"cbCompleteQty", "FOverQty"}, {"cbCostObjCheck", "FOnlineQty"}}) {
     sql.line(std::string("INSERT INTO #OnlineCostObj (FDeptID, FCostObjID, ") + column + ")")
@@ -253,14 +252,14 @@ com::Ref<ado::Recordset> getOverOnlineQty(ado::Connection& connection, int32_t y
       .line("UPDATE #OnlineCostObjSum SET FSumQty = FOverQty + FOnlineQty");
   sql.send(connection);
 
-  com::Ref<ado::Recordset> rs = detachedSelect(connection, "SELECT * FROM #OnlineCostObjSum");
+  com::Ref<ado::Recordset> rs = frame::detachedSelect(connection, "SELECT * FROM #OnlineCostObjSum");
   drop(connection, "#OnlineCostObjSum");
   drop(connection, "#OnlineCostObj");
   return rs;
 }
 
 com::Ref<ado::Recordset> getZeroInfo(ado::Connection& connection, int32_t year, int32_t period) {
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line("SELECT a.FCostObjID, h.FBillNo, e.FEntryID, i.FNumber, i.FName")
       .line("FROM cbMaterielInfo a")
       .line(listed())
@@ -268,7 +267,7 @@ com::Ref<ado::Recordset> getZeroInfo(ado::Connection& connection, int32_t year, 
       .line("  INNER JOIN cb_ICStockBillEntry e ON a.FInterID = e.FInterID AND a.FEntryID = e.FEntryID")
       .line("  INNER JOIN t_ICItem i ON e.FItemID = i.FItemID")
       .line(ofPeriod(year, period) + " AND e.FAmount = 0");
-  return detachedSelect(connection, sql.text());
+  return frame::detachedSelect(connection, sql.text());
 }
 
 }  // namespace mls::calculation

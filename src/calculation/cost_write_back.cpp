@@ -1,19 +1,29 @@
 #include "calculation/cost_write_back.h"
 
-#include "calculation/sql_script.h"
+#include "frame/domain_codes.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 #include "platform/com/decimal.h"
 
 namespace mls::calculation {
 namespace {
 
+// One group of the write-back by product and its cost.
+struct ProductCost {
+  int32_t productId = 0;
+  int32_t deptId = 0;
+  std::string batchNo;
+  double amount = 0;
+};
+
 using frame::sqlNumber;
 
 // Valid receipt bills of the window, on the header alias `h`.
 std::string receiptFilter(const frame::PeriodWindow& w) {
-  return "h.FTranType = 2 AND h.FDate >= " + frame::sqlDate(w.begin) + " AND h.FDate < " +
-         frame::sqlDate(w.next) + " AND h.FCancellation = 0 AND h.FStatus > 0";
+  return std::string("h.FTranType = ") + frame::codes::kProductReceipt +
+         " AND h.FDate >= " + frame::sqlDate(w.begin) + " AND h.FDate < " + frame::sqlDate(w.next) +
+         " AND h.FCancellation = 0 AND h.FStatus > 0";
 }
 
 // A line `e` of a product whose FTrack is `track` against the batch `batch`.
@@ -37,11 +47,11 @@ constexpr const char* kDropTemporaries =
 }  // namespace
 
 void setCostToDBByLevel(frame::Call& call, int32_t year, int32_t period, int32_t level,
-                        const com::Variant& dctCurPeriodDate) {
+                        const frame::PeriodDates& dctCurPeriodDate) {
   const frame::PeriodWindow w =
       frame::periodWindow(dctCurPeriodDate, call.props(), year, period, frame::WindowForm::NextAsDate);
   ado::Connection& connection = call.connection();
-  SqlScript sql;
+  frame::SqlScript sql;
   // The groups of the level and their costs.
   sql.line("IF OBJECT_ID('TEMPDB..#TEMPProductAmount') IS NOT NULL DROP TABLE #TEMPProductAmount")
       .line("CREATE TABLE #TEMPProductAmount (FDeptID INT DEFAULT 0, FProductID INT DEFAULT 0,")
@@ -110,8 +120,10 @@ void setCostToDBByLevel(frame::Call& call, int32_t year, int32_t period, int32_t
   sql.send(connection);
 }
 
-void setCostToDBByProduct(frame::Call& call, int32_t year, int32_t period, const ProductCost& cost,
-                          const com::Variant& dctCurPeriodDate) {
+void setCostToDBByProduct(frame::Call& call, int32_t year, int32_t period, int32_t productId, int32_t deptId,
+                          const std::string& batchNo, double amount,
+                          const frame::PeriodDates& dctCurPeriodDate) {
+  const ProductCost cost{productId, deptId, batchNo, amount};
   const frame::PeriodWindow w =
       frame::periodWindow(dctCurPeriodDate, call.props(), year, period, frame::WindowForm::NextAsDate);
   ado::Connection& connection = call.connection();

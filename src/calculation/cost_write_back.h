@@ -14,6 +14,7 @@
 #include <string>
 
 #include "frame/call_frame.h"
+#include "frame/member.h"
 #include "platform/com/variant.h"
 
 namespace mls::calculation {
@@ -24,19 +25,14 @@ namespace mls::calculation {
 // and entry numbers.  The window comes from `dctCurPeriodDate` when its
 // "lngISFindCurDate" is 1, else from the period component.
 void setCostToDBByLevel(frame::Call& call, int32_t year, int32_t period, int32_t level,
-                        const com::Variant& dctCurPeriodDate);
+                        const frame::PeriodDates& dctCurPeriodDate);
 
 // ConcludeUpdate.SetCostToDBByProduct: one group and its cost `amount`.  A
 // group without quantity in the snapshot is not written; the difference goes
 // to the live line with the greatest bill and entry numbers, and nowhere when
 // no live line is left.
-struct ProductCost {
-  int32_t productId = 0;
-  int32_t deptId = 0;
-  std::string batchNo;
-  double amount = 0;
-};
-void setCostToDBByProduct(frame::Call& call, int32_t year, int32_t period, const ProductCost& cost,
-                          const com::Variant& dctCurPeriodDate);
+void setCostToDBByProduct(frame::Call& call, int32_t year, int32_t period, int32_t productId, int32_t deptId,
+                          const std::string& batchNo, double amount,
+                          const frame::PeriodDates& dctCurPeriodDate);
 
 }  // namespace mls::calculation

@@ -3,11 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "calculation/sql_script.h"
 #include "calculation/stock_bill_snapshot.h"
+#include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 #include "platform/com/error.h"
 
 namespace mls::calculation {
@@ -24,41 +25,40 @@ std::string yearAndPeriod(const std::string& table, int32_t year, int32_t period
 
 // Rows of an other-expense distribution whose bill is no longer an
 // other-expense bill of the period with `purpose`.
-std::string expenseOrphans(const std::string& table, int32_t purpose, int32_t year, int32_t period) {
+std::string expenseOrphans(const std::string& table, const char* purpose, int32_t year, int32_t period) {
   return "DELETE FROM " + table + " WHERE " + yearAndPeriod(table, year, period) +
          "\r\n  AND NOT EXISTS (SELECT 1 FROM cbCostExpenseInfo x WHERE x.FInterID = " + table +
-         ".FInterID\r\n    AND x.FPurposeID = " + frame::sqlNumber(purpose) +
-         " AND x.FYear = " + frame::sqlNumber(year) + " AND x.FPeriod = " + frame::sqlNumber(period) +
-         ")\r\n";
+         ".FInterID\r\n    AND x.FPurposeID = " + purpose + " AND x.FYear = " + frame::sqlNumber(year) +
+         " AND x.FPeriod = " + frame::sqlNumber(period) + ")\r\n";
 }
 
 // Rows of a material distribution whose issue line is no longer a valid issue
 // of `purpose` of a production department in the window.
-std::string materielOrphans(const std::string& table, int32_t purpose, int32_t year, int32_t period,
+std::string materielOrphans(const std::string& table, const char* purpose, int32_t year, int32_t period,
                             const frame::PeriodWindow& w) {
   return "DELETE FROM " + table + " WHERE " + yearAndPeriod(table, year, period) +
          "\r\n  AND NOT EXISTS (SELECT 1 FROM cb_ICStockBillEntry e"
          "\r\n    INNER JOIN cb_ICStockBill h ON e.FInterID = h.FInterID"
          "\r\n    INNER JOIN t_Department d ON h.FDeptID = d.FItemID"
-         "\r\n    WHERE d.FCostAccountType = 361 AND h.FDate >= " +
-         frame::sqlDate(w.begin) + " AND h.FDate < " + frame::sqlDate(w.next) +
-         "\r\n    AND h.FCancellation = 0 AND h.FStatus > 0 AND h.FPurposeID = " + frame::sqlNumber(purpose) +
+         "\r\n    WHERE d.FCostAccountType = " +
+         frame::codes::kProductionDept + " AND h.FDate >= " + frame::sqlDate(w.begin) + " AND h.FDate < " +
+         frame::sqlDate(w.next) +
+         "\r\n    AND h.FCancellation = 0 AND h.FStatus > 0 AND h.FPurposeID = " + purpose +
          "\r\n    AND e.FEntryID = " + table + ".FEntryID AND h.FInterID = " + table + ".FInterID)\r\n";
 }
 
 std::vector<std::string> orphanDeletes(int32_t year, int32_t period, const frame::PeriodWindow& w) {
-  return {expenseOrphans("cbExpenseDistributeInfo", 0, year, period),
-          materielOrphans("cbMaterielInfo", 12000, year, period, w),
-          expenseOrphans("cbWExpenseDistributeInfo", 1, year, period),
-          materielOrphans("cbWMaterielInfo", 12001, year, period, w)};
+  return {expenseOrphans("cbExpenseDistributeInfo", frame::codes::kExpenseNormal, year, period),
+          materielOrphans("cbMaterielInfo", frame::codes::kNormalUse, year, period, w),
+          expenseOrphans("cbWExpenseDistributeInfo", frame::codes::kExpenseWaste, year, period),
+          materielOrphans("cbWMaterielInfo", frame::codes::kWasteUse, year, period, w)};
 }
 
 // Raises the user error -1 unless the snapshot records (year, period) and
 // holds no bill dated outside the window.  No record is a snapshot never taken,
 // or one that failed: an empty snapshot then is no proof of a period without
 // bills.
-void requireSnapshotOfWindow(frame::Call& call, int32_t year, int32_t period, const frame::PeriodWindow& w,
-                             const std::string& source) {
+void requireSnapshotOfWindow(frame::Call& call, int32_t year, int32_t period, const frame::PeriodWindow& w) {
   const std::string record = kSnapshotPeriodTable;
   com::Ref<ado::Recordset> rs = call.connection().execute(
       "IF OBJECT_ID('" + record + "') IS NULL SELECT 0\r\nELSE SELECT COUNT(*) FROM " + record +
@@ -67,14 +67,13 @@ void requireSnapshotOfWindow(frame::Call& call, int32_t year, int32_t period, co
       frame::sqlDate(w.begin) + " OR FDate >= " + frame::sqlDate(w.next) + ")\r\n");
   if (rs->value(0).toLong() != 0) return;
   com::Variant args(com::SafeArray::vector({com::Variant(year), com::Variant(period)}));
-  com::raise(-1, source, frame::langTextFormat(call.language(), kSnapshotOfAnotherPeriod, args));
+  com::raise(-1, call.fullName(), frame::langTextFormat(call.language(), kSnapshotOfAnotherPeriod, args));
 }
 
-frame::PeriodWindow checkedWindow(frame::Call& call, int32_t year, int32_t period,
-                                  const std::string& source) {
+frame::PeriodWindow checkedWindow(frame::Call& call, int32_t year, int32_t period) {
   frame::PeriodWindow w =
       frame::getPeriodDateRange(call.props(), year, period, frame::WindowForm::NextAsDate);
-  requireSnapshotOfWindow(call, year, period, w, source);
+  requireSnapshotOfWindow(call, year, period, w);
   return w;
 }
 
@@ -85,8 +84,8 @@ void runEach(ado::Connection& connection, const std::vector<std::string>& statem
 
 }  // namespace
 
-void deleteCalInfo(frame::Call& call, int32_t year, int32_t period) {
-  const frame::PeriodWindow w = checkedWindow(call, year, period, "Marlstone.ConcludeUpdate.DeleteCalInfo");
+com::Variant deleteCalInfo(frame::Call& call, int32_t year, int32_t period) {
+  const frame::PeriodWindow w = checkedWindow(call, year, period);
   std::vector<std::string> statements = orphanDeletes(year, period, w);
   for (const char* table : {"cbProductCalInfo", "cbCalInfo", "cbWCalInfo", "cbWNCalInfo", "cbCalInfoDetail",
                             "cbWCalInfoDetail", "cbCalRevertInfo", "CBOnlineMaterielDispInfo"}) {
@@ -94,11 +93,13 @@ void deleteCalInfo(frame::Call& call, int32_t year, int32_t period) {
                          yearAndPeriod(table, year, period) + "\r\n");
   }
   runEach(call.connection(), statements);
+  return {};
 }
 
-void deleteNDisTable(frame::Call& call, int32_t year, int32_t period) {
-  const frame::PeriodWindow w = checkedWindow(call, year, period, "Marlstone.ConcludeUpdate.DeleteNDisTable");
+com::Variant deleteNDisTable(frame::Call& call, int32_t year, int32_t period) {
+  const frame::PeriodWindow w = checkedWindow(call, year, period);
   runEach(call.connection(), orphanDeletes(year, period, w));
+  return {};
 }
 
 }  // namespace mls::calculation

@@ -8,15 +8,18 @@
 #include <cstdint>
 
 #include "frame/call_frame.h"
+#include "platform/com/variant.h"
 
 namespace mls::calculation {
 
 // ConcludeUpdate.DeleteCalInfo: the four orphan deletes of the distribution
 // tables, then the period's product cost rows, saved results and
 // work-in-process material distribution, each statement a batch of its own.
-void deleteCalInfo(frame::Call& call, int32_t year, int32_t period);
+// Its Variant result is left Empty.
+com::Variant deleteCalInfo(frame::Call& call, int32_t year, int32_t period);
 
-// ConcludeUpdate.DeleteNDisTable: the same four orphan deletes alone.
-void deleteNDisTable(frame::Call& call, int32_t year, int32_t period);
+// ConcludeUpdate.DeleteNDisTable: the same four orphan deletes alone.  A
+// Function whose result stays Empty.
+com::Variant deleteNDisTable(frame::Call& call, int32_t year, int32_t period);
 
 }  // namespace mls::calculation

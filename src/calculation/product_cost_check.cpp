@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "calculation/detached_select.h"
-#include "calculation/sql_script.h"
+#include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 
 namespace mls::calculation {
 namespace {
@@ -23,20 +23,22 @@ std::string yearPeriod(const char* alias, int32_t year, int32_t period) {
 // The work-table rows of the level whose cost object is of type 909 and whose
 // department exists: a, c, d, and `join` after them.
 std::string classificationRows(int32_t year, int32_t period, int32_t level, const std::string& join = "") {
-  return "FROM CBCalInfo_CurData a INNER JOIN cbCostObj c ON a.FCostObjID = c.FItemID AND c.FCalculateType = "
-         "909\r\n  INNER JOIN t_Department d ON a.FDeptID = d.FItemID\r\n" +
-         join + "WHERE " + yearPeriod("a", year, period) + " AND a.FLevel = " + sqlNumber(level);
+  return std::string("FROM CBCalInfo_CurData a INNER JOIN cbCostObj c ON a.FCostObjID = c.FItemID") +
+         " AND c.FCalculateType = " + frame::codes::kClassification +
+         "\r\n  INNER JOIN t_Department d ON a.FDeptID = d.FItemID\r\n" + join + "WHERE " +
+         yearPeriod("a", year, period) + " AND a.FLevel = " + sqlNumber(level);
 }
 
 // The by-products of the period's product quantities: q, x, c, d.
 std::string byProductRows() {
   return "FROM CBProductQty q INNER JOIN cb_CostObj_Product x ON x.FCostObjID = q.FCostObjID\r\n"
          "    AND x.FProductID = q.FProductID AND x.FIsDeputy = 1\r\n"
-         "  INNER JOIN cbCostObj c ON q.FCostObjID = c.FItemID AND c.FCalculateType = 909\r\n"
-         "  INNER JOIN t_Department d ON q.FDeptID = d.FItemID\r\n";
+         "  INNER JOIN cbCostObj c ON q.FCostObjID = c.FItemID AND c.FCalculateType = " +
+         std::string(frame::codes::kClassification) +
+         "\r\n  INNER JOIN t_Department d ON q.FDeptID = d.FItemID\r\n";
 }
 
-void typedRows(SqlScript& sql, int32_t year, int32_t period, int32_t level) {
+void typedRows(frame::SqlScript& sql, int32_t year, int32_t period, int32_t level) {
   sql.line(std::string("INSERT INTO ") + kTyped + " (FDeptID, FCostObjID, FTypeID, FName, FAmount)")
       .line("SELECT a.FDeptID, a.FCostObjID, 1, c.FName, SUM(a.FOverAmount)")
       .line(classificationRows(year, period, level))
@@ -58,10 +60,11 @@ void typedRows(SqlScript& sql, int32_t year, int32_t period, int32_t level) {
 }  // namespace
 
 com::Ref<ado::Recordset> getTaxCost(frame::Call& call, int32_t year, int32_t period, int32_t level,
-                                    bool failing) {
+                                    int32_t isID) {
+  const bool failing = isID == 0;
   ado::Connection& connection = call.connection();
   frame::dropTempTable(connection, kTyped);
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line(std::string("CREATE TABLE ") + kTyped + " (FID INT IDENTITY(1,1), FDeptID int, FCostObjID int,")
       .line("  FTypeID int NOT NULL DEFAULT(0), FName varchar(355),")
       .line("  FAmount Decimal(28,10) NOT NULL DEFAULT(0), FQty Decimal(28,10) NOT NULL DEFAULT(0),")
@@ -110,7 +113,7 @@ com::Ref<ado::Recordset> getTaxCost(frame::Call& call, int32_t year, int32_t per
         .line(pairs)
         .line("GROUP BY a.FDeptID, a.FCostObjID, a.FCostItemID, i.FName, c.FName, d.FName");
   }
-  com::Ref<ado::Recordset> rs = detachedSelect(connection, sql.text());
+  com::Ref<ado::Recordset> rs = frame::detachedSelect(connection, sql.text());
   frame::dropTempTable(connection, kTyped);
   frame::dropTempTable(connection, kList);
   return rs;

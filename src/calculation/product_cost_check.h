@@ -13,11 +13,11 @@
 
 namespace mls::calculation {
 
-// CalInfo.GetTaxCost, detached.  failing true (lIsID = 0): the cost objects of
-// the level that fail, FDeptID, FCostObjID, FName, FDeptName.  failing false:
+// CalInfo.GetTaxCost, detached.  lIsID 0: the cost objects of
+// the level that fail, FDeptID, FCostObjID, FName, FDeptName.  Otherwise:
 // those that pass, per cost item: FDeptID, FCostObjID, FCostItemID, FItemName,
 // FName, FDeptName, FAmount (summed completed-output amount).
 com::Ref<ado::Recordset> getTaxCost(frame::Call& call, int32_t year, int32_t period, int32_t level,
-                                    bool failing);
+                                    int32_t isID);
 
 }  // namespace mls::calculation

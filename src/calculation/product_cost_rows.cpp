@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "calculation/sql_script.h"
+#include "frame/domain_codes.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 
 namespace mls::calculation {
 namespace {
@@ -34,9 +35,9 @@ constexpr const char* kPackedKey =
 
 }  // namespace
 
-void updateProduct(frame::Call& call, int32_t level, int32_t year, int32_t period) {
+com::Variant updateProduct(frame::Call& call, int32_t level, int32_t year, int32_t period) {
   // A cost object without a type is an ordinary one, as for the quantities.
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line(
          "INSERT INTO cbProductCalInfo (FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FProductID, "
          "FBatchNo,")
@@ -44,7 +45,9 @@ void updateProduct(frame::Call& call, int32_t level, int32_t year, int32_t perio
       .line("SELECT a.FYear, a.FPeriod, a.FDeptID, a.FCostObjID, a.FCostItemID, c.FStdProductID, c.FBatchNo,")
       .line("  SUM(a.FOverAmount), SUM(a.FRevertAmount), " + sqlNumber(level) + ", ISNULL(MAX(q.FQty), 0)")
       .line("FROM CBCalInfo_CurData a")
-      .line("  INNER JOIN cbCostObj c ON a.FCostObjID = c.FItemID AND ISNULL(c.FCalculateType, 0) <> 909")
+      .line(std::string(
+                "  INNER JOIN cbCostObj c ON a.FCostObjID = c.FItemID AND ISNULL(c.FCalculateType, 0) <> ") +
+            frame::codes::kClassification)
       .line("  LEFT JOIN cbCompleteQty q ON q.FYear = a.FYear AND q.FPeriod = a.FPeriod")
       .line("    AND q.FDeptID = a.FDeptID AND q.FCostObjID = a.FCostObjID")
       .line("WHERE " + levelRows("a", year, period, level))
@@ -52,24 +55,28 @@ void updateProduct(frame::Call& call, int32_t level, int32_t year, int32_t perio
           "GROUP BY a.FYear, a.FPeriod, a.FDeptID, a.FCostObjID, a.FCostItemID, c.FStdProductID, "
           "c.FBatchNo");
   sql.send(call.connection());
+  return {};
 }
 
-void updateCalType(frame::Call& call, int32_t year, int32_t period) {
-  SqlScript sql;
-  for (const char* rule :
-       {"= 906 WHERE FCalculateType IN (906, 907) AND EXISTS (SELECT 1 FROM CBCalInfo_CurData a "
-        "WHERE a.FLevel = 1",
-        "= 907 WHERE FCalculateType IN (906, 907) AND EXISTS (SELECT 1 FROM CBCalInfo_CurData a "
-        "WHERE a.FLevel > 1"}) {
+com::Variant updateCalType(frame::Call& call, int32_t year, int32_t period) {
+  frame::SqlScript sql;
+  using frame::codes::kOrdinaryHigherLevel;
+  using frame::codes::kOrdinaryLevel1;
+  const std::string ordinary = std::string(" WHERE FCalculateType IN (") + kOrdinaryLevel1 + ", " +
+                               kOrdinaryHigherLevel +
+                               ") AND EXISTS (SELECT 1 FROM CBCalInfo_CurData a WHERE ";
+  for (const std::string& rule : {std::string("= ") + kOrdinaryLevel1 + ordinary + "a.FLevel = 1",
+                                  std::string("= ") + kOrdinaryHigherLevel + ordinary + "a.FLevel > 1"}) {
     sql.line(std::string("UPDATE cbCostObj SET FCalculateType ") + rule)
         .line("  AND a.FCostObjID = cbCostObj.FItemID AND a.FYear = " + sqlNumber(year) +
               " AND a.FPeriod = " + sqlNumber(period) + ")");
     sql.send(call.connection());
   }
+  return {};
 }
 
 void adjustAmountDiff(frame::Call& call, int32_t year, int32_t period, int32_t level) {
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line("UPDATE d SET")
       .line("  FOverAmount = ROUND(CONVERT(DECIMAL(28,10), SUBSTRING(t.FToDoBill, 1, 28)), 2),")
       .line("  FOnlineAmount = ROUND(CONVERT(DECIMAL(28,10), SUBSTRING(t.FToDoBill, 29, 28)), 2)")

@@ -17,12 +17,12 @@ namespace mls::calculation {
 // amounts, the cost object's product and batch, and its completed quantity (0
 // when it has none).  A second run of a level appends the rows again; the
 // period reset clears them.
-void updateProduct(frame::Call& call, int32_t level, int32_t year, int32_t period);
+com::Variant updateProduct(frame::Call& call, int32_t level, int32_t year, int32_t period);
 
 // ConcludeUpdate.UpdateCalType: cost objects of type 906 or 907 with header rows
 // in the period become 906 when they have a row at level 1, then 907 when they
 // have one at a higher level.  Other types stay as they are.
-void updateCalType(frame::Call& call, int32_t year, int32_t period);
+com::Variant updateCalType(frame::Call& call, int32_t year, int32_t period);
 
 // ConcludeUpdate.AdjustAmountDiff: for each department, cost object and cost
 // item of the level whose header and detail rows agree on the total but split

@@ -14,20 +14,22 @@
 #include <cstdint>
 
 #include "frame/call_frame.h"
+#include "frame/member.h"
 #include "platform/com/variant.h"
 
 namespace mls::calculation {
 
 // ConcludeUpdate.CalCompleteQty: the period's rows of cbCompleteQty.  The
 // window comes from `dctCurPeriodDate` when its "lngISFindCurDate" is 1, else
-// from the period component.
-void calCompleteQty(frame::Call& call, int32_t year, int32_t period, const com::Variant& dctCurPeriodDate);
+// from the period component.  The three answer a Variant left Empty.
+com::Variant calCompleteQty(frame::Call& call, int32_t year, int32_t period,
+                            const frame::PeriodDates& dctCurPeriodDate);
 
 // ConcludeUpdate.CalProductQty: the period's rows of cbProductQty.
-void calProductQty(frame::Call& call, int32_t year, int32_t period);
+com::Variant calProductQty(frame::Call& call, int32_t year, int32_t period);
 
 // ConcludeUpdate.UpdateCalCompleteQtyStatus: sets CB / CB_CALCOMPLETEQTY_OK to
 // "1" in the system profile.
-void updateCalCompleteQtyStatus(frame::Call& call);
+com::Variant updateCalCompleteQtyStatus(frame::Call& call);
 
 }  // namespace mls::calculation

@@ -1,6 +1,6 @@
 #include "calculation/saved_results.h"
 
-#include "calculation/sql_script.h"
+#include "frame/sql_script.h"
 
 namespace mls::calculation {
 namespace {
@@ -15,7 +15,7 @@ constexpr const char* kDetailColumns =
 }  // namespace
 
 void saveCBCalInfo(frame::Call& call) {
-  SqlScript sql;
+  frame::SqlScript sql;
   sql.line(std::string("INSERT INTO CBCalInfo (") + kCalInfoColumns + ")")
       .line(std::string("SELECT ") + kCalInfoColumns + " FROM CBCalInfo_CurData")
       .line(std::string("INSERT INTO CBCalInfoDetail (") + kDetailColumns + ")")

@@ -2,22 +2,24 @@
 
 #include <string>
 
-#include "calculation/sql_script.h"
+#include "frame/domain_codes.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 
 namespace mls::calculation {
 namespace {
 
 // The bills the snapshot takes, on the header alias `h`.
 std::string billFilter(const frame::PeriodWindow& w) {
-  return "WHERE h.FTranType IN (24, 2, 5) AND h.FDate >= " + frame::sqlDate(w.begin) + " AND h.FDate < " +
-         frame::sqlDate(w.next);
+  return std::string("WHERE h.FTranType IN (") + frame::codes::kMaterialIssue + ", " +
+         frame::codes::kProductReceipt + ", " + frame::codes::kThirdBillType +
+         ") AND h.FDate >= " + frame::sqlDate(w.begin) + " AND h.FDate < " + frame::sqlDate(w.next);
 }
 
 // The record of the period the snapshot holds is emptied before the snapshot
 // goes, so that a snapshot that fails half-way records no period at all.
-void dropSnapshot(SqlScript& sql) {
+void dropSnapshot(frame::SqlScript& sql) {
   sql.line("IF OBJECT_ID('" + std::string(kSnapshotPeriodTable) + "') IS NULL")
       .line("CREATE TABLE " + std::string(kSnapshotPeriodTable) +
             " (FYear INT NOT NULL, FPeriod INT NOT NULL) ON [PRIMARY]")
@@ -26,7 +28,7 @@ void dropSnapshot(SqlScript& sql) {
       .line("IF OBJECT_ID('cb_ICStockBillEntry') IS NOT NULL DROP TABLE cb_ICStockBillEntry");
 }
 
-void createAndFill(SqlScript& sql, int32_t year, int32_t period, const frame::PeriodWindow& w) {
+void createAndFill(frame::SqlScript& sql, int32_t year, int32_t period, const frame::PeriodWindow& w) {
   sql.line("DECLARE @headerError INT")
       .line("IF NOT EXISTS (SELECT 1 FROM sysobjects WHERE name = 'cb_ICStockBill' AND type = 'U')")
       .line("CREATE TABLE cb_ICStockBill (")
@@ -94,7 +96,7 @@ void createAndFill(SqlScript& sql, int32_t year, int32_t period, const frame::Pe
             frame::sqlNumber(year) + ", " + frame::sqlNumber(period) + ")");
 }
 
-void addKeys(SqlScript& sql) {
+void addKeys(frame::SqlScript& sql) {
   sql.line("IF NOT EXISTS (SELECT 1 FROM sysobjects WHERE name = 'pk_cb_ICStockBill' AND xtype = 'PK')")
       .line("ALTER TABLE cb_ICStockBill WITH NOCHECK ADD CONSTRAINT pk_cb_ICStockBill")
       .line("  PRIMARY KEY CLUSTERED (FInterID ASC) ON [PRIMARY]")
@@ -122,7 +124,7 @@ void addKeys(SqlScript& sql) {
       .line("  ON [PRIMARY]");
 }
 
-void recreateWorkTables(SqlScript& sql) {
+void recreateWorkTables(frame::SqlScript& sql) {
   sql.line("IF OBJECT_ID('CBCalInfo_CurData') IS NOT NULL DROP TABLE CBCalInfo_CurData")
       .line("IF NOT EXISTS (SELECT 1 FROM sysobjects WHERE name = 'CBCalInfo_CurData' AND type = 'U')")
       .line("BEGIN")
@@ -178,7 +180,7 @@ void getICStockBillDataForCB(frame::Call& call, int32_t year, int32_t period) {
   const frame::PeriodWindow window =
       frame::getPeriodDateRange(call.props(), year, period, frame::WindowForm::NextAsDate);
   ado::Connection& connection = call.connection();
-  SqlScript sql;
+  frame::SqlScript sql;
   dropSnapshot(sql);
   sql.send(connection);
   createAndFill(sql, year, period, window);

@@ -2,11 +2,10 @@
 
 #include <string>
 
-#include "calculation/detached_select.h"
-#include "calculation/sql_script.h"
 #include "frame/call_frame.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 #include "platform/com/object_context.h"
 
 namespace mls::calculation {
@@ -25,7 +24,7 @@ com::Ref<ado::Recordset> getPPBOMInfo(ado::Connection& connection, const com::Va
   com::getObjectContext().setComplete();
   return frame::runNamed("Marlstone.CalInfo.GetPPBOMInfo", [&] {
     const std::string live = liveOrders(frame::sqlDate(begin), frame::sqlDate(next));
-    SqlScript sql;
+    frame::SqlScript sql;
     sql.line("IF Object_ID('tempdb..#PPBomInfo') IS NOT NULL DROP TABLE #PPBomInfo")
         .line(
             "CREATE TABLE #PPBomInfo (FCostObjID int, FItemID int, FQtyScrap Decimal(23,10) Not Null "
@@ -52,7 +51,7 @@ com::Ref<ado::Recordset> getPPBOMInfo(ado::Connection& connection, const com::Va
             "0), 0)")
         .line("FROM #PPBomInfo t");
     sql.send(connection);
-    com::Ref<ado::Recordset> rs = detachedSelect(connection, "SELECT * FROM #PPBomInfo");
+    com::Ref<ado::Recordset> rs = frame::detachedSelect(connection, "SELECT * FROM #PPBomInfo");
     connection.execute("DROP TABLE #PPBomInfo ", nullptr, -1);
     return rs;
   });
@@ -62,7 +61,7 @@ com::Ref<ado::Recordset> getOnlineMaterielDispInfo(ado::Connection& connection, 
                                                    int32_t period) {
   com::getObjectContext().setComplete();
   return frame::runNamed("Marlstone.CalInfo.GetOnlineMaterielDispInfo", [&] {
-    SqlScript sql;
+    frame::SqlScript sql;
     sql.line(
            "SELECT a.FDeptID, a.FCostObjID, a.FItemID, a.FBatchNo, SUM(a.FQty) AS FQty, SUM(a.FAmount) AS "
            "FAmount")
@@ -70,7 +69,7 @@ com::Ref<ado::Recordset> getOnlineMaterielDispInfo(ado::Connection& connection, 
         .line("  INNER JOIN #CostObj o ON a.FCostObjID = o.FCostObjID")
         .line("WHERE a.FYear = " + frame::sqlNumber(year) + " AND a.FPeriod = " + frame::sqlNumber(period))
         .line("GROUP BY a.FDeptID, a.FCostObjID, a.FItemID, a.FBatchNo");
-    return detachedSelect(connection, sql.text());
+    return frame::detachedSelect(connection, sql.text());
   });
 }
 

@@ -3,31 +3,28 @@
 #include <exception>
 
 #include "frame/globals.h"
+#include "frame/public_object.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
 
 namespace mls::frame {
 namespace {
 
-void closeQuietly(ado::Connection& connection) {
-  try {
-    if (connection.state() == ado::kStateOpen) connection.close();
-  } catch (const std::exception&) {
-    // Never hides the error being raised.
-  }
-}
-
 [[noreturn]] void handle(const com::ComError& e, std::string_view fullName, const FrameFacts& facts,
-                         com::Ref<ado::Connection>& connection) {
+                         OpenConnection& connection) {
   if (facts.abortOnError) com::getObjectContext().setAbort();
-  if (connection) {
-    closeQuietly(*connection);
-    connection = nullptr;
-  }
+  connection.closeQuietly();
   com::reraise(e, namedSource(fullName, facts.naming, e.source()));
 }
 
 }  // namespace
+
+Call::Call(PublicObject& self, std::string_view fullName, std::string props)
+    : self_(self), fullName_(fullName), props_(std::move(props)) {}
+
+ClassDataEnv& Call::env() const {
+  return self_.dataEnv();
+}
 
 std::string Call::language() const {
   return getPropsValue(props_, "Language");
@@ -50,20 +47,17 @@ std::string namedSource(std::string_view fullName, Naming naming, std::string_vi
   return std::string(previous);
 }
 
-com::Variant runFrame(ClassDataEnv& env, std::string_view fullName, const FrameFacts& facts,
+com::Variant runFrame(PublicObject& self, std::string_view fullName, const FrameFacts& facts,
                       std::string_view props, const std::function<com::Variant(Call&)>& body) {
   // An error of an earlier call must not lend its source to this one's.
   com::clearCurrentError();
   if (facts.vote == VoteAt::Entry) com::getObjectContext().setComplete();
-  Call call(env, std::string(props));
+  Call call(self, fullName, std::string(props));
   try {
-    if (facts.initEnv) env.init(props);
-    if (facts.connection) call.connection_ = env.dataSource().open(*facts.connection);
+    if (facts.initEnv) call.env().init(props);
+    if (facts.connection) call.connection_ = OpenConnection(call.env().dataSource().open(*facts.connection));
     com::Variant result = body(call);
-    if (call.connection_) {
-      if (call.connection_->state() == ado::kStateOpen) call.connection_->close();
-      call.connection_ = nullptr;
-    }
+    call.connection_.close();
     if (facts.vote == VoteAt::Success) com::getObjectContext().setComplete();
     return result;
   } catch (const com::ComError& e) {

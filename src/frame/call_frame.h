@@ -25,6 +25,7 @@
 
 #include "frame/class_data_env.h"
 #include "frame/data_source.h"
+#include "frame/open_connection.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/variant.h"
@@ -34,7 +35,7 @@ namespace mls::frame {
 enum class VoteAt { None, Entry, Success };
 enum class Naming { Unchanged, WithLineBreak, Direct };
 
-// A method's facts, built by chaining:
+// A method's facts, built by chaining (presets.h names the usual ones):
 //   FrameFacts().votes(VoteAt::Entry).connects(Isolation::ReadUncommitted).names(Naming::WithLineBreak)
 struct FrameFacts {
   VoteAt vote = VoteAt::None;
@@ -43,54 +44,66 @@ struct FrameFacts {
   Naming naming = Naming::Unchanged;
   bool initEnv = true;  // false: the method parses no properties string
 
-  FrameFacts votes(VoteAt at) const {
-    return with([&](FrameFacts& f) { f.vote = at; });
-  }
-  FrameFacts aborts() const {
-    return with([](FrameFacts& f) { f.abortOnError = true; });
-  }
-  FrameFacts connects(Isolation isolation) const {
-    return with([&](FrameFacts& f) { f.connection = isolation; });
-  }
-  FrameFacts names(Naming how) const {
-    return with([&](FrameFacts& f) { f.naming = how; });
-  }
-  FrameFacts withoutEnv() const {
-    return with([](FrameFacts& f) { f.initEnv = false; });
-  }
-
- private:
-  template <class F>
-  FrameFacts with(F&& change) const {
+  constexpr FrameFacts votes(VoteAt at) const {
     FrameFacts f = *this;
-    change(f);
+    f.vote = at;
+    return f;
+  }
+  constexpr FrameFacts aborts() const {
+    FrameFacts f = *this;
+    f.abortOnError = true;
+    return f;
+  }
+  constexpr FrameFacts connects(Isolation isolation) const {
+    FrameFacts f = *this;
+    f.connection = isolation;
+    return f;
+  }
+  constexpr FrameFacts names(Naming how) const {
+    FrameFacts f = *this;
+    f.naming = how;
+    return f;
+  }
+  constexpr FrameFacts withoutEnv() const {
+    FrameFacts f = *this;
+    f.initEnv = false;
     return f;
   }
 };
 
+class PublicObject;
+
 // What the body of a method sees of its call.
 class Call {
  public:
-  Call(ClassDataEnv& env, std::string props) : env_(env), props_(std::move(props)) {}
+  Call(PublicObject& self, std::string_view fullName, std::string props);
 
+  // The object whose member runs: a body may call the object's own members by
+  // name through it (each such call runs in a frame of its own).
+  PublicObject& self() const { return self_; }
+  // The member's full name, "Marlstone.<Class>.<Member>": the source of the
+  // errors the member raises itself.
+  const std::string& fullName() const { return fullName_; }
   const std::string& props() const { return props_; }
   // The caller's language: the properties' "Language" item.
   std::string language() const;
-  ClassDataEnv& env() const { return env_; }
-  CParse& parser() const { return env_.parser(); }
-  CDataSource& dataSource() const { return env_.dataSource(); }
+  ClassDataEnv& env() const;
+  CParse& parser() const { return env().parser(); }
+  CDataSource& dataSource() const { return env().dataSource(); }
   // The method's connection; 91 when the method takes none.
   ado::Connection& connection() const;
 
  private:
-  friend com::Variant runFrame(ClassDataEnv&, std::string_view, const FrameFacts&, std::string_view,
+  friend com::Variant runFrame(PublicObject&, std::string_view, const FrameFacts&, std::string_view,
                                const std::function<com::Variant(Call&)>&);
-  ClassDataEnv& env_;
+  PublicObject& self_;
+  std::string fullName_;
   std::string props_;
-  com::Ref<ado::Connection> connection_;
+  OpenConnection connection_;
 };
 
-com::Variant runFrame(ClassDataEnv& env, std::string_view fullName, const FrameFacts& facts,
+// Runs `body` in the frame of `self`'s member `fullName`.
+com::Variant runFrame(PublicObject& self, std::string_view fullName, const FrameFacts& facts,
                       std::string_view props, const std::function<com::Variant(Call&)>& body);
 
 // The source an error takes when it passes through a routine that names itself.

@@ -17,7 +17,7 @@ int32_t profileNumber(ado::Connection& connection, const char* category, const c
 
 }  // namespace
 
-PeriodsGrid getPeriodsData(Call& call) {
+bool getPeriodsData(Call& call, ByRef<std::string> clip, ByRef<int32_t> rows, ByRef<int32_t> colorRow) {
   std::string language = call.language();
   ado::Connection& connection = call.connection();
   int32_t periodCount = profileNumber(connection, "GL", "PeriodCount");
@@ -26,24 +26,25 @@ PeriodsGrid getPeriodsData(Call& call) {
   int32_t currentYear = profileNumber(connection, "CB", "CurrentYear");
   int32_t currentPeriod = profileNumber(connection, "CB", "CurrentPeriod");
 
-  PeriodsGrid grid;
-  grid.rows = periodCount;
+  std::string grid;
   for (int32_t p = 1; p <= periodCount; ++p) {
-    if (!grid.clip.empty()) grid.clip += '\r';
+    if (!grid.empty()) grid += '\r';
     PeriodWindow w = getPeriodDateRange(call.props(), currentYear, p, WindowForm::NextAsText);
     double lastDay = com::dateMinusDays(w.next.toDate(), 1);
-    grid.clip += std::to_string(p) + '\t' + dateText(w.begin) + '\t' + dateText(com::Variant::date(lastDay));
-    grid.clip += '\t';
+    grid += std::to_string(p) + '\t' + dateText(w.begin) + '\t' + dateText(com::Variant::date(lastDay));
+    grid += '\t';
     if (currentYear == startYear && p < startPeriod) {
-      grid.clip += "/";
+      grid += "/";
     } else if (p >= currentPeriod) {
-      grid.clip += langText("否", language);
+      grid += langText("否", language);
     } else {
-      grid.clip += langText("是", language);
+      grid += langText("是", language);
     }
-    if (p == currentPeriod) grid.colorRow = p;
   }
-  return grid;
+  clip = grid;
+  rows = periodCount;
+  if (currentPeriod >= 1 && currentPeriod <= periodCount) colorRow = currentPeriod;
+  return true;
 }
 
 }  // namespace mls::frame

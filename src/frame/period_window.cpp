@@ -1,6 +1,7 @@
 #include "frame/period_window.h"
 
 #include <limits>
+#include <utility>
 
 #include "frame/globals.h"
 #include "platform/com/dispatch.h"
@@ -115,9 +116,9 @@ CurrentPeriodWindow getCurPeriodDateRange(std::string_view props) {
   });
 }
 
-PeriodWindow periodWindow(const com::Variant& dctCurPeriodDate, std::string_view props, int32_t year,
+PeriodWindow periodWindow(const PeriodDates& dctCurPeriodDate, std::string_view props, int32_t year,
                           int32_t period, WindowForm form) {
-  const com::Variant& given = dctCurPeriodDate.deref();
+  const com::Variant& given = dctCurPeriodDate.value.deref();
   if (given.isObject() && given.toObject()) {
     com::Dispatch& dict = *given.toObject();
     if (com::getProperty(dict, "Item", "lngISFindCurDate").toLong() == 1) {
@@ -130,19 +131,27 @@ PeriodWindow periodWindow(const com::Variant& dctCurPeriodDate, std::string_view
   return getPeriodDateRange(props, year, period, form);
 }
 
-ClientPeriodDates clientGetPeriodDate(std::string_view props, int32_t year, int32_t period) {
-  return periodRoutine([&] {
-    ComponentDates d = componentDates(*periodComponent(props), year, period);
+com::Variant clientGetPeriodDate(Call& call, int32_t year, int32_t period, ByRef<Date> beginDate,
+                                 ByRef<com::Variant> endDate) {
+  auto [begin, end] = periodRoutine([&] {
+    ComponentDates d = componentDates(*periodComponent(call.props()), year, period);
     double lastDay = com::dateMinusDays(d.next.toDate(), 1);
-    return ClientPeriodDates{dayOnly(d.first), com::Variant(dateText(com::Variant::date(lastDay)))};
+    return std::pair{dayOnly(d.first), com::Variant(dateText(com::Variant::date(lastDay)))};
   });
+  beginDate = begin;
+  endDate = end;
+  return {};
 }
 
-ClientPeriodDates getPeriodDateToClient(std::string_view props, int32_t year, int32_t period) {
-  return periodRoutine([&] {
-    ComponentDates d = componentDates(*periodComponent(props), year, period);
-    return ClientPeriodDates{dayOnly(d.first), com::Variant::date(d.next.toDate())};
+com::Variant getPeriodDateToClient(Call& call, int32_t year, int32_t period, ByRef<Date> beginDate,
+                                   ByRef<Date> endDate) {
+  auto [begin, next] = periodRoutine([&] {
+    ComponentDates d = componentDates(*periodComponent(call.props()), year, period);
+    return std::pair{dayOnly(d.first), com::Variant::date(d.next.toDate())};
   });
+  beginDate = begin;
+  endDate = next;
+  return {};
 }
 
 }  // namespace mls::frame

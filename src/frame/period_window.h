@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "frame/member.h"
 #include "platform/com/variant.h"
 
 namespace mls::frame {
@@ -45,7 +46,7 @@ CurrentPeriodWindow getCurPeriodDateRange(std::string_view props);
 // (the first day of the next period) in `form`, converted at once (13 for a
 // value that is no date) and range-checked as above; otherwise
 // getPeriodDateRange().
-PeriodWindow periodWindow(const com::Variant& dctCurPeriodDate, std::string_view props, int32_t year,
+PeriodWindow periodWindow(const PeriodDates& dctCurPeriodDate, std::string_view props, int32_t year,
                           int32_t period, WindowForm form);
 
 // A date (or date text) as a quoted SQL literal 'yyyy-mm-dd'.
@@ -53,14 +54,13 @@ std::string sqlDate(const com::Variant& date);
 // A date as "yyyy-mm-dd" text.
 std::string dateText(const com::Variant& date);
 
-// What the public period services answer the client.
-struct ClientPeriodDates {
-  com::Variant begin;  // the first day, a date
-  com::Variant end;    // see below
-};
-// ClientGetPeriodDate: end is the period's last day as "YYYY-MM-DD" text.
-ClientPeriodDates clientGetPeriodDate(std::string_view props, int32_t year, int32_t period);
-// GetPeriodDateToClient: end is the first day of the next period, a date.
-ClientPeriodDates getPeriodDateToClient(std::string_view props, int32_t year, int32_t period);
+// The public period services: `beginDate` the period's first day; their
+// Variant result is left Empty.
+// CalInfo.ClientGetPeriodDate: `endDate` the period's last day as "YYYY-MM-DD" text.
+com::Variant clientGetPeriodDate(Call& call, int32_t year, int32_t period, ByRef<Date> beginDate,
+                                 ByRef<com::Variant> endDate);
+// ConcludeUpdate.GetPeriodDateToClient: `endDate` the first day of the next period.
+com::Variant getPeriodDateToClient(Call& call, int32_t year, int32_t period, ByRef<Date> beginDate,
+                                   ByRef<Date> endDate);
 
 }  // namespace mls::frame

@@ -1,10 +1,11 @@
-// The base of the public classes, and the one way their members are declared:
-// a framed method is a member whose handler runs the call frame (call_frame.h)
-// around its body, with the properties string taken from its first argument.
+// The base of the public classes, and framed(): a member whose handler runs the
+// call frame (call_frame.h) around a body that reads its arguments by position.
+// Members are declared with member() (member.h), which derives the parameter
+// and result types from the body's own signature; framed() stays for bodies
+// that need the raw arguments:
 //
 //   framed<CalInfo>(t, "GetPeriodsData", {Param("sCnn", VarKind::String), ...}, VarKind::Boolean,
-//                   FrameFacts().votes(VoteAt::Entry).connects(Isolation::ReadUncommitted),
-//                   [](Call& call, com::Args a) { return getPeriodsData(call, a); });
+//                   presets::kInquiry, [](Call& call, com::Args a) { ... });
 #pragma once
 
 #include <functional>
@@ -30,8 +31,8 @@ class PublicObject : public com::DispatchObject {
 using MethodBody = std::function<com::Variant(Call&, com::Args)>;
 
 // Adds method `name` to `type`; its full name in error sources is the class
-// name, ".", and `name`.
-template <class T>
+// name, ".", and `name`.  The properties string is the first argument.
+template <class T = PublicObject>
 com::TypeInfo& framed(com::TypeInfo& type, std::string name, std::vector<com::Param> params,
                       com::DeclType result, FrameFacts facts, MethodBody body) {
   std::string fullName = type.className() + "." + name;
@@ -39,7 +40,7 @@ com::TypeInfo& framed(com::TypeInfo& type, std::string name, std::vector<com::Pa
       std::move(name), std::move(params), result,
       [fullName = std::move(fullName), facts, body = std::move(body)](T& self, com::Args a) {
         std::string props = a.empty() ? std::string() : a[0].toString();
-        return runFrame(self.dataEnv(), fullName, facts, props, [&](Call& call) { return body(call, a); });
+        return runFrame(self, fullName, facts, props, [&](Call& call) { return body(call, a); });
       });
 }
 

@@ -2,6 +2,7 @@
 
 #include "frame/data_source.h"
 #include "frame/globals.h"
+#include "frame/open_connection.h"
 #include "platform/ado/command.h"
 #include "platform/com/error.h"
 
@@ -9,27 +10,18 @@ namespace mls::frame {
 
 com::Variant getSystemProfile(CDataSource& dataSource, std::string_view key, std::string_view category,
                               const com::Variant& fallback) {
-  com::Ref<ado::Connection> connection = dataSource.connection();
+  OpenConnection connection(dataSource.connection());
   com::Variant answer = fallback.isMissing() ? com::Variant("") : fallback;
-  try {
-    com::Ref<ado::Command> command = com::makeObject<ado::Command>();
-    command->setActiveConnection(connection);
-    command->setCommandType(ado::kCmdText);
-    command->setCommandText("Select FValue From t_SystemProfile Where FCategory = ? And FKey = ?");
-    const int32_t kVarWChar = static_cast<int32_t>(ado::DataType::VarWChar);
-    command->parameters()->append(command->createParameter("", kVarWChar, ado::kParamInput, 30, category));
-    command->parameters()->append(command->createParameter("", kVarWChar, ado::kParamInput, 30, key));
-    com::Ref<ado::Recordset> rs = command->execute(nullptr, com::Variant::missing(), -1);
-    if (!rs->eof()) answer = rs->value(size_t{0});
-  } catch (...) {
-    try {
-      connection->close();
-    } catch (const std::exception&) {
-      // The query's failure is the one to report.
-    }
-    throw;
-  }
-  connection->close();
+  com::Ref<ado::Command> command = com::makeObject<ado::Command>();
+  command->setActiveConnection(com::Ref<ado::Connection>(&*connection));
+  command->setCommandType(ado::kCmdText);
+  command->setCommandText("Select FValue From t_SystemProfile Where FCategory = ? And FKey = ?");
+  const int32_t kVarWChar = static_cast<int32_t>(ado::DataType::VarWChar);
+  command->parameters()->append(command->createParameter("", kVarWChar, ado::kParamInput, 30, category));
+  command->parameters()->append(command->createParameter("", kVarWChar, ado::kParamInput, 30, key));
+  com::Ref<ado::Recordset> rs = command->execute(nullptr, com::Variant::missing(), -1);
+  if (!rs->eof()) answer = rs->value(size_t{0});
+  connection.close();
   return answer;
 }
 
@@ -44,7 +36,7 @@ com::Ref<halvern::List> recordsetToList(ado::Recordset& rs) {
   com::Ref<halvern::List> list = com::makeObject<halvern::List>();
   if (rs.recordCount() != 0) rs.moveFirst();
   for (; !rs.eof(); rs.moveNext())
-    list->add(com::Variant(com::Ref<com::Dispatch>(recordToDict(rs))));
+    list->add(recordToDict(rs));
   return list;
 }
 

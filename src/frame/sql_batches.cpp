@@ -20,7 +20,7 @@ std::string ended(std::string statement) {
 
 }  // namespace
 
-void updateBatch(Call& call, const com::Variant& statements) {
+com::Variant updateBatch(Call& call, const com::Variant& statements) {
   const com::SafeArray& array = statements.deref().array();
   int32_t upper = array.ubound(1);
   std::string buffer;
@@ -32,9 +32,10 @@ void updateBatch(Call& call, const com::Variant& statements) {
     }
   }
   if (!buffer.empty()) call.connection().execute(buffer, nullptr, -1);
+  return {};
 }
 
-void insertStdCalinfo(Call& call, const com::Variant& statements) {
+com::Variant insertStdCalinfo(Call& call, const com::Variant& statements) {
   const com::SafeArray& array = statements.deref().array();
   int32_t upper = array.ubound(1);
   halvern::StringBuilder buffer;
@@ -46,6 +47,7 @@ void insertStdCalinfo(Call& call, const com::Variant& statements) {
     }
   }
   if (buffer.length() != 0) call.connection().execute(buffer.text(), nullptr, -1);
+  return {};
 }
 
 }  // namespace mls::frame

@@ -13,9 +13,11 @@
 
 namespace mls::frame {
 
-// Null elements add nothing.
-void updateBatch(Call& call, const com::Variant& statements);
-// Every element is converted to text (a Null one raises 94).
-void insertStdCalinfo(Call& call, const com::Variant& statements);
+// Both answer a Variant left Empty.
+// ConcludeUpdate.UpdateBatch: Null elements add nothing.
+com::Variant updateBatch(Call& call, const com::Variant& statements);
+// ConcludeUpdate.InsertStdCalinfoDetail and InsertStdCalinfoOrOther: every
+// element is converted to text (a Null one raises 94).
+com::Variant insertStdCalinfo(Call& call, const com::Variant& statements);
 
 }  // namespace mls::frame

@@ -1,19 +1,21 @@
 #include "standards/completed_qty_sql.h"
 
+#include "frame/domain_codes.h"
 #include "frame/sql_literal.h"
-#include "standards/sql_text.h"
+#include "frame/sql_script.h"
+#include "standards/checked_column.h"
 
 namespace mls::standards {
 namespace {
 
 // The live receipt lines of the window (header h, line e).
-void receipts(SqlText& sql) {
+void receipts(frame::SqlScript& sql) {
   sql.line(" FROM ICStockBill h INNER JOIN ICStockBillEntry e ON e.FInterID=h.FInterID");
 }
 
 std::string receiptFilter(const TextScope& scope) {
-  return " WHERE h.FTranType=2 AND h.FStatus>0 AND h.FCancellation=0 AND h.FDate>=" + scope.begin +
-         " AND h.FDate<" + scope.next;
+  return " WHERE h.FTranType=" + std::string(frame::codes::kProductReceipt) +
+         " AND h.FStatus>0 AND h.FCancellation=0 AND h.FDate>=" + scope.begin + " AND h.FDate<" + scope.next;
 }
 
 std::string updateFrom(const TextScope& scope, const std::string& source) {
@@ -23,21 +25,22 @@ std::string updateFrom(const TextScope& scope, const std::string& source) {
 
 // The three statements run by sp_executesql.
 std::string receiptsText(const TextScope& scope) {
-  SqlText batch;
+  frame::SqlScript batch;
   batch.line("(SELECT h.FDeptID,c.FItemID,SUM(e.FQty) AS FQty");
   receipts(batch);
   batch.line(" INNER JOIN cbCostObj c ON e.FItemID=c.FStdProductID AND e.FBatchNo=c.FBatchNo")
-      .line(receiptFilter(scope) + " AND c.FCalculateType=908")
+      .line(receiptFilter(scope) + " AND c.FCalculateType=" + frame::codes::kBatchCosting)
       .add(" GROUP BY h.FDeptID,c.FItemID)");
-  SqlText sql;
-  sql.line(updateFrom(scope, batch.str()));
+  frame::SqlScript sql;
+  sql.line(updateFrom(scope, batch.text()));
 
   sql.line(
       "SELECT h.FDeptID,c.FItemID,ROUND(SUM(e.FQty*p.FQuotiety),MAX(ISNULL(i.FQtyDecimal,4))) AS FQty INTO "
       "#Value");
   receipts(sql);
   sql.line(" INNER JOIN cb_CostObj_Product p ON p.FProductID=e.FItemID")
-      .line(" INNER JOIN cbCostObj c ON c.FItemID=p.FCostObjID AND c.FCalculateType=909")
+      .line(std::string(" INNER JOIN cbCostObj c ON c.FItemID=p.FCostObjID AND c.FCalculateType=") +
+            frame::codes::kClassification)
       .line(" INNER JOIN t_ICItem i ON i.FItemID=c.FStdProductID")
       .line(receiptFilter(scope))
       .line(" GROUP BY h.FDeptID,c.FItemID")
@@ -46,20 +49,22 @@ std::string receiptsText(const TextScope& scope) {
 
   sql.line("SELECT h.FDeptID,c.FItemID,SUM(e.FQty) AS FQty INTO #Value1");
   receipts(sql);
-  sql.line(" INNER JOIN cbCostObj c ON e.FItemID=c.FStdProductID AND c.FCalculateType NOT IN (908,909)")
+  sql.line(" INNER JOIN cbCostObj c ON e.FItemID=c.FStdProductID AND " +
+           frame::codes::ordinaryCostObject("c"))
       .line(receiptFilter(scope))
       .line(" AND e.FItemID NOT IN (SELECT p.FProductID FROM cb_CostObj_Product p")
-      .line("  INNER JOIN cbCostObj x ON x.FItemID=p.FCostObjID WHERE x.FCalculateType=909)")
+      .line(std::string("  INNER JOIN cbCostObj x ON x.FItemID=p.FCostObjID WHERE x.FCalculateType=") +
+            frame::codes::kClassification + ")")
       .line(" GROUP BY h.FDeptID,c.FItemID")
       .line(updateFrom(scope, "#Value1"))
       .line("DROP TABLE #Value1");
-  return sql.str();
+  return sql.text();
 }
 
 }  // namespace
 
 std::string completedQtyText(const TextScope& scope) {
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("DECLARE @intCalCompletyQty smallint")
       .line("SELECT @intCalCompletyQty=CAST(ISNULL(FValue,'0') AS smallint) FROM t_SystemProfile")
       .line(" WHERE FCategory='CB' AND FKey='CB_CALCOMPLETEQTY_OK'")
@@ -74,7 +79,7 @@ std::string completedQtyText(const TextScope& scope) {
       .line(" SET @strGetData=" + frame::sqlNText(receiptsText(scope)))
       .line(" EXEC sp_executesql @strGetData")
       .line("END");
-  return sql.str();
+  return sql.text();
 }
 
 }  // namespace mls::standards

@@ -6,7 +6,7 @@
 // the receipts of its products weighted by their coefficients and rounded to
 // the standard product's quantity decimals (4 when unset), any other type the
 // receipts of the standard product that is no product of a classification
-// cost object.  A cost object without a type takes part in none.
+// cost object.  A cost object without a type is an ordinary one.
 #pragma once
 
 #include <string>

@@ -1,7 +1,8 @@
 #include "standards/material_quota_sql.h"
 
 #include "frame/sql_literal.h"
-#include "standards/sql_text.h"
+#include "frame/sql_script.h"
+#include "standards/checked_column.h"
 
 namespace mls::standards {
 namespace {
@@ -28,7 +29,7 @@ std::string liveOrders(const TextScope& scope) {
 }
 
 std::string oneMaterial(const TextScope& scope, int32_t itemID) {
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=u.FUnitQty*n.FQty FROM #OnlineCostObj t1")
       .line(" INNER JOIN (SELECT i.FCostObjID,")
       .line("   ISNULL(ISNULL(SUM(l.FQty),0)/NULLIF(SUM(i.FQty),0),0) AS FUnitQty")
@@ -41,11 +42,11 @@ std::string oneMaterial(const TextScope& scope, int32_t itemID) {
       .line("   WHERE FYear=" + frame::sqlNumber(scope.year) +
             " AND FPeriod=" + frame::sqlNumber(scope.period))
       .line("   GROUP BY FDeptID,FCostObjID) n ON n.FCostObjID=t1.FCostObjID AND n.FDeptID=t1.FDeptID");
-  return sql.str();
+  return sql.text();
 }
 
 std::string everyRowsMaterial(const TextScope& scope) {
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=")
       .line(" ISNULL(ISNULL((SELECT " + std::string(kLineQty))
       .line("   FROM ICMO i INNER JOIN PPBOM b ON b.FICMOInterID=i.FInterID")
@@ -59,7 +60,7 @@ std::string everyRowsMaterial(const TextScope& scope) {
             " AND n.FPeriod=" + frame::sqlNumber(scope.period))
       .line("   AND n.FDeptID=t1.FDeptID AND n.FCostObjID=t1.FCostObjID),0)")
       .line(" FROM #OnlineCostObj t1");
-  return sql.str();
+  return sql.text();
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include "frame/sql_literal.h"
 #include "platform/com/error.h"
+#include "standards/checked_column.h"
 #include "standards/entered_data_sql.h"
 #include "standards/material_quota_sql.h"
-#include "standards/sql_text.h"
 #include "standards/system_standard_sql.h"
 #include "standards/text_scope.h"
 

@@ -1,10 +1,12 @@
 #include "standards/system_standard_sql.h"
 
+#include "frame/domain_codes.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
+#include "standards/checked_column.h"
 #include "standards/completed_qty_sql.h"
 #include "standards/entered_data_sql.h"
 #include "standards/material_quota_sql.h"
-#include "standards/sql_text.h"
 #include "standards/text_scope.h"
 
 namespace mls::standards {
@@ -21,14 +23,14 @@ struct SummedSource {
 
 std::string summed(const TextScope& scope, const SummedSource& s) {
   const std::string dept = s.deptCol, obj = s.objCol;
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=t2.FQty FROM #OnlineCostObj t1")
       .line(" INNER JOIN (SELECT " + dept + "," + obj + ",SUM(" + s.value + ") AS FQty FROM " + s.table)
       .line("   WHERE FYear=" + frame::sqlNumber(scope.year) +
             " AND FPeriod=" + frame::sqlNumber(scope.period) + s.filter)
       .line("   GROUP BY " + dept + "," + obj + ") t2")
       .line(" ON t2." + obj + "=t1.FCostObjID AND t2." + dept + "=t1.FDeptID");
-  return sql.str();
+  return sql.text();
 }
 
 SummedSource manHours(std::string filter) {
@@ -37,50 +39,51 @@ SummedSource manHours(std::string filter) {
 
 // Kind 8: the standard man-hours of the cost object's standard product.
 std::string standardManHours(const TextScope& scope) {
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=i.FStandardManHour FROM #OnlineCostObj t1")
       .line(" INNER JOIN cbCostObj c ON c.FItemID=t1.FCostObjID")
       .line(" INNER JOIN t_ICItem i ON i.FItemID=c.FStdProductID")
       .line(" WHERE i.FStandardManHour IS NOT NULL");
-  return sql.str();
+  return sql.text();
 }
 
 // Kinds 70001 and 70002: the repairable-waste output of the cost object.
 std::string wasteOutput(const TextScope& scope, int wasteType) {
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=w.FQty FROM #OnlineCostObj t1")
       .line(" INNER JOIN cbCostObj c ON c.FItemID=t1.FCostObjID")
       .line(" INNER JOIN CBWasterCostObjInfo w ON w.FCostObjID=c.FItemID")
       .line(" WHERE " + periodFilter(scope, "w") + " AND w.FWasterTypeID=" + frame::sqlNumber(wasteType));
-  return sql.str();
+  return sql.text();
 }
 
 // Kind 70005: the product quantity of the main products.
 std::string productQty(const TextScope& scope) {
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=q.FQty FROM #OnlineCostObj t1")
       .line(" INNER JOIN cbProductQty q ON q.FCostObjID=t1.FCostObjID AND q.FDeptID=t1.FDeptID")
       .line("  AND q.FProductID=t1.FProductID")
       .line(" WHERE " + periodFilter(scope, "q") + " AND t1.FIsDeputy=0");
-  return sql.str();
+  return sql.text();
 }
 
 // Kinds 70009 and 70010: the rework issues of the window per bill department
 // and line cost object (and line material as the product).
 std::string reworkIssues(const TextScope& scope, bool byProduct) {
-  SqlText sql;
+  frame::SqlScript sql;
   sql.line("UPDATE t1 SET t1." + scope.column + "=r.FQty FROM #OnlineCostObj t1")
       .line(std::string(" INNER JOIN (SELECT h.FDeptID,c.FItemID") +
             (byProduct ? ",e.FItemID AS FProductID" : "") + ",SUM(e.FQty) AS FQty")
       .line("   FROM ICStockBill h INNER JOIN ICStockBillEntry e ON e.FInterID=h.FInterID")
       .line("   INNER JOIN cbCostObj c ON c.FItemID=e.FCostObjID")
       .line("   INNER JOIN t_SubMessage m ON m.FInterID=e.FReProduceType AND m.FTypeID=244 AND m.FID='Y'")
-      .line("   WHERE h.FTranType=24 AND h.FPurposeID=12001 AND h.FStatus>0 AND h.FCancellation=0")
+      .line(std::string("   WHERE h.FTranType=") + frame::codes::kMaterialIssue +
+            " AND h.FPurposeID=" + frame::codes::kWasteUse + " AND h.FStatus>0 AND h.FCancellation=0")
       .line("   AND h.FDate>=" + scope.begin + " AND h.FDate<" + scope.next)
       .line(std::string("   GROUP BY h.FDeptID,c.FItemID") + (byProduct ? ",e.FItemID" : "") + ") r")
       .line(std::string(" ON r.FItemID=t1.FCostObjID AND r.FDeptID=t1.FDeptID") +
             (byProduct ? " AND r.FProductID=t1.FProductID" : ""));
-  return sql.str();
+  return sql.text();
 }
 
 }  // namespace

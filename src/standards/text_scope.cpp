@@ -2,7 +2,7 @@
 
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
-#include "standards/sql_text.h"
+#include "standards/checked_column.h"
 
 namespace mls::standards {
 

@@ -10,20 +10,8 @@ namespace mls::testing {
 
 void CalInfoInquiryTest::SetUp() {
   CalcTest::SetUp();
-  calInfo_ = com::createObject("Marlstone.CalInfo");
-}
-
-com::Variant CalInfoInquiryTest::askWith(const std::string& props, const std::string& member,
-                                         std::vector<com::Variant> args) {
-  return callOn(*calInfo_, props, member, std::move(args));
-}
-
-com::Variant CalInfoInquiryTest::ask(const std::string& member, std::vector<com::Variant> args) {
-  return askWith(db_.props("en"), member, std::move(args));
-}
-
-com::ExcepInfo CalInfoInquiryTest::askFailure(const std::string& member, std::vector<com::Variant> args) {
-  return errorOf(member, [&] { ask(member, std::move(args)); });
+  // Calls go to CalInfo.
+  object_ = com::createObject("Marlstone.CalInfo");
 }
 
 ado::Recordset& CalInfoInquiryTest::recordset(const com::Variant& answer) {

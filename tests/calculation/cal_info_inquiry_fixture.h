@@ -15,19 +15,11 @@ class CalInfoInquiryTest : public CalcTest {
  protected:
   void SetUp() override;
 
-  // CalInfo.<member>(props, args...).
-  com::Variant ask(const std::string& member, std::vector<com::Variant> args);
-  com::Variant askWith(const std::string& props, const std::string& member, std::vector<com::Variant> args);
-  // The error of a call that must fail.
-  com::ExcepInfo askFailure(const std::string& member, std::vector<com::Variant> args);
-
   // The recordset an answer holds; fails the test when it is still connected.
   static ado::Recordset& recordset(const com::Variant& answer);
   // Its rows, sorted, each value as text ("NULL" for Null).
   static Rows rowsOf(const com::Variant& answer);
   static std::vector<std::string> columnsOf(const com::Variant& answer);
-
-  com::Ref<com::Dispatch> calInfo_;
 };
 
 }  // namespace mls::testing

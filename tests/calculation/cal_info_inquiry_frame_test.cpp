@@ -51,7 +51,7 @@ TEST_F(InquiryFrameTest, EachVotesCompleteAtEntryAndAnswersOnAnEmptyDatabase) {
   for (const Inquiry& q : inquiries()) {
     SCOPED_TRACE(q.member);
     com::VoteRecorder votes;
-    com::Variant answer = ask(q.member, q.args);
+    com::Variant answer = call(q.member, q.args);
     EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
     if (answer.isObject())
       EXPECT_TRUE(rowsOf(answer).empty());
@@ -65,7 +65,7 @@ TEST_F(InquiryFrameTest, ADatabaseErrorIsRaisedAgainWithoutAbortOrName) {
     SCOPED_TRACE(q.member);
     exec(std::string("IF OBJECT_ID('") + q.table + "') IS NOT NULL DROP TABLE " + q.table);
     com::VoteRecorder votes;
-    com::ExcepInfo e = askFailure(q.member, q.args);
+    com::ExcepInfo e = failure(q.member, q.args);
     EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
     EXPECT_NE(e.number, 0);
     EXPECT_NE(lower(e.description).find(lower(q.table)), std::string::npos) << e.description;
@@ -76,13 +76,13 @@ TEST_F(InquiryFrameTest, ADatabaseErrorIsRaisedAgainWithoutAbortOrName) {
 
 TEST_F(InquiryFrameTest, AFailedCompletionInquiryLeavesNothingForTheNext) {
   exec("DROP TABLE cbCompleteQty");
-  askFailure("GetOnOkCostObj", {2024, 3});
+  failure("GetOnOkCostObj", {2024, 3});
   exec(
       "CREATE TABLE cbCompleteQty (FYear INT, FPeriod INT, FDeptID INT, FCostObjID INT, FQty "
       "DECIMAL(28,10))");
   exec("INSERT INTO cbCostObj (FItemID, FNumber, FName) VALUES (1, 'A01', 'Shaft')");
   exec("INSERT INTO cbCompleteQty VALUES (2024, 3, 1, 1, 2)");
-  EXPECT_EQ(rowsOf(ask("GetOnOkCostObj", {2024, 3})), (Rows{{"1", "A01", "Shaft", "(A01)Shaft", "2", "0"}}));
+  EXPECT_EQ(rowsOf(call("GetOnOkCostObj", {2024, 3})), (Rows{{"1", "A01", "Shaft", "(A01)Shaft", "2", "0"}}));
 }
 
 TEST_F(InquiryFrameTest, ReadsUncommittedRowsOnAConnectionOfItsOwn) {
@@ -103,9 +103,9 @@ TEST_F(InquiryFrameTest, ReadsUncommittedRowsOnAConnectionOfItsOwn) {
       "6)");
   const std::string props =
       "ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en";
-  com::Variant completed = askWith(props, "GetOnOkCostObj", {2024, 3});
-  com::Variant amounts = askWith(props, "GetProductAmount", {2024, 3, 1});
-  const bool requested = askWith(props, "IsRequestAssist", {2024, 3, 1}).toBool();
+  com::Variant completed = callWith(props, "GetOnOkCostObj", {2024, 3});
+  com::Variant amounts = callWith(props, "GetProductAmount", {2024, 3, 1});
+  const bool requested = callWith(props, "IsRequestAssist", {2024, 3, 1}).toBool();
   other->execute("ROLLBACK");
   other->close();
   EXPECT_EQ(rowsOf(completed), (Rows{{"1", "A01", "Shaft", "(A01)Shaft", "9", "0"}}));

@@ -61,8 +61,8 @@ class RequestTest : public CalInfoInquiryTest {
          sqlNumber(i.item) + ", " + sqlNumber(i.costObj) + ")");
   }
 
-  bool assist(int level = 1) { return ask("IsRequestAssist", {2024, 3, level}).toBool(); }
-  bool make(int level = 1) { return ask("IsRequestMake", {2024, 3, level}).toBool(); }
+  bool assist(int level = 1) { return call("IsRequestAssist", {2024, 3, level}).toBool(); }
+  bool make(int level = 1) { return call("IsRequestMake", {2024, 3, level}).toBool(); }
 };
 
 TEST_F(RequestTest, WhichIssuesOfALevelsProductsCount) {
@@ -116,9 +116,9 @@ TEST_F(RequestTest, TheLevelAndPeriodChooseTheProducts) {
   EXPECT_FALSE(make(3));
   // February's level 1 holds product 12 only.
   onlyIssue({.date = "2024-02-10", .item = 12});
-  EXPECT_TRUE(ask("IsRequestAssist", {2024, 2, 1}).toBool());
+  EXPECT_TRUE(call("IsRequestAssist", {2024, 2, 1}).toBool());
   onlyIssue({.date = "2024-02-10"});
-  EXPECT_FALSE(ask("IsRequestAssist", {2024, 2, 1}).toBool());
+  EXPECT_FALSE(call("IsRequestAssist", {2024, 2, 1}).toBool());
 }
 
 TEST_F(RequestTest, ThePeriodComponentGivesTheWindow) {
@@ -148,21 +148,21 @@ class ProductAmountTest : public CalInfoInquiryTest {
 };
 
 TEST_F(ProductAmountTest, SumsTheLevelsRowsPerDepartmentProductAndBatch) {
-  com::Variant answer = ask("GetProductAmount", {2024, 3, 1});
+  com::Variant answer = call("GetProductAmount", {2024, 3, 1});
   EXPECT_EQ(columnsOf(answer), (std::vector<std::string>{"FDeptID", "FProductID", "FBatchNo", "FAmount"}));
   // Cost items and cost objects of one product and batch add up.
   EXPECT_EQ(
       rowsOf(answer),
       (Rows{{"1", "10", "", "15"}, {"1", "10", "B1", "3"}, {"1", "20", "", "-2"}, {"2", "10", "", "1"}}));
-  EXPECT_EQ(rowsOf(ask("GetProductAmount", {2024, 3, 2})), (Rows{{"1", "10", "", "100"}}));
-  EXPECT_EQ(rowsOf(ask("GetProductAmount", {2024, 2, 1})), (Rows{{"1", "10", "", "200"}}));
+  EXPECT_EQ(rowsOf(call("GetProductAmount", {2024, 3, 2})), (Rows{{"1", "10", "", "100"}}));
+  EXPECT_EQ(rowsOf(call("GetProductAmount", {2024, 2, 1})), (Rows{{"1", "10", "", "200"}}));
 }
 
 TEST_F(ProductAmountTest, ALevelWithoutRowsGivesAnEmptyRecordset) {
-  com::Variant answer = ask("GetProductAmount", {2024, 3, 3});
+  com::Variant answer = call("GetProductAmount", {2024, 3, 3});
   EXPECT_TRUE(rowsOf(answer).empty());
   EXPECT_EQ(columnsOf(answer).size(), 4u);
-  EXPECT_TRUE(rowsOf(ask("GetProductAmount", {2024, 4, 1})).empty());
+  EXPECT_TRUE(rowsOf(call("GetProductAmount", {2024, 4, 1})).empty());
 }
 
 // Completed quantities of March: cost object 1 in two departments, 2 summing
@@ -183,13 +183,13 @@ class CompletedCostObjTest : public CalInfoInquiryTest {
 };
 
 TEST_F(CompletedCostObjTest, ListsEachCostObjectWithItsQuantityOverDepartments) {
-  com::Variant answer = ask("GetOnOkCostObj", {2024, 3});
+  com::Variant answer = call("GetOnOkCostObj", {2024, 3});
   EXPECT_EQ(columnsOf(answer), (std::vector<std::string>{"FCostObjID", "FCostObjNumber", "FCostObjName",
                                                          "FTName", "FQty", "FSort"}));
   EXPECT_EQ(rowsOf(answer), (Rows{{"1", "A01", "Shaft", "(A01)Shaft", "7.5", "0"},
                                   {"7", "A07", "\xE8\xBB\xB8", "(A07)\xE8\xBB\xB8", "2", "0"}}));
-  EXPECT_EQ(rowsOf(ask("GetOnOkCostObj", {2024, 2})), (Rows{{"3", "A03", "Pin", "(A03)Pin", "8", "0"}}));
-  EXPECT_TRUE(rowsOf(ask("GetOnOkCostObj", {2024, 4})).empty());
+  EXPECT_EQ(rowsOf(call("GetOnOkCostObj", {2024, 2})), (Rows{{"3", "A03", "Pin", "(A03)Pin", "8", "0"}}));
+  EXPECT_TRUE(rowsOf(call("GetOnOkCostObj", {2024, 4})).empty());
 }
 
 TEST_F(CompletedCostObjTest, ALongNumberAndNameFitTheCaption) {
@@ -198,12 +198,12 @@ TEST_F(CompletedCostObjTest, ALongNumberAndNameFitTheCaption) {
   exec("INSERT INTO cbCostObj (FItemID, FNumber, FName) VALUES (8, " + sqlText(number) + ", " +
        sqlText(name) + ")");
   exec("INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 5, 1, 8, 1)");
-  EXPECT_EQ(rowsOf(ask("GetOnOkCostObj", {2024, 5})),
+  EXPECT_EQ(rowsOf(call("GetOnOkCostObj", {2024, 5})),
             (Rows{{"8", number, name, "(" + number + ")" + name, "1", "0"}}));
 }
 
 TEST_F(CompletedCostObjTest, TheClientMayEditTheDetachedRecordset) {
-  com::Variant answer = ask("GetOnOkCostObj", {2024, 3});
+  com::Variant answer = call("GetOnOkCostObj", {2024, 3});
   ado::Recordset& rs = recordset(answer);
   EXPECT_EQ(rs.cursorType(), ado::kOpenStatic);
   EXPECT_EQ(rs.cursorLocation(), ado::kUseClient);
@@ -212,7 +212,7 @@ TEST_F(CompletedCostObjTest, TheClientMayEditTheDetachedRecordset) {
   rs.setValue(rs.fieldIndex("FSort"), com::Variant(3));
   EXPECT_EQ(rs.value("FSort").toLong(), 3);
   // The edit stays in the recordset; a second call answers afresh.
-  EXPECT_EQ(rowsOf(ask("GetOnOkCostObj", {2024, 3})).front().back(), "0");
+  EXPECT_EQ(rowsOf(call("GetOnOkCostObj", {2024, 3})).front().back(), "0");
 }
 
 }  // namespace

@@ -150,14 +150,14 @@ TEST_F(WriteBackTest, FailuresCastNoVoteAndKeepTheirSource) {
   for (const std::string method : {"SetCostToDBByLevel", "SetCostToDBByProduct"}) {
     com::VoteRecorder votes;
     com::ExcepInfo e =
-        errorOf(method, [&] { method == "SetCostToDBByLevel" ? byLevel(1) : byProduct(1, "", 100); });
+        failureOf(method, [&] { method == "SetCostToDBByLevel" ? byLevel(1) : byProduct(1, "", 100); });
     EXPECT_TRUE(votes.votes().empty()) << method;
     EXPECT_NE(e.description.find("t_MeasureUnit"), std::string::npos) << method;
     EXPECT_FALSE(e.source.starts_with("Marlstone.ConcludeUpdate")) << method;
   }
   // An amount that is not a number is refused before anything is written.
   exec("CREATE TABLE t_MeasureUnit (FItemID INT, FCoefficient DECIMAL(28,10), FScale DECIMAL(28,10))");
-  errorOf("SetCostToDBByProduct", [&] { byProduct(1, "", std::nan("")); });
+  failureOf("SetCostToDBByProduct", [&] { byProduct(1, "", std::nan("")); });
   EXPECT_EQ(untouched(), 13);
 }
 

@@ -150,10 +150,10 @@ TEST_F(PeriodResetTest, ASnapshotOfAnotherPeriodOrNoneIsRefusedAndNothingIsDelet
           "bill data first, then run this step again.");
       EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Abort});
       // In the source language the text is the key itself.
-      EXPECT_EQ(errorOf(method,
-                        [&] {
-                          callWith(db_.props("chs"), method, {2024, 3});
-                        })
+      EXPECT_EQ(failureOf(method,
+                          [&] {
+                            callWith(db_.props("chs"), method, {2024, 3});
+                          })
                     .description,
                 "单据快照中有不属于2024年第3期的单据，请先提取本期的单据数据，再执行此操作。");
       EXPECT_EQ(everyCount(), before);

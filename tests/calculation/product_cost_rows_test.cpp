@@ -5,6 +5,7 @@
 
 #include "cal_info_inquiry_fixture.h"
 #include "platform/com/object_context.h"
+#include "support/com_errors.h"
 
 namespace mls::testing {
 namespace {
@@ -25,10 +26,18 @@ class ProductCostTest : public CalInfoInquiryTest {
         "FOnlineAmount, FRevertAmount) VALUES " +
         values + " UPDATE CBCalInfo_CurData SET FYear = 2024");
   }
+  // ConcludeUpdate.<member>(props, args...).
+  com::Variant update(const std::string& member, std::vector<com::Variant> args) {
+    return callOn(*concludeUpdate_, db_.props(), member, std::move(args));
+  }
+  // The error of a ConcludeUpdate call that must fail.
+  com::ExcepInfo updateFailure(const std::string& member, std::vector<com::Variant> args) {
+    return failureOf(member, [&] { update(member, args); });
+  }
   // ConcludeUpdate.<member>, which must vote SetComplete.
   void write(const std::string& member, std::vector<com::Variant> args) {
     com::VoteRecorder votes;
-    call(member, std::move(args));
+    update(member, std::move(args));
     EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete}) << member;
   }
 };
@@ -55,8 +64,8 @@ TEST_F(ProductCostTest, ProductRowsOfALevel) {
   EXPECT_EQ(rows("SELECT FDeptID, FCostObjID, FCostItemID, FProductID, FBatchNo, FAmount, FRevertAmount, "
                  "FLevel, FQty, FStandardQty FROM cbProductCalInfo ORDER BY FCostObjID, FCostItemID"),
             level1);
-  call("UpdateProduct", {3, 2024, 3});
-  call("UpdateProduct", {1, 2024, 3});  // appends
+  update("UpdateProduct", {3, 2024, 3});
+  update("UpdateProduct", {1, 2024, 3});  // appends
   EXPECT_EQ(count("cbProductCalInfo"), 8);
 }
 
@@ -112,7 +121,7 @@ TEST_F(ProductCostTest, FailuresAbortAndTheSettlementNamesItself) {
   exec("DROP TABLE cbCompleteQty DROP TABLE CBCalInfoDetail_CurData");
   for (const std::string method : {"UpdateProduct", "AdjustAmountDiff"}) {
     com::VoteRecorder votes;
-    com::ExcepInfo e = failure(method, {1, 2024, 3});
+    com::ExcepInfo e = updateFailure(method, {1, 2024, 3});
     EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Abort}) << method;
     EXPECT_EQ(e.source.starts_with("Marlstone.ConcludeUpdate.AdjustAmountDiff\r\n"),
               method == "AdjustAmountDiff");
@@ -155,17 +164,17 @@ TEST_F(ProductCostTest, TaxCostFailingAndPassingCostObjects) {
     exec("DELETE FROM CBDeputyInfo INSERT INTO CBDeputyInfo (FYear, FPeriod, FProductID, FAmount) VALUES " +
          ("(2024, 3, 31, " + std::to_string(value) + ")"));
     com::VoteRecorder votes;
-    Rows fails = rowsOf(ask("GetTaxCost", {2024, 3, 1, 0}));
+    Rows fails = rowsOf(call("GetTaxCost", {2024, 3, 1, 0}));
     EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
     EXPECT_EQ(costObjects(fails), failing) << value;
     EXPECT_EQ(fails[0], (std::vector<std::string>{"1", *failing.begin(), "Cost object", "Dept 1"}));
-    Rows passes = rowsOf(ask("GetTaxCost", {2024, 3, 1, 1}));
+    Rows passes = rowsOf(call("GetTaxCost", {2024, 3, 1, 1}));
     EXPECT_EQ(costObjects(passes), passing) << value;
     EXPECT_EQ(passes[0], (std::vector<std::string>{"1", *passing.begin(), "1", "Material", "Cost object",
                                                    "Dept 1", *passing.begin() == "12" ? "0" : "60"}));
   }
   // A level without classification objects: empty, with the columns of its form.
-  com::Variant none = ask("GetTaxCost", {2024, 3, 2, 0});
+  com::Variant none = call("GetTaxCost", {2024, 3, 2, 0});
   EXPECT_TRUE(rowsOf(none).empty());
   EXPECT_EQ(columnsOf(none), (std::vector<std::string>{"FDeptID", "FCostObjID", "FName", "FDeptName"}));
 }

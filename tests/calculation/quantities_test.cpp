@@ -83,6 +83,13 @@ TEST_F(QuantitiesTest, CompletedQuantityByCalculationType) {
   EXPECT_EQ(completeQty(), kComplete);
 }
 
+TEST_F(QuantitiesTest, ACostObjectWithoutCalculationTypeIsAnOrdinaryOne) {
+  exec("INSERT INTO cbCostObj (FItemID, FStdProductID, FBatchNo, FCalculateType) VALUES (9, 1, '', NULL)");
+  call("CalCompleteQty", {2024, 3});
+  EXPECT_EQ(scalar("SELECT FQty FROM cbCompleteQty WHERE FYear = 2024 AND FPeriod = 3 AND FCostObjID = 9"),
+            "10");
+}
+
 TEST_F(QuantitiesTest, ProductQuantityByCalculationType) {
   com::VoteRecorder votes;
   EXPECT_TRUE(call("CalProductQty", {2024, 3}).isEmpty());

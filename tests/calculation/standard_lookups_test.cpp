@@ -34,36 +34,36 @@ class StandardLookupsTest : public CalInfoInquiryTest {
 
 TEST_F(StandardLookupsTest, RationDataAsStoredAndAsAPercentage) {
   const std::vector<std::string> columns{"FDeptID", "FCostObjID", "FCostItemID", "FQty"};
-  com::Variant stored = ask("GetOnlStdAData", {3, 2024, 3, 10});
+  com::Variant stored = call("GetOnlStdAData", {3, 2024, 3, 10});
   EXPECT_EQ(columnsOf(stored), columns);
   EXPECT_EQ(rowsOf(stored), (Rows{{"1", "10", "0", "150"}, {"2", "10", "901", "12.5"}}));
-  com::Variant percent = ask("GetOnlStdPData", {3, 2024, 3, 10});
+  com::Variant percent = call("GetOnlStdPData", {3, 2024, 3, 10});
   EXPECT_EQ(columnsOf(percent), columns);
   EXPECT_EQ(rowsOf(percent), (Rows{{"1", "10", "0", "1.5"}, {"2", "10", "901", "0.125"}}));
   // Each argument narrows the rows.
-  EXPECT_EQ(rowsOf(ask("GetOnlStdAData", {4, 2024, 3, 10})), (Rows{{"1", "10", "0", "7"}}));
-  EXPECT_EQ(rowsOf(ask("GetOnlStdPData", {3, 2024, 3, 11})), (Rows{{"1", "11", "0", "0.08"}}));
-  EXPECT_EQ(rowsOf(ask("GetOnlStdAData", {3, 2024, 2, 10})), (Rows{{"1", "10", "0", "9"}}));
-  EXPECT_EQ(rowsOf(ask("GetOnlStdPData", {3, 2023, 3, 10})), (Rows{{"1", "10", "0", "0.1"}}));
-  EXPECT_TRUE(rowsOf(ask("GetOnlStdAData", {5, 2024, 3, 10})).empty());
-  EXPECT_TRUE(rowsOf(ask("GetOnlStdPData", {3, 2024, 4, 10})).empty());
+  EXPECT_EQ(rowsOf(call("GetOnlStdAData", {4, 2024, 3, 10})), (Rows{{"1", "10", "0", "7"}}));
+  EXPECT_EQ(rowsOf(call("GetOnlStdPData", {3, 2024, 3, 11})), (Rows{{"1", "11", "0", "0.08"}}));
+  EXPECT_EQ(rowsOf(call("GetOnlStdAData", {3, 2024, 2, 10})), (Rows{{"1", "10", "0", "9"}}));
+  EXPECT_EQ(rowsOf(call("GetOnlStdPData", {3, 2023, 3, 10})), (Rows{{"1", "10", "0", "0.1"}}));
+  EXPECT_TRUE(rowsOf(call("GetOnlStdAData", {5, 2024, 3, 10})).empty());
+  EXPECT_TRUE(rowsOf(call("GetOnlStdPData", {3, 2024, 4, 10})).empty());
 }
 
 TEST_F(StandardLookupsTest, YearBeginBalancesArePeriodOneOfTypeTwo) {
-  com::Variant answer = ask("GetYearBData", {2024, 10});
+  com::Variant answer = call("GetYearBData", {2024, 10});
   EXPECT_EQ(columnsOf(answer), (std::vector<std::string>{"FDeptID", "FCostObjID", "FCostItemID", "FQty"}));
   EXPECT_EQ(rowsOf(answer), (Rows{{"1", "10", "901", "40"}, {"2", "10", "902", "-2.5"}}));
-  EXPECT_EQ(rowsOf(ask("GetYearBData", {2023, 10})), (Rows{{"1", "10", "901", "44"}}));
-  EXPECT_EQ(rowsOf(ask("GetYearBData", {2024, 11})), (Rows{{"1", "11", "901", "45"}}));
-  EXPECT_TRUE(rowsOf(ask("GetYearBData", {2025, 10})).empty());
+  EXPECT_EQ(rowsOf(call("GetYearBData", {2023, 10})), (Rows{{"1", "10", "901", "44"}}));
+  EXPECT_EQ(rowsOf(call("GetYearBData", {2024, 11})), (Rows{{"1", "11", "901", "45"}}));
+  EXPECT_TRUE(rowsOf(call("GetYearBData", {2025, 10})).empty());
 }
 
 TEST_F(StandardLookupsTest, TheFlagsOfAStandardAndNoneForAnUnknownNumber) {
-  com::Variant answer = ask("GetQtyID", {2});
+  com::Variant answer = call("GetQtyID", {2});
   EXPECT_EQ(columnsOf(answer), (std::vector<std::string>{"FOnQty", "FComplex"}));
   EXPECT_EQ(rowsOf(answer), (Rows{{"1", "1"}}));
-  EXPECT_EQ(rowsOf(ask("GetQtyID", {1})), (Rows{{"0", "0"}}));
-  com::Variant none = ask("GetQtyID", {99});
+  EXPECT_EQ(rowsOf(call("GetQtyID", {1})), (Rows{{"0", "0"}}));
+  com::Variant none = call("GetQtyID", {99});
   EXPECT_TRUE(rowsOf(none).empty());
   EXPECT_EQ(columnsOf(none).size(), 2u);
 }
@@ -73,9 +73,9 @@ TEST_F(StandardLookupsTest, EachLookupSendsOneStatement) {
   recordBatchesInto(recording);
   const std::string props =
       "ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en";
-  askWith(props, "GetQtyID", {-7});
-  askWith(props, "GetYearBData", {2024, 10});
-  askWith(props, "GetOnlStdPData", {3, 2024, 3, 10});
+  callWith(props, "GetQtyID", {-7});
+  callWith(props, "GetYearBData", {2024, 10});
+  callWith(props, "GetOnlStdPData", {3, 2024, 3, 10});
   ASSERT_EQ(recording->sessions.size(), 3u);
   const std::vector<std::string> expected[] = {
       {" Select FOnQty,FComplex from cb_bmStandard where FNum= -7"},

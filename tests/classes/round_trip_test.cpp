@@ -13,6 +13,7 @@
 #include "platform/com/class_factory.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/registry.h"
+#include "support/com_errors.h"
 
 namespace mls::com {
 namespace {
@@ -51,14 +52,7 @@ int run(const std::string& command, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int32_t errorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using mls::testing::errorOf;
 
 class RoundTripTest : public ::testing::Test {
  protected:

@@ -37,19 +37,6 @@ class CallFrameTest : public ::testing::Test {
     }
     return {};
   }
-  // The error the engine raises for kBadSql, as it reaches a caller directly.
-  com::ExcepInfo engineError() {
-    com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
-    c->open(db_.connectString());
-    try {
-      c->execute(kBadSql);
-    } catch (const ComError& e) {
-      return e.info();
-    }
-    ADD_FAILURE() << "the engine ran " << kBadSql;
-    return {};
-  }
-
   TestDatabase db_;
   com::Ref<com::Dispatch> probe_;
 };
@@ -76,7 +63,7 @@ TEST_F(CallFrameTest, VotesAtEntryOrOnSuccessAndAbortsWhereTheMethodSays) {
 }
 
 TEST_F(CallFrameTest, ErrorsKeepNumberAndDescriptionAndTakeTheMethodsName) {
-  com::ExcepInfo engine = engineError();
+  com::ExcepInfo engine = db_.engineError(kBadSql);
   com::ExcepInfo inquiry = call("Inquiry", db_.props(), kBadSql);
   EXPECT_EQ(inquiry.number, engine.number);
   EXPECT_EQ(inquiry.description, engine.description);
@@ -86,7 +73,7 @@ TEST_F(CallFrameTest, ErrorsKeepNumberAndDescriptionAndTakeTheMethodsName) {
 }
 
 TEST_F(CallFrameTest, NestedNamedErrorsChainOutermostFirst) {
-  com::ExcepInfo engine = engineError();
+  com::ExcepInfo engine = db_.engineError(kBadSql);
   com::ExcepInfo nested = call("Nested", db_.props(), kBadSql);
   EXPECT_EQ(nested.source,
             "Marlstone.FrameProbe.Nested\r\nMarlstone.FrameProbe.PrivateStep\r\n" + engine.source);

@@ -5,18 +5,12 @@
 #include "frame/cparse.h"
 #include "frame/globals.h"
 #include "platform/com/error.h"
+#include "support/com_errors.h"
 
 namespace mls::frame {
 namespace {
 
-int32_t errorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const com::ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using mls::testing::errorOf;
 
 TEST(CParse, BracedConnectStringKeepsItsSeparatorsAndTheNextItemFollows) {
   CParse p;

@@ -10,7 +10,7 @@ namespace {
 // Products: 1 of cost object 1 (906); 2 of 3 (908, batch B1); 3 and 4 of the
 // classification object 6 (909, coefficients 1 and 0.5, standard product 3
 // without decimals set); 4 also the standard product of 7 (906); 5 of 8,
-// which has no calculation type.
+// which has no calculation type and so is an ordinary cost object.
 class CompletedQtyTest : public StandardsTest {
  protected:
   void SetUp() override {
@@ -23,7 +23,7 @@ class CompletedQtyTest : public StandardsTest {
     coProduct(6, 3, 1);
     coProduct(6, 4, 0.5);
     costObject(7, 906, 4);
-    noTypeCostObject(8, 5);
+    costObject(8, std::nullopt, 5);
     liveBill(1, 2, 0, "2024-03-01");
     liveLine({.bill = 1, .item = 1, .qty = 4});
     liveLine({.bill = 1, .item = 1, .qty = 6, .batch = "X"});
@@ -68,7 +68,7 @@ class CompletedQtyTest : public StandardsTest {
     EXPECT_EQ(qty(batch_), 5);
     EXPECT_EQ(qty(classification_), 11.5);
     EXPECT_EQ(qty(productOfClassification_), 7);
-    EXPECT_EQ(qty(noType_), 7);
+    EXPECT_EQ(qty(noType_), 9);
   }
 
   int ordinary_ = 0, ordinaryDept2_ = 0, batch_ = 0, classification_ = 0, productOfClassification_ = 0,

@@ -50,51 +50,23 @@ double StandardsTest::qty(int row, const std::string& column) {
   return rs->eof() ? -999 : rs->value(0).toDouble();
 }
 
-void StandardsTest::exec(const std::string& sql) {
+void StandardsTest::exec(const std::string& sql) const {
   connection_->execute(sql);
-}
-
-void StandardsTest::item(int id, int qtyDecimal, double standardManHour) {
-  exec("INSERT INTO t_ICItem (FItemID, FNumber, FName, FQtyDecimal, FStandardManHour) VALUES (" +
-       sqlNumber(id) + ", " + sqlText("I" + std::to_string(id)) + ", " +
-       sqlText("Item " + std::to_string(id)) + ", " + (qtyDecimal < 0 ? "NULL" : sqlNumber(qtyDecimal)) +
-       ", " + (standardManHour < 0 ? "NULL" : sqlNumber(standardManHour)) + ")");
-}
-
-void StandardsTest::costObject(int id, int type, int product, const std::string& batch) {
-  exec("INSERT INTO cbCostObj (FItemID, FNumber, FStdProductID, FBatchNo, FCalculateType) VALUES (" +
-       sqlNumber(id) + ", " + sqlText("C" + std::to_string(id)) + ", " + sqlNumber(product) + ", " +
-       sqlText(batch) + ", " + sqlNumber(type) + ")");
-}
-
-void StandardsTest::noTypeCostObject(int id, int product) {
-  exec("INSERT INTO cbCostObj (FItemID, FStdProductID, FCalculateType) VALUES (" + sqlNumber(id) + ", " +
-       sqlNumber(product) + ", NULL)");
-}
-
-void StandardsTest::coProduct(int costObj, int product, double quotiety, int deputy) {
-  exec("INSERT INTO cb_CostObj_Product (FCostObjID, FProductID, FQuotiety, FIsDeputy) VALUES (" +
-       sqlNumber(costObj) + ", " + sqlNumber(product) + ", " + sqlNumber(quotiety) + ", " +
-       sqlNumber(deputy) + ")");
 }
 
 void StandardsTest::liveBill(int id, int tranType, int purpose, const std::string& ymd, int dept, int status,
                              int cancellation) {
-  exec(
-      "INSERT INTO ICStockBill (FInterID, FBillNo, FTranType, FDate, FDeptID, FStatus, FCancellation, "
-      "FPurposeID)"
-      " VALUES (" +
-      sqlNumber(id) + ", " + sqlText("B" + std::to_string(id)) + ", " + sqlNumber(tranType) + ", " +
-      sqlText(ymd) + ", " + sqlNumber(dept) + ", " + sqlNumber(status) + ", " + sqlNumber(cancellation) +
-      ", " + sqlNumber(purpose) + ")");
+  bill({.id = id,
+        .type = tranType,
+        .date = ymd,
+        .dept = dept,
+        .status = status,
+        .cancellation = cancellation,
+        .purpose = purpose});
 }
 
 void StandardsTest::liveLine(const LiveLine& l) {
-  exec(
-      "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FBatchNo, FCostOBJID, FReProduceType)"
-      " VALUES (" +
-      sqlNumber(l.bill) + ", " + sqlNumber(++entries_) + ", " + sqlNumber(l.item) + ", " + sqlNumber(l.qty) +
-      ", " + sqlText(l.batch) + ", " + sqlNumber(l.costObj) + ", " + sqlNumber(l.reproduceType) + ")");
+  line(l.bill, ++entries_, l.item, l.qty, l.batch, l.costObj, l.reproduceType);
 }
 
 void StandardsTest::periodRow(const std::string& table, int dept, int costObj, double qty, int period) {

@@ -1,7 +1,7 @@
 // The fixture of the standard-quantity tests: an embedded database with the
 // ERP schema, one open connection that holds #OnlineCostObj in the callers'
-// layout, receivers inserted with a starting value, seeding helpers whose
-// values reach the SQL through the frame's literal helpers, and the period
+// layout, receivers inserted with a starting value, the ERP rows seeded on it,
+// and the period
 // (2024, 3) with its window [2024-03-01, 2024-04-01).
 #pragma once
 
@@ -11,6 +11,7 @@
 
 #include "platform/ado/connection.h"
 #include "platform/com/variant.h"
+#include "support/erp_rows.h"
 #include "support/test_database.h"
 
 namespace mls::testing {
@@ -36,7 +37,7 @@ struct LiveLine {
   int reproduceType = 0;
 };
 
-class StandardsTest : public ::testing::Test {
+class StandardsTest : public ::testing::Test, public ErpRows {
  protected:
   static constexpr int kYear = 2024;
   static constexpr int kPeriod = 3;
@@ -56,12 +57,8 @@ class StandardsTest : public ::testing::Test {
   double qty(int row, const std::string& column = "FQty");
 
   // Runs seeding SQL on the same connection.
-  void exec(const std::string& sql);
+  void exec(const std::string& sql) const override;
 
-  void item(int id, int qtyDecimal = -1, double standardManHour = -1);
-  void costObject(int id, int type, int product, const std::string& batch = "");
-  void noTypeCostObject(int id, int product);
-  void coProduct(int costObj, int product, double quotiety, int deputy = 0);
   // A live stock bill header dated `ymd`.
   void liveBill(int id, int tranType, int purpose, const std::string& ymd, int dept = 1, int status = 1,
                 int cancellation = 0);

@@ -112,7 +112,7 @@ TEST_F(SystemKindsTest, RationKindReadsStandardMinusOneByCostItemOrItemZero) {
 }
 
 TEST_F(SystemKindsTest, StandardManHoursOfTheStandardProductInEveryDepartment) {
-  item(1, -1, 2.5);
+  item({.id = 1, .standardManHour = 2.5});
   item(2);  // no standard man-hours
   costObject(1, 906, 1);
   costObject(2, 906, 2);

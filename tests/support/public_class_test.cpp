@@ -19,16 +19,6 @@ com::Variant PublicClassTest::callOn(com::Dispatch& obj, const std::string& prop
   return com::invokeByName(obj, member, com::kMethodOrGet, args);
 }
 
-com::ExcepInfo PublicClassTest::errorOf(const std::string& what, const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const com::ComError& e) {
-    return e.info();
-  }
-  ADD_FAILURE() << what << " did not fail";
-  return {};
-}
-
 com::Variant PublicClassTest::callWith(const std::string& props, const std::string& member,
                                        std::vector<com::Variant> args) {
   return callOn(*object_, props, member, std::move(args));
@@ -39,7 +29,7 @@ com::Variant PublicClassTest::call(const std::string& member, std::vector<com::V
 }
 
 com::ExcepInfo PublicClassTest::failure(const std::string& member, std::vector<com::Variant> args) {
-  return errorOf(member, [&] { call(member, std::move(args)); });
+  return failureOf(member, [&] { call(member, std::move(args)); });
 }
 
 }  // namespace mls::testing

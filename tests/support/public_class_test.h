@@ -12,6 +12,7 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/variant.h"
+#include "support/com_errors.h"
 #include "support/test_database.h"
 
 namespace mls::testing {
@@ -30,8 +31,6 @@ class PublicClassTest : public ::testing::Test {
   // <obj>.<member>(props, args...), for tests that call a second class too.
   static com::Variant callOn(com::Dispatch& obj, const std::string& props, const std::string& member,
                              std::vector<com::Variant> args);
-  // The error `call` raises; a test failure when it raises none.
-  static com::ExcepInfo errorOf(const std::string& what, const std::function<void()>& call);
 
   TestDatabase db_;
   com::Ref<com::Dispatch> object_;

@@ -1,5 +1,7 @@
 #include "support/test_database.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 
 #include "frame/sql_literal.h"
@@ -28,6 +30,19 @@ std::vector<std::vector<com::Variant>> TestDatabase::run(const std::string& sql)
   }
   c->close();
   return rows;
+}
+
+com::ExcepInfo TestDatabase::engineError(const std::string& sql) const {
+  com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
+  c->open(connectString());
+  try {
+    c->execute(sql);
+  } catch (const com::ComError& e) {
+    c->close();
+    return e.info();
+  }
+  ADD_FAILURE() << "the engine ran " << sql;
+  return {};
 }
 
 void TestDatabase::runSchemaFile(const std::string& file) const {

@@ -7,6 +7,7 @@
 
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
+#include "platform/com/error.h"
 #include "platform/com/variant.h"
 
 namespace mls::testing {
@@ -24,6 +25,9 @@ class TestDatabase {
 
   // Runs a batch on a connection of its own; answers its first rowset's rows.
   std::vector<std::vector<com::Variant>> run(const std::string& sql) const;
+  // The error the engine raises for `sql` sent on a connection of its own; a
+  // test failure when it raises none.
+  com::ExcepInfo engineError(const std::string& sql) const;
   // Runs a file of the schema folder.
   void runSchemaFile(const std::string& file) const;
 

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "frame/globals.h"
+#include "frame/public_object.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 #include "platform/com/error.h"
 
 namespace mls::distribution::inquiry {
@@ -45,14 +47,12 @@ int32_t getCostObjGroupIDByNumber(frame::Call& call, const com::Variant& groupNu
 }
 
 com::Ref<ado::Recordset> getObject(frame::Call& call) {
-  com::Ref<ado::Recordset> rs = call.connection().execute(
-      "SELECT FItemID,FNumber,FName FROM t_icitem WHERE FErpClsID IN (2,7)", nullptr, -1);
-  rs->setActiveConnection(nullptr);
-  return rs;
+  return frame::detachedSelect(call.connection(),
+                               "SELECT FItemID,FNumber,FName FROM t_icitem WHERE FErpClsID IN (2,7)");
 }
 
-com::Ref<halvern::List> getCostObject(com::Dispatch& self, std::string_view props) {
-  com::Variant answer = com::callByName(self, "GetObject", std::string(props));
+com::Ref<halvern::List> getCostObject(frame::Call& call) {
+  com::Variant answer = com::callByName(call.self(), "GetObject", call.props());
   com::Ref<com::Dispatch> object = answer.toObject();
   auto* rs = dynamic_cast<ado::Recordset*>(object.get());
   if (!rs) com::raise(com::err::kTypeMismatch, frame::kComponent);

@@ -36,9 +36,9 @@ int32_t getCostObjGroupIDByNumber(frame::Call& call, const com::Variant& groupNu
 // FItemID, FNumber, FName of every item of ERP class 2 or 7, unordered, detached.
 com::Ref<ado::Recordset> getObject(frame::Call& call);
 
-// The recordset `self`.GetObject(props) answers, called by name so that it runs
-// in a frame of its own, as a List of one Dictionary per item (keys "FItemID",
-// "FNumber", "FName").
-com::Ref<halvern::List> getCostObject(com::Dispatch& self, std::string_view props);
+// The recordset the call's own object answers to GetObject(props), called by
+// name so that it runs in a frame of its own, as a List of one Dictionary per
+// item (keys "FItemID", "FNumber", "FName").
+com::Ref<halvern::List> getCostObject(frame::Call& call);
 
 }  // namespace mls::distribution::inquiry

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/com/decimal.h"
@@ -56,6 +57,10 @@ class Variant {
   Variant(const char* v);
   Variant(std::string_view v);
   Variant(Ref<Dispatch> obj);  // Object (null Ref = Nothing)
+  // Any dispatch object (a recordset, a dictionary...) as an Object.
+  template <class T>
+  requires(std::is_base_of_v<Dispatch, T> && !std::is_same_v<T, Dispatch>) Variant(const Ref<T>& obj)
+      : Variant(Ref<Dispatch>(obj)) {}
   Variant(SafeArray arr);
 
   static Variant null();

@@ -12,24 +12,22 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/variant.h"
+#include "support/erp_rows.h"
 #include "support/public_class_test.h"
 #include "support/recording_provider.h"
 
 namespace mls::testing {
 
 // Calls go to ConcludeInfo.
-class InquiryTest : public PublicClassTest {
+class InquiryTest : public PublicClassTest, public ErpRows {
  protected:
   void SetUp() override;
 
-  // The error the engine raises for `sql` sent directly.
-  com::ExcepInfo engineError(const std::string& sql) const;
   // Properties that reach this database through the recording provider, whose
   // log is `log`.
   std::string recordedProps(std::shared_ptr<Recording> log) const;
 
-  void exec(const std::string& sql) const { db_.run(sql); }
-  void item(int id, const std::string& number, const std::string& name, const com::Variant& erpClass) const;
+  void exec(const std::string& sql) const override { db_.run(sql); }
   void group(int id, const std::string& number) const;
 };
 

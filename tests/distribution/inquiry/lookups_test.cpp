@@ -33,12 +33,12 @@ class LookupsTest : public InquiryTest {
   }
   // Items of every class: 2 and 7 are the ones listed.
   void items() const {
-    item(1, "1.01", "Bought part", 1);
-    item(2, "2.01", "Self-made", 2);
-    item(3, "3.01", "Virtual", 3);
-    item(4, "7.01", "Subcontracted", 7);
-    item(5, "0.01", "Unclassed", com::Variant::null());
-    item(6, "2.02", "O'Brien's gear", 2);
+    item({.id = 1, .number = "1.01", .name = "Bought part", .erpClass = 1});
+    item({.id = 2, .number = "2.01", .name = "Self-made", .erpClass = 2});
+    item({.id = 3, .number = "3.01", .name = "Virtual", .erpClass = 3});
+    item({.id = 4, .number = "7.01", .name = "Subcontracted", .erpClass = 7});
+    item({.id = 5, .number = "0.01", .name = "Unclassed", .erpClass = com::Variant::null()});
+    item({.id = 6, .number = "2.02", .name = "O'Brien's gear", .erpClass = 2});
   }
 };
 
@@ -86,7 +86,7 @@ TEST_F(LookupsTest, TheGroupLookupNeitherVotesNorRenamesAnError) {
     EXPECT_TRUE(votes.votes().empty());
   }
   exec("DROP TABLE cbCostObjGroup");
-  com::ExcepInfo engine = engineError("SELECT FItemID from cbCostObjGroup");
+  com::ExcepInfo engine = db_.engineError("SELECT FItemID from cbCostObjGroup");
   com::VoteRecorder votes;
   com::ExcepInfo e = failure("GetCostObjGroupIDByNumber", {"G01"});
   EXPECT_EQ(e.number, engine.number);
@@ -128,7 +128,7 @@ TEST_F(LookupsTest, GetCostObjectGivesOneDictionaryPerItemKeyedByFieldName) {
 }
 
 TEST_F(LookupsTest, NoItemOfTheTwoClassesGivesAnEmptyRecordsetAndAnEmptyList) {
-  item(1, "1.01", "Bought part", 1);
+  item({.id = 1, .number = "1.01", .name = "Bought part", .erpClass = 1});
   com::Ref<ado::Recordset> rs = objects();
   ASSERT_TRUE(rs);
   EXPECT_EQ(rs->recordCount(), 0);
@@ -154,7 +154,7 @@ TEST_F(LookupsTest, TheListRunsGetObjectInAFrameOfItsOwn) {
 
 TEST_F(LookupsTest, AnErrorOfGetObjectReachesTheCallerOfEitherUnchanged) {
   exec("DROP TABLE t_ICItem");
-  com::ExcepInfo engine = engineError("SELECT FItemID FROM t_icitem");
+  com::ExcepInfo engine = db_.engineError("SELECT FItemID FROM t_icitem");
   ASSERT_NE(engine.number, 0);
   for (const char* member : {"GetObject", "GetCostObject"}) {
     com::VoteRecorder votes;

@@ -83,7 +83,7 @@ TEST_F(SettingsTest, VotesAndNeverAborts) {
 TEST_F(SettingsTest, ADatabaseErrorReachesTheCallerUnchanged) {
   exec("DROP TABLE t_SystemProfile");
   for (const Switch& s : kSwitches) {
-    com::ExcepInfo engine = engineError(std::string("select FValue from ") + s.table);
+    com::ExcepInfo engine = db_.engineError(std::string("select FValue from ") + s.table);
     ASSERT_NE(engine.number, 0);
     com::ExcepInfo e = failure(s.member);
     EXPECT_EQ(e.number, engine.number) << s.member;

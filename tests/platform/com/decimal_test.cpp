@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/error.h"
+#include "support/com_errors.h"
 
 namespace mls::com {
 namespace {
@@ -13,14 +14,7 @@ Decimal dec(std::string_view text) {
   return d.value_or(Decimal());
 }
 
-int32_t errorOf(auto&& f) {
-  try {
-    f();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using mls::testing::errorOf;
 
 const char* kMax = "79228162514264337593543950335";
 

@@ -9,6 +9,7 @@
 
 #include "platform/com/class_factory.h"
 #include "platform/com/dispatch.h"
+#include "support/com_errors.h"
 
 namespace mls::com {
 namespace {
@@ -31,14 +32,7 @@ class Thing final : public DispatchObject {
   }
 };
 
-int32_t errorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using mls::testing::errorOf;
 
 class RegistryTest : public ::testing::Test {
  protected:

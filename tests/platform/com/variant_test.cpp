@@ -6,18 +6,12 @@
 #include <optional>
 
 #include "platform/com/error.h"
+#include "support/com_errors.h"
 
 namespace mls::com {
 namespace {
 
-int32_t errorOf(auto&& f) {
-  try {
-    f();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using mls::testing::errorOf;
 
 // An object whose default member (the empty name) answers a fixed value or raises.
 class DefaultValueObject : public Dispatch {

@@ -1,6 +1,7 @@
 #include "platform/halvern/dictionary.h"
 
 #include <gtest/gtest.h>
+#include "support/com_errors.h"
 
 namespace mls::halvern {
 namespace {
@@ -9,14 +10,7 @@ using com::ComError;
 using com::InvokeKind;
 using com::Variant;
 
-int32_t errorOf(auto&& f) {
-  try {
-    f();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using mls::testing::errorOf;
 
 TEST(Dictionary, KeysCompareWithoutCaseAndKeepOrder) {
   com::Ref<Dictionary> d = com::makeObject<Dictionary>();

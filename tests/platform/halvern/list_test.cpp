@@ -1,20 +1,14 @@
 #include "platform/halvern/list.h"
 
 #include <gtest/gtest.h>
+#include "support/com_errors.h"
 
 namespace mls::halvern {
 namespace {
 
 using com::Variant;
 
-int32_t errorOf(auto&& f) {
-  try {
-    f();
-  } catch (const com::ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using mls::testing::errorOf;
 
 TEST(List, OneBasedItemsInOrder) {
   com::Ref<List> l = com::makeObject<List>();

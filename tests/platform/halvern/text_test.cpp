@@ -5,6 +5,7 @@
 #include "platform/halvern/date_format.h"
 #include "platform/halvern/string_builder.h"
 #include "platform/halvern/text_utility.h"
+#include "support/com_errors.h"
 
 namespace mls::halvern {
 namespace {
@@ -12,14 +13,7 @@ namespace {
 using com::SafeArray;
 using com::Variant;
 
-int32_t errorOf(auto&& f) {
-  try {
-    f();
-  } catch (const com::ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using mls::testing::errorOf;
 
 Variant args(std::vector<Variant> items) {
   return Variant(SafeArray::vector(std::move(items)));

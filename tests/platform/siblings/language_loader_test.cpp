@@ -10,6 +10,7 @@
 #include "platform/com/registry.h"
 #include "platform/siblings/resource_table.h"
 #include "platform/siblings/sibling_classes.h"
+#include "support/com_errors.h"
 
 namespace mls::siblings {
 namespace {
@@ -18,15 +19,7 @@ namespace fs = std::filesystem;
 using com::ComError;
 using com::Variant;
 
-int32_t errorOf(const std::function<void()>& fn, std::string* description = nullptr) {
-  try {
-    fn();
-  } catch (const ComError& e) {
-    if (description) *description = e.description();
-    return e.number();
-  }
-  return 0;
-}
+using mls::testing::errorOf;
 
 class LoaderTest : public ::testing::Test {
  protected:

@@ -1,4 +1,4 @@
-#include "standards/sql_text.h"
+#include "standards/checked_column.h"
 
 #include "platform/com/error.h"
 

@@ -1,29 +1,10 @@
-// A T-SQL text built line by line, each line ended by CR LF, and the checked
-// name of the #OnlineCostObj column a text fills.
+// The checked name of the #OnlineCostObj column a standard-quantity text fills.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace mls::standards {
-
-class SqlText {
- public:
-  SqlText& line(std::string_view text) {
-    text_ += text;
-    text_ += "\r\n";
-    return *this;
-  }
-  // Appends without a line end: a piece the next line() continues.
-  SqlText& add(std::string_view text) {
-    text_ += text;
-    return *this;
-  }
-  const std::string& str() const { return text_; }
-
- private:
-  std::string text_;
-};
 
 // The column name as it goes into the text.  A name that is not an identifier
 // (an ASCII letter or "_" first, then letters, digits and "_", at most 128)

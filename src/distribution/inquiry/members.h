@@ -1,0 +1,10 @@
+// The public members of the distribution inquiry.
+#pragma once
+
+#include "platform/com/typelib.h"
+
+namespace mls::distribution::inquiry {
+
+void addConcludeInfoMembers(com::TypeInfo& type);
+
+}  // namespace mls::distribution::inquiry

@@ -1,0 +1,10 @@
+// The public members of the allocation standards.
+#pragma once
+
+#include "platform/com/typelib.h"
+
+namespace mls::standards {
+
+void addCalInfoMembers(com::TypeInfo& type);
+
+}  // namespace mls::standards
