@@ -1,6 +1,7 @@
 #include "classes/conclude_info.h"
 
 #include "distribution/inquiry/settings_lookups.h"
+#include "standards/bill_line_standard.h"
 
 namespace mls::classes {
 namespace {
@@ -47,6 +48,7 @@ const com::TypeInfo& ConcludeInfo::type() {
             return com::Variant(com::Ref<com::Dispatch>(inquiry::getCostObject(self, call.props())));
           });
         });
+    standards::registerBillLineStandardMembers(t, standards::IssueUse::Normal);
     return t;
   }();
   return info;

@@ -14,11 +14,6 @@ void ordersAndLines(SqlText& sql, const std::string& material) {
       .line("    AND e.FMaterielType NOT IN (372,373) AND e.FItemID<>b.FItemID");
 }
 
-std::string liveOrders(const TextScope& scope) {
-  return "(i.FStatus IN (1,2) OR (i.FStatus=3 AND i.FCloseDate>=" + scope.begin + "))" +
-         " AND i.FCommitDate<" + scope.next + " AND i.FPlanCommitDate<" + scope.next;
-}
-
 const char* kLineQty = "ISNULL(SUM(CASE WHEN e.FMaterielType=376 THEN -e.FQtyMust ELSE e.FQtyMust END),0)";
 
 std::string oneMaterial(const TextScope& scope, int32_t itemID) {
@@ -26,7 +21,7 @@ std::string oneMaterial(const TextScope& scope, int32_t itemID) {
   sql.line("UPDATE t1 SET t1." + scope.column + "=u.FUnitQty*n.FQty FROM #OnlineCostObj t1")
       .line(" INNER JOIN (SELECT i.FCostObjID," + std::string(kLineQty) + "/SUM(i.FQty) AS FUnitQty");
   ordersAndLines(sql, frame::sqlNumber(itemID));
-  sql.line("   WHERE " + liveOrders(scope))
+  sql.line("   WHERE " + liveOrderCondition(scope))
       .line("   GROUP BY i.FCostObjID HAVING SUM(i.FQty)<>0) u ON u.FCostObjID=t1.FCostObjID")
       .line(" INNER JOIN (SELECT FDeptID,FCostObjID,SUM(FQty) AS FQty FROM CBInQty")
       .line("   WHERE FYear=" + frame::sqlNumber(scope.year) +
@@ -40,7 +35,7 @@ std::string everyRowsMaterial(const TextScope& scope) {
   sql.line("UPDATE t1 SET t1." + scope.column + "=")
       .line(" ISNULL((SELECT " + std::string(kLineQty) + "/NULLIF(SUM(i.FQty),0)");
   ordersAndLines(sql, "t1.FItemID");
-  sql.line("   WHERE i.FCostObjID=t1.FCostObjID AND " + liveOrders(scope) + "),0)")
+  sql.line("   WHERE i.FCostObjID=t1.FCostObjID AND " + liveOrderCondition(scope) + "),0)")
       .line(" *ISNULL((SELECT SUM(n.FQty) FROM CBInQty n")
       .line("   WHERE n.FYear=" + frame::sqlNumber(scope.year) +
             " AND n.FPeriod=" + frame::sqlNumber(scope.period))
@@ -50,6 +45,11 @@ std::string everyRowsMaterial(const TextScope& scope) {
 }
 
 }  // namespace
+
+std::string liveOrderCondition(const TextScope& scope) {
+  return "(i.FStatus IN (1,2) OR (i.FStatus=3 AND i.FCloseDate>=" + scope.begin + "))" +
+         " AND i.FCommitDate<" + scope.next + " AND i.FPlanCommitDate<" + scope.next;
+}
 
 std::string materialQuotaText(const TextScope& scope, int32_t itemID) {
   return itemID == -1 ? everyRowsMaterial(scope) : oneMaterial(scope, itemID);
