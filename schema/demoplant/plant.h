@@ -13,7 +13,10 @@
 //     (cancelled, unchecked, FStatus 0, NULL bill numbers, FROB, departments);
 //   - distribution rows of the period (some orphaned: their issue line was
 //     cancelled, unchecked or deleted) and of the period before, other-expense
-//     bills and their distribution, and saved results of both periods.
+//     bills and their distribution, and saved results of both periods;
+//   - the period's input quantities, two cost-object groups, BOMs of two
+//     levels with one customer BOM line, and a complex standard (number 10)
+//     of input times BOM usage.
 #pragma once
 
 #include <cstdint>
@@ -37,6 +40,7 @@ struct PlantFacts {
   int billLines = 0;
   int distributionRows = 0;  // material and other-expense distribution
   int resultRows = 0;        // product cost rows, saved results, work-in-process distribution
+  int bomLines = 0;          // BOM lines, the customer BOM's included
 };
 
 struct Plant {

@@ -1,6 +1,8 @@
 // The demo plant: the same statements for the same seed, and the period's
 // first steps on a plant, checked against what the plant's rows imply.
 #include "calc_fixture.h"
+#include "platform/ado/recordset.h"
+#include "platform/com/registry.h"
 #include "schema/demoplant/plant.h"
 
 namespace mls::testing {
@@ -71,6 +73,44 @@ TEST_F(DemoPlantTest, ThePeriodsFirstStepsAgreeWithTheLiveBills) {
             "q.FPeriod AND p.FDeptID = q.FDeptID AND p.FCostObjID = q.FCostObjID) AND NOT EXISTS (SELECT 1 "
             "FROM cbCostObj c WHERE c.FItemID = q.FCostObjID AND c.FCalculateType = 909)"),
       0);
+}
+
+// A plant issue line whose material some BOM uses, weighed by the plant's
+// complex standard (input times BOM usage): every receiver has a share, the
+// shares make the whole, and a group keeps only its members (the plant puts
+// departments 101 and 103 in group 1, 102 and 104 in group 2).
+TEST_F(DemoPlantTest, AnIssueLineIsWeighedByInputAndBomUsage) {
+  call("GetICStockBillDataForCB", {2024, 3});
+  Rows line = rows(
+      "SELECT TOP 1 h.FDeptID, h.FInterID, e.FEntryID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e"
+      " ON e.FInterID = h.FInterID WHERE h.FTranType = 24 AND EXISTS (SELECT 1 FROM ICBomChild l"
+      " INNER JOIN ICBom b ON b.FInterID = l.FInterID INNER JOIN cbCostObj c ON c.FStdProductID = b.FItemID"
+      " INNER JOIN CBInQty q ON q.FCostObjID = c.FItemID AND q.FDeptID = h.FDeptID WHERE l.FItemID = "
+      "e.FItemID)"
+      " ORDER BY h.FInterID, e.FEntryID");
+  ASSERT_EQ(line.size(), 1u);
+  com::Ref<com::Dispatch> info = com::createObject("Marlstone.ConcludeInfo");
+  const int dept = std::stoi(line[0][0]);
+  for (int group : {0, 1 + (dept - 101) % 2}) {
+    com::Variant answer =
+        callOn(*info, db_.props("en"), "GetStandarddata",
+               {2024, 3, dept, 0, 10, std::stoi(line[0][1]), std::stoi(line[0][2]), true, group});
+    auto* rs = dynamic_cast<ado::Recordset*>(answer.toObject().get());
+    ASSERT_NE(rs, nullptr);
+    ASSERT_FALSE(rs->eof()) << "group " << group;
+    double shares = 0;
+    for (; !rs->eof(); rs->moveNext()) {
+      EXPECT_GT(rs->value("FQty").toDouble(), 0);
+      shares += rs->value("FQuotiety").toDouble();
+      if (group != 0) {
+        EXPECT_EQ(
+            count("CB_CostObjGroup_Detail", "FCostObjGroupID = " + std::to_string(group) +
+                                                " AND FCostObjID = " + rs->value("FCostObjID").toString()),
+            1);
+      }
+    }
+    EXPECT_NEAR(shares, 1.0, 1e-8) << "group " << group;
+  }
 }
 
 }  // namespace
