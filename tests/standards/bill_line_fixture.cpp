@@ -81,8 +81,11 @@ std::vector<com::Variant> BillLineTest::args(const StandardArgs& a) const {
 }
 
 std::vector<std::string> BillLineTest::data(const StandardArgs& a, const std::string& language) {
-  com::Variant result = callWith(db_.props(language), "GetStandarddata", args(a));
-  auto& rs = dynamic_cast<ado::Recordset&>(*result.toObject().get());
+  return rowsOf(callWith(db_.props(language), "GetStandarddata", args(a)));
+}
+
+std::vector<std::string> BillLineTest::rowsOf(const com::Variant& recordset) {
+  auto& rs = dynamic_cast<ado::Recordset&>(*recordset.toObject().get());
   std::vector<std::string> rows;
   for (; !rs.eof(); rs.moveNext()) {
     std::string row;

@@ -49,6 +49,8 @@ class BillLineTest : public PublicClassTest {
   // GetStandarddata's rows sorted, each "costObj qty quotiety [chk]" with the
   // numbers as the recordset holds them.
   std::vector<std::string> data(const StandardArgs& a = {}, const std::string& language = "en");
+  // The same of a recordset another call answered.
+  static std::vector<std::string> rowsOf(const com::Variant& recordset);
   com::ExcepInfo dataError(const StandardArgs& a = {}, const std::string& language = "en");
   // The number of rows of `table`.
   int count(const std::string& table) const;

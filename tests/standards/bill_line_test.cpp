@@ -2,6 +2,7 @@
 // receivers, saved data, groups, the producer of the material, quotients, the
 // material-quota diagnostics and the user errors.
 #include "bill_line_fixture.h"
+#include "platform/com/object_context.h"
 
 namespace mls::testing {
 namespace {
@@ -124,7 +125,9 @@ TEST_F(RationTest, AMissingStandardNamesTheDepartment) {
       {"cht", "部門[D01 Assembly]沒有設定共耗材料的分配標準或指定的分配標準不存在!"},
   };
   for (const auto& c : cases) {
+    com::VoteRecorder votes;
     com::ExcepInfo e = dataError({.standard = 99}, c.language);
+    EXPECT_EQ(votes.votes(), std::vector<com::Vote>{com::Vote::Complete}) << "at entry, whatever follows";
     EXPECT_EQ(e.number, -1);
     EXPECT_EQ(e.source, "-1");
     EXPECT_EQ(e.description, c.text);

@@ -5,6 +5,7 @@
 #include "bill_line_fixture.h"
 
 #include "frame/sql_literal.h"
+#include "platform/com/registry.h"
 
 namespace mls::testing {
 namespace {
@@ -145,6 +146,22 @@ TEST_F(BomUsageTest, NoUsageAtAllNamesTheBoms) {
   EXPECT_EQ(dataError({.standard = 40}).description,
             "Error in distributing bill [SOUT-900] line [1]:\r\ndepartment [Assembly] has no cost object in "
             "production to distribute to, or no BOM uses the bill's material.");
+}
+
+// The twin compares the stored validity times where the normal class compares
+// their days: a line from 10:00 of the first day to the last day's evening is
+// valid for the one and not for the other.
+TEST_F(BomUsageTest, TheWasteTwinComparesTheStoredValidityTimes) {
+  plant(2);
+  exec(
+      "UPDATE ICBomChild SET FBeginDay = '2024-03-01 10:00', FEndDay = '2024-03-31 18:00' WHERE FInterID = 2"
+      " INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'SetBOMEnable', '1')"
+      " INSERT INTO cbWasterCostObjInfo (FYear, FPeriod, FDeptID, FCostObjID, FWasterTypeID) VALUES"
+      " (2024, 3, 1, 301, 0), (2024, 3, 1, 302, 0)");
+  EXPECT_EQ(data({.standard = 40}), (Rows{"301 3 0.75 0", "302 0.5 0.125 0", "303 0.5 0.125 0"}));
+  com::Ref<com::Dispatch> waste = com::createObject("Marlstone.WConcludeInfo");
+  EXPECT_EQ(rowsOf(callOn(*waste, db_.props("en"), "GetStandarddata", {2024, 3, 1, 0, 40, 900, 1, true})),
+            Rows{"301 3 1"});
 }
 
 }  // namespace
