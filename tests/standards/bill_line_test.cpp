@@ -9,91 +9,96 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
+// Ration data of standard 10: 101 and 102 have input, 104 a balance only, 105
+// input of another period; 102 has saved data of the line (101's are of
+// another standard); group 7 holds 101 and 102.
 class RationTest : public BillLineTest {
  protected:
   void SetUp() override {
     BillLineTest::SetUp();
-    standard(10, "R", "Ration");
-    // 101 and 102 have input, 104 a balance only, 105 nothing in the period.
-    for (int id : {101, 102, 104, 105})
-      costObject(id);
-    input(101);
-    input(102);
-    exec("INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID, FTypeID) VALUES (2024, 3, 1, 104, 5)");
-    exec("INSERT INTO CBInQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 2, 1, 105, 1)");
-    ration(10, 101, 1);
-    ration(10, 102, 3);
-    ration(10, 104, 4);
-    ration(10, 105, 9);
-    ration(11, 101, 50);
-    // Saved data of the line: 102 under this standard, 101 under another.
+    standard(10, "R");
+    inProduction({101, 102});
     exec(
-        "INSERT INTO cbMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FStdID, FStandardData) "
-        "VALUES (2024, 3, 900, 1, 102, 10, 7), (2024, 3, 900, 1, 101, 11, 100), (2024, 3, 900, 2, 104, 10, "
-        "100)");
-    exec("INSERT INTO CB_CostObjGroup_Detail VALUES (7, 101), (7, 102), (8, 104)");
+        "INSERT INTO cbCostObj (FItemID) VALUES (104), (105)"
+        " INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID, FTypeID) VALUES (2024, 3, 1, 104, 5)"
+        " INSERT INTO CBInQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 2, 1, 105, 1)"
+        " INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FQty) VALUES"
+        " (2024, 3, 10, 1, 101, 1), (2024, 3, 10, 1, 102, 3), (2024, 3, 10, 1, 104, 4), (2024, 3, 10, 1, "
+        "105, 9)"
+        " INSERT INTO cbMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FStdID, FStandardData)"
+        " VALUES (2024, 3, 900, 1, 102, 10, 7), (2024, 3, 900, 1, 101, 11, 100), (2024, 3, 900, 2, 104, 10, "
+        "100)"
+        " INSERT INTO CB_CostObjGroup_Detail VALUES (7, 101), (7, 102), (8, 104)");
   }
 };
 
 TEST_F(RationTest, ReceiversSavedDataAndGroups) {
-  struct Case {
+  const Rows all{"101 1 0.125 0", "102 3 0.375 0", "104 4 0.5 0"};
+  const struct {
     const char* what;
     StandardArgs args;
     Rows rows;
-  };
-  const Case cases[] = {
-      {"computed afresh", {}, {"101 1 0.125 0", "102 3 0.375 0", "104 4 0.5 0"}},
+  } cases[] = {
+      {"computed afresh", {}, all},
       {"saved data of the line and standard win",
        {.refresh = false},
        {"101 1 0.0833333333 0", "102 7 0.5833333333 0", "104 4 0.3333333333 0"}},
       {"members of group 7", {.group = 7}, {"101 1 0.25 0", "102 3 0.75 0"}},
-      {"no group filter at 0 or below", {.group = -3}, {"101 1 0.125 0", "102 3 0.375 0", "104 4 0.5 0"}},
+      {"no group filter at 0 or below", {.group = -3}, all},
       {"a given cost object, untested and ungrouped", {.costObj = 105, .group = 8}, {"105 9 1 0"}},
   };
-  for (const Case& c : cases)
+  for (const auto& c : cases)
     EXPECT_EQ(data(c.args), c.rows) << c.what;
 }
 
 TEST_F(RationTest, TheProducerOfTheMaterialNeverReceives) {
-  struct Listing {
-    int costObj;
-    int deputy;
-  };
-  struct Case {
+  exec(
+      "UPDATE cbCostObj SET FCalculateType = 909 WHERE FItemID = 102"
+      " UPDATE cbCostObj SET FCalculateType = 907, FBatchNo = 'B1' WHERE FItemID = 104");
+  const struct {
     const char* what;
     int track;
     const char* lineBatch;
-    std::vector<Listing> listings;
+    const char* listings;  // (cost object, material, by-product flag)
     Rows rows;
-  };
-  // 101 (type 906), 102 (type 909), 104 (type 907, batch B1).
-  const Case cases[] = {
-      {"the highest calculation type first", 0, "", {{101, 0}, {102, 0}}, {"101 1 0.2 0", "104 4 0.8 0"}},
+  } cases[] = {
+      {"the highest calculation type first",
+       0,
+       "",
+       "(101, 500, 0), (102, 500, 0)",
+       {"101 1 0.2 0", "104 4 0.8 0"}},
       {"batch-tracked: the line's batch",
        80,
        "B1",
-       {{101, 0}, {102, 0}, {104, 0}},
+       "(101, 500, 0), (102, 500, 0), (104, 500, 0)",
        {"101 1 0.25 0", "102 3 0.75 0"}},
-      {"untracked: the empty batch", 0, "B1", {{104, 0}}, {"101 1 0.125 0", "102 3 0.375 0", "104 4 0.5 0"}},
+      {"untracked: the empty batch",
+       0,
+       "B1",
+       "(104, 500, 0)",
+       {"101 1 0.125 0", "102 3 0.375 0", "104 4 0.5 0"}},
       {"the first by-product lister is spared",
        0,
        "",
-       {{102, 1}},
+       "(102, 500, 1)",
        {"101 1 0.125 0", "102 3 0.375 0", "104 4 0.5 0"}},
-      {"a later by-product lister is removed", 0, "", {{101, 1}, {102, 1}}, {"101 1 0.2 0", "104 4 0.8 0"}},
-      {"no by-product listing at all", 0, "", {{101, 0}}, {"102 3 0.4285714286 0", "104 4 0.5714285714 0"}},
+      {"a later by-product lister is removed",
+       0,
+       "",
+       "(101, 500, 1), (102, 500, 1)",
+       {"101 1 0.2 0", "104 4 0.8 0"}},
+      {"no by-product listing at all",
+       0,
+       "",
+       "(101, 500, 0)",
+       {"102 3 0.4285714286 0", "104 4 0.5714285714 0"}},
   };
-  for (const Case& c : cases) {
-    exec("DELETE FROM cbCostObj DELETE FROM cb_CostObj_Product");
-    costObject(101, 0, 906);
-    costObject(102, 0, 909);
-    costObject(104, 0, 907, "B1");
-    item(kMaterial, c.track);
-    line(kMaterial, c.lineBatch);
-    for (const Listing& l : c.listings) {
-      exec("INSERT INTO cb_CostObj_Product (FCostObjID, FProductID, FIsDeputy) VALUES (" +
-           std::to_string(l.costObj) + ", 500, " + std::to_string(l.deputy) + ")");
-    }
+  for (const auto& c : cases) {
+    exec(
+        "DELETE FROM cb_CostObj_Product INSERT INTO cb_CostObj_Product (FCostObjID, FProductID, FIsDeputy) "
+        "VALUES " +
+        std::string(c.listings) + " UPDATE t_ICItem SET FTrack = " + std::to_string(c.track) +
+        " UPDATE cb_ICStockBillEntry SET FBatchNo = '" + c.lineBatch + "'");
     EXPECT_EQ(data(), c.rows) << c.what;
   }
 }
@@ -101,8 +106,9 @@ TEST_F(RationTest, TheProducerOfTheMaterialNeverReceives) {
 TEST_F(RationTest, NoReceiverLeftNamesTheBillWhenItIsInTheSnapshot) {
   exec("DELETE FROM CBRationStandardInfo");
   EXPECT_EQ(data(), (Rows{"101 0 0 0", "102 0 0 0", "104 0 0 0"})) << "a zero total is no error";
-  costObject(106);
-  exec("INSERT INTO cb_CostObj_Product (FCostObjID, FProductID) VALUES (106, 500)");
+  exec(
+      "INSERT INTO cbCostObj (FItemID) VALUES (106) INSERT INTO cb_CostObj_Product (FCostObjID, FProductID) "
+      "VALUES (106, 500)");
   com::ExcepInfo e = dataError({.costObj = 106});
   EXPECT_EQ(e.number, -1);
   EXPECT_EQ(e.description,
@@ -115,40 +121,28 @@ TEST_F(RationTest, NoReceiverLeftNamesTheBillWhenItIsInTheSnapshot) {
 }
 
 TEST_F(RationTest, AMissingStandardNamesTheDepartment) {
-  const struct {
-    const char* language;
-    const char* text;
-  } cases[] = {
-      {"en",
-       "Department [D01 Assembly] has no allocation standard for shared materials, or the given standard "
-       "does not exist!"},
-      {"cht", "部門[D01 Assembly]沒有設定共耗材料的分配標準或指定的分配標準不存在!"},
-  };
-  for (const auto& c : cases) {
-    com::VoteRecorder votes;
-    com::ExcepInfo e = dataError({.standard = 99}, c.language);
-    EXPECT_EQ(votes.votes(), std::vector<com::Vote>{com::Vote::Complete}) << "at entry, whatever follows";
-    EXPECT_EQ(e.number, -1);
-    EXPECT_EQ(e.source, "-1");
-    EXPECT_EQ(e.description, c.text);
-  }
+  com::VoteRecorder votes;
+  com::ExcepInfo e = dataError({.standard = 99});
+  EXPECT_EQ(votes.votes(), std::vector<com::Vote>{com::Vote::Complete}) << "at entry, whatever follows";
+  EXPECT_EQ(e.number, -1);
+  EXPECT_EQ(e.source, "-1");
+  EXPECT_EQ(
+      e.description,
+      "Department [D01 Assembly] has no allocation standard for shared materials, or the given standard "
+      "does not exist!");
   exec("DELETE FROM t_Department");
   EXPECT_EQ(dataError({.standard = 99}, "chs").description,
             "部门[]没有设定共耗材料的分配标准或指定的分配标准不存在!");
 }
 
+// 201 has no live order; 202 a live order whose feed list lacks the material;
+// 203's feed list with the material is not audited; 204 lacks only input.
 TEST_F(BillLineTest, MaterialQuotaExplainsAZeroTotal) {
-  standard(20, "cldetld", "Quota");
-  // 201 no live order; 202 a live order whose feed list lacks the material;
-  // 203 its feed list with the material is not audited; 204 everything but
-  // input (a balance only).
-  for (int id : {201, 202, 203, 204}) {
-    costObject(id);
-    exec("INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID) VALUES (2024, 3, 1, " +
-         std::to_string(id) + ")");
-  }
+  standard(20, "cldetld");
   exec(
-      "INSERT INTO ICMO (FInterID, FCostObjID, FStatus, FCommitDate, FPlanCommitDate, FQty) VALUES"
+      "INSERT INTO cbCostObj (FItemID) VALUES (201), (202), (203), (204)"
+      " INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID) SELECT 2024, 3, 1, FItemID FROM cbCostObj"
+      " INSERT INTO ICMO (FInterID, FCostObjID, FStatus, FCommitDate, FPlanCommitDate, FQty) VALUES"
       " (1, 201, 1, '2024-04-01', '2024-03-01', 10), (2, 202, 1, '2024-03-01', '2024-03-01', 10),"
       " (3, 203, 2, '2024-03-01', '2024-03-01', 10), (4, 204, 1, '2024-03-01', '2024-03-01', 10)"
       " INSERT INTO PPBOM (FInterID, FICMOInterID, FStatus, FItemID) VALUES (12, 2, 1, 1), (13, 3, 0, 1), "
@@ -159,7 +153,7 @@ TEST_F(BillLineTest, MaterialQuotaExplainsAZeroTotal) {
   const Rows zero{"201 0 0 1", "202 0 0 2", "203 0 0 3", "204 0 0 0"};
   EXPECT_EQ(data({.standard = 20}), zero) << "the material taken from the bill line";
   EXPECT_EQ(data({.standard = 20, .item = 500}), zero);
-  input(204, 4);
+  exec("INSERT INTO CBInQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 204, 4)");
   EXPECT_EQ(data({.standard = 20}), (Rows{"201 0 0 0", "202 0 0 0", "203 0 0 0", "204 2 1 0"}));
 }
 
@@ -169,17 +163,15 @@ class WasteTest : public BillLineTest {
 };
 
 TEST_F(WasteTest, ReceiversAreTheCostObjectsWithRepairableWasteOutput) {
-  standard(10, "R", "Ration");
-  for (int id : {101, 102, 103})
-    costObject(id);
-  input(103);
+  standard(10, "R");
+  inProduction({101, 102, 103});
   exec(
-      "INSERT INTO cbWasterCostObjInfo (FYear, FPeriod, FDeptID, FCostObjID, FWasterTypeID, FQty) VALUES"
-      " (2024, 3, 1, 101, 0, 1), (2024, 3, 1, 102, 0, 1), (2024, 3, 1, 103, 1, 1)"
+      "INSERT INTO cbWasterCostObjInfo (FYear, FPeriod, FDeptID, FCostObjID, FWasterTypeID) VALUES"
+      " (2024, 3, 1, 101, 0), (2024, 3, 1, 102, 0), (2024, 3, 1, 103, 1)"
       " INSERT INTO cbWMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FStdID, FStandardData)"
-      " VALUES (2024, 3, 900, 1, 102, 10, 3)");
-  ration(10, 101, 1);
-  ration(10, 102, 2);
+      " VALUES (2024, 3, 900, 1, 102, 10, 3)"
+      " INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FQty) VALUES"
+      " (2024, 3, 10, 1, 101, 1), (2024, 3, 10, 1, 102, 2), (2024, 3, 10, 1, 103, 5)");
   EXPECT_EQ(data(), (Rows{"101 1 0.3333333333", "102 2 0.6666666667"}));
   EXPECT_EQ(data({.refresh = false}), (Rows{"101 1 0.25", "102 3 0.75"}));
   exec("DELETE FROM cbWasterCostObjInfo WHERE FWasterTypeID = 0");

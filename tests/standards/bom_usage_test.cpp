@@ -1,72 +1,59 @@
 // A complex standard whose unit is the BOM usage of the bill line's material
-// (kind 6), through ConcludeInfo.GetStandarddata: the where-used walk through
-// class 5 and 6 parents, the BOM of a cost object without one, the validity
-// dates, and the errors of the walk.
+// (kind 6), through GetStandarddata: the where-used walk through class 5 and 6
+// parents, the BOM of a cost object without one, the validity dates, and the
+// errors of the walk.
 #include "bill_line_fixture.h"
-
-#include "frame/sql_literal.h"
 #include "platform/com/registry.h"
 
 namespace mls::testing {
 namespace {
 
 using Rows = std::vector<std::string>;
-using frame::sqlNumber;
 
 constexpr const char* kBomError = "Error while taking the BOMs for the material distribution: ";
 
-// Material M (500) is used 3 per 1 of assembly A (601, BOM 1); product B
-// (602, BOM 2) takes 2 of M and 2 of A per 4.  Cost object 301 has BOM 1,
-// 302 BOM 2, 303 none but makes B (BOM 3 of B is not in use, BOM 4 of B is
-// of type 1: BOM 2 is its BOM), 304 none and makes an item without a BOM.
+// Material 500 is used 3 per 1 of assembly A (601, BOM 1); product B (602,
+// BOM 2) takes 2 of it and 2 of A per 4.  Cost object 301 has BOM 1, 302 BOM
+// 2, 303 none but makes B (BOM 3 of B is not in use, BOM 4 of type 1: it
+// takes BOM 2), 304 none and makes an item without a BOM.
 class BomUsageTest : public BillLineTest {
  protected:
   void SetUp() override {
     BillLineTest::SetUp();
-    standard(40, "BOM", "Bom", true, "~#BOM~@");
-    unit(6, "BOM");
-    costObject(301, 601, 906, "", 1);
-    costObject(302, 602, 906, "", 2);
-    costObject(303, 602);
-    costObject(304, 999);
-    for (int id : {301, 302, 303, 304})
-      input(id);
-  }
-  void plant(int classA) {
+    standard(40, "Bom", true, "~#BOM~@");
+    inProduction({301, 302, 303, 304});
     exec(
-        "DELETE FROM ICBom DELETE FROM ICBomChild DELETE FROM ICCustBomChild DELETE FROM t_SystemProfile"
-        " WHERE FKey = 'SetBOMEnable'");
-    item(601, 0, classA);
-    item(602, 0, 1);
-    item(603, 0, 6);
-    bom(1, 601, 1);
-    bom(2, 602, 4);
-    bom(3, 602, 4, 0);
-    bom(4, 602, 4, 1072, 1);
-    line("ICBomChild", 1, 1, 500, 3);
-    line("ICBomChild", 2, 1, 500, 2);
-    line("ICBomChild", 2, 2, 601, 2);
-    line("ICBomChild", 3, 1, 500, 100);
-    line("ICBomChild", 4, 1, 500, 100);
+        "INSERT INTO cbStandardUnit (FItemID, FName) VALUES (6, 'BOM')"
+        " UPDATE cbCostObj SET FBomID = 1 WHERE FItemID = 301 UPDATE cbCostObj SET FBomID = 2 WHERE FItemID "
+        "= 302"
+        " UPDATE cbCostObj SET FStdProductID = 602 WHERE FItemID = 303"
+        " UPDATE cbCostObj SET FStdProductID = 999 WHERE FItemID = 304");
   }
-  void bom(int id, int parent, double qty, int useStatus = 1072, int type = 0) const {
-    exec("INSERT INTO ICBom (FInterID, FItemID, FQty, FUseStatus, FBomType, FStatus) VALUES (" +
-         sqlNumber(id) + ", " + sqlNumber(parent) + ", " + sqlNumber(qty) + ", " + sqlNumber(useStatus) +
-         ", " + sqlNumber(type) + ", 1)");
-  }
-  void line(const std::string& table, int bomID, int entry, int item, double qty,
-            const std::string& from = "2000-01-01", const std::string& to = "2100-01-01") const {
-    exec("INSERT INTO " + table + " (FInterID, FEntryID, FItemID, FQty, FBeginDay, FEndDay) VALUES (" +
-         sqlNumber(bomID) + ", " + sqlNumber(entry) + ", " + sqlNumber(item) + ", " + sqlNumber(qty) + ", " +
-         frame::sqlText(from) + ", " + frame::sqlText(to) + ")");
+  void plant(int classA) const {
+    exec(
+        "DELETE FROM ICBom DELETE FROM ICBomChild DELETE FROM ICCustBomChild DELETE FROM t_ICItem WHERE "
+        "FItemID > 500"
+        " DELETE FROM t_SystemProfile WHERE FKey = 'SetBOMEnable'"
+        " INSERT INTO t_ICItem (FItemID, FErpClsID) VALUES (601, " +
+        std::to_string(classA) +
+        "), (602, 1), (603, 6)"
+        " INSERT INTO ICBom (FInterID, FItemID, FQty, FUseStatus, FBomType, FStatus) VALUES (1, 601, 1, "
+        "1072, 0, 1),"
+        " (2, 602, 4, 1072, 0, 1), (3, 602, 4, 0, 0, 1), (4, 602, 4, 1072, 1, 1)"
+        " INSERT INTO ICBomChild (FInterID, FEntryID, FItemID, FQty, FBeginDay, FEndDay) VALUES"
+        " (1, 1, 500, 3, '2000-01-01', '2100-01-01'), (2, 1, 500, 2, '2000-01-01', '2100-01-01'),"
+        " (2, 2, 601, 2, '2000-01-01', '2100-01-01'), (3, 1, 500, 100, NULL, NULL), (4, 1, 500, 100, NULL, "
+        "NULL)");
   }
 };
 
 TEST_F(BomUsageTest, UsagePerCostObjectThroughItsBoms) {
+  const Rows endsAtA{"301 3 0.75 0", "302 0.5 0.125 0", "303 0.5 0.125 0"};
+  const Rows withoutBom1{"302 0.5 0.5 0", "303 0.5 0.5 0"};
   const struct {
     const char* what;
     int classA;
-    std::string more;
+    std::string change;
     Rows rows;
   } cases[] = {
       {"A of class 6 counts and is climbed",
@@ -74,37 +61,24 @@ TEST_F(BomUsageTest, UsagePerCostObjectThroughItsBoms) {
        "",
        {"301 3 0.4285714286 0", "302 2 0.2857142857 0", "303 2 0.2857142857 0"}},
       {"A of class 5 is only climbed", 5, "", {"302 2 0.5 0", "303 2 0.5 0"}},
-      {"A of another class ends its branch", 2, "", {"301 3 0.75 0", "302 0.5 0.125 0", "303 0.5 0.125 0"}},
-      {"an equal customer line counts once",
-       2,
-       "INSERT INTO ICCustBomChild (FInterID, FEntryID, FItemID, FQty, FMaterielType) VALUES (1, 1, 500, 3, "
-       "371)",
-       {"301 3 0.75 0", "302 0.5 0.125 0", "303 0.5 0.125 0"}},
+      {"A of another class ends its branch", 2, "", endsAtA},
+      {"an equal customer line counts once", 2,
+       "INSERT INTO ICCustBomChild (FInterID, FEntryID, FItemID, FQty) VALUES (1, 1, 500, 3)", endsAtA},
       {"another customer line adds",
        2,
-       "INSERT INTO ICCustBomChild (FInterID, FEntryID, FItemID, FQty, FMaterielType) VALUES (1, 1, 500, 1, "
-       "371)",
+       "INSERT INTO ICCustBomChild (FInterID, FEntryID, FItemID, FQty) VALUES (1, 1, 500, 1)",
        {"301 4 0.8 0", "302 0.5 0.1 0", "303 0.5 0.1 0"}},
-      {"a line of another type is no component",
-       2,
-       "UPDATE ICBomChild SET FMaterielType = 372 WHERE FInterID = 1",
-       {"302 0.5 0.5 0", "303 0.5 0.5 0"}},
-      // Valid over the first day, or over the next period's first day; not within.
-      {"validity dates when SetBOMEnable is 1",
-       2,
+      // Valid over the period's first day (its date part), or over the next
+      // period's first day; not when within the period.
+      {"validity dates when SetBOMEnable is 1", 2,
        "UPDATE ICBomChild SET FBeginDay = '2024-03-02', FEndDay = '2024-03-30' WHERE FInterID = 1"
        " UPDATE ICBomChild SET FBeginDay = '2024-03-01 10:00', FEndDay = '2024-03-01' WHERE FInterID = 2"
        " INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'SetBOMEnable', '1')",
-       {"302 0.5 0.5 0", "303 0.5 0.5 0"}},
-      {"no validity dates otherwise",
-       2,
-       "UPDATE ICBomChild SET FBeginDay = '2024-03-02', FEndDay = '2024-03-30' WHERE FInterID = 1"
-       " INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'SetBOMEnable', '0')",
-       {"301 3 0.75 0", "302 0.5 0.125 0", "303 0.5 0.125 0"}},
+       withoutBom1},
   };
   for (const auto& c : cases) {
     plant(c.classA);
-    if (!c.more.empty()) exec(c.more);
+    if (!c.change.empty()) exec(c.change);
     EXPECT_EQ(data({.standard = 40}), c.rows) << c.what;
   }
 }
@@ -138,19 +112,15 @@ TEST_F(BomUsageTest, TheWalkFailsAsGetMateriel) {
       EXPECT_EQ(e.description, kBomError + std::string(c.reason));
     }
   }
-}
-
-TEST_F(BomUsageTest, NoUsageAtAllNamesTheBoms) {
   plant(6);
-  exec("DELETE FROM ICBomChild WHERE FItemID = 500");
+  exec("DELETE FROM ICBomChild WHERE FItemID = 500 INSERT INTO cb_ICStockBillEntry VALUES (900, 1, 500, '')");
   EXPECT_EQ(dataError({.standard = 40}).description,
             "Error in distributing bill [SOUT-900] line [1]:\r\ndepartment [Assembly] has no cost object in "
             "production to distribute to, or no BOM uses the bill's material.");
 }
 
 // The twin compares the stored validity times where the normal class compares
-// their days: a line from 10:00 of the first day to the last day's evening is
-// valid for the one and not for the other.
+// their days: a line from 10:00 of the first day to the last day's evening.
 TEST_F(BomUsageTest, TheWasteTwinComparesTheStoredValidityTimes) {
   plant(2);
   exec(
