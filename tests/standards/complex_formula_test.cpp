@@ -9,7 +9,9 @@ namespace {
 using Rows = std::vector<std::string>;
 
 // Units Q (ration data of standard 10), Q2 (of standard 11) and 工时
-// (man-hours, a system kind) for cost objects 101 and 102.
+// (man-hours, a system kind) for cost objects 101 and 102; the BOM unit
+// named "%" is in no formula (were it matched as a pattern, the BOM usage
+// would remove every receiver).
 class ComplexFormulaTest : public BillLineTest {
  protected:
   void SetUp() override {
@@ -17,7 +19,7 @@ class ComplexFormulaTest : public BillLineTest {
     inProduction({101, 102});
     exec(
         "INSERT INTO cbStandardUnit (FItemID, FName, FStandardID) VALUES (1001, 'Q', 10), (1002, 'Q2', 11),"
-        " (7, N'工时', 0)"
+        " (7, N'工时', 0), (6, '%', 0)"
         " INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FQty) VALUES"
         " (2024, 3, 10, 1, 101, 2), (2024, 3, 10, 1, 102, 3), (2024, 3, 11, 1, 101, 10), (2024, 3, 11, 1, "
         "102, 20)"
