@@ -562,3 +562,57 @@ CREATE TABLE CBDeputyInfo (
   FAmount DECIMAL(28,10) NOT NULL DEFAULT(0),
   CONSTRAINT pk_CBDeputyInfo PRIMARY KEY CLUSTERED (FYear, FPeriod, FProductID)
 )
+
+-- ---------------------------------------------------------------------------
+-- Bills of material and cost-object groups, read by the standard data of a
+-- bill line: a cost object's own BOM, the BOM headers and their lines (the
+-- standard BOM lines and the customer BOM lines, both of one shape), and the
+-- members of each cost-object group.
+
+-- A cost object's own BOM (ICBom.FInterID); NULL: the BOM in use of its
+-- standard product.
+ALTER TABLE cbCostObj ADD FBomID INT NULL
+
+CREATE TABLE CB_CostObjGroup_Detail (
+  FCostObjGroupID INT NOT NULL,
+  FCostObjID INT NOT NULL,
+  CONSTRAINT pk_CB_CostObjGroup_Detail PRIMARY KEY CLUSTERED (FCostObjGroupID, FCostObjID)
+)
+
+-- BOM headers: FItemID the parent item made, FQty the quantity the lines are
+-- given for; FUseStatus 1072 in use, FBomType 0 to 5, FStatus > 0 audited.
+CREATE TABLE ICBom (
+  FInterID INT NOT NULL CONSTRAINT pk_ICBom PRIMARY KEY CLUSTERED,
+  FItemID INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(1),
+  FUseStatus INT NOT NULL DEFAULT(0),
+  FBomType INT NOT NULL DEFAULT(0),
+  FStatus SMALLINT NOT NULL DEFAULT(0)
+)
+CREATE NONCLUSTERED INDEX idx_ICBom_FItemID ON ICBom (FItemID)
+
+-- BOM lines: FItemID the component, FQty its quantity per header quantity,
+-- FMaterielType 371 an ordinary component, valid from FBeginDay to FEndDay.
+CREATE TABLE ICBomChild (
+  FInterID INT NOT NULL,
+  FEntryID INT NOT NULL,
+  FItemID INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FMaterielType INT NOT NULL DEFAULT(371),
+  FBeginDay DATETIME NULL,
+  FEndDay DATETIME NULL,
+  CONSTRAINT pk_ICBomChild PRIMARY KEY CLUSTERED (FInterID, FEntryID)
+)
+CREATE NONCLUSTERED INDEX idx_ICBomChild_FItemID ON ICBomChild (FItemID)
+
+CREATE TABLE ICCustBomChild (
+  FInterID INT NOT NULL,
+  FEntryID INT NOT NULL,
+  FItemID INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FMaterielType INT NOT NULL DEFAULT(371),
+  FBeginDay DATETIME NULL,
+  FEndDay DATETIME NULL,
+  CONSTRAINT pk_ICCustBomChild PRIMARY KEY CLUSTERED (FInterID, FEntryID)
+)
+CREATE NONCLUSTERED INDEX idx_ICCustBomChild_FItemID ON ICCustBomChild (FItemID)

@@ -81,6 +81,7 @@ class Generator {
     otherExpenses();
     results();
     unitsAndByProductValues();
+    standardSources();
   }
 
  private:
@@ -384,6 +385,74 @@ class Generator {
       if (c.products.size() == 3)
         values.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(c.products[2]),
                     sqlNumber((1 + rnd_.below(5000)) / 100.0)});
+    }
+  }
+
+  // What the allocation standards read beyond the bills: the period's input
+  // per production department and cost object, two cost-object groups, BOMs
+  // of two levels (assemblies of ERP class 5 and 6 under the products), one
+  // customer BOM line, and a complex standard of input times BOM usage.
+  void standardSources() {
+    RowWriter input(out_, "CBInQty", "FYear, FPeriod, FDeptID, FCostObjID, FQty");
+    RowWriter groups(out_, "cbCostObjGroup", "FItemID, FNumber, FName");
+    RowWriter members(out_, "CB_CostObjGroup_Detail", "FCostObjGroupID, FCostObjID");
+    groups.row({sqlNumber(1), sqlNText("G.01"), sqlNText("Even cost objects")});
+    groups.row({sqlNumber(2), sqlNText("G.02"), sqlNText("Odd cost objects")});
+    for (size_t i = 0; i < objects_.size(); ++i) {
+      const CostObject& c = objects_[i];
+      input.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kFirstDept + static_cast<int>(i % 4)),
+                 sqlNumber(c.id), sqlNumber(static_cast<double>(1 + rnd_.below(50)))});
+      members.row({sqlNumber(1 + static_cast<int>(i % 2)), sqlNumber(c.id)});
+    }
+    boms();
+    out_.push_back(
+        "INSERT INTO cbStandardUnit (FItemID, FName, FStandardID) VALUES (2, N'投入产量', 0), (6, "
+        "N'BOM用量', 0)\r\n");
+    RowWriter standards(out_, "cb_BmStandard", "FNum, FID, FName, FName_EN, FName_CHT, FComPlex, FFormula");
+    standards.row({sqlNumber(10), sqlNText("TRBOM"), sqlNText("投入产量BOM用量"),
+                   sqlNText("Input by BOM usage"), sqlNText("投入產量BOM用量"), sqlNumber(1),
+                   sqlNText("标准=~#投入产量~@*~#BOM用量~@")});
+  }
+
+  // A BOM per product (in use, audited) with two materials and one
+  // assembly; each assembly's BOM takes two materials.  Every third cost
+  // object names its BOM; the others find it by their product.
+  void boms() {
+    RowWriter items(out_, "t_ICItem", "FItemID, FNumber, FName, FErpClsID");
+    RowWriter heads(out_, "ICBom", "FInterID, FItemID, FQty, FUseStatus, FBomType, FStatus");
+    RowWriter lines(out_, "ICBomChild",
+                    "FInterID, FEntryID, FItemID, FQty, FMaterielType, FBeginDay, FEndDay");
+    const std::string from = sqlText("2000-01-01"), to = sqlText("2100-01-01");
+    auto material = [&] { return sqlNumber(materials_[rnd_.below(static_cast<int>(materials_.size()))]); };
+    constexpr int kAssemblies = 10;
+    for (int a = 0; a < kAssemblies; ++a) {
+      const int id = 30000 + a;
+      items.row({sqlNumber(id), sqlNText(code("A.", a)), sqlNText("Assembly " + std::to_string(a)),
+                 sqlNumber(a % 2 == 0 ? 5 : 6)});
+      heads.row({sqlNumber(id), sqlNumber(id), sqlNumber(1.0), sqlNumber(1072), sqlNumber(0), sqlNumber(1)});
+      for (int e = 1; e <= 2; ++e)
+        lines.row({sqlNumber(id), sqlNumber(e), material(), sqlNumber(1.0 + e), sqlNumber(371), from, to});
+      ++plant_.facts.items;
+    }
+    int bomID = 40000;
+    std::vector<int> productBoms;
+    for (int product = 20000; product < 20000 + products_; ++product) {
+      heads.row({sqlNumber(++bomID), sqlNumber(product), sqlNumber(2.0), sqlNumber(1072), sqlNumber(0),
+                 sqlNumber(1)});
+      lines.row({sqlNumber(bomID), sqlNumber(1), material(), sqlNumber(4.0), sqlNumber(371), from, to});
+      lines.row({sqlNumber(bomID), sqlNumber(2), material(), sqlNumber(1.0), sqlNumber(371), from, to});
+      lines.row({sqlNumber(bomID), sqlNumber(3), sqlNumber(30000 + rnd_.below(kAssemblies)), sqlNumber(1.0),
+                 sqlNumber(371), from, to});
+      plant_.facts.bomLines += 3;
+    }
+    plant_.facts.bomLines += kAssemblies * 2;
+    RowWriter customer(out_, "ICCustBomChild",
+                       "FInterID, FEntryID, FItemID, FQty, FMaterielType, FBeginDay, FEndDay");
+    customer.row({sqlNumber(40001), sqlNumber(4), material(), sqlNumber(0.5), sqlNumber(371), from, to});
+    ++plant_.facts.bomLines;
+    for (size_t i = 0; i < objects_.size(); i += 3) {
+      out_.push_back("UPDATE cbCostObj SET FBomID = " + sqlNumber(40001 + objects_[i].product - 20000) +
+                     " WHERE FItemID = " + sqlNumber(objects_[i].id) + "\r\n");
     }
   }
 

@@ -15,7 +15,10 @@
 //     cancelled, unchecked or deleted) and of the period before, other-expense
 //     bills and their distribution, and saved results of both periods;
 //   - units of measure (receipts of every third product in boxes of 12) and
-//     the period's values of by-products.
+//     the period's values of by-products;
+//   - the period's input quantities, two cost-object groups, BOMs of two
+//     levels with one customer BOM line, and a complex standard (number 10)
+//     of input times BOM usage.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +42,7 @@ struct PlantFacts {
   int billLines = 0;
   int distributionRows = 0;  // material and other-expense distribution
   int resultRows = 0;        // product cost rows, saved results, work-in-process distribution
+  int bomLines = 0;          // BOM lines, the customer BOM's included
 };
 
 struct Plant {

@@ -2,12 +2,13 @@
 
 #include "distribution/inquiry/members.h"
 #include "frame/member.h"
+#include "standards/members.h"
 
 namespace mls::classes {
 
 const com::TypeInfo& ConcludeInfo::type() {
-  static const com::TypeInfo info =
-      frame::memberTable(kProgId, kIid, {distribution::inquiry::addConcludeInfoMembers});
+  static const com::TypeInfo info = frame::memberTable(
+      kProgId, kIid, {distribution::inquiry::addConcludeInfoMembers, standards::addConcludeInfoMembers});
   return info;
 }
 

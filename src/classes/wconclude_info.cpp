@@ -1,10 +1,12 @@
 #include "classes/wconclude_info.h"
 
+#include "frame/member.h"
+#include "standards/members.h"
+
 namespace mls::classes {
 
 const com::TypeInfo& WConcludeInfo::type() {
-  // Members join the table as the work behind them lands.
-  static const com::TypeInfo info(kProgId, kIid);
+  static const com::TypeInfo info = frame::memberTable(kProgId, kIid, {standards::addWConcludeInfoMembers});
   return info;
 }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/com/decimal.h"
 #include "platform/com/error.h"
 
 namespace mls::frame {
@@ -27,6 +28,10 @@ std::string sqlNumber(double v) {
     if (c == 'e') c = 'E';
   }
   return text;
+}
+
+std::string sqlNumber(const com::Decimal& v) {
+  return v.toString();
 }
 
 std::string sqlText(std::string_view text) {

@@ -7,6 +7,10 @@
 #include <string>
 #include <string_view>
 
+namespace mls::com {
+class Decimal;
+}
+
 namespace mls::frame {
 
 // An integer as decimal text.
@@ -18,6 +22,9 @@ inline std::string sqlNumber(int32_t n) {
 // decimal separator, an exponent only where the plain form would need more
 // digits ("12.5", "0.1", "1E+20").
 std::string sqlNumber(double v);
+// An exact decimal as plain text: every digit it holds, "." as the separator,
+// no exponent ("-12.5", "0.0000000001").
+std::string sqlNumber(const com::Decimal& v);
 // A text between single quotes, each quote inside doubled.
 std::string sqlText(std::string_view text);
 // The same as a Unicode literal: N'...'.

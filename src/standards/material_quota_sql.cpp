@@ -23,8 +23,7 @@ const char* kLineQty = "SUM(CASE WHEN e.FMaterielType=376 THEN -e.FQtyMust ELSE 
 
 // Live orders with at least one valid feed list.
 std::string liveOrders(const TextScope& scope) {
-  return "(i.FStatus IN (1,2) OR (i.FStatus=3 AND i.FCloseDate>=" + scope.begin + "))" +
-         " AND i.FCommitDate<" + scope.next + " AND i.FPlanCommitDate<" + scope.next +
+  return liveOrderCondition(scope) +
          "\r\n    AND EXISTS (SELECT 1 FROM PPBOM v WHERE v.FICMOInterID=i.FInterID AND v.FStatus>0)";
 }
 
@@ -64,6 +63,11 @@ std::string everyRowsMaterial(const TextScope& scope) {
 }
 
 }  // namespace
+
+std::string liveOrderCondition(const TextScope& scope) {
+  return "(i.FStatus IN (1,2) OR (i.FStatus=3 AND i.FCloseDate>=" + scope.begin + "))" +
+         " AND i.FCommitDate<" + scope.next + " AND i.FPlanCommitDate<" + scope.next;
+}
 
 std::string materialQuotaText(const TextScope& scope, int32_t itemID) {
   return itemID == -1 ? everyRowsMaterial(scope) : oneMaterial(scope, itemID);

@@ -25,4 +25,8 @@ namespace mls::standards {
 // whose department and cost object have no input, keep their value.
 std::string materialQuotaText(const TextScope& scope, int32_t itemID);
 
+// The condition that production order `i` (an ICMO alias) is live in the
+// scope's window.
+std::string liveOrderCondition(const TextScope& scope);
+
 }  // namespace mls::standards

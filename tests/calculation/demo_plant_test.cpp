@@ -1,6 +1,8 @@
 // The demo plant: the same statements for the same seed, and the period's
 // first steps on a plant, checked against what the plant's rows imply.
 #include "calc_fixture.h"
+#include "platform/ado/recordset.h"
+#include "platform/com/registry.h"
 #include "schema/demoplant/client_calculation.h"
 #include "schema/demoplant/plant.h"
 
@@ -129,6 +131,35 @@ TEST_P(PlantWriteBackTest, ReceiptLinesAddUpToTheProductCosts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, PlantWriteBackTest, ::testing::Values(3, 11, 2024));
+
+// A plant issue line whose material a BOM of the department uses, weighed by
+// the plant's complex standard (input times BOM usage): the shares make the
+// whole, for the department and for its group (the plant puts departments 101
+// and 103 in group 1, 102 and 104 in group 2).
+TEST_F(DemoPlantTest, AnIssueLineIsWeighedByInputAndBomUsage) {
+  call("GetICStockBillDataForCB", {2024, 3});
+  Rows line = rows(
+      "SELECT TOP 1 h.FDeptID, h.FInterID, e.FEntryID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e"
+      " ON e.FInterID = h.FInterID WHERE h.FTranType = 24 AND EXISTS (SELECT 1 FROM ICBomChild l"
+      " INNER JOIN ICBom b ON b.FInterID = l.FInterID INNER JOIN cbCostObj c ON c.FStdProductID = b.FItemID"
+      " INNER JOIN CBInQty q ON q.FCostObjID = c.FItemID AND q.FDeptID = h.FDeptID WHERE l.FItemID = "
+      "e.FItemID)"
+      " ORDER BY h.FInterID, e.FEntryID");
+  ASSERT_EQ(line.size(), 1u);
+  const int dept = std::stoi(line[0][0]);
+  com::Ref<com::Dispatch> info = com::createObject("Marlstone.ConcludeInfo");
+  for (int group : {0, 1 + (dept - 101) % 2}) {
+    com::Variant answer =
+        callOn(*info, db_.props("en"), "GetStandarddata",
+               {2024, 3, dept, 0, 10, std::stoi(line[0][1]), std::stoi(line[0][2]), true, group});
+    auto* rs = dynamic_cast<ado::Recordset*>(answer.toObject().get());
+    ASSERT_FALSE(rs->eof()) << "group " << group;
+    double shares = 0;
+    for (; !rs->eof(); rs->moveNext())
+      shares += rs->value("FQuotiety").toDouble();
+    EXPECT_NEAR(shares, 1.0, 1e-8) << "group " << group;
+  }
+}
 
 }  // namespace
 }  // namespace mls::testing
