@@ -6,6 +6,7 @@
 
 #include "calculation/actual_cost_inputs.h"
 #include "calculation/calculation_inquiries.h"
+#include "calculation/inquiry_members.h"
 #include "frame/period_services.h"
 #include "frame/period_window.h"
 #include "standards/standard_lookups.h"
@@ -70,6 +71,7 @@ const com::TypeInfo& CalInfo::type() {
           return com::Variant(com::Ref<com::Dispatch>(
               calculation::getCaculateInfo(call, a[1], a[2].toLong(), a[3].toLong(), a[4])));
         });
+    calculation::registerCalculationInquiryMembers(t);
     // The calculation's request and completion inquiries and the small
     // standard lookups: SetComplete at entry, READ UNCOMMITTED, source
     // unchanged, no SetAbort.
