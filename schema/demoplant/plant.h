@@ -13,7 +13,9 @@
 //     (cancelled, unchecked, FStatus 0, NULL bill numbers, FROB, departments);
 //   - distribution rows of the period (some orphaned: their issue line was
 //     cancelled, unchecked or deleted) and of the period before, other-expense
-//     bills and their distribution, and saved results of both periods.
+//     bills and their distribution, and saved results of both periods;
+//   - cost items, the item base table and the item register, standard
+//     product costs and the cost vouchers of the period before.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,11 @@
 #include "calc_fixture.h"
 #include "schema/demoplant/plant.h"
 
+#include <map>
+
+#include "platform/ado/recordset.h"
+#include "platform/com/registry.h"
+
 namespace mls::testing {
 namespace {
 
@@ -70,6 +75,37 @@ TEST_F(DemoPlantTest, ThePeriodsFirstStepsAgreeWithTheLiveBills) {
             "q.FQty <> (SELECT SUM(p.FQty) FROM cbProductQty p WHERE p.FYear = q.FYear AND p.FPeriod = "
             "q.FPeriod AND p.FDeptID = q.FDeptID AND p.FCostObjID = q.FCostObjID) AND NOT EXISTS (SELECT 1 "
             "FROM cbCostObj c WHERE c.FItemID = q.FCostObjID AND c.FCalculateType = 909)"),
+      0);
+}
+
+TEST_F(DemoPlantTest, TheClosedPeriodsReportsAgreeWithItsCostRowsAndVouchers) {
+  com::Ref<com::Dispatch> calInfo = com::createObject("Marlstone.CalInfo");
+  com::Variant answer = callOn(*calInfo, db_.props("en"), "GetProductInfo_ForVchGen", {2024, 2});
+  auto& rs = dynamic_cast<ado::Recordset&>(*answer.toObject());
+  std::map<std::string, std::string> vouchers;  // department subtotal -> voucher number
+  std::string standard, actual;
+  for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+    const int kind = rs.value("FSumSort").toLong();
+    if (kind == 102) {
+      const com::Variant& v = rs.value("FVoucherNumber");
+      vouchers[rs.value("FBillNo").toString()] = v.isNull() ? "NULL" : v.toString();
+    }
+    if (kind == 101) {
+      standard = rs.value("FStdAmount").toString();
+      actual = rs.value("FRealAmount").toString();
+    }
+  }
+  EXPECT_EQ(vouchers,
+            (std::map<std::string, std::string>{
+                {"D.00001", "TV-44"}, {"D.00002", "TV-45"}, {"D.00003", "NULL"}, {"D.00004", "NULL"}}));
+  EXPECT_EQ(actual,
+            scalar("SELECT CONVERT(DECIMAL(28,10), SUM(FAmount)) FROM cbProductCalInfo WHERE FPeriod = 2"));
+  EXPECT_EQ(standard, scalar("SELECT SUM(FAmount) FROM CBKZProductCalInfo WHERE FPeriod = 2"));
+  // On February's snapshot, February's distributed materials are listed.
+  call("GetICStockBillDataForCB", {2024, 2});
+  EXPECT_GT(
+      dynamic_cast<ado::Recordset&>(*callOn(*calInfo, db_.props("en"), "GetMateriel", {2024, 2}).toObject())
+          .recordCount(),
       0);
 }
 
