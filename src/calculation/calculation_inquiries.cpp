@@ -75,12 +75,7 @@ com::Ref<ado::Recordset> getOnOkCostObj(frame::Call& call, int32_t year, int32_t
       .line("WHERE q.FYear = " + sqlNumber(year) + " AND q.FPeriod = " + sqlNumber(period))
       .line("GROUP BY c.FItemID, c.FName, c.FNumber")
       .send(connection);
-  com::Ref<ado::Recordset> rs = com::makeObject<ado::Recordset>();
-  rs->setCursorLocation(ado::kUseClient);
-  rs->open(com::Variant("SELECT * FROM #OnlineCostObj WHERE FQty <> 0"),
-           com::Variant(com::Ref<com::Dispatch>(com::Ref<ado::Connection>(&connection))), ado::kOpenStatic,
-           ado::kLockBatchOptimistic);
-  rs->setActiveConnection(nullptr);
+  com::Ref<ado::Recordset> rs = editableSelect(connection, "SELECT * FROM #OnlineCostObj WHERE FQty <> 0");
   frame::dropTempTable(connection, "#OnlineCostObj");
   return rs;
 }

@@ -12,4 +12,8 @@ namespace mls::calculation {
 // (ActiveConnection = Nothing).
 com::Ref<ado::Recordset> detachedSelect(ado::Connection& connection, std::string_view sql);
 
+// The same as a static, client-side, batch-optimistic recordset: the client
+// may edit, add and delete its records, sort and filter them, all locally.
+com::Ref<ado::Recordset> editableSelect(ado::Connection& connection, std::string_view sql);
+
 }  // namespace mls::calculation

@@ -134,14 +134,10 @@ com::Ref<ado::Recordset> getOnlineCostobj(frame::Call& call, int32_t year, int32
       .line("  AND FCostObjID IN (SELECT FProductID FROM " + balance)
       .line("    GROUP BY FProductID HAVING SUM(ISNULL(FBegBal, 0)) = 0)")
       .send(connection);
-  com::Ref<ado::Recordset> rs = com::makeObject<ado::Recordset>();
-  rs->setCursorType(ado::kOpenStatic);
-  rs->setCursorLocation(ado::kUseClient);
-  rs->setLockType(ado::kLockBatchOptimistic);
-  rs->open(com::Variant("SELECT '('+cbCostObj.FNumber+')'+ cbCostObj.FName as FTName,#OnlineCostObj.* FROM "
-                        "#OnlineCostObj inner join cbCostObj ON #OnlineCostObj.FCostObjID=cbCostObj.FItemID"),
-           com::Variant(com::Ref<com::Dispatch>(com::Ref<ado::Connection>(&connection))));
-  rs->setActiveConnection(nullptr);
+  com::Ref<ado::Recordset> rs = editableSelect(
+      connection,
+      "SELECT '('+cbCostObj.FNumber+')'+ cbCostObj.FName as FTName,#OnlineCostObj.* FROM #OnlineCostObj "
+      "inner join cbCostObj ON #OnlineCostObj.FCostObjID=cbCostObj.FItemID");
   connection.execute("Drop Table #OnlineCostObj");
   return rs;
 }
