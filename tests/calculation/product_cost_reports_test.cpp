@@ -9,22 +9,9 @@
 
 #include "cal_info_inquiry_fixture.h"
 #include "frame/globals.h"
-#include "frame/sql_literal.h"
 
 namespace mls::testing {
 namespace {
-
-using frame::sqlNumber;
-using frame::sqlText;
-
-struct CostRow {
-  int dept;
-  int product;
-  std::string batch;
-  int costItem;
-  double amount;
-  int period = 3;
-};
 
 // Departments 1 to 3, products 10 and 11 (99 is in no item master), cost
 // items 1 Material and 2 Labour.  Department 1 has the 7006 vouchers 54 and
@@ -39,41 +26,27 @@ class ProductReportTest : public CalInfoInquiryTest {
     item(10);
     item(11);
     exec(
-        "INSERT INTO cbCostItem (FItemID, FNumber, FName, FTypeID) VALUES (1, '01', 'Material', 901), "
-        "(2, '02', 'Labour', 902)");
-    exec(
+        "INSERT INTO cbCostItem (FItemID, FNumber, FName) VALUES (1, '01', 'Material'), (2, '02', 'Labour') "
         "INSERT INTO cbCostVoucher (FYear, FPeriod, FDeptID, FTplType, FVchInterID) VALUES "
         "(2024, 3, 1, 7006, 54), (2024, 3, 1, 7006, 55), (2024, 3, 1, 7206, 56), (2024, 3, 2, 7206, 57), "
-        "(2024, 2, 2, 7006, 58)");
-    exec(
+        "(2024, 2, 2, 7006, 58) "
         "INSERT INTO t_Voucher (FVoucherID, FGroupID, FNumber) VALUES (54, 3, 14), (55, 3, 15), (56, 3, 16), "
-        "(57, 4, 12), (58, 3, 99)");
-    exec("INSERT INTO t_VoucherGroup (FGroupID, FName) VALUES (3, 'Rec'), (4, 'G')");
-    for (const CostRow& r : std::vector<CostRow>{{1, 10, "B1", 1, 100},
-                                                 {1, 10, "B1", 2, 20},
-                                                 {1, 11, "", 1, 50},
-                                                 {2, 10, "B2", 1, 30},
-                                                 {2, 11, "", 1, 5},  // a detail summing to 0
-                                                 {2, 11, "", 1, -5},
-                                                 {3, 11, "", 1, 10},  // a department summing to 0
-                                                 {3, 11, "", 1, -10},
-                                                 {1, 99, "", 1, 1000},  // an unknown product
-                                                 {1, 10, "B1", 1, 7, 4}})
-      costRow("cbProductCalInfo", r);
-    for (const CostRow& r : std::vector<CostRow>{{1, 10, "B1", 1, 90},
-                                                 {1, 11, "", 1, 60},
-                                                 {2, 10, "B2", 1, 5},  // a key summing to 0
-                                                 {2, 10, "B2", 1, -5},
-                                                 {2, 11, "", 2, 8},  // standard only
-                                                 {1, 10, "B1", 1, 9, 2}})
-      costRow("CBKZProductCalInfo", r);
-  }
-
-  void costRow(const char* table, const CostRow& r) const {
-    exec(std::string("INSERT INTO ") + table +
-         " (FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FProductID, FBatchNo, FAmount) VALUES (2024, " +
-         sqlNumber(r.period) + ", " + sqlNumber(r.dept) + ", 5, " + sqlNumber(r.costItem) + ", " +
-         sqlNumber(r.product) + ", " + sqlText(r.batch) + ", " + sqlNumber(r.amount) + ")");
+        "(57, 4, 12), (58, 3, 99) "
+        "INSERT INTO t_VoucherGroup (FGroupID, FName) VALUES (3, 'Rec'), (4, 'G')");
+    // (period, department, product, batch, cost item, amount).  Actual:
+    // department 2's product 11 sums to 0, department 3 sums to 0, product 99
+    // is unknown.  Standard: department 2's product 10 sums to 0, its product
+    // 11 has a labour standard only.
+    const std::string columns =
+        " (FYear, FPeriod, FDeptID, FProductID, FBatchNo, FCostItemID, FAmount) VALUES ";
+    exec("INSERT INTO cbProductCalInfo" + columns +
+         "(2024, 3, 1, 10, 'B1', 1, 100), (2024, 3, 1, 10, 'B1', 2, 20), (2024, 3, 1, 11, '', 1, 50), "
+         "(2024, 3, 2, 10, 'B2', 1, 30), (2024, 3, 2, 11, '', 1, 5), (2024, 3, 2, 11, '', 1, -5), "
+         "(2024, 3, 3, 11, '', 1, 10), (2024, 3, 3, 11, '', 1, -10), (2024, 3, 1, 99, '', 1, 1000), "
+         "(2024, 4, 1, 10, 'B1', 1, 7)");
+    exec("INSERT INTO CBKZProductCalInfo" + columns +
+         "(2024, 3, 1, 10, 'B1', 1, 90), (2024, 3, 1, 11, '', 1, 60), (2024, 3, 2, 10, 'B2', 1, 5), "
+         "(2024, 3, 2, 10, 'B2', 1, -5), (2024, 3, 2, 11, '', 2, 8), (2024, 2, 1, 10, 'B1', 1, 9)");
   }
 
   // The named columns of every row, in the order the rows come.
@@ -135,12 +108,12 @@ TEST_F(ProductReportTest, StandardAgainstActualWithSubtotalsTotalAndVouchers) {
       {"", "0", "Total", "0", "NULL", "", "NULL", "", "158", "200", "42", "101"},
   };
   EXPECT_EQ(standard(), expected);
-  com::Variant answer = ask("GetProductInfo_ForVchGen", {2024, 3});
-  EXPECT_EQ(columnsOf(answer).size(), 17u);
-  EXPECT_EQ(columnsOf(answer).front(), "FBillNo");
-  EXPECT_EQ(columnsOf(answer).back(), "FSumSort");
+  EXPECT_EQ(columnsOf(ask("GetProductInfo_ForVchGen", {2024, 3})),
+            (std::vector<std::string>{"FBillNo", "FDeptID", "FDeptNumber", "FDeptName", "FVchInterID",
+                                      "FVoucherNumber", "FProductID", "FProductNumber", "FProductName",
+                                      "FBatchNo", "FCostItemID", "FCostItemNumber", "FCostItemName",
+                                      "FStdAmount", "FRealAmount", "FDiffAmount", "FSumSort"}));
   // February: a standard row only.
-  EXPECT_EQ(standard().size(), expected.size());
   EXPECT_EQ(inOrder(ask("GetProductInfo_ForVchGen", {2024, 2}), {"FDeptName", "FDiffAmount"}),
             (Rows{{"Dept 1", "-9"}, {"Dept 1(Subtotal)", "-9"}, {"Total", "-9"}}));
 }
