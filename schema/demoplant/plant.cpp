@@ -372,7 +372,8 @@ class Generator {
   // ---------------------------------------------------------------------------
   // What the inquiries and the product cost reports read beside the cost rows:
   // the cost items, the item base table and the item register, standard costs
-  // for three products in four (with a standard-only labour row for some), and
+  // for three products in four (with a standard-only labour row for some),
+  // input quantities and beginning balances of the period, and
   // the cost vouchers of the period before (7006 for three production
   // departments, 7206 for two), whose calculation is closed.
   struct ActualCost {
@@ -416,6 +417,21 @@ class Generator {
       };
       row(kMaterialCostItem, round2(a.amount * (85 + rnd_.below(31)) / 100.0));
       if (a.object % 3 == 0) row(kMaterialCostItem + 2, (1 + rnd_.below(50000)) / 100.0);
+    }
+
+    // Input quantities of the period (some 0) and beginning balances: which
+    // cost objects are in production.
+    RowWriter inQty(out_, "CBInQty", "FYear, FPeriod, FDeptID, FCostObjID, FQty");
+    RowWriter balances(out_, "cbBalance", "FYear, FPeriod, FDepID, FProductID, FCostID, FBegBal");
+    for (size_t i = 0; i < objects_.size(); ++i) {
+      const std::string dept = sqlNumber(kFirstDept + static_cast<int>(i % 4));
+      const std::string id = sqlNumber(objects_[i].id);
+      if (i % 3 != 2)
+        inQty.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, id,
+                   sqlNumber(i % 7 == 0 ? 0.0 : (1 + rnd_.below(400)) / 4.0)});
+      if (i % 5 == 0)
+        balances.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, id, sqlNumber(kMaterialCostItem),
+                      sqlNumber(i % 10 == 0 ? 0.0 : (1 + rnd_.below(100000)) / 100.0)});
     }
 
     RowWriter vouchers(out_, "cbCostVoucher", "FYear, FPeriod, FDeptID, FTplType, FVchInterID");
