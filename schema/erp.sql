@@ -19,7 +19,8 @@ CREATE TABLE t_ICItem (
   FQtyDecimal SMALLINT NULL,
   FPriceDecimal SMALLINT NULL,
   FErpClsID INT NULL,  -- the item's ERP class (NULL: unset)
-  FStandardManHour DECIMAL(28,10) NULL  -- the item's standard man-hours (NULL: unset)
+  FStandardManHour DECIMAL(28,10) NULL,  -- the item's standard man-hours (NULL: unset)
+  FCostProject INT NOT NULL DEFAULT(0)  -- the item's own cost item (0: none)
 )
 
 -- Departments.  FCostAccountType 361 production, 362 auxiliary production.
@@ -39,7 +40,10 @@ CREATE TABLE cbCostObj (
   FName NVARCHAR(255) NOT NULL DEFAULT(''),
   FStdProductID INT NOT NULL DEFAULT(0),
   FBatchNo VARCHAR(200) NOT NULL DEFAULT(''),
-  FCalculateType INT NULL DEFAULT(906)
+  FCalculateType INT NULL DEFAULT(906),
+  FStdID INT NOT NULL DEFAULT(0),  -- the object's allocation standard, its sub-standard and kind
+  FStdSubID INT NOT NULL DEFAULT(0),
+  FStdSubItemID INT NOT NULL DEFAULT(0)
 )
 
 -- Products and by-products (FIsDeputy 1) of classification-method cost
@@ -415,9 +419,11 @@ CREATE TABLE CBWasterCostObjInfo (
   FOthPercent DECIMAL(18,10) NOT NULL DEFAULT(0)
 )
 
--- Production orders: FStatus 1 and 2 open, 3 closed on FCloseDate.
+-- Production orders (FTranType 85): FStatus 1 and 2 open, 3 closed on
+-- FCloseDate.
 CREATE TABLE ICMO (
   FInterID INT NOT NULL CONSTRAINT pk_ICMO PRIMARY KEY CLUSTERED,
+  FTranType INT NOT NULL DEFAULT(85),
   FCostObjID INT NOT NULL DEFAULT(0),
   FStatus SMALLINT NOT NULL DEFAULT(0),
   FCloseDate DATETIME NULL,
@@ -616,3 +622,63 @@ CREATE TABLE ICCustBomChild (
   CONSTRAINT pk_ICCustBomChild PRIMARY KEY CLUSTERED (FInterID, FEntryID)
 )
 CREATE NONCLUSTERED INDEX idx_ICCustBomChild_FItemID ON ICCustBomChild (FItemID)
+
+-- ---------------------------------------------------------------------------
+-- The item base table and the item register, the standard product cost rows,
+-- and the cost vouchers with their numbers and groups.
+
+-- The item base table: every item with its ERP class.
+CREATE TABLE t_icitembase (
+  FItemID INT NOT NULL CONSTRAINT pk_t_icitembase PRIMARY KEY CLUSTERED,
+  FErpClsID INT NULL
+)
+
+-- The item register that cost objects (and other base data) belong to;
+-- FDeleted 0 for a live item.
+CREATE TABLE t_item (
+  FItemID INT NOT NULL CONSTRAINT pk_t_item PRIMARY KEY CLUSTERED,
+  FItemClassID INT NOT NULL DEFAULT(0),
+  FNumber NVARCHAR(80) NOT NULL DEFAULT(''),
+  FName NVARCHAR(255) NOT NULL DEFAULT(''),
+  FDeleted SMALLINT NOT NULL DEFAULT(0)
+)
+
+-- Standard product cost rows, keyed like cbProductCalInfo.
+CREATE TABLE CBKZProductCalInfo (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FProductID INT NOT NULL DEFAULT(0),
+  FBatchNo VARCHAR(200) NOT NULL DEFAULT(''),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FPrice DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FLevel INT NOT NULL DEFAULT(0)
+)
+
+-- Cost vouchers made per department and period by voucher template type
+-- (FTplType 7006 actual product cost, 7206 standard against actual).
+CREATE TABLE cbCostVoucher (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FTplType INT NOT NULL DEFAULT(0),
+  FVchInterID INT NOT NULL DEFAULT(0)
+)
+
+-- Vouchers: the number within the voucher group (its word, as in G-12).
+CREATE TABLE t_Voucher (
+  FVoucherID INT NOT NULL CONSTRAINT pk_t_Voucher PRIMARY KEY CLUSTERED,
+  FGroupID INT NOT NULL DEFAULT(0),
+  FNumber INT NOT NULL DEFAULT(0),
+  FYear INT NULL,
+  FPeriod INT NULL,
+  FDate DATETIME NULL
+)
+
+CREATE TABLE t_VoucherGroup (
+  FGroupID INT NOT NULL CONSTRAINT pk_t_VoucherGroup PRIMARY KEY CLUSTERED,
+  FName NVARCHAR(80) NOT NULL DEFAULT('')
+)

@@ -82,6 +82,7 @@ class Generator {
     results();
     unitsAndByProductValues();
     standardSources();
+    costReportData();
   }
 
  private:
@@ -353,7 +354,9 @@ class Generator {
       for (int i = 0; i < count; ++i) {
         const CostObject& c = objects_[i];
         std::string dept = sqlNumber(kFirstDept + i % 4);
-        std::string amount = sqlNumber((1 + rnd_.below(1000000)) / 100.0);
+        const double actual = (1 + rnd_.below(1000000)) / 100.0;
+        actuals_.push_back({period, i, actual});
+        std::string amount = sqlNumber(actual);
         std::string y = sqlNumber(o_.year), p = sqlNumber(period), id = sqlNumber(c.id),
                     item = sqlNumber(kMaterialCostItem);
         product.row({y, p, dept, id, item, sqlNumber(c.product), sqlText(c.batch), amount, sqlNumber(1),
@@ -455,6 +458,91 @@ class Generator {
                      " WHERE FItemID = " + sqlNumber(objects_[i].id) + "\r\n");
     }
   }
+
+  // ---------------------------------------------------------------------------
+  // What the inquiries and the product cost reports read beside the cost rows:
+  // the cost items, the item base table and the item register, standard costs
+  // for three products in four (with a standard-only labour row for some),
+  // input quantities and beginning balances of the period, and
+  // the cost vouchers of the period before (7006 for three production
+  // departments, 7206 for two), whose calculation is closed.
+  struct ActualCost {
+    int period;
+    int object;  // index into objects_
+    double amount;
+  };
+
+  void costReportData() {
+    RowWriter costItems(out_, "cbCostItem", "FItemID, FNumber, FName, FTypeID");
+    costItems.row(
+        {sqlNumber(kMaterialCostItem), sqlNText("01"), sqlNText("Direct material"), sqlNumber(901)});
+    costItems.row({sqlNumber(kMaterialCostItem + 1), sqlNText("02"), sqlNText("Overhead"), sqlNumber(903)});
+    costItems.row(
+        {sqlNumber(kMaterialCostItem + 2), sqlNText("03"), sqlNText("Direct labour"), sqlNumber(902)});
+
+    RowWriter base(out_, "t_icitembase", "FItemID, FErpClsID");
+    for (int m : materials_)
+      base.row({sqlNumber(m), sqlNumber(1)});
+    for (int p = 0; p < products_; ++p)
+      base.row({sqlNumber(20000 + p), sqlNumber(2)});
+    // Cost objects in the item register; one in fifty deleted.
+    RowWriter reg(out_, "t_item", "FItemID, FItemClassID, FNumber, FName, FDeleted");
+    for (size_t i = 0; i < objects_.size(); ++i) {
+      const CostObject& c = objects_[i];
+      reg.row({sqlNumber(c.id), sqlNumber(2001), sqlNText(code("CO.", c.id - 50000)),
+               sqlNText("Cost object " + std::to_string(c.id - 50000)), sqlNumber(i % 50 == 49 ? 1 : 0)});
+    }
+
+    RowWriter standard(
+        out_, "CBKZProductCalInfo",
+        "FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FProductID, FBatchNo, FQty, FPrice, "
+        "FAmount, FLevel");
+    for (const ActualCost& a : actuals_) {
+      if (a.object % 4 == 3) continue;  // no standard: actual only
+      const CostObject& c = objects_[a.object];
+      auto row = [&](int costItem, double amount) {
+        standard.row({sqlNumber(o_.year), sqlNumber(a.period), sqlNumber(kFirstDept + a.object % 4),
+                      sqlNumber(c.id), sqlNumber(costItem), sqlNumber(c.product), sqlText(c.batch),
+                      sqlNumber(10.0), sqlNumber(round2(amount / 10.0)), sqlNumber(amount), sqlNumber(1)});
+      };
+      row(kMaterialCostItem, round2(a.amount * (85 + rnd_.below(31)) / 100.0));
+      if (a.object % 3 == 0) row(kMaterialCostItem + 2, (1 + rnd_.below(50000)) / 100.0);
+    }
+
+    // Input quantities of the period (some 0) and beginning balances: which
+    // cost objects are in production.
+    RowWriter inQty(out_, "CBInQty", "FYear, FPeriod, FDeptID, FCostObjID, FQty");
+    RowWriter balances(out_, "cbBalance", "FYear, FPeriod, FDepID, FProductID, FCostID, FBegBal");
+    for (size_t i = 0; i < objects_.size(); ++i) {
+      const std::string dept = sqlNumber(kFirstDept + static_cast<int>(i % 4));
+      const std::string id = sqlNumber(objects_[i].id);
+      if (i % 3 != 2)
+        inQty.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, id,
+                   sqlNumber(i % 7 == 0 ? 0.0 : (1 + rnd_.below(400)) / 4.0)});
+      if (i % 5 == 0)
+        balances.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, id, sqlNumber(kMaterialCostItem),
+                      sqlNumber(i % 10 == 0 ? 0.0 : (1 + rnd_.below(100000)) / 100.0)});
+    }
+
+    RowWriter vouchers(out_, "cbCostVoucher", "FYear, FPeriod, FDeptID, FTplType, FVchInterID");
+    RowWriter numbers(out_, "t_Voucher", "FVoucherID, FGroupID, FNumber, FYear, FPeriod, FDate");
+    RowWriter groups(out_, "t_VoucherGroup", "FGroupID, FName");
+    groups.row({sqlNumber(1), sqlNText("JV")});
+    groups.row({sqlNumber(2), sqlNText("TV")});
+    const Window closed = prev_;
+    int voucher = 0;
+    for (int templateType : {7006, 7206}) {
+      for (int d = 0; d < (templateType == 7006 ? 3 : 2); ++d) {
+        ++voucher;
+        vouchers.row({sqlNumber(o_.year), sqlNumber(o_.period - 1), sqlNumber(kFirstDept + d),
+                      sqlNumber(templateType), sqlNumber(voucher)});
+        numbers.row({sqlNumber(voucher), sqlNumber(templateType == 7006 ? 1 : 2), sqlNumber(40 + voucher),
+                     sqlNumber(o_.year), sqlNumber(o_.period - 1), sqlText(dayText(closed.next - 1))});
+      }
+    }
+  }
+
+  std::vector<ActualCost> actuals_;
 
   const PlantOptions& o_;
   Plant& plant_;

@@ -18,7 +18,9 @@
 //     the period's values of by-products;
 //   - the period's input quantities, two cost-object groups, BOMs of two
 //     levels with one customer BOM line, and a complex standard (number 10)
-//     of input times BOM usage.
+//     of input times BOM usage;
+//   - cost items, the item base table and the item register, standard
+//     product costs and the cost vouchers of the period before.
 #pragma once
 
 #include <cstdint>

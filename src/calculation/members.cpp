@@ -2,9 +2,12 @@
 
 #include "calculation/actual_cost_inputs.h"
 #include "calculation/calculation_inquiries.h"
+#include "calculation/consumption_inquiries.h"
 #include "calculation/cost_write_back.h"
+#include "calculation/material_inquiries.h"
 #include "calculation/period_reset.h"
 #include "calculation/product_cost_check.h"
+#include "calculation/product_cost_reports.h"
 #include "calculation/product_cost_rows.h"
 #include "calculation/quantities.h"
 #include "calculation/saved_results.h"
@@ -26,6 +29,21 @@ void addCalInfoMembers(com::TypeInfo& t) {
   member(t, "GetProductAmount", presets::kInquiry, {"sDsn", "iYear", "iPeriod", "lLevel"}, getProductAmount);
   member(t, "GetOnOkCostObj", presets::kInquiry, {"sDsn", "iYear", "iPeriod"}, getOnOkCostObj);
   member(t, "GetTaxCost", presets::kInquiry, {"sDsn", "iYear", "iPeriod", "lLevel", "lIsID"}, getTaxCost);
+  member(t, "GetMateriel", presets::kInquiry, {"sDsn", "iYear", "iPeriod", opt("lngCal", 0)}, getMateriel);
+  member(t, "GetMaterielBySetLevel", presets::kInquiry, {"sDsn", "iYear", "iPeriod", opt("lngCal", 0)},
+         getMaterielBySetLevel);
+  member(t, "GetProductIn", presets::kInquiry, {"sDsn", "iYear", "iPeriod", opt("dctCurPeriodDate")},
+         getProductIn);
+  member(t, "GetAmountZero", presets::kInquiry, {"sDsn", "iYear", "iPeriod", "iCostObjID"}, getAmountZero);
+  member(t, "GetOnlineCostobj", presets::kInquiry, {"sDsn", "iYear", "iPeriod", opt("dctCurPeriodDate")},
+         getOnlineCostobj);
+  member(t, "GetSpendMaterielSum", presets::kInquiry,
+         {"sDsn", "iYear", "iPeriod", opt("lngDeptID", 0), opt("lngCostObjID", 0)}, getSpendMaterielSum);
+  member(t, "GetICMOMaterielQtyToCostItem", presets::kInquiry,
+         {"sDsn", "lngDeptID", "lngCostObjID", "iYear", "iPeriod"}, getICMOMaterielQtyToCostItem);
+  member(t, "GetProductInfo", presets::kInquiry, {"sDsn", "iYear", "iPeriod", "sFilter"}, getProductInfo);
+  member(t, "GetProductInfo_ForVchGen", presets::kInquiry.names(frame::Naming::WithLineBreak),
+         {"sDsn", "lYear", "lPeriod"}, getProductInfoForVchGen);
 }
 
 void addConcludeUpdateMembers(com::TypeInfo& t) {

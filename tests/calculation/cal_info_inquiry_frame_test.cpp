@@ -29,6 +29,14 @@ const std::vector<Inquiry>& inquiries() {
       {"GetOnlStdPData", {3, 2024, 3, 10}, "CBRationStandardInfo"},
       {"GetYearBData", {2024, 10}, "cbBalance"},
       {"GetQtyID", {1}, "cb_BmStandard"},
+      {"GetMateriel", {2024, 3, 0}, "cbMaterielInfo"},
+      {"GetMaterielBySetLevel", {2024, 3, 1}, "cbMaterielInfo"},
+      {"GetProductIn", {2024, 3}, "cb_CostObj_Product"},
+      {"GetAmountZero", {2024, 3, 5}, "cbMaterielInfo"},
+      {"GetOnlineCostobj", {2024, 3}, "cbBalance"},
+      {"GetSpendMaterielSum", {2024, 3, 0, 5}, "cbCostObjDetail"},
+      {"GetICMOMaterielQtyToCostItem", {0, 5, 2024, 3}, "ICMO"},
+      {"GetProductInfo", {2024, 3, ""}, "cbProductCalInfo"},
   };
   return all;
 }

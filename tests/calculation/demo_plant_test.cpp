@@ -1,5 +1,7 @@
 // The demo plant: the same statements for the same seed, and the period's
 // first steps on a plant, checked against what the plant's rows imply.
+#include <map>
+
 #include "calc_fixture.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/registry.h"
@@ -159,6 +161,25 @@ TEST_F(DemoPlantTest, AnIssueLineIsWeighedByInputAndBomUsage) {
       shares += rs->value("FQuotiety").toDouble();
     EXPECT_NEAR(shares, 1.0, 1e-8) << "group " << group;
   }
+}
+
+TEST_F(DemoPlantTest, TheClosedPeriodsReportAgreesWithItsCostRowsAndVouchers) {
+  com::Ref<com::Dispatch> calInfo = com::createObject("Marlstone.CalInfo");
+  com::Variant answer = callOn(*calInfo, db_.props("en"), "GetProductInfo_ForVchGen", {2024, 2});
+  auto& rs = dynamic_cast<ado::Recordset&>(*answer.toObject());
+  std::map<std::string, std::string> vouchers;  // department -> voucher number of its subtotal
+  for (rs.moveFirst(); rs.value("FSumSort").toLong() != 101; rs.moveNext()) {
+    const com::Variant& number = rs.value("FVoucherNumber");
+    if (rs.value("FSumSort").toLong() == 102)
+      vouchers[rs.value("FBillNo").toString()] = number.isNull() ? "NULL" : number.toString();
+  }
+  EXPECT_EQ(vouchers,
+            (std::map<std::string, std::string>{
+                {"D.00001", "TV-44"}, {"D.00002", "TV-45"}, {"D.00003", "NULL"}, {"D.00004", "NULL"}}));
+  EXPECT_EQ(rs.value("FRealAmount").toString(),
+            scalar("SELECT CONVERT(DECIMAL(28,10), SUM(FAmount)) FROM cbProductCalInfo WHERE FPeriod = 2"));
+  EXPECT_EQ(rs.value("FStdAmount").toString(),
+            scalar("SELECT SUM(FAmount) FROM CBKZProductCalInfo WHERE FPeriod = 2"));
 }
 
 }  // namespace

@@ -162,7 +162,7 @@ TEST_F(RoundTripTest, HostRegistersUnregistersAndCalls) {
   EXPECT_TRUE(createObject("Marlstone.CalInfo"));
 
   out.clear();
-  EXPECT_EQ(run(MLS_HOST " call Marlstone.CalInfo GetMateriel dsn", &out), 1);
+  EXPECT_EQ(run(MLS_HOST " call Marlstone.CalInfo NoSuchMember dsn", &out), 1);
   EXPECT_NE(out.find("error 438 (Marlstone.CalInfo)"), std::string::npos) << out;
   out.clear();
   EXPECT_EQ(run(MLS_HOST " call Halvern.Dictionary Exists key", &out), 0) << out;

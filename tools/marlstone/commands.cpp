@@ -8,6 +8,7 @@
 #include "arguments.h"
 #include "demo_database.h"
 #include "demo_plant.h"
+#include "demo_reports.h"
 #include "platform/com/class_factory.h"
 #include "platform/com/declaration.h"
 #include "platform/com/dispatch.h"
@@ -187,6 +188,7 @@ int demo() {
     printDemoPeriods("en");
     printDemoPeriods("chs");
     runPlantDemo(MLS_DEMO_DATABASE);
+    printProductCostReports(MLS_DEMO_DATABASE, 2024, 2);
     std::cout << "\nthe plant's database is in " << MLS_DEMO_DATABASE
               << "; tools/tsql/tsql-shell of the same build opens it\n";
     return 0;

@@ -33,30 +33,43 @@ std::optional<size_t> Cursor::findColumn(std::string_view name) const {
 }
 
 void Cursor::requireRecord() const {
-  if (bof() || eof()) raiseAdo(com::err::kNoCurrentRecord, kRecordsetClass);
+  if (onDeleted_ || bof() || eof()) raiseAdo(com::err::kNoCurrentRecord, kRecordsetClass);
 }
 
 void Cursor::moveFirst() {
   if (view_.empty()) raiseAdo(com::err::kNoCurrentRecord, kRecordsetClass);
   pos_ = 0;
+  onDeleted_ = false;
 }
 
 void Cursor::moveLast() {
   if (view_.empty()) raiseAdo(com::err::kNoCurrentRecord, kRecordsetClass);
   pos_ = count() - 1;
+  onDeleted_ = false;
 }
 
+// After a delete, pos_ stands on the record before the deleted one (or at BOF).
 void Cursor::moveNext() {
-  if (eof()) raiseAdo(com::err::kNoCurrentRecord, kRecordsetClass);
+  if (!onDeleted_ && eof()) raiseAdo(com::err::kNoCurrentRecord, kRecordsetClass);
   ++pos_;
+  onDeleted_ = false;
 }
 
 void Cursor::movePrevious() {
+  if (onDeleted_) {
+    onDeleted_ = false;
+    return;
+  }
   if (bof()) raiseAdo(com::err::kNoCurrentRecord, kRecordsetClass);
   --pos_;
 }
 
 void Cursor::move(int64_t n) {
+  if (onDeleted_) {
+    onDeleted_ = false;
+    pos_ = std::clamp<int64_t>(pos_ + (n > 0 ? n : n + 1), -1, count());
+    return;
+  }
   if (view_.empty() || (n > 0 && eof()) || (n < 0 && bof()) || (n == 0 && (bof() || eof()))) {
     raiseAdo(com::err::kNoCurrentRecord, kRecordsetClass);
   }
@@ -72,6 +85,7 @@ int64_t Cursor::absolutePosition() const {
 void Cursor::setAbsolutePosition(int64_t position) {
   if (position < 1 || position > count()) raiseAdo(err::kInvalidArgument, kRecordsetClass);
   pos_ = position - 1;
+  onDeleted_ = false;
 }
 
 const com::Variant& Cursor::value(size_t column) const {
@@ -92,6 +106,23 @@ void Cursor::setValue(size_t column, const com::Variant& value) {
     }
   }
   currentRow()[column] = std::move(v);
+}
+
+void Cursor::addNew() {
+  data_.rows.emplace_back(data_.columns.size(), com::Variant::null());
+  view_.push_back(data_.rows.size() - 1);
+  pos_ = count() - 1;
+  onDeleted_ = false;
+}
+
+void Cursor::deleteCurrent() {
+  requireRecord();
+  const size_t row = view_[static_cast<size_t>(pos_)];
+  deleted_.resize(data_.rows.size());
+  deleted_[row] = true;
+  view_.erase(view_.begin() + pos_);
+  --pos_;
+  onDeleted_ = true;
 }
 
 void Cursor::setFilter(std::string_view criteria) {
@@ -144,6 +175,7 @@ void Cursor::setSort(std::string_view spec) {
 void Cursor::rebuild() {
   view_.resize(data_.rows.size());
   std::iota(view_.begin(), view_.end(), size_t{0});
+  std::erase_if(view_, [&](size_t row) { return row < deleted_.size() && deleted_[row]; });
   if (!sortKeys_.empty()) {
     std::stable_sort(view_.begin(), view_.end(), [&](size_t a, size_t b) {
       for (const auto& [column, descending] : sortKeys_) {
@@ -157,6 +189,7 @@ void Cursor::rebuild() {
     std::erase_if(view_, [&](size_t row) { return !filterCriteria_->matches(data_.rows[row]); });
   }
   pos_ = 0;
+  onDeleted_ = false;
 }
 
 }  // namespace mls::ado

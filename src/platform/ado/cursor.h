@@ -49,6 +49,12 @@ class Cursor {
   // A local edit of the current record: the value converted to the column's
   // kind (Null stays Null).
   void setValue(size_t column, const com::Variant& value);
+  // A new record, every value Null, at the end of the view and current.
+  void addNew();
+  // Deletes the current record.  Until the next move there is no current
+  // record; MoveNext reaches the record that followed it, MovePrevious the one
+  // before.  Filter and Sort never bring it back.
+  void deleteCurrent();
 
   // Filter criteria (see filter.h); "" shows every row.  Sort: "F1 [ASC|DESC],
   // F2 ..."; "" restores the order the rows came in.  Both go to the first row
@@ -65,6 +71,8 @@ class Cursor {
   std::vector<com::Variant>& currentRow() { return data_.rows[view_[static_cast<size_t>(pos_)]]; }
 
   RowsetData data_;
+  std::vector<bool> deleted_;  // per row of data_
+  bool onDeleted_ = false;     // the current record was just deleted
   std::vector<size_t> view_;
   int64_t pos_ = 0;  // index into view_; -1 at BOF, count() at EOF
   std::string filterText_, sortText_;

@@ -144,6 +144,39 @@ void Recordset::setValue(size_t index, const com::Variant& value) {
   c.setValue(index, value);
 }
 
+void Recordset::requireUpdatable() const {
+  cursor();
+  if (lockType_ == kLockReadOnly || lockType_ == -1) raiseAdo(err::kNotUpdatable, kRecordsetClass);
+}
+
+void Recordset::addNew() {
+  requireUpdatable();
+  cursor().addNew();
+}
+
+void Recordset::deleteCurrent() {
+  requireUpdatable();
+  cursor().deleteCurrent();
+}
+
+// The optional (Fields, Values) of AddNew and Update: one field and its value,
+// or arrays of both, element by element.
+void Recordset::setValues(const com::Variant& fieldList, const com::Variant& values) {
+  if (fieldList.isMissing()) return;
+  if (!fieldList.isArray()) {
+    setValue(itemIndex(fieldList), values);
+    return;
+  }
+  const std::vector<com::Variant> names = fieldList.array().elements();
+  const std::vector<com::Variant> given =
+      values.isArray() ? values.array().elements() : std::vector<com::Variant>{};
+  if (given.size() != names.size()) {
+    raiseAdo(err::kInvalidArgument, kRecordsetClass, "The field list and the values differ in length.");
+  }
+  for (size_t i = 0; i < names.size(); ++i)
+    setValue(itemIndex(names[i]), given[i]);
+}
+
 com::Ref<Fields> Recordset::fields() {
   if (!cursor_) raiseAdo(com::err::kObjectClosed, kRecordsetClass);
   return com::makeObject<Fields>(com::Ref<Recordset>(this));
@@ -217,6 +250,24 @@ const com::TypeInfo& Recordset::type() {
     t.propertySet<R>("ActiveConnection", {Param("Connection")}, setConnection);
     t.propertyLet<R>("ActiveConnection", {Param("Connection")}, setConnection);
     t.propertyGet<R>("Source", {}, VarKind::String, [](R& r, com::Args) { return r.source(); });
+    t.method<R>("AddNew", {Param("FieldList").opt(), Param("Values").opt()}, com::kNoResult,
+                [](R& r, com::Args a) {
+                  r.addNew();
+                  r.setValues(a[0], a[1]);
+                });
+    // Edits take effect as they are made; Update only sets the values it is given.
+    t.method<R>("Update", {Param("Fields").opt(), Param("Values").opt()}, com::kNoResult,
+                [](R& r, com::Args a) {
+                  r.requireUpdatable();
+                  r.setValues(a[0], a[1]);
+                });
+    t.method<R>(
+        "Delete", {Param("AffectRecords", VarKind::Long).opt(1)}, com::kNoResult, [](R& r, com::Args a) {
+          if (a[0].toLong() != 1) {
+            raiseAdo(err::kInvalidArgument, kRecordsetClass, "Delete affects the current record only.");
+          }
+          r.deleteCurrent();
+        });
     t.method<R>("NextRecordset", {Param("RecordsAffected").ref().opt()}, com::kAny,
                 [](R& r, com::Args a) -> com::Variant {
                   int64_t affected = -1;

@@ -85,6 +85,11 @@ class Recordset final : public com::DispatchObject {
   const com::Variant& value(std::string_view name) const { return cursor().value(fieldIndex(name)); }
   // A local edit; 3251 when the lock type is read-only.
   void setValue(size_t index, const com::Variant& value);
+  // Local additions and deletions, under the same rule: AddNew appends a
+  // record of Nulls and makes it current; Delete removes the current record
+  // (3021 when there is none).
+  void addNew();
+  void deleteCurrent();
   com::Ref<Fields> fields();
 
   // The next rowset of the batch this recordset came from, or Nothing when
@@ -100,6 +105,8 @@ class Recordset final : public com::DispatchObject {
   Cursor& cursor();
   const Cursor& cursor() const;
   size_t checked(size_t index) const;
+  void requireUpdatable() const;
+  void setValues(const com::Variant& fieldList, const com::Variant& values);
 
   std::optional<Cursor> cursor_;
   std::vector<BatchItem> pending_;

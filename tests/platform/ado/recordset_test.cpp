@@ -209,5 +209,44 @@ TEST(RecordsetEditTest, LocalEditsNeedAnUpdatableLockTypeAndTakeTheFieldsKind) {
   EXPECT_EQ(raisedBy([&] { rs->setValue(1, Variant("x")); }).number(), com::err::kNoCurrentRecord);
 }
 
+TEST(RecordsetEditTest, AddAndDeleteStayLocalAndKeepTheWalk) {
+  auto readOnly = items();
+  EXPECT_EQ(raisedBy([&] { readOnly->addNew(); }).number(), err::kNotUpdatable);
+  EXPECT_EQ(raisedBy([&] { readOnly->deleteCurrent(); }).number(), err::kNotUpdatable);
+
+  auto rs = items(kLockBatchOptimistic);
+  rs->addNew();
+  EXPECT_TRUE(rs->value("FName").isNull());
+  rs->setValue(0, Variant(5));
+  rs->setValue(2, Variant("1.5"));
+  EXPECT_EQ(ids(*rs), (std::vector<int32_t>{1, 2, 3, 4, 5}));
+
+  // Deleting while walking: the next MoveNext reaches the record after.
+  std::vector<int32_t> seen;
+  for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+    seen.push_back(rs->value("FItemID").toLong());
+    if (seen.back() % 2 == 1) {
+      rs->deleteCurrent();
+      EXPECT_EQ(raisedBy([&] { rs->value(size_t{0}); }).number(), com::err::kNoCurrentRecord);
+    }
+  }
+  EXPECT_EQ(seen, (std::vector<int32_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(ids(*rs), (std::vector<int32_t>{2, 4}));
+  EXPECT_EQ(rs->recordCount(), 2);
+  // MovePrevious from a deleted record reaches the one before it.
+  rs->moveLast();
+  rs->deleteCurrent();
+  rs->movePrevious();
+  EXPECT_EQ(rs->value("FItemID").toLong(), 2);
+  // Sort and filter never bring a deleted record back.
+  rs->setSort("FItemID DESC");
+  rs->setFilter(Variant("FItemID > 0"));
+  EXPECT_EQ(ids(*rs), (std::vector<int32_t>{2}));
+  rs->moveFirst();
+  rs->deleteCurrent();
+  EXPECT_TRUE(rs->eof());
+  EXPECT_EQ(raisedBy([&] { rs->deleteCurrent(); }).number(), com::err::kNoCurrentRecord);
+}
+
 }  // namespace
 }  // namespace mls::ado
