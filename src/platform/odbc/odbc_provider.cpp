@@ -150,4 +150,11 @@ void registerOdbcProviders(const OdbcOptions& sqlServer) {
     ado::registerProvider(std::make_shared<OdbcProvider>(name, OdbcOptions{OdbcLoginKind::PassThrough, {}}));
 }
 
+void unregisterOdbcProviders() {
+  for (const char* name : kSqlServerProviderNames)
+    ado::unregisterProvider(name);
+  for (const char* name : kOdbcProviderNames)
+    ado::unregisterProvider(name);
+}
+
 }  // namespace mls::odbc

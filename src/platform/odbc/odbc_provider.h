@@ -9,7 +9,8 @@
 // ODBC environment and connection, and a statement handle lives for one
 // execute; all of them are freed on every path, a failed open included.  A
 // driver that answers one result per execution (SQL_MULT_RESULT_SETS "N") is
-// given a batch one statement at a time, each with its own parameters.
+// given a batch one statement at a time, each with its own parameters and the
+// whole command time-out.
 #pragma once
 
 #include <memory>
@@ -54,5 +55,7 @@ class OdbcProvider final : public ado::Provider {
 // Registers the provider under each of kSqlServerProviderNames (with
 // `sqlServer`'s driver) and kOdbcProviderNames.
 void registerOdbcProviders(const OdbcOptions& sqlServer = {});
+// Forgets all of those names again.
+void unregisterOdbcProviders();
 
 }  // namespace mls::odbc

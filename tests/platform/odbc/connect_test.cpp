@@ -59,12 +59,7 @@ class LoopbackPort {
 class ConnectTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { registerOdbcProviders(); }
-  static void TearDownTestSuite() {
-    for (const char* name : kSqlServerProviderNames)
-      ado::unregisterProvider(name);
-    for (const char* name : kOdbcProviderNames)
-      ado::unregisterProvider(name);
-  }
+  static void TearDownTestSuite() { unregisterOdbcProviders(); }
   void SetUp() override {
     ASSERT_NE(locateDriver(knownDriverPaths()), "") << "the tdsodbc package is not installed (scripts/setup)";
   }

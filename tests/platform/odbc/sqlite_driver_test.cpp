@@ -32,10 +32,7 @@ ParameterValue param(DataType type, Variant value) {
 class SqliteDriverTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { registerOdbcProviders(); }
-  static void TearDownTestSuite() {
-    for (const char* name : kOdbcProviderNames)
-      ado::unregisterProvider(name);
-  }
+  static void TearDownTestSuite() { unregisterOdbcProviders(); }
 
   void SetUp() override {
     const char* driver = std::getenv("MLS_SQLITE_ODBC_DRIVER");
