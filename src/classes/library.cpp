@@ -13,7 +13,7 @@
 #include "platform/halvern/list.h"
 #include "platform/siblings/sibling_classes.h"
 #ifdef MLS_HAVE_SQLSERVER
-#include "platform/odbc/sqlserver_provider.h"
+#include "platform/odbc/odbc_provider.h"
 #endif
 
 namespace mls::classes {
@@ -58,8 +58,9 @@ void registerInProcess() {
     for (const com::ClassEntry& e : libraryClasses())
       com::ClassRegistry::instance().add(e);
 #ifdef MLS_HAVE_SQLSERVER
-    // Connection strings naming SQL Server's providers reach a real server.
-    odbc::registerSqlServerProviders();
+    // Connection strings naming SQL Server's providers, or MSDASQL with an ODBC
+    // data source, reach a real server.
+    odbc::registerOdbcProviders();
 #endif
   });
 }

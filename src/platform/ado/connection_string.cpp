@@ -63,7 +63,21 @@ ConnectionProperties ConnectionProperties::parse(std::string_view text, const st
         bad(source, "unexpected text after the quoted value of '" + std::string(key) + "'");
       }
     } else {
-      size_t end = text.find(';', i);
+      // An ODBC-style braced value, kept as written, braces included, so that
+      // the ';' inside it ("PWD={a;b}") does not end it; '}}' stands for '}'.
+      size_t from = i;
+      if (i < text.size() && text[i] == '{') {
+        for (size_t j = i + 1; j < text.size(); ++j) {
+          if (text[j] != '}') continue;
+          if (j + 1 < text.size() && text[j + 1] == '}') {
+            ++j;
+            continue;
+          }
+          from = j;
+          break;
+        }
+      }
+      size_t end = text.find(';', from);
       if (end == std::string_view::npos) end = text.size();
       value = trim(text.substr(i, end - i));
       i = end;

@@ -1,7 +1,8 @@
 // Connection strings of the form `Key=Value;Key2="quoted; value";...`.  Keys
 // compare without case and have the spaces around them trimmed; a value may be
-// quoted with " or ' (the quote doubled inside stands for itself).  A key given
-// twice keeps its last value.
+// quoted with " or ' (the quote doubled inside stands for itself), or braced
+// as ODBC strings do ("{a;b}", '}}' inside standing for '}'), which keeps the
+// braces in the value.  A key given twice keeps its last value.
 #pragma once
 
 #include <optional>

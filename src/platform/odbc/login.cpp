@@ -44,6 +44,25 @@ std::optional<int32_t> wholeNumber(const std::string& text) {
   return n;
 }
 
+bool isKey(std::string_view key, std::initializer_list<const char*> names) {
+  for (const char* name : names)
+    if (equalsText(key, name)) return true;
+  return false;
+}
+
+// The login time-out from the first of `keys` given; the default without one.
+int32_t loginTimeout(const ado::ConnectionProperties& props, const std::string& provider,
+                     std::initializer_list<const char*> keys) {
+  std::optional<std::string> t = first(props, keys);
+  if (!t) return kDefaultLoginTimeout;
+  std::optional<int32_t> seconds = wholeNumber(trim(*t));
+  if (!seconds) {
+    openFailed(provider,
+               "Invalid connection string: Connect Timeout '" + *t + "' is not a whole number of seconds.");
+  }
+  return *seconds;
+}
+
 void refuseIntegratedSecurity(const ado::ConnectionProperties& props, const std::string& provider) {
   std::optional<std::string> v = first(props, {"Integrated Security", "Trusted_Connection"});
   if (!v) return;
@@ -129,15 +148,48 @@ OdbcLogin translateConnection(const ado::ConnectionProperties& props, const std:
   if (std::optional<std::string> wsid = first(props, {"Workstation ID", "WSID"}))
     text += ";WSID=" + odbcValue(*wsid);
   text += ";TDS_Version=7.4;ClientCharset=UTF-8";
+  login.loginTimeoutSeconds =
+      loginTimeout(props, provider, {"Connect Timeout", "Connection Timeout", "Timeout"});
+  return login;
+}
 
-  if (std::optional<std::string> t = first(props, {"Connect Timeout", "Connection Timeout", "Timeout"})) {
-    std::optional<int32_t> seconds = wholeNumber(trim(*t));
-    if (!seconds) {
-      openFailed(provider,
-                 "Invalid connection string: Connect Timeout '" + *t + "' is not a whole number of seconds.");
+OdbcLogin passThroughConnection(const ado::ConnectionProperties& props, const std::string& provider) {
+  // The keys in order, those of Extended Properties in its place.
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const auto& [key, value] : props.entries()) {
+    if (!isKey(key, {"Extended Properties"})) {
+      entries.emplace_back(key, value);
+      continue;
     }
-    login.loginTimeoutSeconds = *seconds;
+    ado::ConnectionProperties inner = ado::ConnectionProperties::parse(value, provider);
+    entries.insert(entries.end(), inner.entries().begin(), inner.entries().end());
   }
+  auto given = [&entries](std::initializer_list<const char*> names) {
+    for (const auto& entry : entries)
+      if (isKey(entry.first, names) && !trim(entry.second).empty()) return true;
+    return false;
+  };
+  if (!given({"DSN", "FILEDSN", "Driver"})) {
+    openFailed(provider,
+               "The connection string names no ODBC data source: give DSN=..., FILEDSN=... or Driver={...}.");
+  }
+  bool hasUid = given({"UID"}), hasPwd = given({"PWD"});
+  OdbcLogin login;
+  std::string& text = login.connectionString;
+  for (const auto& [key, value] : entries) {
+    std::string name = key;
+    if (isKey(key, {"Provider", "Connect Timeout", "Connection Timeout"})) continue;
+    if (isKey(key, {"User ID"})) {
+      if (hasUid) continue;
+      name = "UID";
+    } else if (isKey(key, {"Password"})) {
+      if (hasPwd) continue;
+      name = "PWD";
+    }
+    bool braced = value.size() >= 2 && value.front() == '{' && value.back() == '}';
+    text += (text.empty() ? "" : ";") + name + "=" + (braced ? value : odbcValue(value));
+  }
+  login.loginTimeoutSeconds = loginTimeout(props, provider, {"Connect Timeout", "Connection Timeout"});
   return login;
 }
 

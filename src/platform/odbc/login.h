@@ -1,5 +1,5 @@
-// How an OLE DB style connection string for SQL Server becomes the FreeTDS
-// ODBC driver's connection string:
+// How an OLE DB style connection string becomes the connection string of an
+// ODBC driver.  For SQL Server's provider names, the FreeTDS driver's:
 //   Data Source / Server / Address: host, host,port or host\instance ("tcp:"
 //     taken off; "(local)" and "." are this machine); port 1433 when neither a
 //     port nor an instance is given
@@ -30,6 +30,14 @@ struct OdbcLogin {
 
 OdbcLogin translateConnection(const ado::ConnectionProperties& props, const std::string& provider,
                               const std::string& driverPath);
+
+// An MSDASQL connection string for the driver manager as it is written: every
+// key but Provider, in order, a braced value as it stands and any other braced
+// where the ODBC grammar needs it; the keys of Extended Properties (an ODBC
+// string of its own) in its place; User ID and Password as UID and PWD unless
+// those are given; Connect Timeout the login time-out, not passed on.  A
+// string naming no DSN, FILEDSN or Driver raises err::kOpenFailed.
+OdbcLogin passThroughConnection(const ado::ConnectionProperties& props, const std::string& provider);
 
 // A value as the ODBC connection-string grammar needs it: braced, with '}'
 // doubled, when it holds ';', '{', '}', '=' or spaces at either end.

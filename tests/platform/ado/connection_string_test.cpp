@@ -24,6 +24,12 @@ TEST(ConnectionStringTest, QuotedValuesKeepSeparatorsAndDoubledQuotes) {
   EXPECT_EQ(p.get("C"), "say \"hi\"");
   EXPECT_EQ(p.get("D"), "");
   EXPECT_EQ(p.get("E"), "plain text");
+  // ODBC braces are kept as written; an unclosed one is plain text.
+  p = ConnectionProperties::parse("Driver={SQLite3 ODBC};PWD={a;b}}c} ;X={open;Y=1", "src");
+  EXPECT_EQ(p.get("Driver"), "{SQLite3 ODBC}");
+  EXPECT_EQ(p.get("PWD"), "{a;b}}c}");
+  EXPECT_EQ(p.get("X"), "{open");
+  EXPECT_EQ(p.get("Y"), "1");
 }
 
 TEST(ConnectionStringTest, RepeatedKeyKeepsLastValueAndEmptySegmentsAreSkipped) {

@@ -27,6 +27,15 @@ TEST(MarkersTest, OnlyMarkersOutsideLiteralsIdentifiersAndCommentsAreRewritten) 
   EXPECT_EQ(rewriteMarkers("?-?").text, "@P1-@P2");
 }
 
+TEST(MarkersTest, BatchesSplitOnlyAtSemicolonsOutsideLiteralsIdentifiersAndComments) {
+  using Pieces = std::vector<std::string_view>;
+  EXPECT_EQ(splitStatements("INSERT T VALUES ('a;b'); -- c;d\nSELECT [x;y] /* ; */ FROM T;  ;\n"),
+            (Pieces{"INSERT T VALUES ('a;b')", " -- c;d\nSELECT [x;y] /* ; */ FROM T"}));
+  EXPECT_EQ(splitStatements("SELECT 1"), Pieces{"SELECT 1"});
+  EXPECT_EQ(splitStatements(" ;\n; "), Pieces{});
+  EXPECT_EQ(splitStatements("SELECT 'open;"), Pieces{"SELECT 'open;"});
+}
+
 TEST(EmbeddedValuesTest, EngineValuesArriveAsTheirVariantKinds) {
   struct Case {
     Value value;

@@ -14,8 +14,8 @@
 #include "platform/ado/connection.h"
 #include "platform/ado/errors.h"
 #include "platform/odbc/login.h"
+#include "platform/odbc/odbc_provider.h"
 #include "platform/odbc/raised.h"
-#include "platform/odbc/sqlserver_provider.h"
 
 namespace mls::odbc {
 namespace {
@@ -58,11 +58,8 @@ class LoopbackPort {
 
 class ConnectTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { registerSqlServerProviders(); }
-  static void TearDownTestSuite() {
-    for (const char* name : kSqlServerProviderNames)
-      ado::unregisterProvider(name);
-  }
+  static void SetUpTestSuite() { registerOdbcProviders(); }
+  static void TearDownTestSuite() { unregisterOdbcProviders(); }
   void SetUp() override {
     ASSERT_NE(locateDriver(knownDriverPaths()), "") << "the tdsodbc package is not installed (scripts/setup)";
   }
@@ -80,10 +77,10 @@ class ConnectTest : public ::testing::Test {
 };
 
 TEST_F(ConnectTest, TheProviderAnswersToTheNamesOfErpConnectionStrings) {
-  for (const char* name : {"SQLOLEDB", "sqloledb", "SqlNcli", "MSOLEDBSQL"}) {
+  for (const char* name : {"SQLOLEDB", "sqloledb", "SqlNcli", "MSOLEDBSQL", "msdasql"}) {
     std::shared_ptr<ado::Provider> p = ado::findProvider(name);
     ASSERT_NE(p, nullptr) << name;
-    EXPECT_NE(dynamic_cast<SqlServerProvider*>(p.get()), nullptr) << name;
+    EXPECT_NE(dynamic_cast<OdbcProvider*>(p.get()), nullptr) << name;
   }
 }
 
@@ -125,7 +122,7 @@ TEST_F(ConnectTest, AMissingOrBrokenDriverFailsOpenNamingIt) {
   constexpr const char* kText = "Data Source=127.0.0.1,1;User ID=u;Password=p";
   ado::ConnectionProperties props = ado::ConnectionProperties::parse(kText, "test");
 
-  SqlServerProvider missing("SQLOLEDB", {"/nonexistent/odbc/libtdsodbc.so"});
+  OdbcProvider missing("SQLOLEDB", {OdbcLoginKind::SqlServer, "/nonexistent/odbc/libtdsodbc.so"});
   com::ComError e = raisedBy([&] { missing.open(props); });
   EXPECT_EQ(e.number(), ado::err::kOpenFailed);
   EXPECT_EQ(e.source(), "SQLOLEDB");
@@ -140,7 +137,7 @@ TEST_F(ConnectTest, AMissingOrBrokenDriverFailsOpenNamingIt) {
   std::fputs("not a library\n", f);
   std::fclose(f);
   size_t before = openDescriptors();
-  SqlServerProvider broken("SQLOLEDB", {fake.string()});
+  OdbcProvider broken("SQLOLEDB", {OdbcLoginKind::SqlServer, fake.string()});
   e = raisedBy([&] { broken.open(props); });
   EXPECT_EQ(e.number(), ado::err::kOpenFailed);
   EXPECT_EQ(e.source(), "SQLOLEDB");

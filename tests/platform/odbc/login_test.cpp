@@ -106,6 +106,27 @@ TEST(LoginTest, BadStringsFailOpenWithWhatIsWrong) {
   }
 }
 
+TEST(LoginTest, OdbcStringsPassAsWritten) {
+  struct Case {
+    const char* text;
+    const char* odbc;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"Provider=MSDASQL;DSN=ERP Costing;UID=mls;PWD={p;w}}d};Connect Timeout=4",
+            "DSN=ERP Costing;UID=mls;PWD={p;w}}d}"},
+           {"Provider=MSDASQL;Driver={FreeTDS};Server=db01;Port=1533;User ID=mls;Password=\"a;b\"",
+            "Driver={FreeTDS};Server=db01;Port=1533;UID=mls;PWD={a;b}"},
+           {"Provider=MSDASQL;User ID=ignored;Extended Properties=\"DSN=erp;UID=mls\";Password=x",
+            "DSN=erp;UID=mls;PWD=x"},
+       }) {
+    OdbcLogin login = passThroughConnection(ado::ConnectionProperties::parse(c.text, "MSDASQL"), "MSDASQL");
+    EXPECT_EQ(login.connectionString, c.odbc) << c.text;
+  }
+  EXPECT_EQ(passThroughConnection(ado::ConnectionProperties::parse("DSN=a;Connect Timeout=4", "x"), "x")
+                .loginTimeoutSeconds,
+            4);
+}
+
 TEST(LoginTest, TheDriverIsTheFirstCandidateThatExists) {
   std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("mls_odbc_" + std::to_string(getpid()));

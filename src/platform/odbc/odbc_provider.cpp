@@ -1,4 +1,4 @@
-#include "platform/odbc/sqlserver_provider.h"
+#include "platform/odbc/odbc_provider.h"
 
 #include <sqlext.h>
 #include <sqlucode.h>
@@ -24,10 +24,13 @@ SQLPOINTER integerAttribute(SQLULEN value) {
   return reinterpret_cast<SQLPOINTER>(value);
 }
 
-class SqlServerSession final : public ado::ProviderSession {
+class OdbcSession final : public ado::ProviderSession {
  public:
-  SqlServerSession(std::string provider, Handle env, Handle dbc)
-      : provider_(std::move(provider)), env_(std::move(env)), dbc_(std::move(dbc)) {}
+  OdbcSession(std::string provider, Handle env, Handle dbc, bool wholeBatches)
+      : provider_(std::move(provider)),
+        env_(std::move(env)),
+        dbc_(std::move(dbc)),
+        wholeBatches_(wholeBatches) {}
 
   std::vector<ado::BatchItem> execute(std::string_view text, const std::vector<ado::ParameterValue>& params,
                                       int32_t timeoutSeconds) override {
@@ -37,6 +40,21 @@ class SqlServerSession final : public ado::ProviderSession {
                  "The command has " + std::to_string(markers) + " parameter markers but " +
                      std::to_string(params.size()) + " parameters were given.");
     }
+    if (wholeBatches_) return run(text, params, timeoutSeconds);
+    std::vector<ado::BatchItem> items;
+    auto next = params.begin();
+    for (std::string_view statement : ado::embedded::splitStatements(text)) {
+      auto count = static_cast<std::ptrdiff_t>(ado::embedded::rewriteMarkers(statement).markers);
+      std::vector<ado::BatchItem> results = run(statement, {next, next + count}, timeoutSeconds);
+      next += count;
+      std::move(results.begin(), results.end(), std::back_inserter(items));
+    }
+    return items;
+  }
+
+ private:
+  std::vector<ado::BatchItem> run(std::string_view text, const std::vector<ado::ParameterValue>& params,
+                                  int32_t timeoutSeconds) {
     Handle stmt(SQL_HANDLE_STMT, dbc_.get());
     if (!stmt) {
       raiseDiagnostics(kCommandFailed, provider_, SQL_HANDLE_DBC, dbc_.get(),
@@ -57,28 +75,41 @@ class SqlServerSession final : public ado::ProviderSession {
     return readResults(stmt.get(), rc, provider_);
   }
 
- private:
   std::string provider_;
   Handle env_;  // declared before dbc_: the connection is released first
   Handle dbc_;
+  bool wholeBatches_;
 };
+
+// Whether the driver can answer several results from one execution.
+bool answersSeveralResults(SQLHDBC dbc) {
+  char answer[8] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_MULT_RESULT_SETS, answer, sizeof answer, &length))) return true;
+  return answer[0] != 'N';
+}
 
 }  // namespace
 
-SqlServerProvider::SqlServerProvider(std::string name, SqlServerOptions options)
+OdbcProvider::OdbcProvider(std::string name, OdbcOptions options)
     : name_(std::move(name)), options_(std::move(options)) {}
 
-std::unique_ptr<ado::ProviderSession> SqlServerProvider::open(const ado::ConnectionProperties& props) {
-  std::string driver = options_.driverPath.empty() ? locateDriver(knownDriverPaths()) : options_.driverPath;
-  if (driver.empty()) {
-    com::raise(
-        kOpenFailed, name_,
-        "The FreeTDS ODBC driver (libtdsodbc.so, package tdsodbc) is not installed in any of the usual "
-        "places.");
+std::unique_ptr<ado::ProviderSession> OdbcProvider::open(const ado::ConnectionProperties& props) {
+  OdbcLogin login;
+  if (options_.login == OdbcLoginKind::PassThrough) {
+    login = passThroughConnection(props, name_);
+  } else {
+    std::string driver = options_.driverPath.empty() ? locateDriver(knownDriverPaths()) : options_.driverPath;
+    if (driver.empty()) {
+      com::raise(
+          kOpenFailed, name_,
+          "The FreeTDS ODBC driver (libtdsodbc.so, package tdsodbc) is not installed in any of the usual "
+          "places.");
+    }
+    login = translateConnection(props, name_, driver);
+    if (access(driver.c_str(), R_OK) != 0)
+      com::raise(kOpenFailed, name_, "The ODBC driver '" + driver + "' does not exist or cannot be read.");
   }
-  OdbcLogin login = translateConnection(props, name_, driver);
-  if (access(driver.c_str(), R_OK) != 0)
-    com::raise(kOpenFailed, name_, "The ODBC driver '" + driver + "' does not exist or cannot be read.");
 
   Handle env(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
   if (!env) com::raise(kOpenFailed, name_, "The ODBC driver manager could not start an environment.");
@@ -101,15 +132,29 @@ std::unique_ptr<ado::ProviderSession> SqlServerProvider::open(const ado::Connect
   SQLRETURN rc =
       SQLDriverConnectW(dbc.get(), nullptr, reinterpret_cast<SQLWCHAR*>(text.data()),
                         static_cast<SQLSMALLINT>(text.size()), nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-  if (!SQL_SUCCEEDED(rc))
-    raiseDiagnostics(kOpenFailed, name_, SQL_HANDLE_DBC, dbc.get(), "The connection to SQL Server failed.");
+  if (!SQL_SUCCEEDED(rc)) {
+    raiseDiagnostics(kOpenFailed, name_, SQL_HANDLE_DBC, dbc.get(),
+                     options_.login == OdbcLoginKind::PassThrough
+                         ? "The connection to the ODBC data source failed."
+                         : "The connection to SQL Server failed.");
+  }
   dbc.setConnected();
-  return std::make_unique<SqlServerSession>(name_, std::move(env), std::move(dbc));
+  bool wholeBatches = answersSeveralResults(dbc.get());
+  return std::make_unique<OdbcSession>(name_, std::move(env), std::move(dbc), wholeBatches);
 }
 
-void registerSqlServerProviders(const SqlServerOptions& options) {
+void registerOdbcProviders(const OdbcOptions& sqlServer) {
   for (const char* name : kSqlServerProviderNames)
-    ado::registerProvider(std::make_shared<SqlServerProvider>(name, options));
+    ado::registerProvider(std::make_shared<OdbcProvider>(name, sqlServer));
+  for (const char* name : kOdbcProviderNames)
+    ado::registerProvider(std::make_shared<OdbcProvider>(name, OdbcOptions{OdbcLoginKind::PassThrough, {}}));
+}
+
+void unregisterOdbcProviders() {
+  for (const char* name : kSqlServerProviderNames)
+    ado::unregisterProvider(name);
+  for (const char* name : kOdbcProviderNames)
+    ado::unregisterProvider(name);
 }
 
 }  // namespace mls::odbc
