@@ -18,7 +18,10 @@
 //     the period's values of by-products;
 //   - the period's input quantities, two cost-object groups, BOMs of two
 //     levels with one customer BOM line, and a complex standard (number 10)
-//     of input times BOM usage.
+//     of input times BOM usage;
+//   - a sort standard (number 20) set for every classification cost object,
+//     its data per department, product and cost item, and by-product values
+//     per cost item.
 #pragma once
 
 #include <cstdint>
