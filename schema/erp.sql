@@ -682,3 +682,36 @@ CREATE TABLE t_VoucherGroup (
   FGroupID INT NOT NULL CONSTRAINT pk_t_VoucherGroup PRIMARY KEY CLUSTERED,
   FName NVARCHAR(80) NOT NULL DEFAULT('')
 )
+
+-- ---------------------------------------------------------------------------
+-- Standard settings of classification-method cost objects and by-product
+-- values per cost item: what the sort and by-product standard data, the
+-- classification split and the expansion of standard settings read and write.
+
+-- The standard set per cost object, department and expense; FDeptID -1 and
+-- FExpID -1 mean all departments and all expenses, and FDeptAll 1 marks a
+-- setting made for every classification cost object at once (a template the
+-- expansion copies to each of them).
+CREATE TABLE CBDeptStdSet (
+  FDeptID INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FExpID INT NOT NULL DEFAULT(0),
+  FStandardID INT NOT NULL DEFAULT(0),
+  FDeptAll SMALLINT NOT NULL DEFAULT(0)
+)
+
+-- The same settings kept per period (FYearPeriod the period as the client
+-- writes it); FDeptAll 1 as above.
+CREATE TABLE OPCostTaxonSet (
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FYearPeriod INT NOT NULL DEFAULT(0),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FStandardID INT NOT NULL DEFAULT(0),
+  FDeptAll SMALLINT NOT NULL DEFAULT(0)
+)
+
+-- A by-product's value per unit is kept per cost item.
+ALTER TABLE CBDeputyInfo ADD FCostItemID INT NOT NULL DEFAULT(0)
+ALTER TABLE CBDeputyInfo DROP CONSTRAINT pk_CBDeputyInfo
+ALTER TABLE CBDeputyInfo ADD CONSTRAINT pk_CBDeputyInfo PRIMARY KEY CLUSTERED (FYear, FPeriod, FProductID, FCostItemID)

@@ -83,6 +83,7 @@ class Generator {
     unitsAndByProductValues();
     standardSources();
     costReportData();
+    classificationSources();
   }
 
  private:
@@ -416,6 +417,39 @@ class Generator {
                    sqlNText("Input by BOM usage"), sqlNText("投入產量BOM用量"), sqlNumber(1),
                    sqlNText("标准=~#投入产量~@*~#BOM用量~@")});
   }
+
+  // What the split of classification cost objects reads: the sort standard
+  // 20 set as a template for every classification cost object (all
+  // departments, all expenses), its data per production department, product
+  // and cost item (by-products included), and the by-product values kept per
+  // cost item: the values above become those of cost item 1, cost item 2
+  // gets values of its own.
+  void classificationSources() {
+    RowWriter standards(out_, "cb_BmStandard", "FNum, FID, FName, FName_EN, FName_CHT, FComPlex, FFormula");
+    standards.row({sqlNumber(kSortStandard), sqlNText("FLFJQFPBZ"), sqlNText("分类标准"),
+                   sqlNText("Sort standard"), sqlNText("分類標準"), sqlNumber(0), kNull});
+    RowWriter settings(out_, "CBDeptStdSet", "FDeptID, FCostObjID, FExpID, FStandardID, FDeptAll");
+    settings.row({sqlNumber(-1), sqlNumber(0), sqlNumber(-1), sqlNumber(kSortStandard), sqlNumber(1)});
+    RowWriter data(out_, "CBSortStandardInfo",
+                   "FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FProductID, FCostItemID, FQty");
+    RowWriter values(out_, "CBDeputyInfo", "FYear, FPeriod, FProductID, FCostItemID, FAmount");
+    out_.push_back("UPDATE CBDeputyInfo SET FCostItemID = 1 WHERE FYear = " + sqlNumber(o_.year) +
+                   " AND FPeriod = " + sqlNumber(o_.period) + "\r\n");
+    for (const CostObject& c : objects_) {
+      if (c.products.size() != 3) continue;
+      values.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(c.products[2]), sqlNumber(2),
+                  sqlNumber((1 + rnd_.below(500)) / 100.0)});
+      for (int d = 0; d < 4; ++d) {
+        for (int product : c.products) {
+          for (int costItem : {1, 2})
+            data.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kSortStandard),
+                      sqlNumber(kFirstDept + d), sqlNumber(c.id), sqlNumber(product), sqlNumber(costItem),
+                      sqlNumber(static_cast<double>(1 + rnd_.below(9)))});
+        }
+      }
+    }
+  }
+  static constexpr int kSortStandard = 20;
 
   // A BOM per product (in use, audited) with two materials and one
   // assembly; each assembly's BOM takes two materials.  Every third cost

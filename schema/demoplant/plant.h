@@ -20,7 +20,10 @@
 //     levels with one customer BOM line, and a complex standard (number 10)
 //     of input times BOM usage;
 //   - cost items, the item base table and the item register, standard
-//     product costs and the cost vouchers of the period before.
+//     product costs and the cost vouchers of the period before;
+//   - a sort standard (number 20) set for every classification cost object,
+//     its data per department, product and cost item, and by-product values
+//     per cost item.
 #pragma once
 
 #include <cstdint>

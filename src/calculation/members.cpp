@@ -2,6 +2,7 @@
 
 #include "calculation/actual_cost_inputs.h"
 #include "calculation/calculation_inquiries.h"
+#include "calculation/classification_split.h"
 #include "calculation/consumption_inquiries.h"
 #include "calculation/cost_write_back.h"
 #include "calculation/material_inquiries.h"
@@ -68,6 +69,12 @@ void addConcludeUpdateMembers(com::TypeInfo& t) {
       t, "SetCostToDBByProduct", presets::kWriterWithoutAbort,
       {"sDsn", "iYear", "iPeriod", "lProductID", "lDeptID", "sBatchNo", "dbAmount", opt("dctCurPeriodDate")},
       setCostToDBByProduct);
+  // The split has no handler of its own either; it votes SetComplete itself
+  // once its rows are written, and casts no vote when it refuses.
+  member(t, "DistributeTaxCost", frame::FrameFacts().connects(frame::Isolation::ReadCommitted),
+         {"sDsn", "iYear", "iPeriod", "lDeptID", "lCostObjID", "lCostItemID", "lLevel", "dbSumAmount",
+          "lStandardID", "lDataQty", opt("lProCount", 0)},
+         distributeTaxCost);
 }
 
 }  // namespace mls::calculation

@@ -3,12 +3,15 @@
 #include "calculation/members.h"
 #include "frame/member.h"
 #include "frame/members.h"
+#include "standards/members.h"
 
 namespace mls::classes {
 
 const com::TypeInfo& ConcludeUpdate::type() {
-  static const com::TypeInfo info = frame::memberTable(
-      kProgId, kIid, {frame::addConcludeUpdateMembers, calculation::addConcludeUpdateMembers});
+  static const com::TypeInfo info =
+      frame::memberTable(kProgId, kIid,
+                         {frame::addConcludeUpdateMembers, calculation::addConcludeUpdateMembers,
+                          standards::addConcludeUpdateMembers});
   return info;
 }
 

@@ -7,6 +7,7 @@ namespace mls::standards {
 
 void addCalInfoMembers(com::TypeInfo& type);
 void addConcludeInfoMembers(com::TypeInfo& type);
+void addConcludeUpdateMembers(com::TypeInfo& type);
 void addWConcludeInfoMembers(com::TypeInfo& type);
 
 }  // namespace mls::standards

@@ -1,5 +1,6 @@
 #include "demo_plant.h"
 
+#include "demo_classification.h"
 #include "demo_database.h"
 #include "demo_write_back.h"
 
@@ -126,10 +127,11 @@ void runPlantDemo(const std::string& databaseFile) {
        "WHERE p.FYear = 2024 AND p.FPeriod = 3 ORDER BY p.FCostObjID, p.FDeptID, p.FProductID");
   show("flag",
        "SELECT FValue AS CB_CALCOMPLETEQTY_OK FROM t_SystemProfile WHERE FKey = 'CB_CALCOMPLETEQTY_OK'");
-  runWriteBackDemo(
-      {[&](const std::string& m, std::vector<com::Variant> a) { return step(*update, m, std::move(a)); },
-       show},
-      kYear, kPeriod);
+  const DemoCalls calls{
+      [&](const std::string& m, std::vector<com::Variant> a) { return step(*update, m, std::move(a)); },
+      show};
+  runWriteBackDemo(calls, kYear, kPeriod);
+  runClassificationDemo(calls, {props(), connectString}, kYear, kPeriod);
 }
 
 }  // namespace mls::host
