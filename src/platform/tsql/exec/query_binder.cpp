@@ -1,6 +1,7 @@
 // Binding of queries: the FROM source, the select list (or variable
 // assignments), WHERE, grouping and aggregates, DISTINCT, TOP, ORDER BY and
 // UNION.
+#include <charconv>
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
@@ -232,7 +233,15 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
       c.identity.reset();
   }
 
-  BoundExprPtr having = s.having ? bindCondition(*s.having, &scope) : nullptr;
+  BoundExprPtr having;
+  if (s.having) {
+    struct HavingGuard {
+      int& error;
+      ~HavingGuard() { error = 8120; }
+    } guard{ungroupedError_};
+    ungroupedError_ = 8121;
+    having = bindCondition(*s.having, &scope);
+  }
   plan->distinct = s.distinct;
   if (s.top) {
     GroupingGuard topOutside(grouping_, nullptr);
@@ -288,8 +297,12 @@ void Binder::bindOrderBy(const ast::Query& q, const Scope& scope,
             : -1;
     if (e.kind == ast::ExprKind::Literal && e.as<ast::Literal>().literal == ast::LiteralKind::Integer) {
       // ORDER BY n: the n-th output column.
-      long n = std::stol(e.as<ast::Literal>().text);
-      if (n < 1 || static_cast<size_t>(n) > plan.columns.size()) throwSqlError(108, {std::to_string(n)});
+      const std::string& text = e.as<ast::Literal>().text;
+      size_t n = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+      if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > plan.columns.size()) {
+        throwSqlError(108, {text});
+      }
       key.expr = outputColumn(static_cast<size_t>(n - 1));
       selected = true;
     } else if (firstSelectColumn >= 0) {

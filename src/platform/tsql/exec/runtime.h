@@ -45,6 +45,7 @@ struct GlobalState {
   int error = 0;
   Value identity;  // @@IDENTITY: NULL until an identity value was inserted
   bool noCount = false;
+  bool xactAbort = false;  // SET XACT_ABORT ON
   std::string isolationLevel = "READ COMMITTED";
   int tranCount = 0;     // open BEGIN TRAN levels
   int fetchStatus = -1;  // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1

@@ -90,22 +90,33 @@ TEST_F(SessionTest, MessagesCollectPrintAndLowSeverityRaiserror) {
   EXPECT_EQ(r.messages[4], "\xe4\xb8\xad\xe6\x96\x87");
 }
 
-TEST_F(SessionTest, ErrorCarriesLineAndEarlierResults) {
+TEST_F(SessionTest, ErrorsComeBackAfterTheBatchWithEveryResult) {
   SqlError e = failure(s,
-                       "CREATE TABLE t (a INT)\n"
+                       "CREATE TABLE t (a INT PRIMARY KEY)\n"
                        "INSERT t VALUES (1)\n"
                        "SELECT a FROM t\n"
                        "\n"
                        "SELECT a / 0 FROM t\n"
-                       "INSERT t VALUES (2)\n");
+                       "INSERT t VALUES (2)\n"
+                       "INSERT t VALUES (1)\n"
+                       "SELECT CAST('x' AS INT)\n"
+                       "INSERT t VALUES (3)\n");
+  // The first error is thrown; the batch went on after the statement-ending
+  // ones and stopped at the conversion failure.
   EXPECT_EQ(e.number(), 8134);
   EXPECT_EQ(e.severity(), 16);
   EXPECT_EQ(e.line(), 5);
-  ASSERT_EQ(e.partial().items.size(), 2u);
-  EXPECT_EQ(e.partial().items[0].rowCount, 1);
-  EXPECT_EQ(e.partial().items[1].rowset.rows.size(), 1u);
-  // The batch ended at the error: the last INSERT never ran.
-  EXPECT_EQ(scalarInt(s, "SELECT a FROM t"), 1);
+  const BatchResult& r = e.partial();
+  ASSERT_EQ(r.items.size(), 3u);
+  EXPECT_EQ(r.items[0].rowCount, 1);
+  EXPECT_EQ(r.items[1].rowset.rows.size(), 1u);
+  EXPECT_EQ(r.items[2].rowCount, 1);
+  ASSERT_EQ(r.errors.size(), 3u);
+  EXPECT_EQ(r.errors[1].number, 2627);
+  EXPECT_EQ(r.errors[1].line, 7);
+  EXPECT_EQ(r.errors[2].number, 245);
+  EXPECT_EQ(r.errors[2].line, 8);
+  EXPECT_EQ(scalarInt(s, "SELECT COUNT(*) FROM t"), 2);
 }
 
 TEST_F(SessionTest, FailedStatementLeavesNothingBehind) {
@@ -140,7 +151,7 @@ TEST_F(SessionTest, RaiserrorAboveTenIsAnErrorWithItsSeverityAndState) {
   EXPECT_EQ(e.state(), 3);
   EXPECT_EQ(e.line(), 2);
   EXPECT_EQ(e.message(), "Cost abc missing for 12 items");
-  ASSERT_EQ(e.partial().messages.size(), 1u);
+  EXPECT_EQ(e.partial().messages, (std::vector<std::string>{"before", "after"}));
 }
 
 TEST_F(SessionTest, TemporaryTablesLiveAcrossBatchesOfTheirSessionOnly) {
