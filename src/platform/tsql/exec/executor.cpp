@@ -49,6 +49,7 @@ template <class F>
 bool Executor::atomic(const ast::Stmt& s, F&& body) {
   std::lock_guard<std::recursive_mutex> lock(session_.database().mutex());
   env_.functions.now = currentDateTime();
+  env_.nullEliminated = false;
   UndoLog& undo = session_.undo();
   UndoLog::Mark mark = undo.mark();
   try {
@@ -66,6 +67,7 @@ bool Executor::atomic(const ast::Stmt& s, F&& body) {
   }
   if (session_.globals().tranCount == 0) undo.commit();
   session_.globals().error = 0;
+  if (env_.nullEliminated) inform(8153, s.pos.line);
   return true;
 }
 
@@ -233,6 +235,12 @@ void Executor::setOption(const ast::SetOptionStmt& s) {
 
 // ------------------------------------------------------------- messages
 
+void Executor::inform(int number, int line) {
+  SqlError m = sqlError(number, {}, line);
+  out_.messages.push_back(m.message());
+  out_.notices.push_back(m.toMessage());
+}
+
 void Executor::print(const ast::PrintStmt& s) {
   BoundExprPtr e = binder_.bind(*s.value, nullptr);
   EvalContext ctx{nullptr, nullptr, &env_};
@@ -268,6 +276,7 @@ void Executor::raiserror(const ast::RaiserrorStmt& s) {
   }
   session_.globals().rowCount = 0;
   if (severity >= 11) throw SqlError(number, severity, state < 0 ? 1 : state, 0, std::move(text));
+  out_.notices.push_back({number, severity, state < 0 ? 1 : state, s.pos.line, text});
   out_.messages.push_back(std::move(text));
 }
 

@@ -50,6 +50,9 @@ class Executor {
   void setVariable(const ast::SetVariableStmt& s);
   void setOption(const ast::SetOptionStmt& s);
   void print(const ast::PrintStmt& s);
+  // Sends the informational message `number` (errors.cpp) of the statement
+  // at `line` to the client.
+  void inform(int number, int line);
   void raiserror(const ast::RaiserrorStmt& s);
   void transaction(const ast::Stmt& s);
   void assign(int frameIndex, const Value& v, const SqlType& from);

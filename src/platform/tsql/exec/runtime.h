@@ -56,7 +56,8 @@ struct ExecEnv {
   SessionImpl* session = nullptr;
   Frame* frame = nullptr;
   GlobalState* globals = nullptr;
-  FunctionContext functions;  // GETDATE() of the running statement
+  FunctionContext functions;    // GETDATE() of the running statement
+  bool nullEliminated = false;  // an aggregate of the running statement skipped a NULL (8153)
 };
 
 // The rows an expression reads: rows[slot] is the current row of the query's
