@@ -16,6 +16,7 @@
 // - An absent optional expression is a null ExprPtr.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -89,12 +90,16 @@ struct Node {
 
   Node(Kind k, Pos p) : kind(k), pos(p) {}
   virtual ~Node() = default;
+  // The node as the type its kind names; a wrong T aborts in builds with
+  // assertions (debug and sanitizer builds).
   template <class T>
   T& as() {
+    assert(dynamic_cast<T*>(this) != nullptr && "AST node downcast to a type its kind does not name");
     return static_cast<T&>(*this);
   }
   template <class T>
   const T& as() const {
+    assert(dynamic_cast<const T*>(this) != nullptr && "AST node downcast to a type its kind does not name");
     return static_cast<const T&>(*this);
   }
 };
