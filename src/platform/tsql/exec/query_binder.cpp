@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/system_views.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/ast_walk.h"
 #include "platform/tsql/exec/binder.h"
@@ -66,7 +67,14 @@ int firstSelectColumnOf(const ast::Query& q, const ast::ColumnRef& ref) {
 
 SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& alias, int slot) {
   SourceBinding b;
-  b.table = session_.catalog().getTable(name);
+  if (isSchemaViewsName(name)) {
+    std::vector<ViewText> texts;
+    for (const ViewDef* v : session_.database().views().all())
+      texts.push_back({v->name, v->definition});
+    b.table = buildSchemaViews(texts);
+  } else {
+    b.table = session_.catalog().getTable(name);
+  }
   b.aliased = !alias.empty();
   b.name = b.aliased ? alias : name.name();
   b.slot = slot;

@@ -557,6 +557,7 @@ struct CreateViewStmt : Stmt {
   ObjectName view;
   std::vector<std::string> columns;  // empty: the query's column names
   QueryPtr query;
+  std::string definition;  // the statement's text, CREATE to the query's end
   explicit CreateViewStmt(Pos p) : Stmt(StmtKind::CreateView, p) {}
 };
 
