@@ -45,15 +45,19 @@ void SessionImpl::rollbackTransaction() {
   globals_.tranCount = 0;
 }
 
+bool SessionImpl::rollsBackTransaction(const SqlError& e) const {
+  const ErrorClass c = errorClass(e.number());
+  return c == ErrorClass::Batch ||
+         (globals_.xactAbort && c == ErrorClass::Statement && !isRaiserror(e.number()));
+}
+
 bool SessionImpl::continueAfter(const SqlError& e, bool nestedLevel) {
   globals_.error = e.number();
-  const ErrorClass c = errorClass(e.number());
-  if (c == ErrorClass::Batch ||
-      (globals_.xactAbort && c == ErrorClass::Statement && !isRaiserror(e.number()))) {
+  if (rollsBackTransaction(e)) {
     rollbackTransaction();
     return false;
   }
-  if (c == ErrorClass::Scope && !nestedLevel) return false;
+  if (errorClass(e.number()) == ErrorClass::Scope && !nestedLevel) return false;
   if (scope()->stopAtFirstError) return false;
   errors_.push_back(e);
   return true;
@@ -61,11 +65,7 @@ bool SessionImpl::continueAfter(const SqlError& e, bool nestedLevel) {
 
 void SessionImpl::endBatch(const SqlError& e) {
   globals_.error = e.number();
-  const ErrorClass c = errorClass(e.number());
-  if (c == ErrorClass::Batch ||
-      (globals_.xactAbort && c == ErrorClass::Statement && !isRaiserror(e.number()))) {
-    rollbackTransaction();
-  }
+  if (rollsBackTransaction(e)) rollbackTransaction();
   errors_.push_back(e);
 }
 

@@ -95,6 +95,9 @@ class SessionImpl {
   std::vector<SqlError> errors_;  // the errors of the running client batch
 
   void rollbackTransaction();
+  // Whether `e` takes the open transaction back with it (its class, or SET
+  // XACT_ABORT ON).
+  bool rollsBackTransaction(const SqlError& e) const;
   // Keeps the error that ended the batch (rolling back as continueAfter does).
   void endBatch(const SqlError& e);
 };
