@@ -5,8 +5,8 @@
 //   tsql-shell :memory: [script]
 //
 // The script (standard input when absent or "-") runs batch by batch, batches
-// ending at lines that hold only GO.  A failing batch prints its error and the
-// next batch runs; the exit status is 1 when any batch failed or the database
+// ending at lines that hold only GO.  A failing batch prints its results and
+// its errors and the next batch runs; the exit status is 1 when any batch failed or the database
 // could not be saved, 2 when the database could not be opened.
 #include <fstream>
 #include <iostream>
@@ -41,7 +41,8 @@ bool runScript(std::istream& in, Session& session) {
       shell::printResults(session.execute(*batch), std::cout);
     } catch (const SqlError& e) {
       shell::printResults(e.partial(), std::cout);
-      shell::printError(e, std::cout);
+      for (const mls::tsql::SqlMessage& m : e.partial().errors)
+        shell::printError(m, std::cout);
       ok = false;
     }
     std::cout.flush();

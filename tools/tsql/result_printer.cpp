@@ -110,10 +110,14 @@ void printResults(const BatchResult& result, std::ostream& out) {
     out << m << '\n';
 }
 
+void printError(const SqlMessage& error, std::ostream& out) {
+  out << "Msg " << error.number << ", Level " << error.severity << ", State " << error.state;
+  if (error.line > 0) out << ", Line " << error.line;
+  out << '\n' << error.text << '\n';
+}
+
 void printError(const SqlError& error, std::ostream& out) {
-  out << "Msg " << error.number() << ", Level " << error.severity() << ", State " << error.state();
-  if (error.line() > 0) out << ", Line " << error.line();
-  out << '\n' << error.message() << '\n';
+  printError(error.toMessage(), out);
 }
 
 }  // namespace mls::tsql::shell

@@ -12,6 +12,7 @@
 namespace mls::tsql::shell {
 
 void printResults(const BatchResult& result, std::ostream& out);
+void printError(const SqlMessage& error, std::ostream& out);
 void printError(const SqlError& error, std::ostream& out);
 
 // The text a value shows in a table: dates as yyyy-mm-dd hh:mi:ss.mmm,

@@ -38,6 +38,7 @@ void Connection::open(std::string_view connectionString, std::string_view user, 
 void Connection::close() {
   if (!session_) raiseAdo(com::err::kObjectClosed, kConnectionClass);
   session_.reset();
+  errors_.clear();
   providerName_.clear();
 }
 
@@ -59,6 +60,11 @@ void Connection::setCommandTimeout(int32_t seconds) {
 std::vector<BatchItem> Connection::run(std::string_view text, const std::vector<ParameterValue>& params,
                                        int32_t timeoutSeconds) {
   if (!session_) raiseAdo(com::err::kObjectClosed, kConnectionClass);
+  errors_.clear();
+  struct KeepMessages {
+    Connection& c;
+    ~KeepMessages() { c.errors_ = c.session_->takeMessages(); }
+  } keep{*this};
   return session_->execute(text, params, timeoutSeconds);
 }
 
@@ -105,6 +111,9 @@ const com::TypeInfo& Connection::type() {
     t.propertyGet<C>("CommandTimeout", {}, VarKind::Long, [](C& c, com::Args) { return c.commandTimeout(); });
     t.propertyLet<C>("CommandTimeout", {Param("Value", VarKind::Long)},
                      [](C& c, com::Args a) { c.setCommandTimeout(a[0].toLong()); });
+    t.propertyGet<C>("Errors", {}, VarKind::Object, [](C& c, com::Args) {
+      return com::Variant(com::Ref<com::Dispatch>(com::makeObject<Errors>(c.errors())));
+    });
     t.method<C>("Execute",
                 {Param("CommandText", VarKind::String), Param("RecordsAffected").ref().opt(),
                  Param("Options", VarKind::Long).opt(-1)},
@@ -114,6 +123,42 @@ const com::TypeInfo& Connection::type() {
                   if (!a[1].isMissing()) a[1].assign(com::Variant(static_cast<int32_t>(affected)));
                   return com::Variant(com::Ref<com::Dispatch>(rs));
                 });
+    return t;
+  }();
+  return info;
+}
+
+const com::TypeInfo& Errors::type() {
+  static const com::TypeInfo info = [] {
+    com::TypeInfo t(kErrorsClass, kIid);
+    t.propertyGet<Errors>("Count", {}, VarKind::Long,
+                          [](Errors& e, com::Args) { return static_cast<int32_t>(e.messages().size()); });
+    t.propertyGet<Errors>(
+        "Item", {Param("Index", VarKind::Long)}, VarKind::Object, [](Errors& e, com::Args a) {
+          int32_t i = a[0].toLong();
+          if (i < 0 || static_cast<size_t>(i) >= e.messages().size())
+            raiseAdo(com::err::kItemNotFound, kErrorsClass);
+          return com::Variant(
+              com::Ref<com::Dispatch>(com::makeObject<Error>(e.messages()[static_cast<size_t>(i)])));
+        });
+    return t;
+  }();
+  return info;
+}
+
+const com::TypeInfo& Error::type() {
+  static const com::TypeInfo info = [] {
+    com::TypeInfo t(kErrorClass, kIid);
+    // An informational message has no error number of its own (Number 0).
+    t.propertyGet<Error>("Number", {}, VarKind::Long, [](Error&, com::Args) { return int32_t{0}; });
+    t.propertyGet<Error>("NativeError", {}, VarKind::Long,
+                         [](Error& e, com::Args) { return e.message().nativeError; });
+    t.propertyGet<Error>("SQLState", {}, VarKind::String,
+                         [](Error& e, com::Args) { return e.message().sqlState; });
+    t.propertyGet<Error>("Description", {}, VarKind::String,
+                         [](Error& e, com::Args) { return e.message().description; });
+    t.propertyGet<Error>("Source", {}, VarKind::String,
+                         [](Error& e, com::Args) { return e.message().source; });
     return t;
   }();
   return info;

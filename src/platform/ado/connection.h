@@ -63,12 +63,44 @@ class Connection final : public com::DispatchObject {
   std::vector<BatchItem> run(std::string_view text, const std::vector<ParameterValue>& params,
                              int32_t timeoutSeconds);
 
+  // The Errors collection: the informational messages of the last batch run
+  // on this connection (emptied when the next one starts).
+  const std::vector<ProviderMessage>& errors() const { return errors_; }
+
  private:
   std::string connectionString_;
   std::string providerName_;
   int32_t cursorLocation_ = kUseServer;
   int32_t commandTimeout_ = 30;
   std::unique_ptr<ProviderSession> session_;
+  std::vector<ProviderMessage> errors_;
+};
+
+// The Errors collection of a Connection (a copy, taken when asked for) and
+// its Error objects.
+class Errors final : public com::DispatchObject {
+ public:
+  static constexpr com::Guid kIid{
+      0x0B5C9A3E, 0x7F41, 0x4D2A, {0x9E, 0x33, 0x51, 0xC8, 0x0D, 0x6A, 0x27, 0xB4}};
+  static const com::TypeInfo& type();
+  explicit Errors(std::vector<ProviderMessage> messages)
+      : DispatchObject(type()), messages_(std::move(messages)) {}
+  const std::vector<ProviderMessage>& messages() const { return messages_; }
+
+ private:
+  std::vector<ProviderMessage> messages_;
+};
+
+class Error final : public com::DispatchObject {
+ public:
+  static constexpr com::Guid kIid{
+      0x5A1D27C4, 0x3B8E, 0x4F06, {0xA1, 0x7D, 0xE2, 0x49, 0x90, 0x13, 0xC5, 0x6F}};
+  static const com::TypeInfo& type();
+  explicit Error(ProviderMessage message) : DispatchObject(type()), message_(std::move(message)) {}
+  const ProviderMessage& message() const { return message_; }
+
+ private:
+  ProviderMessage message_;
 };
 
 // The Connection an object Variant holds (null for Nothing); any other object

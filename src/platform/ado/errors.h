@@ -29,6 +29,8 @@ inline constexpr const char* kFieldClass = "Marlstone.ADO.Field";
 inline constexpr const char* kCommandClass = "Marlstone.ADO.Command";
 inline constexpr const char* kParametersClass = "Marlstone.ADO.Parameters";
 inline constexpr const char* kParameterClass = "Marlstone.ADO.Parameter";
+inline constexpr const char* kErrorsClass = "Marlstone.ADO.Errors";
+inline constexpr const char* kErrorClass = "Marlstone.ADO.Error";
 
 // Raises one of the object errors above, or a standard one (3021, 3265, 3704),
 // with its usual description unless one is given.

@@ -49,9 +49,22 @@ struct ParameterValue {
   com::Variant value;
 };
 
+// An informational message a batch sent without failing (a warning such as
+// "Null value is eliminated..."): the connection keeps it in its Errors
+// collection and raises nothing.
+struct ProviderMessage {
+  int32_t nativeError = 0;  // the server's message number
+  std::string sqlState;
+  std::string description;
+  std::string source;  // the provider's name
+};
+
 class ProviderSession {
  public:
   virtual ~ProviderSession() = default;
+  // The informational messages of the last execute(), failed or not; taken
+  // once.
+  virtual std::vector<ProviderMessage> takeMessages() { return {}; }
   // Runs `text`.  With parameters, the text's `?` markers are bound to them in
   // order.  `timeoutSeconds` 0 means no limit.
   virtual std::vector<BatchItem> execute(std::string_view text, const std::vector<ParameterValue>& params,

@@ -6,9 +6,16 @@
 //   tsql::Session s(db);
 //   tsql::BatchResult r = s.execute("CREATE TABLE t (a INT) INSERT t VALUES (1) SELECT a FROM t");
 //
-// A batch runs statement by statement; the first error ends it and is thrown as
-// tsql::SqlError after the results of the statements before it were kept in
-// SqlError::partial().
+// A batch runs statement by statement, with SQL Server's error model: most
+// run-time errors (duplicate keys, NULL into NOT NULL, truncation, divide by
+// zero, RAISERROR...) end only their statement, which is taken back, and the
+// batch goes on with @@ERROR set; conversion failures, errors of binding
+// (invalid names, types that do not fit) and every error under SET XACT_ABORT
+// ON end the batch.  When the batch had an error, execute() throws the first
+// as tsql::SqlError once the batch ended; SqlError::partial() holds the
+// results of every statement that ran and the list of all the errors.
+// Nothing but a SqlError leaves execute(): an unexpected failure inside the
+// engine becomes the internal error kInternalError, its statement taken back.
 #pragma once
 
 #include <cstdint>
@@ -47,10 +54,25 @@ struct ResultItem {
   int64_t rowCount = 0;
 };
 
+// A numbered message of the server: an error, or an informational message
+// (severity 10).
+struct SqlMessage {
+  int number = 0;
+  int severity = 0;
+  int state = 1;
+  int line = 0;
+  std::string text;
+};
+
 struct BatchResult {
   std::vector<ResultItem> items;
-  std::vector<std::string> messages;  // PRINT output and informational messages
+  std::vector<std::string> messages;  // PRINT output and informational messages' texts, in order
+  std::vector<SqlMessage> notices;    // the informational messages with a number, in order
+  std::vector<SqlMessage> errors;     // every error of the batch, in order (see SqlError)
 };
+
+// The error an unexpected failure inside the engine becomes.
+inline constexpr int kInternalError = 8630;
 
 // An error of the engine, with SQL Server's number, severity, state, the line in
 // the batch and the message text.
@@ -62,8 +84,10 @@ class SqlError : public std::runtime_error {
   int state() const { return state_; }
   int line() const { return line_; }
   const std::string& message() const { return message_; }
-  // Results of the statements that ran before the failing one.
+  // The results of the statements that ran (before the failing one, and after
+  // it when it ended its statement only), with every error of the batch.
   const BatchResult& partial() const { return partial_; }
+  SqlMessage toMessage() const { return {number_, severity_, state_, line_, message_}; }
   void setPartial(BatchResult r) { partial_ = std::move(r); }
   void setLine(int line) { line_ = line; }
 

@@ -1,7 +1,9 @@
 #include "platform/tsql/errors.h"
 
+#include <new>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace mls::tsql {
@@ -296,6 +298,19 @@ const std::unordered_map<int, Template>& templates() {
       {8161,
        {16,
         "Argument 1 of the GROUPING function does not match any of the expressions in the GROUP BY clause."}},
+      {701, {17, "There is insufficient system memory in resource pool 'default' to run this query."}},
+      {kInternalError,
+       {16,
+        "Internal Query Processor Error: The query processor encountered an unexpected error during "
+        "execution (%s)."}},
+      {4127,
+       {16,
+        "At least one of the arguments to COALESCE must be an expression that is not the NULL constant."}},
+      {8121,
+       {16,
+        "Column '%s' is invalid in the HAVING clause because it is not contained in either an aggregate "
+        "function or the GROUP BY clause."}},
+      {8153, {10, "Warning: Null value is eliminated by an aggregate or other SET operation."}},
       {2786,
        {16,
         "The data type of substitution parameter %d does not match the expected type of the format "
@@ -335,11 +350,46 @@ std::string_view messageTemplate(int number) {
   return it == templates().end() ? std::string_view{} : it->second.text;
 }
 
+ErrorClass errorClass(int number) {
+  static const std::unordered_set<int> statementOnly = {
+      // keys, NULLs, constraints, truncation, arithmetic and subqueries at run time
+      2627, 2601, 515, 547, 8152, 8134, 8115, 220, 232, 3623, 512, 517, 535, 536, 537,
+      // identity
+      544, 545, 8102, 8106, 8107, 7997,
+      // transactions and nested levels
+      3902, 3903, 266,
+      // objects that exist, or do not, when the statement runs
+      2714, 3701, 1505, 1913, 1779, 1902, 1911, 2705, 2744, 2749, 3723, 3728, 4701, 4901, 4902, 1088, 8110,
+      8111, 2501, 2526, 259,
+      // procedures and their arguments
+      2812, 201, 214, 8143, 8144, 8145, 8162, 8178, 18054,
+      // cursors
+      16905, 16911, 16915, 16916, 16917, 16924};
+  static const std::unordered_set<int> batch = {241, 242, 245, 248, 235, 8114, 217, 701, kInternalError};
+  if (isRaiserror(number) || statementOnly.contains(number)) return ErrorClass::Statement;
+  if (batch.contains(number)) return ErrorClass::Batch;
+  return ErrorClass::Scope;
+}
+
 SqlError sqlError(int number, const std::vector<std::string>& args, int line) {
   auto it = templates().find(number);
   if (it == templates().end())
     return SqlError(number, 16, 1, line, args.empty() ? std::string{} : args.front());
   return SqlError(number, it->second.severity, 1, line, fill(it->second.text, args));
+}
+
+SqlError internalError(const std::exception_ptr& thrown, int line) {
+  try {
+    std::rethrow_exception(thrown);
+  } catch (const SqlError& e) {
+    return e;
+  } catch (const std::bad_alloc&) {
+    return sqlError(701, {}, line);
+  } catch (const std::exception& e) {
+    return sqlError(kInternalError, {e.what()}, line);
+  } catch (...) {
+  }
+  return sqlError(kInternalError, {"unknown exception"}, line);
 }
 
 void throwSqlError(int number, const std::vector<std::string>& args, int line) {

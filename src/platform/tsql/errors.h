@@ -3,6 +3,7 @@
 // server's own.
 #pragma once
 
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,29 @@ namespace mls::tsql {
 SqlError sqlError(int number, const std::vector<std::string>& args = {}, int line = 0);
 
 [[noreturn]] void throwSqlError(int number, const std::vector<std::string>& args = {}, int line = 0);
+
+// The error an exception other than SqlError becomes at the engine's edge:
+// 701 for memory, else kInternalError naming what was thrown.
+SqlError internalError(const std::exception_ptr& thrown, int line = 0);
+
+// What an error ends (SQL Server's classes, with SET XACT_ABORT OFF):
+//   Statement  the statement only: it is taken back and the batch goes on;
+//              most run-time errors (keys, NULLs, truncation, arithmetic,
+//              objects that exist or not at run time, RAISERROR).
+//   Scope      the running batch or nested level, the transaction stays
+//              open: errors found binding a statement (names, types,
+//              grouping), which SQL Server finds compiling it.
+//   Batch      the whole batch, nested levels included, and the open
+//              transaction is rolled back: conversion failures and internal
+//              errors.
+// Under SET XACT_ABORT ON every error of the Statement and Batch classes ends
+// the batch and rolls the transaction back, except RAISERROR's (number 50000
+// and above).
+enum class ErrorClass { Statement, Scope, Batch };
+ErrorClass errorClass(int number);
+inline bool isRaiserror(int number) {
+  return number >= 50000;
+}
 
 // The raw message template of `number` ("" when unknown), for tests.
 std::string_view messageTemplate(int number);

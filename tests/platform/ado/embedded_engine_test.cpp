@@ -257,6 +257,24 @@ TEST_F(EmbeddedTest, EngineErrorsCarryTheProviderNumberAndMessage) {
   EXPECT_EQ(cn->execute("SELECT 1 AS one")->value("one").toLong(), 1);  // the session goes on
 }
 
+TEST_F(EmbeddedTest, WarningsStayInTheErrorsCollectionWithoutRaising) {
+  auto cn = connect();
+  cn->execute("CREATE TABLE #w (a INT) INSERT #w VALUES (1), (NULL)");
+  EXPECT_TRUE(cn->errors().empty());
+  com::Ref<Recordset> rs = cn->execute("SELECT SUM(a) AS s FROM #w");
+  EXPECT_EQ(rs->value("s").toLong(), 1);
+  Variant errors = com::getProperty(*cn, "Errors");
+  ASSERT_EQ(com::getProperty(*errors.toObject(), "Count").toLong(), 1);
+  Variant first = com::getProperty(*errors.toObject(), "Item", Variant(0));
+  EXPECT_EQ(com::getProperty(*first.toObject(), "NativeError").toLong(), 8153);
+  EXPECT_EQ(com::getProperty(*first.toObject(), "SQLState").toString(), "01003");
+  EXPECT_EQ(com::getProperty(*first.toObject(), "Description").toString(),
+            "Warning: Null value is eliminated by an aggregate or other SET operation.");
+  // The next batch starts a new collection; aggregates over no NULL send nothing.
+  cn->execute("SELECT COUNT(*), SUM(a) FROM #w WHERE a IS NOT NULL");
+  EXPECT_TRUE(cn->errors().empty());
+}
+
 }  // namespace
 }  // namespace mls::ado
 

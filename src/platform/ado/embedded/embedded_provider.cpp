@@ -90,13 +90,14 @@ class EmbeddedSession final : public ProviderSession {
       bound.push_back(toBoundParameter(params[i], markerName(i + 1)));
 
     tsql::BatchResult result;
+    messages_.clear();
     try {
       result = session_.execute(marked.text, bound);
     } catch (const tsql::SqlError& e) {
+      keepMessages(e.partial());
       com::raise(err::kCommandFailed, kEmbeddedProviderName, e.message());
-    } catch (const std::exception& e) {
-      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.what());
     }
+    keepMessages(result);
     std::vector<BatchItem> items;
     items.reserve(result.items.size());
     for (const tsql::ResultItem& item : result.items)
@@ -104,8 +105,18 @@ class EmbeddedSession final : public ProviderSession {
     return items;
   }
 
+  std::vector<ProviderMessage> takeMessages() override { return std::exchange(messages_, {}); }
+
  private:
+  void keepMessages(const tsql::BatchResult& r) {
+    for (const tsql::SqlMessage& m : r.notices) {
+      // 01003: a NULL eliminated in a set function; 01000 any other warning.
+      messages_.push_back({m.number, m.number == 8153 ? "01003" : "01000", m.text, kEmbeddedProviderName});
+    }
+  }
+
   tsql::Session session_;
+  std::vector<ProviderMessage> messages_;
 };
 
 }  // namespace

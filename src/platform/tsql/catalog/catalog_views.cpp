@@ -1,6 +1,6 @@
 // The catalog views sys.objects, sys.tables, sys.indexes, sys.columns,
-// INFORMATION_SCHEMA.TABLES and INFORMATION_SCHEMA.COLUMNS, computed from a
-// table set as read-only tables.  They carry the columns callers commonly
+// INFORMATION_SCHEMA.TABLES, COLUMNS and VIEWS, computed from a table set (or
+// the views' texts) as read-only tables.  They carry the columns callers commonly
 // read, in the server's order.
 #include <string>
 #include <utility>
@@ -9,6 +9,7 @@
 #include "platform/tsql/catalog/names.h"
 #include "platform/tsql/catalog/system_views.h"
 #include "platform/tsql/catalog/undo_log.h"
+#include "platform/tsql/types/text.h"
 
 namespace mls::tsql {
 
@@ -240,6 +241,27 @@ std::shared_ptr<Table> schemaColumns(const TableSet& set, std::string_view catal
 }
 
 }  // namespace
+
+bool isSchemaViewsName(const ast::ObjectName& name) {
+  return sameName(name.qualifier(1), "INFORMATION_SCHEMA") && sameName(name.name(), "VIEWS") &&
+         !sameName(name.qualifier(2), "tempdb");
+}
+
+std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views) {
+  ViewBuilder v("VIEWS",
+                {{"TABLE_CATALOG", kSysname},
+                 {"TABLE_SCHEMA", kSysname},
+                 {"TABLE_NAME", kSysname},
+                 {"VIEW_DEFINITION", SqlType::nvarchar(4000)},
+                 {"CHECK_OPTION", SqlType::varchar(7)},
+                 {"IS_UPDATABLE", SqlType::varchar(2)}},
+                {"VIEW_DEFINITION"});
+  for (const ViewText& view : views) {
+    v.add({text(kDatabaseName), text("dbo"), text(view.name), text(utf8Substr(view.definition, 0, 4000)),
+           text("NONE"), text("NO")});
+  }
+  return v.done();
+}
 
 int columnMaxLength(const SqlType& t) {
   if (t.isString()) {

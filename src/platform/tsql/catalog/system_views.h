@@ -13,7 +13,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/catalog/table_set.h"
@@ -33,6 +35,14 @@ int systemTypeId(const SqlType& t);
 // over the tables of `set` (the session's temporary tables when `tempdb`);
 // nullptr when `name` names none of them.
 std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const TableSet& set, bool tempdb);
+// INFORMATION_SCHEMA.VIEWS over the views given as (name, CREATE VIEW text):
+// the text cut to 4000 characters, CHECK_OPTION 'NONE', IS_UPDATABLE 'NO'.
+struct ViewText {
+  std::string name;
+  std::string definition;
+};
+std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views);
+bool isSchemaViewsName(const ast::ObjectName& name);
 // The size in bytes of a column of type `t` as sys.columns and COL_LENGTH
 // give it (-1 for the max types).
 int columnMaxLength(const SqlType& t);

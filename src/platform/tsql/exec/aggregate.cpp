@@ -135,7 +135,10 @@ class GroupingSource final : public RowSource {
     }
     Value scratch;
     const Value& v = spec.arg->ref(ctx, scratch);
-    if (v.isNull()) return;
+    if (v.isNull()) {
+      if (ctx.env) ctx.env->nullEliminated = true;
+      return;
+    }
     if (spec.distinct) {
       if (!acc.distinct) acc.distinct = std::make_unique<RowSet>();
       if (!acc.distinct->insert({v})) return;

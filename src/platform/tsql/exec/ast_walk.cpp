@@ -8,9 +8,21 @@ namespace mls::tsql {
 namespace {
 
 // Calls `f` on each direct child expression of `e` (subqueries excluded).
+// Every kind is listed, without a default, so that a new kind with children
+// cannot be skipped silently (the compiler asks for it).
 template <class F>
 void forEachChild(const ast::Expr& e, F&& f) {
   switch (e.kind) {
+    case ast::ExprKind::Literal:
+    case ast::ExprKind::Variable:
+    case ast::ExprKind::GlobalVariable:
+    case ast::ExprKind::Parameter:
+    case ast::ExprKind::ColumnRef:
+    case ast::ExprKind::Star:
+    case ast::ExprKind::Default:
+    case ast::ExprKind::Exists:    // a subquery only
+    case ast::ExprKind::Subquery:  // a subquery only
+      break;
     case ast::ExprKind::Unary:
       f(*e.as<ast::UnaryExpr>().operand);
       break;
@@ -63,8 +75,6 @@ void forEachChild(const ast::Expr& e, F&& f) {
     case ast::ExprKind::Function:
       for (const ast::ExprPtr& x : e.as<ast::FunctionCall>().args)
         f(*x);
-      break;
-    default:
       break;
   }
 }
@@ -131,8 +141,13 @@ std::string exprKey(const ast::Expr& e, const std::function<std::string(const as
     case ast::ExprKind::Case:
       k += e.as<ast::CaseExpr>().operand ? "S" : "";
       break;
-    default:
-      // Subqueries and the rest never match another expression.
+    case ast::ExprKind::Parameter:
+    case ast::ExprKind::Star:
+    case ast::ExprKind::Default:
+    case ast::ExprKind::InSubquery:
+    case ast::ExprKind::Exists:
+    case ast::ExprKind::Subquery:
+      // These never match another expression.
       k += std::to_string(reinterpret_cast<uintptr_t>(&e));
       break;
   }

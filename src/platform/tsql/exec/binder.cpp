@@ -1,5 +1,6 @@
 #include "platform/tsql/exec/binder.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/tsql/errors.h"
@@ -257,7 +258,7 @@ BoundExprPtr Binder::bindColumn(const ast::ColumnRef& c, const Scope* scope) {
     }
     if (found) {
       if (grouping_ && s == grouping_->source)
-        throwSqlError(8120, {found->name + "." + found->columns[foundIndex].name});
+        throwSqlError(ungroupedError_, {found->name + "." + found->columns[foundIndex].name});
       for (const Scope* m = scope; m != s; m = m->outer)
         m->correlated = true;
       for (auto& [trackScope, tracked] : trackers_) {
@@ -309,7 +310,10 @@ BoundExprPtr Binder::bindFunction(const ast::FunctionCall& f, const Scope* scope
   }
   if (name == "COALESCE") {
     if (f.args.size() < 2) throwSqlError(189, {name, "2", "255"});
-    return makeCoalesce(bindArgs(f.args, scope));
+    std::vector<BoundExprPtr> args = bindArgs(f.args, scope);
+    if (std::all_of(args.begin(), args.end(), [](const BoundExprPtr& a) { return a->type().isNull(); }))
+      throwSqlError(4127);
+    return makeCoalesce(std::move(args));
   }
   if (name == "NULLIF") {
     arity(2);

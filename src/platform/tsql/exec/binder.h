@@ -105,6 +105,7 @@ class Binder {
 
   SessionImpl& session_;
   GroupingBinding* grouping_ = nullptr;
+  int ungroupedError_ = 8120;  // a column neither grouped nor aggregated: 8121 in HAVING
   // The running bindTracked calls (nested through subqueries): the scope whose
   // sources each notes, and where.
   std::vector<std::pair<const Scope*, TrackedExpr*>> trackers_;

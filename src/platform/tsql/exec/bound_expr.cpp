@@ -319,12 +319,13 @@ class IsNullNode final : public BoundExpr {
 
 class LikeNode final : public BoundExpr {
  public:
-  LikeNode(BoundExprPtr text, BoundExprPtr pattern, BoundExprPtr escape, bool negated)
+  LikeNode(BoundExprPtr text, BoundExprPtr pattern, BoundExprPtr escape, bool negated, bool unicode)
       : BoundExpr(SqlType(TypeId::Bit), true),
         text_(std::move(text)),
         pattern_(std::move(pattern)),
         escape_(std::move(escape)),
-        negated_(negated) {}
+        negated_(negated),
+        unicode_(unicode) {}
   Value eval(const EvalContext& c) const override { return fromBool3(test(c)); }
   Bool3 test(const EvalContext& c) const override {
     Value s1, s2, s3;
@@ -340,12 +341,17 @@ class LikeNode final : public BoundExpr {
       size_t pos = 0;
       if (!es.empty()) esc = utf8Next(es, pos);
     }
-    return likeMatch(t.asString(), p.asString(), esc) != negated_;
+    std::string_view text = t.asString();
+    // Non-Unicode matching ignores the text's trailing blanks; Unicode
+    // matching counts them.
+    if (!unicode_) text = text.substr(0, text.find_last_not_of(' ') + 1);
+    return likeMatch(text, p.asString(), esc) != negated_;
   }
 
  private:
   BoundExprPtr text_, pattern_, escape_;
   bool negated_;
+  bool unicode_;  // some argument is nchar or nvarchar
 };
 
 class InListNode final : public BoundExpr {
@@ -420,6 +426,12 @@ BoundExprPtr makeGlobal(GlobalId id) {
 }
 
 BoundExprPtr makeConversion(BoundExprPtr e, SqlType to, ConvertKind kind) {
+  // CAST(NULL AS t) is a NULL of type t: it types a SELECT INTO column, a
+  // UNION, ISNULL's result.
+  if (kind == ConvertKind::Cast && e->type().isNull() && !to.isNull()) {
+    if (e->constant()) return makeConstant(Value(), to);
+    return std::make_unique<ConversionNode>(std::move(e), to, kind);
+  }
   if (!needsConversion(e->type(), to, kind)) return e;
   if (const Value* k = e->constant()) {
     // Fold a constant that converts cleanly; one that fails raises its error
@@ -532,13 +544,15 @@ BoundExprPtr makeIsNull(BoundExprPtr a, bool negated) {
 }
 
 BoundExprPtr makeLike(BoundExprPtr text, BoundExprPtr pattern, BoundExprPtr escape, bool negated) {
+  const bool unicode =
+      text->type().isUnicode() || pattern->type().isUnicode() || (escape && escape->type().isUnicode());
   SqlType textType = SqlType::nvarchar(SqlType::kMax);
   if (!text->type().isString()) text = makeConversion(std::move(text), textType, ConvertKind::Implicit);
   if (!pattern->type().isString())
     pattern = makeConversion(std::move(pattern), textType, ConvertKind::Implicit);
   if (escape && !escape->type().isString())
     escape = makeConversion(std::move(escape), textType, ConvertKind::Implicit);
-  return std::make_unique<LikeNode>(std::move(text), std::move(pattern), std::move(escape), negated);
+  return std::make_unique<LikeNode>(std::move(text), std::move(pattern), std::move(escape), negated, unicode);
 }
 
 BoundExprPtr makeInList(BoundExprPtr operand, std::vector<BoundExprPtr> items, bool negated) {

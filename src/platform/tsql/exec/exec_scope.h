@@ -18,6 +18,9 @@ struct ExecScope {
   std::vector<int> parameterSlots;  // frame slots of the batch's ? markers, in order
   Value identity;                   // SCOPE_IDENTITY(): the last INSERT's identity at this level
   CursorSet cursors;                // LOCAL cursors, deallocated with the level
+  // A batch a procedure written in C++ runs: its first error ends it and is
+  // thrown to the procedure instead of ending a statement only.
+  bool stopAtFirstError = false;
 };
 
 // Makes `scope` the session's innermost level for its lifetime.

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "platform/tsql/errors.h"
@@ -45,9 +46,10 @@ void Executor::run(const std::vector<ast::StmtPtr>& stmts) {
 }
 
 template <class F>
-void Executor::atomic(const ast::Stmt& s, F&& body) {
+bool Executor::atomic(const ast::Stmt& s, F&& body) {
   std::lock_guard<std::recursive_mutex> lock(session_.database().mutex());
   env_.functions.now = currentDateTime();
+  env_.nullEliminated = false;
   UndoLog& undo = session_.undo();
   UndoLog::Mark mark = undo.mark();
   try {
@@ -55,25 +57,30 @@ void Executor::atomic(const ast::Stmt& s, F&& body) {
   } catch (SqlError& e) {
     undo.rollbackTo(mark);
     if (e.line() == 0) e.setLine(s.pos.line);
-    session_.globals().error = e.number();
-    throw;
+    if (!session_.continueAfter(e, false)) throw;
+    return false;
   } catch (...) {
     undo.rollbackTo(mark);
-    throw;
+    SqlError e = internalError(std::current_exception(), s.pos.line);
+    session_.continueAfter(e, false);  // an internal error ends the batch
+    throw e;
   }
   if (session_.globals().tranCount == 0) undo.commit();
   session_.globals().error = 0;
+  if (env_.nullEliminated) inform(8153, s.pos.line);
+  return true;
 }
 
-bool Executor::condition(const ast::Stmt& s, const ast::Expr& cond) {
+std::optional<bool> Executor::condition(const ast::Stmt& s, const ast::Expr& cond) {
   bool result = false;
-  atomic(s, [&] {
+  bool ran = atomic(s, [&] {
     BoundExprPtr e = binder_.bindCondition(cond, nullptr);
     EvalContext ctx{nullptr, nullptr, &env_};
     Bool3 b = e->test(ctx);
     result = b && *b;
   });
   session_.globals().rowCount = 0;
+  if (!ran) return std::nullopt;
   return result;
 }
 
@@ -86,13 +93,16 @@ Executor::Flow Executor::exec(const ast::Stmt& s) {
       }
       return Flow::Normal;
     case ast::StmtKind::If: {
+      // A condition that failed ends the IF statement: neither branch runs.
       const auto& i = s.as<ast::IfStmt>();
-      if (condition(s, *i.condition)) return exec(*i.then);
+      std::optional<bool> c = condition(s, *i.condition);
+      if (!c) return Flow::Normal;
+      if (*c) return exec(*i.then);
       return i.otherwise ? exec(*i.otherwise) : Flow::Normal;
     }
     case ast::StmtKind::While: {
       const auto& w = s.as<ast::WhileStmt>();
-      while (condition(s, *w.condition)) {
+      while (condition(s, *w.condition).value_or(false)) {
         Flow f = exec(*w.body);
         if (f == Flow::Break) break;
         if (f == Flow::Return) return f;
@@ -111,7 +121,18 @@ Executor::Flow Executor::exec(const ast::Stmt& s) {
     }
     case ast::StmtKind::Exec:
     case ast::StmtKind::ExecString:
-      call(s);
+      // Not atomic: the statements of the procedure or text are, and an error
+      // that ended its level ends this statement only.
+      try {
+        call(s);
+      } catch (SqlError& e) {
+        if (e.line() == 0) e.setLine(s.pos.line);
+        if (!session_.continueAfter(e, true)) throw;
+      } catch (...) {
+        SqlError e = internalError(std::current_exception(), s.pos.line);
+        session_.continueAfter(e, true);  // an internal error ends the batch
+        throw e;
+      }
       return Flow::Normal;
     default:
       atomic(s, [&] { simple(s); });
@@ -207,11 +228,18 @@ void Executor::setVariable(const ast::SetVariableStmt& s) {
 void Executor::setOption(const ast::SetOptionStmt& s) {
   for (const std::string& o : s.options) {
     if (o == "NOCOUNT") session_.globals().noCount = s.on();
+    if (o == "XACT_ABORT") session_.globals().xactAbort = s.on();
   }
   session_.globals().rowCount = 0;
 }
 
 // ------------------------------------------------------------- messages
+
+void Executor::inform(int number, int line) {
+  SqlError m = sqlError(number, {}, line);
+  out_.messages.push_back(m.message());
+  out_.notices.push_back(m.toMessage());
+}
 
 void Executor::print(const ast::PrintStmt& s) {
   BoundExprPtr e = binder_.bind(*s.value, nullptr);
@@ -248,6 +276,7 @@ void Executor::raiserror(const ast::RaiserrorStmt& s) {
   }
   session_.globals().rowCount = 0;
   if (severity >= 11) throw SqlError(number, severity, state < 0 ? 1 : state, 0, std::move(text));
+  out_.notices.push_back({number, severity, state < 0 ? 1 : state, s.pos.line, text});
   out_.messages.push_back(std::move(text));
 }
 

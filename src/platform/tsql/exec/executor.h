@@ -1,9 +1,11 @@
 // Runs the statements of one batch: control flow, variables, messages, DML and
 // DDL.  Each simple statement is bound when it runs and is atomic: an error
-// takes back its changes through the undo log, then ends the batch.
+// takes back its changes through the undo log, then ends the statement or the
+// batch as SQL Server's error classes say (errors.h).
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -35,9 +37,12 @@ class Executor {
 
   Flow exec(const ast::Stmt& s);
   // Runs `body` as one atomic statement at `s`'s line under the database lock.
+  // An error takes the statement back; false when it ended the statement
+  // only (SessionImpl::continueAfter), else it is thrown on.
   template <class F>
-  void atomic(const ast::Stmt& s, F&& body);
-  bool condition(const ast::Stmt& s, const ast::Expr& cond);
+  bool atomic(const ast::Stmt& s, F&& body);
+  // The value of an IF or WHILE condition; nullopt when it failed.
+  std::optional<bool> condition(const ast::Stmt& s, const ast::Expr& cond);
   void simple(const ast::Stmt& s);
 
   // procedural (executor.cpp)
@@ -45,6 +50,9 @@ class Executor {
   void setVariable(const ast::SetVariableStmt& s);
   void setOption(const ast::SetOptionStmt& s);
   void print(const ast::PrintStmt& s);
+  // Sends the informational message `number` (errors.cpp) of the statement
+  // at `line` to the client.
+  void inform(int number, int line);
   void raiserror(const ast::RaiserrorStmt& s);
   void transaction(const ast::Stmt& s);
   void assign(int frameIndex, const Value& v, const SqlType& from);

@@ -56,6 +56,7 @@ Value& ProcedureCall::operator[](std::string_view name) {
 
 BatchResult ProcedureCall::execute(std::string_view sql, const std::vector<BoundParameter>& params) {
   ExecScope scope;
+  scope.stopAtFirstError = true;
   bindParameters(scope, params);
   BatchResult out;
   runNested(session_, sql, scope, out);

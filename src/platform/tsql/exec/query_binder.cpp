@@ -1,9 +1,11 @@
 // Binding of queries: the FROM source, the select list (or variable
 // assignments), WHERE, grouping and aggregates, DISTINCT, TOP, ORDER BY and
 // UNION.
+#include <charconv>
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/system_views.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/ast_walk.h"
 #include "platform/tsql/exec/binder.h"
@@ -65,7 +67,14 @@ int firstSelectColumnOf(const ast::Query& q, const ast::ColumnRef& ref) {
 
 SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& alias, int slot) {
   SourceBinding b;
-  b.table = session_.catalog().getTable(name);
+  if (isSchemaViewsName(name)) {
+    std::vector<ViewText> texts;
+    for (const ViewDef* v : session_.database().views().all())
+      texts.push_back({v->name, v->definition});
+    b.table = buildSchemaViews(texts);
+  } else {
+    b.table = session_.catalog().getTable(name);
+  }
   b.aliased = !alias.empty();
   b.name = b.aliased ? alias : name.name();
   b.slot = slot;
@@ -232,7 +241,15 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
       c.identity.reset();
   }
 
-  BoundExprPtr having = s.having ? bindCondition(*s.having, &scope) : nullptr;
+  BoundExprPtr having;
+  if (s.having) {
+    struct HavingGuard {
+      int& error;
+      ~HavingGuard() { error = 8120; }
+    } guard{ungroupedError_};
+    ungroupedError_ = 8121;
+    having = bindCondition(*s.having, &scope);
+  }
   plan->distinct = s.distinct;
   if (s.top) {
     GroupingGuard topOutside(grouping_, nullptr);
@@ -288,8 +305,12 @@ void Binder::bindOrderBy(const ast::Query& q, const Scope& scope,
             : -1;
     if (e.kind == ast::ExprKind::Literal && e.as<ast::Literal>().literal == ast::LiteralKind::Integer) {
       // ORDER BY n: the n-th output column.
-      long n = std::stol(e.as<ast::Literal>().text);
-      if (n < 1 || static_cast<size_t>(n) > plan.columns.size()) throwSqlError(108, {std::to_string(n)});
+      const std::string& text = e.as<ast::Literal>().text;
+      size_t n = 0;
+      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+      if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > plan.columns.size()) {
+        throwSqlError(108, {text});
+      }
       key.expr = outputColumn(static_cast<size_t>(n - 1));
       selected = true;
     } else if (firstSelectColumn >= 0) {

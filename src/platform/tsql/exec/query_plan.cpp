@@ -119,7 +119,7 @@ int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) co
               kept.begin() + static_cast<ptrdiff_t>((i + 1) * ns), slots.begin());
     int64_t before = produced;
     if (!emit()) break;
-    if (produced > before) lastKeys = &keys[i * nk];
+    if (produced > before && nk > 0) lastKeys = &keys[i * nk];  // TOP PERCENT may sort by nothing
   }
   return produced;
 }

@@ -45,6 +45,7 @@ struct GlobalState {
   int error = 0;
   Value identity;  // @@IDENTITY: NULL until an identity value was inserted
   bool noCount = false;
+  bool xactAbort = false;  // SET XACT_ABORT ON
   std::string isolationLevel = "READ COMMITTED";
   int tranCount = 0;     // open BEGIN TRAN levels
   int fetchStatus = -1;  // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1
@@ -55,7 +56,8 @@ struct ExecEnv {
   SessionImpl* session = nullptr;
   Frame* frame = nullptr;
   GlobalState* globals = nullptr;
-  FunctionContext functions;  // GETDATE() of the running statement
+  FunctionContext functions;    // GETDATE() of the running statement
+  bool nullEliminated = false;  // an aggregate of the running statement skipped a NULL (8153)
 };
 
 // The rows an expression reads: rows[slot] is the current row of the query's

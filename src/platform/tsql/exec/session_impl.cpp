@@ -39,18 +39,56 @@ int SessionImpl::parameterSlot(int index) const {
   return slots[static_cast<size_t>(index - 1)];
 }
 
+void SessionImpl::rollbackTransaction() {
+  std::lock_guard<std::recursive_mutex> lock(database().mutex());
+  undo_.rollback();
+  globals_.tranCount = 0;
+}
+
+bool SessionImpl::rollsBackTransaction(const SqlError& e) const {
+  const ErrorClass c = errorClass(e.number());
+  return c == ErrorClass::Batch ||
+         (globals_.xactAbort && c == ErrorClass::Statement && !isRaiserror(e.number()));
+}
+
+bool SessionImpl::continueAfter(const SqlError& e, bool nestedLevel) {
+  globals_.error = e.number();
+  if (rollsBackTransaction(e)) {
+    rollbackTransaction();
+    return false;
+  }
+  if (errorClass(e.number()) == ErrorClass::Scope && !nestedLevel) return false;
+  if (scope()->stopAtFirstError) return false;
+  errors_.push_back(e);
+  return true;
+}
+
+void SessionImpl::endBatch(const SqlError& e) {
+  globals_.error = e.number();
+  if (rollsBackTransaction(e)) rollbackTransaction();
+  errors_.push_back(e);
+}
+
 BatchResult SessionImpl::execute(std::string_view text, const std::vector<BoundParameter>& params) {
   BatchResult out;
-  ExecScope scope;
-  bindParameters(scope, params);
+  errors_.clear();
+  // Nothing but a SqlError leaves the engine: whatever else a statement throws
+  // was taken back with the statement and becomes an internal error.
   try {
+    ExecScope scope;
+    bindParameters(scope, params);
     ScopeGuard guard(*this, scope);
     runBatch(*this, text, out);
-  } catch (SqlError& e) {
-    e.setPartial(std::move(out));
-    throw;
+  } catch (...) {
+    endBatch(internalError(std::current_exception()));
   }
-  return out;
+  if (errors_.empty()) return out;
+  for (const SqlError& e : errors_)
+    out.errors.push_back(e.toMessage());
+  SqlError first = errors_.front();
+  errors_.clear();
+  first.setPartial(std::move(out));
+  throw first;
 }
 
 }  // namespace mls::tsql

@@ -50,7 +50,16 @@ class SessionImpl {
   explicit SessionImpl(std::shared_ptr<Database> db);
   ~SessionImpl();
 
+  // Runs a client batch; throws its first error once it ended (engine.h).
   BatchResult execute(std::string_view text, const std::vector<BoundParameter>& params);
+
+  // Called with the error `e` that ended a statement of the running batch
+  // (the statement itself already taken back; `nestedLevel`: the error left
+  // an EXEC of a nested level).  Applies what the error ends (errors.h):
+  // true when the batch goes on, the error kept for the caller; false when
+  // it must end the batch, the transaction rolled back when its class or SET
+  // XACT_ABORT says so.
+  bool continueAfter(const SqlError& e, bool nestedLevel);
 
   Catalog catalog() { return Catalog(db_->impl().permanent(), temporary_); }
   TableSet& temporaryTables() { return temporary_; }
@@ -83,6 +92,14 @@ class SessionImpl {
   std::vector<ExecScope*> scopes_;
   CursorSet globalCursors_;
   std::weak_ptr<Table> identityInsertTable_;
+  std::vector<SqlError> errors_;  // the errors of the running client batch
+
+  void rollbackTransaction();
+  // Whether `e` takes the open transaction back with it (its class, or SET
+  // XACT_ABORT ON).
+  bool rollsBackTransaction(const SqlError& e) const;
+  // Keeps the error that ended the batch (rolling back as continueAfter does).
+  void endBatch(const SqlError& e);
 };
 
 }  // namespace mls::tsql

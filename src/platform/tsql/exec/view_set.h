@@ -1,7 +1,8 @@
 // The views of a database: CREATE VIEW keeps the statement's query (its AST,
-// kept alive with the batch's AST) under the view's name; a query that names
-// the view reads it as a derived table.  Names are case-insensitive.  Views
-// live with the database in memory.
+// kept alive with the batch's AST) and its text under the view's name; a
+// query that names the view reads it as a derived table.  Names are
+// case-insensitive.  A file database saves the views' texts with its tables
+// and makes them again from the texts when it opens.
 #pragma once
 
 #include <map>
@@ -19,6 +20,7 @@ struct ViewDef {
   std::vector<std::string> columns;  // empty: the query's column names
   const ast::Query* query = nullptr;
   std::shared_ptr<const void> astOwner;  // keeps `query` alive
+  std::string definition;                // CREATE VIEW ... AS query, as written
 };
 
 class ViewSet {
@@ -27,6 +29,11 @@ class ViewSet {
   const ViewDef* find(const ast::ObjectName& name) const;
   void add(ViewDef view);
   bool remove(const ast::ObjectName& name);
+  // Every view, in name order.
+  std::vector<const ViewDef*> all() const;
+  // Adds the view a CREATE VIEW text (a saved definition) makes; SqlError when
+  // the text is no such statement.
+  void addDefinition(const std::string& definition);
 
  private:
   static std::string key(std::string_view name);

@@ -1,4 +1,5 @@
 // CREATE VIEW and DROP VIEW, and the views' store.
+#include <memory>
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
@@ -6,6 +7,7 @@
 #include "platform/tsql/exec/executor.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/view_set.h"
+#include "platform/tsql/parse/parser.h"
 #include "platform/tsql/types/text.h"
 
 namespace mls::tsql {
@@ -29,6 +31,22 @@ bool ViewSet::remove(const ast::ObjectName& name) {
   return views_.erase(key(name.name())) > 0;
 }
 
+std::vector<const ViewDef*> ViewSet::all() const {
+  std::vector<const ViewDef*> out;
+  for (const auto& [k, v] : views_)
+    out.push_back(&v);
+  return out;
+}
+
+void ViewSet::addDefinition(const std::string& definition) {
+  auto stmts = std::make_shared<std::vector<ast::StmtPtr>>(parseBatch(definition));
+  if (stmts->size() != 1 || stmts->front()->kind != ast::StmtKind::CreateView) {
+    throwSqlError(102, {definition.substr(0, 30)});
+  }
+  const auto& s = stmts->front()->as<ast::CreateViewStmt>();
+  add({s.view.name(), s.columns, s.query.get(), stmts, s.definition});
+}
+
 void Executor::createView(const ast::CreateViewStmt& s) {
   ViewSet& views = session_.database().views();
   if (views.find(s.view) || session_.catalog().findTable(s.view)) throwSqlError(2714, {s.view.name()});
@@ -40,7 +58,8 @@ void Executor::createView(const ast::CreateViewStmt& s) {
   for (size_t i = 0; s.columns.empty() && i < plan->columns.size(); ++i) {
     if (plan->columns[i].name.empty()) throwSqlError(4511, {s.view.name()});
   }
-  views.add({s.view.name(), s.columns, s.query.get(), astOwner_});
+  views.add({s.view.name(), s.columns, s.query.get(), astOwner_, s.definition});
+  session_.database().unsaved() = true;
   session_.globals().rowCount = 0;
 }
 
@@ -51,6 +70,7 @@ void Executor::dropView(const ast::DropViewStmt& s) {
   }
   for (const ast::ObjectName& name : s.views)
     views.remove(name);
+  session_.database().unsaved() = true;
   session_.globals().rowCount = 0;
 }
 

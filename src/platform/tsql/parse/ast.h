@@ -16,6 +16,7 @@
 // - An absent optional expression is a null ExprPtr.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -89,12 +90,16 @@ struct Node {
 
   Node(Kind k, Pos p) : kind(k), pos(p) {}
   virtual ~Node() = default;
+  // The node as the type its kind names; a wrong T aborts in builds with
+  // assertions (debug and sanitizer builds).
   template <class T>
   T& as() {
+    assert(dynamic_cast<T*>(this) != nullptr && "AST node downcast to a type its kind does not name");
     return static_cast<T&>(*this);
   }
   template <class T>
   const T& as() const {
+    assert(dynamic_cast<const T*>(this) != nullptr && "AST node downcast to a type its kind does not name");
     return static_cast<const T&>(*this);
   }
 };
@@ -552,6 +557,7 @@ struct CreateViewStmt : Stmt {
   ObjectName view;
   std::vector<std::string> columns;  // empty: the query's column names
   QueryPtr query;
+  std::string definition;  // the statement's text, CREATE to the query's end
   explicit CreateViewStmt(Pos p) : Stmt(StmtKind::CreateView, p) {}
 };
 

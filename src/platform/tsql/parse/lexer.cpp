@@ -53,6 +53,7 @@ class Lexer {
       Token t;
       t.line = line_;
       t.column = static_cast<int>(i_ - lineStart_) + 1;
+      t.offset = i_;
       if (i_ >= s_.size()) {
         out.push_back(std::move(t));
         return out;

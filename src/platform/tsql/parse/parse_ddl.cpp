@@ -1,5 +1,7 @@
 // Data definition: CREATE / DROP / ALTER TABLE, CREATE / DROP INDEX, CREATE /
 // DROP VIEW, TRUNCATE.
+#include <algorithm>
+
 #include "platform/tsql/parse/parser_impl.h"
 
 namespace mls::tsql {
@@ -8,9 +10,10 @@ using namespace ast;
 
 StmtPtr Parser::createStatement() {
   Pos at = pos();
+  const size_t start = peek().offset;
   expectKeyword("CREATE");
   if (acceptKeyword("TABLE")) return createTable(at);
-  if (acceptKeyword("VIEW")) return createView(at);
+  if (acceptKeyword("VIEW")) return createView(at, start);
   if (isKeyword("UNIQUE") || isKeyword("CLUSTERED") || isKeyword("NONCLUSTERED") || isKeyword("INDEX")) {
     return createIndex(at);
   }
@@ -148,12 +151,14 @@ StmtPtr Parser::createIndex(Pos at) {
   return s;
 }
 
-StmtPtr Parser::createView(Pos at) {
+StmtPtr Parser::createView(Pos at, size_t start) {
   auto s = std::make_unique<CreateViewStmt>(at);
   s->view = objectName();
   if (acceptSymbol("(")) s->columns = nameList();
   expectKeyword("AS");
   s->query = query();
+  std::string_view text = text_.substr(start, std::min(peek().offset, text_.size()) - start);
+  s->definition = std::string(text.substr(0, text.find_last_not_of(" \t\r\n") + 1));
   return s;
 }
 

@@ -27,7 +27,7 @@ std::string upper(std::string_view s) {
 
 }  // namespace
 
-Parser::Parser(std::string_view text) : toks_(tokenize(text)) {}
+Parser::Parser(std::string_view text) : text_(text), toks_(tokenize(text)) {}
 
 Parser::DepthGuard::DepthGuard(Parser& p) : p_(p) {
   if (++p_.depth_ > kMaxDepth) {

@@ -139,7 +139,7 @@ class Parser {
   ast::StmtPtr createStatement();
   ast::StmtPtr createTable(ast::Pos at);
   ast::StmtPtr createIndex(ast::Pos at);
-  ast::StmtPtr createView(ast::Pos at);
+  ast::StmtPtr createView(ast::Pos at, size_t start);  // start: the offset of CREATE
   ast::StmtPtr dropStatement();
   ast::StmtPtr alterStatement();
   ast::StmtPtr truncateStatement();
@@ -151,6 +151,7 @@ class Parser {
   std::vector<ast::IndexColumn> indexColumns();
   void fileGroup();  // [ON filegroup]
 
+  std::string_view text_;
   std::vector<Token> toks_;
   size_t i_ = 0;
   int depth_ = 0;

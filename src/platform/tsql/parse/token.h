@@ -28,6 +28,7 @@ struct Token {
   std::string text;  // see TokenKind; names without brackets or quotes
   int line = 1;
   int column = 1;
+  size_t offset = 0;  // of the token's first byte in the text
 };
 
 // Splits `text` into tokens, ending with one End token.  Throws SqlError 105 for

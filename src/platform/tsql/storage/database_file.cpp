@@ -122,7 +122,7 @@ std::optional<DecodedTables> DatabaseFile::load() const {
   }
 }
 
-uint64_t DatabaseFile::save(const TableSet& tables) {
+uint64_t DatabaseFile::save(const TableSet& tables, const std::vector<ViewText>& views) {
   ByteWriter out;
   for (uint8_t b : kMagic)
     out.u8(b);
@@ -130,7 +130,7 @@ uint64_t DatabaseFile::save(const TableSet& tables) {
   out.u64(0);  // length, checksums: filled in below
   out.u64(0);
   out.u64(0);
-  encodeTables(tables, out);
+  encodeTables(tables, out, views);
   std::vector<uint8_t>& bytes = out.bytes();
   std::span<const uint8_t> image = std::span<const uint8_t>(bytes).subspan(kHeaderSize);
   putU64(bytes, 12, image.size());

@@ -39,9 +39,10 @@ class DatabaseFile {
   // exist.  Raises 5172 for a file that is not a database file or of another
   // format version, 824 for a damaged one, 5120 when it cannot be read.
   std::optional<DecodedTables> load() const;
-  // Replaces the file by the image of `tables`.  Raises 3202 when a step
-  // fails; the file keeps its last saved state then.  Returns the file size.
-  uint64_t save(const TableSet& tables);
+  // Replaces the file by the image of `tables` and `views`.  Raises 3202 when
+  // a step fails; the file keeps its last saved state then.  Returns the file
+  // size.
+  uint64_t save(const TableSet& tables, const std::vector<ViewText>& views = {});
 
  private:
   std::string path_;

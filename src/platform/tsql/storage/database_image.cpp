@@ -277,10 +277,15 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, int32_t& highestId) {
 
 }  // namespace
 
-void encodeTables(const TableSet& set, ByteWriter& out) {
+void encodeTables(const TableSet& set, ByteWriter& out, const std::vector<ViewText>& views) {
   out.varint(set.tables().size());
   for (const auto& t : set.tables())
     encodeTable(*t, out);
+  out.varint(views.size());
+  for (const ViewText& v : views) {
+    out.text(v.name);
+    out.text(v.definition);
+  }
 }
 
 DecodedTables decodeTables(std::span<const uint8_t> image) {
@@ -294,7 +299,13 @@ DecodedTables decodeTables(std::span<const uint8_t> image) {
     // A definition the catalog refuses (a duplicate column or index name...).
     throw FormatError("a table definition is inconsistent: " + e.message());
   }
-  if (!in.atEnd()) throw FormatError("bytes follow the last table");
+  if (!in.atEnd()) {
+    for (size_t n = in.count(in.remaining()); n > 0; --n) {
+      std::string name(in.text());
+      out.views.push_back({std::move(name), std::string(in.text())});
+    }
+  }
+  if (!in.atEnd()) throw FormatError("bytes follow the last view");
   return out;
 }
 

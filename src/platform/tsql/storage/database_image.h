@@ -2,7 +2,8 @@
 // (columns with type, nullability, identity and DEFAULT as T-SQL text; PRIMARY
 // KEY / UNIQUE constraints and indexes), its identity state and its rows in
 // storage order, every value exactly (decimals with their scale, date/time
-// ticks, UTF-8 text).
+// ticks, UTF-8 text), then the views as the text of their CREATE VIEW (an
+// image without that part has no views).
 //
 // Decoding builds new tables apart from any database and either returns all of
 // them or throws FormatError: a damaged image is never half-loaded.
@@ -13,19 +14,21 @@
 #include <span>
 #include <vector>
 
+#include "platform/tsql/catalog/system_views.h"
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/catalog/table_set.h"
 #include "platform/tsql/storage/byte_io.h"
 
 namespace mls::tsql::storage {
 
-// Appends the image of the tables of `set` to `out`.  Raises SqlError when a
-// table cannot be stored (a DEFAULT holding a subquery).
-void encodeTables(const TableSet& set, ByteWriter& out);
+// Appends the image of the tables of `set` and of `views` to `out`.  Raises
+// SqlError when a table cannot be stored (a DEFAULT holding a subquery).
+void encodeTables(const TableSet& set, ByteWriter& out, const std::vector<ViewText>& views = {});
 
 struct DecodedTables {
   std::vector<std::shared_ptr<Table>> tables;  // in creation order
   int32_t highestId = 0;                       // of the tables, constraints and defaults
+  std::vector<ViewText> views;
 };
 
 DecodedTables decodeTables(std::span<const uint8_t> image);

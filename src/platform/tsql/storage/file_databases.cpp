@@ -36,7 +36,10 @@ std::string absolutePath(const std::string& path) {
 void save(DatabaseImpl& db) {
   db.unsaved() = false;
   try {
-    db.file()->save(db.permanent());
+    std::vector<ViewText> views;
+    for (const ViewDef* v : db.views().all())
+      views.push_back({v->name, v->definition});
+    db.file()->save(db.permanent(), views);
   } catch (...) {
     db.unsaved() = true;
     throw;
@@ -68,6 +71,12 @@ std::shared_ptr<Database> openFileDatabase(const std::string& path,
     }
     for (auto& t : loaded->tables)
       set.add(std::move(t));
+    try {
+      for (const ViewText& v : loaded->views)
+        impl.views().addDefinition(v.definition);
+    } catch (const SqlError& e) {
+      throwSqlError(824, {"a view definition does not parse: " + e.message(), key});
+    }
   } else {
     file->save(set);  // a new, empty database: a path that cannot be written fails here
   }

@@ -109,6 +109,21 @@ TEST_F(ProcedureTest, ProcedureErrorsReachTheCallerWithTheirNumber) {
   EXPECT_EQ(lastRowset(r).rows[0][0].asInt(), 3);
 }
 
+TEST_F(ProcedureTest, AnUnexpectedFailureBecomesAnInternalErrorThatEndsTheBatch) {
+  db->registerProcedure("Boom", {}, [](ProcedureCall& call) -> int {
+    call.execute("INSERT t VALUES (2)");
+    return call["@nosuch"].isNull();  // std::invalid_argument
+  });
+  s.execute("CREATE TABLE t (a INT) BEGIN TRAN INSERT t VALUES (1)");
+  SqlError e = failure(s, "INSERT t VALUES (4)\nEXEC Boom\nINSERT t VALUES (8)");
+  EXPECT_EQ(e.number(), kInternalError);
+  EXPECT_EQ(e.line(), 2);
+  // The open transaction was rolled back; the session still answers.
+  EXPECT_EQ(lastRowset(s.execute("SELECT COUNT(*), @@TRANCOUNT FROM t")).rows[0][0].asInt(), 0);
+  s.execute("INSERT t VALUES (16)");
+  EXPECT_EQ(lastRowset(s.execute("SELECT SUM(a) FROM t")).rows[0][0].asInt(), 16);
+}
+
 TEST_F(ProcedureTest, MissingArgumentNamesProcedureAndParameter) {
   SqlError e = failure(s, "DECLARE @b DATETIME\nEXEC GetPeriodStartEnd 2024, 1, @b OUTPUT");
   EXPECT_EQ(e.number(), 201);

@@ -9,6 +9,13 @@ namespace {
 using test::dumpCondition;
 using test::dumpValue;
 
+TEST(ExpressionsDeathTest, DowncastToATypeTheKindDoesNotNameAborts) {
+  ast::Variable v("@x", {});
+  const ast::Expr& e = v;
+  EXPECT_EQ(e.as<ast::Variable>().name, "@x");
+  EXPECT_DEBUG_DEATH(e.as<ast::Literal>(), "downcast");
+}
+
 TEST(Expressions, ArithmeticPrecedenceAndAssociativity) {
   EXPECT_EQ(dumpValue("1 + 2 * 3"), "(+ 1 (* 2 3))");
   EXPECT_EQ(dumpValue("(1 + 2) * 3"), "(* (+ 1 2) 3)");

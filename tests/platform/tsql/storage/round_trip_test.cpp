@@ -199,5 +199,28 @@ TEST_F(RoundTripTest, DroppedTablesStayDropped) {
   EXPECT_EQ(scalar(s, "SELECT a FROM kept").asInt(), 1);
 }
 
+TEST_F(RoundTripTest, ViewsComeBackAndDroppedOnesStayDropped) {
+  {
+    Session s(db_);
+    s.execute(
+        "CREATE TABLE base (k INT, amt DECIMAL(9,2)) INSERT base VALUES (1, 2.50), (2, NULL)\n"
+        "CREATE VIEW priced (key_no, amount) AS SELECT k, amt FROM base WHERE amt IS NOT NULL;\n"
+        "CREATE VIEW gone AS SELECT k FROM base");
+  }
+  reopen();
+  {
+    Session s(db_);
+    EXPECT_EQ(rows(s, "SELECT key_no, amount FROM priced").size(), 1u);
+    EXPECT_EQ(scalar(s, "SELECT VIEW_DEFINITION FROM INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME = 'priced'")
+                  .asString(),
+              "CREATE VIEW priced (key_no, amount) AS SELECT k, amt FROM base WHERE amt IS NOT NULL");
+    s.execute("DROP VIEW gone");
+  }
+  reopen();
+  Session s(db_);
+  EXPECT_EQ(errorOf(s, "SELECT * FROM gone"), 208);
+  EXPECT_EQ(scalar(s, "SELECT amount FROM priced WHERE key_no = 1").asDecimal().toString(), "2.50");
+}
+
 }  // namespace
 }  // namespace mls::tsql

@@ -1,0 +1,1 @@
+DECLARE @s NVARCHAR(100) = N'SELECT COUNT(*) FROM u WHERE k = @k' EXEC sp_executesql @s, N'@k INT', @k = 1 EXEC ('SELECT 1')

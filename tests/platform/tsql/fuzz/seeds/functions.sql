@@ -1,0 +1,1 @@
+SELECT CONVERT(VARCHAR(10), d, 112), DATEADD(month, 1, d), STR(amt, 8, 2), ROUND(amt, -1), name + '%' FROM t WHERE name LIKE 'a%' OR n LIKE N'[xy]_ '

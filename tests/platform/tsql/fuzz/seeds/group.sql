@@ -1,0 +1,1 @@
+SELECT t.k, SUM(f), COUNT(n) FROM t LEFT JOIN u ON t.k = u.k GROUP BY t.k HAVING SUM(f) IS NULL OR COUNT(*) > 1

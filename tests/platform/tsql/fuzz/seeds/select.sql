@@ -1,0 +1,1 @@
+SELECT k, name, amt FROM t WHERE amt > 0 ORDER BY 2 DESC
