@@ -257,8 +257,21 @@ BoundExprPtr Binder::bindColumn(const ast::ColumnRef& c, const Scope* scope) {
       }
     }
     if (found) {
+      // A grouped enclosing query reads as its group row: the column must be
+      // one of its keys.
+      const GroupingBinding* grouped = nullptr;
+      for (const GroupingBinding* g : outerGroupings_) {
+        if (depth > 0 && g->source == s) grouped = g;
+      }
+      int key = -1;
+      if (grouped) {
+        const auto& keys = grouped->keyTexts;
+        key = static_cast<int>(std::find(keys.begin(), keys.end(), groupingKey(c, s)) - keys.begin());
+        if (key == static_cast<int>(keys.size())) key = -1;
+      }
       if (grouping_ && s == grouping_->source)
         throwSqlError(ungroupedError_, {found->name + "." + found->columns[foundIndex].name});
+      if (grouped && key < 0) throwSqlError(8120, {found->name + "." + found->columns[foundIndex].name});
       for (const Scope* m = scope; m != s; m = m->outer)
         m->correlated = true;
       for (auto& [trackScope, tracked] : trackers_) {
@@ -269,6 +282,10 @@ BoundExprPtr Binder::bindColumn(const ast::ColumnRef& c, const Scope* scope) {
         }
         for (const Scope* m = trackScope->outer; m != nullptr; m = m->outer)
           tracked->varying = tracked->varying || m == s;
+      }
+      if (grouped) {
+        const OutputColumn& k = grouped->keyColumns[static_cast<size_t>(key)];
+        return makeColumn(depth, grouped->groupSlot, key, k.type, k.nullable);
       }
       const OutputColumn& col = found->columns[foundIndex];
       return makeColumn(depth, found->slot, static_cast<int>(foundIndex), col.type, col.nullable);

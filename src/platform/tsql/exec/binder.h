@@ -106,6 +106,10 @@ class Binder {
   SessionImpl& session_;
   GroupingBinding* grouping_ = nullptr;
   int ungroupedError_ = 8120;  // a column neither grouped nor aggregated: 8121 in HAVING
+  // The groupings of the enclosing queries whose grouped parts (select list,
+  // HAVING, ORDER BY) hold the subquery being bound: a name read from such a
+  // query reads its group row.
+  std::vector<const GroupingBinding*> outerGroupings_;
   // The running bindTracked calls (nested through subqueries): the scope whose
   // sources each notes, and where.
   std::vector<std::pair<const Scope*, TrackedExpr*>> trackers_;

@@ -113,6 +113,8 @@ std::unique_ptr<FromPlanner::Node> FromPlanner::bindRef(const ast::TableRef& ref
       }
       bool correlated = false;
       std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*d.query, scope_.outer, &correlated);
+      // What the derived table reads further out, this query reads too.
+      scope_.correlated = scope_.correlated || correlated;
       return derivedLeaf(std::move(plan), correlated, d.alias, d.columnAliases);
     }
     case ast::TableRefKind::Join: {

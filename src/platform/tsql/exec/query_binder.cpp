@@ -32,6 +32,28 @@ class GroupingGuard {
   GroupingBinding* saved_;
 };
 
+// A nested query starts ungrouped; the grouping it is bound under (if any)
+// stays visible to its outer references until its binding ends.
+class NestedQueryGuard {
+ public:
+  NestedQueryGuard(GroupingBinding*& grouping, std::vector<const GroupingBinding*>& outer)
+      : grouping_(grouping), saved_(grouping), outer_(outer) {
+    if (saved_) outer_.push_back(saved_);
+    grouping_ = nullptr;
+  }
+  ~NestedQueryGuard() {
+    grouping_ = saved_;
+    if (saved_) outer_.pop_back();
+  }
+  NestedQueryGuard(const NestedQueryGuard&) = delete;
+  NestedQueryGuard& operator=(const NestedQueryGuard&) = delete;
+
+ private:
+  GroupingBinding*& grouping_;
+  GroupingBinding* saved_;
+  std::vector<const GroupingBinding*>& outer_;
+};
+
 bool isAggregateQuery(const ast::Query& q) {
   const ast::SelectSpec& s = *q.select;
   if (!s.groupBy.empty() || s.having) return true;
@@ -155,7 +177,7 @@ BoundExprPtr Binder::bindGrouped(const ast::Expr& e) {
 
 std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* outer, bool* correlated) {
   if (q.kind != ast::Query::Kind::Select) return bindSetOperation(q, outer, correlated);
-  GroupingGuard noGrouping(grouping_, nullptr);
+  NestedQueryGuard nested(grouping_, outerGroupings_);
   const ast::SelectSpec& s = *q.select;
   auto plan = std::make_unique<QueryPlan>();
   Scope scope;
@@ -348,7 +370,7 @@ void Binder::bindOrderBy(const ast::Query& q, const Scope& scope,
 
 std::unique_ptr<QueryPlan> Binder::bindSetOperation(const ast::Query& q, const Scope* outer,
                                                     bool* correlated) {
-  GroupingGuard noGrouping(grouping_, nullptr);
+  NestedQueryGuard nested(grouping_, outerGroupings_);
   bool cl = false, cr = false;
   std::unique_ptr<QueryPlan> left = bindQuery(*q.left, outer, &cl);
   std::unique_ptr<QueryPlan> right = bindQuery(*q.right, outer, &cr);
