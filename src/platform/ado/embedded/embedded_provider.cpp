@@ -1,9 +1,9 @@
 #include "platform/ado/embedded/embedded_provider.h"
 
-#include <utility>
-
+#include <charconv>
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "platform/ado/embedded/markers.h"
 #include "platform/ado/embedded/registration.h"
@@ -31,7 +31,28 @@ Databases& databases() {
   com::raise(err::kOpenFailed, kEmbeddedProviderName, description);
 }
 
-std::shared_ptr<tsql::Database> openDatabase(const std::string& dataSource) {
+// The options of a file database from the connection string: `Create`
+// (True/Yes/1), `Connect Timeout` or `Connection Timeout` (whole seconds).
+tsql::Database::OpenOptions fileOptions(const ConnectionProperties& props) {
+  tsql::Database::OpenOptions options;
+  if (std::optional<std::string> create = props.get("Create")) {
+    options.create = com::compareText(*create, "True", true) == 0 ||
+                     com::compareText(*create, "Yes", true) == 0 || *create == "1";
+  }
+  std::optional<std::string> timeout = props.get("Connect Timeout");
+  if (!timeout) timeout = props.get("Connection Timeout");
+  if (timeout) {
+    int32_t seconds = -1;
+    auto [end, ec] = std::from_chars(timeout->data(), timeout->data() + timeout->size(), seconds);
+    if (ec != std::errc() || end != timeout->data() + timeout->size() || seconds < 0)
+      openFailed("Connect Timeout '" + *timeout + "' is not a whole number of seconds.");
+    options.timeoutSeconds = seconds;
+  }
+  return options;
+}
+
+std::shared_ptr<tsql::Database> openDatabase(const std::string& dataSource,
+                                             const ConnectionProperties& props) {
   Databases& d = databases();
   if (isFileDataSource(dataSource)) {
     FileDatabaseOpener opener;
@@ -41,7 +62,7 @@ std::shared_ptr<tsql::Database> openDatabase(const std::string& dataSource) {
     }
     if (!opener)
       openFailed("Cannot open database file '" + dataSource + "': file databases are not supported yet.");
-    std::shared_ptr<tsql::Database> db = opener(dataSource);
+    std::shared_ptr<tsql::Database> db = opener(dataSource, fileOptions(props));
     if (!db) openFailed("Cannot open database file '" + dataSource + "'.");
     return db;
   }
@@ -90,13 +111,7 @@ class EmbeddedSession final : public ProviderSession {
       bound.push_back(toBoundParameter(params[i], markerName(i + 1)));
 
     tsql::BatchResult result;
-    try {
-      result = session_.execute(marked.text, bound);
-    } catch (const tsql::SqlError& e) {
-      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.message());
-    } catch (const std::exception& e) {
-      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.what());
-    }
+    guarded([&] { result = session_.execute(marked.text, bound); });
     std::vector<BatchItem> items;
     items.reserve(result.items.size());
     for (const tsql::ResultItem& item : result.items)
@@ -104,7 +119,23 @@ class EmbeddedSession final : public ProviderSession {
     return items;
   }
 
+  void close() override {
+    guarded([&] { session_.close(); });
+  }
+
  private:
+  // Runs `f`, raising the engine's errors as the provider's.
+  template <class F>
+  static void guarded(F&& f) {
+    try {
+      f();
+    } catch (const tsql::SqlError& e) {
+      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.message());
+    } catch (const std::exception& e) {
+      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.what());
+    }
+  }
+
   tsql::Session session_;
 };
 
@@ -132,7 +163,7 @@ const std::string& EmbeddedProvider::name() const {
 std::unique_ptr<ProviderSession> EmbeddedProvider::open(const ConnectionProperties& props) {
   std::optional<std::string> dataSource = props.get("Data Source");
   if (!dataSource || dataSource->empty()) openFailed("The connection string names no Data Source.");
-  return std::make_unique<EmbeddedSession>(openDatabase(*dataSource));
+  return std::make_unique<EmbeddedSession>(openDatabase(*dataSource, props));
 }
 
 }  // namespace mls::ado::embedded

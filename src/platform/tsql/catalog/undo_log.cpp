@@ -3,17 +3,31 @@
 #include <algorithm>
 
 #include "platform/tsql/catalog/table_set.h"
+#include "platform/tsql/errors.h"
 
 namespace mls::tsql {
 
 UndoLog::~UndoLog() {
-  commit();
+  releaseAll();
+}
+
+bool UndoLog::touchesPermanent(size_t from) const {
+  for (size_t i = from; i < entries_.size(); ++i) {
+    const Entry& e = entries_[i];
+    const Table* t = e.object ? e.object.get() : e.table;
+    if (t && t->kind() == Table::Kind::User) return true;
+  }
+  return false;
 }
 
 UndoLog::Entry& UndoLog::entryFor(Kind kind, Table& t) {
   if (entries_.size() > sealed_ && entries_.back().kind == kind && entries_.back().table == &t) {
     return entries_.back();
   }
+  return newEntry(kind, t);
+}
+
+UndoLog::Entry& UndoLog::newEntry(Kind kind, Table& t) {
   Entry& e = entries_.emplace_back();
   e.kind = kind;
   e.table = &t;
@@ -37,21 +51,15 @@ void UndoLog::updatedRow(Table& t, RowId id, Row old) {
 }
 
 void UndoLog::truncated(Table& t, TableStorage old) {
-  Entry& e = entries_.emplace_back();
-  e.kind = Kind::Truncate;
-  e.table = &t;
-  e.keep = t.weak_from_this().lock();
-  e.storage = std::make_unique<TableStorage>(std::move(old));
-  t.pin();
+  newEntry(Kind::Truncate, t).storage = std::make_unique<TableStorage>(std::move(old));
+}
+
+void UndoLog::reseeding(Table& t) {
+  newEntry(Kind::Reseed, t).identity = t.identityCurrent();
 }
 
 void UndoLog::altered(Table& t, std::unique_ptr<Table> before) {
-  Entry& e = entries_.emplace_back();
-  e.kind = Kind::Alter;
-  e.table = &t;
-  e.keep = t.weak_from_this().lock();
-  e.before = std::move(before);
-  t.pin();
+  newEntry(Kind::Alter, t).before = std::move(before);
 }
 
 void UndoLog::createdTable(TableSet& set, std::shared_ptr<Table> t) {
@@ -88,6 +96,9 @@ void UndoLog::undo(Entry& e) {
     case Kind::Alter:
       e.table->restoreFrom(std::move(*e.before));
       break;
+    case Kind::Reseed:
+      e.table->reseedIdentity(e.identity);
+      break;
     case Kind::Create:
       e.set->remove(*e.object);
       break;
@@ -105,6 +116,7 @@ void UndoLog::release(Entry& e) {
 }
 
 void UndoLog::rollbackTo(Mark m) {
+  if (touchesPermanent(m)) permanentTouched_ = true;
   while (entries_.size() > m) {
     Entry& e = entries_.back();
     undo(e);
@@ -115,6 +127,16 @@ void UndoLog::rollbackTo(Mark m) {
 }
 
 void UndoLog::commit() {
+  if (!touchesPermanent(0)) return releaseAll();
+  if (permanentReadOnly_) {
+    rollback();
+    throwSqlError(3906, {std::string(kDatabaseName)});
+  }
+  permanentTouched_ = true;
+  releaseAll();
+}
+
+void UndoLog::releaseAll() {
   for (Entry& e : entries_)
     release(e);
   entries_.clear();

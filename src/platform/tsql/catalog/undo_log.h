@@ -16,9 +16,14 @@
 // Entries keep the tables they touch alive (tables are held by shared_ptr), so
 // a table dropped by another session stays valid until this log lets go.
 // Tables created on the stack are not kept alive: commit or roll back first.
+//
+// The log also tells its owner when changes to permanent (user) tables were
+// committed or taken back, so that a file database knows what to save, and
+// refuses to commit them when the database is read-only.
 #pragma once
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/tsql/catalog/table.h"
@@ -34,7 +39,7 @@ class UndoLog {
   UndoLog() = default;
   UndoLog(const UndoLog&) = delete;
   UndoLog& operator=(const UndoLog&) = delete;
-  ~UndoLog();  // commits
+  ~UndoLog();  // keeps every change, as commit() does without its checks
 
   // The current end of the log; later changes never merge into entries before it.
   Mark mark() {
@@ -45,21 +50,30 @@ class UndoLog {
   void rollbackTo(Mark m);
   void rollback() { rollbackTo(0); }
   // Keeps every change and forgets the log (tables may compact afterwards).
+  // With permanent tables read-only, a change to one is taken back instead
+  // and 3906 raised.
   void commit();
   bool empty() const { return entries_.empty(); }
+
+  void setPermanentReadOnly(bool on) { permanentReadOnly_ = on; }
+  // Whether changes to permanent tables were committed or taken back since
+  // the last call.
+  bool takePermanentTouched() { return std::exchange(permanentTouched_, false); }
 
   // ------------------------------------------ recording (Table and Catalog)
   void insertedRow(Table& t, RowId id);
   void erasedRow(Table& t, RowId id);
   void updatedRow(Table& t, RowId id, Row old);
   void truncated(Table& t, TableStorage old);
+  // Before a reseed of `t`'s identity (DBCC CHECKIDENT).
+  void reseeding(Table& t);
   // The definition (and rows) of `t` before an ALTER TABLE or index DDL.
   void altered(Table& t, std::unique_ptr<Table> before);
   void createdTable(TableSet& set, std::shared_ptr<Table> t);
   void droppedTable(TableSet& set, std::shared_ptr<Table> t);
 
  private:
-  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop };
+  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop, Reseed };
   struct Entry {
     Kind kind;
     Table* table = nullptr;
@@ -70,13 +84,19 @@ class UndoLog {
     std::unique_ptr<Table> before;          // Alter
     TableSet* set = nullptr;                // Create, Drop
     std::shared_ptr<Table> object;          // Create, Drop
+    int64_t identity = 0;                   // Reseed: the identity value before
   };
-  Entry& entryFor(Kind kind, Table& t);
+  Entry& entryFor(Kind kind, Table& t);  // the last entry when it takes the change, else a new one
+  Entry& newEntry(Kind kind, Table& t);
+  bool touchesPermanent(size_t from) const;
+  void releaseAll();
   void undo(Entry& e);
   void release(Entry& e);
 
   std::vector<Entry> entries_;
   size_t sealed_ = 0;  // entries before this index take no more changes
+  bool permanentReadOnly_ = false;
+  bool permanentTouched_ = false;
 };
 
 }  // namespace mls::tsql

@@ -45,9 +45,9 @@ void save(DatabaseImpl& db) {
 
 }  // namespace
 
-std::shared_ptr<Database> openFileDatabase(const std::string& path,
+std::shared_ptr<Database> openFileDatabase(const std::string& path, const Database::OpenOptions& options,
                                            const std::function<std::shared_ptr<Database>()>& make) {
-  if (path.empty()) throwSqlError(5120, {path, "2", "No such file or directory"});
+  if (path.empty()) throwSqlError(4060, {path});
   std::string key = absolutePath(path);
   OpenFiles& files = openFiles();
   std::unique_lock lock(files.mutex);
@@ -57,15 +57,13 @@ std::shared_ptr<Database> openFileDatabase(const std::string& path,
     if (std::shared_ptr<Database> db = it->second.lock()) return db;
     files.closed.wait(lock);  // the last holder is saving it
   }
-  auto file = std::make_shared<DatabaseFile>(key);
+  auto file = std::make_shared<DatabaseFile>(key, options);
   std::optional<DecodedTables> loaded = file->load();
   std::shared_ptr<Database> db = make();
   DatabaseImpl& impl = db->impl();
   TableSet& set = impl.permanent();
   if (loaded) {
-    // New objects must not take the ids of loaded ones.
-    while (set.allocateId() <= loaded->highestId) {
-    }
+    set.reserveIdsThrough(loaded->highestId);  // new objects must not take the ids of loaded ones
     for (auto& t : loaded->tables)
       set.add(std::move(t));
   } else {
@@ -77,7 +75,7 @@ std::shared_ptr<Database> openFileDatabase(const std::string& path,
 }
 
 void checkpoint(DatabaseImpl& db) {
-  if (!db.file()) return;
+  if (!db.file() || db.file()->readOnly()) return;
   std::lock_guard lock(db.mutex());
   if (db.unsaved()) save(db);
 }
