@@ -5,9 +5,11 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "platform/tsql/catalog/names.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser.h"
 #include "platform/tsql/storage/expr_text.h"
+#include "platform/tsql/types/text.h"
 
 namespace mls::tsql::storage {
 
@@ -100,6 +102,49 @@ Value decodeValue(ByteReader& in) {
   }
 }
 
+// Whether a stored value is one column `c` can hold: of its type's kind and
+// range, decimals at its scale and precision, text within its length, NULL
+// only where allowed.
+bool fitsColumn(const Value& v, const Column& c) {
+  if (v.isNull()) return c.nullable;
+  auto intIn = [&v](int64_t lo, int64_t hi) {
+    return v.kind() == Value::Kind::Int && v.asInt() >= lo && v.asInt() <= hi;
+  };
+  switch (c.type.id) {
+    case TypeId::Bit:
+      return intIn(0, 1);
+    case TypeId::TinyInt:
+      return intIn(0, UINT8_MAX);
+    case TypeId::SmallInt:
+      return intIn(INT16_MIN, INT16_MAX);
+    case TypeId::Int:
+      return intIn(INT32_MIN, INT32_MAX);
+    case TypeId::BigInt:
+      return intIn(INT64_MIN, INT64_MAX);
+    case TypeId::Decimal:
+    case TypeId::Money:
+      return v.kind() == Value::Kind::Decimal && v.asDecimal().scale() == c.type.scale &&
+             v.asDecimal().fits(c.type.precision);
+    case TypeId::Float:
+    case TypeId::Real:
+      return v.kind() == Value::Kind::Float;
+    case TypeId::Char:
+    case TypeId::VarChar:
+    case TypeId::NChar:
+    case TypeId::NVarChar:
+      return v.kind() == Value::Kind::String &&
+             (c.type.length == SqlType::kMax ||
+              utf8Length(v.asString()) <= static_cast<size_t>(c.type.length));
+    case TypeId::DateTime:
+    case TypeId::SmallDateTime:
+    case TypeId::Date:
+      return v.kind() == Value::Kind::DateTime;
+    case TypeId::Null:
+      return false;
+  }
+  return false;
+}
+
 int decodeInt(ByteReader& in) {
   int64_t v = in.svarint();
   if (v < INT32_MIN || v > INT32_MAX) throw FormatError("a number is out of range");
@@ -173,7 +218,7 @@ void encodeTable(const Table& t, ByteWriter& out) {
   }
 }
 
-Column decodeColumn(ByteReader& in, int32_t& highestId) {
+Column decodeColumn(ByteReader& in, std::vector<int32_t>& ids) {
   Column c;
   c.name = in.text();
   uint8_t type = in.u8();
@@ -199,19 +244,19 @@ Column decodeColumn(ByteReader& in, int32_t& highestId) {
     }
     c.defaultName = in.text();
     c.defaultId = static_cast<int32_t>(in.u32());
-    highestId = std::max(highestId, c.defaultId);
+    ids.push_back(c.defaultId);
   }
   return c;
 }
 
-std::shared_ptr<Table> decodeTable(ByteReader& in, int32_t& highestId) {
+std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
   auto t = std::make_shared<Table>(std::string(in.text()), Table::Kind::User);
   t->setId(static_cast<int32_t>(in.u32()));
-  highestId = std::max(highestId, t->id());
+  ids.push_back(t->id());
   t->setCreated(DateTime(in.svarint()));
   size_t columns = in.count(in.remaining());
   for (size_t i = 0; i < columns; ++i)
-    t->addColumn(decodeColumn(in, highestId));
+    t->addColumn(decodeColumn(in, ids));
 
   TableStorage s;
   s.identityCurrent = in.svarint();
@@ -238,7 +283,7 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, int32_t& highestId) {
       throw FormatError("an index has an unknown origin");
     d.origin = static_cast<IndexOrigin>(origin);
     d.constraintId = static_cast<int32_t>(in.u32());
-    highestId = std::max(highestId, d.constraintId);
+    if (d.origin != IndexOrigin::Index) ids.push_back(d.constraintId);
     t->addIndex(std::move(d));
   }
 
@@ -248,8 +293,12 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, int32_t& highestId) {
   for (size_t r = 0; r < rows; ++r) {
     Row row;
     row.reserve(columns);
-    for (size_t c = 0; c < columns; ++c)
+    for (size_t c = 0; c < columns; ++c) {
       row.push_back(decodeValue(in));
+      if (!fitsColumn(row.back(), t->column(c)))
+        throw FormatError("a value of column '" + t->column(c).name + "' of table '" + t->name() +
+                          "' does not fit the column");
+    }
     s.rows.push_back(std::move(row));
   }
   // The rows come in storage order: they are their own order, and the unique
@@ -268,8 +317,12 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, int32_t& highestId) {
       continue;
     }
     s.indexes[i].reserve(rows);
-    for (RowId id = 0; id < rows; ++id)
+    auto read = [&s](RowId id) -> const Row& { return s.rows[id]; };
+    for (RowId id = 0; id < rows; ++id) {
+      if (s.indexes[i].findDuplicate(def, s.rows[id], read, [](RowId) { return false; }))
+        throw FormatError("two rows of table '" + t->name() + "' share a key of '" + def.name + "'");
       s.indexes[i].add(def, s.rows[id], id);
+    }
   }
   t->restoreStorage(std::move(s));
   return t;
@@ -286,15 +339,28 @@ void encodeTables(const TableSet& set, ByteWriter& out) {
 DecodedTables decodeTables(std::span<const uint8_t> image) {
   ByteReader in(image);
   DecodedTables out;
+  std::vector<int32_t> ids;
   size_t count = in.count(in.remaining());
   try {
-    for (size_t i = 0; i < count; ++i)
-      out.tables.push_back(decodeTable(in, out.highestId));
+    for (size_t i = 0; i < count; ++i) {
+      out.tables.push_back(decodeTable(in, ids));
+      for (size_t j = 0; j + 1 < out.tables.size(); ++j) {
+        if (sameName(out.tables[j]->name(), out.tables.back()->name()))
+          throw FormatError("two tables are named '" + out.tables.back()->name() + "'");
+      }
+    }
   } catch (const SqlError& e) {
     // A definition the catalog refuses (a duplicate column or index name...).
     throw FormatError("a table definition is inconsistent: " + e.message());
   }
   if (!in.atEnd()) throw FormatError("bytes follow the last table");
+  // Ids are positive, leave room for the objects made later and name one
+  // object each.
+  std::sort(ids.begin(), ids.end());
+  if (!ids.empty() && (ids.front() <= 0 || ids.back() == INT32_MAX))
+    throw FormatError("an object id is out of range");
+  if (std::adjacent_find(ids.begin(), ids.end()) != ids.end()) throw FormatError("two objects share an id");
+  out.highestId = ids.empty() ? 0 : ids.back();
   return out;
 }
 
