@@ -102,48 +102,89 @@ Value decodeValue(ByteReader& in) {
   }
 }
 
-// Whether a stored value is one column `c` can hold: of its type's kind and
-// range, decimals at its scale and precision, text within its length, NULL
-// only where allowed.
-bool fitsColumn(const Value& v, const Column& c) {
-  if (v.isNull()) return c.nullable;
-  auto intIn = [&v](int64_t lo, int64_t hi) {
-    return v.kind() == Value::Kind::Int && v.asInt() >= lo && v.asInt() <= hi;
-  };
-  switch (c.type.id) {
-    case TypeId::Bit:
-      return intIn(0, 1);
-    case TypeId::TinyInt:
-      return intIn(0, UINT8_MAX);
-    case TypeId::SmallInt:
-      return intIn(INT16_MIN, INT16_MAX);
-    case TypeId::Int:
-      return intIn(INT32_MIN, INT32_MAX);
-    case TypeId::BigInt:
-      return intIn(INT64_MIN, INT64_MAX);
-    case TypeId::Decimal:
-    case TypeId::Money:
-      return v.kind() == Value::Kind::Decimal && v.asDecimal().scale() == c.type.scale &&
-             v.asDecimal().fits(c.type.precision);
-    case TypeId::Float:
-    case TypeId::Real:
-      return v.kind() == Value::Kind::Float;
-    case TypeId::Char:
-    case TypeId::VarChar:
-    case TypeId::NChar:
-    case TypeId::NVarChar:
-      return v.kind() == Value::Kind::String &&
-             (c.type.length == SqlType::kMax ||
-              utf8Length(v.asString()) <= static_cast<size_t>(c.type.length));
-    case TypeId::DateTime:
-    case TypeId::SmallDateTime:
-    case TypeId::Date:
-      return v.kind() == Value::Kind::DateTime;
-    case TypeId::Null:
-      return false;
+// Whether a stored value is one its column can hold: of the column type's
+// kind and range, decimals at its scale and precision, text within its
+// length, NULL only where allowed.  Built once per column: loading checks
+// every value.
+class ColumnCheck {
+ public:
+  explicit ColumnCheck(const Column& c) : nullable_(c.nullable) {
+    switch (c.type.id) {
+      case TypeId::Bit:
+        integers(0, 1);
+        return;
+      case TypeId::TinyInt:
+        integers(0, UINT8_MAX);
+        return;
+      case TypeId::SmallInt:
+        integers(INT16_MIN, INT16_MAX);
+        return;
+      case TypeId::Int:
+        integers(INT32_MIN, INT32_MAX);
+        return;
+      case TypeId::BigInt:
+        integers(INT64_MIN, INT64_MAX);
+        return;
+      case TypeId::Decimal:
+      case TypeId::Money:
+        kind_ = Value::Kind::Decimal;
+        scale_ = c.type.scale;
+        limit_ = pow10u128(std::clamp(c.type.precision, 1, Decimal128::kMaxDigits));
+        return;
+      case TypeId::Float:
+      case TypeId::Real:
+        kind_ = Value::Kind::Float;
+        return;
+      case TypeId::Char:
+      case TypeId::VarChar:
+      case TypeId::NChar:
+      case TypeId::NVarChar:
+        kind_ = Value::Kind::String;
+        length_ = c.type.length == SqlType::kMax ? SIZE_MAX : static_cast<size_t>(std::max(c.type.length, 0));
+        return;
+      case TypeId::DateTime:
+      case TypeId::SmallDateTime:
+      case TypeId::Date:
+        kind_ = Value::Kind::DateTime;
+        return;
+      case TypeId::Null:
+        return;  // no column has this type: nothing fits
+    }
   }
-  return false;
-}
+
+  bool operator()(const Value& v) const {
+    if (v.isNull()) return nullable_;
+    if (v.kind() != kind_) return false;
+    switch (kind_) {
+      case Value::Kind::Int:
+        return v.asInt() >= lo_ && v.asInt() <= hi_;
+      case Value::Kind::Decimal: {
+        __int128 m = v.asDecimal().mantissa();
+        auto magnitude = static_cast<unsigned __int128>(m < 0 ? -m : m);
+        return v.asDecimal().scale() == scale_ && magnitude < limit_;
+      }
+      case Value::Kind::String:
+        // Characters are never more than bytes: most texts need no counting.
+        return v.asString().size() <= length_ || utf8Length(v.asString()) <= length_;
+      default:
+        return true;
+    }
+  }
+
+ private:
+  void integers(int64_t lo, int64_t hi) {
+    kind_ = Value::Kind::Int;
+    lo_ = lo;
+    hi_ = hi;
+  }
+
+  bool nullable_;
+  Value::Kind kind_ = Value::Kind::Null;
+  int64_t lo_ = 0, hi_ = 0;
+  int scale_ = 0;
+  unsigned __int128 limit_ = 0;
+  size_t length_ = 0;
+};
 
 int decodeInt(ByteReader& in) {
   int64_t v = in.svarint();
@@ -290,12 +331,13 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
   // Every value takes at least one byte: a row count beyond the bytes left is damage.
   size_t rows = in.count(columns == 0 ? 0 : in.remaining() / columns);
   s.rows.reserve(rows);
+  std::vector<ColumnCheck> fits(t->columns().begin(), t->columns().end());
   for (size_t r = 0; r < rows; ++r) {
     Row row;
     row.reserve(columns);
     for (size_t c = 0; c < columns; ++c) {
       row.push_back(decodeValue(in));
-      if (!fitsColumn(row.back(), t->column(c)))
+      if (!fits[c](row.back()))
         throw FormatError("a value of column '" + t->column(c).name + "' of table '" + t->name() +
                           "' does not fit the column");
     }
@@ -319,9 +361,8 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
     s.indexes[i].reserve(rows);
     auto read = [&s](RowId id) -> const Row& { return s.rows[id]; };
     for (RowId id = 0; id < rows; ++id) {
-      if (s.indexes[i].findDuplicate(def, s.rows[id], read, [](RowId) { return false; }))
+      if (!s.indexes[i].addUnique(def, s.rows[id], id, read))
         throw FormatError("two rows of table '" + t->name() + "' share a key of '" + def.name + "'");
-      s.indexes[i].add(def, s.rows[id], id);
     }
   }
   t->restoreStorage(std::move(s));
