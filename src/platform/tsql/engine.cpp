@@ -35,7 +35,7 @@ Session::Session(std::shared_ptr<Database> db)
 Session::~Session() {
   try {
     close();
-  } catch (const SqlError&) {
+  } catch (...) {
     // The tables stay unsaved: the next checkpoint or the database's close retries.
   }
 }
