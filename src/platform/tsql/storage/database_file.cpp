@@ -110,6 +110,24 @@ std::vector<uint8_t> readPrefix(const std::string& path, int fd, size_t size) {
   return bytes;
 }
 
+// Up to `limit` bytes from the start of the regular file at `path`, and its
+// mode; nothing when there is no file and `create` allows that, else 4060.
+std::optional<std::vector<uint8_t>> readFile(const std::string& path, bool create, size_t limit,
+                                             mode_t& mode) {
+  struct stat st {};
+  int fd = openRegular(path, st);
+  if (fd < 0) {
+    int err = errno;
+    if (err != ENOENT) osError(path, err);
+    if (!create) throwSqlError(4060, {path});
+    return std::nullopt;
+  }
+  mode = st.st_mode;
+  std::vector<uint8_t> bytes = readPrefix(path, fd, std::min(limit, static_cast<size_t>(st.st_size)));
+  ::close(fd);
+  return bytes;
+}
+
 bool hasSignature(std::span<const uint8_t> bytes) {
   return bytes.size() >= kHeaderSize && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0;
 }
@@ -144,19 +162,12 @@ void DatabaseFile::setSaveFault(SaveFault fault) {
 DatabaseFile::DatabaseFile(std::string path, const Database::OpenOptions& options)
     : path_(std::move(path)), create_(options.create) {
   // What lies at the path decides before any lock file is made next to it.
-  struct stat st {};
-  int fd = openRegular(path_, st);
-  if (fd < 0) {
-    int err = errno;
-    if (err != ENOENT) osError(path_, err);
-    if (!create_) throwSqlError(4060, {path_});
-  } else {
-    bool database = hasSignature(readPrefix(path_, fd, kHeaderSize));
-    ::close(fd);
-    if (!database) throwSqlError(5172, {path_, "signature"});
+  mode_t mode = 0;
+  if (std::optional<std::vector<uint8_t>> header = readFile(path_, create_, kHeaderSize, mode)) {
+    if (!hasSignature(*header)) throwSqlError(5172, {path_, "signature"});
     // A file nobody may write (by its mode, which binds even a superuser
     // here) or that this process cannot replace is only read.
-    readOnly_ = (st.st_mode & 0222) == 0 || ::access(path_.c_str(), W_OK) != 0 ||
+    readOnly_ = (mode & 0222) == 0 || ::access(path_.c_str(), W_OK) != 0 ||
                 ::access(folderOf(path_).c_str(), W_OK) != 0;
   }
 
@@ -181,16 +192,10 @@ DatabaseFile::~DatabaseFile() {
 }
 
 std::optional<DecodedTables> DatabaseFile::load() const {
-  struct stat st {};
-  int fd = openRegular(path_, st);
-  if (fd < 0) {
-    int err = errno;
-    if (err != ENOENT) osError(path_, err);
-    if (!create_) throwSqlError(4060, {path_});
-    return std::nullopt;
-  }
-  std::vector<uint8_t> bytes = readPrefix(path_, fd, static_cast<size_t>(st.st_size));
-  ::close(fd);
+  mode_t mode = 0;
+  std::optional<std::vector<uint8_t>> file = readFile(path_, create_, SIZE_MAX, mode);
+  if (!file) return std::nullopt;
+  const std::vector<uint8_t>& bytes = *file;
 
   if (!hasSignature(bytes)) throwSqlError(5172, {path_, "signature"});
   ByteReader header(std::span<const uint8_t>(bytes).subspan(sizeof kMagic, kHeaderSize - sizeof kMagic));
