@@ -108,6 +108,57 @@ void UndoLog::undo(Entry& e) {
   }
 }
 
+void UndoLog::takeBackInto(CommittedView& view) const {
+  // The copy of `t` that takes the changes back, made on first need; null
+  // for a table created by an open transaction.
+  auto copyOf = [&view](const Table& t) -> Table* {
+    auto [it, added] = view.copies.try_emplace(&t);
+    if (added) it->second = std::make_shared<Table>(t);
+    return it->second.get();
+  };
+  for (size_t i = entries_.size(); i-- > 0;) {
+    const Entry& e = entries_[i];
+    const Table* subject = e.object ? e.object.get() : e.table;
+    if (!subject || subject->kind() != Table::Kind::User) continue;
+    if (e.kind == Kind::Create) {
+      view.copies[subject] = nullptr;
+      continue;
+    }
+    if (e.kind == Kind::Drop) {
+      view.dropped.push_back(e.object);
+      continue;
+    }
+    Table* copy = copyOf(*subject);
+    if (!copy) continue;
+    switch (e.kind) {
+      case Kind::Insert:
+        for (size_t k = e.ids.size(); k-- > 0;)
+          copy->undoInsert(e.ids[k]);
+        break;
+      case Kind::Erase:
+        for (size_t k = e.ids.size(); k-- > 0;)
+          copy->undoErase(e.ids[k]);
+        break;
+      case Kind::Update:
+        for (size_t k = e.ids.size(); k-- > 0;)
+          copy->undoUpdate(e.ids[k], e.rows[k]);
+        break;
+      case Kind::Truncate:
+        copy->restoreStorage(*e.storage);
+        break;
+      case Kind::Alter:
+        copy->restoreFrom(Table(*e.before));
+        break;
+      case Kind::Reseed:
+        copy->reseedIdentity(e.identity);
+        break;
+      case Kind::Create:
+      case Kind::Drop:
+        break;
+    }
+  }
+}
+
 void UndoLog::release(Entry& e) {
   if (e.table) {
     e.table->unpin();

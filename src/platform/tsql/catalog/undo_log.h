@@ -22,6 +22,7 @@
 // refuses to commit them when the database is read-only.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -31,6 +32,16 @@
 namespace mls::tsql {
 
 class TableSet;
+
+// The permanent tables as they were before the changes of open transactions,
+// for saving committed state only: each changed table maps to a copy with
+// those changes taken back (null for a table an open transaction created),
+// and the tables an open transaction dropped are listed.
+struct CommittedView {
+  std::map<const Table*, std::shared_ptr<Table>> copies;
+  std::vector<std::shared_ptr<Table>> dropped;
+  bool empty() const { return copies.empty() && dropped.empty(); }
+};
 
 class UndoLog {
  public:
@@ -54,6 +65,10 @@ class UndoLog {
   // and 3906 raised.
   void commit();
   bool empty() const { return entries_.empty(); }
+
+  // Takes this log's changes to permanent tables back in `view`, leaving the
+  // tables and the log as they are.
+  void takeBackInto(CommittedView& view) const;
 
   void setPermanentReadOnly(bool on) { permanentReadOnly_ = on; }
   // Whether changes to permanent tables were committed or taken back since

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/tsql/catalog/undo_log.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/storage/database_file.h"
@@ -33,10 +34,29 @@ std::string absolutePath(const std::string& path) {
   return ec ? std::filesystem::absolute(path).lexically_normal().string() : p.string();
 }
 
+// Saves the committed state of the permanent tables: what open transactions
+// changed is taken back on copies (their commit marks the tables unsaved).
 void save(DatabaseImpl& db) {
   db.unsaved() = false;
   try {
-    db.file()->save(db.permanent());
+    CommittedView view;
+    for (SessionImpl* s : db.sessions())
+      s->undo().takeBackInto(view);
+    if (view.empty()) {
+      db.file()->save(db.permanent());
+      return;
+    }
+    TableSet committed;
+    auto keep = [&](const std::shared_ptr<Table>& t) {
+      auto it = view.copies.find(t.get());
+      if (it == view.copies.end()) return committed.add(t);
+      if (it->second) committed.add(it->second);
+    };
+    for (const std::shared_ptr<Table>& t : db.permanent().tables())
+      keep(t);
+    for (const std::shared_ptr<Table>& t : view.dropped)
+      keep(t);
+    db.file()->save(committed);
   } catch (...) {
     db.unsaved() = true;
     throw;

@@ -27,6 +27,7 @@
 #include "platform/tsql/storage/byte_io.h"
 #include "platform/tsql/storage/checksum.h"
 #include "platform/tsql/storage/database_file.h"
+#include "platform/tsql/storage/database_image.h"
 #include "platform/tsql/storage/storage_support.h"
 
 namespace mls::tsql {
@@ -507,6 +508,62 @@ TEST_F(DurabilityTest, AFailedSaveReachesTheCaller) {
   }
   held.reset();
   EXPECT_EQ(countRows(path_), 5) << "the database's close saved what the failed saves left";
+}
+
+// The values of column `column` of table `table` in the file at `path`, read
+// apart from any database, as a crash would leave them.
+std::vector<std::string> valuesInFile(const std::string& path, const std::string& table,
+                                      const std::string& column) {
+  std::vector<uint8_t> bytes = readBytes(path);
+  constexpr size_t kHeader = 36;
+  storage::DecodedTables decoded = storage::decodeTables(std::span<const uint8_t>(bytes).subspan(kHeader));
+  std::vector<std::string> out;
+  for (const auto& t : decoded.tables) {
+    if (t->name() != table) continue;
+    std::optional<size_t> c = t->findColumn(column);
+    if (!c) return {"no column " + column};
+    for (RowId id : t->scanOrder())
+      out.emplace_back(t->row(id)[*c].asString());
+  }
+  return out;
+}
+
+// A save while another session's transaction is open holds what was
+// committed only: a crash then never leaves half a transaction behind.
+TEST_F(DurabilityTest, SavesHoldCommittedChangesOnly) {
+  makeDatabase(path_, 3);
+  auto db = Database::open(path_);
+  {
+    Session s(db);
+    s.execute(
+        "CREATE TABLE gone (w NVARCHAR(10)) INSERT gone VALUES (N'kept') "
+        "CREATE TABLE trunc (w NVARCHAR(10)) INSERT trunc VALUES (N'stays')");
+  }
+  using Values = std::vector<std::string>;
+  Session open(db);
+  open.execute(
+      "BEGIN TRAN INSERT t (v) VALUES (N'open') UPDATE t SET v = N'changed' WHERE id = 1 DELETE t WHERE id = "
+      "2 "
+      "CREATE TABLE made (w NVARCHAR(10)) INSERT made VALUES (N'new') INSERT gone VALUES (N'more') DROP "
+      "TABLE gone "
+      "TRUNCATE TABLE trunc ALTER TABLE trunc ADD extra NVARCHAR(5) NULL INSERT trunc VALUES (N'later', "
+      "N'x')");
+  {
+    Session other(db);
+    other.execute("INSERT t (v) VALUES (N'committed')");
+    other.close();
+  }
+  EXPECT_EQ(valuesInFile(path_, "t", "v"), (Values{"row 0", "row 1", "row 2", "committed"}));
+  EXPECT_EQ(valuesInFile(path_, "gone", "w"), Values{"kept"});
+  EXPECT_EQ(valuesInFile(path_, "trunc", "w"), Values{"stays"});
+  EXPECT_EQ(valuesInFile(path_, "trunc", "extra"), Values{"no column extra"});
+  EXPECT_EQ(valuesInFile(path_, "made", "w"), Values{});
+  open.execute("COMMIT");
+  open.close();
+  EXPECT_EQ(valuesInFile(path_, "t", "v"), (Values{"changed", "row 2", "open", "committed"}));
+  EXPECT_EQ(valuesInFile(path_, "made", "w"), Values{"new"});
+  EXPECT_EQ(valuesInFile(path_, "gone", "w"), Values{});
+  EXPECT_EQ(valuesInFile(path_, "trunc", "extra"), Values{"x"});
 }
 
 TEST(MemoryDatabase, CheckpointIsHarmless) {
