@@ -52,14 +52,17 @@ void UndoLog::updatedRow(Table& t, RowId id, Row old) {
 
 void UndoLog::truncated(Table& t, TableStorage old) {
   newEntry(Kind::Truncate, t).storage = std::make_unique<TableStorage>(std::move(old));
+  checkWritable(t);
 }
 
 void UndoLog::reseeding(Table& t) {
+  checkWritable(t);
   newEntry(Kind::Reseed, t).identity = t.identityCurrent();
 }
 
 void UndoLog::altered(Table& t, std::unique_ptr<Table> before) {
   newEntry(Kind::Alter, t).before = std::move(before);
+  checkWritable(t);
 }
 
 void UndoLog::createdTable(TableSet& set, std::shared_ptr<Table> t) {
@@ -67,6 +70,7 @@ void UndoLog::createdTable(TableSet& set, std::shared_ptr<Table> t) {
   e.kind = Kind::Create;
   e.set = &set;
   e.object = std::move(t);
+  checkWritable(*e.object);
 }
 
 void UndoLog::droppedTable(TableSet& set, std::shared_ptr<Table> t) {
@@ -74,6 +78,7 @@ void UndoLog::droppedTable(TableSet& set, std::shared_ptr<Table> t) {
   e.kind = Kind::Drop;
   e.set = &set;
   e.object = std::move(t);
+  checkWritable(*e.object);
 }
 
 void UndoLog::undo(Entry& e) {
@@ -177,12 +182,12 @@ void UndoLog::rollbackTo(Mark m) {
   sealed_ = std::min(sealed_, entries_.size());
 }
 
+void UndoLog::checkWritable(const Table& t) const {
+  if (permanentReadOnly_ && t.kind() == Table::Kind::User) throwSqlError(3906, {std::string(kDatabaseName)});
+}
+
 void UndoLog::commit() {
   if (!touchesPermanent(0)) return releaseAll();
-  if (permanentReadOnly_) {
-    rollback();
-    throwSqlError(3906, {std::string(kDatabaseName)});
-  }
   permanentTouched_ = true;
   releaseAll();
 }

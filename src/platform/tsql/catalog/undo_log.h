@@ -19,7 +19,7 @@
 //
 // The log also tells its owner when changes to permanent (user) tables were
 // committed or taken back, so that a file database knows what to save, and
-// refuses to commit them when the database is read-only.
+// refuses them (3906) when the database is read-only.
 #pragma once
 
 #include <map>
@@ -61,8 +61,6 @@ class UndoLog {
   void rollbackTo(Mark m);
   void rollback() { rollbackTo(0); }
   // Keeps every change and forgets the log (tables may compact afterwards).
-  // With permanent tables read-only, a change to one is taken back instead
-  // and 3906 raised.
   void commit();
   bool empty() const { return entries_.empty(); }
 
@@ -71,6 +69,10 @@ class UndoLog {
   void takeBackInto(CommittedView& view) const;
 
   void setPermanentReadOnly(bool on) { permanentReadOnly_ = on; }
+  // Raises 3906 when `t` is a permanent table and they are read-only: tables
+  // ask before they change, and the recording of a catalog change asks after
+  // it recorded (the caller's rollback then takes the change back).
+  void checkWritable(const Table& t) const;
   // Whether changes to permanent tables were committed or taken back since
   // the last call.
   bool takePermanentTouched() { return std::exchange(permanentTouched_, false); }
