@@ -144,6 +144,8 @@ TEST_F(DurabilityTest, OnlyDatabaseFilesOpen) {
   std::filesystem::create_directory(folder_.file("dir.mlsdb"));
   std::filesystem::copy_file(folder_.file("real.mlsdb"), folder_.file("linked.mlsdb"));
   std::filesystem::create_symlink(victim, folder_.file("linked.mlsdb.lock"));
+  std::filesystem::copy_file(folder_.file("real.mlsdb"), folder_.file("hard.mlsdb"));
+  std::filesystem::create_hard_link(victim, folder_.file("hard.mlsdb.lock"));
   struct Case {
     const char* name;
     int number;
@@ -153,7 +155,8 @@ TEST_F(DurabilityTest, OnlyDatabaseFilesOpen) {
                                          {"pipe", 5120, false},
                                          {"dir.mlsdb", 5120, false},
                                          {"victim.txt", 5172, false},
-                                         {"linked.mlsdb", 5120, true}}) {
+                                         {"linked.mlsdb", 5120, true},
+                                         {"hard.mlsdb", 5120, true}}) {
     const std::string path = folder_.file(c.name);
     SqlError e = raised([&] { Database::open(path, {.timeoutSeconds = 0}); });
     EXPECT_EQ(e.number(), c.number) << c.name << ": " << e.message();
