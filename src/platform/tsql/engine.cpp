@@ -52,12 +52,12 @@ BatchResult Session::execute(std::string_view batch, const std::vector<BoundPara
     db_->checkpoint();
     return {};
   }
-  // What the batch committed or took back on permanent tables, even when it
-  // failed part way, is unsaved: this session's close saves it.
+  // What the batch committed to permanent tables, even when it failed part
+  // way, is unsaved: this session's close saves it.
   struct NoteChanges {
     Session& session;
     ~NoteChanges() {
-      if (!session.impl_->undo().takePermanentTouched()) return;
+      if (!session.impl_->undo().takePermanentCommitted()) return;
       session.changedPermanent_ = true;
       session.db_->impl().unsaved() = true;
     }

@@ -11,9 +11,8 @@ UndoLog::~UndoLog() {
   releaseAll();
 }
 
-bool UndoLog::touchesPermanent(size_t from) const {
-  for (size_t i = from; i < entries_.size(); ++i) {
-    const Entry& e = entries_[i];
+bool UndoLog::touchesPermanent() const {
+  for (const Entry& e : entries_) {
     const Table* t = e.object ? e.object.get() : e.table;
     if (t && t->kind() == Table::Kind::User) return true;
   }
@@ -172,7 +171,6 @@ void UndoLog::release(Entry& e) {
 }
 
 void UndoLog::rollbackTo(Mark m) {
-  if (touchesPermanent(m)) permanentTouched_ = true;
   while (entries_.size() > m) {
     Entry& e = entries_.back();
     undo(e);
@@ -187,8 +185,7 @@ void UndoLog::checkWritable(const Table& t) const {
 }
 
 void UndoLog::commit() {
-  if (!touchesPermanent(0)) return releaseAll();
-  permanentTouched_ = true;
+  if (touchesPermanent()) permanentCommitted_ = true;
   releaseAll();
 }
 

@@ -18,8 +18,8 @@
 // Tables created on the stack are not kept alive: commit or roll back first.
 //
 // The log also tells its owner when changes to permanent (user) tables were
-// committed or taken back, so that a file database knows what to save, and
-// refuses them (3906) when the database is read-only.
+// committed, so that a file database knows what to save, and refuses them
+// (3906) when the database is read-only.
 #pragma once
 
 #include <map>
@@ -73,9 +73,8 @@ class UndoLog {
   // ask before they change, and the recording of a catalog change asks after
   // it recorded (the caller's rollback then takes the change back).
   void checkWritable(const Table& t) const;
-  // Whether changes to permanent tables were committed or taken back since
-  // the last call.
-  bool takePermanentTouched() { return std::exchange(permanentTouched_, false); }
+  // Whether changes to permanent tables were committed since the last call.
+  bool takePermanentCommitted() { return std::exchange(permanentCommitted_, false); }
 
   // ------------------------------------------ recording (Table and Catalog)
   void insertedRow(Table& t, RowId id);
@@ -105,7 +104,7 @@ class UndoLog {
   };
   Entry& entryFor(Kind kind, Table& t);  // the last entry when it takes the change, else a new one
   Entry& newEntry(Kind kind, Table& t);
-  bool touchesPermanent(size_t from) const;
+  bool touchesPermanent() const;
   void releaseAll();
   void undo(Entry& e);
   void release(Entry& e);
@@ -113,7 +112,7 @@ class UndoLog {
   std::vector<Entry> entries_;
   size_t sealed_ = 0;  // entries before this index take no more changes
   bool permanentReadOnly_ = false;
-  bool permanentTouched_ = false;
+  bool permanentCommitted_ = false;
 };
 
 }  // namespace mls::tsql
