@@ -49,7 +49,7 @@ void fillLedger(const std::shared_ptr<Database>& db) {
 
 void BM_SaveMillionRows(benchmark::State& state) {
   std::filesystem::remove(databasePath());
-  auto db = Database::open(databasePath());
+  auto db = Database::open(databasePath(), {.create = true});
   fillLedger(db);
   for (auto _ : state) {
     db->impl().unsaved() = true;

@@ -1,12 +1,22 @@
 // UpdateBatch, InsertStdCalinfoDetail and InsertStdCalinfoOrOther of
 // ConcludeUpdate, created by ProgID: which statements share a batch, shown by
 // a statement that cannot be parsed (its whole batch fails, earlier batches
-// stay), how elements are joined, and the frame facts of the three.
+// stay), how elements are joined, the frame facts of the three, and a call
+// whose change cannot be saved to its database file failing.
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "classes/library.h"
+#include "platform/ado/connection.h"
+#include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/object_context.h"
+#include "platform/tsql/storage/database_file.h"
 #include "support/test_database.h"
 
 namespace mls::testing {
@@ -127,6 +137,50 @@ TEST_P(SqlBatchesTest, NullElementAddsNothingToUpdateBatchAndFailsTheOthers) {
 INSTANTIATE_TEST_SUITE_P(ConcludeUpdate, SqlBatchesTest,
                          ::testing::Values("UpdateBatch", "InsertStdCalinfoDetail",
                                            "InsertStdCalinfoOrOther"));
+
+// A method whose change cannot be saved to the database file fails and votes
+// to abort: it never answers success for a change that is gone.
+TEST(DurableCalls, AMethodWhoseChangeCannotBeSavedFails) {
+  classes::registerInProcess();
+  std::string pattern = (std::filesystem::temp_directory_path() / "mlsdb-frame-XXXXXX").string();
+  const std::filesystem::path folder = mkdtemp(pattern.data());
+  const std::string connect = "Provider=Marlstone.Embedded;Data Source=" + (folder / "calls.mlsdb").string();
+  auto sql = [&](const std::string& text) {
+    auto cn = com::makeObject<ado::Connection>();
+    cn->open(connect + ";Create=True");
+    int64_t n = cn->execute(text)->value(size_t{0}).toLong();
+    cn->close();
+    return n;
+  };
+  sql("CREATE TABLE t_Batch (FID INT NULL) SELECT 0");
+  com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
+  const std::string props = "ConnectString={" + connect + "};Language=en";
+  auto insert = [&](std::vector<Vote>& votes) {
+    com::VoteRecorder recorder;
+    std::string error;
+    try {
+      com::callByName(*update, "UpdateBatch", props,
+                      com::SafeArray::vector({Variant("INSERT INTO t_Batch (FID) VALUES (1)\r\n")}));
+    } catch (const ComError& e) {
+      error = e.description();
+    }
+    votes = recorder.votes();
+    return error;
+  };
+  std::vector<Vote> votes;
+  tsql::storage::DatabaseFile::setSaveFault(
+      [](std::string_view step) { return step == "write" ? ENOSPC : 0; });
+  std::string error = insert(votes);
+  tsql::storage::DatabaseFile::setSaveFault({});
+  EXPECT_NE(error.find("Write on"), std::string::npos) << error;
+  EXPECT_EQ(votes, std::vector<Vote>{Vote::Abort});
+  EXPECT_EQ(sql("SELECT COUNT(*) FROM t_Batch"), 0);
+
+  EXPECT_EQ(insert(votes), "");
+  EXPECT_EQ(votes, std::vector<Vote>{Vote::Complete});
+  EXPECT_EQ(sql("SELECT COUNT(*) FROM t_Batch"), 1);
+  std::filesystem::remove_all(folder);
+}
 
 }  // namespace
 }  // namespace mls::testing

@@ -78,7 +78,7 @@ const char* const kDistribution =
 
 void runPlantDemo(const std::string& databaseFile) {
   std::filesystem::remove(databaseFile);
-  connectString = "Provider=Marlstone.Embedded;Data Source=" + databaseFile;
+  connectString = "Provider=Marlstone.Embedded;Data Source=" + databaseFile + ";Create=True";
   classes::registerInProcess();
   demoplant::Plant plant =
       demoplant::generatePlant({.seed = 2024, .billLines = 2000, .year = kYear, .period = kPeriod});

@@ -5,12 +5,15 @@
 //   tsql-shell :memory: [script]
 //
 // The script (standard input when absent or "-") runs batch by batch, batches
-// ending at lines that hold only GO.  A failing batch prints its results and
-// its errors and the next batch runs; the exit status is 1 when any batch failed or the database
+// ending at lines that hold only GO.  A database file is made when missing;
+// what a batch committed is saved before its results print, so a printed
+// batch is on disk.  A failing batch prints its results and its errors and the
+// next batch runs; the exit status is 1 when any batch failed or the database
 // could not be saved, 2 when the database could not be opened.
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "batch_reader.h"
@@ -31,18 +34,34 @@ int usage() {
   return 2;
 }
 
-// Runs every batch of `in`; false when one failed.
-bool runScript(std::istream& in, Session& session) {
+// Runs every batch of `in`, saving what each one committed; false when one
+// failed or could not be saved.
+bool runScript(std::istream& in, Database& db, Session& session) {
   namespace shell = mls::tsql::shell;
   bool ok = true;
   shell::BatchReader reader(in);
   while (std::optional<std::string> batch = reader.next()) {
+    bool batchFailed = false;
+    mls::tsql::BatchResult results;
     try {
-      shell::printResults(session.execute(*batch), std::cout);
+      results = session.execute(*batch);
     } catch (const SqlError& e) {
-      shell::printResults(e.partial(), std::cout);
-      for (const mls::tsql::SqlMessage& m : e.partial().errors)
+      results = e.partial();
+      batchFailed = true;
+    }
+    std::optional<SqlError> unsaved;
+    try {
+      db.checkpoint();
+    } catch (const SqlError& e) {
+      unsaved = e;
+    }
+    shell::printResults(results, std::cout);
+    if (batchFailed) {
+      for (const mls::tsql::SqlMessage& m : results.errors)
         shell::printError(m, std::cout);
+    }
+    if (unsaved) shell::printError(*unsaved, std::cout);
+    if (batchFailed || unsaved) {
       ok = false;
     }
     std::cout.flush();
@@ -77,16 +96,15 @@ int main(int argc, char** argv) {
 
   std::shared_ptr<Database> db;
   try {
-    db = memory ? Database::create() : Database::open(args[0]);
+    db = memory ? Database::create() : Database::open(args[0], {.create = true});
   } catch (const SqlError& e) {
     mls::tsql::shell::printError(e, std::cerr);
     return 2;
   }
-  auto session = std::make_unique<Session>(db);
-  bool ok = runScript(script, *session);
-  session.reset();  // takes back a transaction left open, then saves
+  Session session(db);
+  bool ok = runScript(script, *db, session);
   try {
-    db->checkpoint();  // reports a save the session's close could not make
+    session.close();  // takes back a transaction left open, then saves
   } catch (const SqlError& e) {
     mls::tsql::shell::printError(e, std::cout);
     ok = false;

@@ -23,6 +23,8 @@ void Connection::open(std::string_view connectionString, std::string_view user, 
   ConnectionProperties props = ConnectionProperties::parse(connectionString_, kConnectionClass);
   if (!user.empty()) props.set("User ID", std::string(user));
   if (!password.empty()) props.set("Password", std::string(password));
+  if (connectionTimeoutSet_ && !props.get("Connect Timeout") && !props.get("Connection Timeout"))
+    props.set("Connect Timeout", std::to_string(connectionTimeout_));
   std::optional<std::string> name = props.get("Provider");
   if (!name || name->empty()) {
     com::raise(err::kOpenFailed, kConnectionClass, "The connection string names no Provider.");
@@ -37,9 +39,17 @@ void Connection::open(std::string_view connectionString, std::string_view user, 
 
 void Connection::close() {
   if (!session_) raiseAdo(com::err::kObjectClosed, kConnectionClass);
-  session_.reset();
+  std::unique_ptr<ProviderSession> session = std::move(session_);
   errors_.clear();
   providerName_.clear();
+  session->close();
+}
+
+void Connection::setConnectionTimeout(int32_t seconds) {
+  if (session_) raiseAdo(err::kObjectOpen, kConnectionClass);
+  if (seconds < 0) raiseAdo(err::kInvalidArgument, kConnectionClass);
+  connectionTimeout_ = seconds;
+  connectionTimeoutSet_ = true;
 }
 
 void Connection::setConnectionString(std::string text) {
@@ -114,6 +124,10 @@ const com::TypeInfo& Connection::type() {
     t.propertyGet<C>("Errors", {}, VarKind::Object, [](C& c, com::Args) {
       return com::Variant(com::Ref<com::Dispatch>(com::makeObject<Errors>(c.errors())));
     });
+    t.propertyGet<C>("ConnectionTimeout", {}, VarKind::Long,
+                     [](C& c, com::Args) { return c.connectionTimeout(); });
+    t.propertyLet<C>("ConnectionTimeout", {Param("Value", VarKind::Long)},
+                     [](C& c, com::Args a) { c.setConnectionTimeout(a[0].toLong()); });
     t.method<C>("Execute",
                 {Param("CommandText", VarKind::String), Param("RecordsAffected").ref().opt(),
                  Param("Options", VarKind::Long).opt(-1)},

@@ -37,7 +37,9 @@ class Connection final : public com::DispatchObject {
   // Already open: 3705.
   void open(std::string_view connectionString = {}, std::string_view user = {},
             std::string_view password = {}, int32_t options = -1);
-  void close();  // 3704 when closed
+  // Ends the session (3704 when closed).  A provider that cannot make the
+  // session's changes durable raises; the connection is closed all the same.
+  void close();
   int32_t state() const { return session_ ? kStateOpen : kStateClosed; }
 
   const std::string& connectionString() const { return connectionString_; }
@@ -48,6 +50,11 @@ class Connection final : public com::DispatchObject {
   void setCursorLocation(int32_t location);  // 2 or 3, else 3001
   int32_t commandTimeout() const { return commandTimeout_; }
   void setCommandTimeout(int32_t seconds);  // 0 = no time-out; negative raises 3001
+  // How long Open waits for a busy database (15 s unless set; 0 = no wait).
+  // Set, it becomes the provider's `Connect Timeout` unless the connection
+  // string names one.  Negative raises 3001, open 3705.
+  int32_t connectionTimeout() const { return connectionTimeout_; }
+  void setConnectionTimeout(int32_t seconds);
 
   // Runs a batch and answers its first rowset, or a closed Recordset when it
   // returns none (or when `options` has adExecuteNoRecords, 128); later rowsets
@@ -72,6 +79,8 @@ class Connection final : public com::DispatchObject {
   std::string providerName_;
   int32_t cursorLocation_ = kUseServer;
   int32_t commandTimeout_ = 30;
+  int32_t connectionTimeout_ = 15;
+  bool connectionTimeoutSet_ = false;
   std::unique_ptr<ProviderSession> session_;
   std::vector<ProviderMessage> errors_;
 };

@@ -69,6 +69,9 @@ class ProviderSession {
   // order.  `timeoutSeconds` 0 means no limit.
   virtual std::vector<BatchItem> execute(std::string_view text, const std::vector<ParameterValue>& params,
                                          int32_t timeoutSeconds) = 0;
+  // Ends the session; raises when what it changed could not be made durable
+  // (the session is ended all the same).
+  virtual void close() {}
 };
 
 class Provider {

@@ -1,4 +1,5 @@
 // Conversions of a Variant to the other kinds, with the automation rules.
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -65,8 +66,16 @@ long decimalMagnitude(std::string_view text) {
       --mag;
   }
   size_t e = text.find_first_of("eE");
-  if (e != std::string_view::npos) mag += std::strtol(std::string(text.substr(e + 1)).c_str(), nullptr, 10);
-  return mag;
+  if (e == std::string_view::npos) return mag;
+  // The exponent saturates: its digits may be more than any integer holds.
+  std::string_view exp = text.substr(e + 1);
+  bool negative = !exp.empty() && exp.front() == '-';
+  if (!exp.empty() && (exp.front() == '-' || exp.front() == '+')) exp.remove_prefix(1);
+  constexpr long kCap = 1'000'000'000;
+  long value = 0;
+  for (char c : exp)
+    value = std::min(kCap, value * 10 + (c - '0'));
+  return mag + (negative ? -value : value);
 }
 
 bool equalsNoCase(std::string_view a, std::string_view b) {

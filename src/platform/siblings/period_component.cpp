@@ -1,6 +1,7 @@
 #include "platform/siblings/period_component.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
@@ -55,7 +56,11 @@ class OpenConnection {
     connection_->open(connectStringOf(props));
   }
   ~OpenConnection() {
-    if (connection_->state() == ado::kStateOpen) connection_->close();
+    try {
+      if (connection_->state() == ado::kStateOpen) connection_->close();
+    } catch (const std::exception&) {
+      // The component only reads: a close has nothing to save and nothing to report.
+    }
   }
   OpenConnection(const OpenConnection&) = delete;
   OpenConnection& operator=(const OpenConnection&) = delete;

@@ -1,7 +1,11 @@
 #include "platform/tsql/engine.h"
 
+#include <stdexcept>
+#include <utility>
+
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/storage/batch_effects.h"
+#include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/storage/file_databases.h"
 
 namespace mls::tsql {
@@ -15,8 +19,8 @@ std::shared_ptr<Database> Database::create() {
   return std::shared_ptr<Database>(new Database());
 }
 
-std::shared_ptr<Database> Database::open(const std::string& path) {
-  return storage::openFileDatabase(path, [] { return std::shared_ptr<Database>(new Database()); });
+std::shared_ptr<Database> Database::open(const std::string& path, const OpenOptions& options) {
+  return storage::openFileDatabase(path, options, [] { return std::shared_ptr<Database>(new Database()); });
 }
 
 void Database::checkpoint() {
@@ -24,36 +28,40 @@ void Database::checkpoint() {
 }
 
 Session::Session(std::shared_ptr<Database> db)
-    : db_(db), impl_(std::make_unique<SessionImpl>(std::move(db))) {}
+    : db_(db), impl_(std::make_unique<SessionImpl>(std::move(db))) {
+  if (storage::DatabaseFile* file = db_->impl().file()) impl_->undo().setPermanentReadOnly(file->readOnly());
+}
 
 Session::~Session() {
-  impl_.reset();  // takes back an open transaction first
-  if (!changedPermanent_) return;
   try {
-    db_->checkpoint();
-  } catch (const SqlError&) {
+    close();
+  } catch (...) {
     // The tables stay unsaved: the next checkpoint or the database's close retries.
   }
 }
 
+void Session::close() {
+  if (!impl_) return;
+  impl_.reset();  // takes back an open transaction first
+  if (std::exchange(changedPermanent_, false)) db_->checkpoint();
+}
+
 BatchResult Session::execute(std::string_view batch, const std::vector<BoundParameter>& params) {
-  DatabaseImpl& db = db_->impl();
+  if (!impl_) throw std::logic_error("Session::execute: the session is closed");
   if (storage::isCheckpointBatch(batch)) {
     db_->checkpoint();
     return {};
   }
-  // A file database learns which sessions may change it, so that their close
-  // saves it.  After a session's first such batch, each of its batches marks
-  // the tables unsaved again (a checkpoint by another session may have run
-  // in between) without looking at the text.
-  if (db.file() && !changedPermanent_) changedPermanent_ = storage::mayChangePermanentTables(batch);
-  struct MarkUnsaved {
-    DatabaseImpl& db;
-    bool changed;
-    ~MarkUnsaved() {
-      if (changed) db.unsaved() = true;
+  // What the batch committed to permanent tables, even when it failed part
+  // way, is unsaved: this session's close saves it.
+  struct NoteChanges {
+    Session& session;
+    ~NoteChanges() {
+      if (!session.impl_->undo().takePermanentCommitted()) return;
+      session.changedPermanent_ = true;
+      session.db_->impl().unsaved() = true;
     }
-  } mark{db, changedPermanent_};
+  } note{*this};
   return impl_->execute(batch, params);
 }
 

@@ -144,16 +144,28 @@ class Database {
  public:
   // A new, empty in-memory database (with the built-in procedures).
   static std::shared_ptr<Database> create();
-  // The database that lives in the file at `path`: loaded from it, or a new
-  // empty one written there when there is no file yet.  Opening a
-  // file this process has open already returns the same Database.  Raises
-  // SqlError 5120 when another process holds the file or it cannot be read,
-  // 5172 when it is not a database file, 824 when it is damaged.
+  // How a database file is opened.
+  struct OpenOptions {
+    // Make a new, empty database when there is no file at the path; else a
+    // missing file is error 4060.
+    bool create = false;
+    // How long to wait while another process holds the file before failing
+    // with 5120 (0: fail at once).
+    int timeoutSeconds = 15;
+  };
+  // The database that lives in the file at `path`.  Opening a file this
+  // process has open already returns the same Database.  Raises SqlError 4060
+  // when there is no file (and no creation was asked for), 5120 when another
+  // process holds the file past the time-out, it is not a regular file or it
+  // cannot be read, 5172 when it is not a database file, 824 when it is
+  // damaged.  A file the process may not write opens read-only: a change to
+  // a permanent table then fails with 3906.
   //
   // The permanent tables are saved, replacing the file atomically, when a
   // session that changed them closes, at checkpoint() and when the last
   // reference to the database goes.  A crash or kill leaves the last save.
-  static std::shared_ptr<Database> open(const std::string& path);
+  static std::shared_ptr<Database> open(const std::string& path, const OpenOptions& options);
+  static std::shared_ptr<Database> open(const std::string& path) { return open(path, OpenOptions{}); }
   ~Database();
   DatabaseImpl& impl() { return *impl_; }
 
@@ -176,9 +188,15 @@ class Database {
 class Session {
  public:
   explicit Session(std::shared_ptr<Database> db);
-  // Drops the session's temporary tables; saves a file database when the
-  // session changed its permanent tables (a failed save is retried by the
-  // next checkpoint or the database's close).
+  // Takes back an open transaction, drops the session's temporary tables and,
+  // when the session committed changes to the permanent tables of a file
+  // database, saves it: what the session committed is on disk when close()
+  // returns, and a save that fails raises 3202 (the tables stay unsaved, and
+  // the next checkpoint retries).  execute() after close() is a programming
+  // error (std::logic_error).
+  void close();
+  // close() for a session not closed yet; a failed save cannot be reported
+  // here: the next checkpoint or the database's close retries it.
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -189,7 +207,7 @@ class Session {
  private:
   std::shared_ptr<Database> db_;
   std::unique_ptr<SessionImpl> impl_;
-  bool changedPermanent_ = false;  // ran a batch that may change permanent tables: save at close
+  bool changedPermanent_ = false;  // committed changes to permanent tables: save at close
 };
 
 }  // namespace mls::tsql

@@ -189,6 +189,8 @@ const std::unordered_map<int, Template>& templates() {
         "A logical consistency-based I/O error was detected: %s. It occurred during a read of the database "
         "file '%s', which was not loaded."}},
       {3202, {16, "Write on \"%s\" failed: %s. The file keeps its last saved state."}},
+      {3906, {16, "Failed to update database \"%s\" because the database is read-only."}},
+      {4060, {11, "Cannot open database \"%s\" requested by the login. The login failed."}},
       {5120, {16, "Unable to open the physical file \"%s\". Operating system error %d: \"%s\"."}},
       {5172,
        {16, "The header for file '%s' is not a valid database file header. The %s property is incorrect."}},
@@ -356,8 +358,8 @@ ErrorClass errorClass(int number) {
       2627, 2601, 515, 547, 8152, 8134, 8115, 220, 232, 3623, 512, 517, 535, 536, 537,
       // identity
       544, 545, 8102, 8106, 8107, 7997,
-      // transactions and nested levels
-      3902, 3903, 266,
+      // transactions and nested levels; a change to a read-only database
+      3902, 3903, 266, 3906,
       // objects that exist, or do not, when the statement runs
       2714, 3701, 1505, 1913, 1779, 1902, 1911, 2705, 2744, 2749, 3723, 3728, 4701, 4901, 4902, 1088, 8110,
       8111, 2501, 2526, 259,

@@ -133,10 +133,11 @@ TEST_F(EmbeddedTest, FailedOpensLeaveNothingOpen) {
 TEST_F(EmbeddedTest, FileDataSourcesOpenThroughTheInstalledOpener) {
   auto db = tsql::Database::create();
   std::string asked;
-  embedded::FileDatabaseOpener installed = embedded::setFileDatabaseOpener([&](const std::string& path) {
-    asked = path;
-    return db;
-  });
+  embedded::FileDatabaseOpener installed =
+      embedded::setFileDatabaseOpener([&](const std::string& path, const tsql::Database::OpenOptions&) {
+        asked = path;
+        return db;
+      });
   auto cn = com::makeObject<Connection>();
   cn->open("Provider=Marlstone.Embedded;Data Source=data/costs.mlsdb");
   embedded::setFileDatabaseOpener(std::move(installed));

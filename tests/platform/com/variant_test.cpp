@@ -98,8 +98,10 @@ TEST(VariantConvert, LongErrors) {
   EXPECT_EQ(errorOf([] { Variant(-2147483649.0).toLong(); }), 6);
   EXPECT_EQ(errorOf([] { Variant(32767.5).toInteger(); }), 6);
   EXPECT_EQ(errorOf([] { Variant(-1).toByte(); }), 6);
-  EXPECT_EQ(errorOf([] { Variant("1E400").toDouble(); }), 6);
-  EXPECT_EQ(Variant("-1E-400").toDouble(), 0.0);
+  for (const char* huge : {"1E400", "1E99999999999999999999", "0.001E+99999999999999999999"})
+    EXPECT_EQ(errorOf([huge] { Variant(huge).toDouble(); }), 6) << huge;
+  for (const char* tiny : {"-1E-400", "1E-99999999999999999999", "1000E-99999999999999999999"})
+    EXPECT_EQ(Variant(tiny).toDouble(), 0.0) << tiny;
   EXPECT_EQ(errorOf([] { Variant(std::nan("")).toLong(); }), 6);
 }
 

@@ -1,9 +1,9 @@
 #include "platform/ado/embedded/embedded_provider.h"
 
-#include <utility>
-
+#include <charconv>
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "platform/ado/embedded/markers.h"
 #include "platform/ado/embedded/registration.h"
@@ -31,7 +31,28 @@ Databases& databases() {
   com::raise(err::kOpenFailed, kEmbeddedProviderName, description);
 }
 
-std::shared_ptr<tsql::Database> openDatabase(const std::string& dataSource) {
+// The options of a file database from the connection string: `Create`
+// (True/Yes/1), `Connect Timeout` or `Connection Timeout` (whole seconds).
+tsql::Database::OpenOptions fileOptions(const ConnectionProperties& props) {
+  tsql::Database::OpenOptions options;
+  if (std::optional<std::string> create = props.get("Create")) {
+    options.create = com::compareText(*create, "True", true) == 0 ||
+                     com::compareText(*create, "Yes", true) == 0 || *create == "1";
+  }
+  std::optional<std::string> timeout = props.get("Connect Timeout");
+  if (!timeout) timeout = props.get("Connection Timeout");
+  if (timeout) {
+    int32_t seconds = -1;
+    auto [end, ec] = std::from_chars(timeout->data(), timeout->data() + timeout->size(), seconds);
+    if (ec != std::errc() || end != timeout->data() + timeout->size() || seconds < 0)
+      openFailed("Connect Timeout '" + *timeout + "' is not a whole number of seconds.");
+    options.timeoutSeconds = seconds;
+  }
+  return options;
+}
+
+std::shared_ptr<tsql::Database> openDatabase(const std::string& dataSource,
+                                             const ConnectionProperties& props) {
   Databases& d = databases();
   if (isFileDataSource(dataSource)) {
     FileDatabaseOpener opener;
@@ -41,7 +62,7 @@ std::shared_ptr<tsql::Database> openDatabase(const std::string& dataSource) {
     }
     if (!opener)
       openFailed("Cannot open database file '" + dataSource + "': file databases are not supported yet.");
-    std::shared_ptr<tsql::Database> db = opener(dataSource);
+    std::shared_ptr<tsql::Database> db = opener(dataSource, fileOptions(props));
     if (!db) openFailed("Cannot open database file '" + dataSource + "'.");
     return db;
   }
@@ -96,6 +117,8 @@ class EmbeddedSession final : public ProviderSession {
     } catch (const tsql::SqlError& e) {
       keepMessages(e.partial());
       com::raise(err::kCommandFailed, kEmbeddedProviderName, e.message());
+    } catch (const std::exception& e) {
+      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.what());
     }
     keepMessages(result);
     std::vector<BatchItem> items;
@@ -106,6 +129,16 @@ class EmbeddedSession final : public ProviderSession {
   }
 
   std::vector<ProviderMessage> takeMessages() override { return std::exchange(messages_, {}); }
+
+  void close() override {
+    try {
+      session_.close();
+    } catch (const tsql::SqlError& e) {
+      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.message());
+    } catch (const std::exception& e) {
+      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.what());
+    }
+  }
 
  private:
   void keepMessages(const tsql::BatchResult& r) {
@@ -143,7 +176,7 @@ const std::string& EmbeddedProvider::name() const {
 std::unique_ptr<ProviderSession> EmbeddedProvider::open(const ConnectionProperties& props) {
   std::optional<std::string> dataSource = props.get("Data Source");
   if (!dataSource || dataSource->empty()) openFailed("The connection string names no Data Source.");
-  return std::make_unique<EmbeddedSession>(openDatabase(*dataSource));
+  return std::make_unique<EmbeddedSession>(openDatabase(*dataSource, props));
 }
 
 }  // namespace mls::ado::embedded

@@ -5,8 +5,13 @@
 // shares, created by the first one and kept for the life of the process.  A
 // name that looks like a file (it contains '/' or '\', or ends in ".mlsdb")
 // opens through the file-database opener that durable storage installs;
-// without one, Open fails.  Each connection has its own engine session, so
-// its temporary tables are its own and end when it closes.
+// without one, Open fails.  A missing file is made only when the connection
+// string says `Create=True`; `Connect Timeout` (seconds, 15 by default) is
+// how long Open waits while another process holds the file.  Each connection
+// has its own engine session, so its temporary tables are its own and end
+// when it closes; what it committed to a database file is saved by its
+// Close, which raises (the engine's 3202 in the description) when the save
+// fails.
 //
 // The engine runs a batch to its end in the caller's thread: a command
 // time-out cannot interrupt it and is not applied.
@@ -30,7 +35,8 @@ class EmbeddedProvider final : public Provider {
 // Opens the database file at `path`; raises (err::kOpenFailed, Source the
 // provider) when it cannot.  An empty function removes the opener.  Answers the
 // opener it replaces.
-using FileDatabaseOpener = std::function<std::shared_ptr<tsql::Database>(const std::string& path)>;
+using FileDatabaseOpener = std::function<std::shared_ptr<tsql::Database>(const std::string& path,
+                                                                         const tsql::Database::OpenOptions&)>;
 FileDatabaseOpener setFileDatabaseOpener(FileDatabaseOpener opener);
 
 // Whether a Data Source names a database file rather than an in-memory database.

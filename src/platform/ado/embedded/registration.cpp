@@ -12,9 +12,9 @@ namespace mls::ado {
 std::vector<std::shared_ptr<Provider>> builtInProviders() {
 #ifdef MLS_ADO_EMBEDDED
   // Data Sources naming a file open through the engine's durable storage.
-  embedded::setFileDatabaseOpener([](const std::string& path) {
+  embedded::setFileDatabaseOpener([](const std::string& path, const tsql::Database::OpenOptions& options) {
     try {
-      return tsql::Database::open(path);
+      return tsql::Database::open(path, options);
     } catch (const tsql::SqlError& e) {
       com::raise(err::kOpenFailed, kEmbeddedProviderName, e.message());
     }

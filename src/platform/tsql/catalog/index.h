@@ -53,6 +53,18 @@ class KeyIndex {
   void clear() { map_.clear(); }
   void reserve(size_t n) { map_.reserve(n); }
   void add(const IndexDef& def, const Row& row, RowId id);
+  // add() unless a row with an equal key is filed already (NULL equal to
+  // NULL); false then, and nothing added.
+  template <class Read>
+  bool addUnique(const IndexDef& def, const Row& row, RowId id, const Read& read) {
+    size_t h = hashKey(def, row);
+    auto [it, end] = map_.equal_range(h);
+    for (; it != end; ++it) {
+      if (sameKey(def, read(it->second), row)) return false;
+    }
+    map_.emplace(h, id);
+    return true;
+  }
   // Removes the entry (id) filed under row's key.
   void remove(const IndexDef& def, const Row& row, RowId id);
   // A row, other than those `ignore(id)` accepts, whose key equals `row`'s key

@@ -401,6 +401,7 @@ RowId Table::insert(Row row, UndoLog& undo) {
   if (row.size() != columns_.size())
     throw std::logic_error("Table::insert: row width differs from the table's");
   if (isSystemView()) throwSqlError(259, {});
+  undo.checkWritable(*this);
   checkNotNull(row, "INSERT");
   checkUnique(row, static_cast<RowId>(-1));
   if (identityInsert_ && identityColumn_) {
@@ -425,6 +426,7 @@ RowId Table::insert(Row row, UndoLog& undo) {
 
 void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo) {
   if (isSystemView()) throwSqlError(259, {});
+  undo.checkWritable(*this);
   for (const Row& r : rows)
     checkNotNull(r, "UPDATE");
   const IndexDef* clustered = clusteredIndex();
@@ -480,6 +482,7 @@ void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& u
 
 void Table::erase(RowId id, UndoLog& undo) {
   if (isSystemView()) throwSqlError(259, {});
+  undo.checkWritable(*this);
   undoInsert(id);
   undo.erasedRow(*this, id);
 }

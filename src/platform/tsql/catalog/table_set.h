@@ -3,6 +3,7 @@
 // tables.  Names are compared without regard to case.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -33,6 +34,8 @@ class TableSet {
   // A fresh object id.  Only the permanent set hands out ids; the session's
   // temporary objects take theirs from it too, so ids never collide.
   int32_t allocateId() { return nextId_++; }
+  // Later ids are above `id` (the highest of loaded objects, below INT32_MAX).
+  void reserveIdsThrough(int32_t id) { nextId_ = std::max(nextId_, id + 1); }
 
  private:
   std::vector<std::shared_ptr<Table>> tables_;

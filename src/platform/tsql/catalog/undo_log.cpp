@@ -3,17 +3,30 @@
 #include <algorithm>
 
 #include "platform/tsql/catalog/table_set.h"
+#include "platform/tsql/errors.h"
 
 namespace mls::tsql {
 
 UndoLog::~UndoLog() {
-  commit();
+  releaseAll();
+}
+
+bool UndoLog::touchesPermanent() const {
+  for (const Entry& e : entries_) {
+    const Table* t = e.object ? e.object.get() : e.table;
+    if (t && t->kind() == Table::Kind::User) return true;
+  }
+  return false;
 }
 
 UndoLog::Entry& UndoLog::entryFor(Kind kind, Table& t) {
   if (entries_.size() > sealed_ && entries_.back().kind == kind && entries_.back().table == &t) {
     return entries_.back();
   }
+  return newEntry(kind, t);
+}
+
+UndoLog::Entry& UndoLog::newEntry(Kind kind, Table& t) {
   Entry& e = entries_.emplace_back();
   e.kind = kind;
   e.table = &t;
@@ -37,21 +50,18 @@ void UndoLog::updatedRow(Table& t, RowId id, Row old) {
 }
 
 void UndoLog::truncated(Table& t, TableStorage old) {
-  Entry& e = entries_.emplace_back();
-  e.kind = Kind::Truncate;
-  e.table = &t;
-  e.keep = t.weak_from_this().lock();
-  e.storage = std::make_unique<TableStorage>(std::move(old));
-  t.pin();
+  newEntry(Kind::Truncate, t).storage = std::make_unique<TableStorage>(std::move(old));
+  checkWritable(t);
+}
+
+void UndoLog::reseeding(Table& t) {
+  checkWritable(t);
+  newEntry(Kind::Reseed, t).identity = t.identityCurrent();
 }
 
 void UndoLog::altered(Table& t, std::unique_ptr<Table> before) {
-  Entry& e = entries_.emplace_back();
-  e.kind = Kind::Alter;
-  e.table = &t;
-  e.keep = t.weak_from_this().lock();
-  e.before = std::move(before);
-  t.pin();
+  newEntry(Kind::Alter, t).before = std::move(before);
+  checkWritable(t);
 }
 
 void UndoLog::createdTable(TableSet& set, std::shared_ptr<Table> t) {
@@ -59,6 +69,7 @@ void UndoLog::createdTable(TableSet& set, std::shared_ptr<Table> t) {
   e.kind = Kind::Create;
   e.set = &set;
   e.object = std::move(t);
+  checkWritable(*e.object);
 }
 
 void UndoLog::droppedTable(TableSet& set, std::shared_ptr<Table> t) {
@@ -66,6 +77,7 @@ void UndoLog::droppedTable(TableSet& set, std::shared_ptr<Table> t) {
   e.kind = Kind::Drop;
   e.set = &set;
   e.object = std::move(t);
+  checkWritable(*e.object);
 }
 
 void UndoLog::undo(Entry& e) {
@@ -88,12 +100,66 @@ void UndoLog::undo(Entry& e) {
     case Kind::Alter:
       e.table->restoreFrom(std::move(*e.before));
       break;
+    case Kind::Reseed:
+      e.table->reseedIdentity(e.identity);
+      break;
     case Kind::Create:
       e.set->remove(*e.object);
       break;
     case Kind::Drop:
       e.set->add(e.object);
       break;
+  }
+}
+
+void UndoLog::takeBackInto(CommittedView& view) const {
+  // The copy of `t` that takes the changes back, made on first need; null
+  // for a table created by an open transaction.
+  auto copyOf = [&view](const Table& t) -> Table* {
+    auto [it, added] = view.copies.try_emplace(&t);
+    if (added) it->second = std::make_shared<Table>(t);
+    return it->second.get();
+  };
+  for (size_t i = entries_.size(); i-- > 0;) {
+    const Entry& e = entries_[i];
+    const Table* subject = e.object ? e.object.get() : e.table;
+    if (!subject || subject->kind() != Table::Kind::User) continue;
+    if (e.kind == Kind::Create) {
+      view.copies[subject] = nullptr;
+      continue;
+    }
+    if (e.kind == Kind::Drop) {
+      view.dropped.push_back(e.object);
+      continue;
+    }
+    Table* copy = copyOf(*subject);
+    if (!copy) continue;
+    switch (e.kind) {
+      case Kind::Insert:
+        for (size_t k = e.ids.size(); k-- > 0;)
+          copy->undoInsert(e.ids[k]);
+        break;
+      case Kind::Erase:
+        for (size_t k = e.ids.size(); k-- > 0;)
+          copy->undoErase(e.ids[k]);
+        break;
+      case Kind::Update:
+        for (size_t k = e.ids.size(); k-- > 0;)
+          copy->undoUpdate(e.ids[k], e.rows[k]);
+        break;
+      case Kind::Truncate:
+        copy->restoreStorage(*e.storage);
+        break;
+      case Kind::Alter:
+        copy->restoreFrom(Table(*e.before));
+        break;
+      case Kind::Reseed:
+        copy->reseedIdentity(e.identity);
+        break;
+      case Kind::Create:
+      case Kind::Drop:
+        break;
+    }
   }
 }
 
@@ -114,7 +180,16 @@ void UndoLog::rollbackTo(Mark m) {
   sealed_ = std::min(sealed_, entries_.size());
 }
 
+void UndoLog::checkWritable(const Table& t) const {
+  if (permanentReadOnly_ && t.kind() == Table::Kind::User) throwSqlError(3906, {std::string(kDatabaseName)});
+}
+
 void UndoLog::commit() {
+  if (touchesPermanent()) permanentCommitted_ = true;
+  releaseAll();
+}
+
+void UndoLog::releaseAll() {
   for (Entry& e : entries_)
     release(e);
   entries_.clear();

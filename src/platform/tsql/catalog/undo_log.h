@@ -16,9 +16,15 @@
 // Entries keep the tables they touch alive (tables are held by shared_ptr), so
 // a table dropped by another session stays valid until this log lets go.
 // Tables created on the stack are not kept alive: commit or roll back first.
+//
+// The log also tells its owner when changes to permanent (user) tables were
+// committed, so that a file database knows what to save, and refuses them
+// (3906) when the database is read-only.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/tsql/catalog/table.h"
@@ -27,6 +33,16 @@ namespace mls::tsql {
 
 class TableSet;
 
+// The permanent tables as they were before the changes of open transactions,
+// for saving committed state only: each changed table maps to a copy with
+// those changes taken back (null for a table an open transaction created),
+// and the tables an open transaction dropped are listed.
+struct CommittedView {
+  std::map<const Table*, std::shared_ptr<Table>> copies;
+  std::vector<std::shared_ptr<Table>> dropped;
+  bool empty() const { return copies.empty() && dropped.empty(); }
+};
+
 class UndoLog {
  public:
   using Mark = size_t;
@@ -34,7 +50,7 @@ class UndoLog {
   UndoLog() = default;
   UndoLog(const UndoLog&) = delete;
   UndoLog& operator=(const UndoLog&) = delete;
-  ~UndoLog();  // commits
+  ~UndoLog();  // keeps every change, as commit() does without its checks
 
   // The current end of the log; later changes never merge into entries before it.
   Mark mark() {
@@ -48,18 +64,32 @@ class UndoLog {
   void commit();
   bool empty() const { return entries_.empty(); }
 
+  // Takes this log's changes to permanent tables back in `view`, leaving the
+  // tables and the log as they are.
+  void takeBackInto(CommittedView& view) const;
+
+  void setPermanentReadOnly(bool on) { permanentReadOnly_ = on; }
+  // Raises 3906 when `t` is a permanent table and they are read-only: tables
+  // ask before they change, and the recording of a catalog change asks after
+  // it recorded (the caller's rollback then takes the change back).
+  void checkWritable(const Table& t) const;
+  // Whether changes to permanent tables were committed since the last call.
+  bool takePermanentCommitted() { return std::exchange(permanentCommitted_, false); }
+
   // ------------------------------------------ recording (Table and Catalog)
   void insertedRow(Table& t, RowId id);
   void erasedRow(Table& t, RowId id);
   void updatedRow(Table& t, RowId id, Row old);
   void truncated(Table& t, TableStorage old);
+  // Before a reseed of `t`'s identity (DBCC CHECKIDENT).
+  void reseeding(Table& t);
   // The definition (and rows) of `t` before an ALTER TABLE or index DDL.
   void altered(Table& t, std::unique_ptr<Table> before);
   void createdTable(TableSet& set, std::shared_ptr<Table> t);
   void droppedTable(TableSet& set, std::shared_ptr<Table> t);
 
  private:
-  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop };
+  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop, Reseed };
   struct Entry {
     Kind kind;
     Table* table = nullptr;
@@ -70,13 +100,19 @@ class UndoLog {
     std::unique_ptr<Table> before;          // Alter
     TableSet* set = nullptr;                // Create, Drop
     std::shared_ptr<Table> object;          // Create, Drop
+    int64_t identity = 0;                   // Reseed: the identity value before
   };
-  Entry& entryFor(Kind kind, Table& t);
+  Entry& entryFor(Kind kind, Table& t);  // the last entry when it takes the change, else a new one
+  Entry& newEntry(Kind kind, Table& t);
+  bool touchesPermanent() const;
+  void releaseAll();
   void undo(Entry& e);
   void release(Entry& e);
 
   std::vector<Entry> entries_;
   size_t sealed_ = 0;  // entries before this index take no more changes
+  bool permanentReadOnly_ = false;
+  bool permanentCommitted_ = false;
 };
 
 }  // namespace mls::tsql

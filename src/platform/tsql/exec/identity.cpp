@@ -80,12 +80,14 @@ void Executor::dbcc(const ast::DbccStmt& s) {
   const int64_t current = table->identityCurrent();
   std::string message;
   if (reseed) {
+    session_.undo().reseeding(*table);
     table->reseedIdentity(*reseed);
     message = "Checking identity information: current identity value '" + std::to_string(current) + "'.";
   } else {
     std::optional<int64_t> stored = columnValue(*table);
     const bool up = table->column(*table->identityColumn()).identity->step > 0;
     if (option == "RESEED" && stored && (up ? *stored > current : *stored < current)) {
+      session_.undo().reseeding(*table);
       table->reseedIdentity(*stored);
     }
     message = "Checking identity information: current identity value '" + std::to_string(current) +

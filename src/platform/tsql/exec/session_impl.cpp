@@ -8,10 +8,14 @@
 
 namespace mls::tsql {
 
-SessionImpl::SessionImpl(std::shared_ptr<Database> db) : db_(std::move(db)) {}
+SessionImpl::SessionImpl(std::shared_ptr<Database> db) : db_(std::move(db)) {
+  std::lock_guard<std::recursive_mutex> lock(database().mutex());
+  database().sessions().push_back(this);
+}
 
 SessionImpl::~SessionImpl() {
   std::lock_guard<std::recursive_mutex> lock(database().mutex());
+  std::erase(database().sessions(), this);
   undo_.rollback();
   temporary_.clear();
   if (std::shared_ptr<Table> t = identityInsertTable()) t->setIdentityInsert(false);

@@ -35,6 +35,9 @@ class DatabaseImpl {
   storage::DatabaseFile* file() const { return file_.get(); }
   void setFile(std::shared_ptr<storage::DatabaseFile> f) { file_ = std::move(f); }
   std::atomic<bool>& unsaved() { return unsaved_; }
+  // The sessions open on the database, guarded by mutex(): a save leaves out
+  // what their open transactions changed.
+  std::vector<SessionImpl*>& sessions() { return sessions_; }
 
  private:
   std::recursive_mutex mutex_;  // one statement at a time
@@ -43,6 +46,7 @@ class DatabaseImpl {
   ViewSet views_;
   std::shared_ptr<storage::DatabaseFile> file_;
   std::atomic<bool> unsaved_{false};
+  std::vector<SessionImpl*> sessions_;
 };
 
 class SessionImpl {

@@ -1,4 +1,5 @@
 // Queries: SELECT, UNION chains, ORDER BY, FROM with joins and derived tables.
+#include "platform/tsql/parse/parser.h"
 #include "platform/tsql/parse/parser_impl.h"
 
 namespace mls::tsql {
@@ -16,6 +17,8 @@ QueryPtr setOperation(Query::Kind kind, QueryPtr left, QueryPtr right) {
   return q;
 }
 
+constexpr int kSetOperationWeight = kMaxChain / kMaxSetOperations;
+
 }  // namespace
 
 QueryPtr Parser::query() {
@@ -23,7 +26,7 @@ QueryPtr Parser::query() {
   QueryPtr q = intersection();
   ChainGuard chain(*this);
   while (isKeyword("UNION") || isKeyword("EXCEPT")) {
-    chain.grow();
+    chain.grow(kSetOperationWeight);
     bool isUnion = next().text == "UNION";
     bool all = isUnion && acceptKeyword("ALL");
     q = setOperation(isUnion ? Query::Kind::Union : Query::Kind::Except, std::move(q), intersection());
@@ -40,7 +43,7 @@ QueryPtr Parser::intersection() {
   QueryPtr q = queryTerm();
   ChainGuard chain(*this);
   while (acceptKeyword("INTERSECT")) {
-    chain.grow();
+    chain.grow(kSetOperationWeight);
     q = setOperation(Query::Kind::Intersect, std::move(q), queryTerm());
   }
   return q;

@@ -36,8 +36,9 @@ Parser::DepthGuard::DepthGuard(Parser& p) : p_(p) {
   }
 }
 
-void Parser::ChainGuard::grow() {
-  if (++p_.chain_ > kMaxChain) throwSqlError(191, {}, p_.peek().line);
+void Parser::ChainGuard::grow(int weight) {
+  p_.chain_ += weight;
+  if (p_.chain_ > kMaxChain) throwSqlError(191, {}, p_.peek().line);
 }
 
 const Token& Parser::peek(size_t ahead) const {

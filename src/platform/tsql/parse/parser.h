@@ -25,10 +25,14 @@ namespace mls::tsql {
 
 // Nesting of expressions, queries and statements deeper than kMaxDepth, or
 // operator chains (a + b + ..., OR, UNION, joins) longer than kMaxChain
-// operators in all, is error 191.  Every tree is thus shallower than about
-// kMaxChain + 8 * kMaxDepth nodes: safe to walk recursively.
+// operators in all, is error 191; a set operation (UNION, EXCEPT, INTERSECT)
+// weighs as much as kMaxChain / kMaxSetOperations operators, so a query holds
+// at most kMaxSetOperations of them.  Every tree is thus shallower than about
+// kMaxChain + 8 * kMaxDepth nodes, and binding and running the deepest one
+// fits a thread stack of 1 MB.
 constexpr int kMaxDepth = 256;
-constexpr int kMaxChain = 4096;
+constexpr int kMaxChain = 2048;
+constexpr int kMaxSetOperations = 256;
 
 std::vector<ast::StmtPtr> parseBatch(std::string_view text);
 

@@ -44,7 +44,7 @@ class Parser {
     ~ChainGuard() { p_.chain_ = saved_; }
     ChainGuard(const ChainGuard&) = delete;
     ChainGuard& operator=(const ChainGuard&) = delete;
-    void grow();
+    void grow(int weight = 1);
 
    private:
     Parser& p_;

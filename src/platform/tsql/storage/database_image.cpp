@@ -5,9 +5,11 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "platform/tsql/catalog/names.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser.h"
 #include "platform/tsql/storage/expr_text.h"
+#include "platform/tsql/types/text.h"
 
 namespace mls::tsql::storage {
 
@@ -100,6 +102,90 @@ Value decodeValue(ByteReader& in) {
   }
 }
 
+// Whether a stored value is one its column can hold: of the column type's
+// kind and range, decimals at its scale and precision, text within its
+// length, NULL only where allowed.  Built once per column: loading checks
+// every value.
+class ColumnCheck {
+ public:
+  explicit ColumnCheck(const Column& c) : nullable_(c.nullable) {
+    switch (c.type.id) {
+      case TypeId::Bit:
+        integers(0, 1);
+        return;
+      case TypeId::TinyInt:
+        integers(0, UINT8_MAX);
+        return;
+      case TypeId::SmallInt:
+        integers(INT16_MIN, INT16_MAX);
+        return;
+      case TypeId::Int:
+        integers(INT32_MIN, INT32_MAX);
+        return;
+      case TypeId::BigInt:
+        integers(INT64_MIN, INT64_MAX);
+        return;
+      case TypeId::Decimal:
+      case TypeId::Money:
+        kind_ = Value::Kind::Decimal;
+        scale_ = c.type.scale;
+        limit_ = pow10u128(std::clamp(c.type.precision, 1, Decimal128::kMaxDigits));
+        return;
+      case TypeId::Float:
+      case TypeId::Real:
+        kind_ = Value::Kind::Float;
+        return;
+      case TypeId::Char:
+      case TypeId::VarChar:
+      case TypeId::NChar:
+      case TypeId::NVarChar:
+        kind_ = Value::Kind::String;
+        length_ = c.type.length == SqlType::kMax ? SIZE_MAX : static_cast<size_t>(std::max(c.type.length, 0));
+        return;
+      case TypeId::DateTime:
+      case TypeId::SmallDateTime:
+      case TypeId::Date:
+        kind_ = Value::Kind::DateTime;
+        return;
+      case TypeId::Null:
+        return;  // no column has this type: nothing fits
+    }
+  }
+
+  bool operator()(const Value& v) const {
+    if (v.isNull()) return nullable_;
+    if (v.kind() != kind_) return false;
+    switch (kind_) {
+      case Value::Kind::Int:
+        return v.asInt() >= lo_ && v.asInt() <= hi_;
+      case Value::Kind::Decimal: {
+        __int128 m = v.asDecimal().mantissa();
+        auto magnitude = static_cast<unsigned __int128>(m < 0 ? -m : m);
+        return v.asDecimal().scale() == scale_ && magnitude < limit_;
+      }
+      case Value::Kind::String:
+        // Characters are never more than bytes: most texts need no counting.
+        return v.asString().size() <= length_ || utf8Length(v.asString()) <= length_;
+      default:
+        return true;
+    }
+  }
+
+ private:
+  void integers(int64_t lo, int64_t hi) {
+    kind_ = Value::Kind::Int;
+    lo_ = lo;
+    hi_ = hi;
+  }
+
+  bool nullable_;
+  Value::Kind kind_ = Value::Kind::Null;
+  int64_t lo_ = 0, hi_ = 0;
+  int scale_ = 0;
+  unsigned __int128 limit_ = 0;
+  size_t length_ = 0;
+};
+
 int decodeInt(ByteReader& in) {
   int64_t v = in.svarint();
   if (v < INT32_MIN || v > INT32_MAX) throw FormatError("a number is out of range");
@@ -173,7 +259,7 @@ void encodeTable(const Table& t, ByteWriter& out) {
   }
 }
 
-Column decodeColumn(ByteReader& in, int32_t& highestId) {
+Column decodeColumn(ByteReader& in, std::vector<int32_t>& ids) {
   Column c;
   c.name = in.text();
   uint8_t type = in.u8();
@@ -199,19 +285,19 @@ Column decodeColumn(ByteReader& in, int32_t& highestId) {
     }
     c.defaultName = in.text();
     c.defaultId = static_cast<int32_t>(in.u32());
-    highestId = std::max(highestId, c.defaultId);
+    ids.push_back(c.defaultId);
   }
   return c;
 }
 
-std::shared_ptr<Table> decodeTable(ByteReader& in, int32_t& highestId) {
+std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
   auto t = std::make_shared<Table>(std::string(in.text()), Table::Kind::User);
   t->setId(static_cast<int32_t>(in.u32()));
-  highestId = std::max(highestId, t->id());
+  ids.push_back(t->id());
   t->setCreated(DateTime(in.svarint()));
   size_t columns = in.count(in.remaining());
   for (size_t i = 0; i < columns; ++i)
-    t->addColumn(decodeColumn(in, highestId));
+    t->addColumn(decodeColumn(in, ids));
 
   TableStorage s;
   s.identityCurrent = in.svarint();
@@ -238,18 +324,23 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, int32_t& highestId) {
       throw FormatError("an index has an unknown origin");
     d.origin = static_cast<IndexOrigin>(origin);
     d.constraintId = static_cast<int32_t>(in.u32());
-    highestId = std::max(highestId, d.constraintId);
+    if (d.origin != IndexOrigin::Index) ids.push_back(d.constraintId);
     t->addIndex(std::move(d));
   }
 
   // Every value takes at least one byte: a row count beyond the bytes left is damage.
   size_t rows = in.count(columns == 0 ? 0 : in.remaining() / columns);
   s.rows.reserve(rows);
+  std::vector<ColumnCheck> fits(t->columns().begin(), t->columns().end());
   for (size_t r = 0; r < rows; ++r) {
     Row row;
     row.reserve(columns);
-    for (size_t c = 0; c < columns; ++c)
+    for (size_t c = 0; c < columns; ++c) {
       row.push_back(decodeValue(in));
+      if (!fits[c](row.back()))
+        throw FormatError("a value of column '" + t->column(c).name + "' of table '" + t->name() +
+                          "' does not fit the column");
+    }
     s.rows.push_back(std::move(row));
   }
   // The rows come in storage order: they are their own order, and the unique
@@ -268,8 +359,11 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, int32_t& highestId) {
       continue;
     }
     s.indexes[i].reserve(rows);
-    for (RowId id = 0; id < rows; ++id)
-      s.indexes[i].add(def, s.rows[id], id);
+    auto read = [&s](RowId id) -> const Row& { return s.rows[id]; };
+    for (RowId id = 0; id < rows; ++id) {
+      if (!s.indexes[i].addUnique(def, s.rows[id], id, read))
+        throw FormatError("two rows of table '" + t->name() + "' share a key of '" + def.name + "'");
+    }
   }
   t->restoreStorage(std::move(s));
   return t;
@@ -291,10 +385,16 @@ void encodeTables(const TableSet& set, ByteWriter& out, const std::vector<ViewTe
 DecodedTables decodeTables(std::span<const uint8_t> image) {
   ByteReader in(image);
   DecodedTables out;
+  std::vector<int32_t> ids;
   size_t count = in.count(in.remaining());
   try {
-    for (size_t i = 0; i < count; ++i)
-      out.tables.push_back(decodeTable(in, out.highestId));
+    for (size_t i = 0; i < count; ++i) {
+      out.tables.push_back(decodeTable(in, ids));
+      for (size_t j = 0; j + 1 < out.tables.size(); ++j) {
+        if (sameName(out.tables[j]->name(), out.tables.back()->name()))
+          throw FormatError("two tables are named '" + out.tables.back()->name() + "'");
+      }
+    }
   } catch (const SqlError& e) {
     // A definition the catalog refuses (a duplicate column or index name...).
     throw FormatError("a table definition is inconsistent: " + e.message());
@@ -306,6 +406,13 @@ DecodedTables decodeTables(std::span<const uint8_t> image) {
     }
   }
   if (!in.atEnd()) throw FormatError("bytes follow the last view");
+  // Ids are positive, leave room for the objects made later and name one
+  // object each.
+  std::sort(ids.begin(), ids.end());
+  if (!ids.empty() && (ids.front() <= 0 || ids.back() == INT32_MAX))
+    throw FormatError("an object id is out of range");
+  if (std::adjacent_find(ids.begin(), ids.end()) != ids.end()) throw FormatError("two objects share an id");
+  out.highestId = ids.empty() ? 0 : ids.back();
   return out;
 }
 

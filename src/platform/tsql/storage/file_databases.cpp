@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/tsql/catalog/undo_log.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/storage/database_file.h"
@@ -33,13 +34,32 @@ std::string absolutePath(const std::string& path) {
   return ec ? std::filesystem::absolute(path).lexically_normal().string() : p.string();
 }
 
+// Saves the committed state of the permanent tables: what open transactions
+// changed is taken back on copies (their commit marks the tables unsaved).
 void save(DatabaseImpl& db) {
   db.unsaved() = false;
   try {
     std::vector<ViewText> views;
     for (const ViewDef* v : db.views().all())
       views.push_back({v->name, v->definition});
-    db.file()->save(db.permanent(), views);
+    CommittedView view;
+    for (SessionImpl* s : db.sessions())
+      s->undo().takeBackInto(view);
+    if (view.empty()) {
+      db.file()->save(db.permanent(), views);
+      return;
+    }
+    TableSet committed;
+    auto keep = [&](const std::shared_ptr<Table>& t) {
+      auto it = view.copies.find(t.get());
+      if (it == view.copies.end()) return committed.add(t);
+      if (it->second) committed.add(it->second);
+    };
+    for (const std::shared_ptr<Table>& t : db.permanent().tables())
+      keep(t);
+    for (const std::shared_ptr<Table>& t : view.dropped)
+      keep(t);
+    db.file()->save(committed, views);
   } catch (...) {
     db.unsaved() = true;
     throw;
@@ -48,9 +68,9 @@ void save(DatabaseImpl& db) {
 
 }  // namespace
 
-std::shared_ptr<Database> openFileDatabase(const std::string& path,
+std::shared_ptr<Database> openFileDatabase(const std::string& path, const Database::OpenOptions& options,
                                            const std::function<std::shared_ptr<Database>()>& make) {
-  if (path.empty()) throwSqlError(5120, {path, "2", "No such file or directory"});
+  if (path.empty()) throwSqlError(4060, {path});
   std::string key = absolutePath(path);
   OpenFiles& files = openFiles();
   std::unique_lock lock(files.mutex);
@@ -60,15 +80,13 @@ std::shared_ptr<Database> openFileDatabase(const std::string& path,
     if (std::shared_ptr<Database> db = it->second.lock()) return db;
     files.closed.wait(lock);  // the last holder is saving it
   }
-  auto file = std::make_shared<DatabaseFile>(key);
+  auto file = std::make_shared<DatabaseFile>(key, options);
   std::optional<DecodedTables> loaded = file->load();
   std::shared_ptr<Database> db = make();
   DatabaseImpl& impl = db->impl();
   TableSet& set = impl.permanent();
   if (loaded) {
-    // New objects must not take the ids of loaded ones.
-    while (set.allocateId() <= loaded->highestId) {
-    }
+    set.reserveIdsThrough(loaded->highestId);  // new objects must not take the ids of loaded ones
     for (auto& t : loaded->tables)
       set.add(std::move(t));
     try {
@@ -86,7 +104,7 @@ std::shared_ptr<Database> openFileDatabase(const std::string& path,
 }
 
 void checkpoint(DatabaseImpl& db) {
-  if (!db.file()) return;
+  if (!db.file() || db.file()->readOnly()) return;
   std::lock_guard lock(db.mutex());
   if (db.unsaved()) save(db);
 }

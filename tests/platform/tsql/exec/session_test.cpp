@@ -2,12 +2,14 @@
 // their line and every result of the batch, temporary tables ending with their
 // session, bound parameters.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/tsql/engine.h"
+#include "platform/tsql/parse/parser.h"
 
 namespace mls::tsql {
 namespace {
@@ -165,6 +167,69 @@ TEST_F(SessionTest, BoundParametersAreVariablesOfTheBatch) {
   EXPECT_EQ(failure(s, "SELECT @id").number(), 137);
   // A parameter is declared already.
   EXPECT_EQ(failure(s, "DECLARE @id INT", params).number(), 134);
+}
+
+TEST_F(SessionTest, VariablesBelongToTheBatch) {
+  s.execute("DECLARE @v INT = 3");
+  EXPECT_EQ(failure(s, "SELECT @v").number(), 137);
+}
+
+// Runs `f` on a thread with a 1 MB stack, as a client's worker thread may
+// have (more under the sanitizers, whose frames are several times larger):
+// the engine must not need more for anything the parser accepts.
+template <class F>
+void onSmallStack(F f) {
+#if defined(__SANITIZE_ADDRESS__) || !defined(__OPTIMIZE__)
+  constexpr size_t kStack = 16 << 20;
+#else
+  constexpr size_t kStack = 1 << 20;
+#endif
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, kStack);
+  pthread_t thread;
+  auto run = [](void* arg) -> void* {
+    (*static_cast<F*>(arg))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, run, &f), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+}
+
+std::string repeated(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i)
+    out += s;
+  return out;
+}
+
+TEST_F(SessionTest, TheLongestChainsRunOnASmallStack) {
+  s.execute("CREATE TABLE one (a INT) INSERT one VALUES (1)");
+  const int n = kMaxChain - 1;
+  std::string joins;
+  for (int i = 1; i < 256; ++i)  // the most sources a query may have
+    joins += " CROSS JOIN one t" + std::to_string(i);
+  struct Case {
+    std::string sql;
+    int64_t expected;
+  };
+  const std::vector<Case> cases = {
+      {"SELECT 1" + repeated(" + 1", n), n + 1},
+      {"SELECT COUNT(*) FROM one WHERE a = 1" + repeated(" AND a = 1", n), 1},
+      {"SELECT COUNT(*) FROM one WHERE a = 0" + repeated(" OR a = 0", n - 1) + " OR a = 1", 1},
+      {"SELECT LEN('x'" + repeated(" + 'x'", n) + ")", n + 1},
+      {"SELECT COUNT(*) FROM (SELECT 1 AS x" + repeated(" UNION ALL SELECT 1", kMaxSetOperations) + ") u",
+       kMaxSetOperations + 1},
+      {"SELECT COUNT(*) FROM (SELECT 1 AS x" + repeated(" INTERSECT SELECT 1", kMaxSetOperations) + ") u", 1},
+      {"SELECT COUNT(*) FROM one t0" + joins, 1},
+  };
+  for (const Case& c : cases) {
+    int64_t got = -1;
+    onSmallStack([&] { got = scalarInt(s, c.sql); });
+    EXPECT_EQ(got, c.expected) << c.sql.substr(0, 60);
+  }
+  EXPECT_THROW(s.execute("SELECT 1" + repeated(" UNION SELECT 1", kMaxSetOperations + 1)), SqlError);
 }
 
 }  // namespace

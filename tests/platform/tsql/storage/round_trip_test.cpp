@@ -23,13 +23,13 @@ class RoundTripTest : public ::testing::Test {
   // Lets go of the database, which saves it, and loads it from the file.
   void reopen() {
     db_.reset();
-    db_ = Database::open(path_);
+    db_ = testing::openOrCreate(path_);
   }
   std::shared_ptr<Table> table(const std::string& name) { return db_->impl().permanent().find(name); }
 
   testing::ScratchFolder folder_;
   std::string path_ = folder_.file("round.mlsdb");
-  std::shared_ptr<Database> db_ = Database::open(path_);
+  std::shared_ptr<Database> db_ = testing::openOrCreate(path_);
 };
 
 constexpr const char* kEveryType = R"(

@@ -27,6 +27,11 @@ class ScratchFolder {
   std::string path_;
 };
 
+// The database of the file at `path`, made when missing.
+inline std::shared_ptr<Database> openOrCreate(const std::string& path) {
+  return Database::open(path, {.create = true});
+}
+
 inline std::vector<std::vector<Value>> rows(Session& s, const std::string& sql) {
   BatchResult r = s.execute(sql);
   if (r.items.empty() || r.items.back().kind != ResultItem::Kind::Rowset) {
