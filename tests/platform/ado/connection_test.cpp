@@ -9,8 +9,8 @@ namespace mls::ado {
 namespace {
 
 using com::Variant;
+using mls::testing::raisedBy;
 using testing::column;
-using testing::raisedBy;
 using testing::rowCount;
 using testing::rowset;
 

@@ -17,7 +17,7 @@ namespace mls::ado {
 namespace {
 
 using com::Variant;
-using testing::raisedBy;
+using mls::testing::raisedBy;
 
 // Each test gets a database of its own.
 std::string freshConnectionString() {

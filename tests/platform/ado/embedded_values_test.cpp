@@ -10,7 +10,7 @@ namespace {
 
 using com::Variant;
 using com::VarKind;
-using testing::raisedBy;
+using mls::testing::raisedBy;
 using tsql::SqlType;
 using tsql::TypeId;
 using tsql::Value;

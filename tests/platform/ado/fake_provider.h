@@ -8,6 +8,7 @@
 
 #include "platform/ado/errors.h"
 #include "platform/ado/provider.h"
+#include "support/com_errors.h"
 
 namespace mls::ado::testing {
 
@@ -81,16 +82,5 @@ class FakeProviderTest {
   ~FakeProviderTest() { unregisterProvider(FakeProvider::kName); }
   std::shared_ptr<FakeState> state = std::make_shared<FakeState>();
 };
-
-// Runs `fn` and answers the ComError it raised (number 0 when none).
-template <class F>
-com::ComError raisedBy(F&& fn) {
-  try {
-    fn();
-  } catch (const com::ComError& e) {
-    return e;
-  }
-  return com::ComError(0, "", "nothing was raised");
-}
 
 }  // namespace mls::ado::testing

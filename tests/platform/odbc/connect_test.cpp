@@ -15,13 +15,13 @@
 #include "platform/ado/errors.h"
 #include "platform/odbc/login.h"
 #include "platform/odbc/odbc_provider.h"
-#include "platform/odbc/raised.h"
+#include "support/com_errors.h"
 
 namespace mls::odbc {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using testing::raisedBy;
+using mls::testing::raisedBy;
 
 size_t openDescriptors() {
   size_t n = 0;

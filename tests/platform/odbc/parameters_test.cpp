@@ -4,14 +4,14 @@
 
 #include <sqlucode.h>
 
-#include "platform/odbc/raised.h"
+#include "support/com_errors.h"
 
 namespace mls::odbc {
 namespace {
 
 using ado::DataType;
 using com::Variant;
-using testing::raisedBy;
+using mls::testing::raisedBy;
 
 constexpr const char* kProvider = "MSOLEDBSQL";
 

@@ -7,14 +7,14 @@
 #include "platform/ado/errors.h"
 #include "platform/com/variant.h"
 #include "platform/odbc/diagnostics.h"
-#include "platform/odbc/raised.h"
 #include "platform/odbc/text.h"
+#include "support/com_errors.h"
 
 namespace mls::odbc {
 namespace {
 
 using ado::DataType;
-using testing::raisedBy;
+using mls::testing::raisedBy;
 
 constexpr const char* kProvider = "SQLNCLI";
 
