@@ -305,8 +305,6 @@ TEST(VariantConvert, ConvertTo) {
   EXPECT_EQ(nothing.rawKind(), VarKind::Object);
   EXPECT_FALSE(nothing.toObject());
   EXPECT_EQ(Variant::missing().convertTo(VarKind::Missing).rawKind(), VarKind::Missing);
-  EXPECT_EQ(Variant("x").debugString(), "String \"x\"");
-  EXPECT_EQ(Variant(12).debugString(), "Long 12");
 }
 
 TEST(Guid, ParsesAndPrints) {
@@ -322,7 +320,6 @@ TEST(Guid, ParsesAndPrints) {
                           "E6161E5E956A-11D7-9E78-00E01869F6B0", "{E6161E5E-956A-11D7-9E78-00E01869F6B0}x"}) {
     EXPECT_FALSE(Guid::parse(bad).has_value()) << bad;
   }
-  EXPECT_NE(kIidUnknown, kIidDispatch);
 }
 
 }  // namespace
