@@ -1,4 +1,4 @@
-// A scripted provider for the tests of the layer above the providers: it
+// A scripted provider for the tests of the layers above the providers: it
 // records what it is asked to run and answers what the test put in `next`.
 #pragma once
 
@@ -16,7 +16,8 @@ struct FakeState {
   int openSessions = 0;
   std::vector<std::string> texts;
   std::vector<std::vector<ParameterValue>> params;
-  std::vector<BatchItem> next;  // answer of the next execute
+  std::vector<BatchItem> next;  // answer of the next execute but an isolation statement
+  std::string failOn = "FAIL";  // a text that begins so raises
   ConnectionProperties lastProps;
 };
 
@@ -42,7 +43,9 @@ class FakeProvider final : public Provider {
                                    int32_t) override {
       state_->texts.emplace_back(text);
       state_->params.push_back(params);
-      if (text == "FAIL") com::raise(err::kCommandFailed, kName, "Invalid object name 'nowhere'.");
+      if (text.starts_with(state_->failOn))
+        com::raise(err::kCommandFailed, kName, "Invalid object name 'nowhere'.");
+      if (text.starts_with("SET TRANSACTION")) return {BatchItem()};
       return std::move(state_->next);
     }
 
