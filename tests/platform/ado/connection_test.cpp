@@ -198,9 +198,6 @@ TEST_F(ConnectionTest, DispatchClientsReadFieldsByName) {
   EXPECT_EQ(e.number(), com::err::kNoCurrentRecord);
   e = raisedBy([&] { com::getProperty(*rs, "Fields", "Nope"); });
   EXPECT_EQ(e.number(), com::err::kItemNotFound);
-  e = raisedBy([&] { com::callByName(*cn, "Execute", "FAIL"); });
-  EXPECT_EQ(e.number(), -2147217900);
-  EXPECT_EQ(e.source(), "Test.Fake");
 
   com::setProperty(*rs, "ActiveConnection", Variant::nothing());
   EXPECT_TRUE(com::getProperty(*rs, "ActiveConnection").toObject() == nullptr);
