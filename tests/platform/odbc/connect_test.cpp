@@ -76,14 +76,6 @@ class ConnectTest : public ::testing::Test {
   }
 };
 
-TEST_F(ConnectTest, TheProviderAnswersToTheNamesOfErpConnectionStrings) {
-  for (const char* name : {"SQLOLEDB", "sqloledb", "SqlNcli", "MSOLEDBSQL", "msdasql"}) {
-    std::shared_ptr<ado::Provider> p = ado::findProvider(name);
-    ASSERT_NE(p, nullptr) << name;
-    EXPECT_NE(dynamic_cast<OdbcProvider*>(p.get()), nullptr) << name;
-  }
-}
-
 TEST_F(ConnectTest, RefusedConnectionFailsOpenQuicklyAndLeavesNothingOpen) {
   LoopbackPort port(false);
   size_t before = openDescriptors();
