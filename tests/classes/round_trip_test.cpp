@@ -112,10 +112,6 @@ TEST_F(RoundTripTest, FoundationObjectsAreCalledByName) {
   EXPECT_EQ(getProperty(*list, "Item", 1).toObject(), dictionary);
 }
 
-TEST_F(RoundTripTest, UnknownProgIdRaises429) {
-  EXPECT_EQ(errorOf([] { createObject("Marlstone.NoSuchClass"); }), err::kCannotCreateObject);
-}
-
 TEST_F(RoundTripTest, ExportsAnswerForTheirClassesAndObjects) {
   auto getClassObject =
       reinterpret_cast<DllGetClassObjectFn>(libraryExport(MLS_CORE_LIBRARY, "DllGetClassObject"));
