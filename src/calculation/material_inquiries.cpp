@@ -40,10 +40,10 @@ std::string distributedMaterials(const char* table, int32_t year, int32_t period
   return sql;
 }
 
-com::Ref<ado::Recordset> materials(frame::Call& call, const char* member, int32_t year, int32_t period,
-                                   int32_t lngCal, bool batch) {
+com::Ref<ado::Recordset> materials(frame::Call& call, int32_t year, int32_t period, int32_t lngCal,
+                                   bool batch) {
   if (lngCal != 0 && lngCal != 1) {
-    com::raise(com::err::kInvalidCall, std::string("Marlstone.CalInfo.") + member,
+    com::raise(com::err::kInvalidCall, call.fullName(),
                frame::langTextFormat(call.language(), kBadCalMode,
                                      com::Variant(com::SafeArray::vector({com::Variant(lngCal)}))));
   }
@@ -57,12 +57,12 @@ com::Ref<ado::Recordset> materials(frame::Call& call, const char* member, int32_
 }  // namespace
 
 com::Ref<ado::Recordset> getMateriel(frame::Call& call, int32_t year, int32_t period, int32_t lngCal) {
-  return materials(call, "GetMateriel", year, period, lngCal, false);
+  return materials(call, year, period, lngCal, false);
 }
 
 com::Ref<ado::Recordset> getMaterielBySetLevel(frame::Call& call, int32_t year, int32_t period,
                                                int32_t lngCal) {
-  return materials(call, "GetMaterielBySetLevel", year, period, lngCal, true);
+  return materials(call, year, period, lngCal, true);
 }
 
 com::Ref<ado::Recordset> getProductIn(frame::Call& call, int32_t year, int32_t period,

@@ -2,12 +2,12 @@
 // out-parameters, votes and errors, and the demo's period grid.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include "run_command.h"
 
 namespace {
 
@@ -16,14 +16,7 @@ namespace fs = std::filesystem;
 const char* kProps = "\"ConnectString={Provider=Marlstone.Embedded;Data Source=host};Language=en\"";
 
 int runHost(const std::string& args, std::string* output) {
-  FILE* pipe = ::popen((std::string(MLS_HOST) + " " + args + " 2>&1").c_str(), "r");
-  if (!pipe) return -1;
-  char buf[512];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
-    output->append(buf, n);
-  int status = ::pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return mls::testing::run(std::string(MLS_HOST) + " " + args, output);
 }
 
 class HostTest : public ::testing::Test {

@@ -23,14 +23,12 @@
 namespace mls::classes {
 namespace {
 
-// The seven classes and the number of public members each has in all.
+// The seven public classes.
 struct PublicClass {
   const char* name;
-  size_t publicMembers;
 };
-const PublicClass kClasses[] = {{"CalInfo", 47},        {"CalInfoCheck", 45}, {"ConcludeInfo", 12},
-                                {"ConcludeUpdate", 52}, {"AutoDis", 7},       {"AutoDisInfo", 8},
-                                {"WConcludeInfo", 4}};
+const PublicClass kClasses[] = {{"CalInfo"}, {"CalInfoCheck"}, {"ConcludeInfo"}, {"ConcludeUpdate"},
+                                {"AutoDis"}, {"AutoDisInfo"},  {"WConcludeInfo"}};
 
 std::string progId(const PublicClass& c) {
   return std::string("Marlstone.") + c.name;
@@ -54,17 +52,6 @@ std::vector<std::string> listing(const PublicClass& c) {
   return lines;
 }
 
-// A declaration line: Sub or Function, required parameters before optional
-// ones, defaults on optional ones only.
-const std::string kType = "(String|Long|Double|Boolean|Date|Object|Variant)";
-const std::string kRequired = R"((ByRef )?\w+ As )" + kType;
-const std::string kOptional =
-    R"(Optional (ByRef )?\w+ As )" + kType + R"(( = (-?\d+|True|False|"([^"]|"")*"))?)";
-const std::string kParameters = "(" + kRequired + "(, " + kRequired + ")*(, " + kOptional + ")*|" +
-                                kOptional + "(, " + kOptional + ")*)?";
-const std::regex kDeclaration(R"(Sub \w+\()" + kParameters + R"(\)|Function \w+\()" + kParameters +
-                              R"(\) As )" + kType);
-
 std::string memberName(const std::string& line) {
   static const std::regex name(R"(^(Sub|Function) (\w+)\()");
   std::smatch m;
@@ -83,20 +70,6 @@ const com::TypeInfo& memberTable(const PublicClass& c) {
   const com::TypeInfo* type = com::typeInfoOf(*obj);
   if (!type) throw std::runtime_error(progId(c) + " describes no members");
   return *type;  // the class's static table outlives the object
-}
-
-TEST(InterfacesTest, EveryListedMemberIsAWellFormedDeclaration) {
-  for (const PublicClass& c : kClasses) {
-    SCOPED_TRACE(c.name);
-    std::vector<std::string> lines = listing(c);
-    EXPECT_FALSE(lines.empty());
-    EXPECT_LE(lines.size(), c.publicMembers);
-    std::set<std::string> names;
-    for (const std::string& line : lines) {
-      EXPECT_TRUE(std::regex_match(line, kDeclaration)) << line;
-      EXPECT_TRUE(names.insert(lower(memberName(line))).second) << "listed twice: " << line;
-    }
-  }
 }
 
 TEST(InterfacesTest, MemberTablesProvideListedMembersAsDeclared) {

@@ -66,18 +66,6 @@ const com::TypeInfo& FrameProbe::type() {
           com::Ref<com::Dispatch> other = com::getObjectContext().createInstance(FrameProbe::kProgId);
           return com::callByName(*other, "Nested", call.props(), a[1]);
         });
-    // A public class of the library through the object context: CalInfo.GetPeriodsData,
-    // answering the clip text.
-    frame::framed<FrameProbe>(t, "PeriodsThroughCalInfo", {Param("sDsn", VarKind::String)}, com::kAny,
-                              none.votes(VoteAt::Entry), [](Call& call, com::Args) {
-                                com::Ref<com::Dispatch> calInfo =
-                                    com::getObjectContext().createInstance("Marlstone.CalInfo");
-                                com::Variant clip, rows, colorRow;
-                                com::Variant ok = com::callByName(
-                                    *calInfo, "GetPeriodsData", call.props(), com::Variant::byRef(&clip),
-                                    com::Variant::byRef(&rows), com::Variant::byRef(&colorRow));
-                                return ok.toBool() ? clip : com::Variant();
-                              });
     return t;
   }();
   return info;

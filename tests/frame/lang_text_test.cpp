@@ -44,18 +44,13 @@ class LangTextTest : public ::testing::Test {
   fs::path folder_;
 };
 
-TEST_F(LangTextTest, ChsAnswersTheTextItselfWithItsSpaces) {
-  EXPECT_EQ(langText(" 否 ", "chs"), " 否 ");
-}
-
-TEST_F(LangTextTest, OtherLanguagesAskTheLoaderWithTheTrimmedText) {
-  EXPECT_EQ(langText("  否 ", "en"), "No");
-  EXPECT_EQ(langText("否", "CHS"), "asked");  // only "chs" exactly passes through
-}
-
-TEST_F(LangTextTest, TextWithoutTranslationOrFileComesBackUnchanged) {
-  EXPECT_EQ(langText(" 是 ", "en"), " 是 ");
-  EXPECT_EQ(langText("否", "fr"), "否");
+// "chs" (exactly) answers the text itself; other languages ask the loader with
+// the trimmed text, and text without translation or file comes back unchanged.
+TEST_F(LangTextTest, ChsAnswersTheTextOthersAskTheLoader) {
+  for (auto [text, language, answer] :
+       {std::tuple{" 否 ", "chs", " 否 "}, std::tuple{"  否 ", "en", "No"}, std::tuple{"否", "CHS", "asked"},
+        std::tuple{" 是 ", "en", " 是 "}, std::tuple{"否", "fr", "否"}})
+    EXPECT_EQ(langText(text, language), answer) << text << " " << language;
 }
 
 TEST_F(LangTextTest, PendingErrorSurvivesEvenWhenTheLoaderCannotBeCreated) {

@@ -19,10 +19,7 @@ TEST(CParse, BracedConnectStringKeepsItsSeparatorsAndTheNextItemFollows) {
   EXPECT_EQ(p.conStr(), "Provider=X;Data Source=a=b");
   EXPECT_EQ(p.languageId(), "chs");
   EXPECT_EQ(p.getProperty("language"), "chs");
-}
-
-TEST(CParse, TextAfterTheClosingBraceIsDroppedAndKeysAndValuesAreTrimmed) {
-  CParse p;
+  // Text after the closing brace is dropped; keys and values are trimmed.
   p.parseString("ConnectString = { a;b } lost ; UserName =  bob  ;UserID=42;AcctType=gy");
   EXPECT_EQ(p.conStr(), "a;b");
   EXPECT_EQ(p.userName(), "bob");
@@ -74,31 +71,29 @@ TEST(CParse, ParsingAgainReplacesEverything) {
   EXPECT_EQ(errorOf([&] { p.userName(); }), com::err::kInvalidCall);
 }
 
-TEST(GetPropsValue, MatchesKeysWithoutCaseAndKeepsTheValueUntrimmed) {
-  EXPECT_EQ(getPropsValue("UserName=a;Language=en", "language"), "en");
-  EXPECT_EQ(getPropsValue("UserName=a;  Language= en ;", "Language"), " en ");
-  EXPECT_EQ(getPropsValue("Language=en", "Language"), "en");
-  EXPECT_EQ(getPropsValue("Language=;UserName=a", "Language"), "");
-  EXPECT_EQ(getPropsValue("UserName=a", "Language"), "");
-  EXPECT_EQ(getPropsValue("", "Language"), "");
-}
-
-TEST(GetPropsValue, SpaceBeforeTheEqualsSignDefeatsTheMatch) {
-  EXPECT_EQ(getPropsValue("Language =en", "Language"), "");
-}
-
-TEST(GetPropsValue, MatchesOnlyWhereAnItemBegins) {
-  // Inside a braced connection string.
-  EXPECT_EQ(getPropsValue("ConnectString={Provider=X;Current Language=us_english};UserName=a", "Language"),
-            "");
-  EXPECT_EQ(getPropsValue("ConnectString={Provider=X;Language=us_english};Language=en", "Language"), "en");
-  // At the end of a longer key, or inside another item's value.
-  EXPECT_EQ(getPropsValue("XLanguage=zz;Language=en", "Language"), "en");
-  EXPECT_EQ(getPropsValue("Note=Language=zz;Language=en", "Language"), "en");
-  // An unclosed brace hides everything after it.
-  EXPECT_EQ(getPropsValue("ConnectString={a;Language=en", "Language"), "");
-  // A value runs to the next ";", braces or not.
-  EXPECT_EQ(getPropsValue("ConnectString={a;b};Language=en", "ConnectString"), "{a");
+TEST(GetPropsValue, MatchesAKeyWithoutCaseOnlyWhereAnItemBegins) {
+  struct Case {
+    const char* props;
+    const char* key;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"UserName=a;Language=en", "language", "en"},
+      {"UserName=a;  Language= en ;", "Language", " en "},  // the value is not trimmed
+      {"Language=;UserName=a", "Language", ""},
+      {"UserName=a", "Language", ""},
+      {"", "Language", ""},
+      {"Language =en", "Language", ""},  // a space before "=" defeats the match
+      // Not inside a braced connection string, at the end of a longer key, or in another item's value.
+      {"ConnectString={Provider=X;Current Language=us_english};UserName=a", "Language", ""},
+      {"ConnectString={Provider=X;Language=us_english};Language=en", "Language", "en"},
+      {"XLanguage=zz;Language=en", "Language", "en"},
+      {"Note=Language=zz;Language=en", "Language", "en"},
+      {"ConnectString={a;Language=en", "Language", ""},  // an unclosed brace hides everything after it
+      {"ConnectString={a;b};Language=en", "ConnectString", "{a"},  // a value runs to the next ";"
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(getPropsValue(c.props, c.key), c.value) << c.props;
 }
 
 TEST(GetEditionPrefix, OnlyTheSelvoEditionInAnyCaseGivesThePrefix) {

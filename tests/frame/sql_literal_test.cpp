@@ -9,19 +9,20 @@
 namespace mls::frame {
 namespace {
 
-TEST(SqlNumber, ZeroIsWrittenWithoutASign) {
-  EXPECT_EQ(sqlNumber(0.0), "0");
-  EXPECT_EQ(sqlNumber(-0.0), "0");
-  EXPECT_EQ(sqlNumber(std::round(-0.4)), "0");  // a rounded-away negative amount
-}
-
-TEST(SqlNumber, ExponentOnlyBelow1EMinus4AndFrom1E15) {
-  EXPECT_EQ(sqlNumber(0.0001), "0.0001");
-  EXPECT_EQ(sqlNumber(0.00001), "1E-05");
-  EXPECT_EQ(sqlNumber(-0.000015), "-1.5E-05");
-  EXPECT_EQ(sqlNumber(123456789012345.0), "123456789012345");
-  EXPECT_EQ(sqlNumber(1e15), "1E+15");
-  EXPECT_EQ(sqlNumber(999999999999999.9), "1E+15");  // 15 digits round up into the exponent form
+// Zero without a sign; the exponent form only below 1E-4 and from 1E15.
+TEST(SqlNumber, DefaultTextOfADouble) {
+  const std::pair<double, const char*> cases[] = {
+      {0.0, "0"},
+      {-0.0, "0"},
+      {std::round(-0.4), "0"},  // a rounded-away negative amount
+      {0.0001, "0.0001"},
+      {0.00001, "1E-05"},
+      {-0.000015, "-1.5E-05"},
+      {1e15, "1E+15"},
+      {123456789012345.0, "123456789012345"},
+      {999999999999999.9, "1E+15"}};  // 15 digits round up into the exponent form
+  for (auto [value, text] : cases)
+    EXPECT_EQ(sqlNumber(value), text) << text;
 }
 
 TEST(SqlNumber, ANumberThatIsNotFiniteIsRefusedNotWrittenAsZero) {

@@ -23,6 +23,17 @@ inline int32_t errorOf(const std::function<void()>& call, std::string* descripti
   return 0;
 }
 
+// The error `fn` raises; number 0 and no failure when it raises none.
+template <class F>
+com::ComError raisedBy(F&& fn) {
+  try {
+    fn();
+  } catch (const com::ComError& e) {
+    return e;
+  }
+  return com::ComError(0, "", "nothing was raised");
+}
+
 // The whole error `call` raises; a test failure naming `what` when it raises none.
 inline com::ExcepInfo failureOf(const std::string& what, const std::function<void()>& call) {
   try {

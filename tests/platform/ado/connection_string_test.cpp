@@ -7,7 +7,7 @@
 namespace mls::ado {
 namespace {
 
-using testing::raisedBy;
+using mls::testing::raisedBy;
 
 TEST(ConnectionStringTest, KeysWithoutCaseAndTrimmed) {
   auto p = ConnectionProperties::parse("  provider = Marlstone.Embedded ;Data Source=Costs; ", "src");

@@ -1,4 +1,4 @@
-// A scripted provider for the tests of the layer above the providers: it
+// A scripted provider for the tests of the layers above the providers: it
 // records what it is asked to run and answers what the test put in `next`.
 #pragma once
 
@@ -8,6 +8,7 @@
 
 #include "platform/ado/errors.h"
 #include "platform/ado/provider.h"
+#include "support/com_errors.h"
 
 namespace mls::ado::testing {
 
@@ -15,7 +16,8 @@ struct FakeState {
   int openSessions = 0;
   std::vector<std::string> texts;
   std::vector<std::vector<ParameterValue>> params;
-  std::vector<BatchItem> next;  // answer of the next execute
+  std::vector<BatchItem> next;  // answer of the next execute but an isolation statement
+  std::string failOn = "FAIL";  // a text that begins so raises
   ConnectionProperties lastProps;
 };
 
@@ -41,7 +43,9 @@ class FakeProvider final : public Provider {
                                    int32_t) override {
       state_->texts.emplace_back(text);
       state_->params.push_back(params);
-      if (text == "FAIL") com::raise(err::kCommandFailed, kName, "Invalid object name 'nowhere'.");
+      if (text.starts_with(state_->failOn))
+        com::raise(err::kCommandFailed, kName, "Invalid object name 'nowhere'.");
+      if (text.starts_with("SET TRANSACTION")) return {BatchItem()};
       return std::move(state_->next);
     }
 
@@ -81,16 +85,5 @@ class FakeProviderTest {
   ~FakeProviderTest() { unregisterProvider(FakeProvider::kName); }
   std::shared_ptr<FakeState> state = std::make_shared<FakeState>();
 };
-
-// Runs `fn` and answers the ComError it raised (number 0 when none).
-template <class F>
-com::ComError raisedBy(F&& fn) {
-  try {
-    fn();
-  } catch (const com::ComError& e) {
-    return e;
-  }
-  return com::ComError(0, "", "nothing was raised");
-}
 
 }  // namespace mls::ado::testing

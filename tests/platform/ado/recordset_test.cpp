@@ -8,8 +8,8 @@ namespace mls::ado {
 namespace {
 
 using com::Variant;
+using mls::testing::raisedBy;
 using testing::column;
-using testing::raisedBy;
 using testing::rowset;
 
 Variant dec(const char* text) {

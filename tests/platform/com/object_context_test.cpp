@@ -8,9 +8,13 @@
 
 #include "platform/com/dispatch.h"
 #include "platform/com/registry.h"
+#include "support/com_errors.h"
 
 namespace mls::com {
 namespace {
+
+using mls::testing::errorOf;
+using mls::testing::raisedBy;
 
 constexpr Guid kClsidWorker{0xC0000003, 0x0003, 0x0003, {1, 2, 3, 4, 5, 6, 7, 8}};
 constexpr Guid kClsidOther{0xC0000004, 0x0004, 0x0004, {1, 2, 3, 4, 5, 6, 7, 8}};
@@ -59,15 +63,6 @@ class ObjectContextTest : public ::testing::Test {
   Ref<Dispatch> worker;
 };
 
-TEST_F(ObjectContextTest, VotesOfACallAreRecorded) {
-  VoteRecorder votes;
-  callByName(*worker, "Succeed");
-  EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
-  EXPECT_THROW(callByName(*worker, "Fail"), ComError);
-  EXPECT_EQ(votes.votes(), (std::vector<Vote>{Vote::Complete, Vote::Complete, Vote::Abort}));
-  EXPECT_STREQ(voteName(Vote::Abort), "SetAbort");
-}
-
 TEST_F(ObjectContextTest, RecordersNestAndCloseAndStayPerThread) {
   callByName(*worker, "Succeed");  // cast with no recorder open: nobody sees it
   VoteRecorder outer;
@@ -86,11 +81,9 @@ TEST_F(ObjectContextTest, RecordersNestAndCloseAndStayPerThread) {
   });
   other.join();
   EXPECT_EQ(outer.votes().size(), 3u);
-}
+  EXPECT_STREQ(voteName(Vote::Abort), "SetAbort");
 
-TEST_F(ObjectContextTest, ContextIsPerThread) {
   ObjectContext* here = &getObjectContext();
-  EXPECT_EQ(&getObjectContext(), here);
   ObjectContext* there = nullptr;
   std::thread([&] { there = &getObjectContext(); }).join();
   EXPECT_NE(there, here);
@@ -104,24 +97,16 @@ TEST_F(ObjectContextTest, CreateInstanceGoesThroughTheRegistry) {
   callByName(*made.toObject(), "Succeed");
   EXPECT_EQ(votes.votes().size(), 1u);
 
-  try {
-    callByName(*worker, "Spawn", "No.Such.Class");
-    FAIL();
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.number(), err::kCannotCreateObject);
-  }
+  EXPECT_EQ(errorOf([&] { callByName(*worker, "Spawn", "No.Such.Class"); }), err::kCannotCreateObject);
 }
 
 TEST_F(ObjectContextTest, CreateInstanceFailsOnDemand) {
   {
     CreateInstanceFailure fail("TEST.WORKER");
-    try {
-      getObjectContext().createInstance("Test.Worker");
-      FAIL();
-    } catch (const ComError& e) {
-      EXPECT_EQ(e.number(), err::kCannotCreateObject);
-      EXPECT_NE(e.description().find("Test.Worker"), std::string::npos);
-    }
+    std::string description;
+    EXPECT_EQ(errorOf([] { getObjectContext().createInstance("Test.Worker"); }, &description),
+              err::kCannotCreateObject);
+    EXPECT_NE(description.find("Test.Worker"), std::string::npos);
   }
   EXPECT_TRUE(getObjectContext().createInstance("Test.Worker"));
 
@@ -129,15 +114,11 @@ TEST_F(ObjectContextTest, CreateInstanceFailsOnDemand) {
       {"Test.Other", kClsidOther, [] { return Ref<Dispatch>(makeObject<Worker>()); }});
   {
     CreateInstanceFailure fail("Test.Other", {-1, "Sibling", "not available", "help.chm", 12});
-    try {
-      callByName(*worker, "Spawn", "Test.Other");
-      FAIL();
-    } catch (const ComError& e) {
-      EXPECT_EQ(e.number(), -1);
-      EXPECT_EQ(e.source(), "Sibling");
-      EXPECT_EQ(e.description(), "not available");
-      EXPECT_EQ(e.helpContext(), 12);
-    }
+    ComError e = raisedBy([&] { callByName(*worker, "Spawn", "Test.Other"); });
+    EXPECT_EQ(e.number(), -1);
+    EXPECT_EQ(e.source(), "Sibling");
+    EXPECT_EQ(e.description(), "not available");
+    EXPECT_EQ(e.helpContext(), 12);
     EXPECT_TRUE(getObjectContext().createInstance("Test.Worker"));  // other ProgIDs unaffected
   }
   ClassRegistry::instance().remove("Test.Other");

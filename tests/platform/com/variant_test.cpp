@@ -59,69 +59,64 @@ TEST(VariantConvert, ObjectsConvertThroughTheirDefaultMember) {
   EXPECT_EQ(objectWith(Variant(1)).convertTo(VarKind::Object).rawKind(), VarKind::Object);
 }
 
-TEST(VariantConvert, LongRoundsHalfToEven) {
-  EXPECT_EQ(Variant(2.5).toLong(), 2);
-  EXPECT_EQ(Variant(3.5).toLong(), 4);
-  EXPECT_EQ(Variant(-2.5).toLong(), -2);
-  EXPECT_EQ(Variant(-3.5).toLong(), -4);
-  EXPECT_EQ(Variant(2.5000001).toLong(), 3);
-  EXPECT_EQ(Variant("2.5").toLong(), 2);
-  EXPECT_EQ(Variant(Decimal::fromParts(35, 1, true)).toInteger(), -4);
-  EXPECT_EQ(Variant(Decimal::fromParts(25, 1, false)).toByte(), 2);
-}
-
-TEST(VariantConvert, LongFromOtherKinds) {
+TEST(VariantConvert, LongFromOtherKindsRoundingHalfToEven) {
+  const std::pair<double, int32_t> numbers[] = {{2.5, 2},
+                                                {3.5, 4},
+                                                {-2.5, -2},
+                                                {-3.5, -4},
+                                                {2.5000001, 3},
+                                                {12.0, 12},
+                                                {2147483647.4, 2147483647},
+                                                {-2147483648.0, INT32_MIN}};
+  for (auto [d, n] : numbers)
+    EXPECT_EQ(Variant(d).toLong(), n) << d;
+  const std::pair<const char*, int32_t> texts[] = {{"2.5", 2}, {"12", 12}, {" -12 ", -12}, {"1E3", 1000}};
+  for (auto [t, n] : texts)
+    EXPECT_EQ(Variant(t).toLong(), n) << t;
   EXPECT_EQ(Variant().toLong(), 0);
   EXPECT_EQ(Variant(true).toLong(), -1);
-  EXPECT_EQ(Variant(false).toInteger(), 0);
-  EXPECT_EQ(Variant("12").toLong(), 12);
-  EXPECT_EQ(Variant(" -12 ").toLong(), -12);
-  EXPECT_EQ(Variant(".5").toDouble(), 0.5);
-  EXPECT_EQ(Variant("+5.").toDouble(), 5.0);
-  EXPECT_EQ(Variant("1E3").toLong(), 1000);
-  EXPECT_EQ(Variant(12.0).toLong(), 12);
   EXPECT_EQ(Variant(int16_t{-7}).toLong(), -7);
   EXPECT_EQ(Variant::date(45000.25).toLong(), 45000);
+  EXPECT_EQ(Variant(Decimal::fromParts(35, 1, true)).toInteger(), -4);
+  EXPECT_EQ(Variant(Decimal::fromParts(25, 1, false)).toByte(), 2);
+  EXPECT_EQ(Variant(false).toInteger(), 0);
+  EXPECT_EQ(Variant(".5").toDouble(), 0.5);
+  EXPECT_EQ(Variant("+5.").toDouble(), 5.0);
 }
 
 TEST(VariantConvert, LongErrors) {
-  EXPECT_EQ(errorOf([] { Variant::null().toLong(); }), 94);
-  EXPECT_EQ(errorOf([] { Variant("abc").toLong(); }), 13);
-  EXPECT_EQ(errorOf([] { Variant("").toLong(); }), 13);
-  EXPECT_EQ(errorOf([] { Variant("12abc").toLong(); }), 13);
+  const std::pair<Variant, int32_t> cases[] = {{Variant::null(), 94},       {Variant("abc"), 13},
+                                               {Variant(""), 13},           {Variant("12abc"), 13},
+                                               {Variant::missing(), 13},    {Variant::nothing(), 91},
+                                               {Variant(2147483647.5), 6},  // rounds to 2^31
+                                               {Variant(-2147483649.0), 6}, {Variant(std::nan("")), 6}};
+  for (const auto& [value, error] : cases)
+    EXPECT_EQ(errorOf([&] { value.toLong(); }), error) << value.debugString();
   EXPECT_EQ(errorOf([] { Variant("nan").toDouble(); }), 13);
-  EXPECT_EQ(errorOf([] { Variant::missing().toLong(); }), 13);
-  EXPECT_EQ(errorOf([] { Variant::nothing().toLong(); }), 91);
-  EXPECT_EQ(errorOf([] { Variant(2147483647.5).toLong(); }), 6);  // rounds to 2^31
-  EXPECT_EQ(Variant(2147483647.4).toLong(), 2147483647);
-  EXPECT_EQ(Variant(-2147483648.0).toLong(), INT32_MIN);
-  EXPECT_EQ(errorOf([] { Variant(-2147483649.0).toLong(); }), 6);
   EXPECT_EQ(errorOf([] { Variant(32767.5).toInteger(); }), 6);
   EXPECT_EQ(errorOf([] { Variant(-1).toByte(); }), 6);
   for (const char* huge : {"1E400", "1E99999999999999999999", "0.001E+99999999999999999999"})
     EXPECT_EQ(errorOf([huge] { Variant(huge).toDouble(); }), 6) << huge;
   for (const char* tiny : {"-1E-400", "1E-99999999999999999999", "1000E-99999999999999999999"})
     EXPECT_EQ(Variant(tiny).toDouble(), 0.0) << tiny;
-  EXPECT_EQ(errorOf([] { Variant(std::nan("")).toLong(); }), 6);
 }
 
-TEST(VariantConvert, DoubleText) {
-  EXPECT_EQ(Variant(0.1 + 0.2).toString(), "0.3");
-  EXPECT_EQ(Variant(0.00001).toString(), "1E-05");
-  EXPECT_EQ(Variant(0.0001).toString(), "0.0001");
-  EXPECT_EQ(Variant(1.5e20).toString(), "1.5E+20");
-  EXPECT_EQ(Variant(123456789012345678.0).toString(), "1.23456789012346E+17");
-  EXPECT_EQ(Variant(1e15).toString(), "1E+15");
-  EXPECT_EQ(Variant(999999999999999.0).toString(), "999999999999999");
-  EXPECT_EQ(Variant(-0.5).toString(), "-0.5");
-  EXPECT_EQ(Variant(-1.25e-7).toString(), "-1.25E-07");
-  EXPECT_EQ(Variant(1e100).toString(), "1E+100");
-  EXPECT_EQ(Variant(100.0).toString(), "100");
-  EXPECT_EQ(Variant(-0.0).toString(), "0");
-  EXPECT_EQ(Variant(2.0 / 3.0).toString(), "0.666666666666667");
-}
-
-TEST(VariantConvert, OtherText) {
+TEST(VariantConvert, Text) {
+  const std::pair<double, const char*> numbers[] = {{0.1 + 0.2, "0.3"},
+                                                    {0.00001, "1E-05"},
+                                                    {0.0001, "0.0001"},
+                                                    {1.5e20, "1.5E+20"},
+                                                    {123456789012345678.0, "1.23456789012346E+17"},
+                                                    {1e15, "1E+15"},
+                                                    {999999999999999.0, "999999999999999"},
+                                                    {-0.5, "-0.5"},
+                                                    {-1.25e-7, "-1.25E-07"},
+                                                    {1e100, "1E+100"},
+                                                    {100.0, "100"},
+                                                    {-0.0, "0"},
+                                                    {2.0 / 3.0, "0.666666666666667"}};
+  for (auto [d, text] : numbers)
+    EXPECT_EQ(Variant(d).toString(), text);
   EXPECT_EQ(Variant(true).toString(), "True");
   EXPECT_EQ(Variant(false).toString(), "False");
   EXPECT_EQ(Variant().toString(), "");
@@ -202,15 +197,12 @@ TEST(VariantOps, ConcatenationTreatsNullAsEmpty) {
 }
 
 TEST(VariantOps, TextComparison) {
-  EXPECT_EQ(compareText("abc", "ABC", true), 0);
-  EXPECT_EQ(compareText("abc", "ABC", false), 1);
-  EXPECT_EQ(compareText("Äpfel", "äPFEL", true), 0);
-  EXPECT_EQ(compareText("ŁÓDŹ", "łódź", true), 0);
-  EXPECT_EQ(compareText("ΑΒΓ", "αβγ", true), 0);
-  EXPECT_EQ(compareText("Привет", "пРИВЕТ", true), 0);
-  EXPECT_EQ(compareText("a", "b", true), -1);
-  EXPECT_EQ(compareText("ab", "a", false), 1);
-  EXPECT_EQ(compareText("", "", false), 0);
+  const std::tuple<const char*, const char*, bool, int> cases[] = {
+      {"abc", "ABC", true, 0},   {"abc", "ABC", false, 1}, {"Äpfel", "äPFEL", true, 0},
+      {"ŁÓDŹ", "łódź", true, 0}, {"ΑΒΓ", "αβγ", true, 0},  {"Привет", "пРИВЕТ", true, 0},
+      {"a", "b", true, -1},      {"ab", "a", false, 1},    {"", "", false, 0}};
+  for (const auto& [a, b, noCase, order] : cases)
+    EXPECT_EQ(compareText(a, b, noCase), order) << a << " " << b;
 }
 
 TEST(VariantOps, RoundHalfToEven) {
@@ -307,8 +299,6 @@ TEST(VariantConvert, ConvertTo) {
   EXPECT_EQ(nothing.rawKind(), VarKind::Object);
   EXPECT_FALSE(nothing.toObject());
   EXPECT_EQ(Variant::missing().convertTo(VarKind::Missing).rawKind(), VarKind::Missing);
-  EXPECT_EQ(Variant("x").debugString(), "String \"x\"");
-  EXPECT_EQ(Variant(12).debugString(), "Long 12");
 }
 
 TEST(Guid, ParsesAndPrints) {
@@ -324,7 +314,6 @@ TEST(Guid, ParsesAndPrints) {
                           "E6161E5E956A-11D7-9E78-00E01869F6B0", "{E6161E5E-956A-11D7-9E78-00E01869F6B0}x"}) {
     EXPECT_FALSE(Guid::parse(bad).has_value()) << bad;
   }
-  EXPECT_NE(kIidUnknown, kIidDispatch);
 }
 
 }  // namespace

@@ -15,13 +15,13 @@
 #include "platform/ado/errors.h"
 #include "platform/odbc/login.h"
 #include "platform/odbc/odbc_provider.h"
-#include "platform/odbc/raised.h"
+#include "support/com_errors.h"
 
 namespace mls::odbc {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using testing::raisedBy;
+using mls::testing::raisedBy;
 
 size_t openDescriptors() {
   size_t n = 0;
@@ -75,14 +75,6 @@ class ConnectTest : public ::testing::Test {
     return {e, seconds};
   }
 };
-
-TEST_F(ConnectTest, TheProviderAnswersToTheNamesOfErpConnectionStrings) {
-  for (const char* name : {"SQLOLEDB", "sqloledb", "SqlNcli", "MSOLEDBSQL", "msdasql"}) {
-    std::shared_ptr<ado::Provider> p = ado::findProvider(name);
-    ASSERT_NE(p, nullptr) << name;
-    EXPECT_NE(dynamic_cast<OdbcProvider*>(p.get()), nullptr) << name;
-  }
-}
 
 TEST_F(ConnectTest, RefusedConnectionFailsOpenQuicklyAndLeavesNothingOpen) {
   LoopbackPort port(false);

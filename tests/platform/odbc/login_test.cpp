@@ -6,12 +6,12 @@
 #include <filesystem>
 
 #include "platform/ado/errors.h"
-#include "platform/odbc/raised.h"
+#include "support/com_errors.h"
 
 namespace mls::odbc {
 namespace {
 
-using testing::raisedBy;
+using mls::testing::raisedBy;
 
 constexpr const char* kProvider = "SQLOLEDB";
 constexpr const char* kDriver = "/opt/tds/libtdsodbc.so";

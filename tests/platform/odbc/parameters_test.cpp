@@ -4,14 +4,14 @@
 
 #include <sqlucode.h>
 
-#include "platform/odbc/raised.h"
+#include "support/com_errors.h"
 
 namespace mls::odbc {
 namespace {
 
 using ado::DataType;
 using com::Variant;
-using testing::raisedBy;
+using mls::testing::raisedBy;
 
 constexpr const char* kProvider = "MSOLEDBSQL";
 
@@ -64,8 +64,6 @@ TEST(ParameterTest, NumbersDatesAndBooleansUseTheirCTypes) {
   EXPECT_EQ(std::tuple(b.cType, b.smallInt), std::tuple(SQL_C_SSHORT, int16_t{-7}));
   b = bound(DataType::Boolean, Variant(true));
   EXPECT_EQ(std::tuple(b.cType, b.sqlType, b.byte), std::tuple(SQL_C_BIT, SQL_BIT, uint8_t{1}));
-  b = bound(DataType::BigInt, Variant(*com::Decimal::parse("9007199254740993")));
-  EXPECT_EQ(b.integer, 9007199254740993);  // beyond a double's exact range
   b = bound(DataType::Double, Variant(0.1));
   EXPECT_EQ(std::tuple(b.cType, b.sqlType, b.real), std::tuple(SQL_C_DOUBLE, SQL_DOUBLE, 0.1));
 

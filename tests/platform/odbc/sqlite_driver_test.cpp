@@ -12,7 +12,7 @@
 #include "platform/ado/errors.h"
 #include "platform/ado/recordset.h"
 #include "platform/odbc/odbc_provider.h"
-#include "platform/odbc/raised.h"
+#include "support/com_errors.h"
 
 namespace mls::odbc {
 namespace {
@@ -21,7 +21,7 @@ using ado::DataType;
 using ado::ParameterValue;
 using com::Variant;
 using com::VarKind;
-using testing::raisedBy;
+using mls::testing::raisedBy;
 
 constexpr const char* kDriver = "{Marlstone SQLite3}";  // the test-local odbcinst.ini's entry
 

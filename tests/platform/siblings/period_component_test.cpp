@@ -49,22 +49,8 @@ TEST_F(PeriodComponentTest, ReadsTheSystemProfile) {
   EXPECT_EQ(com::callByName(*component_, "CBGetCurrPeriod").toLong(), 3);
 }
 
-TEST_F(PeriodComponentTest, YearWithoutCalendarRowsRunsInCalendarMonths) {
-  EXPECT_EQ(periodDate(2024, 1), "2024-01-01");
-  EXPECT_EQ(periodDate(2024, 12), "2024-12-01");
-}
-
-TEST_F(PeriodComponentTest, CalendarRowsGiveTheFirstDays) {
-  std::vector<std::string> days;
-  for (int m = 0; m < 12; ++m)
-    days.push_back(m == 0 ? "2023-12-26"
-                          : "2024-" + std::string(m < 10 ? "0" : "") + std::to_string(m) + "-26");
-  db_.setCalendar(2024, days);
-  EXPECT_EQ(periodDate(2024, 1), "2023-12-26");
-  EXPECT_EQ(periodDate(2024, 12), "2024-11-26");
-  EXPECT_EQ(periodDate(2025, 1), "2025-01-01");  // the next year has no rows
-}
-
+// Calendar months, and first days from calendar rows, are read through CalInfo
+// and ConcludeUpdate in tests/frame/period_services_test.cpp.
 TEST_F(PeriodComponentTest, PeriodsBeyondTheCountAreTheLastPeriod) {
   EXPECT_EQ(periodDate(2024, 13), "2024-12-01");
   db_.setCalendar(2024, {"2023-12-26", "2024-06-26"});
