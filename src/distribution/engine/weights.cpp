@@ -333,7 +333,7 @@ class WeightBuilder {
         "SELECT DISTINCT D.FNumber AS FDeptNumber,D.FName AS FDeptName,S.FBillNo,S.FInterID\r\n"
         " FROM #OnlineCostObj C INNER JOIN t_Department D ON D.FItemID=C.FDeptID\r\n"
         " INNER JOIN #Result R ON R.FItemID=C.FItemID INNER JOIN ICStockBill S ON S.FInterID=R.FInterID\r\n"
-        " WHERE C.FChk=1 ORDER BY D.FNumber,S.FInterID");
+        " WHERE C.FChk=1 ORDER BY FDeptNumber,S.FInterID");
     std::string deptText, list;
     for (; !bills->eof(); bills->moveNext()) {
       deptText = textOf(bills->value(0)) + "(" + textOf(bills->value(1)) + ")";
@@ -347,7 +347,7 @@ class WeightBuilder {
     com::Ref<ado::Recordset> mats = db_.execute(
         "SELECT DISTINCT C.FChk,D.FNumber AS FDeptNumber,D.FName AS FDeptName,I.FNumber AS FMaterNumber,"
         "I.FName AS FMaterName\r\n FROM #OnlineCostObj C INNER JOIN t_Department D ON D.FItemID=C.FDeptID\r\n"
-        " INNER JOIN t_ICItem I ON I.FItemID=C.FItemID WHERE C.FChk=2 ORDER BY I.FNumber");
+        " INNER JOIN t_ICItem I ON I.FItemID=C.FItemID WHERE C.FChk=2 ORDER BY FMaterNumber");
     deptText.clear();
     list.clear();
     for (; !mats->eof(); mats->moveNext()) {
@@ -362,7 +362,7 @@ class WeightBuilder {
     com::Ref<ado::Recordset> objects = db_.execute(
         "SELECT DISTINCT O.FNumber AS FCostObjNumber,O.FName AS FCostObjName\r\n"
         " FROM #OnlineCostObj C INNER JOIN CBCostObj O ON O.FItemID=C.FCostObjID WHERE C.FChk=3 ORDER BY "
-        "O.FNumber");
+        "FCostObjNumber");
     list.clear();
     for (; !objects->eof(); objects->moveNext())
       list += (list.empty() ? "" : ",") + textOf(objects->value(0)) + "(" + textOf(objects->value(1)) + ")";
