@@ -584,8 +584,8 @@ class Generator {
   // prices, waste output and an entered standard per department, and shared
   // lines marked in place (every third names MaterielShareID, every
   // seventeenth MaterielMakeID, every fifth of a production department a
-  // cost-object group of that department).  Runs last, so the draws above
-  // stay as they are.
+  // cost-object group of that department; half of them without rows).  Runs
+  // last, so the draws above stay as they are.
   static constexpr int kShareMarker = 59998;
   static constexpr int kMakeMarker = 59999;
 
@@ -610,6 +610,16 @@ class Generator {
         "INNER JOIN ICStockBill b ON b.FInterID = e.FInterID WHERE b.FDeptID BETWEEN 101 AND 104 AND "
         "e.FCostOBJID IN (0, " +
         sqlNumber(kShareMarker) + ") AND e.FInterID % 5 = 0\r\n");
+    // Half the period's shared lines lose their rows: they wait for their
+    // first distribution.
+    for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo"}) {
+      out_.push_back(
+          std::string("DELETE m FROM ") + table +
+          " m INNER JOIN ICStockBillEntry e ON e.FInterID = m.FInterID AND e.FEntryID = m.FEntryID "
+          "WHERE m.FYear = " +
+          sqlNumber(o_.year) + " AND m.FPeriod = " + sqlNumber(o_.period) + " AND e.FCostOBJID IN (0, " +
+          sqlNumber(kShareMarker) + ") AND (m.FInterID + m.FEntryID) % 2 = 1\r\n");
+    }
     // Every fourth material of no batch is valued at a plan price (FTrack 81)
     // and every second names its cost item.
     for (size_t i = 0; i < materials_.size(); ++i) {
