@@ -588,6 +588,7 @@ class Generator {
   // last, so the draws above stay as they are.
   static constexpr int kShareMarker = 59998;
   static constexpr int kMakeMarker = 59999;
+  static constexpr size_t kEnteredPerDept = 12;
 
   void distributionSources() {
     RowWriter markers(out_, "cbCostObj", "FItemID, FNumber, FName");
@@ -636,8 +637,9 @@ class Generator {
     out_.push_back(
         "UPDATE e SET FPlanPrice = i.FPlanPrice, FPlanAmount = ROUND(e.FQty * i.FPlanPrice, 2) FROM "
         "ICStockBillEntry e INNER JOIN t_ICItem i ON i.FItemID = e.FItemID WHERE i.FTrack = 81\r\n");
-    // The entered standard (number 11) of each cost object in the department
-    // it is in production in, and repairable-waste output for every fifth.
+    // The entered standard (number 11) of the first twelve cost objects of
+    // each department, in the department they are in production in (the
+    // others weigh nothing), and repairable-waste output for every fifth.
     RowWriter standard(out_, "cb_BmStandard", "FNum, FID, FName, FName_EN, FName_CHT");
     standard.row({sqlNumber(kEnteredStandard), sqlNText("DEFZ"), sqlNText("定额"),
                   sqlNText("Entered standard"), sqlNText("定額")});
@@ -646,9 +648,10 @@ class Generator {
     RowWriter waste(out_, "CBWasterCostObjInfo", "FYear, FPeriod, FDeptID, FCostObjID, FWasterTypeID, FQty");
     for (size_t i = 0; i < objects_.size(); ++i) {
       const std::string dept = sqlNumber(kFirstDept + static_cast<int>(i % 4));
-      entered.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kEnteredStandard), dept,
-                   sqlNumber(objects_[i].id), sqlNumber(0),
-                   sqlNumber(static_cast<double>(1 + rnd_.below(20)))});
+      if (i < kEnteredPerDept * 4)
+        entered.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kEnteredStandard), dept,
+                     sqlNumber(objects_[i].id), sqlNumber(0),
+                     sqlNumber(static_cast<double>(1 + rnd_.below(20)))});
       if (i % 5 == 0)
         waste.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, sqlNumber(objects_[i].id), sqlNumber(0),
                    sqlNumber(static_cast<double>(1 + rnd_.below(10)))});

@@ -28,7 +28,7 @@
 //     MaterielMakeID named by shared and excluded issue lines, shared lines in
 //     cost-object groups, cost items and the material expense '5001', plan
 //     prices, repairable-waste output, and the entered standard
-//     kEnteredStandard per department and cost object.
+//     kEnteredStandard of twelve cost objects per department.
 #pragma once
 
 #include <cstdint>
@@ -37,8 +37,8 @@
 
 namespace mls::demoplant {
 
-// The entered allocation standard the plant gives every cost object in the
-// department it is in production in.
+// The entered allocation standard the plant gives twelve cost objects of each
+// department, in the department they are in production in.
 inline constexpr int kEnteredStandard = 11;
 
 struct PlantOptions {

@@ -97,13 +97,17 @@ std::string valuedAmount(int32_t style, std::string_view item) {
          ".FTrack=81 THEN Round(v1.FQty*v1.FPlanPrice,2) ELSE v1.FAmount END";
 }
 
-std::string producerExpression(std::string_view item) {
-  return "ISNULL((SELECT TOP 1 a.FItemID FROM cbCostObj a INNER JOIN cb_CostObj_Product b ON "
-         "a.FItemID=b.FCostObjID\r\n"
-         "    WHERE b.FProductID=v1.FItemID AND a.FBatchNo=CASE WHEN " +
-         std::string(item) +
-         ".FTrack=80 THEN v1.FBatchNo ELSE '' END\r\n"
-         "    ORDER BY a.FCalculateType DESC),0)";
+std::string producerJoin(std::string_view item, std::string_view alias) {
+  // One row per product and batch, made once per statement: the cost object
+  // of the highest calculation type (then the highest id).
+  const std::string a(alias);
+  return " LEFT JOIN (SELECT b.FProductID,a.FBatchNo,\r\n"
+         "   CAST(SUBSTRING(MAX(STR(ISNULL(a.FCalculateType,0),10,0)+STR(a.FItemID,10,0)),11,10) AS INT) AS "
+         "FCostObjID\r\n"
+         "   FROM cb_CostObj_Product b INNER JOIN cbCostObj a ON a.FItemID=b.FCostObjID GROUP BY "
+         "b.FProductID,a.FBatchNo) " +
+         a + "\r\n ON " + a + ".FProductID=v1.FItemID AND " + a + ".FBatchNo=CASE WHEN " + std::string(item) +
+         ".FTrack=80 THEN v1.FBatchNo ELSE '' END ";
 }
 
 std::string defaultCostItems(std::string_view table) {

@@ -51,11 +51,13 @@ int32_t matCalStyle(ado::Connection& connection);
 std::string valuedPrice(int32_t style, std::string_view item);
 std::string valuedAmount(int32_t style, std::string_view item);
 
-// The cost object that makes the line's material (0: none): the first by
-// calculation type descending among those listing it as a product, of the
-// line's batch when the material is batch-tracked (FTrack 80), else of no
-// batch.  `item` is the alias of the line's t_ICItem row.
-std::string producerExpression(std::string_view item);
+// The cost object that makes the line's material, as a left join of the
+// producers under `alias` (its FCostObjID, NULL: none): the one of the
+// highest calculation type, then the highest id, among those listing the
+// material as a product, of the line's batch when the material is
+// batch-tracked (FTrack 80), else of no batch.  `item` is the alias of the
+// line's t_ICItem row.
+std::string producerJoin(std::string_view item, std::string_view alias);
 
 // Two updates of `table`'s FCostItemID where it is 0: the cost item of
 // expense '5001', then the first material cost item (type 901).  A line left

@@ -96,22 +96,26 @@ class Distribution {
   void selectLines(int32_t style) {
     frame::dropTempTable(db_, "#Result");
     std::string sql =
-        "CREATE TABLE #Result (FInterID INT not null default 0, FEntryID INT not null default 0,\r\n"
-        " FItemID INT not null default 0, FSelfCostObjID int not null default 0,\r\n"
-        " FQty Decimal(28,10) not null default 0, FPrice Decimal(28,10) not null default 0, FQtyDecimal "
-        "int,\r\n"
-        " FCostItemID int not null default 0, FAmount Decimal(28,10) not null default 0)\r\n"
-        "CREATE INDEX IX_Result ON #Result(FInterID,FEntryID)\r\n"
-        "INSERT INTO #Result (FInterID,FEntryID,FItemID,FSelfCostObjID,FQtyDecimal,FCostItemID,FQty,FPrice,"
-        "FAmount)\r\n"
-        " SELECT u1.FInterID,v1.FEntryID,v1.FItemID," +
-        producerExpression("t4") + ",\r\n ISNULL(t4.FQtyDecimal," + kDefaultQtyDecimals +
-        "),ISNULL(t4.FCostProject,0),v1.FQty," + valuedPrice(style, "t4") + "," + valuedAmount(style, "t4") +
+        std::string(
+            "CREATE TABLE #Result (FInterID INT not null default 0, FEntryID INT not null default 0,\r\n"
+            " FItemID INT not null default 0, FSelfCostObjID int not null default 0,\r\n"
+            " FQty Decimal(28,10) not null default 0, FPrice Decimal(28,10) not null default 0, FQtyDecimal "
+            "int,\r\n"
+            " FCostItemID int not null default 0, FAmount Decimal(28,10) not null default 0)\r\n"
+            "CREATE INDEX IX_Result ON #Result(FInterID,FEntryID)\r\n"
+            "INSERT INTO #Result "
+            "(FInterID,FEntryID,FItemID,FSelfCostObjID,FQtyDecimal,FCostItemID,FQty,FPrice,"
+            "FAmount)\r\n"
+            " SELECT u1.FInterID,v1.FEntryID,v1.FItemID,ISNULL(t6.FCostObjID,0),\r\n "
+            "ISNULL(t4.FQtyDecimal,") +
+        kDefaultQtyDecimals + "),ISNULL(t4.FCostProject,0),v1.FQty," + valuedPrice(style, "t4") + "," +
+        valuedAmount(style, "t4") +
         "\r\n FROM cb_ICStockBill u1 INNER JOIN cb_ICStockBillEntry v1 ON u1.FInterID=v1.FInterID\r\n"
         " INNER JOIN t_ICItem t4 ON v1.FItemID=t4.FItemID\r\n"
         " INNER JOIN t_Department t5 ON u1.FDeptID=t5.FItemID\r\n" +
-        groupJoin() + "\r\n WHERE " + periodIssueCondition(frame::sqlDate(begin_), frame::sqlDate(next_)) +
-        "\r\n AND " + notExcludedCondition() + "\r\n AND " + sharedCondition() +
+        producerJoin("t4", "t6") + "\r\n" + groupJoin() + "\r\n WHERE " +
+        periodIssueCondition(frame::sqlDate(begin_), frame::sqlDate(next_)) + "\r\n AND " +
+        notExcludedCondition() + "\r\n AND " + sharedCondition() +
         "\r\n AND u1.FDeptID=" + sqlNumber(r_.deptID) + "\r\n" + groupCondition(r_.groupID) + "\r\n" +
         purposeCondition(purpose_) + "\r\n";
     if (noDis_) {
