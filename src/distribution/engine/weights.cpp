@@ -274,17 +274,29 @@ class WeightBuilder {
         ")\r\n" + lacking(2, "") + lacking(3, " AND b.FStatus>0"));
   }
 
-  [[noreturn]] void raiseNoReceiver() {
-    const std::string& lang = r_.language;
+  // The material (by material only) and the department an error names; 5
+  // when either does not exist.
+  struct Subject {
     std::optional<Named> item;
+    Named dept;
+  };
+  Subject subject() {
+    Subject s;
     if (scope_ == Scope::ByMaterial) {
-      item = material();
-      if (!item) com::raise(com::err::kInvalidCall, {}, langText(kNoMaterial, lang));
+      s.item = material();
+      if (!s.item) com::raise(com::err::kInvalidCall, {}, langText(kNoMaterial, r_.language));
     }
     const std::optional<Named> dept = department();
-    if (!dept) com::raise(com::err::kInvalidCall, {}, langText(kNoDepartment, lang));
+    if (!dept) com::raise(com::err::kInvalidCall, {}, langText(kNoDepartment, r_.language));
+    s.dept = *dept;
+    return s;
+  }
+
+  [[noreturn]] void raiseNoReceiver() {
+    const std::string& lang = r_.language;
+    const auto [item, dept] = subject();
     const char* reason = normal_ ? kNoProduction : kNoWasteOutput;
-    std::string text = langText(kDeptPrefix, lang) + dept->name + "[" + dept->number;
+    std::string text = langText(kDeptPrefix, lang) + dept.name + "[" + dept.number;
     if (item)
       text +=
           langText(kMaterialOpen, lang) + item->name + "[" + item->number + langText(kMaterialClose, lang);
@@ -295,15 +307,9 @@ class WeightBuilder {
 
   [[noreturn]] void raiseZero() {
     const std::string& lang = r_.language;
-    std::optional<Named> item;
-    if (scope_ == Scope::ByMaterial) {
-      item = material();
-      if (!item) com::raise(com::err::kInvalidCall, {}, langText(kNoMaterial, lang));
-    }
-    const std::optional<Named> dept = department();
-    if (!dept) com::raise(com::err::kInvalidCall, {}, langText(kNoDepartment, lang));
+    const auto [item, dept] = subject();
     const std::string group = groupNumber();
-    const std::string deptText = dept->name + "[" + dept->number;
+    const std::string deptText = dept.name + "[" + dept.number;
     if (quota_) {
       const std::string text =
           group.empty()

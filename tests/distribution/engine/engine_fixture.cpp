@@ -31,14 +31,7 @@ void EngineTest::SetUp() {
 }
 
 Rows EngineTest::rows(const std::string& sql) const {
-  Rows out;
-  for (const std::vector<com::Variant>& r : db_.run(sql)) {
-    std::vector<std::string> row;
-    for (const com::Variant& v : r)
-      row.push_back(v.isNull() ? "NULL" : v.toString());
-    out.push_back(std::move(row));
-  }
-  return out;
+  return db_.texts(sql);
 }
 
 void EngineTest::issue(const Issue& l, Bill header) {
