@@ -104,7 +104,8 @@ struct BuilderError {
   const char* seed;
   Runs run;
   int32_t number;
-  const char* text;  // a piece of the description (language chs)
+  const char* source;
+  const char* text;  // a piece of the description
 };
 
 class BuilderErrorTest : public EngineTest, public ::testing::WithParamInterface<BuilderError> {};
@@ -117,23 +118,29 @@ TEST_P(BuilderErrorTest, AStandardThatCannotWeighSaysWhy) {
   issue({.bill = 2}, {.dept = 2});
   if (*e.seed) exec(e.seed);
   snapshot();
-  std::string description;
-  EXPECT_EQ(errorOf([&] { distribute(e.run); }, &description), e.number);
-  EXPECT_NE(description.find(e.text), std::string::npos) << description;
+  const com::ExcepInfo error = failureOf(e.name, [&] { distribute(e.run); });
+  EXPECT_EQ(error.number, e.number);
+  EXPECT_EQ(error.source, e.source);
+  EXPECT_NE(error.description.find(e.text), std::string::npos) << error.description;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Standards, BuilderErrorTest,
     ::testing::Values(
-        BuilderError{"NoStandard", "", {.standard = 77}, -1, "[D1 Dept 1]"},
-        BuilderError{"NoReceiverByMaterial", "", {.dept = 2, .item = 100}, 5, "Dept 2[D2]"},
-        BuilderError{
-            "ZeroByMaterial", "UPDATE CBRationStandardInfo SET FQty = 0", {.item = 100}, 5, "Item 100[I100]"},
+        BuilderError{"NoStandard", "", {.standard = 77}, -1, "-1", "[D1 Dept 1]"},
+        BuilderError{"NoReceiverByMaterial", "", {.dept = 2, .item = 100}, 5, "Marlstone", "Dept 2[D2]"},
+        BuilderError{"ZeroByMaterial",
+                     "UPDATE CBRationStandardInfo SET FQty = 0",
+                     {.item = 100},
+                     5,
+                     "Marlstone",
+                     "Item 100[I100]"},
         BuilderError{"WrongFormula",
                      "INSERT INTO cb_BmStandard (FNum, FName_EN, FComPlex, FFormula) VALUES (4, 'Formula F', "
                      "1, 'x=~#Q~@')",
                      {.standard = 4},
                      -1,
+                     "-1",
                      "Formula F"},
         BuilderError{"BomUsageByDepartment",
                      "INSERT INTO cbStandardUnit (FItemID, FName) VALUES (6, 'U')\r\n"
@@ -141,6 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "1, '~#U~@')",
                      {.standard = 4},
                      -1,
+                     "-1",
                      "Usage U"},
         BuilderError{"BomUsageWithoutTable",
                      "INSERT INTO cbStandardUnit (FItemID, FName) VALUES (6, 'U')\r\n"
@@ -148,6 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "1, '~#U~@')",
                      {.standard = 4, .item = 100},
                      -1,
+                     "-1",
                      "Usage U"}),
     [](const ::testing::TestParamInfo<BuilderError>& i) { return std::string(i.param.name); });
 
