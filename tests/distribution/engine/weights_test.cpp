@@ -135,13 +135,6 @@ INSTANTIATE_TEST_SUITE_P(
                      5,
                      "Marlstone",
                      "Item 100[I100]"},
-        BuilderError{"WrongFormula",
-                     "INSERT INTO cb_BmStandard (FNum, FName_EN, FComPlex, FFormula) VALUES (4, 'Formula F', "
-                     "1, 'x=~#Q~@')",
-                     {.standard = 4},
-                     -1,
-                     "-1",
-                     "Formula F"},
         BuilderError{"BomUsageByDepartment",
                      "INSERT INTO cbStandardUnit (FItemID, FName) VALUES (6, 'U')\r\n"
                      "INSERT INTO cb_BmStandard (FNum, FName_EN, FComPlex, FFormula) VALUES (4, 'Usage U', "
