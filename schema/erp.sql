@@ -724,10 +724,8 @@ ALTER TABLE cbMaterielInfo ADD FPrice DECIMAL(28,10) NOT NULL DEFAULT(0)
 ALTER TABLE cbWMaterielInfo ADD FPrice DECIMAL(28,10) NOT NULL DEFAULT(0)
 ALTER TABLE CBWBMaterielInfo ADD FPrice DECIMAL(28,10) NOT NULL DEFAULT(0)
 
--- An item's own material cost item (cbCostItem.FItemID; NULL or 0: none) and
--- its plan price, the price of items of FTrack 81 under valuation style 1
--- (CB MatCalStyle).
-ALTER TABLE t_ICItem ADD FCostProject INT NULL
+-- An item's plan price: the price of items of FTrack 81 under valuation style
+-- 1 (CB MatCalStyle).
 ALTER TABLE t_ICItem ADD FPlanPrice DECIMAL(28,10) NULL DEFAULT(0)
 
 -- Expense kinds and the cost item each is charged to; kind '5001' is the

@@ -580,8 +580,8 @@ class Generator {
   std::vector<ActualCost> actuals_;
 
   // ---- Material distribution ----
-  // The pseudo cost objects of shared and excluded lines, cost items, plan
-  // prices, waste output and an entered standard per department, and shared
+  // The pseudo cost objects of shared and excluded lines, the material
+  // expense, plan prices, waste output and an entered standard per department, and shared
   // lines marked in place (every third names MaterielShareID, every
   // seventeenth MaterielMakeID, every fifth of a production department a
   // cost-object group of that department; half of them without rows).  Runs
@@ -594,11 +594,6 @@ class Generator {
     RowWriter markers(out_, "cbCostObj", "FItemID, FNumber, FName");
     markers.row({sqlNumber(kShareMarker), sqlNText("MaterielShareID"), sqlNText("Shared material")});
     markers.row({sqlNumber(kMakeMarker), sqlNText("MaterielMakeID"), sqlNText("Not distributed")});
-    RowWriter costItems(out_, "cbCostItem", "FItemID, FNumber, FName, FTypeID");
-    costItems.row(
-        {sqlNumber(kMaterialCostItem), sqlNText("01"), sqlNText("Direct material"), sqlNumber(901)});
-    costItems.row({sqlNumber(2), sqlNText("02"), sqlNText("Manufacturing expense"), sqlNumber(903)});
-    costItems.row({sqlNumber(3), sqlNText("03"), sqlNText("Auxiliary material"), sqlNumber(901)});
     RowWriter expenses(out_, "cbExpense", "FItemID, FNumber, FName, FCostItemID");
     expenses.row({sqlNumber(1), sqlNText("5001"), sqlNText("Material"), sqlNumber(kMaterialCostItem)});
     out_.push_back("UPDATE ICStockBillEntry SET FCostOBJID = CASE WHEN (FInterID + FEntryID) % 17 = 1 THEN " +
@@ -625,7 +620,7 @@ class Generator {
     // and every second names its cost item.
     for (size_t i = 0; i < materials_.size(); ++i) {
       std::string set;
-      if (i % 2 == 1) set = "FCostProject = " + sqlNumber(i % 4 == 1 ? 3 : kMaterialCostItem);
+      if (i % 2 == 1) set = "FCostProject = " + sqlNumber(kMaterialCostItem);
       if (i % 4 == 3 && !tracked_[i]) {
         set += std::string(set.empty() ? "" : ", ") +
                "FTrack = 81, FPlanPrice = " + sqlNumber((1 + rnd_.below(10000)) / 100.0);

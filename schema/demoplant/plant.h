@@ -26,7 +26,7 @@
 //     per cost item;
 //   - for material distribution: the pseudo cost objects MaterielShareID and
 //     MaterielMakeID named by shared and excluded issue lines, shared lines in
-//     cost-object groups, cost items and the material expense '5001', plan
+//     cost-object groups, the material expense '5001', items' cost items, plan
 //     prices, repairable-waste output, and the entered standard
 //     kEnteredStandard of twelve cost objects per department.
 #pragma once

@@ -168,7 +168,7 @@ TEST_P(CostItemTest, ARowTakesTheFirstCostItemFound) {
 
 INSTANTIATE_TEST_SUITE_P(Sources, CostItemTest,
                          ::testing::Values(CostItemCase{"TheItems", "2", "", "", "2"},
-                                           CostItemCase{"TheMaterialExpenses", "NULL", "2", "", "2"},
+                                           CostItemCase{"TheMaterialExpenses", "0", "2", "", "2"},
                                            CostItemCase{"TheFirstMaterialItem", "0", "0", "", "1"},
                                            CostItemCase{"Forced", "1", "", "02", "2"}),
                          [](const ::testing::TestParamInfo<CostItemCase>& i) {
