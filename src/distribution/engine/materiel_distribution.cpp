@@ -15,7 +15,6 @@ namespace mls::distribution::engine {
 namespace {
 
 using frame::sqlNumber;
-using frame::sqlText;
 
 constexpr const char* kNoCostItem = "成本项目[%1]不存在!";
 constexpr const char* kManyCostItems = "成本项目代码[%1]对应多个成本项目!";
@@ -70,7 +69,8 @@ class Distribution {
       buildWeights();
       distribute(forcedCostItem);
     }
-    for (const char* t : {"#T1", "#T2", "#T3", "#Result", "#MaterielInfo", "#OnlineCostObj"})
+    for (const char* t :
+         {"#T1", "#T2", "#T3", "#Result", "#MaterielInfo", "#OnlineCostObj", "#OldStdData", "#HaveDisBill"})
       frame::dropTempTable(db_, t);
   }
 
