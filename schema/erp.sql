@@ -715,3 +715,24 @@ CREATE TABLE OPCostTaxonSet (
 ALTER TABLE CBDeputyInfo ADD FCostItemID INT NOT NULL DEFAULT(0)
 ALTER TABLE CBDeputyInfo DROP CONSTRAINT pk_CBDeputyInfo
 ALTER TABLE CBDeputyInfo ADD CONSTRAINT pk_CBDeputyInfo PRIMARY KEY CLUSTERED (FYear, FPeriod, FProductID, FCostItemID)
+-- Material distribution: what the shared-material distribution reads and
+-- writes besides the tables above.
+
+-- A distribution row's unit price: its amount over its quantity, to the
+-- item's price decimals.
+ALTER TABLE cbMaterielInfo ADD FPrice DECIMAL(28,10) NOT NULL DEFAULT(0)
+ALTER TABLE cbWMaterielInfo ADD FPrice DECIMAL(28,10) NOT NULL DEFAULT(0)
+ALTER TABLE CBWBMaterielInfo ADD FPrice DECIMAL(28,10) NOT NULL DEFAULT(0)
+
+-- An item's plan price: the price of items of FTrack 81 under valuation style
+-- 1 (CB MatCalStyle).
+ALTER TABLE t_ICItem ADD FPlanPrice DECIMAL(28,10) NULL DEFAULT(0)
+
+-- Expense kinds and the cost item each is charged to; kind '5001' is the
+-- material expense, the cost item of shared lines whose item names none.
+CREATE TABLE cbExpense (
+  FItemID INT NOT NULL CONSTRAINT pk_cbExpense PRIMARY KEY CLUSTERED,
+  FNumber NVARCHAR(80) NOT NULL DEFAULT(''),
+  FName NVARCHAR(255) NOT NULL DEFAULT(''),
+  FCostItemID INT NOT NULL DEFAULT(0)
+)

@@ -84,6 +84,7 @@ class Generator {
     standardSources();
     costReportData();
     classificationSources();
+    distributionSources();
   }
 
  private:
@@ -577,6 +578,80 @@ class Generator {
   }
 
   std::vector<ActualCost> actuals_;
+
+  // ---- Material distribution ----
+  // The pseudo cost objects of shared and excluded lines, the material
+  // expense, plan prices, waste output and an entered standard per department, and shared
+  // lines marked in place (every third names MaterielShareID, every
+  // seventeenth MaterielMakeID, every fifth of a production department a
+  // cost-object group of that department; half of them without rows).  Runs
+  // last, so the draws above stay as they are.
+  static constexpr int kShareMarker = 59998;
+  static constexpr int kMakeMarker = 59999;
+  static constexpr size_t kEnteredPerDept = 12;
+
+  void distributionSources() {
+    RowWriter markers(out_, "cbCostObj", "FItemID, FNumber, FName");
+    markers.row({sqlNumber(kShareMarker), sqlNText("MaterielShareID"), sqlNText("Shared material")});
+    markers.row({sqlNumber(kMakeMarker), sqlNText("MaterielMakeID"), sqlNText("Not distributed")});
+    RowWriter expenses(out_, "cbExpense", "FItemID, FNumber, FName, FCostItemID");
+    expenses.row({sqlNumber(1), sqlNText("5001"), sqlNText("Material"), sqlNumber(kMaterialCostItem)});
+    out_.push_back("UPDATE ICStockBillEntry SET FCostOBJID = CASE WHEN (FInterID + FEntryID) % 17 = 1 THEN " +
+                   sqlNumber(kMakeMarker) + " ELSE " + sqlNumber(kShareMarker) +
+                   " END WHERE FCostOBJID = 0 AND ((FInterID + FEntryID) % 3 = 0 OR (FInterID + FEntryID) % "
+                   "17 = 1)\r\n");
+    out_.push_back(
+        "UPDATE e SET FCostObjGroupID = CASE WHEN b.FDeptID IN (101, 103) THEN 1 ELSE 2 END FROM "
+        "ICStockBillEntry e "
+        "INNER JOIN ICStockBill b ON b.FInterID = e.FInterID WHERE b.FDeptID BETWEEN 101 AND 104 AND "
+        "e.FCostOBJID IN (0, " +
+        sqlNumber(kShareMarker) + ") AND e.FInterID % 5 = 0\r\n");
+    // Half the period's shared lines lose their rows: they wait for their
+    // first distribution.
+    for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo"}) {
+      out_.push_back(
+          std::string("DELETE m FROM ") + table +
+          " m INNER JOIN ICStockBillEntry e ON e.FInterID = m.FInterID AND e.FEntryID = m.FEntryID "
+          "WHERE m.FYear = " +
+          sqlNumber(o_.year) + " AND m.FPeriod = " + sqlNumber(o_.period) + " AND e.FCostOBJID IN (0, " +
+          sqlNumber(kShareMarker) + ") AND (m.FInterID + m.FEntryID) % 2 = 1\r\n");
+    }
+    // Every fourth material of no batch is valued at a plan price (FTrack 81)
+    // and every second names its cost item.
+    for (size_t i = 0; i < materials_.size(); ++i) {
+      std::string set;
+      if (i % 2 == 1) set = "FCostProject = " + sqlNumber(kMaterialCostItem);
+      if (i % 4 == 3 && !tracked_[i]) {
+        set += std::string(set.empty() ? "" : ", ") +
+               "FTrack = 81, FPlanPrice = " + sqlNumber((1 + rnd_.below(10000)) / 100.0);
+      }
+      if (!set.empty())
+        out_.push_back("UPDATE t_ICItem SET " + set + " WHERE FItemID = " + sqlNumber(materials_[i]) +
+                       "\r\n");
+    }
+    out_.push_back(
+        "UPDATE e SET FPlanPrice = i.FPlanPrice, FPlanAmount = ROUND(e.FQty * i.FPlanPrice, 2) FROM "
+        "ICStockBillEntry e INNER JOIN t_ICItem i ON i.FItemID = e.FItemID WHERE i.FTrack = 81\r\n");
+    // The entered standard (number 11) of the first twelve cost objects of
+    // each department, in the department they are in production in (the
+    // others weigh nothing), and repairable-waste output for every fifth.
+    RowWriter standard(out_, "cb_BmStandard", "FNum, FID, FName, FName_EN, FName_CHT");
+    standard.row({sqlNumber(kEnteredStandard), sqlNText("DEFZ"), sqlNText("定额"),
+                  sqlNText("Entered standard"), sqlNText("定額")});
+    RowWriter entered(out_, "CBRationStandardInfo",
+                      "FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, FQty");
+    RowWriter waste(out_, "CBWasterCostObjInfo", "FYear, FPeriod, FDeptID, FCostObjID, FWasterTypeID, FQty");
+    for (size_t i = 0; i < objects_.size(); ++i) {
+      const std::string dept = sqlNumber(kFirstDept + static_cast<int>(i % 4));
+      if (i < kEnteredPerDept * 4)
+        entered.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kEnteredStandard), dept,
+                     sqlNumber(objects_[i].id), sqlNumber(0),
+                     sqlNumber(static_cast<double>(1 + rnd_.below(20)))});
+      if (i % 5 == 0)
+        waste.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, sqlNumber(objects_[i].id), sqlNumber(0),
+                   sqlNumber(static_cast<double>(1 + rnd_.below(10)))});
+    }
+  }
 
   const PlantOptions& o_;
   Plant& plant_;

@@ -23,7 +23,12 @@
 //     product costs and the cost vouchers of the period before;
 //   - a sort standard (number 20) set for every classification cost object,
 //     its data per department, product and cost item, and by-product values
-//     per cost item.
+//     per cost item;
+//   - for material distribution: the pseudo cost objects MaterielShareID and
+//     MaterielMakeID named by shared and excluded issue lines, shared lines in
+//     cost-object groups, the material expense '5001', items' cost items, plan
+//     prices, repairable-waste output, and the entered standard
+//     kEnteredStandard of twelve cost objects per department.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +36,10 @@
 #include <vector>
 
 namespace mls::demoplant {
+
+// The entered allocation standard the plant gives twelve cost objects of each
+// department, in the department they are in production in.
+inline constexpr int kEnteredStandard = 11;
 
 struct PlantOptions {
   uint64_t seed = 1;

@@ -1,10 +1,13 @@
 #include "classes/auto_dis.h"
 
+#include "distribution/engine/members.h"
+#include "frame/member.h"
+
 namespace mls::classes {
 
 const com::TypeInfo& AutoDis::type() {
-  // Members join the table as the work behind them lands.
-  static const com::TypeInfo info(kProgId, kIid);
+  static const com::TypeInfo info =
+      frame::memberTable(kProgId, kIid, {distribution::engine::addAutoDisMembers});
   return info;
 }
 

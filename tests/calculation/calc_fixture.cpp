@@ -13,14 +13,7 @@ void CalcTest::SetUp() {
 }
 
 Rows CalcTest::rows(const std::string& sql) const {
-  Rows out;
-  for (const std::vector<com::Variant>& r : db_.run(sql)) {
-    std::vector<std::string> row;
-    for (const com::Variant& v : r)
-      row.push_back(v.isNull() ? "NULL" : v.toString());
-    out.push_back(std::move(row));
-  }
-  return out;
+  return db_.texts(sql);
 }
 
 std::string CalcTest::scalar(const std::string& sql) const {

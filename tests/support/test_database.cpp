@@ -32,6 +32,17 @@ std::vector<std::vector<com::Variant>> TestDatabase::run(const std::string& sql)
   return rows;
 }
 
+std::vector<std::vector<std::string>> TestDatabase::texts(const std::string& sql) const {
+  std::vector<std::vector<std::string>> out;
+  for (const std::vector<com::Variant>& r : run(sql)) {
+    std::vector<std::string> row;
+    for (const com::Variant& v : r)
+      row.push_back(v.isNull() ? "NULL" : v.toString());
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
 com::ExcepInfo TestDatabase::engineError(const std::string& sql) const {
   com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
   c->open(connectString());

@@ -25,6 +25,8 @@ class TestDatabase {
 
   // Runs a batch on a connection of its own; answers its first rowset's rows.
   std::vector<std::vector<com::Variant>> run(const std::string& sql) const;
+  // The same rows, each value as its text ("NULL" for Null).
+  std::vector<std::vector<std::string>> texts(const std::string& sql) const;
   // The error the engine raises for `sql` sent on a connection of its own; a
   // test failure when it raises none.
   com::ExcepInfo engineError(const std::string& sql) const;

@@ -2,6 +2,7 @@
 
 #include "demo_classification.h"
 #include "demo_database.h"
+#include "demo_distribution.h"
 #include "demo_write_back.h"
 
 #include <filesystem>
@@ -42,18 +43,27 @@ void show(const std::string& label, const std::string& sql) {
   c->close();
 }
 
-// Calls ConcludeUpdate.<member>(props, year, period...) and prints its votes
-// or its error.
-bool step(com::Dispatch& update, const std::string& member, std::vector<com::Variant> args) {
-  std::cout << "\nConcludeUpdate." << member << "(";
-  for (size_t i = 0; i < args.size(); ++i)
-    std::cout << (i ? ", " : "") << (args[i].isArray() ? "<statements>" : args[i].toString());
+// Calls <label>.<member>(props, args...) on `object` and prints its votes or
+// its error; `answer` receives the result.
+bool callStep(com::Dispatch& object, const std::string& label, const std::string& member,
+              std::vector<com::Variant> args, com::Variant* answer = nullptr) {
+  std::cout << "\n" << label << "." << member << "(";
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::cout << (i ? ", " : "")
+              << (args[i].isArray()    ? "<statements>"
+                  : args[i].isObject() ? "<dictionary>"
+                                       : args[i].toString());
+  }
   std::cout << "):";
   args.insert(args.begin(), com::Variant(props()));
   com::VoteRecorder votes;
   bool ok = true;
   try {
-    com::invokeByName(update, member, com::kMethodOrGet, args);
+    com::Variant result = com::invokeByName(object, member, com::kMethodOrGet, args);
+    if (answer) {
+      *answer = result;
+      std::cout << " " << result.toString();
+    }
   } catch (const com::ComError& e) {
     std::cout << " error " << e.number() << " (" << e.source() << "): " << e.description();
     ok = false;
@@ -62,6 +72,19 @@ bool step(com::Dispatch& update, const std::string& member, std::vector<com::Var
     std::cout << ' ' << com::voteName(v);
   std::cout << "\n";
   return ok;
+}
+
+bool step(com::Dispatch& update, const std::string& member, std::vector<com::Variant> args) {
+  return callStep(update, "ConcludeUpdate", member, std::move(args));
+}
+
+com::Variant scalar(const std::string& sql) {
+  com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
+  c->open(connectString);
+  com::Ref<ado::Recordset> rs = c->execute(sql);
+  com::Variant v = rs->eof() ? com::Variant::null() : rs->value(0);
+  c->close();
+  return v;
 }
 
 const char* const kDistribution =
@@ -127,6 +150,12 @@ void runPlantDemo(const std::string& databaseFile) {
        "WHERE p.FYear = 2024 AND p.FPeriod = 3 ORDER BY p.FCostObjID, p.FDeptID, p.FProductID");
   show("flag",
        "SELECT FValue AS CB_CALCOMPLETEQTY_OK FROM t_SystemProfile WHERE FKey = 'CB_CALCOMPLETEQTY_OK'");
+  com::Ref<com::Dispatch> autoDis = com::createObject("Marlstone.AutoDis");
+  runDistributionDemo({[&](const std::string& m, std::vector<com::Variant> a, com::Variant* answer) {
+                         return callStep(*autoDis, "AutoDis", m, std::move(a), answer);
+                       },
+                       show, scalar},
+                      kYear, kPeriod);
   const DemoCalls calls{
       [&](const std::string& m, std::vector<com::Variant> a) { return step(*update, m, std::move(a)); },
       show};
