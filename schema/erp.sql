@@ -736,3 +736,68 @@ CREATE TABLE cbExpense (
   FName NVARCHAR(255) NOT NULL DEFAULT(''),
   FCostItemID INT NOT NULL DEFAULT(0)
 )
+
+-- ---------------------------------------------------------------------------
+-- The distribution inquiry: the vouchers issue bills are posted to, each
+-- material's own allocation standard, the purchase invoices that receipts are
+-- hooked to (the receipt-item mode), and the departments' standards for
+-- shared material that the other-expense component answers.  The voucher
+-- tables are made only when missing: other parts of the schema may hold them.
+
+-- Vouchers: the number within the voucher group (its word, as in G-12).
+IF OBJECT_ID('t_Voucher') IS NULL
+CREATE TABLE t_Voucher (
+  FVoucherID INT NOT NULL CONSTRAINT pk_t_Voucher PRIMARY KEY CLUSTERED,
+  FGroupID INT NOT NULL DEFAULT(0),
+  FNumber INT NOT NULL DEFAULT(0),
+  FYear INT NULL,
+  FPeriod INT NULL,
+  FDate DATETIME NULL
+)
+
+IF OBJECT_ID('t_VoucherGroup') IS NULL
+CREATE TABLE t_VoucherGroup (
+  FGroupID INT NOT NULL CONSTRAINT pk_t_VoucherGroup PRIMARY KEY CLUSTERED,
+  FName NVARCHAR(80) NOT NULL DEFAULT('')
+)
+
+-- An item's own allocation standard (cb_BmStandard.FNum), used where a
+-- department distributes shared material per item.
+ALTER TABLE t_ICItem ADD FCBBMStandardID INT NULL DEFAULT(0)
+
+-- Expense invoices and purchase invoices: FHookInterID the hook group
+-- (ICHookRelations.FGroupNo) joining an invoice to the receipts it pays,
+-- FVchInterID the voucher it is posted to (0 or NULL: not posted).
+CREATE TABLE ICExpenses (
+  FInterID INT NOT NULL CONSTRAINT pk_ICExpenses PRIMARY KEY CLUSTERED,
+  FHookInterID INT NULL DEFAULT(0),
+  FVchInterID INT NULL DEFAULT(0)
+)
+
+CREATE TABLE ICPurchase (
+  FInterID INT NOT NULL CONSTRAINT pk_ICPurchase PRIMARY KEY CLUSTERED,
+  FHookInterID INT NULL DEFAULT(0),
+  FVchInterID INT NULL DEFAULT(0)
+)
+
+-- Hook groups of a period: FIBTag 2 expense invoices, 0 purchase invoices;
+-- FHookType 5 the hooks of receipts to invoices.
+CREATE TABLE ICHookRelations (
+  FGroupNo INT NOT NULL,
+  FIBTag INT NOT NULL DEFAULT(0),
+  FHookType INT NOT NULL DEFAULT(0),
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL
+)
+
+-- The other-expense component's standard settings: per department, expense
+-- kind (1 shared material) and purpose (0 normal production, 1 repairable
+-- waste), the allocation standard (cb_BmStandard.FNum; -999: each item's own,
+-- t_ICItem.FCBBMStandardID).
+CREATE TABLE cbExpStandardSet (
+  FDeptID INT NOT NULL,
+  FExpenseType SMALLINT NOT NULL DEFAULT(1),
+  FPurposeID SMALLINT NOT NULL DEFAULT(0),
+  FStandardID INT NOT NULL DEFAULT(0),
+  CONSTRAINT pk_cbExpStandardSet PRIMARY KEY CLUSTERED (FDeptID, FExpenseType, FPurposeID)
+)

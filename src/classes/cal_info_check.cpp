@@ -1,10 +1,12 @@
 #include "classes/cal_info_check.h"
 
+#include "checks/members.h"
+#include "frame/member.h"
+
 namespace mls::classes {
 
 const com::TypeInfo& CalInfoCheck::type() {
-  // Members join the table as the work behind them lands.
-  static const com::TypeInfo info(kProgId, kIid);
+  static const com::TypeInfo info = frame::memberTable(kProgId, kIid, {checks::addCalInfoCheckMembers});
   return info;
 }
 

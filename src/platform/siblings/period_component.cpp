@@ -6,6 +6,7 @@
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/error.h"
+#include "platform/siblings/props_connection.h"
 
 namespace mls::siblings {
 namespace {
@@ -18,57 +19,6 @@ constexpr const char* kSource = "Ridgeholm.AisInfo";
 [[noreturn]] void fail(const std::string& description) {
   com::raise(com::err::kInvalidCall, kSource, description);
 }
-
-std::string trimSpaces(std::string_view s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
-}
-
-// The ConnectString item of a properties string ("Key=Value" items separated
-// by ";", a value in braces running to its "}").
-std::string connectStringOf(std::string_view props) {
-  while (!props.empty()) {
-    size_t eq = props.find('=');
-    if (eq == std::string_view::npos) break;
-    std::string key = trimSpaces(props.substr(0, eq));
-    std::string_view rest = props.substr(eq + 1);
-    rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
-    std::string value;
-    if (!rest.empty() && rest[0] == '{') {
-      size_t close = rest.find('}');
-      value =
-          std::string(rest.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
-      rest = close == std::string_view::npos ? std::string_view{} : rest.substr(close);
-    } else {
-      value = trimSpaces(rest.substr(0, rest.find(';')));
-    }
-    if (com::compareText(key, "ConnectString", true) == 0) return value;
-    size_t semi = rest.find(';');
-    props = semi == std::string_view::npos ? std::string_view{} : rest.substr(semi + 1);
-  }
-  fail("PropsString holds no ConnectString");
-}
-
-class OpenConnection {
- public:
-  explicit OpenConnection(const std::string& props) : connection_(com::makeObject<ado::Connection>()) {
-    connection_->open(connectStringOf(props));
-  }
-  ~OpenConnection() {
-    try {
-      if (connection_->state() == ado::kStateOpen) connection_->close();
-    } catch (const std::exception&) {
-      // The component only reads: a close has nothing to save and nothing to report.
-    }
-  }
-  OpenConnection(const OpenConnection&) = delete;
-  OpenConnection& operator=(const OpenConnection&) = delete;
-  ado::Connection& operator*() { return *connection_; }
-
- private:
-  com::Ref<ado::Connection> connection_;
-};
 
 }  // namespace
 
@@ -113,7 +63,7 @@ int32_t PeriodComponent::profileValue(ado::Connection& connection, const char* c
 }
 
 int32_t PeriodComponent::profileValue(const char* category, const char* key) const {
-  OpenConnection connection(props_);
+  PropsConnection connection(props_, kSource);
   return profileValue(*connection, category, key);
 }
 
@@ -132,7 +82,7 @@ int32_t PeriodComponent::currentPeriod() const {
 double PeriodComponent::periodDate(int32_t year, int32_t period) const {
   std::string what = "period " + std::to_string(period) + " of " + std::to_string(year);
   if (year < 100 || year > 9999) fail("The year of " + what + " is outside 100..9999");
-  OpenConnection connection(props_);
+  PropsConnection connection(props_, kSource);
   int32_t count = profileValue(*connection, "GL", "PeriodCount");
   if (period < 1) fail("There is no " + what + ": a year has periods 1 to " + std::to_string(count));
   // A period beyond the year's count is the year's last period.

@@ -1,6 +1,7 @@
 #include "platform/siblings/sibling_classes.h"
 
 #include "platform/siblings/language_loader.h"
+#include "platform/siblings/other_expense_component.h"
 #include "platform/siblings/period_component.h"
 
 namespace mls::siblings {
@@ -14,7 +15,8 @@ com::ClassEntry entry() {
 }  // namespace
 
 const std::vector<com::ClassEntry>& siblingClasses() {
-  static const std::vector<com::ClassEntry> classes{entry<PeriodComponent>(), entry<LanguageLoader>()};
+  static const std::vector<com::ClassEntry> classes{entry<PeriodComponent>(), entry<OtherExpenseComponent>(),
+                                                    entry<LanguageLoader>()};
   return classes;
 }
 

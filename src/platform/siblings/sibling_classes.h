@@ -1,5 +1,6 @@
 // The sibling components this library serves by ProgID: the period component
-// (Ridgeholm.AisInfo) and the language loader (Pelloran.Loader).
+// (Ridgeholm.AisInfo), the other-expense component (Ashgrove.OthenExpense)
+// and the language loader (Pelloran.Loader).
 #pragma once
 
 #include <vector>
