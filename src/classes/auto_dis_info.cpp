@@ -1,10 +1,13 @@
 #include "classes/auto_dis_info.h"
 
+#include "distribution/inquiry/members.h"
+#include "frame/member.h"
+
 namespace mls::classes {
 
 const com::TypeInfo& AutoDisInfo::type() {
-  // Members join the table as the work behind them lands.
-  static const com::TypeInfo info(kProgId, kIid);
+  static const com::TypeInfo info =
+      frame::memberTable(kProgId, kIid, {distribution::inquiry::addAutoDisInfoMembers});
   return info;
 }
 

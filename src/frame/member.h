@@ -103,8 +103,10 @@ template <class X>
 requires std::is_base_of_v<com::Dispatch, X>
 struct Kind<com::Ref<X>> {
   static constexpr com::DeclType type = com::VarKind::Object;
-  // Nothing arrives as a null reference; an object of another class raises 13.
+  // Nothing, and an omitted Optional argument (Missing), arrive as a null
+  // reference; an object of another class raises 13.
   static com::Ref<X> from(com::Variant& v) {
+    if (v.isMissing()) return nullptr;
     com::Ref<com::Dispatch> object = v.toObject();
     if (!object) return nullptr;
     auto* typed = dynamic_cast<X*>(object.get());

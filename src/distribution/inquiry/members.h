@@ -6,5 +6,7 @@
 namespace mls::distribution::inquiry {
 
 void addConcludeInfoMembers(com::TypeInfo& type);
+void addWConcludeInfoMembers(com::TypeInfo& type);
+void addAutoDisInfoMembers(com::TypeInfo& type);
 
 }  // namespace mls::distribution::inquiry
