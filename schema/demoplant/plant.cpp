@@ -85,6 +85,7 @@ class Generator {
     costReportData();
     classificationSources();
     distributionSources();
+    purchaseInvoices();
   }
 
  private:
@@ -222,6 +223,7 @@ class Generator {
                  rnd_.percent(10) ? kNull : sqlNumber(1),
                  unchecked ? (rnd_.percent(50) ? kNull : sqlNumber(0)) : sqlNumber(16394),
                  sqlNumber(unchecked ? 0 : 1), sqlNumber(rnd_.percent(5) ? 1 : 0), sqlNumber(purpose)});
+      if (type == 5 && window.begin == cur_.begin && !unchecked) receipts_.push_back(interId);
       int count = std::min(1 + rnd_.below(6), o_.billLines - plant_.facts.billLines);
       for (int entry = 1; entry <= count; ++entry) {
         Line l =
@@ -451,6 +453,34 @@ class Generator {
     }
   }
   static constexpr int kSortStandard = 20;
+  // The invoices the period's checked purchase receipts are hooked to: of
+  // every four receipts, one is posted to a voucher itself, one is hooked to
+  // an expense invoice and one to a purchase invoice of the period (about
+  // half of the invoices posted), and one keeps the header it was given.
+  void purchaseInvoices() {
+    RowWriter hooks(out_, "ICHookRelations", "FGroupNo, FIBTag, FHookType, FYear, FPeriod");
+    RowWriter expenses(out_, "ICExpenses", "FInterID, FHookInterID, FVchInterID");
+    RowWriter purchases(out_, "ICPurchase", "FInterID, FHookInterID, FVchInterID");
+    int group = 60000;
+    for (size_t i = 0; i < receipts_.size(); ++i) {
+      const std::string receipt = sqlNumber(receipts_[i]);
+      if (i % 4 == 3) continue;
+      if (i % 4 == 0) {
+        out_.push_back("UPDATE ICStockBill SET FHookInterID = 0, FVchInterID = " +
+                       sqlNumber(70000 + receipts_[i]) + " WHERE FInterID = " + receipt + "\r\n");
+        continue;
+      }
+      const bool expense = i % 4 == 1;
+      ++group;
+      out_.push_back("UPDATE ICStockBill SET FHookInterID = " + sqlNumber(group) +
+                     ", FVchInterID = 0 WHERE FInterID = " + receipt + "\r\n");
+      hooks.row({sqlNumber(group), sqlNumber(expense ? 2 : 0), sqlNumber(5), sqlNumber(o_.year),
+                 sqlNumber(o_.period)});
+      const std::string posted =
+          rnd_.percent(50) ? sqlNumber(80000 + group) : (rnd_.percent(50) ? kNull : sqlNumber(0));
+      (expense ? expenses : purchases).row({sqlNumber(group), sqlNumber(group), posted});
+    }
+  }
 
   // A BOM per product (in use, audited) with two materials and one
   // assembly; each assembly's BOM takes two materials.  Every third cost
@@ -661,6 +691,7 @@ class Generator {
   std::vector<int> materials_;
   std::vector<bool> tracked_;
   std::vector<CostObject> objects_;
+  std::vector<int> receipts_;  // the period's checked purchase receipts
   int products_ = 0;
 };
 

@@ -28,7 +28,10 @@
 //     MaterielMakeID named by shared and excluded issue lines, shared lines in
 //     cost-object groups, the material expense '5001', items' cost items, plan
 //     prices, repairable-waste output, and the entered standard
-//     kEnteredStandard of twelve cost objects per department.
+//     kEnteredStandard of twelve cost objects per department;
+//   - the period's checked purchase receipts posted to vouchers, hooked to
+//     expense or purchase invoices of the period (some posted, some not), or
+//     left as they were.
 #pragma once
 
 #include <cstdint>

@@ -138,6 +138,24 @@ INSTANTIATE_TEST_SUITE_P(Seeds, PlantWriteBackTest, ::testing::Values(3, 11, 202
 // the plant's complex standard (input times BOM usage): the shares make the
 // whole, for the department and for its group (the plant puts departments 101
 // and 103 in group 1, 102 and 104 in group 2).
+// The period's checked purchase receipts: posted themselves, hooked to posted
+// and to unposted invoices of both kinds, or neither.
+TEST_F(DemoPlantTest, PurchaseReceiptsHookedToInvoices) {
+  const std::string receipts =
+      "FTranType = 5 AND FCheckerID <> 0 AND FDate >= '2024-02-26' AND FDate < '2024-03-26'";
+  EXPECT_GT(count("ICStockBill", receipts + " AND FVchInterID <> 0"), 0);
+  EXPECT_GT(
+      count("ICStockBill", receipts + " AND ISNULL(FVchInterID, 0) = 0 AND ISNULL(FHookInterID, 0) = 0"), 0);
+  for (const char* invoices : {"ICExpenses", "ICPurchase"}) {
+    const std::string hooked =
+        receipts + " AND FHookInterID IN (SELECT i.FHookInterID FROM " + invoices +
+        " i INNER JOIN ICHookRelations r ON r.FGroupNo = i.FHookInterID WHERE r.FHookType = 5 "
+        "AND r.FYear = 2024 AND r.FPeriod = 3 AND ISNULL(i.FVchInterID, 0) ";
+    EXPECT_GT(count("ICStockBill", hooked + "= 0)"), 0) << invoices;
+    EXPECT_GT(count("ICStockBill", hooked + "<> 0)"), 0) << invoices;
+  }
+}
+
 TEST_F(DemoPlantTest, AnIssueLineIsWeighedByInputAndBomUsage) {
   call("GetICStockBillDataForCB", {2024, 3});
   Rows line = rows(
