@@ -63,6 +63,17 @@ std::string sharedOrNull() {
   return " (ISNULL(v1.FCostObjID,0)=0 OR " + engine::sharedCondition() + ") ";
 }
 
+// The head of the lists of shared lines whose material is a product of a
+// level: lines of production departments with item t1 and cost object t2.
+frame::SqlScript& levelLinesHead(frame::SqlScript& sql) {
+  return sql.line("SELECT distinct u1.FInterID,v1.FEntryID " + std::string(kIssueLines))
+      .line(
+          " INNER JOIN t_ICItem t1 ON v1.FItemID=t1.FItemID LEFT JOIN cbCostObj t2 ON "
+          "v1.FCostObjID=t2.FItemID")
+      .line(" INNER JOIN t_Department t3 ON u1.FDeptID=t3.FItemID AND t3.FCostAccountType=" +
+            std::string(frame::codes::kProductionDept));
+}
+
 }  // namespace
 
 bool isMaterielRation(frame::Call& call, int32_t standardID) {
@@ -100,12 +111,7 @@ com::Ref<ado::Recordset> getShareMaterielBillByLevel(frame::Call& call, int32_t 
       "SELECT DISTINCT FProductID INTO #ItemTmp FROM cbProductCalInfo WHERE FYear=" + sqlNumber(year) +
       " AND FPeriod=" + sqlNumber(period) + " AND FLevel=" + sqlNumber(level));
   frame::SqlScript sql;
-  sql.line("SELECT distinct u1.FInterID,v1.FEntryID " + std::string(kIssueLines))
-      .line(
-          " INNER JOIN t_ICItem t1 ON v1.FItemID=t1.FItemID LEFT JOIN cbCostObj t2 ON "
-          "v1.FCostObjID=t2.FItemID")
-      .line(" INNER JOIN t_Department t3 ON u1.FDeptID=t3.FItemID AND t3.FCostAccountType=" +
-            std::string(frame::codes::kProductionDept))
+  levelLinesHead(sql)
       .line(" INNER JOIN #ItemTmp t5 ON v1.FItemID=t5.FProductID")
       .line("WHERE " + engine::periodIssueCondition(w.begin, w.next) + " AND " + sharedOrNull())
       .line(engine::purposeCondition(threeWayPurpose(typeID)))
@@ -156,12 +162,7 @@ com::Ref<ado::Recordset> getShareMaterielBillByLeave(frame::Call& call, int32_t 
 
   if (sFilter.find(kReferenceMarker) == std::string::npos) {
     frame::SqlScript sql;
-    sql.line("SELECT distinct u1.FInterID,v1.FEntryID " + std::string(kIssueLines))
-        .line(
-            " INNER JOIN t_ICItem t1 ON v1.FItemID=t1.FItemID LEFT JOIN cbCostObj t2 ON "
-            "v1.FCostObjID=t2.FItemID")
-        .line(" INNER JOIN t_Department t3 ON u1.FDeptID=t3.FItemID AND t3.FCostAccountType=" +
-              std::string(frame::codes::kProductionDept))
+    levelLinesHead(sql)
         .line(" INNER JOIN (SELECT DISTINCT FProductID,FLevel FROM cbProductCalInfo WHERE FYear=" +
               sqlNumber(year) + " AND FPeriod=" + sqlNumber(period) + ") t5 ON v1.FItemID=t5.FProductID")
         .line("WHERE " + engine::periodIssueCondition(w.begin, w.next) + " AND " + sharedOrNull())
