@@ -738,28 +738,10 @@ CREATE TABLE cbExpense (
 )
 
 -- ---------------------------------------------------------------------------
--- The distribution inquiry: the vouchers issue bills are posted to, each
--- material's own allocation standard, the purchase invoices that receipts are
--- hooked to (the receipt-item mode), and the departments' standards for
--- shared material that the other-expense component answers.  The voucher
--- tables are made only when missing: other parts of the schema may hold them.
-
--- Vouchers: the number within the voucher group (its word, as in G-12).
-IF OBJECT_ID('t_Voucher') IS NULL
-CREATE TABLE t_Voucher (
-  FVoucherID INT NOT NULL CONSTRAINT pk_t_Voucher PRIMARY KEY CLUSTERED,
-  FGroupID INT NOT NULL DEFAULT(0),
-  FNumber INT NOT NULL DEFAULT(0),
-  FYear INT NULL,
-  FPeriod INT NULL,
-  FDate DATETIME NULL
-)
-
-IF OBJECT_ID('t_VoucherGroup') IS NULL
-CREATE TABLE t_VoucherGroup (
-  FGroupID INT NOT NULL CONSTRAINT pk_t_VoucherGroup PRIMARY KEY CLUSTERED,
-  FName NVARCHAR(80) NOT NULL DEFAULT('')
-)
+-- The distribution inquiry: each material's own allocation standard, the
+-- purchase invoices that receipts are hooked to (the receipt-item mode), and
+-- the departments' standards for shared material that the other-expense
+-- component answers.
 
 -- An item's own allocation standard (cb_BmStandard.FNum), used where a
 -- department distributes shared material per item.
