@@ -361,6 +361,14 @@ void Table::repairOrder() const {
   }
 }
 
+void Table::sortInStorageOrder(std::vector<RowId>& ids) const {
+  const IndexDef* c = clusteredIndex();
+  if (c)
+    std::sort(ids.begin(), ids.end(), [&](RowId a, RowId b) { return compareClustered(c, a, b) < 0; });
+  else
+    std::sort(ids.begin(), ids.end());
+}
+
 std::span<const RowId> Table::scanOrder() const {
   repairOrder();
   return storage_.order;

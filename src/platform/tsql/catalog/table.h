@@ -149,6 +149,8 @@ class Table : public std::enable_shared_from_this<Table> {
   // statement that modifies the table copies the ids it needs first.
   std::span<const RowId> scanOrder() const;
   const Row& row(RowId id) const { return storage_.rows[id]; }
+  // Sorts ids of live rows into storage order.
+  void sortInStorageOrder(std::vector<RowId>& ids) const;
   bool isLive(RowId id) const { return id < storage_.live.size() && storage_.live[id]; }
 
   // Inserts a complete row (one value per column, already converted).  Checks

@@ -421,6 +421,9 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
   spec.keepRight = !right.varying;
   bool varying = left.varying || right.varying;
   std::vector<BoundExprPtr> residual;
+  // For each key: the left column it compares in the column's own
+  // representation, or -1.
+  std::vector<int> leftColumns;
   for (Conjunct& c : conds) {
     varying = varying || c.bound.varying;
     // left side = right side: a hash key.
@@ -433,6 +436,9 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
           !a.expr->type().isNull() && !b.expr->type().isNull()) {
         SqlType t = comparisonType(a.expr->type(), b.expr->type());
         spec.keepRight = spec.keepRight && !b.varying;
+        const bool plain =
+            a.columnSlot >= 0 && left.slotList.size() == 1 && !differentRepresentation(a.expr->type(), t);
+        leftColumns.push_back(plain ? a.columnIndex : -1);
         spec.leftKeys.push_back(toComparison(std::move(a.expr), t));
         spec.rightKeys.push_back(toComparison(std::move(b.expr), t));
         continue;
@@ -441,6 +447,9 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
     residual.push_back(std::move(c.bound.expr));
   }
   spec.residual = conjoin(std::move(residual));
+  if (kind == JoinKind::Inner && !leftColumns.empty()) {
+    if (auto* scan = dynamic_cast<TableScan*>(left.source.get())) probeThroughIndex(spec, *scan, leftColumns);
+  }
   spec.left = std::move(left.source);
   spec.right = std::move(right.source);
   spec.leftSlots = left.slotList;
@@ -453,6 +462,22 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
   b.slotList.insert(b.slotList.end(), right.slotList.begin(), right.slotList.end());
   b.source = makeJoinSource(std::move(spec));
   return b;
+}
+
+void FromPlanner::probeThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& leftColumns) {
+  for (const IndexDef& def : scan.table()->indexes()) {
+    std::vector<size_t> keys;
+    for (const KeyColumn& k : def.keys) {
+      auto at = std::find(leftColumns.begin(), leftColumns.end(), static_cast<int>(k.column));
+      if (at == leftColumns.end()) break;
+      keys.push_back(static_cast<size_t>(at - leftColumns.begin()));
+    }
+    if (keys.size() != def.keys.size() || (spec.probeIndex && (spec.probeIndex->unique || !def.unique)))
+      continue;
+    spec.leftScan = &scan;
+    spec.probeIndex = &def;
+    spec.probeKeys = std::move(keys);
+  }
 }
 
 }  // namespace mls::tsql

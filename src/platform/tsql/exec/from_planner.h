@@ -18,6 +18,7 @@
 
 #include "platform/tsql/exec/binder.h"
 #include "platform/tsql/exec/join_source.h"
+#include "platform/tsql/exec/table_scan.h"
 
 namespace mls::tsql {
 
@@ -77,6 +78,10 @@ class FromPlanner {
   // between columns of equal types, for the scans of `flat`'s tables.
   void addImpliedKeys(const std::vector<Node*>& flat, std::vector<Conjunct>& conds);
   Built join(JoinKind kind, Built left, Built right, std::vector<Conjunct> conds);
+  // Lets `spec`'s inner join find the rows of its left `scan` through an index
+  // whose columns are among `leftColumns` (by key; -1: no plain column),
+  // preferring a unique one.
+  static void probeThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& leftColumns);
 
   Binder& binder_;
   Scope& scope_;

@@ -12,6 +12,9 @@ namespace mls::tsql {
 
 namespace {
 
+// TOP n ... ORDER BY with n up to this keeps n rows rather than sorting all.
+constexpr int64_t kPartialSortLimit = 4096;
+
 bool isTrue(Bool3 b) {
   return b && *b;
 }
@@ -88,10 +91,53 @@ int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) co
     return produced;
   }
 
-  // Sorted (or TOP PERCENT): keep the qualifying rows' slots and keys, order
-  // them stably, then emit in order.
   const size_t nk = orderBy.size();
   const size_t ns = slots.size();
+  if (limit >= 0 && limit <= kPartialSortLimit && !topPercent && !withTies && !distinct) {
+    // TOP n ... ORDER BY: keep only the first n rows in order (ties in the
+    // order read), the last of them on top of a heap.
+    if (limit == 0) return 0;
+    const auto n = static_cast<size_t>(limit);
+    std::vector<const Value*> kept;
+    std::vector<Value> keys, candidate(nk);
+    std::vector<size_t> arrival, heap;
+    auto before = [&](size_t a, size_t b) {
+      int c = compareKeys(&keys[a * nk], &keys[b * nk], orderBy);
+      return c != 0 ? c < 0 : arrival[a] < arrival[b];
+    };
+    for (size_t count = 0; nextRow(); ++count) {
+      if (where && !isTrue(where->test(ctx))) continue;
+      for (size_t k = 0; k < nk; ++k)
+        candidate[k] = orderBy[k].expr->eval(ctx);
+      size_t at;
+      if (heap.size() < n) {
+        at = heap.size();
+        kept.resize((at + 1) * ns);
+        keys.resize((at + 1) * nk);
+        arrival.push_back(0);
+      } else {
+        if (compareKeys(candidate.data(), &keys[heap.front() * nk], orderBy) >= 0) continue;
+        std::pop_heap(heap.begin(), heap.end(), before);
+        at = heap.back();
+        heap.pop_back();
+      }
+      std::copy(slots.begin(), slots.end(), kept.begin() + static_cast<ptrdiff_t>(at * ns));
+      std::move(candidate.begin(), candidate.end(), keys.begin() + static_cast<ptrdiff_t>(at * nk));
+      arrival[at] = count;
+      heap.push_back(at);
+      std::push_heap(heap.begin(), heap.end(), before);
+    }
+    std::sort_heap(heap.begin(), heap.end(), before);
+    for (size_t i : heap) {
+      std::copy(kept.begin() + static_cast<ptrdiff_t>(i * ns),
+                kept.begin() + static_cast<ptrdiff_t>((i + 1) * ns), slots.begin());
+      if (!emit()) break;
+    }
+    return produced;
+  }
+
+  // Sorted (or TOP PERCENT): keep the qualifying rows' slots and keys, order
+  // them stably, then emit in order.
   std::vector<const Value*> kept;
   std::vector<Value> keys;
   size_t count = 0;

@@ -88,7 +88,7 @@ void TableScan::chooseAccess() {
 void TableScan::open(const Value** slots, const EvalContext& ctx) {
   slots_ = slots;
   pos_ = 0;
-  scanAll_ = true;
+  reading_ = Reading::All;
   checkKey_ = false;
   all_ = table_->scanOrder();
   end_ = all_.size();
@@ -100,7 +100,7 @@ void TableScan::open(const Value** slots, const EvalContext& ctx) {
     keyValues_[p] = key_->values[p]->eval(ctx);
     null = null || keyValues_[p].isNull();
   }
-  scanAll_ = false;
+  reading_ = Reading::Ids;
   ids_.clear();
   if (null) return;
   checkKey_ = !exact_;
@@ -116,26 +116,60 @@ void TableScan::open(const Value** slots, const EvalContext& ctx) {
     return;
   }
   if (access_ == Access::ClusteredRange && !repeat) {
-    scanAll_ = true;
+    reading_ = Reading::All;
     findRange();
     return;
   }
   if (runs_ == 1) {
-    scanAll_ = checkKey_ = true;
+    reading_ = Reading::All;
+    checkKey_ = true;
     return;
   }
+  // The chain of the key's hash, walked as the rows are read.
   checkKey_ = false;
   if (!hashed_) buildHash(ctx);
+  keyHash_ = keyHash(keyValues_.data());
+  chain_ = chains_.first(keyHash_);
+  auto count = hashCounts_.find(keyHash_);
+  chainCount_ = count == hashCounts_.end() ? 0 : count->second;
+  if (chainCount_ == 0) chain_ = HashChains::kEnd;
+  reading_ = Reading::Chain;
+}
+
+size_t TableScan::candidateCount() const {
+  switch (reading_) {
+    case Reading::All:
+      return end_ - pos_;
+    case Reading::Ids:
+      return ids_.size() - pos_;
+    case Reading::Chain:
+      return chainCount_;
+  }
+  return 0;
+}
+
+bool TableScan::nextInChain(RowId& id) {
   const size_t parts = keyValues_.size();
-  const size_t h = keyHash(keyValues_.data());
-  for (uint32_t e = chains_.first(h); e != HashChains::kEnd; e = chains_.next(e)) {
-    if (hashes_[e] != h) continue;
+  while (chain_ != HashChains::kEnd) {
+    const uint32_t e = chain_;
+    chain_ = chains_.next(e);
+    if (hashes_[e] != keyHash_) continue;
     const Value* k = &hashKeys_[e * parts];
     bool same = true;
     for (size_t p = 0; p < parts && same; ++p)
       same = compareValues(k[p], keyValues_[p]) == 0;
-    if (same) ids_.push_back(hashIds_[e]);
+    if (!same) continue;
+    id = hashIds_[e];
+    return true;
   }
+  return false;
+}
+
+void TableScan::restrictTo(std::vector<RowId> ids) {
+  ids_ = std::move(ids);
+  reading_ = Reading::Ids;
+  pos_ = 0;
+  checkKey_ = key_.has_value();
 }
 
 void TableScan::findRange() {
@@ -183,6 +217,9 @@ void TableScan::buildHash(const EvalContext& ctx) {
     use[i] = 1;
   }
   chains_.build(hashes_, use);
+  for (size_t i = 0; i < hashIds_.size(); ++i) {
+    if (use[i]) ++hashCounts_[hashes_[i]];
+  }
   hashed_ = true;
 }
 
@@ -198,12 +235,14 @@ bool TableScan::keyMatches(const EvalContext& ctx) const {
 bool TableScan::next(const EvalContext& ctx) {
   for (;;) {
     RowId id;
-    if (scanAll_) {
+    if (reading_ == Reading::All) {
       if (pos_ >= end_) return false;
       id = all_[pos_++];
-    } else {
+    } else if (reading_ == Reading::Ids) {
       if (pos_ >= ids_.size()) return false;
       id = ids_[pos_++];
+    } else if (!nextInChain(id)) {
+      return false;
     }
     slots_[slot_] = table_->row(id).data();
     if (checkKey_ && !keyMatches(ctx)) continue;

@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/tsql/catalog/table.h"
@@ -47,12 +48,21 @@ class TableScan final : public RowSource {
   bool next(const EvalContext& ctx) override;
   // The row the scan stands on.
   RowId currentId() const { return current_; }
+  const std::shared_ptr<Table>& table() const { return table_; }
+  // After open(): how many rows the run would read (before its tests).
+  // (A hash lookup counts the rows of the key's hash.)
+  size_t candidateCount() const;
+  // After open(), before next(): the run reads only `ids` (in storage order),
+  // each tested against the whole key and the filter.
+  void restrictTo(std::vector<RowId> ids);
 
  private:
   enum class Access { Index, ClusteredRange, Hash };
+  enum class Reading { All, Ids, Chain };  // all_[pos_, end_), ids_[pos_..], the hash chain
 
   void chooseAccess();
   bool keyMatches(const EvalContext& ctx) const;
+  bool nextInChain(RowId& id);
   void findRange();
   void buildHash(const EvalContext& ctx);
   size_t keyHash(const Value* values) const;
@@ -67,10 +77,10 @@ class TableScan final : public RowSource {
   bool exact_ = false;               // the access finds only rows matching the whole key
 
   const Value** slots_ = nullptr;
-  std::vector<RowId> ids_;      // the rows of this run (by key), or empty with scanAll_
+  Reading reading_ = Reading::All;
+  std::vector<RowId> ids_;      // the rows of this run (by key)
   std::span<const RowId> all_;  // storage order
-  bool scanAll_ = true;
-  bool checkKey_ = false;  // rows are tested against the key
+  bool checkKey_ = false;       // rows are tested against the key
   size_t pos_ = 0, end_ = 0;
   RowId current_ = 0;
   std::vector<Value> keyValues_;  // parallel to the key's parts
@@ -81,7 +91,11 @@ class TableScan final : public RowSource {
   std::vector<RowId> hashIds_;
   std::vector<Value> hashKeys_;  // hashIds_.size() * parts
   std::vector<size_t> hashes_;
+  std::unordered_map<size_t, uint32_t> hashCounts_;  // entries by hash
   HashChains chains_;
+  size_t keyHash_ = 0;                 // this run's key
+  uint32_t chain_ = HashChains::kEnd;  // its next entry
+  size_t chainCount_ = 0;
 };
 
 }  // namespace mls::tsql
