@@ -45,13 +45,17 @@ struct IndexDef {
 // Key values -> row ids.  Keys are compared as SQL Server's unique keys do:
 // NULL equals NULL (a UNIQUE column takes one NULL), strings without regard to
 // case and trailing spaces.  The index does not own rows: callers pass a
-// function reading the key of a row id.
+// function reading the key of a row id.  Every call names the index's
+// definition: a unique index files its entries in one flat open-addressed
+// table (one key per row, so probe runs stay short), a non-unique one in a
+// multimap that keeps long runs of one key cheap.
 class KeyIndex {
  public:
   using RowReader = std::function<const Row&(RowId)>;
 
-  void clear() { map_.clear(); }
-  void reserve(size_t n) { map_.reserve(n); }
+  void clear();
+  // Room for n entries, made at the first add.
+  void reserve(size_t n);
   void add(const IndexDef& def, const Row& row, RowId id);
   // Removes the entry (id) filed under row's key.
   void remove(const IndexDef& def, const Row& row, RowId id);
@@ -60,17 +64,19 @@ class KeyIndex {
   template <class Read, class Ignore>
   std::optional<RowId> findDuplicate(const IndexDef& def, const Row& row, const Read& read,
                                      const Ignore& ignore) const {
-    auto [it, end] = map_.equal_range(hashKey(def, row));
-    for (; it != end; ++it) {
-      if (!ignore(it->second) && sameKey(def, read(it->second), row)) return it->second;
-    }
-    return std::nullopt;
+    std::optional<RowId> found;
+    anyWithHash(def, hashKey(def, row), [&](RowId id) {
+      if (ignore(id) || !sameKey(def, read(id), row)) return false;
+      found = id;
+      return true;
+    });
+    return found;
   }
   // Appends the rows whose key equals `key` (values in key order, already of the
   // key columns' types).  A NULL in `key` matches nothing (SQL equality).
   void lookup(const IndexDef& def, std::span<const Value> key, const RowReader& read,
               std::vector<RowId>& out) const;
-  size_t size() const { return map_.size(); }
+  size_t size() const { return used_ + map_.size(); }
 
   static size_t hashKey(const IndexDef& def, const Row& row);
   static size_t hashKey(std::span<const Value> key);
@@ -78,6 +84,41 @@ class KeyIndex {
   static bool sameKey(const IndexDef& def, const Row& a, const Row& b);
 
  private:
+  struct Slot {
+    size_t hash = 0;
+    RowId id = kFree;
+  };
+  static constexpr RowId kFree = UINT32_MAX;
+
+  // Calls f(id) for the entries filed under `hash` until it answers true.
+  template <class F>
+  void anyWithHash(const IndexDef& def, size_t hash, const F& f) const {
+    if (!def.unique) {
+      auto [it, end] = map_.equal_range(hash);
+      for (; it != end; ++it) {
+        if (f(it->second)) return;
+      }
+      return;
+    }
+    if (slots_.empty()) return;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = home(hash);; i = (i + 1) & mask) {
+      const Slot& s = slots_[i];
+      if (s.id == kFree) return;
+      if (s.hash == hash && f(s.id)) return;
+    }
+  }
+  size_t home(size_t hash) const { return static_cast<size_t>((hash * 0x9e3779b97f4a7c15ULL) >> shift_); }
+  void place(Slot s);
+  void applyReserve(const IndexDef& def);
+  void resize(size_t slots);
+
+  // Unique indexes: linear probing, at most 70% full.
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
+  int shift_ = 64;
+  size_t reserved_ = 0;
+  // Non-unique indexes.
   std::unordered_multimap<size_t, RowId> map_;
 };
 

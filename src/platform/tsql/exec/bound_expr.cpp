@@ -1,5 +1,7 @@
 #include "platform/tsql/exec/bound_expr.h"
 
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/tsql/errors.h"
@@ -340,12 +342,22 @@ class LikeNode final : public BoundExpr {
       size_t pos = 0;
       if (!es.empty()) esc = utf8Next(es, pos);
     }
-    return likeMatch(t.asString(), p.asString(), esc) != negated_;
+    // A pattern is compiled when it differs from the last one (once for a
+    // constant pattern).
+    if (!compiled_ || esc != compiledEscape_ || p.asString() != compiledText_) {
+      compiled_.emplace(p.asString(), esc);
+      compiledText_ = p.asString();
+      compiledEscape_ = esc;
+    }
+    return compiled_->matches(t.asString()) != negated_;
   }
 
  private:
   BoundExprPtr text_, pattern_, escape_;
   bool negated_;
+  mutable std::optional<LikePattern> compiled_;
+  mutable std::string compiledText_;
+  mutable char32_t compiledEscape_ = 0;
 };
 
 class InListNode final : public BoundExpr {

@@ -1,5 +1,6 @@
 // SELECT, INSERT, UPDATE and DELETE.
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -10,12 +11,32 @@
 #include "platform/tsql/exec/from_planner.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/table_scan.h"
+#include "platform/tsql/exec/type_class.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
 
 namespace mls::tsql {
 
 namespace {
+
+// A value of type `from` goes into a column of type `to` as it is: the same
+// type, nothing to pad, shorten or round.
+bool storesAsIs(const SqlType& from, const SqlType& to) {
+  return from.id == to.id && !to.isFixedLengthString() && !needsConversion(from, to, ConvertKind::Implicit);
+}
+
+// Inserts each row the query gives.
+class InsertSink final : public RowSink {
+ public:
+  explicit InsertSink(std::function<void(std::vector<Value>&)> insert) : insert_(std::move(insert)) {}
+  bool push(std::vector<Value>& row) override {
+    insert_(row);
+    return true;
+  }
+
+ private:
+  std::function<void(std::vector<Value>&)> insert_;
+};
 
 void requireWritable(const Table& t) {
   if (t.isSystemView()) throwSqlError(259);
@@ -124,17 +145,27 @@ void Executor::insert(const ast::InsertStmt& s) {
   // @@IDENTITY is NULL after an insert into a table without identity.
   if (!table->identityColumn()) session_.globals().identity = Value();
 
-  // Builds the full row from the values of the target columns (null: DEFAULT).
+  // Builds the full row from the values of the target columns (empty:
+  // DEFAULT) of types `types`.  A value already of its column's type is
+  // stored as it is.
   UndoLog& undo = session_.undo();
   int64_t inserted = 0;
-  auto insertRow = [&](const std::vector<std::optional<std::pair<Value, SqlType>>>& given) {
+  std::vector<uint8_t> set(columns.size());
+  auto insertRow = [&](std::vector<std::optional<Value>>& given, const std::vector<SqlType>& types) {
     Row row(columns.size());
-    std::vector<bool> set(columns.size(), false);
+    std::fill(set.begin(), set.end(), 0);
     for (size_t k = 0; k < targets.size(); ++k) {
       if (!given[k]) continue;
-      size_t c = targets[k];
-      row[c] = given[k]->first.isNull() ? Value() : table->storeValue(c, given[k]->first, given[k]->second);
-      set[c] = true;
+      const size_t c = targets[k];
+      Value& v = *given[k];
+      if (v.isNull()) {
+        row[c] = Value();
+      } else if (storesAsIs(types[k], columns[c].type)) {
+        row[c] = std::move(v);
+      } else {
+        row[c] = table->storeValue(c, v, types[k]);
+      }
+      set[c] = 1;
     }
     for (size_t c = 0; c < columns.size(); ++c) {
       if (!set[c]) row[c] = table->implicitValue(c, defaults);
@@ -153,32 +184,47 @@ void Executor::insert(const ast::InsertStmt& s) {
     case ast::InsertStmt::Source::Values:
       for (const std::vector<ast::ExprPtr>& exprs : s.rows) {
         if (exprs.size() != targets.size()) countMismatch(exprs.size(), false);
-        std::vector<std::optional<std::pair<Value, SqlType>>> given(targets.size());
+        std::vector<std::optional<Value>> given(targets.size());
+        std::vector<SqlType> types(targets.size());
         for (size_t k = 0; k < exprs.size(); ++k) {
           if (exprs[k]->kind == ast::ExprKind::Default) continue;
           BoundExprPtr e = binder_.bind(*exprs[k], nullptr);
-          given[k].emplace(e->eval(ctx), e->type());
+          given[k].emplace(e->eval(ctx));
+          types[k] = e->type();
         }
-        insertRow(given);
+        insertRow(given, types);
       }
       break;
     case ast::InsertStmt::Source::Query: {
       std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
       if (!plan->assignments.empty()) throwSqlError(141);
       if (plan->columns.size() != targets.size()) countMismatch(plan->columns.size(), true);
-      CollectSink sink;
-      plan->run(env_, nullptr, sink);
-      std::vector<std::optional<std::pair<Value, SqlType>>> given(targets.size());
-      for (std::vector<Value>& r : sink.rows) {
+      std::vector<SqlType> types;
+      for (const OutputColumn& c : plan->columns)
+        types.push_back(c.type);
+      std::vector<std::optional<Value>> given(targets.size());
+      InsertSink sink([&](std::vector<Value>& r) {
         for (size_t k = 0; k < r.size(); ++k)
-          given[k].emplace(std::move(r[k]), plan->columns[k].type);
-        insertRow(given);
+          given[k].emplace(std::move(r[k]));
+        insertRow(given, types);
+      });
+      // Rows stream into a table the query does not read; else the query
+      // ends before the first row goes in.
+      if (!table->scanned()) {
+        plan->run(env_, nullptr, sink);
+        break;
       }
+      CollectSink rows;
+      plan->run(env_, nullptr, rows);
+      for (std::vector<Value>& r : rows.rows)
+        sink.push(r);
       break;
     }
-    case ast::InsertStmt::Source::DefaultValues:
-      insertRow(std::vector<std::optional<std::pair<Value, SqlType>>>(targets.size()));
+    case ast::InsertStmt::Source::DefaultValues: {
+      std::vector<std::optional<Value>> given(targets.size());
+      insertRow(given, std::vector<SqlType>(targets.size()));
       break;
+    }
     case ast::InsertStmt::Source::Exec:
       throwSqlError(40517, {"INSERT ... EXEC"});
   }

@@ -22,7 +22,12 @@ bool ScanKey::has(size_t column) const {
 
 TableScan::TableScan(std::shared_ptr<Table> table, int slot, BoundExprPtr filter, std::optional<ScanKey> key)
     : table_(std::move(table)), slot_(slot), filter_(std::move(filter)), key_(std::move(key)) {
+  table_->addScan();
   if (key_) chooseAccess();
+}
+
+TableScan::~TableScan() {
+  table_->dropScan();
 }
 
 void TableScan::chooseAccess() {

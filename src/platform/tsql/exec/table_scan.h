@@ -43,6 +43,9 @@ struct ScanKey {
 class TableScan final : public RowSource {
  public:
   TableScan(std::shared_ptr<Table> table, int slot, BoundExprPtr filter, std::optional<ScanKey> key);
+  ~TableScan() override;
+  TableScan(const TableScan&) = delete;
+  TableScan& operator=(const TableScan&) = delete;
 
   void open(const Value** slots, const EvalContext& ctx) override;
   bool next(const EvalContext& ctx) override;

@@ -1,6 +1,7 @@
 #include "platform/tsql/types/decimal128.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -80,19 +81,32 @@ std::optional<Decimal128> addSigned(const Decimal128& a, const Decimal128& b, bo
 
 }  // namespace
 
+namespace {
+
+// 10^0 .. 10^38.
+constexpr std::array<u128, 39> kPowersOfTen = [] {
+  std::array<u128, 39> p{};
+  p[0] = 1;
+  for (size_t i = 1; i < p.size(); ++i)
+    p[i] = p[i - 1] * 10;
+  return p;
+}();
+
+}  // namespace
+
 unsigned __int128 pow10u128(int n) {
-  u128 r = 1;
-  for (int i = 0; i < n; ++i)
+  if (n >= 0 && n < static_cast<int>(kPowersOfTen.size())) return kPowersOfTen[static_cast<size_t>(n)];
+  u128 r = kPowersOfTen.back();
+  for (int i = static_cast<int>(kPowersOfTen.size()) - 1; i < n; ++i)
     r *= 10;
   return r;
 }
 
 int Decimal128::digits() const {
-  u128 m = magnitude(mantissa_);
-  int n = 1;
-  while (n < 39 && m >= pow10u128(n))
-    ++n;
-  return n;
+  // The first power of ten above the magnitude (39 digits past 10^38).
+  const u128 m = magnitude(mantissa_);
+  auto above = std::upper_bound(kPowersOfTen.begin() + 1, kPowersOfTen.end(), m);
+  return static_cast<int>(above - kPowersOfTen.begin());
 }
 
 int Decimal128::integralDigits() const {
