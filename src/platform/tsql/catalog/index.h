@@ -72,6 +72,22 @@ class KeyIndex {
     });
     return found;
   }
+  // A unique index: files the row under its key, or answers the row already
+  // filed there (NULL equal to NULL) and files nothing.
+  template <class Read>
+  std::optional<RowId> addUnique(const IndexDef& def, const Row& row, RowId id, const Read& read) {
+    const size_t hash = hashKey(def, row);
+    if (reserved_) applyReserve(def);
+    if ((used_ + 1) * 10 > slots_.size() * 7) resize(slots_.empty() ? 16 : slots_.size() * 2);
+    const size_t mask = slots_.size() - 1;
+    size_t i = home(hash);
+    for (; slots_[i].id != kFree; i = (i + 1) & mask) {
+      if (slots_[i].hash == hash && sameKey(def, read(slots_[i].id), row)) return slots_[i].id;
+    }
+    slots_[i] = Slot{hash, id};
+    ++used_;
+    return std::nullopt;
+  }
   // Appends the rows whose key equals `key` (values in key order, already of the
   // key columns' types).  A NULL in `key` matches nothing (SQL equality).
   void lookup(const IndexDef& def, std::span<const Value> key, const RowReader& read,

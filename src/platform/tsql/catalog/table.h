@@ -186,7 +186,6 @@ class Table : public std::enable_shared_from_this<Table> {
 
  private:
   void checkNotNull(const Row& row, const char* verb) const;
-  void checkUnique(const Row& row, RowId self) const;
   void indexRow(const Row& row, RowId id);
   void unindexRow(const Row& row, RowId id);
   void rebuildIndex(size_t i) const;
