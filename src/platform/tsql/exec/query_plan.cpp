@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/row_set.h"
@@ -19,18 +20,80 @@ bool isTrue(Bool3 b) {
   return b && *b;
 }
 
-// Orders two keys: NULL first, then by value; `descending` reverses.
+// Orders two values of a key ascending: NULL first, then by value.
+int compareKey(const Value& a, const Value& b) {
+  if (a.isNull() || b.isNull()) return a.isNull() == b.isNull() ? 0 : (a.isNull() ? -1 : 1);
+  return compareValues(a, b);
+}
+
+// Orders two rows' keys; `descending` reverses a key.
 int compareKeys(const Value* a, const Value* b, const std::vector<SortKey>& keys) {
   for (size_t k = 0; k < keys.size(); ++k) {
-    int r;
-    if (a[k].isNull() || b[k].isNull()) {
-      r = a[k].isNull() == b[k].isNull() ? 0 : (a[k].isNull() ? -1 : 1);
-    } else {
-      r = compareValues(a[k], b[k]);
-    }
+    int r = compareKey(a[k], b[k]);
     if (r != 0) return keys[k].descending ? -r : r;
   }
   return 0;
+}
+
+// A sort key's values as plain numbers when they all are integers, or all
+// decimals of one scale (NULLs apart): compared without looking at kinds.
+struct NumericKey {
+  bool usable = true;
+  std::vector<__int128> numbers;
+  std::vector<uint8_t> nulls;
+};
+
+NumericKey numericKey(const std::vector<Value>& keys, size_t k, size_t nk, size_t count) {
+  NumericKey out;
+  out.numbers.resize(count);
+  out.nulls.resize(count);
+  std::optional<Value::Kind> kind;
+  int scale = -1;
+  for (size_t i = 0; i < count && out.usable; ++i) {
+    const Value& v = keys[i * nk + k];
+    if (v.isNull()) {
+      out.nulls[i] = 1;
+      continue;
+    }
+    if (!kind) kind = v.kind();
+    if (v.kind() != *kind) {
+      out.usable = false;
+    } else if (v.kind() == Value::Kind::Int) {
+      out.numbers[i] = v.asInt();
+    } else if (v.kind() == Value::Kind::Decimal) {
+      Decimal128 d = v.asDecimal();
+      if (scale < 0) scale = d.scale();
+      out.usable = d.scale() == scale;
+      out.numbers[i] = d.mantissa();
+    } else {
+      out.usable = false;
+    }
+  }
+  return out;
+}
+
+// Orders the row numbers `order` stably by their keys (nk per row).
+void sortRows(std::vector<size_t>& order, const std::vector<Value>& keys,
+              const std::vector<SortKey>& orderBy) {
+  const size_t nk = orderBy.size();
+  std::vector<NumericKey> numeric;
+  for (size_t k = 0; k < nk; ++k)
+    numeric.push_back(numericKey(keys, k, nk, order.size()));
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    for (size_t k = 0; k < nk; ++k) {
+      int r;
+      const NumericKey& n = numeric[k];
+      if (n.usable) {
+        r = n.nulls[a] || n.nulls[b]      ? static_cast<int>(n.nulls[b]) - static_cast<int>(n.nulls[a])
+            : n.numbers[a] < n.numbers[b] ? -1
+                                          : n.numbers[a] > n.numbers[b];
+      } else {
+        r = compareKey(keys[a * nk + k], keys[b * nk + k]);
+      }
+      if (r != 0) return (orderBy[k].descending ? -r : r) < 0;
+    }
+    return false;
+  });
 }
 
 }  // namespace
@@ -150,11 +213,7 @@ int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) co
   }
   std::vector<size_t> order(count);
   std::iota(order.begin(), order.end(), size_t{0});
-  if (nk > 0) {
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-      return compareKeys(&keys[a * nk], &keys[b * nk], orderBy) < 0;
-    });
-  }
+  if (nk > 0) sortRows(order, keys, orderBy);
   if (topPercent) limit = static_cast<int64_t>(std::ceil(static_cast<double>(count) * percent / 100.0));
   const Value* lastKeys = nullptr;
   for (size_t i : order) {
