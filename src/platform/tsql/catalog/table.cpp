@@ -363,10 +363,20 @@ void Table::repairOrder() const {
 
 void Table::sortInStorageOrder(std::vector<RowId>& ids) const {
   const IndexDef* c = clusteredIndex();
-  if (c)
-    std::sort(ids.begin(), ids.end(), [&](RowId a, RowId b) { return compareClustered(c, a, b) < 0; });
-  else
+  if (!c) {
     std::sort(ids.begin(), ids.end());
+  } else if (ids.size() * 16 < storage_.liveCount) {
+    std::sort(ids.begin(), ids.end(), [&](RowId a, RowId b) { return compareClustered(c, a, b) < 0; });
+  } else {
+    // Many of the rows: pick them out of storage order.
+    std::vector<uint8_t> wanted(storage_.rows.size(), 0);
+    for (RowId id : ids)
+      wanted[id] = 1;
+    ids.clear();
+    for (RowId id : scanOrder()) {
+      if (wanted[id]) ids.push_back(id);
+    }
+  }
 }
 
 std::span<const RowId> Table::scanOrder() const {
