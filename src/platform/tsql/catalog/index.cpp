@@ -76,7 +76,7 @@ void KeyIndex::resize(size_t slots) {
 
 void KeyIndex::place(Slot s) {
   const size_t mask = slots_.size() - 1;
-  size_t i = home(s.hash);
+  size_t i = home(s.tag);
   while (slots_[i].id != kFree)
     i = (i + 1) & mask;
   slots_[i] = s;
@@ -90,7 +90,7 @@ void KeyIndex::add(const IndexDef& def, const Row& row, RowId id) {
     return;
   }
   if ((used_ + 1) * 10 > slots_.size() * 7) resize(slots_.empty() ? 16 : slots_.size() * 2);
-  place({hash, id});
+  place({tagOf(hash), id});
   ++used_;
 }
 
@@ -108,14 +108,14 @@ void KeyIndex::remove(const IndexDef& def, const Row& row, RowId id) {
   }
   if (slots_.empty()) return;
   const size_t mask = slots_.size() - 1;
-  size_t i = home(hash);
+  size_t i = home(tagOf(hash));
   for (; slots_[i].id != id; i = (i + 1) & mask) {
     if (slots_[i].id == kFree) return;
   }
   // Close the gap: a later entry of the run moves back when its home does not
   // lie between the gap and its place.
   for (size_t j = (i + 1) & mask; slots_[j].id != kFree; j = (j + 1) & mask) {
-    if (((j - home(slots_[j].hash)) & mask) >= ((j - i) & mask)) {
+    if (((j - home(slots_[j].tag)) & mask) >= ((j - i) & mask)) {
       slots_[i] = slots_[j];
       i = j;
     }

@@ -76,15 +76,15 @@ class KeyIndex {
   // filed there (NULL equal to NULL) and files nothing.
   template <class Read>
   std::optional<RowId> addUnique(const IndexDef& def, const Row& row, RowId id, const Read& read) {
-    const size_t hash = hashKey(def, row);
+    const uint32_t tag = tagOf(hashKey(def, row));
     if (reserved_) applyReserve(def);
     if ((used_ + 1) * 10 > slots_.size() * 7) resize(slots_.empty() ? 16 : slots_.size() * 2);
     const size_t mask = slots_.size() - 1;
-    size_t i = home(hash);
+    size_t i = home(tag);
     for (; slots_[i].id != kFree; i = (i + 1) & mask) {
-      if (slots_[i].hash == hash && sameKey(def, read(slots_[i].id), row)) return slots_[i].id;
+      if (slots_[i].tag == tag && sameKey(def, read(slots_[i].id), row)) return slots_[i].id;
     }
-    slots_[i] = Slot{hash, id};
+    slots_[i] = Slot{tag, id};
     ++used_;
     return std::nullopt;
   }
@@ -100,8 +100,9 @@ class KeyIndex {
   static bool sameKey(const IndexDef& def, const Row& a, const Row& b);
 
  private:
+  // A unique index's entry: the row and 32 bits of its key's hash.
   struct Slot {
-    size_t hash = 0;
+    uint32_t tag = 0;
     RowId id = kFree;
   };
   static constexpr RowId kFree = UINT32_MAX;
@@ -117,14 +118,18 @@ class KeyIndex {
       return;
     }
     if (slots_.empty()) return;
+    const uint32_t tag = tagOf(hash);
     const size_t mask = slots_.size() - 1;
-    for (size_t i = home(hash);; i = (i + 1) & mask) {
+    for (size_t i = home(tag);; i = (i + 1) & mask) {
       const Slot& s = slots_[i];
       if (s.id == kFree) return;
-      if (s.hash == hash && f(s.id)) return;
+      if (s.tag == tag && f(s.id)) return;
     }
   }
-  size_t home(size_t hash) const { return static_cast<size_t>((hash * 0x9e3779b97f4a7c15ULL) >> shift_); }
+  static uint32_t tagOf(size_t hash) { return static_cast<uint32_t>(hash ^ (hash >> 32)); }
+  size_t home(uint32_t tag) const {
+    return static_cast<size_t>((uint64_t{tag} * 0x9e3779b97f4a7c15ULL) >> shift_);
+  }
   void place(Slot s);
   void applyReserve(const IndexDef& def);
   void resize(size_t slots);
