@@ -82,10 +82,9 @@ class JoinSource final : public RowSource {
   bool noKeys() const { return s_.leftKeys.empty(); }
 
   void probeLeft(const EvalContext& ctx) {
-    const size_t candidates = s_.leftScan->candidateCount();
-    if (candidates < kProbeMinimum) return;
+    if (s_.leftScan->candidateCount(kProbeMinimum) < kProbeMinimum) return;
     readRight(ctx);
-    if (count_ * kProbeRatio >= candidates) return;
+    if (s_.leftScan->candidateCount(count_ * kProbeRatio + 1) <= count_ * kProbeRatio) return;
     const Table& table = *s_.leftScan->table();
     const size_t nk = s_.rightKeys.size();
     std::vector<RowId> ids;

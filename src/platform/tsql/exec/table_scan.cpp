@@ -135,22 +135,23 @@ void TableScan::open(const Value** slots, const EvalContext& ctx) {
   if (!hashed_) buildHash(ctx);
   keyHash_ = keyHash(keyValues_.data());
   chain_ = chains_.first(keyHash_);
-  auto count = hashCounts_.find(keyHash_);
-  chainCount_ = count == hashCounts_.end() ? 0 : count->second;
-  if (chainCount_ == 0) chain_ = HashChains::kEnd;
   reading_ = Reading::Chain;
 }
 
-size_t TableScan::candidateCount() const {
+size_t TableScan::candidateCount(size_t enough) const {
   switch (reading_) {
     case Reading::All:
       return end_ - pos_;
     case Reading::Ids:
       return ids_.size() - pos_;
     case Reading::Chain:
-      return chainCount_;
+      break;
   }
-  return 0;
+  // The entries of the key's hash, counted up to `enough`.
+  size_t n = 0;
+  for (uint32_t e = chain_; e != HashChains::kEnd && n < enough; e = chains_.next(e))
+    n += hashes_[e] == keyHash_ ? 1 : 0;
+  return n;
 }
 
 bool TableScan::nextInChain(RowId& id) {
@@ -222,9 +223,6 @@ void TableScan::buildHash(const EvalContext& ctx) {
     use[i] = 1;
   }
   chains_.build(hashes_, use);
-  for (size_t i = 0; i < hashIds_.size(); ++i) {
-    if (use[i]) ++hashCounts_[hashes_[i]];
-  }
   hashed_ = true;
 }
 

@@ -15,7 +15,6 @@
 
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/tsql/catalog/table.h"
@@ -53,8 +52,8 @@ class TableScan final : public RowSource {
   RowId currentId() const { return current_; }
   const std::shared_ptr<Table>& table() const { return table_; }
   // After open(): how many rows the run would read (before its tests).
-  // (A hash lookup counts the rows of the key's hash.)
-  size_t candidateCount() const;
+  // A hash lookup counts the entries of the key's hash, stopping at `enough`.
+  size_t candidateCount(size_t enough) const;
   // After open(), before next(): the run reads only `ids` (in storage order),
   // each tested against the whole key and the filter.
   void restrictTo(std::vector<RowId> ids);
@@ -94,11 +93,9 @@ class TableScan final : public RowSource {
   std::vector<RowId> hashIds_;
   std::vector<Value> hashKeys_;  // hashIds_.size() * parts
   std::vector<size_t> hashes_;
-  std::unordered_map<size_t, uint32_t> hashCounts_;  // entries by hash
   HashChains chains_;
   size_t keyHash_ = 0;                 // this run's key
   uint32_t chain_ = HashChains::kEnd;  // its next entry
-  size_t chainCount_ = 0;
 };
 
 }  // namespace mls::tsql
