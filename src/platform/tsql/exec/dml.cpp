@@ -1,8 +1,8 @@
 // SELECT, INSERT, UPDATE and DELETE.
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
@@ -233,6 +233,54 @@ void Executor::insert(const ast::InsertStmt& s) {
 
 namespace {
 
+// Row addresses -> numbers, in an open-addressed table that grows as it fills.
+class RowAddresses {
+ public:
+  // Files `row` under `n` unless it is filed already (then answers false).
+  bool insert(const Value* row, uint32_t n) {
+    if (!row) return false;
+    if ((used_ + 1) * 2 > slots_.size()) grow();
+    Slot& s = slots_[probe(row)];
+    if (s.row) return false;
+    s = {row, n};
+    ++used_;
+    return true;
+  }
+  const uint32_t* find(const Value* row) const {
+    if (slots_.empty()) return nullptr;
+    const Slot& s = slots_[probe(row)];
+    return s.row ? &s.n : nullptr;
+  }
+
+ private:
+  struct Slot {
+    const Value* row = nullptr;
+    uint32_t n = 0;
+  };
+  // The slot holding `row`, or the free slot where it would go.
+  size_t probe(const Value* row) const {
+    const size_t mask = slots_.size() - 1;
+    size_t i = (reinterpret_cast<uintptr_t>(row) >> 4) * 0x9e3779b97f4a7c15ULL >> shift_;
+    while (slots_[i].row && slots_[i].row != row)
+      i = (i + 1) & mask;
+    return i;
+  }
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+    shift_ = 64;
+    for (size_t n = slots_.size(); n > 1; n >>= 1)
+      --shift_;
+    for (const Slot& s : old) {
+      if (s.row) slots_[probe(s.row)] = s;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
+  int shift_ = 64;
+};
+
 // The rows of a DML target that FROM and WHERE match, in the target's
 // storage order; each keeps the slots of its first matching combination of
 // FROM rows (the combinations come in storage order of their sources).
@@ -257,24 +305,22 @@ TargetRows matchTargetRows(RowSource& source, size_t slotCount, int target, cons
     }
     return out;
   }
-  std::span<const RowId> order = table.scanOrder();
-  std::unordered_map<const Value*, uint32_t> position;
-  position.reserve(order.size());
-  for (size_t i = 0; i < order.size(); ++i)
-    position.emplace(table.row(order[i]).data(), static_cast<uint32_t>(i));
-  std::vector<int64_t> first(order.size(), -1);  // by position: index of the first combination kept
+  // The first combination of each target row met, by the row's address;
+  // then the rows met, in storage order.
+  RowAddresses firstOf;
   std::vector<const Value*> kept;
-  int64_t count = 0;
+  uint32_t count = 0;
   while (source.next(ctx)) {
-    auto it = position.find(slots[static_cast<size_t>(target)]);
-    if (it == position.end() || first[it->second] >= 0) continue;
-    first[it->second] = count++;
+    if (!firstOf.insert(slots[static_cast<size_t>(target)], count)) continue;
+    ++count;
     kept.insert(kept.end(), slots.begin(), slots.end());
   }
-  for (size_t i = 0; i < order.size(); ++i) {
-    if (first[i] < 0) continue;
-    out.ids.push_back(order[i]);
-    auto at = kept.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(first[i]) * slotCount);
+  if (count == 0) return out;
+  for (RowId id : table.scanOrder()) {
+    const uint32_t* first = firstOf.find(table.row(id).data());
+    if (!first) continue;
+    out.ids.push_back(id);
+    auto at = kept.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(*first) * slotCount);
     out.slots.insert(out.slots.end(), at, at + static_cast<ptrdiff_t>(slotCount));
   }
   return out;
