@@ -39,18 +39,89 @@ bool KeyIndex::sameKey(const IndexDef& def, const Row& a, const Row& b) {
   return true;
 }
 
+void KeyIndex::clear() {
+  slots_.clear();
+  used_ = 0;
+  reserved_ = 0;
+  shift_ = 64;
+  map_.clear();
+}
+
+void KeyIndex::reserve(size_t n) {
+  reserved_ = n;
+}
+
+void KeyIndex::applyReserve(const IndexDef& def) {
+  if (!def.unique) {
+    map_.reserve(reserved_);
+  } else {
+    size_t slots = 16;
+    while (slots * 7 < reserved_ * 10)
+      slots <<= 1;
+    if (slots > slots_.size()) resize(slots);
+  }
+  reserved_ = 0;
+}
+
+void KeyIndex::resize(size_t slots) {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(slots, Slot{});
+  shift_ = 64;
+  for (size_t n = slots; n > 1; n >>= 1)
+    --shift_;
+  for (const Slot& s : old) {
+    if (s.id != kFree) place(s);
+  }
+}
+
+void KeyIndex::place(Slot s) {
+  const size_t mask = slots_.size() - 1;
+  size_t i = home(s.tag);
+  while (slots_[i].id != kFree)
+    i = (i + 1) & mask;
+  slots_[i] = s;
+}
+
 void KeyIndex::add(const IndexDef& def, const Row& row, RowId id) {
-  map_.emplace(hashKey(def, row), id);
+  const size_t hash = hashKey(def, row);
+  if (reserved_) applyReserve(def);
+  if (!def.unique) {
+    map_.emplace(hash, id);
+    return;
+  }
+  if ((used_ + 1) * 10 > slots_.size() * 7) resize(slots_.empty() ? 16 : slots_.size() * 2);
+  place({tagOf(hash), id});
+  ++used_;
 }
 
 void KeyIndex::remove(const IndexDef& def, const Row& row, RowId id) {
-  auto [it, end] = map_.equal_range(hashKey(def, row));
-  for (; it != end; ++it) {
-    if (it->second == id) {
-      map_.erase(it);
-      return;
+  const size_t hash = hashKey(def, row);
+  if (!def.unique) {
+    auto [it, end] = map_.equal_range(hash);
+    for (; it != end; ++it) {
+      if (it->second == id) {
+        map_.erase(it);
+        return;
+      }
+    }
+    return;
+  }
+  if (slots_.empty()) return;
+  const size_t mask = slots_.size() - 1;
+  size_t i = home(tagOf(hash));
+  for (; slots_[i].id != id; i = (i + 1) & mask) {
+    if (slots_[i].id == kFree) return;
+  }
+  // Close the gap: a later entry of the run moves back when its home does not
+  // lie between the gap and its place.
+  for (size_t j = (i + 1) & mask; slots_[j].id != kFree; j = (j + 1) & mask) {
+    if (((j - home(slots_[j].tag)) & mask) >= ((j - i) & mask)) {
+      slots_[i] = slots_[j];
+      i = j;
     }
   }
+  slots_[i] = Slot{};
+  --used_;
 }
 
 void KeyIndex::lookup(const IndexDef& def, std::span<const Value> key, const RowReader& read,
@@ -58,16 +129,16 @@ void KeyIndex::lookup(const IndexDef& def, std::span<const Value> key, const Row
   for (const Value& v : key) {
     if (v.isNull()) return;
   }
-  auto [it, end] = map_.equal_range(hashKey(key));
-  for (; it != end; ++it) {
-    const Row& row = read(it->second);
+  anyWithHash(def, hashKey(key), [&](RowId id) {
+    const Row& row = read(id);
     bool match = true;
     for (size_t i = 0; i < def.keys.size() && match; ++i) {
       const Value& v = row[def.keys[i].column];
       match = !v.isNull() && compareValues(v, key[i]) == 0;
     }
-    if (match) out.push_back(it->second);
-  }
+    if (match) out.push_back(id);
+    return false;
+  });
 }
 
 }  // namespace mls::tsql

@@ -45,26 +45,18 @@ struct IndexDef {
 // Key values -> row ids.  Keys are compared as SQL Server's unique keys do:
 // NULL equals NULL (a UNIQUE column takes one NULL), strings without regard to
 // case and trailing spaces.  The index does not own rows: callers pass a
-// function reading the key of a row id.
+// function reading the key of a row id.  Every call names the index's
+// definition: a unique index files its entries in one flat open-addressed
+// table (one key per row, so probe runs stay short), a non-unique one in a
+// multimap that keeps long runs of one key cheap.
 class KeyIndex {
  public:
   using RowReader = std::function<const Row&(RowId)>;
 
-  void clear() { map_.clear(); }
-  void reserve(size_t n) { map_.reserve(n); }
+  void clear();
+  // Room for n entries, made at the first add.
+  void reserve(size_t n);
   void add(const IndexDef& def, const Row& row, RowId id);
-  // add() unless a row with an equal key is filed already (NULL equal to
-  // NULL); false then, and nothing added.
-  template <class Read>
-  bool addUnique(const IndexDef& def, const Row& row, RowId id, const Read& read) {
-    size_t h = hashKey(def, row);
-    auto [it, end] = map_.equal_range(h);
-    for (; it != end; ++it) {
-      if (sameKey(def, read(it->second), row)) return false;
-    }
-    map_.emplace(h, id);
-    return true;
-  }
   // Removes the entry (id) filed under row's key.
   void remove(const IndexDef& def, const Row& row, RowId id);
   // A row, other than those `ignore(id)` accepts, whose key equals `row`'s key
@@ -72,17 +64,35 @@ class KeyIndex {
   template <class Read, class Ignore>
   std::optional<RowId> findDuplicate(const IndexDef& def, const Row& row, const Read& read,
                                      const Ignore& ignore) const {
-    auto [it, end] = map_.equal_range(hashKey(def, row));
-    for (; it != end; ++it) {
-      if (!ignore(it->second) && sameKey(def, read(it->second), row)) return it->second;
+    std::optional<RowId> found;
+    anyWithHash(def, hashKey(def, row), [&](RowId id) {
+      if (ignore(id) || !sameKey(def, read(id), row)) return false;
+      found = id;
+      return true;
+    });
+    return found;
+  }
+  // A unique index: files the row under its key, or answers the row already
+  // filed there (NULL equal to NULL) and files nothing.
+  template <class Read>
+  std::optional<RowId> addUnique(const IndexDef& def, const Row& row, RowId id, const Read& read) {
+    const uint32_t tag = tagOf(hashKey(def, row));
+    if (reserved_) applyReserve(def);
+    if ((used_ + 1) * 10 > slots_.size() * 7) resize(slots_.empty() ? 16 : slots_.size() * 2);
+    const size_t mask = slots_.size() - 1;
+    size_t i = home(tag);
+    for (; slots_[i].id != kFree; i = (i + 1) & mask) {
+      if (slots_[i].tag == tag && sameKey(def, read(slots_[i].id), row)) return slots_[i].id;
     }
+    slots_[i] = Slot{tag, id};
+    ++used_;
     return std::nullopt;
   }
   // Appends the rows whose key equals `key` (values in key order, already of the
   // key columns' types).  A NULL in `key` matches nothing (SQL equality).
   void lookup(const IndexDef& def, std::span<const Value> key, const RowReader& read,
               std::vector<RowId>& out) const;
-  size_t size() const { return map_.size(); }
+  size_t size() const { return used_ + map_.size(); }
 
   static size_t hashKey(const IndexDef& def, const Row& row);
   static size_t hashKey(std::span<const Value> key);
@@ -90,6 +100,46 @@ class KeyIndex {
   static bool sameKey(const IndexDef& def, const Row& a, const Row& b);
 
  private:
+  // A unique index's entry: the row and 32 bits of its key's hash.
+  struct Slot {
+    uint32_t tag = 0;
+    RowId id = kFree;
+  };
+  static constexpr RowId kFree = UINT32_MAX;
+
+  // Calls f(id) for the entries filed under `hash` until it answers true.
+  template <class F>
+  void anyWithHash(const IndexDef& def, size_t hash, const F& f) const {
+    if (!def.unique) {
+      auto [it, end] = map_.equal_range(hash);
+      for (; it != end; ++it) {
+        if (f(it->second)) return;
+      }
+      return;
+    }
+    if (slots_.empty()) return;
+    const uint32_t tag = tagOf(hash);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = home(tag);; i = (i + 1) & mask) {
+      const Slot& s = slots_[i];
+      if (s.id == kFree) return;
+      if (s.tag == tag && f(s.id)) return;
+    }
+  }
+  static uint32_t tagOf(size_t hash) { return static_cast<uint32_t>(hash ^ (hash >> 32)); }
+  size_t home(uint32_t tag) const {
+    return static_cast<size_t>((uint64_t{tag} * 0x9e3779b97f4a7c15ULL) >> shift_);
+  }
+  void place(Slot s);
+  void applyReserve(const IndexDef& def);
+  void resize(size_t slots);
+
+  // Unique indexes: linear probing, at most 70% full.
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
+  int shift_ = 64;
+  size_t reserved_ = 0;
+  // Non-unique indexes.
   std::unordered_multimap<size_t, RowId> map_;
 };
 

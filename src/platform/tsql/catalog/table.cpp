@@ -361,6 +361,24 @@ void Table::repairOrder() const {
   }
 }
 
+void Table::sortInStorageOrder(std::vector<RowId>& ids) const {
+  const IndexDef* c = clusteredIndex();
+  if (!c) {
+    std::sort(ids.begin(), ids.end());
+  } else if (ids.size() * 16 < storage_.liveCount) {
+    std::sort(ids.begin(), ids.end(), [&](RowId a, RowId b) { return compareClustered(c, a, b) < 0; });
+  } else {
+    // Many of the rows: pick them out of storage order.
+    std::vector<uint8_t> wanted(storage_.rows.size(), 0);
+    for (RowId id : ids)
+      wanted[id] = 1;
+    ids.clear();
+    for (RowId id : scanOrder()) {
+      if (wanted[id]) ids.push_back(id);
+    }
+  }
+}
+
 std::span<const RowId> Table::scanOrder() const {
   repairOrder();
   return storage_.order;
@@ -387,23 +405,24 @@ void Table::raiseDuplicate(const IndexDef& def, const Row& row) const {
   throwSqlError(2601, {messageName(), def.name, key});
 }
 
-void Table::checkUnique(const Row& row, RowId self) const {
-  auto read = [this](RowId id) -> const Row& { return storage_.rows[id]; };
-  for (size_t i = 0; i < indexes_.size(); ++i) {
-    if (!indexes_[i].unique) continue;
-    if (storage_.indexes[i].findDuplicate(indexes_[i], row, read, [self](RowId id) { return id == self; })) {
-      raiseDuplicate(indexes_[i], row);
-    }
-  }
-}
-
 RowId Table::insert(Row row, UndoLog& undo) {
   if (row.size() != columns_.size())
     throw std::logic_error("Table::insert: row width differs from the table's");
   if (isSystemView()) throwSqlError(259, {});
   undo.checkWritable(*this);
   checkNotNull(row, "INSERT");
-  checkUnique(row, static_cast<RowId>(-1));
+  auto id = static_cast<RowId>(storage_.rows.size());
+  // Unique keys: each files the row or finds its duplicate in one probe.
+  auto read = [this](RowId r) -> const Row& { return storage_.rows[r]; };
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    if (!indexes_[i].unique) continue;
+    if (storage_.indexes[i].addUnique(indexes_[i], row, id, read)) {
+      for (size_t j = 0; j < i; ++j) {
+        if (indexes_[j].unique) storage_.indexes[j].remove(indexes_[j], row, id);
+      }
+      raiseDuplicate(indexes_[i], row);
+    }
+  }
   if (identityInsert_ && identityColumn_) {
     if (auto v = identityOf(row[*identityColumn_])) {
       int64_t step = columns_[*identityColumn_].identity->step;
@@ -414,11 +433,13 @@ RowId Table::insert(Row row, UndoLog& undo) {
       }
     }
   }
-  auto id = static_cast<RowId>(storage_.rows.size());
   storage_.rows.push_back(std::move(row));
   storage_.live.push_back(1);
   ++storage_.liveCount;
-  indexRow(storage_.rows[id], id);
+  for (size_t i = 0; i < indexes_.size(); ++i) {
+    if (!indexes_[i].unique && !storage_.indexStale[i])
+      storage_.indexes[i].add(indexes_[i], storage_.rows[id], id);
+  }
   noteOrderAppend(id);
   undo.insertedRow(*this, id);
   return id;

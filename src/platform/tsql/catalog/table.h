@@ -149,6 +149,13 @@ class Table : public std::enable_shared_from_this<Table> {
   // statement that modifies the table copies the ids it needs first.
   std::span<const RowId> scanOrder() const;
   const Row& row(RowId id) const { return storage_.rows[id]; }
+  // The scans bound over the table (by statements being run): a statement
+  // writing the table streams its rows only while no scan reads it.
+  void addScan() const { ++scans_; }
+  void dropScan() const { --scans_; }
+  bool scanned() const { return scans_ > 0; }
+  // Sorts ids of live rows into storage order.
+  void sortInStorageOrder(std::vector<RowId>& ids) const;
   bool isLive(RowId id) const { return id < storage_.live.size() && storage_.live[id]; }
 
   // Inserts a complete row (one value per column, already converted).  Checks
@@ -179,7 +186,6 @@ class Table : public std::enable_shared_from_this<Table> {
 
  private:
   void checkNotNull(const Row& row, const char* verb) const;
-  void checkUnique(const Row& row, RowId self) const;
   void indexRow(const Row& row, RowId id);
   void unindexRow(const Row& row, RowId id);
   void rebuildIndex(size_t i) const;
@@ -202,6 +208,7 @@ class Table : public std::enable_shared_from_this<Table> {
   std::vector<IndexDef> indexes_;
   mutable TableStorage storage_;  // order and stale indexes are repaired in const reads
   int pins_ = 0;
+  mutable int scans_ = 0;
 };
 
 // The key values of a duplicate as SQL Server prints them: "1", "1, abc",

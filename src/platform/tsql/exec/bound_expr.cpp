@@ -1,5 +1,7 @@
 #include "platform/tsql/exec/bound_expr.h"
 
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/tsql/errors.h"
@@ -345,13 +347,23 @@ class LikeNode final : public BoundExpr {
     // Non-Unicode matching ignores the text's trailing blanks; Unicode
     // matching counts them.
     if (!unicode_) text = text.substr(0, text.find_last_not_of(' ') + 1);
-    return likeMatch(text, p.asString(), esc) != negated_;
+    // A pattern is compiled when it differs from the last one (once for a
+    // constant pattern).
+    if (!compiled_ || esc != compiledEscape_ || p.asString() != compiledText_) {
+      compiled_.emplace(p.asString(), esc);
+      compiledText_ = p.asString();
+      compiledEscape_ = esc;
+    }
+    return compiled_->matches(text) != negated_;
   }
 
  private:
   BoundExprPtr text_, pattern_, escape_;
   bool negated_;
   bool unicode_;  // some argument is nchar or nvarchar
+  mutable std::optional<LikePattern> compiled_;
+  mutable std::string compiledText_;
+  mutable char32_t compiledEscape_ = 0;
 };
 
 class InListNode final : public BoundExpr {

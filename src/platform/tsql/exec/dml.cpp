@@ -1,7 +1,8 @@
 // SELECT, INSERT, UPDATE and DELETE.
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
@@ -10,12 +11,32 @@
 #include "platform/tsql/exec/from_planner.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/table_scan.h"
+#include "platform/tsql/exec/type_class.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
 
 namespace mls::tsql {
 
 namespace {
+
+// A value of type `from` goes into a column of type `to` as it is: the same
+// type, nothing to pad, shorten or round.
+bool storesAsIs(const SqlType& from, const SqlType& to) {
+  return from.id == to.id && !to.isFixedLengthString() && !needsConversion(from, to, ConvertKind::Implicit);
+}
+
+// Inserts each row the query gives.
+class InsertSink final : public RowSink {
+ public:
+  explicit InsertSink(std::function<void(std::vector<Value>&)> insert) : insert_(std::move(insert)) {}
+  bool push(std::vector<Value>& row) override {
+    insert_(row);
+    return true;
+  }
+
+ private:
+  std::function<void(std::vector<Value>&)> insert_;
+};
 
 void requireWritable(const Table& t) {
   if (t.isSystemView()) throwSqlError(259);
@@ -124,17 +145,27 @@ void Executor::insert(const ast::InsertStmt& s) {
   // @@IDENTITY is NULL after an insert into a table without identity.
   if (!table->identityColumn()) session_.globals().identity = Value();
 
-  // Builds the full row from the values of the target columns (null: DEFAULT).
+  // Builds the full row from the values of the target columns (empty:
+  // DEFAULT) of types `types`.  A value already of its column's type is
+  // stored as it is.
   UndoLog& undo = session_.undo();
   int64_t inserted = 0;
-  auto insertRow = [&](const std::vector<std::optional<std::pair<Value, SqlType>>>& given) {
+  std::vector<uint8_t> set(columns.size());
+  auto insertRow = [&](std::vector<std::optional<Value>>& given, const std::vector<SqlType>& types) {
     Row row(columns.size());
-    std::vector<bool> set(columns.size(), false);
+    std::fill(set.begin(), set.end(), 0);
     for (size_t k = 0; k < targets.size(); ++k) {
       if (!given[k]) continue;
-      size_t c = targets[k];
-      row[c] = given[k]->first.isNull() ? Value() : table->storeValue(c, given[k]->first, given[k]->second);
-      set[c] = true;
+      const size_t c = targets[k];
+      Value& v = *given[k];
+      if (v.isNull()) {
+        row[c] = Value();
+      } else if (storesAsIs(types[k], columns[c].type)) {
+        row[c] = std::move(v);
+      } else {
+        row[c] = table->storeValue(c, v, types[k]);
+      }
+      set[c] = 1;
     }
     for (size_t c = 0; c < columns.size(); ++c) {
       if (!set[c]) row[c] = table->implicitValue(c, defaults);
@@ -153,32 +184,47 @@ void Executor::insert(const ast::InsertStmt& s) {
     case ast::InsertStmt::Source::Values:
       for (const std::vector<ast::ExprPtr>& exprs : s.rows) {
         if (exprs.size() != targets.size()) countMismatch(exprs.size(), false);
-        std::vector<std::optional<std::pair<Value, SqlType>>> given(targets.size());
+        std::vector<std::optional<Value>> given(targets.size());
+        std::vector<SqlType> types(targets.size());
         for (size_t k = 0; k < exprs.size(); ++k) {
           if (exprs[k]->kind == ast::ExprKind::Default) continue;
           BoundExprPtr e = binder_.bind(*exprs[k], nullptr);
-          given[k].emplace(e->eval(ctx), e->type());
+          given[k].emplace(e->eval(ctx));
+          types[k] = e->type();
         }
-        insertRow(given);
+        insertRow(given, types);
       }
       break;
     case ast::InsertStmt::Source::Query: {
       std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
       if (!plan->assignments.empty()) throwSqlError(141);
       if (plan->columns.size() != targets.size()) countMismatch(plan->columns.size(), true);
-      CollectSink sink;
-      plan->run(env_, nullptr, sink);
-      std::vector<std::optional<std::pair<Value, SqlType>>> given(targets.size());
-      for (std::vector<Value>& r : sink.rows) {
+      std::vector<SqlType> types;
+      for (const OutputColumn& c : plan->columns)
+        types.push_back(c.type);
+      std::vector<std::optional<Value>> given(targets.size());
+      InsertSink sink([&](std::vector<Value>& r) {
         for (size_t k = 0; k < r.size(); ++k)
-          given[k].emplace(std::move(r[k]), plan->columns[k].type);
-        insertRow(given);
+          given[k].emplace(std::move(r[k]));
+        insertRow(given, types);
+      });
+      // Rows stream into a table the query does not read; else the query
+      // ends before the first row goes in.
+      if (!table->scanned()) {
+        plan->run(env_, nullptr, sink);
+        break;
       }
+      CollectSink rows;
+      plan->run(env_, nullptr, rows);
+      for (std::vector<Value>& r : rows.rows)
+        sink.push(r);
       break;
     }
-    case ast::InsertStmt::Source::DefaultValues:
-      insertRow(std::vector<std::optional<std::pair<Value, SqlType>>>(targets.size()));
+    case ast::InsertStmt::Source::DefaultValues: {
+      std::vector<std::optional<Value>> given(targets.size());
+      insertRow(given, std::vector<SqlType>(targets.size()));
       break;
+    }
     case ast::InsertStmt::Source::Exec:
       throwSqlError(40517, {"INSERT ... EXEC"});
   }
@@ -186,6 +232,54 @@ void Executor::insert(const ast::InsertStmt& s) {
 }
 
 namespace {
+
+// Row addresses -> numbers, in an open-addressed table that grows as it fills.
+class RowAddresses {
+ public:
+  // Files `row` under `n` unless it is filed already (then answers false).
+  bool insert(const Value* row, uint32_t n) {
+    if (!row) return false;
+    if ((used_ + 1) * 2 > slots_.size()) grow();
+    Slot& s = slots_[probe(row)];
+    if (s.row) return false;
+    s = {row, n};
+    ++used_;
+    return true;
+  }
+  const uint32_t* find(const Value* row) const {
+    if (slots_.empty()) return nullptr;
+    const Slot& s = slots_[probe(row)];
+    return s.row ? &s.n : nullptr;
+  }
+
+ private:
+  struct Slot {
+    const Value* row = nullptr;
+    uint32_t n = 0;
+  };
+  // The slot holding `row`, or the free slot where it would go.
+  size_t probe(const Value* row) const {
+    const size_t mask = slots_.size() - 1;
+    size_t i = (reinterpret_cast<uintptr_t>(row) >> 4) * 0x9e3779b97f4a7c15ULL >> shift_;
+    while (slots_[i].row && slots_[i].row != row)
+      i = (i + 1) & mask;
+    return i;
+  }
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+    shift_ = 64;
+    for (size_t n = slots_.size(); n > 1; n >>= 1)
+      --shift_;
+    for (const Slot& s : old) {
+      if (s.row) slots_[probe(s.row)] = s;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
+  int shift_ = 64;
+};
 
 // The rows of a DML target that FROM and WHERE match, in the target's
 // storage order; each keeps the slots of its first matching combination of
@@ -211,24 +305,22 @@ TargetRows matchTargetRows(RowSource& source, size_t slotCount, int target, cons
     }
     return out;
   }
-  std::span<const RowId> order = table.scanOrder();
-  std::unordered_map<const Value*, uint32_t> position;
-  position.reserve(order.size());
-  for (size_t i = 0; i < order.size(); ++i)
-    position.emplace(table.row(order[i]).data(), static_cast<uint32_t>(i));
-  std::vector<int64_t> first(order.size(), -1);  // by position: index of the first combination kept
+  // The first combination of each target row met, by the row's address;
+  // then the rows met, in storage order.
+  RowAddresses firstOf;
   std::vector<const Value*> kept;
-  int64_t count = 0;
+  uint32_t count = 0;
   while (source.next(ctx)) {
-    auto it = position.find(slots[static_cast<size_t>(target)]);
-    if (it == position.end() || first[it->second] >= 0) continue;
-    first[it->second] = count++;
+    if (!firstOf.insert(slots[static_cast<size_t>(target)], count)) continue;
+    ++count;
     kept.insert(kept.end(), slots.begin(), slots.end());
   }
-  for (size_t i = 0; i < order.size(); ++i) {
-    if (first[i] < 0) continue;
-    out.ids.push_back(order[i]);
-    auto at = kept.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(first[i]) * slotCount);
+  if (count == 0) return out;
+  for (RowId id : table.scanOrder()) {
+    const uint32_t* first = firstOf.find(table.row(id).data());
+    if (!first) continue;
+    out.ids.push_back(id);
+    auto at = kept.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(*first) * slotCount);
     out.slots.insert(out.slots.end(), at, at + static_cast<ptrdiff_t>(slotCount));
   }
   return out;

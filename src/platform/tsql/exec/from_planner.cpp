@@ -1,5 +1,7 @@
 #include "platform/tsql/exec/from_planner.h"
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "platform/tsql/catalog/table.h"
@@ -185,6 +187,7 @@ FromPlanner::Built FromPlanner::buildInner(std::vector<Node*> items, std::vector
     work.push_back(n->left.get());
     if (n->on) addConjuncts(*n->on, conds);
   }
+  addImpliedKeys(flat, conds);
 
   // A conjunct of one item goes into it; the rest join items.
   std::vector<std::vector<Conjunct>> pushed(flat.size());
@@ -285,24 +288,33 @@ FromPlanner::Built FromPlanner::buildItem(Node& n, std::vector<Conjunct> conds) 
 
 FromPlanner::Built FromPlanner::buildLeaf(Node& n, std::vector<Conjunct> conds) {
   SourceBinding& src = scope_.sources[static_cast<size_t>(n.slot)];
-  std::optional<ScanKey> key;
+  ScanKey key;
   std::vector<BoundExprPtr> filters;
   Built b;
   b.varying = n.correlated;
   for (Conjunct& c : conds) {
+    if (!c.ast) {
+      // An implied equality: a key part, or nothing.
+      if (n.derived) continue;
+      TrackedExpr column = binder_.bindTracked(*c.keyColumn, scope_, false);
+      TrackedExpr value = binder_.bindTracked(*c.keyValue, scope_, false);
+      if (key.has(static_cast<size_t>(column.columnIndex))) continue;
+      b.varying = b.varying || value.varying;
+      SqlType t = comparisonType(column.expr->type(), value.expr->type());
+      key.add(static_cast<size_t>(column.columnIndex), toComparison(std::move(column.expr), t),
+              toComparison(std::move(value.expr), t));
+      continue;
+    }
     b.varying = b.varying || c.bound.varying;
-    // column = value fixed for the run: the scan's key.
-    if (!key && !n.derived && c.ast->kind == ast::ExprKind::Binary &&
-        c.ast->as<ast::BinaryExpr>().op == ast::BinaryOp::Eq) {
-      const auto& eq = c.ast->as<ast::BinaryExpr>();
-      TrackedExpr a = binder_.bindTracked(*eq.left, scope_, false);
-      TrackedExpr b = binder_.bindTracked(*eq.right, scope_, false);
-      if (a.columnSlot != n.slot) std::swap(a, b);
-      if (a.columnSlot == n.slot && b.slots.none() && !a.expr->type().isNull() && !b.expr->type().isNull()) {
-        SqlType t = comparisonType(a.expr->type(), b.expr->type());
-        key = ScanKey{static_cast<size_t>(a.columnIndex), toComparison(std::move(a.expr), t),
-                      toComparison(std::move(b.expr), t)};
-        continue;
+    // column = value fixed for the run: a part of the scan's key.
+    if (!n.derived) {
+      if (std::optional<FixedEquality> eq = fixedEquality(*c.ast, n.slot)) {
+        if (!key.has(static_cast<size_t>(eq->column.columnIndex))) {
+          SqlType t = comparisonType(eq->column.expr->type(), eq->value.expr->type());
+          key.add(static_cast<size_t>(eq->column.columnIndex), toComparison(std::move(eq->column.expr), t),
+                  toComparison(std::move(eq->value.expr), t));
+          continue;
+        }
       }
     }
     filters.push_back(std::move(c.bound.expr));
@@ -312,9 +324,96 @@ FromPlanner::Built FromPlanner::buildLeaf(Node& n, std::vector<Conjunct> conds) 
   if (n.derived) {
     b.source = makeDerivedSource(std::move(n.derived), n.correlated, n.slot, conjoin(std::move(filters)));
   } else {
-    b.source = std::make_unique<TableScan>(src.table, n.slot, conjoin(std::move(filters)), std::move(key));
+    std::optional<ScanKey> scanKey;
+    if (!key.columns.empty()) scanKey = std::move(key);
+    b.source =
+        std::make_unique<TableScan>(src.table, n.slot, conjoin(std::move(filters)), std::move(scanKey));
   }
   return b;
+}
+
+std::optional<FromPlanner::FixedEquality> FromPlanner::fixedEquality(const ast::Expr& e, int slot) {
+  if (e.kind != ast::ExprKind::Binary || e.as<ast::BinaryExpr>().op != ast::BinaryOp::Eq) return std::nullopt;
+  const auto& eq = e.as<ast::BinaryExpr>();
+  FixedEquality f{binder_.bindTracked(*eq.left, scope_, false), binder_.bindTracked(*eq.right, scope_, false),
+                  eq.left.get(), eq.right.get()};
+  if (f.column.columnSlot < 0 || (slot >= 0 && f.column.columnSlot != slot)) {
+    std::swap(f.column, f.value);
+    std::swap(f.columnAst, f.valueAst);
+  }
+  if (f.column.columnSlot < 0 || (slot >= 0 && f.column.columnSlot != slot) || f.value.slots.any() ||
+      f.column.expr->type().isNull() || f.value.expr->type().isNull())
+    return std::nullopt;
+  return f;
+}
+
+void FromPlanner::addImpliedKeys(const std::vector<Node*>& flat, std::vector<Conjunct>& conds) {
+  // Columns fixed for the run, by (slot, column): the value's expression.
+  struct Fixed {
+    int slot, column;
+    const ast::Expr* columnAst;
+    const ast::Expr* valueAst;
+    bool implied;
+  };
+  struct Link {
+    int slotA, columnA;
+    const ast::Expr* astA;
+    int slotB, columnB;
+    const ast::Expr* astB;
+  };
+  std::vector<Fixed> fixed;
+  std::vector<Link> links;
+  auto isTableLeaf = [&](int slot) {
+    return std::any_of(flat.begin(), flat.end(),
+                       [&](const Node* n) { return n->slot == slot && !n->derived; });
+  };
+  for (const Conjunct& c : conds) {
+    if (!c.ast || c.bound.slots.count() > 2) continue;
+    if (std::optional<FixedEquality> f = fixedEquality(*c.ast, -1)) {
+      fixed.push_back({f->column.columnSlot, f->column.columnIndex, f->columnAst, f->valueAst, false});
+      continue;
+    }
+    if (c.bound.slots.count() != 2 || c.ast->kind != ast::ExprKind::Binary ||
+        c.ast->as<ast::BinaryExpr>().op != ast::BinaryOp::Eq)
+      continue;
+    const auto& eq = c.ast->as<ast::BinaryExpr>();
+    TrackedExpr a = binder_.bindTracked(*eq.left, scope_, false);
+    TrackedExpr b = binder_.bindTracked(*eq.right, scope_, false);
+    // Equal types compare alike, so a = b and b = v give a = v.
+    const SqlType& ta = a.expr->type();
+    const SqlType& tb = b.expr->type();
+    if (a.columnSlot < 0 || b.columnSlot < 0 || ta.id != tb.id || ta.precision != tb.precision ||
+        ta.scale != tb.scale || ta.isNull())
+      continue;
+    links.push_back(
+        {a.columnSlot, a.columnIndex, eq.left.get(), b.columnSlot, b.columnIndex, eq.right.get()});
+  }
+  auto find = [&](int slot, int column) -> const Fixed* {
+    for (const Fixed& f : fixed) {
+      if (f.slot == slot && f.column == column) return &f;
+    }
+    return nullptr;
+  };
+  for (bool grew = !fixed.empty(); grew;) {
+    grew = false;
+    for (const Link& l : links) {
+      const Fixed* a = find(l.slotA, l.columnA);
+      const Fixed* b = find(l.slotB, l.columnB);
+      if (a && !b) {
+        fixed.push_back({l.slotB, l.columnB, l.astB, a->valueAst, true});
+        grew = true;
+      } else if (b && !a) {
+        fixed.push_back({l.slotA, l.columnA, l.astA, b->valueAst, true});
+        grew = true;
+      }
+    }
+  }
+  for (const Fixed& f : fixed) {
+    if (!f.implied || !isTableLeaf(f.slot)) continue;
+    Conjunct c{nullptr, {}, f.columnAst, f.valueAst};
+    c.bound.slots.set(static_cast<size_t>(f.slot));
+    conds.push_back(std::move(c));
+  }
 }
 
 FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std::vector<Conjunct> conds) {
@@ -324,6 +423,9 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
   spec.keepRight = !right.varying;
   bool varying = left.varying || right.varying;
   std::vector<BoundExprPtr> residual;
+  // For each key: the left column it compares in the column's own
+  // representation, or -1.
+  std::vector<int> leftColumns;
   for (Conjunct& c : conds) {
     varying = varying || c.bound.varying;
     // left side = right side: a hash key.
@@ -336,6 +438,9 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
           !a.expr->type().isNull() && !b.expr->type().isNull()) {
         SqlType t = comparisonType(a.expr->type(), b.expr->type());
         spec.keepRight = spec.keepRight && !b.varying;
+        const bool plain =
+            a.columnSlot >= 0 && left.slotList.size() == 1 && !differentRepresentation(a.expr->type(), t);
+        leftColumns.push_back(plain ? a.columnIndex : -1);
         spec.leftKeys.push_back(toComparison(std::move(a.expr), t));
         spec.rightKeys.push_back(toComparison(std::move(b.expr), t));
         continue;
@@ -344,6 +449,9 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
     residual.push_back(std::move(c.bound.expr));
   }
   spec.residual = conjoin(std::move(residual));
+  if (kind == JoinKind::Inner && !leftColumns.empty()) {
+    if (auto* scan = dynamic_cast<TableScan*>(left.source.get())) probeThroughIndex(spec, *scan, leftColumns);
+  }
   spec.left = std::move(left.source);
   spec.right = std::move(right.source);
   spec.leftSlots = left.slotList;
@@ -356,6 +464,22 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
   b.slotList.insert(b.slotList.end(), right.slotList.begin(), right.slotList.end());
   b.source = makeJoinSource(std::move(spec));
   return b;
+}
+
+void FromPlanner::probeThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& leftColumns) {
+  for (const IndexDef& def : scan.table()->indexes()) {
+    std::vector<size_t> keys;
+    for (const KeyColumn& k : def.keys) {
+      auto at = std::find(leftColumns.begin(), leftColumns.end(), static_cast<int>(k.column));
+      if (at == leftColumns.end()) break;
+      keys.push_back(static_cast<size_t>(at - leftColumns.begin()));
+    }
+    if (keys.size() != def.keys.size() || (spec.probeIndex && (spec.probeIndex->unique || !def.unique)))
+      continue;
+    spec.leftScan = &scan;
+    spec.probeIndex = &def;
+    spec.probeKeys = std::move(keys);
+  }
 }
 
 }  // namespace mls::tsql

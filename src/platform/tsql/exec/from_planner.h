@@ -13,10 +13,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/tsql/exec/binder.h"
 #include "platform/tsql/exec/join_source.h"
+#include "platform/tsql/exec/table_scan.h"
 
 namespace mls::tsql {
 
@@ -38,8 +40,19 @@ class FromPlanner {
  private:
   struct Node;
   struct Conjunct {
-    const ast::Expr* ast;
+    const ast::Expr* ast;  // null: an implied equality, keyColumn = keyValue
     TrackedExpr bound;
+    // Implied by others (a = b AND b = value give a = value): only a possible
+    // key part of a's scan, no condition of its own.
+    const ast::Expr* keyColumn = nullptr;
+    const ast::Expr* keyValue = nullptr;
+  };
+  // column = value, the value fixed for the run (it reads no source of this
+  // level).
+  struct FixedEquality {
+    TrackedExpr column, value;
+    const ast::Expr* columnAst;
+    const ast::Expr* valueAst;
   };
   struct Built {
     std::unique_ptr<RowSource> source;
@@ -59,7 +72,16 @@ class FromPlanner {
   Built buildInner(std::vector<Node*> items, std::vector<Conjunct> conds);
   Built buildItem(Node& n, std::vector<Conjunct> conds);
   Built buildLeaf(Node& n, std::vector<Conjunct> conds);
+  // `e` as column (of `slot`, or of any source with -1) = value fixed for the run.
+  std::optional<FixedEquality> fixedEquality(const ast::Expr& e, int slot);
+  // Adds the equalities of columns with values that follow from equalities
+  // between columns of equal types, for the scans of `flat`'s tables.
+  void addImpliedKeys(const std::vector<Node*>& flat, std::vector<Conjunct>& conds);
   Built join(JoinKind kind, Built left, Built right, std::vector<Conjunct> conds);
+  // Lets `spec`'s inner join find the rows of its left `scan` through an index
+  // whose columns are among `leftColumns` (by key; -1: no plain column),
+  // preferring a unique one.
+  static void probeThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& leftColumns);
 
   Binder& binder_;
   Scope& scope_;

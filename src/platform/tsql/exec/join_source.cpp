@@ -4,11 +4,17 @@
 #include <utility>
 
 #include "platform/tsql/exec/hash_chains.h"
+#include "platform/tsql/exec/table_scan.h"
 #include "platform/tsql/types/operators.h"
 
 namespace mls::tsql {
 
 namespace {
+
+// A run finds the left rows through the right keys when the scan would read
+// at least kProbeMinimum rows and kProbeRatio times as many as the right has.
+constexpr size_t kProbeMinimum = 64;
+constexpr size_t kProbeRatio = 4;
 
 bool isTrue(Bool3 b) {
   return b && *b;
@@ -20,10 +26,13 @@ class JoinSource final : public RowSource {
 
   void open(const Value** slots, const EvalContext& ctx) override {
     slots_ = slots;
-    if (!kept_ || !s_.keepRight) keep(ctx);
-    kept_ = true;
+    // The right input is read when the left gives its first row (or, for
+    // RIGHT and FULL joins, at the end), so a left input without rows costs
+    // no read of the right.
+    rightRead_ = kept_ && s_.keepRight;
     std::fill(matched_.begin(), matched_.end(), 0);
     s_.left->open(slots, ctx);
+    if (s_.leftScan) probeLeft(ctx);
     haveLeft_ = leftDone_ = false;
     unmatchedPos_ = 0;
   }
@@ -48,6 +57,7 @@ class JoinSource final : public RowSource {
         }
       }
       if (!leftDone_ && s_.left->next(ctx)) {
+        readRight(ctx);
         haveLeft_ = true;
         leftMatched_ = false;
         candidate_ = firstCandidate(ctx);
@@ -55,6 +65,7 @@ class JoinSource final : public RowSource {
       }
       leftDone_ = true;
       if (s_.kind == JoinKind::Inner || s_.kind == JoinKind::Left) return false;
+      readRight(ctx);
       while (unmatchedPos_ < count_) {
         uint32_t e = static_cast<uint32_t>(unmatchedPos_++);
         if (matched_[e]) continue;
@@ -70,6 +81,32 @@ class JoinSource final : public RowSource {
   // Without keys every kept row is a candidate.
   bool noKeys() const { return s_.leftKeys.empty(); }
 
+  void probeLeft(const EvalContext& ctx) {
+    if (s_.leftScan->candidateCount(kProbeMinimum) < kProbeMinimum) return;
+    readRight(ctx);
+    if (s_.leftScan->candidateCount(count_ * kProbeRatio + 1) <= count_ * kProbeRatio) return;
+    const Table& table = *s_.leftScan->table();
+    const size_t nk = s_.rightKeys.size();
+    std::vector<RowId> ids;
+    std::vector<Value> key(s_.probeKeys.size());
+    for (size_t e = 0; e < count_; ++e) {
+      if (!use_[e]) continue;
+      for (size_t i = 0; i < key.size(); ++i)
+        key[i] = keyValues_[e * nk + s_.probeKeys[i]];
+      table.lookup(*s_.probeIndex, key, ids);
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    table.sortInStorageOrder(ids);
+    s_.leftScan->restrictTo(std::move(ids));
+  }
+
+  void readRight(const EvalContext& ctx) {
+    if (rightRead_) return;
+    keep(ctx);
+    kept_ = rightRead_ = true;
+  }
+
   // Reads the right input, keeping its rows (and hashing their keys).
   void keep(const EvalContext& ctx) {
     const size_t ns = s_.rightSlots.size();
@@ -77,7 +114,7 @@ class JoinSource final : public RowSource {
     ptrs_.clear();
     keyValues_.clear();
     hashes_.clear();
-    std::vector<uint8_t> use;
+    use_.clear();
     s_.right->open(slots_, ctx);
     while (s_.right->next(ctx)) {
       for (int slot : s_.rightSlots)
@@ -91,10 +128,10 @@ class JoinSource final : public RowSource {
         h = h * 0x100000001b3ULL ^ hashValue(keyValues_.back());
       }
       hashes_.push_back(h);
-      use.push_back(null ? 0 : 1);
+      use_.push_back(null ? 0 : 1);
     }
     count_ = ptrs_.size() / ns;
-    if (nk > 0) chains_.build(hashes_, use);
+    if (nk > 0) chains_.build(hashes_, use_);
     matched_.assign(s_.kind == JoinKind::Right || s_.kind == JoinKind::Full ? count_ : 0, 0);
     probe_.resize(nk);
   }
@@ -142,12 +179,14 @@ class JoinSource final : public RowSource {
   std::vector<const Value*> ptrs_;  // kept right rows: one pointer per right slot
   std::vector<Value> keyValues_;    // their keys
   std::vector<size_t> hashes_;
+  std::vector<uint8_t> use_;  // by kept row: its keys hold no NULL
   HashChains chains_;
   size_t count_ = 0;
   std::vector<uint8_t> matched_;  // RIGHT / FULL: kept rows that met a left row
   std::vector<Value> probe_;      // the current left row's keys
   size_t probeHash_ = 0;
-  bool kept_ = false;
+  bool kept_ = false;       // the right input was read once
+  bool rightRead_ = false;  // ... in this run (or is kept from an earlier one)
   bool haveLeft_ = false, leftDone_ = false, leftMatched_ = false;
   uint32_t candidate_ = HashChains::kEnd;
   size_t unmatchedPos_ = 0;

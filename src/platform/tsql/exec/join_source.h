@@ -1,4 +1,5 @@
-// Joins of two row sources.  The right input is read once per run and kept
+// Joins of two row sources.  The right input is read once per run, when the
+// left gives its first row (RIGHT and FULL joins: at the latest at its end), and kept
 // (its slot pointers and key values); the left input streams.  With equality
 // keys the kept rows are hashed and each left row meets only the rows of its
 // key (a hash join); without keys each left row meets every kept row (nested
@@ -14,6 +15,9 @@
 
 namespace mls::tsql {
 
+class TableScan;
+struct IndexDef;
+
 enum class JoinKind { Inner, Left, Right, Full };
 
 struct JoinSpec {
@@ -27,6 +31,15 @@ struct JoinSpec {
   // The right rows stay the same from one run to the next (they read nothing
   // of enclosing queries, no variable): they are read on the first run only.
   bool keepRight = false;
+  // An inner join whose left input is a table scan (`leftScan`, owned by
+  // `left`) with an index over columns of the left keys: when a run's right
+  // rows are far fewer than the rows the scan would read, the right keys find
+  // the left rows through the index (in storage order, as the scan reads
+  // them).  probeKeys: for each key column of `probeIndex`, the position of its
+  // equality in leftKeys.
+  TableScan* leftScan = nullptr;
+  const IndexDef* probeIndex = nullptr;
+  std::vector<size_t> probeKeys;
   // Pointed at by the slots of the side a row lacks: NULLs, as wide as the
   // widest source.
   std::shared_ptr<const std::vector<Value>> nulls;

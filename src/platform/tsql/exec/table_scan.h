@@ -1,10 +1,16 @@
 // The scan of one table for one slot, in storage order, with the conditions
-// pushed down to it.  An equality of a column with a value fixed for the run
-// (constants, variables, columns of enclosing queries) finds its rows by key:
-// through a unique index, or any index of a heap, when the types allow; else
-// the first run scans and later runs (a correlated subquery runs once per
-// outer row) look the key up in a hash of the column built on the second run.
-// Rows found by key keep storage order.
+// pushed down to it.  The equalities of columns with values fixed for the run
+// (constants, variables, columns of enclosing queries) form one key, whatever
+// order they were written in, and find their rows, when the values arrive in
+// the columns' own types:
+// - through a unique index all of whose columns the key holds;
+// - else through a range of the clustered key's leading columns (a binary
+//   search of storage order);
+// - else, on a heap, through the index holding most of the key's columns;
+// - else the first run scans and later runs (a correlated subquery runs once
+//   per outer row) look the whole key up in a hash built on the second run.
+// Key columns the access does not cover are tested per row.  Rows found by key
+// keep storage order.
 #pragma once
 
 #include <memory>
@@ -17,49 +23,79 @@
 
 namespace mls::tsql {
 
-// column = value: `column` reads the scanned column, `value` reads no column
-// of the scan's query level; both of the comparison type.
+// column = value for each part: `columnValues[i]` reads scanned column
+// `columns[i]`, `values[i]` reads no column of the scan's query level; both of
+// their comparison type.  Each column appears once.
 struct ScanKey {
-  size_t column = 0;
-  BoundExprPtr columnValue;
-  BoundExprPtr value;
+  std::vector<size_t> columns;
+  std::vector<BoundExprPtr> columnValues;
+  std::vector<BoundExprPtr> values;
+
+  void add(size_t column, BoundExprPtr columnValue, BoundExprPtr value) {
+    columns.push_back(column);
+    columnValues.push_back(std::move(columnValue));
+    values.push_back(std::move(value));
+  }
+  bool has(size_t column) const;
 };
 
 class TableScan final : public RowSource {
  public:
   TableScan(std::shared_ptr<Table> table, int slot, BoundExprPtr filter, std::optional<ScanKey> key);
+  ~TableScan() override;
+  TableScan(const TableScan&) = delete;
+  TableScan& operator=(const TableScan&) = delete;
 
   void open(const Value** slots, const EvalContext& ctx) override;
   bool next(const EvalContext& ctx) override;
   // The row the scan stands on.
   RowId currentId() const { return current_; }
+  const std::shared_ptr<Table>& table() const { return table_; }
+  // After open(): how many rows the run would read (before its tests).
+  // A hash lookup counts the entries of the key's hash, stopping at `enough`.
+  size_t candidateCount(size_t enough) const;
+  // After open(), before next(): the run reads only `ids` (in storage order),
+  // each tested against the whole key and the filter.
+  void restrictTo(std::vector<RowId> ids);
 
  private:
+  enum class Access { Index, ClusteredRange, Hash };
+  enum class Reading { All, Ids, Chain };  // all_[pos_, end_), ids_[pos_..], the hash chain
+
+  void chooseAccess();
   bool keyMatches(const EvalContext& ctx) const;
+  bool nextInChain(RowId& id);
+  void findRange();
   void buildHash(const EvalContext& ctx);
+  size_t keyHash(const Value* values) const;
 
   std::shared_ptr<Table> table_;
   int slot_;
   BoundExprPtr filter_;
   std::optional<ScanKey> key_;
-  const IndexDef* index_ = nullptr;  // the index serving the key, if any
+  Access access_ = Access::Hash;
+  const IndexDef* index_ = nullptr;  // Index: the index; ClusteredRange: the clustered index
+  std::vector<size_t> accessParts_;  // the key parts the access uses, in the index's key order
+  bool exact_ = false;               // the access finds only rows matching the whole key
 
   const Value** slots_ = nullptr;
-  std::vector<RowId> ids_;      // the rows of this run (by key), or empty with scanAll_
+  Reading reading_ = Reading::All;
+  std::vector<RowId> ids_;      // the rows of this run (by key)
   std::span<const RowId> all_;  // storage order
-  bool scanAll_ = true;
-  bool checkKey_ = false;  // a full scan that tests the key per row
-  size_t pos_ = 0;
+  bool checkKey_ = false;       // rows are tested against the key
+  size_t pos_ = 0, end_ = 0;
   RowId current_ = 0;
-  Value keyValue_;
+  std::vector<Value> keyValues_;  // parallel to the key's parts
   int runs_ = 0;
 
-  // The hash of the key column: entries are positions in hashIds_.
+  // The hash of the key columns: entries are positions in hashIds_.
   bool hashed_ = false;
   std::vector<RowId> hashIds_;
-  std::vector<Value> hashKeys_;
+  std::vector<Value> hashKeys_;  // hashIds_.size() * parts
   std::vector<size_t> hashes_;
   HashChains chains_;
+  size_t keyHash_ = 0;                 // this run's key
+  uint32_t chain_ = HashChains::kEnd;  // its next entry
 };
 
 }  // namespace mls::tsql

@@ -361,7 +361,7 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
     s.indexes[i].reserve(rows);
     auto read = [&s](RowId id) -> const Row& { return s.rows[id]; };
     for (RowId id = 0; id < rows; ++id) {
-      if (!s.indexes[i].addUnique(def, s.rows[id], id, read))
+      if (s.indexes[i].addUnique(def, s.rows[id], id, read))
         throw FormatError("two rows of table '" + t->name() + "' share a key of '" + def.name + "'");
     }
   }

@@ -1,5 +1,6 @@
 #include "platform/tsql/types/collation.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -8,6 +9,20 @@
 namespace mls::tsql {
 
 namespace {
+
+char32_t lowerAscii(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? c + 32 : c;
+}
+
+// The lower-case character at `pos`, advancing `pos`: ASCII without decoding.
+char32_t nextLower(std::string_view s, size_t& pos) {
+  const auto c = static_cast<unsigned char>(s[pos]);
+  if (c < 0x80) {
+    ++pos;
+    return lowerAscii(c);
+  }
+  return toLowerChar(utf8Next(s, pos));
+}
 
 std::u32string folded(std::string_view s) {
   std::u32string out;
@@ -93,7 +108,7 @@ bool matchItems(std::string_view t, size_t tStart, const std::vector<PatternItem
   size_t starItem = SIZE_MAX, starText = 0;
   while (ti < t.size()) {
     size_t next = ti;
-    char32_t c = toLowerChar(utf8Next(t, next));
+    char32_t c = nextLower(t, next);
     if (pi < items.size() && items[pi].kind == PatternItem::Kind::Run) {
       starItem = pi++;
       starText = ti;
@@ -118,11 +133,21 @@ bool matchItems(std::string_view t, size_t tStart, const std::vector<PatternItem
 int compareText(std::string_view a, std::string_view b) {
   a = trimRightSpaces(a);
   b = trimRightSpaces(b);
-  size_t i = 0, j = 0;
+  // ASCII on both sides: byte by byte.
+  const size_t common = std::min(a.size(), b.size());
+  size_t i = 0;
+  for (; i < common; ++i) {
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if ((x | y) >= 0x80) break;
+    if (x == y) continue;
+    const char32_t lx = lowerAscii(x), ly = lowerAscii(y);
+    if (lx != ly) return lx < ly ? -1 : 1;
+  }
+  size_t j = i;
   while (i < a.size() || j < b.size()) {
     // The shorter side compares as if padded with spaces.
-    char32_t x = i < a.size() ? toLowerChar(utf8Next(a, i)) : U' ';
-    char32_t y = j < b.size() ? toLowerChar(utf8Next(b, j)) : U' ';
+    char32_t x = i < a.size() ? nextLower(a, i) : U' ';
+    char32_t y = j < b.size() ? nextLower(b, j) : U' ';
     if (x != y) return x < y ? -1 : 1;
   }
   return 0;
@@ -132,7 +157,7 @@ size_t hashText(std::string_view s) {
   s = trimRightSpaces(s);
   uint64_t h = 1469598103934665603ull;
   for (size_t pos = 0; pos < s.size();) {
-    h ^= toLowerChar(utf8Next(s, pos));
+    h ^= nextLower(s, pos);
     h *= 1099511628211ull;
   }
   return static_cast<size_t>(h);

@@ -1,6 +1,7 @@
 #include "platform/tsql/types/decimal128.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -53,7 +54,33 @@ std::optional<Decimal128> narrow(Wide w, int scale, bool truncate = false) {
   return Decimal128(w.negative ? -m : m, scale);
 }
 
+// Magnitudes below this multiply, and scale up by 10^18, within 128 bits.
+constexpr u128 kSmall = u128{1} << 62;
+
+// m * 10^(to - from) for a small magnitude and a step of at most 18 digits.
+bool smallRescale(u128 m, int from, int to, u128& out) {
+  if (m >= kSmall || to < from || to - from > 18) return false;
+  out = m * pow10u128(to - from);
+  return true;
+}
+
+// The signed decimal of magnitude `m` at `scale`; empty past 38 digits.
+std::optional<Decimal128> signedResult(bool negative, u128 m, int scale) {
+  if (m >= pow10u128(Decimal128::kMaxDigits)) return std::nullopt;
+  const auto v = static_cast<__int128>(m);
+  return Decimal128(negative ? -v : v, scale);
+}
+
 std::optional<Decimal128> addSigned(const Decimal128& a, const Decimal128& b, bool negateB, int scale) {
+  // Small operands at a scale that drops no digit: in 128 bits.
+  u128 ma = 0, mb = 0;
+  if (smallRescale(magnitude(a.mantissa()), a.scale(), scale, ma) &&
+      smallRescale(magnitude(b.mantissa()), b.scale(), scale, mb)) {
+    const auto x = a.isNegative() ? -static_cast<__int128>(ma) : static_cast<__int128>(ma);
+    const auto y = b.isNegative() != negateB ? -static_cast<__int128>(mb) : static_cast<__int128>(mb);
+    const __int128 r = x + y;
+    return signedResult(r < 0, magnitude(r), scale);
+  }
   Wide x = widen(a), y = widen(b);
   if (negateB) y.negative = !y.negative;
   int s = std::max(x.scale, y.scale);
@@ -80,19 +107,32 @@ std::optional<Decimal128> addSigned(const Decimal128& a, const Decimal128& b, bo
 
 }  // namespace
 
+namespace {
+
+// 10^0 .. 10^38.
+constexpr std::array<u128, 39> kPowersOfTen = [] {
+  std::array<u128, 39> p{};
+  p[0] = 1;
+  for (size_t i = 1; i < p.size(); ++i)
+    p[i] = p[i - 1] * 10;
+  return p;
+}();
+
+}  // namespace
+
 unsigned __int128 pow10u128(int n) {
-  u128 r = 1;
-  for (int i = 0; i < n; ++i)
+  if (n >= 0 && n < static_cast<int>(kPowersOfTen.size())) return kPowersOfTen[static_cast<size_t>(n)];
+  u128 r = kPowersOfTen.back();
+  for (int i = static_cast<int>(kPowersOfTen.size()) - 1; i < n; ++i)
     r *= 10;
   return r;
 }
 
 int Decimal128::digits() const {
-  u128 m = magnitude(mantissa_);
-  int n = 1;
-  while (n < 39 && m >= pow10u128(n))
-    ++n;
-  return n;
+  // The first power of ten above the magnitude (39 digits past 10^38).
+  const u128 m = magnitude(mantissa_);
+  auto above = std::upper_bound(kPowersOfTen.begin() + 1, kPowersOfTen.end(), m);
+  return static_cast<int>(above - kPowersOfTen.begin());
 }
 
 int Decimal128::integralDigits() const {
@@ -200,6 +240,14 @@ std::optional<Decimal128> Decimal128::subtract(const Decimal128& a, const Decima
 }
 
 std::optional<Decimal128> Decimal128::multiply(const Decimal128& a, const Decimal128& b, int scale) {
+  // Small operands at a scale that drops no digit: in 128 bits.
+  const u128 ma = magnitude(a.mantissa_), mb = magnitude(b.mantissa_);
+  const int natural = a.scale_ + b.scale_;
+  if (ma < kSmall && mb < kSmall && scale >= natural && scale - natural <= kMaxDigits) {
+    const u128 product = ma * mb, factor = pow10u128(scale - natural);
+    if (product > (pow10u128(kMaxDigits) - 1) / factor) return std::nullopt;
+    return signedResult(a.isNegative() != b.isNegative() && product != 0, product * factor, scale);
+  }
   Wide w{a.isNegative() != b.isNegative(), U256::multiply(magnitude(a.mantissa_), magnitude(b.mantissa_)),
          a.scale_ + b.scale_};
   if (w.mag.isZero()) w.negative = false;

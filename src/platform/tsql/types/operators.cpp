@@ -67,6 +67,12 @@ __int128 toInt128(const Value& v) {
   return v.asInt();
 }
 
+// Both operands, and their quotient, are 64-bit integers (64-bit division is
+// far cheaper than 128-bit).
+bool fitsInt64(__int128 x, __int128 y) {
+  return x >= INT64_MIN && x <= INT64_MAX && y >= INT64_MIN && y <= INT64_MAX && !(x == INT64_MIN && y == -1);
+}
+
 Value integerArithmetic(ArithOp op, __int128 x, __int128 y, const SqlType& result) {
   __int128 r = 0;
   switch (op) {
@@ -81,11 +87,11 @@ Value integerArithmetic(ArithOp op, __int128 x, __int128 y, const SqlType& resul
       break;
     case ArithOp::Divide:
       if (y == 0) throwSqlError(8134);
-      r = x / y;  // truncates toward zero
+      r = fitsInt64(x, y) ? static_cast<int64_t>(x) / static_cast<int64_t>(y) : x / y;  // toward zero
       break;
     case ArithOp::Modulo:
       if (y == 0) throwSqlError(8134);
-      r = x % y;  // takes the dividend's sign
+      r = fitsInt64(x, y) ? static_cast<int64_t>(x) % static_cast<int64_t>(y) : x % y;  // the dividend's sign
       break;
   }
   int64_t lo = 0, hi = 0;

@@ -54,42 +54,11 @@ Value Value::dateTime(DateTime t) {
   return r;
 }
 
-Value::Value(const Value& o) : kind_(o.kind_), scale_(o.scale_), u_(o.u_) {
-  if (kind_ == Kind::String) u_.s->refs.fetch_add(1, std::memory_order_relaxed);
-}
-
-Value::Value(Value&& o) noexcept : kind_(o.kind_), scale_(o.scale_), u_(o.u_) {
-  o.kind_ = Kind::Null;
-}
-
-Value& Value::operator=(const Value& o) {
-  if (this != &o) {
-    if (o.kind_ == Kind::String) o.u_.s->refs.fetch_add(1, std::memory_order_relaxed);
-    release();
-    kind_ = o.kind_;
-    scale_ = o.scale_;
-    u_ = o.u_;
-  }
-  return *this;
-}
-
-Value& Value::operator=(Value&& o) noexcept {
-  if (this != &o) {
-    release();
-    kind_ = o.kind_;
-    scale_ = o.scale_;
-    u_ = o.u_;
-    o.kind_ = Kind::Null;
-  }
-  return *this;
-}
-
-void Value::release() {
-  if (kind_ == Kind::String && u_.s->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+void Value::releaseText() {
+  if (u_.s->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
     u_.s->~Text();
     std::free(u_.s);
   }
-  kind_ = Kind::Null;
 }
 
 Decimal128 Value::asDecimal() const {

@@ -32,11 +32,34 @@ class Value {
   static Value string(std::string_view text);
   static Value dateTime(DateTime t);
 
-  Value(const Value& o);
-  Value(Value&& o) noexcept;
-  Value& operator=(const Value& o);
-  Value& operator=(Value&& o) noexcept;
-  ~Value() { release(); }
+  // Copies and moves are inline: only text values count references.
+  Value(const Value& o) : kind_(o.kind_), scale_(o.scale_), u_(o.u_) {
+    if (kind_ == Kind::String) u_.s->refs.fetch_add(1, std::memory_order_relaxed);
+  }
+  Value(Value&& o) noexcept : kind_(o.kind_), scale_(o.scale_), u_(o.u_) { o.kind_ = Kind::Null; }
+  Value& operator=(const Value& o) {
+    if (this != &o) {
+      if (o.kind_ == Kind::String) o.u_.s->refs.fetch_add(1, std::memory_order_relaxed);
+      release();
+      kind_ = o.kind_;
+      scale_ = o.scale_;
+      u_ = o.u_;
+    }
+    return *this;
+  }
+  Value& operator=(Value&& o) noexcept {
+    if (this != &o) {
+      release();
+      kind_ = o.kind_;
+      scale_ = o.scale_;
+      u_ = o.u_;
+      o.kind_ = Kind::Null;
+    }
+    return *this;
+  }
+  ~Value() {
+    if (kind_ == Kind::String) releaseText();
+  }
 
   Kind kind() const { return kind_; }
   bool isNull() const { return kind_ == Kind::Null; }
@@ -60,7 +83,12 @@ class Value {
     uint32_t size;
     char* data() { return reinterpret_cast<char*>(this + 1); }
   };
-  void release();
+  void release() {
+    if (kind_ == Kind::String) releaseText();
+    kind_ = Kind::Null;
+  }
+  // Drops this value's reference to its text, freeing the text with the last.
+  void releaseText();
 
   Kind kind_ = Kind::Null;
   uint8_t scale_ = 0;  // decimal scale

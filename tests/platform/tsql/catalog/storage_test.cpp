@@ -1,6 +1,8 @@
 // Rows, keys and storage order of a table.
 #include "catalog_fixture.h"
 
+#include <functional>
+
 namespace mls::tsql::testing {
 namespace {
 
@@ -181,6 +183,37 @@ TEST_F(StorageTest, CompactionKeepsOrderAndKeys) {
   EXPECT_TRUE(std::is_sorted(v.begin(), v.end()));  // heap: insertion order
   EXPECT_EQ(errorOf([&] { insertRows(*t, {{I(5000), I(0)}}); }), 2627);
   insertRows(*t, {{I(4999), I(0)}});
+}
+
+// Deleting from a unique key leaves every other key findable and frees the
+// deleted ones (text keys hash alike without regard to case).
+TEST_F(StorageTest, UniqueKeyFindsEveryKeyLeftAfterDeletes) {
+  ddl("CREATE TABLE n (k INT PRIMARY KEY NONCLUSTERED) CREATE TABLE s (k VARCHAR(10) PRIMARY KEY "
+      "NONCLUSTERED)");
+  struct Case {
+    const char* table;
+    std::function<Value(int)> key;
+  } cases[] = {{"n", [](int i) { return I(i * 64); }},
+               {"s", [](int i) { return S((i % 2 ? "K" : "k") + std::to_string(i)); }}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.table);
+    auto t = table(c.table);
+    std::vector<Row> rows;
+    for (int i = 0; i < 1500; ++i)
+      rows.push_back({c.key(i)});
+    insertRows(*t, rows);
+    std::vector<RowId> ids(t->scanOrder().begin(), t->scanOrder().end());
+    for (size_t i = 0; i < ids.size(); i += 3)
+      t->erase(ids[i], undo);
+    undo.commit();  // 500 dead rows: too few to compact
+    for (int i = 0; i < 1500; ++i) {
+      if (i % 3 == 0) continue;
+      EXPECT_EQ(errorOf([&] { insertRows(*t, {{c.key(i)}}); }), 2627) << i;
+    }
+    for (int i = 0; i < 1500; i += 3)
+      insertRows(*t, {{c.key(i)}});
+    EXPECT_EQ(t->rowCount(), 1500u);
+  }
 }
 
 }  // namespace
