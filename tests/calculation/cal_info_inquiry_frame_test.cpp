@@ -6,7 +6,6 @@
 
 #include "cal_info_inquiry_fixture.h"
 #include "platform/com/object_context.h"
-#include "support/recording_provider.h"
 
 namespace mls::testing {
 namespace {
@@ -109,8 +108,7 @@ TEST_F(InquiryFrameTest, ReadsUncommittedRowsOnAConnectionOfItsOwn) {
       "1, 9) "
       "INSERT INTO cbProductCalInfo (FYear, FPeriod, FLevel, FProductID, FAmount) VALUES (2024, 3, 1, 10, "
       "6)");
-  const std::string props =
-      "ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en";
+  const std::string props = recordingProps();
   com::Variant completed = callWith(props, "GetOnOkCostObj", {2024, 3});
   com::Variant amounts = callWith(props, "GetProductAmount", {2024, 3, 1});
   const bool requested = callWith(props, "IsRequestAssist", {2024, 3, 1}).toBool();
@@ -122,9 +120,7 @@ TEST_F(InquiryFrameTest, ReadsUncommittedRowsOnAConnectionOfItsOwn) {
 
   // GetOnOkCostObj sends each statement on its own: drop, create, fill, read,
   // drop.
-  const std::vector<std::string>* batches = nullptr;
-  for (const std::vector<std::string>& session : recording->sessions)
-    if (session.size() > 1 && session[1].find("#OnlineCostObj") != std::string::npos) batches = &session;
+  const std::vector<std::string>* batches = sessionOf(*recording, "#OnlineCostObj");
   ASSERT_TRUE(batches);
   ASSERT_EQ(batches->size(), 6u);
   EXPECT_EQ((*batches)[0], "SET TRANSACTION ISOLATION LEVEL READ UnCOMMITTED");

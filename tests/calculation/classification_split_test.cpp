@@ -7,8 +7,6 @@
 #include "calc_fixture.h"
 #include "platform/com/object_context.h"
 #include "platform/com/registry.h"
-#include "schema/demoplant/client_calculation.h"
-#include "schema/demoplant/plant.h"
 
 namespace mls::testing {
 namespace {
@@ -157,15 +155,7 @@ TEST_F(SplitTest, AnAmountWithNowhereToGoIsRefusedAndNothingIsWritten) {
 class PlantSplitTest : public SplitTest, public ::testing::WithParamInterface<uint64_t> {};
 
 TEST_P(PlantSplitTest, ProductCostRowsAddUpToTheSplitAmount) {
-  std::string plant, calculation;
-  for (const std::string& s : demoplant::generatePlant({.seed = GetParam(), .billLines = 1500}).statements)
-    plant += s;
-  exec(plant);
-  for (const char* step : {"GetICStockBillDataForCB", "DeleteCalInfo", "CalCompleteQty", "CalProductQty"})
-    call(step, {2024, 3});
-  for (const std::string& s : demoplant::clientCalculation(2024, 3))
-    calculation += s;
-  exec(calculation);
+  plant(GetParam(), 1500, {"GetICStockBillDataForCB", "DeleteCalInfo", "CalCompleteQty", "CalProductQty"});
   call("UpdateClassifyCostObjStandardSet", {2024, 3, "COST"});
   com::Ref<com::Dispatch> info = com::createObject("Marlstone.CalInfo");
   int splits = 0;

@@ -114,10 +114,7 @@ TEST_F(WriteBackTest, ByLevelAndByProductWriteTheSameLines) {
 }
 
 TEST_F(WriteBackTest, TheClientsWindowAndBillsChangedSinceTheSnapshot) {
-  com::Ref<com::Dispatch> d = com::createObject("Halvern.Dictionary");
-  com::letProperty(*d, "Item", "lngISFindCurDate", 1);
-  com::letProperty(*d, "Item", "datPeriodBeginDate", com::Variant("2024-03-02"));
-  com::letProperty(*d, "Item", "datCurPeriodEndDate", com::Variant("2024-04-01"));
+  const com::Variant d = clientDates(1, "2024-03-02", "2024-04-01");
   // Bill 2 of March 1st outside the window: two lines share the 100.  Bill 2
   // cancelled since the snapshot: its quantity counts, the difference goes to
   // a line still live.
@@ -125,7 +122,7 @@ TEST_F(WriteBackTest, TheClientsWindowAndBillsChangedSinceTheSnapshot) {
   const Rows cancelled{
       {"1", "1", "33.33", "33.33", "33.33"}, {"1", "2", "33.33", "66.67", "400"}, {"2", "1", "7", "7", "7"}};
   for (const bool perLevel : {true, false}) {
-    perLevel ? byLevel(1, com::Variant(d)) : byProduct(1, "", 100, com::Variant(d));
+    perLevel ? byLevel(1, d) : byProduct(1, "", 100, d);
     EXPECT_EQ(linesOf(1), window) << perLevel;
     reset(1);
     perLevel ? byLevel(1) : byProduct(1, "", 100);

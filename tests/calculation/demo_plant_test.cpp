@@ -5,7 +5,6 @@
 #include "calc_fixture.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/registry.h"
-#include "schema/demoplant/client_calculation.h"
 #include "schema/demoplant/plant.h"
 
 namespace mls::testing {
@@ -26,13 +25,8 @@ class DemoPlantTest : public CalcTest {
  protected:
   void SetUp() override {
     CalcTest::SetUp();
-    plant_ = demoplant::generatePlant({.seed = 3, .billLines = 3000});
-    std::string batch;
-    for (const std::string& s : plant_.statements)
-      batch += s;
-    exec(batch);
+    plant(3, 3000);
   }
-  demoplant::Plant plant_;
 };
 
 // Valid issue lines of purpose 12000 in production departments, in the
@@ -94,16 +88,7 @@ std::string groupLines(const std::string& head, const std::string& entry) {
 }
 
 TEST_P(PlantWriteBackTest, ReceiptLinesAddUpToTheProductCosts) {
-  std::string plant;
-  for (const std::string& s : demoplant::generatePlant({.seed = GetParam(), .billLines = 1500}).statements)
-    plant += s;
-  exec(plant);
-  for (const char* step : {"GetICStockBillDataForCB", "DeleteCalInfo", "CalCompleteQty"})
-    call(step, {2024, 3});
-  std::string calculation;
-  for (const std::string& s : demoplant::clientCalculation(2024, 3))
-    calculation += s;
-  exec(calculation);
+  plant(GetParam(), 1500, {"GetICStockBillDataForCB", "DeleteCalInfo", "CalCompleteQty"});
   const std::string splitDiffers =
       "(SELECT SUM(FOverAmount) FROM CBCalInfoDetail_CurData d WHERE d.FDeptID = a.FDeptID "
       "AND d.FCostObjID = a.FCostObjID AND d.FCostItemID = a.FCostItemID) <> a.FOverAmount "

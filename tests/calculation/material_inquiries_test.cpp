@@ -149,11 +149,7 @@ TEST_F(ProductInTest, ListsTheCostObjectsOfEachReceivedProductAndBatch) {
                                   {"20", "L", "33", "(C33)Joint"},
                                   {"21", "B1", "31", "(C31)Gear"}}));
   // The client's window, when flagged: April 1st is in, March 1st out.
-  com::Ref<com::Dispatch> dates = com::createObject("Halvern.Dictionary");
-  com::letProperty(*dates, "Item", "lngISFindCurDate", 1);
-  com::letProperty(*dates, "Item", "datPeriodBeginDate", com::Variant("2024-03-02"));
-  com::letProperty(*dates, "Item", "datCurPeriodEndDate", com::Variant("2024-04-02"));
-  EXPECT_EQ(rowsOf(call("GetProductIn", {2024, 3, com::Variant(dates)})),
+  EXPECT_EQ(rowsOf(call("GetProductIn", {2024, 3, clientDates(1, "2024-03-02", "2024-04-02")})),
             (Rows{{"20", "L", "30", "(C30)Shaft"},
                   {"20", "L", "33", "(C33)Joint"},
                   {"21", "B1", "31", "(C31)Gear"}}));

@@ -2,7 +2,6 @@
 // how they are copied, the keys and work tables afterwards, and its frame.
 #include "calc_fixture.h"
 #include "frame/sql_literal.h"
-#include "support/recording_provider.h"
 
 namespace mls::testing {
 namespace {
@@ -24,29 +23,26 @@ class SnapshotTest : public CalcTest {
   }
 };
 
-TEST_F(SnapshotTest, TheWindowTakesItsFirstDayAndLeavesTheNextPeriodsFirstDay) {
-  billsOn({"2024-02-29 23:59:59", "2024-03-01", "2024-03-31 23:59:59", "2024-04-01"});
-  snapshot(2024, 3);
-  EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}}));
-  EXPECT_EQ(snapshotLines(), (Rows{{"2", "1"}, {"3", "1"}}));
-}
-
-TEST_F(SnapshotTest, PeriodsStartingOnThe26th) {
+// The window takes its first day and leaves the next period's first day;
+// period 12 and any beyond it roll into the next year.
+TEST_F(SnapshotTest, TheWindowOfThePeriod) {
+  billsOn({"2024-02-29 23:59:59", "2024-03-01", "2024-03-31 23:59:59", "2024-04-01", "2024-11-30",
+           "2024-12-01", "2024-12-31", "2025-01-01"});
+  const std::pair<int, Rows> cases[] = {{3, {{"2"}, {"3"}}}, {12, {{"6"}, {"7"}}}, {13, {{"6"}, {"7"}}}};
+  for (const auto& [period, bills] : cases) {
+    snapshot(2024, period);
+    EXPECT_EQ(snapshotBills(), bills) << period;
+    EXPECT_EQ(snapshotLines().size(), bills.size()) << period;
+  }
+  // Periods starting on the 26th.
   std::vector<std::string> days{"2023-12-26"};
   for (int m = 1; m < 12; ++m)
     days.push_back("2024-" + std::string(m < 10 ? "0" : "") + std::to_string(m) + "-26");
   db_.setCalendar(2024, days);
+  exec("DELETE FROM ICStockBillEntry DELETE FROM ICStockBill");
   billsOn({"2024-02-25", "2024-02-26", "2024-03-25", "2024-03-26", "2024-03-01"});
   snapshot(2024, 3);
   EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}, {"5"}}));
-}
-
-TEST_F(SnapshotTest, Period12AndAnyBeyondItRollIntoTheNextYear) {
-  billsOn({"2024-11-30", "2024-12-01", "2024-12-31", "2025-01-01"});
-  for (int period : {12, 13}) {
-    snapshot(2024, period);
-    EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}})) << period;
-  }
 }
 
 TEST_F(SnapshotTest, HeadersAreCopiedWithTheirNullsReplaced) {
@@ -149,18 +145,14 @@ TEST_F(SnapshotTest, ReadsUncommittedRowsOnAReadUncommittedConnectionInThreeBatc
       "BEGIN TRAN INSERT INTO ICStockBill (FInterID, FTranType, FDate, FStatus, FCancellation, "
       "FPurposeID) VALUES (40, 2, '2024-03-02', 0, 0, 0)");
   com::VoteRecorder votes;
-  callWith("ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en",
-           "GetICStockBillDataForCB", {2024, 3});
+  callWith(recordingProps(), "GetICStockBillDataForCB", {2024, 3});
   other->execute("ROLLBACK");
   other->close();
   EXPECT_EQ(snapshotBills(), (Rows{{"40"}}));
   EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
 
   // The method's own connection (the period component opens others).
-  const std::vector<std::string>* batches = nullptr;
-  for (const std::vector<std::string>& session : recording->sessions) {
-    if (session.size() > 1 && session[1].find("cb_ICStockBill") != std::string::npos) batches = &session;
-  }
+  const std::vector<std::string>* batches = sessionOf(*recording, "cb_ICStockBill");
   ASSERT_TRUE(batches);
   ASSERT_EQ(batches->size(), 4u);
   EXPECT_EQ((*batches)[0], "SET TRANSACTION ISOLATION LEVEL READ UnCOMMITTED");

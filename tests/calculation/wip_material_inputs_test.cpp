@@ -101,13 +101,7 @@ TEST_F(WipMaterialInputsTest, AnOrderCountsOnceInTheDivisorAndOnlyWithAValidFeed
 TEST_F(WipMaterialInputsTest, TheClientsPeriodDatesSetTheWindowWhenFlagged) {
   order(4, 25, 3, 2, "2024-02-20", "2024-03-01");
   feed(40, 1, 601, 6);
-  auto dates = [](int flag) {
-    com::Ref<com::Dispatch> d = com::createObject("Halvern.Dictionary");
-    com::letProperty(*d, "Item", "lngISFindCurDate", flag);
-    com::letProperty(*d, "Item", "datPeriodBeginDate", com::Variant("2024-03-02"));
-    com::letProperty(*d, "Item", "datCurPeriodEndDate", com::Variant("2024-04-01"));
-    return com::Variant(d);
-  };
+  auto dates = [](int flag) { return clientDates(flag, "2024-03-02", "2024-04-01"); };
   // From the 2nd, the order closed on the 1st is out.
   EXPECT_TRUE(rowset(inputs({25}, {dates(1)}), "PPBOMInfo").empty());
   EXPECT_EQ(rowset(inputs({25}, {dates(0)}), "PPBOMInfo"), (Rows{{"25", "601", "3"}}));
