@@ -3,9 +3,9 @@
 #include <functional>
 #include <vector>
 
-#include "platform/com/error.h"
 #include "standards/standard_qty_sql.h"
 #include "standards_fixture.h"
+#include "support/com_errors.h"
 
 namespace mls::testing {
 namespace {
@@ -40,29 +40,29 @@ class DispatchTest : public StandardsTest {
     execute(sql);
     return qty(row);
   }
-  com::ExcepInfo failure(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const com::ComError& e) {
-      return e.info();
-    }
-    ADD_FAILURE() << "no error";
-    return {};
-  }
+  static com::ExcepInfo failure(const std::function<void()>& f) { return failureOf("the text", f); }
 };
 
-TEST_F(DispatchTest, NumbersTwoAndThreeAreCompletedQuantityAndManHours) {
-  EXPECT_EQ(value(text(0, 2)), 42);
-  EXPECT_EQ(value(text(0, 3)), 3);
-}
-
-TEST_F(DispatchTest, KindsOutsideTheSystemKindsReadTheRationDataOfTheNumber) {
-  for (int kind : {0, 9, 70000, -5}) {
-    SCOPED_TRACE(kind);
-    EXPECT_EQ(value(text(kind, 4)), 10);
-  }
-  EXPECT_EQ(value(text(5, 4)), 40);  // kind 5 reads standard -1 whatever the number
-  EXPECT_EQ(value(text(0, 6)), 7);   // no data of that number
+TEST_F(DispatchTest, TheKindAndNumberChooseTheSource) {
+  const struct {
+    int kind, number;
+    double value;  // 7: no text or no data
+  } cases[] = {
+      {0, 2, 42},  // completed quantity
+      {0, 3, 3},   // man-hours
+      // Kinds outside the system kinds read the ration data of the number.
+      {0, 4, 10},
+      {9, 4, 10},
+      {70000, 4, 10},
+      {-5, 4, 10},
+      {5, 4, 40},  // kind 5 reads standard -1 whatever the number
+      {0, 6, 7},   // no data of that number
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(value(text(c.kind, c.number)), c.value) << c.kind << " " << c.number;
+  // BOM usage and kinds above 70012 give no text.
+  EXPECT_EQ(text(6, 4), "");
+  EXPECT_EQ(text(70013, 4, false, {}, "CLDETLD"), "");
 }
 
 TEST_F(DispatchTest, RationDataByCostItemAndDepartmentWide) {
@@ -87,21 +87,6 @@ TEST_F(DispatchTest, RationDataByCostItemAndDepartmentWide) {
   EXPECT_EQ(qty(otherPeriod), 30);
 }
 
-TEST_F(DispatchTest, RationTextIsTheUsualStatement) {
-  EXPECT_EQ(text(0, 4, true),
-            "UpDate t1 SET  t1.FQty=t2.FQty FROM #OnlineCostObj t1 inner join \r\n"
-            "  CBRationStandardInfo t2\r\n"
-            " ON (t2.FCostObjID=t1.FCostObjID \r\n"
-            "    AND t1.FDeptID=t2.FDeptID \r\n"
-            "    AND t2.FCostItemID=t1.FCostItemID )\r\n"
-            " WHERE t2.FYear=2024\r\n"
-            " AND t2.FPeriod= 3\r\n"
-            " AND t2.FStandardID= 4\r\n");
-  const std::string wide = text(0, 4, false, {.departmentWide = true});
-  EXPECT_NE(wide.find(" ON (t2.FCostObjID=0\r\n"), std::string::npos) << wide;
-  EXPECT_NE(wide.find("    AND t2.FCostItemID=0)\r\n"), std::string::npos) << wide;
-}
-
 TEST_F(DispatchTest, DailyCostingSkipsTheQuotaAndRefusesSystemData) {
   EXPECT_EQ(value(text(0, 4, false, {.daily = true}, "CLDETLD")), 10);
   for (int kind : {1, 3, 70012}) {
@@ -111,11 +96,6 @@ TEST_F(DispatchTest, DailyCostingSkipsTheQuotaAndRefusesSystemData) {
   }
   EXPECT_EQ(failure([&] { text(0, 2, false, {.daily = true}); }).number, 5);
   EXPECT_EQ(text(6, 4, false, {.daily = true}), "");
-}
-
-TEST_F(DispatchTest, BomUsageAndKindsAbove70012GiveNoText) {
-  EXPECT_EQ(text(6, 4), "");
-  EXPECT_EQ(text(70013, 4, false, {}, "CLDETLD"), "");
 }
 
 TEST_F(DispatchTest, AColumnThatIsNoIdentifierNeverReachesTheText) {
