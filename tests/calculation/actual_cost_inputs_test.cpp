@@ -240,15 +240,7 @@ TEST_F(ActualCostInputsTest, AnElementThatIsNoCostObjectIDIsRefusedBeforeAnythin
             "Element (0, 0) of the cost-object list is not a cost-object ID: abc");
 
   // A list that is not a two-dimensional array.
-  com::ExcepInfo e;
-  try {
-    std::vector<com::Variant> args{com::Variant(db_.props("en")), com::Variant(com::SafeArray::vector({10})),
-                                   2024, 3};
-    com::invokeByName(*calInfo_, "GetCaculateInfo", com::kMethodOrGet, args);
-  } catch (const com::ComError& err) {
-    e = err.info();
-  }
-  EXPECT_EQ(e.number, 9);
+  EXPECT_EQ(failure("GetCaculateInfo", {com::Variant(com::SafeArray::vector({10})), 2024, 3}).number, 9);
 }
 
 TEST_F(ActualCostInputsTest, ReadsUncommittedRowsAndLoadsTheListInOneBatch) {
@@ -260,8 +252,7 @@ TEST_F(ActualCostInputsTest, ReadsUncommittedRowsAndLoadsTheListInOneBatch) {
       "BEGIN TRAN INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES "
       "(2024, 3, 2, 20, 9)");
   com::VoteRecorder votes;
-  std::vector<com::Variant> args{com::Variant(recordingProps()), costObjects({10, 20}), 2024, 3};
-  com::Variant answer = com::invokeByName(*calInfo_, "GetCaculateInfo", com::kMethodOrGet, args);
+  com::Variant answer = callWith(recordingProps(), "GetCaculateInfo", {costObjects({10, 20}), 2024, 3});
   other->execute("ROLLBACK");
   other->close();
   EXPECT_EQ(rowsOf(answer, "OverOnlineQty", "20"),
