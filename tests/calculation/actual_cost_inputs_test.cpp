@@ -84,17 +84,15 @@ class ActualCostInputsTest : public CostInputsTest {
     exec(std::string("INSERT INTO cbWMakeDistributeInfo") + own + "(2024, 3, 1, 10, 9, 0.5)");
     exec(
         "INSERT INTO CBWasterAmends (FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FWasterTypeID, "
-        "FAmount) "
-        "VALUES (2024, 3, 1, 10, 1, 1, 4), (2024, 3, 1, 10, 1, 0, 6)");
+        "FAmount) VALUES (2024, 3, 1, 10, 1, 1, 4), (2024, 3, 1, 10, 1, 0, 6)");
     exec(
         "INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID, FCostID, FBegBal) VALUES "
         "(2024, 3, 1, 10, 1, 100), (2024, 3, 1, 10, -1, 5), (2024, 3, 1, 10, 0, 5), (2024, 3, 1, 10, 2, 0), "
         "(2024, 2, 1, 10, 1, 1000), (2024, 3, 1, 30, 1, 7), (2024, 3, 2, 20, -1, 5)");
     exec(
         "INSERT INTO cbCostObjDetail (FYear, FPeriod, FDepID, FCostObjID, FCostItemID, FMaterielID, "
-        "FBatchNo, "
-        "FSum, FQty) VALUES (2024, 3, 1, 10, 1, 500, 'Z', 11, 1), (2024, 3, 1, 10, 1, 777, 'K', 7, 2), "
-        "(2024, 3, 1, 30, 1, 500, '', 1, 1)");
+        "FBatchNo, FSum, FQty) VALUES (2024, 3, 1, 10, 1, 500, 'Z', 11, 1), (2024, 3, 1, 10, 1, 777, 'K', 7, "
+        "2), (2024, 3, 1, 30, 1, 500, '', 1, 1)");
     // Producers: of 501 in L1 the 906 object 40 and the 909 object 41, of 501
     // in L2 the 908 object 42; of 500 without batch the 907 object 43 and the
     // 908 object 45, of 500 in batch A the 908 object 44.

@@ -105,9 +105,8 @@ TEST_F(InquiryFrameTest, ReadsUncommittedRowsOnAConnectionOfItsOwn) {
   other->open(db_.connectString());
   other->execute(
       "BEGIN TRAN INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, "
-      "1, 9) "
-      "INSERT INTO cbProductCalInfo (FYear, FPeriod, FLevel, FProductID, FAmount) VALUES (2024, 3, 1, 10, "
-      "6)");
+      "1, 9) INSERT INTO cbProductCalInfo (FYear, FPeriod, FLevel, FProductID, FAmount) VALUES (2024, 3, 1, "
+      "10, 6)");
   const std::string props = recordingProps();
   com::Variant completed = callWith(props, "GetOnOkCostObj", {2024, 3});
   com::Variant amounts = callWith(props, "GetProductAmount", {2024, 3, 1});

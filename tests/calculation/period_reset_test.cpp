@@ -54,8 +54,7 @@ class PeriodResetTest : public CalcTest {
     for (const char* table : {"cbExpenseDistributeInfo", "cbWExpenseDistributeInfo"}) {
       exec(std::string("INSERT INTO ") + table +
            " (FYear, FPeriod, FInterID) VALUES (2024, 3, 100), (2024, 3, 101), (2024, 3, 102), (2024, 3, "
-           "999), "
-           "(2024, 3, NULL), (2024, 2, 999)");
+           "999), (2024, 3, NULL), (2024, 2, 999)");
     }
     for (const char* table : {"cbProductCalInfo", "CBCalInfo", "cbWCalInfo", "cbWNCalInfo", "CBCalInfoDetail",
                               "cbWCalInfoDetail", "cbCalRevertInfo", "CBOnlineMaterielDispInfo"}) {

@@ -112,8 +112,7 @@ TEST_F(QuantitiesTest, ARunReplacesThePeriodOnly) {
       "(2024, 2, 1, 99, 2)");
   exec(
       "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES (2024, 3, 1, "
-      "99, "
-      "1, 1), (2024, 4, 1, 99, 1, 2)");
+      "99, 1, 1), (2024, 4, 1, 99, 1, 2)");
   call("CalCompleteQty", {2024, 3});
   call("CalCompleteQty", {2024, 3});
   call("CalProductQty", {2024, 3});

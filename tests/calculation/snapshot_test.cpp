@@ -49,11 +49,9 @@ TEST_F(SnapshotTest, HeadersAreCopiedWithTheirNullsReplaced) {
   // Receipt 2 is hooked to an invoice (group 78), receipt 3 is not.
   exec(
       "INSERT INTO ICStockBill (FInterID, FBillNo, FTranType, FDate, FDeptID, FHookInterID, FVchInterID, "
-      "FROB, "
-      "FCheckerID, FStatus, FCancellation, FPurposeID) VALUES "
-      "(1, NULL, 24, '2024-03-05', NULL, 77, NULL, NULL, NULL, 0, 1, 12001), "
-      "(2, N'SOUT2', 2, '2024-03-06', 4, 78, 55, -1, 16, 2, 0, 0), "
-      "(3, N'SOUT3', 2, '2024-03-07', 4, NULL, 0, 1, 16, 1, 0, 0)");
+      "FROB, FCheckerID, FStatus, FCancellation, FPurposeID) VALUES (1, NULL, 24, '2024-03-05', NULL, 77, "
+      "NULL, NULL, NULL, 0, 1, 12001), (2, N'SOUT2', 2, '2024-03-06', 4, 78, 55, -1, 16, 2, 0, 0), (3, "
+      "N'SOUT3', 2, '2024-03-07', 4, NULL, 0, 1, 16, 1, 0, 0)");
   snapshot(2024, 3);
   EXPECT_EQ(rows("SELECT FInterID, FTranType, FDate, FBillNo, FDeptID, FHookInterID, FVchInterID, FROB, "
                  "FCheckerID, FStatus, FCancellation, FPurposeID FROM cb_ICStockBill ORDER BY FInterID"),
@@ -67,8 +65,7 @@ TEST_F(SnapshotTest, LinesAreCopiedColumnByColumn) {
   exec(
       "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FBatchNo, FAmount, FUnitID, "
       "FPlanPrice, FPlanAmount, FCostCenterID, FICMOInterID, FCostObjGroupID, FCostOBJID, FReProduceType) "
-      "VALUES "
-      "(7, 2, 3, 4.5, 5.25, 'L6', 7.75, 8, 9.5, 10.5, 11, 12, 13, 14, 1058)");
+      "VALUES (7, 2, 3, 4.5, 5.25, 'L6', 7.75, 8, 9.5, 10.5, 11, 12, 13, 14, 1058)");
   snapshot(2024, 3);
   EXPECT_EQ(rows("SELECT FInterID, FEntryID, FItemID, FQty, FPrice, FBatchNo, FAmount, FUnitID, FPlanPrice, "
                  "FPlanAmount, FCostCenterID, FICMOInterID, FCostObjGroupID, FCostOBJID, FReProduceType "
@@ -124,8 +121,7 @@ TEST_F(SnapshotTest, EachCallReplacesTheSnapshotAndEmptiesTheWorkTablesOfEveryPe
   snapshot(2024, 3);
   exec(
       "INSERT INTO CBCalInfo_CurData (FYear, FPeriod, FDeptID) VALUES (2023, 1, 1), (2024, 3, 1), (2025, 7, "
-      "1) "
-      "INSERT INTO CBCalInfoDetail_CurData (FYear, FPeriod, FDeptID) VALUES (2023, 1, 1), (2024, 3, 1)");
+      "1) INSERT INTO CBCalInfoDetail_CurData (FYear, FPeriod, FDeptID) VALUES (2023, 1, 1), (2024, 3, 1)");
   snapshot(2024, 3);
   EXPECT_EQ(snapshotBills(), (Rows{{"1"}}));
   EXPECT_EQ(count("CBCalInfo_CurData"), 0);

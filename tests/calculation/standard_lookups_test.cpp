@@ -15,9 +15,8 @@ class StandardLookupsTest : public CalInfoInquiryTest {
     CalInfoInquiryTest::SetUp();
     exec(
         "INSERT INTO CBRationStandardInfo (FStandardID, FCostObjID, FYear, FPeriod, FDeptID, FCostItemID, "
-        "FQty) "
-        "VALUES (3, 10, 2024, 3, 1, 0, 150), (3, 10, 2024, 3, 2, 901, 12.5), (4, 10, 2024, 3, 1, 0, 7), "
-        "(3, 11, 2024, 3, 1, 0, 8), (3, 10, 2024, 2, 1, 0, 9), (3, 10, 2023, 3, 1, 0, 10)");
+        "FQty) VALUES (3, 10, 2024, 3, 1, 0, 150), (3, 10, 2024, 3, 2, 901, 12.5), (4, 10, 2024, 3, 1, 0, "
+        "7), (3, 11, 2024, 3, 1, 0, 8), (3, 10, 2024, 2, 1, 0, 9), (3, 10, 2023, 3, 1, 0, 10)");
     exec(
         "INSERT INTO cbBalance (FYear, FPeriod, FTypeID, FProductID, FDepID, FCostID, FBegBal) VALUES "
         "(2024, 1, 2, 10, 1, 901, 40), (2024, 1, 2, 10, 2, 902, -2.5), (2024, 2, 2, 10, 1, 901, 41), "

@@ -90,8 +90,7 @@ TEST_F(WipMaterialInputsTest, AnOrderCountsOnceInTheDivisorAndOnlyWithAValidFeed
   // An order whose only feed list has status 0 is in no divisor.
   exec(
       "INSERT INTO ICMO (FInterID, FCostObjID, FStatus, FCommitDate, FPlanCommitDate, FQty) VALUES (2, 10, "
-      "1, "
-      "'2024-02-20', '2024-03-31', 100)");
+      "1, '2024-02-20', '2024-03-31', 100)");
   header(21, 2, 0);
   feed(21, 1, 601, 1000);
   EXPECT_EQ(rowset(inputs({10}), "PPBOMInfo"),

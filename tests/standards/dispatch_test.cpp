@@ -20,10 +20,11 @@ class DispatchTest : public StandardsTest {
     // (cost object 0), standard -1, and standard 4 of another period.
     exec(
         "INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, "
-        "FQty)"
-        " VALUES (2024, 3, 4, 1, 1, 0, 10), (2024, 3, 4, 1, 1, 5, 20), (2024, 3, 4, 1, 0, 0, 30),"
-        " (2024, 3, 4, 1, 0, 5, 35), (2024, 3, -1, 1, 1, 0, 40), (2024, 2, 4, 1, 2, 0, 50)");
-    exec("INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 3)");
+        "FQty) VALUES (2024, 3, 4, 1, 1, 0, 10), (2024, 3, 4, 1, 1, 5, 20), (2024, 3, 4, 1, 0, 0, 30), "
+        "(2024, 3, 4, 1, 0, 5, 35), (2024, 3, -1, 1, 1, 0, 40), (2024, 2, 4, 1, 2, 0, 50)");
+    exec(
+        "INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, FPurposeID, FType, FQty) VALUES "
+        "(2024, 3, 1, 1, 0, 0, 3), (2024, 3, 1, 1, 1, 1, 5)");
     exec("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'CB_CALCOMPLETEQTY_OK', '1')");
     exec("INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 42)");
   }
@@ -49,7 +50,7 @@ TEST_F(DispatchTest, TheKindAndNumberChooseTheSource) {
     double value;  // 7: no text or no data
   } cases[] = {
       {0, 2, 42},  // completed quantity
-      {0, 3, 3},   // man-hours
+      {0, 3, 8},   // man-hours of every purpose and type
       // Kinds outside the system kinds read the ration data of the number.
       {0, 4, 10},
       {9, 4, 10},
@@ -127,9 +128,8 @@ class SortDispatchTest : public DispatchTest {
 TEST_F(SortDispatchTest, AnyKindButTheJointProductKindsReadsTheSortData) {
   exec(
       "INSERT INTO CBSortStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FProductID, "
-      "FCostItemID,"
-      " FQty) VALUES (2024, 3, 2, 1, 1, 11, 0, 5), (2024, 3, 2, 1, 1, 12, 0, 6), (2024, 3, 3, 1, 1, 11, 0, "
-      "8)");
+      "FCostItemID, FQty) VALUES (2024, 3, 2, 1, 1, 11, 0, 5), (2024, 3, 2, 1, 1, 12, 0, 6), (2024, 3, 3, 1, "
+      "1, 11, 0, 8)");
   exec(
       "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES (2024, 3, 1, "
       "1, 11, 9)");

@@ -21,8 +21,7 @@ class SystemKindsTest : public StandardsTest {
 TEST_F(SystemKindsTest, PeriodQuantitiesSumPerDepartmentAndCostObject) {
   exec(
       "INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID, FQty, FAdjustQty) VALUES (2024, 3, 1, 1, "
-      "5, "
-      "0.5), (2024, 3, 1, 1, 3, 0.25), (2024, 2, 1, 1, 100, 100), (2024, 3, 2, 2, 4, 1)");
+      "5, 0.5), (2024, 3, 1, 1, 3, 0.25), (2024, 2, 1, 1, 100, 100), (2024, 3, 2, 2, 4, 1)");
   periodRow("CBInQty", 1, 1, 2);
   periodRow("CBInQty", 1, 1, 3);
   periodRow("CBInQty", 1, 1, 50, 4);
@@ -50,8 +49,7 @@ TEST_F(SystemKindsTest, ManHourKindsFilterByPurposeAndType) {
   exec(
       "INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, FPurposeID, FType, FQty) VALUES "
       "(2024, 3, 1, 1, 0, 0, 1), (2024, 3, 1, 1, 0, 1, 2), (2024, 3, 1, 1, 1, 0, 4), (2024, 3, 1, 1, 1, 1, "
-      "8), "
-      "(2024, 2, 1, 1, 0, 0, 100), (2024, 3, 2, 1, 0, 0, 16)");
+      "8), (2024, 2, 1, 1, 0, 0, 100), (2024, 3, 2, 1, 0, 0, 16)");
   const int a = receiver({.costObj = 1, .dept = 1});
   const int none = receiver({.costObj = 3, .dept = 1});
   const std::pair<int, double> expected[] = {{7, 15}, {70003, 3}, {70004, 12}, {70007, 5}, {70008, 10}};
@@ -133,10 +131,8 @@ TEST_F(SystemKindsTest, ProductQuantityOfMainProductsOnly) {
 TEST_F(SystemKindsTest, SortKindReadsTheJointProductStandardByItsCode) {
   exec(
       "INSERT INTO CBSortStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FProductID, "
-      "FCostItemID,"
-      " FQty) VALUES (2024, 3, 8, 1, 1, 11, 0, 5), (2024, 3, 8, 1, 1, 11, 3, 6), (2024, 3, 9, 1, 1, 12, 0, "
-      "7.5),"
-      " (2024, 3, 8, 1, 1, 12, 0, 4)");
+      "FCostItemID, FQty) VALUES (2024, 3, 8, 1, 1, 11, 0, 5), (2024, 3, 8, 1, 1, 11, 3, 6), (2024, 3, 9, 1, "
+      "1, 12, 0, 7.5), (2024, 3, 8, 1, 1, 12, 0, 4)");
   const int item0 = receiver({.costObj = 1, .dept = 1, .costItem = 0, .product = 11});
   const int item3 = receiver({.costObj = 1, .dept = 1, .costItem = 3, .product = 11});
   const int deputy = receiver({.costObj = 1, .dept = 1, .product = 12, .deputy = 1});
