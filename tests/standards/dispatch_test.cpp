@@ -35,12 +35,7 @@ class DispatchTest : public StandardsTest {
                                           options, code, -1);
   }
   // The value the text gives receiver (cost object 1, department 1, cost item 0).
-  double value(const std::string& sql) {
-    exec("DELETE FROM #OnlineCostObj");
-    const int row = receiver({.costObj = 1, .dept = 1});
-    execute(sql);
-    return qty(row);
-  }
+  double value(const std::string& sql) { return values({{.costObj = 1, .dept = 1}}, sql)[0]; }
   static com::ExcepInfo failure(const std::function<void()>& f) { return failureOf("the text", f); }
 };
 
@@ -67,25 +62,17 @@ TEST_F(DispatchTest, TheKindAndNumberChooseTheSource) {
 }
 
 TEST_F(DispatchTest, RationDataByCostItemAndDepartmentWide) {
-  exec("DELETE FROM #OnlineCostObj");
-  const int item0 = receiver({.costObj = 1, .dept = 1, .costItem = 0});
-  const int item5 = receiver({.costObj = 1, .dept = 1, .costItem = 5});
-  const int otherObj = receiver({.costObj = 3, .dept = 1, .costItem = 5});
-  const int otherPeriod = receiver({.costObj = 2, .dept = 1});
-  execute(text(0, 4, false));
-  EXPECT_EQ(qty(item0), 10);
-  EXPECT_EQ(qty(item5), 10);
-  EXPECT_EQ(qty(otherObj), 7);
-  EXPECT_EQ(qty(otherPeriod), 7);
-  execute(text(0, 4, true));
-  EXPECT_EQ(qty(item5), 20);
-  execute(text(0, 4, true, {.departmentWide = true}));
-  EXPECT_EQ(qty(item0), 30);
-  EXPECT_EQ(qty(item5), 35);
-  EXPECT_EQ(qty(otherObj), 35);
-  execute(text(0, 4, false, {.departmentWide = true}));
-  EXPECT_EQ(qty(item5), 30);
-  EXPECT_EQ(qty(otherPeriod), 30);
+  // Cost items 0 and 5 of cost object 1, cost item 5 of cost object 3, and
+  // cost object 2 (data of February only).
+  const std::vector<Receiver> receivers{{.costObj = 1, .dept = 1, .costItem = 0},
+                                        {.costObj = 1, .dept = 1, .costItem = 5},
+                                        {.costObj = 3, .dept = 1, .costItem = 5},
+                                        {.costObj = 2, .dept = 1}};
+  using Values = std::vector<double>;
+  EXPECT_EQ(values(receivers, text(0, 4, false)), (Values{10, 10, 7, 7}));
+  EXPECT_EQ(values(receivers, text(0, 4, true)), (Values{10, 20, 7, 7}));
+  EXPECT_EQ(values(receivers, text(0, 4, true, {.departmentWide = true})), (Values{30, 35, 35, 30}));
+  EXPECT_EQ(values(receivers, text(0, 4, false, {.departmentWide = true})), (Values{30, 30, 30, 30}));
 }
 
 TEST_F(DispatchTest, DailyCostingSkipsTheQuotaAndRefusesSystemData) {
@@ -133,21 +120,14 @@ TEST_F(SortDispatchTest, AnyKindButTheJointProductKindsReadsTheSortData) {
   exec(
       "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES (2024, 3, 1, "
       "1, 11, 9)");
-  exec("DELETE FROM #OnlineCostObj");
-  const int main = receiver({.costObj = 1, .dept = 1, .product = 11});
-  const int deputy = receiver({.costObj = 1, .dept = 1, .product = 12, .deputy = 1});
-  const int item3 = receiver({.costObj = 1, .dept = 1, .costItem = 3, .product = 11});
-  for (int kind : {0, 3, 7, 70001, 70012}) {
-    SCOPED_TRACE(kind);
-    exec("UPDATE #OnlineCostObj SET FQty = 7");
-    execute(sort(kind, 2));
-    EXPECT_EQ(qty(main), 5);
-    EXPECT_EQ(qty(deputy), 6);  // no by-product condition here
-    EXPECT_EQ(qty(item3), 7);
-  }
-  execute(sort(70005, 2));
-  EXPECT_EQ(qty(main), 9);
-  EXPECT_EQ(qty(deputy), 6);
+  // The main product, a by-product (no by-product condition here), and the
+  // main product under cost item 3.
+  const std::vector<Receiver> receivers{{.costObj = 1, .dept = 1, .product = 11},
+                                        {.costObj = 1, .dept = 1, .product = 12, .deputy = 1},
+                                        {.costObj = 1, .dept = 1, .costItem = 3, .product = 11}};
+  for (int kind : {0, 3, 7, 70001, 70012})
+    EXPECT_EQ(values(receivers, sort(kind, 2)), (std::vector<double>{5, 6, 7})) << kind;
+  EXPECT_EQ(values(receivers, sort(70005, 2)), (std::vector<double>{9, 7, 9}));
   EXPECT_EQ(sort(6, 2).find("CBSortStandardInfo") != std::string::npos, true);
 }
 

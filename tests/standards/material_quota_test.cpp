@@ -106,23 +106,16 @@ TEST_F(MaterialQuotaTest, OneMaterialOrEveryRowsOwn) {
       {-1, {10, 0, -3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0}},
   };
   for (const auto& c : cases) {
-    exec("DELETE FROM #OnlineCostObj");
     const int item = c.itemID < 0 ? 10 : 0;
-    std::vector<int> rows;
+    std::vector<Receiver> receivers;
     for (int obj = 1; obj <= 13; ++obj)
-      rows.push_back(receiver({.costObj = obj, .dept = 1, .item = item}));
-    rows.push_back(receiver({.costObj = 1, .dept = 2, .item = item}));
-    execute(quota(c.itemID));
-    for (size_t i = 0; i < rows.size(); ++i)
-      EXPECT_EQ(qty(rows[i]), c.values[i]) << "material " << c.itemID << ", receiver " << i + 1;
+      receivers.push_back({.costObj = obj, .dept = 1, .item = item});
+    receivers.push_back({.costObj = 1, .dept = 2, .item = item});
+    EXPECT_EQ(values(receivers, quota(c.itemID)), c.values) << "material " << c.itemID;
   }
   // Material 11 is on cost object 2's feed list only: 8 per 100 ordered.
-  exec("DELETE FROM #OnlineCostObj");
-  const int material11 = receiver({.costObj = 2, .dept = 1, .item = 11});
-  const int notOnList = receiver({.costObj = 1, .dept = 1, .item = 11});
-  execute(quota(-1));
-  EXPECT_EQ(qty(material11), 0.08);
-  EXPECT_EQ(qty(notOnList), 0);
+  EXPECT_EQ(values({{.costObj = 2, .dept = 1, .item = 11}, {.costObj = 1, .dept = 1, .item = 11}}, quota(-1)),
+            (std::vector<double>{0.08, 0}));
 }
 
 TEST_F(MaterialQuotaTest, TheCodeIsMatchedInAnyCaseAndBeforeTheSpecialNumbers) {
