@@ -65,6 +65,19 @@ std::string CalcTest::recordingProps() const {
   return "ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en";
 }
 
+std::shared_ptr<Recording> CalcTest::whileUncommitted(const std::string& sql,
+                                                      const std::function<void()>& calls) {
+  auto recording = std::make_shared<Recording>();
+  recordBatchesInto(recording);
+  com::Ref<ado::Connection> other = com::makeObject<ado::Connection>();
+  other->open(db_.connectString());
+  other->execute("BEGIN TRAN " + sql);
+  calls();
+  other->execute("ROLLBACK");
+  other->close();
+  return recording;
+}
+
 const std::vector<std::string>* CalcTest::sessionOf(const Recording& recording, const std::string& table) {
   const std::vector<std::string>* found = nullptr;
   for (const std::vector<std::string>& session : recording.sessions)

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +46,9 @@ class CalcTest : public PublicClassTest, public ErpRows {
   static com::Variant clientDates(int flag, const std::string& begin, const std::string& end);
   // A properties string whose connection records its batches (Test.Recording).
   std::string recordingProps() const;
+  // Runs `calls` while another connection holds the rows `sql` inserts in an
+  // open transaction; answers the batches recorded meanwhile.
+  std::shared_ptr<Recording> whileUncommitted(const std::string& sql, const std::function<void()>& calls);
   // The batches of the last recorded session whose second batch names `table`.
   static const std::vector<std::string>* sessionOf(const Recording& recording, const std::string& table);
 
