@@ -10,6 +10,8 @@ namespace mls::testing {
 namespace {
 
 using com::Vote;
+using frame::sqlNumber;
+using frame::sqlText;
 
 class WipMaterialInputsTest : public CostInputsTest {
  protected:
@@ -24,19 +26,19 @@ class WipMaterialInputsTest : public CostInputsTest {
     exec(
         "INSERT INTO ICMO (FInterID, FCostObjID, FStatus, FCloseDate, FCommitDate, FPlanCommitDate, FQty) "
         "VALUES (" +
-        std::to_string(id) + ", " + std::to_string(costObj) + ", " + std::to_string(status) + ", " +
-        (closed.empty() ? "NULL" : "'" + closed + "'") + ", '" + commit + "', '" + plan + "', " +
-        frame::sqlNumber(qty) + ")");
+        sqlNumber(id) + ", " + sqlNumber(costObj) + ", " + sqlNumber(status) + ", " +
+        (closed.empty() ? "NULL" : sqlText(closed)) + ", " + sqlText(commit) + ", " + sqlText(plan) + ", " +
+        sqlNumber(qty) + ")");
     header(id * 10, id);
   }
   void header(int id, int order, int status = 1, int product = 600) const {
-    exec("INSERT INTO PPBOM (FInterID, FICMOInterID, FStatus, FItemID) VALUES (" + std::to_string(id) + ", " +
-         std::to_string(order) + ", " + std::to_string(status) + ", " + std::to_string(product) + ")");
+    exec("INSERT INTO PPBOM (FInterID, FICMOInterID, FStatus, FItemID) VALUES (" + sqlNumber(id) + ", " +
+         sqlNumber(order) + ", " + sqlNumber(status) + ", " + sqlNumber(product) + ")");
   }
   void feed(int header, int entry, int material, double qtyMust, int type = 371) const {
     exec("INSERT INTO PPBOMEntry (FInterID, FEntryID, FItemID, FMaterielType, FQtyMust) VALUES (" +
-         std::to_string(header) + ", " + std::to_string(entry) + ", " + std::to_string(material) + ", " +
-         std::to_string(type) + ", " + frame::sqlNumber(qtyMust) + ")");
+         sqlNumber(header) + ", " + sqlNumber(entry) + ", " + sqlNumber(material) + ", " + sqlNumber(type) +
+         ", " + sqlNumber(qtyMust) + ")");
   }
 };
 
