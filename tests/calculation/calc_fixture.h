@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "platform/com/variant.h"
 #include "support/erp_rows.h"
 #include "support/public_class_test.h"
+#include "support/recording_provider.h"
 
 namespace mls::testing {
 
@@ -33,6 +37,20 @@ class CalcTest : public PublicClassTest, public ErpRows {
 
   // Takes the snapshot of (year, period) through ConcludeUpdate.
   void snapshot(int year, int period);
+  // Seeds the demo plant of `seed` with `billLines` bill lines; with `steps`,
+  // runs those ConcludeUpdate steps on (2024, 3), then the client's
+  // calculation of the period.
+  void plant(uint64_t seed, int billLines, const std::vector<std::string>& steps = {});
+
+  // The client's period dates: a dictionary with lngISFindCurDate `flag`.
+  static com::Variant clientDates(int flag, const std::string& begin, const std::string& end);
+  // A properties string whose connection records its batches (Test.Recording).
+  std::string recordingProps() const;
+  // Runs `calls` while another connection holds the rows `sql` inserts in an
+  // open transaction; answers the batches recorded meanwhile.
+  std::shared_ptr<Recording> whileUncommitted(const std::string& sql, const std::function<void()>& calls);
+  // The batches of the last recorded session whose second batch names `table`.
+  static const std::vector<std::string>* sessionOf(const Recording& recording, const std::string& table);
 
   com::Ref<com::Dispatch> concludeUpdate_;
 };

@@ -7,8 +7,6 @@
 #include "calc_fixture.h"
 #include "platform/com/object_context.h"
 #include "platform/com/registry.h"
-#include "schema/demoplant/client_calculation.h"
-#include "schema/demoplant/plant.h"
 
 namespace mls::testing {
 namespace {
@@ -63,11 +61,10 @@ class WorkedSplitTest : public SplitTest {
     coProduct(70, 703, 0.2, 1);
     coProduct(74, 701, 1);
     exec(
-        "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES"
-        " (2024, 3, 1, 70, 701, 10), (2024, 3, 1, 70, 702, 3), (2024, 3, 1, 70, 703, 5),"
-        " (2024, 3, 1, 74, 701, 9) INSERT INTO cb_BmStandard (FNum, FName) VALUES (20, 'Sort')"
-        " INSERT INTO CBDeputyInfo (FYear, FPeriod, FProductID, FCostItemID, FAmount) VALUES"
-        " (2024, 3, 703, 1, 20), (2024, 3, 703, 2, 1000)");
+        "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES (2024, 3, "
+        "1, 70, 701, 10), (2024, 3, 1, 70, 702, 3), (2024, 3, 1, 70, 703, 5), (2024, 3, 1, 74, 701, 9) "
+        "INSERT INTO cb_BmStandard (FNum, FName) VALUES (20, 'Sort') INSERT INTO CBDeputyInfo (FYear, "
+        "FPeriod, FProductID, FCostItemID, FAmount) VALUES (2024, 3, 703, 1, 20), (2024, 3, 703, 2, 1000)");
     bill({.id = 1, .type = 2});
     line(1, 1, 701, 10);
     line(1, 2, 702, 3);
@@ -132,9 +129,8 @@ TEST_F(SplitTest, AnAmountWithNowhereToGoIsRefusedAndNothingIsWritten) {
   coProduct(73, 731, 1);
   exec(
       "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES (2024, 3, 1, "
-      "72, "
-      "721, 5) INSERT INTO CBDeputyInfo (FYear, FPeriod, FProductID, FCostItemID, FAmount) VALUES (2024, 3, "
-      "721, 1, 1)");
+      "72, 721, 5) INSERT INTO CBDeputyInfo (FYear, FPeriod, FProductID, FCostItemID, FAmount) VALUES (2024, "
+      "3, 721, 1, 1)");
   snapshot(2024, 3);
   for (const auto& [args, amounts] :
        std::vector<std::pair<SplitArgs, std::string>>{{{.costObj = 72, .amount = 50}, ""},
@@ -157,15 +153,7 @@ TEST_F(SplitTest, AnAmountWithNowhereToGoIsRefusedAndNothingIsWritten) {
 class PlantSplitTest : public SplitTest, public ::testing::WithParamInterface<uint64_t> {};
 
 TEST_P(PlantSplitTest, ProductCostRowsAddUpToTheSplitAmount) {
-  std::string plant, calculation;
-  for (const std::string& s : demoplant::generatePlant({.seed = GetParam(), .billLines = 1500}).statements)
-    plant += s;
-  exec(plant);
-  for (const char* step : {"GetICStockBillDataForCB", "DeleteCalInfo", "CalCompleteQty", "CalProductQty"})
-    call(step, {2024, 3});
-  for (const std::string& s : demoplant::clientCalculation(2024, 3))
-    calculation += s;
-  exec(calculation);
+  plant(GetParam(), 1500, {"GetICStockBillDataForCB", "DeleteCalInfo", "CalCompleteQty", "CalProductQty"});
   call("UpdateClassifyCostObjStandardSet", {2024, 3, "COST"});
   com::Ref<com::Dispatch> info = com::createObject("Marlstone.CalInfo");
   int splits = 0;

@@ -3,26 +3,14 @@
 #include <algorithm>
 
 #include "frame/sql_literal.h"
-#include "platform/ado/recordset.h"
 #include "platform/halvern/dictionary.h"
-#include "support/recordset_rows.h"
 
 namespace mls::testing {
-namespace {
 
-ado::Recordset& recordset(const com::Variant& answer, const std::string& key) {
+com::Variant CostInputsTest::under(const com::Variant& answer, const std::string& key) {
   auto* dict = dynamic_cast<halvern::Dictionary*>(answer.toObject().get());
   if (!dict) throw std::runtime_error("the answer is not a dictionary");
-  auto* rs = dynamic_cast<ado::Recordset*>(dict->item(key).toObject().get());
-  if (!rs) throw std::runtime_error(key + " is not a recordset");
-  return *rs;
-}
-
-}  // namespace
-
-void CostInputsTest::SetUp() {
-  CalcTest::SetUp();
-  calInfo_ = com::createObject("Marlstone.CalInfo");
+  return dict->item(key);
 }
 
 com::Variant CostInputsTest::costObjects(const std::vector<com::Variant>& ids) {
@@ -35,33 +23,13 @@ com::Variant CostInputsTest::costObjects(const std::vector<com::Variant>& ids) {
 }
 
 com::Variant CostInputsTest::inputs(const std::vector<com::Variant>& ids, std::vector<com::Variant> more) {
-  std::vector<com::Variant> args{com::Variant(db_.props("en")), costObjects(ids), 2024, 3};
+  std::vector<com::Variant> args{costObjects(ids), 2024, 3};
   args.insert(args.end(), more.begin(), more.end());
-  return com::invokeByName(*calInfo_, "GetCaculateInfo", com::kMethodOrGet, args);
+  return call("GetCaculateInfo", args);
 }
 
 com::ExcepInfo CostInputsTest::inputsFailure(const std::vector<com::Variant>& ids) {
-  try {
-    inputs(ids);
-  } catch (const com::ComError& e) {
-    return e.info();
-  }
-  ADD_FAILURE() << "GetCaculateInfo did not fail";
-  return {};
-}
-
-Rows CostInputsTest::rowset(const com::Variant& answer, const std::string& key) {
-  ado::Recordset& rs = recordset(answer, key);
-  EXPECT_FALSE(rs.activeConnection()) << key << " is still connected";
-  return sortedRowTexts(rs);
-}
-
-std::vector<std::string> CostInputsTest::columns(const com::Variant& answer, const std::string& key) {
-  ado::Recordset& rs = recordset(answer, key);
-  std::vector<std::string> names;
-  for (size_t i = 0; i < rs.fieldCount(); ++i)
-    names.push_back(rs.fieldInfo(i).name);
-  return names;
+  return failureOf("GetCaculateInfo", [&] { inputs(ids); });
 }
 
 Rows CostInputsTest::rowsOf(const com::Variant& answer, const std::string& key, const std::string& costObj) {

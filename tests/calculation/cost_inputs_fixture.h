@@ -6,15 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "calc_fixture.h"
+#include "cal_info_inquiry_fixture.h"
 #include "platform/com/registry.h"
 
 namespace mls::testing {
 
-class CostInputsTest : public CalcTest {
+class CostInputsTest : public CalInfoInquiryTest {
  protected:
-  void SetUp() override;
-
   // The client's list: two fields per record (the ID, then a name to ignore).
   static com::Variant costObjects(const std::vector<com::Variant>& ids);
   // GetCaculateInfo(props, list of `ids`, 2024, 3[, dates]).
@@ -22,14 +20,20 @@ class CostInputsTest : public CalcTest {
   com::ExcepInfo inputsFailure(const std::vector<com::Variant>& ids);
 
   // The rowset under `key`, rows sorted; each value as text ("NULL" for Null).
-  static Rows rowset(const com::Variant& answer, const std::string& key);
-  static std::vector<std::string> columns(const com::Variant& answer, const std::string& key);
+  static Rows rowset(const com::Variant& answer, const std::string& key) {
+    return rowsOf(under(answer, key));
+  }
+  static std::vector<std::string> columns(const com::Variant& answer, const std::string& key) {
+    return columnsOf(under(answer, key));
+  }
   // The rows of `key` for cost object `costObj` (its field named FCostObjID).
   static Rows rowsOf(const com::Variant& answer, const std::string& key, const std::string& costObj);
+  using CalInfoInquiryTest::rowsOf;
 
   void costItem(int id, int type) const;
 
-  com::Ref<com::Dispatch> calInfo_;
+ private:
+  static com::Variant under(const com::Variant& answer, const std::string& key);
 };
 
 }  // namespace mls::testing

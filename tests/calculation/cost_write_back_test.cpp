@@ -41,9 +41,8 @@ class WriteBackTest : public CalcTest {
     bill({.id = 8, .type = 2});
     bill({.id = 9, .type = 2});
     receipts(
-        "(1, 1, 1, 1, '', 1), (1, 2, 1, 1, '', 2), (2, 1, 1, 1, 'X', 1), (3, 1, 1, 1, '', 1), "
-        "(4, 1, 1, 1, '', 1), (5, 1, 1, 1, '', 1), (6, 1, 1, 1, '', 1), (7, 1, 1, 1, '', 1), (8, 1, 2, 2, "
-        "'O''Neil', 1), "
+        "(1, 1, 1, 1, '', 1), (1, 2, 1, 1, '', 2), (2, 1, 1, 1, 'X', 1), (3, 1, 1, 1, '', 1), (4, 1, 1, 1, "
+        "'', 1), (5, 1, 1, 1, '', 1), (6, 1, 1, 1, '', 1), (7, 1, 1, 1, '', 1), (8, 1, 2, 2, 'O''Neil', 1), "
         "(8, 2, 2, 3, 'B2', 1), (9, 1, 3, 1, '', 9), (9, 2, 3, 1, '', 9), (9, 3, 3, 1, '', 9)");
     productCosts(
         "(2024, 3, 1, 1, 1, '', 60), (2024, 3, 1, 1, 1, '', 40), (2024, 3, 1, 1, 2, 'O''Neil', 10), "
@@ -114,10 +113,7 @@ TEST_F(WriteBackTest, ByLevelAndByProductWriteTheSameLines) {
 }
 
 TEST_F(WriteBackTest, TheClientsWindowAndBillsChangedSinceTheSnapshot) {
-  com::Ref<com::Dispatch> d = com::createObject("Halvern.Dictionary");
-  com::letProperty(*d, "Item", "lngISFindCurDate", 1);
-  com::letProperty(*d, "Item", "datPeriodBeginDate", com::Variant("2024-03-02"));
-  com::letProperty(*d, "Item", "datCurPeriodEndDate", com::Variant("2024-04-01"));
+  const com::Variant d = clientDates(1, "2024-03-02", "2024-04-01");
   // Bill 2 of March 1st outside the window: two lines share the 100.  Bill 2
   // cancelled since the snapshot: its quantity counts, the difference goes to
   // a line still live.
@@ -125,7 +121,7 @@ TEST_F(WriteBackTest, TheClientsWindowAndBillsChangedSinceTheSnapshot) {
   const Rows cancelled{
       {"1", "1", "33.33", "33.33", "33.33"}, {"1", "2", "33.33", "66.67", "400"}, {"2", "1", "7", "7", "7"}};
   for (const bool perLevel : {true, false}) {
-    perLevel ? byLevel(1, com::Variant(d)) : byProduct(1, "", 100, com::Variant(d));
+    perLevel ? byLevel(1, d) : byProduct(1, "", 100, d);
     EXPECT_EQ(linesOf(1), window) << perLevel;
     reset(1);
     perLevel ? byLevel(1) : byProduct(1, "", 100);

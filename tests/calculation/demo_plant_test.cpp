@@ -5,7 +5,6 @@
 #include "calc_fixture.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/registry.h"
-#include "schema/demoplant/client_calculation.h"
 #include "schema/demoplant/plant.h"
 
 namespace mls::testing {
@@ -26,30 +25,23 @@ class DemoPlantTest : public CalcTest {
  protected:
   void SetUp() override {
     CalcTest::SetUp();
-    plant_ = demoplant::generatePlant({.seed = 3, .billLines = 3000});
-    std::string batch;
-    for (const std::string& s : plant_.statements)
-      batch += s;
-    exec(batch);
+    plant(3, 3000);
   }
-  demoplant::Plant plant_;
 };
 
 // Valid issue lines of purpose 12000 in production departments, in the
 // plant's window of period 3 (2024-02-26 to 2024-03-26).
 constexpr const char* kValidIssueLine =
-    "EXISTS (SELECT 1 FROM ICStockBillEntry e INNER JOIN ICStockBill h ON e.FInterID = h.FInterID "
-    "INNER JOIN t_Department d ON h.FDeptID = d.FItemID WHERE d.FCostAccountType = 361 "
-    "AND h.FDate >= '2024-02-26' AND h.FDate < '2024-03-26' AND h.FStatus > 0 AND h.FCancellation = 0 "
-    "AND h.FPurposeID = 12000 AND e.FInterID = cbMaterielInfo.FInterID AND e.FEntryID = "
-    "cbMaterielInfo.FEntryID)";
+    "EXISTS (SELECT 1 FROM ICStockBillEntry e INNER JOIN ICStockBill h ON e.FInterID = h.FInterID INNER JOIN "
+    "t_Department d ON h.FDeptID = d.FItemID WHERE d.FCostAccountType = 361 AND h.FDate >= '2024-02-26' AND "
+    "h.FDate < '2024-03-26' AND h.FStatus > 0 AND h.FCancellation = 0 AND h.FPurposeID = 12000 AND "
+    "e.FInterID = cbMaterielInfo.FInterID AND e.FEntryID = cbMaterielInfo.FEntryID)";
 
 TEST_F(DemoPlantTest, ThePeriodsFirstStepsAgreeWithTheLiveBills) {
   EXPECT_EQ(count("ICStockBillEntry"), 3000);
   call("GetICStockBillDataForCB", {2024, 3});
-  const int inWindow = count("ICStockBill",
-                             "FTranType IN (24, 2, 5) AND FDate >= '2024-02-26' AND FDate < "
-                             "'2024-03-26'");
+  const int inWindow =
+      count("ICStockBill", "FTranType IN (24, 2, 5) AND FDate >= '2024-02-26' AND FDate < '2024-03-26'");
   EXPECT_GT(inWindow, 0);
   EXPECT_EQ(count("cb_ICStockBill"), inWindow);
   EXPECT_LT(count("cb_ICStockBill"), count("ICStockBill"));
@@ -94,20 +86,10 @@ std::string groupLines(const std::string& head, const std::string& entry) {
 }
 
 TEST_P(PlantWriteBackTest, ReceiptLinesAddUpToTheProductCosts) {
-  std::string plant;
-  for (const std::string& s : demoplant::generatePlant({.seed = GetParam(), .billLines = 1500}).statements)
-    plant += s;
-  exec(plant);
-  for (const char* step : {"GetICStockBillDataForCB", "DeleteCalInfo", "CalCompleteQty"})
-    call(step, {2024, 3});
-  std::string calculation;
-  for (const std::string& s : demoplant::clientCalculation(2024, 3))
-    calculation += s;
-  exec(calculation);
+  plant(GetParam(), 1500, {"GetICStockBillDataForCB", "DeleteCalInfo", "CalCompleteQty"});
   const std::string splitDiffers =
-      "(SELECT SUM(FOverAmount) FROM CBCalInfoDetail_CurData d WHERE d.FDeptID = a.FDeptID "
-      "AND d.FCostObjID = a.FCostObjID AND d.FCostItemID = a.FCostItemID) <> a.FOverAmount "
-      "AND a.FCostItemID = 1";
+      "(SELECT SUM(FOverAmount) FROM CBCalInfoDetail_CurData d WHERE d.FDeptID = a.FDeptID AND d.FCostObjID "
+      "= a.FCostObjID AND d.FCostItemID = a.FCostItemID) <> a.FOverAmount AND a.FCostItemID = 1";
   const std::string detailTotal = "SELECT SUM(FOverAmount + FOnlineAmount) FROM CBCalInfoDetail_CurData";
   EXPECT_GT(count("CBCalInfo_CurData a", splitDiffers), 0);
   const std::string totalBefore = scalar(detailTotal);
@@ -159,12 +141,11 @@ TEST_F(DemoPlantTest, PurchaseReceiptsHookedToInvoices) {
 TEST_F(DemoPlantTest, AnIssueLineIsWeighedByInputAndBomUsage) {
   call("GetICStockBillDataForCB", {2024, 3});
   Rows line = rows(
-      "SELECT TOP 1 h.FDeptID, h.FInterID, e.FEntryID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e"
-      " ON e.FInterID = h.FInterID WHERE h.FTranType = 24 AND EXISTS (SELECT 1 FROM ICBomChild l"
-      " INNER JOIN ICBom b ON b.FInterID = l.FInterID INNER JOIN cbCostObj c ON c.FStdProductID = b.FItemID"
-      " INNER JOIN CBInQty q ON q.FCostObjID = c.FItemID AND q.FDeptID = h.FDeptID WHERE l.FItemID = "
-      "e.FItemID)"
-      " ORDER BY h.FInterID, e.FEntryID");
+      "SELECT TOP 1 h.FDeptID, h.FInterID, e.FEntryID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e "
+      "ON e.FInterID = h.FInterID WHERE h.FTranType = 24 AND EXISTS (SELECT 1 FROM ICBomChild l INNER JOIN "
+      "ICBom b ON b.FInterID = l.FInterID INNER JOIN cbCostObj c ON c.FStdProductID = b.FItemID INNER JOIN "
+      "CBInQty q ON q.FCostObjID = c.FItemID AND q.FDeptID = h.FDeptID WHERE l.FItemID = e.FItemID) ORDER BY "
+      "h.FInterID, e.FEntryID");
   ASSERT_EQ(line.size(), 1u);
   const int dept = std::stoi(line[0][0]);
   com::Ref<com::Dispatch> info = com::createObject("Marlstone.ConcludeInfo");

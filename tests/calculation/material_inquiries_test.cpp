@@ -16,28 +16,22 @@ class MaterielTest : public CalInfoInquiryTest {
     CalInfoInquiryTest::SetUp();
     snapshot(2024, 3);
     exec(
-        "INSERT INTO t_ICItem (FItemID, FNumber, FName, FErpClsID) VALUES (10, 'I10', 'Item 10', 1), "
-        "(11, 'I11', 'Item 11', 1), (12, 'I12', 'Item 12', 1), (13, 'I13', 'Item 13', 1) "
-        "INSERT INTO t_icitembase (FItemID, FErpClsID) VALUES (10, 2), (11, 2), (12, 2), (13, 2) "
-        "INSERT INTO cb_CostObj_Product (FCostObjID, FProductID, FIsDeputy) VALUES (9, 13, 1) "
-        "INSERT INTO cb_ICStockBill (FInterID, FBillNo, FTranType, FDeptID, FStatus) VALUES (1, 'SOUT1', 24, "
-        "1, 1) "
-        "INSERT INTO cb_ICStockBillEntry (FInterID, FEntryID, FItemID, FBatchNo, FAmount, FReProduceType) "
-        "VALUES "
-        "(1, 1, 10, '', 0, 0), (1, 2, 11, 'B1', 4, 0), (1, 3, 11, 'B2', 5, 0), (1, 4, 12, '', 6, 1058), "
-        "(1, 5, 13, '', 7, 0)");
+        "INSERT INTO t_ICItem (FItemID, FNumber, FName, FErpClsID) VALUES (10, 'I10', 'Item 10', 1), (11, "
+        "'I11', 'Item 11', 1), (12, 'I12', 'Item 12', 1), (13, 'I13', 'Item 13', 1) INSERT INTO t_icitembase "
+        "(FItemID, FErpClsID) VALUES (10, 2), (11, 2), (12, 2), (13, 2) INSERT INTO cb_CostObj_Product "
+        "(FCostObjID, FProductID, FIsDeputy) VALUES (9, 13, 1) INSERT INTO cb_ICStockBill (FInterID, "
+        "FBillNo, FTranType, FDeptID, FStatus) VALUES (1, 'SOUT1', 24, 1, 1) INSERT INTO cb_ICStockBillEntry "
+        "(FInterID, FEntryID, FItemID, FBatchNo, FAmount, FReProduceType) VALUES (1, 1, 10, '', 0, 0), (1, "
+        "2, 11, 'B1', 4, 0), (1, 3, 11, 'B2', 5, 0), (1, 4, 12, '', 6, 1058), (1, 5, 13, '', 7, 0)");
     // (period, line, cost object, quantity, amount).  Normal use: nothing on
     // line 1 for 5, an amount only for 6, February for 7.  Repairable waste:
     // line 2 for 5 again (one row in the union), an amount only for 8.
     exec(
         "INSERT INTO cbMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FCostItemID, FQty, "
-        "FAmount) "
-        "VALUES (2024, 3, 1, 1, 5, 1, 0, 0), (2024, 3, 1, 1, 6, 1, 3, 0), (2024, 3, 1, 2, 5, 1, 1, 4), "
-        "(2024, 3, 1, 3, 5, 1, 1, 5), (2024, 3, 1, 4, 5, 1, 1, 6), (2024, 3, 1, 5, 5, 1, 1, 7), "
-        "(2024, 2, 1, 1, 7, 1, 1, 1) "
-        "INSERT INTO cbWMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FCostItemID, FQty, "
-        "FAmount) "
-        "VALUES (2024, 3, 1, 2, 5, 1, 1, 4), (2024, 3, 1, 1, 8, 1, 0, 2)");
+        "FAmount) VALUES (2024, 3, 1, 1, 5, 1, 0, 0), (2024, 3, 1, 1, 6, 1, 3, 0), (2024, 3, 1, 2, 5, 1, 1, "
+        "4), (2024, 3, 1, 3, 5, 1, 1, 5), (2024, 3, 1, 4, 5, 1, 1, 6), (2024, 3, 1, 5, 5, 1, 1, 7), (2024, "
+        "2, 1, 1, 7, 1, 1, 1) INSERT INTO cbWMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, "
+        "FCostItemID, FQty, FAmount) VALUES (2024, 3, 1, 2, 5, 1, 1, 4), (2024, 3, 1, 1, 8, 1, 0, 2)");
   }
 };
 
@@ -92,9 +86,8 @@ TEST_F(MaterielTest, AnUnknownCalculationModeIsRefusedWithTheMembersName) {
 
 TEST_F(MaterielTest, ZeroAmountLinesOfOneCostObject) {
   exec(
-      "UPDATE cb_ICStockBillEntry SET FAmount = 0 WHERE FEntryID = 3 "
-      "INSERT INTO cbMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FCostItemID, FQty) VALUES "
-      "(2024, 3, 1, 1, 5, 2, 2)");
+      "UPDATE cb_ICStockBillEntry SET FAmount = 0 WHERE FEntryID = 3 INSERT INTO cbMaterielInfo (FYear, "
+      "FPeriod, FInterID, FEntryID, FCostObjID, FCostItemID, FQty) VALUES (2024, 3, 1, 1, 5, 2, 2)");
   com::Variant answer = call("GetAmountZero", {2024, 3, 5});
   EXPECT_EQ(columnsOf(answer),
             (std::vector<std::string>{"FCostObjID", "FBillNo", "FEntryID", "FNumber", "FName"}));
@@ -118,23 +111,20 @@ class ProductInTest : public CalInfoInquiryTest {
     department(1, 361);
     department(2, 362);
     exec(
-        "INSERT INTO t_ICItem (FItemID, FTrack) VALUES (20, 0), (21, 80), (22, 0), (23, 0) "
-        "INSERT INTO cbCostObj (FItemID, FNumber, FName, FBatchNo) VALUES (30, 'C30', 'Shaft', ''), "
-        "(31, 'C31', 'Gear', 'B1'), (32, 'C32', 'Old', ''), (33, 'C33', 'Joint', '') "
-        "INSERT INTO cb_CostObj_Product (FCostObjID, FProductID, FIsDeputy) VALUES (30, 20, 0), (31, 21, 0), "
-        "(32, 20, 0), (33, 22, 1), (33, 20, 1) "
+        "INSERT INTO t_ICItem (FItemID, FTrack) VALUES (20, 0), (21, 80), (22, 0), (23, 0) INSERT INTO "
+        "cbCostObj (FItemID, FNumber, FName, FBatchNo) VALUES (30, 'C30', 'Shaft', ''), (31, 'C31', 'Gear', "
+        "'B1'), (32, 'C32', 'Old', ''), (33, 'C33', 'Joint', '') INSERT INTO cb_CostObj_Product (FCostObjID, "
+        "FProductID, FIsDeputy) VALUES (30, 20, 0), (31, 21, 0), (32, 20, 0), (33, 22, 1), (33, 20, 1) "
         "INSERT INTO t_item (FItemID, FDeleted) VALUES (30, 0), (31, 0), (32, 1), (33, 0) "
         // Receipts 1 and 2 on March's edges, then April 1st, February 29th,
         // cancelled, unchecked, auxiliary, an issue.
-        "INSERT INTO cb_ICStockBill (FInterID, FTranType, FDate, FDeptID, FStatus, FCancellation) VALUES "
-        "(1, 2, '2024-03-01', 1, 1, 0), (2, 2, '2024-03-31', 1, 1, 0), (3, 2, '2024-04-01', 1, 1, 0), "
-        "(4, 2, '2024-02-29', 1, 1, 0), (5, 2, '2024-03-10', 1, 1, 1), (6, 2, '2024-03-10', 1, 0, 0), "
-        "(7, 2, '2024-03-10', 2, 1, 0), (8, 24, '2024-03-10', 1, 1, 0) "
-        "INSERT INTO cb_ICStockBillEntry (FInterID, FEntryID, FItemID, FBatchNo) VALUES (1, 1, 20, 'B1'), "
-        "(1, 2, 20, 'B2'), (1, 3, 21, 'B1'), (1, 4, 21, 'B2'), (1, 5, 22, ''), (1, 6, 23, ''), (2, 1, 20, "
-        "'L'), "
-        "(3, 1, 21, 'B1'), (4, 1, 20, 'N'), (5, 1, 20, 'N'), (6, 1, 20, 'N'), (7, 1, 20, 'N'), (8, 1, 20, "
-        "'N')");
+        "INSERT INTO cb_ICStockBill (FInterID, FTranType, FDate, FDeptID, FStatus, FCancellation) VALUES (1, "
+        "2, '2024-03-01', 1, 1, 0), (2, 2, '2024-03-31', 1, 1, 0), (3, 2, '2024-04-01', 1, 1, 0), (4, 2, "
+        "'2024-02-29', 1, 1, 0), (5, 2, '2024-03-10', 1, 1, 1), (6, 2, '2024-03-10', 1, 0, 0), (7, 2, "
+        "'2024-03-10', 2, 1, 0), (8, 24, '2024-03-10', 1, 1, 0) INSERT INTO cb_ICStockBillEntry (FInterID, "
+        "FEntryID, FItemID, FBatchNo) VALUES (1, 1, 20, 'B1'), (1, 2, 20, 'B2'), (1, 3, 21, 'B1'), (1, 4, "
+        "21, 'B2'), (1, 5, 22, ''), (1, 6, 23, ''), (2, 1, 20, 'L'), (3, 1, 21, 'B1'), (4, 1, 20, 'N'), (5, "
+        "1, 20, 'N'), (6, 1, 20, 'N'), (7, 1, 20, 'N'), (8, 1, 20, 'N')");
   }
 };
 
@@ -149,11 +139,7 @@ TEST_F(ProductInTest, ListsTheCostObjectsOfEachReceivedProductAndBatch) {
                                   {"20", "L", "33", "(C33)Joint"},
                                   {"21", "B1", "31", "(C31)Gear"}}));
   // The client's window, when flagged: April 1st is in, March 1st out.
-  com::Ref<com::Dispatch> dates = com::createObject("Halvern.Dictionary");
-  com::letProperty(*dates, "Item", "lngISFindCurDate", 1);
-  com::letProperty(*dates, "Item", "datPeriodBeginDate", com::Variant("2024-03-02"));
-  com::letProperty(*dates, "Item", "datCurPeriodEndDate", com::Variant("2024-04-02"));
-  EXPECT_EQ(rowsOf(call("GetProductIn", {2024, 3, com::Variant(dates)})),
+  EXPECT_EQ(rowsOf(call("GetProductIn", {2024, 3, clientDates(1, "2024-03-02", "2024-04-02")})),
             (Rows{{"20", "L", "30", "(C30)Shaft"},
                   {"20", "L", "33", "(C33)Joint"},
                   {"21", "B1", "31", "(C31)Gear"}}));
@@ -171,13 +157,10 @@ class OnlineCostObjTest : public CalInfoInquiryTest {
       costObject(id, 906, 100 + id);
     exec(
         "UPDATE cbCostObj SET FBatchNo = 'B1', FCalculateType = 908, FStdID = 3, FStdSubID = 4, "
-        "FStdSubItemID = 5 "
-        "WHERE FItemID = 1 "
-        "INSERT INTO CBInQty (FYear, FPeriod, FCostObjID, FQty) VALUES (2024, 3, 1, 5), (2024, 3, 3, 0), "
-        "(2024, 3, 4, 0), (2024, 3, 5, 0), (2024, 3, 6, 4), (2024, 2, 6, 0), (2024, 2, 7, 1) "
-        "INSERT INTO cbBalance (FYear, FPeriod, FProductID, FBegBal) VALUES (2024, 3, 2, 0), (2024, 3, 3, "
-        "10), "
-        "(2024, 3, 3, -10), (2024, 3, 4, 7), (2024, 3, 6, 0), (2024, 2, 8, 1)");
+        "FStdSubItemID = 5 WHERE FItemID = 1 INSERT INTO CBInQty (FYear, FPeriod, FCostObjID, FQty) VALUES "
+        "(2024, 3, 1, 5), (2024, 3, 3, 0), (2024, 3, 4, 0), (2024, 3, 5, 0), (2024, 3, 6, 4), (2024, 2, 6, "
+        "0), (2024, 2, 7, 1) INSERT INTO cbBalance (FYear, FPeriod, FProductID, FBegBal) VALUES (2024, 3, 2, "
+        "0), (2024, 3, 3, 10), (2024, 3, 3, -10), (2024, 3, 4, 7), (2024, 3, 6, 0), (2024, 2, 8, 1)");
   }
   std::vector<std::string> ids(const com::Variant& answer) {
     std::vector<std::string> out;

@@ -35,16 +35,13 @@ class PeriodResetTest : public CalcTest {
     // Material distribution: one row per line (and a deleted line 10/3, a
     // row without a line), in March and in February.
     for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo"}) {
-      for (int period : {3, 2}) {
+      for (const char* period : {"3", "2"}) {
+        std::string values;
+        for (const char* key :
+             {"10, 1", "10, 2", "10, 3", "11, 1", "12, 1", "13, 1", "14, 1", "15, 1", "17, 1", "NULL, NULL"})
+          values += std::string(values.empty() ? "" : ", ") + "(2024, " + period + ", " + key + ", 1)";
         exec(std::string("INSERT INTO ") + table +
-             " (FYear, FPeriod, FInterID, FEntryID, FCostObjID) VALUES " + "(2024, " +
-             std::to_string(period) + ", 10, 1, 1), (2024, " + std::to_string(period) +
-             ", 10, 2, 1), (2024, " + std::to_string(period) + ", 10, 3, 1), (2024, " +
-             std::to_string(period) + ", 11, 1, 1), (2024, " + std::to_string(period) +
-             ", 12, 1, 1), (2024, " + std::to_string(period) + ", 13, 1, 1), (2024, " +
-             std::to_string(period) + ", 14, 1, 1), (2024, " + std::to_string(period) +
-             ", 15, 1, 1), (2024, " + std::to_string(period) + ", 17, 1, 1), (2024, " +
-             std::to_string(period) + ", NULL, NULL, 1)");
+             " (FYear, FPeriod, FInterID, FEntryID, FCostObjID) VALUES " + values);
       }
     }
     exec(
@@ -57,8 +54,7 @@ class PeriodResetTest : public CalcTest {
     for (const char* table : {"cbExpenseDistributeInfo", "cbWExpenseDistributeInfo"}) {
       exec(std::string("INSERT INTO ") + table +
            " (FYear, FPeriod, FInterID) VALUES (2024, 3, 100), (2024, 3, 101), (2024, 3, 102), (2024, 3, "
-           "999), "
-           "(2024, 3, NULL), (2024, 2, 999)");
+           "999), (2024, 3, NULL), (2024, 2, 999)");
     }
     for (const char* table : {"cbProductCalInfo", "CBCalInfo", "cbWCalInfo", "cbWNCalInfo", "CBCalInfoDetail",
                               "cbWCalInfoDetail", "cbCalRevertInfo", "CBOnlineMaterielDispInfo"}) {
@@ -86,6 +82,16 @@ class PeriodResetTest : public CalcTest {
       counts.push_back(count(table));
     }
     return counts;
+  }
+
+  // Drops `table`; `method` must fail with the database's error, voting Abort.
+  void expectAbortOn(const std::string& method, const std::string& table) {
+    exec("DROP TABLE " + table);
+    com::VoteRecorder votes;
+    com::ExcepInfo e = failure(method, {2024, 3});
+    EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Abort});
+    EXPECT_FALSE(e.source.starts_with("Marlstone.ConcludeUpdate"));
+    EXPECT_NE(e.description.find(table), std::string::npos);
   }
 
   void expectOrphansGone() const {
@@ -171,13 +177,7 @@ TEST_F(PeriodResetTest, AnEmptySnapshotIsAPeriodWithoutBills) {
 }
 
 TEST_F(PeriodResetTest, ADatabaseErrorVotesAbortAndKeepsTheStatementsBeforeIt) {
-  exec("DROP TABLE cbWNCalInfo");
-  com::VoteRecorder votes;
-  com::ExcepInfo e = failure("DeleteCalInfo", {2024, 3});
-  EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Abort});
-  EXPECT_NE(e.number, 0);
-  EXPECT_FALSE(e.source.starts_with("Marlstone.ConcludeUpdate"));
-  EXPECT_NE(e.description.find("cbWNCalInfo"), std::string::npos);
+  expectAbortOn("DeleteCalInfo", "cbWNCalInfo");
   // Steps 1 to 7 ran; step 9 onwards did not.
   EXPECT_EQ(lines("cbMaterielInfo").size(), 2u);
   EXPECT_EQ(count("cbWCalInfo", "FYear = 2024 AND FPeriod = 3"), 0);
@@ -185,13 +185,7 @@ TEST_F(PeriodResetTest, ADatabaseErrorVotesAbortAndKeepsTheStatementsBeforeIt) {
 }
 
 TEST_F(PeriodResetTest, DeleteNDisTableVotesAbortOnADatabaseErrorAndKeepsTheStatementsBeforeIt) {
-  exec("DROP TABLE cbWMaterielInfo");
-  com::VoteRecorder votes;
-  com::ExcepInfo e = failure("DeleteNDisTable", {2024, 3});
-  EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Abort});
-  EXPECT_NE(e.number, 0);
-  EXPECT_FALSE(e.source.starts_with("Marlstone.ConcludeUpdate"));
-  EXPECT_NE(e.description.find("cbWMaterielInfo"), std::string::npos);
+  expectAbortOn("DeleteNDisTable", "cbWMaterielInfo");
   // Steps 1 to 3 ran.
   EXPECT_EQ(bills("cbExpenseDistributeInfo"), (Rows{{"100"}}));
   EXPECT_EQ(lines("cbMaterielInfo"), (Rows{{"10", "1"}, {"10", "2"}}));

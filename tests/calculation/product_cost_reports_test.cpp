@@ -28,12 +28,11 @@ class ProductReportTest : public CalInfoInquiryTest {
     item(11);
     exec(
         "INSERT INTO cbCostItem (FItemID, FNumber, FName) VALUES (1, '01', 'Material'), (2, '02', 'Labour') "
-        "INSERT INTO cbCostVoucher (FYear, FPeriod, FDeptID, FTplType, FVchInterID) VALUES "
-        "(2024, 3, 1, 7006, 54), (2024, 3, 1, 7006, 55), (2024, 3, 1, 7206, 56), (2024, 3, 2, 7206, 57), "
-        "(2024, 2, 2, 7006, 58) "
-        "INSERT INTO t_Voucher (FVoucherID, FGroupID, FNumber) VALUES (54, 3, 14), (55, 3, 15), (56, 3, 16), "
-        "(57, 4, 12), (58, 3, 99) "
-        "INSERT INTO t_VoucherGroup (FGroupID, FName) VALUES (3, 'Rec'), (4, 'G')");
+        "INSERT INTO cbCostVoucher (FYear, FPeriod, FDeptID, FTplType, FVchInterID) VALUES (2024, 3, 1, "
+        "7006, 54), (2024, 3, 1, 7006, 55), (2024, 3, 1, 7206, 56), (2024, 3, 2, 7206, 57), (2024, 2, 2, "
+        "7006, 58) INSERT INTO t_Voucher (FVoucherID, FGroupID, FNumber) VALUES (54, 3, 14), (55, 3, 15), "
+        "(56, 3, 16), (57, 4, 12), (58, 3, 99) INSERT INTO t_VoucherGroup (FGroupID, FName) VALUES (3, "
+        "'Rec'), (4, 'G')");
     // (period, department, product, batch, cost item, amount).  Actual:
     // department 2's product 11 sums to 0, department 3 sums to 0, product 99
     // is unknown.  Standard: department 2's product 10 sums to 0, its product

@@ -51,9 +51,8 @@ TEST_F(ProductCostTest, ProductRowsOfALevel) {
   exec("INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 4)");
   headers(
       "(3, 1, 1, 1, 1, 10, 5, 2), (3, 1, 1, 1, 1, 1.5, 0, 1), (3, 1, 1, 1, 2, 3, 0, 0), (3, 1, 1, 2, 1, 7, "
-      "0, 0), "
-      "(3, 1, 1, 3, 1, 9, 0, 0), (3, 1, 1, 4, 1, 8, 0, 0), (3, 2, 1, 2, 1, 6, 0, 0), (2, 1, 1, 2, 1, 5, 0, "
-      "0)");
+      "0, 0), (3, 1, 1, 3, 1, 9, 0, 0), (3, 1, 1, 4, 1, 8, 0, 0), (3, 2, 1, 2, 1, 6, 0, 0), (2, 1, 1, 2, 1, "
+      "5, 0, 0)");
   // Work in process stays out; without a completed quantity FQty is 0; a
   // cost object without a type is ordinary; classification objects get none.
   write("UpdateProduct", {1, 2024, 3});

@@ -2,8 +2,6 @@
 // the rule of each calculation type, the receipts that count, the client's
 // period dates, the system-profile flag and the frame.
 #include "calc_fixture.h"
-#include "platform/com/registry.h"
-#include "platform/halvern/dictionary.h"
 
 namespace mls::testing {
 namespace {
@@ -14,7 +12,11 @@ using com::Vote;
 // 4 (908, B2) and 5 (906); 3 and 4 of the classification object 6 (909,
 // coefficients 1 and 0.5, standard product 3 with whole units); 4 also the
 // standard product of 7 (906); 5 of the classification object 8 (909,
-// standard product without decimals set).
+// standard product without decimals set).  Cost object 9 has no calculation
+// type: an ordinary one of product 1.  The classification object 10 makes 9
+// (8 decimals) at a coefficient of 0.123456789: every digit of the product of
+// line and coefficient counts, not only its first six decimals.  11's
+// standard product is no item: it rounds to 4 decimals.
 class QuantitiesTest : public CalcTest {
  protected:
   void SetUp() override {
@@ -37,6 +39,12 @@ class QuantitiesTest : public CalcTest {
     costObject(7, 906, 4);
     costObject(8, 909, 5);
     coProduct(8, 5, 1.0);
+    costObject(9, std::nullopt, 1);
+    item(9, 8);
+    costObject(10, 909, 9);
+    coProduct(10, 9, 0.123456789);
+    costObject(11, 909, 77);
+    coProduct(11, 78, 0.5);
     // Receipts of March: counted in department 1 (bill 1, on the first day),
     // left out in the auxiliary department 2, unchecked, cancelled, dated in
     // April, and an issue of product 1.
@@ -47,6 +55,8 @@ class QuantitiesTest : public CalcTest {
     line(1, 4, 3, 10);
     line(1, 5, 4, 5);
     line(1, 6, 5, 1.23456);
+    line(1, 7, 9, 3);
+    line(1, 8, 78, 3.33333);
     bill({.id = 2, .type = 2, .dept = 2, .purpose = 0});
     bill({.id = 3, .type = 2, .status = 0, .purpose = 0});
     bill({.id = 4, .type = 2, .cancellation = 1, .purpose = 0});
@@ -69,31 +79,20 @@ class QuantitiesTest : public CalcTest {
   }
 };
 
-const Rows kComplete{{"1", "1", "10"}, {"1", "2", "10"}, {"1", "3", "5"},     {"1", "4", "7"},
-                     {"1", "5", "12"}, {"1", "6", "13"}, {"1", "8", "1.2346"}};
+const Rows kComplete{{"1", "1", "10"},          {"1", "2", "10"},     {"1", "3", "5"},      {"1", "4", "7"},
+                     {"1", "5", "12"},          {"1", "6", "13"},     {"1", "8", "1.2346"}, {"1", "9", "10"},
+                     {"1", "10", "0.37037037"}, {"1", "11", "1.6667"}};
 
-TEST_F(QuantitiesTest, CompletedQuantityByCalculationType) {
+TEST_F(QuantitiesTest, CompletedAndProductQuantitiesByCalculationType) {
   com::VoteRecorder votes;
   EXPECT_TRUE(call("CalCompleteQty", {2024, 3}).isEmpty());
-  EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
+  EXPECT_TRUE(call("CalProductQty", {2024, 3}).isEmpty());
+  EXPECT_EQ(votes.votes(), std::vector<Vote>(2, Vote::Complete));
   // 906/907 the full quantity of their product, each; 908 its own batch; 906
   // over batches; 909 10 x 1 + 5 x 0.5 = 12.5 rounded half away from zero to
   // 13, and 1.23456 to the 4 decimals of an unset product; product 4 never
   // counts for the 906 object 7.
   EXPECT_EQ(completeQty(), kComplete);
-}
-
-TEST_F(QuantitiesTest, ACostObjectWithoutCalculationTypeIsAnOrdinaryOne) {
-  exec("INSERT INTO cbCostObj (FItemID, FStdProductID, FBatchNo, FCalculateType) VALUES (9, 1, '', NULL)");
-  call("CalCompleteQty", {2024, 3});
-  EXPECT_EQ(scalar("SELECT FQty FROM cbCompleteQty WHERE FYear = 2024 AND FPeriod = 3 AND FCostObjID = 9"),
-            "10");
-}
-
-TEST_F(QuantitiesTest, ProductQuantityByCalculationType) {
-  com::VoteRecorder votes;
-  EXPECT_TRUE(call("CalProductQty", {2024, 3}).isEmpty());
-  EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
   EXPECT_EQ(productQty(), (Rows{{"1", "1", "1", "", "10"},
                                 {"1", "2", "1", "", "10"},
                                 {"1", "3", "2", "B1", "5"},
@@ -101,33 +100,10 @@ TEST_F(QuantitiesTest, ProductQuantityByCalculationType) {
                                 {"1", "5", "2", "", "12"},
                                 {"1", "6", "3", "", "10"},
                                 {"1", "6", "4", "", "5"},
-                                {"1", "8", "5", "", "1.23456"}}));
-}
-
-TEST_F(QuantitiesTest, ACoefficientKeepsItsDecimalsUpToTheProductsQuantityDecimals) {
-  // 3 x 0.123456789 = 0.370370367, rounded to the 8 decimals of the standard
-  // product: every digit of the product of line and coefficient counts, not
-  // only its first six decimals.
-  item(9, 8);
-  costObject(9, 909, 9);
-  coProduct(9, 9, 0.123456789);
-  bill({.id = 7, .type = 2, .purpose = 0});
-  line(7, 1, 9, 3);
-  snapshot(2024, 3);
-  call("CalCompleteQty", {2024, 3});
-  EXPECT_EQ(scalar("SELECT FQty FROM cbCompleteQty WHERE FCostObjID = 9"), "0.37037037");
-}
-
-TEST_F(QuantitiesTest, AClassificationObjectWhoseStandardProductIsNoItemRoundsTo4) {
-  costObject(10, 909, 77);  // item 77 does not exist
-  coProduct(10, 78, 0.5);
-  bill({.id = 7, .type = 2, .purpose = 0});
-  line(7, 1, 78, 3.33333);
-  snapshot(2024, 3);
-  call("CalCompleteQty", {2024, 3});
-  call("CalProductQty", {2024, 3});
-  EXPECT_EQ(scalar("SELECT FQty FROM cbCompleteQty WHERE FCostObjID = 10"), "1.6667");
-  EXPECT_EQ(scalar("SELECT FQty FROM cbProductQty WHERE FCostObjID = 10 AND FProductID = 78"), "3.33333");
+                                {"1", "8", "5", "", "1.23456"},
+                                {"1", "9", "1", "", "10"},
+                                {"1", "10", "9", "", "3"},
+                                {"1", "11", "78", "", "3.33333"}}));
 }
 
 TEST_F(QuantitiesTest, ARunReplacesThePeriodOnly) {
@@ -136,30 +112,22 @@ TEST_F(QuantitiesTest, ARunReplacesThePeriodOnly) {
       "(2024, 2, 1, 99, 2)");
   exec(
       "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES (2024, 3, 1, "
-      "99, "
-      "1, 1), (2024, 4, 1, 99, 1, 2)");
+      "99, 1, 1), (2024, 4, 1, 99, 1, 2)");
   call("CalCompleteQty", {2024, 3});
   call("CalCompleteQty", {2024, 3});
   call("CalProductQty", {2024, 3});
   EXPECT_EQ(completeQty(), kComplete);
   EXPECT_EQ(completeQty(2), (Rows{{"1", "99", "2"}}));
   EXPECT_EQ(count("cbProductQty", "FCostObjID = 99"), 1);
-  EXPECT_EQ(count("cbProductQty", "FPeriod = 3"), 8);
+  EXPECT_EQ(count("cbProductQty", "FPeriod = 3"), 11);
 }
 
 TEST_F(QuantitiesTest, TheClientsPeriodDatesReplaceTheComponentsWhenFlagged) {
-  auto dates = [](int flag, const char* begin, const char* next) {
-    com::Ref<com::Dispatch> d = com::createObject("Halvern.Dictionary");
-    com::letProperty(*d, "Item", "lngISFindCurDate", flag);
-    com::letProperty(*d, "Item", "datPeriodBeginDate", com::Variant(begin));
-    com::letProperty(*d, "Item", "datCurPeriodEndDate", com::Variant(next));
-    return com::Variant(d);
-  };
   // A window from the 2nd: bill 1 of the 1st is out, nothing counts.
-  call("CalCompleteQty", {2024, 3, dates(1, "2024-03-02", "2024-04-01")});
+  call("CalCompleteQty", {2024, 3, clientDates(1, "2024-03-02", "2024-04-01")});
   EXPECT_TRUE(completeQty().empty());
   // Not flagged: the component's window.
-  call("CalCompleteQty", {2024, 3, dates(0, "2024-03-02", "2024-04-01")});
+  call("CalCompleteQty", {2024, 3, clientDates(0, "2024-03-02", "2024-04-01")});
   EXPECT_EQ(completeQty(), kComplete);
 }
 
@@ -168,11 +136,7 @@ TEST_F(QuantitiesTest, ClientsPeriodDatesThatAreNoDatesOrOutOfRangeFailBeforeAny
   const std::pair<const char*, int32_t> ends[] = {{"the first of April", com::err::kTypeMismatch},
                                                   {"1752-04-01", com::err::kInvalidCall}};
   for (const auto& [next, error] : ends) {
-    com::Ref<com::Dispatch> d = com::createObject("Halvern.Dictionary");
-    com::letProperty(*d, "Item", "lngISFindCurDate", 1);
-    com::letProperty(*d, "Item", "datPeriodBeginDate", com::Variant("2024-03-01"));
-    com::letProperty(*d, "Item", "datCurPeriodEndDate", com::Variant(next));
-    EXPECT_EQ(failure("CalCompleteQty", {2024, 3, com::Variant(d)}).number, error) << next;
+    EXPECT_EQ(failure("CalCompleteQty", {2024, 3, clientDates(1, "2024-03-01", next)}).number, error) << next;
     EXPECT_EQ(completeQty(), kComplete) << next;
   }
 }

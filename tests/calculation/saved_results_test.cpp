@@ -55,14 +55,6 @@ TEST_F(SavedResultsTest, AppendsEveryRowOfEveryPeriodEachTime) {
   EXPECT_EQ(count("CBCalInfoDetail", "FYear = 2022"), 2);
 }
 
-TEST_F(SavedResultsTest, EmptyWorkTablesSaveNothing) {
-  com::VoteRecorder votes;
-  call("SaveCBCalInfo");
-  EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
-  EXPECT_EQ(count("CBCalInfo"), 0);
-  EXPECT_EQ(count("CBCalInfoDetail"), 0);
-}
-
 TEST_F(SavedResultsTest, ADatabaseErrorVotesAbortAndNamesTheMethod) {
   exec("DROP TABLE CBCalInfoDetail_CurData");
   com::ExcepInfo direct;

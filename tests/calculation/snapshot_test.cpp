@@ -2,7 +2,6 @@
 // how they are copied, the keys and work tables afterwards, and its frame.
 #include "calc_fixture.h"
 #include "frame/sql_literal.h"
-#include "support/recording_provider.h"
 
 namespace mls::testing {
 namespace {
@@ -24,60 +23,48 @@ class SnapshotTest : public CalcTest {
   }
 };
 
-TEST_F(SnapshotTest, TheWindowTakesItsFirstDayAndLeavesTheNextPeriodsFirstDay) {
-  billsOn({"2024-02-29 23:59:59", "2024-03-01", "2024-03-31 23:59:59", "2024-04-01"});
-  snapshot(2024, 3);
-  EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}}));
-  EXPECT_EQ(snapshotLines(), (Rows{{"2", "1"}, {"3", "1"}}));
-}
-
-TEST_F(SnapshotTest, PeriodsStartingOnThe26th) {
+// The window takes its first day and leaves the next period's first day;
+// period 12 and any beyond it roll into the next year.
+TEST_F(SnapshotTest, TheWindowOfThePeriod) {
+  billsOn({"2024-02-29 23:59:59", "2024-03-01", "2024-03-31 23:59:59", "2024-04-01", "2024-11-30",
+           "2024-12-01", "2024-12-31", "2025-01-01"});
+  const std::pair<int, Rows> cases[] = {{3, {{"2"}, {"3"}}}, {12, {{"6"}, {"7"}}}, {13, {{"6"}, {"7"}}}};
+  for (const auto& [period, bills] : cases) {
+    snapshot(2024, period);
+    EXPECT_EQ(snapshotBills(), bills) << period;
+    EXPECT_EQ(snapshotLines().size(), bills.size()) << period;
+  }
+  // Periods starting on the 26th.
   std::vector<std::string> days{"2023-12-26"};
   for (int m = 1; m < 12; ++m)
     days.push_back("2024-" + std::string(m < 10 ? "0" : "") + std::to_string(m) + "-26");
   db_.setCalendar(2024, days);
+  exec("DELETE FROM ICStockBillEntry DELETE FROM ICStockBill");
   billsOn({"2024-02-25", "2024-02-26", "2024-03-25", "2024-03-26", "2024-03-01"});
   snapshot(2024, 3);
   EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}, {"5"}}));
 }
 
-TEST_F(SnapshotTest, Period12AndAnyBeyondItRollIntoTheNextYear) {
-  billsOn({"2024-11-30", "2024-12-01", "2024-12-31", "2025-01-01"});
-  for (int period : {12, 13}) {
-    snapshot(2024, period);
-    EXPECT_EQ(snapshotBills(), (Rows{{"2"}, {"3"}})) << period;
-  }
-}
-
-TEST_F(SnapshotTest, HeadersAreCopiedWithTheirNullsReplaced) {
+TEST_F(SnapshotTest, BillsAreCopiedColumnByColumnWithTheirNullsReplaced) {
   // Receipt 2 is hooked to an invoice (group 78), receipt 3 is not.
   exec(
       "INSERT INTO ICStockBill (FInterID, FBillNo, FTranType, FDate, FDeptID, FHookInterID, FVchInterID, "
-      "FROB, "
-      "FCheckerID, FStatus, FCancellation, FPurposeID) VALUES "
-      "(1, NULL, 24, '2024-03-05', NULL, 77, NULL, NULL, NULL, 0, 1, 12001), "
-      "(2, N'SOUT2', 2, '2024-03-06', 4, 78, 55, -1, 16, 2, 0, 0), "
-      "(3, N'SOUT3', 2, '2024-03-07', 4, NULL, 0, 1, 16, 1, 0, 0)");
+      "FROB, FCheckerID, FStatus, FCancellation, FPurposeID) VALUES (1, NULL, 24, '2024-03-05', NULL, 77, "
+      "NULL, NULL, NULL, 0, 1, 12001), (2, N'SOUT2', 2, '2024-03-06', 4, 78, 55, -1, 16, 2, 0, 0), (3, "
+      "N'SOUT3', 2, '2024-03-07', 4, NULL, 0, 1, 16, 1, 0, 0) INSERT INTO ICStockBillEntry (FInterID, "
+      "FEntryID, FItemID, FQty, FPrice, FBatchNo, FAmount, FUnitID, FPlanPrice, FPlanAmount, FCostCenterID, "
+      "FICMOInterID, FCostObjGroupID, FCostOBJID, FReProduceType) VALUES (2, 2, 3, 4.5, 5.25, 'L6', 7.75, 8, "
+      "9.5, 10.5, 11, 12, 13, 14, 1058)");
   snapshot(2024, 3);
   EXPECT_EQ(rows("SELECT FInterID, FTranType, FDate, FBillNo, FDeptID, FHookInterID, FVchInterID, FROB, "
                  "FCheckerID, FStatus, FCancellation, FPurposeID FROM cb_ICStockBill ORDER BY FInterID"),
             (Rows{{"1", "24", "2024-03-05", "", "0", "77", "0", "0", "0", "0", "1", "12001"},
                   {"2", "2", "2024-03-06", "SOUT2", "4", "78", "55", "-1", "16", "2", "0", "0"},
                   {"3", "2", "2024-03-07", "SOUT3", "4", "0", "0", "1", "16", "1", "0", "0"}}));
-}
-
-TEST_F(SnapshotTest, LinesAreCopiedColumnByColumn) {
-  bill({.id = 7});
-  exec(
-      "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FBatchNo, FAmount, FUnitID, "
-      "FPlanPrice, FPlanAmount, FCostCenterID, FICMOInterID, FCostObjGroupID, FCostOBJID, FReProduceType) "
-      "VALUES "
-      "(7, 2, 3, 4.5, 5.25, 'L6', 7.75, 8, 9.5, 10.5, 11, 12, 13, 14, 1058)");
-  snapshot(2024, 3);
   EXPECT_EQ(rows("SELECT FInterID, FEntryID, FItemID, FQty, FPrice, FBatchNo, FAmount, FUnitID, FPlanPrice, "
                  "FPlanAmount, FCostCenterID, FICMOInterID, FCostObjGroupID, FCostOBJID, FReProduceType "
                  "FROM cb_ICStockBillEntry"),
-            (Rows{{"7", "2", "3", "4.5", "5.25", "L6", "7.75", "8", "9.5", "10.5", "11", "12", "13", "14",
+            (Rows{{"2", "2", "3", "4.5", "5.25", "L6", "7.75", "8", "9.5", "10.5", "11", "12", "13", "14",
                    "1058"}}));
 }
 
@@ -128,8 +115,7 @@ TEST_F(SnapshotTest, EachCallReplacesTheSnapshotAndEmptiesTheWorkTablesOfEveryPe
   snapshot(2024, 3);
   exec(
       "INSERT INTO CBCalInfo_CurData (FYear, FPeriod, FDeptID) VALUES (2023, 1, 1), (2024, 3, 1), (2025, 7, "
-      "1) "
-      "INSERT INTO CBCalInfoDetail_CurData (FYear, FPeriod, FDeptID) VALUES (2023, 1, 1), (2024, 3, 1)");
+      "1) INSERT INTO CBCalInfoDetail_CurData (FYear, FPeriod, FDeptID) VALUES (2023, 1, 1), (2024, 3, 1)");
   snapshot(2024, 3);
   EXPECT_EQ(snapshotBills(), (Rows{{"1"}}));
   EXPECT_EQ(count("CBCalInfo_CurData"), 0);
@@ -141,33 +127,23 @@ TEST_F(SnapshotTest, EachCallReplacesTheSnapshotAndEmptiesTheWorkTablesOfEveryPe
 }
 
 TEST_F(SnapshotTest, ReadsUncommittedRowsOnAReadUncommittedConnectionInThreeBatches) {
-  auto recording = std::make_shared<Recording>();
-  recordBatchesInto(recording);
-  com::Ref<ado::Connection> other = com::makeObject<ado::Connection>();
-  other->open(db_.connectString());
-  other->execute(
-      "BEGIN TRAN INSERT INTO ICStockBill (FInterID, FTranType, FDate, FStatus, FCancellation, "
-      "FPurposeID) VALUES (40, 2, '2024-03-02', 0, 0, 0)");
   com::VoteRecorder votes;
-  callWith("ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en",
-           "GetICStockBillDataForCB", {2024, 3});
-  other->execute("ROLLBACK");
-  other->close();
+  auto recording = whileUncommitted(
+      "INSERT INTO ICStockBill (FInterID, FTranType, FDate, FStatus, FCancellation, FPurposeID) VALUES (40, "
+      "2, "
+      "'2024-03-02', 0, 0, 0)",
+      [&] {
+        callWith(recordingProps(), "GetICStockBillDataForCB", {2024, 3});
+      });
   EXPECT_EQ(snapshotBills(), (Rows{{"40"}}));
   EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete});
-
-  // The method's own connection (the period component opens others).
-  const std::vector<std::string>* batches = nullptr;
-  for (const std::vector<std::string>& session : recording->sessions) {
-    if (session.size() > 1 && session[1].find("cb_ICStockBill") != std::string::npos) batches = &session;
-  }
+  // The method's own connection (the period component opens others): the
+  // isolation, then the tables, the copy and the work tables.
+  const std::vector<std::string>* batches = sessionOf(*recording, "cb_ICStockBill");
   ASSERT_TRUE(batches);
   ASSERT_EQ(batches->size(), 4u);
   EXPECT_EQ((*batches)[0], "SET TRANSACTION ISOLATION LEVEL READ UnCOMMITTED");
   EXPECT_TRUE((*batches)[1].starts_with("IF OBJECT_ID('cb_ICStockBillPeriod') IS NULL"));
-  EXPECT_NE((*batches)[1].find("IF OBJECT_ID('cb_ICStockBill') IS NOT NULL DROP TABLE"), std::string::npos);
-  EXPECT_NE((*batches)[2].find("h.FDate >= '2024-03-01' AND h.FDate < '2024-04-01'\r\n"), std::string::npos);
-  EXPECT_NE((*batches)[3].find("TRUNCATE TABLE CBCalInfoDetail_CurData\r\n"), std::string::npos);
 }
 
 TEST_F(SnapshotTest, AFailurePassesUnchangedWithoutAVoteAndKeepsTheEarlierBatches) {

@@ -10,6 +10,8 @@ namespace mls::testing {
 namespace {
 
 using com::Vote;
+using frame::sqlNumber;
+using frame::sqlText;
 
 class WipMaterialInputsTest : public CostInputsTest {
  protected:
@@ -24,19 +26,19 @@ class WipMaterialInputsTest : public CostInputsTest {
     exec(
         "INSERT INTO ICMO (FInterID, FCostObjID, FStatus, FCloseDate, FCommitDate, FPlanCommitDate, FQty) "
         "VALUES (" +
-        std::to_string(id) + ", " + std::to_string(costObj) + ", " + std::to_string(status) + ", " +
-        (closed.empty() ? "NULL" : "'" + closed + "'") + ", '" + commit + "', '" + plan + "', " +
-        frame::sqlNumber(qty) + ")");
+        sqlNumber(id) + ", " + sqlNumber(costObj) + ", " + sqlNumber(status) + ", " +
+        (closed.empty() ? "NULL" : sqlText(closed)) + ", " + sqlText(commit) + ", " + sqlText(plan) + ", " +
+        sqlNumber(qty) + ")");
     header(id * 10, id);
   }
   void header(int id, int order, int status = 1, int product = 600) const {
-    exec("INSERT INTO PPBOM (FInterID, FICMOInterID, FStatus, FItemID) VALUES (" + std::to_string(id) + ", " +
-         std::to_string(order) + ", " + std::to_string(status) + ", " + std::to_string(product) + ")");
+    exec("INSERT INTO PPBOM (FInterID, FICMOInterID, FStatus, FItemID) VALUES (" + sqlNumber(id) + ", " +
+         sqlNumber(order) + ", " + sqlNumber(status) + ", " + sqlNumber(product) + ")");
   }
   void feed(int header, int entry, int material, double qtyMust, int type = 371) const {
     exec("INSERT INTO PPBOMEntry (FInterID, FEntryID, FItemID, FMaterielType, FQtyMust) VALUES (" +
-         std::to_string(header) + ", " + std::to_string(entry) + ", " + std::to_string(material) + ", " +
-         std::to_string(type) + ", " + frame::sqlNumber(qtyMust) + ")");
+         sqlNumber(header) + ", " + sqlNumber(entry) + ", " + sqlNumber(material) + ", " + sqlNumber(type) +
+         ", " + sqlNumber(qtyMust) + ")");
   }
 };
 
@@ -90,8 +92,7 @@ TEST_F(WipMaterialInputsTest, AnOrderCountsOnceInTheDivisorAndOnlyWithAValidFeed
   // An order whose only feed list has status 0 is in no divisor.
   exec(
       "INSERT INTO ICMO (FInterID, FCostObjID, FStatus, FCommitDate, FPlanCommitDate, FQty) VALUES (2, 10, "
-      "1, "
-      "'2024-02-20', '2024-03-31', 100)");
+      "1, '2024-02-20', '2024-03-31', 100)");
   header(21, 2, 0);
   feed(21, 1, 601, 1000);
   EXPECT_EQ(rowset(inputs({10}), "PPBOMInfo"),
@@ -101,13 +102,7 @@ TEST_F(WipMaterialInputsTest, AnOrderCountsOnceInTheDivisorAndOnlyWithAValidFeed
 TEST_F(WipMaterialInputsTest, TheClientsPeriodDatesSetTheWindowWhenFlagged) {
   order(4, 25, 3, 2, "2024-02-20", "2024-03-01");
   feed(40, 1, 601, 6);
-  auto dates = [](int flag) {
-    com::Ref<com::Dispatch> d = com::createObject("Halvern.Dictionary");
-    com::letProperty(*d, "Item", "lngISFindCurDate", flag);
-    com::letProperty(*d, "Item", "datPeriodBeginDate", com::Variant("2024-03-02"));
-    com::letProperty(*d, "Item", "datCurPeriodEndDate", com::Variant("2024-04-01"));
-    return com::Variant(d);
-  };
+  auto dates = [](int flag) { return clientDates(flag, "2024-03-02", "2024-04-01"); };
   // From the 2nd, the order closed on the 1st is out.
   EXPECT_TRUE(rowset(inputs({25}, {dates(1)}), "PPBOMInfo").empty());
   EXPECT_EQ(rowset(inputs({25}, {dates(0)}), "PPBOMInfo"), (Rows{{"25", "601", "3"}}));

@@ -15,12 +15,11 @@ void BillLineTest::setUpFor(const std::string& progId) {
   open(progId);
   db_.setPeriods(12, 2024, 1, 2024, 3);
   exec(
-      "INSERT INTO t_Department (FItemID, FNumber, FName) VALUES (1, 'D01', 'Assembly')"
-      " INSERT INTO t_ICItem (FItemID) VALUES (500)"
-      " CREATE TABLE cb_ICStockBill (FInterID INT, FBillNo NVARCHAR(255), FDeptID INT)"
-      " CREATE TABLE cb_ICStockBillEntry (FInterID INT, FEntryID INT, FItemID INT, FBatchNo VARCHAR(200))"
-      " INSERT INTO cb_ICStockBill VALUES (900, 'SOUT-900', 1)"
-      " INSERT INTO cb_ICStockBillEntry VALUES (900, 1, 500, '')");
+      "INSERT INTO t_Department (FItemID, FNumber, FName) VALUES (1, 'D01', 'Assembly') INSERT INTO t_ICItem "
+      "(FItemID) VALUES (500) CREATE TABLE cb_ICStockBill (FInterID INT, FBillNo NVARCHAR(255), FDeptID INT) "
+      "CREATE TABLE cb_ICStockBillEntry (FInterID INT, FEntryID INT, FItemID INT, FBatchNo VARCHAR(200)) "
+      "INSERT INTO cb_ICStockBill VALUES (900, 'SOUT-900', 1) INSERT INTO cb_ICStockBillEntry VALUES (900, "
+      "1, 500, '')");
 }
 
 void BillLineTest::inProduction(const std::vector<int>& costObjs) const {

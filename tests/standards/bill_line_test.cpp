@@ -19,16 +19,14 @@ class RationTest : public BillLineTest {
     standard(10, "R");
     inProduction({101, 102});
     exec(
-        "INSERT INTO cbCostObj (FItemID) VALUES (104), (105)"
-        " INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID, FTypeID) VALUES (2024, 3, 1, 104, 5)"
-        " INSERT INTO CBInQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 2, 1, 105, 1)"
-        " INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FQty) VALUES"
-        " (2024, 3, 10, 1, 101, 1), (2024, 3, 10, 1, 102, 3), (2024, 3, 10, 1, 104, 4), (2024, 3, 10, 1, "
-        "105, 9)"
-        " INSERT INTO cbMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FStdID, FStandardData)"
-        " VALUES (2024, 3, 900, 1, 102, 10, 7), (2024, 3, 900, 1, 101, 11, 100), (2024, 3, 900, 2, 104, 10, "
-        "100)"
-        " INSERT INTO CB_CostObjGroup_Detail VALUES (7, 101), (7, 102), (8, 104)");
+        "INSERT INTO cbCostObj (FItemID) VALUES (104), (105) INSERT INTO cbBalance (FYear, FPeriod, FDepID, "
+        "FProductID, FTypeID) VALUES (2024, 3, 1, 104, 5) INSERT INTO CBInQty (FYear, FPeriod, FDeptID, "
+        "FCostObjID, FQty) VALUES (2024, 2, 1, 105, 1) INSERT INTO CBRationStandardInfo (FYear, FPeriod, "
+        "FStandardID, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 10, 1, 101, 1), (2024, 3, 10, 1, 102, 3), "
+        "(2024, 3, 10, 1, 104, 4), (2024, 3, 10, 1, 105, 9) INSERT INTO cbMaterielInfo (FYear, FPeriod, "
+        "FInterID, FEntryID, FCostObjID, FStdID, FStandardData) VALUES (2024, 3, 900, 1, 102, 10, 7), (2024, "
+        "3, 900, 1, 101, 11, 100), (2024, 3, 900, 2, 104, 10, 100) INSERT INTO CB_CostObjGroup_Detail VALUES "
+        "(7, 101), (7, 102), (8, 104)");
   }
 };
 
@@ -140,16 +138,14 @@ TEST_F(RationTest, AMissingStandardNamesTheDepartment) {
 TEST_F(BillLineTest, MaterialQuotaExplainsAZeroTotal) {
   standard(20, "cldetld");
   exec(
-      "INSERT INTO cbCostObj (FItemID) VALUES (201), (202), (203), (204)"
-      " INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID) SELECT 2024, 3, 1, FItemID FROM cbCostObj"
-      " INSERT INTO ICMO (FInterID, FCostObjID, FStatus, FCommitDate, FPlanCommitDate, FQty) VALUES"
-      " (1, 201, 1, '2024-04-01', '2024-03-01', 10), (2, 202, 1, '2024-03-01', '2024-03-01', 10),"
-      " (3, 203, 2, '2024-03-01', '2024-03-01', 10), (4, 204, 1, '2024-03-01', '2024-03-01', 10)"
-      " INSERT INTO PPBOM (FInterID, FICMOInterID, FStatus, FItemID) VALUES (12, 2, 1, 1), (13, 3, 0, 1), "
-      "(14, 4, 1, 1)"
-      " INSERT INTO PPBOMEntry (FInterID, FEntryID, FItemID, FQtyMust) VALUES (12, 1, 501, 5), (13, 1, 500, "
-      "5),"
-      " (14, 1, 500, 5)");
+      "INSERT INTO cbCostObj (FItemID) VALUES (201), (202), (203), (204) INSERT INTO cbBalance (FYear, "
+      "FPeriod, FDepID, FProductID) SELECT 2024, 3, 1, FItemID FROM cbCostObj INSERT INTO ICMO (FInterID, "
+      "FCostObjID, FStatus, FCommitDate, FPlanCommitDate, FQty) VALUES (1, 201, 1, '2024-04-01', "
+      "'2024-03-01', 10), (2, 202, 1, '2024-03-01', '2024-03-01', 10), (3, 203, 2, '2024-03-01', "
+      "'2024-03-01', 10), (4, 204, 1, '2024-03-01', '2024-03-01', 10) INSERT INTO PPBOM (FInterID, "
+      "FICMOInterID, FStatus, FItemID) VALUES (12, 2, 1, 1), (13, 3, 0, 1), (14, 4, 1, 1) INSERT INTO "
+      "PPBOMEntry (FInterID, FEntryID, FItemID, FQtyMust) VALUES (12, 1, 501, 5), (13, 1, 500, 5), (14, 1, "
+      "500, 5)");
   const Rows zero{"201 0 0 1", "202 0 0 2", "203 0 0 3", "204 0 0 0"};
   EXPECT_EQ(data({.standard = 20}), zero) << "the material taken from the bill line";
   EXPECT_EQ(data({.standard = 20, .item = 500}), zero);
@@ -166,12 +162,11 @@ TEST_F(WasteTest, ReceiversAreTheCostObjectsWithRepairableWasteOutput) {
   standard(10, "R");
   inProduction({101, 102, 103});
   exec(
-      "INSERT INTO cbWasterCostObjInfo (FYear, FPeriod, FDeptID, FCostObjID, FWasterTypeID) VALUES"
-      " (2024, 3, 1, 101, 0), (2024, 3, 1, 102, 0), (2024, 3, 1, 103, 1)"
-      " INSERT INTO cbWMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FStdID, FStandardData)"
-      " VALUES (2024, 3, 900, 1, 102, 10, 3)"
-      " INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FQty) VALUES"
-      " (2024, 3, 10, 1, 101, 1), (2024, 3, 10, 1, 102, 2), (2024, 3, 10, 1, 103, 5)");
+      "INSERT INTO cbWasterCostObjInfo (FYear, FPeriod, FDeptID, FCostObjID, FWasterTypeID) VALUES (2024, 3, "
+      "1, 101, 0), (2024, 3, 1, 102, 0), (2024, 3, 1, 103, 1) INSERT INTO cbWMaterielInfo (FYear, FPeriod, "
+      "FInterID, FEntryID, FCostObjID, FStdID, FStandardData) VALUES (2024, 3, 900, 1, 102, 10, 3) INSERT "
+      "INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FQty) VALUES (2024, 3, "
+      "10, 1, 101, 1), (2024, 3, 10, 1, 102, 2), (2024, 3, 10, 1, 103, 5)");
   EXPECT_EQ(data(), (Rows{"101 1 0.3333333333", "102 2 0.6666666667"}));
   EXPECT_EQ(data({.refresh = false}), (Rows{"101 1 0.25", "102 3 0.75"}));
   exec("DELETE FROM cbWasterCostObjInfo WHERE FWasterTypeID = 0");

@@ -23,27 +23,22 @@ class BomUsageTest : public BillLineTest {
     standard(40, "Bom", true, "~#BOM~@");
     inProduction({301, 302, 303, 304});
     exec(
-        "INSERT INTO cbStandardUnit (FItemID, FName) VALUES (6, 'BOM')"
-        " UPDATE cbCostObj SET FBomID = 1 WHERE FItemID = 301 UPDATE cbCostObj SET FBomID = 2 WHERE FItemID "
-        "= 302"
-        " UPDATE cbCostObj SET FStdProductID = 602 WHERE FItemID = 303"
-        " UPDATE cbCostObj SET FStdProductID = 999 WHERE FItemID = 304");
+        "INSERT INTO cbStandardUnit (FItemID, FName) VALUES (6, 'BOM') UPDATE cbCostObj SET FBomID = 1 WHERE "
+        "FItemID = 301 UPDATE cbCostObj SET FBomID = 2 WHERE FItemID = 302 UPDATE cbCostObj SET "
+        "FStdProductID = 602 WHERE FItemID = 303 UPDATE cbCostObj SET FStdProductID = 999 WHERE FItemID = "
+        "304");
   }
   void plant(int classA) const {
     exec(
         "DELETE FROM ICBom DELETE FROM ICBomChild DELETE FROM ICCustBomChild DELETE FROM t_ICItem WHERE "
-        "FItemID > 500"
-        " DELETE FROM t_SystemProfile WHERE FKey = 'SetBOMEnable'"
-        " INSERT INTO t_ICItem (FItemID, FErpClsID) VALUES (601, " +
+        "FItemID > 500 DELETE FROM t_SystemProfile WHERE FKey = 'SetBOMEnable' INSERT INTO t_ICItem "
+        "(FItemID, FErpClsID) VALUES (601, " +
         std::to_string(classA) +
-        "), (602, 1), (603, 6)"
-        " INSERT INTO ICBom (FInterID, FItemID, FQty, FUseStatus, FBomType, FStatus) VALUES (1, 601, 1, "
-        "1072, 0, 1),"
-        " (2, 602, 4, 1072, 0, 1), (3, 602, 4, 0, 0, 1), (4, 602, 4, 1072, 1, 1)"
-        " INSERT INTO ICBomChild (FInterID, FEntryID, FItemID, FQty, FBeginDay, FEndDay) VALUES"
-        " (1, 1, 500, 3, '2000-01-01', '2100-01-01'), (2, 1, 500, 2, '2000-01-01', '2100-01-01'),"
-        " (2, 2, 601, 2, '2000-01-01', '2100-01-01'), (3, 1, 500, 100, NULL, NULL), (4, 1, 500, 100, NULL, "
-        "NULL)");
+        "), (602, 1), (603, 6) INSERT INTO ICBom (FInterID, FItemID, FQty, FUseStatus, FBomType, FStatus) "
+        "VALUES (1, 601, 1, 1072, 0, 1), (2, 602, 4, 1072, 0, 1), (3, 602, 4, 0, 0, 1), (4, 602, 4, 1072, 1, "
+        "1) INSERT INTO ICBomChild (FInterID, FEntryID, FItemID, FQty, FBeginDay, FEndDay) VALUES (1, 1, "
+        "500, 3, '2000-01-01', '2100-01-01'), (2, 1, 500, 2, '2000-01-01', '2100-01-01'), (2, 2, 601, 2, "
+        "'2000-01-01', '2100-01-01'), (3, 1, 500, 100, NULL, NULL), (4, 1, 500, 100, NULL, NULL)");
   }
 };
 

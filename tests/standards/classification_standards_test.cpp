@@ -43,21 +43,20 @@ class CostObjectStandardTest : public PublicClassTest {
     open("Marlstone.CalInfo");
     db_.setPeriods(12, 2024, 1, 2024, 3);
     db_.run(
-        "INSERT INTO t_Department (FItemID, FCostAccountType) VALUES (1, 361), (2, 361), (3, 362), (4, 361)"
-        " INSERT INTO cbCostItem (FItemID) VALUES (1), (2)"
-        " INSERT INTO CBInQty (FYear, FPeriod, FDeptID, FCostObjID) VALUES (2024, 3, 1, 50), (2024, 2, 4, 50)"
-        " INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID) VALUES (2024, 3, 2, 50), (2024, 3, 3, "
-        "50)"
-        " INSERT INTO cb_BmStandard (FNum, FName, FName_EN, FOnline, FComPlex, FFormula) VALUES"
-        "  (10, '', '', 0, 0, NULL), (11, '', '', 1, 0, NULL), (13, '', 'Empty', 1, 1, ''),"
-        "  (12, '', '', 1, 1, N'F=~#约当系数~@*2+~#R5~@+~#B~@')"
-        " INSERT INTO cbStandardUnit (FItemID, FName, FStandardID) VALUES (100, N'约当系数', 11),"
-        "  (5, 'R5', 0), (6, 'B', 0)"
-        " INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, "
-        "FQty) VALUES (2024, 3, 10, 1, 50, 0, 5), (2024, 3, 10, 2, 50, 0, 6), (2024, 3, 10, 3, 50, 0, 8),"
-        "  (2024, 3, 10, 1, 50, 1, 99), (2024, 3, 11, 1, 50, 1, 2), (2024, 3, 11, 1, 50, 2, 3),"
-        "  (2024, 3, 11, 2, 50, 1, 4), (2024, 3, 11, 1, 50, 0, 50), (2024, 3, 11, 2, 50, 0, 60),"
-        "  (2024, 3, -1, 1, 50, 0, 7), (2024, 3, 12, 1, 50, 0, 1000)");
+        "INSERT INTO t_Department (FItemID, FCostAccountType) VALUES (1, 361), (2, 361), (3, 362), (4, 361) "
+        "INSERT INTO cbCostItem (FItemID) VALUES (1), (2) INSERT INTO CBInQty (FYear, FPeriod, FDeptID, "
+        "FCostObjID) VALUES (2024, 3, 1, 50), (2024, 2, 4, 50) INSERT INTO cbBalance (FYear, FPeriod, "
+        "FDepID, FProductID) VALUES (2024, 3, 2, 50), (2024, 3, 3, 50) INSERT INTO cb_BmStandard (FNum, "
+        "FName, FName_EN, FOnline, FComPlex, FFormula) VALUES  (10, '', '', 0, 0, NULL), (11, '', '', 1, 0, "
+        "NULL), (13, '', 'Empty', 1, 1, ''),  (12, '', '', 1, 1, N'F=~#约当系数~@*2+~#R5~@+~#B~@') INSERT "
+        "INTO "
+        "cbStandardUnit (FItemID, FName, FStandardID) VALUES (100, N'约当系数', 11),  (5, 'R5', 0), (6, 'B', "
+        "0) "
+        "INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, "
+        "FQty) VALUES (2024, 3, 10, 1, 50, 0, 5), (2024, 3, 10, 2, 50, 0, 6), (2024, 3, 10, 3, 50, 0, 8),  "
+        "(2024, 3, 10, 1, 50, 1, 99), (2024, 3, 11, 1, 50, 1, 2), (2024, 3, 11, 1, 50, 2, 3),  (2024, 3, 11, "
+        "2, 50, 1, 4), (2024, 3, 11, 1, 50, 0, 50), (2024, 3, 11, 2, 50, 0, 60),  (2024, 3, -1, 1, 50, 0, "
+        "7), (2024, 3, 12, 1, 50, 0, 1000)");
   }
   // GetStandarddata's rows; its bOnline in `online`, also when it fails.
   Rows data(int standard, int costObj, com::Variant& online) {
@@ -128,20 +127,18 @@ class SortStandardTest : public PublicClassTest {
     open("Marlstone.CalInfo");
     db_.setPeriods(12, 2024, 1, 2024, 3);
     db_.run(
-        "INSERT INTO cbCostObj (FItemID, FCalculateType) VALUES (60, 909), (61, 909), (62, 906)"
-        " INSERT INTO cb_CostObj_Product (FCostObjID, FProductID, FIsDeputy) VALUES (60, 601, 0),"
-        "  (60, 602, 0), (60, 603, 1), (61, 601, 0)"
-        " INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES"
-        "  (2024, 3, 1, 60, 601, 10), (2024, 3, 1, 60, 602, 20), (2024, 3, 1, 60, 603, 5),"
-        "  (2024, 3, 1, 61, 601, 7), (2024, 3, 2, 60, 601, 1), (2024, 2, 1, 60, 603, 100)"
-        " INSERT INTO cb_BmStandard (FNum, FComPlex, FFormula) VALUES (20, 0, NULL), (21, 1, N'=~#S~@+~#P~@')"
-        " INSERT INTO cbStandardUnit (FItemID, FName, FStandardID) VALUES (200, 'S', 20), (70005, 'P', 0)"
-        " INSERT INTO CBSortStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FProductID,"
-        "  FCostItemID, FQty) VALUES (2024, 3, 20, 1, 60, 601, 1, 1), (2024, 3, 20, 1, 60, 602, 1, 2),"
-        "  (2024, 3, 20, 1, 60, 603, 1, 0.5), (2024, 3, 20, 1, 60, 601, 2, 9), (2024, 3, 20, 1, 61, 601, 1, "
-        "4)"
-        " INSERT INTO CBDeputyInfo (FYear, FPeriod, FProductID, FCostItemID, FAmount) VALUES"
-        "  (2024, 3, 603, 1, 1.237), (2024, 3, 603, 2, 0.1), (2024, 2, 603, 1, 50)");
+        "INSERT INTO cbCostObj (FItemID, FCalculateType) VALUES (60, 909), (61, 909), (62, 906) INSERT INTO "
+        "cb_CostObj_Product (FCostObjID, FProductID, FIsDeputy) VALUES (60, 601, 0),  (60, 602, 0), (60, "
+        "603, 1), (61, 601, 0) INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, "
+        "FQty) VALUES  (2024, 3, 1, 60, 601, 10), (2024, 3, 1, 60, 602, 20), (2024, 3, 1, 60, 603, 5),  "
+        "(2024, 3, 1, 61, 601, 7), (2024, 3, 2, 60, 601, 1), (2024, 2, 1, 60, 603, 100) INSERT INTO "
+        "cb_BmStandard (FNum, FComPlex, FFormula) VALUES (20, 0, NULL), (21, 1, N'=~#S~@+~#P~@') INSERT INTO "
+        "cbStandardUnit (FItemID, FName, FStandardID) VALUES (200, 'S', 20), (70005, 'P', 0) INSERT INTO "
+        "CBSortStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FProductID,  FCostItemID, "
+        "FQty) VALUES (2024, 3, 20, 1, 60, 601, 1, 1), (2024, 3, 20, 1, 60, 602, 1, 2),  (2024, 3, 20, 1, "
+        "60, 603, 1, 0.5), (2024, 3, 20, 1, 60, 601, 2, 9), (2024, 3, 20, 1, 61, 601, 1, 4) INSERT INTO "
+        "CBDeputyInfo (FYear, FPeriod, FProductID, FCostItemID, FAmount) VALUES  (2024, 3, 603, 1, 1.237), "
+        "(2024, 3, 603, 2, 0.1), (2024, 2, 603, 1, 50)");
   }
 };
 
@@ -192,10 +189,9 @@ class SettingsExpansionTest : public SortStandardTest {
   }
   Rows settings() const {
     Rows rows;
-    for (const auto& r :
-         db_.run("SELECT 'D', FDeptID, FCostObjID, FExpID, FStandardID, FDeptAll FROM CBDeptStdSet "
-                 "UNION ALL SELECT 'O', FYear, FPeriod, FCostObjID, FStandardID, FDeptAll FROM "
-                 "OPCostTaxonSet")) {
+    for (const auto& r : db_.run(
+             "SELECT 'D', FDeptID, FCostObjID, FExpID, FStandardID, FDeptAll FROM CBDeptStdSet "
+             "UNION ALL SELECT 'O', FYear, FPeriod, FCostObjID, FStandardID, FDeptAll FROM OPCostTaxonSet")) {
       rows.emplace_back();
       for (const com::Variant& v : r)
         rows.back() += v.toString() + " ";
@@ -233,11 +229,9 @@ TEST_F(SettingsExpansionTest, EachTemplateOncePerClassificationCostObjectAllKept
   // Expanding a template to cost object 60 breaks a unique key after the
   // templates were deleted.
   db_.run(
-      "UPDATE cbCostObj SET FCalculateType = 909 WHERE FItemID = 60 DELETE FROM CBDeptStdSet"
-      " INSERT INTO CBDeptStdSet (FDeptID, FCostObjID, FExpID, FStandardID, FDeptAll) VALUES (-1, 0, -1, 20, "
-      "1),"
-      " (2, 60, 3, 20, 1) CREATE UNIQUE INDEX ux_setting ON CBDeptStdSet (FCostObjID, FStandardID, "
-      "FDeptAll)");
+      "UPDATE cbCostObj SET FCalculateType = 909 WHERE FItemID = 60 DELETE FROM CBDeptStdSet INSERT INTO "
+      "CBDeptStdSet (FDeptID, FCostObjID, FExpID, FStandardID, FDeptAll) VALUES (-1, 0, -1, 20, 1), (2, 60, "
+      "3, 20, 1) CREATE UNIQUE INDEX ux_setting ON CBDeptStdSet (FCostObjID, FStandardID, FDeptAll)");
   const Rows before = settings();
   com::VoteRecorder votes;
   com::ExcepInfo e = failure("UpdateClassifyCostObjStandardSet", {2024, 3, "COST"});

@@ -46,78 +46,59 @@ class CompletedQtyTest : public StandardsTest {
     exec(
         "INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 42),"
         " (2024, 2, 1, 3, 43)");
-
-    ordinary_ = receiver({.costObj = 1, .dept = 1});
-    ordinaryDept2_ = receiver({.costObj = 1, .dept = 2});
-    batch_ = receiver({.costObj = 3, .dept = 1});
-    classification_ = receiver({.costObj = 6, .dept = 1});
-    productOfClassification_ = receiver({.costObj = 7, .dept = 1});
-    noType_ = receiver({.costObj = 8, .dept = 1});
   }
 
-  void fill(const std::string& column = "FQty") {
-    execute(standards::buildSystemStandardQtySql(3, kYear, kPeriod, begin(), next(), column, false, -1));
+  std::string text(const std::string& column = "FQty") {
+    return standards::buildSystemStandardQtySql(3, kYear, kPeriod, begin(), next(), column, false, -1);
+  }
+  // Cost object 1 in departments 1 and 2, then 3, 6, 7 and 8 in department 1.
+  std::vector<double> values() {
+    return StandardsTest::values({{.costObj = 1, .dept = 1},
+                                  {.costObj = 1, .dept = 2},
+                                  {.costObj = 3, .dept = 1},
+                                  {.costObj = 6, .dept = 1},
+                                  {.costObj = 7, .dept = 1},
+                                  {.costObj = 8, .dept = 1}},
+                                 text());
   }
   void flag(const std::string& value) {
     exec("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'CB_CALCOMPLETEQTY_OK', " +
          value + ")");
   }
-  void expectFromReceipts() {
-    EXPECT_EQ(qty(ordinary_), 10);
-    EXPECT_EQ(qty(ordinaryDept2_), 2);
-    EXPECT_EQ(qty(batch_), 5);
-    EXPECT_EQ(qty(classification_), 11.5);
-    EXPECT_EQ(qty(productOfClassification_), 7);
-    EXPECT_EQ(qty(noType_), 9);
-  }
-
-  int ordinary_ = 0, ordinaryDept2_ = 0, batch_ = 0, classification_ = 0, productOfClassification_ = 0,
-      noType_ = 0;
 };
 
-TEST_F(CompletedQtyTest, WithoutTheProfileKeyTheLiveReceiptsOfTheWindowCount) {
-  fill();
-  expectFromReceipts();
-}
+using Values = std::vector<double>;
 
-TEST_F(CompletedQtyTest, AnEmptyNullOrOtherFlagStillComputesFromReceipts) {
-  for (const char* value : {"''", "NULL", "'0'", "'2'"}) {
-    SCOPED_TRACE(value);
-    exec(
-        "DELETE FROM t_SystemProfile WHERE FKey = 'CB_CALCOMPLETEQTY_OK' UPDATE #OnlineCostObj SET FQty = 7");
-    flag(value);
-    fill();
-    expectFromReceipts();
+TEST_F(CompletedQtyTest, WithoutFlagOneTheLiveReceiptsOfTheWindowCount) {
+  for (const char* value : {"no row", "''", "NULL", "'0'", "'2'"}) {
+    exec("DELETE FROM t_SystemProfile WHERE FKey = 'CB_CALCOMPLETEQTY_OK'");
+    if (value[0] != 'n') flag(value);
+    EXPECT_EQ(values(), (Values{10, 2, 5, 11.5, 7, 9})) << value;
   }
+  // The classification rounds to its standard product's decimals: 11.5 half
+  // away from zero.
+  exec("UPDATE t_ICItem SET FQtyDecimal = 0 WHERE FItemID = 3");
+  EXPECT_EQ(values()[3], 12);
 }
 
 TEST_F(CompletedQtyTest, FlagOneReadsTheSavedQuantitiesOfThePeriodOnly) {
   flag("'1'");
-  fill();
-  EXPECT_EQ(qty(ordinary_), 42);
-  EXPECT_EQ(qty(ordinaryDept2_), 7);
-  EXPECT_EQ(qty(batch_), 7);  // its saved row is of period 2
-  EXPECT_EQ(qty(classification_), 7);
-}
-
-TEST_F(CompletedQtyTest, ClassificationRoundsToTheStandardProductsDecimals) {
-  exec("UPDATE t_ICItem SET FQtyDecimal = 0 WHERE FItemID = 3");
-  fill();
-  EXPECT_EQ(qty(classification_), 12);  // 11.5 rounded half away from zero
+  // Cost object 3's saved row is of period 2.
+  EXPECT_EQ(values(), (Values{42, 7, 7, 7, 7, 7}));
 }
 
 TEST_F(CompletedQtyTest, ALongColumnNameStillFitsTheDynamicStatement) {
   const std::string column(128, 'Q');
   exec("ALTER TABLE #OnlineCostObj ADD " + column + " Decimal(28,10) NOT NULL DEFAULT(0)");
-  fill(column);
-  EXPECT_EQ(qty(classification_, column), 11.5);
-  EXPECT_EQ(qty(classification_), 7);
+  const int classification = receiver({.costObj = 6, .dept = 1});
+  execute(text(column));
+  EXPECT_EQ(qty(classification, column), 11.5);
+  EXPECT_EQ(qty(classification), 7);
 }
 
 TEST_F(CompletedQtyTest, AFlagThatIsNoNumberFailsTheBatch) {
   flag("'yes'");
-  EXPECT_ANY_THROW(connection_->execute(
-      standards::buildSystemStandardQtySql(3, kYear, kPeriod, begin(), next(), "FQty", false, -1)));
+  EXPECT_ANY_THROW(connection_->execute(text()));
 }
 
 }  // namespace

@@ -18,13 +18,12 @@ class ComplexFormulaTest : public BillLineTest {
     BillLineTest::SetUp();
     inProduction({101, 102});
     exec(
-        "INSERT INTO cbStandardUnit (FItemID, FName, FStandardID) VALUES (1001, 'Q', 10), (1002, 'Q2', 11),"
-        " (7, N'工时', 0), (6, '%', 0)"
-        " INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FQty) VALUES"
-        " (2024, 3, 10, 1, 101, 2), (2024, 3, 10, 1, 102, 3), (2024, 3, 11, 1, 101, 10), (2024, 3, 11, 1, "
-        "102, 20)"
-        " INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 101, 1),"
-        " (2024, 3, 1, 102, 5)");
+        "INSERT INTO cbStandardUnit (FItemID, FName, FStandardID) VALUES (1001, 'Q', 10), (1002, 'Q2', 11), "
+        "(7, N'工时', 0), (6, '%', 0) INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, "
+        "FDeptID, "
+        "FCostObjID, FQty) VALUES (2024, 3, 10, 1, 101, 2), (2024, 3, 10, 1, 102, 3), (2024, 3, 11, 1, 101, "
+        "10), (2024, 3, 11, 1, 102, 20) INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, "
+        "FQty) VALUES (2024, 3, 1, 101, 1), (2024, 3, 1, 102, 5)");
   }
 };
 

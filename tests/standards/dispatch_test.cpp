@@ -3,9 +3,9 @@
 #include <functional>
 #include <vector>
 
-#include "platform/com/error.h"
 #include "standards/standard_qty_sql.h"
 #include "standards_fixture.h"
+#include "support/com_errors.h"
 
 namespace mls::testing {
 namespace {
@@ -20,10 +20,11 @@ class DispatchTest : public StandardsTest {
     // (cost object 0), standard -1, and standard 4 of another period.
     exec(
         "INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, "
-        "FQty)"
-        " VALUES (2024, 3, 4, 1, 1, 0, 10), (2024, 3, 4, 1, 1, 5, 20), (2024, 3, 4, 1, 0, 0, 30),"
-        " (2024, 3, 4, 1, 0, 5, 35), (2024, 3, -1, 1, 1, 0, 40), (2024, 2, 4, 1, 2, 0, 50)");
-    exec("INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 3)");
+        "FQty) VALUES (2024, 3, 4, 1, 1, 0, 10), (2024, 3, 4, 1, 1, 5, 20), (2024, 3, 4, 1, 0, 0, 30), "
+        "(2024, 3, 4, 1, 0, 5, 35), (2024, 3, -1, 1, 1, 0, 40), (2024, 2, 4, 1, 2, 0, 50)");
+    exec(
+        "INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, FPurposeID, FType, FQty) VALUES "
+        "(2024, 3, 1, 1, 0, 0, 3), (2024, 3, 1, 1, 1, 1, 5)");
     exec("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'CB_CALCOMPLETEQTY_OK', '1')");
     exec("INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 42)");
   }
@@ -34,72 +35,44 @@ class DispatchTest : public StandardsTest {
                                           options, code, -1);
   }
   // The value the text gives receiver (cost object 1, department 1, cost item 0).
-  double value(const std::string& sql) {
-    exec("DELETE FROM #OnlineCostObj");
-    const int row = receiver({.costObj = 1, .dept = 1});
-    execute(sql);
-    return qty(row);
-  }
-  com::ExcepInfo failure(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const com::ComError& e) {
-      return e.info();
-    }
-    ADD_FAILURE() << "no error";
-    return {};
-  }
+  double value(const std::string& sql) { return values({{.costObj = 1, .dept = 1}}, sql)[0]; }
+  static com::ExcepInfo failure(const std::function<void()>& f) { return failureOf("the text", f); }
 };
 
-TEST_F(DispatchTest, NumbersTwoAndThreeAreCompletedQuantityAndManHours) {
-  EXPECT_EQ(value(text(0, 2)), 42);
-  EXPECT_EQ(value(text(0, 3)), 3);
-}
-
-TEST_F(DispatchTest, KindsOutsideTheSystemKindsReadTheRationDataOfTheNumber) {
-  for (int kind : {0, 9, 70000, -5}) {
-    SCOPED_TRACE(kind);
-    EXPECT_EQ(value(text(kind, 4)), 10);
-  }
-  EXPECT_EQ(value(text(5, 4)), 40);  // kind 5 reads standard -1 whatever the number
-  EXPECT_EQ(value(text(0, 6)), 7);   // no data of that number
+TEST_F(DispatchTest, TheKindAndNumberChooseTheSource) {
+  const struct {
+    int kind, number;
+    double value;  // 7: no text or no data
+  } cases[] = {
+      {0, 2, 42},  // completed quantity
+      {0, 3, 8},   // man-hours of every purpose and type
+      // Kinds outside the system kinds read the ration data of the number.
+      {0, 4, 10},
+      {9, 4, 10},
+      {70000, 4, 10},
+      {-5, 4, 10},
+      {5, 4, 40},  // kind 5 reads standard -1 whatever the number
+      {0, 6, 7},   // no data of that number
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(value(text(c.kind, c.number)), c.value) << c.kind << " " << c.number;
+  // BOM usage and kinds above 70012 give no text.
+  EXPECT_EQ(text(6, 4), "");
+  EXPECT_EQ(text(70013, 4, false, {}, "CLDETLD"), "");
 }
 
 TEST_F(DispatchTest, RationDataByCostItemAndDepartmentWide) {
-  exec("DELETE FROM #OnlineCostObj");
-  const int item0 = receiver({.costObj = 1, .dept = 1, .costItem = 0});
-  const int item5 = receiver({.costObj = 1, .dept = 1, .costItem = 5});
-  const int otherObj = receiver({.costObj = 3, .dept = 1, .costItem = 5});
-  const int otherPeriod = receiver({.costObj = 2, .dept = 1});
-  execute(text(0, 4, false));
-  EXPECT_EQ(qty(item0), 10);
-  EXPECT_EQ(qty(item5), 10);
-  EXPECT_EQ(qty(otherObj), 7);
-  EXPECT_EQ(qty(otherPeriod), 7);
-  execute(text(0, 4, true));
-  EXPECT_EQ(qty(item5), 20);
-  execute(text(0, 4, true, {.departmentWide = true}));
-  EXPECT_EQ(qty(item0), 30);
-  EXPECT_EQ(qty(item5), 35);
-  EXPECT_EQ(qty(otherObj), 35);
-  execute(text(0, 4, false, {.departmentWide = true}));
-  EXPECT_EQ(qty(item5), 30);
-  EXPECT_EQ(qty(otherPeriod), 30);
-}
-
-TEST_F(DispatchTest, RationTextIsTheUsualStatement) {
-  EXPECT_EQ(text(0, 4, true),
-            "UpDate t1 SET  t1.FQty=t2.FQty FROM #OnlineCostObj t1 inner join \r\n"
-            "  CBRationStandardInfo t2\r\n"
-            " ON (t2.FCostObjID=t1.FCostObjID \r\n"
-            "    AND t1.FDeptID=t2.FDeptID \r\n"
-            "    AND t2.FCostItemID=t1.FCostItemID )\r\n"
-            " WHERE t2.FYear=2024\r\n"
-            " AND t2.FPeriod= 3\r\n"
-            " AND t2.FStandardID= 4\r\n");
-  const std::string wide = text(0, 4, false, {.departmentWide = true});
-  EXPECT_NE(wide.find(" ON (t2.FCostObjID=0\r\n"), std::string::npos) << wide;
-  EXPECT_NE(wide.find("    AND t2.FCostItemID=0)\r\n"), std::string::npos) << wide;
+  // Cost items 0 and 5 of cost object 1, cost item 5 of cost object 3, and
+  // cost object 2 (data of February only).
+  const std::vector<Receiver> receivers{{.costObj = 1, .dept = 1, .costItem = 0},
+                                        {.costObj = 1, .dept = 1, .costItem = 5},
+                                        {.costObj = 3, .dept = 1, .costItem = 5},
+                                        {.costObj = 2, .dept = 1}};
+  using Values = std::vector<double>;
+  EXPECT_EQ(values(receivers, text(0, 4, false)), (Values{10, 10, 7, 7}));
+  EXPECT_EQ(values(receivers, text(0, 4, true)), (Values{10, 20, 7, 7}));
+  EXPECT_EQ(values(receivers, text(0, 4, true, {.departmentWide = true})), (Values{30, 35, 35, 30}));
+  EXPECT_EQ(values(receivers, text(0, 4, false, {.departmentWide = true})), (Values{30, 30, 30, 30}));
 }
 
 TEST_F(DispatchTest, DailyCostingSkipsTheQuotaAndRefusesSystemData) {
@@ -111,11 +84,6 @@ TEST_F(DispatchTest, DailyCostingSkipsTheQuotaAndRefusesSystemData) {
   }
   EXPECT_EQ(failure([&] { text(0, 2, false, {.daily = true}); }).number, 5);
   EXPECT_EQ(text(6, 4, false, {.daily = true}), "");
-}
-
-TEST_F(DispatchTest, BomUsageAndKindsAbove70012GiveNoText) {
-  EXPECT_EQ(text(6, 4), "");
-  EXPECT_EQ(text(70013, 4, false, {}, "CLDETLD"), "");
 }
 
 TEST_F(DispatchTest, AColumnThatIsNoIdentifierNeverReachesTheText) {
@@ -147,27 +115,19 @@ class SortDispatchTest : public DispatchTest {
 TEST_F(SortDispatchTest, AnyKindButTheJointProductKindsReadsTheSortData) {
   exec(
       "INSERT INTO CBSortStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FProductID, "
-      "FCostItemID,"
-      " FQty) VALUES (2024, 3, 2, 1, 1, 11, 0, 5), (2024, 3, 2, 1, 1, 12, 0, 6), (2024, 3, 3, 1, 1, 11, 0, "
-      "8)");
+      "FCostItemID, FQty) VALUES (2024, 3, 2, 1, 1, 11, 0, 5), (2024, 3, 2, 1, 1, 12, 0, 6), (2024, 3, 3, 1, "
+      "1, 11, 0, 8)");
   exec(
       "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES (2024, 3, 1, "
       "1, 11, 9)");
-  exec("DELETE FROM #OnlineCostObj");
-  const int main = receiver({.costObj = 1, .dept = 1, .product = 11});
-  const int deputy = receiver({.costObj = 1, .dept = 1, .product = 12, .deputy = 1});
-  const int item3 = receiver({.costObj = 1, .dept = 1, .costItem = 3, .product = 11});
-  for (int kind : {0, 3, 7, 70001, 70012}) {
-    SCOPED_TRACE(kind);
-    exec("UPDATE #OnlineCostObj SET FQty = 7");
-    execute(sort(kind, 2));
-    EXPECT_EQ(qty(main), 5);
-    EXPECT_EQ(qty(deputy), 6);  // no by-product condition here
-    EXPECT_EQ(qty(item3), 7);
-  }
-  execute(sort(70005, 2));
-  EXPECT_EQ(qty(main), 9);
-  EXPECT_EQ(qty(deputy), 6);
+  // The main product, a by-product (no by-product condition here), and the
+  // main product under cost item 3.
+  const std::vector<Receiver> receivers{{.costObj = 1, .dept = 1, .product = 11},
+                                        {.costObj = 1, .dept = 1, .product = 12, .deputy = 1},
+                                        {.costObj = 1, .dept = 1, .costItem = 3, .product = 11}};
+  for (int kind : {0, 3, 7, 70001, 70012})
+    EXPECT_EQ(values(receivers, sort(kind, 2)), (std::vector<double>{5, 6, 7})) << kind;
+  EXPECT_EQ(values(receivers, sort(70005, 2)), (std::vector<double>{9, 7, 9}));
   EXPECT_EQ(sort(6, 2).find("CBSortStandardInfo") != std::string::npos, true);
 }
 

@@ -91,42 +91,31 @@ class MaterialQuotaTest : public StandardsTest {
   int lines_ = 0;
 };
 
-TEST_F(MaterialQuotaTest, OneMaterialSetsRowsWithOrdersAndInputAndKeepsTheRest) {
-  int row[14] = {};
-  for (int obj = 1; obj <= 13; ++obj)
-    row[obj] = receiver({.costObj = obj, .dept = 1});
-  const int otherDept = receiver({.costObj = 1, .dept = 2});
-  execute(quota(10));
-  EXPECT_EQ(qty(row[1]), 10);
-  EXPECT_EQ(qty(row[2]), 0);   // live order, its feed list has no line of 10
-  EXPECT_EQ(qty(row[3]), -3);  // closed on the first day; returned material negated
-  for (int obj : {4, 5, 6, 7, 8})
-    EXPECT_EQ(qty(row[obj]), 7) << "cost object " << obj;  // no live order with an audited feed list
-  EXPECT_EQ(qty(row[9]), 0);
-  EXPECT_EQ(qty(row[10]), 0);
-  EXPECT_EQ(qty(row[11]), 0);  // ordered quantity 0: unit quantity 0, no division by zero
-  EXPECT_EQ(qty(row[12]), 7);  // no input
-  EXPECT_EQ(qty(row[13]), 1);
-  EXPECT_EQ(qty(otherDept), 7);
-}
-
-TEST_F(MaterialQuotaTest, EveryRowsOwnMaterialSetsEveryRow) {
-  int row[14] = {};
-  for (int obj = 1; obj <= 13; ++obj)
-    row[obj] = receiver({.costObj = obj, .dept = 1, .item = 10});
-  const int otherDept = receiver({.costObj = 1, .dept = 2, .item = 10});
-  const int material11 = receiver({.costObj = 2, .dept = 1, .item = 11});
-  const int notOnList = receiver({.costObj = 1, .dept = 1, .item = 11});
-  execute(quota(-1));
-  EXPECT_EQ(qty(row[1]), 10);
-  EXPECT_EQ(qty(row[2]), 0);
-  EXPECT_EQ(qty(row[3]), -3);
-  for (int obj = 4; obj <= 12; ++obj)
-    EXPECT_EQ(qty(row[obj]), 0) << "cost object " << obj;
-  EXPECT_EQ(qty(row[13]), 1);
-  EXPECT_EQ(qty(otherDept), 0);
-  EXPECT_EQ(qty(material11), 0.08);
-  EXPECT_EQ(qty(notOnList), 0);
+// One material (10) sets the rows with orders and input and keeps the rest;
+// every row's own material (10 on every row here) sets every row.
+TEST_F(MaterialQuotaTest, OneMaterialOrEveryRowsOwn) {
+  // Cost objects 1 to 13 in department 1, then cost object 1 in department 2.
+  // 2: its feed list has no line of 10; 3: closed on the first day, returned
+  // material negated; 4 to 8: no live order with an audited feed list; 11:
+  // ordered quantity 0, no division by zero; 12: no input.
+  const struct {
+    int itemID;
+    std::vector<double> values;
+  } cases[] = {
+      {10, {10, 0, -3, 7, 7, 7, 7, 7, 0, 0, 0, 7, 1, 7}},
+      {-1, {10, 0, -3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0}},
+  };
+  for (const auto& c : cases) {
+    const int item = c.itemID < 0 ? 10 : 0;
+    std::vector<Receiver> receivers;
+    for (int obj = 1; obj <= 13; ++obj)
+      receivers.push_back({.costObj = obj, .dept = 1, .item = item});
+    receivers.push_back({.costObj = 1, .dept = 2, .item = item});
+    EXPECT_EQ(values(receivers, quota(c.itemID)), c.values) << "material " << c.itemID;
+  }
+  // Material 11 is on cost object 2's feed list only: 8 per 100 ordered.
+  EXPECT_EQ(values({{.costObj = 2, .dept = 1, .item = 11}, {.costObj = 1, .dept = 1, .item = 11}}, quota(-1)),
+            (std::vector<double>{0.08, 0}));
 }
 
 TEST_F(MaterialQuotaTest, TheCodeIsMatchedInAnyCaseAndBeforeTheSpecialNumbers) {

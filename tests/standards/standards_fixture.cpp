@@ -50,6 +50,18 @@ double StandardsTest::qty(int row, const std::string& column) {
   return rs->eof() ? -999 : rs->value(0).toDouble();
 }
 
+std::vector<double> StandardsTest::values(const std::vector<Receiver>& receivers, const std::string& text) {
+  exec("DELETE FROM #OnlineCostObj");
+  std::vector<int> rows;
+  for (const Receiver& r : receivers)
+    rows.push_back(receiver(r));
+  execute(text);
+  std::vector<double> out;
+  for (int row : rows)
+    out.push_back(qty(row));
+  return out;
+}
+
 void StandardsTest::exec(const std::string& sql) const {
   connection_->execute(sql);
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/ado/connection.h"
 #include "platform/com/variant.h"
@@ -55,6 +56,9 @@ class StandardsTest : public ::testing::Test, public ErpRows {
   void execute(const std::string& text);
   // The column's value of receiver `row`.
   double qty(int row, const std::string& column = "FQty");
+  // Replaces the receivers by `receivers`, executes `text` and answers their
+  // values of FQty in order.
+  std::vector<double> values(const std::vector<Receiver>& receivers, const std::string& text);
 
   // Runs seeding SQL on the same connection.
   void exec(const std::string& sql) const override;

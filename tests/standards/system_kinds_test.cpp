@@ -1,14 +1,11 @@
 // The system standard kinds executed against #OnlineCostObj: the source and
 // filter of each kind, the match to the receivers, and rows without data
 // keeping their value.
-#include "frame/sql_literal.h"
 #include "standards/system_standard_sql.h"
 #include "standards_fixture.h"
 
 namespace mls::testing {
 namespace {
-
-using frame::sqlNumber;
 
 class SystemKindsTest : public StandardsTest {
  protected:
@@ -16,78 +13,42 @@ class SystemKindsTest : public StandardsTest {
     return standards::buildSystemStandardQtySql(kind, kYear, kPeriod, begin(), next(), column, byCostItem,
                                                 itemID);
   }
-  void fill(int kind, bool byCostItem = false) { execute(text(kind, byCostItem)); }
-
-  void manHours(int dept, int costObj, int purpose, int type, double qty, int period = kPeriod) {
-    exec("INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, FPurposeID, FType, FQty) VALUES (" +
-         sqlNumber(kYear) + ", " + sqlNumber(period) + ", " + sqlNumber(dept) + ", " + sqlNumber(costObj) +
-         ", " + sqlNumber(purpose) + ", " + sqlNumber(type) + ", " + sqlNumber(qty) + ")");
-  }
-  void balance(int dept, int costObj, double qty, double adjust, int period = kPeriod) {
-    exec("INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID, FQty, FAdjustQty) VALUES (" +
-         sqlNumber(kYear) + ", " + sqlNumber(period) + ", " + sqlNumber(dept) + ", " + sqlNumber(costObj) +
-         ", " + sqlNumber(qty) + ", " + sqlNumber(adjust) + ")");
-  }
-  void waste(int dept, int costObj, int type, double qty) {
-    exec(
-        "INSERT INTO CBWasterCostObjInfo (FYear, FPeriod, FDeptID, FCostObjID, FWasterTypeID, FQty) VALUES "
-        "(" +
-        sqlNumber(kYear) + ", " + sqlNumber(kPeriod) + ", " + sqlNumber(dept) + ", " + sqlNumber(costObj) +
-        ", " + sqlNumber(type) + ", " + sqlNumber(qty) + ")");
-  }
 };
 
-TEST_F(SystemKindsTest, BalancesSumPerDepartmentAndCostObjectOfThePeriod) {
-  balance(1, 1, 5, 0.5);
-  balance(1, 1, 3, 0.25);
-  balance(1, 1, 100, 100, 2);  // another period
-  balance(2, 2, 4, 1);
-  const int a = receiver({.costObj = 1, .dept = 1});
-  const int otherDept = receiver({.costObj = 1, .dept = 2});
-  const int b = receiver({.costObj = 2, .dept = 2});
-  fill(1);
-  EXPECT_EQ(qty(a), 8);
-  EXPECT_EQ(qty(otherDept), 7);
-  EXPECT_EQ(qty(b), 4);
-  fill(70011);
-  EXPECT_EQ(qty(a), 0.75);
-  EXPECT_EQ(qty(otherDept), 7);
-  EXPECT_EQ(qty(b), 1);
-}
+using Values = std::vector<double>;
 
-TEST_F(SystemKindsTest, InputAndCountedQuantitiesSumPerDepartmentAndCostObject) {
+// Balances, input and counted quantities of the period, each summed per
+// department and cost object.
+TEST_F(SystemKindsTest, PeriodQuantitiesSumPerDepartmentAndCostObject) {
+  exec(
+      "INSERT INTO cbBalance (FYear, FPeriod, FDepID, FProductID, FQty, FAdjustQty) VALUES (2024, 3, 1, 1, "
+      "5, "
+      "0.5), (2024, 3, 1, 1, 3, 0.25), (2024, 2, 1, 1, 100, 100), (2024, 3, 2, 2, 4, 1)");
   periodRow("CBInQty", 1, 1, 2);
   periodRow("CBInQty", 1, 1, 3);
   periodRow("CBInQty", 1, 1, 50, 4);
   periodRow("cbCostObjCheck", 1, 1, 6);
   periodRow("cbCostObjCheck", 2, 1, 9);
-  const int a = receiver({.costObj = 1, .dept = 1});
-  const int b = receiver({.costObj = 1, .dept = 2});
-  fill(2);
-  EXPECT_EQ(qty(a), 5);
-  EXPECT_EQ(qty(b), 7);
-  fill(4);
-  EXPECT_EQ(qty(a), 6);
-  EXPECT_EQ(qty(b), 9);
+  const std::vector<Receiver> receivers{
+      {.costObj = 1, .dept = 1}, {.costObj = 1, .dept = 2}, {.costObj = 2, .dept = 2}};
+  EXPECT_EQ(values(receivers, text(1)), (Values{8, 7, 4}));
+  EXPECT_EQ(values(receivers, text(70011)), (Values{0.75, 7, 1}));
+  EXPECT_EQ(values(receivers, text(2)), (Values{5, 7, 7}));
+  EXPECT_EQ(values(receivers, text(4)), (Values{6, 9, 7}));
 }
 
 // Man-hours of purposes 0/1 and types 0/1 weigh 1, 2, 4 and 8, so each kind's
 // filter shows in its sum.
 TEST_F(SystemKindsTest, ManHourKindsFilterByPurposeAndType) {
-  manHours(1, 1, 0, 0, 1);
-  manHours(1, 1, 0, 1, 2);
-  manHours(1, 1, 1, 0, 4);
-  manHours(1, 1, 1, 1, 8);
-  manHours(1, 1, 0, 0, 100, 2);
-  manHours(2, 1, 0, 0, 16);
-  const int a = receiver({.costObj = 1, .dept = 1});
-  const int none = receiver({.costObj = 3, .dept = 1});
+  exec(
+      "INSERT INTO cbManHourInfo (FYear, FPeriod, FDeptID, FCostObjID, FPurposeID, FType, FQty) VALUES "
+      "(2024, 3, 1, 1, 0, 0, 1), (2024, 3, 1, 1, 0, 1, 2), (2024, 3, 1, 1, 1, 0, 4), (2024, 3, 1, 1, 1, 1, "
+      "8), "
+      "(2024, 2, 1, 1, 0, 0, 100), (2024, 3, 2, 1, 0, 0, 16)");
   const std::pair<int, double> expected[] = {{7, 15}, {70003, 3}, {70004, 12}, {70007, 5}, {70008, 10}};
-  for (const auto& [kind, value] : expected) {
-    fill(kind);
-    EXPECT_EQ(qty(a), value) << "kind " << kind;
-    EXPECT_EQ(qty(none), 7) << "kind " << kind;
-  }
+  for (const auto& [kind, value] : expected)
+    EXPECT_EQ(values({{.costObj = 1, .dept = 1}, {.costObj = 3, .dept = 1}}, text(kind)), (Values{value, 7}))
+        << "kind " << kind;
 }
 
 TEST_F(SystemKindsTest, RationKindReadsStandardMinusOneByCostItemOrItemZero) {
@@ -95,20 +56,13 @@ TEST_F(SystemKindsTest, RationKindReadsStandardMinusOneByCostItemOrItemZero) {
       "INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, FQty)"
       " VALUES (2024, 3, -1, 1, 1, 0, 10), (2024, 3, -1, 1, 1, 5, 20), (2024, 3, 4, 1, 1, 0, 30),"
       " (2024, 2, -1, 1, 2, 0, 40)");
-  const int item0 = receiver({.costObj = 1, .dept = 1, .costItem = 0});
-  const int item5 = receiver({.costObj = 1, .dept = 1, .costItem = 5});
-  const int item6 = receiver({.costObj = 1, .dept = 1, .costItem = 6});
-  const int otherPeriod = receiver({.costObj = 2, .dept = 1});
-  fill(5, false);
-  EXPECT_EQ(qty(item0), 10);
-  EXPECT_EQ(qty(item5), 10);
-  EXPECT_EQ(qty(item6), 10);
-  EXPECT_EQ(qty(otherPeriod), 7);
-  exec("UPDATE #OnlineCostObj SET FQty = 7");
-  fill(5, true);
-  EXPECT_EQ(qty(item0), 10);
-  EXPECT_EQ(qty(item5), 20);
-  EXPECT_EQ(qty(item6), 7);
+  // Cost items 0, 5 and 6 of cost object 1, then cost object 2 (of February).
+  const std::vector<Receiver> receivers{{.costObj = 1, .dept = 1, .costItem = 0},
+                                        {.costObj = 1, .dept = 1, .costItem = 5},
+                                        {.costObj = 1, .dept = 1, .costItem = 6},
+                                        {.costObj = 2, .dept = 1}};
+  EXPECT_EQ(values(receivers, text(5, false)), (Values{10, 10, 10, 7}));
+  EXPECT_EQ(values(receivers, text(5, true)), (Values{10, 20, 7, 7}));
 }
 
 TEST_F(SystemKindsTest, StandardManHoursOfTheStandardProductInEveryDepartment) {
@@ -116,69 +70,55 @@ TEST_F(SystemKindsTest, StandardManHoursOfTheStandardProductInEveryDepartment) {
   item(2);  // no standard man-hours
   costObject(1, 906, 1);
   costObject(2, 906, 2);
-  const int a1 = receiver({.costObj = 1, .dept = 1});
-  const int a2 = receiver({.costObj = 1, .dept = 9});
-  const int unset = receiver({.costObj = 2, .dept = 1});
-  const int unknown = receiver({.costObj = 3, .dept = 1});
-  fill(8);
-  EXPECT_EQ(qty(a1), 2.5);
-  EXPECT_EQ(qty(a2), 2.5);
-  EXPECT_EQ(qty(unset), 7);
-  EXPECT_EQ(qty(unknown), 7);
+  // Cost object 3 is unknown.
+  EXPECT_EQ(values({{.costObj = 1, .dept = 1},
+                    {.costObj = 1, .dept = 9},
+                    {.costObj = 2, .dept = 1},
+                    {.costObj = 3, .dept = 1}},
+                   text(8)),
+            (Values{2.5, 2.5, 7, 7}));
 }
 
 TEST_F(SystemKindsTest, WasteOutputByTypeIgnoresTheDepartment) {
   costObject(1, 906, 1);
-  waste(5, 1, 0, 3);
-  waste(5, 1, 1, 4);
-  waste(5, 2, 0, 9);  // cost object 2 has no cbCostObj row
-  const int a1 = receiver({.costObj = 1, .dept = 1});
-  const int a2 = receiver({.costObj = 1, .dept = 2});
-  const int noObject = receiver({.costObj = 2, .dept = 5});
-  fill(70001);
-  EXPECT_EQ(qty(a1), 3);
-  EXPECT_EQ(qty(a2), 3);
-  EXPECT_EQ(qty(noObject), 7);
-  fill(70002);
-  EXPECT_EQ(qty(a1), 4);
-  EXPECT_EQ(qty(a2), 4);
+  // Cost object 2 has no cbCostObj row.
+  exec(
+      "INSERT INTO CBWasterCostObjInfo (FYear, FPeriod, FDeptID, FCostObjID, FWasterTypeID, FQty) VALUES "
+      "(2024, 3, 5, 1, 0, 3), (2024, 3, 5, 1, 1, 4), (2024, 3, 5, 2, 0, 9)");
+  const std::vector<Receiver> receivers{
+      {.costObj = 1, .dept = 1}, {.costObj = 1, .dept = 2}, {.costObj = 2, .dept = 5}};
+  EXPECT_EQ(values(receivers, text(70001)), (Values{3, 3, 7}));
+  EXPECT_EQ(values(receivers, text(70002)), (Values{4, 4, 7}));
 }
 
 TEST_F(SystemKindsTest, ProductQuantityOfMainProductsOnly) {
   exec(
       "INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, FQty) VALUES"
       " (2024, 3, 1, 1, 11, 6), (2024, 3, 1, 1, 12, 2), (2024, 2, 1, 1, 13, 5)");
-  const int main = receiver({.costObj = 1, .dept = 1, .product = 11});
-  const int deputy = receiver({.costObj = 1, .dept = 1, .product = 12, .deputy = 1});
-  const int otherPeriod = receiver({.costObj = 1, .dept = 1, .product = 13});
-  fill(70005);
-  EXPECT_EQ(qty(main), 6);
-  EXPECT_EQ(qty(deputy), 7);
-  EXPECT_EQ(qty(otherPeriod), 7);
+  // The main product, a by-product, a product of February only.
+  EXPECT_EQ(values({{.costObj = 1, .dept = 1, .product = 11},
+                    {.costObj = 1, .dept = 1, .product = 12, .deputy = 1},
+                    {.costObj = 1, .dept = 1, .product = 13}},
+                   text(70005)),
+            (Values{6, 7, 7}));
 }
 
 TEST_F(SystemKindsTest, SortKindReadsTheJointProductStandardByItsCode) {
   exec(
       "INSERT INTO CBSortStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FProductID, "
-      "FCostItemID,"
-      " FQty) VALUES (2024, 3, 8, 1, 1, 11, 0, 5), (2024, 3, 8, 1, 1, 11, 3, 6), (2024, 3, 9, 1, 1, 12, 0, "
-      "7.5),"
-      " (2024, 3, 8, 1, 1, 12, 0, 4)");
-  const int item0 = receiver({.costObj = 1, .dept = 1, .costItem = 0, .product = 11});
-  const int item3 = receiver({.costObj = 1, .dept = 1, .costItem = 3, .product = 11});
-  const int deputy = receiver({.costObj = 1, .dept = 1, .product = 12, .deputy = 1});
-  fill(70006);  // no standard carries the code yet
-  EXPECT_EQ(qty(item0), 7);
-  EXPECT_EQ(qty(item3), 7);
+      "FCostItemID, FQty) VALUES (2024, 3, 8, 1, 1, 11, 0, 5), (2024, 3, 8, 1, 1, 11, 3, 6), (2024, 3, 9, 1, "
+      "1, 12, 0, 7.5), (2024, 3, 8, 1, 1, 12, 0, 4)");
+  const std::vector<Receiver> receivers{{.costObj = 1, .dept = 1, .costItem = 0, .product = 11},
+                                        {.costObj = 1, .dept = 1, .costItem = 3, .product = 11},
+                                        {.costObj = 1, .dept = 1, .product = 12, .deputy = 1}};
+  EXPECT_EQ(values(receivers, text(70006)), (Values{7, 7, 7})) << "no standard carries the code yet";
   exec("INSERT INTO cb_BmStandard (FNum, FID, FName) VALUES (8, 'FLFJQFPBZ', N'sort')");
-  fill(70006);
-  EXPECT_EQ(qty(item0), 5);
-  EXPECT_EQ(qty(item3), 6);
-  EXPECT_EQ(qty(deputy), 7);
+  EXPECT_EQ(values(receivers, text(70006)), (Values{5, 6, 7}));
 }
 
 // Rework issues: bill 1 counts; bill 2 is no rework purpose, 3 unchecked, 4
-// cancelled, 5 dated on the next period's first day, 6 a receipt.
+// cancelled, 5 dated on the next period's first day, 6 a receipt; bill 7 is
+// of department 2.
 TEST_F(SystemKindsTest, ReworkIssuesOfTheWindowPerDepartmentCostObjectAndProduct) {
   costObject(1, 906, 1);
   exec(
@@ -199,21 +139,13 @@ TEST_F(SystemKindsTest, ReworkIssuesOfTheWindowPerDepartmentCostObjectAndProduct
   for (int bill = 2; bill <= 6; ++bill)
     liveLine({.bill = bill, .item = 21, .qty = 100, .costObj = 1, .reproduceType = 1});
   liveLine({.bill = 7, .item = 21, .qty = 8, .costObj = 1, .reproduceType = 1});
-  const int dept1 = receiver({.costObj = 1, .dept = 1, .product = 21});
-  const int dept1Other = receiver({.costObj = 1, .dept = 1, .product = 23});
-  const int dept2 = receiver({.costObj = 1, .dept = 2, .product = 21});
-  const int dept3 = receiver({.costObj = 1, .dept = 3, .product = 21});
-  fill(70009);
-  EXPECT_EQ(qty(dept1), 9);
-  EXPECT_EQ(qty(dept1Other), 9);
-  EXPECT_EQ(qty(dept2), 8);
-  EXPECT_EQ(qty(dept3), 7);
-  exec("UPDATE #OnlineCostObj SET FQty = 7");
-  fill(70010);
-  EXPECT_EQ(qty(dept1), 5);
-  EXPECT_EQ(qty(dept1Other), 7);
-  EXPECT_EQ(qty(dept2), 8);
-  EXPECT_EQ(qty(dept3), 7);
+  // Product 21 and 23 in department 1, 21 in departments 2 and 3.
+  const std::vector<Receiver> receivers{{.costObj = 1, .dept = 1, .product = 21},
+                                        {.costObj = 1, .dept = 1, .product = 23},
+                                        {.costObj = 1, .dept = 2, .product = 21},
+                                        {.costObj = 1, .dept = 3, .product = 21}};
+  EXPECT_EQ(values(receivers, text(70009)), (Values{9, 9, 8, 7}));
+  EXPECT_EQ(values(receivers, text(70010)), (Values{5, 7, 8, 7}));
 }
 
 TEST_F(SystemKindsTest, KindsWithoutASourceGiveNoText) {
@@ -236,14 +168,6 @@ TEST_F(SystemKindsTest, TextsJoiningProductColumnsFailOnALayoutWithoutThem) {
   EXPECT_ANY_THROW(connection_->execute(text(70005)));
   EXPECT_ANY_THROW(connection_->execute(text(70012)));
   EXPECT_NO_THROW(connection_->execute(text(70009)));
-}
-
-TEST_F(SystemKindsTest, EveryLineEndsWithCrLfAndDatesAreQuotedDays) {
-  const std::string t = text(70009);
-  EXPECT_NE(t.find("h.FDate>='2024-03-01' AND h.FDate<'2024-04-01'"), std::string::npos) << t;
-  EXPECT_EQ(t.substr(t.size() - 2), "\r\n");
-  for (size_t i = t.find('\n'); i != std::string::npos; i = t.find('\n', i + 1))
-    EXPECT_EQ(t[i - 1], '\r');
 }
 
 }  // namespace
