@@ -10,7 +10,6 @@ namespace mls::testing {
 namespace {
 
 using frame::sqlNumber;
-using frame::sqlText;
 using Rows = std::vector<std::vector<std::string>>;
 
 constexpr int kDept = 1;
