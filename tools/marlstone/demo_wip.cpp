@@ -44,12 +44,13 @@ void runWipDemo(const DemoCalls& calls, int year, int period) {
       "SELECT FKind, COUNT(*) AS Lines, SUM(CASE WHEN FRows > 0 THEN 1 ELSE 0 END) AS WithRows, SUM(CASE "
       "WHEN FRowsQty = FQty THEN 1 ELSE 0 END) AS AddingUp FROM " +
           lines + " GROUP BY FKind ORDER BY FKind");
-  calls.show(
-      "rows by receiver: all its input in process (no completed quantity), or weighed by its WIP",
-      "SELECT CASE WHEN FStandardData = 0 THEN 'all-online' ELSE 'weighed' END AS Receiver, COUNT(*) AS "
-      "Rows, SUM(FQty) AS Qty, SUM(FAmount) AS Amount FROM CBOnlineMaterielDispInfo WHERE FYear = " +
-          sqlNumber(year) + " AND FPeriod = " + sqlNumber(period) +
-          " GROUP BY CASE WHEN FStandardData = 0 THEN 'all-online' ELSE 'weighed' END ORDER BY Receiver");
+  calls.show("shared rows of receivers with all their input in process (nothing completed), and the others",
+             "SELECT CASE WHEN FStandardData = 0 THEN 'all-online' ELSE 'weighed or direct' END AS Receiver, "
+             "COUNT(*) AS "
+             "Rows, SUM(FQty) AS Qty, SUM(FAmount) AS Amount FROM CBOnlineMaterielDispInfo WHERE FYear = " +
+                 sqlNumber(year) + " AND FPeriod = " + sqlNumber(period) +
+                 " GROUP BY CASE WHEN FStandardData = 0 THEN 'all-online' ELSE 'weighed or direct' END ORDER "
+                 "BY Receiver");
   const std::string shown = "SELECT TOP 3 FID, FEntryID FROM " + lines +
                             " WHERE FKind = 'shared' AND FRows > 1 ORDER BY FID, FEntryID";
   calls.show("three shared lines",
