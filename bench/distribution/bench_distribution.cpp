@@ -69,6 +69,11 @@ com::Variant filter() {
   return com::Variant(d);
 }
 
+// Plants of 50,000 to 400,000 lines, each run once.
+void plantSizes(benchmark::internal::Benchmark* b) {
+  b->Arg(50000)->Arg(100000)->Arg(200000)->Arg(400000)->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+
 void BM_DistributeSharedIssues(benchmark::State& state) {
   const int lines = static_cast<int>(state.range(0));
   BenchPlant& p = plant(lines);
@@ -95,13 +100,7 @@ void BM_DistributeSharedIssues(benchmark::State& state) {
   state.counters["rows"] = p.count("SELECT COUNT(*) FROM cbMaterielInfo WHERE FPeriod = 3") +
                            p.count("SELECT COUNT(*) FROM cbWMaterielInfo WHERE FPeriod = 3");
 }
-BENCHMARK(BM_DistributeSharedIssues)
-    ->Arg(50000)
-    ->Arg(100000)
-    ->Arg(200000)
-    ->Arg(400000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+BENCHMARK(BM_DistributeSharedIssues)->Apply(plantSizes);
 
 void BM_DistributeWorkInProcess(benchmark::State& state) {
   const int lines = static_cast<int>(state.range(0));
@@ -114,13 +113,7 @@ void BM_DistributeWorkInProcess(benchmark::State& state) {
   state.counters["wip_lines"] = p.count("SELECT COUNT(*) FROM CBProductMatWipEntry");
   state.counters["rows"] = p.count("SELECT COUNT(*) FROM CBOnlineMaterielDispInfo WHERE FInterID > 0");
 }
-BENCHMARK(BM_DistributeWorkInProcess)
-    ->Arg(50000)
-    ->Arg(100000)
-    ->Arg(200000)
-    ->Arg(400000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+BENCHMARK(BM_DistributeWorkInProcess)->Apply(plantSizes);
 
 }  // namespace
 }  // namespace mls
