@@ -168,16 +168,52 @@ CREATE TABLE cbWExpenseDistributeInfo (
   FAmount DECIMAL(28,10) NOT NULL DEFAULT(0)
 )
 
--- Distribution of work-in-process materials of a period.
+-- Work-in-process material bills of a period, and their lines: per department,
+-- material and batch, a quantity and an amount still in process, either of one
+-- cost object (a direct line) or of none or the pseudo cost object
+-- MaterielShareID (a shared line, optionally narrowed to a cost-object group).
+-- FCostItemID 0: the line names no cost item.
+CREATE TABLE CBProductMatWip (
+  FID INT NOT NULL CONSTRAINT pk_CBProductMatWip PRIMARY KEY CLUSTERED,
+  FBillNo NVARCHAR(255) NOT NULL DEFAULT(''),
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL
+)
+
+CREATE TABLE CBProductMatWipEntry (
+  FID INT NOT NULL,
+  FEntryID INT NOT NULL,
+  FDeptID INT NOT NULL DEFAULT(0),
+  FMaterielID INT NOT NULL DEFAULT(0),
+  FBatchNo VARCHAR(200) NOT NULL DEFAULT(''),
+  FCostObjID INT NOT NULL DEFAULT(0),
+  FCostGroupID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
+  FQty DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0),
+  CONSTRAINT pk_CBProductMatWipEntry PRIMARY KEY CLUSTERED (FID, FEntryID)
+)
+
+-- Distribution of work-in-process materials of a period: one row per WIP line
+-- (FInterID the bill's FID, FEntryID the line's) and receiving cost object,
+-- with its weight (FStandardData) and the average input price of the cost
+-- object.  The cost calculation reads the sums per department, cost object,
+-- material and batch.
 CREATE TABLE CBOnlineMaterielDispInfo (
+  FID INT IDENTITY(1,1) NOT NULL CONSTRAINT pk_CBOnlineMaterielDispInfo PRIMARY KEY CLUSTERED,
   FYear INT NOT NULL,
   FPeriod INT NOT NULL,
   FDeptID INT NOT NULL DEFAULT(0),
   FCostObjID INT NOT NULL DEFAULT(0),
+  FInterID INT NOT NULL DEFAULT(0),
+  FEntryID INT NOT NULL DEFAULT(0),
+  FCostItemID INT NOT NULL DEFAULT(0),
   FItemID INT NOT NULL DEFAULT(0),
   FBatchNo VARCHAR(200) NOT NULL DEFAULT(''),
+  FStandardData DECIMAL(28,10) NOT NULL DEFAULT(0),
   FQty DECIMAL(28,10) NOT NULL DEFAULT(0),
-  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0)
+  FAmount DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FPrice DECIMAL(28,10) NOT NULL DEFAULT(0)
 )
 
 -- Completed quantity per department and cost object, and the same output per

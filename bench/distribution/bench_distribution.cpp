@@ -4,7 +4,9 @@
 // its cost-object group and its repairable-waste lines (half the lines split
 // afresh, half again in their rows' proportions).  Plants of 50,000 to
 // 400,000 live bill lines; building a plant is not timed, and each size runs
-// once on its plant as generated.
+// once on its plant as generated.  Then the period's work in process of the
+// same plants distributed through ConcludeUpdate.DispOnlineMateriel, after the
+// completed quantities.
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -67,6 +69,11 @@ com::Variant filter() {
   return com::Variant(d);
 }
 
+// Plants of 50,000 to 400,000 lines, each run once.
+void plantSizes(benchmark::internal::Benchmark* b) {
+  b->Arg(50000)->Arg(100000)->Arg(200000)->Arg(400000)->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+
 void BM_DistributeSharedIssues(benchmark::State& state) {
   const int lines = static_cast<int>(state.range(0));
   BenchPlant& p = plant(lines);
@@ -93,13 +100,20 @@ void BM_DistributeSharedIssues(benchmark::State& state) {
   state.counters["rows"] = p.count("SELECT COUNT(*) FROM cbMaterielInfo WHERE FPeriod = 3") +
                            p.count("SELECT COUNT(*) FROM cbWMaterielInfo WHERE FPeriod = 3");
 }
-BENCHMARK(BM_DistributeSharedIssues)
-    ->Arg(50000)
-    ->Arg(100000)
-    ->Arg(200000)
-    ->Arg(400000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+BENCHMARK(BM_DistributeSharedIssues)->Apply(plantSizes);
+
+void BM_DistributeWorkInProcess(benchmark::State& state) {
+  const int lines = static_cast<int>(state.range(0));
+  BenchPlant& p = plant(lines);
+  com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
+  com::callByName(*update, "CalCompleteQty", p.props, 2024, 3);
+  for (auto _ : state)
+    com::callByName(*update, "DispOnlineMateriel", p.props, 2024, 3);
+  state.counters["bill_lines"] = lines;
+  state.counters["wip_lines"] = p.count("SELECT COUNT(*) FROM CBProductMatWipEntry");
+  state.counters["rows"] = p.count("SELECT COUNT(*) FROM CBOnlineMaterielDispInfo WHERE FInterID > 0");
+}
+BENCHMARK(BM_DistributeWorkInProcess)->Apply(plantSizes);
 
 }  // namespace
 }  // namespace mls

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <stdexcept>
+#include <tuple>
 
 #include "frame/sql_literal.h"
 #include "schema/demoplant/calendar.h"
@@ -59,6 +61,8 @@ struct CostObject {
 struct Line {
   int interId, entryId, costObj;
   double qty, amount;
+  int item = 0;
+  std::string batch{};
 };
 
 class Generator {
@@ -86,6 +90,7 @@ class Generator {
     classificationSources();
     distributionSources();
     purchaseInvoices();
+    workInProcess();
   }
 
  private:
@@ -230,6 +235,11 @@ class Generator {
             type == 2 ? receiptLine(lines, interId, entry, dept) : issueLine(lines, interId, entry, dept);
         ++plant_.facts.billLines;
         if (type != 24) continue;
+        if (window.begin == cur_.begin && purpose == 12000 && dept <= kFirstDept + 3) {
+          Used& used = consumed_[{dept, l.item, l.batch}];
+          used.qty += l.qty;
+          used.amount += l.amount;
+        }
         RowWriter& table = purpose == 12000 ? normal : purpose == 12001 ? waste : residual;
         if (window.begin == cur_.begin)
           distribute(table, purpose != 12002, l, o_.period);
@@ -251,12 +261,12 @@ class Generator {
     double price = (1 + rnd_.below(10000)) / 100.0;
     double amount = round2(qty * price);
     int costObj = rnd_.percent(30) ? 0 : objects_[rnd_.below(static_cast<int>(objects_.size()))].id;
+    std::string batch = tracked_[m] ? "L" + std::to_string(1 + rnd_.below(5)) : "";
     w.row({sqlNumber(interId), sqlNumber(entry), sqlNumber(materials_[m]), sqlNumber(qty), sqlNumber(price),
-           sqlText(tracked_[m] ? "L" + std::to_string(1 + rnd_.below(5)) : ""), sqlNumber(amount),
-           sqlNumber(1), sqlNumber(price), sqlNumber(amount), sqlNumber(dept),
-           sqlNumber(rnd_.percent(50) ? 0 : 700 + rnd_.below(50)), sqlNumber(0), sqlNumber(costObj),
-           sqlNumber(rnd_.percent(5) ? 1058 : 0)});
-    return {interId, entry, costObj, qty, amount};
+           sqlText(batch), sqlNumber(amount), sqlNumber(1), sqlNumber(price), sqlNumber(amount),
+           sqlNumber(dept), sqlNumber(rnd_.percent(50) ? 0 : 700 + rnd_.below(50)), sqlNumber(0),
+           sqlNumber(costObj), sqlNumber(rnd_.percent(5) ? 1058 : 0)});
+    return {interId, entry, costObj, qty, amount, materials_[m], batch};
   }
 
   Line receiptLine(RowWriter& w, int interId, int entry, int dept) {
@@ -681,6 +691,54 @@ class Generator {
         waste.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, sqlNumber(objects_[i].id), sqlNumber(0),
                    sqlNumber(static_cast<double>(1 + rnd_.below(10)))});
     }
+  }
+
+  // ---- Work in process ----
+  // The period's WIP-material bill: of about two thirds of the materials and
+  // batches each production department used in the period on normal issues,
+  // a part (10% to 59%) still in process; most lines shared (some through
+  // MaterielShareID, some in the department's cost-object group), some of
+  // one cost object, some naming the material cost item; a line of the period
+  // before now and then.  The counted WIP of the cost objects (a few
+  // negative, a sixth without a count), and every fourth cost object of
+  // sub-item 5, the kind whose production lets the distribution run.
+  struct Used {
+    double qty = 0;
+    double amount = 0;
+  };
+  std::map<std::tuple<int, int, std::string>, Used> consumed_;  // department, material, batch
+
+  void workInProcess() {
+    RowWriter bills(out_, "CBProductMatWip", "FID, FBillNo, FYear, FPeriod");
+    bills.row({sqlNumber(1), sqlNText("WIP.00001"), sqlNumber(o_.year), sqlNumber(o_.period)});
+    bills.row({sqlNumber(2), sqlNText("WIP.00002"), sqlNumber(o_.year), sqlNumber(o_.period - 1)});
+    RowWriter lines(out_, "CBProductMatWipEntry",
+                    "FID, FEntryID, FDeptID, FMaterielID, FBatchNo, FCostObjID, FCostGroupID, FCostItemID, "
+                    "FQty, FAmount");
+    int entry = 0;
+    for (const auto& [key, used] : consumed_) {
+      if (!rnd_.percent(67)) continue;
+      const auto& [dept, material, batch] = key;
+      const double part = (10 + rnd_.below(50)) / 100.0;
+      const int roll = rnd_.below(100);
+      const int costObj = roll < 15   ? objects_[rnd_.below(static_cast<int>(objects_.size()))].id
+                          : roll < 30 ? kShareMarker
+                                      : 0;
+      const int group = costObj % kShareMarker == 0 && rnd_.percent(15) ? (dept % 2 == 1 ? 1 : 2) : 0;
+      const int bill = rnd_.percent(5) ? 2 : 1;
+      lines.row({sqlNumber(bill), sqlNumber(++entry), sqlNumber(dept), sqlNumber(material), sqlText(batch),
+                 sqlNumber(costObj), sqlNumber(group), sqlNumber(rnd_.percent(20) ? kMaterialCostItem : 0),
+                 sqlNumber(round2(used.qty * part)), sqlNumber(round2(used.amount * part))});
+    }
+    plant_.facts.wipLines = entry;
+    RowWriter counted(out_, "cbCostObjCheck", "FYear, FPeriod, FDeptID, FCostObjID, FQty");
+    for (size_t i = 0; i < objects_.size(); ++i) {
+      if (i % 6 == 5) continue;
+      counted.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kFirstDept + static_cast<int>(i % 4)),
+                   sqlNumber(objects_[i].id), sqlNumber(static_cast<double>(rnd_.below(40) - 3))});
+    }
+    out_.push_back("UPDATE cbCostObj SET FStdSubItemID = 5 WHERE FItemID % 4 = 1 AND FItemID < " +
+                   sqlNumber(kShareMarker) + "\r\n");
   }
 
   const PlantOptions& o_;

@@ -31,7 +31,11 @@
 //     kEnteredStandard of twelve cost objects per department;
 //   - the period's checked purchase receipts posted to vouchers, hooked to
 //     expense or purchase invoices of the period (some posted, some not), or
-//     left as they were.
+//     left as they were;
+//   - work in process: the period's WIP-material bill of parts of the
+//     materials the production departments used (shared, in groups, of one
+//     cost object), the counted WIP of the cost objects, and cost objects of
+//     sub-item 5 in production.
 #pragma once
 
 #include <cstdint>
@@ -60,6 +64,7 @@ struct PlantFacts {
   int distributionRows = 0;  // material and other-expense distribution
   int resultRows = 0;        // product cost rows, saved results, work-in-process distribution
   int bomLines = 0;          // BOM lines, the customer BOM's included
+  int wipLines = 0;          // lines of the WIP-material bills
 };
 
 struct Plant {

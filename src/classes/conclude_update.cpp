@@ -1,6 +1,7 @@
 #include "classes/conclude_update.h"
 
 #include "calculation/members.h"
+#include "distribution/inquiry/members.h"
 #include "frame/member.h"
 #include "frame/members.h"
 #include "standards/members.h"
@@ -8,10 +9,10 @@
 namespace mls::classes {
 
 const com::TypeInfo& ConcludeUpdate::type() {
-  static const com::TypeInfo info =
-      frame::memberTable(kProgId, kIid,
-                         {frame::addConcludeUpdateMembers, calculation::addConcludeUpdateMembers,
-                          standards::addConcludeUpdateMembers});
+  static const com::TypeInfo info = frame::memberTable(
+      kProgId, kIid,
+      {frame::addConcludeUpdateMembers, calculation::addConcludeUpdateMembers,
+       standards::addConcludeUpdateMembers, distribution::inquiry::addConcludeUpdateMembers});
   return info;
 }
 

@@ -3,6 +3,7 @@
 #include "demo_classification.h"
 #include "demo_database.h"
 #include "demo_distribution.h"
+#include "demo_wip.h"
 #include "demo_write_back.h"
 
 #include <filesystem>
@@ -161,6 +162,7 @@ void runPlantDemo(const std::string& databaseFile) {
       show};
   runWriteBackDemo(calls, kYear, kPeriod);
   runClassificationDemo(calls, {props(), connectString}, kYear, kPeriod);
+  runWipDemo(calls, kYear, kPeriod);
 }
 
 }  // namespace mls::host

@@ -4,6 +4,7 @@
 #include "distribution/inquiry/issue_line_lists.h"
 #include "distribution/inquiry/line_distribution.h"
 #include "distribution/inquiry/settings_lookups.h"
+#include "distribution/inquiry/wip_distribution.h"
 #include "frame/member.h"
 #include "frame/presets.h"
 
@@ -77,6 +78,11 @@ void addAutoDisInfoMembers(com::TypeInfo& t) {
          {"sDsn", "lStandardID", "lDeptID", "iTypeID", "dctFilter", opt("lItemID", 0), opt("sFilter", ""),
           opt("sTableName", ""), opt("bISStdByItem", false), opt("bFormulaByItem", false)},
          getDisMaterilCostObjGroup);
+}
+
+void addConcludeUpdateMembers(com::TypeInfo& t) {
+  member(t, "DispOnlineMateriel", presets::kNamedWriter, {"sDsn", "lYear", "lPeriod", opt("lLevel", -1)},
+         dispOnlineMateriel);
 }
 
 }  // namespace mls::distribution::inquiry
