@@ -226,11 +226,6 @@ std::string dumpValue(std::string_view text) {
   return dump(*onlyQuery(stmts).select->items.at(0).expr);
 }
 
-std::string dumpCondition(std::string_view text) {
-  auto stmts = parseBatch("SELECT 1 WHERE " + std::string(text));
-  return dump(*onlyQuery(stmts).select->where);
-}
-
 std::string dumpQuery(std::string_view text) {
   return dump(onlyQuery(parseBatch(text)));
 }
