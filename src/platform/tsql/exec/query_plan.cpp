@@ -125,6 +125,14 @@ int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) co
     return true;
   };
 
+  auto outputRow = [&] {
+    std::vector<Value> row;
+    row.reserve(outputs.size());
+    for (const BoundExprPtr& e : outputs)
+      row.push_back(e->eval(ctx));
+    return row;
+  };
+
   RowSet seen;
   int64_t produced = 0;
   // Emits the current row; false when the sink wants no more.
@@ -135,10 +143,7 @@ int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) co
       ++produced;
       return true;
     }
-    std::vector<Value> row;
-    row.reserve(outputs.size());
-    for (const BoundExprPtr& e : outputs)
-      row.push_back(e->eval(ctx));
+    std::vector<Value> row = outputRow();
     if (distinct && !seen.insert(row)) return true;
     ++produced;
     return sink.push(row);
@@ -214,7 +219,20 @@ int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) co
   std::vector<size_t> order(count);
   std::iota(order.begin(), order.end(), size_t{0});
   if (nk > 0) sortRows(order, keys, orderBy);
-  if (topPercent) limit = static_cast<int64_t>(std::ceil(static_cast<double>(count) * percent / 100.0));
+  if (topPercent) {
+    // The percentage is of the rows the query returns: after DISTINCT.
+    size_t base = count;
+    if (distinct && assignments.empty()) {
+      RowSet rows;
+      base = 0;
+      for (size_t i = 0; i < count; ++i) {
+        std::copy(kept.begin() + static_cast<ptrdiff_t>(i * ns),
+                  kept.begin() + static_cast<ptrdiff_t>((i + 1) * ns), slots.begin());
+        if (rows.insert(outputRow())) ++base;
+      }
+    }
+    limit = static_cast<int64_t>(std::ceil(static_cast<double>(base) * percent / 100.0));
+  }
   const Value* lastKeys = nullptr;
   for (size_t i : order) {
     if (limit >= 0 && produced >= limit) {

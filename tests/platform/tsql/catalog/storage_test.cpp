@@ -1,4 +1,6 @@
-// Rows, keys and storage order of a table.
+// A table's index lookups and unique keys after deletes and compaction, and a table's
+// lifetime under another session's transaction; the rules of keys and storage order are SQL records
+// (cases/catalog_rules.test).
 #include "catalog_fixture.h"
 
 #include <functional>
@@ -7,136 +9,6 @@ namespace mls::tsql::testing {
 namespace {
 
 using StorageTest = CatalogTest;
-
-TEST_F(StorageTest, PrimaryKeyRejectsDuplicateWithServerMessage) {
-  ddl("CREATE TABLE t (a INT CONSTRAINT PK_t PRIMARY KEY, b VARCHAR(10))");
-  auto t = table("t");
-  insertRows(*t, {{I(1), S("x")}});
-  EXPECT_EQ(messageOf([&] {
-              insertRows(*t, {{I(1), S("y")}});
-            }),
-            "Violation of PRIMARY KEY constraint 'PK_t'. Cannot insert duplicate key in object 'dbo.t'. The "
-            "duplicate key value is (1).");
-  EXPECT_EQ(t->rowCount(), 1u);
-}
-
-TEST_F(StorageTest, UniqueConstraintAndUniqueIndexUseTheirOwnErrors) {
-  ddl("CREATE TABLE t (a INT, b VARCHAR(10), CONSTRAINT UQ_b UNIQUE (b)) "
-      "CREATE UNIQUE INDEX ix_a ON t (a)");
-  auto t = table("t");
-  insertRows(*t, {{I(1), S("abc")}});
-  // Keys compare without regard to case and trailing spaces.
-  EXPECT_EQ(messageOf([&] {
-              insertRows(*t, {{I(2), S("ABC  ")}});
-            }),
-            "Violation of UNIQUE KEY constraint 'UQ_b'. Cannot insert duplicate key in object 'dbo.t'. The "
-            "duplicate key value is (ABC  ).");
-  EXPECT_EQ(
-      messageOf([&] {
-        insertRows(*t, {{I(1), S("def")}});
-      }),
-      "Cannot insert duplicate key row in object 'dbo.t' with unique index 'ix_a'. The duplicate key value "
-      "is (1).");
-}
-
-TEST_F(StorageTest, UniqueKeyTakesOneNullAndCompositeKeysCompareNullsEqual) {
-  ddl("CREATE TABLE t (a INT NULL UNIQUE, b INT NULL, c INT NULL, CONSTRAINT UQ_bc UNIQUE (b, c))");
-  auto t = table("t");
-  insertRows(*t, {{N(), I(1), N()}});
-  EXPECT_EQ(errorOf([&] { insertRows(*t, {{N(), I(2), N()}}); }), 2627);  // second NULL in a
-  EXPECT_EQ(messageOf([&] {
-              insertRows(*t, {{I(5), I(1), N()}});
-            }),
-            "Violation of UNIQUE KEY constraint 'UQ_bc'. Cannot insert duplicate key in object 'dbo.t'. The "
-            "duplicate key value is (1, <NULL>).");
-  insertRows(*t, {{I(6), I(1), I(1)}, {I(7), N(), N()}});
-  EXPECT_EQ(t->rowCount(), 3u);
-}
-
-TEST_F(StorageTest, NotNullColumnsRejectNullNamingTheStatement) {
-  ddl("CREATE TABLE t (a INT NOT NULL, b INT)");
-  auto t = table("t");
-  EXPECT_EQ(
-      messageOf([&] {
-        insertRows(*t, {{N(), I(1)}});
-      }),
-      "Cannot insert the value NULL into column 'a', table 'master.dbo.t'; column does not allow nulls. "
-      "INSERT fails.");
-  insertRows(*t, {{I(1), I(1)}});
-  RowId id = t->scanOrder()[0];
-  std::vector<RowId> ids{id};
-  EXPECT_NE(messageOf([&] { t->update(ids, {{N(), I(2)}}, undo); }).find("UPDATE fails."), std::string::npos);
-  EXPECT_EQ(t->row(id)[0].asInt(), 1);
-}
-
-TEST_F(StorageTest, ClusteredKeyOrdersRowsInsertedOutOfOrder) {
-  ddl("CREATE TABLE t (k INT PRIMARY KEY, v INT)");
-  auto t = table("t");
-  insertRows(*t, {{I(5), I(0)}, {I(1), I(1)}, {I(9), I(2)}, {I(3), I(3)}});
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{1, 3, 5, 9}));
-  insertRows(*t, {{I(4), I(4)}, {I(10), I(5)}});
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{1, 3, 4, 5, 9, 10}));
-  t->erase(t->scanOrder()[1], undo);  // 3
-  undo.commit();
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{1, 4, 5, 9, 10}));
-}
-
-TEST_F(StorageTest, DescendingAndNonUniqueClusteredKeysKeepInsertionOrderForTies) {
-  ddl("CREATE TABLE t (k INT, v INT) CREATE CLUSTERED INDEX cx ON t (k DESC)");
-  auto t = table("t");
-  insertRows(*t, {{I(1), I(0)}, {I(2), I(1)}, {I(1), I(2)}, {N(), I(3)}, {I(2), I(4)}});
-  EXPECT_EQ(column(*t, 1), (std::vector<int64_t>{1, 4, 0, 2, 3}));  // NULL sorts low, so last descending
-  ddl("CREATE TABLE u (k INT, v INT) CREATE CLUSTERED INDEX cx ON u (k DESC)");
-  auto u = table("u");
-  insertRows(*u, {{I(1), I(0)}, {I(2), I(1)}, {I(1), I(2)}, {I(INT64_MIN), I(3)}, {I(2), I(4)}});
-  EXPECT_EQ(column(*u, 1), (std::vector<int64_t>{1, 4, 0, 2, 3}));
-}
-
-TEST_F(StorageTest, HeapKeepsInsertionOrderAndClusteredIndexReordersExistingRows) {
-  ddl("CREATE TABLE t (k INT, v INT)");
-  auto t = table("t");
-  insertRows(*t, {{I(3), I(0)}, {I(1), I(1)}, {I(2), I(2)}});
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{3, 1, 2}));
-  ddl("CREATE CLUSTERED INDEX cx ON t (k)");
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{1, 2, 3}));
-  ddl("DROP INDEX t.cx");
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{3, 1, 2}));
-}
-
-TEST_F(StorageTest, UpdateChecksKeysAfterAllRowsChanged) {
-  ddl("CREATE TABLE t (k INT PRIMARY KEY, v INT)");
-  auto t = table("t");
-  insertRows(*t, {{I(1), I(10)}, {I(2), I(20)}, {I(3), I(30)}});
-  // SET k = k + 1: every intermediate state collides, the final one does not.
-  std::vector<RowId> ids(t->scanOrder().begin(), t->scanOrder().end());
-  std::vector<Row> rows;
-  for (RowId id : ids)
-    rows.push_back({I(t->row(id)[0].asInt() + 1), t->row(id)[1]});
-  t->update(ids, rows, undo);
-  undo.commit();
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{2, 3, 4}));
-  // SET k = 9 for two rows collides within the statement; nothing changes.
-  std::vector<RowId> two{ids[0], ids[1]};
-  EXPECT_EQ(errorOf([&] { t->update(two, {{I(9), I(1)}, {I(9), I(2)}}, undo); }), 2627);
-  EXPECT_EQ(errorOf([&] {
-              t->update(two, {{I(4), I(1)}, {I(7), I(2)}}, undo);
-            }),
-            2627);  // 4 is held by row 3
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{2, 3, 4}));
-  EXPECT_EQ(column(*t, 1), (std::vector<int64_t>{10, 20, 30}));
-}
-
-TEST_F(StorageTest, UpdateOfClusteredKeyMovesTheRow) {
-  ddl("CREATE TABLE t (k INT PRIMARY KEY, v INT)");
-  auto t = table("t");
-  insertRows(*t, {{I(1), I(10)}, {I(2), I(20)}, {I(3), I(30)}});
-  std::vector<RowId> first{t->scanOrder()[0]};
-  t->update(first, {{I(8), I(10)}}, undo);
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{2, 3, 8}));
-  undo.rollback();
-  EXPECT_EQ(column(*t, 0), (std::vector<int64_t>{1, 2, 3}));
-  insertRows(*t, {{I(8), I(0)}});  // the key 8 is free again after the rollback
-}
 
 TEST_F(StorageTest, IndexLookupFindsEqualKeysAndSurvivesDeletes) {
   ddl("CREATE TABLE t (k INT, name VARCHAR(10)) CREATE INDEX ix ON t (name)");
@@ -214,6 +86,19 @@ TEST_F(StorageTest, UniqueKeyFindsEveryKeyLeftAfterDeletes) {
       insertRows(*t, {{c.key(i)}});
     EXPECT_EQ(t->rowCount(), 1500u);
   }
+}
+
+// A table another session still changes in an open transaction outlives its DROP.
+TEST_F(StorageTest, OpenTransactionKeepsATableAnotherSessionDropped) {
+  ddl("CREATE TABLE t (k INT PRIMARY KEY)");
+  std::weak_ptr<Table> weak = table("t");
+  UndoLog otherSession;
+  table("t")->insert({I(1)}, otherSession);  // uncommitted
+  ddl("DROP TABLE t");
+  EXPECT_FALSE(weak.expired());
+  EXPECT_EQ(weak.lock()->rowCount(), 1u);
+  otherSession.rollback();  // undoes the insert on the still valid table, then lets go of it
+  EXPECT_TRUE(weak.expired());
 }
 
 }  // namespace

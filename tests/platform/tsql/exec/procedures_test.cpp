@@ -1,7 +1,6 @@
 // Procedures written in C++ and registered with a Database, and the parts of
-// dynamic SQL, cursors and identity that a SQL logic test cannot see:
-// results and messages of nested levels, error lines, cursors across batches,
-// session cleanup.
+// dynamic SQL and identity that a SQL logic test cannot see: results and
+// messages of nested levels, error lines, session cleanup.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -150,28 +149,6 @@ TEST_F(ProcedureTest, ErrorInsideDynamicSqlReportsItsOwnLine) {
   EXPECT_EQ(e.partial().messages, (std::vector<std::string>{"1", "2", "3"}));
   // A syntax error of the text is an error of the EXEC.
   EXPECT_EQ(failure(s, "EXEC (N'SELECT FROM WHERE')").number(), 156);
-}
-
-TEST_F(ProcedureTest, GlobalCursorKeepsTheVariablesOfItsDeclaration) {
-  s.execute(
-      "CREATE TABLE t (a INT) INSERT t VALUES (1), (2), (3)\n"
-      "DECLARE @min INT = 2\n"
-      "DECLARE g CURSOR GLOBAL STATIC FOR SELECT a FROM t WHERE a >= @min ORDER BY a");
-  BatchResult r = s.execute(
-      "DECLARE @x INT, @sum INT = 0\n"
-      "OPEN g\n"
-      "FETCH NEXT FROM g INTO @x\n"
-      "WHILE @@FETCH_STATUS = 0 BEGIN SET @sum = @sum + @x FETCH NEXT FROM g INTO @x END\n"
-      "CLOSE g DEALLOCATE g\n"
-      "SELECT @sum");
-  EXPECT_EQ(lastRowset(r).rows[0][0].asInt(), 5);
-}
-
-TEST_F(ProcedureTest, CursorsAreThoseOfTheirSession) {
-  Session other(db);
-  s.execute("CREATE TABLE t (a INT) DECLARE g CURSOR FOR SELECT a FROM t OPEN g");
-  EXPECT_EQ(failure(other, "FETCH NEXT FROM g").number(), 16916);
-  other.execute("DECLARE g CURSOR FOR SELECT a FROM t");  // a name of its own
 }
 
 TEST_F(ProcedureTest, IdentityInsertEndsWithTheSessionThatSetIt) {

@@ -169,11 +169,6 @@ TEST_F(SessionTest, BoundParametersAreVariablesOfTheBatch) {
   EXPECT_EQ(failure(s, "DECLARE @id INT", params).number(), 134);
 }
 
-TEST_F(SessionTest, VariablesBelongToTheBatch) {
-  s.execute("DECLARE @v INT = 3");
-  EXPECT_EQ(failure(s, "SELECT @v").number(), 137);
-}
-
 // Runs `f` on a thread with a 1 MB stack, as a client's worker thread may
 // have (more under the sanitizers, whose frames are several times larger):
 // the engine must not need more for anything the parser accepts.

@@ -94,63 +94,14 @@ std::string dump(const Expr& e) {
       const auto& q = e.as<Star>().qualifier;
       return q.empty() ? "*" : join(q, ".") + ".*";
     }
-    case ExprKind::Default:
-      return "DEFAULT";
-    case ExprKind::Unary: {
-      const auto& u = e.as<UnaryExpr>();
-      static const char* const kText[] = {"-", "+", "~", "NOT"};
-      return std::string("(") + kText[static_cast<int>(u.op)] + " " + dump(*u.operand) + ")";
-    }
     case ExprKind::Binary: {
       const auto& b = e.as<BinaryExpr>();
       return std::string("(") + opText(b.op) + " " + dump(*b.left) + " " + dump(*b.right) + ")";
-    }
-    case ExprKind::IsNull: {
-      const auto& n = e.as<IsNullExpr>();
-      return std::string(n.negated ? "(IS NOT NULL " : "(IS NULL ") + dump(*n.operand) + ")";
-    }
-    case ExprKind::Like: {
-      const auto& l = e.as<LikeExpr>();
-      return std::string(l.negated ? "(NOT LIKE " : "(LIKE ") + dump(*l.operand) + " " + dump(*l.pattern) +
-             (l.escape ? " ESCAPE " + dump(*l.escape) : "") + ")";
-    }
-    case ExprKind::Between: {
-      const auto& b = e.as<BetweenExpr>();
-      return std::string(b.negated ? "(NOT BETWEEN " : "(BETWEEN ") + dump(*b.operand) + " " + dump(*b.low) +
-             " " + dump(*b.high) + ")";
-    }
-    case ExprKind::InList: {
-      const auto& in = e.as<InListExpr>();
-      return std::string(in.negated ? "(NOT IN " : "(IN ") + dump(*in.operand) + " [" + dumpList(in.list) +
-             "])";
-    }
-    case ExprKind::InSubquery: {
-      const auto& in = e.as<InSubqueryExpr>();
-      return std::string(in.negated ? "(NOT IN " : "(IN ") + dump(*in.operand) + " {" + dump(*in.query) +
-             "})";
     }
     case ExprKind::Exists:
       return "(EXISTS {" + dump(*e.as<ExistsExpr>().query) + "})";
     case ExprKind::Subquery:
       return "{" + dump(*e.as<SubqueryExpr>().query) + "}";
-    case ExprKind::Case: {
-      const auto& c = e.as<CaseExpr>();
-      std::string out = "(CASE";
-      if (c.operand) out += " " + dump(*c.operand);
-      for (const auto& w : c.whens)
-        out += " (WHEN " + dump(*w.when) + " " + dump(*w.then) + ")";
-      if (c.elseValue) out += " (ELSE " + dump(*c.elseValue) + ")";
-      return out + ")";
-    }
-    case ExprKind::Cast: {
-      const auto& c = e.as<CastExpr>();
-      return "(CAST " + dump(*c.operand) + " " + dump(c.type) + ")";
-    }
-    case ExprKind::Convert: {
-      const auto& c = e.as<ConvertExpr>();
-      return "(CONVERT " + dump(c.type) + " " + dump(*c.operand) + (c.style ? " " + dump(*c.style) : "") +
-             ")";
-    }
     case ExprKind::Function: {
       const auto& f = e.as<FunctionCall>();
       std::string out = f.name.text() + "(";
@@ -158,8 +109,9 @@ std::string dump(const Expr& e) {
       if (f.star) out += "*";
       return out + dumpList(f.args) + ")";
     }
+    default:
+      return "?";  // forms no test here dumps
   }
-  return "?";
 }
 
 std::string dump(const Query& q) {
@@ -224,11 +176,6 @@ const Query& onlyQuery(const std::vector<StmtPtr>& stmts) {
 std::string dumpValue(std::string_view text) {
   auto stmts = parseBatch("SELECT " + std::string(text));
   return dump(*onlyQuery(stmts).select->items.at(0).expr);
-}
-
-std::string dumpCondition(std::string_view text) {
-  auto stmts = parseBatch("SELECT 1 WHERE " + std::string(text));
-  return dump(*onlyQuery(stmts).select->where);
 }
 
 std::string dumpQuery(std::string_view text) {

@@ -15,10 +15,8 @@ std::string dump(const ast::Query& q);
 std::string dump(const ast::TableRef& t);
 std::string dump(const ast::TypeName& t);
 
-// The single expression of `SELECT <text>`'s first item, or the WHERE of
-// `SELECT 1 WHERE <text>` for a condition.
+// The single expression of `SELECT <text>`'s first item.
 std::string dumpValue(std::string_view text);
-std::string dumpCondition(std::string_view text);
 // The query of a batch holding one SELECT statement.
 std::string dumpQuery(std::string_view text);
 

@@ -38,6 +38,8 @@ TEST(SyntaxErrors, NameTheOffendingTokenAndItsLine) {
       {"SELECT TOP a FROM t", 102, "Incorrect syntax near 'a'.", 1},
       {"SELECT * FROM a JOIN b", 102, "Incorrect syntax near 'b'.", 1},
       {"SELECT 1 -- comment 'x'\n/* it's */ +", 102, "Incorrect syntax near '+'.", 2},
+      // GO separates batches in tools; after SELECT 1 it would be a column alias
+      {"PRINT 1\nGO\nSELECT 2", 102, "Incorrect syntax near 'GO'.", 2},
   };
   for (const Case& c : cases) {
     SqlError e = test::parseError(c.text);

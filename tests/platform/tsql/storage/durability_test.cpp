@@ -555,14 +555,6 @@ TEST_F(DurabilityTest, SavesHoldCommittedChangesOnly) {
   EXPECT_EQ(valuesInFile(path_, "trunc", "extra"), Values{"x"});
 }
 
-TEST(MemoryDatabase, CheckpointIsHarmless) {
-  auto db = Database::create();
-  Session s(db);
-  s.execute("CREATE TABLE t (a INT)");
-  EXPECT_NO_THROW(s.execute("CHECKPOINT"));
-  EXPECT_NO_THROW(db->checkpoint());
-}
-
 TEST_F(DurabilityTest, AdoConnectionsOpenFileDatabases) {
   {
     auto cn = com::makeObject<ado::Connection>();

@@ -183,29 +183,14 @@ TEST_F(RoundTripTest, DefaultsKeepTheirMeaningAndNames) {
   EXPECT_TRUE(scalar(s, "SELECT a FROM d WHERE k = 2").isNull());
 }
 
-TEST_F(RoundTripTest, DroppedTablesStayDropped) {
-  {
-    Session s(db_);
-    s.execute("CREATE TABLE gone (a INT) CREATE TABLE kept (a INT) INSERT kept VALUES (1)");
-  }
-  reopen();
-  {
-    Session s(db_);
-    s.execute("DROP TABLE gone");
-  }
-  reopen();
-  Session s(db_);
-  EXPECT_EQ(errorOf(s, "SELECT * FROM gone"), 208);
-  EXPECT_EQ(scalar(s, "SELECT a FROM kept").asInt(), 1);
-}
-
-TEST_F(RoundTripTest, ViewsComeBackAndDroppedOnesStayDropped) {
+TEST_F(RoundTripTest, ViewsComeBackAndDroppedObjectsStayDropped) {
   {
     Session s(db_);
     s.execute(
         "CREATE TABLE base (k INT, amt DECIMAL(9,2)) INSERT base VALUES (1, 2.50), (2, NULL)\n"
         "CREATE VIEW priced (key_no, amount) AS SELECT k, amt FROM base WHERE amt IS NOT NULL;\n"
-        "CREATE VIEW gone AS SELECT k FROM base");
+        "CREATE VIEW gone AS SELECT k FROM base\n"
+        "CREATE TABLE goneTable (a INT)");
   }
   reopen();
   {
@@ -214,11 +199,12 @@ TEST_F(RoundTripTest, ViewsComeBackAndDroppedOnesStayDropped) {
     EXPECT_EQ(scalar(s, "SELECT VIEW_DEFINITION FROM INFORMATION_SCHEMA.VIEWS WHERE TABLE_NAME = 'priced'")
                   .asString(),
               "CREATE VIEW priced (key_no, amount) AS SELECT k, amt FROM base WHERE amt IS NOT NULL");
-    s.execute("DROP VIEW gone");
+    s.execute("DROP VIEW gone DROP TABLE goneTable");
   }
   reopen();
   Session s(db_);
   EXPECT_EQ(errorOf(s, "SELECT * FROM gone"), 208);
+  EXPECT_EQ(errorOf(s, "SELECT * FROM goneTable"), 208);
   EXPECT_EQ(scalar(s, "SELECT amount FROM priced WHERE key_no = 1").asDecimal().toString(), "2.50");
 }
 

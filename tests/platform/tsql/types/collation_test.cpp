@@ -1,3 +1,7 @@
+// What no SQL text reaches of the text layer: a compiled LIKE pattern used
+// again, bytes that are not UTF-8, and the sharing of values' strings. The
+// rules of comparison and matching are SQL records (cases/text_rules.test,
+// like.test, strings.test).
 #include <gtest/gtest.h>
 
 #include "platform/tsql/types/collation.h"
@@ -7,83 +11,16 @@
 namespace mls::tsql {
 namespace {
 
-TEST(Collation, EqualityIgnoresCaseAndTrailingSpaces) {
-  EXPECT_EQ(compareText("CBCostObj", "cbcostobj"), 0);
-  EXPECT_EQ(compareText("abc", "abc   "), 0);
-  EXPECT_EQ(compareText("", "   "), 0);
-  EXPECT_NE(compareText(" abc", "abc"), 0);  // leading spaces count
-  EXPECT_LT(compareText("abc", "abd"), 0);
-  EXPECT_LT(compareText("ab", "abc"), 0);
-  EXPECT_GT(compareText("b", "ABC"), 0);
-  // The shorter side compares as if padded with spaces: a tab sorts below a space.
-  EXPECT_GT(compareText("a", "a\t"), 0);
-  EXPECT_EQ(compareText("ÄÖÜ", "äöü"), 0);
-  EXPECT_NE(compareText("e", "é"), 0);  // accent-sensitive
-  EXPECT_EQ(compareText("成本 ", "成本"), 0);
-  EXPECT_EQ(hashText("ÄBC  "), hashText("äbc"));
-}
-
-TEST(Like, WildcardsWithoutRegardToCase) {
-  EXPECT_TRUE(likeMatch("Cost Center", "cost%"));
-  EXPECT_TRUE(likeMatch("Cost Center", "%CENTER"));
-  EXPECT_TRUE(likeMatch("Cost Center", "%t c%"));
-  EXPECT_TRUE(likeMatch("abc", "a_c"));
-  EXPECT_FALSE(likeMatch("abbc", "a_c"));
-  EXPECT_TRUE(likeMatch("", "%"));
-  EXPECT_FALSE(likeMatch("", "_"));
-  EXPECT_TRUE(likeMatch("aXbXc", "%x%x%"));
-  EXPECT_FALSE(likeMatch("abc", "%x%"));
-  EXPECT_TRUE(likeMatch("成本中心", "成_中%"));
-  EXPECT_FALSE(likeMatch("成本中心", "成_心"));
+TEST(Like, ACompiledPatternMatchesAgainAndAgain) {
   LikePattern compiled("A%[0-9]");
   EXPECT_TRUE(compiled.matches("abc7"));
   EXPECT_FALSE(compiled.matches("abc"));
   EXPECT_TRUE(compiled.matches("a成本9"));
 }
 
-TEST(Like, TrailingSpacesAreSignificant) {
-  EXPECT_FALSE(likeMatch("abc ", "abc"));
-  EXPECT_TRUE(likeMatch("abc ", "abc%"));
-  EXPECT_FALSE(likeMatch("abc", "abc "));
-  EXPECT_TRUE(likeMatch("abc ", "abc_"));
-}
-
-TEST(Like, CharacterSetsAndEscape) {
-  EXPECT_TRUE(likeMatch("b1", "[a-c][0-9]"));
-  EXPECT_TRUE(likeMatch("B1", "[a-c]1"));
-  EXPECT_FALSE(likeMatch("d1", "[a-c]1"));
-  EXPECT_TRUE(likeMatch("d1", "[^a-c]1"));
-  EXPECT_FALSE(likeMatch("a1", "[^a-c]1"));
-  EXPECT_TRUE(likeMatch("x", "[xyz]"));
-  EXPECT_TRUE(likeMatch("-", "[-a]"));
-  EXPECT_TRUE(likeMatch("50%", "50!%", '!'));
-  EXPECT_FALSE(likeMatch("500", "50!%", '!'));
-  EXPECT_TRUE(likeMatch("a_b", "a!_b", '!'));
-  EXPECT_FALSE(likeMatch("axb", "a!_b", '!'));
-  EXPECT_TRUE(likeMatch("5%", "5[%]"));
-  EXPECT_TRUE(likeMatch("a[b", "a[b"));  // an unclosed bracket is literal
-}
-
-TEST(Like, PatternIndexAndFindText) {
-  EXPECT_EQ(patternIndex("interesting data", "%ter%"), 3u);
-  EXPECT_EQ(patternIndex("interesting data", "%[0-9]%"), 0u);
-  EXPECT_EQ(patternIndex("abc", "abc"), 1u);
-  EXPECT_EQ(patternIndex("abcd", "abc"), 0u);
-  EXPECT_EQ(patternIndex("成本12", "%[0-9]%"), 3u);
-  EXPECT_EQ(patternIndex("ab", "%"), 1u);
-  EXPECT_EQ(findText("Cost Center", "CENTER"), 6u);
-  EXPECT_EQ(findText("abcabc", "b", 3), 5u);
-  EXPECT_EQ(findText("abc", ""), 0u);
-  EXPECT_EQ(findText("成本中心", "中心"), 3u);
-}
-
-TEST(Text, CountsCharactersNotBytes) {
-  EXPECT_EQ(utf8Length("成本a"), 3u);
-  EXPECT_EQ(utf8Substr("成本中心", 1, 2), "本中");
-  EXPECT_EQ(toUpper("straße éa"), "STRAßE ÉA");
-  EXPECT_EQ(toLower("ÀΣЖ成"), "àσж成");
-  // A stray continuation byte reads as one character.
+TEST(Text, AStrayContinuationByteIsOneCharacter) {
   EXPECT_EQ(utf8Length("a\x80z"), 3u);
+  EXPECT_EQ(utf8Substr("成本中心", 1, 2), "本中");
 }
 
 TEST(ValueCopies, ShareStringsAndKeepKinds) {
