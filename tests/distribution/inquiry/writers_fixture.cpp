@@ -24,7 +24,7 @@ Rows WritersTest::rowsOf(const std::string& table, int interId, int entry, bool 
                    " ORDER BY FCostObjID, FCostItemID");
 }
 
-com::Variant WritersTest::pairs(const std::vector<std::pair<int, int>>& lines) {
+com::Variant pairs(const std::vector<std::pair<int, int>>& lines) {
   com::SafeArray array({{0, 2}, {0, static_cast<int32_t>(lines.size())}});
   for (size_t i = 0; i < lines.size(); ++i) {
     array.at({0, static_cast<int32_t>(i)}) = com::Variant(lines[i].first);

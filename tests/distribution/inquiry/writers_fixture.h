@@ -33,8 +33,9 @@ class WritersTest : public LinesTest {
   // zeros.
   Rows rowsOf(const std::string& table, int interId, int entry = 1, bool withPrice = false,
               int period = 3) const;
-  // The list of (FInterID, FEntryID) pairs as the client passes it.
-  static com::Variant pairs(const std::vector<std::pair<int, int>>& lines);
 };
+
+// The list of (FInterID, FEntryID) pairs as the client passes it.
+com::Variant pairs(const std::vector<std::pair<int, int>>& lines);
 
 }  // namespace mls::testing
