@@ -2,7 +2,6 @@
 // the rows of (2024, 3) of every line it wrote add up exactly to the line's
 // amount: the residual-value rows, the direct rows created and refreshed,
 // the re-spread shared rows, the plan-price rows and the rework rows.
-#include "frame/sql_literal.h"
 #include "platform/com/registry.h"
 #include "schema/demoplant/plant.h"
 #include "writers_fixture.h"
@@ -44,26 +43,28 @@ class PlantWritersTest : public PublicClassTest, public ::testing::WithParamInte
            "('MaterielShareID', 'MaterielMakeID')) AND h.FDeptID IN (SELECT FItemID FROM t_Department WHERE "
            "FCostAccountType = 361) ";
   }
-  // The lines `targets` names (FInterID, FEntryID, FTarget) and how many of
-  // them have rows in `table` that do not add up to FTarget.
-  std::pair<int, int> check(const std::string& table, const std::string& targets) const {
+  // The lines `lines` picks (e the line) have rows in `table` that add up to
+  // `target`; there is such a line.
+  void expectAddUp(const std::string& table, const std::string& lines, const std::string& target) const {
     const Rows r = db_.texts(
         "SELECT COUNT(*), ISNULL(SUM(CASE WHEN ISNULL((SELECT SUM(m.FAmount) FROM " + table +
         " m WHERE m.FYear = 2024 AND m.FPeriod = 3 AND m.FInterID = t.FInterID AND m.FEntryID = t.FEntryID), "
-        "-999999) = t.FTarget THEN 0 ELSE 1 END), 0) FROM (" +
-        targets + ") t");
-    return {std::stoi(r[0][0]), std::stoi(r[0][1])};
+        "-999999) = t.FTarget THEN 0 ELSE 1 END), 0) FROM (SELECT DISTINCT e.FInterID, "
+        "e.FEntryID, " +
+        target + " AS FTarget" + lines + ") t");
+    EXPECT_NE(r[0][0], "0") << table << lines;
+    EXPECT_EQ(r[0][1], "0") << table << lines << ": lines whose rows do not add up, of " << r[0][0];
   }
-  void expectAddUp(const std::string& what, const std::string& table, const std::string& targets) const {
-    const auto [lines, wrong] = check(table, targets);
-    EXPECT_GT(lines, 0) << what;
-    EXPECT_EQ(wrong, 0) << what << ": " << wrong << " of " << lines << " lines";
+  static std::string hasRows(const std::string& table) {
+    return " AND EXISTS (SELECT 1 FROM " + table +
+           " m WHERE m.FYear = 2024 AND m.FPeriod = 3 AND m.FInterID = e.FInterID AND m.FEntryID = "
+           "e.FEntryID)";
   }
-  com::Variant pairsOf(const std::string& sql) const {
-    std::vector<std::pair<int, int>> lines;
-    for (const auto& r : db_.texts(sql))
-      lines.emplace_back(std::stoi(r[0]), std::stoi(r[1]));
-    return pairs(lines);
+  com::Variant pairsOf(const std::string& lines) const {
+    std::vector<std::pair<int, int>> found;
+    for (const auto& r : db_.texts("SELECT e.FInterID, e.FEntryID" + lines))
+      found.emplace_back(std::stoi(r[0]), std::stoi(r[1]));
+    return pairs(found);
   }
 
   bool style1_ = false;
@@ -73,55 +74,34 @@ class PlantWritersTest : public PublicClassTest, public ::testing::WithParamInte
 TEST_P(PlantWritersTest, EveryWrittenLinesRowsAddUpToIt) {
   const std::string snapshot = issues("cb_ICStockBill", "cb_ICStockBillEntry");
   const std::string live = issues("ICStockBill", "ICStockBillEntry");
-
   callOn(*update_, db_.props(), "InsertBadData", {2024, 3});
-  expectAddUp("residual-value rows", "CBWBMaterielInfo",
-              "SELECT e.FInterID, e.FEntryID, " + valued() + " AS FTarget" + snapshot + direct() +
-                  " AND h.FPurposeID = 12002");
-
-  const std::string directNormal =
-      "SELECT e.FInterID, e.FEntryID" + snapshot + direct() + " AND h.FPurposeID = 12000";
-  call("AutoDisDirctMaterielExpByInterID", {2024, 3, 0, pairsOf(directNormal)});
-  expectAddUp("direct rows", "cbMaterielInfo",
-              "SELECT e.FInterID, e.FEntryID, " + valued() + " AS FTarget" + snapshot + direct() +
-                  " AND h.FPurposeID = 12000");
+  expectAddUp("CBWBMaterielInfo", snapshot + direct() + " AND h.FPurposeID = 12002", valued());
+  const std::string directLines = direct() + " AND h.FPurposeID = 12000";
+  call("AutoDisDirctMaterielExpByInterID", {2024, 3, 0, pairsOf(snapshot + directLines)});
+  expectAddUp("cbMaterielInfo", snapshot + directLines, valued());
 
   // The live bills change after the snapshot; the refresh and the re-spread
   // follow them.
   db_.run("UPDATE ICStockBillEntry SET FAmount = FAmount + 1.07 WHERE (FInterID + FEntryID) % 2 = 0");
   call("DistributeDirctMaterielExpLeaveIn", {2024, 3, 0, "1=1"});
-  expectAddUp("refreshed direct rows", "cbMaterielInfo",
-              "SELECT e.FInterID, e.FEntryID, " + valued() + " AS FTarget" + live + direct() +
-                  " AND h.FPurposeID = 12000");
-
+  expectAddUp("cbMaterielInfo", live + directLines, valued());
   const std::string shared =
+      live +
       " AND (e.FCostObjID = 0 OR e.FCostObjID IN (SELECT FItemID FROM cbCostObj WHERE FNumber = "
       "'MaterielShareID')) AND h.FPurposeID = 12000 AND (SELECT SUM(m.FStandardData) FROM cbMaterielInfo m "
       "WHERE m.FYear = 2024 AND m.FPeriod = 3 AND m.FInterID = e.FInterID AND m.FEntryID = e.FEntryID) <> 0";
-  call("DistributeShareMaterielExpByInterID",
-       {2024, 3, 0, pairsOf("SELECT e.FInterID, e.FEntryID" + live + shared)});
-  expectAddUp("re-spread rows", "cbMaterielInfo",
-              "SELECT e.FInterID, e.FEntryID, " + valued() + " AS FTarget" + live + shared);
+  call("DistributeShareMaterielExpByInterID", {2024, 3, 0, pairsOf(shared)});
+  expectAddUp("cbMaterielInfo", shared, valued());
 
   callOn(*update_, db_.props(), "UpdateToPlanPrice", {2024, 3});
-  for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo"}) {
-    expectAddUp(
-        std::string("plan-price rows of ") + table, table,
-        "SELECT DISTINCT e.FInterID, e.FEntryID, e.FPlanAmount AS FTarget FROM cb_ICStockBillEntry e "
-        "INNER JOIN t_ICItem i ON i.FItemID = e.FItemID INNER JOIN " +
-            std::string(table) +
-            " m ON m.FInterID = e.FInterID AND m.FEntryID = e.FEntryID AND m.FYear = 2024 AND m.FPeriod "
-            "= 3 WHERE i.FTrack = 81");
-  }
-
+  for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo"})
+    expectAddUp(table, snapshot + " AND i.FTrack = 81" + hasRows(table), "e.FPlanAmount");
   EXPECT_TRUE(callOn(*update_, db_.props(), "UpdateReWorkPrice", {}).toBool());
   for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo", "CBWBMaterielInfo"}) {
-    expectAddUp(std::string("rework rows of ") + table, table,
-                "SELECT DISTINCT e.FInterID, e.FEntryID, e.FAmount AS FTarget" + live +
-                    " AND e.FReProduceType = 1058 AND ISNULL(h.FVchInterID, 0) = 0" +
-                    (style1_ ? " AND i.FTrack <> 81" : "") + " AND EXISTS (SELECT 1 FROM " + table +
-                    " m WHERE m.FInterID = e.FInterID AND m.FEntryID = e.FEntryID AND m.FYear = 2024 AND "
-                    "m.FPeriod = 3)");
+    expectAddUp(table,
+                live + " AND e.FReProduceType = 1058 AND ISNULL(h.FVchInterID, 0) = 0" +
+                    (style1_ ? " AND i.FTrack <> 81" : "") + hasRows(table),
+                "e.FAmount");
   }
 }
 
