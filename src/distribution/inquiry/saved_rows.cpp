@@ -1,5 +1,6 @@
 #include "distribution/inquiry/saved_rows.h"
 
+#include <cmath>
 #include <vector>
 
 #include "distribution/engine/issue_lines.h"
@@ -86,6 +87,10 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
                                        int32_t qtyDecimals, int32_t priceDecimals, double sumAmount,
                                        double sumQty) {
   const std::string language = call.language();
+  if (qtyDecimals < 0 || qtyDecimals > 10 || priceDecimals < 0 || priceDecimals > 10)
+    com::raise(com::err::kInvalidCall, call.fullName(), "iQtyDecimal and iPriceDecimal must be 0 to 10");
+  if (!std::isfinite(sumAmount) || !std::isfinite(sumQty))
+    com::raise(com::err::kInvalidCall, call.fullName(), "dbSumAmount and dbSumQty must be finite numbers");
   ado::Connection& db = call.connection();
   com::Ref<ado::Recordset> latest =
       db.execute("SELECT TOP 1 FYear,FPeriod FROM cbMaterielInfo WHERE" + lineCondition(interID, entryID) +

@@ -27,7 +27,8 @@ com::Variant saveMaterielDistribute(frame::Call& call, int32_t year, int32_t per
 // latest period that holds any, split again for the new total quantity and
 // amount in proportion to their standard data; the rounding differences go
 // to the row of the largest standard data (among equals the first saved).
-// Two or more rows whose split amounts add up to 0 raise -1 "分配标准数值为零".
+// Two or more rows whose split amounts add up to 0 raise -1 "分配标准数值为零";
+// decimals outside 0 to 10 or a total that is no finite number raise 5 first.
 com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32_t entryID,
                                        int32_t qtyDecimals, int32_t priceDecimals, double sumAmount,
                                        double sumQty);

@@ -85,6 +85,7 @@ TEST_F(SavedRowsTest, ANewTotalIsSplitByTheSavedStandards) {
   const com::ExcepInfo e = failure("DistributeMaterielExpense", {1, 1, 2, 4, 0.0, 1.0});
   EXPECT_EQ(e.number, -1);
   EXPECT_EQ(e.description, "分配标准数值为零");
+  EXPECT_EQ(failure("DistributeMaterielExpense", {1, 1, -1, 4, 10.0, 1.0}).number, 5);
   EXPECT_EQ(rowsOf("cbMaterielInfo", 1, 1, true), split);
 }
 
