@@ -92,6 +92,12 @@ TEST_P(PlantWritersTest, EveryWrittenLinesRowsAddUpToIt) {
       "WHERE m.FYear = 2024 AND m.FPeriod = 3 AND m.FInterID = e.FInterID AND m.FEntryID = e.FEntryID) <> 0";
   call("DistributeShareMaterielExpByInterID", {2024, 3, 0, pairsOf(shared)});
   expectAddUp("cbMaterielInfo", shared, valued());
+  // The client splits the saved rows of some lines again for twice their amount.
+  const std::string some = shared + " AND (e.FInterID + e.FEntryID) % 5 = 0";
+  for (const auto& l : db_.texts("SELECT e.FInterID, e.FEntryID, e.FQty, " + valued() + some))
+    callOn(*update_, db_.props(), "DistributeMaterielExpense",
+           {std::stoi(l[0]), std::stoi(l[1]), 2, 4, 2 * std::stod(l[3]), std::stod(l[2])});
+  expectAddUp("cbMaterielInfo", some, "2 * " + valued());
 
   callOn(*update_, db_.props(), "UpdateToPlanPrice", {2024, 3});
   for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo"})
