@@ -15,9 +15,8 @@ class DirectRowsTest : public WritersTest {
   }
   // A bill's rows: cost object, standard, standard data, cost item, quantity, price, amount.
   Rows described(const std::string& table, int bill) const {
-    const auto n = [](const char* c) { return std::string("CAST(CAST(") + c + " AS FLOAT) AS VARCHAR(20))"; };
-    return db_.texts("SELECT FCostObjID, FStdID, " + n("FStandardData") + ", FCostItemID, " + n("FQty") +
-                     ", " + n("FPrice") + ", " + n("FAmount") + " FROM " + table +
+    return db_.texts("SELECT FCostObjID, FStdID, " + num("FStandardData") + ", FCostItemID, " + num("FQty") +
+                     ", " + num("FPrice") + ", " + num("FAmount") + " FROM " + table +
                      " WHERE FInterID = " + std::to_string(bill) + " ORDER BY FEntryID, FCostObjID");
   }
 };

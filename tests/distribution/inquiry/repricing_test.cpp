@@ -64,11 +64,9 @@ TEST_P(ReworkTest, PricesTheRequisitionAndSharesItsAmountByQuantity) {
   row("cbMaterielInfo", {.costObj = 101, .qty = 1, .amount = 1});
   row("cbMaterielInfo", {.costObj = 102, .qty = 2, .amount = 1});
   EXPECT_TRUE(call("UpdateReWorkPrice").toBool());
-  EXPECT_EQ(
-      db_.texts("SELECT CAST(CAST(FPrice AS FLOAT) AS VARCHAR(20)), CAST(CAST(FAmount AS FLOAT) AS "
-                "VARCHAR(20)), CAST(CAST(FAuxPrice AS FLOAT) AS VARCHAR(20)) FROM ICStockBillEntry WHERE "
-                "FInterID = 1"),
-      GetParam().line);
+  EXPECT_EQ(db_.texts("SELECT " + num("FPrice") + ", " + num("FAmount") + ", " + num("FAuxPrice") +
+                      " FROM ICStockBillEntry WHERE FInterID = 1"),
+            GetParam().line);
   EXPECT_EQ(rowsOf("cbMaterielInfo", 1, 1, true), GetParam().rows);
 }
 
@@ -104,12 +102,11 @@ TEST_F(RepricingTest, ResidualRowsAreRebuiltFromTheSnapshot) {
   row("CBWBMaterielInfo", {.interId = 7, .qty = 1, .amount = 1, .costItem = 0, .period = 2});
   const com::Variant result = call("InsertBadData", {2024, 3});
   EXPECT_TRUE(result.isObject() && result.toObject());
-  EXPECT_EQ(
-      db_.texts("SELECT FPeriod, FInterID, FEntryID, FCostObjID, FCostItemID, CAST(CAST(FAmount AS FLOAT) "
-                "AS VARCHAR(20)) FROM CBWBMaterielInfo ORDER BY FPeriod, FInterID, FEntryID"),
-      (Rows{{"2", "7", "1", "101", "0", "1"},
-            {"3", "1", "1", "101", "3", "5"},
-            {"3", "1", "2", "102", "5", "4"}}));
+  EXPECT_EQ(db_.texts("SELECT FPeriod, FInterID, FEntryID, FCostObjID, FCostItemID, " + num("FAmount") +
+                      " FROM CBWBMaterielInfo ORDER BY FPeriod, FInterID, FEntryID"),
+            (Rows{{"2", "7", "1", "101", "0", "1"},
+                  {"3", "1", "1", "101", "3", "5"},
+                  {"3", "1", "2", "102", "5", "4"}}));
 }
 
 }  // namespace

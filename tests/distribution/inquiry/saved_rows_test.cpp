@@ -11,16 +11,11 @@ namespace {
 com::Variant record(int entry, int costObj, com::Variant qty, double amount, const char* without = "") {
   com::Ref<com::Dispatch> d = halvern::createDictionary();
   auto* dict = dynamic_cast<halvern::Dictionary*>(d.get());
-  for (const auto& [key, value] : std::vector<std::pair<const char*, com::Variant>>{{"FStandardID", 4},
-                                                                                    {"FStandardData", 2.5},
-                                                                                    {"FInterID", 1},
-                                                                                    {"FEntryID", entry},
-                                                                                    {"FCostObjID", costObj},
-                                                                                    {"FQty", qty},
-                                                                                    {"FPrice", 1.25},
-                                                                                    {"FAmount", amount},
-                                                                                    {"FCostItemID", 2}})
-    if (std::string(key) != without) dict->setItem(key, value);
+  const char* keys[] = {"FStandardID", "FStandardData", "FInterID", "FEntryID",   "FCostObjID",
+                        "FQty",        "FPrice",        "FAmount",  "FCostItemID"};
+  const com::Variant values[] = {4, 2.5, 1, entry, costObj, qty, 1.25, amount, 2};
+  for (size_t i = 0; i < std::size(keys); ++i)
+    if (std::string(keys[i]) != without) dict->setItem(keys[i], values[i]);
   return com::Variant(d);
 }
 com::Variant list(const std::vector<com::Variant>& records) {

@@ -16,9 +16,8 @@ void WritersTest::row(const std::string& table, const Row& r) const {
 }
 
 Rows WritersTest::rowsOf(const std::string& table, int interId, int entry, bool withPrice, int period) const {
-  const auto n = [](const char* c) { return std::string("CAST(CAST(") + c + " AS FLOAT) AS VARCHAR(40))"; };
-  return db_.texts("SELECT FCostObjID, " + n("FQty") + ", " + n("FAmount") +
-                   (withPrice ? ", " + n("FPrice") : "") + " FROM " + table +
+  return db_.texts("SELECT FCostObjID, " + num("FQty") + ", " + num("FAmount") +
+                   (withPrice ? ", " + num("FPrice") : "") + " FROM " + table +
                    " WHERE FYear = 2024 AND FPeriod = " + sqlNumber(period) +
                    " AND FInterID = " + sqlNumber(interId) + " AND FEntryID = " + sqlNumber(entry) +
                    " ORDER BY FCostObjID, FCostItemID");

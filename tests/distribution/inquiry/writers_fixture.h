@@ -27,6 +27,10 @@ struct Row {
 
 class WritersTest : public LinesTest {
  protected:
+  // A number column as text without trailing zeros.
+  static std::string num(const std::string& column) {
+    return "CAST(CAST(" + column + " AS FLOAT) AS VARCHAR(40))";
+  }
   void row(const std::string& table, const Row& r) const;
   // FCostObjID, FQty, FAmount (and FPrice when asked) of a line's rows of
   // (2024, `period`), by cost object and cost item, numbers without trailing
