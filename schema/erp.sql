@@ -819,3 +819,38 @@ CREATE TABLE cbExpStandardSet (
   FStandardID INT NOT NULL DEFAULT(0),
   CONSTRAINT pk_cbExpStandardSet PRIMARY KEY CLUSTERED (FDeptID, FExpenseType, FPurposeID)
 )
+
+-- ---------------------------------------------------------------------------
+-- Saving, direct rows and re-pricing of material distribution: the item
+-- master's material and core records, the departments' allocation standard
+-- per expense kind, and the items' opening balances per period and batch.
+
+-- An item's material record: its own cost item (NULL: none given) and its
+-- valuation (FTrack 81 plan price).
+CREATE TABLE t_ICItemMaterial (
+  FItemID INT NOT NULL CONSTRAINT pk_t_ICItemMaterial PRIMARY KEY CLUSTERED,
+  FCostProject INT NULL,
+  FTrack INT NULL DEFAULT(0)
+)
+-- An item's core record: its valuation (FTrack 80 batch-tracked, 81 plan
+-- price, 20308 valued batch by batch).
+CREATE TABLE t_ICItemCore (
+  FItemID INT NOT NULL CONSTRAINT pk_t_ICItemCore PRIMARY KEY CLUSTERED,
+  FTrack INT NOT NULL DEFAULT(0)
+)
+-- A department's allocation standard (cb_BmStandard.FNum) per expense kind
+-- (FExpID 1 material).
+CREATE TABLE cbStandardSet (
+  FDeptID INT NOT NULL,
+  FExpID INT NOT NULL,
+  FStandardID INT NOT NULL DEFAULT(0)
+)
+-- Opening balances of an item per period and batch: amount and quantity.
+CREATE TABLE icbal (
+  FItemID INT NOT NULL,
+  FBatchNo VARCHAR(200) NOT NULL DEFAULT(''),
+  FYear INT NOT NULL,
+  FPeriod INT NOT NULL,
+  FBegBal DECIMAL(28,10) NOT NULL DEFAULT(0),
+  FBegQty DECIMAL(28,10) NOT NULL DEFAULT(0)
+)

@@ -91,6 +91,7 @@ class Generator {
     distributionSources();
     purchaseInvoices();
     workInProcess();
+    repricingSources();
   }
 
  private:
@@ -739,6 +740,38 @@ class Generator {
     }
     out_.push_back("UPDATE cbCostObj SET FStdSubItemID = 5 WHERE FItemID % 4 = 1 AND FItemID < " +
                    sqlNumber(kShareMarker) + "\r\n");
+  }
+
+  // ---- Saving and re-pricing of distribution rows ----
+  // The items' material records (every third without a cost item of its own
+  // has none given: NULL) and core records, the standard for material of
+  // three production departments, opening balances of every other material
+  // (per batch for batch-tracked ones) in the period, and the rework
+  // requisitions: half of them wait for a price (amount 0), one in four of
+  // those with no auxiliary quantity.  Runs last, so the draws above stay as
+  // they are.
+  void repricingSources() {
+    out_.push_back(
+        "INSERT INTO t_ICItemMaterial (FItemID, FCostProject, FTrack) SELECT FItemID, CASE WHEN FCostProject "
+        "= 0 "
+        "AND FItemID % 3 = 0 THEN NULL ELSE FCostProject END, FTrack FROM t_ICItem\r\n"
+        "INSERT INTO t_ICItemCore (FItemID, FTrack) SELECT FItemID, FTrack FROM t_ICItem\r\n");
+    RowWriter standards(out_, "cbStandardSet", "FDeptID, FExpID, FStandardID");
+    for (int d = 0; d < 3; ++d)
+      standards.row({sqlNumber(kFirstDept + d), sqlNumber(1), sqlNumber(kEnteredStandard)});
+    RowWriter balances(out_, "icbal", "FItemID, FBatchNo, FYear, FPeriod, FBegBal, FBegQty");
+    for (size_t i = 0; i < materials_.size(); i += 2) {
+      for (int b = 0; b < (tracked_[i] ? 5 : 1); ++b) {
+        const double qty = rnd_.below(4) == 0 ? 0.0 : (1 + rnd_.below(1000)) / 4.0;
+        balances.row({sqlNumber(materials_[i]), sqlText(tracked_[i] ? "L" + std::to_string(b + 1) : ""),
+                      sqlNumber(o_.year), sqlNumber(o_.period),
+                      sqlNumber(round2(qty * (1 + rnd_.below(5000)) / 7.0)), sqlNumber(qty)});
+      }
+    }
+    out_.push_back(
+        "UPDATE ICStockBillEntry SET FAuxQty = CASE WHEN (FInterID + FEntryID) % 8 = 0 THEN 0 ELSE FQty END, "
+        "FAmount = CASE WHEN (FInterID + FEntryID) % 2 = 0 THEN 0 ELSE FAmount END WHERE FReProduceType = "
+        "1058\r\n");
   }
 
   const PlantOptions& o_;

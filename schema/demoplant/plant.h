@@ -35,7 +35,10 @@
 //   - work in process: the period's WIP-material bill of parts of the
 //     materials the production departments used (shared, in groups, of one
 //     cost object), the counted WIP of the cost objects, and cost objects of
-//     sub-item 5 in production.
+//     sub-item 5 in production;
+//   - for saving and re-pricing distribution rows: the items' material and
+//     core records, three departments' standard for material, opening
+//     balances of materials, and rework requisitions waiting for a price.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "distribution/engine/issue_lines.h"
+#include "distribution/engine/line_rows.h"
 #include "distribution/engine/weights.h"
 #include "frame/globals.h"
 #include "frame/period_window.h"
@@ -272,8 +273,7 @@ class Distribution {
   // The old rows of the selected lines and the new ones change together.
   void write() {
     const std::string table = rowTable(purpose_);
-    db_.execute("BEGIN TRAN");
-    try {
+    inTransaction(db_, [&] {
       if (!noDis_) {
         db_.execute(
             "DELETE d FROM " + table +
@@ -289,15 +289,7 @@ class Distribution {
                   "ISNULL(I.FPriceDecimal, 8)) END,M.FQty,M.FAmount\r\n"
                   " FROM #MaterielInfo M LEFT JOIN ICStockBillEntry E ON E.FInterID=M.FInterID AND "
                   "E.FEntryID=M.FEntryID\r\n LEFT JOIN t_ICItem I ON I.FItemID=E.FItemID");
-      db_.execute("COMMIT TRAN");
-    } catch (const com::ComError&) {
-      try {
-        db_.execute("IF @@TRANCOUNT>0 ROLLBACK TRAN");
-      } catch (const com::ComError&) {
-        // The connection closes next, which takes the transaction back too.
-      }
-      throw;
-    }
+    });
   }
 
   frame::Call& call_;

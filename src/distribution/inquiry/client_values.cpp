@@ -1,7 +1,9 @@
 #include "distribution/inquiry/client_values.h"
 
+#include "frame/domain_codes.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
+#include "frame/sql_script.h"
 #include "platform/com/error.h"
 
 namespace mls::distribution::inquiry {
@@ -81,6 +83,24 @@ std::string undistributedCondition(engine::Purpose purpose, int32_t year, int32_
   return " AND NOT EXISTS (SELECT 1 FROM " + std::string(engine::rowTable(purpose)) +
          " d WHERE d.FYear=" + frame::sqlNumber(year) + " AND d.FPeriod=" + frame::sqlNumber(period) +
          " AND d.FInterID=u1.FInterID AND d.FEntryID=v1.FEntryID) ";
+}
+
+std::string receiptItems(int32_t year, int32_t period, const WindowDays& w) {
+  const std::string hookGroups =
+      "SELECT FGroupNo FROM ICHookRelations WHERE FHookType=5 AND FYear=" + frame::sqlNumber(year) +
+      " AND FPeriod=" + frame::sqlNumber(period) + " AND FIBTag=";
+  frame::SqlScript items;
+  items.line("SELECT DISTINCT v.FItemID INTO #ItemTmp")
+      .line("FROM cb_ICStockBill u INNER JOIN cb_ICStockBillEntry v ON u.FInterID=v.FInterID")
+      .line("WHERE u.FTranType=" + std::string(frame::codes::kThirdBillType) +
+            " AND u.FCheckerID<>0 AND u.FCancellation=0 AND (")
+      .line(" (u.FDate>=" + w.begin + " AND u.FDate<" + w.next +
+            " AND ISNULL(u.FVchInterID,0)=0 AND ISNULL(u.FHookInterID,0)=0)")
+      .line(" OR u.FHookInterID IN (SELECT FHookInterID FROM ICExpenses WHERE FHookInterID IN (" +
+            hookGroups + "2) AND ISNULL(FVchInterID,0)=0)")
+      .line(" OR u.FHookInterID IN (SELECT FHookInterID FROM ICPurchase WHERE FHookInterID IN (" +
+            hookGroups + "0) AND ISNULL(FVchInterID,0)=0))");
+  return items.text();
 }
 
 engine::Purpose threeWayPurpose(int32_t typeID) {

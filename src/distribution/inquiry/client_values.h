@@ -43,6 +43,13 @@ WindowDays windowDays(const frame::Call& call, int32_t year, int32_t period);
 // purpose's distribution table.
 std::string undistributedCondition(engine::Purpose purpose, int32_t year, int32_t period);
 
+// The statement that fills #ItemTmp (FItemID) with the distinct items of the
+// snapshot's checked purchase receipts (u, v) that wait for their costs in
+// (year, period): dated in the window without voucher or hook, or hooked to
+// an expense invoice (FIBTag 2) or a purchase invoice (FIBTag 0) of the
+// period's hook groups that is not posted.
+std::string receiptItems(int32_t year, int32_t period, const WindowDays& w);
+
 // 0 normal use, 1 repairable waste, any other value residual-value return.
 engine::Purpose threeWayPurpose(int32_t typeID);
 

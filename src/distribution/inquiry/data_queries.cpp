@@ -184,21 +184,7 @@ com::Ref<ado::Recordset> getShareMaterielBillByLeave(frame::Call& call, int32_t 
   }
   connection.execute(inserts);
 
-  const std::string hookGroups =
-      "SELECT FGroupNo FROM ICHookRelations WHERE FHookType=5 AND FYear=" + sqlNumber(year) +
-      " AND FPeriod=" + sqlNumber(period) + " AND FIBTag=";
-  frame::SqlScript items;
-  items.line("SELECT DISTINCT v.FItemID INTO #ItemTmp")
-      .line("FROM cb_ICStockBill u INNER JOIN cb_ICStockBillEntry v ON u.FInterID=v.FInterID")
-      .line("WHERE u.FTranType=" + std::string(frame::codes::kThirdBillType) +
-            " AND u.FCheckerID<>0 AND u.FCancellation=0 AND (")
-      .line(" (u.FDate>=" + w.begin + " AND u.FDate<" + w.next +
-            " AND ISNULL(u.FVchInterID,0)=0 AND ISNULL(u.FHookInterID,0)=0)")
-      .line(" OR u.FHookInterID IN (SELECT FHookInterID FROM ICExpenses WHERE FHookInterID IN (" +
-            hookGroups + "2) AND ISNULL(FVchInterID,0)=0)")
-      .line(" OR u.FHookInterID IN (SELECT FHookInterID FROM ICPurchase WHERE FHookInterID IN (" +
-            hookGroups + "0) AND ISNULL(FVchInterID,0)=0))");
-  items.send(connection);
+  connection.execute(receiptItems(year, period, w));
 
   frame::SqlScript sql;
   sql.line("SELECT DISTINCT B.FInterID,B.FEntryID FROM #TempCostObj A")

@@ -1,4 +1,4 @@
-// The public members of the distribution inquiry.
+// The public members of the distribution inquiry, saving and re-pricing.
 #pragma once
 
 #include "platform/com/typelib.h"
@@ -8,6 +8,8 @@ namespace mls::distribution::inquiry {
 void addConcludeInfoMembers(com::TypeInfo& type);
 void addWConcludeInfoMembers(com::TypeInfo& type);
 void addAutoDisInfoMembers(com::TypeInfo& type);
+// The saving, direct-row, re-spread and re-pricing writers.
 void addConcludeUpdateMembers(com::TypeInfo& type);
+void addAutoDisMembers(com::TypeInfo& type);
 
 }  // namespace mls::distribution::inquiry

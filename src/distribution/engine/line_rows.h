@@ -1,0 +1,46 @@
+// The distribution rows of a set of issue lines, taken into the work table
+// #Rows (each row numbered FRowID), changed there together and written back
+// as a whole: the lines' old rows deleted and the new ones inserted in one
+// transaction.  Numbering the rows lets a line's rounding difference go to
+// exactly one row even where two rows carry the same cost object and cost
+// item.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "distribution/engine/issue_lines.h"
+#include "platform/ado/connection.h"
+
+namespace mls::distribution::engine {
+
+// Runs `work` between BEGIN TRAN and COMMIT TRAN on `connection`; an error
+// takes the transaction back and passes on.
+void inTransaction(ado::Connection& connection, const std::function<void()>& work);
+
+// The columns of a row of `purpose`'s table (the residual-value table has no
+// standard and no standard data).
+std::string rowColumns(Purpose purpose);
+
+// Drops and creates #Rows, then copies into it the rows "FROM <table> d" +
+// `joinsAndWhere` selects (alias d for the table).
+void loadRows(ado::Connection& connection, Purpose purpose, std::string_view joinsAndWhere);
+
+// One statement batch that gives each line of #Rows, whose total of `column`
+// differs from FTarget of the table `targets` (FYear, FPeriod, FInterID,
+// FEntryID, FTarget), the difference on one row: the row whose `rank` text
+// (a fixed-width text built from the row's columns) is the greatest, then
+// the first row.  Lines missing from `targets` keep their rows as they are.
+std::string placeDifference(std::string_view column, std::string_view targets, std::string_view rank);
+
+// Fixed-width rank texts: a number to compare as the greater the better, and
+// an id to compare as the smaller the better.
+std::string rankLargest(std::string_view expression);
+std::string rankSmallest(std::string_view idExpression);
+
+// Replaces the rows of every line of #Rows in `purpose`'s table by the rows
+// #Rows holds for it, in one transaction, then drops #Rows.
+void writeRows(ado::Connection& connection, Purpose purpose);
+
+}  // namespace mls::distribution::engine
