@@ -3,15 +3,12 @@
 #include "frame/globals.h"
 #include "platform/com/error.h"
 #include "platform/com/variant.h"
+#include "platform/common/ascii_text.h"
 
 namespace mls::frame {
 namespace {
 
-std::string trimSpaces(std::string_view s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
-}
+using ascii::trimSpaces;
 
 // Splits `text` at the first `sep`: answers the part before it and leaves the
 // part after it in `text` (all of `text`, leaving it empty, when there is no

@@ -4,6 +4,7 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/registry.h"
+#include "platform/common/ascii_text.h"
 #include "platform/halvern/text_utility.h"
 
 namespace mls::frame {
@@ -17,12 +18,6 @@ com::Ref<com::Dispatch>& threadLoader() {
   return loader;
 }
 
-std::string trimSpaces(std::string_view s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
-}
-
 std::string translate(std::string_view text, std::string_view language) {
   com::Ref<com::Dispatch>& loader = threadLoader();
   if (!loader) loader = com::createObject(kLoaderProgId);
@@ -33,7 +28,7 @@ std::string translate(std::string_view text, std::string_view language) {
     com::letProperty(*loader, "LanguageID", language);
   }
   if (language == "chs") return std::string(text);
-  return com::callByName(*loader, "LoadString", trimSpaces(text)).toString();
+  return com::callByName(*loader, "LoadString", ascii::trimSpaces(text)).toString();
 }
 
 }  // namespace

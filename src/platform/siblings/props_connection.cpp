@@ -3,17 +3,11 @@
 #include <algorithm>
 
 #include "platform/com/error.h"
+#include "platform/common/ascii_text.h"
 
 namespace mls::siblings {
-namespace {
 
-std::string trimSpaces(std::string_view s) {
-  size_t b = s.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
-}
-
-}  // namespace
+using ascii::trimSpaces;
 
 std::optional<std::string> propsItem(std::string_view props, std::string_view key) {
   while (!props.empty()) {
