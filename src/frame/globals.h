@@ -47,6 +47,9 @@ std::string getEditionPrefix(std::string_view props, std::string_view name);
 com::Variant getSystemProfile(CDataSource& dataSource, std::string_view key, std::string_view category,
                               const com::Variant& fallback = com::Variant::missing());
 
+// A field's or argument's value as text: "" for Null (and Empty).
+std::string textOf(const com::Variant& v);
+
 // The current record as a Dictionary of field name -> value, in field order.
 com::Ref<halvern::Dictionary> recordToDict(const ado::Recordset& rs);
 // Every record from the first as a List of dictionaries; leaves `rs` at EOF.

@@ -40,6 +40,10 @@ com::Ref<halvern::List> recordsetToList(ado::Recordset& rs) {
   return list;
 }
 
+std::string textOf(const com::Variant& v) {
+  return v.isNull() ? std::string() : v.toString();
+}
+
 void dropTempTable(ado::Connection& connection, std::string_view name) {
   try {
     connection.execute("drop Table " + std::string(name), nullptr, -1);

@@ -1,7 +1,6 @@
 #include "standards/bill_line_standard.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <string>
 
@@ -12,6 +11,7 @@
 #include "frame/sql_script.h"
 #include "platform/com/decimal.h"
 #include "platform/com/error.h"
+#include "platform/common/ascii_text.h"
 #include "standards/complex_formula.h"
 #include "standards/material_quota_sql.h"
 #include "standards/standard_qty_sql.h"
@@ -22,6 +22,7 @@ namespace {
 
 using frame::langText;
 using frame::sqlNumber;
+using frame::textOf;
 
 constexpr const char* kNoStandard = "部门[%1]没有设定共耗材料的分配标准或指定的分配标准不存在!";
 constexpr const char* kBillPrefix = "分配单据[";
@@ -33,16 +34,6 @@ constexpr const char* kNoWasteReceiver = "部门%1没有可参与分配的可修
 constexpr const char* kNoWasteReceiverBom = "部门%1没有可参与分配的可修复废品产量或单据上物料在Bom中没有引用";
 constexpr const char* kLineNotFound = "找不到单据分录";
 constexpr int kUsageRowsPerInsert = 200;
-
-std::string lower(std::string s) {
-  for (char& c : s)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string textOf(const com::Variant& v) {
-  return v.isNull() ? std::string() : v.toString();
-}
 
 struct Standard {
   std::string code;
@@ -62,8 +53,7 @@ class BillLineStandard {
     begin_ = w.begin;
     next_ = w.next;
     const Standard standard = readStandard();
-    const bool quota = use_ == IssueUse::Normal &&
-                       (lower(standard.code) == "cldetld" || namesMaterialQuotaUnit(standard.formula));
+    const bool quota = use_ == IssueUse::Normal && isMaterialQuotaStandard(standard.code, standard.formula);
     frame::dropTempTable(db_, "#OnlineCostObj");
     std::optional<ComplexFormula> formula;
     if (standard.complex)
@@ -106,7 +96,7 @@ class BillLineStandard {
 
  private:
   Standard readStandard() {
-    const std::string lang = lower(language_);
+    const std::string lang = ascii::lowerCase(language_);
     const char* select = lang == "en"    ? "SELECT  FNum,FID,FName_EN AS FName,FComPlex,FFormula "
                          : lang == "cht" ? "SELECT  FNum,FID,FName_CHT AS FName,FComPlex,FFormula "
                                          : "SELECT  FNum,FID,FName,FComPlex,FFormula ";

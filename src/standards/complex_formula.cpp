@@ -9,6 +9,7 @@
 #include "frame/sql_script.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/error.h"
+#include "platform/common/ascii_text.h"
 
 namespace mls::standards {
 namespace {
@@ -20,12 +21,7 @@ constexpr const char* kWrongFormulaEnd = "的计算公式错误!";
 constexpr std::string_view kOpen = "~#";
 constexpr std::string_view kClose = "~@";
 
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
+using ascii::upperCase;
 
 void replaceAll(std::string& text, std::string_view from, std::string_view to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -97,7 +93,7 @@ class ExpressionCheck {
     const size_t start = pos_;
     while (pos_ < text_.size() && isWordChar(text_[pos_]))
       ++pos_;
-    const std::string word = upper(text_.substr(start, pos_ - start));
+    const std::string word = upperCase(text_.substr(start, pos_ - start));
     if (isUnitColumn(word)) return true;
     if (word == "ISNULL") return call(depth, 2, 2);
     if (word == "ROUND") return call(depth, 2, 3);
@@ -132,7 +128,7 @@ class ExpressionCheck {
   }
   bool isUnitColumn(const std::string& word) const {
     return std::any_of(units_.begin(), units_.end(),
-                       [&](const StandardUnit& u) { return upper(u.column) == word; });
+                       [&](const StandardUnit& u) { return upperCase(u.column) == word; });
   }
 
   std::string_view text_;
@@ -151,8 +147,9 @@ std::string_view formulaExpression(std::string_view formula) {
   return eq == std::string_view::npos ? formula : formula.substr(eq + 1);
 }
 
-bool namesMaterialQuotaUnit(std::string_view formula) {
-  return upper(formula).find(upper("~#材料定额（投料单）~@")) != std::string::npos;
+bool isMaterialQuotaStandard(std::string_view code, std::string_view formula) {
+  return ascii::lowerCase(code) == "cldetld" ||
+         upperCase(formula).find(upperCase("~#材料定额（投料单）~@")) != std::string::npos;
 }
 
 ComplexFormula ComplexFormula::load(ado::Connection& connection, std::string_view formula,

@@ -83,9 +83,10 @@ class ComplexFormula {
 // whole text when it has none.
 std::string_view formulaExpression(std::string_view formula);
 
-// Whether `formula` names the material-quota unit "~#材料定额（投料单）~@"
-// (compared without regard to case).
-bool namesMaterialQuotaUnit(std::string_view formula);
+// Whether a standard shares by material quota: its code is "cldetld", or its
+// formula names the material-quota unit "~#材料定额（投料单）~@" (both compared
+// without regard to case).
+bool isMaterialQuotaStandard(std::string_view code, std::string_view formula);
 
 // Raises -1 with source "-1" and LangText(<pieces>) joined; the user errors of
 // the standard evaluators.

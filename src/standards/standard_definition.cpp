@@ -1,38 +1,26 @@
 #include "standards/standard_definition.h"
 
-#include <cctype>
-
 #include "frame/globals.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/ado/recordset.h"
+#include "platform/common/ascii_text.h"
 
 namespace mls::standards {
 namespace {
 
+using frame::textOf;
+
 constexpr const char* kNoStandard = "指定的分配标准不存在!";
-
-bool sameLetters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
-std::string textOf(const com::Variant& v) {
-  return v.isNull() ? std::string() : v.toString();
-}
 
 }  // namespace
 
 StandardDefinition readStandardDefinition(ado::Connection& connection, int32_t number,
                                           const std::string& language) {
-  const char* select =
-      sameLetters(language, "en")    ? "SELECT  FNum,FID,FName_en AS FName,FOnline,FComPlex,FFormula "
-      : sameLetters(language, "cht") ? "SELECT  FNum,FID,FName_cht AS FName,FOnline,FComPlex,FFormula "
-                                     : "SELECT  FNum,FID,FName,FOnline,FComPlex,FFormula ";
+  const std::string lang = ascii::lowerCase(language);
+  const char* select = lang == "en"    ? "SELECT  FNum,FID,FName_en AS FName,FOnline,FComPlex,FFormula "
+                       : lang == "cht" ? "SELECT  FNum,FID,FName_cht AS FName,FOnline,FComPlex,FFormula "
+                                       : "SELECT  FNum,FID,FName,FOnline,FComPlex,FFormula ";
   com::Ref<ado::Recordset> rs = connection.execute(
       std::string(select) + "\r\n FROM  cb_bmStandard  WHERE FNum=" + frame::sqlNumber(number));
   if (rs->eof()) raiseStandardError(frame::langText(kNoStandard, language));

@@ -1,11 +1,11 @@
 #include "standards/standard_settings.h"
 
-#include <cctype>
 #include <string_view>
 
 #include "frame/domain_codes.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
+#include "platform/common/ascii_text.h"
 
 namespace mls::standards {
 namespace {
@@ -20,13 +20,6 @@ struct Settings {
   std::string columns;    // what DISTINCT keeps of the templates
   std::string expanded;   // #Temp<table>
 };
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 void dropIfExists(frame::SqlScript& sql, const std::string& table) {
   sql.line(" IF OBJECT_ID('tempdb.." + table + "') IS NOT NULL DROP TABLE " + table);
@@ -65,7 +58,7 @@ void expand(frame::SqlScript& sql, const Settings& s) {
 
 void updateClassifyCostObjStandardSet(frame::Call& call, int32_t year, int32_t period,
                                       const std::string& systemName) {
-  const std::string system = upper(systemName);
+  const std::string system = ascii::upperCase(systemName);
   frame::SqlScript sql;
   if (system == "COST" || system == "DAYCOST") {
     expand(sql, {"CBDeptStdSet", "FDeptID=-1 AND FExpID=-1 AND FDeptAll=1",

@@ -1,7 +1,6 @@
 #include "distribution/engine/weights.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "platform/ado/recordset.h"
 #include "platform/com/decimal.h"
 #include "platform/com/error.h"
+#include "platform/common/ascii_text.h"
 #include "platform/halvern/dictionary.h"
 #include "standards/bom_usage.h"
 #include "standards/complex_formula.h"
@@ -23,6 +23,7 @@ namespace {
 
 using frame::langText;
 using frame::sqlNumber;
+using frame::textOf;
 using standards::ComplexFormula;
 using standards::StandardUnit;
 
@@ -46,16 +47,6 @@ constexpr const char* kNoCostBomTable = "复合标准%1的BOM用量需要成本B
 constexpr const char* kErrNoICMO = "部门[%1]单据[%2]分配时没有符合条件的生产任务单，无法进行费用分配!";
 constexpr const char* kErrNoPPBOMMat = "部门[%1]的材料费用[%2]分配时出错，物料在投料单中没有被引用!";
 constexpr const char* kErrNoChkPPBOM = "成本对象[%1]的生产任务单没有已审核的投料单!";
-
-std::string lower(std::string s) {
-  for (char& c : s)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string textOf(const com::Variant& v) {
-  return v.isNull() || v.isEmpty() ? std::string() : v.toString();
-}
 
 com::Variant args(std::vector<std::string> values) {
   std::vector<com::Variant> v(values.begin(), values.end());
@@ -84,8 +75,8 @@ class WeightBuilder {
   void run() {
     const Standard s = readStandard();
     standardName_ = s.name;
-    quota_ = scope_ == Scope::ByDepartment && normal_ &&
-             (lower(s.code) == "cldetld" || standards::namesMaterialQuotaUnit(s.formula));
+    quota_ =
+        scope_ == Scope::ByDepartment && normal_ && standards::isMaterialQuotaStandard(s.code, s.formula);
     frame::dropTempTable(db_, "#OnlineCostObj");
     std::optional<ComplexFormula> formula;
     if (s.complex) formula = ComplexFormula::load(db_, s.formula, {s.name, r_.language});
@@ -122,7 +113,7 @@ class WeightBuilder {
 
  private:
   Standard readStandard() {
-    const std::string lang = lower(r_.language);
+    const std::string lang = ascii::lowerCase(r_.language);
     const char* name = lang == "en" ? "FName_en AS FName" : lang == "cht" ? "FName_cht AS FName" : "FName";
     com::Ref<ado::Recordset> rs =
         db_.execute("SELECT  FNum,FID," + std::string(name) +
@@ -403,7 +394,7 @@ bool isQuotaStandard(ado::Connection& connection, int32_t standardID) {
   const std::string formula = textOf(rs->value(1));
   rs->moveNext();
   if (!rs->eof()) return false;
-  return lower(code) == "cldetld" || standards::namesMaterialQuotaUnit(formula);
+  return standards::isMaterialQuotaStandard(code, formula);
 }
 
 }  // namespace mls::distribution::engine

@@ -1,6 +1,5 @@
 #include "distribution/inquiry/line_distribution.h"
 
-#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "platform/com/decimal.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
+#include "platform/common/ascii_text.h"
 
 namespace mls::distribution::inquiry {
 namespace {
@@ -21,6 +21,7 @@ using com::Decimal;
 using engine::Purpose;
 using frame::sqlNText;
 using frame::sqlNumber;
+using frame::textOf;
 
 constexpr const char* kLineGone = "单据[%1]已经被删除或者不存在。";
 constexpr const char* kDept = "部门";
@@ -29,10 +30,6 @@ constexpr const char* kNoWasteStandard = "废品损失共耗材料分配标准�
 // The other-expense component's standard setting of the shared material.
 constexpr int16_t kSharedMaterialExpense = 1;
 constexpr int32_t kStandardPerItem = -999;
-
-std::string textOf(const com::Variant& v) {
-  return v.isNull() ? std::string() : v.toString();
-}
 
 ado::Recordset& recordsetOf(const com::Variant& v) {
   auto* rs = dynamic_cast<ado::Recordset*>(v.toObject().get());
@@ -151,9 +148,7 @@ class LineDistribution {
 
   // The column of a standard's name in the caller's language.
   const char* standardNameColumn() const {
-    std::string language = call_.language();
-    for (char& c : language)
-      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string language = ascii::lowerCase(call_.language());
     return language == "en" ? "FName_en" : language == "cht" ? "FName_cht" : "FName";
   }
 
