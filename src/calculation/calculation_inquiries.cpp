@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calculation/period_rows.h"
 #include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/period_window.h"
@@ -12,11 +13,6 @@ namespace mls::calculation {
 namespace {
 
 using frame::sqlNumber;
-
-std::string levelRows(int32_t year, int32_t period, int32_t level) {
-  return "FYear = " + sqlNumber(year) + " AND FPeriod = " + sqlNumber(period) +
-         " AND FLevel = " + sqlNumber(level);
-}
 
 // Counts the window's checked, uncancelled issue lines of the level's
 // products by departments of `costAccountType`; `costObjJoin` narrows the
@@ -32,7 +28,7 @@ bool levelProductIssued(frame::Call& call, int32_t year, int32_t period, int32_t
   if (!costObjJoin.empty()) sql.line(costObjJoin);
   sql.line(std::string("WHERE d.FCostAccountType = ") + costAccountType)
       .line("  AND b.FItemID IN (SELECT FProductID FROM cbProductCalInfo WHERE " +
-            levelRows(year, period, level) + ")")
+            levelRows("", year, period, level) + ")")
       .line("  AND h.FDate >= " + frame::sqlDate(w.begin) + " AND h.FDate < " + frame::sqlDate(w.next))
       .line(std::string("  AND h.FCancellation = 0 AND h.FTranType = ") + frame::codes::kMaterialIssue +
             " AND h.FStatus > 0");
@@ -54,7 +50,7 @@ bool isRequestMake(frame::Call& call, int32_t year, int32_t period, int32_t leve
 com::Ref<ado::Recordset> getProductAmount(frame::Call& call, int32_t year, int32_t period, int32_t level) {
   frame::SqlScript sql;
   sql.line("SELECT FDeptID, FProductID, FBatchNo, SUM(FAmount) AS FAmount FROM cbProductCalInfo")
-      .line("WHERE " + levelRows(year, period, level))
+      .line("WHERE " + levelRows("", year, period, level))
       .line("GROUP BY FDeptID, FProductID, FBatchNo");
   return frame::detachedSelect(call.connection(), sql.text());
 }
@@ -73,7 +69,7 @@ com::Ref<ado::Recordset> getOnOkCostObj(frame::Call& call, int32_t year, int32_t
   sql.line("INSERT INTO #OnlineCostObj (FCostObjID, FCostObjNumber, FCostObjName, FTName, FQty)")
       .line("SELECT c.FItemID, c.FNumber, c.FName, '(' + c.FNumber + ')' + c.FName, SUM(q.FQty)")
       .line("FROM cbCompleteQty q INNER JOIN cbCostObj c ON q.FCostObjID = c.FItemID")
-      .line("WHERE q.FYear = " + sqlNumber(year) + " AND q.FPeriod = " + sqlNumber(period))
+      .line("WHERE " + periodRows("q", year, period))
       .line("GROUP BY c.FItemID, c.FName, c.FNumber")
       .send(connection);
   com::Ref<ado::Recordset> rs =

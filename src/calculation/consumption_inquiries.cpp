@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calculation/period_rows.h"
 #include "frame/globals.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
@@ -23,8 +24,7 @@ std::string distributedQty(const char* table, const char* column, int32_t year, 
             (grouped ? "SUM(a.FQty)" : "a.FQty") + " FROM " + table + " a")
       .line("  INNER JOIN cb_ICStockBill h ON a.FInterID = h.FInterID")
       .line("  INNER JOIN cb_ICStockBillEntry e ON a.FInterID = e.FInterID AND a.FEntryID = e.FEntryID")
-      .line("WHERE a.FYear = " + sqlNumber(year) + " AND a.FPeriod = " + sqlNumber(period) +
-            " AND a.FCostObjID = " + sqlNumber(costObjId));
+      .line("WHERE " + periodRows("a", year, period) + " AND a.FCostObjID = " + sqlNumber(costObjId));
   if (grouped) sql.line("GROUP BY h.FDeptID, a.FCostObjID, a.FCostItemID, e.FItemID, e.FBatchNo");
   return sql.text();
 }

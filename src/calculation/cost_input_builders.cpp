@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calculation/period_rows.h"
 #include "frame/globals.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
@@ -13,7 +14,7 @@ constexpr const char* kValue = " decimal(28,10) not null default(0)";
 
 // The period's rows of the source aliased `a`.
 std::string ofPeriod(int32_t year, int32_t period) {
-  return "WHERE a.FYear = " + frame::sqlNumber(year) + " AND a.FPeriod = " + frame::sqlNumber(period);
+  return "WHERE " + periodRows("a", year, period);
 }
 
 // The listed cost objects, joined on the source's cost-object column.
@@ -92,8 +93,14 @@ void issuedMateriel(ado::Connection& connection, const char* table, const char* 
   sql.send(connection);
 }
 
-void drop(ado::Connection& connection, const char* table) {
-  connection.execute(std::string("Drop Table ") + table, nullptr, -1);
+// The rows `select` answers, detached, with the result table and its work
+// table dropped after it.
+com::Ref<ado::Recordset> takeRows(ado::Connection& connection, const char* select, const char* result,
+                                  const char* work) {
+  com::Ref<ado::Recordset> rs = frame::detachedSelect(connection, select);
+  connection.execute(std::string("Drop Table ") + result, nullptr, -1);
+  connection.execute(std::string("Drop Table ") + work, nullptr, -1);
+  return rs;
 }
 
 }  // namespace
@@ -147,14 +154,11 @@ com::Ref<ado::Recordset> getOperateInfo(ado::Connection& connection, int32_t yea
       .line("FROM #CalTab1 GROUP BY FDeptID, FCostObjID, FCostItemID");
   sql.send(connection);
 
-  com::Ref<ado::Recordset> rs = frame::detachedSelect(
-      connection,
-      "SELECT t.FDeptID, t.FCostObjID, t.FCostItemID, t.FBegAmount, t.FNorAmount, t.FWasAmount, "
-      "t.FAskAmount, t.FYAskAmount, t.FBadAmount, i.FTypeID\r\n"
-      "FROM #CalTab t LEFT JOIN cbCostItem i ON t.FCostItemID = i.FItemID\r\n");
-  drop(connection, "#CalTab");
-  drop(connection, "#CalTab1");
-  return rs;
+  return takeRows(connection,
+                  "SELECT t.FDeptID, t.FCostObjID, t.FCostItemID, t.FBegAmount, t.FNorAmount, t.FWasAmount, "
+                  "t.FAskAmount, t.FYAskAmount, t.FBadAmount, i.FTypeID\r\n"
+                  "FROM #CalTab t LEFT JOIN cbCostItem i ON t.FCostItemID = i.FItemID\r\n",
+                  "#CalTab", "#CalTab1");
 }
 
 com::Ref<ado::Recordset> getSpendMateriel(ado::Connection& connection, int32_t year, int32_t period) {
@@ -212,10 +216,7 @@ com::Ref<ado::Recordset> getSpendMateriel(ado::Connection& connection, int32_t y
       .line("FROM #CalTab t");
   sql.send(connection);
 
-  com::Ref<ado::Recordset> rs = frame::detachedSelect(connection, "SELECT * FROM  #CalTab");
-  drop(connection, "#CalTab");
-  drop(connection, "#CalTab1");
-  return rs;
+  return takeRows(connection, "SELECT * FROM  #CalTab", "#CalTab", "#CalTab1");
 }
 
 com::Ref<ado::Recordset> getOverOnlineQty(ado::Connection& connection, int32_t year, int32_t period) {
@@ -252,10 +253,7 @@ com::Ref<ado::Recordset> getOverOnlineQty(ado::Connection& connection, int32_t y
       .line("UPDATE #OnlineCostObjSum SET FSumQty = FOverQty + FOnlineQty");
   sql.send(connection);
 
-  com::Ref<ado::Recordset> rs = frame::detachedSelect(connection, "SELECT * FROM #OnlineCostObjSum");
-  drop(connection, "#OnlineCostObjSum");
-  drop(connection, "#OnlineCostObj");
-  return rs;
+  return takeRows(connection, "SELECT * FROM #OnlineCostObjSum", "#OnlineCostObjSum", "#OnlineCostObj");
 }
 
 com::Ref<ado::Recordset> getZeroInfo(ado::Connection& connection, int32_t year, int32_t period) {

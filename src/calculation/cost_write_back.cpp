@@ -1,5 +1,6 @@
 #include "calculation/cost_write_back.h"
 
+#include "calculation/period_rows.h"
 #include "frame/domain_codes.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
@@ -62,8 +63,7 @@ void setCostToDBByLevel(frame::Call& call, int32_t year, int32_t period, int32_t
       .line("  FPriceDecimal INT DEFAULT 0, FTrack INT DEFAULT 0)")
       .line("INSERT INTO #TEMPProductAmount (FDeptID, FProductID, FBatchNo, FAmount)")
       .line("SELECT FDeptID, FProductID, FBatchNo, SUM(FAmount) FROM cbProductCalInfo")
-      .line("WHERE FYear = " + sqlNumber(year) + " AND FPeriod = " + sqlNumber(period) +
-            " AND FLevel = " + sqlNumber(level))
+      .line("WHERE " + levelRows("", year, period, level))
       .line("GROUP BY FDeptID, FProductID, FBatchNo");
   sql.send(connection);
   sql.line(

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calculation/period_rows.h"
 #include "frame/globals.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
@@ -14,11 +15,6 @@ namespace {
 using frame::sqlNumber;
 
 constexpr const char* kBadCalMode = "计算方式%1无效：只能是0或1。";
-
-std::string periodRows(const char* alias, int32_t year, int32_t period) {
-  return std::string(alias) + ".FYear = " + sqlNumber(year) + " AND " + alias +
-         ".FPeriod = " + sqlNumber(period);
-}
 
 // The materials distributed with a quantity or an amount in one distribution
 // table: lngCal 0 takes the item from the item master, 1 from the item base
@@ -119,10 +115,8 @@ com::Ref<ado::Recordset> getOnlineCostobj(frame::Call& call, int32_t year, int32
   // In production: an input quantity or a beginning balance in the period.
   // Out again: a zero input quantity of the period with beginning balances
   // that sum to 0 (a cost object without balance rows stays).
-  const std::string inQty =
-      "CBInQty WHERE FYear = " + sqlNumber(year) + " AND FPeriod = " + sqlNumber(period);
-  const std::string balance =
-      "cbBalance WHERE FYear = " + sqlNumber(year) + " AND FPeriod = " + sqlNumber(period);
+  const std::string inQty = "CBInQty WHERE " + periodRows("", year, period);
+  const std::string balance = "cbBalance WHERE " + periodRows("", year, period);
   sql.line("INSERT INTO #OnlineCostObj (FCostObjID, FCostObjNumber, FCostObjName, FBatchNo, FProductID,")
       .line("  FCalculateType, FStdID, FStdSubID, FStdSubItemID)")
       .line("SELECT c.FItemID, c.FNumber, c.FName, c.FBatchNo, c.FStdProductID, c.FCalculateType, c.FStdID,")

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calculation/period_rows.h"
 #include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/sql_literal.h"
@@ -15,18 +16,13 @@ using frame::sqlNumber;
 constexpr const char* kTyped = "#Cost20020305";
 constexpr const char* kList = "#Cost20020306";
 
-std::string yearPeriod(const char* alias, int32_t year, int32_t period) {
-  const std::string a(alias);
-  return a + ".FYear = " + sqlNumber(year) + " AND " + a + ".FPeriod = " + sqlNumber(period);
-}
-
 // The work-table rows of the level whose cost object is of type 909 and whose
 // department exists: a, c, d, and `join` after them.
 std::string classificationRows(int32_t year, int32_t period, int32_t level, const std::string& join = "") {
   return std::string("FROM CBCalInfo_CurData a INNER JOIN cbCostObj c ON a.FCostObjID = c.FItemID") +
          " AND c.FCalculateType = " + frame::codes::kClassification +
          "\r\n  INNER JOIN t_Department d ON a.FDeptID = d.FItemID\r\n" + join + "WHERE " +
-         yearPeriod("a", year, period) + " AND a.FLevel = " + sqlNumber(level);
+         levelRows("a", year, period, level);
 }
 
 // The by-products of the period's product quantities: q, x, c, d.
@@ -46,14 +42,14 @@ void typedRows(frame::SqlScript& sql, int32_t year, int32_t period, int32_t leve
   sql.line(std::string("INSERT INTO ") + kTyped + " (FDeptID, FCostObjID, FTypeID, FName, FDeputyAmount)")
       .line("SELECT q.FDeptID, q.FCostObjID, 3, c.FName, SUM(v.FAmount * q.FQty)")
       .line(byProductRows() + "  INNER JOIN CBDeputyInfo v ON v.FProductID = q.FProductID AND " +
-            yearPeriod("v", year, period))
-      .line("WHERE " + yearPeriod("q", year, period))
+            periodRows("v", year, period))
+      .line("WHERE " + periodRows("q", year, period))
       .line("GROUP BY q.FDeptID, q.FCostObjID, c.FName");
   sql.line(std::string("INSERT INTO ") + kTyped + " (FDeptID, FCostObjID, FTypeID, FName, FQty)")
       .line("SELECT q.FDeptID, q.FCostObjID, 0, c.FName,")
       .line("  ROUND(SUM(ISNULL(q.FQty, 0) * ISNULL(x.FQuotiety, 0)), MAX(ISNULL(i.FQtyDecimal, 4)))")
       .line(byProductRows() + "  LEFT JOIN t_ICItem i ON i.FItemID = c.FStdProductID")
-      .line("WHERE " + yearPeriod("q", year, period))
+      .line("WHERE " + periodRows("q", year, period))
       .line("GROUP BY q.FDeptID, q.FCostObjID, c.FName");
 }
 
@@ -79,7 +75,7 @@ com::Ref<ado::Recordset> getTaxCost(frame::Call& call, int32_t year, int32_t per
   // The main quantity: completed quantity less the by-products' equivalent.
   sql.line(std::string("UPDATE t SET FQty = ISNULL(q.FQty, 0) FROM ") + kTyped + " t")
       .line("  LEFT JOIN CBCompleteQty q ON q.FCostObjID = t.FCostObjID AND q.FDeptID = t.FDeptID AND " +
-            yearPeriod("q", year, period))
+            periodRows("q", year, period))
       .line("WHERE t.FTypeID = 1")
       .line(std::string("UPDATE t SET FQty = t.FQty - z.FQty FROM ") + kTyped + " t INNER JOIN " + kTyped +
             " z")

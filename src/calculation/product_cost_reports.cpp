@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calculation/period_rows.h"
 #include "frame/globals.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
@@ -13,11 +14,6 @@ using frame::sqlNumber;
 
 constexpr const char* kSubtotal = "小计";
 constexpr const char* kTotal = "合计";
-
-std::string periodRows(const char* alias, int32_t year, int32_t period) {
-  return std::string(alias) + "FYear = " + sqlNumber(year) + " AND " + alias +
-         "FPeriod = " + sqlNumber(period);
-}
 
 // One cost voucher per department of the period and template type, as
 // v(FDeptID, FVchInterID): the latest when a department has several.
@@ -54,7 +50,7 @@ com::Ref<ado::Recordset> getProductInfo(frame::Call& call, int32_t year, int32_t
       .line(
           "  INNER JOIN t_ICItem i ON a.FProductID = i.FItemID INNER JOIN cbCostItem c ON a.FCostItemID = "
           "c.FItemID")
-      .line("WHERE " + periodRows("a.", year, period))
+      .line("WHERE " + periodRows("a", year, period))
       .line("GROUP BY d.FNumber, i.FNumber, a.FBatchNo, c.FNumber WITH ROLLUP");
   sql.send(connection);
   sql.line("DELETE FROM #ProductInfo WHERE FSumSort IN (103, 104)");

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calculation/period_rows.h"
 #include "frame/domain_codes.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
@@ -10,13 +11,6 @@ namespace mls::calculation {
 namespace {
 
 using frame::sqlNumber;
-
-// The rows of one year, period and level of a work table on alias `a`.
-std::string levelRows(const char* alias, int32_t year, int32_t period, int32_t level) {
-  const std::string a(alias);
-  return a + ".FYear = " + sqlNumber(year) + " AND " + a + ".FPeriod = " + sqlNumber(period) + " AND " + a +
-         ".FLevel = " + sqlNumber(level);
-}
 
 // Per department, cost object and cost item: the completed-output and
 // work-in-process sums of one work table's rows of the level.
@@ -68,8 +62,7 @@ com::Variant updateCalType(frame::Call& call, int32_t year, int32_t period) {
   for (const std::string& rule : {std::string("= ") + kOrdinaryLevel1 + ordinary + "a.FLevel = 1",
                                   std::string("= ") + kOrdinaryHigherLevel + ordinary + "a.FLevel > 1"}) {
     sql.line(std::string("UPDATE cbCostObj SET FCalculateType ") + rule)
-        .line("  AND a.FCostObjID = cbCostObj.FItemID AND a.FYear = " + sqlNumber(year) +
-              " AND a.FPeriod = " + sqlNumber(period) + ")");
+        .line("  AND a.FCostObjID = cbCostObj.FItemID AND " + periodRows("a", year, period) + ")");
     sql.send(call.connection());
   }
   return {};

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "calculation/period_rows.h"
 #include "frame/domain_codes.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
@@ -25,11 +26,6 @@ struct Period {
   int32_t period;
   frame::PeriodWindow window;
 };
-
-std::string periodRows(const QtyTable& t, const Period& p) {
-  return std::string(t.name) + ".FYear = " + frame::sqlNumber(p.year) + " AND " + t.name +
-         ".FPeriod = " + frame::sqlNumber(p.period);
-}
 
 std::string insertHead(const QtyTable& t) {
   return std::string("INSERT INTO ") + t.name + " (FYear, FPeriod, FDeptID, FCostObjID" +
@@ -96,7 +92,7 @@ void ordinary(frame::SqlScript& sql, const QtyTable& t, const Period& p) {
 void computeQuantities(frame::Call& call, const QtyTable& t, const Period& p) {
   ado::Connection& connection = call.connection();
   frame::SqlScript sql;
-  sql.line(std::string("DELETE FROM ") + t.name + " WHERE " + periodRows(t, p));
+  sql.line(std::string("DELETE FROM ") + t.name + " WHERE " + periodRows(t.name, p.year, p.period));
   sql.send(connection);
   batchCosted(sql, t, p);
   sql.send(connection);
@@ -104,7 +100,7 @@ void computeQuantities(frame::Call& call, const QtyTable& t, const Period& p) {
   sql.send(connection);
   ordinary(sql, t, p);
   sql.send(connection);
-  sql.line(std::string("DELETE FROM ") + t.name + " WHERE " + periodRows(t, p))
+  sql.line(std::string("DELETE FROM ") + t.name + " WHERE " + periodRows(t.name, p.year, p.period))
       .line("  AND NOT EXISTS (SELECT 1 FROM t_Department d WHERE d.FItemID = " + std::string(t.name) +
             ".FDeptID AND d.FCostAccountType = " + frame::codes::kProductionDept + ")");
   sql.send(connection);
