@@ -34,6 +34,15 @@ class CalcTest : public PublicClassTest, public ErpRows {
   Rows rows(const std::string& sql) const;
   std::string scalar(const std::string& sql) const;
   int count(const std::string& table, const std::string& where = "") const;
+  // The error `sql` raises when run directly (all zero when it succeeds).
+  com::ExcepInfo directError(const std::string& sql) const {
+    try {
+      exec(sql);
+    } catch (const com::ComError& e) {
+      return e.info();
+    }
+    return {};
+  }
 
   // Takes the snapshot of (year, period) through ConcludeUpdate.
   void snapshot(int year, int period);

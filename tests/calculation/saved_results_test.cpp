@@ -57,12 +57,7 @@ TEST_F(SavedResultsTest, AppendsEveryRowOfEveryPeriodEachTime) {
 
 TEST_F(SavedResultsTest, ADatabaseErrorVotesAbortAndNamesTheMethod) {
   exec("DROP TABLE CBCalInfoDetail_CurData");
-  com::ExcepInfo direct;
-  try {
-    exec("SELECT * FROM CBCalInfoDetail_CurData");
-  } catch (const com::ComError& e) {
-    direct = e.info();
-  }
+  const com::ExcepInfo direct = directError("SELECT * FROM CBCalInfoDetail_CurData");
   com::VoteRecorder votes;
   com::ExcepInfo e = failure("SaveCBCalInfo");
   EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Abort});

@@ -151,12 +151,8 @@ TEST_F(SnapshotTest, AFailurePassesUnchangedWithoutAVoteAndKeepsTheEarlierBatche
   exec(
       "INSERT INTO ICStockBill (FInterID, FTranType, FDate, FStatus, FCancellation, FPurposeID) VALUES "
       "(1, 24, '2024-03-02', NULL, 0, 12000)");
-  com::ExcepInfo direct;
-  try {
-    exec("CREATE TABLE probe (a INT NOT NULL) INSERT INTO probe VALUES (NULL)");
-  } catch (const com::ComError& e) {
-    direct = e.info();
-  }
+  const com::ExcepInfo direct =
+      directError("CREATE TABLE probe (a INT NOT NULL) INSERT INTO probe VALUES (NULL)");
   com::VoteRecorder votes;
   com::ExcepInfo e = failure("GetICStockBillDataForCB", {2024, 3});
   EXPECT_EQ(e.number, direct.number);

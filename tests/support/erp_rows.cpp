@@ -63,4 +63,14 @@ void ErpRows::line(int interId, int entryId, int item, double qty, const std::st
       sqlText(batch) + ", " + sqlNumber(costObj) + ", " + sqlNumber(reproduceType) + ")");
 }
 
+void ErpRows::valuedLine(int interId, int entryId, int item, double qty, double amount, double planPrice,
+                         int costObj, int group) const {
+  exec(
+      "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FAmount, FPrice, FPlanPrice, "
+      "FCostOBJID, FCostObjGroupID) VALUES (" +
+      sqlNumber(interId) + ", " + sqlNumber(entryId) + ", " + sqlNumber(item) + ", " + sqlNumber(qty) + ", " +
+      sqlNumber(amount) + ", " + sqlNumber(qty == 0 ? 0 : amount / qty) + ", " + sqlNumber(planPrice) + ", " +
+      sqlNumber(costObj) + ", " + sqlNumber(group) + ")");
+}
+
 }  // namespace mls::testing

@@ -47,6 +47,10 @@ class ErpRows {
   void bill(const Bill& b) const;
   void line(int interId, int entryId, int item, double qty, const std::string& batch = "", int costObj = 0,
             int reproduceType = 0) const;
+  // An issue line with its amount, priced at amount / qty (0 without a
+  // quantity), its plan price, cost object (0: shared) and cost-object group.
+  void valuedLine(int interId, int entryId, int item, double qty, double amount, double planPrice,
+                  int costObj, int group) const;
 };
 
 }  // namespace mls::testing

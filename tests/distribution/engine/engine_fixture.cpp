@@ -40,12 +40,7 @@ void EngineTest::issue(const Issue& l, Bill header) {
     bill(header);
     bills_.push_back(l.bill);
   }
-  exec(
-      "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FPrice, FAmount, FPlanPrice, "
-      "FCostObjGroupID, FCostOBJID) VALUES (" +
-      sqlNumber(l.bill) + ", " + sqlNumber(l.entry) + ", " + sqlNumber(l.item) + ", " + sqlNumber(l.qty) +
-      ", " + sqlNumber(l.qty == 0 ? 0.0 : l.amount / l.qty) + ", " + sqlNumber(l.amount) + ", " +
-      sqlNumber(l.planPrice) + ", " + sqlNumber(l.group) + ", " + sqlNumber(l.costObj) + ")");
+  valuedLine(l.bill, l.entry, l.item, l.qty, l.amount, l.planPrice, l.costObj, l.group);
 }
 
 void EngineTest::weights(int standard, const std::map<int, double>& byCostObj) const {

@@ -28,14 +28,8 @@ void LinesTest::setUpFor(const std::string& progId) {
 
 void LinesTest::issue(const Bill& b, const std::vector<IssueLine>& lines) const {
   bill(b);
-  for (const IssueLine& l : lines) {
-    exec(
-        "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FAmount, FPrice, FPlanPrice, "
-        "FCostOBJID, FCostObjGroupID) VALUES (" +
-        sqlNumber(b.id) + ", " + sqlNumber(l.entry) + ", " + sqlNumber(l.item) + ", " + sqlNumber(l.qty) +
-        ", " + sqlNumber(l.amount) + ", " + sqlNumber(l.qty == 0 ? 0 : l.amount / l.qty) + ", " +
-        sqlNumber(l.planPrice) + ", " + sqlNumber(l.costObj) + ", " + sqlNumber(l.group) + ")");
-  }
+  for (const IssueLine& l : lines)
+    valuedLine(b.id, l.entry, l.item, l.qty, l.amount, l.planPrice, l.costObj, l.group);
 }
 
 void LinesTest::snapshot() {
