@@ -1,8 +1,10 @@
 // The whole period close of a demo plant, snapshot to report, through the
 // public classes created by ProgID on an in-memory embedded database: plants
 // of 200,000, 250,000 and 1,000,000 live bill lines, each closed once as
-// generated (building the plant is not timed).  The time is the close's
-// calls; each step's seconds and rows are counters.
+// generated (building the plant is not timed).  The time is the processor
+// time of the close's calls (on a shared machine the wall clock says more of
+// the neighbours than of the close); each step's processor seconds, wall
+// seconds and rows are counters.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -30,9 +32,10 @@ void BM_PeriodClose(benchmark::State& state) {
     close::PeriodClose closing({.connect = connect});
     double total = 0;
     for (const close::Step& s : closing.run()) {
-      state.counters[counterName(s.name) + "_s"] = s.seconds;
+      state.counters[counterName(s.name) + "_cpu"] = s.cpuSeconds;
+      state.counters[counterName(s.name) + "_wall"] = s.seconds;
       state.counters[counterName(s.name) + "_rows"] = static_cast<double>(s.rows);
-      total += s.seconds;
+      total += s.cpuSeconds;
     }
     state.SetIterationTime(total);
   }

@@ -1,5 +1,7 @@
 #include "close/period_close.h"
 
+#include <time.h>
+
 #include <map>
 #include <utility>
 
@@ -26,6 +28,13 @@ com::Ref<ado::Connection> open(const std::string& connect) {
 
 std::string counted(int64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// The calling thread's processor time, in seconds.
+double threadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 }  // namespace
@@ -133,7 +142,9 @@ std::vector<Step> PeriodClose::run(const Observer& observer) {
     step.name = name;
     rows_ = 0;
     const Clock::time_point start = Clock::now();
+    const double cpuStart = threadSeconds();
     step.did = (this->*r.run)();
+    step.cpuSeconds = threadSeconds() - cpuStart;
     step.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     step.rows = r.rows.empty() ? rows_ : count(r.rows);
     if (observer.after) observer.after(step);

@@ -22,8 +22,8 @@
 //   write-back          ConcludeUpdate.SetCostToDBByLevel for each level
 //   report              CalInfo.GetProductInfo of the closed period, in each
 //                       language asked for
-// Each step reports what it did, the rows it left and its time (the calls
-// alone; the row counts are not timed).
+// Each step reports what it did, the rows it left and its time, wall-clock
+// and processor (the calls alone; the row counts are not timed).
 #pragma once
 
 #include <chrono>
@@ -42,7 +42,8 @@ struct Step {
   std::string name;
   std::string did;
   int64_t rows = 0;
-  double seconds = 0;
+  double seconds = 0;     // wall-clock time of the step's calls
+  double cpuSeconds = 0;  // this thread's processor time in them
 };
 
 struct CloseOptions {
