@@ -87,11 +87,12 @@ com::Variant PeriodClose::call(com::Dispatch& object, const std::string& member,
   return com::invokeByName(object, member, com::kMethodOrGet, args);
 }
 
-std::vector<int32_t> PeriodClose::levels() const {
+std::vector<int32_t> PeriodClose::distinctOfPeriod(const std::string& column,
+                                                   const std::string& table) const {
   com::Ref<ado::Connection> c = open(o_.connect);
   com::Ref<ado::Recordset> rs =
-      c->execute("SELECT DISTINCT FLevel FROM CBCalInfo_CurData WHERE FYear = " + sqlNumber(o_.year) +
-                 " AND FPeriod = " + sqlNumber(o_.period) + " ORDER BY FLevel");
+      c->execute("SELECT DISTINCT " + column + " FROM " + table + " WHERE FYear = " + sqlNumber(o_.year) +
+                 " AND FPeriod = " + sqlNumber(o_.period) + " ORDER BY " + column);
   std::vector<int32_t> out;
   for (; !rs->eof(); rs->moveNext())
     out.push_back(rs->value(0).toLong());
@@ -209,14 +210,7 @@ std::string PeriodClose::sharedIssues() {
 }
 
 std::string PeriodClose::calculationInputs() {
-  com::Ref<ado::Connection> c = open(o_.connect);
-  com::Ref<ado::Recordset> rs =
-      c->execute("SELECT DISTINCT FCostObjID FROM cbCompleteQty WHERE FYear = " + sqlNumber(o_.year) +
-                 " AND FPeriod = " + sqlNumber(o_.period) + " ORDER BY FCostObjID");
-  std::vector<int32_t> ids;
-  for (; !rs->eof(); rs->moveNext())
-    ids.push_back(rs->value(0).toLong());
-  c->close();
+  const std::vector<int32_t> ids = distinctOfPeriod("FCostObjID", "cbCompleteQty");
   com::SafeArray list({{0, 1}, {0, static_cast<int32_t>(ids.size())}});
   for (size_t i = 0; i < ids.size(); ++i)
     list.at({0, static_cast<int32_t>(i)}) = ids[i];
@@ -240,7 +234,7 @@ std::string PeriodClose::clientCalculation() {
 }
 
 std::string PeriodClose::productCostRows() {
-  const std::vector<int32_t> all = levels();
+  const std::vector<int32_t> all = distinctOfPeriod("FLevel", "CBCalInfo_CurData");
   for (int32_t level : all) {
     call(*update_, "AdjustAmountDiff", {o_.year, o_.period, level});
     call(*update_, "UpdateProduct", {level, o_.year, o_.period});
@@ -287,7 +281,7 @@ std::string PeriodClose::classificationSplit() {
 }
 
 std::string PeriodClose::writeBack() {
-  const std::vector<int32_t> all = levels();
+  const std::vector<int32_t> all = distinctOfPeriod("FLevel", "CBCalInfo_CurData");
   for (int32_t level : all)
     call(*update_, "SetCostToDBByLevel", {o_.year, o_.period, level});
   return "unit costs written to the receipt lines of each department, product and batch";

@@ -83,7 +83,8 @@ class PeriodClose {
  private:
   int64_t count(const std::string& sql) const { return scalar(sql).toLong(); }
   com::Variant call(com::Dispatch& object, const std::string& member, std::vector<com::Variant> args) const;
-  std::vector<int32_t> levels() const;
+  // The distinct values of a whole-number column of the period's rows of a table.
+  std::vector<int32_t> distinctOfPeriod(const std::string& column, const std::string& table) const;
 
   std::string snapshot();
   std::string reset();
