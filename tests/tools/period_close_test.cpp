@@ -1,6 +1,8 @@
 // The whole period close on generated plants of ten seeds, checked against
 // what a close must guarantee: every shared issue line's distribution rows add
-// up exactly to its quantity and valued amount; every classification amount
+// up exactly to its quantity and valued amount, and no row without weight is
+// negative; every shared work-in-process line's rows add up to it; every
+// classification amount
 // that was split has product rows adding up to it, and one that was not has no
 // main product made in its department; the header and detail work rows agree
 // on each split; every department, product and batch's live receipt lines add
@@ -130,7 +132,7 @@ TEST_P(PeriodCloseTest, EveryCentIsPlaced) {
                   " WHERE ProductRows IS NULL AND EXISTS (SELECT 1 FROM cbProductQty q INNER JOIN "
                   "cb_CostObj_Product d ON d.FCostObjID = q.FCostObjID AND d.FProductID = q.FProductID AND "
                   "d.FIsDeputy = 0 WHERE q.FYear = 2024 AND q.FPeriod = 3 AND q.FDeptID = x.FDeptID AND "
-                  "q.FCostObjID = x.FCostObjID AND q.FQty <> 0)"),
+                  "q.FCostObjID = x.FCostObjID)"),
             0);
   EXPECT_EQ(count("CBCalInfo_CurData a WHERE a.FOverAmount <> (SELECT SUM(d.FOverAmount) FROM "
                   "CBCalInfoDetail_CurData d WHERE d.FDeptID = a.FDeptID AND d.FCostObjID = a.FCostObjID AND "

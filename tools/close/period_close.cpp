@@ -60,12 +60,22 @@ PeriodClose::PeriodClose(CloseOptions options)
       calInfo_(com::createObject("Marlstone.CalInfo")) {}
 
 const std::vector<std::string>& PeriodClose::stepNames() {
-  static const std::vector<std::string> names{"snapshot", "reset", "quantities", "shared issues",
-                                              // The direct-material rows and the work-in-process material
-                                              // distribution come here, after the shared issues, once the
-                                              // classes answer their members.
-                                              "calculation inputs", "client calculation", "product cost rows",
-                                              "classification split", "write-back", "report"};
+  static const std::vector<std::string> names{
+      "snapshot",
+      "reset",
+      "quantities",
+      "shared issues",
+      // The direct-material rows come here, after the shared issues, once
+      // AutoDis answers their members.
+      "work in process",
+      "calculation inputs",
+      "client calculation",
+      "product cost rows",
+      "classification split",
+      "work in process of products",
+      "write-back",
+      "report",
+  };
   return names;
 }
 
@@ -103,6 +113,7 @@ std::vector<int32_t> PeriodClose::distinctOfPeriod(const std::string& column,
 std::vector<Step> PeriodClose::run(const Observer& observer) {
   const std::string inPeriod =
       " WHERE FYear = " + sqlNumber(o_.year) + " AND FPeriod = " + sqlNumber(o_.period);
+  const std::string wip = "SELECT COUNT(*) FROM CBOnlineMaterielDispInfo" + inPeriod;
   struct Runner {
     std::string (PeriodClose::*run)();
     std::string rows;  // a count of what the step leaves
@@ -116,6 +127,7 @@ std::vector<Step> PeriodClose::run(const Observer& observer) {
       {"shared issues",
        {&PeriodClose::sharedIssues, "SELECT (SELECT COUNT(*) FROM cbMaterielInfo" + inPeriod +
                                         ") + (SELECT COUNT(*) FROM cbWMaterielInfo" + inPeriod + ")"}},
+      {"work in process", {&PeriodClose::workInProcess, wip}},
       {"calculation inputs", {&PeriodClose::calculationInputs, ""}},
       {"client calculation",
        {&PeriodClose::clientCalculation, "SELECT (SELECT COUNT(*) FROM CBCalInfo_CurData" + inPeriod +
@@ -128,6 +140,7 @@ std::vector<Step> PeriodClose::run(const Observer& observer) {
         "SELECT COUNT(*) FROM cbProductCalInfo p INNER JOIN cbCostObj c ON c.FItemID = p.FCostObjID AND "
         "c.FCalculateType = 909 WHERE p.FYear = " +
             sqlNumber(o_.year) + " AND p.FPeriod = " + sqlNumber(o_.period)}},
+      {"work in process of products", {&PeriodClose::workInProcessOfProducts, wip}},
       {"write-back",
        {&PeriodClose::writeBack,
         "SELECT COUNT(*) FROM (SELECT DISTINCT FDeptID, FProductID, FBatchNo FROM "
@@ -207,6 +220,19 @@ std::string PeriodClose::sharedIssues() {
   return counted(static_cast<int64_t>(groups.size()), "department", "departments") + ", " +
          counted(calls, "distribution", "distributions") + " by the entered standard " +
          std::to_string(demoplant::kEnteredStandard);
+}
+
+std::string PeriodClose::workInProcess() {
+  call(*update_, "DispOnlineMateriel", {o_.year, o_.period});
+  return "the work-in-process materials not made in the period spread over their consumers";
+}
+
+std::string PeriodClose::workInProcessOfProducts() {
+  const std::vector<int32_t> all = distinctOfPeriod("FLevel", "CBCalInfo_CurData");
+  for (int32_t level : all)
+    call(*update_, "DispOnlineMateriel", {o_.year, o_.period, level});
+  return "the work-in-process products of " + counted(static_cast<int64_t>(all.size()), "level", "levels") +
+         " spread over their consumers";
 }
 
 std::string PeriodClose::calculationInputs() {

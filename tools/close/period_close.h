@@ -8,6 +8,8 @@
 //                       department: its ungrouped lines and its cost-object
 //                       group by the plant's entered standard, then its
 //                       repairable-waste lines
+//   work in process     ConcludeUpdate.DispOnlineMateriel of the materials not
+//                       made in the period
 //   calculation inputs  CalInfo.GetCaculateInfo for every cost object with a
 //                       completed quantity
 //   client calculation  the client's own calculation (the demo plant's simple
@@ -19,6 +21,9 @@
 //                       DistributeTaxCost of every classification cost
 //                       object's amount by its sort standard
 //                       (CalInfo.GetSortStandardID)
+//   work in process of products
+//                       ConcludeUpdate.DispOnlineMateriel of the products
+//                       received at each level
 //   write-back          ConcludeUpdate.SetCostToDBByLevel for each level
 //   report              CalInfo.GetProductInfo of the closed period, in each
 //                       language asked for
@@ -90,6 +95,8 @@ class PeriodClose {
   std::string reset();
   std::string quantities();
   std::string sharedIssues();
+  std::string workInProcess();
+  std::string workInProcessOfProducts();
   std::string calculationInputs();
   std::string clientCalculation();
   std::string productCostRows();

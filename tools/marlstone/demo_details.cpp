@@ -101,6 +101,38 @@ std::string receiptLines(int year, int period) {
          "e.FEntryID";
 }
 
+// The period's WIP lines with the sums of their rows; FKind: direct (a real
+// cost object) or shared.
+std::string wipLines(int year, int period) {
+  const std::string y = sqlNumber(year), p = sqlNumber(period);
+  const std::string ofLine = " FROM CBOnlineMaterielDispInfo r WHERE r.FYear = " + y +
+                             " AND r.FPeriod = " + p + " AND r.FInterID = e.FID AND r.FEntryID = e.FEntryID)";
+  return "(SELECT e.FID, e.FEntryID, e.FQty, CASE WHEN e.FCostObjID <> 0 AND e.FCostObjID NOT IN (SELECT "
+         "FItemID FROM cbCostObj WHERE FNumber = 'MaterielShareID') THEN 'direct' ELSE 'shared' END AS "
+         "FKind, "
+         "(SELECT COUNT(*)" +
+         ofLine + " AS FRows, (SELECT SUM(r.FQty)" + ofLine +
+         " AS FRowsQty FROM CBProductMatWipEntry e INNER JOIN CBProductMatWip b ON b.FID = e.FID WHERE "
+         "b.FYear "
+         "= " +
+         y + " AND b.FPeriod = " + p + ") x";
+}
+
+void workInProcess(const Show& show, int year, int period) {
+  show("WIP lines by kind: with rows, and with rows adding up to their quantity",
+       "SELECT FKind, COUNT(*) AS Lines, SUM(CASE WHEN FRows > 0 THEN 1 ELSE 0 END) AS WithRows, SUM(CASE "
+       "WHEN "
+       "FRowsQty = FQty THEN 1 ELSE 0 END) AS AddingUp FROM " +
+           wipLines(year, period) + " GROUP BY FKind ORDER BY FKind");
+  const std::string receiver = "CASE WHEN FStandardData = 0 THEN 'all-online' ELSE 'weighed or direct' END";
+  show("rows of receivers with all their input in process (nothing completed), and the others",
+       "SELECT " + receiver +
+           " AS Receiver, COUNT(*) AS Rows, SUM(FQty) AS Qty, SUM(FAmount) AS Amount FROM "
+           "CBOnlineMaterielDispInfo WHERE FYear = " +
+           sqlNumber(year) + " AND FPeriod = " + sqlNumber(period) + " GROUP BY " + receiver +
+           " ORDER BY Receiver");
+}
+
 void classification(const Show& show, int year, int period) {
   show("product cost rows of the classification cost objects",
        "SELECT p.FDeptID, p.FCostObjID, p.FCostItemID, p.FLevel, p.FProductID, d.FIsDeputy, p.FQty, "
@@ -148,6 +180,8 @@ void showStepDetails(const Show& show, const std::string& step, bool done, int y
          "SELECT FValue AS CB_CALCOMPLETEQTY_OK FROM t_SystemProfile WHERE FKey = 'CB_CALCOMPLETEQTY_OK'");
   } else if (step == "shared issues" && done) {
     distribution(show, year, period);
+  } else if (step == "work in process of products" && done) {
+    workInProcess(show, year, period);
   } else if (step == "client calculation" && done) {
     show("work tables",
          "SELECT FLevel, COUNT(*) AS HeaderRows, SUM(FOverAmount) AS Completed, SUM(FOnlineAmount) AS "

@@ -22,7 +22,7 @@ constexpr int kDetailedLines = 5000;
 
 void printStep(const close::Step& s, size_t index, size_t steps) {
   char line[256];
-  std::snprintf(line, sizeof line, "%2zu/%zu %-21s %9lld rows %9.3f s  ", index, steps, s.name.c_str(),
+  std::snprintf(line, sizeof line, "%2zu/%zu %-27s %9lld rows %9.3f s  ", index, steps, s.name.c_str(),
                 static_cast<long long>(s.rows), s.seconds);
   std::cout << line << s.did << "\n";
 }
