@@ -25,7 +25,7 @@ class PeriodCloseTest : public ::testing::TestWithParam<uint64_t> {
  protected:
   void SetUp() override {
     classes::registerInProcess();
-    close::buildPlant(connect_, {.seed = GetParam(), .billLines = 2000});
+    close::buildPlant(connect_, {.seed = GetParam(), .billLines = 1500});
   }
 
   com::Variant scalar(const std::string& sql) const {
