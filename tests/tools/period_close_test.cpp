@@ -1,13 +1,13 @@
 // The whole period close on generated plants of ten seeds, checked against
-// what a close must guarantee: every shared issue line's distribution rows add
-// up exactly to its quantity and valued amount, and no row without weight is
-// negative; every shared work-in-process line's rows add up to it; every
-// classification amount
-// that was split has product rows adding up to it, and one that was not has no
-// main product made in its department; the header and detail work rows agree
-// on each split; every department, product and batch's live receipt lines add
-// up exactly to its product cost; and after each step no work table is left
-// behind and the work tables hold nothing of another period.
+// what a close must guarantee: every shared and every direct issue line's
+// distribution rows add up exactly to its quantity and valued amount, and no
+// row without weight is negative; every shared work-in-process line's rows add
+// up to it; every classification amount that was split has product rows
+// adding up to it, and one that was not has no main product made in its
+// department; the header and detail work rows agree on each split; every
+// department, product and batch's live receipt lines add up exactly to its
+// product cost; and after each step no work table is left behind and the work
+// tables hold nothing of another period.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -52,9 +52,9 @@ class PeriodCloseTest : public ::testing::TestWithParam<uint64_t> {
       "Provider=Marlstone.Embedded;Data Source=PeriodClose" + std::to_string(GetParam());
 };
 
-// The shared lines of the production departments of `purpose` in the period,
-// with the sums of their rows in `table`.
-std::string sharedLines(int purpose, const std::string& table, const char* groups) {
+// The issue lines of the production departments of `purpose` in the period
+// that `which` picks (e the line), with the sums of their rows in `table`.
+std::string issueLines(int purpose, const std::string& table, const std::string& which) {
   const std::string rowsOf = " FROM " + table +
                              " m WHERE m.FYear = 2024 AND m.FPeriod = 3 AND m.FInterID = e.FInterID AND "
                              "m.FEntryID = e.FEntryID)";
@@ -66,11 +66,14 @@ std::string sharedLines(int purpose, const std::string& table, const char* group
          "AND "
          "s.FKey = 'MatCalStyle' WHERE h.FTranType = 24 AND h.FStatus > 0 AND h.FCancellation = 0 AND "
          "h.FPurposeID = " +
-         std::to_string(purpose) +
-         " AND h.FDeptID BETWEEN 101 AND 104 AND (e.FCostObjID = 0 OR e.FCostObjID IN (SELECT FItemID FROM "
-         "cbCostObj WHERE FNumber = 'MaterielShareID')) AND e.FCostObjGroupID IN (" +
-         groups + ")) x";
+         std::to_string(purpose) + " AND h.FDeptID BETWEEN 101 AND 104 AND " + which + ") x";
 }
+
+const std::string kShared =
+    "(e.FCostObjID = 0 OR e.FCostObjID IN (SELECT FItemID FROM cbCostObj WHERE FNumber = 'MaterielShareID'))";
+const std::string kDirect =
+    "e.FCostObjID IN (SELECT FItemID FROM cbCostObj WHERE FNumber NOT IN ('MaterielShareID', "
+    "'MaterielMakeID'))";
 
 // Each classification amount of the work table beside the sum of its product
 // rows (NULL when it has none).
@@ -93,10 +96,15 @@ std::string receiptLines(const std::string& head, const std::string& entry) {
 }
 
 TEST_P(PeriodCloseTest, EveryCentIsPlaced) {
-  // Plan-priced materials issue at their plan price on odd seeds.
-  if (GetParam() % 2 == 1)
+  // Plan-priced materials issue at their plan price, and work in process is
+  // weighed by amount, on odd seeds.
+  const bool odd = GetParam() % 2 == 1;
+  if (odd) {
     scalar(
-        "INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'MatCalStyle', '1') SELECT 1");
+        "INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'MatCalStyle', '1') "
+        "INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'MaterielWIPCheckType', '1') "
+        "SELECT 1");
+  }
   // What a close of the period before leaves: its snapshot and work rows.
   close::PeriodClose before({.connect = connect_, .period = 2});
   com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
@@ -118,13 +126,36 @@ TEST_P(PeriodCloseTest, EveryCentIsPlaced) {
        }});
   EXPECT_EQ(steps.size(), close::PeriodClose::stepNames().size());
 
-  for (const auto& [purpose, table, groups] :
-       {std::tuple{12000, "cbMaterielInfo", "0, 1, 2"}, std::tuple{12001, "cbWMaterielInfo", "0"}}) {
-    const std::string lines = sharedLines(purpose, table, groups);
-    EXPECT_GT(count(lines), 3) << table;
+  for (const auto& [purpose, table, which] :
+       {std::tuple{12000, "cbMaterielInfo", kShared + " AND e.FCostObjGroupID IN (0, 1, 2)"},
+        std::tuple{12001, "cbWMaterielInfo", kShared + " AND e.FCostObjGroupID = 0"},
+        std::tuple{12000, "cbMaterielInfo", kDirect}, std::tuple{12001, "cbWMaterielInfo", kDirect}}) {
+    const std::string lines = issueLines(purpose, table, which);
+    EXPECT_GT(count(lines), 3) << table << " " << which;
     EXPECT_EQ(count(lines + " WHERE RowsQty IS NULL OR RowsQty <> FQty OR RowsAmount <> FAmount"), 0)
+        << table << " " << which;
+  }
+  for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo"}) {
+    EXPECT_EQ(count(std::string(table) +
+                    " WHERE FYear = 2024 AND FPeriod = 3 AND FStandardData = 0 AND FAmount < 0"),
+              0)
         << table;
   }
+  // Each shared work-in-process line with a weighed row to take its rounding:
+  // its rows add up to it by the measure that weighs them.
+  const std::string measure = odd ? "FAmount" : "FQty";
+  const std::string wipLines =
+      "CBProductMatWipEntry e INNER JOIN CBProductMatWip b ON b.FID = e.FID AND b.FYear = 2024 AND b.FPeriod "
+      "= 3 "
+      "INNER JOIN (SELECT FInterID, FEntryID, SUM(" +
+      measure + ") AS FSum, MAX(CASE WHEN FStandardData <> 0 AND " + measure +
+      " <> 0 THEN 1 ELSE 0 END) AS FPlaced FROM CBOnlineMaterielDispInfo WHERE FYear = 2024 AND FPeriod = 3 "
+      "GROUP BY "
+      "FInterID, FEntryID) r ON r.FInterID = e.FID AND r.FEntryID = e.FEntryID WHERE r.FPlaced = 1 AND " +
+      kShared;
+  EXPECT_GT(count(wipLines), 3);
+  EXPECT_EQ(count(wipLines + " AND r.FSum <> e." + measure), 0);
+  EXPECT_EQ(count("CBOnlineMaterielDispInfo WHERE FQty < 0 OR FAmount < 0"), 0);
 
   EXPECT_GT(count(std::string(kSplitAmounts) + " WHERE ProductRows IS NOT NULL"), 0);
   EXPECT_EQ(count(std::string(kSplitAmounts) + " WHERE ProductRows <> Amount"), 0);

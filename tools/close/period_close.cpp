@@ -65,8 +65,7 @@ const std::vector<std::string>& PeriodClose::stepNames() {
       "reset",
       "quantities",
       "shared issues",
-      // The direct-material rows come here, after the shared issues, once
-      // AutoDis answers their members.
+      "direct rows",
       "work in process",
       "calculation inputs",
       "client calculation",
@@ -113,6 +112,8 @@ std::vector<int32_t> PeriodClose::distinctOfPeriod(const std::string& column,
 std::vector<Step> PeriodClose::run(const Observer& observer) {
   const std::string inPeriod =
       " WHERE FYear = " + sqlNumber(o_.year) + " AND FPeriod = " + sqlNumber(o_.period);
+  const std::string distributed = "SELECT (SELECT COUNT(*) FROM cbMaterielInfo" + inPeriod +
+                                  ") + (SELECT COUNT(*) FROM cbWMaterielInfo" + inPeriod + ")";
   const std::string wip = "SELECT COUNT(*) FROM CBOnlineMaterielDispInfo" + inPeriod;
   struct Runner {
     std::string (PeriodClose::*run)();
@@ -124,9 +125,8 @@ std::vector<Step> PeriodClose::run(const Observer& observer) {
       {"quantities",
        {&PeriodClose::quantities, "SELECT (SELECT COUNT(*) FROM cbCompleteQty" + inPeriod +
                                       ") + (SELECT COUNT(*) FROM cbProductQty" + inPeriod + ")"}},
-      {"shared issues",
-       {&PeriodClose::sharedIssues, "SELECT (SELECT COUNT(*) FROM cbMaterielInfo" + inPeriod +
-                                        ") + (SELECT COUNT(*) FROM cbWMaterielInfo" + inPeriod + ")"}},
+      {"shared issues", {&PeriodClose::sharedIssues, distributed}},
+      {"direct rows", {&PeriodClose::directRows, distributed}},
       {"work in process", {&PeriodClose::workInProcess, wip}},
       {"calculation inputs", {&PeriodClose::calculationInputs, ""}},
       {"client calculation",
@@ -220,6 +220,39 @@ std::string PeriodClose::sharedIssues() {
   return counted(static_cast<int64_t>(groups.size()), "department", "departments") + ", " +
          counted(calls, "distribution", "distributions") + " by the entered standard " +
          std::to_string(demoplant::kEnteredStandard);
+}
+
+std::string PeriodClose::directRows() {
+  // The production departments' issue lines of normal use (type 0) and of
+  // repairable waste (type 1) that name their own cost object.
+  com::Ref<ado::Connection> c = open(o_.connect);
+  com::Ref<ado::Recordset> rs = c->execute(
+      "SELECT h.FPurposeID, e.FInterID, e.FEntryID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e ON "
+      "e.FInterID = h.FInterID INNER JOIN t_Department d ON d.FItemID = h.FDeptID AND d.FCostAccountType = "
+      "361 "
+      "INNER JOIN cbCostObj o ON o.FItemID = e.FCostObjID AND o.FNumber NOT IN ('MaterielShareID', "
+      "'MaterielMakeID') WHERE h.FTranType = 24 AND h.FStatus > 0 AND h.FCancellation = 0 AND h.FPurposeID "
+      "IN "
+      "(12000, 12001) ORDER BY h.FPurposeID, e.FInterID, e.FEntryID");
+  std::map<int32_t, std::vector<std::pair<int32_t, int32_t>>> lines;  // purpose -> its lines
+  for (; !rs->eof(); rs->moveNext())
+    lines[rs->value(0).toLong()].emplace_back(rs->value(1).toLong(), rs->value(2).toLong());
+  c->close();
+  std::string did;
+  for (const auto& [purpose, of] : lines) {
+    com::SafeArray list({{0, 2}, {0, static_cast<int32_t>(of.size())}});
+    for (size_t i = 0; i < of.size(); ++i) {
+      list.at({0, static_cast<int32_t>(i)}) = of[i].first;
+      list.at({1, static_cast<int32_t>(i)}) = of[i].second;
+    }
+    const int32_t type = purpose == 12000 ? 0 : 1;
+    call(*autoDis_, "AutoDisDirctMaterielExpByInterID",
+         {o_.year, o_.period, type, com::Variant(std::move(list))});
+    did += (did.empty() ? "" : ", ") + counted(static_cast<int64_t>(of.size()), "line", "lines") +
+           (type == 0 ? " of normal use" : " of repairable waste");
+  }
+  return "direct " + (did.empty() ? std::string("lines: none") : "rows of " + did) +
+         ", each whole to its cost object";
 }
 
 std::string PeriodClose::workInProcess() {

@@ -8,6 +8,9 @@
 //                       department: its ungrouped lines and its cost-object
 //                       group by the plant's entered standard, then its
 //                       repairable-waste lines
+//   direct rows         AutoDis.AutoDisDirctMaterielExpByInterID of the issue
+//                       lines that name their own cost object, of normal use
+//                       and of repairable waste
 //   work in process     ConcludeUpdate.DispOnlineMateriel of the materials not
 //                       made in the period
 //   calculation inputs  CalInfo.GetCaculateInfo for every cost object with a
@@ -95,6 +98,7 @@ class PeriodClose {
   std::string reset();
   std::string quantities();
   std::string sharedIssues();
+  std::string directRows();
   std::string workInProcess();
   std::string workInProcessOfProducts();
   std::string calculationInputs();
