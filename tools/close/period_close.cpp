@@ -90,6 +90,13 @@ com::Variant PeriodClose::scalar(const std::string& sql) const {
   return v;
 }
 
+void PeriodClose::eachRow(const std::string& sql, const std::function<void(ado::Recordset&)>& row) const {
+  com::Ref<ado::Connection> c = open(o_.connect);
+  for (com::Ref<ado::Recordset> rs = c->execute(sql); !rs->eof(); rs->moveNext())
+    row(*rs);
+  c->close();
+}
+
 com::Variant PeriodClose::call(com::Dispatch& object, const std::string& member,
                                std::vector<com::Variant> args) const {
   args.insert(args.begin(), com::Variant(props()));
@@ -98,14 +105,10 @@ com::Variant PeriodClose::call(com::Dispatch& object, const std::string& member,
 
 std::vector<int32_t> PeriodClose::distinctOfPeriod(const std::string& column,
                                                    const std::string& table) const {
-  com::Ref<ado::Connection> c = open(o_.connect);
-  com::Ref<ado::Recordset> rs =
-      c->execute("SELECT DISTINCT " + column + " FROM " + table + " WHERE FYear = " + sqlNumber(o_.year) +
-                 " AND FPeriod = " + sqlNumber(o_.period) + " ORDER BY " + column);
   std::vector<int32_t> out;
-  for (; !rs->eof(); rs->moveNext())
-    out.push_back(rs->value(0).toLong());
-  c->close();
+  eachRow("SELECT DISTINCT " + column + " FROM " + table + " WHERE FYear = " + sqlNumber(o_.year) +
+              " AND FPeriod = " + sqlNumber(o_.period) + " ORDER BY " + column,
+          [&](ado::Recordset& rs) { out.push_back(rs.value(0).toLong()); });
   return out;
 }
 
@@ -187,18 +190,16 @@ std::string PeriodClose::quantities() {
 std::string PeriodClose::sharedIssues() {
   // Each production department's shared issue lines of normal use, per
   // cost-object group they name (0: none), then its repairable waste.
-  com::Ref<ado::Connection> c = open(o_.connect);
-  com::Ref<ado::Recordset> rs = c->execute(
+  std::map<int32_t, std::vector<int32_t>> groups;
+  eachRow(
       "SELECT d.FItemID, g.FCostObjGroupID FROM t_Department d LEFT JOIN (SELECT DISTINCT h.FDeptID, "
       "e.FCostObjGroupID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e ON e.FInterID = h.FInterID "
       "WHERE h.FTranType = 24 AND h.FPurposeID = 12000) g ON g.FDeptID = d.FItemID WHERE d.FCostAccountType "
-      "= 361 ORDER BY d.FItemID, g.FCostObjGroupID");
-  std::map<int32_t, std::vector<int32_t>> groups;
-  for (; !rs->eof(); rs->moveNext()) {
-    std::vector<int32_t>& g = groups[rs->value(0).toLong()];
-    if (!rs->value(1).isNull()) g.push_back(rs->value(1).toLong());
-  }
-  c->close();
+      "= 361 ORDER BY d.FItemID, g.FCostObjGroupID",
+      [&](ado::Recordset& rs) {
+        std::vector<int32_t>& g = groups[rs.value(0).toLong()];
+        if (!rs.value(1).isNull()) g.push_back(rs.value(1).toLong());
+      });
   auto filter = [&] {
     com::Ref<com::Dispatch> d = halvern::createDictionary();
     auto* dict = dynamic_cast<halvern::Dictionary*>(d.get());
@@ -225,19 +226,18 @@ std::string PeriodClose::sharedIssues() {
 std::string PeriodClose::directRows() {
   // The production departments' issue lines of normal use (type 0) and of
   // repairable waste (type 1) that name their own cost object.
-  com::Ref<ado::Connection> c = open(o_.connect);
-  com::Ref<ado::Recordset> rs = c->execute(
+  std::map<int32_t, std::vector<std::pair<int32_t, int32_t>>> lines;  // purpose -> its lines
+  eachRow(
       "SELECT h.FPurposeID, e.FInterID, e.FEntryID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e ON "
       "e.FInterID = h.FInterID INNER JOIN t_Department d ON d.FItemID = h.FDeptID AND d.FCostAccountType = "
       "361 "
       "INNER JOIN cbCostObj o ON o.FItemID = e.FCostObjID AND o.FNumber NOT IN ('MaterielShareID', "
       "'MaterielMakeID') WHERE h.FTranType = 24 AND h.FStatus > 0 AND h.FCancellation = 0 AND h.FPurposeID "
       "IN "
-      "(12000, 12001) ORDER BY h.FPurposeID, e.FInterID, e.FEntryID");
-  std::map<int32_t, std::vector<std::pair<int32_t, int32_t>>> lines;  // purpose -> its lines
-  for (; !rs->eof(); rs->moveNext())
-    lines[rs->value(0).toLong()].emplace_back(rs->value(1).toLong(), rs->value(2).toLong());
-  c->close();
+      "(12000, 12001) ORDER BY h.FPurposeID, e.FInterID, e.FEntryID",
+      [&](ado::Recordset& rs) {
+        lines[rs.value(0).toLong()].emplace_back(rs.value(1).toLong(), rs.value(2).toLong());
+      });
   std::string did;
   for (const auto& [purpose, of] : lines) {
     com::SafeArray list({{0, 2}, {0, static_cast<int32_t>(of.size())}});
@@ -310,18 +310,16 @@ std::string PeriodClose::classificationSplit() {
     com::Variant amount;
   };
   std::vector<Amount> amounts;
-  com::Ref<ado::Connection> c = open(o_.connect);
-  com::Ref<ado::Recordset> rs = c->execute(
+  eachRow(
       "SELECT a.FDeptID, a.FCostObjID, a.FCostItemID, a.FLevel, SUM(a.FOverAmount) FROM CBCalInfo_CurData a "
       "INNER JOIN cbCostObj o ON o.FItemID = a.FCostObjID AND o.FCalculateType = 909 WHERE a.FYear = " +
-      sqlNumber(o_.year) + " AND a.FPeriod = " + sqlNumber(o_.period) +
-      " GROUP BY a.FDeptID, a.FCostObjID, a.FCostItemID, a.FLevel ORDER BY a.FCostObjID, a.FDeptID, "
-      "a.FCostItemID, a.FLevel");
-  for (; !rs->eof(); rs->moveNext()) {
-    amounts.push_back({rs->value(0).toLong(), rs->value(1).toLong(), rs->value(2).toLong(),
-                       rs->value(3).toLong(), rs->value(4)});
-  }
-  c->close();
+          sqlNumber(o_.year) + " AND a.FPeriod = " + sqlNumber(o_.period) +
+          " GROUP BY a.FDeptID, a.FCostObjID, a.FCostItemID, a.FLevel ORDER BY a.FCostObjID, a.FDeptID, "
+          "a.FCostItemID, a.FLevel",
+      [&](ado::Recordset& rs) {
+        amounts.push_back({rs.value(0).toLong(), rs.value(1).toLong(), rs.value(2).toLong(),
+                           rs.value(3).toLong(), rs.value(4)});
+      });
   std::map<int32_t, int32_t> standards;  // cost object -> its sort standard
   int refused = 0;
   for (const Amount& a : amounts) {

@@ -44,6 +44,10 @@
 #include "platform/com/variant.h"
 #include "schema/demoplant/plant.h"
 
+namespace mls::ado {
+class Recordset;
+}
+
 namespace mls::close {
 
 struct Step {
@@ -89,6 +93,8 @@ class PeriodClose {
   com::Variant scalar(const std::string& sql) const;
 
  private:
+  // Calls `row` on each row of a query on the close's database.
+  void eachRow(const std::string& sql, const std::function<void(ado::Recordset&)>& row) const;
   int64_t count(const std::string& sql) const { return scalar(sql).toLong(); }
   com::Variant call(com::Dispatch& object, const std::string& member, std::vector<com::Variant> args) const;
   // The distinct values of a whole-number column of the period's rows of a table.
