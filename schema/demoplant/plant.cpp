@@ -675,7 +675,8 @@ class Generator {
         "ICStockBillEntry e INNER JOIN t_ICItem i ON i.FItemID = e.FItemID WHERE i.FTrack = 81\r\n");
     // The entered standard (number 11) of the first twelve cost objects of
     // each department, in the department they are in production in (the
-    // others weigh nothing), and repairable-waste output for every fifth.
+    // others weigh nothing), and repairable-waste output for every fifth (and
+    // for each department's first in a plant of fewer than 16).
     RowWriter standard(out_, "cb_BmStandard", "FNum, FID, FName, FName_EN, FName_CHT");
     standard.row({sqlNumber(kEnteredStandard), sqlNText("DEFZ"), sqlNText("定额"),
                   sqlNText("Entered standard"), sqlNText("定額")});
@@ -688,9 +689,15 @@ class Generator {
         entered.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kEnteredStandard), dept,
                      sqlNumber(objects_[i].id), sqlNumber(0),
                      sqlNumber(static_cast<double>(1 + rnd_.below(20)))});
-      if (i % 5 == 0)
+      if (i % 5 == 0) {
         waste.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, sqlNumber(objects_[i].id), sqlNumber(0),
                    sqlNumber(static_cast<double>(1 + rnd_.below(10)))});
+      } else if (i < 4 && objects_.size() < 16) {
+        // A small plant's every fifth leaves a department without any; its
+        // first cost object takes some, so that its waste can be spread.
+        waste.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, sqlNumber(objects_[i].id), sqlNumber(0),
+                   sqlNumber(5)});
+      }
     }
   }
 

@@ -7,8 +7,6 @@
 
 #include "arguments.h"
 #include "demo_database.h"
-#include "demo_plant.h"
-#include "demo_reports.h"
 #include "platform/com/class_factory.h"
 #include "platform/com/declaration.h"
 #include "platform/com/dispatch.h"
@@ -157,7 +155,7 @@ int printMembers(const std::string& progId) {
   return 0;
 }
 
-int demo() {
+int demo(const PlantDemo& plant) {
   // The demo keeps its registrations in the build tree unless told otherwise.
   if (const char* env = std::getenv("MARLSTONE_REGISTRY"); !env || !*env) {
     ::setenv("MARLSTONE_REGISTRY", MLS_BUILD_REGISTRY, 1);
@@ -187,8 +185,7 @@ int demo() {
     buildDemoDatabase();
     printDemoPeriods("en");
     printDemoPeriods("chs");
-    runPlantDemo(MLS_DEMO_DATABASE);
-    printProductCostReports(MLS_DEMO_DATABASE, 2024, 2);
+    runPlantDemo(MLS_DEMO_DATABASE, plant);
     std::cout << "\nthe plant's database is in " << MLS_DEMO_DATABASE
               << "; tools/tsql/tsql-shell of the same build opens it\n";
     return 0;

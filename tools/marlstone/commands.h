@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "demo_plant.h"
+
 namespace mls::host {
 
 // The library the host loads: $MARLSTONE_LIBRARY, else the one built with the host.
@@ -19,6 +21,8 @@ int callMember(const std::string& progId, const std::string& member, std::span<c
 // declaration per member: parameters with their types, ByRef, Optional and
 // defaults, and the result.
 int printMembers(const std::string& progId);
-int demo();
+// The demo: the registered classes, a small period grid, then a period close
+// of a generated plant.
+int demo(const PlantDemo& plant);
 
 }  // namespace mls::host

@@ -1,16 +1,21 @@
 // The demo's plant: a generated plant (schema/demoplant) in an embedded
-// database file (replaced at each run), on which the period's first steps run through
-// ConcludeUpdate created by ProgID from the classes served in process: the
-// snapshot, the reset (refused first for a snapshot of another period), the
-// completed and product quantities and the flag, each printed with its votes
-// and the rows it produced.
+// database file (replaced at each run), closed for its period by the period
+// close driver (tools/close), one line per step; a small plant also shows
+// what each step left, and the close ends with the product cost report in
+// "chs" and "en".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace mls::host {
 
-// Raises the library's error when a step fails unexpectedly.
-void runPlantDemo(const std::string& databaseFile);
+struct PlantDemo {
+  uint64_t seed = 2024;
+  int billLines = 2000;
+};
+
+// Raises the library's error when a step fails.
+void runPlantDemo(const std::string& databaseFile, const PlantDemo& demo);
 
 }  // namespace mls::host

@@ -1,13 +1,14 @@
-// The demo's last step: the product cost report of the plant's closed period,
-// asked of CalInfo created by ProgID in Chinese and in English and printed as
-// a table.
+// The close's last step as the demo shows it: the product cost report of the
+// closed period, as CalInfo.GetProductInfo answered it in one language,
+// printed as a table of its first detail rows and every subtotal and total.
 #pragma once
 
 #include <string>
 
+#include "platform/com/variant.h"
+
 namespace mls::host {
 
-// Raises the library's error when the report fails.
-void printProductCostReports(const std::string& databaseFile, int year, int period);
+void printProductCostReport(const com::Variant& report, const std::string& language, int year, int period);
 
 }  // namespace mls::host

@@ -1,6 +1,7 @@
 // marlstone: registers libmarlstone.so and calls its objects by ProgID, the way
 // a client process does (the host loads the library through the registry file;
 // it does not link it).
+#include <charconv>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -14,10 +15,29 @@ int usage() {
                "       marlstone unregister [library]\n"
                "       marlstone call ProgID Member [arguments...]\n"
                "       marlstone members ProgID\n"
-               "       marlstone demo\n"
+               "       marlstone demo [--seed S] [--lines N]\n"
                "The registry file is $MARLSTONE_REGISTRY (default ~/.config/marlstone/registry);\n"
                "the library is $MARLSTONE_LIBRARY (default: the one built with this host).\n";
   return 2;
+}
+
+// Reads the demo's options, "--seed S" and "--lines N" (N at least 1).
+bool demoOptions(const std::vector<std::string>& args, mls::host::PlantDemo& plant) {
+  for (size_t i = 1; i < args.size(); i += 2) {
+    if (i + 1 == args.size()) return false;
+    const std::string& v = args[i + 1];
+    uint64_t n = 0;
+    auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+    if (ec != std::errc() || end != v.data() + v.size()) return false;
+    if (args[i] == "--seed") {
+      plant.seed = n;
+    } else if (args[i] == "--lines" && n >= 1 && n <= 100000000) {
+      plant.billLines = static_cast<int>(n);
+    } else {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -35,6 +55,9 @@ int main(int argc, char** argv) {
     return mls::host::callMember(args[1], args[2], std::span(args).subspan(3));
   }
   if (command == "members" && args.size() == 2) return mls::host::printMembers(args[1]);
-  if (command == "demo" && args.size() == 1) return mls::host::demo();
+  if (command == "demo") {
+    mls::host::PlantDemo plant;
+    if (demoOptions(args, plant)) return mls::host::demo(plant);
+  }
   return usage();
 }
