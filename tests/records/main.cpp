@@ -1,0 +1,343 @@
+// The behaviour records' runner: calls on the public classes written as data.
+//
+//   mls_records PATH...   runs each file PATH, or every *.calls file under a
+//                         folder named "cases" below the folder PATH
+//
+// Each file gets an embedded database of its own with the system and ERP
+// schemas loaded, the classes served in process.  Lines starting with "#" are
+// comments; records are separated by blank lines and run in order:
+//
+//   sql                         the following lines are one batch; it must run
+//   query [sorted]              SQL lines, a line "----", then the rows the SQL
+//                               must answer (sorted: compared in sorted order)
+//   call [en|chs] PROGID MEMBER ARGS...
+//                               creates PROGID and calls MEMBER with the
+//                               properties string for this database in the
+//                               language (en unless given) and ARGS, JSON values
+//                               read as the host's "marlstone call" reads them
+//                               (a bare number is a Long, "text" a String).
+//                               Expectation lines follow, in any order:
+//     props TEXT                TEXT is the properties string instead
+//     result JSON               the value answered: same kind and value
+//     error N [SOURCE [TEXT]]   the call raises N (JSON values: the source as it
+//                               is, a fragment of the description); without
+//                               this line the call must raise nothing
+//     votes WORD...             the votes cast, in order (SetComplete, SetAbort),
+//                               or "none"; unchecked without this line
+//     out NAME JSON             the by-reference parameter NAME afterwards (the
+//                               record then passes its arguments by reference)
+//     columns NAME...           the field names of the recordset answered (the
+//                               keys of each dictionary of a list answered)
+//     detached                  the recordset answered has no connection
+//     rows [sorted]             last: the rows answered, one a line until the
+//                               blank line (none for Nothing or an empty set)
+//
+// A row is its values as text, Null as "NULL", joined by " | ".  The closing
+// line is "N passed, N failed" (one per query or call record); the exit status
+// is 1 when a record failed.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "arguments.h"
+#include "classes/library.h"
+#include "platform/ado/recordset.h"
+#include "platform/com/dispatch.h"
+#include "platform/com/error.h"
+#include "platform/com/object_context.h"
+#include "platform/com/registry.h"
+#include "platform/halvern/dictionary.h"
+#include "platform/halvern/list.h"
+#include "support/test_database.h"
+
+namespace mls::records {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+struct Record {
+  int line = 0;  // of the header
+  Lines body;    // the lines after the header
+  std::string header;
+};
+
+std::string word(std::string& rest) {
+  size_t start = rest.find_first_not_of(' ');
+  if (start == std::string::npos) return rest = "", "";
+  size_t end = rest.find(' ', start);
+  std::string w = rest.substr(start, end - start);
+  rest = end == std::string::npos ? "" : rest.substr(end + 1);
+  return w;
+}
+
+std::string text(const com::Variant& v) {
+  return v.isNull() ? "NULL" : v.toString();
+}
+
+std::string joined(const std::vector<std::string>& values, const char* separator) {
+  std::string out;
+  for (size_t i = 0; i < values.size(); ++i)
+    out += (i ? separator : "") + values[i];
+  return out;
+}
+
+class FileRun {
+ public:
+  FileRun(std::string path, int& passed, int& failed)
+      : path_(std::move(path)), passed_(passed), failed_(failed) {
+    db_.runSchemaFile("erp.sql");
+  }
+
+  void run(const Record& r) {
+    std::string rest = r.header;
+    const std::string kind = word(rest);
+    line_ = r.line;
+    failures_ = 0;
+    try {
+      if (kind == "sql") {
+        db_.run(joined(r.body, "\n"));
+        return;
+      }
+      if (kind == "query") {
+        query(rest == "sorted", r.body);
+      } else if (kind == "call") {
+        call(rest, r.body);
+      } else {
+        fail("unknown record '" + kind + "'");
+      }
+    } catch (const com::ComError& e) {
+      fail(raisedText(e));
+    }
+    (failures_ ? failed_ : passed_) += 1;
+  }
+
+ private:
+  static std::string raisedText(const com::ComError& e) {
+    return "raised " + std::to_string(e.number()) + " \"" + e.source() + "\" \"" + e.description() + "\"";
+  }
+  void fail(const std::string& why) {
+    std::cout << path_ << ":" << line_ << ": " << why << "\n";
+    ++failures_;
+  }
+  void check(bool ok, const std::string& why) {
+    if (!ok) fail(why);
+  }
+  void compareRows(Lines actual, Lines expected, bool sorted) {
+    if (sorted) {
+      std::sort(actual.begin(), actual.end());
+      std::sort(expected.begin(), expected.end());
+    }
+    if (actual == expected) return;
+    fail("rows differ\n  expected:\n    " + joined(expected, "\n    ") + "\n  actual:\n    " +
+         joined(actual, "\n    "));
+  }
+
+  void query(bool sorted, const Lines& body) {
+    auto bar = std::find(body.begin(), body.end(), "----");
+    if (bar == body.end()) return fail("a query needs a line \"----\" before its rows");
+    Lines actual;
+    for (const std::vector<std::string>& row : db_.texts(joined(Lines(body.begin(), bar), "\n")))
+      actual.push_back(joined(row, " | "));
+    compareRows(actual, Lines(bar + 1, body.end()), sorted);
+  }
+
+  void call(std::string rest, const Lines& body) {
+    std::string language = "en";
+    std::string progId = word(rest);
+    if (progId == "en" || progId == "chs") language = std::exchange(progId, word(rest));
+    const std::string member = word(rest);
+    std::vector<com::Variant> args = host::parseJsonValues(rest);
+
+    std::string props = db_.props(language);
+    std::optional<std::vector<com::Variant>> error, result;
+    std::optional<std::string> votes, columns;
+    std::map<std::string, std::vector<com::Variant>> outs;
+    std::optional<Lines> rows;
+    bool sorted = false, detached = false;
+    for (size_t i = 0; i < body.size(); ++i) {
+      std::string line = body[i];
+      const std::string key = word(line);
+      if (key == "props") {
+        props = line;
+      } else if (key == "result") {
+        result = host::parseJsonValues(line);
+      } else if (key == "error") {
+        error = host::parseJsonValues(line);
+      } else if (key == "votes") {
+        votes = line;
+      } else if (key == "out") {
+        std::string name = word(line);
+        outs[name] = host::parseJsonValues(line);
+      } else if (key == "columns") {
+        columns = line;
+      } else if (key == "detached") {
+        detached = true;
+      } else if (key == "rows") {
+        sorted = line == "sorted";
+        rows = Lines(body.begin() + static_cast<long>(i) + 1, body.end());
+        break;
+      } else {
+        return fail("unknown expectation '" + key + "'");
+      }
+    }
+
+    com::Ref<com::Dispatch> obj = com::createObject(progId);
+    const com::TypeInfo* type = com::typeInfoOf(*obj);
+    const com::TypeInfo::Member* info = type ? type->find(member, com::kMethodOrGet) : nullptr;
+    std::vector<com::Variant> values = args;
+    std::vector<com::Variant> passed{com::Variant(props)};
+    if (!outs.empty()) {
+      if (!info) return fail(progId + " does not describe " + member);
+      for (const auto& [name, expected] : outs) {
+        const std::vector<com::Param>& params = info->info.params;
+        auto p =
+            std::find_if(params.begin(), params.end(), [&](const com::Param& q) { return q.name == name; });
+        if (p == params.end()) return fail(member + " has no parameter " + name);
+        // The properties string is the first parameter, the record's arguments follow.
+        for (size_t n = static_cast<size_t>(p - params.begin()); values.size() < n;)
+          values.push_back(params[values.size() + 1].optional ? com::Variant::missing() : com::Variant());
+      }
+      for (com::Variant& v : values)
+        passed.push_back(com::Variant::byRef(&v));
+    } else {
+      passed.insert(passed.end(), args.begin(), args.end());
+    }
+
+    com::Variant answer;
+    std::optional<com::ComError> raised;
+    com::VoteRecorder recorder;
+    try {
+      answer = com::invokeByName(*obj, member, com::kMethodOrGet, passed);
+    } catch (const com::ComError& e) {
+      raised = e;
+    }
+
+    if (votes) {
+      std::vector<std::string> cast;
+      for (com::Vote v : recorder.votes())
+        cast.push_back(com::voteName(v));
+      const std::string actual = cast.empty() ? "none" : joined(cast, " ");
+      check(actual == *votes, "votes: expected " + *votes + ", cast " + actual);
+    }
+    if (error && !raised) return fail("raised nothing");
+    if (raised) {
+      const std::vector<com::Variant> e = error.value_or(std::vector<com::Variant>{});
+      const bool same = !e.empty() && raised->number() == e[0].toLong() &&
+                        (e.size() < 2 || raised->source() == e[1].toString()) &&
+                        (e.size() < 3 || raised->description().find(e[2].toString()) != std::string::npos);
+      if (!same) return fail(raisedText(*raised));
+    }
+    if (result) {
+      check(result->size() == 1 && answer.debugString() == (*result)[0].debugString(),
+            "answered " + answer.debugString());
+    }
+    for (const auto& [name, expected] : outs) {
+      const std::vector<com::Param>& params = info->info.params;
+      size_t n = static_cast<size_t>(
+          std::find_if(params.begin(), params.end(), [&](const com::Param& q) { return q.name == name; }) -
+          params.begin());
+      const com::Variant& actual = values[n - 1];
+      check(expected.size() == 1 && actual.debugString() == expected[0].debugString(),
+            name + " is " + actual.debugString());
+    }
+    if (columns || detached || rows) answered(answer, columns, detached, rows, sorted);
+  }
+
+  void answered(const com::Variant& answer, const std::optional<std::string>& columns, bool detached,
+                const std::optional<Lines>& rows, bool sorted) {
+    Lines actual;
+    com::Ref<com::Dispatch> object = answer.isObject() ? answer.toObject() : com::Ref<com::Dispatch>();
+    if (auto* rs = dynamic_cast<ado::Recordset*>(object.get())) {
+      std::vector<std::string> names;
+      for (size_t i = 0; i < rs->fieldCount(); ++i)
+        names.push_back(rs->fieldInfo(i).name);
+      check(!columns || joined(names, " ") == *columns, "columns " + joined(names, " "));
+      check(!detached || !rs->activeConnection(), "the recordset keeps its connection");
+      if (rs->recordCount() > 0) rs->moveFirst();
+      for (; !rs->eof(); rs->moveNext()) {
+        std::vector<std::string> row;
+        for (size_t i = 0; i < rs->fieldCount(); ++i)
+          row.push_back(text(rs->value(i)));
+        actual.push_back(joined(row, " | "));
+      }
+    } else if (auto* list = dynamic_cast<halvern::List*>(object.get())) {
+      for (const com::Variant& item : *list) {
+        com::Ref<com::Dispatch> d = item.toObject();
+        auto* dict = dynamic_cast<halvern::Dictionary*>(d.get());
+        if (!dict) return fail("a list item is no dictionary");
+        std::vector<std::string> row;
+        for (const std::string& k : dict->keys())
+          row.push_back(text(dict->item(k)));
+        check(!columns || joined(dict->keys(), " ") == *columns, "keys " + joined(dict->keys(), " "));
+        actual.push_back(joined(row, " | "));
+      }
+    } else if (object || columns || detached) {
+      return fail("answered " + answer.debugString() + ", no recordset or list");
+    }
+    if (rows) compareRows(actual, *rows, sorted);
+  }
+
+  std::string path_;
+  int& passed_;
+  int& failed_;
+  int line_ = 0;
+  int failures_ = 0;
+  testing::TestDatabase db_;
+};
+
+std::vector<Record> readRecords(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<Record> out;
+  std::string line;
+  bool open = false;
+  for (int n = 1; std::getline(in, line); ++n) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.starts_with("#")) continue;
+    if (line.find_first_not_of(' ') == std::string::npos) {
+      open = false;
+    } else if (!open) {
+      out.push_back({n, {}, line});
+      open = true;
+    } else {
+      out.back().body.push_back(line);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+}  // namespace mls::records
+
+int main(int argc, char** argv) {
+  using namespace mls;
+  ::unsetenv("MARLSTONE_RESOURCES");
+  classes::registerInProcess();
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::filesystem::is_directory(argv[i])) {
+      files.push_back(argv[i]);
+      continue;
+    }
+    for (const auto& e : std::filesystem::recursive_directory_iterator(argv[i])) {
+      if (e.path().extension() == ".calls" && e.path().parent_path().filename() == "cases")
+        files.push_back(e.path().string());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  int passed = 0, failed = 0;
+  for (const std::string& f : files) {
+    records::FileRun run(f, passed, failed);
+    for (const records::Record& r : records::readRecords(f))
+      run.run(r);
+  }
+  std::cout << passed << " passed, " << failed << " failed\n";
+  return failed || files.empty() ? 1 : 0;
+}
