@@ -28,9 +28,11 @@
 //                               record then passes its arguments by reference)
 //     columns NAME...           the field names of the recordset answered (the
 //                               keys of each dictionary of a list answered)
+//     kinds KIND...             the kinds of each row's values (Long, String..)
 //     detached                  the recordset answered has no connection
 //     rows [sorted]             last: the rows answered, one a line until the
-//                               blank line (none for Nothing or an empty set)
+//                               blank line (none for an empty set)
+//   The last four need a recordset or a list of dictionaries answered.
 //
 // A row is its values as text, Null as "NULL", joined by " | ".  The closing
 // line is "N passed, N failed" (one per query or call record); the exit status
@@ -88,6 +90,14 @@ std::string joined(const std::vector<std::string>& values, const char* separator
     out += (i ? separator : "") + values[i];
   return out;
 }
+
+// What a record expects of the recordset or list a call answers.
+struct Shape {
+  std::optional<std::string> columns, kinds;
+  bool detached = false;
+  std::optional<Lines> rows;
+  bool sorted = false;
+};
 
 class FileRun {
  public:
@@ -158,10 +168,9 @@ class FileRun {
 
     std::string props = db_.props(language);
     std::optional<std::vector<com::Variant>> error, result;
-    std::optional<std::string> votes, columns;
+    std::optional<std::string> votes;
     std::map<std::string, std::vector<com::Variant>> outs;
-    std::optional<Lines> rows;
-    bool sorted = false, detached = false;
+    Shape shape;
     for (size_t i = 0; i < body.size(); ++i) {
       std::string line = body[i];
       const std::string key = word(line);
@@ -177,12 +186,14 @@ class FileRun {
         std::string name = word(line);
         outs[name] = host::parseJsonValues(line);
       } else if (key == "columns") {
-        columns = line;
+        shape.columns = line;
+      } else if (key == "kinds") {
+        shape.kinds = line;
       } else if (key == "detached") {
-        detached = true;
+        shape.detached = true;
       } else if (key == "rows") {
-        sorted = line == "sorted";
-        rows = Lines(body.begin() + static_cast<long>(i) + 1, body.end());
+        shape.sorted = line == "sorted";
+        shape.rows = Lines(body.begin() + static_cast<long>(i) + 1, body.end());
         break;
       } else {
         return fail("unknown expectation '" + key + "'");
@@ -248,41 +259,51 @@ class FileRun {
       check(expected.size() == 1 && actual.debugString() == expected[0].debugString(),
             name + " is " + actual.debugString());
     }
-    if (columns || detached || rows) answered(answer, columns, detached, rows, sorted);
+    if (shape.columns || shape.kinds || shape.detached || shape.rows) answered(answer, shape);
   }
 
-  void answered(const com::Variant& answer, const std::optional<std::string>& columns, bool detached,
-                const std::optional<Lines>& rows, bool sorted) {
-    Lines actual;
+  void answered(const com::Variant& answer, const Shape& want) {
+    auto named = [&](const std::vector<std::string>& names) {
+      check(!want.columns || joined(names, " ") == *want.columns, "columns " + joined(names, " "));
+    };
+    std::vector<std::vector<com::Variant>> values;
     com::Ref<com::Dispatch> object = answer.isObject() ? answer.toObject() : com::Ref<com::Dispatch>();
     if (auto* rs = dynamic_cast<ado::Recordset*>(object.get())) {
       std::vector<std::string> names;
       for (size_t i = 0; i < rs->fieldCount(); ++i)
         names.push_back(rs->fieldInfo(i).name);
-      check(!columns || joined(names, " ") == *columns, "columns " + joined(names, " "));
-      check(!detached || !rs->activeConnection(), "the recordset keeps its connection");
+      named(names);
+      check(!want.detached || !rs->activeConnection(), "the recordset keeps its connection");
       if (rs->recordCount() > 0) rs->moveFirst();
       for (; !rs->eof(); rs->moveNext()) {
-        std::vector<std::string> row;
+        values.emplace_back();
         for (size_t i = 0; i < rs->fieldCount(); ++i)
-          row.push_back(text(rs->value(i)));
-        actual.push_back(joined(row, " | "));
+          values.back().push_back(rs->value(i));
       }
     } else if (auto* list = dynamic_cast<halvern::List*>(object.get())) {
       for (const com::Variant& item : *list) {
         com::Ref<com::Dispatch> d = item.toObject();
         auto* dict = dynamic_cast<halvern::Dictionary*>(d.get());
         if (!dict) return fail("a list item is no dictionary");
-        std::vector<std::string> row;
+        named(dict->keys());
+        values.emplace_back();
         for (const std::string& k : dict->keys())
-          row.push_back(text(dict->item(k)));
-        check(!columns || joined(dict->keys(), " ") == *columns, "keys " + joined(dict->keys(), " "));
-        actual.push_back(joined(row, " | "));
+          values.back().push_back(dict->item(k));
       }
-    } else if (object || columns || detached) {
+    } else {
       return fail("answered " + answer.debugString() + ", no recordset or list");
     }
-    if (rows) compareRows(actual, *rows, sorted);
+    Lines actual;
+    for (const std::vector<com::Variant>& row : values) {
+      std::vector<std::string> texts, kinds;
+      for (const com::Variant& v : row) {
+        texts.push_back(text(v));
+        kinds.push_back(com::kindName(v.kind()));
+      }
+      check(!want.kinds || joined(kinds, " ") == *want.kinds, "kinds " + joined(kinds, " "));
+      actual.push_back(joined(texts, " | "));
+    }
+    if (want.rows) compareRows(actual, *want.rows, want.sorted);
   }
 
   std::string path_;
