@@ -30,11 +30,16 @@
 //                               keys of each dictionary of a list answered)
 //     kinds KIND...             the kinds of each row's values (Long, String..)
 //     detached                  the recordset answered has no connection
-//     rows [sorted]             last: the rows answered, one a line until the
-//                               blank line (none for an empty set)
-//   The last four need a recordset or a list of dictionaries answered.
+//     lock N                    the recordset answered has lock type N
+//     rows [sorted] [FIELD...]  last: the rows answered (the fields named, all
+//                               when none), one a line until the blank line
+//                               (none for an empty set)
+//   The last five need a recordset or a list of dictionaries answered.
 //
-// A row is its values as text, Null as "NULL", joined by " | ".  The closing
+//   include FILE                the records of FILE (beside this one) run here,
+//                               e.g. a seed shared by several files
+//
+// A row is its values as text, Null as "NULL", '' as "(empty)", joined by " | ".  The closing
 // line is "N passed, N failed" (one per query or call record); the exit status
 // is 1 when a record failed.
 #include <stdlib.h>
@@ -66,6 +71,7 @@ namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 struct Record {
+  std::string file;
   int line = 0;  // of the header
   Lines body;    // the lines after the header
   std::string header;
@@ -81,7 +87,9 @@ std::string word(std::string& rest) {
 }
 
 std::string text(const com::Variant& v) {
-  return v.isNull() ? "NULL" : v.toString();
+  if (v.isNull()) return "NULL";
+  std::string t = v.toString();
+  return t.empty() ? "(empty)" : t;
 }
 
 std::string joined(const std::vector<std::string>& values, const char* separator) {
@@ -95,21 +103,20 @@ std::string joined(const std::vector<std::string>& values, const char* separator
 struct Shape {
   std::optional<std::string> columns, kinds;
   bool detached = false;
+  std::optional<int32_t> lock;
   std::optional<Lines> rows;
   bool sorted = false;
+  std::string fields;  // the fields a row shows, all when empty
 };
 
 class FileRun {
  public:
-  FileRun(std::string path, int& passed, int& failed)
-      : path_(std::move(path)), passed_(passed), failed_(failed) {
-    db_.runSchemaFile("erp.sql");
-  }
+  FileRun(int& passed, int& failed) : passed_(passed), failed_(failed) { db_.runSchemaFile("erp.sql"); }
 
   void run(const Record& r) {
     std::string rest = r.header;
     const std::string kind = word(rest);
-    line_ = r.line;
+    where_ = r.file + ":" + std::to_string(r.line);
     failures_ = 0;
     try {
       if (kind == "sql") {
@@ -134,7 +141,7 @@ class FileRun {
     return "raised " + std::to_string(e.number()) + " \"" + e.source() + "\" \"" + e.description() + "\"";
   }
   void fail(const std::string& why) {
-    std::cout << path_ << ":" << line_ << ": " << why << "\n";
+    std::cout << where_ << ": " << why << "\n";
     ++failures_;
   }
   void check(bool ok, const std::string& why) {
@@ -189,10 +196,13 @@ class FileRun {
         shape.columns = line;
       } else if (key == "kinds") {
         shape.kinds = line;
+      } else if (key == "lock") {
+        shape.lock = std::stoi(line);
       } else if (key == "detached") {
         shape.detached = true;
       } else if (key == "rows") {
-        shape.sorted = line == "sorted";
+        if (line.starts_with("sorted")) shape.sorted = word(line) == "sorted";
+        shape.fields = line;
         shape.rows = Lines(body.begin() + static_cast<long>(i) + 1, body.end());
         break;
       } else {
@@ -259,7 +269,7 @@ class FileRun {
       check(expected.size() == 1 && actual.debugString() == expected[0].debugString(),
             name + " is " + actual.debugString());
     }
-    if (shape.columns || shape.kinds || shape.detached || shape.rows) answered(answer, shape);
+    if (shape.columns || shape.kinds || shape.detached || shape.lock || shape.rows) answered(answer, shape);
   }
 
   void answered(const com::Variant& answer, const Shape& want) {
@@ -274,11 +284,16 @@ class FileRun {
         names.push_back(rs->fieldInfo(i).name);
       named(names);
       check(!want.detached || !rs->activeConnection(), "the recordset keeps its connection");
+      check(!want.lock || rs->lockType() == *want.lock, "lock type " + std::to_string(rs->lockType()));
+      std::vector<std::string> shown;
+      for (std::string f = want.fields, w = word(f); !w.empty(); w = word(f))
+        shown.push_back(w);
+      if (shown.empty()) shown = names;
       if (rs->recordCount() > 0) rs->moveFirst();
       for (; !rs->eof(); rs->moveNext()) {
         values.emplace_back();
-        for (size_t i = 0; i < rs->fieldCount(); ++i)
-          values.back().push_back(rs->value(i));
+        for (const std::string& f : shown)
+          values.back().push_back(rs->value(f));
       }
     } else if (auto* list = dynamic_cast<halvern::List*>(object.get())) {
       for (const com::Variant& item : *list) {
@@ -306,16 +321,16 @@ class FileRun {
     if (want.rows) compareRows(actual, *want.rows, want.sorted);
   }
 
-  std::string path_;
   int& passed_;
   int& failed_;
-  int line_ = 0;
+  std::string where_;  // the record's file and line
   int failures_ = 0;
   testing::TestDatabase db_;
 };
 
 std::vector<Record> readRecords(const std::string& path) {
   std::ifstream in(path);
+  if (!in) std::cout << path << ": cannot be read\n";
   std::vector<Record> out;
   std::string line;
   bool open = false;
@@ -324,8 +339,11 @@ std::vector<Record> readRecords(const std::string& path) {
     if (line.starts_with("#")) continue;
     if (line.find_first_not_of(' ') == std::string::npos) {
       open = false;
+    } else if (!open && line.starts_with("include ")) {
+      for (Record& r : readRecords((fs::path(path).parent_path() / line.substr(8)).string()))
+        out.push_back(std::move(r));
     } else if (!open) {
-      out.push_back({n, {}, line});
+      out.push_back({path, n, {}, line});
       open = true;
     } else {
       out.back().body.push_back(line);
@@ -355,7 +373,7 @@ int main(int argc, char** argv) {
   std::sort(files.begin(), files.end());
   int passed = 0, failed = 0;
   for (const std::string& f : files) {
-    records::FileRun run(f, passed, failed);
+    records::FileRun run(passed, failed);
     for (const records::Record& r : records::readRecords(f))
       run.run(r);
   }
