@@ -20,8 +20,9 @@
 //     props TEXT                TEXT is the properties string instead
 //     result JSON               the value answered: same kind and value
 //     error N [SOURCE [TEXT]]   the call raises N (JSON values: the source as it
-//                               is, a fragment of the description); without
-//                               this line the call must raise nothing
+//                               is or null for any, a fragment of the
+//                               description); without it the call must raise
+//                               nothing
 //     votes WORD...             the votes cast, in order (SetComplete, SetAbort),
 //                               or "none"; unchecked without this line
 //     out NAME JSON             the by-reference parameter NAME afterwards (the
@@ -252,7 +253,7 @@ class FileRun {
     if (raised) {
       const std::vector<com::Variant> e = error.value_or(std::vector<com::Variant>{});
       const bool same = !e.empty() && raised->number() == e[0].toLong() &&
-                        (e.size() < 2 || raised->source() == e[1].toString()) &&
+                        (e.size() < 2 || e[1].isNull() || raised->source() == e[1].toString()) &&
                         (e.size() < 3 || raised->description().find(e[2].toString()) != std::string::npos);
       if (!same) return fail(raisedText(*raised));
     }
@@ -288,12 +289,11 @@ class FileRun {
       std::vector<std::string> shown;
       for (std::string f = want.fields, w = word(f); !w.empty(); w = word(f))
         shown.push_back(w);
-      if (shown.empty()) shown = names;
       if (rs->recordCount() > 0) rs->moveFirst();
       for (; !rs->eof(); rs->moveNext()) {
         values.emplace_back();
-        for (const std::string& f : shown)
-          values.back().push_back(rs->value(f));
+        for (size_t i = 0; i < (shown.empty() ? names.size() : shown.size()); ++i)
+          values.back().push_back(shown.empty() ? rs->value(i) : rs->value(shown[i]));
       }
     } else if (auto* list = dynamic_cast<halvern::List*>(object.get())) {
       for (const com::Variant& item : *list) {
