@@ -19,7 +19,9 @@
 //                               Expectation lines follow, in any order:
 //     props TEXT                TEXT is the properties string instead
 //     result JSON               the value answered: same kind and value
-//     error N [SOURCE [TEXT]]   the call raises N (JSON values: the source as it
+//     arg N list|nothing        argument N (from 1) is passed as a Halvern.List
+//                               of its array's items, or is Nothing
+//     error [N [SOURCE [TEXT]]] the call raises N (JSON values: the source as it
 //                               is or null for any, a fragment of the
 //                               description); without it the call must raise
 //                               nothing
@@ -184,6 +186,17 @@ class FileRun {
       const std::string key = word(line);
       if (key == "props") {
         props = line;
+      } else if (key == "arg") {
+        const size_t n = std::stoul(word(line));
+        if (n == 0 || n > args.size()) return fail("no argument " + std::to_string(n));
+        if (line == "nothing") {
+          args[n - 1] = com::Variant::nothing();
+        } else {
+          com::Ref<com::Dispatch> list = halvern::createList();
+          for (const com::Variant& item : args[n - 1].array().elements())
+            dynamic_cast<halvern::List&>(*list).add(item);
+          args[n - 1] = com::Variant(list);
+        }
       } else if (key == "result") {
         result = host::parseJsonValues(line);
       } else if (key == "error") {
@@ -252,7 +265,7 @@ class FileRun {
     if (error && !raised) return fail("raised nothing");
     if (raised) {
       const std::vector<com::Variant> e = error.value_or(std::vector<com::Variant>{});
-      const bool same = !e.empty() && raised->number() == e[0].toLong() &&
+      const bool same = error && (e.empty() || raised->number() == e[0].toLong()) &&
                         (e.size() < 2 || e[1].isNull() || raised->source() == e[1].toString()) &&
                         (e.size() < 3 || raised->description().find(e[2].toString()) != std::string::npos);
       if (!same) return fail(raisedText(*raised));
