@@ -7,6 +7,7 @@
 // schemas loaded, the classes served in process.  Lines starting with "#" are
 // comments; records are separated by blank lines and run in order:
 //
+//   database                    a fresh database replaces the file's database
 //   sql                         the following lines are one batch; it must run
 //   query [sorted]              SQL lines, a line "----", then the rows the SQL
 //                               must answer (sorted: compared in sorted order)
@@ -19,6 +20,7 @@
 //                               Expectation lines follow, in any order:
 //     props TEXT                TEXT is the properties string instead
 //     result JSON               the value answered: same kind and value
+//     result object|nothing     an object answered, or Nothing
 //     arg N list|nothing        argument N (from 1) is passed as a Halvern.List
 //                               of its array's items, or is Nothing
 //     error [N [SOURCE [TEXT]]] the call raises N (JSON values: the source as it
@@ -114,7 +116,7 @@ struct Shape {
 
 class FileRun {
  public:
-  FileRun(int& passed, int& failed) : passed_(passed), failed_(failed) { db_.runSchemaFile("erp.sql"); }
+  FileRun(int& passed, int& failed) : passed_(passed), failed_(failed) { fresh(); }
 
   void run(const Record& r) {
     std::string rest = r.header;
@@ -123,9 +125,10 @@ class FileRun {
     failures_ = 0;
     try {
       if (kind == "sql") {
-        db_.run(joined(r.body, "\n"));
+        db_->run(joined(r.body, "\n"));
         return;
       }
+      if (kind == "database") return fresh();
       if (kind == "query") {
         query(rest == "sorted", r.body);
       } else if (kind == "call") {
@@ -140,6 +143,10 @@ class FileRun {
   }
 
  private:
+  void fresh() {
+    db_.emplace();
+    db_->runSchemaFile("erp.sql");
+  }
   static std::string raisedText(const com::ComError& e) {
     return "raised " + std::to_string(e.number()) + " \"" + e.source() + "\" \"" + e.description() + "\"";
   }
@@ -164,7 +171,7 @@ class FileRun {
     auto bar = std::find(body.begin(), body.end(), "----");
     if (bar == body.end()) return fail("a query needs a line \"----\" before its rows");
     Lines actual;
-    for (const std::vector<std::string>& row : db_.texts(joined(Lines(body.begin(), bar), "\n")))
+    for (const std::vector<std::string>& row : db_->texts(joined(Lines(body.begin(), bar), "\n")))
       actual.push_back(joined(row, " | "));
     compareRows(actual, Lines(bar + 1, body.end()), sorted);
   }
@@ -176,9 +183,10 @@ class FileRun {
     const std::string member = word(rest);
     std::vector<com::Variant> args = host::parseJsonValues(rest);
 
-    std::string props = db_.props(language);
+    std::string props = db_->props(language);
     std::optional<std::vector<com::Variant>> error, result;
     std::optional<std::string> votes;
+    std::optional<bool> object;  // an object answered, or Nothing
     std::map<std::string, std::vector<com::Variant>> outs;
     Shape shape;
     for (size_t i = 0; i < body.size(); ++i) {
@@ -197,6 +205,8 @@ class FileRun {
             dynamic_cast<halvern::List&>(*list).add(item);
           args[n - 1] = com::Variant(list);
         }
+      } else if (key == "result" && (line == "object" || line == "nothing")) {
+        object = line == "object";
       } else if (key == "result") {
         result = host::parseJsonValues(line);
       } else if (key == "error") {
@@ -270,6 +280,10 @@ class FileRun {
                         (e.size() < 3 || raised->description().find(e[2].toString()) != std::string::npos);
       if (!same) return fail(raisedText(*raised));
     }
+    if (object) {
+      check(answer.isObject() && (answer.toObject().get() != nullptr) == *object,
+            "answered " + answer.debugString());
+    }
     if (result) {
       check(result->size() == 1 && answer.debugString() == (*result)[0].debugString(),
             "answered " + answer.debugString());
@@ -338,7 +352,7 @@ class FileRun {
   int& failed_;
   std::string where_;  // the record's file and line
   int failures_ = 0;
-  testing::TestDatabase db_;
+  std::optional<testing::TestDatabase> db_;
 };
 
 std::vector<Record> readRecords(const std::string& path) {
