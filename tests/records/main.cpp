@@ -21,8 +21,9 @@
 //     props TEXT                TEXT is the properties string instead
 //     result JSON               the value answered: same kind and value
 //     result object|nothing     an object answered, or Nothing
-//     arg N list|nothing        argument N (from 1) is passed as a Halvern.List
-//                               of its array's items, or is Nothing
+//     arg N list|nothing|missing
+//                               argument N (from 1) is passed as a Halvern.List
+//                               of its array's items, Nothing, or omitted
 //     error [N [SOURCE [TEXT]]] the call raises N (JSON values: the source as it
 //                               is or null for any, a fragment of the
 //                               description); without it the call must raise
@@ -36,10 +37,11 @@
 //     kinds KIND...             the kinds of each row's values (Long, String..)
 //     detached                  the recordset answered has no connection
 //     lock N                    the recordset answered has lock type N
+//     count N                   N rows are answered
 //     rows [sorted] [FIELD...]  last: the rows answered (the fields named, all
 //                               when none), one a line until the blank line
 //                               (none for an empty set)
-//   The last five need a recordset or a list of dictionaries answered.
+//   The last six need a recordset or a list of dictionaries answered.
 //
 //   include FILE                the records of FILE (beside this one) run here,
 //                               e.g. a seed shared by several files
@@ -109,6 +111,7 @@ struct Shape {
   std::optional<std::string> columns, kinds;
   bool detached = false;
   std::optional<int32_t> lock;
+  std::optional<size_t> count;  // of the rows
   std::optional<Lines> rows;
   bool sorted = false;
   std::string fields;  // the fields a row shows, all when empty
@@ -197,8 +200,8 @@ class FileRun {
       } else if (key == "arg") {
         const size_t n = std::stoul(word(line));
         if (n == 0 || n > args.size()) return fail("no argument " + std::to_string(n));
-        if (line == "nothing") {
-          args[n - 1] = com::Variant::nothing();
+        if (line == "nothing" || line == "missing") {
+          args[n - 1] = line == "nothing" ? com::Variant::nothing() : com::Variant::missing();
         } else {
           com::Ref<com::Dispatch> list = halvern::createList();
           for (const com::Variant& item : args[n - 1].array().elements())
@@ -220,6 +223,8 @@ class FileRun {
         shape.columns = line;
       } else if (key == "kinds") {
         shape.kinds = line;
+      } else if (key == "count") {
+        shape.count = std::stoul(line);
       } else if (key == "lock") {
         shape.lock = std::stoi(line);
       } else if (key == "detached") {
@@ -297,7 +302,8 @@ class FileRun {
       check(expected.size() == 1 && actual.debugString() == expected[0].debugString(),
             name + " is " + actual.debugString());
     }
-    if (shape.columns || shape.kinds || shape.detached || shape.lock || shape.rows) answered(answer, shape);
+    if (shape.columns || shape.kinds || shape.detached || shape.lock || shape.count || shape.rows)
+      answered(answer, shape);
   }
 
   void answered(const com::Variant& answer, const Shape& want) {
@@ -345,6 +351,7 @@ class FileRun {
       check(!want.kinds || joined(kinds, " ") == *want.kinds, "kinds " + joined(kinds, " "));
       actual.push_back(joined(texts, " | "));
     }
+    check(!want.count || actual.size() == *want.count, std::to_string(actual.size()) + " rows");
     if (want.rows) compareRows(actual, *want.rows, want.sorted);
   }
 
