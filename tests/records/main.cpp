@@ -21,9 +21,10 @@
 //     props TEXT                TEXT is the properties string instead
 //     result JSON               the value answered: same kind and value
 //     result object|nothing     an object answered, or Nothing
-//     arg N list|nothing|missing
+//     arg N list|nothing|missing|recordset SQL
 //                               argument N (from 1) is passed as a Halvern.List
-//                               of its array's items, Nothing, or omitted
+//                               of its array's items, Nothing, omitted, or a
+//                               detached recordset of the rows SQL answers
 //     error [N [SOURCE [TEXT]]] the call raises N (JSON values: the source as it
 //                               is or null for any, a fragment of the
 //                               description); without it the call must raise
@@ -62,6 +63,7 @@
 
 #include "arguments.h"
 #include "classes/library.h"
+#include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
@@ -150,6 +152,14 @@ class FileRun {
     db_.emplace();
     db_->runSchemaFile("erp.sql");
   }
+  com::Variant detached(const std::string& sql) const {
+    com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
+    c->open(db_->connectString());
+    com::Ref<ado::Recordset> rs = c->execute(sql, nullptr, -1);
+    rs->setActiveConnection(nullptr);
+    c->close();
+    return com::Variant(com::Ref<com::Dispatch>(rs));
+  }
   static std::string raisedText(const com::ComError& e) {
     return "raised " + std::to_string(e.number()) + " \"" + e.source() + "\" \"" + e.description() + "\"";
   }
@@ -200,7 +210,9 @@ class FileRun {
       } else if (key == "arg") {
         const size_t n = std::stoul(word(line));
         if (n == 0 || n > args.size()) return fail("no argument " + std::to_string(n));
-        if (line == "nothing" || line == "missing") {
+        if (line.starts_with("recordset ")) {
+          args[n - 1] = detached(line.substr(10));
+        } else if (line == "nothing" || line == "missing") {
           args[n - 1] = line == "nothing" ? com::Variant::nothing() : com::Variant::missing();
         } else {
           com::Ref<com::Dispatch> list = halvern::createList();
