@@ -11,12 +11,13 @@
 //   sql                         the following lines are one batch; it must run
 //   query [sorted]              SQL lines, a line "----", then the rows the SQL
 //                               must answer (sorted: compared in sorted order)
-//   call [en|chs] PROGID MEMBER ARGS...
+//   call [LANGUAGE] PROGID MEMBER ARGS...
 //                               creates PROGID and calls MEMBER with the
 //                               properties string for this database in the
-//                               language (en unless given) and ARGS, JSON values
-//                               read as the host's "marlstone call" reads them
-//                               (a bare number is a Long, "text" a String).
+//                               language (en, chs, cht; en unless given) and
+//                               ARGS, JSON values read as the host's "marlstone
+//                               call" reads them (a bare number is a Long,
+//                               "text" a String).
 //                               Expectation lines follow, in any order:
 //     props TEXT                TEXT is the properties string instead
 //     result JSON               the value answered: same kind and value
@@ -25,10 +26,10 @@
 //                               argument N (from 1) is passed as a Halvern.List
 //                               of its array's items, Nothing, omitted, or a
 //                               detached recordset of the rows SQL answers
-//     error [N [SOURCE [TEXT]]] the call raises N (JSON values: the source as it
-//                               is or null for any, a fragment of the
-//                               description); without it the call must raise
-//                               nothing
+//     error [N [SOURCE [TEXT]]] the call raises N (JSON values, null for any:
+//                               the number, the source as it is, a fragment of
+//                               the description); without it the call must
+//                               raise nothing
 //     votes WORD...             the votes cast, in order (SetComplete, SetAbort),
 //                               or "none"; unchecked without this line
 //     out NAME JSON             the by-reference parameter NAME afterwards (the
@@ -192,7 +193,7 @@ class FileRun {
   void call(std::string rest, const Lines& body) {
     std::string language = "en";
     std::string progId = word(rest);
-    if (progId == "en" || progId == "chs") language = std::exchange(progId, word(rest));
+    if (progId.find('.') == std::string::npos) language = std::exchange(progId, word(rest));
     const std::string member = word(rest);
     std::vector<com::Variant> args = host::parseJsonValues(rest);
 
@@ -292,7 +293,7 @@ class FileRun {
     if (error && !raised) return fail("raised nothing");
     if (raised) {
       const std::vector<com::Variant> e = error.value_or(std::vector<com::Variant>{});
-      const bool same = error && (e.empty() || raised->number() == e[0].toLong()) &&
+      const bool same = error && (e.empty() || e[0].isNull() || raised->number() == e[0].toLong()) &&
                         (e.size() < 2 || e[1].isNull() || raised->source() == e[1].toString()) &&
                         (e.size() < 3 || raised->description().find(e[2].toString()) != std::string::npos);
       if (!same) return fail(raisedText(*raised));
