@@ -32,8 +32,9 @@
 //                               raise nothing
 //     votes WORD...             the votes cast, in order (SetComplete, SetAbort),
 //                               or "none"; unchecked without this line
-//     out NAME JSON             the by-reference parameter NAME afterwards (the
-//                               record then passes its arguments by reference)
+//     out NAME KIND TEXT        the by-reference parameter NAME afterwards, e.g.
+//                               "out EndDate Date 2024-04-01" (the record then
+//                               passes its arguments by reference)
 //     columns NAME...           the field names of the recordset answered (the
 //                               keys of each dictionary of a list answered)
 //     kinds KIND...             the kinds of each row's values (Long, String..)
@@ -200,8 +201,8 @@ class FileRun {
     std::string props = db_->props(language);
     std::optional<std::vector<com::Variant>> error, result;
     std::optional<std::string> votes;
-    std::optional<bool> object;  // an object answered, or Nothing
-    std::map<std::string, std::vector<com::Variant>> outs;
+    std::optional<bool> object;               // an object answered, or Nothing
+    std::map<std::string, std::string> outs;  // by name: kind and text
     Shape shape;
     for (size_t i = 0; i < body.size(); ++i) {
       std::string line = body[i];
@@ -231,7 +232,7 @@ class FileRun {
         votes = line;
       } else if (key == "out") {
         std::string name = word(line);
-        outs[name] = host::parseJsonValues(line);
+        outs[name] = line;
       } else if (key == "columns") {
         shape.columns = line;
       } else if (key == "kinds") {
@@ -257,15 +258,17 @@ class FileRun {
     const com::TypeInfo::Member* info = type ? type->find(member, com::kMethodOrGet) : nullptr;
     std::vector<com::Variant> values = args;
     std::vector<com::Variant> passed{com::Variant(props)};
+    std::map<std::string, size_t> outAt;  // each out parameter's place among the record's arguments
     if (!outs.empty()) {
       if (!info) return fail(progId + " does not describe " + member);
+      const std::vector<com::Param>& params = info->info.params;
       for (const auto& [name, expected] : outs) {
-        const std::vector<com::Param>& params = info->info.params;
         auto p =
             std::find_if(params.begin(), params.end(), [&](const com::Param& q) { return q.name == name; });
-        if (p == params.end()) return fail(member + " has no parameter " + name);
         // The properties string is the first parameter, the record's arguments follow.
-        for (size_t n = static_cast<size_t>(p - params.begin()); values.size() < n;)
+        if (p == params.end() || p == params.begin()) return fail(member + " has no parameter " + name);
+        outAt[name] = static_cast<size_t>(p - params.begin()) - 1;
+        while (values.size() <= outAt[name])
           values.push_back(params[values.size() + 1].optional ? com::Variant::missing() : com::Variant());
       }
       for (com::Variant& v : values)
@@ -307,13 +310,9 @@ class FileRun {
             "answered " + answer.debugString());
     }
     for (const auto& [name, expected] : outs) {
-      const std::vector<com::Param>& params = info->info.params;
-      size_t n = static_cast<size_t>(
-          std::find_if(params.begin(), params.end(), [&](const com::Param& q) { return q.name == name; }) -
-          params.begin());
-      const com::Variant& actual = values[n - 1];
-      check(expected.size() == 1 && actual.debugString() == expected[0].debugString(),
-            name + " is " + actual.debugString());
+      const com::Variant& actual = values[outAt[name]];
+      const std::string got = std::string(com::kindName(actual.kind())) + " " + text(actual);
+      check(got == expected, name + " is " + got);
     }
     if (shape.columns || shape.kinds || shape.detached || shape.lock || shape.count || shape.rows)
       answered(answer, shape);
