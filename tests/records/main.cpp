@@ -141,10 +141,12 @@ class FileRun {
       } else if (kind == "call") {
         call(rest, r.body);
       } else {
-        fail("unknown record '" + kind + "'");
+        fail(r.line == 0 ? std::string("cannot be read") : "unknown record '" + kind + "'");
       }
     } catch (const com::ComError& e) {
       fail(raisedText(e));
+    } catch (const std::exception& e) {
+      fail(e.what());  // a malformed number in the record
     }
     (failures_ ? failed_ : passed_) += 1;
   }
@@ -186,8 +188,12 @@ class FileRun {
     auto bar = std::find(body.begin(), body.end(), "----");
     if (bar == body.end()) return fail("a query needs a line \"----\" before its rows");
     Lines actual;
-    for (const std::vector<std::string>& row : db_->texts(joined(Lines(body.begin(), bar), "\n")))
-      actual.push_back(joined(row, " | "));
+    for (const std::vector<com::Variant>& row : db_->run(joined(Lines(body.begin(), bar), "\n"))) {
+      Lines texts;
+      for (const com::Variant& v : row)
+        texts.push_back(text(v));
+      actual.push_back(joined(texts, " | "));
+    }
     compareRows(actual, Lines(bar + 1, body.end()), sorted);
   }
 
@@ -322,6 +328,9 @@ class FileRun {
     auto named = [&](const std::vector<std::string>& names) {
       check(!want.columns || joined(names, " ") == *want.columns, "columns " + joined(names, " "));
     };
+    std::vector<std::string> shown;
+    for (std::string f = want.fields, w = word(f); !w.empty(); w = word(f))
+      shown.push_back(w);
     std::vector<std::vector<com::Variant>> values;
     com::Ref<com::Dispatch> object = answer.isObject() ? answer.toObject() : com::Ref<com::Dispatch>();
     if (auto* rs = dynamic_cast<ado::Recordset*>(object.get())) {
@@ -331,9 +340,6 @@ class FileRun {
       named(names);
       check(!want.detached || !rs->activeConnection(), "the recordset keeps its connection");
       check(!want.lock || rs->lockType() == *want.lock, "lock type " + std::to_string(rs->lockType()));
-      std::vector<std::string> shown;
-      for (std::string f = want.fields, w = word(f); !w.empty(); w = word(f))
-        shown.push_back(w);
       if (rs->recordCount() > 0) rs->moveFirst();
       for (; !rs->eof(); rs->moveNext()) {
         values.emplace_back();
@@ -347,7 +353,7 @@ class FileRun {
         if (!dict) return fail("a list item is no dictionary");
         named(dict->keys());
         values.emplace_back();
-        for (const std::string& k : dict->keys())
+        for (const std::string& k : shown.empty() ? dict->keys() : shown)
           values.back().push_back(dict->item(k));
       }
     } else {
@@ -376,7 +382,7 @@ class FileRun {
 
 std::vector<Record> readRecords(const std::string& path) {
   std::ifstream in(path);
-  if (!in) std::cout << path << ": cannot be read\n";
+  if (!in) return {{path, 0, {}, ""}};  // a record that fails
   std::vector<Record> out;
   std::string line;
   bool open = false;
