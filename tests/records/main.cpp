@@ -21,7 +21,8 @@
 //                               Expectation lines follow, in any order:
 //     props TEXT                TEXT is the properties string instead
 //     result JSON               the value answered: same kind and value
-//     result object|nothing     an object answered, or Nothing
+//     result object|nothing|empty
+//                               an object answered, Nothing, or Empty
 //     arg N list|nothing|missing|recordset SQL
 //                               argument N (from 1) is passed as a Halvern.List
 //                               of its array's items, Nothing, omitted, or a
@@ -207,7 +208,7 @@ class FileRun {
     std::string props = db_->props(language);
     std::optional<std::vector<com::Variant>> error, result;
     std::optional<std::string> votes;
-    std::optional<bool> object;               // an object answered, or Nothing
+    std::string answerIs;                     // "object", "nothing" or "empty": what was answered
     std::map<std::string, std::string> outs;  // by name: kind and text
     Shape shape;
     for (size_t i = 0; i < body.size(); ++i) {
@@ -228,8 +229,8 @@ class FileRun {
             dynamic_cast<halvern::List&>(*list).add(item);
           args[n - 1] = com::Variant(list);
         }
-      } else if (key == "result" && (line == "object" || line == "nothing")) {
-        object = line == "object";
+      } else if (key == "result" && (line == "object" || line == "nothing" || line == "empty")) {
+        answerIs = line;
       } else if (key == "result") {
         result = host::parseJsonValues(line);
       } else if (key == "error") {
@@ -307,8 +308,12 @@ class FileRun {
                         (e.size() < 3 || raised->description().find(e[2].toString()) != std::string::npos);
       if (!same) return fail(raisedText(*raised));
     }
-    if (object) {
-      check(answer.isObject() && (answer.toObject().get() != nullptr) == *object,
+    if (!answerIs.empty()) {
+      const bool object = answer.isObject() && answer.toObject().get() != nullptr;
+      check(answerIs == (answer.isEmpty()    ? "empty"
+                         : object            ? "object"
+                         : answer.isObject() ? "nothing"
+                                             : "a value"),
             "answered " + answer.debugString());
     }
     if (result) {
