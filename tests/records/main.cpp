@@ -8,7 +8,8 @@
 // comments; records are separated by blank lines and run in order:
 //
 //   database                    a fresh database replaces the file's database
-//   sql                         the following lines are one batch; it must run
+//   sql [error]                 the following lines are one batch; it must run
+//                               (or, with "error", fail)
 //   query [sorted]              SQL lines, a line "----", then the rows the SQL
 //                               must answer (sorted: compared in sorted order)
 //   call [LANGUAGE] PROGID MEMBER ARGS...
@@ -51,7 +52,7 @@
 //                               e.g. a seed shared by several files
 //
 // A row is its values as text, Null as "NULL", '' as "(empty)", joined by " | ".  The closing
-// line is "N passed, N failed" (one per query or call record); the exit status
+// line is "N passed, N failed" (one per query, call or sql error record); the exit status
 // is 1 when a record failed.
 #include <stdlib.h>
 
@@ -74,6 +75,7 @@
 #include "platform/com/registry.h"
 #include "platform/halvern/dictionary.h"
 #include "platform/halvern/list.h"
+#include "support/com_errors.h"
 #include "support/test_database.h"
 
 namespace mls::records {
@@ -132,12 +134,14 @@ class FileRun {
     where_ = r.file + ":" + std::to_string(r.line);
     failures_ = 0;
     try {
-      if (kind == "sql") {
+      if (kind == "sql" && rest == "error") {
+        check(testing::errorOf([&] { db_->run(joined(r.body, "\n")); }) != 0, "the batch ran");
+      } else if (kind == "sql") {
         db_->run(joined(r.body, "\n"));
         return;
-      }
-      if (kind == "database") return fresh();
-      if (kind == "query") {
+      } else if (kind == "database") {
+        return fresh();
+      } else if (kind == "query") {
         query(rest == "sorted", r.body);
       } else if (kind == "call") {
         call(rest, r.body);
