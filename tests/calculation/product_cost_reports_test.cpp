@@ -1,6 +1,6 @@
-// CalInfo.GetProductInfo and GetProductInfo_ForVchGen on March 2024: the row
-// kinds in the order they come, exact amounts, names in the caller's
-// language, voucher numbers of each report's template and the error source.
+// CalInfo.GetProductInfo and GetProductInfo_ForVchGen with the captions of a
+// resource file (their rows, languages and errors are in
+// cases/product_cost_reports.calls).
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -9,7 +9,6 @@
 
 #include "cal_info_inquiry_fixture.h"
 #include "frame/globals.h"
-#include "support/com_errors.h"
 
 namespace mls::testing {
 namespace {
@@ -74,64 +73,6 @@ class ProductReportTest : public CalInfoInquiryTest {
   }
 };
 
-TEST_F(ProductReportTest, ActualCostPerDepartmentWithSubtotalsTotalAndVouchers) {
-  com::Variant answer = call("GetProductInfo", {2024, 3, "any filter"});
-  EXPECT_EQ(
-      columnsOf(answer),
-      (std::vector<std::string>{"FBillNo", "FDeptID", "FDeptNumber", "FDeptName", "FProductID", "FVchInterID",
-                                "FVoucherNumber", "FNumber", "FName", "FBatchNo", "FCostItemID",
-                                "FCostItemNumber", "FCostItemName", "FAmount", "FSumSort", "FID"}));
-  const Rows expected{
-      {"D1", "1", "Dept 1", "55", "Rec-15", "Item 10", "B1", "Material", "100", "0"},
-      {"D1", "1", "Dept 1", "55", "Rec-15", "Item 10", "B1", "Labour", "20", "0"},
-      {"D1", "1", "Dept 1", "55", "Rec-15", "Item 11", "", "Material", "50", "0"},
-      {"D1", "1", "Subtotal", "55", "Rec-15", "", "NULL", "", "170", "102"},
-      {"D2", "2", "Dept 2", "0", "NULL", "Item 10", "B2", "Material", "30", "0"},
-      {"D2", "2", "Subtotal", "0", "NULL", "", "NULL", "", "30", "102"},
-      {"NULL", "0", "Total", "0", "", "", "NULL", "", "200", "101"},
-  };
-  EXPECT_EQ(actual(), expected);
-  // The filter is not read.
-  EXPECT_EQ(inOrder(call("GetProductInfo", {2024, 3, "FDeptID = 2"}), {"FAmount"}).size(), expected.size());
-  EXPECT_TRUE(rowsOf(call("GetProductInfo", {2024, 5, ""})).empty());
-}
-
-TEST_F(ProductReportTest, StandardAgainstActualWithSubtotalsTotalAndVouchers) {
-  const Rows expected{
-      {"D1", "1", "Dept 1", "56", "Rec-16", "Item 10", "B1", "Material", "90", "100", "10", "0"},
-      {"D1", "1", "Dept 1", "56", "Rec-16", "Item 10", "B1", "Labour", "0", "20", "20", "0"},
-      {"D1", "1", "Dept 1", "56", "Rec-16", "Item 11", "", "Material", "60", "50", "-10", "0"},
-      {"D1", "1", "Dept 1(Subtotal)", "56", "Rec-16", "", "NULL", "", "150", "170", "20", "102"},
-      {"D2", "2", "Dept 2", "57", "G-12", "Item 10", "B2", "Material", "0", "30", "30", "0"},
-      {"D2", "2", "Dept 2", "57", "G-12", "Item 11", "", "Labour", "8", "0", "-8", "0"},
-      {"D2", "2", "Dept 2(Subtotal)", "57", "G-12", "", "NULL", "", "8", "30", "22", "102"},
-      {"", "0", "Total", "0", "NULL", "", "NULL", "", "158", "200", "42", "101"},
-  };
-  EXPECT_EQ(standard(), expected);
-  EXPECT_EQ(columnsOf(call("GetProductInfo_ForVchGen", {2024, 3})),
-            (std::vector<std::string>{"FBillNo", "FDeptID", "FDeptNumber", "FDeptName", "FVchInterID",
-                                      "FVoucherNumber", "FProductID", "FProductNumber", "FProductName",
-                                      "FBatchNo", "FCostItemID", "FCostItemNumber", "FCostItemName",
-                                      "FStdAmount", "FRealAmount", "FDiffAmount", "FSumSort"}));
-  // February: a standard row only.
-  EXPECT_EQ(inOrder(call("GetProductInfo_ForVchGen", {2024, 2}), {"FDeptName", "FDiffAmount"}),
-            (Rows{{"Dept 1", "-9"}, {"Dept 1(Subtotal)", "-9"}, {"Total", "-9"}}));
-}
-
-TEST_F(ProductReportTest, SubtotalAndTotalSpeakTheCallersLanguage) {
-  struct Case {
-    const char* language;
-    const char* subtotal;
-    const char* total;
-  };
-  const Case cases[] = {{"chs", "小计", "合计"}, {"cht", "小計", "合計"}, {"en", "Subtotal", "Total"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.language);
-    EXPECT_EQ(actual(c.language)[3][2], c.subtotal);
-    EXPECT_EQ(standard(c.language).back()[2], c.total);
-  }
-}
-
 TEST_F(ProductReportTest, ATranslationWithApostrophesReachesTheReport) {
   namespace fs = std::filesystem;
   const fs::path folder = fs::temp_directory_path() / ("mls_reports_" + std::to_string(::getpid()));
@@ -148,15 +89,6 @@ TEST_F(ProductReportTest, ATranslationWithApostrophesReachesTheReport) {
   EXPECT_EQ(a.back()[2], "All 'n' all");
   EXPECT_EQ(s[3][2], "Dept 1(Sub'total)");
   EXPECT_EQ(s.back()[2], "All 'n' all");
-}
-
-TEST_F(ProductReportTest, TheVoucherFormNamesItselfInAnErrorsSource) {
-  exec("DROP TABLE CBKZProductCalInfo");
-  com::ExcepInfo e = failureOf("GetProductInfo_ForVchGen", [&] {
-    call("GetProductInfo_ForVchGen", {2024, 3});
-  });
-  EXPECT_EQ(e.source, "Marlstone.CalInfo.GetProductInfo_ForVchGen\r\nMarlstone.Embedded");
-  EXPECT_NE(e.description.find("CBKZProductCalInfo"), std::string::npos) << e.description;
 }
 
 }  // namespace

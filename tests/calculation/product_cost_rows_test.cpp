@@ -1,11 +1,10 @@
-// ConcludeUpdate.UpdateProduct, UpdateCalType and AdjustAmountDiff on the work
-// tables the client fills, and CalInfo.GetTaxCost.
+// CalInfo.GetTaxCost on classification cost objects (ConcludeUpdate's product
+// rows, calculation types and settlements are in cases/product_cost_rows.calls).
 #include <set>
 #include <tuple>
 
 #include "cal_info_inquiry_fixture.h"
 #include "platform/com/object_context.h"
-#include "support/com_errors.h"
 
 namespace mls::testing {
 namespace {
@@ -26,106 +25,7 @@ class ProductCostTest : public CalInfoInquiryTest {
         "FOnlineAmount, FRevertAmount) VALUES " +
         values + " UPDATE CBCalInfo_CurData SET FYear = 2024");
   }
-  // ConcludeUpdate.<member>(props, args...).
-  com::Variant update(const std::string& member, std::vector<com::Variant> args) {
-    return callOn(*concludeUpdate_, db_.props(), member, std::move(args));
-  }
-  // The error of a ConcludeUpdate call that must fail.
-  com::ExcepInfo updateFailure(const std::string& member, std::vector<com::Variant> args) {
-    return failureOf(member, [&] { update(member, args); });
-  }
-  // ConcludeUpdate.<member>, which must vote SetComplete.
-  void write(const std::string& member, std::vector<com::Variant> args) {
-    com::VoteRecorder votes;
-    update(member, std::move(args));
-    EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Complete}) << member;
-  }
 };
-
-TEST_F(ProductCostTest, ProductRowsOfALevel) {
-  costObject(1, 906, 11);
-  costObject(2, 908, 12, "B1");
-  costObject(3, 909, 13);
-  costObject(4, 907, 14);
-  exec("UPDATE cbCostObj SET FCalculateType = NULL WHERE FItemID = 4");
-  exec("INSERT INTO cbCompleteQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, 1, 4)");
-  headers(
-      "(3, 1, 1, 1, 1, 10, 5, 2), (3, 1, 1, 1, 1, 1.5, 0, 1), (3, 1, 1, 1, 2, 3, 0, 0), (3, 1, 1, 2, 1, 7, "
-      "0, 0), (3, 1, 1, 3, 1, 9, 0, 0), (3, 1, 1, 4, 1, 8, 0, 0), (3, 2, 1, 2, 1, 6, 0, 0), (2, 1, 1, 2, 1, "
-      "5, 0, 0)");
-  // Work in process stays out; without a completed quantity FQty is 0; a
-  // cost object without a type is ordinary; classification objects get none.
-  write("UpdateProduct", {1, 2024, 3});
-  const Rows level1{{"1", "1", "1", "11", "", "11.5", "3", "1", "4", "0"},
-                    {"1", "1", "2", "11", "", "3", "0", "1", "4", "0"},
-                    {"1", "2", "1", "12", "B1", "7", "0", "1", "0", "0"},
-                    {"1", "4", "1", "14", "", "8", "0", "1", "0", "0"}};
-  EXPECT_EQ(rows("SELECT FDeptID, FCostObjID, FCostItemID, FProductID, FBatchNo, FAmount, FRevertAmount, "
-                 "FLevel, FQty, FStandardQty FROM cbProductCalInfo ORDER BY FCostObjID, FCostItemID"),
-            level1);
-  update("UpdateProduct", {3, 2024, 3});
-  update("UpdateProduct", {1, 2024, 3});  // appends
-  EXPECT_EQ(count("cbProductCalInfo"), 8);
-}
-
-TEST_F(ProductCostTest, CalculationTypesFollowTheLevels) {
-  // Cost object, type, March levels, expected type; object 7 has a row of
-  // February only.
-  const std::vector<std::tuple<int, int, std::vector<int>, int>> cases{
-      {1, 906, {2}, 907}, {2, 907, {1}, 906}, {3, 906, {1, 2}, 907}, {4, 907, {1, 3}, 907},
-      {5, 908, {2}, 908}, {6, 909, {1}, 909}, {7, 906, {}, 906}};
-  headers("(2, 2, 1, 7, 1, 1, 0, 0)");
-  for (const auto& [id, type, levels, expected] : cases) {
-    costObject(id, type, 1);
-    for (int level : levels)
-      headers("(3, " + std::to_string(level) + ", 1, " + std::to_string(id) + ", 1, 1, 0, 0)");
-  }
-  write("UpdateCalType", {2024, 3});
-  for (const auto& [id, type, levels, expected] : cases)
-    EXPECT_EQ(scalar("SELECT FCalculateType FROM cbCostObj WHERE FItemID = " + std::to_string(id)),
-              std::to_string(expected))
-        << id;
-}
-
-TEST_F(ProductCostTest, AmountDifferencesSettleOnOneDetailRow) {
-  // Cost object 1: header 100.01 / 50.00 against detail 100.00 / 50.01; the
-  // row whose completed amount plus 0.01 is greatest takes +0.01 and -0.01.
-  // 2: two rows differing only in the producing cost object; the one whose
-  // adjusted work in process (-0.01) is greater as text takes it all.  3: the
-  // totals differ; 4: the split agrees; 5: no header.
-  headers(
-      "(3, 1, 1, 1, 1, 100.01, 50, 0), (3, 1, 1, 2, 1, 10.01, 0, 0), (3, 1, 1, 3, 1, 10, 0, 0), "
-      "(3, 1, 1, 4, 1, 4, 1, 0)");
-  exec(
-      "INSERT INTO CBCalInfoDetail_CurData (FCostObjID, FMaterielID, FSpendCostObjID, FOverAmount, "
-      "FOnlineAmount) VALUES (1, 5, 0, 60, 30), (1, 6, 0, 40, 20.01), (2, 5, 7, 5, 0.01), (2, 5, 8, 5, 0), "
-      "(3, 5, 0, 9, 0), (4, 5, 0, 4, 1), (5, 5, 0, 3, 3)");
-  exec(
-      "UPDATE CBCalInfoDetail_CurData SET FYear = 2024, FPeriod = 3, FLevel = 1, FDeptID = 1, FCostItemID = "
-      "1");
-  write("AdjustAmountDiff", {2024, 3, 1});
-  EXPECT_EQ(rows("SELECT FCostObjID, FMaterielID, FSpendCostObjID, CONVERT(DECIMAL(20,2), FOverAmount), "
-                 "CONVERT(DECIMAL(20,2), FOnlineAmount) FROM CBCalInfoDetail_CurData ORDER BY FCostObjID, "
-                 "FMaterielID, FSpendCostObjID"),
-            (Rows{{"1", "5", "0", "60.01", "29.99"},
-                  {"1", "6", "0", "40", "20.01"},
-                  {"2", "5", "7", "5", "0.01"},
-                  {"2", "5", "8", "5.01", "-0.01"},
-                  {"3", "5", "0", "9", "0"},
-                  {"4", "5", "0", "4", "1"},
-                  {"5", "5", "0", "3", "3"}}));
-}
-
-TEST_F(ProductCostTest, FailuresAbortAndTheSettlementNamesItself) {
-  exec("DROP TABLE cbCompleteQty DROP TABLE CBCalInfoDetail_CurData");
-  for (const std::string method : {"UpdateProduct", "AdjustAmountDiff"}) {
-    com::VoteRecorder votes;
-    com::ExcepInfo e = updateFailure(method, {1, 2024, 3});
-    EXPECT_EQ(votes.votes(), std::vector<Vote>{Vote::Abort}) << method;
-    EXPECT_EQ(e.source.starts_with("Marlstone.ConcludeUpdate.AdjustAmountDiff\r\n"),
-              method == "AdjustAmountDiff");
-  }
-}
 
 // Classification cost objects 10 to 13 (main product 30 in whole units,
 // by-product 31 of coefficient 0.5, 8 received except for 12).  10: 60 + 40

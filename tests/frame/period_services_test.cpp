@@ -1,6 +1,7 @@
 // The period window and the public period services, through CalInfo and
 // ConcludeUpdate created by ProgID (the period component behind them is
-// created through the object context) on embedded databases.
+// created through the object context) on embedded databases.  The dates the
+// client's members answer are in cases/period_services.calls.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -19,13 +20,6 @@ using com::ComError;
 using com::Variant;
 using com::Vote;
 
-std::vector<std::string> firstDaysOn26th(int year) {
-  std::vector<std::string> days{std::to_string(year - 1) + "-12-26"};
-  for (int m = 1; m < 12; ++m)
-    days.push_back(std::to_string(year) + (m < 10 ? "-0" : "-") + std::to_string(m) + "-26");
-  return days;
-}
-
 class PeriodServicesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -41,13 +35,6 @@ class PeriodServicesTest : public ::testing::Test {
     Variant begin, end;
     com::callByName(*calInfo_, "ClientGetPeriodDate", db_.props(), year, period, Variant::byRef(&begin),
                     Variant::byRef(&end));
-    return {begin, end};
-  }
-  // GetPeriodDateToClient: the first day and the next period's first day.
-  std::pair<Variant, Variant> toClientDates(int32_t year, int32_t period) {
-    Variant begin, end;
-    com::callByName(*concludeUpdate_, "GetPeriodDateToClient", db_.props(), year, period,
-                    Variant::byRef(&begin), Variant::byRef(&end));
     return {begin, end};
   }
   struct Grid {
@@ -66,37 +53,6 @@ class PeriodServicesTest : public ::testing::Test {
   TestDatabase db_;
   com::Ref<com::Dispatch> calInfo_, concludeUpdate_;
 };
-
-// Without calendar rows periods are calendar months; the last period and any
-// beyond it roll into the next year.
-TEST_F(PeriodServicesTest, CalendarMonthPeriodsForTheClient) {
-  com::VoteRecorder votes;
-  for (auto [period, first, last, next] : {std::tuple{3, "2024-03-01", "2024-03-31", "2024-04-01"},
-                                           std::tuple{12, "2024-12-01", "2024-12-31", "2025-01-01"},
-                                           std::tuple{13, "2024-12-01", "2024-12-31", "2025-01-01"}}) {
-    auto [begin, end] = clientDates(2024, period);
-    EXPECT_EQ(begin.kind(), com::VarKind::Date);
-    EXPECT_EQ(begin.toString(), first) << period;
-    EXPECT_EQ(end.kind(), com::VarKind::String);
-    EXPECT_EQ(end.toString(), last) << period;
-    auto [begin2, nextDay] = toClientDates(2024, period);
-    EXPECT_EQ(begin2.toString(), first) << period;
-    EXPECT_EQ(nextDay.kind(), com::VarKind::Date);
-    EXPECT_EQ(nextDay.toString(), next) << period;
-  }
-  EXPECT_TRUE(votes.votes().empty());
-}
-
-TEST_F(PeriodServicesTest, CalendarWhosePeriodsStartOnThe26th) {
-  db_.setCalendar(2024, firstDaysOn26th(2024));
-  db_.setCalendar(2025, firstDaysOn26th(2025));
-  auto [begin, end] = clientDates(2024, 1);
-  EXPECT_EQ(begin.toString(), "2023-12-26");
-  EXPECT_EQ(end.toString(), "2024-01-25");
-  auto [begin12, next12] = toClientDates(2024, 12);
-  EXPECT_EQ(begin12.toString(), "2024-11-26");
-  EXPECT_EQ(next12.toString(), "2024-12-26");
-}
 
 TEST_F(PeriodServicesTest, WindowFormsDifferInTypeAndTimeOfDay) {
   db_.setCalendar(2024, {"2024-01-01 08:30", "2024-02-01 17:00"});

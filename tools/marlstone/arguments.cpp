@@ -23,6 +23,13 @@ class JsonReader {
     return v;
   }
 
+  std::vector<com::Variant> sequence() {
+    std::vector<com::Variant> out;
+    for (skipSpace(); pos_ < text_.size(); skipSpace())
+      out.push_back(value());
+    return out;
+  }
+
  private:
   [[noreturn]] void fail(const std::string& why) const {
     com::raise(com::err::kInvalidCall, "marlstone",
@@ -211,6 +218,10 @@ class JsonReader {
 com::Variant parseArgument(const std::string& text) {
   if (text.empty() || (text[0] != '[' && text[0] != '{')) return com::Variant(text);
   return JsonReader(text).document();
+}
+
+std::vector<com::Variant> parseJsonValues(const std::string& text) {
+  return JsonReader(text).sequence();
 }
 
 }  // namespace mls::host

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/com/variant.h"
 
@@ -14,5 +15,7 @@ namespace mls::host {
 
 // Raises 5 (source "marlstone") naming the position of malformed JSON.
 com::Variant parseArgument(const std::string& text);
+// JSON values one after another (separated by white space), each read as above.
+std::vector<com::Variant> parseJsonValues(const std::string& text);
 
 }  // namespace mls::host

@@ -4,10 +4,20 @@
 // the re-spread shared rows, the plan-price rows and the rework rows.
 #include "platform/com/registry.h"
 #include "schema/demoplant/plant.h"
-#include "writers_fixture.h"
+#include "support/public_class_test.h"
 
 namespace mls::testing {
 namespace {
+
+// The list of (FInterID, FEntryID) pairs as the client passes it.
+com::Variant pairs(const std::vector<std::pair<int, int>>& lines) {
+  com::SafeArray array({{0, 2}, {0, static_cast<int32_t>(lines.size())}});
+  for (size_t i = 0; i < lines.size(); ++i) {
+    array.at({0, static_cast<int32_t>(i)}) = com::Variant(lines[i].first);
+    array.at({1, static_cast<int32_t>(i)}) = com::Variant(lines[i].second);
+  }
+  return com::Variant(std::move(array));
+}
 
 class PlantWritersTest : public PublicClassTest, public ::testing::WithParamInterface<uint64_t> {
  protected:
@@ -46,7 +56,7 @@ class PlantWritersTest : public PublicClassTest, public ::testing::WithParamInte
   // The lines `lines` picks (e the line) have rows in `table` that add up to
   // `target`; there is such a line.
   void expectAddUp(const std::string& table, const std::string& lines, const std::string& target) const {
-    const Rows r = db_.texts(
+    const auto r = db_.texts(
         "SELECT COUNT(*), ISNULL(SUM(CASE WHEN ISNULL((SELECT SUM(m.FAmount) FROM " + table +
         " m WHERE m.FYear = 2024 AND m.FPeriod = 3 AND m.FInterID = t.FInterID AND m.FEntryID = t.FEntryID), "
         "-999999) = t.FTarget THEN 0 ELSE 1 END), 0) FROM (SELECT DISTINCT e.FInterID, "
