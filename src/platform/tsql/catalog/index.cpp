@@ -94,23 +94,24 @@ void KeyIndex::add(const IndexDef& def, const Row& row, RowId id) {
   ++used_;
 }
 
-void KeyIndex::remove(const IndexDef& def, const Row& row, RowId id) {
+bool KeyIndex::remove(const IndexDef& def, const Row& row, RowId id) {
   const size_t hash = hashKey(def, row);
   if (!def.unique) {
-    auto [it, end] = map_.equal_range(hash);
-    for (; it != end; ++it) {
+    // Entries of one hash lie together.
+    auto it = map_.find(hash);
+    for (size_t n = 0; n < kRemoveRun && it != map_.end() && it->first == hash; ++n, ++it) {
       if (it->second == id) {
         map_.erase(it);
-        return;
+        return true;
       }
     }
-    return;
+    return false;
   }
-  if (slots_.empty()) return;
+  if (slots_.empty()) return true;
   const size_t mask = slots_.size() - 1;
   size_t i = home(tagOf(hash));
   for (; slots_[i].id != id; i = (i + 1) & mask) {
-    if (slots_[i].id == kFree) return;
+    if (slots_[i].id == kFree) return true;
   }
   // Close the gap: a later entry of the run moves back when its home does not
   // lie between the gap and its place.
@@ -122,6 +123,7 @@ void KeyIndex::remove(const IndexDef& def, const Row& row, RowId id) {
   }
   slots_[i] = Slot{};
   --used_;
+  return true;
 }
 
 void KeyIndex::lookup(const IndexDef& def, std::span<const Value> key, const RowReader& read,

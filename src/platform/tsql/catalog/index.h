@@ -57,8 +57,11 @@ class KeyIndex {
   // Room for n entries, made at the first add.
   void reserve(size_t n);
   void add(const IndexDef& def, const Row& row, RowId id);
-  // Removes the entry (id) filed under row's key.
-  void remove(const IndexDef& def, const Row& row, RowId id);
+  // Removes the entry (id) filed under row's key.  A non-unique index looks
+  // for it among the first kRemoveRun entries of the key's hash only: false
+  // when it is not there (the index must then be rebuilt).
+  static constexpr size_t kRemoveRun = 64;
+  bool remove(const IndexDef& def, const Row& row, RowId id);
   // A row, other than those `ignore(id)` accepts, whose key equals `row`'s key
   // (NULL equal to NULL).
   template <class Read, class Ignore>

@@ -262,10 +262,11 @@ void Table::indexRow(const Row& row, RowId id) {
 void Table::unindexRow(const Row& row, RowId id) {
   for (size_t i = 0; i < indexes_.size(); ++i) {
     // A unique index has tiny buckets, so removal is cheap; a non-unique one
-    // may hold long runs of one key and is rebuilt before its next lookup.
+    // may hold long runs of one key: an entry not found near the run's start
+    // leaves it to be rebuilt before its next lookup.
     if (indexes_[i].unique) {
       storage_.indexes[i].remove(indexes_[i], row, id);
-    } else {
+    } else if (!storage_.indexStale[i] && !storage_.indexes[i].remove(indexes_[i], row, id)) {
       storage_.indexStale[i] = 1;
     }
   }
@@ -327,6 +328,31 @@ bool Table::sortByIntegerKey(const IndexDef* c, std::vector<RowId>::iterator fir
   return true;
 }
 
+// A few sorted rows [mid, end) merge into the long sorted run before them:
+// each finds its place by galloping from the last one's, so the merge reads
+// about few * log(run / few) rows of the run, not all of them.
+template <class Less>
+void Table::mergeFewInto(std::vector<RowId>::iterator mid, const Less& less) const {
+  std::vector<RowId>& order = storage_.order;
+  std::vector<RowId> merged;
+  merged.reserve(order.size());
+  auto run = order.begin();
+  for (auto t = mid; t != order.end(); ++t) {
+    // [run, lo) holds rows before *t; hi is the run's end or a row after it.
+    auto lo = run, hi = run;
+    for (ptrdiff_t step = 1; hi != mid && less(*hi, *t); step *= 2) {
+      lo = hi + 1;
+      hi = mid - hi > step ? hi + step : mid;
+    }
+    auto at = std::partition_point(lo, hi, [&](RowId r) { return less(r, *t); });
+    merged.insert(merged.end(), run, at);
+    merged.push_back(*t);
+    run = at;
+  }
+  merged.insert(merged.end(), run, mid);
+  order = std::move(merged);
+}
+
 void Table::repairOrder() const {
   auto& s = storage_;
   if (s.orderRebuild) {
@@ -356,7 +382,11 @@ void Table::repairOrder() const {
     auto less = [this, c](RowId a, RowId b) { return compareClustered(c, a, b) < 0; };
     auto mid = s.order.begin() + static_cast<ptrdiff_t>(s.sortedPrefix);
     if (!sortByIntegerKey(c, mid, s.order.end())) std::sort(mid, s.order.end(), less);
-    std::inplace_merge(s.order.begin(), mid, s.order.end(), less);
+    if (static_cast<size_t>(s.order.end() - mid) * 4 < s.sortedPrefix) {
+      mergeFewInto(mid, less);
+    } else {
+      std::inplace_merge(s.order.begin(), mid, s.order.end(), less);
+    }
     s.sortedPrefix = s.order.size();
   }
 }

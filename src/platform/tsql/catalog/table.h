@@ -191,6 +191,8 @@ class Table : public std::enable_shared_from_this<Table> {
   void rebuildIndex(size_t i) const;
   void noteOrderAppend(RowId id);
   void repairOrder() const;
+  template <class Less>
+  void mergeFewInto(std::vector<RowId>::iterator mid, const Less& less) const;
   bool sortByIntegerKey(const IndexDef* c, std::vector<RowId>::iterator first,
                         std::vector<RowId>::iterator last) const;
   bool keyChanged(const IndexDef& def, const Row& a, const Row& b) const;
