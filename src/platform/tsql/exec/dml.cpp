@@ -306,22 +306,39 @@ TargetRows matchTargetRows(RowSource& source, size_t slotCount, int target, cons
     return out;
   }
   // The first combination of each target row met, by the row's address;
-  // then the rows met, in storage order.
+  // then the rows met, in storage order.  When the source streams the
+  // target from its scan, the ids of the rows met are known and only they
+  // are put in storage order; else storage order is walked for them.
   RowAddresses firstOf;
   std::vector<const Value*> kept;
+  std::vector<RowId> met;
+  bool idsKnown = true;
   uint32_t count = 0;
   while (source.next(ctx)) {
-    if (!firstOf.insert(slots[static_cast<size_t>(target)], count)) continue;
+    const Value* row = slots[static_cast<size_t>(target)];
+    if (!firstOf.insert(row, count)) continue;
     ++count;
     kept.insert(kept.end(), slots.begin(), slots.end());
+    if (!idsKnown) continue;
+    std::optional<RowId> id = source.rowIdOf(target);
+    idsKnown = id && table.isLive(*id) && table.row(*id).data() == row;
+    if (idsKnown) met.push_back(*id);
   }
   if (count == 0) return out;
-  for (RowId id : table.scanOrder()) {
+  auto take = [&](RowId id) {
     const uint32_t* first = firstOf.find(table.row(id).data());
-    if (!first) continue;
+    if (!first) return;
     out.ids.push_back(id);
     auto at = kept.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(*first) * slotCount);
     out.slots.insert(out.slots.end(), at, at + static_cast<ptrdiff_t>(slotCount));
+  };
+  if (idsKnown) {
+    table.sortInStorageOrder(met);
+    for (RowId id : met)
+      take(id);
+  } else {
+    for (RowId id : table.scanOrder())
+      take(id);
   }
   return out;
 }

@@ -425,7 +425,7 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
   std::vector<BoundExprPtr> residual;
   // For each key: the left column it compares in the column's own
   // representation, or -1.
-  std::vector<int> leftColumns;
+  std::vector<int> leftColumns, rightColumns;
   for (Conjunct& c : conds) {
     varying = varying || c.bound.varying;
     // left side = right side: a hash key.
@@ -441,6 +441,9 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
         const bool plain =
             a.columnSlot >= 0 && left.slotList.size() == 1 && !differentRepresentation(a.expr->type(), t);
         leftColumns.push_back(plain ? a.columnIndex : -1);
+        const bool plainRight =
+            b.columnSlot >= 0 && right.slotList.size() == 1 && !differentRepresentation(b.expr->type(), t);
+        rightColumns.push_back(plainRight ? b.columnIndex : -1);
         spec.leftKeys.push_back(toComparison(std::move(a.expr), t));
         spec.rightKeys.push_back(toComparison(std::move(b.expr), t));
         continue;
@@ -451,6 +454,10 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
   spec.residual = conjoin(std::move(residual));
   if (kind == JoinKind::Inner && !leftColumns.empty()) {
     if (auto* scan = dynamic_cast<TableScan*>(left.source.get())) probeThroughIndex(spec, *scan, leftColumns);
+  }
+  if ((kind == JoinKind::Inner || kind == JoinKind::Left) && !rightColumns.empty()) {
+    if (auto* scan = dynamic_cast<TableScan*>(right.source.get()))
+      lookUpThroughIndex(spec, *scan, rightColumns);
   }
   spec.left = std::move(left.source);
   spec.right = std::move(right.source);
@@ -469,16 +476,41 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
 void FromPlanner::probeThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& leftColumns) {
   for (const IndexDef& def : scan.table()->indexes()) {
     std::vector<size_t> keys;
+    bool joined = false;  // a key column the join's keys give
     for (const KeyColumn& k : def.keys) {
       auto at = std::find(leftColumns.begin(), leftColumns.end(), static_cast<int>(k.column));
-      if (at == leftColumns.end()) break;
-      keys.push_back(static_cast<size_t>(at - leftColumns.begin()));
+      if (at != leftColumns.end()) {
+        keys.push_back(static_cast<size_t>(at - leftColumns.begin()));
+        joined = true;
+      } else if (scan.fixesColumn(k.column)) {
+        keys.push_back(JoinSpec::kScanKeyPart);
+      } else {
+        break;
+      }
     }
-    if (keys.size() != def.keys.size() || (spec.probeIndex && (spec.probeIndex->unique || !def.unique)))
+    if (!joined || keys.size() != def.keys.size() ||
+        (spec.probeIndex && (spec.probeIndex->unique || !def.unique)))
       continue;
     spec.leftScan = &scan;
     spec.probeIndex = &def;
     spec.probeKeys = std::move(keys);
+  }
+}
+
+void FromPlanner::lookUpThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& rightColumns) {
+  for (const IndexDef& def : scan.table()->indexes()) {
+    if (!def.unique) continue;
+    std::vector<size_t> keys;
+    for (const KeyColumn& k : def.keys) {
+      auto at = std::find(rightColumns.begin(), rightColumns.end(), static_cast<int>(k.column));
+      if (at == rightColumns.end()) break;
+      keys.push_back(static_cast<size_t>(at - rightColumns.begin()));
+    }
+    if (keys.size() != def.keys.size()) continue;
+    spec.rightScan = &scan;
+    spec.lookupIndex = &def;
+    spec.lookupKeys = std::move(keys);
+    return;
   }
 }
 

@@ -82,6 +82,10 @@ class FromPlanner {
   // whose columns are among `leftColumns` (by key; -1: no plain column),
   // preferring a unique one.
   static void probeThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& leftColumns);
+  // An inner or left join whose right input is a scan with a unique index
+  // over columns the right keys compare (rightColumns: for each key, that
+  // column or -1): the left rows may find their right row through it.
+  static void lookUpThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& rightColumns);
 
   Binder& binder_;
   Scope& scope_;

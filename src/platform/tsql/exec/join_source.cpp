@@ -33,8 +33,21 @@ class JoinSource final : public RowSource {
     std::fill(matched_.begin(), matched_.end(), 0);
     s_.left->open(slots, ctx);
     if (s_.leftScan) probeLeft(ctx);
+    // Left rows find their right row through the index until they are too
+    // many; the right input read already is used as it is.
+    lookups_ = s_.rightScan && !rightRead_ && s_.rightScan->table()->rowCount() >= kProbeMinimum;
+    lookupsOpen_ = false;
+    leftSeen_ = 0;
     haveLeft_ = leftDone_ = false;
     unmatchedPos_ = 0;
+  }
+
+  // The left input streams: its rows stand in the left slots until the
+  // rows of RIGHT and FULL joins that met no left row come.
+  std::optional<RowId> rowIdOf(int slot) const override {
+    if (leftDone_ || std::find(s_.leftSlots.begin(), s_.leftSlots.end(), slot) == s_.leftSlots.end())
+      return std::nullopt;
+    return s_.left->rowIdOf(slot);
   }
 
   bool next(const EvalContext& ctx) override {
@@ -57,6 +70,11 @@ class JoinSource final : public RowSource {
         }
       }
       if (!leftDone_ && s_.left->next(ctx)) {
+        if (lookups_ && ++leftSeen_ * kProbeRatio > s_.rightScan->table()->rowCount()) lookups_ = false;
+        if (lookups_) {
+          if (lookUp(ctx)) return true;
+          continue;
+        }
         readRight(ctx);
         haveLeft_ = true;
         leftMatched_ = false;
@@ -91,14 +109,50 @@ class JoinSource final : public RowSource {
     std::vector<Value> key(s_.probeKeys.size());
     for (size_t e = 0; e < count_; ++e) {
       if (!use_[e]) continue;
-      for (size_t i = 0; i < key.size(); ++i)
-        key[i] = keyValues_[e * nk + s_.probeKeys[i]];
+      for (size_t i = 0; i < key.size(); ++i) {
+        const size_t k = s_.probeKeys[i];
+        key[i] = k == JoinSpec::kScanKeyPart ? s_.leftScan->fixedValue(s_.probeIndex->keys[i].column)
+                                             : keyValues_[e * nk + k];
+      }
       table.lookup(*s_.probeIndex, key, ids);
     }
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     table.sortInStorageOrder(ids);
     s_.leftScan->restrictTo(std::move(ids));
+  }
+
+  // The current left row's right row through the index: true when the
+  // join gives a row (the match, or the left row NULL-extended).
+  bool lookUp(const EvalContext& ctx) {
+    if (!lookupsOpen_) {
+      s_.rightScan->openForLookups(slots_, ctx);
+      lookupsOpen_ = true;
+    }
+    const size_t nk = s_.leftKeys.size();
+    probe_.resize(nk);
+    bool found = true;
+    for (size_t k = 0; k < nk && found; ++k) {
+      probe_[k] = s_.leftKeys[k]->eval(ctx);
+      found = !probe_[k].isNull();
+    }
+    if (found) {
+      lookupKey_.resize(s_.lookupKeys.size());
+      for (size_t i = 0; i < lookupKey_.size(); ++i)
+        lookupKey_[i] = probe_[s_.lookupKeys[i]];
+      lookupIds_.clear();
+      s_.rightScan->table()->lookup(*s_.lookupIndex, lookupKey_, lookupIds_);
+      found = !lookupIds_.empty() && s_.rightScan->accepts(lookupIds_.front(), ctx);
+      for (size_t k = 0; k < nk && found; ++k) {
+        Value v = s_.rightKeys[k]->eval(ctx);
+        found = !v.isNull() && compareValues(probe_[k], v) == 0;
+      }
+      found = found && (!s_.residual || isTrue(s_.residual->test(ctx)));
+    }
+    if (found) return true;
+    if (s_.kind != JoinKind::Left) return false;
+    setNull(s_.rightSlots);
+    return true;
   }
 
   void readRight(const EvalContext& ctx) {
@@ -190,6 +244,11 @@ class JoinSource final : public RowSource {
   bool haveLeft_ = false, leftDone_ = false, leftMatched_ = false;
   uint32_t candidate_ = HashChains::kEnd;
   size_t unmatchedPos_ = 0;
+  bool lookups_ = false;      // this run's left rows find their right row through the index
+  bool lookupsOpen_ = false;  // ... and the right scan's key is evaluated for the run
+  size_t leftSeen_ = 0;
+  std::vector<Value> lookupKey_;
+  std::vector<RowId> lookupIds_;
 };
 
 class FilterSource final : public RowSource {
@@ -203,6 +262,7 @@ class FilterSource final : public RowSource {
     }
     return false;
   }
+  std::optional<RowId> rowIdOf(int slot) const override { return input_->rowIdOf(slot); }
 
  private:
   std::unique_ptr<RowSource> input_;

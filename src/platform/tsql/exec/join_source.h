@@ -32,14 +32,25 @@ struct JoinSpec {
   // of enclosing queries, no variable): they are read on the first run only.
   bool keepRight = false;
   // An inner join whose left input is a table scan (`leftScan`, owned by
-  // `left`) with an index over columns of the left keys: when a run's right
-  // rows are far fewer than the rows the scan would read, the right keys find
-  // the left rows through the index (in storage order, as the scan reads
-  // them).  probeKeys: for each key column of `probeIndex`, the position of its
-  // equality in leftKeys.
+  // `left`) with an index over columns of the left keys and of the scan's own
+  // key: when a run's right rows are far fewer than the rows the scan would
+  // read, the right keys find the left rows through the index (in storage
+  // order, as the scan reads them).  probeKeys: for each key column of
+  // `probeIndex`, the position of its equality in leftKeys, or kScanKeyPart
+  // for a column the scan's key fixes.
+  static constexpr size_t kScanKeyPart = static_cast<size_t>(-1);
   TableScan* leftScan = nullptr;
   const IndexDef* probeIndex = nullptr;
   std::vector<size_t> probeKeys;
+  // An inner or left join whose right input is a table scan (`rightScan`,
+  // owned by `right`) with a unique index over columns of the right keys:
+  // while a run's left rows are far fewer than the right table's rows, each
+  // finds its right row through the index (tested against the scan's own
+  // conditions) and the right input is not read.  lookupKeys: for each key
+  // column of `lookupIndex`, the position of its equality in leftKeys.
+  TableScan* rightScan = nullptr;
+  const IndexDef* lookupIndex = nullptr;
+  std::vector<size_t> lookupKeys;
   // Pointed at by the slots of the side a row lacks: NULLs, as wide as the
   // widest source.
   std::shared_ptr<const std::vector<Value>> nulls;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/tsql/catalog/column.h"
+#include "platform/tsql/catalog/index.h"
 #include "platform/tsql/exec/bound_expr.h"
 
 namespace mls::tsql {
@@ -29,6 +30,12 @@ class RowSource {
   virtual ~RowSource() = default;
   virtual void open(const Value** slots, const EvalContext& ctx) = 0;
   virtual bool next(const EvalContext& ctx) = 0;
+  // The id of the table row the last row given holds in `slot`, when this
+  // source streams it from a scan of that slot; else nothing.
+  virtual std::optional<RowId> rowIdOf(int slot) const {
+    (void)slot;
+    return std::nullopt;
+  }
 };
 
 struct OutputColumn {

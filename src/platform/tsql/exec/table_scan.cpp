@@ -30,19 +30,19 @@ TableScan::~TableScan() {
   table_->dropScan();
 }
 
+size_t TableScan::usablePart(size_t column) const {
+  const size_t parts = key_ ? key_->columns.size() : 0;
+  for (size_t p = 0; p < parts; ++p) {
+    if (key_->columns[p] == column &&
+        !differentRepresentation(table_->column(column).type, key_->values[p]->type()))
+      return p;
+  }
+  return parts;
+}
+
 void TableScan::chooseAccess() {
   const size_t parts = key_->columns.size();
   keyValues_.resize(parts);
-  // The part of the key on `column` whose value arrives in the column's own
-  // representation (so an index can find it), or `parts`.
-  auto usablePart = [&](size_t column) {
-    for (size_t p = 0; p < parts; ++p) {
-      if (key_->columns[p] == column &&
-          !differentRepresentation(table_->column(column).type, key_->values[p]->type()))
-        return p;
-    }
-    return parts;
-  };
   auto cover = [&](const IndexDef& def, bool prefixOnly) {
     std::vector<size_t> used;
     for (const KeyColumn& k : def.keys) {
@@ -224,6 +224,24 @@ void TableScan::buildHash(const EvalContext& ctx) {
   }
   chains_.build(hashes_, use);
   hashed_ = true;
+}
+
+void TableScan::openForLookups(const Value** slots, const EvalContext& ctx) {
+  slots_ = slots;
+  keyNull_ = false;
+  for (size_t p = 0; p < keyValues_.size(); ++p) {
+    keyValues_[p] = key_->values[p]->eval(ctx);
+    keyNull_ = keyNull_ || keyValues_[p].isNull();
+  }
+}
+
+bool TableScan::accepts(RowId id, const EvalContext& ctx) {
+  if (keyNull_) return false;
+  slots_[slot_] = table_->row(id).data();
+  if (key_ && !keyMatches(ctx)) return false;
+  if (filter_ && !isTrue(filter_->test(ctx))) return false;
+  current_ = id;
+  return true;
 }
 
 bool TableScan::keyMatches(const EvalContext& ctx) const {

@@ -50,10 +50,22 @@ class TableScan final : public RowSource {
   bool next(const EvalContext& ctx) override;
   // The row the scan stands on.
   RowId currentId() const { return current_; }
+  std::optional<RowId> rowIdOf(int slot) const override {
+    return slot == slot_ ? std::optional<RowId>(current_) : std::nullopt;
+  }
   const std::shared_ptr<Table>& table() const { return table_; }
   // After open(): how many rows the run would read (before its tests).
   // A hash lookup counts the entries of the key's hash, stopping at `enough`.
   size_t candidateCount(size_t enough) const;
+  // The key holds an equality of `column` whose value arrives in the column's
+  // own representation; after open(), fixedValue() is that value.
+  bool fixesColumn(size_t column) const { return usablePart(column) < keyValues_.size(); }
+  const Value& fixedValue(size_t column) const { return keyValues_[usablePart(column)]; }
+  // Instead of open() and next(), for rows found by id: openForLookups()
+  // evaluates the run's key, accepts() stands the scan on row `id` and tests
+  // it against the key and the filter.
+  void openForLookups(const Value** slots, const EvalContext& ctx);
+  bool accepts(RowId id, const EvalContext& ctx);
   // After open(), before next(): the run reads only `ids` (in storage order),
   // each tested against the whole key and the filter.
   void restrictTo(std::vector<RowId> ids);
@@ -63,6 +75,9 @@ class TableScan final : public RowSource {
   enum class Reading { All, Ids, Chain };  // all_[pos_, end_), ids_[pos_..], the hash chain
 
   void chooseAccess();
+  // The part of the key on `column` whose value arrives in the column's own
+  // representation (so an index can find it), or the number of parts.
+  size_t usablePart(size_t column) const;
   bool keyMatches(const EvalContext& ctx) const;
   bool nextInChain(RowId& id);
   void findRange();
@@ -83,6 +98,7 @@ class TableScan final : public RowSource {
   std::vector<RowId> ids_;      // the rows of this run (by key)
   std::span<const RowId> all_;  // storage order
   bool checkKey_ = false;       // rows are tested against the key
+  bool keyNull_ = false;        // openForLookups(): the run's key holds NULL
   size_t pos_ = 0, end_ = 0;
   RowId current_ = 0;
   std::vector<Value> keyValues_;  // parallel to the key's parts
