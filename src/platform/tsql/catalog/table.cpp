@@ -253,6 +253,26 @@ void Table::lookup(const IndexDef& def, std::span<const Value> key, std::vector<
   std::sort(out.begin() + static_cast<ptrdiff_t>(first), out.end());
 }
 
+std::pair<size_t, size_t> Table::clusteredRange(std::span<const Value> prefix) const {
+  const IndexDef* c = clusteredIndex();
+  // A row's leading columns against the prefix, in storage order (NULL first,
+  // a descending column reversed).
+  auto compare = [&](RowId id) {
+    const Row& r = storage_.rows[id];
+    for (size_t i = 0; i < prefix.size(); ++i) {
+      const KeyColumn& k = c->keys[i];
+      const Value& v = r[k.column];
+      int cmp = v.isNull() ? -1 : compareValues(v, prefix[i]);
+      if (cmp != 0) return k.descending ? -cmp : cmp;
+    }
+    return 0;
+  };
+  std::span<const RowId> order = scanOrder();
+  auto first = std::partition_point(order.begin(), order.end(), [&](RowId id) { return compare(id) < 0; });
+  auto last = std::partition_point(first, order.end(), [&](RowId id) { return compare(id) <= 0; });
+  return {static_cast<size_t>(first - order.begin()), static_cast<size_t>(last - order.begin())};
+}
+
 void Table::indexRow(const Row& row, RowId id) {
   for (size_t i = 0; i < indexes_.size(); ++i) {
     if (!storage_.indexStale[i]) storage_.indexes[i].add(indexes_[i], row, id);

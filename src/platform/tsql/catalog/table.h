@@ -26,6 +26,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/tsql/catalog/column.h"
@@ -142,6 +143,10 @@ class Table : public std::enable_shared_from_this<Table> {
   // (values in the order of def.keys, of the key columns' types), in ascending
   // row id (insertion) order.  NULL matches nothing.
   void lookup(const IndexDef& def, std::span<const Value> key, std::vector<RowId>& out) const;
+  // The positions [first, last) in scanOrder() of the rows whose leading
+  // clustered key columns equal `prefix` (values of those columns' types, no
+  // NULL).
+  std::pair<size_t, size_t> clusteredRange(std::span<const Value> prefix) const;
 
   // -------------------------------------------------------------------- rows
   size_t rowCount() const { return storage_.liveCount; }

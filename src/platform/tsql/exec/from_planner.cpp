@@ -512,6 +512,19 @@ void FromPlanner::lookUpThroughIndex(JoinSpec& spec, TableScan& scan, const std:
     spec.lookupKeys = std::move(keys);
     return;
   }
+  // Else the clustered key's leading columns: a range of storage order.
+  const IndexDef* clustered = scan.table()->clusteredIndex();
+  if (!clustered) return;
+  std::vector<size_t> keys;
+  for (const KeyColumn& k : clustered->keys) {
+    auto at = std::find(rightColumns.begin(), rightColumns.end(), static_cast<int>(k.column));
+    if (at == rightColumns.end()) break;
+    keys.push_back(static_cast<size_t>(at - rightColumns.begin()));
+  }
+  if (keys.empty()) return;
+  spec.rightScan = &scan;
+  spec.lookupIndex = clustered;
+  spec.lookupKeys = std::move(keys);
 }
 
 }  // namespace mls::tsql

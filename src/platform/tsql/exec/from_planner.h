@@ -84,7 +84,8 @@ class FromPlanner {
   static void probeThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& leftColumns);
   // An inner or left join whose right input is a scan with a unique index
   // over columns the right keys compare (rightColumns: for each key, that
-  // column or -1): the left rows may find their right row through it.
+  // column or -1), or a clustered index led by such columns: the left rows
+  // may find their right rows through it.
   static void lookUpThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& rightColumns);
 
   Binder& binder_;

@@ -32,11 +32,17 @@ class JoinSource final : public RowSource {
     rightRead_ = kept_ && s_.keepRight;
     std::fill(matched_.begin(), matched_.end(), 0);
     s_.left->open(slots, ctx);
-    if (s_.leftScan) probeLeft(ctx);
-    // Left rows find their right row through the index until they are too
-    // many; the right input read already is used as it is.
-    lookups_ = s_.rightScan && !rightRead_ && s_.rightScan->table()->rowCount() >= kProbeMinimum;
-    lookupsOpen_ = false;
+    // Left rows find their right rows through the index until they are too
+    // many; the right input read already is used as it is.  A left scan
+    // reading far fewer rows than the right table holds looks up rather than
+    // reading the right input to probe it.
+    const size_t rightRows = s_.rightScan ? s_.rightScan->table()->rowCount() : 0;
+    lookups_ = s_.rightScan && !rightRead_ && rightRows >= kProbeMinimum;
+    if (s_.leftScan &&
+        !(lookups_ && s_.leftScan->candidateCount(rightRows / kProbeRatio + 1) * kProbeRatio <= rightRows))
+      probeLeft(ctx);
+    lookups_ = lookups_ && !rightRead_;
+    lookupsOpen_ = lookingUp_ = false;
     leftSeen_ = 0;
     haveLeft_ = leftDone_ = false;
     unmatchedPos_ = 0;
@@ -69,10 +75,24 @@ class JoinSource final : public RowSource {
           return true;
         }
       }
+      if (lookingUp_) {
+        while (lookupPos_ < lookupIds_.size()) {
+          if (!meets(lookupIds_[lookupPos_++], ctx)) continue;
+          leftMatched_ = true;
+          return true;
+        }
+        lookingUp_ = false;
+        if (!leftMatched_ && s_.kind == JoinKind::Left) {
+          setNull(s_.rightSlots);
+          return true;
+        }
+      }
       if (!leftDone_ && s_.left->next(ctx)) {
         if (lookups_ && ++leftSeen_ * kProbeRatio > s_.rightScan->table()->rowCount()) lookups_ = false;
         if (lookups_) {
-          if (lookUp(ctx)) return true;
+          findRightRows(ctx);
+          lookingUp_ = true;
+          leftMatched_ = false;
           continue;
         }
         readRight(ctx);
@@ -122,37 +142,43 @@ class JoinSource final : public RowSource {
     s_.leftScan->restrictTo(std::move(ids));
   }
 
-  // The current left row's right row through the index: true when the
-  // join gives a row (the match, or the left row NULL-extended).
-  bool lookUp(const EvalContext& ctx) {
+  // The right rows of the current left row's keys, through the index.
+  void findRightRows(const EvalContext& ctx) {
     if (!lookupsOpen_) {
       s_.rightScan->openForLookups(slots_, ctx);
       lookupsOpen_ = true;
     }
+    lookupIds_.clear();
+    lookupPos_ = 0;
     const size_t nk = s_.leftKeys.size();
     probe_.resize(nk);
-    bool found = true;
-    for (size_t k = 0; k < nk && found; ++k) {
+    for (size_t k = 0; k < nk; ++k) {
       probe_[k] = s_.leftKeys[k]->eval(ctx);
-      found = !probe_[k].isNull();
+      if (probe_[k].isNull()) return;
     }
-    if (found) {
-      lookupKey_.resize(s_.lookupKeys.size());
-      for (size_t i = 0; i < lookupKey_.size(); ++i)
-        lookupKey_[i] = probe_[s_.lookupKeys[i]];
-      lookupIds_.clear();
-      s_.rightScan->table()->lookup(*s_.lookupIndex, lookupKey_, lookupIds_);
-      found = !lookupIds_.empty() && s_.rightScan->accepts(lookupIds_.front(), ctx);
-      for (size_t k = 0; k < nk && found; ++k) {
-        Value v = s_.rightKeys[k]->eval(ctx);
-        found = !v.isNull() && compareValues(probe_[k], v) == 0;
-      }
-      found = found && (!s_.residual || isTrue(s_.residual->test(ctx)));
+    lookupKey_.resize(s_.lookupKeys.size());
+    for (size_t i = 0; i < lookupKey_.size(); ++i)
+      lookupKey_[i] = probe_[s_.lookupKeys[i]];
+    const Table& table = *s_.rightScan->table();
+    if (s_.lookupIndex->unique && s_.lookupKeys.size() == s_.lookupIndex->keys.size()) {
+      table.lookup(*s_.lookupIndex, lookupKey_, lookupIds_);
+    } else {
+      auto [first, last] = table.clusteredRange(lookupKey_);
+      std::span<const RowId> order = table.scanOrder();
+      lookupIds_.assign(order.begin() + static_cast<ptrdiff_t>(first),
+                        order.begin() + static_cast<ptrdiff_t>(last));
     }
-    if (found) return true;
-    if (s_.kind != JoinKind::Left) return false;
-    setNull(s_.rightSlots);
-    return true;
+  }
+
+  // Right row `id` meets the current left row: the scan's conditions, every
+  // key and the residual hold.
+  bool meets(RowId id, const EvalContext& ctx) {
+    if (!s_.rightScan->accepts(id, ctx)) return false;
+    for (size_t k = 0; k < probe_.size(); ++k) {
+      Value v = s_.rightKeys[k]->eval(ctx);
+      if (v.isNull() || compareValues(probe_[k], v) != 0) return false;
+    }
+    return !s_.residual || isTrue(s_.residual->test(ctx));
   }
 
   void readRight(const EvalContext& ctx) {
@@ -246,9 +272,11 @@ class JoinSource final : public RowSource {
   size_t unmatchedPos_ = 0;
   bool lookups_ = false;      // this run's left rows find their right row through the index
   bool lookupsOpen_ = false;  // ... and the right scan's key is evaluated for the run
+  bool lookingUp_ = false;    // the current left row meets lookupIds_[lookupPos_..]
   size_t leftSeen_ = 0;
   std::vector<Value> lookupKey_;
   std::vector<RowId> lookupIds_;
+  size_t lookupPos_ = 0;
 };
 
 class FilterSource final : public RowSource {

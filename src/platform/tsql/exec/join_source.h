@@ -43,11 +43,12 @@ struct JoinSpec {
   const IndexDef* probeIndex = nullptr;
   std::vector<size_t> probeKeys;
   // An inner or left join whose right input is a table scan (`rightScan`,
-  // owned by `right`) with a unique index over columns of the right keys:
-  // while a run's left rows are far fewer than the right table's rows, each
-  // finds its right row through the index (tested against the scan's own
+  // owned by `right`) with a unique index over columns of the right keys, or
+  // a clustered index whose leading columns they are: while a run's left rows
+  // are far fewer than the right table's rows, each finds its right rows
+  // through the index (in storage order, tested against the scan's own
   // conditions) and the right input is not read.  lookupKeys: for each key
-  // column of `lookupIndex`, the position of its equality in leftKeys.
+  // column of `lookupIndex` used, the position of its equality in leftKeys.
   TableScan* rightScan = nullptr;
   const IndexDef* lookupIndex = nullptr;
   std::vector<size_t> lookupKeys;

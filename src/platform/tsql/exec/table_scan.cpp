@@ -1,6 +1,7 @@
 #include "platform/tsql/exec/table_scan.h"
 
 #include <algorithm>
+#include <tuple>
 #include <utility>
 
 #include "platform/tsql/exec/type_class.h"
@@ -179,22 +180,11 @@ void TableScan::restrictTo(std::vector<RowId> ids) {
 }
 
 void TableScan::findRange() {
-  // Compares a row's leading clustered columns with the key, in storage order
-  // (NULL first, a descending column reversed).
-  auto compare = [this](RowId id) {
-    const Row& r = table_->row(id);
-    for (size_t i = 0; i < accessParts_.size(); ++i) {
-      const KeyColumn& k = index_->keys[i];
-      const Value& v = r[k.column];
-      int cmp = v.isNull() ? -1 : compareValues(v, keyValues_[accessParts_[i]]);
-      if (cmp != 0) return k.descending ? -cmp : cmp;
-    }
-    return 0;
-  };
-  auto first = std::partition_point(all_.begin(), all_.end(), [&](RowId id) { return compare(id) < 0; });
-  auto last = std::partition_point(first, all_.end(), [&](RowId id) { return compare(id) <= 0; });
-  pos_ = static_cast<size_t>(first - all_.begin());
-  end_ = static_cast<size_t>(last - all_.begin());
+  std::vector<Value> prefix;
+  prefix.reserve(accessParts_.size());
+  for (size_t p : accessParts_)
+    prefix.push_back(keyValues_[p]);
+  std::tie(pos_, end_) = table_->clusteredRange(prefix);
 }
 
 size_t TableScan::keyHash(const Value* values) const {
