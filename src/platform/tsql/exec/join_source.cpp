@@ -1,6 +1,7 @@
 #include "platform/tsql/exec/join_source.h"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 #include "platform/tsql/exec/hash_chains.h"
@@ -33,14 +34,18 @@ class JoinSource final : public RowSource {
     std::fill(matched_.begin(), matched_.end(), 0);
     s_.left->open(slots, ctx);
     // Left rows find their right rows through the index until they are too
-    // many; the right input read already is used as it is.  A left scan
-    // reading far fewer rows than the right table holds looks up rather than
-    // reading the right input to probe it.
+    // many (a binary search of storage order costs more than a hash probe);
+    // the right input read already is used as it is.  A left scan reading no
+    // more rows than the right table holds looks up rather than reading the
+    // right input to probe the left.
     const size_t rightRows = s_.rightScan ? s_.rightScan->table()->rowCount() : 0;
     lookups_ = s_.rightScan && !rightRead_ && rightRows >= kProbeMinimum;
-    if (s_.leftScan &&
-        !(lookups_ && s_.leftScan->candidateCount(rightRows / kProbeRatio + 1) * kProbeRatio <= rightRows))
-      probeLeft(ctx);
+    if (lookups_) {
+      const bool unique = s_.lookupIndex->unique && s_.lookupKeys.size() == s_.lookupIndex->keys.size();
+      lookupLimit_ =
+          rightRows / (unique ? kProbeRatio : std::max<size_t>(kProbeRatio, std::bit_width(rightRows)));
+    }
+    if (s_.leftScan && !(lookups_ && s_.leftScan->candidateCount(rightRows + 1) <= rightRows)) probeLeft(ctx);
     lookups_ = lookups_ && !rightRead_;
     lookupsOpen_ = lookingUp_ = false;
     leftSeen_ = 0;
@@ -88,7 +93,7 @@ class JoinSource final : public RowSource {
         }
       }
       if (!leftDone_ && s_.left->next(ctx)) {
-        if (lookups_ && ++leftSeen_ * kProbeRatio > s_.rightScan->table()->rowCount()) lookups_ = false;
+        if (lookups_ && ++leftSeen_ > lookupLimit_) lookups_ = false;
         if (lookups_) {
           findRightRows(ctx);
           lookingUp_ = true;
@@ -274,6 +279,7 @@ class JoinSource final : public RowSource {
   bool lookupsOpen_ = false;  // ... and the right scan's key is evaluated for the run
   bool lookingUp_ = false;    // the current left row meets lookupIds_[lookupPos_..]
   size_t leftSeen_ = 0;
+  size_t lookupLimit_ = 0;  // the left rows of a run that look up
   std::vector<Value> lookupKey_;
   std::vector<RowId> lookupIds_;
   size_t lookupPos_ = 0;
