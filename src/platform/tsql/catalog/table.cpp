@@ -1,6 +1,7 @@
 #include "platform/tsql/catalog/table.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -323,28 +324,33 @@ void Table::noteOrderAppend(RowId id) {
   if (inOrder) s.sortedPrefix = s.order.size();
 }
 
-// The common clustered key is one integer column (an IDENTITY key): sort
-// (key, id) pairs without going through the generic comparison.
+// The common clustered keys are up to four integer columns (an IDENTITY key;
+// year, period, bill, line): sort (key, id) pairs, reading each row once,
+// without going through the generic comparison.
 bool Table::sortByIntegerKey(const IndexDef* c, std::vector<RowId>::iterator first,
                              std::vector<RowId>::iterator last) const {
-  if (!c || c->keys.size() != 1) return false;
-  const size_t col = c->keys[0].column;
-  std::vector<std::pair<int64_t, RowId>> keyed;
+  constexpr size_t kMaxParts = 4;
+  if (!c || c->keys.empty() || c->keys.size() > kMaxParts) return false;
+  struct Keyed {
+    std::array<int64_t, kMaxParts> key{};
+    RowId id;
+  };
+  std::vector<Keyed> keyed;
   keyed.reserve(static_cast<size_t>(last - first));
   for (auto it = first; it != last; ++it) {
-    const Value& v = storage_.rows[*it][col];
-    if (v.kind() != Value::Kind::Int) return false;
-    keyed.emplace_back(v.asInt(), *it);
+    Keyed k{{}, *it};
+    for (size_t i = 0; i < c->keys.size(); ++i) {
+      const Value& v = storage_.rows[*it][c->keys[i].column];
+      if (v.kind() != Value::Kind::Int) return false;
+      // A descending column sorts by its complement: the order reversed, no overflow.
+      k.key[i] = c->keys[i].descending ? ~v.asInt() : v.asInt();
+    }
+    keyed.push_back(k);
   }
-  if (c->keys[0].descending) {
-    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
-      return a.first != b.first ? a.first > b.first : a.second < b.second;
-    });
-  } else {
-    std::sort(keyed.begin(), keyed.end());
-  }
-  for (auto& [key, id] : keyed)
-    *first++ = id;
+  std::sort(keyed.begin(), keyed.end(),
+            [](const Keyed& a, const Keyed& b) { return a.key != b.key ? a.key < b.key : a.id < b.id; });
+  for (const Keyed& k : keyed)
+    *first++ = k.id;
   return true;
 }
 
