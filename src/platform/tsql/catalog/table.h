@@ -30,6 +30,7 @@
 
 #include "platform/tsql/catalog/column.h"
 #include "platform/tsql/catalog/index.h"
+#include "platform/tsql/catalog/row_store.h"
 #include "platform/tsql/types/datetime.h"
 #include "platform/tsql/types/value.h"
 
@@ -47,7 +48,7 @@ using DefaultEvaluator = std::function<Value(const ast::Expr& expr, const Column
 // The rows and index contents of a table, apart from its definition; TRUNCATE
 // hands the old storage to the undo log.
 struct TableStorage {
-  std::vector<Row> rows;      // by RowId; tombstones keep their values
+  RowStore rows;              // by RowId; tombstones keep their values
   std::vector<uint8_t> live;  // by RowId: 1 live, 0 deleted
   size_t liveCount = 0;
   std::vector<RowId> order;         // storage order, repaired lazily (see Table):
@@ -148,7 +149,7 @@ class Table : public std::enable_shared_from_this<Table> {
   // Live rows in storage order.  Valid until the next modification: a
   // statement that modifies the table copies the ids it needs first.
   std::span<const RowId> scanOrder() const;
-  const Row& row(RowId id) const { return storage_.rows[id]; }
+  RowView row(RowId id) const { return storage_.rows[id]; }
   // The scans bound over the table (by statements being run): a statement
   // writing the table streams its rows only while no scan reads it.
   void addScan() const { ++scans_; }
@@ -185,18 +186,18 @@ class Table : public std::enable_shared_from_this<Table> {
   void maybeCompact();
 
  private:
-  void checkNotNull(const Row& row, const char* verb) const;
-  void indexRow(const Row& row, RowId id);
-  void unindexRow(const Row& row, RowId id);
+  void checkNotNull(RowView row, const char* verb) const;
+  void indexRow(RowView row, RowId id);
+  void unindexRow(RowView row, RowId id);
   void rebuildIndex(size_t i) const;
   void noteOrderAppend(RowId id);
   void repairOrder() const;
   bool sortByIntegerKey(const IndexDef* c, std::vector<RowId>::iterator first,
                         std::vector<RowId>::iterator last) const;
-  bool keyChanged(const IndexDef& def, const Row& a, const Row& b) const;
+  bool keyChanged(const IndexDef& def, RowView a, RowView b) const;
   // Storage order of two rows under clustered index `c` (nullptr: a heap).
   int compareClustered(const IndexDef* c, RowId a, RowId b) const;
-  [[noreturn]] void raiseDuplicate(const IndexDef& def, const Row& row) const;
+  [[noreturn]] void raiseDuplicate(const IndexDef& def, RowView row) const;
 
   std::string name_;
   Kind kind_;
@@ -213,6 +214,6 @@ class Table : public std::enable_shared_from_this<Table> {
 
 // The key values of a duplicate as SQL Server prints them: "1", "1, abc",
 // "<NULL>".
-std::string formatKeyValues(const Table& t, const IndexDef& def, const Row& row);
+std::string formatKeyValues(const Table& t, const IndexDef& def, RowView row);
 
 }  // namespace mls::tsql

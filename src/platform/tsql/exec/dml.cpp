@@ -412,7 +412,8 @@ void Executor::update(const ast::UpdateStmt& s) {
   for (size_t r = 0; r < matched.ids.size(); ++r) {
     std::copy_n(matched.slots.begin() + static_cast<ptrdiff_t>(r * matched.slotCount), matched.slotCount,
                 slots.begin());
-    Row row = table->row(matched.ids[r]);
+    RowView current = table->row(matched.ids[r]);
+    Row row(current.begin(), current.end());
     for (const Item& item : items) {
       Value v;
       SqlType from;

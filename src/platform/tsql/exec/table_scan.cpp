@@ -182,7 +182,7 @@ void TableScan::findRange() {
   // Compares a row's leading clustered columns with the key, in storage order
   // (NULL first, a descending column reversed).
   auto compare = [this](RowId id) {
-    const Row& r = table_->row(id);
+    RowView r = table_->row(id);
     for (size_t i = 0; i < accessParts_.size(); ++i) {
       const KeyColumn& k = index_->keys[i];
       const Value& v = r[k.column];

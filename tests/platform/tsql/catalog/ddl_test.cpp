@@ -16,8 +16,10 @@ std::vector<Row> viewRows(Catalog& cat, std::vector<std::string> view) {
   auto v = cat.getTable(name(std::move(view)));
   EXPECT_TRUE(v->isSystemView());
   std::vector<Row> rows;
-  for (RowId id : v->scanOrder())
-    rows.push_back(v->row(id));
+  for (RowId id : v->scanOrder()) {
+    RowView r = v->row(id);
+    rows.emplace_back(r.begin(), r.end());
+  }
   return rows;
 }
 
