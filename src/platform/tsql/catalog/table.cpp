@@ -475,28 +475,36 @@ void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& u
       fresh.add(def, r, static_cast<RowId>(n));
     }
   }
+  // Both the stored rows and the new ones are far apart in a large table:
+  // fetch a few rows ahead, and visit each row once.
+  constexpr size_t kAhead = 8;
   bool reorder = false;
+  std::vector<std::pair<size_t, size_t>> refile;  // (row, unique index) whose key changed
   for (size_t n = 0; n < ids.size(); ++n) {
-    RowView cur = storage_.rows[ids[n]];
+    if (n + kAhead < ids.size()) {
+      storage_.rows.prefetch(ids[n + kAhead]);
+      const Row& next = rows[n + kAhead];
+      __builtin_prefetch(next.data());
+      __builtin_prefetch(next.data() + next.size() - 1);
+    }
+    std::span<Value> cur = storage_.rows.mutableRow(ids[n]);
     for (size_t i = 0; i < indexes_.size(); ++i) {
       if (!keyChanged(indexes_[i], cur, rows[n])) continue;
       if (indexes_[i].unique) {
         storage_.indexes[i].remove(indexes_[i], cur, ids[n]);
+        refile.emplace_back(n, i);
       } else {
         storage_.indexStale[i] = 1;
       }
       if (&indexes_[i] == clustered) reorder = true;
     }
-  }
-  for (size_t n = 0; n < ids.size(); ++n) {
-    std::span<Value> cur = storage_.rows.mutableRow(ids[n]);
     std::swap_ranges(cur.begin(), cur.end(), rows[n].begin());  // rows[n] now holds the old values
-    for (size_t i = 0; i < indexes_.size(); ++i) {
-      if (indexes_[i].unique && keyChanged(indexes_[i], rows[n], cur))
-        storage_.indexes[i].add(indexes_[i], cur, ids[n]);
-    }
-    undo.updatedRow(*this, ids[n], std::move(rows[n]));
   }
+  // Every old key is out of the unique indexes: file the new ones.
+  for (auto [n, i] : refile)
+    storage_.indexes[i].add(indexes_[i], storage_.rows[ids[n]], ids[n]);
+  for (size_t n = 0; n < ids.size(); ++n)
+    undo.updatedRow(*this, ids[n], std::move(rows[n]));
   if (reorder) storage_.sortedPrefix = 0;
 }
 

@@ -150,6 +150,7 @@ class Table : public std::enable_shared_from_this<Table> {
   // statement that modifies the table copies the ids it needs first.
   std::span<const RowId> scanOrder() const;
   RowView row(RowId id) const { return storage_.rows[id]; }
+  void prefetchRow(RowId id) const { storage_.rows.prefetch(id); }
   // The scans bound over the table (by statements being run): a statement
   // writing the table streams its rows only while no scan reads it.
   void addScan() const { ++scans_; }
