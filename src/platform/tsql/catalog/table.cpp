@@ -444,7 +444,8 @@ RowId Table::insert(Row row, UndoLog& undo) {
   return id;
 }
 
-void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo) {
+void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo,
+                   std::span<const size_t> changed) {
   if (isSystemView()) throwSqlError(259, {});
   undo.checkWritable(*this);
   for (const Row& r : rows)
@@ -498,7 +499,14 @@ void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& u
       }
       if (&indexes_[i] == clustered) reorder = true;
     }
-    std::swap_ranges(cur.begin(), cur.end(), rows[n].begin());  // rows[n] now holds the old values
+    // rows[n] then holds the old values.
+    if (changed.empty()) {
+      for (size_t c = 0; c < cur.size(); ++c)
+        swap(cur[c], rows[n][c]);
+    } else {
+      for (size_t c : changed)
+        swap(cur[c], rows[n][c]);
+    }
   }
   // Every old key is out of the unique indexes: file the new ones.
   for (auto [n, i] : refile)

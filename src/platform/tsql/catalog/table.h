@@ -168,7 +168,10 @@ class Table : public std::enable_shared_from_this<Table> {
   // Replaces rows by new values, all at once: unique keys are checked after
   // every row changed (so SET k = k + 1 over a key works), NOT NULL says
   // "UPDATE fails".  `ids` and `rows` are parallel; each id appears once.
-  void update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo);
+  // `changed` names the columns whose new values may differ from the stored
+  // ones (the rows hold the stored values in the others); empty: any column.
+  void update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo,
+              std::span<const size_t> changed = {});
   void erase(RowId id, UndoLog& undo);
   // Removes every row and resets the identity to its seed.
   void truncate(UndoLog& undo);

@@ -434,8 +434,13 @@ void Executor::update(const ast::UpdateStmt& s) {
     }
     rows.push_back(std::move(row));
   }
+  std::vector<size_t> changed;
+  for (const Item& item : items) {
+    if (item.column && std::find(changed.begin(), changed.end(), *item.column) == changed.end())
+      changed.push_back(*item.column);
+  }
   size_t n = matched.ids.size();
-  table->update(matched.ids, std::move(rows), session_.undo());
+  table->update(matched.ids, std::move(rows), session_.undo(), changed);
   rowsAffected(static_cast<int64_t>(n));
 }
 

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -38,31 +39,36 @@ class Value {
 
   // Copies and moves are inline: only values with a shared block count
   // references.
-  Value(const Value& o) : tag_(o.tag_), aux_(o.aux_), inl_(o.inl_), u_(o.u_) {
+  Value(const Value& o) {
+    copyBits(o);
     if (tag_ & kShared) u_.shared->refs.fetch_add(1, std::memory_order_relaxed);
   }
-  Value(Value&& o) noexcept : tag_(o.tag_), aux_(o.aux_), inl_(o.inl_), u_(o.u_) { o.tag_ = 0; }
+  Value(Value&& o) noexcept {
+    copyBits(o);
+    o.tag_ = 0;
+  }
   Value& operator=(const Value& o) {
     if (this != &o) {
       if (o.tag_ & kShared) o.u_.shared->refs.fetch_add(1, std::memory_order_relaxed);
       release();
-      tag_ = o.tag_;
-      aux_ = o.aux_;
-      inl_ = o.inl_;
-      u_ = o.u_;
+      copyBits(o);
     }
     return *this;
   }
   Value& operator=(Value&& o) noexcept {
     if (this != &o) {
       release();
-      tag_ = o.tag_;
-      aux_ = o.aux_;
-      inl_ = o.inl_;
-      u_ = o.u_;
+      copyBits(o);
       o.tag_ = 0;
     }
     return *this;
+  }
+  // Exchanges two values' contents; no reference changes hands.
+  friend void swap(Value& a, Value& b) noexcept {
+    Value t(std::move(a));
+    a.copyBits(b);
+    b.copyBits(t);
+    t.tag_ = 0;
   }
   ~Value() {
     if (tag_ & kShared) releaseShared();
@@ -110,6 +116,10 @@ class Value {
   void release() {
     if (tag_ & kShared) releaseShared();
     tag_ = 0;
+  }
+  // The 16 bytes of `o`, as they are (the caller settles the references).
+  void copyBits(const Value& o) {
+    std::memcpy(static_cast<void*>(this), static_cast<const void*>(&o), sizeof(Value));
   }
   // Drops this value's reference to its block, freeing the block with the last.
   void releaseShared();
