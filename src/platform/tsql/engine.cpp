@@ -1,5 +1,7 @@
 #include "platform/tsql/engine.h"
 
+#include <malloc.h>
+
 #include <stdexcept>
 #include <utility>
 
@@ -10,7 +12,26 @@
 
 namespace mls::tsql {
 
-Database::Database() : impl_(std::make_unique<DatabaseImpl>()) {}
+namespace {
+
+// A statement over a large table allocates and frees its working rows (new
+// values, undo records) by the million.  The allocator's defaults hand such
+// memory back to the system at each free and fault it in again for the next
+// statement; keep it for reuse instead, once per process.
+void keepFreedMemory() {
+  static const bool once = [] {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    return true;
+  }();
+  (void)once;
+}
+
+}  // namespace
+
+Database::Database() : impl_(std::make_unique<DatabaseImpl>()) {
+  keepFreedMemory();
+}
 Database::~Database() {
   if (impl_->file()) storage::closeFileDatabase(*impl_);
 }

@@ -18,7 +18,7 @@ bool sameValue(const Value& a, const Value& b) {
 
 }  // namespace
 
-size_t KeyIndex::hashKey(const IndexDef& def, const Row& row) {
+size_t KeyIndex::hashKey(const IndexDef& def, RowView row) {
   size_t h = 0;
   for (const KeyColumn& k : def.keys)
     h = combine(h, hashValue(row[k.column]));
@@ -32,7 +32,7 @@ size_t KeyIndex::hashKey(std::span<const Value> key) {
   return h;
 }
 
-bool KeyIndex::sameKey(const IndexDef& def, const Row& a, const Row& b) {
+bool KeyIndex::sameKey(const IndexDef& def, RowView a, RowView b) {
   for (const KeyColumn& k : def.keys) {
     if (!sameValue(a[k.column], b[k.column])) return false;
   }
@@ -82,7 +82,7 @@ void KeyIndex::place(Slot s) {
   slots_[i] = s;
 }
 
-void KeyIndex::add(const IndexDef& def, const Row& row, RowId id) {
+void KeyIndex::add(const IndexDef& def, RowView row, RowId id) {
   const size_t hash = hashKey(def, row);
   if (reserved_) applyReserve(def);
   if (!def.unique) {
@@ -94,7 +94,7 @@ void KeyIndex::add(const IndexDef& def, const Row& row, RowId id) {
   ++used_;
 }
 
-bool KeyIndex::remove(const IndexDef& def, const Row& row, RowId id) {
+bool KeyIndex::remove(const IndexDef& def, RowView row, RowId id) {
   const size_t hash = hashKey(def, row);
   if (!def.unique) {
     // Entries of one hash lie together.
@@ -132,7 +132,7 @@ void KeyIndex::lookup(const IndexDef& def, std::span<const Value> key, const Row
     if (v.isNull()) return;
   }
   anyWithHash(def, hashKey(key), [&](RowId id) {
-    const Row& row = read(id);
+    RowView row = read(id);
     bool match = true;
     for (size_t i = 0; i < def.keys.size() && match; ++i) {
       const Value& v = row[def.keys[i].column];

@@ -20,6 +20,8 @@ namespace mls::tsql {
 
 using RowId = uint32_t;
 using Row = std::vector<Value>;
+// The values of one row, wherever they are kept.
+using RowView = std::span<const Value>;
 
 struct KeyColumn {
   size_t column = 0;  // position in the table's columns
@@ -51,21 +53,21 @@ struct IndexDef {
 // multimap that keeps long runs of one key cheap.
 class KeyIndex {
  public:
-  using RowReader = std::function<const Row&(RowId)>;
+  using RowReader = std::function<RowView(RowId)>;
 
   void clear();
   // Room for n entries, made at the first add.
   void reserve(size_t n);
-  void add(const IndexDef& def, const Row& row, RowId id);
+  void add(const IndexDef& def, RowView row, RowId id);
   // Removes the entry (id) filed under row's key.  A non-unique index looks
   // for it among the first kRemoveRun entries of the key's hash only: false
   // when it is not there (the index must then be rebuilt).
   static constexpr size_t kRemoveRun = 64;
-  bool remove(const IndexDef& def, const Row& row, RowId id);
+  bool remove(const IndexDef& def, RowView row, RowId id);
   // A row, other than those `ignore(id)` accepts, whose key equals `row`'s key
   // (NULL equal to NULL).
   template <class Read, class Ignore>
-  std::optional<RowId> findDuplicate(const IndexDef& def, const Row& row, const Read& read,
+  std::optional<RowId> findDuplicate(const IndexDef& def, RowView row, const Read& read,
                                      const Ignore& ignore) const {
     std::optional<RowId> found;
     anyWithHash(def, hashKey(def, row), [&](RowId id) {
@@ -78,7 +80,7 @@ class KeyIndex {
   // A unique index: files the row under its key, or answers the row already
   // filed there (NULL equal to NULL) and files nothing.
   template <class Read>
-  std::optional<RowId> addUnique(const IndexDef& def, const Row& row, RowId id, const Read& read) {
+  std::optional<RowId> addUnique(const IndexDef& def, RowView row, RowId id, const Read& read) {
     const uint32_t tag = tagOf(hashKey(def, row));
     if (reserved_) applyReserve(def);
     if ((used_ + 1) * 10 > slots_.size() * 7) resize(slots_.empty() ? 16 : slots_.size() * 2);
@@ -97,10 +99,10 @@ class KeyIndex {
               std::vector<RowId>& out) const;
   size_t size() const { return used_ + map_.size(); }
 
-  static size_t hashKey(const IndexDef& def, const Row& row);
+  static size_t hashKey(const IndexDef& def, RowView row);
   static size_t hashKey(std::span<const Value> key);
   // Equality of the keys of two rows, NULL equal to NULL.
-  static bool sameKey(const IndexDef& def, const Row& a, const Row& b);
+  static bool sameKey(const IndexDef& def, RowView a, RowView b);
 
  private:
   // A unique index's entry: the row and 32 bits of its key's hash.

@@ -122,8 +122,7 @@ void Table::addColumn(Column c, const Value& fill) {
   }
   columns_.push_back(std::move(c));
   const size_t col = columns_.size() - 1;
-  for (Row& r : storage_.rows)
-    r.push_back(fill);
+  storage_.rows.addColumn(fill);
   if (columns_[col].identity) {
     identityColumn_ = col;
     storage_.identityCurrent = columns_[col].identity->seed;
@@ -131,7 +130,7 @@ void Table::addColumn(Column c, const Value& fill) {
     auto order = scanOrder();
     std::vector<RowId> ids(order.begin(), order.end());
     for (RowId id : ids)
-      storage_.rows[id][col] = identityValue(columns_[col].type, nextIdentity());
+      storage_.rows.mutableRow(id)[col] = identityValue(columns_[col].type, nextIdentity());
   }
 }
 
@@ -192,9 +191,9 @@ void Table::addIndex(IndexDef def) {
   }
   KeyIndex index;
   index.reserve(storage_.liveCount);
-  auto read = [this](RowId id) -> const Row& { return storage_.rows[id]; };
+  auto read = [this](RowId id) { return storage_.rows[id]; };
   for (RowId id : scanOrder()) {
-    const Row& r = storage_.rows[id];
+    RowView r = storage_.rows[id];
     if (def.unique) {
       if (index.findDuplicate(def, r, read, [](RowId) { return false; })) {
         throwSqlError(1505, {messageName(), def.name, formatKeyValues(*this, def, r)});
@@ -250,7 +249,7 @@ void Table::lookup(const IndexDef& def, std::span<const Value> key, std::vector<
   if (storage_.indexStale[i]) rebuildIndex(i);
   size_t first = out.size();
   storage_.indexes[i].lookup(
-      def, key, [this](RowId id) -> const Row& { return storage_.rows[id]; }, out);
+      def, key, [this](RowId id) { return storage_.rows[id]; }, out);
   std::sort(out.begin() + static_cast<ptrdiff_t>(first), out.end());
 }
 
@@ -259,7 +258,7 @@ std::pair<size_t, size_t> Table::clusteredRange(std::span<const Value> prefix) c
   // A row's leading columns against the prefix, in storage order (NULL first,
   // a descending column reversed).
   auto compare = [&](RowId id) {
-    const Row& r = storage_.rows[id];
+    RowView r = row(id);
     for (size_t i = 0; i < prefix.size(); ++i) {
       const KeyColumn& k = c->keys[i];
       const Value& v = r[k.column];
@@ -274,13 +273,13 @@ std::pair<size_t, size_t> Table::clusteredRange(std::span<const Value> prefix) c
   return {static_cast<size_t>(first - order.begin()), static_cast<size_t>(last - order.begin())};
 }
 
-void Table::indexRow(const Row& row, RowId id) {
+void Table::indexRow(RowView row, RowId id) {
   for (size_t i = 0; i < indexes_.size(); ++i) {
     if (!storage_.indexStale[i]) storage_.indexes[i].add(indexes_[i], row, id);
   }
 }
 
-void Table::unindexRow(const Row& row, RowId id) {
+void Table::unindexRow(RowView row, RowId id) {
   for (size_t i = 0; i < indexes_.size(); ++i) {
     // A unique index has tiny buckets, so removal is cheap; a non-unique one
     // may hold long runs of one key: an entry not found near the run's start
@@ -293,7 +292,7 @@ void Table::unindexRow(const Row& row, RowId id) {
   }
 }
 
-bool Table::keyChanged(const IndexDef& def, const Row& a, const Row& b) const {
+bool Table::keyChanged(const IndexDef& def, RowView a, RowView b) const {
   for (const KeyColumn& k : def.keys) {
     if (!a[k.column].identical(b[k.column])) return true;
   }
@@ -304,8 +303,8 @@ bool Table::keyChanged(const IndexDef& def, const Row& a, const Row& b) const {
 
 int Table::compareClustered(const IndexDef* c, RowId a, RowId b) const {
   if (c) {
-    const Row& ra = storage_.rows[a];
-    const Row& rb = storage_.rows[b];
+    RowView ra = storage_.rows[a];
+    RowView rb = storage_.rows[b];
     for (const KeyColumn& k : c->keys) {
       const Value& va = ra[k.column];
       const Value& vb = rb[k.column];
@@ -442,13 +441,13 @@ std::span<const RowId> Table::scanOrder() const {
 
 // --------------------------------------------------------------------- rows
 
-void Table::checkNotNull(const Row& row, const char* verb) const {
+void Table::checkNotNull(RowView row, const char* verb) const {
   for (size_t i = 0; i < columns_.size(); ++i) {
     if (!columns_[i].nullable && row[i].isNull()) throwSqlError(515, {columns_[i].name, fullName(), verb});
   }
 }
 
-void Table::raiseDuplicate(const IndexDef& def, const Row& row) const {
+void Table::raiseDuplicate(const IndexDef& def, RowView row) const {
   std::string key = formatKeyValues(*this, def, row);
   switch (def.origin) {
     case IndexOrigin::PrimaryKey:
@@ -469,7 +468,7 @@ RowId Table::insert(Row row, UndoLog& undo) {
   checkNotNull(row, "INSERT");
   auto id = static_cast<RowId>(storage_.rows.size());
   // Unique keys: each files the row or finds its duplicate in one probe.
-  auto read = [this](RowId r) -> const Row& { return storage_.rows[r]; };
+  auto read = [this](RowId r) { return storage_.rows[r]; };
   for (size_t i = 0; i < indexes_.size(); ++i) {
     if (!indexes_[i].unique) continue;
     if (storage_.indexes[i].addUnique(indexes_[i], row, id, read)) {
@@ -489,7 +488,7 @@ RowId Table::insert(Row row, UndoLog& undo) {
       }
     }
   }
-  storage_.rows.push_back(std::move(row));
+  storage_.rows.push(row);
   storage_.live.push_back(1);
   ++storage_.liveCount;
   for (size_t i = 0; i < indexes_.size(); ++i) {
@@ -501,7 +500,8 @@ RowId Table::insert(Row row, UndoLog& undo) {
   return id;
 }
 
-void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo) {
+void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo,
+                   std::span<const size_t> changed) {
   if (isSystemView()) throwSqlError(259, {});
   undo.checkWritable(*this);
   for (const Row& r : rows)
@@ -509,7 +509,7 @@ void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& u
   const IndexDef* clustered = clusteredIndex();
   // Check every unique key as it will be once all rows changed: a row whose
   // key moves away no longer blocks its old key.
-  auto read = [this](RowId id) -> const Row& { return storage_.rows[id]; };
+  auto read = [this](RowId id) { return storage_.rows[id]; };
   for (size_t i = 0; i < indexes_.size(); ++i) {
     const IndexDef& def = indexes_[i];
     if (!def.unique) continue;
@@ -532,28 +532,43 @@ void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& u
       fresh.add(def, r, static_cast<RowId>(n));
     }
   }
+  // Both the stored rows and the new ones are far apart in a large table:
+  // fetch a few rows ahead, and visit each row once.
+  constexpr size_t kAhead = 8;
   bool reorder = false;
+  std::vector<std::pair<size_t, size_t>> refile;  // (row, unique index) whose key changed
   for (size_t n = 0; n < ids.size(); ++n) {
-    Row& cur = storage_.rows[ids[n]];
+    if (n + kAhead < ids.size()) {
+      storage_.rows.prefetch(ids[n + kAhead]);
+      const Row& next = rows[n + kAhead];
+      __builtin_prefetch(next.data());
+      __builtin_prefetch(next.data() + next.size() - 1);
+    }
+    std::span<Value> cur = storage_.rows.mutableRow(ids[n]);
     for (size_t i = 0; i < indexes_.size(); ++i) {
       if (!keyChanged(indexes_[i], cur, rows[n])) continue;
       if (indexes_[i].unique) {
         storage_.indexes[i].remove(indexes_[i], cur, ids[n]);
+        refile.emplace_back(n, i);
       } else {
         storage_.indexStale[i] = 1;
       }
       if (&indexes_[i] == clustered) reorder = true;
     }
-  }
-  for (size_t n = 0; n < ids.size(); ++n) {
-    Row& cur = storage_.rows[ids[n]];
-    std::swap(cur, rows[n]);  // rows[n] now holds the old values
-    for (size_t i = 0; i < indexes_.size(); ++i) {
-      if (indexes_[i].unique && keyChanged(indexes_[i], rows[n], cur))
-        storage_.indexes[i].add(indexes_[i], cur, ids[n]);
+    // rows[n] then holds the old values.
+    if (changed.empty()) {
+      for (size_t c = 0; c < cur.size(); ++c)
+        swap(cur[c], rows[n][c]);
+    } else {
+      for (size_t c : changed)
+        swap(cur[c], rows[n][c]);
     }
-    undo.updatedRow(*this, ids[n], std::move(rows[n]));
   }
+  // Every old key is out of the unique indexes: file the new ones.
+  for (auto [n, i] : refile)
+    storage_.indexes[i].add(indexes_[i], storage_.rows[ids[n]], ids[n]);
+  for (size_t n = 0; n < ids.size(); ++n)
+    undo.updatedRow(*this, ids[n], std::move(rows[n]));
   if (reorder) storage_.sortedPrefix = 0;
 }
 
@@ -591,7 +606,7 @@ void Table::undoErase(RowId id) {
 }
 
 void Table::undoUpdate(RowId id, Row old) {
-  Row& cur = storage_.rows[id];
+  std::span<Value> cur = storage_.rows.mutableRow(id);
   const IndexDef* clustered = clusteredIndex();
   for (size_t i = 0; i < indexes_.size(); ++i) {
     if (!keyChanged(indexes_[i], cur, old)) continue;
@@ -603,7 +618,7 @@ void Table::undoUpdate(RowId id, Row old) {
     }
     if (&indexes_[i] == clustered) storage_.sortedPrefix = 0;
   }
-  cur = std::move(old);
+  std::move(old.begin(), old.end(), cur.begin());
 }
 
 void Table::maybeCompact() {
@@ -612,12 +627,11 @@ void Table::maybeCompact() {
   if (pins_ > 0 || dead < 1024 || dead < s.liveCount) return;
   repairOrder();
   std::vector<RowId> newId(s.rows.size(), 0);
-  std::vector<Row> rows;
-  rows.reserve(s.liveCount);
+  RowStore rows;
   for (RowId id = 0; id < s.rows.size(); ++id) {
     if (!s.live[id]) continue;
     newId[id] = static_cast<RowId>(rows.size());
-    rows.push_back(std::move(s.rows[id]));
+    rows.push(s.rows.mutableRow(id));
   }
   s.rows = std::move(rows);
   s.live.assign(s.rows.size(), 1);
@@ -627,7 +641,7 @@ void Table::maybeCompact() {
     rebuildIndex(i);
 }
 
-std::string formatKeyValues(const Table& t, const IndexDef& def, const Row& row) {
+std::string formatKeyValues(const Table& t, const IndexDef& def, RowView row) {
   std::string out;
   for (const KeyColumn& k : def.keys) {
     if (!out.empty()) out += ", ";

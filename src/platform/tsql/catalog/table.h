@@ -31,6 +31,7 @@
 
 #include "platform/tsql/catalog/column.h"
 #include "platform/tsql/catalog/index.h"
+#include "platform/tsql/catalog/row_store.h"
 #include "platform/tsql/types/datetime.h"
 #include "platform/tsql/types/value.h"
 
@@ -48,7 +49,7 @@ using DefaultEvaluator = std::function<Value(const ast::Expr& expr, const Column
 // The rows and index contents of a table, apart from its definition; TRUNCATE
 // hands the old storage to the undo log.
 struct TableStorage {
-  std::vector<Row> rows;      // by RowId; tombstones keep their values
+  RowStore rows;              // by RowId; tombstones keep their values
   std::vector<uint8_t> live;  // by RowId: 1 live, 0 deleted
   size_t liveCount = 0;
   std::vector<RowId> order;         // storage order, repaired lazily (see Table):
@@ -153,7 +154,8 @@ class Table : public std::enable_shared_from_this<Table> {
   // Live rows in storage order.  Valid until the next modification: a
   // statement that modifies the table copies the ids it needs first.
   std::span<const RowId> scanOrder() const;
-  const Row& row(RowId id) const { return storage_.rows[id]; }
+  RowView row(RowId id) const { return storage_.rows[id]; }
+  void prefetchRow(RowId id) const { storage_.rows.prefetch(id); }
   // The scans bound over the table (by statements being run): a statement
   // writing the table streams its rows only while no scan reads it.
   void addScan() const { ++scans_; }
@@ -171,7 +173,10 @@ class Table : public std::enable_shared_from_this<Table> {
   // Replaces rows by new values, all at once: unique keys are checked after
   // every row changed (so SET k = k + 1 over a key works), NOT NULL says
   // "UPDATE fails".  `ids` and `rows` are parallel; each id appears once.
-  void update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo);
+  // `changed` names the columns whose new values may differ from the stored
+  // ones (the rows hold the stored values in the others); empty: any column.
+  void update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo,
+              std::span<const size_t> changed = {});
   void erase(RowId id, UndoLog& undo);
   // Removes every row and resets the identity to its seed.
   void truncate(UndoLog& undo);
@@ -190,9 +195,9 @@ class Table : public std::enable_shared_from_this<Table> {
   void maybeCompact();
 
  private:
-  void checkNotNull(const Row& row, const char* verb) const;
-  void indexRow(const Row& row, RowId id);
-  void unindexRow(const Row& row, RowId id);
+  void checkNotNull(RowView row, const char* verb) const;
+  void indexRow(RowView row, RowId id);
+  void unindexRow(RowView row, RowId id);
   void rebuildIndex(size_t i) const;
   void noteOrderAppend(RowId id);
   void repairOrder() const;
@@ -200,10 +205,10 @@ class Table : public std::enable_shared_from_this<Table> {
   void mergeFewInto(std::vector<RowId>::iterator mid, const Less& less) const;
   bool sortByIntegerKey(const IndexDef* c, std::vector<RowId>::iterator first,
                         std::vector<RowId>::iterator last) const;
-  bool keyChanged(const IndexDef& def, const Row& a, const Row& b) const;
+  bool keyChanged(const IndexDef& def, RowView a, RowView b) const;
   // Storage order of two rows under clustered index `c` (nullptr: a heap).
   int compareClustered(const IndexDef* c, RowId a, RowId b) const;
-  [[noreturn]] void raiseDuplicate(const IndexDef& def, const Row& row) const;
+  [[noreturn]] void raiseDuplicate(const IndexDef& def, RowView row) const;
 
   std::string name_;
   Kind kind_;
@@ -220,6 +225,6 @@ class Table : public std::enable_shared_from_this<Table> {
 
 // The key values of a duplicate as SQL Server prints them: "1", "1, abc",
 // "<NULL>".
-std::string formatKeyValues(const Table& t, const IndexDef& def, const Row& row);
+std::string formatKeyValues(const Table& t, const IndexDef& def, RowView row);
 
 }  // namespace mls::tsql

@@ -429,7 +429,8 @@ void Executor::update(const ast::UpdateStmt& s) {
   for (size_t r = 0; r < matched.ids.size(); ++r) {
     std::copy_n(matched.slots.begin() + static_cast<ptrdiff_t>(r * matched.slotCount), matched.slotCount,
                 slots.begin());
-    Row row = table->row(matched.ids[r]);
+    RowView current = table->row(matched.ids[r]);
+    Row row(current.begin(), current.end());
     for (const Item& item : items) {
       Value v;
       SqlType from;
@@ -450,8 +451,13 @@ void Executor::update(const ast::UpdateStmt& s) {
     }
     rows.push_back(std::move(row));
   }
+  std::vector<size_t> changed;
+  for (const Item& item : items) {
+    if (item.column && std::find(changed.begin(), changed.end(), *item.column) == changed.end())
+      changed.push_back(*item.column);
+  }
   size_t n = matched.ids.size();
-  table->update(matched.ids, std::move(rows), session_.undo());
+  table->update(matched.ids, std::move(rows), session_.undo(), changed);
   rowsAffected(static_cast<int64_t>(n));
 }
 

@@ -167,6 +167,12 @@ bool TableScan::nextInChain(RowId& id) {
       same = compareValues(k[p], keyValues_[p]) == 0;
     if (!same) continue;
     id = hashIds_[e];
+    // The rows of one key lie far apart: fetch the next one's values while
+    // this one is used.
+    if (chain_ != HashChains::kEnd) {
+      __builtin_prefetch(&hashKeys_[chain_ * parts]);
+      table_->prefetchRow(hashIds_[chain_]);
+    }
     return true;
   }
   return false;

@@ -330,7 +330,6 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
 
   // Every value takes at least one byte: a row count beyond the bytes left is damage.
   size_t rows = in.count(columns == 0 ? 0 : in.remaining() / columns);
-  s.rows.reserve(rows);
   std::vector<ColumnCheck> fits(t->columns().begin(), t->columns().end());
   for (size_t r = 0; r < rows; ++r) {
     Row row;
@@ -341,7 +340,7 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
         throw FormatError("a value of column '" + t->column(c).name + "' of table '" + t->name() +
                           "' does not fit the column");
     }
-    s.rows.push_back(std::move(row));
+    s.rows.push(row);
   }
   // The rows come in storage order: they are their own order, and the unique
   // keys index them now; the other indexes fill at their first lookup.
@@ -359,7 +358,7 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
       continue;
     }
     s.indexes[i].reserve(rows);
-    auto read = [&s](RowId id) -> const Row& { return s.rows[id]; };
+    auto read = [&s](RowId id) { return s.rows[id]; };
     for (RowId id = 0; id < rows; ++id) {
       if (s.indexes[i].addUnique(def, s.rows[id], id, read))
         throw FormatError("two rows of table '" + t->name() + "' share a key of '" + def.name + "'");

@@ -13,66 +13,66 @@ namespace mls::tsql {
 
 Value Value::integer(int64_t v) {
   Value r;
-  r.kind_ = Kind::Int;
+  r.tag_ = static_cast<uint8_t>(Kind::Int);
   r.u_.i = v;
   return r;
 }
 
 Value Value::decimal(const Decimal128& d) {
   Value r;
-  r.kind_ = Kind::Decimal;
-  r.scale_ = static_cast<uint8_t>(d.scale());
-  auto bits = static_cast<unsigned __int128>(d.mantissa());
-  r.u_.d.lo = static_cast<uint64_t>(bits);
-  r.u_.d.hi = static_cast<int64_t>(bits >> 64);
+  r.aux_ = static_cast<uint8_t>(d.scale());
+  __int128 m = d.mantissa();
+  if (m >= INT64_MIN && m <= INT64_MAX) {
+    r.tag_ = static_cast<uint8_t>(Kind::Decimal);
+    r.u_.i = static_cast<int64_t>(m);
+    return r;
+  }
+  void* mem = std::malloc(sizeof(Wide));
+  if (mem == nullptr) throw std::bad_alloc();
+  r.u_.wide = new (mem) Wide{{{1}}, m};
+  r.tag_ = static_cast<uint8_t>(Kind::Decimal) | kShared;
   return r;
 }
 
 Value Value::floating(double v) {
   Value r;
-  r.kind_ = Kind::Float;
+  r.tag_ = static_cast<uint8_t>(Kind::Float);
   r.u_.f = v;
   return r;
 }
 
 Value Value::string(std::string_view text) {
   Value r;
-  r.kind_ = Kind::String;
+  if (text.size() <= kInlineText) {
+    r.tag_ = static_cast<uint8_t>(Kind::String);
+    r.aux_ = static_cast<uint8_t>(text.size());
+    if (!text.empty()) std::memcpy(reinterpret_cast<char*>(&r) + 2, text.data(), text.size());
+    return r;
+  }
   void* mem = std::malloc(sizeof(Text) + text.size() + 1);
   if (mem == nullptr) throw std::bad_alloc();
-  Text* t = new (mem) Text{{1}, static_cast<uint32_t>(text.size())};
-  if (!text.empty()) std::memcpy(t->data(), text.data(), text.size());
+  Text* t = new (mem) Text{{{1}}, static_cast<uint32_t>(text.size())};
+  std::memcpy(t->data(), text.data(), text.size());
   t->data()[text.size()] = '\0';
-  r.u_.s = t;
+  r.u_.text = t;
+  r.tag_ = static_cast<uint8_t>(Kind::String) | kShared;
   return r;
 }
 
 Value Value::dateTime(DateTime t) {
   Value r;
-  r.kind_ = Kind::DateTime;
+  r.tag_ = static_cast<uint8_t>(Kind::DateTime);
   r.u_.i = t.ticks();
   return r;
 }
 
-void Value::releaseText() {
-  if (u_.s->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-    u_.s->~Text();
-    std::free(u_.s);
-  }
-}
-
-Decimal128 Value::asDecimal() const {
-  auto bits = (static_cast<unsigned __int128>(static_cast<uint64_t>(u_.d.hi)) << 64) | u_.d.lo;
-  return Decimal128(static_cast<__int128>(bits), scale_);
-}
-
-std::string_view Value::asString() const {
-  return std::string_view(u_.s->data(), u_.s->size);
+void Value::releaseShared() {
+  if (u_.shared->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) std::free(u_.shared);
 }
 
 bool Value::identical(const Value& o) const {
-  if (kind_ != o.kind_) return false;
-  switch (kind_) {
+  if (kind() != o.kind()) return false;
+  switch (kind()) {
     case Kind::Null:
       return true;
     case Kind::Int:
@@ -81,7 +81,7 @@ bool Value::identical(const Value& o) const {
     case Kind::Float:
       return u_.f == o.u_.f || (std::isnan(u_.f) && std::isnan(o.u_.f));
     case Kind::Decimal:
-      return scale_ == o.scale_ && u_.d.lo == o.u_.d.lo && u_.d.hi == o.u_.d.hi;
+      return aux_ == o.aux_ && asDecimal().mantissa() == o.asDecimal().mantissa();
     case Kind::String:
       return asString() == o.asString();
   }
@@ -89,7 +89,7 @@ bool Value::identical(const Value& o) const {
 }
 
 std::string Value::debugString() const {
-  switch (kind_) {
+  switch (kind()) {
     case Kind::Null:
       return "NULL";
     case Kind::Int:

@@ -3,13 +3,18 @@
 // char .. nvarchar) or a date/time (datetime, smalldatetime, date).  A Value
 // does not carry its SqlType: the binder knows every expression's static type.
 //
-// Values are 24 bytes; strings are shared, immutable and reference counted, so
-// copying a row copies no text.
+// Values are 16 bytes: a tag and an 8-byte payload.  Text of up to 14 bytes
+// and decimals whose mantissa fits 64 bits are held inline; longer text and
+// wider decimals live in a shared, immutable, reference-counted block, so
+// copying a row copies no text.  A view returned by asString() of inline text
+// points into the Value itself: it is valid while the Value is neither
+// changed nor destroyed (moving from a Value leaves its bytes in place).
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -32,43 +37,57 @@ class Value {
   static Value string(std::string_view text);
   static Value dateTime(DateTime t);
 
-  // Copies and moves are inline: only text values count references.
-  Value(const Value& o) : kind_(o.kind_), scale_(o.scale_), u_(o.u_) {
-    if (kind_ == Kind::String) u_.s->refs.fetch_add(1, std::memory_order_relaxed);
+  // Copies and moves are inline: only values with a shared block count
+  // references.
+  Value(const Value& o) {
+    copyBits(o);
+    if (tag_ & kShared) u_.shared->refs.fetch_add(1, std::memory_order_relaxed);
   }
-  Value(Value&& o) noexcept : kind_(o.kind_), scale_(o.scale_), u_(o.u_) { o.kind_ = Kind::Null; }
+  Value(Value&& o) noexcept {
+    copyBits(o);
+    o.tag_ = 0;
+  }
   Value& operator=(const Value& o) {
     if (this != &o) {
-      if (o.kind_ == Kind::String) o.u_.s->refs.fetch_add(1, std::memory_order_relaxed);
+      if (o.tag_ & kShared) o.u_.shared->refs.fetch_add(1, std::memory_order_relaxed);
       release();
-      kind_ = o.kind_;
-      scale_ = o.scale_;
-      u_ = o.u_;
+      copyBits(o);
     }
     return *this;
   }
   Value& operator=(Value&& o) noexcept {
     if (this != &o) {
       release();
-      kind_ = o.kind_;
-      scale_ = o.scale_;
-      u_ = o.u_;
-      o.kind_ = Kind::Null;
+      copyBits(o);
+      o.tag_ = 0;
     }
     return *this;
   }
+  // Exchanges two values' contents; no reference changes hands.
+  friend void swap(Value& a, Value& b) noexcept {
+    Value t(std::move(a));
+    a.copyBits(b);
+    b.copyBits(t);
+    t.tag_ = 0;
+  }
   ~Value() {
-    if (kind_ == Kind::String) releaseText();
+    if (tag_ & kShared) releaseShared();
   }
 
-  Kind kind() const { return kind_; }
-  bool isNull() const { return kind_ == Kind::Null; }
+  Kind kind() const { return static_cast<Kind>(tag_ & kKindMask); }
+  bool isNull() const { return tag_ == 0; }
 
   // Accessors; the kind must match.
   int64_t asInt() const { return u_.i; }
-  Decimal128 asDecimal() const;
+  Decimal128 asDecimal() const {
+    if (tag_ & kShared) return Decimal128(u_.wide->mantissa, aux_);
+    return Decimal128(u_.i, aux_);
+  }
   double asFloat() const { return u_.f; }
-  std::string_view asString() const;
+  std::string_view asString() const {
+    if (tag_ & kShared) return std::string_view(u_.text->data(), u_.text->size);
+    return std::string_view(reinterpret_cast<const char*>(this) + 2, aux_);
+  }
   DateTime asDateTime() const { return DateTime(u_.i); }
 
   // Exact identity of representation (same kind, same bits / same bytes); for
@@ -77,31 +96,51 @@ class Value {
   // A readable form for diagnostics and test output: NULL, 12, 1.50, 'abc'.
   std::string debugString() const;
 
+  // Text up to this many bytes is held inline.
+  static constexpr size_t kInlineText = 14;
+
  private:
-  struct Text {
+  static constexpr uint8_t kKindMask = 0x7f;
+  static constexpr uint8_t kShared = 0x80;  // the payload points to a shared block
+
+  struct Shared {
     std::atomic<int32_t> refs;
+  };
+  struct Text : Shared {
     uint32_t size;
     char* data() { return reinterpret_cast<char*>(this + 1); }
   };
+  struct Wide : Shared {
+    __int128 mantissa;
+  };
   void release() {
-    if (kind_ == Kind::String) releaseText();
-    kind_ = Kind::Null;
+    if (tag_ & kShared) releaseShared();
+    tag_ = 0;
   }
-  // Drops this value's reference to its text, freeing the text with the last.
-  void releaseText();
+  // The 16 bytes of `o`, as they are (the caller settles the references).
+  void copyBits(const Value& o) {
+    std::memcpy(static_cast<void*>(this), static_cast<const void*>(&o), sizeof(Value));
+  }
+  // Drops this value's reference to its block, freeing the block with the last.
+  void releaseShared();
 
-  Kind kind_ = Kind::Null;
-  uint8_t scale_ = 0;  // decimal scale
+  // Byte 0: the kind, with kShared when the payload is a block.  Byte 1: a
+  // decimal's scale or inline text's length.  Inline text fills bytes 2..15.
+  uint8_t tag_ = 0;
+  uint8_t aux_ = 0;
+  struct Inline {
+    char bytes[6];
+  } inl_{};
   union U {
     int64_t i;
     double f;
-    struct {
-      uint64_t lo;
-      int64_t hi;
-    } d;
-    Text* s;
+    Shared* shared;
+    Text* text;
+    Wide* wide;
   } u_{};
 };
+
+static_assert(sizeof(Value) == 16);
 
 // Hash consistent with SQL equality of values of one comparison type: strings
 // without regard to case and trailing spaces, decimals of any scale by value.
