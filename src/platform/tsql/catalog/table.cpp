@@ -110,6 +110,7 @@ std::optional<size_t> Table::findColumn(std::string_view name) const {
 }
 
 void Table::addColumn(Column c, const Value& fill) {
+  dropAutoIndexes();
   if (findColumn(c.name)) throwSqlError(2705, {c.name, name_});
   if (c.identity) {
     if (identityColumn_) throwSqlError(2744, {name_});
@@ -234,13 +235,16 @@ const IndexDef* Table::indexOn(std::span<const size_t> columns) const {
   return found;
 }
 
-void Table::rebuildIndex(size_t i) const {
-  KeyIndex& index = storage_.indexes[i];
+void Table::fillIndex(KeyIndex& index, const IndexDef& def) const {
   index.clear();
   index.reserve(storage_.liveCount);
   for (RowId id = 0; id < storage_.rows.size(); ++id) {
-    if (storage_.live[id]) index.add(indexes_[i], storage_.rows[id], id);
+    if (storage_.live[id]) index.add(def, storage_.rows[id], id);
   }
+}
+
+void Table::rebuildIndex(size_t i) const {
+  fillIndex(storage_.indexes[i], indexes_[i]);
   storage_.indexStale[i] = 0;
 }
 
@@ -251,6 +255,32 @@ void Table::lookup(const IndexDef& def, std::span<const Value> key, std::vector<
   storage_.indexes[i].lookup(
       def, key, [this](RowId id) { return storage_.rows[id]; }, out);
   std::sort(out.begin() + static_cast<ptrdiff_t>(first), out.end());
+}
+
+bool Table::lookupUnindexed(std::span<const size_t> columns, std::span<const Value> key,
+                            std::vector<RowId>& out) const {
+  auto& cache = storage_.autoIndexes;
+  auto found = std::find_if(cache.begin(), cache.end(), [&](const TableStorage::AutoIndex& a) {
+    return std::equal(a.def.keys.begin(), a.def.keys.end(), columns.begin(), columns.end(),
+                      [](const KeyColumn& k, size_t c) { return k.column == c; });
+  });
+  if (found == cache.end()) {
+    TableStorage::AutoIndex a;
+    for (size_t c : columns)
+      a.def.keys.push_back(KeyColumn{c, false});
+    cache.push_back(std::move(a));
+    found = cache.end() - 1;
+  }
+  if (found->lookups < 2) {
+    if (++found->lookups < 2) return false;
+    fillIndex(found->index, found->def);
+  }
+  std::vector<RowId> ids;
+  found->index.lookup(
+      found->def, key, [this](RowId id) { return storage_.rows[id]; }, ids);
+  sortInStorageOrder(ids);
+  out.insert(out.end(), ids.begin(), ids.end());
+  return true;
 }
 
 std::pair<size_t, size_t> Table::clusteredRange(std::span<const Value> prefix) const {
@@ -461,6 +491,7 @@ void Table::raiseDuplicate(const IndexDef& def, RowView row) const {
 }
 
 RowId Table::insert(Row row, UndoLog& undo) {
+  dropAutoIndexes();
   if (row.size() != columns_.size())
     throw std::logic_error("Table::insert: row width differs from the table's");
   if (isSystemView()) throwSqlError(259, {});
@@ -502,6 +533,7 @@ RowId Table::insert(Row row, UndoLog& undo) {
 
 void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo,
                    std::span<const size_t> changed) {
+  dropAutoIndexes();
   if (isSystemView()) throwSqlError(259, {});
   undo.checkWritable(*this);
   for (const Row& r : rows)
@@ -590,6 +622,7 @@ void Table::truncate(UndoLog& undo) {
 }
 
 void Table::undoInsert(RowId id) {
+  dropAutoIndexes();
   storage_.live[id] = 0;
   --storage_.liveCount;
   unindexRow(storage_.rows[id], id);
@@ -597,6 +630,7 @@ void Table::undoInsert(RowId id) {
 }
 
 void Table::undoErase(RowId id) {
+  dropAutoIndexes();
   storage_.live[id] = 1;
   ++storage_.liveCount;
   indexRow(storage_.rows[id], id);
@@ -606,6 +640,7 @@ void Table::undoErase(RowId id) {
 }
 
 void Table::undoUpdate(RowId id, Row old) {
+  dropAutoIndexes();
   std::span<Value> cur = storage_.rows.mutableRow(id);
   const IndexDef* clustered = clusteredIndex();
   for (size_t i = 0; i < indexes_.size(); ++i) {
@@ -625,6 +660,7 @@ void Table::maybeCompact() {
   auto& s = storage_;
   size_t dead = s.rows.size() - s.liveCount;
   if (pins_ > 0 || dead < 1024 || dead < s.liveCount) return;
+  dropAutoIndexes();
   repairOrder();
   std::vector<RowId> newId(s.rows.size(), 0);
   RowStore rows;

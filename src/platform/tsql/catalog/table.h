@@ -58,8 +58,16 @@ struct TableStorage {
   bool orderRebuild = false;        //   order must be rebuilt from the live rows
   std::vector<KeyIndex> indexes;    // parallel to Table::indexes()
   std::vector<uint8_t> indexStale;  // non-unique index to rebuild before its next lookup
-  int64_t identityCurrent = 0;      // last identity value handed out (or the seed / reseed value)
-  bool identityUsed = false;        // false: the next value is identityCurrent itself
+  // Hashes of columns without an index that lookups probe by equality, built
+  // at the second lookup since the table's last change and dropped at its next.
+  struct AutoIndex {
+    IndexDef def;
+    KeyIndex index;
+    int lookups = 0;
+  };
+  std::vector<AutoIndex> autoIndexes;
+  int64_t identityCurrent = 0;  // last identity value handed out (or the seed / reseed value)
+  bool identityUsed = false;    // false: the next value is identityCurrent itself
 };
 
 class Table : public std::enable_shared_from_this<Table> {
@@ -144,6 +152,13 @@ class Table : public std::enable_shared_from_this<Table> {
   // (values in the order of def.keys, of the key columns' types), in ascending
   // row id (insertion) order.  NULL matches nothing.
   void lookup(const IndexDef& def, std::span<const Value> key, std::vector<RowId>& out) const;
+  // Appends the live rows whose columns `columns` (each once; NULL matches
+  // nothing) equal `key` (values of those columns' types), in storage order,
+  // through a hash of those columns the table keeps until its next change.
+  // False, appending nothing, at the first lookup since the last change: the
+  // caller reads the rows itself, so a one-off lookup builds nothing.
+  bool lookupUnindexed(std::span<const size_t> columns, std::span<const Value> key,
+                       std::vector<RowId>& out) const;
   // The positions [first, last) in scanOrder() of the rows whose leading
   // clustered key columns equal `prefix` (values of those columns' types, no
   // NULL).
@@ -198,7 +213,9 @@ class Table : public std::enable_shared_from_this<Table> {
   void checkNotNull(RowView row, const char* verb) const;
   void indexRow(RowView row, RowId id);
   void unindexRow(RowView row, RowId id);
+  void fillIndex(KeyIndex& index, const IndexDef& def) const;  // from the live rows
   void rebuildIndex(size_t i) const;
+  void dropAutoIndexes() { storage_.autoIndexes.clear(); }
   void noteOrderAppend(RowId id);
   void repairOrder() const;
   template <class Less>

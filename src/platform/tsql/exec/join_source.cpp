@@ -167,12 +167,23 @@ class JoinSource final : public RowSource {
     const Table& table = *s_.rightScan->table();
     if (s_.lookupIndex->unique && s_.lookupKeys.size() == s_.lookupIndex->keys.size()) {
       table.lookup(*s_.lookupIndex, lookupKey_, lookupIds_);
-    } else {
+    } else if (!lookUpLeadingColumns(table)) {
       auto [first, last] = table.clusteredRange(lookupKey_);
       std::span<const RowId> order = table.scanOrder();
       lookupIds_.assign(order.begin() + static_cast<ptrdiff_t>(first),
                         order.begin() + static_cast<ptrdiff_t>(last));
     }
+  }
+
+  // The rows of the clustered key's leading columns through the table's hash
+  // of them (a probe, where the range is a binary search); false before the
+  // table keeps one.
+  bool lookUpLeadingColumns(const Table& table) {
+    if (leadingColumns_.empty()) {
+      for (size_t i = 0; i < s_.lookupKeys.size(); ++i)
+        leadingColumns_.push_back(s_.lookupIndex->keys[i].column);
+    }
+    return table.lookupUnindexed(leadingColumns_, lookupKey_, lookupIds_);
   }
 
   // Right row `id` meets the current left row: the scan's conditions, every
@@ -281,6 +292,7 @@ class JoinSource final : public RowSource {
   size_t leftSeen_ = 0;
   size_t lookupLimit_ = 0;  // the left rows of a run that look up
   std::vector<Value> lookupKey_;
+  std::vector<size_t> leadingColumns_;  // the lookup index's columns the lookup keys give
   std::vector<RowId> lookupIds_;
   size_t lookupPos_ = 0;
 };

@@ -89,6 +89,13 @@ void TableScan::chooseAccess() {
     }
   }
   exact_ = access_ == Access::Index && accessParts_.size() == parts;
+  if (access_ != Access::Hash) return;
+  // No index: the table's own hash of the columns whose values arrive in
+  // their own representation.
+  for (size_t p = 0; p < parts; ++p) {
+    if (usablePart(key_->columns[p]) == p) autoColumns_.push_back(key_->columns[p]);
+  }
+  std::sort(autoColumns_.begin(), autoColumns_.end());
 }
 
 void TableScan::open(const Value** slots, const EvalContext& ctx) {
@@ -120,6 +127,16 @@ void TableScan::open(const Value** slots, const EvalContext& ctx) {
       key.push_back(keyValues_[p]);
     table_->lookup(*index_, key, ids_);
     return;
+  }
+  if (access_ == Access::Hash && !autoColumns_.empty()) {
+    std::vector<Value> key;
+    key.reserve(autoColumns_.size());
+    for (size_t c : autoColumns_)
+      key.push_back(keyValues_[usablePart(c)]);
+    if (table_->lookupUnindexed(autoColumns_, key, ids_)) {
+      checkKey_ = autoColumns_.size() != keyValues_.size();
+      return;
+    }
   }
   if (access_ == Access::ClusteredRange && !repeat) {
     reading_ = Reading::All;

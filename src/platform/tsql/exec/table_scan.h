@@ -7,6 +7,9 @@
 // - else through a range of the clustered key's leading columns (a binary
 //   search of storage order);
 // - else, on a heap, through the index holding most of the key's columns;
+// - else through a hash of the key's columns the table keeps until its next
+//   change, built at the second lookup since then (a statement run once per
+//   call probes it on every call);
 // - else the first run scans and later runs (a correlated subquery runs once
 //   per outer row) look the whole key up in a hash built on the second run.
 // Key columns the access does not cover are tested per row.  Rows found by key
@@ -91,6 +94,7 @@ class TableScan final : public RowSource {
   Access access_ = Access::Hash;
   const IndexDef* index_ = nullptr;  // Index: the index; ClusteredRange: the clustered index
   std::vector<size_t> accessParts_;  // the key parts the access uses, in the index's key order
+  std::vector<size_t> autoColumns_;  // Hash: the key's columns usable in the table's hash, ascending
   bool exact_ = false;               // the access finds only rows matching the whole key
 
   const Value** slots_ = nullptr;
