@@ -9,6 +9,7 @@
 #include <string>
 
 #include "classes/library.h"
+#include "close/period_close.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
@@ -36,15 +37,7 @@ struct BenchPlant {
   explicit BenchPlant(const std::string& dataSource)
       : connect("Provider=Marlstone.Embedded;Data Source=" + dataSource + ";Create=True") {
     classes::registerInProcess();
-    com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
-    c->open(connect);
-    c->execute(schema::schemaScript("system.sql"));
-    c->execute(schema::schemaScript("erp.sql"));
-    c->execute("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('GL', 'PeriodCount', '12')");
-    demoplant::Plant plant = demoplant::generatePlant({.seed = 1, .billLines = kBillLines});
-    for (const std::string& s : plant.statements)
-      c->execute(s);
-    c->close();
+    close::buildPlant(connect, {.seed = 1, .billLines = kBillLines});
     update = com::createObject("Marlstone.ConcludeUpdate");
     props = "ConnectString={" + connect + "};Language=en";
   }

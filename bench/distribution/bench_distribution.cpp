@@ -14,6 +14,7 @@
 #include <string>
 
 #include "classes/library.h"
+#include "close/period_close.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/dispatch.h"
@@ -29,14 +30,7 @@ struct BenchPlant {
   explicit BenchPlant(int lines)
       : connect("Provider=Marlstone.Embedded;Data Source=Distribution" + std::to_string(lines)) {
     classes::registerInProcess();
-    com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
-    c->open(connect);
-    c->execute(schema::schemaScript("system.sql"));
-    c->execute(schema::schemaScript("erp.sql"));
-    c->execute("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('GL', 'PeriodCount', '12')");
-    for (const std::string& s : demoplant::generatePlant({.seed = 1, .billLines = lines}).statements)
-      c->execute(s);
-    c->close();
+    close::buildPlant(connect, {.seed = 1, .billLines = lines});
     props = "ConnectString={" + connect + "};Language=en";
     com::callByName(*com::createObject("Marlstone.ConcludeUpdate"), "GetICStockBillDataForCB", props, 2024,
                     3);
