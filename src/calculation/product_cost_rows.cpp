@@ -27,6 +27,12 @@ constexpr const char* kPackedKey =
     " + STR(d.FDeptID, 10, 0) + STR(d.FCostObjID, 10, 0) + STR(d.FCostItemID, 10, 0)"
     " + STR(d.FMaterielID, 10, 0) + STR(d.FSpendCostObjID, 10, 0) + ISNULL(d.FBatchNo, '')";
 
+// The columns of a detail work-table row, as the period snapshot creates the
+// table.
+constexpr const char* kDetailColumns =
+    "FYear, FPeriod, FDeptID, FCostObjID, FCostItemID, FMaterielID, FBatchNo, FSpendCostObjID, FOverAmount,"
+    " FOnlineAmount, FOverQty, FOnlineQty, FLevel";
+
 }  // namespace
 
 com::Variant updateProduct(frame::Call& call, int32_t level, int32_t year, int32_t period) {
@@ -70,31 +76,59 @@ com::Variant updateCalType(frame::Call& call, int32_t year, int32_t period) {
 
 void adjustAmountDiff(frame::Call& call, int32_t year, int32_t period, int32_t level) {
   frame::SqlScript sql;
-  sql.line("UPDATE d SET")
-      .line("  FOverAmount = ROUND(CONVERT(DECIMAL(28,10), SUBSTRING(t.FToDoBill, 1, 28)), 2),")
-      .line("  FOnlineAmount = ROUND(CONVERT(DECIMAL(28,10), SUBSTRING(t.FToDoBill, 29, 28)), 2)")
+  // The detail rows of every group to settle, numbered, each with its packed key.
+  sql.line("SET XACT_ABORT ON")
+      .line("CREATE TABLE #AdjustRows (FRowID INT IDENTITY(1,1), FToDoBill VARCHAR(8000) NOT NULL,")
+      .line(
+          "  FYear SMALLINT, FPeriod SMALLINT, FDeptID INT, FCostObjID INT, FCostItemID INT, FMaterielID "
+          "INT,")
+      .line("  FBatchNo VARCHAR(2550), FSpendCostObjID INT, FOverAmount DECIMAL(28,13),")
+      .line(
+          "  FOnlineAmount DECIMAL(28,13), FOverQty DECIMAL(28,13), FOnlineQty DECIMAL(28,13), FLevel "
+          "SMALLINT)")
+      .line(std::string("INSERT INTO #AdjustRows (FToDoBill, ") + kDetailColumns + ")")
+      .line(std::string("SELECT ") + kPackedKey + ", " + kDetailColumns)
       .line("FROM CBCalInfoDetail_CurData d INNER JOIN (")
-      .line(std::string("  SELECT MAX(") + kPackedKey + ") AS FToDoBill")
-      .line("  FROM CBCalInfoDetail_CurData d INNER JOIN (")
-      .line("    SELECT a.FDeptID, a.FCostObjID, a.FCostItemID, a.FOverAmount - b.FOverAmount AS FOverDiff,")
-      .line("      a.FOnlineAmount - b.FOnlineAmount AS FOnlineDiff")
-      .line("    FROM " + splitSums("CBCalInfo_CurData", year, period, level) + " a")
-      .line("    INNER JOIN " + splitSums("CBCalInfoDetail_CurData", year, period, level) + " b")
       .line(
-          "      ON a.FDeptID = b.FDeptID AND a.FCostObjID = b.FCostObjID AND a.FCostItemID = b.FCostItemID")
-      .line("    WHERE (a.FOverAmount <> b.FOverAmount OR a.FOnlineAmount <> b.FOnlineAmount)")
-      .line("      AND a.FOverAmount + a.FOnlineAmount = b.FOverAmount + b.FOnlineAmount")
-      .line(
-          "  ) s ON d.FDeptID = s.FDeptID AND d.FCostObjID = s.FCostObjID AND d.FCostItemID = s.FCostItemID")
-      .line("  WHERE " + levelRows("d", year, period, level))
-      .line("  GROUP BY d.FDeptID, d.FCostObjID, d.FCostItemID")
-      .line(") t ON d.FDeptID = CONVERT(INT, SUBSTRING(t.FToDoBill, 57, 10))")
-      .line("  AND d.FCostObjID = CONVERT(INT, SUBSTRING(t.FToDoBill, 67, 10))")
-      .line("  AND d.FCostItemID = CONVERT(INT, SUBSTRING(t.FToDoBill, 77, 10))")
-      .line("  AND d.FMaterielID = CONVERT(INT, SUBSTRING(t.FToDoBill, 87, 10))")
-      .line("  AND d.FSpendCostObjID = CONVERT(INT, SUBSTRING(t.FToDoBill, 97, 10))")
-      .line("  AND ISNULL(d.FBatchNo, '') = ISNULL(SUBSTRING(t.FToDoBill, 107, LEN(t.FToDoBill)), '')")
+          "  SELECT a.FDeptID AS FGroupDeptID, a.FCostObjID AS FGroupCostObjID, a.FCostItemID AS "
+          "FGroupItemID,")
+      .line("    a.FOverAmount - b.FOverAmount AS FOverDiff,")
+      .line("    a.FOnlineAmount - b.FOnlineAmount AS FOnlineDiff")
+      .line("  FROM " + splitSums("CBCalInfo_CurData", year, period, level) + " a")
+      .line("  INNER JOIN " + splitSums("CBCalInfoDetail_CurData", year, period, level) + " b")
+      .line("    ON a.FDeptID = b.FDeptID AND a.FCostObjID = b.FCostObjID AND a.FCostItemID = b.FCostItemID")
+      .line("  WHERE (a.FOverAmount <> b.FOverAmount OR a.FOnlineAmount <> b.FOnlineAmount)")
+      .line("    AND a.FOverAmount + a.FOnlineAmount = b.FOverAmount + b.FOnlineAmount")
+      .line(") s ON d.FDeptID = s.FGroupDeptID AND d.FCostObjID = s.FGroupCostObjID")
+      .line("  AND d.FCostItemID = s.FGroupItemID")
       .line("WHERE " + levelRows("d", year, period, level));
+  // One row per group takes the difference: the greatest packed key, the first
+  // copied among equal ones.
+  sql.line("UPDATE r SET")
+      .line("  FOverAmount = ROUND(CONVERT(DECIMAL(28,10), SUBSTRING(r.FToDoBill, 1, 28)), 2),")
+      .line("  FOnlineAmount = ROUND(CONVERT(DECIMAL(28,10), SUBSTRING(r.FToDoBill, 29, 28)), 2)")
+      .line("FROM #AdjustRows r INNER JOIN (")
+      .line("  SELECT MIN(a.FRowID) AS FRowID FROM #AdjustRows a INNER JOIN (")
+      .line("    SELECT FDeptID, FCostObjID, FCostItemID, MAX(FToDoBill) AS FToDoBill FROM #AdjustRows")
+      .line("    GROUP BY FDeptID, FCostObjID, FCostItemID")
+      .line(
+          "  ) m ON m.FDeptID = a.FDeptID AND m.FCostObjID = a.FCostObjID AND m.FCostItemID = a.FCostItemID")
+      .line("    AND m.FToDoBill = a.FToDoBill")
+      .line("  GROUP BY a.FDeptID, a.FCostObjID, a.FCostItemID")
+      .line(") c ON c.FRowID = r.FRowID");
+  // The groups' rows replaced by their settled copies, in one transaction.
+  sql.line("IF EXISTS (SELECT 1 FROM #AdjustRows)")
+      .line("BEGIN")
+      .line("  BEGIN TRAN")
+      .line("  DELETE d FROM CBCalInfoDetail_CurData d WHERE " + levelRows("d", year, period, level))
+      .line("    AND EXISTS (SELECT 1 FROM #AdjustRows r WHERE r.FDeptID = d.FDeptID")
+      .line("      AND r.FCostObjID = d.FCostObjID AND r.FCostItemID = d.FCostItemID)")
+      .line(std::string("  INSERT INTO CBCalInfoDetail_CurData (") + kDetailColumns + ")")
+      .line(std::string("  SELECT ") + kDetailColumns + " FROM #AdjustRows ORDER BY FRowID")
+      .line("  COMMIT TRAN")
+      .line("END")
+      .line("DROP TABLE #AdjustRows")
+      .line("SET XACT_ABORT OFF");
   sql.send(call.connection());
 }
 

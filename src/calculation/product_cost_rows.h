@@ -30,7 +30,9 @@ com::Variant updateCalType(frame::Call& call, int32_t year, int32_t period);
 // row, whose two amounts are then rounded to 2 decimals.  The row is the
 // greatest by a packed text key (adjusted completed-output amount, adjusted
 // work-in-process amount, department, cost object, cost item, material,
-// producing cost object, batch), and exactly that row is written.
+// producing cost object, batch).  The groups' rows are copied to a numbered
+// work table, settled there and written back in one transaction, so that
+// exactly one row changes even where two rows share the whole key.
 void adjustAmountDiff(frame::Call& call, int32_t year, int32_t period, int32_t level);
 
 }  // namespace mls::calculation

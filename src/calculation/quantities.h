@@ -1,14 +1,9 @@
 // Completed and product quantities of a period, from the snapshot's product
 // receipts (transaction type 2, FStatus > 0, not cancelled, dated in the
-// window) and the cost-object master:
-//   908 batch costing   - the receipts of the cost object's product and batch;
-//   909 classification  - the receipts of its products, weighted by their
-//                         coefficients and rounded (half away from zero) to the
-//                         standard product's quantity decimals, 4 when unset;
-//                         per product a plain sum;
-//   any other type      - every receipt of its standard product, any batch,
-//                         except products of classification cost objects.
-// Only departments of cost-account type 361 keep rows.
+// window) and the cost-object master, by the three rules of
+// frame/completed_qty_rules.h (batch costing, classification, any other
+// type); in cbProductQty a classification cost object's products are summed
+// plainly, per product.  Only departments of cost-account type 361 keep rows.
 #pragma once
 
 #include <cstdint>

@@ -72,18 +72,23 @@ PeriodWindow windowOf(const ComponentDates& d, WindowForm form) {
 constexpr std::string_view kFirstDay = "1753-01-01";
 constexpr std::string_view kLastDay = "9999-12-31";
 
-// A window both of whose days the database can hold; 5 otherwise, before any
-// statement carries them.
-PeriodWindow inRange(PeriodWindow w) {
+// A window that holds at least one day, both of whose days the database can
+// hold; 5 otherwise, before any statement carries them.  The days compare as
+// their "yyyy-mm-dd" texts.
+PeriodWindow checked(PeriodWindow w) {
   const std::string begin = dateText(w.begin);
   const std::string next = dateText(w.next);
+  const std::string window = "The period window " + begin + " to " + next;
   for (const std::string& day : {begin, next}) {
     if (day < kFirstDay || day > kLastDay) {
       com::raise(com::err::kInvalidCall, kComponent,
-                 "The period window " + begin + " to " + next +
-                     " lies outside the days the database holds, " + std::string(kFirstDay) + " to " +
+                 window + " lies outside the days the database holds, " + std::string(kFirstDay) + " to " +
                      std::string(kLastDay));
     }
+  }
+  if (begin >= next) {
+    com::raise(com::err::kInvalidCall, kComponent,
+               window + " holds no day: its first day must come before the first day of the next period");
   }
   return w;
 }
@@ -101,7 +106,7 @@ std::string sqlDate(const com::Variant& date) {
 PeriodWindow getPeriodDateRange(std::string_view props, int32_t year, int32_t period, WindowForm form) {
   return periodRoutine([&] {
     com::Ref<com::Dispatch> component = periodComponent(props);
-    return inRange(windowOf(componentDates(*component, year, period), form));
+    return checked(windowOf(componentDates(*component, year, period), form));
   });
 }
 
@@ -111,7 +116,7 @@ CurrentPeriodWindow getCurPeriodDateRange(std::string_view props) {
     CurrentPeriodWindow w;
     w.year = com::callByName(*component, "CBGetCurrYear").toLong();
     w.period = com::callByName(*component, "CBGetCurrPeriod").toLong();
-    w.window = inRange(windowOf(componentDates(*component, w.year, w.period), WindowForm::NextAsText));
+    w.window = checked(windowOf(componentDates(*component, w.year, w.period), WindowForm::NextAsText));
     return w;
   });
 }
@@ -123,7 +128,7 @@ PeriodWindow periodWindow(const PeriodDates& dctCurPeriodDate, std::string_view 
     com::Dispatch& dict = *given.toObject();
     if (com::getProperty(dict, "Item", "lngISFindCurDate").toLong() == 1) {
       // Converted now, so that a value that is no date fails before any statement.
-      return inRange(windowOf({com::getProperty(dict, "Item", "datPeriodBeginDate"),
+      return checked(windowOf({com::getProperty(dict, "Item", "datPeriodBeginDate"),
                                com::getProperty(dict, "Item", "datCurPeriodEndDate")},
                               form));
     }

@@ -29,7 +29,8 @@ struct PeriodWindow {
 // The window of (year, period) from the period component, which is created
 // through the object context and given `props`.  Errors of the component are
 // raised again with their number, source and description.  A window with a
-// day outside 1753-01-01..9999-12-31 (what DATETIME holds) raises 5.
+// day outside 1753-01-01..9999-12-31 (what DATETIME holds), or that holds no
+// day (begin not before next), raises 5.
 PeriodWindow getPeriodDateRange(std::string_view props, int32_t year, int32_t period, WindowForm form);
 
 // The window of the cost module's current period (next as text), with that

@@ -1,6 +1,8 @@
 #include "standards/completed_qty_sql.h"
 
-#include "frame/domain_codes.h"
+#include <utility>
+
+#include "frame/completed_qty_rules.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "standards/checked_column.h"
@@ -8,56 +10,33 @@
 namespace mls::standards {
 namespace {
 
-// The live receipt lines of the window (header h, line e).
-void receipts(frame::SqlScript& sql) {
-  sql.line(" FROM ICStockBill h INNER JOIN ICStockBillEntry e ON e.FInterID=h.FInterID");
-}
-
-std::string receiptFilter(const TextScope& scope) {
-  return " WHERE h.FTranType=" + std::string(frame::codes::kProductReceipt) +
-         " AND h.FStatus>0 AND h.FCancellation=0 AND h.FDate>=" + scope.begin + " AND h.FDate<" + scope.next;
-}
+namespace completed = frame::completed;
+using completed::Rule;
 
 std::string updateFrom(const TextScope& scope, const std::string& source) {
   return "UPDATE t1 SET t1." + scope.column + "=v.FQty FROM #OnlineCostObj t1 INNER JOIN " + source +
          " v ON v.FItemID=t1.FCostObjID AND v.FDeptID=t1.FDeptID";
 }
 
-// The three statements run by sp_executesql.
+// The three statements run by sp_executesql, over the live product receipts.
 std::string receiptsText(const TextScope& scope) {
+  const completed::Receipts receipts{"ICStockBill", "ICStockBillEntry", scope.begin, scope.next};
+  const std::string head = "SELECT h.FDeptID,c.FItemID,";
+  // Batch costing updates from its grouping directly.
   frame::SqlScript batch;
-  batch.line("(SELECT h.FDeptID,c.FItemID,SUM(e.FQty) AS FQty");
-  receipts(batch);
-  batch.line(" INNER JOIN cbCostObj c ON e.FItemID=c.FStdProductID AND e.FBatchNo=c.FBatchNo")
-      .line(receiptFilter(scope) + " AND c.FCalculateType=" + frame::codes::kBatchCosting)
-      .add(" GROUP BY h.FDeptID,c.FItemID)");
+  batch.line("(" + head + completed::quantity(Rule::BatchCosting) + " AS FQty");
+  completed::addSource(batch, receipts, Rule::BatchCosting);
+  batch.add(" GROUP BY h.FDeptID,c.FItemID)");
   frame::SqlScript sql;
   sql.line(updateFrom(scope, batch.text()));
-
-  sql.line(
-      "SELECT h.FDeptID,c.FItemID,ROUND(SUM(e.FQty*p.FQuotiety),MAX(ISNULL(i.FQtyDecimal,4))) AS FQty INTO "
-      "#Value");
-  receipts(sql);
-  sql.line(" INNER JOIN cb_CostObj_Product p ON p.FProductID=e.FItemID")
-      .line(std::string(" INNER JOIN cbCostObj c ON c.FItemID=p.FCostObjID AND c.FCalculateType=") +
-            frame::codes::kClassification)
-      .line(" INNER JOIN t_ICItem i ON i.FItemID=c.FStdProductID")
-      .line(receiptFilter(scope))
-      .line(" GROUP BY h.FDeptID,c.FItemID")
-      .line(updateFrom(scope, "#Value"))
-      .line("DROP TABLE #Value");
-
-  sql.line("SELECT h.FDeptID,c.FItemID,SUM(e.FQty) AS FQty INTO #Value1");
-  receipts(sql);
-  sql.line(" INNER JOIN cbCostObj c ON e.FItemID=c.FStdProductID AND " +
-           frame::codes::ordinaryCostObject("c"))
-      .line(receiptFilter(scope))
-      .line(" AND e.FItemID NOT IN (SELECT p.FProductID FROM cb_CostObj_Product p")
-      .line(std::string("  INNER JOIN cbCostObj x ON x.FItemID=p.FCostObjID WHERE x.FCalculateType=") +
-            frame::codes::kClassification + ")")
-      .line(" GROUP BY h.FDeptID,c.FItemID")
-      .line(updateFrom(scope, "#Value1"))
-      .line("DROP TABLE #Value1");
+  for (const auto& [rule, table] :
+       {std::pair{Rule::Classification, "#Value"}, std::pair{Rule::Ordinary, "#Value1"}}) {
+    sql.line(head + completed::quantity(rule) + " AS FQty INTO " + table);
+    completed::addSource(sql, receipts, rule);
+    sql.line(" GROUP BY h.FDeptID,c.FItemID")
+        .line(updateFrom(scope, table))
+        .line(std::string("DROP TABLE ") + table);
+  }
   return sql.text();
 }
 

@@ -1,12 +1,8 @@
 // The completed-quantity text (system kind 3).  When the system profile's
 // CB / CB_CALCOMPLETEQTY_OK is 1 the receivers take cbCompleteQty of the
 // period; otherwise the quantity is computed from the live product receipts of
-// the window by the three rules of the completed quantities: batch costing
-// (908) the receipts of the standard product and batch, classification (909)
-// the receipts of its products weighted by their coefficients and rounded to
-// the standard product's quantity decimals (4 when unset), any other type the
-// receipts of the standard product that is no product of a classification
-// cost object.  A cost object without a type is an ordinary one.
+// the window by the three rules that also fill cbCompleteQty
+// (frame/completed_qty_rules.h), so that both ways weigh a cost object alike.
 #pragma once
 
 #include <string>

@@ -108,6 +108,9 @@ TEST_F(PeriodServicesTest, WindowsAreConvertedAndRangeCheckedWhenTaken) {
       {Variant("1753-01-01"), Variant("1753-02-01"), 0},
       {Variant::date(com::makeDate(9999, 12, 1)), Variant("9999-12-31"), 0},
       {Variant("1752-12-01"), Variant("1753-01-01"), com::err::kInvalidCall},
+      // Windows that hold no day.
+      {Variant("2024-03-26"), Variant("2024-02-26"), com::err::kInvalidCall},
+      {Variant("2024-03-01"), Variant::date(com::makeDate(2024, 3, 1)), com::err::kInvalidCall},
       {Variant("2024-03-01"), Variant("next month"), com::err::kTypeMismatch},
       {Variant::null(), Variant("2024-04-01"), com::err::kInvalidUseOfNull},
   };

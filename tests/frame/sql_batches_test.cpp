@@ -96,7 +96,7 @@ TEST_P(SqlBatchesTest, FirstBatchHolds202StatementsAndTheNextOnes200) {
   }
 }
 
-TEST_P(SqlBatchesTest, EachElementEndsItsOwnLine) {
+TEST_P(SqlBatchesTest, ElementsJoinAsTheyStandOrAfterATrailingLineComment) {
   const std::vector<std::vector<Variant>> cases = {
       // A trailing line comment ends with its element.
       {Variant("INSERT INTO t_Batch (FID) VALUES (1) -- first"),
@@ -109,6 +109,36 @@ TEST_P(SqlBatchesTest, EachElementEndsItsOwnLine) {
     db_.run("DELETE FROM t_Batch");
     EXPECT_EQ(run(com::SafeArray::vector(elements)), 0);
     EXPECT_EQ(rows(), 2);
+  }
+}
+
+// A line break joins an element to the next only where the element's last
+// line ends inside a line comment; a statement split across elements inside a
+// quoted text keeps its text.  Each case: the elements, then the texts stored.
+TEST_P(SqlBatchesTest, ABreakFollowsOnlyAnElementEndingInALineComment) {
+  db_.run("CREATE TABLE t_Text (FText NVARCHAR(100) NULL)");
+  const std::string insert = "INSERT INTO t_Text (FText) VALUES (";
+  const struct {
+    std::vector<std::string> elements;
+    std::vector<std::string> stored;
+  } cases[] = {
+      {{insert + "'a", "b')"}, {"ab"}},
+      {{insert + "N'x -- no comment", "y')"}, {"x -- no commenty"}},
+      {{insert + "'it''s -- ", "in')"}, {"it's -- in"}},
+      {{"/* -- */ " + insert + "'c", "d')"}, {"cd"}},
+      {{"/* a /* b */ -- */ " + insert + "'e", "f')"}, {"ef"}},
+      {{insert + "'p') -- first", insert + "'q') --", insert + "'r')"}, {"p", "q", "r"}},
+      {{insert + "'s') -- 'open quote", insert + "'t')"}, {"s", "t"}},
+      {{insert + "'u') -- done\n", insert + "'v')"}, {"u", "v"}},
+  };
+  for (const auto& c : cases) {
+    db_.run("DELETE FROM t_Text");
+    std::vector<Variant> elements(c.elements.begin(), c.elements.end());
+    EXPECT_EQ(run(com::SafeArray::vector(std::move(elements))), 0) << c.elements[0];
+    std::vector<std::string> stored;
+    for (const auto& row : db_.run("SELECT FText FROM t_Text ORDER BY FText"))
+      stored.push_back(row[0].toString());
+    EXPECT_EQ(stored, c.stored) << c.elements[0];
   }
 }
 
