@@ -127,6 +127,40 @@ TEST(LoginTest, OdbcStringsPassAsWritten) {
             4);
 }
 
+// A client names a driver by its odbcinst.ini entry only: never a library's
+// path, an unknown entry or a file that names one.
+TEST(LoginTest, OnlyRegisteredDriverNamesPass) {
+  const std::vector<std::string> registered = {"FreeTDS", "Marlstone SQLite3"};
+  auto check = [&](const std::string& text) {
+    checkDriverNames(ado::ConnectionProperties::parse(text, "MSDASQL"), "MSDASQL", registered);
+  };
+  for (const char* accepted :
+       {"Provider=MSDASQL;Driver={FreeTDS};Server=h", "Provider=MSDASQL;driver=freetds",
+        "Provider=MSDASQL;Driver={Marlstone SQLite3};Database=a.db", "Provider=MSDASQL;DSN=erp;UID=u",
+        "Provider=MSDASQL;DSN=erp;Driver="})
+    EXPECT_NO_THROW(check(accepted)) << accepted;
+  struct Case {
+    const char* text;
+    const char* says;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"Provider=MSDASQL;Driver=/tmp/payload.so;Server=h", "'/tmp/payload.so' is not registered"},
+           {"Provider=MSDASQL;Driver={/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so}", "never by the path"},
+           {"Provider=MSDASQL;DRIVER=./FreeTDS", "'./FreeTDS' is not registered"},
+           {"Provider=MSDASQL;Driver={Oracle 19}", "'Oracle 19' is not registered"},
+           {"Provider=MSDASQL;DSN=erp;Driver=C:\\odbc\\x.dll", "is not registered"},
+           {"Provider=MSDASQL;Extended Properties=\"Driver=/tmp/x.so;Server=h\"", "'/tmp/x.so'"},
+           {"Provider=MSDASQL;Driver={FreeTDS};Driver=/tmp/x.so", "'/tmp/x.so'"},
+           {"Provider=MSDASQL;FILEDSN=/tmp/erp.dsn", "FILEDSN is not accepted"},
+           {"Provider=MSDASQL;DSN=erp;SaveFile=/tmp/erp.dsn", "SaveFile is not accepted"},
+       }) {
+    com::ComError e = raisedBy([&] { check(c.text); });
+    EXPECT_EQ(e.number(), ado::err::kOpenFailed) << c.text;
+    EXPECT_EQ(e.source(), "MSDASQL") << c.text;
+    EXPECT_NE(e.description().find(c.says), std::string::npos) << c.text << ": " << e.description();
+  }
+}
+
 TEST(LoginTest, TheDriverIsTheFirstCandidateThatExists) {
   std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("mls_odbc_" + std::to_string(getpid()));
