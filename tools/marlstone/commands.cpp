@@ -163,6 +163,7 @@ int demo(const PlantDemo& plant) {
   std::string library = libraryPath();
   if (int status = registerLibrary(library)) return status;
   try {
+    checkPlantDatabase(plant.database);
     std::cout << "\nHalvern.Dictionary created by ProgID through the registry\n";
     com::Ref<com::Dispatch> dictionary = com::createObject("Halvern.Dictionary");
     com::letProperty(*dictionary, "Item", "Language", "en");
@@ -185,8 +186,8 @@ int demo(const PlantDemo& plant) {
     buildDemoDatabase();
     printDemoPeriods("en");
     printDemoPeriods("chs");
-    runPlantDemo(MLS_DEMO_DATABASE, plant);
-    std::cout << "\nthe plant's database is in " << MLS_DEMO_DATABASE
+    runPlantDemo(plant.database, plant);
+    std::cout << "\nthe plant's database is in " << plant.database
               << "; tools/tsql/tsql-shell of the same build opens it\n";
     return 0;
   } catch (const ComError& e) {
