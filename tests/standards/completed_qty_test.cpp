@@ -1,8 +1,8 @@
 // The completed-quantity kind (3): the saved quantities when the system
 // profile says they are computed, otherwise the live product receipts of the
 // window by the rules of batch costing, classification and the other types.
-#include "standards/system_standard_sql.h"
 #include "platform/ado/errors.h"
+#include "standards/system_standard_sql.h"
 #include "standards_fixture.h"
 #include "support/com_errors.h"
 
@@ -102,7 +102,8 @@ TEST_F(CompletedQtyTest, AFlagThatIsNoNumberFailsTheBatch) {
   flag("'yes'");
   const com::ComError e = raisedBy([&] { connection_->execute(text()); });
   EXPECT_EQ(e.number(), ado::err::kCommandFailed);
-  EXPECT_EQ(e.description(), "Conversion failed when converting the nvarchar value 'yes' to data type smallint.");
+  EXPECT_EQ(e.description(),
+            "Conversion failed when converting the nvarchar value 'yes' to data type smallint.");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // The system standard kinds executed against #OnlineCostObj: the source and
 // filter of each kind, the match to the receivers, and rows without data
 // keeping their value.
-#include "standards/system_standard_sql.h"
 #include "platform/ado/errors.h"
+#include "standards/system_standard_sql.h"
 #include "standards_fixture.h"
 #include "support/com_errors.h"
 
