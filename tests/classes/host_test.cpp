@@ -98,6 +98,7 @@ TEST_F(HostTest, MembersPrintsEachMembersDeclarationFromItsTable) {
   out.clear();
   EXPECT_EQ(runHost("members Marlstone.NoSuchClass", &out), 1);
   EXPECT_NE(out.find("error 429"), std::string::npos) << out;
+  EXPECT_NE(out.find("registered with: marlstone register"), std::string::npos) << out;
 }
 
 TEST_F(HostTest, AnArrayOfArraysIsTwoDimensionalFieldFirst) {

@@ -32,6 +32,9 @@ int report(const ComError& e) {
   std::cout.flush();
   std::cerr << "error " << e.number() << " (" << printable(e.source()) << "): " << printable(e.description())
             << "\n";
+  if (e.number() == com::err::kCannotCreateObject &&
+      e.description().find("not registered") != std::string::npos)
+    std::cerr << "(the library's classes are registered with: marlstone register)\n";
   return 1;
 }
 
