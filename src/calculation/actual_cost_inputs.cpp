@@ -8,7 +8,7 @@
 
 #include "calculation/cost_input_builders.h"
 #include "calculation/wip_material_inputs.h"
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"

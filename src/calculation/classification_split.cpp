@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
@@ -14,6 +14,7 @@
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
+#include "standards/sort_standard.h"
 
 namespace mls::calculation {
 namespace {
@@ -90,10 +91,7 @@ class Split {
     sql.line("INSERT INTO #ResultSort (FDeptID,FCostObjID,FProductID,FCostItemID,FIsDeputy)")
         .line("SELECT q.FDeptID," + sqlNumber(costObj_) + ",p.FProductID," + sqlNumber(costItem_) +
               ",p.FIsDeputy")
-        .line("FROM cb_CostObj_Product p INNER JOIN CBProductQty q ON q.FProductID=p.FProductID")
-        .line("  AND q.FCostObjID=p.FCostObjID")
-        .line("WHERE p.FCostObjID=" + sqlNumber(costObj_) + " AND q.FDeptID=" + sqlNumber(dept_) +
-              " AND q.FYear=" + sqlNumber(year_) + " AND q.FPeriod=" + sqlNumber(period_))
+        .line(standards::productsWithQuantity(costObj_, dept_, year_, period_))
         .line("ORDER BY p.FProductID, q.FBatchNo");
     sql.send(db_);
   }

@@ -3,7 +3,8 @@
 #include <string>
 
 #include "calculation/period_rows.h"
-#include "frame/globals.h"
+#include "frame/domain_codes.h"
+#include "frame/drop_table.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
@@ -12,6 +13,7 @@ namespace mls::calculation {
 namespace {
 
 using frame::sqlNumber;
+namespace codes = frame::codes;
 
 // The cost object's distribution rows of the period, joined to their issue
 // lines in the snapshot, into one quantity column of #CalTab1.
@@ -72,20 +74,21 @@ com::Ref<ado::Recordset> getICMOMaterielQtyToCostItem(frame::Call& call,
       .line("SELECT h.FDeptID, e.FCostOBJID, 0, e.FItemID, e.FBatchNo, e.FQty FROM cb_ICStockBill h")
       .line("  INNER JOIN cb_ICStockBillEntry e ON h.FInterID = e.FInterID")
       .line("  INNER JOIN ICMO m ON m.FInterID = e.FICMOInterID")
-      .line("WHERE h.FTranType = 24 AND h.FCancellation = 0 AND h.FCheckerID <> 0")
-      .line("  AND e.FCostOBJID = " + sqlNumber(costObjId) +
-            " AND m.FTranType = 85 AND m.FCostObjID = e.FCostOBJID")
+      .line("WHERE h.FTranType = " + std::string(codes::kMaterialIssue) +
+            " AND h.FCancellation = 0 AND h.FCheckerID <> 0")
+      .line("  AND e.FCostOBJID = " + sqlNumber(costObjId) + " AND m.FTranType = " + codes::kProductionOrder +
+            " AND m.FCostObjID = e.FCostOBJID")
       .line("  AND ((m.FStatus <> 0 AND m.FStatus <> 3) OR (m.FStatus = 3 AND m.FCloseDate >= " +
             frame::sqlDate(w.next) + "))")
       .send(connection);
   // Several material cost items: the first by interior ID.
   sql.line("UPDATE t SET FBatchNo = '' FROM #CalTab1 t INNER JOIN t_ICItem i ON t.FMaterielID = i.FItemID")
-      .line("  WHERE i.FTrack <> 80")
+      .line("  WHERE i.FTrack <> " + std::string(codes::kBatchTracked))
       .line("UPDATE t SET FCostItemID = i.FCostProject FROM #CalTab1 t")
       .line("  INNER JOIN t_ICItem i ON t.FMaterielID = i.FItemID WHERE i.FCostProject > 0")
       .line(
-          "UPDATE #CalTab1 SET FCostItemID = ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE FTypeID = "
-          "901")
+          "UPDATE #CalTab1 SET FCostItemID = ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE FTypeID = " +
+          std::string(codes::kMaterialCostItem))
       .line("  ORDER BY FItemID), 0) WHERE FCostItemID = 0 OR FCostItemID IS NULL")
       .send(connection);
   com::Ref<ado::Recordset> rs = frame::detachedSelect(

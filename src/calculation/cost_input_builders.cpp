@@ -3,7 +3,8 @@
 #include <string>
 
 #include "calculation/period_rows.h"
-#include "frame/globals.h"
+#include "frame/domain_codes.h"
+#include "frame/drop_table.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 
@@ -190,7 +191,7 @@ com::Ref<ado::Recordset> getSpendMateriel(ado::Connection& connection, int32_t y
   issuedMateriel(connection, "CBWBMaterielInfo", "FBadAmount", "FBadQty", false, year, period);
 
   sql.line("UPDATE t SET FBatchNo = '' FROM #CalTab1 t INNER JOIN t_ICItem i ON t.FMaterielID = i.FItemID")
-      .line("WHERE i.FTrack <> 80");
+      .line("WHERE i.FTrack <> " + std::string(frame::codes::kBatchTracked));
   sql.send(connection);
 
   sql.line(

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "calculation/period_rows.h"
-#include "frame/globals.h"
+#include "frame/domain_codes.h"
+#include "frame/drop_table.h"
+#include "frame/lang_text.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
@@ -13,6 +15,7 @@ namespace mls::calculation {
 namespace {
 
 using frame::sqlNumber;
+namespace codes = frame::codes;
 
 constexpr const char* kBadCalMode = "计算方式%1无效：只能是0或1。";
 
@@ -80,9 +83,11 @@ com::Ref<ado::Recordset> getProductIn(frame::Call& call, int32_t year, int32_t p
       .line("      INNER JOIN cbCostObj c ON p.FCostObjID = c.FItemID")
       .line("      INNER JOIN t_item r ON c.FItemID = r.FItemID WHERE r.FDeleted = 0) k")
       .line("      ON k.FProductID = e.FItemID")
-      .line("      AND k.FBatchNo = CASE WHEN i.FTrack = 80 THEN ISNULL(e.FBatchNo, '') ELSE '' END")
+      .line("      AND k.FBatchNo = CASE WHEN i.FTrack = " + std::string(codes::kBatchTracked) +
+            " THEN ISNULL(e.FBatchNo, '') ELSE '' END")
       .line("  WHERE h.FDate >= " + frame::sqlDate(w.begin) + " AND h.FDate < " + frame::sqlDate(w.next))
-      .line("    AND h.FCancellation = 0 AND h.FTranType = 2 AND h.FStatus > 0 AND d.FCostAccountType = 361")
+      .line("    AND h.FCancellation = 0 AND h.FTranType = " + std::string(codes::kProductReceipt) +
+            " AND h.FStatus > 0 AND d.FCostAccountType = " + codes::kProductionDept)
       .line(
           "    AND EXISTS (SELECT 1 FROM cb_CostObj_Product m WHERE m.FProductID = e.FItemID AND m.FIsDeputy "
           "<> 1)")

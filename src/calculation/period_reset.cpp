@@ -5,7 +5,7 @@
 
 #include "calculation/stock_bill_snapshot.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"

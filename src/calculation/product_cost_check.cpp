@@ -4,7 +4,7 @@
 
 #include "calculation/period_rows.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 

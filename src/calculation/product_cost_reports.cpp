@@ -3,7 +3,8 @@
 #include <string>
 
 #include "calculation/period_rows.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
+#include "frame/lang_text.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 

@@ -13,7 +13,7 @@ namespace {
 // The bills the snapshot takes, on the header alias `h`.
 std::string billFilter(const frame::PeriodWindow& w) {
   return std::string("WHERE h.FTranType IN (") + frame::codes::kMaterialIssue + ", " +
-         frame::codes::kProductReceipt + ", " + frame::codes::kThirdBillType +
+         frame::codes::kProductReceipt + ", " + frame::codes::kPurchaseReceipt +
          ") AND h.FDate >= " + frame::sqlDate(w.begin) + " AND h.FDate < " + frame::sqlDate(w.next);
 }
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 #include "frame/sql_literal.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/error.h"

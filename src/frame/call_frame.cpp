@@ -2,7 +2,8 @@
 
 #include <exception>
 
-#include "frame/globals.h"
+#include "frame/component.h"
+#include "frame/props_value.h"
 #include "frame/public_object.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
@@ -10,10 +11,14 @@
 namespace mls::frame {
 namespace {
 
-[[noreturn]] void handle(const com::ComError& e, std::string_view fullName, const FrameFacts& facts,
-                         OpenConnection& connection) {
+com::Variant handle(const com::ComError& e, std::string_view fullName, const FrameFacts& facts,
+                    OpenConnection& connection) {
   if (facts.abortOnError) com::getObjectContext().setAbort();
   connection.closeQuietly();
+  if (facts.quiet) {
+    com::clearCurrentError();
+    return com::Variant("");
+  }
   com::reraise(e, namedSource(fullName, facts.naming, e.source()));
 }
 
@@ -61,9 +66,9 @@ com::Variant runFrame(PublicObject& self, std::string_view fullName, const Frame
     if (facts.vote == VoteAt::Success) com::getObjectContext().setComplete();
     return result;
   } catch (const com::ComError& e) {
-    handle(e, fullName, facts, call.connection_);
+    return handle(e, fullName, facts, call.connection_);
   } catch (const std::exception& e) {
-    handle(com::ComError(com::kFail, kComponent, e.what()), fullName, facts, call.connection_);
+    return handle(com::ComError(com::kFail, kComponent, e.what()), fullName, facts, call.connection_);
   }
 }
 

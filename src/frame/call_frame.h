@@ -15,7 +15,8 @@
 // one that counts), and the error raised again with its number, description
 // and help, its source either unchanged or preceded by the method's full name
 // ("Marlstone.ConcludeUpdate.AdjustAmountDiff") and CR LF (or by the name
-// alone, for the methods that join them directly).
+// alone, for the methods that join them directly).  A method that never raises
+// answers "" instead, the thread's current error cleared.
 #pragma once
 
 #include <functional>
@@ -43,6 +44,7 @@ struct FrameFacts {
   std::optional<Isolation> connection;  // none: the method opens no connection
   Naming naming = Naming::Unchanged;
   bool initEnv = true;  // false: the method parses no properties string
+  bool quiet = false;   // true: any failure answers "" and raises nothing
 
   constexpr FrameFacts votes(VoteAt at) const {
     FrameFacts f = *this;
@@ -67,6 +69,11 @@ struct FrameFacts {
   constexpr FrameFacts withoutEnv() const {
     FrameFacts f = *this;
     f.initEnv = false;
+    return f;
+  }
+  constexpr FrameFacts answersEmptyOnFailure() const {
+    FrameFacts f = *this;
+    f.quiet = true;
     return f;
   }
 };

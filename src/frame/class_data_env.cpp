@@ -1,6 +1,6 @@
 #include "frame/class_data_env.h"
 
-#include "frame/globals.h"
+#include "frame/component.h"
 #include "platform/com/error.h"
 
 namespace mls::frame {

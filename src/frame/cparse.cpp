@@ -1,6 +1,7 @@
 #include "frame/cparse.h"
 
-#include "frame/globals.h"
+#include "frame/component.h"
+#include "frame/lang_text.h"
 #include "platform/com/error.h"
 #include "platform/com/variant.h"
 #include "platform/common/ascii_text.h"

@@ -30,8 +30,6 @@ class CParse {
   const std::string& getProperty(std::string_view key) const;
   const std::string& userName() const { return getProperty("UserName"); }
   int32_t userId() const;  // 13 when not a number
-  const std::string& conDbmsName() const { return getProperty("DBMS Name"); }
-  const std::string& conDbmsVersion() const { return getProperty("DBMS Version"); }
   const std::string& conStr() const { return getProperty("ConnectString"); }
   const std::string& languageId() const { return getProperty("LANGUAGE"); }
   bool isIndustry() const;  // AcctType "GY" in any case

@@ -20,7 +20,6 @@ class CDataSource {
   explicit CDataSource(std::shared_ptr<CParse> parser) : parser_(std::move(parser)) {}
 
   const std::shared_ptr<CParse>& parser() const { return parser_; }
-  void setParser(std::shared_ptr<CParse> parser) { parser_ = std::move(parser); }
 
   // A new open connection.  A failure to open, or of the isolation statement,
   // raises the data-access error; no connection is left open.
@@ -29,7 +28,6 @@ class CDataSource {
   com::Ref<ado::Connection> unCommittedConnection() const { return open(Isolation::ReadUncommitted); }
 
   const std::string& connectString() const { return parser_->conStr(); }
-  const std::string& dbmsName() const { return parser_->conDbmsName(); }
 
  private:
   std::shared_ptr<CParse> parser_;

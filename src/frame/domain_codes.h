@@ -20,11 +20,24 @@ inline constexpr const char* kOrdinaryHigherLevel = "907";
 inline constexpr const char* kBatchCosting = "908";
 inline constexpr const char* kClassification = "909";
 
-// ICStockBill.FTranType: a material issue, a product receipt, and the third
-// type the period snapshot copies with them.
+// ICStockBill.FTranType: a material issue, a product receipt, a purchase
+// receipt (the period snapshot copies the three).
 inline constexpr const char* kMaterialIssue = "24";
 inline constexpr const char* kProductReceipt = "2";
-inline constexpr const char* kThirdBillType = "5";
+inline constexpr const char* kPurchaseReceipt = "5";
+
+// ICMO.FTranType of a production order.
+inline constexpr const char* kProductionOrder = "85";
+
+// t_ICItem.FTrack of a batch-tracked item: its lines match by batch number.
+inline constexpr const char* kBatchTracked = "80";
+
+// t_ICItem.FErpClsID of the items the cost side offers as objects, as the
+// list an IN (...) takes.
+inline constexpr const char* kObjectItemClasses = "2,7";
+
+// cbCostItem.FTypeID of the material cost item.
+inline constexpr const char* kMaterialCostItem = "901";
 
 // ICStockBill.FPurposeID of an issue: normal use, repairable-waste use,
 // residual-value return.

@@ -1,6 +1,6 @@
 #include <exception>
 
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/registry.h"

@@ -1,6 +1,6 @@
 #include "frame/period_services.h"
 
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 #include "frame/period_window.h"
 #include "platform/ado/recordset.h"
 

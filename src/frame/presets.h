@@ -26,6 +26,11 @@ inline constexpr FrameFacts kNamedWriter = kWriter.names(Naming::WithLineBreak);
 inline constexpr FrameFacts kWriterWithoutAbort =
     FrameFacts().votes(VoteAt::Success).connects(Isolation::ReadCommitted);
 
+// A writer that never raises: no vote, READ COMMITTED, and any failure (the
+// properties string's included) answers "" with the thread's error cleared.
+inline constexpr FrameFacts kWriterAnsweringEmpty =
+    FrameFacts().connects(Isolation::ReadCommitted).answersEmptyOnFailure();
+
 // A period service: no properties parsed, no connection, no vote; only the
 // period component is asked.
 inline constexpr FrameFacts kPeriodService = FrameFacts().withoutEnv();

@@ -1,4 +1,6 @@
-#include "frame/globals.h"
+#include "frame/props_value.h"
+
+#include "platform/com/variant.h"
 
 namespace mls::frame {
 
@@ -29,13 +31,6 @@ std::string getPropsValue(std::string_view props, std::string_view key) {
     pos = semi + 1;
   }
   return {};
-}
-
-std::string getEditionPrefix(std::string_view props, std::string_view name) {
-  if (com::compareText(getPropsValue(props, "OrrinVersion"), "Selvo", true) == 0) {
-    return "Selvo_" + std::string(name);
-  }
-  return std::string(name);
 }
 
 }  // namespace mls::frame

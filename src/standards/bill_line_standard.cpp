@@ -4,9 +4,12 @@
 #include <optional>
 #include <string>
 
-#include "frame/globals.h"
+#include "frame/domain_codes.h"
+#include "frame/drop_table.h"
+#include "frame/lang_text.h"
 #include "frame/period_window.h"
 #include "frame/public_object.h"
+#include "frame/records.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/com/decimal.h"
@@ -14,6 +17,7 @@
 #include "platform/common/ascii_text.h"
 #include "standards/complex_formula.h"
 #include "standards/material_quota_sql.h"
+#include "standards/standard_definition.h"
 #include "standards/standard_qty_sql.h"
 #include "standards/text_scope.h"
 
@@ -24,7 +28,6 @@ using frame::langText;
 using frame::sqlNumber;
 using frame::textOf;
 
-constexpr const char* kNoStandard = "部门[%1]没有设定共耗材料的分配标准或指定的分配标准不存在!";
 constexpr const char* kBillPrefix = "分配单据[";
 constexpr const char* kLinePrefix = "]行号[";
 constexpr const char* kLineSuffix = "]时出错，";
@@ -120,7 +123,7 @@ class BillLineStandard {
     const std::string text =
         dept->eof() ? std::string() : textOf(dept->value(0)) + " " + textOf(dept->value(1));
     com::Variant args(com::SafeArray::vector({com::Variant(text)}));
-    raiseStandardError(frame::langTextFormat(language_, kNoStandard, args));
+    raiseStandardError(frame::langTextFormat(language_, kNoDepartmentStandard, args));
   }
 
   // The material the texts and diagnostics use: the caller's, else the bill
@@ -232,7 +235,8 @@ class BillLineStandard {
         .line(" INNER JOIN cb_ICStockBillEntry c ON c.FItemID=b.FProductID")
         .line(" INNER JOIN t_ICItem d ON d.FItemID=c.FItemID")
         .line(" WHERE " + line)
-        .line(" AND a.FBatchNo=CASE WHEN d.FTrack=80 THEN c.FBatchNo ELSE '' END")
+        .line(" AND a.FBatchNo=CASE WHEN d.FTrack=" + std::string(frame::codes::kBatchTracked) +
+              " THEN c.FBatchNo ELSE '' END")
         .line(" AND (@deputy IS NULL OR b.FCostObjID<>@deputy)")
         .line(" ORDER BY a.FCalculateType DESC")
         .line("IF @producer IS NOT NULL DELETE FROM #OnlineCostObj WHERE FCostObjID=@producer");

@@ -1,6 +1,7 @@
 #include "standards/bom_usage.h"
 
-#include "frame/globals.h"
+#include "frame/drop_table.h"
+#include "frame/lang_text.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"

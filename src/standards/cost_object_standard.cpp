@@ -4,7 +4,7 @@
 #include <string>
 
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"

@@ -13,6 +13,13 @@ namespace mls::standards {
 
 using frame::sqlNumber;
 
+std::string productsWithQuantity(int32_t costObjID, int32_t deptID, int32_t year, int32_t period) {
+  return " FROM cb_CostObj_Product p INNER JOIN CBProductQty q ON q.FProductID=p.FProductID"
+         " AND q.FCostObjID=p.FCostObjID\r\n WHERE p.FCostObjID=" +
+         sqlNumber(costObjID) + " AND q.FDeptID=" + sqlNumber(deptID) + " AND q.FYear=" + sqlNumber(year) +
+         " AND q.FPeriod=" + sqlNumber(period);
+}
+
 int32_t getSortStandardID(frame::Call& call, int32_t costObjID) {
   frame::SqlScript sql;
   sql.line("SELECT FStandardID from CBDeptStdSet")
@@ -42,16 +49,11 @@ com::Ref<ado::Recordset> getSortStandarddata(frame::Call& call, int32_t year, in
                      "  FIsDeputy int Not Null Default(0),\r\n",
                      formula);
 
-  // The quantity rows of this cost object only: a product that two
-  // classification cost objects share must not bring the other's rows.
   frame::SqlScript rows;
   rows.line(" INSERT INTO #OnlineCostObj(FCostObjID,FDeptID,FProductID,FCostItemID,FIsDeputy)")
-      .line(" SELECT " + sqlNumber(costObjID) + ",t2.FDeptID,t1.FProductID," + sqlNumber(costItemID) +
-            ",t1.FIsDeputy")
-      .line(" FROM CB_CostObj_Product t1 INNER JOIN CBProductQty t2 ON t1.FProductID=t2.FProductID")
-      .line("  AND t1.FCostObjID=t2.FCostObjID")
-      .line(" WHERE t1.FCostObjID=" + sqlNumber(costObjID) + " AND t2.FDeptID=" + sqlNumber(deptID) +
-            " AND t2.FYear=" + sqlNumber(year) + " AND t2.FPeriod=" + sqlNumber(period));
+      .line(" SELECT " + sqlNumber(costObjID) + ",q.FDeptID,p.FProductID," + sqlNumber(costItemID) +
+            ",p.FIsDeputy")
+      .line(productsWithQuantity(costObjID, deptID, year, period));
   rows.send(db);
 
   if (formula) {

@@ -5,11 +5,19 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "frame/call_frame.h"
 #include "platform/ado/recordset.h"
 
 namespace mls::standards {
+
+// The products with a quantity of cost object `costObjID` in department
+// `deptID` in the period: the FROM and WHERE of a select over p
+// (cb_CostObj_Product) and q (CBProductQty), one row per product quantity.
+// Only the cost object's own quantity rows count: a product that two
+// classification cost objects share does not bring the other's rows.
+std::string productsWithQuantity(int32_t costObjID, int32_t deptID, int32_t year, int32_t period);
 
 // CalInfo.GetSortStandardID: the standard set in CBDeptStdSet for the cost
 // object, all departments and all expenses (-1, -1), among the standards that

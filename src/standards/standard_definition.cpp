@@ -1,6 +1,8 @@
 #include "standards/standard_definition.h"
 
-#include "frame/globals.h"
+#include "frame/drop_table.h"
+#include "frame/lang_text.h"
+#include "frame/records.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/ado/recordset.h"

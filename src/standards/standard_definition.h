@@ -14,6 +14,11 @@
 
 namespace mls::standards {
 
+// The message of a department that has no shared-material standard set, or
+// whose standard does not exist; %1 names the department.
+inline constexpr const char* kNoDepartmentStandard =
+    "部门[%1]没有设定共耗材料的分配标准或指定的分配标准不存在!";
+
 struct StandardDefinition {
   std::string code;     // FID
   std::string name;     // in the caller's language

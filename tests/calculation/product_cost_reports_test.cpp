@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "cal_info_inquiry_fixture.h"
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 
 namespace mls::testing {
 namespace {

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -97,6 +98,7 @@ TEST_F(HostTest, MembersPrintsEachMembersDeclarationFromItsTable) {
   out.clear();
   EXPECT_EQ(runHost("members Marlstone.NoSuchClass", &out), 1);
   EXPECT_NE(out.find("error 429"), std::string::npos) << out;
+  EXPECT_NE(out.find("registered with: marlstone register"), std::string::npos) << out;
 }
 
 TEST_F(HostTest, AnArrayOfArraysIsTwoDimensionalFieldFirst) {
@@ -124,9 +126,36 @@ TEST_F(HostTest, AnArrayOfArraysIsTwoDimensionalFieldFirst) {
   EXPECT_NE(out.find("array 2 has 1 items, the first 2"), std::string::npos) << out;
 }
 
-TEST_F(HostTest, DemoPrintsThePeriodGridOfItsDatabase) {
+TEST_F(HostTest, HelpPrintsTheUsageToStandardOutputAndSucceeds) {
   std::string out;
-  ASSERT_EQ(runHost("demo", &out), 0) << out;
+  EXPECT_EQ(mls::testing::run("(" + std::string(MLS_HOST) + " --help 2>/dev/null)", &out), 0);
+  EXPECT_TRUE(out.starts_with("usage: marlstone register")) << out;
+  EXPECT_NE(out.find("demo [--seed S] [--lines N] [--database FILE]"), std::string::npos) << out;
+  out.clear();
+  EXPECT_EQ(runHost("--nonsense", &out), 2);
+  EXPECT_TRUE(out.starts_with("usage: marlstone")) << out;
+}
+
+// The demo writes its plant to the file it is given, and replaces only a
+// database: any other file there is refused and left as it was.
+TEST_F(HostTest, DemoPrintsThePeriodGridOfItsDatabase) {
+  const fs::path plant = dir / "plant.mlsdb";
+  const fs::path notes = dir / "notes.txt";
+  {
+    std::FILE* f = std::fopen(notes.c_str(), "w");
+    ASSERT_TRUE(f);
+    std::fputs("not a database\n", f);
+    std::fclose(f);
+  }
+  std::string refused;
+  EXPECT_EQ(runHost("demo --database " + notes.string(), &refused), 1) << refused;
+  EXPECT_EQ(fs::file_size(notes), 15u);
+  EXPECT_EQ(refused.find("demo plant"), std::string::npos) << refused;
+
+  std::string out;
+  ASSERT_EQ(runHost("demo --database " + plant.string(), &out), 0) << out;
+  EXPECT_TRUE(fs::is_regular_file(plant));
+  EXPECT_NE(out.find("the plant's database is in " + plant.string()), std::string::npos) << out;
   EXPECT_NE(out.find("CalInfo.GetPeriodsData, Language=en: True, 12 periods, current period 6"),
             std::string::npos)
       << out;

@@ -54,6 +54,8 @@ TEST_F(CallFrameTest, VotesAtEntryOrOnSuccessAndAbortsWhereTheMethodSays) {
       {"Write", kBadSql, {Vote::Abort}},
       {"Plain", "select 1", {}},
       {"Plain", kBadSql, {}},
+      {"Quiet", "select 1", {}},
+      {"Quiet", kBadSql, {}},
   };
   for (const Case& c : cases) {
     com::VoteRecorder votes;
@@ -125,6 +127,30 @@ TEST_F(CallFrameTest, FailureBeforeTheConnectionTouchesNone) {
   com::ExcepInfo open = call("Inquiry", "ConnectString={Provider=NoSuchProvider}", "select 1");
   EXPECT_EQ(open.number, ado::err::kOpenFailed);
   EXPECT_TRUE(open.source.starts_with("Marlstone.FrameProbe.Inquiry\r\n"));
+}
+
+// A member that never raises answers "" for a failure anywhere in its frame,
+// closes its connection and leaves no current error behind.
+TEST_F(CallFrameTest, AQuietMemberAnswersEmptyInsteadOfRaising) {
+  const struct {
+    const char* props;
+    const char* sql;
+  } failures[] = {{"", kBadSql}, {"", "close-and-raise"}, {"Language=en;language=chs", "select 1"}};
+  for (const auto& f : failures) {
+    FrameProbe::lastConnection() = nullptr;
+    com::Variant result = 7;
+    const std::string props = *f.props ? f.props : db_.props();
+    EXPECT_EQ(call("Quiet", props, f.sql, &result).number, 0) << f.sql;
+    EXPECT_EQ(result.kind(), com::VarKind::String) << f.sql;
+    EXPECT_EQ(result.toString(), "") << f.sql;
+    EXPECT_EQ(com::currentError().number, 0) << f.sql;
+    if (FrameProbe::lastConnection()) {
+      EXPECT_EQ(FrameProbe::lastConnection()->state(), ado::kStateClosed);
+    }
+  }
+  com::Variant result;
+  EXPECT_EQ(call("Quiet", db_.props(), "select 42", &result).number, 0);
+  EXPECT_EQ(result.toLong(), 42);
 }
 
 TEST_F(CallFrameTest, EachCallParsesItsOwnPropertiesString) {

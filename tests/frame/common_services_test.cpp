@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "frame/class_data_env.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
+#include "frame/records.h"
+#include "frame/system_profile.h"
 #include "platform/com/error.h"
 #include "support/com_errors.h"
 #include "support/test_database.h"

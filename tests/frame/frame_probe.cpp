@@ -1,5 +1,6 @@
 #include "frame_probe.h"
 
+#include "frame/presets.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"
 #include "platform/com/registry.h"
@@ -53,6 +54,7 @@ const com::TypeInfo& FrameProbe::type() {
         none.votes(VoteAt::Success).aborts().connects(Isolation::ReadCommitted).names(Naming::Direct),
         runSql);
     frame::framed<FrameProbe>(t, "Plain", params, com::kAny, none.connects(Isolation::ReadCommitted), runSql);
+    frame::framed<FrameProbe>(t, "Quiet", params, com::kAny, frame::presets::kWriterAnsweringEmpty, runSql);
     // A private routine that names itself inside a method that names itself.
     frame::framed<FrameProbe>(
         t, "Nested", params, com::kAny, none.connects(Isolation::ReadCommitted).names(Naming::WithLineBreak),

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "frame/cparse.h"
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 #include "platform/com/error.h"
 #include "platform/com/registry.h"
 #include "platform/siblings/sibling_classes.h"

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "frame/cparse.h"
-#include "frame/globals.h"
+#include "frame/edition_prefix.h"
+#include "frame/props_value.h"
 #include "platform/com/error.h"
 #include "support/com_errors.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/class_data_env.h"
-#include "frame/globals.h"
+#include "frame/system_profile.h"
 #include "platform/ado/errors.h"
 #include "platform/ado/fake_provider.h"
 

@@ -1,8 +1,10 @@
 // The completed-quantity kind (3): the saved quantities when the system
 // profile says they are computed, otherwise the live product receipts of the
 // window by the rules of batch costing, classification and the other types.
+#include "platform/ado/errors.h"
 #include "standards/system_standard_sql.h"
 #include "standards_fixture.h"
+#include "support/com_errors.h"
 
 namespace mls::testing {
 namespace {
@@ -98,7 +100,10 @@ TEST_F(CompletedQtyTest, ALongColumnNameStillFitsTheDynamicStatement) {
 
 TEST_F(CompletedQtyTest, AFlagThatIsNoNumberFailsTheBatch) {
   flag("'yes'");
-  EXPECT_ANY_THROW(connection_->execute(text()));
+  const com::ComError e = raisedBy([&] { connection_->execute(text()); });
+  EXPECT_EQ(e.number(), ado::err::kCommandFailed);
+  EXPECT_EQ(e.description(),
+            "Conversion failed when converting the nvarchar value 'yes' to data type smallint.");
 }
 
 }  // namespace

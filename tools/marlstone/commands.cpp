@@ -32,6 +32,9 @@ int report(const ComError& e) {
   std::cout.flush();
   std::cerr << "error " << e.number() << " (" << printable(e.source()) << "): " << printable(e.description())
             << "\n";
+  if (e.number() == com::err::kCannotCreateObject &&
+      e.description().find("not registered") != std::string::npos)
+    std::cerr << "(the library's classes are registered with: marlstone register)\n";
   return 1;
 }
 
@@ -163,6 +166,7 @@ int demo(const PlantDemo& plant) {
   std::string library = libraryPath();
   if (int status = registerLibrary(library)) return status;
   try {
+    checkPlantDatabase(plant.database);
     std::cout << "\nHalvern.Dictionary created by ProgID through the registry\n";
     com::Ref<com::Dispatch> dictionary = com::createObject("Halvern.Dictionary");
     com::letProperty(*dictionary, "Item", "Language", "en");
@@ -185,8 +189,8 @@ int demo(const PlantDemo& plant) {
     buildDemoDatabase();
     printDemoPeriods("en");
     printDemoPeriods("chs");
-    runPlantDemo(MLS_DEMO_DATABASE, plant);
-    std::cout << "\nthe plant's database is in " << MLS_DEMO_DATABASE
+    runPlantDemo(plant.database, plant);
+    std::cout << "\nthe plant's database is in " << plant.database
               << "; tools/tsql/tsql-shell of the same build opens it\n";
     return 0;
   } catch (const ComError& e) {

@@ -29,6 +29,16 @@ void printStep(const close::Step& s, size_t index, size_t steps) {
 
 }  // namespace
 
+void checkPlantDatabase(const std::string& databaseFile) {
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(databaseFile, ec))) return;
+  // Opened as it is, without waiting for another process: the engine refuses
+  // anything that is not a database file.
+  com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
+  c->open("Provider=Marlstone.Embedded;Data Source=" + databaseFile + ";Connect Timeout=0");
+  c->close();
+}
+
 void runPlantDemo(const std::string& databaseFile, const PlantDemo& demo) {
   std::filesystem::remove(databaseFile);
   const std::string connect = "Provider=Marlstone.Embedded;Data Source=" + databaseFile + ";Create=True";

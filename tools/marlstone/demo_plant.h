@@ -13,7 +13,13 @@ namespace mls::host {
 struct PlantDemo {
   uint64_t seed = 2024;
   int billLines = 2000;
+  std::string database = MLS_DEMO_DATABASE;  // the file the plant is written to
 };
+
+// Raises the engine's error when `databaseFile` holds something other than a
+// database the demo may replace (any other file is left alone); a missing
+// file is made by the demo.
+void checkPlantDatabase(const std::string& databaseFile);
 
 // Raises the library's error when a step fails.
 void runPlantDemo(const std::string& databaseFile, const PlantDemo& demo);

@@ -2,6 +2,7 @@
 // a client process does (the host loads the library through the registry file;
 // it does not link it).
 #include <charconv>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -10,22 +11,34 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: marlstone register [library]\n"
+    "       marlstone unregister [library]\n"
+    "       marlstone call ProgID Member [arguments...]\n"
+    "       marlstone members ProgID\n"
+    "       marlstone demo [--seed S] [--lines N] [--database FILE]\n"
+    "The registry file is $MARLSTONE_REGISTRY (default ~/.config/marlstone/registry);\n"
+    "the library is $MARLSTONE_LIBRARY (default: the one built with this host).\n"
+    "members needs the library registered first (marlstone register).\n"
+    "demo writes its plant to FILE (default " MLS_DEMO_DATABASE "), replacing the database there.\n";
+
+// A wrong command line: the usage on standard error, status 2.
 int usage() {
-  std::cerr << "usage: marlstone register [library]\n"
-               "       marlstone unregister [library]\n"
-               "       marlstone call ProgID Member [arguments...]\n"
-               "       marlstone members ProgID\n"
-               "       marlstone demo [--seed S] [--lines N]\n"
-               "The registry file is $MARLSTONE_REGISTRY (default ~/.config/marlstone/registry);\n"
-               "the library is $MARLSTONE_LIBRARY (default: the one built with this host).\n";
+  std::cerr << kUsage;
   return 2;
 }
 
-// Reads the demo's options, "--seed S" and "--lines N" (N at least 1).
+// Reads the demo's options: "--seed S", "--lines N" (N at least 1) and
+// "--database FILE" (made absolute, so that it always names a file).
 bool demoOptions(const std::vector<std::string>& args, mls::host::PlantDemo& plant) {
   for (size_t i = 1; i < args.size(); i += 2) {
     if (i + 1 == args.size()) return false;
     const std::string& v = args[i + 1];
+    if (args[i] == "--database") {
+      if (v.empty()) return false;
+      plant.database = std::filesystem::absolute(v).string();
+      continue;
+    }
     uint64_t n = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
     if (ec != std::errc() || end != v.data() + v.size()) return false;
@@ -46,6 +59,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return usage();
   const std::string& command = args[0];
+  if (args.size() == 1 && (command == "--help" || command == "-h" || command == "help")) {
+    std::cout << kUsage;
+    return 0;
+  }
   if ((command == "register" || command == "unregister") && args.size() <= 2) {
     std::string library = args.size() == 2 ? args[1] : mls::host::libraryPath();
     return command == "register" ? mls::host::registerLibrary(library)

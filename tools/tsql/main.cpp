@@ -1,15 +1,19 @@
 // tsql-shell: runs a T-SQL script against a database file.
 //
 //   tsql-shell <database file> [script]
+//   tsql-shell --create <database file> [script]   makes the file when missing
 //   tsql-shell -m <name> [script]      an in-memory database, gone at exit
 //   tsql-shell :memory: [script]
+//   tsql-shell --help
 //
 // The script (standard input when absent or "-") runs batch by batch, batches
-// ending at lines that hold only GO.  A database file is made when missing;
-// what a batch committed is saved before its results print, so a printed
-// batch is on disk.  A failing batch prints its results and its errors and the
-// next batch runs; the exit status is 1 when any batch failed or the database
-// could not be saved, 2 when the database could not be opened.
+// ending at lines that hold only GO.  A database file must exist unless
+// --create is given (a missing one is error 4060, and nothing is made at the
+// path); what a batch committed is saved before its results print, so a
+// printed batch is on disk.  A failing batch prints its results and its errors
+// and the next batch runs; the exit status is 1 when any batch failed or the
+// database could not be saved, 2 when the database could not be opened or the
+// command line is wrong.
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -27,11 +31,15 @@ using mls::tsql::Database;
 using mls::tsql::Session;
 using mls::tsql::SqlError;
 
+constexpr const char* kUsage =
+    "usage: tsql-shell [--create] <database file> [script]\n"
+    "       tsql-shell -m <name> [script]   (in-memory database; also :memory:)\n"
+    "A database file must exist; --create makes a new, empty one when there is none.\n"
+    "The script is read from standard input when absent or '-'; lines holding only GO end a batch.\n";
+
+// A wrong command line: the usage on standard error, status 2.
 int usage() {
-  std::cerr << "usage: tsql-shell <database file> [script]\n"
-               "       tsql-shell -m <name> [script]   (in-memory database; also :memory:)\n"
-               "The script is read from standard input when absent or '-'; lines holding only GO end a "
-               "batch.\n";
+  std::cerr << kUsage;
   return 2;
 }
 
@@ -74,6 +82,15 @@ bool runScript(std::istream& in, Database& db, Session& session) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  bool create = false;
+  if (!args.empty() && args[0] == "--create") {
+    create = true;
+    args.erase(args.begin());
+  }
   bool memory = false;
   if (!args.empty() && args[0] == "-m") {
     if (args.size() < 2) return usage();
@@ -82,7 +99,7 @@ int main(int argc, char** argv) {
   } else if (!args.empty() && args[0] == ":memory:") {
     memory = true;
   }
-  if (args.empty() || args.size() > 2 || args[0].empty() || args[0] == "-h" || args[0] == "--help")
+  if (args.empty() || args.size() > 2 || args[0].empty() || (!memory && args[0].starts_with("-")))
     return usage();
 
   std::ifstream file;
@@ -97,7 +114,7 @@ int main(int argc, char** argv) {
 
   std::shared_ptr<Database> db;
   try {
-    db = memory ? Database::create() : Database::open(args[0], {.create = true});
+    db = memory ? Database::create() : Database::open(args[0], {.create = create});
   } catch (const SqlError& e) {
     mls::tsql::shell::printError(e, std::cerr);
     return 2;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "distribution/engine/issue_lines.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
 #include "frame/sql_literal.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/error.h"

@@ -1,6 +1,7 @@
 #include "distribution/engine/line_rows.h"
 
-#include "frame/globals.h"
+#include "frame/drop_table.h"
+#include "platform/ado/recordset.h"
 #include "platform/com/error.h"
 
 namespace mls::distribution::engine {

@@ -1,79 +1,62 @@
 #include "distribution/engine/members.h"
 
+#include <cstdint>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "distribution/engine/cost_bom.h"
 #include "distribution/engine/materiel_distribution.h"
+#include "frame/member.h"
 #include "frame/presets.h"
-#include "frame/public_object.h"
-#include "platform/com/error.h"
+#include "platform/com/dispatch.h"
 
 namespace mls::distribution::engine {
+namespace {
 
-using com::Param;
-using com::VarKind;
 using frame::Call;
-using frame::FrameFacts;
-using frame::PublicObject;
+using frame::opt;
+
+bool autoDisMaterielExpMember(Call& call, int32_t standardID, int32_t deptID, int32_t typeID,
+                              com::Ref<com::Dispatch> filter, int32_t itemID, std::string sqlFilter,
+                              std::string costBomTable, bool standardByItem, bool formulaByItem,
+                              int32_t groupID, std::string costItem, com::Ref<com::Dispatch> errInfo) {
+  MaterielDistribution r;
+  r.standardID = standardID;
+  r.deptID = deptID;
+  r.typeID = typeID;
+  r.filter = com::Variant(std::move(filter));
+  r.itemID = itemID;
+  r.sqlFilter = std::move(sqlFilter);
+  r.costBomTable = std::move(costBomTable);
+  r.standardByItem = standardByItem;
+  r.formulaByItem = formulaByItem;
+  r.groupID = groupID;
+  r.costItem = std::move(costItem);
+  r.errInfo = com::Variant(std::move(errInfo));
+  return autoDisMaterielExp(call, r);
+}
+
+// lType 0 creates a table and answers its name; any other lType drops
+// `tableName` and answers "".
+std::string createDelCostBom(Call& call, int32_t type, int32_t year, int32_t period, int32_t deptID,
+                             std::string tableName) {
+  if (type == 0) return createCostBomTable(call, year, period, deptID);
+  dropCostBomTable(call, tableName);
+  return "";
+}
+
+}  // namespace
 
 void addAutoDisMembers(com::TypeInfo& t) {
-  // SetComplete when the run finished; on failure SetAbort and the error
-  // raised again unchanged.  Declared with its raw arguments: an omitted
-  // dctErrInfo stays Missing.
-  std::vector<Param> params{Param("sDsn", VarKind::String),
-                            Param("lStandardID", VarKind::Long),
-                            Param("lDeptID", VarKind::Long),
-                            Param("iTypeID", VarKind::Long),
-                            Param("dctFilter", VarKind::Object),
-                            Param("lItemID", VarKind::Long).opt(com::Variant(int32_t{0})),
-                            Param("sFilter", VarKind::String).opt(com::Variant("")),
-                            Param("sTableName", VarKind::String).opt(com::Variant("")),
-                            Param("bISStdByItem", VarKind::Boolean).opt(com::Variant(false)),
-                            Param("bFormulaByItem", VarKind::Boolean).opt(com::Variant(false)),
-                            Param("lngCostObjGroupID", VarKind::Long).opt(com::Variant(int32_t{0})),
-                            Param("strCostItem", VarKind::String).opt(com::Variant("")),
-                            Param("dctErrInfo", VarKind::Object).opt()};
-  frame::framed<PublicObject>(t, "AutoDisMaterielExp", std::move(params), VarKind::Boolean,
-                              frame::presets::kWriter, [](Call& call, com::Args a) {
-                                MaterielDistribution r;
-                                r.standardID = a[1].toLong();
-                                r.deptID = a[2].toLong();
-                                r.typeID = a[3].toLong();
-                                r.filter = a[4];
-                                r.itemID = a[5].toLong();
-                                r.sqlFilter = a[6].toString();
-                                r.costBomTable = a[7].toString();
-                                r.standardByItem = a[8].toBool();
-                                r.formulaByItem = a[9].toBool();
-                                r.groupID = a[10].toLong();
-                                r.costItem = a[11].toString();
-                                r.errInfo = a[12];
-                                return com::Variant(autoDisMaterielExp(call, r));
-                              });
-
-  // No vote, and no error ever leaves it: any failure, the properties
-  // string's included, answers "".
-  const FrameFacts costBom = FrameFacts().connects(frame::Isolation::ReadCommitted);
-  t.method<PublicObject>(
-      "CreateDelCostBom",
-      {Param("sDsn", VarKind::String), Param("lType", VarKind::Long), Param("iYear", VarKind::Long),
-       Param("iPeriod", VarKind::Long), Param("lDeptID", VarKind::Long).opt(com::Variant(int32_t{0})),
-       Param("sTbName", VarKind::String).opt(com::Variant(""))},
-      VarKind::String,
-      [costBom, fullName = t.className() + ".CreateDelCostBom"](PublicObject& self, com::Args a) {
-        try {
-          return frame::runFrame(self, fullName, costBom, a[0].toString(), [&](Call& call) {
-            if (a[1].toLong() == 0)
-              return com::Variant(createCostBomTable(call, a[2].toLong(), a[3].toLong(), a[4].toLong()));
-            dropCostBomTable(call, a[5].toString());
-            return com::Variant("");
-          });
-        } catch (const com::ComError&) {
-          com::clearCurrentError();
-          return com::Variant("");
-        }
-      });
+  using frame::member;
+  namespace presets = frame::presets;
+  member(t, "AutoDisMaterielExp", presets::kWriter,
+         {"sDsn", "lStandardID", "lDeptID", "iTypeID", "dctFilter", opt("lItemID", 0), opt("sFilter", ""),
+          opt("sTableName", ""), opt("bISStdByItem", false), opt("bFormulaByItem", false),
+          opt("lngCostObjGroupID", 0), opt("strCostItem", ""), opt("dctErrInfo")},
+         autoDisMaterielExpMember);
+  member(t, "CreateDelCostBom", presets::kWriterAnsweringEmpty,
+         {"sDsn", "lType", "iYear", "iPeriod", opt("lDeptID", 0), opt("sTbName", "")}, createDelCostBom);
 }
 
 }  // namespace mls::distribution::engine

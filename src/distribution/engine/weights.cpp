@@ -4,8 +4,10 @@
 #include <optional>
 #include <vector>
 
-#include "frame/globals.h"
+#include "frame/drop_table.h"
+#include "frame/lang_text.h"
 #include "frame/period_window.h"
+#include "frame/records.h"
 #include "frame/sql_literal.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/decimal.h"
@@ -15,6 +17,7 @@
 #include "standards/bom_usage.h"
 #include "standards/complex_formula.h"
 #include "standards/material_quota_sql.h"
+#include "standards/standard_definition.h"
 #include "standards/standard_qty_sql.h"
 #include "standards/text_scope.h"
 
@@ -27,7 +30,6 @@ using frame::textOf;
 using standards::ComplexFormula;
 using standards::StandardUnit;
 
-constexpr const char* kNoStandard = "部门[%1]没有设定共耗材料的分配标准或指定的分配标准不存在!";
 constexpr const char* kNoWasteStandard = "没有设定废品共耗材料的分配标准或指定的分配标准不存在!";
 constexpr const char* kNoDepartment = "指定的部门不存在";
 constexpr const char* kNoMaterial = "指定的物料不存在";
@@ -123,8 +125,8 @@ class WeightBuilder {
         standards::raiseStandardError(langText(kNoWasteStandard, r_.language));
       const std::optional<Named> dept = department();
       if (!dept) com::raise(com::err::kInvalidCall, {}, langText(kNoDepartment, r_.language));
-      standards::raiseStandardError(
-          frame::langTextFormat(r_.language, kNoStandard, args({dept->number + " " + dept->name})));
+      standards::raiseStandardError(frame::langTextFormat(r_.language, standards::kNoDepartmentStandard,
+                                                          args({dept->number + " " + dept->name})));
     }
     Standard s;
     s.code = textOf(rs->value(1));

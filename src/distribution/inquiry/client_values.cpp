@@ -92,7 +92,7 @@ std::string receiptItems(int32_t year, int32_t period, const WindowDays& w) {
   frame::SqlScript items;
   items.line("SELECT DISTINCT v.FItemID INTO #ItemTmp")
       .line("FROM cb_ICStockBill u INNER JOIN cb_ICStockBillEntry v ON u.FInterID=v.FInterID")
-      .line("WHERE u.FTranType=" + std::string(frame::codes::kThirdBillType) +
+      .line("WHERE u.FTranType=" + std::string(frame::codes::kPurchaseReceipt) +
             " AND u.FCheckerID<>0 AND u.FCancellation=0 AND (")
       .line(" (u.FDate>=" + w.begin + " AND u.FDate<" + w.next +
             " AND ISNULL(u.FVchInterID,0)=0 AND ISNULL(u.FHookInterID,0)=0)")

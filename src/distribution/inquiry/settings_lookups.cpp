@@ -2,8 +2,10 @@
 
 #include <string>
 
-#include "frame/globals.h"
+#include "frame/component.h"
+#include "frame/domain_codes.h"
 #include "frame/public_object.h"
+#include "frame/records.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/com/error.h"
@@ -48,7 +50,8 @@ int32_t getCostObjGroupIDByNumber(frame::Call& call, const com::Variant& groupNu
 
 com::Ref<ado::Recordset> getObject(frame::Call& call) {
   return frame::detachedSelect(call.connection(),
-                               "SELECT FItemID,FNumber,FName FROM t_icitem WHERE FErpClsID IN (2,7)");
+                               "SELECT FItemID,FNumber,FName FROM t_icitem WHERE FErpClsID IN (" +
+                                   std::string(frame::codes::kObjectItemClasses) + ")");
 }
 
 com::Ref<halvern::List> getCostObject(frame::Call& call) {

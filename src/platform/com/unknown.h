@@ -85,7 +85,6 @@ class Ref {
   T* operator->() const { return p_; }
   T& operator*() const { return *p_; }
   explicit operator bool() const { return p_ != nullptr; }
-  T* detach() { return std::exchange(p_, nullptr); }
   friend bool operator==(const Ref& a, const Ref& b) { return a.p_ == b.p_; }
 
  private:

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -153,17 +154,63 @@ OdbcLogin translateConnection(const ado::ConnectionProperties& props, const std:
   return login;
 }
 
-OdbcLogin passThroughConnection(const ado::ConnectionProperties& props, const std::string& provider) {
-  // The keys in order, those of Extended Properties in its place.
+namespace {
+
+// The keys of an MSDASQL string in order, those of Extended Properties in its place.
+std::vector<std::pair<std::string, std::string>> odbcEntries(const ado::ConnectionProperties& props,
+                                                             const std::string& provider) {
   std::vector<std::pair<std::string, std::string>> entries;
   for (const auto& [key, value] : props.entries()) {
-    if (!isKey(key, {"Extended Properties"})) {
+    if (!isKey(trim(key), {"Extended Properties"})) {
       entries.emplace_back(key, value);
       continue;
     }
     ado::ConnectionProperties inner = ado::ConnectionProperties::parse(value, provider);
     entries.insert(entries.end(), inner.entries().begin(), inner.entries().end());
   }
+  return entries;
+}
+
+// A driver value without its braces ("}}" read as "}").
+std::string driverName(const std::string& value) {
+  std::string name = trim(value);
+  if (name.size() < 2 || name.front() != '{' || name.back() != '}') return name;
+  std::string inner;
+  for (size_t i = 1; i + 1 < name.size(); ++i) {
+    inner += name[i];
+    if (name[i] == '}' && name[i + 1] == '}') ++i;
+  }
+  return inner;
+}
+
+}  // namespace
+
+void checkDriverNames(const ado::ConnectionProperties& props, const std::string& provider,
+                      const std::vector<std::string>& registered) {
+  for (const auto& [key, value] : odbcEntries(props, provider)) {
+    const std::string name = trim(key);
+    if (isKey(name, {"FILEDSN", "SAVEFILE"}) && !trim(value).empty()) {
+      openFailed(provider,
+                 name +
+                     " is not accepted: a file the client names would choose the driver loaded here "
+                     "(or be written). Name a DSN or a driver registered with unixODBC.");
+    }
+    if (!isKey(name, {"Driver"})) continue;
+    const std::string driver = driverName(value);
+    if (driver.empty()) continue;
+    const bool isPath = driver.find_first_of("/\\") != std::string::npos;
+    const bool known = !isPath && std::any_of(registered.begin(), registered.end(),
+                                              [&](const std::string& r) { return equalsText(r, driver); });
+    if (!known) {
+      openFailed(provider, "The ODBC driver '" + driver +
+                               "' is not registered with unixODBC (odbcinst.ini): a driver is named by its "
+                               "entry there, never by the path of a library.");
+    }
+  }
+}
+
+OdbcLogin passThroughConnection(const ado::ConnectionProperties& props, const std::string& provider) {
+  const std::vector<std::pair<std::string, std::string>> entries = odbcEntries(props, provider);
   auto given = [&entries](std::initializer_list<const char*> names) {
     for (const auto& entry : entries)
       if (isKey(entry.first, names) && !trim(entry.second).empty()) return true;

@@ -39,6 +39,14 @@ OdbcLogin translateConnection(const ado::ConnectionProperties& props, const std:
 // string naming no DSN, FILEDSN or Driver raises err::kOpenFailed.
 OdbcLogin passThroughConnection(const ado::ConnectionProperties& props, const std::string& provider);
 
+// Refuses (err::kOpenFailed) an MSDASQL string that would make the driver
+// manager load a shared object the client chose: a Driver that is not one of
+// `registered` (the driver entries of unixODBC's odbcinst.ini, matched without
+// regard to case) or that is a path, and FILEDSN or SAVEFILE, files the client
+// names (a file DSN names its own driver; SAVEFILE writes one).
+void checkDriverNames(const ado::ConnectionProperties& props, const std::string& provider,
+                      const std::vector<std::string>& registered);
+
 // A value as the ODBC connection-string grammar needs it: braced, with '}'
 // doubled, when it holds ';', '{', '}', '=' or spaces at either end.
 std::string odbcValue(const std::string& value);

@@ -4,6 +4,9 @@
 #include <sqlucode.h>
 #include <unistd.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/ado/embedded/markers.h"
 #include "platform/ado/errors.h"
 #include "platform/odbc/diagnostics.h"
@@ -89,6 +92,21 @@ bool answersSeveralResults(SQLHDBC dbc) {
   return answer[0] != 'N';
 }
 
+// The driver entries of the driver manager's odbcinst.ini.
+std::vector<std::string> registeredDrivers(SQLHENV env) {
+  std::vector<std::string> names;
+  SQLCHAR description[512];
+  SQLCHAR attributes[2048];
+  SQLSMALLINT descriptionLength = 0, attributesLength = 0;
+  SQLUSMALLINT direction = SQL_FETCH_FIRST;
+  while (SQL_SUCCEEDED(SQLDrivers(env, direction, description, sizeof description, &descriptionLength,
+                                  attributes, sizeof attributes, &attributesLength))) {
+    names.emplace_back(reinterpret_cast<const char*>(description));
+    direction = SQL_FETCH_NEXT;
+  }
+  return names;
+}
+
 }  // namespace
 
 OdbcProvider::OdbcProvider(std::string name, OdbcOptions options)
@@ -117,6 +135,8 @@ std::unique_ptr<ado::ProviderSession> OdbcProvider::open(const ado::ConnectionPr
     raiseDiagnostics(kOpenFailed, name_, SQL_HANDLE_ENV, env.get(),
                      "The ODBC environment could not be set up.");
   }
+  if (options_.login == OdbcLoginKind::PassThrough)
+    checkDriverNames(props, name_, registeredDrivers(env.get()));
   Handle dbc(SQL_HANDLE_DBC, env.get());
   if (!dbc) {
     raiseDiagnostics(kOpenFailed, name_, SQL_HANDLE_ENV, env.get(),

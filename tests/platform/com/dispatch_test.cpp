@@ -63,12 +63,7 @@ class DispatchTest : public ::testing::Test {
   // Calls and answers the raised error's number (0 when none).
   template <class... A>
   int32_t errorOf(std::string_view name, A&&... args) {
-    try {
-      callByName(*obj, name, std::forward<A>(args)...);
-    } catch (const ComError& e) {
-      return e.number();
-    }
-    return 0;
+    return testing::errorOf([&] { callByName(*obj, name, std::forward<A>(args)...); });
   }
 
   Ref<Sample> obj = makeObject<Sample>();

@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/ado/errors.h"
 #include "support/com_errors.h"
@@ -82,12 +85,22 @@ TEST(LoginTest, IntegratedSecurityIsRefusedClearly) {
   EXPECT_NE(odbcText("Data Source=h;User ID=u;Integrated Security=False").find("UID=u"), std::string::npos);
 }
 
+// A connection string refused, and a piece of what the refusal says.
+struct Refusal {
+  const char* text;
+  const char* says;
+};
+
+// `open` fails as the open of `provider` with what `c` says.
+void expectRefused(const Refusal& c, const std::string& provider, const std::function<void()>& open) {
+  com::ComError e = raisedBy(open);
+  EXPECT_EQ(e.number(), ado::err::kOpenFailed) << c.text;
+  EXPECT_EQ(e.source(), provider) << c.text;
+  EXPECT_NE(e.description().find(c.says), std::string::npos) << c.text << ": " << e.description();
+}
+
 TEST(LoginTest, BadStringsFailOpenWithWhatIsWrong) {
-  struct Case {
-    const char* text;
-    const char* says;
-  };
-  for (const Case& c : std::vector<Case>{
+  for (const Refusal& c : std::vector<Refusal>{
            {"User ID=u", "no Data Source"},
            {"Data Source=  ;User ID=u", "no Data Source"},
            {"Data Source=h", "no User ID"},
@@ -98,12 +111,8 @@ TEST(LoginTest, BadStringsFailOpenWithWhatIsWrong) {
            {"Data Source=,1433;User ID=u", "no server"},
            {"Data Source=h;User ID=u;Connect Timeout=soon", "Connect Timeout 'soon'"},
            {"Data Source=h;User ID=u;Connect Timeout=-1", "Connect Timeout '-1'"},
-       }) {
-    com::ComError e = raisedBy([&] { translate(c.text); });
-    EXPECT_EQ(e.number(), ado::err::kOpenFailed) << c.text;
-    EXPECT_EQ(e.source(), kProvider) << c.text;
-    EXPECT_NE(e.description().find(c.says), std::string::npos) << c.text << ": " << e.description();
-  }
+       })
+    expectRefused(c, kProvider, [&] { translate(c.text); });
 }
 
 TEST(LoginTest, OdbcStringsPassAsWritten) {
@@ -125,6 +134,32 @@ TEST(LoginTest, OdbcStringsPassAsWritten) {
   EXPECT_EQ(passThroughConnection(ado::ConnectionProperties::parse("DSN=a;Connect Timeout=4", "x"), "x")
                 .loginTimeoutSeconds,
             4);
+}
+
+// A client names a driver by its odbcinst.ini entry only: never a library's
+// path, an unknown entry or a file that names one.
+TEST(LoginTest, OnlyRegisteredDriverNamesPass) {
+  const std::vector<std::string> registered = {"FreeTDS", "Marlstone SQLite3"};
+  auto check = [&](const std::string& text) {
+    checkDriverNames(ado::ConnectionProperties::parse(text, "MSDASQL"), "MSDASQL", registered);
+  };
+  for (const char* accepted :
+       {"Provider=MSDASQL;Driver={FreeTDS};Server=h", "Provider=MSDASQL;driver=freetds",
+        "Provider=MSDASQL;Driver={Marlstone SQLite3};Database=a.db", "Provider=MSDASQL;DSN=erp;UID=u",
+        "Provider=MSDASQL;DSN=erp;Driver="})
+    EXPECT_NO_THROW(check(accepted)) << accepted;
+  for (const Refusal& c : std::vector<Refusal>{
+           {"Provider=MSDASQL;Driver=/tmp/payload.so;Server=h", "'/tmp/payload.so' is not registered"},
+           {"Provider=MSDASQL;Driver={/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so}", "never by the path"},
+           {"Provider=MSDASQL;DRIVER=./FreeTDS", "'./FreeTDS' is not registered"},
+           {"Provider=MSDASQL;Driver={Oracle 19}", "'Oracle 19' is not registered"},
+           {"Provider=MSDASQL;DSN=erp;Driver=C:\\odbc\\x.dll", "is not registered"},
+           {"Provider=MSDASQL;Extended Properties=\"Driver=/tmp/x.so;Server=h\"", "'/tmp/x.so'"},
+           {"Provider=MSDASQL;Driver={FreeTDS};Driver=/tmp/x.so", "'/tmp/x.so'"},
+           {"Provider=MSDASQL;FILEDSN=/tmp/erp.dsn", "FILEDSN is not accepted"},
+           {"Provider=MSDASQL;DSN=erp;SaveFile=/tmp/erp.dsn", "SaveFile is not accepted"},
+       })
+    expectRefused(c, "MSDASQL", [&] { check(c.text); });
 }
 
 TEST(LoginTest, TheDriverIsTheFirstCandidateThatExists) {

@@ -203,6 +203,10 @@ TEST_F(SqliteDriverTest, ConnectionsThatFailRaiseOpenFailureAndStayClosed) {
        "connect failed"},
       {"Provider=MSDASQL;DSN=MarlstoneNoSuchDsn", "IM002"},
       {"Provider=MSDASQL;Database=costs.db", "names no ODBC data source"},
+      // The registered driver's own library, named by its path, is not loaded.
+      {std::string("Provider=MSDASQL;Driver=") + std::getenv("MLS_SQLITE_ODBC_DRIVER") +
+           ";Database=" + path_.string(),
+       "is not registered with unixODBC"},
   };
   for (const Case& c : cases) {
     auto cn = com::makeObject<ado::Connection>();

@@ -12,6 +12,7 @@
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/engine.h"
 #include "platform/tsql/parse/parser.h"
+#include "platform/tsql/sql_errors.h"
 
 namespace mls::tsql::testing {
 
@@ -20,17 +21,6 @@ inline Value I(int64_t v) {
 }
 inline Value S(std::string_view s) {
   return Value::string(s);
-}
-
-// The error number a statement raises, or 0.
-template <class F>
-int errorOf(F&& f) {
-  try {
-    f();
-  } catch (const SqlError& e) {
-    return e.number();
-  }
-  return 0;
 }
 
 template <class F>

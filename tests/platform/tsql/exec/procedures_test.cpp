@@ -8,19 +8,12 @@
 #include <vector>
 
 #include "platform/tsql/engine.h"
+#include "platform/tsql/sql_errors.h"
 
 namespace mls::tsql {
 namespace {
 
-SqlError failure(Session& s, const std::string& sql) {
-  try {
-    s.execute(sql);
-  } catch (const SqlError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error from: " << sql;
-  return SqlError(0, 0, 0, 0, "");
-}
+using testing::failure;
 
 const Rowset& lastRowset(const BatchResult& r) {
   static const Rowset none;

@@ -10,19 +10,12 @@
 
 #include "platform/tsql/engine.h"
 #include "platform/tsql/parse/parser.h"
+#include "platform/tsql/sql_errors.h"
 
 namespace mls::tsql {
 namespace {
 
-SqlError failure(Session& s, const std::string& sql, const std::vector<BoundParameter>& params = {}) {
-  try {
-    s.execute(sql, params);
-  } catch (const SqlError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error from: " << sql;
-  return SqlError(0, 0, 0, 0, "");
-}
+using testing::failure;
 
 int64_t scalarInt(Session& s, const std::string& sql) {
   BatchResult r = s.execute(sql);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/tsql/engine.h"
+#include "platform/tsql/sql_errors.h"
 
 namespace mls::tsql::testing {
 
@@ -49,26 +50,6 @@ inline Value scalar(Session& s, const std::string& sql) {
     return Value();
   }
   return r[0][0];
-}
-
-inline int errorOf(Session& s, const std::string& sql) {
-  try {
-    s.execute(sql);
-  } catch (const SqlError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-template <class F>
-SqlError raised(F&& f) {
-  try {
-    f();
-  } catch (const SqlError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no SqlError raised";
-  return SqlError(0, 0, 0, 0, "");
 }
 
 // The inode of a file: a save replaces the file, so it changes.

@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 
 #include "platform/tsql/engine.h"
+#include "platform/tsql/sql_errors.h"
 #include "platform/tsql/types/convert.h"
 #include "platform/tsql/types/value.h"
 
@@ -42,16 +42,6 @@ inline Typed as(const Typed& v, const SqlType& t) {
 }
 inline Typed dec(std::string_view literal, int p, int s) {
   return as(num(literal), SqlType::decimal(p, s));
-}
-
-// The SQL Server error number `f` raises, or 0.
-inline int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const SqlError& e) {
-    return e.number();
-  }
-  return 0;
 }
 
 // The text a value shows: decimals with their scale, strings without quotes.

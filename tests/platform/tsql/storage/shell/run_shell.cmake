@@ -1,6 +1,8 @@
-# The shell end to end: a script builds a database file (one batch fails:
-# exit status 1, the other batches still run), then a second run reads the
-# saved data from standard input.
+# The shell end to end: --help prints the usage and succeeds; a missing file
+# is refused with 4060 and nothing is made at its path unless --create is
+# given; a script builds a database file with --create (one batch fails: exit
+# status 1, the other batches still run), then a second run reads the saved
+# data from standard input.
 #   cmake -DSHELL=<tsql-shell> -DSOURCE=<this folder> -DWORK=<scratch folder> -P run_shell.cmake
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -14,7 +16,18 @@ function(check_run name expected_status)
   endif()
 endfunction()
 
+execute_process(COMMAND ${SHELL} --help OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+if(NOT status EQUAL 0 OR NOT output MATCHES "^usage: tsql-shell" OR NOT errors STREQUAL "")
+  message(FATAL_ERROR "--help: exit status ${status}\n--- output:\n${output}--- errors:\n${errors}")
+endif()
+
 execute_process(COMMAND ${SHELL} ${database} ${SOURCE}/build.sql
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+if(NOT status EQUAL 2 OR NOT errors MATCHES "Msg 4060," OR EXISTS ${database} OR EXISTS ${database}.lock)
+  message(FATAL_ERROR "a missing file: exit status ${status}\n--- errors:\n${errors}")
+endif()
+
+execute_process(COMMAND ${SHELL} --create ${database} ${SOURCE}/build.sql
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
 check_run(build 1)
 
