@@ -108,9 +108,18 @@ std::string foreignColumn(const Expr& e, const std::vector<std::string>& aliases
   return found;
 }
 
+bool callable(const FunctionCall& f, const std::vector<AllowedFunction>& functions) {
+  if (f.name.parts.size() != 1 || f.star || f.distinct) return false;
+  const std::string name = upper(f.name.name());
+  const int args = static_cast<int>(f.args.size());
+  return std::any_of(functions.begin(), functions.end(), [&](const AllowedFunction& a) {
+    return upper(a.name) == name && args >= a.least && args <= a.most;
+  });
+}
+
 // What `e` holds that a formula may not ("" when nothing).
 std::string formulaFault(const Expr& e, const std::vector<std::string>& columns,
-                         const std::vector<std::string>& functions) {
+                         const std::vector<AllowedFunction>& functions) {
   switch (e.kind) {
     case ExprKind::Literal:
       return {};
@@ -132,8 +141,7 @@ std::string formulaFault(const Expr& e, const std::vector<std::string>& columns,
       return "'*' and DEFAULT are not allowed";
     case ExprKind::Function: {
       const auto& f = e.as<FunctionCall>();
-      if (f.name.parts.size() != 1 || f.star || f.distinct || !listed(functions, f.name.name()))
-        return "the function " + f.name.text() + " is not allowed";
+      if (!callable(f, functions)) return "the call of " + f.name.text() + " is not allowed";
       break;
     }
     default:
@@ -185,7 +193,7 @@ ConditionFragment checkConditionFragment(std::string_view text, const std::vecto
 }
 
 std::string checkValueFragment(std::string_view text, const std::vector<std::string>& columns,
-                               const std::vector<std::string>& functions) {
+                               const std::vector<AllowedFunction>& functions) {
   try {
     ExprPtr value = parseExpression(text);
     if (isPredicate(*value)) return "a condition where a value is expected";

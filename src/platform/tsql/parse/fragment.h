@@ -29,12 +29,20 @@ struct ConditionFragment {
 // subqueries whose qualifier is not one of `aliases` (compared without case).
 ConditionFragment checkConditionFragment(std::string_view text, const std::vector<std::string>& aliases);
 
+// A function a value may call, with the least and most arguments it takes.
+struct AllowedFunction {
+  std::string name;  // compared without case
+  int least = 1;
+  int most = 1;
+};
+
 // `text` is one value, no condition at its top, built of literals, unqualified
 // references to `columns`, arithmetic operators, CASE (whose conditions may
 // compare and use AND, OR, NOT, IS NULL, BETWEEN, LIKE and IN lists), CAST,
-// CONVERT and calls of `functions` (upper case).  A subquery, a variable, a
-// parameter marker, *, any other column or function is a fault.
+// CONVERT and calls of `functions` with a number of arguments they take.  A
+// subquery, a variable, a parameter marker, *, any other column or function
+// is a fault.
 std::string checkValueFragment(std::string_view text, const std::vector<std::string>& columns,
-                               const std::vector<std::string>& functions);
+                               const std::vector<AllowedFunction>& functions);
 
 }  // namespace mls::tsql
