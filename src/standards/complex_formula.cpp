@@ -1,7 +1,6 @@
 #include "standards/complex_formula.h"
 
 #include <algorithm>
-#include <cctype>
 #include <exception>
 
 #include "frame/globals.h"
@@ -10,6 +9,7 @@
 #include "platform/ado/recordset.h"
 #include "platform/com/error.h"
 #include "platform/common/ascii_text.h"
+#include "platform/tsql/parse/fragment.h"
 
 namespace mls::standards {
 namespace {
@@ -28,112 +28,10 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to) {
     text.replace(at, from.size(), to);
 }
 
-// A recursive-descent check of the expression grammar:
-//   expr    := term { ("+" | "-") term }
-//   term    := unary { ("*" | "/") unary }
-//   unary   := { "+" | "-" } primary
-//   primary := number | unit column | function "(" expr { "," expr } ")" | "(" expr ")"
-class ExpressionCheck {
- public:
-  ExpressionCheck(std::string_view text, const std::vector<StandardUnit>& units)
-      : text_(text), units_(units) {}
-
-  bool valid() {
-    if (!expr(0)) return false;
-    skipSpace();
-    return pos_ == text_.size();
-  }
-
- private:
-  static constexpr int kMaxDepth = 100;
-
-  void skipSpace() {
-    while (pos_ < text_.size() &&
-           (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r' || text_[pos_] == '\n'))
-      ++pos_;
-  }
-  bool take(char c) {
-    skipSpace();
-    if (pos_ < text_.size() && text_[pos_] == c) {
-      ++pos_;
-      return true;
-    }
-    return false;
-  }
-  static bool isWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-  static bool isWordChar(char c) { return isWordStart(c) || std::isdigit(static_cast<unsigned char>(c)); }
-
-  bool expr(int depth) {
-    if (depth > kMaxDepth || !term(depth)) return false;
-    while (take('+') || take('-'))
-      if (!term(depth)) return false;
-    return true;
-  }
-  bool term(int depth) {
-    if (!unary(depth)) return false;
-    while (take('*') || take('/'))
-      if (!unary(depth)) return false;
-    return true;
-  }
-  bool unary(int depth) {
-    while (take('+') || take('-')) {
-    }
-    return primary(depth);
-  }
-  bool primary(int depth) {
-    skipSpace();
-    if (pos_ >= text_.size()) return false;
-    const char c = text_[pos_];
-    if (c == '(') {
-      ++pos_;
-      return expr(depth + 1) && take(')');
-    }
-    if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') return number();
-    if (!isWordStart(c)) return false;
-    const size_t start = pos_;
-    while (pos_ < text_.size() && isWordChar(text_[pos_]))
-      ++pos_;
-    const std::string word = upperCase(text_.substr(start, pos_ - start));
-    if (isUnitColumn(word)) return true;
-    if (word == "ISNULL") return call(depth, 2, 2);
-    if (word == "ROUND") return call(depth, 2, 3);
-    if (word == "ABS") return call(depth, 1, 1);
-    return false;
-  }
-  bool call(int depth, int least, int most) {
-    if (!take('(')) return false;
-    int args = 0;
-    do {
-      if (!expr(depth + 1)) return false;
-      ++args;
-    } while (take(','));
-    return take(')') && args >= least && args <= most;
-  }
-  bool number() {
-    size_t digits = 0;
-    bool point = false;
-    while (pos_ < text_.size()) {
-      const char c = text_[pos_];
-      if (std::isdigit(static_cast<unsigned char>(c))) {
-        ++digits;
-      } else if (c == '.' && !point) {
-        point = true;
-      } else {
-        break;
-      }
-      ++pos_;
-    }
-    // A number runs into no word: "2E5" or "3FQty6" is no number.
-    return digits > 0 && (pos_ >= text_.size() || !isWordChar(text_[pos_]));
-  }
-  bool isUnitColumn(const std::string& word) const {
-    return std::any_of(units_.begin(), units_.end(),
-                       [&](const StandardUnit& u) { return upperCase(u.column) == word; });
-  }
-
-  std::string_view text_;
-  const std::vector<StandardUnit>& units_;
-  size_t pos_ = 0;
+// The deterministic scalar functions a formula may call.
+const std::vector<tsql::AllowedFunction> kFormulaFunctions{
+    {"ABS", 1, 1},   {"CEILING", 1, 1}, {"FLOOR", 1, 1},  {"SIGN", 1, 1},       {"ROUND", 2, 3},
+    {"POWER", 2, 2}, {"ISNULL", 2, 2},  {"NULLIF", 2, 2}, {"COALESCE", 2, 255},
 };
 
 }  // namespace
@@ -185,7 +83,10 @@ ComplexFormula ComplexFormula::load(ado::Connection& connection, std::string_vie
     if (u.kind < 0) f.raiseWrongFormula();
     replaceAll(f.expression_, std::string(kOpen) + u.name + std::string(kClose), u.column);
   }
-  if (!ExpressionCheck(f.expression_, f.units_).valid()) f.raiseWrongFormula();
+  std::vector<std::string> columns;
+  for (const StandardUnit& u : f.units_)
+    columns.push_back(u.column);
+  if (!tsql::checkValueFragment(f.expression_, columns, kFormulaFunctions).empty()) f.raiseWrongFormula();
   return f;
 }
 

@@ -9,12 +9,15 @@
 // that column.  The caller fills the columns (units() tells it from which
 // standard) and then applies the formula with one UPDATE.
 //
-// A formula is stored data that reaches SQL: the expression is checked after
-// the tokens are replaced, and may hold only the unit columns, numbers
-// (digits with an optional "."), + - * / and parentheses, and the functions
-// ISNULL(a, b), ROUND(a, b[, c]) and ABS(a).  Anything else - a token that
-// names no unit, a quote, a second statement, another column - is a wrong
-// formula, raised before any statement of the formula runs.
+// A formula is stored data that reaches SQL: the expression, its tokens
+// replaced, is checked by the T-SQL parser as one value of SQL Server's
+// arithmetic - the unit columns, literals (1E2, 0.5, 'text'), + - * / % and
+// the bitwise operators, parentheses, CASE with comparisons in its
+// conditions, CAST, CONVERT and the deterministic functions ABS, CEILING,
+// FLOOR, SIGN, ROUND, POWER, ISNULL, NULLIF and COALESCE.  Anything else - a
+// token that names no unit, a subquery, a variable, another column, a second
+// statement - is a wrong formula, raised before any statement of the formula
+// runs.
 #pragma once
 
 #include <cstdint>

@@ -118,6 +118,18 @@ TEST_F(CostObjectStandardTest, TheEquivalentCoefficientIsPerCostItemOnlyWhenQuoT
   EXPECT_TRUE(online.toBool());
 }
 
+// The one cost object's standard evaluates the same arithmetic as a bill
+// line's: CASE, modulo, CEILING and exponent literals.
+TEST_F(CostObjectStandardTest, AFormulaIsSqlServerArithmeticOverTheUnits) {
+  db_.run(
+      "INSERT INTO cb_BmStandard (FNum, FName, FName_EN, FOnline, FComPlex, FFormula) VALUES (14, '', '', 0, "
+      "1, "
+      "N'CASE WHEN ~#约当系数~@ > 55 THEN ~#R5~@ % 4 ELSE CEILING(1E1/4) + ~#R5~@ % 4 END')");
+  com::Variant online;
+  EXPECT_EQ(data(14, 50, online),
+            (Rows{"FCostObjID FDeptID FCostItemID FQty100 FQty5 FQty", "50 1 0 50 7 6", "50 2 0 60 0 0"}));
+}
+
 // Classification cost objects 60 (main products 601 and 602, by-product 603)
 // and 61 (601 too) in department 1; sort standard 20 (simple) and 21
 // (complex: the sort data plus the output of main products, kind 70005).

@@ -45,6 +45,28 @@ TEST_F(ComplexFormulaTest, TheFormulaRunsOverOneColumnPerUnit) {
   }
 }
 
+// A formula is SQL Server's arithmetic over the unit columns: modulo,
+// exponent literals, CASE and the deterministic numeric functions.
+TEST_F(ComplexFormulaTest, AFormulaIsSqlServerArithmeticOverTheUnits) {
+  const struct {
+    const char* formula;
+    Rows rows;
+  } cases[] = {
+      {"~#Q2~@ % 7", {"101 3 0.3333333333 0", "102 6 0.6666666667 0"}},
+      {"CEILING(~#Q2~@/4)", {"101 3 0.375 0", "102 5 0.625 0"}},
+      {"1E2*~#Q~@", {"101 200 0.4 0", "102 300 0.6 0"}},
+      {"CASE WHEN ~#Q~@ > 2 THEN ~#Q2~@ ELSE 1 END", {"101 1 0.0476190476 0", "102 20 0.9523809524 0"}},
+      {"Mix = FLOOR(~#Q2~@ / 3) + POWER(~#Q~@, 2) - SIGN(-~#工时~@) * 0.5",
+       {"101 7.5 0.3260869565 0", "102 15.5 0.6739130435 0"}},
+      {"COALESCE(NULLIF(~#Q~@, 2), CAST(~#Q2~@ AS INT) % 3, 0) + [FQty1001] * 0",
+       {"101 1 0.25 0", "102 3 0.75 0"}},
+  };
+  for (const auto& c : cases) {
+    standard(30, "Mix", true, c.formula);
+    EXPECT_EQ(data({.standard = 30}), c.rows) << c.formula;
+  }
+}
+
 TEST_F(ComplexFormulaTest, AWrongFormulaIsRefusedAndChangesNothing) {
   const char* wrong = "The formula of complex standard Mix is wrong!";
   const char* empty = "The defined complex standard Mix has an empty formula!";
@@ -63,6 +85,21 @@ TEST_F(ComplexFormulaTest, AWrongFormulaIsRefusedAndChangesNothing) {
       {"~#Q~@;DROP TABLE CBInQty", wrong},
       {"~#Q~@+FQuotiety", wrong},
       {"ISNULL(~#Q~@)", wrong},
+      // A subquery, a variable, another column, a condition, a function
+      // that is not deterministic arithmetic, garbage.
+      {"~#Q~@+(SELECT COUNT(*) FROM cbCostObj)", wrong},
+      {"~#Q~@*CASE WHEN EXISTS (SELECT 1 FROM CBInQty) THEN 1 ELSE 0 END", wrong},
+      {"~#Q~@+@x", wrong},
+      {"~#Q~@+@@ROWCOUNT", wrong},
+      {"~#Q~@+FCostObjID", wrong},
+      {"~#Q~@+t.FQty1001", wrong},
+      {"~#Q~@ > 1", wrong},
+      {"~#Q~@*RAND()", wrong},
+      {"~#Q~@+LEN('x')", wrong},
+      {"dbo.ABS(~#Q~@)", wrong},
+      {"~#Q~@ ** 2", wrong},
+      {"(~#Q~@", wrong},
+      {"~#Q~@ % 0", wrong},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.formula.value_or("NULL"));

@@ -5,6 +5,7 @@
 #include "distribution/engine/issue_lines.h"
 #include "distribution/engine/line_rows.h"
 #include "distribution/engine/weights.h"
+#include "frame/client_filter.h"
 #include "frame/drop_table.h"
 #include "frame/lang_text.h"
 #include "frame/period_window.h"
@@ -47,6 +48,8 @@ class Distribution {
         purpose_(purposeOfType(r.typeID)) {}
 
   void run() {
+    condition_ = frame::clientCondition(call_, r_.sqlFilter, frame::FilterPlace::Appended,
+                                        {"u1", "v1", "t4", "t5", "t6", "t100"});
     halvern::Dictionary* filter = dictionaryOf(r_.filter);
     if (!filter) com::raise(com::err::kObjectRequired);
     year_ = filter->item("Year").toLong();
@@ -127,7 +130,7 @@ class Distribution {
     }
     // The client's condition ends with a line break, so that a trailing
     // comment in it cannot swallow the material condition.
-    if (!r_.sqlFilter.empty()) sql += r_.sqlFilter + "\r\n";
+    sql += condition_;
     if (r_.standardByItem || r_.itemID != 0) sql += "    AND  v1.FItemID= " + sqlNumber(r_.itemID) + "\r\n";
     db_.execute(sql);
   }
@@ -297,6 +300,7 @@ class Distribution {
   ado::Connection& db_;
   const MaterielDistribution& r_;
   std::string language_;
+  std::string condition_;  // the client's, checked before anything runs
   Purpose purpose_;
   int32_t year_ = 0;
   int32_t period_ = 0;

@@ -26,7 +26,7 @@ struct MaterielDistribution {
   int32_t typeID = 0;     // 0: normal use; any other value: repairable waste
   com::Variant filter;    // Dictionary: "Year", "Period", "bNoDis"
   int32_t itemID = 0;     // 0: every material
-  std::string sqlFilter;  // the client's condition, its leading AND included
+  std::string sqlFilter;  // the client's condition (frame::clientCondition), checked before anything runs
   std::string costBomTable;
   bool standardByItem = false;
   bool formulaByItem = false;

@@ -4,6 +4,7 @@
 
 #include "distribution/engine/issue_lines.h"
 #include "distribution/inquiry/client_values.h"
+#include "frame/client_filter.h"
 #include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/sql_literal.h"
@@ -13,7 +14,13 @@ namespace mls::distribution::inquiry {
 namespace {
 
 using engine::Purpose;
+using frame::FilterPlace;
 using frame::sqlNumber;
+
+// The aliases a client's condition may name, statement by statement.
+const std::vector<std::string> kDeptLineAliases{"u1", "v1", "t3", "t4", "t100"};
+const std::vector<std::string> kDirectLineAliases{"u1", "v1", "t2", "t3", "t4", "t100"};
+const std::vector<std::string> kLevelLineAliases{"u1", "v1", "t1", "t2", "t3", "t5"};
 
 // A formula that names the material-quota unit: the standard works per material.
 constexpr const char* kQuotaFormula = "'%~#材料定额~@%'";
@@ -47,15 +54,16 @@ std::string deptSharedLines(int32_t deptID, const WindowDays& w) {
          engine::notExcludedCondition();
 }
 
-// The distinct materials of the department's shared lines (GetMaterieExpItemByDept).
+// The distinct materials of the department's shared lines (GetMaterieExpItemByDept),
+// `condition` the client's, checked.
 std::string deptMaterials(const frame::Call& call, int32_t deptID, int32_t typeID,
-                          const com::Ref<halvern::Dictionary>& filter, const std::string& sFilter) {
+                          const com::Ref<halvern::Dictionary>& filter, const std::string& condition) {
   const FilterPeriod f = filterPeriod(call, filter, "Filter");
   const Purpose purpose = engine::purposeOfType(typeID);
   std::string sql = "SELECT Distinct v1.FItemID " + deptSharedLines(deptID, f.days) + "\r\n" +
                     engine::purposeCondition(purpose);
   if (f.noDis) sql += undistributedCondition(purpose, f.year, f.period);
-  return sql + "\r\n" + sFilter;
+  return sql + "\r\n" + condition;
 }
 
 // The shared condition where a NULL cost object counts as none.
@@ -86,17 +94,21 @@ bool isMaterielRation(frame::Call& call, int32_t standardID) {
 
 com::Ref<ado::Recordset> getMaterieExpItemByDept(frame::Call& call, int32_t deptID, int32_t typeID,
                                                  com::Ref<halvern::Dictionary> filter, std::string sFilter) {
-  return frame::detachedSelect(call.connection(), deptMaterials(call, deptID, typeID, filter, sFilter));
+  const std::string condition =
+      frame::clientCondition(call, sFilter, FilterPlace::Appended, kDeptLineAliases);
+  return frame::detachedSelect(call.connection(), deptMaterials(call, deptID, typeID, filter, condition));
 }
 
 com::Ref<ado::Recordset> getItemStandardByDept(frame::Call& call, int32_t deptID, int32_t typeID,
                                                com::Ref<halvern::Dictionary> filter, std::string sFilter) {
+  const std::string condition =
+      frame::clientCondition(call, sFilter, FilterPlace::Appended, kDeptLineAliases);
   return frame::detachedSelect(
       call.connection(),
       "SELECT t1.FItemID,t1.FCBBMStandardID,t1.FNumber,t1.FName,\r\n CASE WHEN t5.FFormula LIKE " +
           std::string(kQuotaFormula) +
           " THEN 1 ELSE 0 END AS FISStdByItem,ISNULL(t5.FName,'') AS FStandardName\r\nFROM (" +
-          deptMaterials(call, deptID, typeID, filter, sFilter) +
+          deptMaterials(call, deptID, typeID, filter, condition) +
           "\r\n) t2 INNER JOIN t_ICItem t1 ON t1.FItemID=t2.FItemID\r\n LEFT JOIN cb_BmStandard t5 ON "
           "t1.FCBBMStandardID=t5.FNum");
 }
@@ -121,6 +133,8 @@ com::Ref<ado::Recordset> getShareMaterielBillByLevel(frame::Call& call, int32_t 
 
 com::Ref<ado::Recordset> getDirctMaterielBill(frame::Call& call, int32_t year, int32_t period, int32_t typeID,
                                               bool noDisData, std::string sFilter) {
+  const std::string condition =
+      frame::clientCondition(call, sFilter, FilterPlace::Appended, kDirectLineAliases);
   const WindowDays w = windowDays(call, year, period);
   const Purpose purpose = engine::purposeOfType(typeID);
   frame::SqlScript sql;
@@ -132,15 +146,17 @@ com::Ref<ado::Recordset> getDirctMaterielBill(frame::Call& call, int32_t year, i
       .line("WHERE " + engine::periodIssueCondition(w.begin, w.next) + " AND " + engine::directCondition())
       .line(engine::purposeCondition(purpose));
   if (noDisData) sql.line(undistributedCondition(purpose, year, period));
-  sql.line(sFilter);
+  sql.add(condition);
   return frame::detachedSelect(call.connection(), sql.text());
 }
 
 bool getMaterieExpByDeptIsSame(frame::Call& call, int32_t year, int32_t period, int32_t deptID,
                                int32_t typeID, std::string sFilter) {
+  const std::string condition =
+      frame::clientCondition(call, sFilter, FilterPlace::Appended, kDeptLineAliases);
   const WindowDays w = windowDays(call, year, period);
   com::Ref<ado::Recordset> rs =
-      call.connection().execute("SELECT count(*) " + deptSharedLines(deptID, w) + "\r\n" + sFilter + "\r\n" +
+      call.connection().execute("SELECT count(*) " + deptSharedLines(deptID, w) + "\r\n" + condition +
                                     engine::purposeCondition(engine::purposeOfType(typeID)),
                                 nullptr, -1);
   return rs->value(size_t{0}).toLong() > 0;
@@ -149,6 +165,10 @@ bool getMaterieExpByDeptIsSame(frame::Call& call, int32_t year, int32_t period, 
 com::Ref<ado::Recordset> getShareMaterielBillByLeave(frame::Call& call, int32_t year, int32_t period,
                                                      int32_t typeID, std::string sFilter,
                                                      com::Ref<ado::Recordset> levelCostObjs) {
+  // With the marker the text is no condition: nothing of it reaches SQL.
+  const bool byProduct = sFilter.find(kReferenceMarker) == std::string::npos;
+  const std::string condition =
+      byProduct ? frame::clientCondition(call, sFilter, FilterPlace::Required, kLevelLineAliases) : "";
   const WindowDays w = windowDays(call, year, period);
   const Purpose purpose = threeWayPurpose(typeID);
   ado::Connection& connection = call.connection();
@@ -160,13 +180,13 @@ com::Ref<ado::Recordset> getShareMaterielBillByLeave(frame::Call& call, int32_t 
     ~DropItems() { frame::dropTempTable(connection, "#ItemTmp"); }
   } dropItems{connection};
 
-  if (sFilter.find(kReferenceMarker) == std::string::npos) {
+  if (byProduct) {
     frame::SqlScript sql;
     levelLinesHead(sql)
         .line(" INNER JOIN (SELECT DISTINCT FProductID,FLevel FROM cbProductCalInfo WHERE FYear=" +
               sqlNumber(year) + " AND FPeriod=" + sqlNumber(period) + ") t5 ON v1.FItemID=t5.FProductID")
         .line("WHERE " + engine::periodIssueCondition(w.begin, w.next) + " AND " + sharedOrNull())
-        .line("    AND  " + sFilter)
+        .add(condition)
         .line(engine::purposeCondition(purpose));
     return frame::detachedSelect(connection, sql.text());
   }
@@ -204,6 +224,8 @@ com::Ref<ado::Recordset> getDisMaterilCostObjGroup(frame::Call& call, int32_t /*
                                                    int32_t itemID, std::string sFilter,
                                                    std::string /*tableName*/, bool stdByItem,
                                                    bool /*formulaByItem*/) {
+  const std::string condition =
+      frame::clientCondition(call, sFilter, FilterPlace::Appended, kDeptLineAliases);
   const FilterPeriod f = filterPeriod(call, filter, "dctFilter");
   const Purpose purpose = engine::purposeOfType(typeID);
   frame::SqlScript sql;
@@ -216,7 +238,7 @@ com::Ref<ado::Recordset> getDisMaterilCostObjGroup(frame::Call& call, int32_t /*
             engine::sharedCondition() + " AND " + engine::notExcludedCondition())
       .line(" AND t100.FItemID<>0 AND u1.FDeptID=" + sqlNumber(deptID) + engine::purposeCondition(purpose));
   if (f.noDis) sql.line(undistributedCondition(purpose, f.year, f.period));
-  sql.line(sFilter);
+  sql.add(condition);
   if (stdByItem || itemID != 0) sql.line(" AND  v1.FItemID= " + sqlNumber(itemID));
   return frame::detachedEditable(call.connection(), sql.text());
 }

@@ -9,8 +9,9 @@
 // normal use (cbMaterielInfo), any other value repairable waste
 // (cbWMaterielInfo); the two re-spread lists map 1 to repairable waste and
 // any other non-zero value to residual-value returns (CBWBMaterielInfo).
-// `sFilter` is the client's condition on the statement's aliases, appended as
-// it stands.
+// `sFilter` is the client's condition on the statement's aliases, checked as
+// one search condition before anything runs (frame::clientCondition) and
+// appended with its leading AND or OR (AND when it has none).
 #pragma once
 
 #include <cstdint>

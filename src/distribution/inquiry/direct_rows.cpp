@@ -4,6 +4,7 @@
 #include "distribution/engine/line_rows.h"
 #include "distribution/inquiry/client_values.h"
 #include "distribution/inquiry/pair_list.h"
+#include "frame/client_filter.h"
 #include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/sql_literal.h"
@@ -162,10 +163,16 @@ com::Variant distributeDirctMaterielExpByLevel(frame::Call& call, int32_t year, 
 
 com::Variant distributeDirctMaterielExpLeaveIn(frame::Call& call, int32_t year, int32_t periodNo,
                                                int32_t typeID, std::string sFilter) {
+  // With the marker the text is no condition: nothing of it reaches SQL.
+  const bool filterMode = sFilter.find(kReferenceMarker) == std::string::npos;
+  const std::string condition = filterMode
+                                    ? frame::clientCondition(call, sFilter, frame::FilterPlace::Required,
+                                                             {"u1", "v1", "t1", "t2", "t3"})
+                                    : "";
   refresh(call, year, periodNo, typeID, [&](const WindowDays& w) {
     Selection s;
-    if (sFilter.find(kReferenceMarker) == std::string::npos) {
-      s.condition = "    AND  " + sFilter;
+    if (filterMode) {
+      s.condition = condition;
     } else {
       s.itemTable = "t_ICItemCore";
       s.prepare = receiptItems(year, periodNo, w);

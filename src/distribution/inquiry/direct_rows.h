@@ -26,8 +26,9 @@ com::Variant autoDisDirctMaterielExpByInterID(frame::Call& call, int32_t year, i
 com::Variant distributeDirctMaterielExpByLevel(frame::Call& call, int32_t year, int32_t period,
                                                int32_t typeID, int32_t level);
 
-// DistributeDirctMaterielExpLeaveIn: the direct lines `sFilter` picks (aliases
-// u1, v1, t1 item, t2 cost object, t3 department), or, when it holds
+// DistributeDirctMaterielExpLeaveIn: the direct lines `sFilter` picks (one
+// search condition, with or without a leading AND, over the aliases u1, v1,
+// t1 item, t2 cost object, t3 department), or, when it holds
 // "--Reference Code", the lines issuing an item of the purchase receipts that
 // wait for their costs.
 com::Variant distributeDirctMaterielExpLeaveIn(frame::Call& call, int32_t year, int32_t period,

@@ -6,6 +6,7 @@
 #include "distribution/engine/issue_lines.h"
 #include "distribution/engine/line_rows.h"
 #include "distribution/inquiry/client_values.h"
+#include "frame/client_filter.h"
 #include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/sql_literal.h"
@@ -137,6 +138,9 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
 
 com::Variant clearDistributeResult(frame::Call& call, int32_t year, int32_t period, int32_t typeID,
                                    std::string sFilter) {
+  // A blank filter still takes the filtered way: only lines of the snapshot.
+  const std::string condition = frame::clientCondition(call, sFilter, frame::FilterPlace::Appended,
+                                                       {"t1", "u1", "v1", "t3", "t4", "t100"});
   const std::string table = engine::rowTable(engine::purposeOfType(typeID));
   const std::string ofPeriod = " WHERE FYear=" + sqlNumber(year) + " AND FPeriod=" + sqlNumber(period);
   ado::Connection& db = call.connection();
@@ -156,7 +160,7 @@ com::Variant clearDistributeResult(frame::Call& call, int32_t year, int32_t peri
       .line(" INNER JOIN t_ICItem t4 ON v1.FItemID=t4.FItemID" + engine::groupJoin())
       .line(" WHERE " + engine::notExcludedCondition() + " AND u1.FTranType=" + frame::codes::kMaterialIssue +
             " AND u1.FCancellation=0 AND u1.FStatus>0")
-      .line(sFilter)
+      .add(condition)
       .line("DELETE d FROM " + table +
             " d INNER JOIN #DelFInter x ON x.FInterID=d.FInterID AND "
             "x.FEntryID=d.FEntryID WHERE d.FYear=" +

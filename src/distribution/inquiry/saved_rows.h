@@ -35,7 +35,8 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
 
 // ClearDistributeResult: the period's rows of the table of `typeID` (0
 // normal, else repairable waste), all of them or, with a filter, those of the
-// lines the filter picks among the valid issue lines of the snapshot.
+// lines the filter (one search condition over t1, u1, v1, t3, t4 and t100)
+// picks among the valid issue lines of the snapshot.
 com::Variant clearDistributeResult(frame::Call& call, int32_t year, int32_t period, int32_t typeID,
                                    std::string sFilter);
 

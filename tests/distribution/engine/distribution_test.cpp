@@ -242,5 +242,30 @@ TEST_F(EngineTest, TheClientsFilterCannotSwallowTheMaterialCondition) {
   EXPECT_EQ(rows("SELECT FEntryID FROM cbMaterielInfo"), (Rows{{"2"}}));
 }
 
+// The client's condition comes with or without its AND and may hold a
+// subquery; what is not one condition is refused in
+// tests/distribution/inquiry/client_filter_test.cpp.
+TEST_F(EngineTest, TheClientsConditionPicksTheLinesWithOrWithoutItsAnd) {
+  item(101, 3);
+  weights(1, {{3, 1}, {5, 1}});
+  issue({.entry = 1});
+  issue({.entry = 2, .item = 101});
+  snapshot();
+  const struct {
+    const char* filter;
+    Rows entries;
+  } cases[] = {
+      {" AND v1.FItemID=101", {{"2"}}},
+      {"v1.FItemID=100", {{"1"}}},
+      {"v1.FItemID IN (SELECT FItemID FROM t_ICItem WHERE FQtyDecimal = 3)", {{"2"}}},
+      {" OR v1.FEntryID=1", {{"1"}, {"2"}}},
+  };
+  for (const auto& c : cases) {
+    exec("DELETE FROM cbMaterielInfo");
+    distribute({.filter = c.filter});
+    EXPECT_EQ(rows("SELECT DISTINCT FEntryID FROM cbMaterielInfo ORDER BY FEntryID"), c.entries) << c.filter;
+  }
+}
+
 }  // namespace
 }  // namespace mls::testing

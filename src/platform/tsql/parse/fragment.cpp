@@ -1,0 +1,206 @@
+#include "platform/tsql/parse/fragment.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/tsql/engine.h"
+#include "platform/tsql/parse/parser.h"
+#include "platform/tsql/parse/token.h"
+
+namespace mls::tsql {
+namespace {
+
+using namespace ast;
+
+std::string upper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool listed(const std::vector<std::string>& names, std::string_view name) {
+  const std::string u = upper(name);
+  return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return upper(n) == u; });
+}
+
+// Calls `visit` on every direct operand of `e`; the queries of subqueries are
+// no operands (`InSubquery`'s tested value is).
+template <class F>
+void forEachOperand(const Expr& e, F&& visit) {
+  auto each = [&](const ExprPtr& p) {
+    if (p) visit(*p);
+  };
+  switch (e.kind) {
+    case ExprKind::Unary:
+      each(e.as<UnaryExpr>().operand);
+      break;
+    case ExprKind::Binary:
+      each(e.as<BinaryExpr>().left);
+      each(e.as<BinaryExpr>().right);
+      break;
+    case ExprKind::IsNull:
+      each(e.as<IsNullExpr>().operand);
+      break;
+    case ExprKind::Like: {
+      const auto& l = e.as<LikeExpr>();
+      each(l.operand);
+      each(l.pattern);
+      each(l.escape);
+      break;
+    }
+    case ExprKind::Between: {
+      const auto& b = e.as<BetweenExpr>();
+      each(b.operand);
+      each(b.low);
+      each(b.high);
+      break;
+    }
+    case ExprKind::InList:
+      each(e.as<InListExpr>().operand);
+      for (const ExprPtr& p : e.as<InListExpr>().list)
+        each(p);
+      break;
+    case ExprKind::InSubquery:
+      each(e.as<InSubqueryExpr>().operand);
+      break;
+    case ExprKind::Case: {
+      const auto& c = e.as<CaseExpr>();
+      each(c.operand);
+      for (const CaseExpr::When& w : c.whens) {
+        each(w.when);
+        each(w.then);
+      }
+      each(c.elseValue);
+      break;
+    }
+    case ExprKind::Cast:
+      each(e.as<CastExpr>().operand);
+      break;
+    case ExprKind::Convert:
+      each(e.as<ConvertExpr>().operand);
+      each(e.as<ConvertExpr>().style);
+      break;
+    case ExprKind::Function:
+      for (const ExprPtr& p : e.as<FunctionCall>().args)
+        each(p);
+      break;
+    default:
+      break;
+  }
+}
+
+// The first column reference outside the subqueries whose qualifier is none
+// of `aliases`, as written ("" when there is none).
+std::string foreignColumn(const Expr& e, const std::vector<std::string>& aliases) {
+  if (e.kind == ExprKind::ColumnRef) {
+    const auto& parts = e.as<ColumnRef>().parts;
+    if (parts.size() == 1 || (parts.size() == 2 && listed(aliases, parts[0]))) return {};
+    std::string text = parts[0];
+    for (size_t i = 1; i < parts.size(); ++i)
+      text += "." + parts[i];
+    return text;
+  }
+  std::string found;
+  forEachOperand(e, [&](const Expr& operand) {
+    if (found.empty()) found = foreignColumn(operand, aliases);
+  });
+  return found;
+}
+
+bool callable(const FunctionCall& f, const std::vector<AllowedFunction>& functions) {
+  if (f.name.parts.size() != 1 || f.star || f.distinct) return false;
+  const std::string name = upper(f.name.name());
+  const int args = static_cast<int>(f.args.size());
+  return std::any_of(functions.begin(), functions.end(), [&](const AllowedFunction& a) {
+    return upper(a.name) == name && args >= a.least && args <= a.most;
+  });
+}
+
+// What `e` holds that a formula may not ("" when nothing).
+std::string formulaFault(const Expr& e, const std::vector<std::string>& columns,
+                         const std::vector<AllowedFunction>& functions) {
+  switch (e.kind) {
+    case ExprKind::Literal:
+      return {};
+    case ExprKind::ColumnRef: {
+      const auto& parts = e.as<ColumnRef>().parts;
+      if (parts.size() == 1 && listed(columns, parts[0])) return {};
+      return "the column " + parts.back() + " is not allowed";
+    }
+    case ExprKind::Variable:
+    case ExprKind::GlobalVariable:
+    case ExprKind::Parameter:
+      return "a variable is not allowed";
+    case ExprKind::InSubquery:
+    case ExprKind::Exists:
+    case ExprKind::Subquery:
+      return "a subquery is not allowed";
+    case ExprKind::Star:
+    case ExprKind::Default:
+      return "'*' and DEFAULT are not allowed";
+    case ExprKind::Function: {
+      const auto& f = e.as<FunctionCall>();
+      if (!callable(f, functions)) return "the call of " + f.name.text() + " is not allowed";
+      break;
+    }
+    default:
+      break;
+  }
+  std::string found;
+  forEachOperand(e, [&](const Expr& operand) {
+    if (found.empty()) found = formulaFault(operand, columns, functions);
+  });
+  return found;
+}
+
+}  // namespace
+
+ConditionFragment checkConditionFragment(std::string_view text, const std::vector<std::string>& aliases) {
+  ConditionFragment out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
+      out.fault = "a carriage return without a line feed";
+      return out;
+    }
+  }
+  try {
+    const std::vector<Token> tokens = tokenize(text);
+    if (tokens.front().kind == TokenKind::End) {
+      out.empty = true;
+      return out;
+    }
+    size_t from = 0;
+    if (tokens.front().kind == TokenKind::Keyword &&
+        (tokens.front().text == "AND" || tokens.front().text == "OR")) {
+      out.lead = tokens.front().text == "AND" ? Connective::And : Connective::Or;
+      from = tokens[1].offset;
+      if (tokens[1].kind == TokenKind::End) {
+        out.fault = "no condition follows " + tokens.front().text;
+        return out;
+      }
+    }
+    ExprPtr condition = parseExpression(text.substr(from));
+    if (!isPredicate(*condition)) {
+      out.fault = "a value where a condition is expected";
+    } else if (std::string column = foreignColumn(*condition, aliases); !column.empty()) {
+      out.fault = "the statement has no table named by " + column;
+    }
+  } catch (const SqlError& e) {
+    out.fault = e.message();
+  }
+  return out;
+}
+
+std::string checkValueFragment(std::string_view text, const std::vector<std::string>& columns,
+                               const std::vector<AllowedFunction>& functions) {
+  try {
+    ExprPtr value = parseExpression(text);
+    if (isPredicate(*value)) return "a condition where a value is expected";
+    return formulaFault(*value, columns, functions);
+  } catch (const SqlError& e) {
+    return e.message();
+  }
+}
+
+}  // namespace mls::tsql
