@@ -3,6 +3,7 @@
 #include <string>
 
 #include "distribution/engine/issue_lines.h"
+#include "distribution/engine/line_rows.h"
 #include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/period_window.h"
@@ -344,8 +345,9 @@ const char* const kWrittenLines =
     "FROM CBOnlineMaterielDispInfo O INNER JOIN #ToDispData L ON L.FInterID=O.FInterID AND "
     "L.FEntryID=O.FEntryID";
 
-// Weights, quotients and the shares of the consumers that are not all-online,
-// then the rows written: the period's rows of the lines distributed are
+// Weights, quotients and the shares of the consumers that are not all-online
+// (each the line times its weight over the line's weights, taken before
+// rounding), then the rows written: the period's rows of the lines distributed are
 // replaced, so that a repeated call leaves the same rows and the calls of
 // other levels keep theirs.  The replacement, the rounding and the cost items
 // are one transaction that any error takes back whole.
@@ -363,10 +365,15 @@ void weightsAndRows(frame::SqlScript& sql, int32_t year, int32_t period) {
           "    GROUP BY FInterID, FEntryID HAVING SUM(FStandardData)<>0) S ON S.FInterID=D.FInterID AND "
           "S.FEntryID=D.FEntryID")
       .line("")
+      .line("UPDATE D SET FQty=" +
+            engine::weighedPart("D.FQty", "D.FStandardData", "ISNULL(S.FSum,0)", "ISNULL(T.FQtyDecimal,4)") +
+            ",")
+      .line("  FAmount=" + engine::weighedPart("D.FAmount", "D.FStandardData", "ISNULL(S.FSum,0)", "2"))
       .line(
-          "UPDATE D SET FQty=ROUND(D.FQty*D.FQuotiety, ISNULL(T.FQtyDecimal,4)), "
-          "FAmount=ROUND(D.FAmount*D.FQuotiety, 2)")
-      .line("FROM #DispDetail D LEFT JOIN t_ICItem T ON T.FItemID=D.FItemID WHERE D.FIsAllOnline=0")
+          "FROM #DispDetail D LEFT JOIN (SELECT FInterID, FEntryID, SUM(FStandardData) AS FSum FROM "
+          "#DispDetail")
+      .line("    GROUP BY FInterID, FEntryID) S ON S.FInterID=D.FInterID AND S.FEntryID=D.FEntryID")
+      .line("  LEFT JOIN t_ICItem T ON T.FItemID=D.FItemID WHERE D.FIsAllOnline=0")
       .line("")
       .line("SET XACT_ABORT ON")
       .line("BEGIN TRAN")
