@@ -1,6 +1,7 @@
 // The whole period close on generated plants of ten seeds, checked against
-// what a close must guarantee: every shared and every direct issue line's
-// distribution rows add up exactly to its quantity and valued amount, and no
+// what a close must guarantee: every shared and every direct issue line of the
+// period, of normal use and of repairable waste, has distribution rows adding
+// up exactly to its quantity and valued amount, and no
 // row without weight is negative; every shared work-in-process line's rows add
 // up to it; every classification amount that was split has product rows
 // adding up to it, and one that was not has no main product made in its
@@ -66,7 +67,9 @@ std::string issueLines(int purpose, const std::string& table, const std::string&
          "AND "
          "s.FKey = 'MatCalStyle' WHERE h.FTranType = 24 AND h.FStatus > 0 AND h.FCancellation = 0 AND "
          "h.FPurposeID = " +
-         std::to_string(purpose) + " AND h.FDeptID BETWEEN 101 AND 104 AND " + which + ") x";
+         std::to_string(purpose) +
+         " AND h.FDeptID IN (SELECT FItemID FROM t_Department WHERE FCostAccountType = 361) AND " + which +
+         ") x";
 }
 
 const std::string kShared =
@@ -74,6 +77,9 @@ const std::string kShared =
 const std::string kDirect =
     "e.FCostObjID IN (SELECT FItemID FROM cbCostObj WHERE FNumber NOT IN ('MaterielShareID', "
     "'MaterielMakeID'))";
+// Every line that takes part in the distribution: shared or direct.
+const std::string kDistributed =
+    "e.FCostObjID NOT IN (SELECT FItemID FROM cbCostObj WHERE FNumber = 'MaterielMakeID')";
 
 // Each classification amount of the work table beside the sum of its product
 // rows (NULL when it has none).
@@ -126,15 +132,18 @@ TEST_P(PeriodCloseTest, EveryCentIsPlaced) {
        }});
   EXPECT_EQ(steps.size(), close::PeriodClose::stepNames().size());
 
-  for (const auto& [purpose, table, which] :
-       {std::tuple{12000, "cbMaterielInfo", kShared + " AND e.FCostObjGroupID IN (0, 1, 2)"},
-        std::tuple{12001, "cbWMaterielInfo", kShared + " AND e.FCostObjGroupID = 0"},
-        std::tuple{12000, "cbMaterielInfo", kDirect}, std::tuple{12001, "cbWMaterielInfo", kDirect}}) {
-    const std::string lines = issueLines(purpose, table, which);
-    EXPECT_GT(count(lines), 3) << table << " " << which;
-    EXPECT_EQ(count(lines + " WHERE RowsQty IS NULL OR RowsQty <> FQty OR RowsAmount <> FAmount"), 0)
-        << table << " " << which;
+  // Every issue line of the period of both purposes, shared (of every group)
+  // or direct, has rows adding up to it: a line left without rows fails.
+  for (const auto& [purpose, table] :
+       {std::pair{12000, "cbMaterielInfo"}, std::pair{12001, "cbWMaterielInfo"}}) {
+    for (const std::string& which : {kShared, kDirect})
+      EXPECT_GT(count(issueLines(purpose, table, which)), 3) << table << " " << which;
+    EXPECT_EQ(count(issueLines(purpose, table, kDistributed) +
+                    " WHERE RowsQty IS NULL OR RowsQty <> FQty OR RowsAmount <> FAmount"),
+              0)
+        << table;
   }
+  EXPECT_GT(count(issueLines(12000, "cbMaterielInfo", kShared + " AND e.FCostObjGroupID IN (1, 2)")), 3);
   for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo"}) {
     EXPECT_EQ(count(std::string(table) +
                     " WHERE FYear = 2024 AND FPeriod = 3 AND FStandardData = 0 AND FAmount < 0"),

@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <map>
+#include <set>
 #include <utility>
 
 #include "frame/sql_literal.h"
@@ -188,17 +189,21 @@ std::string PeriodClose::quantities() {
 }
 
 std::string PeriodClose::sharedIssues() {
-  // Each production department's shared issue lines of normal use, per
-  // cost-object group they name (0: none), then its repairable waste.
-  std::map<int32_t, std::vector<int32_t>> groups;
+  // Each production department's shared issue lines of normal use (type 0)
+  // and of repairable waste (type 1): its ungrouped lines (group 0, which
+  // also takes the lines naming no existing group), then each cost-object
+  // group its lines of the purpose name.
+  std::map<int32_t, std::map<int32_t, std::set<int32_t>>> groups;  // department -> type -> groups
   eachRow(
-      "SELECT d.FItemID, g.FCostObjGroupID FROM t_Department d LEFT JOIN (SELECT DISTINCT h.FDeptID, "
-      "e.FCostObjGroupID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e ON e.FInterID = h.FInterID "
-      "WHERE h.FTranType = 24 AND h.FPurposeID = 12000) g ON g.FDeptID = d.FItemID WHERE d.FCostAccountType "
-      "= 361 ORDER BY d.FItemID, g.FCostObjGroupID",
+      "SELECT d.FItemID, g.FPurposeID, g.FCostObjGroupID FROM t_Department d LEFT JOIN (SELECT DISTINCT "
+      "h.FDeptID, h.FPurposeID, e.FCostObjGroupID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e ON "
+      "e.FInterID = h.FInterID WHERE h.FTranType = 24 AND h.FPurposeID IN (12000, 12001) AND "
+      "e.FCostObjGroupID >= 1) g ON g.FDeptID = d.FItemID WHERE d.FCostAccountType = 361 ORDER BY d.FItemID",
       [&](ado::Recordset& rs) {
-        std::vector<int32_t>& g = groups[rs.value(0).toLong()];
-        if (!rs.value(1).isNull()) g.push_back(rs.value(1).toLong());
+        std::map<int32_t, std::set<int32_t>>& ofDept = groups[rs.value(0).toLong()];
+        for (int32_t type : {0, 1})
+          ofDept[type].insert(0);
+        if (!rs.value(1).isNull()) ofDept[rs.value(1).toLong() == 12000 ? 0 : 1].insert(rs.value(2).toLong());
       });
   auto filter = [&] {
     com::Ref<com::Dispatch> d = halvern::createDictionary();
@@ -209,14 +214,14 @@ std::string PeriodClose::sharedIssues() {
     return com::Variant(d);
   };
   int calls = 0;
-  for (const auto& [dept, deptGroups] : groups) {
-    for (int32_t group : deptGroups) {
-      call(*autoDis_, "AutoDisMaterielExp",
-           {demoplant::kEnteredStandard, dept, 0, filter(), 0, "", "", false, false, group});
-      ++calls;
+  for (const auto& [dept, byType] : groups) {
+    for (const auto& [type, typeGroups] : byType) {
+      for (int32_t group : typeGroups) {
+        call(*autoDis_, "AutoDisMaterielExp",
+             {demoplant::kEnteredStandard, dept, type, filter(), 0, "", "", false, false, group});
+        ++calls;
+      }
     }
-    call(*autoDis_, "AutoDisMaterielExp", {demoplant::kEnteredStandard, dept, 1, filter()});
-    ++calls;
   }
   return counted(static_cast<int64_t>(groups.size()), "department", "departments") + ", " +
          counted(calls, "distribution", "distributions") + " by the entered standard " +

@@ -5,9 +5,9 @@
 //   quantities          ConcludeUpdate.CalCompleteQty, CalProductQty,
 //                       UpdateCalCompleteQtyStatus
 //   shared issues       AutoDis.AutoDisMaterielExp for each production
-//                       department: its ungrouped lines and its cost-object
-//                       group by the plant's entered standard, then its
-//                       repairable-waste lines
+//                       department, of normal use and of repairable waste:
+//                       its ungrouped lines and each cost-object group its
+//                       lines name, by the plant's entered standard
 //   direct rows         AutoDis.AutoDisDirctMaterielExpByInterID of the issue
 //                       lines that name their own cost object, of normal use
 //                       and of repairable waste

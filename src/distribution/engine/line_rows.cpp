@@ -69,6 +69,13 @@ std::string rankSmallest(std::string_view idExpression) {
   return "STR(2147483647.0-" + std::string(idExpression) + ",10,0)";
 }
 
+std::string weighedPart(std::string_view whole, std::string_view weight, std::string_view total,
+                        std::string_view places) {
+  const std::string t(total);
+  return "CASE WHEN " + t + "=0 THEN 0 ELSE ROUND(" + std::string(whole) + "*" + std::string(weight) + "/(" +
+         t + ")," + std::string(places) + ") END";
+}
+
 void writeRows(ado::Connection& connection, Purpose purpose) {
   const std::string table = rowTable(purpose);
   const std::string columns = rowColumns(purpose);

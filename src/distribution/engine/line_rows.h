@@ -39,6 +39,12 @@ std::string placeDifference(std::string_view column, std::string_view targets, s
 std::string rankLargest(std::string_view expression);
 std::string rankSmallest(std::string_view idExpression);
 
+// ROUND(whole x weight / total, places), 0 where the total is 0: a row's part
+// of its line, taken before anything is rounded (a share rounded first, to
+// ten places, loses cents on large amounts).
+std::string weighedPart(std::string_view whole, std::string_view weight, std::string_view total,
+                        std::string_view places);
+
 // Replaces the rows of every line of #Rows in `purpose`'s table by the rows
 // #Rows holds for it, in one transaction, then drops #Rows.
 void writeRows(ado::Connection& connection, Purpose purpose);

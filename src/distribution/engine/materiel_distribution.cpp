@@ -181,25 +181,33 @@ class Distribution {
     write();
   }
 
-  // The share of a line's own producer is spread over the other receivers;
-  // a producer holding the whole weight leaves nobody to receive.
+  // Each receiver takes the line's amount and quantity times its weight over
+  // the weights of all receivers but the line's own producer (whose share is
+  // thus spread over the others), computed before rounding: a share rounded
+  // first would lose cents on large amounts.  A producer holding the whole
+  // weight leaves nobody to receive.
   void freshSplit(bool skipDistributed) {
     const std::string byItem = quota_ ? " AND t1.FItemID=t2.FItemID" : "";
+    const std::string sums =
+        quota_ ? "(SELECT FItemID,SUM(FQty) AS FSum FROM #OnlineCostObj GROUP BY FItemID) s "
+                 "ON s.FItemID=t1.FItemID"
+               : "(SELECT SUM(FQty) AS FSum FROM #OnlineCostObj) s ON 1=1";
     const std::string from =
-        " FROM #Result t1 INNER JOIN #OnlineCostObj t2 ON 1=1" + byItem +
+        " FROM #Result t1 INNER JOIN #OnlineCostObj t2 ON 1=1" + byItem + "\r\n INNER JOIN " + sums +
         "\r\n LEFT JOIN #OnlineCostObj t4 ON t1.FSelfCostObjID=t4.FCostObjID" +
         (quota_ ? " AND t4.FItemID=t1.FItemID" : "") + "\r\n WHERE t1.FSelfCostObjID<>t2.FCostObjID\r\n" +
         (skipDistributed ? " AND Not Exists(SELECT * FROM #HaveDisBill t3 WHERE t1.FInterID=t3.FInterID AND "
                            "t1.FEntryID=t3.FEntryID)\r\n"
                          : "");
     checkProducerShares(skipDistributed);
-    const std::string share = "t2.FQuotiety/(CASE WHEN t4.FCostObjID IS NULL THEN 1 ELSE 1-t4.FQuotiety END)";
+    const std::string others = "s.FSum-ISNULL(t4.FQty,0)";
     db_.execute(
         "INSERT INTO #MaterielInfo "
         "(FInterID,FEntryID,FCostObjID,FStdID,FStandardData,FCostItemID,FQty,FAmount)\r\n"
         " SELECT t1.FInterID,t1.FEntryID,t2.FCostObjID," +
-        sqlNumber(r_.standardID) + ",t2.FQty,t1.FCostItemID,\r\n Round(t1.FQty*" + share +
-        ",t1.FQtyDecimal),Round(t1.FAmount*" + share + ",2)\r\n" + from);
+        sqlNumber(r_.standardID) + ",t2.FQty,t1.FCostItemID,\r\n " +
+        weighedPart("t1.FQty", "t2.FQty", others, "t1.FQtyDecimal") + ",\r\n " +
+        weighedPart("t1.FAmount", "t2.FQty", others, "2") + "\r\n" + from);
   }
 
   void checkProducerShares(bool skipDistributed) {
@@ -217,7 +225,11 @@ class Distribution {
 
   // Lines with rows of the period are split again in the proportions of their
   // saved standard values, each row keeping its cost object, standard, cost
-  // item and standard value.
+  // item and standard value.  A line whose standard values add up to 0 (a
+  // client's save can leave them so) goes by its saved amounts, else by its
+  // saved quantities, and its rows keep those as their standard values, so
+  // that the next re-split reads the same proportions; a line with none of
+  // the three is split afresh by the weights.
   void resplit() {
     const std::string table = rowTable(purpose_);
     const std::string period = " AND d.FYear=" + sqlNumber(year_) + " AND d.FPeriod=" + sqlNumber(period_);
@@ -227,27 +239,39 @@ class Distribution {
         "CREATE TABLE #HaveDisBill (FInterID int, FEntryID int)\r\n"
         "CREATE TABLE #OldStdData (FInterID int, FEntryID int, FStdID int, FCostObjID int,\r\n"
         " FStandardData Decimal(28,10) not null default 0, FQuotiety Decimal(28,10) not null default 0,\r\n"
-        " FCostItemID Int not null default 0)\r\n"
+        " FCostItemID Int not null default 0, FQty Decimal(28,10) not null default 0,\r\n"
+        " FAmount Decimal(28,10) not null default 0, FWeight Decimal(28,10) not null default 0,\r\n"
+        " FSum Decimal(28,10) not null default 0)\r\n"
         "CREATE INDEX IX_OldStdData ON #OldStdData(FInterID,FEntryID)\r\n"
         "INSERT INTO #HaveDisBill (FInterID,FEntryID) SELECT DISTINCT d.FInterID,d.FEntryID FROM " +
         table + " d INNER JOIN #Result r ON r.FInterID=d.FInterID AND r.FEntryID=d.FEntryID WHERE 1=1" +
         period +
         "\r\n"
-        "INSERT INTO #OldStdData (FInterID,FEntryID,FCostObjID,FStdID,FStandardData,FCostItemID)\r\n"
-        " SELECT d.FInterID,d.FEntryID,d.FCostObjID,d.FStdID,d.FStandardData,d.FCostItemID FROM " +
+        "INSERT INTO #OldStdData "
+        "(FInterID,FEntryID,FCostObjID,FStdID,FStandardData,FCostItemID,FQty,FAmount)\r\n"
+        " SELECT "
+        "d.FInterID,d.FEntryID,d.FCostObjID,d.FStdID,d.FStandardData,d.FCostItemID,ISNULL(d.FQty,0),\r\n"
+        " ISNULL(d.FAmount,0) FROM " +
         table + " d INNER JOIN #HaveDisBill h ON h.FInterID=d.FInterID AND h.FEntryID=d.FEntryID WHERE 1=1" +
         period +
         "\r\n"
-        "UPDATE o SET FQuotiety=o.FStandardData/s.FSum FROM #OldStdData o INNER JOIN\r\n"
-        " (SELECT FInterID,FEntryID,SUM(FStandardData) AS FSum FROM #OldStdData GROUP BY "
-        "FInterID,FEntryID\r\n"
-        "  HAVING SUM(FStandardData)<>0) s ON s.FInterID=o.FInterID AND s.FEntryID=o.FEntryID\r\n"
+        "UPDATE o SET FWeight=CASE WHEN s.FStd<>0 THEN o.FStandardData WHEN s.FAmt<>0 THEN o.FAmount ELSE "
+        "o.FQty END,\r\n"
+        " FSum=CASE WHEN s.FStd<>0 THEN s.FStd WHEN s.FAmt<>0 THEN s.FAmt ELSE s.FQty END FROM #OldStdData "
+        "o\r\n"
+        " INNER JOIN (SELECT FInterID,FEntryID,SUM(FStandardData) AS FStd,SUM(FAmount) AS FAmt,SUM(FQty) AS "
+        "FQty\r\n  FROM #OldStdData GROUP BY FInterID,FEntryID) s ON s.FInterID=o.FInterID AND "
+        "s.FEntryID=o.FEntryID\r\n"
+        "UPDATE #OldStdData SET FQuotiety=FWeight/FSum WHERE FSum<>0\r\n"
+        "DELETE h FROM #HaveDisBill h WHERE NOT EXISTS (SELECT 1 FROM #OldStdData o WHERE "
+        "o.FInterID=h.FInterID AND\r\n o.FEntryID=h.FEntryID AND o.FSum<>0)\r\n"
         "INSERT INTO #MaterielInfo "
         "(FInterID,FEntryID,FCostObjID,FStdID,FStandardData,FCostItemID,FQty,FAmount)\r\n"
-        " SELECT t1.FInterID,t1.FEntryID,t2.FCostObjID,t2.FStdID,t2.FStandardData,t2.FCostItemID,\r\n"
-        " Round(t1.FQty*t2.FQuotiety,t1.FQtyDecimal),Round(t1.FAmount*t2.FQuotiety,2)\r\n"
-        " FROM #Result t1 INNER JOIN #OldStdData t2 ON t1.FInterID=t2.FInterID AND "
-        "t1.FEntryID=t2.FEntryID\r\n");
+        " SELECT t1.FInterID,t1.FEntryID,t2.FCostObjID,t2.FStdID,t2.FWeight,t2.FCostItemID,\r\n " +
+        weighedPart("t1.FQty", "t2.FWeight", "t2.FSum", "t1.FQtyDecimal") + ",\r\n " +
+        weighedPart("t1.FAmount", "t2.FWeight", "t2.FSum", "2") +
+        "\r\n FROM #Result t1 INNER JOIN #OldStdData t2 ON t1.FInterID=t2.FInterID AND "
+        "t1.FEntryID=t2.FEntryID WHERE t2.FSum<>0\r\n");
   }
 
   // One row per line takes the line's rounding difference: among the rows of

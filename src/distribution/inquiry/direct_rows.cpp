@@ -121,7 +121,9 @@ com::Variant autoDisDirctMaterielExpByInterID(frame::Call& call, int32_t year, i
   db.execute(pairInserts(pairs, "#Result"));
   db.execute("CREATE INDEX IX_Result ON #Result(FInterID,FEntryID)");
   // An item without a material record is valued at its bill price and takes
-  // the default cost item.
+  // the default cost item.  Only direct lines are taken: a pair naming a
+  // shared line (cost object 0 or MaterielShareID) or a line kept out of the
+  // distribution (MaterielMakeID) is passed over and its rows stay.
   frame::SqlScript fill;
   fill.line("UPDATE r SET FCostItemID=ISNULL(t2.FCostProject,0),FDeptID=ISNULL(u1.FDeptID,0),")
       .line(" FCostObjID=v1.FCostObjID,FDistributQty=v1.FQty,FDistributPrice=" +
@@ -130,6 +132,7 @@ com::Variant autoDisDirctMaterielExpByInterID(frame::Call& call, int32_t year, i
       .line(" FROM #Result r INNER JOIN cb_ICStockBill u1 ON u1.FInterID=r.FInterID")
       .line(" INNER JOIN cb_ICStockBillEntry v1 ON " + sameLine("v1", "r"))
       .line(" LEFT JOIN t_ICItemMaterial t2 ON v1.FItemID=t2.FItemID")
+      .line(" WHERE " + engine::directCondition())
       .line("DELETE FROM #Result WHERE FFound=0")
       .line(
           "UPDATE r SET FStandardID=ISNULL((SELECT TOP 1 s.FStandardID FROM cbStandardSet s WHERE "

@@ -16,7 +16,9 @@ namespace mls::distribution::inquiry {
 // twice, it counts once) replaces its rows of (year, period) by one row for
 // its cost object, under the department's standard for material (expense
 // kind 1) and the item's cost item (then expense '5001''s, then the first
-// material cost item).  Pairs without a snapshot line are passed over.
+// material cost item).  Pairs without a snapshot line, and pairs of lines
+// that are not direct (cost object 0, MaterielShareID, MaterielMakeID), are
+// passed over: their rows stay as they are.
 // `typeID` 0: cbMaterielInfo, any other value cbWMaterielInfo.
 com::Variant autoDisDirctMaterielExpByInterID(frame::Call& call, int32_t year, int32_t period, int32_t typeID,
                                               const com::Variant& arInterID);

@@ -244,35 +244,42 @@ class LineDistribution {
     return rs;
   }
 
-  // Each receiver's share of the line, rounded half to even; the rounding
+  // Each receiver's part of the line: the line times its standard quantity
+  // over their sum, rounded half to even (0 when the sum is 0); the rounding
   // difference on one row.
   std::vector<Share> spread(const Line& line, ado::Recordset& data) {
     std::vector<Share> shares;
+    Decimal total;
     for (; !data.eof(); data.moveNext()) {
       Share s;
       s.costObjID = data.value("FCostObjID").toLong();
       s.standardQty = data.value("FQty").toDecimal();
-      const Decimal quotiety = data.value("FQuotiety").toDecimal();
-      s.amount = (quotiety * line.amount).roundHalfEven(2);
-      s.qty = (quotiety * line.qty).roundHalfEven(line.qtyDecimal);
+      total = total + s.standardQty;
       const com::Variant& costItem = data.value("FCostItemID");
       if (!costItem.isNull()) s.costItemID = costItem.toDecimal();
       if (twin_.normal()) s.chk = data.value("FChk").toLong();
       shares.push_back(s);
+    }
+    for (Share& s : shares) {
+      if (total.isZero()) continue;
+      s.amount = (line.amount * s.standardQty / total).roundHalfEven(2);
+      s.qty = (line.qty * s.standardQty / total).roundHalfEven(line.qtyDecimal);
     }
     settle(shares, line.amount, 2, &Share::amount);
     settle(shares, line.qty, line.qtyDecimal, &Share::qty);
     return shares;
   }
 
+  // The only row takes the difference; else the normal class, as the saved
+  // distribution puts it, the row of the largest standard quantity, among
+  // equal ones the largest cost-object id; the waste class the first row of
+  // any but 0.  Rows of standard quantity 0 take none.
   void settle(std::vector<Share>& shares, const Decimal& whole, int places, Decimal Share::*part) const {
     if (shares.empty()) return;
     Decimal sum;
     for (const Share& s : shares)
       sum = sum + s.*part;
     if (sum == whole) return;
-    // The only row; else the normal class takes the first of the largest
-    // standard quantity, the waste class the first of any but 0.
     Share* target = shares.size() == 1 ? &shares[0] : nullptr;
     for (size_t i = 0; shares.size() > 1 && i < shares.size(); ++i) {
       Share& s = shares[i];
@@ -280,7 +287,8 @@ class LineDistribution {
       if (!target) {
         target = &s;
         if (!twin_.normal()) break;
-      } else if (s.standardQty > target->standardQty) {
+      } else if (s.standardQty > target->standardQty ||
+                 (s.standardQty == target->standardQty && s.costObjID > target->costObjID)) {
         target = &s;
       }
     }

@@ -2,14 +2,15 @@
 // of ConcludeInfo and its repairable-waste twin on WConcludeInfo): how the
 // line's quantity and amount fall on cost objects.  A direct line goes whole
 // to its cost object, after the guard says that object is in production (or
-// has waste output); a shared line is spread by the quotients of an
+// has waste output); a shared line is spread by the standard quantities of an
 // allocation standard - the one the user picked, the line's saved one, or the
 // department's setting in the other-expense component (each item's own
 // standard where the setting says so) - evaluated by the class's
 // GetStandarddata on an instance of its own, or taken from the client's
 // standard quantities.  Amounts and quantities are rounded half to even, the
-// rounding difference put on one row.  Nothing is written to a permanent
-// table.
+// rounding difference put on one row (in the normal class the row the saved
+// distribution would give it: the largest standard quantity, then the largest
+// cost-object id).  Nothing is written to a permanent table.
 #pragma once
 
 #include <cstdint>

@@ -44,7 +44,8 @@ void respread(frame::Call& call, int32_t year, int32_t period, int32_t typeID, c
   sql.line(
          "SELECT FInterID,FEntryID,SUM(FStandardData) AS FSum INTO #Sums FROM #Rows GROUP BY "
          "FInterID,FEntryID")
-      .line("UPDATE r SET FAmount=ROUND(r.FStandardData/s.FSum*t1.FAmount,2) FROM #Rows r")
+      .line("UPDATE r SET FAmount=" + engine::weighedPart("t1.FAmount", "r.FStandardData", "s.FSum", "2") +
+            " FROM #Rows r")
       .line(" INNER JOIN #Sums s ON s.FInterID=r.FInterID AND s.FEntryID=r.FEntryID")
       .line(" INNER JOIN #Result t1 ON t1.FInterID=r.FInterID AND t1.FEntryID=r.FEntryID WHERE s.FSum<>0")
       .line(

@@ -104,13 +104,12 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
   engine::loadRows(db, Purpose::Normal,
                    "WHERE d.FYear=" + sqlNumber(year) + " AND d.FPeriod=" + sqlNumber(period) + " AND" +
                        lineCondition(interID, entryID));
-  // Each row's share at ten places, as the saved proportion; a line whose
-  // standard data add up to 0 gives every row 0.
-  db.execute("UPDATE r SET FQty=ROUND(q.FQuotiety*" + sqlNumber(sumQty) + "," + sqlNumber(qtyDecimals) +
-             "),FAmount=ROUND(q.FQuotiety*" + sqlNumber(sumAmount) +
-             ",2) FROM #Rows r INNER JOIN\r\n (SELECT r2.FRowID,CAST(CASE WHEN s.FSum=0 THEN 0 ELSE "
-             "r2.FStandardData/s.FSum END AS Decimal(28,10)) AS FQuotiety FROM #Rows r2 CROSS JOIN\r\n"
-             "  (SELECT ISNULL(SUM(FStandardData),0) AS FSum FROM #Rows) s) q ON q.FRowID=r.FRowID\r\n"
+  // Each row takes the totals times its standard data over the line's, the
+  // saved proportion; a line whose standard data add up to 0 gives every row 0.
+  db.execute("UPDATE r SET FQty=" +
+             engine::weighedPart(sqlNumber(sumQty), "r.FStandardData", "s.FSum", sqlNumber(qtyDecimals)) +
+             ",FAmount=" + engine::weighedPart(sqlNumber(sumAmount), "r.FStandardData", "s.FSum", "2") +
+             "\r\n FROM #Rows r CROSS JOIN (SELECT ISNULL(SUM(FStandardData),0) AS FSum FROM #Rows) s\r\n"
              "UPDATE #Rows SET FPrice=CASE WHEN FQty<>0 THEN ROUND(FAmount/FQty," +
              sqlNumber(priceDecimals) + ") ELSE 0 END");
   com::Ref<ado::Recordset> totals = db.execute("SELECT COUNT(*),ISNULL(SUM(FAmount),0) FROM #Rows");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "distribution/engine/issue_lines.h"
+#include "distribution/engine/line_rows.h"
 #include "frame/domain_codes.h"
 #include "frame/globals.h"
 #include "frame/period_window.h"
@@ -340,8 +341,16 @@ void cutAllOnline(frame::SqlScript& sql, const CheckColumns& k) {
       .line("");
 }
 
-// Weights, quotients and the shares of the consumers that are not all-online,
-// then the rows written.
+const char* const kWrittenLines =
+    "FROM CBOnlineMaterielDispInfo O INNER JOIN #ToDispData L ON L.FInterID=O.FInterID AND "
+    "L.FEntryID=O.FEntryID";
+
+// Weights, quotients and the shares of the consumers that are not all-online
+// (each the line times its weight over the line's weights, taken before
+// rounding), then the rows written: the period's rows of the lines distributed are
+// replaced, so that a repeated call leaves the same rows and the calls of
+// other levels keep theirs.  The replacement, the rounding and the cost items
+// are one transaction that any error takes back whole.
 void weightsAndRows(frame::SqlScript& sql, int32_t year, int32_t period) {
   sql.line("--权重")
       .line(
@@ -356,11 +365,20 @@ void weightsAndRows(frame::SqlScript& sql, int32_t year, int32_t period) {
           "    GROUP BY FInterID, FEntryID HAVING SUM(FStandardData)<>0) S ON S.FInterID=D.FInterID AND "
           "S.FEntryID=D.FEntryID")
       .line("")
+      .line("UPDATE D SET FQty=" +
+            engine::weighedPart("D.FQty", "D.FStandardData", "ISNULL(S.FSum,0)", "ISNULL(T.FQtyDecimal,4)") +
+            ",")
+      .line("  FAmount=" + engine::weighedPart("D.FAmount", "D.FStandardData", "ISNULL(S.FSum,0)", "2"))
       .line(
-          "UPDATE D SET FQty=ROUND(D.FQty*D.FQuotiety, ISNULL(T.FQtyDecimal,4)), "
-          "FAmount=ROUND(D.FAmount*D.FQuotiety, 2)")
-      .line("FROM #DispDetail D LEFT JOIN t_ICItem T ON T.FItemID=D.FItemID WHERE D.FIsAllOnline=0")
+          "FROM #DispDetail D LEFT JOIN (SELECT FInterID, FEntryID, SUM(FStandardData) AS FSum FROM "
+          "#DispDetail")
+      .line("    GROUP BY FInterID, FEntryID) S ON S.FInterID=D.FInterID AND S.FEntryID=D.FEntryID")
+      .line("  LEFT JOIN t_ICItem T ON T.FItemID=D.FItemID WHERE D.FIsAllOnline=0")
       .line("")
+      .line("SET XACT_ABORT ON")
+      .line("BEGIN TRAN")
+      .line("DELETE O " + std::string(kWrittenLines))
+      .line("WHERE " + yearAndPeriod("O", year, period))
       .line(
           "INSERT INTO CBOnlineMaterielDispInfo (FYear, FPeriod, FDeptID, FCostObjID, FInterID, FEntryID, "
           "FCostItemID, FItemID, FBatchNo, FStandardData, FQty, FAmount, FPrice)")
@@ -370,10 +388,6 @@ void weightsAndRows(frame::SqlScript& sql, int32_t year, int32_t period) {
       .line("FROM #DispDetail D WHERE (D.FStandardData <> 0 OR FIsAllOnline = 1) ORDER BY D.FID")
       .line("");
 }
-
-const char* const kWrittenLines =
-    "FROM CBOnlineMaterielDispInfo O INNER JOIN #ToDispData L ON L.FInterID=O.FInterID AND "
-    "L.FEntryID=O.FEntryID";
 
 // Each shared line's rounding difference to its row of the largest weight,
 // then the largest adjusted value, then the largest FID (compared as the
@@ -455,6 +469,7 @@ void dispOnlineMateriel(frame::Call& call, int32_t year, int32_t period, int32_t
   weightsAndRows(sql, year, period);
   adjustDiff(sql, year, period, k);
   costItems(sql, year, period);
+  sql.line("COMMIT TRAN").line("SET XACT_ABORT OFF").line("");
   sql.line("--删除临时表 ");
   for (const char* t : {"#Product", "#ToDispData", "#ToDisp", "#InputData", "#DispDetail"})
     sql.line(std::string("DROP TABLE ") + t + " ");

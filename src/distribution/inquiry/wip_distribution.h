@@ -14,8 +14,9 @@
 //
 // The whole distribution is one T-SQL batch.  It only runs when a cost object
 // of sub-item 5 is in production in the period and the period has WIP lines.
-// Rows are added, never replaced: the period reset removes the period's rows
-// before a period is distributed again.
+// The period's rows of the lines a call distributes are replaced in one
+// transaction with the new ones: a repeated call leaves the same rows, and
+// the calls of other levels (other lines) keep theirs.
 #pragma once
 
 #include <cstdint>

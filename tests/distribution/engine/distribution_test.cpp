@@ -76,6 +76,97 @@ TEST_F(EngineTest, ASecondResplitKeepsTheSavedProportions) {
       (Rows{{"9", "2", "2"}, {"9", "2", "3"}}));
 }
 
+struct ZeroStandards {
+  const char* name;
+  std::vector<std::tuple<int, double, double>> saved;  // cost object, quantity, amount; standard 0
+  Rows expected;                                       // cost object, quantity, amount
+  Rows standards;                                      // cost object, standard value
+};
+
+class ZeroStandardsTest : public EngineTest, public ::testing::WithParamInterface<ZeroStandards> {};
+
+// A distributed line whose saved rows all carry standard value 0 keeps rows:
+// split again by its saved amounts, else its saved quantities, else afresh by
+// the weights (1, 1, 2), and the rows' standard values give the same split on
+// the next run.
+TEST_P(ZeroStandardsTest, ALineWithoutStandardValuesKeepsItsRows) {
+  const ZeroStandards& z = GetParam();
+  weights(1, {{3, 1}, {5, 1}, {7, 2}});
+  issue({.qty = 10, .amount = 100});
+  for (const auto& [costObj, qty, amount] : z.saved)
+    savedRow(1, 1, costObj, 0, amount, 1, qty);
+  snapshot();
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_TRUE(distribute({}).toBool());
+    EXPECT_EQ(rowsOf(1), z.expected) << "run " << run;
+  }
+  EXPECT_EQ(rows("SELECT FCostObjID, CAST(FStandardData AS DECIMAL(9,2)) FROM cbMaterielInfo ORDER BY "
+                 "FCostObjID"),
+            z.standards);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SavedRows, ZeroStandardsTest,
+    ::testing::Values(ZeroStandards{"ByAmounts",
+                                    {{3, 1, 10}, {5, 1, 30}},
+                                    {{"3", "2.5", "25"}, {"5", "7.5", "75"}},
+                                    {{"3", "10"}, {"5", "30"}}},
+                      ZeroStandards{"ByQuantities",
+                                    {{3, 1, 0}, {5, 3, 0}},
+                                    {{"3", "2.5", "25"}, {"5", "7.5", "75"}},
+                                    {{"3", "1"}, {"5", "3"}}},
+                      ZeroStandards{"AfreshByWeights",
+                                    {{3, 0, 0}, {9, 0, 0}},
+                                    {{"3", "2.5", "25"}, {"5", "2.5", "25"}, {"7", "5", "50"}},
+                                    {{"3", "1"}, {"5", "1"}, {"7", "2"}}}),
+    [](const ::testing::TestParamInfo<ZeroStandards>& i) { return std::string(i.param.name); });
+
+struct LargeAmount {
+  const char* name;
+  double amount;
+  std::map<int, double> weights;
+  int producer;  // the cost object making material 100, 0: none
+  bool saved;    // the line has rows of equal standard values already
+  Rows expected;
+};
+
+class LargeAmountTest : public EngineTest, public ::testing::WithParamInterface<LargeAmount> {};
+
+// Large amounts split as evenly as small ones, afresh (with a producer's
+// share spread over the others) and again by saved standard values: each
+// row's part is taken before rounding, the cent rule placing what is left.
+TEST_P(LargeAmountTest, EqualWeightsTakeEqualParts) {
+  const LargeAmount& l = GetParam();
+  weights(1, l.weights);
+  if (l.producer != 0) coProduct(l.producer, 100, 1);
+  issue({.qty = 3, .amount = l.amount});
+  if (l.saved) {
+    for (int costObj : {3, 5, 7})
+      savedRow(1, 1, costObj, 4, 1);
+  }
+  snapshot();
+  EXPECT_TRUE(distribute({}).toBool());
+  EXPECT_EQ(rows("SELECT FCostObjID, CAST(FAmount AS DECIMAL(20,2)) FROM cbMaterielInfo ORDER BY FCostObjID"),
+            l.expected);
+}
+
+const std::map<int, double> kThreeEqual{{3, 1}, {5, 1}, {7, 1}};
+const Rows kThirdsOf3E8{{"3", "100000000"}, {"5", "100000000"}, {"7", "100000000"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Amounts, LargeAmountTest,
+    ::testing::Values(
+        LargeAmount{"Afresh", 300000000, kThreeEqual, 0, false, kThirdsOf3E8},
+        LargeAmount{"ProducerExcluded", 300000000, {{3, 1}, {5, 1}, {7, 1}, {9, 1}}, 9, false, kThirdsOf3E8},
+        LargeAmount{"Resplit", 300000000, {{3, 1}, {9, 1}}, 0, true, kThirdsOf3E8},
+        LargeAmount{"TenToTheTwelfth",
+                    1e12,
+                    kThreeEqual,
+                    0,
+                    false,
+                    {{"3", "333333333333.33"}, {"5", "333333333333.33"}, {"7", "333333333333.34"}}}),
+    [](const ::testing::TestParamInfo<LargeAmount>& i) { return std::string(i.param.name); });
+
 // Which lines a run of department 1 picks, by date, state, marker cost
 // object, group, department and purpose.
 TEST_F(EngineTest, ARunPicksTheSharedIssuesOfItsDepartmentGroupAndPurpose) {

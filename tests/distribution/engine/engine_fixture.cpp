@@ -53,13 +53,13 @@ void EngineTest::weights(int standard, const std::map<int, double>& byCostObj) c
   }
 }
 
-void EngineTest::savedRow(int bill, int entry, int costObj, double standardData, double amount,
-                          int costItem) const {
+void EngineTest::savedRow(int bill, int entry, int costObj, double standardData, double amount, int costItem,
+                          double qty) const {
   exec(
       "INSERT INTO cbMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FCostItemID, FStdID, "
       "FStandardData, FQty, FAmount) VALUES (2024, 3, " +
       sqlNumber(bill) + ", " + sqlNumber(entry) + ", " + sqlNumber(costObj) + ", " + sqlNumber(costItem) +
-      ", 9, " + sqlNumber(standardData) + ", 1, " + sqlNumber(amount) + ")");
+      ", 9, " + sqlNumber(standardData) + ", " + sqlNumber(qty) + ", " + sqlNumber(amount) + ")");
 }
 
 void EngineTest::snapshot() {

@@ -60,7 +60,8 @@ class EngineTest : public PublicClassTest, public ErpRows {
   // Entered standard data of department 1 per cost object.
   void weights(int standard, const std::map<int, double>& byCostObj) const;
   // A saved row of (2024, 3).
-  void savedRow(int bill, int entry, int costObj, double standardData, double amount, int costItem = 1) const;
+  void savedRow(int bill, int entry, int costObj, double standardData, double amount, int costItem = 1,
+                double qty = 1) const;
   // The period snapshot of (2024, 3).
   void snapshot();
   com::Variant distribute(const Runs& run);
