@@ -63,9 +63,9 @@ bool Parser::startsConstraint() const {
 }
 
 void Parser::refuseConstraintKind() const {
-  if (isKeyword("CHECK")) unsupported("CHECK constraints");
-  if (isKeyword("REFERENCES") || isKeyword("FOREIGN")) unsupported("FOREIGN KEY constraints");
-  if (isKeyword("DEFAULT")) unsupported("a DEFAULT constraint added to a table");
+  if (isKeyword("CHECK")) unsupported("A CHECK constraint");
+  if (isKeyword("REFERENCES") || isKeyword("FOREIGN")) unsupported("A FOREIGN KEY constraint");
+  if (isKeyword("DEFAULT")) unsupported("ALTER TABLE ... ADD CONSTRAINT ... DEFAULT");
 }
 
 void Parser::keyKind(KeyConstraint& k) {
@@ -86,7 +86,7 @@ ColumnDef Parser::columnDef(std::vector<KeyConstraint>& keys) {
   ColumnDef c;
   c.pos = pos();
   c.name = name();
-  if (isKeyword("AS")) unsupported("computed columns");
+  if (isKeyword("AS")) unsupported("A computed column");
   c.type = typeName();
   while (true) {
     Pos at = pos();
@@ -176,7 +176,7 @@ StmtPtr Parser::createIndex(Pos at) {
   expectSymbol("(");
   s->columns = indexColumns();
   if (isWord("INCLUDE")) unsupported("CREATE INDEX ... INCLUDE");
-  if (isKeyword("WHERE")) unsupported("filtered indexes (CREATE INDEX ... WHERE)");
+  if (isKeyword("WHERE")) unsupported("CREATE INDEX ... WHERE (filtered indexes)");
   skipWithOptions();
   fileGroup();
   return s;

@@ -384,7 +384,7 @@ ExprPtr Parser::functionCall(ObjectName name, Pos at) {
     } while (acceptSymbol(","));
     expectSymbol(")");
   }
-  if (isKeyword("OVER")) unsupported("window functions (OVER)");
+  if (isKeyword("OVER")) unsupported("OVER (window functions)");
   return call;
 }
 

@@ -227,7 +227,7 @@ TableRefPtr Parser::tablePrimary() {
   Pos at = pos();
   if (isSymbol("(")) {
     next();
-    if (isKeyword("VALUES")) unsupported("table value constructors (FROM (VALUES ...))");
+    if (isKeyword("VALUES")) unsupported("FROM (VALUES ...)");
     if (!isKeyword("SELECT")) {
       TableRefPtr inner = joinedTable();
       expectSymbol(")");
@@ -247,7 +247,7 @@ TableRefPtr Parser::tablePrimary() {
   }
   auto t = std::make_unique<NamedTable>(at);
   t->name = objectName();
-  if (isSymbol("(") && !(isName(1) && isSymbol(")", 2))) unsupported("table-valued functions in FROM");
+  if (isSymbol("(") && !(isName(1) && isSymbol(")", 2))) unsupported("A table-valued function in FROM");
   t->alias = optionalAlias();
   t->hints = tableHints();
   for (std::string_view tail : {"PIVOT", "UNPIVOT", "TABLESAMPLE"}) {

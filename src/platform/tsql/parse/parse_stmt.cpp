@@ -16,7 +16,7 @@ namespace {
 constexpr std::pair<std::string_view, std::string_view> kUnsupportedStatements[] = {
     {"SAVE", "SAVE TRANSACTION (savepoints)"},
     {"MERGE", "MERGE"},
-    {"WITH", "common table expressions (WITH ... AS)"},
+    {"WITH", "WITH ... AS (common table expressions)"},
     {"THROW", "THROW"},
     {"GOTO", "GOTO"},
     {"WAITFOR", "WAITFOR"},
@@ -106,7 +106,7 @@ StmtPtr Parser::insertStatement() {
     next();
     s->columns = nameList();
   }
-  if (isWord("OUTPUT")) unsupported("the OUTPUT clause");
+  if (isWord("OUTPUT")) unsupported("The OUTPUT clause");
   if (acceptKeyword("VALUES")) {
     s->source = InsertStmt::Source::Values;
     do {
@@ -167,7 +167,7 @@ StmtPtr Parser::updateStatement() {
     item.value = item.column.empty() ? value() : valueOrDefault();
     s->items.push_back(std::move(item));
   } while (acceptSymbol(","));
-  if (isWord("OUTPUT")) unsupported("the OUTPUT clause");
+  if (isWord("OUTPUT")) unsupported("The OUTPUT clause");
   if (acceptKeyword("FROM")) s->from = tableSources();
   if (acceptKeyword("WHERE")) s->where = whereCondition();
   refuseStatementTail(false);
@@ -181,7 +181,7 @@ StmtPtr Parser::deleteStatement() {
   acceptKeyword("FROM");
   s->target = objectName();
   s->targetHints = tableHints();
-  if (isWord("OUTPUT")) unsupported("the OUTPUT clause");
+  if (isWord("OUTPUT")) unsupported("The OUTPUT clause");
   if (acceptKeyword("FROM")) s->from = tableSources();
   if (acceptKeyword("WHERE")) s->where = whereCondition();
   refuseStatementTail(false);
@@ -219,7 +219,7 @@ StmtPtr Parser::declareStatement() {
     if (isKeyword("FOR") && isKeyword("READ", 1) && isWord("ONLY", 2)) {
       i_ += 3;
     } else if (isKeyword("FOR") && isKeyword("UPDATE", 1)) {
-      unsupported("cursors FOR UPDATE");
+      unsupported("DECLARE CURSOR ... FOR UPDATE");
     }
     return s;
   }
@@ -230,8 +230,8 @@ StmtPtr Parser::declareStatement() {
     if (peek().kind != TokenKind::Variable) fail();
     v.name = next().text;
     acceptKeyword("AS");
-    if (isKeyword("TABLE")) unsupported("table variables (DECLARE @t TABLE)");
-    if (isKeyword("CURSOR")) unsupported("cursor variables (DECLARE @c CURSOR)");
+    if (isKeyword("TABLE")) unsupported("DECLARE @t TABLE (table variables)");
+    if (isKeyword("CURSOR")) unsupported("DECLARE @c CURSOR (cursor variables)");
     v.type = typeName();
     if (acceptSymbol("=")) v.init = value();
     s->vars.push_back(std::move(v));
@@ -544,7 +544,7 @@ StmtPtr Parser::tranStatement(StmtKind kind) {
   next();  // COMMIT / ROLLBACK
   if (acceptKeyword("TRAN") || acceptKeyword("TRANSACTION")) {
     bool named = isName() || peek().kind == TokenKind::Variable;
-    if (named && kind == StmtKind::Rollback) unsupported("ROLLBACK TRANSACTION to a name (savepoints)");
+    if (named && kind == StmtKind::Rollback) unsupported("ROLLBACK TRANSACTION with a name (savepoints)");
     if (named) s->name = next().text;
   } else {
     acceptWord("WORK");

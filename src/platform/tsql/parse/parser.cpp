@@ -119,12 +119,12 @@ void Parser::refuseCompoundAssignment(size_t ahead) const {
   static const char* const kOperators[] = {"+", "-", "*", "/", "%", "&", "|", "^"};
   for (const char* op : kOperators) {
     if (isSymbol(op, ahead) && isSymbol("=", ahead + 1))
-      unsupported(std::string("compound assignment (") + op + "=)");
+      unsupported(std::string("The compound assignment ") + op + "=");
   }
 }
 
 void Parser::refuseStatementTail(bool select) const {
-  if (isKeyword("OPTION") && isSymbol("(", 1)) unsupported("query hints (OPTION (...))");
+  if (isKeyword("OPTION") && isSymbol("(", 1)) unsupported("The OPTION clause (query hints)");
   if (select && isKeyword("FOR")) unsupported("SELECT ... FOR " + peek(1).text);
   if (select && isKeyword("COMPUTE")) unsupported("COMPUTE");
 }
