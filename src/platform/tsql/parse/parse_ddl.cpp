@@ -29,7 +29,7 @@ StmtPtr Parser::createStatement() {
   const size_t start = peek().offset;
   expectKeyword("CREATE");
   refuseObjectKind("CREATE");
-  if (isWord("OR") && isKeyword("ALTER", 1)) unsupported("CREATE OR ALTER");
+  if (isKeyword("OR") && isKeyword("ALTER", 1)) unsupported("CREATE OR ALTER");
   if (acceptKeyword("TABLE")) return createTable(at);
   if (acceptKeyword("VIEW")) return createView(at, start);
   if (isKeyword("UNIQUE") || isKeyword("CLUSTERED") || isKeyword("NONCLUSTERED") || isKeyword("INDEX")) {

@@ -130,6 +130,7 @@ SelectItem Parser::selectItem() {
   SelectItem item;
   item.pos = pos();
   TokenKind k = peek().kind;
+  if (k == TokenKind::Variable) refuseCompoundAssignment(1);  // SELECT @v += 1
   if (isSymbol("=", 1) && (k == TokenKind::Variable || isName() || k == TokenKind::String)) {
     // @v = expr assigns; alias = expr names
     (k == TokenKind::Variable ? item.variable : item.alias) = next().text;

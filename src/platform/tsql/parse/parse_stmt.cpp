@@ -211,6 +211,8 @@ StmtPtr Parser::declareStatement() {
       for (const char* o : kOptions)
         known = known || isWord(o);
       if (!known) fail();
+      // every cursor reads a snapshot taken at OPEN: it cannot see changes as these would
+      if (isWord("KEYSET") || isWord("DYNAMIC")) unsupported(ascii::upperCase(peek().text) + " cursors");
       s->options.push_back(upperWord());
     }
     next();
@@ -459,7 +461,11 @@ StmtPtr Parser::raiserrorStatement() {
   expectSymbol(")");
   if (acceptKeyword("WITH")) {
     do {
-      if (!isWord("NOWAIT") && !isWord("LOG") && !isWord("SETERROR")) fail();
+      // NOWAIT only hastens the message; LOG writes the server's error log and
+      // SETERROR sets @@ERROR, which the engine does not
+      if (isWord("LOG") || isWord("SETERROR"))
+        unsupported("RAISERROR ... WITH " + ascii::upperCase(peek().text));
+      if (!isWord("NOWAIT")) fail();
       s->options.push_back(upperWord());
     } while (acceptSymbol(","));
   }
@@ -482,10 +488,13 @@ StmtPtr Parser::execStatement(bool keyword) {
     next();
   }
   s->procedure = objectName();
-  if (!startsExpression() && !isKeyword("DEFAULT")) return s;
-  do {
-    s->args.push_back(execArgument());
-  } while (acceptSymbol(","));
+  if (startsExpression() || isKeyword("DEFAULT")) {
+    do {
+      s->args.push_back(execArgument());
+    } while (acceptSymbol(","));
+  }
+  if (isKeyword("WITH") && (isWord("RECOMPILE", 1) || isWord("RESULT", 1)))
+    unsupported("EXEC ... WITH " + ascii::upperCase(peek(1).text));
   return s;
 }
 
