@@ -349,7 +349,9 @@ StmtPtr Parser::setOptionStatement(Pos at) {
     if (rule == nullptr && !rules.empty() && rules.back()->name.starts_with("STATISTICS "))
       rule = findSetOptionRule(option = "STATISTICS " + option);  // SET STATISTICS IO, TIME ON
     if (rule == nullptr)
-      throw SqlError(195, 15, 10, written.line, "'" + option + "' is not a recognized SET option.");
+      throw SqlError(195, 15, 10, written.line,
+                     "'" + (option.starts_with("STATISTICS") ? option : written.text) +
+                         "' is not a recognized SET option.");
     if (rule->rule == SetRule::Refused) unsupported("SET " + option);
     rules.push_back(rule);
     s->options.push_back(std::move(option));
@@ -371,6 +373,7 @@ StmtPtr Parser::setOptionStatement(Pos at) {
       break;
     case TokenKind::String:
     case TokenKind::NString:
+    case TokenKind::QuotedIdentifier:  // SET LANGUAGE [us_english]
     case TokenKind::Variable:
       if (negative) fail();
       s->value = next().text;
@@ -383,7 +386,8 @@ StmtPtr Parser::setOptionStatement(Pos at) {
   for (const SetOptionRule* rule : rules) {
     bool onOff = s->value == "ON" || s->value == "OFF";
     bool number = kind == TokenKind::Integer || variable;
-    bool fits = rule->kind == SetValueKind::OnOff    ? onOff && kind != TokenKind::String
+    bool word = kind == TokenKind::Identifier || kind == TokenKind::Keyword;
+    bool fits = rule->kind == SetValueKind::OnOff    ? onOff && word
                 : rule->kind == SetValueKind::Number ? number
                                                      : kind != TokenKind::Decimal;
     // only ON / OFF options come in lists

@@ -60,7 +60,7 @@ TEST(SyntaxErrors, RefusedFormsNameTheForm) {
       {"SELECT a FROM t\nGROUP BY a\nWITH CUBE", 40517,
        "GROUP BY ... WITH CUBE is not supported by this engine.", 3},
       {"SET ANSI_NULLS OFF", 40517, "SET ANSI_NULLS OFF is not supported by this engine.", 1},
-      {"SET nocounts ON", 195, "'NOCOUNTS' is not a recognized SET option.", 1},
+      {"SET nocounts ON", 195, "'nocounts' is not a recognized SET option.", 1},
       {"SET DATEFORMAT 'dd'", 2741, "SET DATEFORMAT date order 'dd' is invalid.", 1},
   };
   for (const Case& c : cases) {

@@ -64,6 +64,9 @@ TEST(SetOptions, UnknownNamesAndValuesOfTheWrongKind) {
   EXPECT_EQ(parseError("SET NOCOUNTS ON"), 195);
   EXPECT_EQ(parseError("SET STATISTICS SPEED ON"), 195);
   EXPECT_EQ(parseError("SET NOCOUNT 1"), 102);
+  EXPECT_EQ(parseError("SET NOCOUNT [ON]"), 102);
+  EXPECT_EQ(parseError("SET NOCOUNT 'ON'"), 102);
+  EXPECT_EQ(parseError("SET LANGUAGE [us_english] SET DATEFORMAT [dmy]"), 0);
   EXPECT_EQ(parseError("SET ROWCOUNT ON"), 156);
   EXPECT_EQ(parseError("SET ROWCOUNT, NOCOUNT ON"), 156);  // a list holds ON / OFF options only
   EXPECT_EQ(parseError("SET DATEFORMAT dmyy"), 2741);
