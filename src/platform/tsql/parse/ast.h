@@ -436,7 +436,9 @@ struct InsertStmt : Stmt {
   Source source = Source::Values;
   std::vector<std::vector<ExprPtr>> rows;  // Source::Values
   QueryPtr query;                          // Source::Query
-  StmtPtr exec;                            // Source::Exec: an ExecStmt or ExecStringStmt
+  // Source::Exec: an ExecStmt or ExecStringStmt; not produced while the
+  // parser refuses INSERT ... EXEC.
+  StmtPtr exec;
   explicit InsertStmt(Pos p) : Stmt(StmtKind::Insert, p) {}
 };
 
@@ -615,7 +617,9 @@ struct SetVariableStmt : Stmt {
 };
 
 // SET option[, option...] value: SET NOCOUNT ON, SET ANSI_NULLS, QUOTED_IDENTIFIER
-// OFF, SET DATEFORMAT ymd, SET LOCK_TIMEOUT 1000, SET ROWCOUNT @n.
+// ON, SET DATEFORMAT ymd, SET ROWCOUNT @n.  The parser checks every option
+// against its rule (set_options.h): what reaches the session is an option it
+// honours, or one at the value the engine always runs under.
 struct SetOptionStmt : Stmt {
   std::vector<std::string> options;  // upper-cased; "STATISTICS IO" for two-word options
   // ON / OFF and bare words upper-cased; numbers as written (with a leading

@@ -2,16 +2,34 @@
 // DROP VIEW, TRUNCATE.
 #include <algorithm>
 
+#include "platform/common/ascii_text.h"
 #include "platform/tsql/parse/parser_impl.h"
 
 namespace mls::tsql {
 
 using namespace ast;
 
+namespace {
+
+// Objects T-SQL creates, alters or drops that the engine does not have.
+constexpr std::string_view kUnsupportedObjects[] = {
+    "PROCEDURE", "PROC", "FUNCTION", "TRIGGER",    "SCHEMA", "DATABASE", "TYPE", "SYNONYM",
+    "SEQUENCE",  "RULE", "DEFAULT",  "STATISTICS", "USER",   "LOGIN",    "ROLE", "ASSEMBLY"};
+
+}  // namespace
+
+void Parser::refuseObjectKind(std::string_view verb) const {
+  for (std::string_view kind : kUnsupportedObjects) {
+    if (isKeywordOrWord(kind)) unsupported(std::string(verb) + " " + std::string(kind));
+  }
+}
+
 StmtPtr Parser::createStatement() {
   Pos at = pos();
   const size_t start = peek().offset;
   expectKeyword("CREATE");
+  refuseObjectKind("CREATE");
+  if (isKeyword("OR") && isKeyword("ALTER", 1)) unsupported("CREATE OR ALTER");
   if (acceptKeyword("TABLE")) return createTable(at);
   if (acceptKeyword("VIEW")) return createView(at, start);
   if (isKeyword("UNIQUE") || isKeyword("CLUSTERED") || isKeyword("NONCLUSTERED") || isKeyword("INDEX")) {
@@ -40,10 +58,18 @@ StmtPtr Parser::createTable(Pos at) {
 }
 
 bool Parser::startsConstraint() const {
-  return isKeyword("CONSTRAINT") || isKeyword("PRIMARY") || isKeyword("UNIQUE");
+  return isKeyword("CONSTRAINT") || isKeyword("PRIMARY") || isKeyword("UNIQUE") || isKeyword("CHECK") ||
+         isKeyword("FOREIGN");
+}
+
+void Parser::refuseConstraintKind() const {
+  if (isKeyword("CHECK")) unsupported("A CHECK constraint");
+  if (isKeyword("REFERENCES") || isKeyword("FOREIGN")) unsupported("A FOREIGN KEY constraint");
+  if (isKeyword("DEFAULT")) unsupported("ALTER TABLE ... ADD CONSTRAINT ... DEFAULT");
 }
 
 void Parser::keyKind(KeyConstraint& k) {
+  refuseConstraintKind();
   if (acceptKeyword("PRIMARY")) {
     expectKeyword("KEY");
     k.primaryKey = true;
@@ -60,6 +86,7 @@ ColumnDef Parser::columnDef(std::vector<KeyConstraint>& keys) {
   ColumnDef c;
   c.pos = pos();
   c.name = name();
+  if (isKeyword("AS")) unsupported("A computed column");
   c.type = typeName();
   while (true) {
     Pos at = pos();
@@ -77,6 +104,8 @@ ColumnDef Parser::columnDef(std::vector<KeyConstraint>& keys) {
     } else if (acceptKeyword("DEFAULT")) {
       c.defaultValue = value();
       c.defaultName = std::move(constraintName);
+    } else if (isKeyword("CHECK") || isKeyword("REFERENCES") || isKeyword("FOREIGN")) {
+      refuseConstraintKind();
     } else if (!constraintName.empty()) {
       fail();
     } else if (isKeyword("NOT") && isKeyword("NULL", 1)) {
@@ -146,6 +175,8 @@ StmtPtr Parser::createIndex(Pos at) {
   s->table = objectName();
   expectSymbol("(");
   s->columns = indexColumns();
+  if (isWord("INCLUDE")) unsupported("CREATE INDEX ... INCLUDE");
+  if (isKeyword("WHERE")) unsupported("CREATE INDEX ... WHERE (filtered indexes)");
   skipWithOptions();
   fileGroup();
   return s;
@@ -165,6 +196,9 @@ StmtPtr Parser::createView(Pos at, size_t start) {
 StmtPtr Parser::dropStatement() {
   Pos at = pos();
   expectKeyword("DROP");
+  refuseObjectKind("DROP");
+  if ((isKeyword("TABLE") || isKeyword("VIEW") || isKeyword("INDEX")) && isKeyword("IF", 1))
+    unsupported("DROP ... IF EXISTS");
   if (acceptKeyword("TABLE")) {
     auto s = std::make_unique<DropTableStmt>(at);
     do {
@@ -205,6 +239,8 @@ StmtPtr Parser::dropStatement() {
 StmtPtr Parser::alterStatement() {
   auto s = std::make_unique<AlterTableStmt>(pos());
   expectKeyword("ALTER");
+  refuseObjectKind("ALTER");
+  if (isKeyword("VIEW") || isKeyword("INDEX")) unsupported("ALTER " + peek().text);
   expectKeyword("TABLE");
   s->table = objectName();
   if (acceptKeyword("WITH")) {
@@ -244,6 +280,9 @@ StmtPtr Parser::alterStatement() {
       c.nullable = true;
     }
     s->columns.push_back(std::move(c));
+  } else if (isKeyword("CHECK") || isKeyword("NOCHECK") || isWord("SWITCH") || isWord("REBUILD") ||
+             isWord("ENABLE") || isWord("DISABLE") || isKeyword("SET")) {
+    unsupported("ALTER TABLE ... " + ascii::upperCase(peek().text));
   } else {
     fail();
   }

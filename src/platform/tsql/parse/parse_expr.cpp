@@ -370,21 +370,21 @@ ExprPtr Parser::functionCall(ObjectName name, Pos at) {
   auto call = std::make_unique<FunctionCall>(at);
   call->name = std::move(name);
   expectSymbol("(");
-  if (acceptSymbol(")")) return call;
   if (isSymbol("*") && isSymbol(")", 1)) {
     next();
     next();
     call->star = true;
-    return call;
+  } else if (!acceptSymbol(")")) {
+    if (acceptKeyword("DISTINCT"))
+      call->distinct = true;
+    else
+      acceptKeyword("ALL");
+    do {
+      call->args.push_back(value());
+    } while (acceptSymbol(","));
+    expectSymbol(")");
   }
-  if (acceptKeyword("DISTINCT"))
-    call->distinct = true;
-  else
-    acceptKeyword("ALL");
-  do {
-    call->args.push_back(value());
-  } while (acceptSymbol(","));
-  expectSymbol(")");
+  if (isKeyword("OVER")) unsupported("OVER (window functions)");
   return call;
 }
 

@@ -1,4 +1,5 @@
 // Queries: SELECT, UNION chains, ORDER BY, FROM with joins and derived tables.
+#include "platform/common/ascii_text.h"
 #include "platform/tsql/parse/parser.h"
 #include "platform/tsql/parse/parser_impl.h"
 
@@ -35,6 +36,7 @@ QueryPtr Parser::query() {
   if (isKeyword("ORDER")) {
     if (!q->orderBy.empty()) fail();  // (SELECT ... ORDER BY) ORDER BY
     q->orderBy = orderBy();
+    if (isWord("OFFSET")) unsupported("ORDER BY ... OFFSET ... FETCH");
   }
   return q;
 }
@@ -97,13 +99,19 @@ std::unique_ptr<SelectBlock> Parser::selectBlock() {
   if (acceptKeyword("WHERE")) s->where = condition();
   if (acceptKeyword("GROUP")) {
     expectKeyword("BY");
+    if (isKeyword("ALL")) unsupported("GROUP BY ALL");
     do {
+      if ((isWord("ROLLUP") || isWord("CUBE")) && isSymbol("(", 1))
+        unsupported("GROUP BY " + ascii::upperCase(peek().text) + " (...)");
+      if (isWord("GROUPING") && isWord("SETS", 1)) unsupported("GROUP BY GROUPING SETS");
       s->groupBy.push_back(value());
     } while (acceptSymbol(","));
     if (isKeyword("WITH") && isWord("ROLLUP", 1)) {
       next();
       next();
       s->withRollup = true;
+    } else if (isKeyword("WITH") && isWord("CUBE", 1)) {
+      unsupported("GROUP BY ... WITH CUBE");
     }
   }
   if (acceptKeyword("HAVING")) s->having = condition();
@@ -122,6 +130,7 @@ SelectItem Parser::selectItem() {
   SelectItem item;
   item.pos = pos();
   TokenKind k = peek().kind;
+  if (k == TokenKind::Variable) refuseCompoundAssignment(1);  // SELECT @v += 1
   if (isSymbol("=", 1) && (k == TokenKind::Variable || isName() || k == TokenKind::String)) {
     // @v = expr assigns; alias = expr names
     (k == TokenKind::Variable ? item.variable : item.alias) = next().text;
@@ -189,6 +198,7 @@ TableRefPtr Parser::joinedTable() {
       left = std::move(j);
       continue;
     }
+    if ((isKeyword("CROSS") || isKeyword("OUTER")) && isWord("APPLY", 1)) unsupported(peek().text + " APPLY");
     JoinType type;
     if (isKeyword("JOIN")) {
       type = JoinType::Inner;
@@ -218,6 +228,7 @@ TableRefPtr Parser::tablePrimary() {
   Pos at = pos();
   if (isSymbol("(")) {
     next();
+    if (isKeyword("VALUES")) unsupported("FROM (VALUES ...)");
     if (!isKeyword("SELECT")) {
       TableRefPtr inner = joinedTable();
       expectSymbol(")");
@@ -231,10 +242,18 @@ TableRefPtr Parser::tablePrimary() {
     if (acceptSymbol("(")) d->columnAliases = nameList();
     return d;
   }
+  for (std::string_view rowset :
+       {"OPENQUERY", "OPENROWSET", "OPENDATASOURCE", "OPENXML", "CONTAINSTABLE", "FREETEXTTABLE"}) {
+    if (isKeyword(rowset)) unsupported(rowset);
+  }
   auto t = std::make_unique<NamedTable>(at);
   t->name = objectName();
+  if (isSymbol("(") && !(isName(1) && isSymbol(")", 2))) unsupported("A table-valued function in FROM");
   t->alias = optionalAlias();
   t->hints = tableHints();
+  for (std::string_view tail : {"PIVOT", "UNPIVOT", "TABLESAMPLE"}) {
+    if (isKeyword(tail)) unsupported(tail);
+  }
   return t;
 }
 

@@ -1,13 +1,51 @@
 // Statements: dispatch, DML and the procedural language.
+#include "platform/common/ascii_text.h"
+#include "platform/tsql/engine.h"
+#include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser_impl.h"
+#include "platform/tsql/parse/set_options.h"
+#include "platform/tsql/types/datetime_text.h"
 
 namespace mls::tsql {
 
 using namespace ast;
 
+namespace {
+
+// Statements of T-SQL the engine does not have, by their first word.
+constexpr std::pair<std::string_view, std::string_view> kUnsupportedStatements[] = {
+    {"SAVE", "SAVE TRANSACTION (savepoints)"},
+    {"MERGE", "MERGE"},
+    {"WITH", "WITH ... AS (common table expressions)"},
+    {"THROW", "THROW"},
+    {"GOTO", "GOTO"},
+    {"WAITFOR", "WAITFOR"},
+    {"USE", "USE"},
+    {"GRANT", "GRANT"},
+    {"REVOKE", "REVOKE"},
+    {"DENY", "DENY"},
+    {"BULK", "BULK INSERT"},
+    {"BACKUP", "BACKUP"},
+    {"RESTORE", "RESTORE"},
+    {"CHECKPOINT", "CHECKPOINT"},
+    {"KILL", "KILL"},
+    {"SHUTDOWN", "SHUTDOWN"},
+    {"RECONFIGURE", "RECONFIGURE"},
+    {"READTEXT", "READTEXT"},
+    {"WRITETEXT", "WRITETEXT"},
+    {"UPDATETEXT", "UPDATETEXT"},
+    {"SETUSER", "SETUSER"},
+    {"REVERT", "REVERT"},
+};
+
+}  // namespace
+
 StmtPtr Parser::statement() {
   DepthGuard guard(*this);
   const Token& t = peek();
+  for (auto [word, form] : kUnsupportedStatements) {
+    if (isKeywordOrWord(word)) unsupported(form);
+  }
   if (t.kind == TokenKind::Symbol && t.text == "(") return selectStatement();
   // A procedure name alone starts the first statement of a batch: EXEC is implied.
   if (t.kind == TokenKind::Identifier && firstStatement_) return execStatement(false);
@@ -53,12 +91,14 @@ StmtPtr Parser::statement() {
 StmtPtr Parser::selectStatement() {
   auto s = std::make_unique<SelectStmt>(pos());
   s->query = query();
+  refuseStatementTail(true);
   return s;
 }
 
 StmtPtr Parser::insertStatement() {
   auto s = std::make_unique<InsertStmt>(pos());
   expectKeyword("INSERT");
+  if (isKeyword("TOP")) unsupported("INSERT TOP");
   acceptKeyword("INTO");
   s->table = objectName();
   tableHints();
@@ -66,6 +106,7 @@ StmtPtr Parser::insertStatement() {
     next();
     s->columns = nameList();
   }
+  if (isWord("OUTPUT")) unsupported("The OUTPUT clause");
   if (acceptKeyword("VALUES")) {
     s->source = InsertStmt::Source::Values;
     do {
@@ -84,9 +125,9 @@ StmtPtr Parser::insertStatement() {
   } else if (isKeyword("SELECT") || isSymbol("(")) {
     s->source = InsertStmt::Source::Query;
     s->query = query();
+    refuseStatementTail(false);
   } else if (isKeyword("EXEC") || isKeyword("EXECUTE")) {
-    s->source = InsertStmt::Source::Exec;
-    s->exec = execStatement(true);
+    unsupported("INSERT ... EXEC");
   } else {
     fail();
   }
@@ -96,6 +137,8 @@ StmtPtr Parser::insertStatement() {
 StmtPtr Parser::updateStatement() {
   auto s = std::make_unique<UpdateStmt>(pos());
   expectKeyword("UPDATE");
+  if (isKeyword("TOP")) unsupported("UPDATE TOP");
+  if (isWord("STATISTICS")) unsupported("UPDATE STATISTICS");
   s->target = objectName();
   s->targetHints = tableHints();
   expectKeyword("SET");
@@ -110,6 +153,9 @@ StmtPtr Parser::updateStatement() {
     size_t k = 0;
     while (isName(k) && isSymbol(".", k + 1))
       k += 2;
+    if (isName(k) || (item.variable.empty() && peek().kind == TokenKind::Variable)) {
+      refuseCompoundAssignment(k + 1);  // col += v, @v += v
+    }
     if (isName(k) && isSymbol("=", k + 1)) {
       do {
         item.column.push_back(name());
@@ -121,25 +167,38 @@ StmtPtr Parser::updateStatement() {
     item.value = item.column.empty() ? value() : valueOrDefault();
     s->items.push_back(std::move(item));
   } while (acceptSymbol(","));
+  if (isWord("OUTPUT")) unsupported("The OUTPUT clause");
   if (acceptKeyword("FROM")) s->from = tableSources();
-  if (acceptKeyword("WHERE")) s->where = condition();
+  if (acceptKeyword("WHERE")) s->where = whereCondition();
+  refuseStatementTail(false);
   return s;
 }
 
 StmtPtr Parser::deleteStatement() {
   auto s = std::make_unique<DeleteStmt>(pos());
   expectKeyword("DELETE");
+  if (isKeyword("TOP")) unsupported("DELETE TOP");
   acceptKeyword("FROM");
   s->target = objectName();
   s->targetHints = tableHints();
+  if (isWord("OUTPUT")) unsupported("The OUTPUT clause");
   if (acceptKeyword("FROM")) s->from = tableSources();
-  if (acceptKeyword("WHERE")) s->where = condition();
+  if (acceptKeyword("WHERE")) s->where = whereCondition();
+  refuseStatementTail(false);
   return s;
+}
+
+ExprPtr Parser::whereCondition() {
+  if (isKeyword("CURRENT") && isKeyword("OF", 1)) unsupported("WHERE CURRENT OF (changes through a cursor)");
+  return condition();
 }
 
 StmtPtr Parser::declareStatement() {
   Pos at = pos();
   expectKeyword("DECLARE");
+  if (isName() && (isWord("INSENSITIVE", 1) || isWord("SCROLL", 1))) {
+    unsupported("DECLARE ... " + ascii::upperCase(peek(1).text) + " CURSOR (the ISO cursor form)");
+  }
   if (isName() && isKeyword("CURSOR", 1)) {
     auto s = std::make_unique<DeclareCursorStmt>(at);
     s->name = next().text;
@@ -152,10 +211,18 @@ StmtPtr Parser::declareStatement() {
       for (const char* o : kOptions)
         known = known || isWord(o);
       if (!known) fail();
+      // every cursor reads a snapshot taken at OPEN: it cannot see changes as these would
+      if (isWord("KEYSET") || isWord("DYNAMIC")) unsupported(ascii::upperCase(peek().text) + " cursors");
       s->options.push_back(upperWord());
     }
     next();
     s->query = query();
+    // FOR READ ONLY is what every cursor of the engine is
+    if (isKeyword("FOR") && isKeyword("READ", 1) && isWord("ONLY", 2)) {
+      i_ += 3;
+    } else if (isKeyword("FOR") && isKeyword("UPDATE", 1)) {
+      unsupported("DECLARE CURSOR ... FOR UPDATE");
+    }
     return s;
   }
   auto s = std::make_unique<DeclareStmt>(at);
@@ -165,6 +232,8 @@ StmtPtr Parser::declareStatement() {
     if (peek().kind != TokenKind::Variable) fail();
     v.name = next().text;
     acceptKeyword("AS");
+    if (isKeyword("TABLE")) unsupported("DECLARE @t TABLE (table variables)");
+    if (isKeyword("CURSOR")) unsupported("DECLARE @c CURSOR (cursor variables)");
     v.type = typeName();
     if (acceptSymbol("=")) v.init = value();
     s->vars.push_back(std::move(v));
@@ -222,6 +291,7 @@ StmtPtr Parser::setStatement() {
   if (peek().kind == TokenKind::Variable) {
     auto s = std::make_unique<SetVariableStmt>(at);
     s->name = next().text;
+    refuseCompoundAssignment();
     expectSymbol("=");
     s->value = value();
     return s;
@@ -258,20 +328,40 @@ StmtPtr Parser::setStatement() {
     }
     return s;
   }
+  return setOptionStatement(at);
+}
+
+// SET option[, option...] value, checked against the option's rule: a name SQL
+// Server does not know is 195, a value of the wrong kind a syntax error, and
+// an option or value the engine does not have 40517.
+StmtPtr Parser::setOptionStatement(Pos at) {
   auto s = std::make_unique<SetOptionStmt>(at);
+  std::vector<const SetOptionRule*> rules;
   do {
     // options are plain words but for a few reserved ones
-    bool reserved = isKeyword("ROWCOUNT") || isKeyword("TEXTSIZE") || isKeyword("STATISTICS");
+    bool reserved =
+        isKeyword("ROWCOUNT") || isKeyword("TEXTSIZE") || isKeyword("STATISTICS") || isKeyword("OFFSETS");
     if (!isName() && !reserved) fail();
+    const Token& written = peek();
     std::string option = upperWord();
     if (option == "STATISTICS") option += " " + upperWord();  // STATISTICS IO
+    const SetOptionRule* rule = findSetOptionRule(option);
+    if (rule == nullptr && !rules.empty() && rules.back()->name.starts_with("STATISTICS "))
+      rule = findSetOptionRule(option = "STATISTICS " + option);  // SET STATISTICS IO, TIME ON
+    if (rule == nullptr)
+      throw SqlError(195, 15, 10, written.line,
+                     "'" + (option.starts_with("STATISTICS") ? option : written.text) +
+                         "' is not a recognized SET option.");
+    if (rule->rule == SetRule::Refused) unsupported("SET " + option);
+    rules.push_back(rule);
     s->options.push_back(std::move(option));
   } while (acceptSymbol(","));
   const Token& v = peek();
   bool negative = v.kind == TokenKind::Symbol && v.text == "-";
   if (negative) next();
   const Token& w = peek();
-  switch (w.kind) {
+  TokenKind kind = w.kind;
+  switch (kind) {
     case TokenKind::Integer:
     case TokenKind::Decimal:
       s->value = (negative ? "-" : "") + next().text;
@@ -283,12 +373,31 @@ StmtPtr Parser::setStatement() {
       break;
     case TokenKind::String:
     case TokenKind::NString:
+    case TokenKind::QuotedIdentifier:  // SET LANGUAGE [us_english]
     case TokenKind::Variable:
       if (negative) fail();
       s->value = next().text;
       break;
     default:
       fail();
+  }
+  const Token& valueToken = toks_[i_ - 1];
+  bool variable = kind == TokenKind::Variable;
+  for (const SetOptionRule* rule : rules) {
+    bool onOff = s->value == "ON" || s->value == "OFF";
+    bool number = kind == TokenKind::Integer || variable;
+    bool word = kind == TokenKind::Identifier || kind == TokenKind::Keyword;
+    bool fits = rule->kind == SetValueKind::OnOff    ? onOff && word
+                : rule->kind == SetValueKind::Number ? number
+                                                     : kind != TokenKind::Decimal;
+    // only ON / OFF options come in lists
+    if (!fits || (rules.size() > 1 && rule->kind != SetValueKind::OnOff)) failAt(valueToken);
+    if (rule->name == "DATEFORMAT" && !variable && !dateOrderNamed(s->value))
+      throwSqlError(2741, {s->value}, valueToken.line);
+    if (rule->rule != SetRule::OnlyValue) continue;
+    if (variable) unsupported("SET " + std::string(rule->name) + " from a variable");
+    if (!acceptsValue(*rule, ascii::upperCase(s->value)))
+      unsupported("SET " + std::string(rule->name) + " " + s->value);
   }
   return s;
 }
@@ -313,6 +422,8 @@ StmtPtr Parser::whileStatement() {
 }
 
 StmtPtr Parser::beginStatement() {
+  if (isWord("TRY", 1) || isWord("CATCH", 1)) unsupported("BEGIN TRY ... BEGIN CATCH");
+  if (isKeyword("DISTRIBUTED", 1)) unsupported("BEGIN DISTRIBUTED TRANSACTION");
   if (isKeyword("TRAN", 1) || isKeyword("TRANSACTION", 1)) {
     auto s = std::make_unique<TranStmt>(StmtKind::BeginTran, pos());
     next();
@@ -354,7 +465,11 @@ StmtPtr Parser::raiserrorStatement() {
   expectSymbol(")");
   if (acceptKeyword("WITH")) {
     do {
-      if (!isWord("NOWAIT") && !isWord("LOG") && !isWord("SETERROR")) fail();
+      // NOWAIT only hastens the message; LOG writes the server's error log and
+      // SETERROR sets @@ERROR, which the engine does not
+      if (isWord("LOG") || isWord("SETERROR"))
+        unsupported("RAISERROR ... WITH " + ascii::upperCase(peek().text));
+      if (!isWord("NOWAIT")) fail();
       s->options.push_back(upperWord());
     } while (acceptSymbol(","));
   }
@@ -377,10 +492,13 @@ StmtPtr Parser::execStatement(bool keyword) {
     next();
   }
   s->procedure = objectName();
-  if (!startsExpression() && !isKeyword("DEFAULT")) return s;
-  do {
-    s->args.push_back(execArgument());
-  } while (acceptSymbol(","));
+  if (startsExpression() || isKeyword("DEFAULT")) {
+    do {
+      s->args.push_back(execArgument());
+    } while (acceptSymbol(","));
+  }
+  if (isKeyword("WITH") && (isWord("RECOMPILE", 1) || isWord("RESULT", 1)))
+    unsupported("EXEC ... WITH " + ascii::upperCase(peek(1).text));
   return s;
 }
 
@@ -438,7 +556,9 @@ StmtPtr Parser::tranStatement(StmtKind kind) {
   auto s = std::make_unique<TranStmt>(kind, pos());
   next();  // COMMIT / ROLLBACK
   if (acceptKeyword("TRAN") || acceptKeyword("TRANSACTION")) {
-    if (isName() || peek().kind == TokenKind::Variable) s->name = next().text;
+    bool named = isName() || peek().kind == TokenKind::Variable;
+    if (named && kind == StmtKind::Rollback) unsupported("ROLLBACK TRANSACTION with a name (savepoints)");
+    if (named) s->name = next().text;
   } else {
     acceptWord("WORK");
   }

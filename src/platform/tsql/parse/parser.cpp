@@ -107,6 +107,28 @@ void Parser::failAt(const Token& t) const {
   throwSqlError(102, {t.text}, t.line);
 }
 
+void Parser::unsupported(std::string_view form) const {
+  throwSqlError(40517, {std::string(form)}, peek().line);
+}
+
+bool Parser::isKeywordOrWord(std::string_view word, size_t ahead) const {
+  return isKeyword(word, ahead) || isWord(word, ahead);
+}
+
+void Parser::refuseCompoundAssignment(size_t ahead) const {
+  static const char* const kOperators[] = {"+", "-", "*", "/", "%", "&", "|", "^"};
+  for (const char* op : kOperators) {
+    if (isSymbol(op, ahead) && isSymbol("=", ahead + 1))
+      unsupported(std::string("The compound assignment ") + op + "=");
+  }
+}
+
+void Parser::refuseStatementTail(bool select) const {
+  if (isKeyword("OPTION") && isSymbol("(", 1)) unsupported("The OPTION clause (query hints)");
+  if (select && isKeyword("FOR")) unsupported("SELECT ... FOR " + peek(1).text);
+  if (select && isKeyword("COMPUTE")) unsupported("COMPUTE");
+}
+
 void Parser::requireCondition(const ast::Expr& e) const {
   if (ast::isPredicate(e)) return;
   const Token& t = atEnd() && i_ > 0 ? toks_[i_ - 1] : peek();

@@ -71,6 +71,15 @@ class Parser {
   // Error 102 / 156 near the current token (at the end: the last token).
   [[noreturn]] void fail() const;
   [[noreturn]] void failAt(const Token& t) const;
+  // Error 40517 naming `form`: a T-SQL form the engine does not have.
+  [[noreturn]] void unsupported(std::string_view form) const;
+  // A keyword or a plain identifier spelled `word`.
+  bool isKeywordOrWord(std::string_view word, size_t ahead = 0) const;
+  // Refuses a compound assignment (+=, -=, ...) `ahead` tokens on.
+  void refuseCompoundAssignment(size_t ahead = 0) const;
+  // Refuses what may end a statement that the engine does not have: OPTION
+  // (...) query hints, and for SELECT a FOR XML / BROWSE / JSON clause.
+  void refuseStatementTail(bool select) const;
   // Error 4145 when `e` is a value where a condition belongs.
   void requireCondition(const ast::Expr& e) const;
 
@@ -121,6 +130,7 @@ class Parser {
   ast::StmtPtr insertStatement();
   ast::StmtPtr updateStatement();
   ast::StmtPtr deleteStatement();
+  ast::ExprPtr whereCondition();  // UPDATE's and DELETE's WHERE: no CURRENT OF
   ast::StmtPtr declareStatement();
   ast::StmtPtr cursorStatement(ast::StmtKind kind);
   ast::StmtPtr fetchStatement();
@@ -134,6 +144,7 @@ class Parser {
   ast::ExecArg execArgument();
   ast::StmtPtr tranStatement(ast::StmtKind kind);
   ast::StmtPtr dbccStatement();
+  ast::StmtPtr setOptionStatement(ast::Pos at);
 
   // ---- DDL (parse_ddl.cpp)
   ast::StmtPtr createStatement();
@@ -150,6 +161,10 @@ class Parser {
   ast::KeyConstraint tableConstraint();
   std::vector<ast::IndexColumn> indexColumns();
   void fileGroup();  // [ON filegroup]
+  // Refuse what the engine does not create, alter or drop (procedures,
+  // functions, triggers, ...) and the constraints it does not have.
+  void refuseObjectKind(std::string_view verb) const;
+  void refuseConstraintKind() const;
 
   std::string_view text_;
   std::vector<Token> toks_;

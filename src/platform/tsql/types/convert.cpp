@@ -234,7 +234,7 @@ Value toDateTime(const Value& v, const SqlType& from, const SqlType& to, int sty
   switch (v.kind()) {
     case Value::Kind::String: {
       DateTime t;
-      DateParse r = parseDateTimeText(v.asString(), style, t);
+      DateParse r = parseDateTimeText(v.asString(), style, t, currentDateOrder(), to.id == TypeId::Date);
       if (r == DateParse::BadFormat || (r == DateParse::OutOfRange && to.id == TypeId::Date))
         throwSqlError(241);
       if (r == DateParse::OutOfRange) throwSqlError(242, {str(from.baseName()), str(to.baseName())});

@@ -13,7 +13,8 @@ namespace mls::tsql {
 
 // CAST(v AS to): numeric to integer truncates, to a smaller decimal scale
 // rounds half away from zero, float to integer truncates, text to number
-// allows surrounding spaces, text to datetime reads year-month-day forms only,
+// allows surrounding spaces, text to a date type reads the forms of
+// parseDateTimeText in the thread's currentDateOrder() (mdy by default),
 // date/time to text uses style 0, integer to too short text gives "*", decimal
 // to too short text raises 8115, any text result longer than `to` is silently
 // cut.  Raises 245, 8114, 8115, 241, 242, 529 as the server does.  NULL stays NULL.

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <string>
 
 namespace mls::tsql {
 
@@ -38,99 +39,333 @@ struct Reader {
   }
 };
 
+bool isDigit(char c) {
+  return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+bool isAlpha(char c) {
+  return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+
 bool isDigits(std::string_view s) {
   for (char c : s) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    if (!isDigit(c)) return false;
   }
   return !s.empty();
 }
 
-// hh:mi[:ss[.fff]] [AM|PM]; fills the time and returns false on bad text.
+int toInt(std::string_view digits) {
+  int v = 0;
+  for (char c : digits)
+    v = v * 10 + (c - '0');
+  return v;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+// AM or PM at `pos` (any case), not followed by a letter.
+bool isMeridiem(std::string_view s, size_t pos) {
+  if (pos + 2 > s.size() || isAlpha(pos + 2 < s.size() ? s[pos + 2] : ' ')) return false;
+  char c = static_cast<char>(std::toupper(static_cast<unsigned char>(s[pos])));
+  return (c == 'A' || c == 'P') && std::toupper(static_cast<unsigned char>(s[pos + 1])) == 'M';
+}
+
+// 1..12 for a us_english month name or its three-letter abbreviation, else 0.
+int monthNamed(std::string_view word) {
+  static const char* const kNames[] = {"January", "February", "March",     "April",   "May",      "June",
+                                       "July",    "August",   "September", "October", "November", "December"};
+  for (int m = 0; m < 12; ++m) {
+    if (equalsNoCase(word, kMonths[m]) || equalsNoCase(word, kNames[m])) return m + 1;
+  }
+  return 0;
+}
+
+// A two-digit year under the cutoff 2049.
+int fullYear(int year, int digits) {
+  if (digits > 2) return year;
+  return year <= 49 ? 2000 + year : 1900 + year;
+}
+
+// hh:mi[:ss[.fff | :mmm]] [AM|PM], or h AM|PM; fills the time and returns
+// false on bad text.
 bool readTime(Reader& r, int& h, int& mi, int& sec, int& ms) {
   h = r.number(2);
-  if (h < 0 || !r.accept(':')) return false;
-  mi = r.number(2);
-  if (mi < 0) return false;
-  sec = 0, ms = 0;
+  if (h < 0) return false;
+  mi = 0, sec = 0, ms = 0;
   if (r.accept(':')) {
-    sec = r.number(2);
-    if (sec < 0) return false;
-    if (r.accept('.') || r.accept(':')) {
-      int digits = 0;
-      int frac = r.number(3, &digits);
-      if (frac < 0 || std::isdigit(static_cast<unsigned char>(r.peek()))) return false;
-      for (int i = digits; i < 3; ++i)
-        frac *= 10;
-      ms = frac;
+    mi = r.number(2);
+    if (mi < 0) return false;
+    if (r.accept(':')) {
+      sec = r.number(2);
+      if (sec < 0) return false;
+      if (r.accept('.')) {  // a fraction of a second
+        int digits = 0;
+        int frac = r.number(3, &digits);
+        if (frac < 0 || isDigit(r.peek())) return false;
+        for (int i = digits; i < 3; ++i)
+          frac *= 10;
+        ms = frac;
+      } else if (r.accept(':')) {  // milliseconds
+        ms = r.number(3);
+        if (ms < 0 || isDigit(r.peek())) return false;
+      }
     }
+    r.skipSpaces();
+  } else {
+    r.skipSpaces();
+    if (!isMeridiem(r.s, r.pos)) return false;  // an hour alone needs AM or PM
   }
-  r.skipSpaces();
-  char c = static_cast<char>(std::toupper(static_cast<unsigned char>(r.peek())));
-  if ((c == 'A' || c == 'P') && r.pos + 1 < r.s.size() &&
-      std::toupper(static_cast<unsigned char>(r.s[r.pos + 1])) == 'M') {
+  if (isMeridiem(r.s, r.pos)) {
+    char c = static_cast<char>(std::toupper(static_cast<unsigned char>(r.peek())));
     r.pos += 2;
-    if (h < 1 || h > 12) return false;
+    if (h > 12) return false;
     if (c == 'A' && h == 12) h = 0;
     if (c == 'P' && h != 12) h += 12;
   }
   return h <= 23 && mi <= 59 && sec <= 59;
 }
 
-}  // namespace
-
-DateParse parseDateTimeText(std::string_view text, int style, DateTime& out) {
-  Reader r{text};
-  r.skipSpaces();
-  int y = 1900, m = 1, d = 1;
-  bool hasDate = false;
-  size_t tokenEnd = r.pos;
-  while (tokenEnd < text.size() && text[tokenEnd] != ' ' && text[tokenEnd] != 'T' && text[tokenEnd] != 't') {
-    ++tokenEnd;
+// Where the time begins: the first number followed by ':' or by AM/PM; the
+// text's size when there is no time.
+size_t timeStart(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    if (!isDigit(s[i])) {
+      ++i;
+      continue;
+    }
+    size_t start = i;
+    while (i < s.size() && isDigit(s[i]))
+      ++i;
+    bool standsAlone = start == 0 || !isAlpha(s[start - 1]) || s[start - 1] == 'T' || s[start - 1] == 't';
+    if (i < s.size() && s[i] == ':' && standsAlone) return start;
+    size_t j = i;
+    while (j < s.size() && s[j] == ' ')
+      ++j;
+    if (standsAlone && isMeridiem(s, j)) return start;
   }
-  std::string_view token = text.substr(r.pos, tokenEnd - r.pos);
-  if (token.find(':') == std::string_view::npos && !token.empty()) {
-    hasDate = true;
-    if (isDigits(token) && token.size() == 8) {
-      y = std::stoi(std::string(token.substr(0, 4)));
-      m = std::stoi(std::string(token.substr(4, 2)));
-      d = std::stoi(std::string(token.substr(6, 2)));
-      r.pos = tokenEnd;
-    } else {
-      bool monthFirst = style == 1 || style == 101, dayFirst = style == 3 || style == 103;
-      int digits = 0;
-      int a = r.number(4, &digits);
-      char sep = r.peek();
-      if (a < 0 || (sep != '-' && sep != '/' && sep != '.')) return DateParse::BadFormat;
-      ++r.pos;
-      int b = r.number(2);
-      if (b < 0 || !r.accept(sep)) return DateParse::BadFormat;
-      int cDigits = 0;
-      int c = r.number(4, &cDigits);
-      if (c < 0) return DateParse::BadFormat;
-      if (digits == 4 && !monthFirst && !dayFirst) {
-        y = a, m = b, d = c;
-      } else if (cDigits == 4 && digits <= 2 && (monthFirst || dayFirst)) {
-        y = c;
-        m = monthFirst ? a : b;
-        d = monthFirst ? b : a;
-      } else {
-        return DateParse::BadFormat;
-      }
-      if (r.pos != tokenEnd) return DateParse::BadFormat;
+  return s.size();
+}
+
+struct Ymd {
+  int y = 1900, m = 1, d = 1;
+};
+
+// The order a CONVERT style names, or `order` for styles that name none.
+DateOrder styleOrder(int style, DateOrder order) {
+  switch (style) {
+    case 1:
+    case 101:
+    case 10:
+    case 110:
+      return DateOrder::Mdy;
+    case 3:
+    case 103:
+    case 4:
+    case 104:
+    case 5:
+    case 105:
+      return DateOrder::Dmy;
+    case 2:
+    case 102:
+    case 11:
+    case 111:
+      return DateOrder::Ymd;
+    default:
+      return order;
+  }
+}
+
+// 'a/b/c' with one separator of - / . ; the places of year, month and day
+// come from the order, a four-digit year standing wherever it is written.
+bool readNumericDate(std::string_view s, DateOrder order, bool toDate, Ymd& out) {
+  std::string_view parts[3];
+  char sep = 0;
+  size_t begin = 0;
+  int n = 0;
+  for (size_t i = 0; i <= s.size(); ++i) {
+    if (i < s.size() && isDigit(s[i])) continue;
+    if (n == 3 || i == begin) return false;
+    parts[n++] = s.substr(begin, i - begin);
+    if (i == s.size()) break;
+    if (s[i] != '-' && s[i] != '/' && s[i] != '.') return false;
+    if (sep != 0 && s[i] != sep) return false;
+    sep = s[i];
+    begin = i + 1;
+  }
+  if (n != 3) return false;
+  // the places of year, month and day in the written order
+  static const char* const kPlaces[] = {"mdy", "dmy", "ymd", "ydm", "myd", "dym"};
+  std::string places = kPlaces[static_cast<int>(order)];
+  int yearAt = -1;
+  for (int k = 0; k < 3; ++k) {
+    if (parts[k].size() == 3 || parts[k].size() > 4) return false;
+    if (parts[k].size() == 4) {
+      if (yearAt >= 0) return false;
+      yearAt = k;
     }
   }
-  int h = 0, mi = 0, sec = 0, ms = 0;
-  if (hasDate && (r.peek() == 'T' || r.peek() == 't')) {
-    ++r.pos;
-    if (!readTime(r, h, mi, sec, ms)) return DateParse::BadFormat;
-  } else {
-    r.skipSpaces();
-    if (!r.done() && !readTime(r, h, mi, sec, ms)) return DateParse::BadFormat;
+  if (yearAt >= 0 && places[yearAt] != 'y') {
+    // the month and the day keep their relative order around the year
+    bool monthFirst = places.find('m') < places.find('d');
+    places = std::string(3, 'y');
+    int other = 0;
+    for (int k = 0; k < 3; ++k) {
+      if (k == yearAt) continue;
+      places[k] = (other++ == 0) == monthFirst ? 'm' : 'd';
+    }
   }
-  r.skipSpaces();
-  if (!r.done()) return DateParse::BadFormat;
-  if (!isValidDate(y, m, d)) return DateParse::OutOfRange;
-  out = DateTime::fromParts(y, m, d, h, mi, sec, ms);
+  if (toDate && yearAt == 0) places = "ymd";
+  for (int k = 0; k < 3; ++k) {
+    int v = toInt(parts[k]);
+    if (places[k] == 'y') {
+      out.y = fullYear(v, static_cast<int>(parts[k].size()));
+    } else {
+      if (parts[k].size() > 2) return false;
+      (places[k] == 'm' ? out.m : out.d) = v;
+    }
+  }
+  return true;
+}
+
+// A month by name with one or two numbers: the year (two or four digits) and
+// the day; a four-digit number is the year, else the first is the day.
+bool readAlphabeticDate(std::string_view s, Ymd& out) {
+  int month = 0;
+  std::string_view numbers[2];
+  int n = 0;
+  size_t i = 0;
+  while (i < s.size()) {
+    char c = s[i];
+    if (c == ' ' || c == ',' || c == '-' || c == '/' || c == '.') {
+      ++i;
+      continue;
+    }
+    size_t start = i;
+    bool word = isAlpha(c);
+    while (i < s.size() && (word ? isAlpha(s[i]) : isDigit(s[i])))
+      ++i;
+    if (i == start) return false;
+    std::string_view token = s.substr(start, i - start);
+    if (word) {
+      if (month != 0) return false;
+      month = monthNamed(token);
+      if (month == 0) return false;
+    } else {
+      if (n == 2) return false;
+      numbers[n++] = token;
+    }
+  }
+  if (month == 0 || n == 0) return false;
+  std::string_view day, year;
+  if (n == 1) {
+    year = numbers[0];
+    if (year.size() != 4) return false;
+  } else if (numbers[0].size() == 4) {
+    year = numbers[0], day = numbers[1];
+  } else {
+    day = numbers[0], year = numbers[1];
+  }
+  if ((year.size() != 2 && year.size() != 4) || day.size() > 2) return false;
+  out.y = fullYear(toInt(year), static_cast<int>(year.size()));
+  out.m = month;
+  out.d = day.empty() ? 1 : toInt(day);
+  return true;
+}
+
+bool readDate(std::string_view s, bool isoTime, DateOrder order, bool toDate, Ymd& out) {
+  if (isDigits(s)) {
+    if (s.size() == 8) {
+      out = {toInt(s.substr(0, 4)), toInt(s.substr(4, 2)), toInt(s.substr(6, 2))};
+    } else if (s.size() == 6 && !isoTime) {
+      out = {fullYear(toInt(s.substr(0, 2)), 2), toInt(s.substr(2, 2)), toInt(s.substr(4, 2))};
+    } else if (s.size() == 4 && !isoTime) {
+      out = {toInt(s), 1, 1};
+    } else {
+      return false;
+    }
+    return true;
+  }
+  if (isoTime) {  // yyyy-mm-ddThh:mi:ss, read the same under every order
+    if (s.size() != 10 || s[4] != '-' || s[7] != '-' || !isDigits(s.substr(0, 4)) ||
+        !isDigits(s.substr(5, 2)) || !isDigits(s.substr(8, 2)))
+      return false;
+    out = {toInt(s.substr(0, 4)), toInt(s.substr(5, 2)), toInt(s.substr(8, 2))};
+    return true;
+  }
+  for (char c : s) {
+    if (isAlpha(c)) return readAlphabeticDate(s, out);
+  }
+  return readNumericDate(s, order, toDate, out);
+}
+
+std::string_view trimSpaces(std::string_view s) {
+  size_t b = s.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+thread_local DateOrder tCurrentOrder = DateOrder::Mdy;
+
+}  // namespace
+
+std::optional<DateOrder> dateOrderNamed(std::string_view name) {
+  static const DateOrder kOrders[] = {DateOrder::Mdy, DateOrder::Dmy, DateOrder::Ymd,
+                                      DateOrder::Ydm, DateOrder::Myd, DateOrder::Dym};
+  for (DateOrder o : kOrders) {
+    if (equalsNoCase(name, dateOrderName(o))) return o;
+  }
+  return std::nullopt;
+}
+
+std::string_view dateOrderName(DateOrder order) {
+  static const std::string_view kNames[] = {"mdy", "dmy", "ymd", "ydm", "myd", "dym"};
+  return kNames[static_cast<int>(order)];
+}
+
+DateOrder currentDateOrder() {
+  return tCurrentOrder;
+}
+
+DateOrderScope::DateOrderScope(DateOrder order) : saved_(tCurrentOrder) {
+  tCurrentOrder = order;
+}
+
+DateOrderScope::~DateOrderScope() {
+  tCurrentOrder = saved_;
+}
+
+DateParse parseDateTimeText(std::string_view text, int style, DateTime& out, DateOrder order, bool toDate) {
+  std::string_view s = trimSpaces(text);
+  size_t at = timeStart(s);
+  std::string_view datePart = trimSpaces(s.substr(0, at));
+  bool isoTime = false;
+  if (at < s.size() && at > 0 && (s[at - 1] == 'T' || s[at - 1] == 't') && !datePart.empty()) {
+    isoTime = true;
+    datePart = datePart.substr(0, datePart.size() - 1);
+    if (datePart.empty() || datePart.back() == ' ') return DateParse::BadFormat;
+  } else if (at < s.size() && at > 0 && s[at - 1] != ' ') {
+    return DateParse::BadFormat;  // a time runs on from the date
+  }
+  Ymd date;
+  if (!datePart.empty() && !readDate(datePart, isoTime, styleOrder(style, order), toDate, date))
+    return DateParse::BadFormat;
+  int h = 0, mi = 0, sec = 0, ms = 0;
+  if (at < s.size()) {
+    Reader r{s, at};
+    if (!readTime(r, h, mi, sec, ms)) return DateParse::BadFormat;
+    r.skipSpaces();
+    if (!r.done()) return DateParse::BadFormat;
+  }
+  if (!isValidDate(date.y, date.m, date.d)) return DateParse::OutOfRange;
+  out = DateTime::fromParts(date.y, date.m, date.d, h, mi, sec, ms);
   return DateParse::Ok;
 }
 

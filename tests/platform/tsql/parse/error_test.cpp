@@ -50,6 +50,27 @@ TEST(SyntaxErrors, NameTheOffendingTokenAndItsLine) {
   }
 }
 
+// Forms the engine does not have, and SET options it does not know, name what
+// they refuse and its line.
+TEST(SyntaxErrors, RefusedFormsNameTheForm) {
+  const Case cases[] = {
+      {"SELECT 1\nSAVE TRAN s1", 40517, "SAVE TRANSACTION (savepoints) is not supported by this engine.", 2},
+      {"DECLARE @t AS TABLE (a int)", 40517,
+       "DECLARE @t TABLE (table variables) is not supported by this engine.", 1},
+      {"SELECT a FROM t\nGROUP BY a\nWITH CUBE", 40517,
+       "GROUP BY ... WITH CUBE is not supported by this engine.", 3},
+      {"SET ANSI_NULLS OFF", 40517, "SET ANSI_NULLS OFF is not supported by this engine.", 1},
+      {"SET nocounts ON", 195, "'nocounts' is not a recognized SET option.", 1},
+      {"SET DATEFORMAT 'dd'", 2741, "SET DATEFORMAT date order 'dd' is invalid.", 1},
+  };
+  for (const Case& c : cases) {
+    SqlError e = test::parseError(c.text);
+    EXPECT_EQ(e.number(), c.number) << c.text;
+    EXPECT_EQ(e.message(), c.message) << c.text;
+    EXPECT_EQ(e.line(), c.line) << c.text;
+  }
+}
+
 std::string repeat(std::string_view s, int n) {
   std::string out;
   for (int i = 0; i < n; ++i)
