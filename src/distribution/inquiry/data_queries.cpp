@@ -6,7 +6,7 @@
 #include "distribution/inquiry/client_values.h"
 #include "frame/client_filter.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 

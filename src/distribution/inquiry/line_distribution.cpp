@@ -6,7 +6,10 @@
 
 #include "distribution/engine/issue_lines.h"
 #include "distribution/inquiry/client_values.h"
-#include "frame/globals.h"
+#include "frame/component.h"
+#include "frame/drop_table.h"
+#include "frame/lang_text.h"
+#include "frame/records.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/com/decimal.h"

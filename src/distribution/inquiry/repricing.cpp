@@ -5,7 +5,7 @@
 #include "distribution/engine/issue_lines.h"
 #include "distribution/engine/line_rows.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"

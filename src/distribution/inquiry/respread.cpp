@@ -4,7 +4,7 @@
 #include "distribution/engine/line_rows.h"
 #include "distribution/inquiry/client_values.h"
 #include "distribution/inquiry/pair_list.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 

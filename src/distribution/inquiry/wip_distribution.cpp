@@ -5,10 +5,10 @@
 #include "distribution/engine/issue_lines.h"
 #include "distribution/engine/line_rows.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
+#include "frame/system_profile.h"
 #include "platform/ado/recordset.h"
 
 namespace mls::distribution::inquiry {
