@@ -1,4 +1,4 @@
-#include "distribution/inquiry/repricing.h"
+#include "distribution/writers/repricing.h"
 
 #include <string>
 
@@ -10,7 +10,7 @@
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 namespace {
 
 using engine::Purpose;
@@ -194,4 +194,4 @@ com::Ref<ado::Recordset> insertBadData(frame::Call& call, int32_t year, int32_t 
   return last;
 }
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

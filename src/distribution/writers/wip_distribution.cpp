@@ -1,4 +1,4 @@
-#include "distribution/inquiry/wip_distribution.h"
+#include "distribution/writers/wip_distribution.h"
 
 #include <string>
 
@@ -11,7 +11,7 @@
 #include "frame/system_profile.h"
 #include "platform/ado/recordset.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 namespace {
 
 using engine::Purpose;
@@ -477,4 +477,4 @@ void dispOnlineMateriel(frame::Call& call, int32_t year, int32_t period, int32_t
   sql.send(db);
 }
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

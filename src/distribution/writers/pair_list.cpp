@@ -1,12 +1,12 @@
-#include "distribution/inquiry/pair_list.h"
+#include "distribution/writers/pair_list.h"
 
 #include <algorithm>
 
-#include "distribution/inquiry/client_values.h"
+#include "distribution/engine/client_values.h"
 #include "frame/sql_literal.h"
 #include "platform/com/error.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 
 std::vector<IssueLine> clientPairs(const frame::Call& call, const com::Variant& arInterID) {
   const com::Variant& v = arInterID.deref();
@@ -18,8 +18,8 @@ std::vector<IssueLine> clientPairs(const frame::Call& call, const com::Variant& 
                "arInterID must hold the fields 0 and 1 of lines numbered from 0");
   std::vector<IssueLine> lines;
   for (int32_t i = 0; i <= array.ubound(2); ++i) {
-    IssueLine line{clientLong(call, array.at({0, i}), "arInterID(0, " + std::to_string(i) + ")"),
-                   clientLong(call, array.at({1, i}), "arInterID(1, " + std::to_string(i) + ")")};
+    IssueLine line{engine::clientLong(call, array.at({0, i}), "arInterID(0, " + std::to_string(i) + ")"),
+                   engine::clientLong(call, array.at({1, i}), "arInterID(1, " + std::to_string(i) + ")")};
     if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
   }
   return lines;
@@ -34,4 +34,4 @@ std::string pairInserts(const std::vector<IssueLine>& lines, const std::string& 
   return sql;
 }
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers
