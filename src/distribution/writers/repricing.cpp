@@ -28,7 +28,7 @@ std::string reworkLines(const std::string& begin, const std::string& next, int32
          " WHERE v.FReProduceType=1058 AND u.FDate>=" +
          begin + " AND u.FDate<" + next +
          " AND u.FStatus>0 AND u.FCancellation=0 AND ISNULL(u.FVchInterID,0)=0" +
-         (style == 1 ? " AND t.FTrack<>81" : "") + "\r\n";
+         (style == 1 ? std::string(" AND t.FTrack<>") + frame::codes::kPlanPriced : "") + "\r\n";
 }
 
 // The price of a rework line under rule `rule` (v the line, t its item, y and
@@ -58,8 +58,9 @@ void updateToPlanPrice(frame::Call& call, int32_t year, int32_t period) {
     engine::loadRows(
         db, purpose,
         "INNER JOIN cb_ICStockBillEntry v1 ON v1.FInterID=d.FInterID AND v1.FEntryID=d.FEntryID\r\n"
-        " INNER JOIN t_ICItem t ON t.FItemID=v1.FItemID WHERE t.FTrack=81 AND d.FYear=" +
-            sqlNumber(year) + " AND d.FPeriod=" + sqlNumber(period));
+        " INNER JOIN t_ICItem t ON t.FItemID=v1.FItemID WHERE t.FTrack=" +
+            std::string(frame::codes::kPlanPriced) + " AND d.FYear=" + sqlNumber(year) +
+            " AND d.FPeriod=" + sqlNumber(period));
     frame::dropTempTable(db, "#Target");
     frame::SqlScript sql;
     sql.line(
@@ -186,9 +187,10 @@ com::Ref<ado::Recordset> insertBadData(frame::Call& call, int32_t year, int32_t 
               engine::purposeCondition(Purpose::ResidualValue) + " AND " + engine::directCondition());
     sql.send(db);
     last = db.execute(
-        "UPDATE CBWBMaterielInfo SET FCostItemID=ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE "
-        "FTypeID=901),0)" +
-        ofPeriod + " AND (FCostItemID=0 OR FCostItemID IS NULL)");
+        std::string(
+            "UPDATE CBWBMaterielInfo SET FCostItemID=ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE "
+            "FTypeID=") +
+        frame::codes::kMaterialCostItem + "),0)" + ofPeriod + " AND (FCostItemID=0 OR FCostItemID IS NULL)");
   });
   last->setActiveConnection(nullptr);
   return last;
