@@ -6,7 +6,10 @@
 // 400,000 live bill lines (the shared issues also 800,000); building a plant
 // is not timed, and each size runs once on its plant as generated.  Then the
 // period's work in process of the same plants distributed through
-// ConcludeUpdate.DispOnlineMateriel, after the completed quantities.
+// ConcludeUpdate.DispOnlineMateriel, after the completed quantities.  And the
+// client's list of lines read by AutoDis.AutoDisDirctMaterielExpByInterID:
+// 25,000 to 200,000 lines, each listed twice, none of them in the snapshot (so
+// the call writes nothing and its time is the list and the lines' work table).
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -108,6 +111,30 @@ void BM_DistributeWorkInProcess(benchmark::State& state) {
   state.counters["rows"] = p.count("SELECT COUNT(*) FROM CBOnlineMaterielDispInfo WHERE FInterID > 0");
 }
 BENCHMARK(BM_DistributeWorkInProcess)->Apply(plantSizes);
+
+void BM_DirectRowsPairList(benchmark::State& state) {
+  const int32_t lines = static_cast<int32_t>(state.range(0));
+  BenchPlant& p = plant(50000);
+  com::Ref<com::Dispatch> autoDis = com::createObject("Marlstone.AutoDis");
+  com::SafeArray list({{0, 2}, {0, 2 * lines}});
+  for (int32_t i = 0; i < 2 * lines; ++i) {
+    const int32_t line = i % lines;
+    list.at({0, i}) = com::Variant(900000000 + line);
+    list.at({1, i}) = com::Variant(1 + line % 7);
+  }
+  const com::Variant pairs(std::move(list));
+  for (auto _ : state)
+    com::callByName(*autoDis, "AutoDisDirctMaterielExpByInterID", p.props, 2024, 3, 0, pairs);
+  state.counters["listed"] = 2.0 * lines;
+  state.counters["lines"] = lines;
+}
+BENCHMARK(BM_DirectRowsPairList)
+    ->Arg(25000)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Arg(200000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 }  // namespace mls

@@ -1,7 +1,7 @@
 #include "classes/conclude_update.h"
 
 #include "calculation/members.h"
-#include "distribution/inquiry/members.h"
+#include "distribution/writers/members.h"
 #include "frame/member.h"
 #include "frame/members.h"
 #include "standards/members.h"
@@ -12,7 +12,7 @@ const com::TypeInfo& ConcludeUpdate::type() {
   static const com::TypeInfo info = frame::memberTable(
       kProgId, kIid,
       {frame::addConcludeUpdateMembers, calculation::addConcludeUpdateMembers,
-       standards::addConcludeUpdateMembers, distribution::inquiry::addConcludeUpdateMembers});
+       standards::addConcludeUpdateMembers, distribution::writers::addConcludeUpdateMembers});
   return info;
 }
 

@@ -1,6 +1,6 @@
 #include "frame/client_filter.h"
 
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 #include "platform/com/error.h"
 #include "platform/tsql/parse/fragment.h"
 

@@ -32,12 +32,20 @@ inline constexpr const char* kProductionOrder = "85";
 // t_ICItem.FTrack of a batch-tracked item: its lines match by batch number.
 inline constexpr const char* kBatchTracked = "80";
 
+// t_ICItem.FTrack of an item valued at plan price under the plan-price rule
+// (CB / MatCalStyle 1).
+inline constexpr const char* kPlanPriced = "81";
+
 // t_ICItem.FErpClsID of the items the cost side offers as objects, as the
 // list an IN (...) takes.
 inline constexpr const char* kObjectItemClasses = "2,7";
 
 // cbCostItem.FTypeID of the material cost item.
 inline constexpr const char* kMaterialCostItem = "901";
+
+// cbCostObj.FStdSubItemID of the cost objects whose production in a period
+// lets the work-in-process distribution run.
+inline constexpr const char* kWipSubItem = "5";
 
 // ICStockBill.FPurposeID of an issue: normal use, repairable-waste use,
 // residual-value return.

@@ -3,7 +3,7 @@
 #include <limits>
 #include <utility>
 
-#include "frame/globals.h"
+#include "frame/component.h"
 #include "platform/com/dispatch.h"
 #include "platform/com/error.h"
 #include "platform/com/object_context.h"

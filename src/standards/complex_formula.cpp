@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "frame/globals.h"
+#include "frame/lang_text.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/ado/recordset.h"

@@ -48,8 +48,9 @@
 //                               (none for an empty set)
 //   The last six need a recordset or a list of dictionaries answered.
 //
-//   include FILE                the records of FILE (beside this one) run here,
-//                               e.g. a seed shared by several files
+//   include FILE                the records of FILE (a path from this file's
+//                               folder) run here, e.g. a seed shared by
+//                               several files
 //
 // A row is its values as text, Null as "NULL", '' as "(empty)", joined by " | ".  The closing
 // line is "N passed, N failed" (one per query, call or sql error record); the exit status

@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 
+#include "frame/domain_codes.h"
 #include "frame/sql_literal.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
@@ -19,6 +20,7 @@ namespace {
 
 using frame::sqlNumber;
 using Clock = std::chrono::steady_clock;
+namespace codes = frame::codes;
 
 com::Ref<ado::Connection> open(const std::string& connect) {
   com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
@@ -38,7 +40,76 @@ double threadSeconds() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+// " WHERE FYear = <year> AND FPeriod = <period>".
+std::string inPeriod(int year, int period) {
+  return " WHERE FYear = " + sqlNumber(year) + " AND FPeriod = " + sqlNumber(period);
+}
+
+// The period's distribution rows of normal use and of repairable waste.
+std::string distributedRows(int year, int period) {
+  return "SELECT (SELECT COUNT(*) FROM cbMaterielInfo" + inPeriod(year, period) +
+         ") + (SELECT COUNT(*) FROM cbWMaterielInfo" + inPeriod(year, period) + ")";
+}
+
+std::string wipRows(int year, int period) {
+  return "SELECT COUNT(*) FROM CBOnlineMaterielDispInfo" + inPeriod(year, period);
+}
+
+// The distribution type of an issue's purpose: 0 normal use, 1 repairable waste.
+int32_t typeOfPurpose(const com::Variant& purpose) {
+  return purpose.toString() == codes::kNormalUse ? 0 : 1;
+}
+
 }  // namespace
+
+// One step of the close: its name, what it runs and the query that counts
+// the rows it leaves in (year, period) (none: the step counts its own).
+struct PeriodClose::StepDef {
+  const char* name;
+  std::string (PeriodClose::*run)();
+  std::string (*rows)(int year, int period);
+};
+
+const std::vector<PeriodClose::StepDef>& PeriodClose::steps() {
+  static const std::vector<StepDef> table{
+      {"snapshot", &PeriodClose::snapshot,
+       [](int, int) -> std::string { return "SELECT COUNT(*) FROM cb_ICStockBillEntry"; }},
+      {"reset", &PeriodClose::reset,
+       [](int y, int p) { return "SELECT COUNT(*) FROM cbMaterielInfo" + inPeriod(y, p); }},
+      {"quantities", &PeriodClose::quantities,
+       [](int y, int p) {
+         return "SELECT (SELECT COUNT(*) FROM cbCompleteQty" + inPeriod(y, p) +
+                ") + (SELECT COUNT(*) FROM cbProductQty" + inPeriod(y, p) + ")";
+       }},
+      {"shared issues", &PeriodClose::sharedIssues, distributedRows},
+      {"direct rows", &PeriodClose::directRows, distributedRows},
+      {"work in process", &PeriodClose::workInProcess, wipRows},
+      {"calculation inputs", &PeriodClose::calculationInputs, nullptr},
+      {"client calculation", &PeriodClose::clientCalculation,
+       [](int y, int p) {
+         return "SELECT (SELECT COUNT(*) FROM CBCalInfo_CurData" + inPeriod(y, p) +
+                ") + (SELECT COUNT(*) FROM CBCalInfoDetail_CurData" + inPeriod(y, p) + ")";
+       }},
+      {"product cost rows", &PeriodClose::productCostRows,
+       [](int y, int p) { return "SELECT COUNT(*) FROM cbProductCalInfo" + inPeriod(y, p); }},
+      {"classification split", &PeriodClose::classificationSplit,
+       [](int y, int p) {
+         return std::string(
+                    "SELECT COUNT(*) FROM cbProductCalInfo p INNER JOIN cbCostObj c ON c.FItemID = "
+                    "p.FCostObjID AND c.FCalculateType = ") +
+                codes::kClassification + " WHERE p.FYear = " + sqlNumber(y) +
+                " AND p.FPeriod = " + sqlNumber(p);
+       }},
+      {"work in process of products", &PeriodClose::workInProcessOfProducts, wipRows},
+      {"write-back", &PeriodClose::writeBack,
+       [](int y, int p) {
+         return "SELECT COUNT(*) FROM (SELECT DISTINCT FDeptID, FProductID, FBatchNo FROM cbProductCalInfo" +
+                inPeriod(y, p) + ") g";
+       }},
+      {"report", &PeriodClose::report, nullptr},
+  };
+  return table;
+}
 
 demoplant::PlantFacts buildPlant(const std::string& connect, const demoplant::PlantOptions& options) {
   demoplant::Plant plant = demoplant::generatePlant(options);
@@ -61,21 +132,12 @@ PeriodClose::PeriodClose(CloseOptions options)
       calInfo_(com::createObject("Marlstone.CalInfo")) {}
 
 const std::vector<std::string>& PeriodClose::stepNames() {
-  static const std::vector<std::string> names{
-      "snapshot",
-      "reset",
-      "quantities",
-      "shared issues",
-      "direct rows",
-      "work in process",
-      "calculation inputs",
-      "client calculation",
-      "product cost rows",
-      "classification split",
-      "work in process of products",
-      "write-back",
-      "report",
-  };
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> out;
+    for (const StepDef& s : steps())
+      out.emplace_back(s.name);
+    return out;
+  }();
   return names;
 }
 
@@ -114,57 +176,18 @@ std::vector<int32_t> PeriodClose::distinctOfPeriod(const std::string& column,
 }
 
 std::vector<Step> PeriodClose::run(const Observer& observer) {
-  const std::string inPeriod =
-      " WHERE FYear = " + sqlNumber(o_.year) + " AND FPeriod = " + sqlNumber(o_.period);
-  const std::string distributed = "SELECT (SELECT COUNT(*) FROM cbMaterielInfo" + inPeriod +
-                                  ") + (SELECT COUNT(*) FROM cbWMaterielInfo" + inPeriod + ")";
-  const std::string wip = "SELECT COUNT(*) FROM CBOnlineMaterielDispInfo" + inPeriod;
-  struct Runner {
-    std::string (PeriodClose::*run)();
-    std::string rows;  // a count of what the step leaves
-  };
-  const std::map<std::string, Runner> runners{
-      {"snapshot", {&PeriodClose::snapshot, "SELECT COUNT(*) FROM cb_ICStockBillEntry"}},
-      {"reset", {&PeriodClose::reset, "SELECT COUNT(*) FROM cbMaterielInfo" + inPeriod}},
-      {"quantities",
-       {&PeriodClose::quantities, "SELECT (SELECT COUNT(*) FROM cbCompleteQty" + inPeriod +
-                                      ") + (SELECT COUNT(*) FROM cbProductQty" + inPeriod + ")"}},
-      {"shared issues", {&PeriodClose::sharedIssues, distributed}},
-      {"direct rows", {&PeriodClose::directRows, distributed}},
-      {"work in process", {&PeriodClose::workInProcess, wip}},
-      {"calculation inputs", {&PeriodClose::calculationInputs, ""}},
-      {"client calculation",
-       {&PeriodClose::clientCalculation, "SELECT (SELECT COUNT(*) FROM CBCalInfo_CurData" + inPeriod +
-                                             ") + (SELECT COUNT(*) FROM CBCalInfoDetail_CurData" + inPeriod +
-                                             ")"}},
-      {"product cost rows",
-       {&PeriodClose::productCostRows, "SELECT COUNT(*) FROM cbProductCalInfo" + inPeriod}},
-      {"classification split",
-       {&PeriodClose::classificationSplit,
-        "SELECT COUNT(*) FROM cbProductCalInfo p INNER JOIN cbCostObj c ON c.FItemID = p.FCostObjID AND "
-        "c.FCalculateType = 909 WHERE p.FYear = " +
-            sqlNumber(o_.year) + " AND p.FPeriod = " + sqlNumber(o_.period)}},
-      {"work in process of products", {&PeriodClose::workInProcessOfProducts, wip}},
-      {"write-back",
-       {&PeriodClose::writeBack,
-        "SELECT COUNT(*) FROM (SELECT DISTINCT FDeptID, FProductID, FBatchNo FROM "
-        "cbProductCalInfo" +
-            inPeriod + ") g"}},
-      {"report", {&PeriodClose::report, ""}},
-  };
   std::vector<Step> steps;
-  for (const std::string& name : stepNames()) {
-    if (observer.before) observer.before(name);
-    const Runner& r = runners.at(name);
+  for (const StepDef& def : PeriodClose::steps()) {
+    if (observer.before) observer.before(def.name);
     Step step;
-    step.name = name;
+    step.name = def.name;
     rows_ = 0;
     const Clock::time_point start = Clock::now();
     const double cpuStart = threadSeconds();
-    step.did = (this->*r.run)();
+    step.did = (this->*def.run)();
     step.cpuSeconds = threadSeconds() - cpuStart;
     step.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    step.rows = r.rows.empty() ? rows_ : count(r.rows);
+    step.rows = def.rows ? count(def.rows(o_.year, o_.period)) : rows_;
     if (observer.after) observer.after(step);
     steps.push_back(std::move(step));
   }
@@ -195,15 +218,17 @@ std::string PeriodClose::sharedIssues() {
   // group its lines of the purpose name.
   std::map<int32_t, std::map<int32_t, std::set<int32_t>>> groups;  // department -> type -> groups
   eachRow(
-      "SELECT d.FItemID, g.FPurposeID, g.FCostObjGroupID FROM t_Department d LEFT JOIN (SELECT DISTINCT "
-      "h.FDeptID, h.FPurposeID, e.FCostObjGroupID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e ON "
-      "e.FInterID = h.FInterID WHERE h.FTranType = 24 AND h.FPurposeID IN (12000, 12001) AND "
-      "e.FCostObjGroupID >= 1) g ON g.FDeptID = d.FItemID WHERE d.FCostAccountType = 361 ORDER BY d.FItemID",
+      std::string("SELECT d.FItemID, g.FPurposeID, g.FCostObjGroupID FROM t_Department d LEFT JOIN (SELECT "
+                  "DISTINCT h.FDeptID, h.FPurposeID, e.FCostObjGroupID FROM cb_ICStockBill h INNER JOIN "
+                  "cb_ICStockBillEntry e ON e.FInterID = h.FInterID WHERE h.FTranType = ") +
+          codes::kMaterialIssue + " AND h.FPurposeID IN (" + codes::kNormalUse + ", " + codes::kWasteUse +
+          ") AND e.FCostObjGroupID >= 1) g ON g.FDeptID = d.FItemID WHERE d.FCostAccountType = " +
+          codes::kProductionDept + " ORDER BY d.FItemID",
       [&](ado::Recordset& rs) {
         std::map<int32_t, std::set<int32_t>>& ofDept = groups[rs.value(0).toLong()];
         for (int32_t type : {0, 1})
           ofDept[type].insert(0);
-        if (!rs.value(1).isNull()) ofDept[rs.value(1).toLong() == 12000 ? 0 : 1].insert(rs.value(2).toLong());
+        if (!rs.value(1).isNull()) ofDept[typeOfPurpose(rs.value(1))].insert(rs.value(2).toLong());
       });
   auto filter = [&] {
     com::Ref<com::Dispatch> d = halvern::createDictionary();
@@ -231,26 +256,26 @@ std::string PeriodClose::sharedIssues() {
 std::string PeriodClose::directRows() {
   // The production departments' issue lines of normal use (type 0) and of
   // repairable waste (type 1) that name their own cost object.
-  std::map<int32_t, std::vector<std::pair<int32_t, int32_t>>> lines;  // purpose -> its lines
+  std::map<int32_t, std::vector<std::pair<int32_t, int32_t>>> lines;  // type -> its lines
   eachRow(
-      "SELECT h.FPurposeID, e.FInterID, e.FEntryID FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e ON "
-      "e.FInterID = h.FInterID INNER JOIN t_Department d ON d.FItemID = h.FDeptID AND d.FCostAccountType = "
-      "361 "
-      "INNER JOIN cbCostObj o ON o.FItemID = e.FCostObjID AND o.FNumber NOT IN ('MaterielShareID', "
-      "'MaterielMakeID') WHERE h.FTranType = 24 AND h.FStatus > 0 AND h.FCancellation = 0 AND h.FPurposeID "
-      "IN "
-      "(12000, 12001) ORDER BY h.FPurposeID, e.FInterID, e.FEntryID",
+      std::string("SELECT h.FPurposeID, e.FInterID, e.FEntryID FROM cb_ICStockBill h INNER JOIN "
+                  "cb_ICStockBillEntry e ON e.FInterID = h.FInterID INNER JOIN t_Department d ON d.FItemID = "
+                  "h.FDeptID AND d.FCostAccountType = ") +
+          codes::kProductionDept +
+          " INNER JOIN cbCostObj o ON o.FItemID = e.FCostObjID AND o.FNumber NOT IN ('MaterielShareID', "
+          "'MaterielMakeID') WHERE h.FTranType = " +
+          codes::kMaterialIssue + " AND h.FStatus > 0 AND h.FCancellation = 0 AND h.FPurposeID IN (" +
+          codes::kNormalUse + ", " + codes::kWasteUse + ") ORDER BY h.FPurposeID, e.FInterID, e.FEntryID",
       [&](ado::Recordset& rs) {
-        lines[rs.value(0).toLong()].emplace_back(rs.value(1).toLong(), rs.value(2).toLong());
+        lines[typeOfPurpose(rs.value(0))].emplace_back(rs.value(1).toLong(), rs.value(2).toLong());
       });
   std::string did;
-  for (const auto& [purpose, of] : lines) {
+  for (const auto& [type, of] : lines) {
     com::SafeArray list({{0, 2}, {0, static_cast<int32_t>(of.size())}});
     for (size_t i = 0; i < of.size(); ++i) {
       list.at({0, static_cast<int32_t>(i)}) = of[i].first;
       list.at({1, static_cast<int32_t>(i)}) = of[i].second;
     }
-    const int32_t type = purpose == 12000 ? 0 : 1;
     call(*autoDis_, "AutoDisDirctMaterielExpByInterID",
          {o_.year, o_.period, type, com::Variant(std::move(list))});
     did += (did.empty() ? "" : ", ") + counted(static_cast<int64_t>(of.size()), "line", "lines") +
@@ -316,9 +341,11 @@ std::string PeriodClose::classificationSplit() {
   };
   std::vector<Amount> amounts;
   eachRow(
-      "SELECT a.FDeptID, a.FCostObjID, a.FCostItemID, a.FLevel, SUM(a.FOverAmount) FROM CBCalInfo_CurData a "
-      "INNER JOIN cbCostObj o ON o.FItemID = a.FCostObjID AND o.FCalculateType = 909 WHERE a.FYear = " +
-          sqlNumber(o_.year) + " AND a.FPeriod = " + sqlNumber(o_.period) +
+      std::string(
+          "SELECT a.FDeptID, a.FCostObjID, a.FCostItemID, a.FLevel, SUM(a.FOverAmount) FROM "
+          "CBCalInfo_CurData a INNER JOIN cbCostObj o ON o.FItemID = a.FCostObjID AND o.FCalculateType = ") +
+          codes::kClassification + " WHERE a.FYear = " + sqlNumber(o_.year) +
+          " AND a.FPeriod = " + sqlNumber(o_.period) +
           " GROUP BY a.FDeptID, a.FCostObjID, a.FCostItemID, a.FLevel ORDER BY a.FCostObjID, a.FDeptID, "
           "a.FCostItemID, a.FLevel",
       [&](ado::Recordset& rs) {

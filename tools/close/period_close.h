@@ -100,6 +100,10 @@ class PeriodClose {
   // The distinct values of a whole-number column of the period's rows of a table.
   std::vector<int32_t> distinctOfPeriod(const std::string& column, const std::string& table) const;
 
+  struct StepDef;
+  // Every step, in order: the one list of the close's steps.
+  static const std::vector<StepDef>& steps();
+
   std::string snapshot();
   std::string reset();
   std::string quantities();

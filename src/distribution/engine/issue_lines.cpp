@@ -3,27 +3,29 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "frame/domain_codes.h"
 #include "frame/sql_literal.h"
 #include "platform/ado/recordset.h"
 
 namespace mls::distribution::engine {
 
 using frame::sqlNumber;
+namespace codes = frame::codes;
 
 Purpose purposeOfType(int32_t typeID) {
   return typeID == 0 ? Purpose::Normal : Purpose::RepairableWaste;
 }
 
-int32_t purposeID(Purpose purpose) {
+const char* purposeCode(Purpose purpose) {
   switch (purpose) {
     case Purpose::Normal:
-      return 12000;
+      return codes::kNormalUse;
     case Purpose::RepairableWaste:
-      return 12001;
+      return codes::kWasteUse;
     case Purpose::ResidualValue:
       break;
   }
-  return 12002;
+  return codes::kResidualReturn;
 }
 
 const char* rowTable(Purpose purpose) {
@@ -39,12 +41,12 @@ const char* rowTable(Purpose purpose) {
 }
 
 std::string periodIssueCondition(std::string_view begin, std::string_view next) {
-  return " u1.FTranType=24 AND u1.FDate>=" + std::string(begin) + " AND u1.FDate<" + std::string(next) +
-         " AND u1.FCancellation=0 AND u1.FStatus>0 ";
+  return std::string(" u1.FTranType=") + codes::kMaterialIssue + " AND u1.FDate>=" + std::string(begin) +
+         " AND u1.FDate<" + std::string(next) + " AND u1.FCancellation=0 AND u1.FStatus>0 ";
 }
 
 std::string purposeCondition(Purpose purpose) {
-  return " AND u1.FPurposeID=" + sqlNumber(purposeID(purpose)) + " ";
+  return std::string(" AND u1.FPurposeID=") + purposeCode(purpose) + " ";
 }
 
 std::string notExcludedCondition() {
@@ -88,13 +90,14 @@ int32_t matCalStyle(ado::Connection& connection) {
 
 std::string valuedPrice(int32_t style, std::string_view item) {
   if (style != 1) return "v1.FPrice";
-  return "Case When " + std::string(item) + ".FTrack=81 THEN v1.FPlanPrice ELSE v1.FPrice END";
+  return "Case When " + std::string(item) + ".FTrack=" + codes::kPlanPriced +
+         " THEN v1.FPlanPrice ELSE v1.FPrice END";
 }
 
 std::string valuedAmount(int32_t style, std::string_view item) {
   if (style != 1) return "v1.FAmount";
-  return "Case When " + std::string(item) +
-         ".FTrack=81 THEN Round(v1.FQty*v1.FPlanPrice,2) ELSE v1.FAmount END";
+  return "Case When " + std::string(item) + ".FTrack=" + codes::kPlanPriced +
+         " THEN Round(v1.FQty*v1.FPlanPrice,2) ELSE v1.FAmount END";
 }
 
 std::string producerJoin(std::string_view item, std::string_view alias) {
@@ -107,7 +110,7 @@ std::string producerJoin(std::string_view item, std::string_view alias) {
          "   FROM cb_CostObj_Product b INNER JOIN cbCostObj a ON a.FItemID=b.FCostObjID GROUP BY "
          "b.FProductID,a.FBatchNo) " +
          a + "\r\n ON " + a + ".FProductID=v1.FItemID AND " + a + ".FBatchNo=CASE WHEN " + std::string(item) +
-         ".FTrack=80 THEN v1.FBatchNo ELSE '' END ";
+         ".FTrack=" + codes::kBatchTracked + " THEN v1.FBatchNo ELSE '' END ";
 }
 
 std::string defaultCostItems(std::string_view table) {
@@ -116,9 +119,8 @@ std::string defaultCostItems(std::string_view table) {
          " SET FCostItemID=ISNULL((SELECT TOP 1 FCostItemID FROM cbExpense WHERE FNumber='5001'),0) WHERE "
          "FCostItemID=0\r\n"
          "UPDATE " +
-         t +
-         " SET FCostItemID=ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE FTypeID=901),0) WHERE "
-         "FCostItemID=0\r\n";
+         t + " SET FCostItemID=ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE FTypeID=" +
+         codes::kMaterialCostItem + "),0) WHERE FCostItemID=0\r\n";
 }
 
 bool isCostBomTableName(std::string_view name) {

@@ -21,8 +21,8 @@ enum class Purpose { Normal, RepairableWaste, ResidualValue };
 // 0: normal use; any other value: repairable waste (the automatic
 // distribution's mapping).
 Purpose purposeOfType(int32_t typeID);
-// 12000, 12001, 12002.
-int32_t purposeID(Purpose purpose);
+// The bill's FPurposeID: 12000, 12001, 12002 (frame/domain_codes.h).
+const char* purposeCode(Purpose purpose);
 // cbMaterielInfo, cbWMaterielInfo, CBWBMaterielInfo.
 const char* rowTable(Purpose purpose);
 

@@ -2,11 +2,11 @@
 
 #include <string>
 
+#include "distribution/engine/client_values.h"
 #include "distribution/engine/issue_lines.h"
-#include "distribution/inquiry/client_values.h"
 #include "frame/client_filter.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 
@@ -33,19 +33,20 @@ struct FilterPeriod {
   int32_t year;
   int32_t period;
   bool noDis;
-  WindowDays days;
+  engine::WindowDays days;
 };
 
 FilterPeriod filterPeriod(const frame::Call& call, const com::Ref<halvern::Dictionary>& filter,
                           std::string_view name) {
-  const int32_t year = filterLong(call, filter, name, "Year");
-  const int32_t period = filterLong(call, filter, name, "Period");
-  return {year, period, filterBool(call, filter, name, "bNoDis", false), windowDays(call, year, period)};
+  const int32_t year = engine::filterLong(call, filter, name, "Year");
+  const int32_t period = engine::filterLong(call, filter, name, "Period");
+  return {year, period, engine::filterBool(call, filter, name, "bNoDis", false),
+          engine::windowDays(call, year, period)};
 }
 
 // FROM and WHERE of the department's shared lines of the window (t3 the
 // department, t4 the item, t100 the group).
-std::string deptSharedLines(int32_t deptID, const WindowDays& w) {
+std::string deptSharedLines(int32_t deptID, const engine::WindowDays& w) {
   return std::string(kIssueLines) +
          "\r\n INNER JOIN t_Department t3 ON u1.FDeptID=t3.FItemID INNER JOIN t_ICItem t4 ON "
          "v1.FItemID=t4.FItemID\r\n" +
@@ -62,7 +63,7 @@ std::string deptMaterials(const frame::Call& call, int32_t deptID, int32_t typeI
   const Purpose purpose = engine::purposeOfType(typeID);
   std::string sql = "SELECT Distinct v1.FItemID " + deptSharedLines(deptID, f.days) + "\r\n" +
                     engine::purposeCondition(purpose);
-  if (f.noDis) sql += undistributedCondition(purpose, f.year, f.period);
+  if (f.noDis) sql += engine::undistributedCondition(purpose, f.year, f.period);
   return sql + "\r\n" + condition;
 }
 
@@ -115,7 +116,7 @@ com::Ref<ado::Recordset> getItemStandardByDept(frame::Call& call, int32_t deptID
 
 com::Ref<ado::Recordset> getShareMaterielBillByLevel(frame::Call& call, int32_t year, int32_t period,
                                                      int32_t typeID, int32_t level) {
-  const WindowDays w = windowDays(call, year, period);
+  const engine::WindowDays w = engine::windowDays(call, year, period);
   ado::Connection& connection = call.connection();
   connection.execute("SET NOCOUNT ON ");
   frame::dropTempTable(connection, "#ItemTmp");
@@ -126,7 +127,7 @@ com::Ref<ado::Recordset> getShareMaterielBillByLevel(frame::Call& call, int32_t 
   levelLinesHead(sql)
       .line(" INNER JOIN #ItemTmp t5 ON v1.FItemID=t5.FProductID")
       .line("WHERE " + engine::periodIssueCondition(w.begin, w.next) + " AND " + sharedOrNull())
-      .line(engine::purposeCondition(threeWayPurpose(typeID)))
+      .line(engine::purposeCondition(engine::threeWayPurpose(typeID)))
       .line("DROP TABLE #ItemTmp");
   return frame::detachedSelect(connection, sql.text());
 }
@@ -135,7 +136,7 @@ com::Ref<ado::Recordset> getDirctMaterielBill(frame::Call& call, int32_t year, i
                                               bool noDisData, std::string sFilter) {
   const std::string condition =
       frame::clientCondition(call, sFilter, FilterPlace::Appended, kDirectLineAliases);
-  const WindowDays w = windowDays(call, year, period);
+  const engine::WindowDays w = engine::windowDays(call, year, period);
   const Purpose purpose = engine::purposeOfType(typeID);
   frame::SqlScript sql;
   sql.line("SELECT distinct u1.FInterID,v1.FEntryID " + std::string(kIssueLines))
@@ -145,7 +146,7 @@ com::Ref<ado::Recordset> getDirctMaterielBill(frame::Call& call, int32_t year, i
       .line(" INNER JOIN t_ICItem t4 ON v1.FItemID=t4.FItemID " + engine::groupJoin())
       .line("WHERE " + engine::periodIssueCondition(w.begin, w.next) + " AND " + engine::directCondition())
       .line(engine::purposeCondition(purpose));
-  if (noDisData) sql.line(undistributedCondition(purpose, year, period));
+  if (noDisData) sql.line(engine::undistributedCondition(purpose, year, period));
   sql.add(condition);
   return frame::detachedSelect(call.connection(), sql.text());
 }
@@ -154,7 +155,7 @@ bool getMaterieExpByDeptIsSame(frame::Call& call, int32_t year, int32_t period, 
                                int32_t typeID, std::string sFilter) {
   const std::string condition =
       frame::clientCondition(call, sFilter, FilterPlace::Appended, kDeptLineAliases);
-  const WindowDays w = windowDays(call, year, period);
+  const engine::WindowDays w = engine::windowDays(call, year, period);
   com::Ref<ado::Recordset> rs =
       call.connection().execute("SELECT count(*) " + deptSharedLines(deptID, w) + "\r\n" + condition +
                                     engine::purposeCondition(engine::purposeOfType(typeID)),
@@ -169,8 +170,8 @@ com::Ref<ado::Recordset> getShareMaterielBillByLeave(frame::Call& call, int32_t 
   const bool byProduct = sFilter.find(kReferenceMarker) == std::string::npos;
   const std::string condition =
       byProduct ? frame::clientCondition(call, sFilter, FilterPlace::Required, kLevelLineAliases) : "";
-  const WindowDays w = windowDays(call, year, period);
-  const Purpose purpose = threeWayPurpose(typeID);
+  const engine::WindowDays w = engine::windowDays(call, year, period);
+  const Purpose purpose = engine::threeWayPurpose(typeID);
   ado::Connection& connection = call.connection();
   frame::dropTempTable(connection, "#TempCostObj");
   frame::dropTempTable(connection, "#ItemTmp");
@@ -198,13 +199,14 @@ com::Ref<ado::Recordset> getShareMaterielBillByLeave(frame::Call& call, int32_t 
   std::string inserts;
   levelCostObjs->moveFirst();
   for (int64_t i = 0, n = levelCostObjs->recordCount(); i < n; ++i, levelCostObjs->moveNext()) {
-    inserts +=
-        " Insert Into  #TempCostObj(FCostObjID)  Values(" +
-        sqlNumber(clientLong(call, levelCostObjs->value("FCostObjID"), "rsLevelCostObj's FCostObjID")) + ")";
+    inserts += " Insert Into  #TempCostObj(FCostObjID)  Values(" +
+               sqlNumber(engine::clientLong(call, levelCostObjs->value("FCostObjID"),
+                                            "rsLevelCostObj's FCostObjID")) +
+               ")";
   }
   connection.execute(inserts);
 
-  connection.execute(receiptItems(year, period, w));
+  connection.execute(engine::receiptItems(year, period, w));
 
   frame::SqlScript sql;
   sql.line("SELECT DISTINCT B.FInterID,B.FEntryID FROM #TempCostObj A")
@@ -237,7 +239,7 @@ com::Ref<ado::Recordset> getDisMaterilCostObjGroup(frame::Call& call, int32_t /*
       .line("WHERE " + engine::periodIssueCondition(f.days.begin, f.days.next) + " AND " +
             engine::sharedCondition() + " AND " + engine::notExcludedCondition())
       .line(" AND t100.FItemID<>0 AND u1.FDeptID=" + sqlNumber(deptID) + engine::purposeCondition(purpose));
-  if (f.noDis) sql.line(undistributedCondition(purpose, f.year, f.period));
+  if (f.noDis) sql.line(engine::undistributedCondition(purpose, f.year, f.period));
   sql.add(condition);
   if (stdByItem || itemID != 0) sql.line(" AND  v1.FItemID= " + sqlNumber(itemID));
   return frame::detachedEditable(call.connection(), sql.text());

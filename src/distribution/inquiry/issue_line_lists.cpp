@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "distribution/engine/client_values.h"
 #include "distribution/engine/issue_lines.h"
-#include "distribution/inquiry/client_values.h"
 #include "frame/domain_codes.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
@@ -16,11 +16,11 @@ using frame::sqlNumber;
 
 com::Ref<ado::Recordset> expInfo(frame::Call& call, const com::Ref<halvern::Dictionary>& filter,
                                  bool noDisData, Purpose purpose) {
-  const int32_t year = filterLong(call, filter, "Filter", "Year");
-  const int32_t period = filterLong(call, filter, "Filter", "Period");
-  const int32_t dept = filterLong(call, filter, "Filter", "DeptID");
-  const bool onlyShare = filterLong(call, filter, "Filter", "OnlyShare", 0) == 1;
-  const WindowDays w = windowDays(call, year, period);
+  const int32_t year = engine::filterLong(call, filter, "Filter", "Year");
+  const int32_t period = engine::filterLong(call, filter, "Filter", "Period");
+  const int32_t dept = engine::filterLong(call, filter, "Filter", "DeptID");
+  const bool onlyShare = engine::filterLong(call, filter, "Filter", "OnlyShare", 0) == 1;
+  const engine::WindowDays w = engine::windowDays(call, year, period);
   const int32_t style = engine::matCalStyle(call.connection());
 
   frame::SqlScript sql;
@@ -44,13 +44,13 @@ com::Ref<ado::Recordset> expInfo(frame::Call& call, const com::Ref<halvern::Dict
       .line("WHERE " + engine::periodIssueCondition(w.begin, w.next) + " AND u1.FDeptID=" + sqlNumber(dept))
       .line(" AND " + engine::notExcludedCondition());
   if (onlyShare) sql.line(" AND " + engine::sharedCondition());
-  if (noDisData) sql.line(undistributedCondition(purpose, year, period));
+  if (noDisData) sql.line(engine::undistributedCondition(purpose, year, period));
   return frame::detachedSelect(call.connection(), sql.text());
 }
 
 com::Ref<ado::Recordset> expInfoByLevel(frame::Call& call, int32_t year, int32_t period, int32_t level,
                                         bool onlyShare, Purpose purpose) {
-  const WindowDays w = windowDays(call, year, period);
+  const engine::WindowDays w = engine::windowDays(call, year, period);
   frame::SqlScript sql;
   sql.line("SELECT t1.FQtyDecimal,t1.FPriceDecimal,v1.FQty,v1.FPrice,v1.FAmount,u1.FInterID,v1.FEntryID")
       .line("FROM ICStockBill u1 INNER JOIN ICStockBillEntry v1 ON u1.FInterID=v1.FInterID")

@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "distribution/engine/client_values.h"
 #include "distribution/engine/issue_lines.h"
-#include "distribution/inquiry/client_values.h"
-#include "frame/globals.h"
+#include "frame/component.h"
+#include "frame/drop_table.h"
+#include "frame/lang_text.h"
+#include "frame/records.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/com/decimal.h"
@@ -229,7 +232,7 @@ class LineDistribution {
         com::raise(com::err::kTypeMismatch, call_.fullName(),
                    "vctData item " + std::to_string(n) + " is not a dictionary");
       auto number = [&](const char* key) {
-        return sqlNumber(clientNumber(call_, record->itemOrDefault(key, com::Variant()), what + key));
+        return sqlNumber(engine::clientNumber(call_, record->itemOrDefault(key, com::Variant()), what + key));
       };
       sql.line("INSERT INTO #OnlineCostObj (FCostObjID,FQty,FCostItemID) VALUES (" + number("FCostObjID") +
                "," + number("FStandardData") + "," + number("FCostItemID") + ")");

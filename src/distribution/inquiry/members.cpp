@@ -1,14 +1,9 @@
 #include "distribution/inquiry/members.h"
 
 #include "distribution/inquiry/data_queries.h"
-#include "distribution/inquiry/direct_rows.h"
 #include "distribution/inquiry/issue_line_lists.h"
 #include "distribution/inquiry/line_distribution.h"
-#include "distribution/inquiry/repricing.h"
-#include "distribution/inquiry/respread.h"
-#include "distribution/inquiry/saved_rows.h"
 #include "distribution/inquiry/settings_lookups.h"
-#include "distribution/inquiry/wip_distribution.h"
 #include "frame/member.h"
 #include "frame/presets.h"
 
@@ -82,43 +77,6 @@ void addAutoDisInfoMembers(com::TypeInfo& t) {
          {"sDsn", "lStandardID", "lDeptID", "iTypeID", "dctFilter", opt("lItemID", 0), opt("sFilter", ""),
           opt("sTableName", ""), opt("bISStdByItem", false), opt("bFormulaByItem", false)},
          getDisMaterilCostObjGroup);
-}
-
-void addConcludeUpdateMembers(com::TypeInfo& t) {
-  member(t, "DispOnlineMateriel", presets::kNamedWriter, {"sDsn", "lYear", "lPeriod", opt("lLevel", -1)},
-         dispOnlineMateriel);
-  member(t, "SaveMaterielDistribute", presets::kWriter,
-         {"sDsn", "iYear", "iPeriod", "lInterID", "lEntryID", "vctData", "iType"}, saveMaterielDistribute);
-  member(t, "DistributeMaterielExpense", presets::kWriter,
-         {"sDsn", "lInterID", "lEntryID", "iQtyDecimal", "iPriceDecimal", "dbSumAmount", "dbSumQty"},
-         distributeMaterielExpense);
-  // The clear and the plan price have no handler of their own: an error
-  // passes unchanged, without SetAbort.
-  member(t, "ClearDistributeResult", presets::kWriterWithoutAbort,
-         {"sDsn", "iYear", "iPeriod", "iTypeID", opt("sFilter", "")}, clearDistributeResult);
-  member(t, "UpdateToPlanPrice", presets::kWriterWithoutAbort, {"sDsn", "iYear", "iPeriod"},
-         updateToPlanPrice);
-  member(t, "UpdateReWorkPrice", presets::kWriter, {"sDsn"}, updateReWorkPrice);
-  // Votes SetComplete at entry; its handler casts no SetAbort.
-  member(t, "InsertBadData",
-         frame::FrameFacts().votes(frame::VoteAt::Entry).connects(frame::Isolation::ReadCommitted),
-         {"sDsn", "iYear", "iPeriod", opt("dctCurPeriodDate")}, insertBadData);
-}
-
-void addAutoDisMembers(com::TypeInfo& t) {
-  // No handler of their own: SetComplete once done, an error passes
-  // unchanged without SetAbort.
-  const std::vector<frame::ParamName> byPairs{"sDsn", "iYear", "iPeriod", "iTypeID", "arInterID"};
-  member(t, "AutoDisDirctMaterielExpByInterID", presets::kWriterWithoutAbort, byPairs,
-         autoDisDirctMaterielExpByInterID);
-  member(t, "DistributeDirctMaterielExpByLevel", presets::kWriterWithoutAbort,
-         {"sDsn", "iYear", "iPeriod", "iTypeID", "lLevel"}, distributeDirctMaterielExpByLevel);
-  member(t, "DistributeDirctMaterielExpLeaveIn", presets::kWriterWithoutAbort,
-         {"sDsn", "iYear", "iPeriod", "iTypeID", "sFilter"}, distributeDirctMaterielExpLeaveIn);
-  member(t, "DistributeShareMaterielExpByInterID", presets::kWriterWithoutAbort, byPairs,
-         distributeShareMaterielExpByInterID);
-  member(t, "DistributeShareMaterielExpLeaveID", presets::kWriterWithoutAbort, byPairs,
-         distributeShareMaterielExpLeaveID);
 }
 
 }  // namespace mls::distribution::inquiry

@@ -1,4 +1,6 @@
-// The public members of the distribution inquiry, saving and re-pricing.
+// The public members of the distribution inquiry: the issue-line lists, the
+// distribution data and one line's distribution, the settings and look-up
+// lists.
 #pragma once
 
 #include "platform/com/typelib.h"
@@ -8,8 +10,5 @@ namespace mls::distribution::inquiry {
 void addConcludeInfoMembers(com::TypeInfo& type);
 void addWConcludeInfoMembers(com::TypeInfo& type);
 void addAutoDisInfoMembers(com::TypeInfo& type);
-// The saving, direct-row, re-spread and re-pricing writers.
-void addConcludeUpdateMembers(com::TypeInfo& type);
-void addAutoDisMembers(com::TypeInfo& type);
 
 }  // namespace mls::distribution::inquiry

@@ -1,6 +1,6 @@
-// What the distribution inquiry reads from the client: the period and other
-// items of a filter dictionary, numbers out of the client's records, and the
-// pieces of SQL built from them.  A value reaches SQL only as a formatted
+// What the distribution's inquiry and writers read from the client: the
+// period and other items of a filter dictionary, numbers out of the client's
+// records, and the pieces of SQL built from them.  A value reaches SQL only as a formatted
 // number: one that is not a number raises 13, a required item that is absent
 // raises 5, both naming the method and the item.
 #pragma once
@@ -15,7 +15,7 @@
 #include "platform/com/variant.h"
 #include "platform/halvern/dictionary.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::engine {
 
 // The whole number under `key` of the client's filter dictionary (`name` is
 // the argument's name, for the error texts).  A missing dictionary is 91.
@@ -53,4 +53,4 @@ std::string receiptItems(int32_t year, int32_t period, const WindowDays& w);
 // 0 normal use, 1 repairable waste, any other value residual-value return.
 engine::Purpose threeWayPurpose(int32_t typeID);
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::engine

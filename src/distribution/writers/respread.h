@@ -8,7 +8,7 @@
 #include "frame/call_frame.h"
 #include "platform/com/variant.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 
 // DistributeShareMaterielExpByInterID: the re-spread, then every row's price
 // its amount over its quantity (0 for quantity 0).  Rows of (year, period) of
@@ -22,4 +22,4 @@ com::Variant distributeShareMaterielExpByInterID(frame::Call& call, int32_t year
 com::Variant distributeShareMaterielExpLeaveID(frame::Call& call, int32_t year, int32_t period,
                                                int32_t typeID, const com::Variant& arInterID);
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

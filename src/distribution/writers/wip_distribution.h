@@ -23,11 +23,11 @@
 
 #include "frame/call_frame.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 
 // lLevel below 1: the materials not received as products in the period; 1
 // and above: the products received in the period whose cost is recorded at
 // that level.
 void dispOnlineMateriel(frame::Call& call, int32_t year, int32_t period, int32_t level);
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

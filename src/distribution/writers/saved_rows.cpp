@@ -1,21 +1,22 @@
-#include "distribution/inquiry/saved_rows.h"
+#include "distribution/writers/saved_rows.h"
 
 #include <cmath>
 #include <vector>
 
+#include "distribution/engine/client_values.h"
 #include "distribution/engine/issue_lines.h"
 #include "distribution/engine/line_rows.h"
-#include "distribution/inquiry/client_values.h"
 #include "frame/client_filter.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
+#include "frame/lang_text.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/com/decimal.h"
 #include "platform/com/error.h"
 #include "platform/halvern/dictionary.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 namespace {
 
 using engine::Purpose;
@@ -51,8 +52,8 @@ std::string recordValues(const frame::Call& call, const com::Variant& item, int3
     if (!record->exists(k.key))
       com::raise(com::err::kInvalidCall, call.fullName(), what + " holds no item \"" + k.key + "\"");
     const std::string name = what + "(\"" + k.key + "\")";
-    values += "," + (k.whole ? sqlNumber(clientLong(call, record->item(k.key), name))
-                             : sqlNumber(clientNumber(call, record->item(k.key), name)));
+    values += "," + (k.whole ? sqlNumber(engine::clientLong(call, record->item(k.key), name))
+                             : sqlNumber(engine::clientNumber(call, record->item(k.key), name)));
   }
   return values;
 }
@@ -169,4 +170,4 @@ com::Variant clearDistributeResult(frame::Call& call, int32_t year, int32_t peri
   return {};
 }
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

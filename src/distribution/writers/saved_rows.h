@@ -11,7 +11,7 @@
 #include "platform/com/variant.h"
 #include "platform/halvern/list.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 
 // SaveMaterielDistribute: the line's rows (of every period) replaced by one
 // row of (year, period) per record of `vctData` (a List of Dictionaries keyed
@@ -40,4 +40,4 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
 com::Variant clearDistributeResult(frame::Call& call, int32_t year, int32_t period, int32_t typeID,
                                    std::string sFilter);
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

@@ -1,17 +1,17 @@
-#include "distribution/inquiry/direct_rows.h"
+#include "distribution/writers/direct_rows.h"
 
+#include "distribution/engine/client_values.h"
 #include "distribution/engine/issue_lines.h"
 #include "distribution/engine/line_rows.h"
-#include "distribution/inquiry/client_values.h"
-#include "distribution/inquiry/pair_list.h"
+#include "distribution/writers/pair_list.h"
 #include "frame/client_filter.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/com/error.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 namespace {
 
 using engine::Purpose;
@@ -37,15 +37,15 @@ struct Selection {
 };
 
 void refresh(frame::Call& call, int32_t year, int32_t periodNo, int32_t typeID,
-             const std::function<Selection(const WindowDays&)>& select) {
+             const std::function<Selection(const engine::WindowDays&)>& select) {
   if (typeID < 0 || typeID > 2)
     com::raise(com::err::kInvalidCall, call.fullName(),
                "iTypeID must be 0, 1 or 2, not " + std::to_string(typeID));
-  const Purpose purpose = threeWayPurpose(typeID);
+  const Purpose purpose = engine::threeWayPurpose(typeID);
   const std::string table = engine::rowTable(purpose);
   ado::Connection& db = call.connection();
   const int32_t style = engine::matCalStyle(db);
-  const WindowDays w = windowDays(call, year, periodNo);
+  const engine::WindowDays w = engine::windowDays(call, year, periodNo);
   frame::dropTempTable(db, "#Result");
   frame::dropTempTable(db, "#ItemTmp");
   db.execute(
@@ -154,7 +154,7 @@ com::Variant autoDisDirctMaterielExpByInterID(frame::Call& call, int32_t year, i
 
 com::Variant distributeDirctMaterielExpByLevel(frame::Call& call, int32_t year, int32_t periodNo,
                                                int32_t typeID, int32_t level) {
-  refresh(call, year, periodNo, typeID, [&](const WindowDays&) {
+  refresh(call, year, periodNo, typeID, [&](const engine::WindowDays&) {
     Selection s;
     s.prepare = "SET NOCOUNT ON SELECT DISTINCT FProductID INTO #ItemTmp FROM cbProductCalInfo WHERE FYear=" +
                 sqlNumber(year) + " AND FPeriod=" + sqlNumber(periodNo) + " AND FLevel=" + sqlNumber(level);
@@ -172,13 +172,13 @@ com::Variant distributeDirctMaterielExpLeaveIn(frame::Call& call, int32_t year, 
                                     ? frame::clientCondition(call, sFilter, frame::FilterPlace::Required,
                                                              {"u1", "v1", "t1", "t2", "t3"})
                                     : "";
-  refresh(call, year, periodNo, typeID, [&](const WindowDays& w) {
+  refresh(call, year, periodNo, typeID, [&](const engine::WindowDays& w) {
     Selection s;
     if (filterMode) {
       s.condition = condition;
     } else {
       s.itemTable = "t_ICItemCore";
-      s.prepare = receiptItems(year, periodNo, w);
+      s.prepare = engine::receiptItems(year, periodNo, w);
       s.condition = " AND v1.FItemID IN (SELECT FItemID FROM #ItemTmp)";
     }
     return s;
@@ -186,4 +186,4 @@ com::Variant distributeDirctMaterielExpLeaveIn(frame::Call& call, int32_t year, 
   return {};
 }
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

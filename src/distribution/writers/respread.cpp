@@ -1,14 +1,14 @@
-#include "distribution/inquiry/respread.h"
+#include "distribution/writers/respread.h"
 
+#include "distribution/engine/client_values.h"
 #include "distribution/engine/issue_lines.h"
 #include "distribution/engine/line_rows.h"
-#include "distribution/inquiry/client_values.h"
-#include "distribution/inquiry/pair_list.h"
-#include "frame/globals.h"
+#include "distribution/writers/pair_list.h"
+#include "frame/drop_table.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 namespace {
 
 using frame::sqlNumber;
@@ -19,7 +19,7 @@ void respread(frame::Call& call, int32_t year, int32_t period, int32_t typeID, c
   ado::Connection& db = call.connection();
   const int32_t style = engine::matCalStyle(db);
   const engine::Purpose purpose = engine::purposeOfType(typeID);
-  const WindowDays w = windowDays(call, year, period);
+  const engine::WindowDays w = engine::windowDays(call, year, period);
   if (pairs.empty()) return;
   frame::dropTempTable(db, "#Result");
   db.execute(
@@ -78,4 +78,4 @@ com::Variant distributeShareMaterielExpLeaveID(frame::Call& call, int32_t year, 
   return {};
 }
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

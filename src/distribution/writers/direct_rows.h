@@ -10,7 +10,7 @@
 #include "frame/call_frame.h"
 #include "platform/com/variant.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 
 // AutoDisDirctMaterielExpByInterID: each listed line of the snapshot (listed
 // twice, it counts once) replaces its rows of (year, period) by one row for
@@ -36,4 +36,4 @@ com::Variant distributeDirctMaterielExpByLevel(frame::Call& call, int32_t year, 
 com::Variant distributeDirctMaterielExpLeaveIn(frame::Call& call, int32_t year, int32_t period,
                                                int32_t typeID, std::string sFilter);
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

@@ -10,7 +10,7 @@
 #include "frame/call_frame.h"
 #include "platform/com/variant.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 
 struct IssueLine {
   int32_t interID = 0;
@@ -28,4 +28,4 @@ std::vector<IssueLine> clientPairs(const frame::Call& call, const com::Variant& 
 // FEntryID); empty for no lines.
 std::string pairInserts(const std::vector<IssueLine>& lines, const std::string& table);
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

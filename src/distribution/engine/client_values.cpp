@@ -1,4 +1,4 @@
-#include "distribution/inquiry/client_values.h"
+#include "distribution/engine/client_values.h"
 
 #include "frame/domain_codes.h"
 #include "frame/period_window.h"
@@ -6,7 +6,7 @@
 #include "frame/sql_script.h"
 #include "platform/com/error.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::engine {
 namespace {
 
 const com::Variant& filterItem(const frame::Call& call, const com::Ref<halvern::Dictionary>& filter,
@@ -109,4 +109,4 @@ engine::Purpose threeWayPurpose(int32_t typeID) {
   return engine::Purpose::ResidualValue;
 }
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::engine

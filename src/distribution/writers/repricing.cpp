@@ -1,16 +1,16 @@
-#include "distribution/inquiry/repricing.h"
+#include "distribution/writers/repricing.h"
 
 #include <string>
 
 #include "distribution/engine/issue_lines.h"
 #include "distribution/engine/line_rows.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
+#include "frame/drop_table.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 namespace {
 
 using engine::Purpose;
@@ -28,7 +28,7 @@ std::string reworkLines(const std::string& begin, const std::string& next, int32
          " WHERE v.FReProduceType=1058 AND u.FDate>=" +
          begin + " AND u.FDate<" + next +
          " AND u.FStatus>0 AND u.FCancellation=0 AND ISNULL(u.FVchInterID,0)=0" +
-         (style == 1 ? " AND t.FTrack<>81" : "") + "\r\n";
+         (style == 1 ? std::string(" AND t.FTrack<>") + frame::codes::kPlanPriced : "") + "\r\n";
 }
 
 // The price of a rework line under rule `rule` (v the line, t its item, y and
@@ -58,8 +58,9 @@ void updateToPlanPrice(frame::Call& call, int32_t year, int32_t period) {
     engine::loadRows(
         db, purpose,
         "INNER JOIN cb_ICStockBillEntry v1 ON v1.FInterID=d.FInterID AND v1.FEntryID=d.FEntryID\r\n"
-        " INNER JOIN t_ICItem t ON t.FItemID=v1.FItemID WHERE t.FTrack=81 AND d.FYear=" +
-            sqlNumber(year) + " AND d.FPeriod=" + sqlNumber(period));
+        " INNER JOIN t_ICItem t ON t.FItemID=v1.FItemID WHERE t.FTrack=" +
+            std::string(frame::codes::kPlanPriced) + " AND d.FYear=" + sqlNumber(year) +
+            " AND d.FPeriod=" + sqlNumber(period));
     frame::dropTempTable(db, "#Target");
     frame::SqlScript sql;
     sql.line(
@@ -186,12 +187,13 @@ com::Ref<ado::Recordset> insertBadData(frame::Call& call, int32_t year, int32_t 
               engine::purposeCondition(Purpose::ResidualValue) + " AND " + engine::directCondition());
     sql.send(db);
     last = db.execute(
-        "UPDATE CBWBMaterielInfo SET FCostItemID=ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE "
-        "FTypeID=901),0)" +
-        ofPeriod + " AND (FCostItemID=0 OR FCostItemID IS NULL)");
+        std::string(
+            "UPDATE CBWBMaterielInfo SET FCostItemID=ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE "
+            "FTypeID=") +
+        frame::codes::kMaterialCostItem + "),0)" + ofPeriod + " AND (FCostItemID=0 OR FCostItemID IS NULL)");
   });
   last->setActiveConnection(nullptr);
   return last;
 }
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

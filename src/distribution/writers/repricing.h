@@ -9,7 +9,7 @@
 #include "frame/member.h"
 #include "platform/ado/recordset.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 
 // UpdateToPlanPrice: the rows of (year, period) of cbMaterielInfo and
 // cbWMaterielInfo whose line issues an item of FTrack 81 take its plan
@@ -31,4 +31,4 @@ com::Variant updateReWorkPrice(frame::Call& call);
 com::Ref<ado::Recordset> insertBadData(frame::Call& call, int32_t year, int32_t period,
                                        frame::PeriodDates dctCurPeriodDate);
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers

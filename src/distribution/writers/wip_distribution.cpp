@@ -1,22 +1,23 @@
-#include "distribution/inquiry/wip_distribution.h"
+#include "distribution/writers/wip_distribution.h"
 
 #include <string>
 
 #include "distribution/engine/issue_lines.h"
 #include "distribution/engine/line_rows.h"
 #include "frame/domain_codes.h"
-#include "frame/globals.h"
 #include "frame/period_window.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
+#include "frame/system_profile.h"
 #include "platform/ado/recordset.h"
 
-namespace mls::distribution::inquiry {
+namespace mls::distribution::writers {
 namespace {
 
 using engine::Purpose;
 using engine::rowTable;
 using frame::sqlNumber;
+namespace codes = frame::codes;
 
 // The columns that depend on the WIP check type (CB / MaterielWIPCheckType):
 // by amount (non-zero) the amount drives and the quantity follows from the
@@ -48,13 +49,12 @@ bool isNeedToDisp(ado::Connection& connection, int32_t year, int32_t period) {
       return yes;
     };
     const std::string y = sqlNumber(year), p = sqlNumber(period);
-    return atLeastOne(
-               "SELECT COUNT(*) FROM cbCostObj O WHERE O.FStdSubItemID=5 AND ("
-               "EXISTS (SELECT 1 FROM CBInQty Q WHERE Q.FYear=" +
-               y + " AND Q.FPeriod=" + p +
-               " AND Q.FCostObjID=O.FItemID AND Q.FQty>0) OR "
-               "EXISTS (SELECT 1 FROM cbBalance B WHERE B.FYear=" +
-               y + " AND B.FPeriod=" + p + " AND B.FProductID=O.FItemID AND B.FQty>0))") &&
+    return atLeastOne(std::string("SELECT COUNT(*) FROM cbCostObj O WHERE O.FStdSubItemID=") +
+                      codes::kWipSubItem + " AND (EXISTS (SELECT 1 FROM CBInQty Q WHERE Q.FYear=" + y +
+                      " AND Q.FPeriod=" + p +
+                      " AND Q.FCostObjID=O.FItemID AND Q.FQty>0) OR "
+                      "EXISTS (SELECT 1 FROM cbBalance B WHERE B.FYear=" +
+                      y + " AND B.FPeriod=" + p + " AND B.FProductID=O.FItemID AND B.FQty>0))") &&
            atLeastOne(
                "SELECT COUNT(*) FROM CBProductMatWipEntry E INNER JOIN CBProductMatWip M ON M.FID=E.FID "
                "WHERE " +
@@ -95,16 +95,16 @@ void tempTables(frame::SqlScript& sql) {
 // Products received from production departments in the window.
 void products(frame::SqlScript& sql, const std::string& begin, const std::string& next) {
   sql.line("--本期入库物料 ")
-      .line(
-          "SELECT DISTINCT t2.FItemID AS FProductID, CASE WHEN I.FTrack = 80 THEN t2.FBatchNo ELSE '' END AS "
-          "FBatchNo")
+      .line(std::string("SELECT DISTINCT t2.FItemID AS FProductID, CASE WHEN I.FTrack = ") +
+            codes::kBatchTracked + " THEN t2.FBatchNo ELSE '' END AS FBatchNo")
       .line(
           "INTO #Product FROM cb_ICStockBill t1 INNER JOIN cb_ICStockBillEntry t2 ON t1.FInterID=t2.FInterID")
       .line(std::string("  INNER JOIN t_Department D ON D.FItemID=t1.FDeptID AND D.FCostAccountType=") +
-            frame::codes::kProductionDept)
+            codes::kProductionDept)
       .line("  INNER JOIN t_ICItem I ON I.FItemID=t2.FItemID")
       .line("WHERE t1.FDate>=" + begin + " AND t1.FDate<" + next)
-      .line("  AND t1.FCancellation=0 AND t1.FTranType=2 AND t1.FStatus>0")
+      .line(std::string("  AND t1.FCancellation=0 AND t1.FTranType=") + codes::kProductReceipt +
+            " AND t1.FStatus>0")
       .line("");
 }
 
@@ -140,9 +140,8 @@ std::string issuedInput(Purpose purpose, int32_t year, int32_t period) {
          "  INNER JOIN cb_ICStockBillEntry L ON L.FInterID=C.FInterID AND L.FEntryID=C.FEntryID\r\n"
          "  INNER JOIN t_ICItem I ON I.FItemID=L.FItemID\r\n"
          "  INNER JOIN #ToDisp T ON T.FDeptID=B.FDeptID AND T.FItemID=L.FItemID\r\n"
-         "    AND T.FBatchNo=CASE WHEN I.FTrack=80 THEN L.FBatchNo ELSE '' END\r\n"
-         "WHERE " +
-         yearAndPeriod("C", year, period);
+         "    AND T.FBatchNo=CASE WHEN I.FTrack=" +
+         codes::kBatchTracked + " THEN L.FBatchNo ELSE '' END\r\nWHERE " + yearAndPeriod("C", year, period);
 }
 
 // #InputData: per department, material, batch and consuming cost object, the
@@ -154,7 +153,8 @@ void inputData(frame::SqlScript& sql, int32_t year, int32_t period) {
       .line("SELECT T.FDeptID, T.FItemID, T.FBatchNo, C.FCostObjID, C.FQty, C.FSum")
       .line("FROM CBCostObjDetail C INNER JOIN t_ICItem I ON I.FItemID=C.FMaterielID")
       .line("  INNER JOIN #ToDisp T ON T.FDeptID=C.FDepID AND T.FItemID=C.FMaterielID")
-      .line("    AND T.FBatchNo=CASE WHEN I.FTrack=80 THEN ISNULL(C.FBatchNo,'') ELSE '' END")
+      .line(std::string("    AND T.FBatchNo=CASE WHEN I.FTrack=") + codes::kBatchTracked +
+            " THEN ISNULL(C.FBatchNo,'') ELSE '' END")
       .line("WHERE " + yearAndPeriod("C", year, period))
       .line("UNION ALL")
       .line("--FNorQty,FNorAmount 本期投入")
@@ -437,10 +437,9 @@ void costItems(frame::SqlScript& sql, int32_t year, int32_t period) {
       .line("  INNER JOIN t_ICItem T ON T.FItemID=O.FItemID")
       .line("WHERE " + written + " AND O.FCostItemID=0")
       .line("")
-      .line(
-          "UPDATE O SET FCostItemID=ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE FTypeID=901 ORDER BY "
-          "FNumber),0) " +
-          std::string(kWrittenLines))
+      .line(std::string(
+                "UPDATE O SET FCostItemID=ISNULL((SELECT TOP 1 FItemID FROM cbCostItem WHERE FTypeID=") +
+            codes::kMaterialCostItem + " ORDER BY FNumber),0) " + std::string(kWrittenLines))
       .line("WHERE " + written + " AND O.FCostItemID=0")
       .line("");
 }
@@ -477,4 +476,4 @@ void dispOnlineMateriel(frame::Call& call, int32_t year, int32_t period, int32_t
   sql.send(db);
 }
 
-}  // namespace mls::distribution::inquiry
+}  // namespace mls::distribution::writers
