@@ -185,7 +185,10 @@ void UndoLog::checkWritable(const Table& t) const {
 }
 
 void UndoLog::commit() {
-  if (touchesPermanent()) permanentCommitted_ = true;
+  if (touchesPermanent()) {
+    permanentCommitted_ = true;
+    if (sink_) sink_->committed(*this);
+  }
   releaseAll();
 }
 
