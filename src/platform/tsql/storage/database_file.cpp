@@ -311,7 +311,9 @@ void DatabaseFile::endUse() noexcept {
   try {
     if (!readOnly_ && recorder_.pending()) flush();
   } catch (...) {
-    // Kept for the next use's writes, while the file stays as this process left it.
+    // What could not be written is lost with the use (its calls failed): the
+    // next use loads the file as it is.
+    loaded_ = false;
   }
   releaseLock();
 }

@@ -68,8 +68,8 @@ class DatabaseFile {
   // file or of another format version, 824 for a damaged image or a damaged
   // sealed log record.  A failed start leaves nothing loaded.
   void beginUse(const Database::OpenOptions& options);
-  // Ends a use: writes what is still unwritten (a failure is lost: the file
-  // keeps what was written) and releases the lock.
+  // Ends a use: writes what is still unwritten and releases the lock.  What
+  // cannot be written is lost: the next use loads the file as it is.
   void endUse() noexcept;
   // For the last holder's clean close (the process lets go of the database):
   // checkpoints a log that holds records when the file is free and as this
