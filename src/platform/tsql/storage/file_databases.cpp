@@ -150,6 +150,14 @@ std::shared_ptr<Database> openFileDatabase(const std::string& path, const Databa
   return handle;
 }
 
+std::optional<DatabaseFile::Figures> figuresOf(const std::string& path) {
+  OpenFiles& files = openFiles();
+  std::lock_guard lock(files.mutex);
+  auto it = files.byPath.find(absolutePath(path));
+  if (it == files.byPath.end() || !it->second.file) return std::nullopt;
+  return it->second.file->figures();
+}
+
 void closeFileDatabase(DatabaseFile& file) noexcept {
   file.release();
 }

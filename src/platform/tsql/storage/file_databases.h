@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -31,6 +32,10 @@ using MakeFileDatabase = std::function<std::pair<std::shared_ptr<Database>, Data
 // 5120, 5172, 824).
 std::shared_ptr<Database> openFileDatabase(const std::string& path, const Database::OpenOptions& options,
                                            const MakeFileDatabase& make);
+
+// What this process wrote to the file at `path` since it loaded it (for
+// figures); nothing when it does not keep that file loaded.
+std::optional<DatabaseFile::Figures> figuresOf(const std::string& path);
 
 // For ~Database: the last holder's clean close of the file.
 void closeFileDatabase(DatabaseFile& file) noexcept;
