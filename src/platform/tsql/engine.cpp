@@ -77,6 +77,19 @@ std::shared_ptr<Database> Database::open(const std::string& path, const OpenOpti
   });
 }
 
+void Database::flush() {
+  storage::DatabaseFile* file = impl_->file();
+  if (!file || !impl_->unsaved()) return;
+  std::lock_guard lock(impl_->mutex());
+  impl_->unsaved() = false;
+  try {
+    file->flush();
+  } catch (...) {
+    impl_->unsaved() = true;
+    throw;
+  }
+}
+
 void Database::checkpoint() {
   storage::DatabaseFile* file = impl_->file();
   if (!file) return;
@@ -104,31 +117,17 @@ Session::~Session() {
 void Session::close() {
   if (!impl_) return;
   impl_.reset();  // takes back an open transaction first
-  changedPermanent_ = false;
-  DatabaseImpl& db = db_->impl();
-  storage::DatabaseFile* file = db.file();
-  if (!file || !db.unsaved()) return;
-  // What was committed goes to the log before the close returns.
-  std::lock_guard lock(db.mutex());
-  db.unsaved() = false;
-  try {
-    file->flush();
-  } catch (...) {
-    db.unsaved() = true;
-    throw;
-  }
+  db_->flush();    // what was committed goes to the log before the close returns
 }
 
 BatchResult Session::execute(std::string_view batch, const std::vector<BoundParameter>& params) {
   if (!impl_) throw std::logic_error("Session::execute: the session is closed");
   // What the batch committed to permanent tables, even when it failed part
-  // way, is unsaved: this session's close saves it.
+  // way, is unwritten: the next flush (this session's close) writes it.
   struct NoteChanges {
     Session& session;
     ~NoteChanges() {
-      if (!session.impl_->undo().takePermanentCommitted()) return;
-      session.changedPermanent_ = true;
-      session.db_->impl().unsaved() = true;
+      if (session.impl_->undo().takePermanentCommitted()) session.db_->impl().unsaved() = true;
     }
   } note{*this};
   return impl_->execute(batch, params);
