@@ -75,6 +75,8 @@ class DatabaseFile {
   // checkpoints a log that holds records when the file is free and as this
   // process left it.  Never raises.
   void release() noexcept;
+  // Makes release() leave the log as it is (for tests: the next open replays it).
+  void forget() { loaded_ = false; }
 
   // Appends what was committed since the last write to the log and flushes
   // it; checkpoints when the log has outgrown its share of the image.

@@ -158,6 +158,20 @@ std::optional<DatabaseFile::Figures> figuresOf(const std::string& path) {
   return it->second.file->figures();
 }
 
+bool letGo(const std::string& path, bool keepLog) {
+  OpenFiles& files = openFiles();
+  std::shared_ptr<Database> db;
+  {
+    std::lock_guard lock(files.mutex);
+    auto it = files.byPath.find(absolutePath(path));
+    if (it == files.byPath.end() || it->second.busy || !it->second.use.expired() || !it->second.db) return false;
+    if (keepLog) it->second.file->forget();
+    db = std::move(it->second.db);
+    files.byPath.erase(it);
+  }
+  return true;  // ~Database: closeFileDatabase
+}
+
 void closeFileDatabase(DatabaseFile& file) noexcept {
   file.release();
 }

@@ -37,6 +37,12 @@ std::shared_ptr<Database> openFileDatabase(const std::string& path, const Databa
 // figures); nothing when it does not keep that file loaded.
 std::optional<DatabaseFile::Figures> figuresOf(const std::string& path);
 
+// Lets go of the database this process keeps loaded from the file at `path`
+// while no use holds it, as at exit: a log holding records is checkpointed
+// first, or, with `keepLog`, left for the next open to replay.  False when
+// the database is in use or not kept.  For tests and tools.
+bool letGo(const std::string& path, bool keepLog = false);
+
 // For ~Database: the last holder's clean close of the file.
 void closeFileDatabase(DatabaseFile& file) noexcept;
 

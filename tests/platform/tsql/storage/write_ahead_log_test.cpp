@@ -18,6 +18,8 @@
 #include "platform/ado/recordset.h"
 #include "platform/tsql/storage/byte_io.h"
 #include "platform/tsql/storage/database_file.h"
+#include "platform/tsql/storage/database_image.h"
+#include "platform/tsql/storage/file_databases.h"
 #include "platform/tsql/storage/storage_support.h"
 #include "platform/tsql/storage/write_ahead_log.h"
 
@@ -25,6 +27,7 @@ namespace mls::tsql {
 namespace {
 
 using storage::WriteAheadLog;
+using testing::errorOf;
 using testing::exitStatus;
 using testing::forkChild;
 using testing::raised;
@@ -136,6 +139,61 @@ TEST_F(WriteAheadLogTest, ATornTailIsIgnoredAndASealedRecordsDamageRefused) {
   EXPECT_EQ(after, (Values{"a", "b", "d"}));
 }
 
+// Each batch's commits, replayed from the log by a process that loads the
+// file afresh, leave the tables as the writer saw them.
+TEST_F(WriteAheadLogTest, ReplayedCommitsLeaveWhatTheWriterSaw) {
+  {
+    auto db = testing::openOrCreate(path_);
+    Session s(db);
+    s.execute(
+        "CREATE TABLE k (id INT PRIMARY KEY, v NVARCHAR(20) NULL, n INT NULL) "
+        "CREATE TABLE h (a INT NULL, b NVARCHAR(20) NULL) "
+        "CREATE TABLE u (id INT IDENTITY(1, 1), code NVARCHAR(5) NULL UNIQUE, w DECIMAL(9, 2) NULL) "
+        "INSERT k VALUES (1, N'one', 1), (2, N'two', 2), (3, N'three', NULL) "
+        "INSERT h VALUES (1, N'x'), (1, N'x'), (NULL, NULL), (2, N'y') "
+        "INSERT u (code, w) VALUES (N'A', 1.5), (NULL, 2), (N'b', NULL)");
+  }
+  const char* const kQuery =
+      "SELECT id, v, n FROM k ORDER BY id SELECT a, b FROM h ORDER BY a, b "
+      "SELECT id, code, w FROM u ORDER BY id SELECT IDENT_CURRENT('u')";
+  auto snapshot = [&] {
+    auto db = Database::open(path_);
+    Session s(db);
+    std::vector<std::vector<uint8_t>> out;  // each rowset's values, exactly
+    for (const ResultItem& item : s.execute(kQuery).items) {
+      storage::ByteWriter w;
+      for (const auto& row : item.rowset.rows)
+        storage::encodeRow(row, w);
+      out.push_back(w.bytes());
+    }
+    return out;
+  };
+  for (const char* batch : {
+           "BEGIN TRAN INSERT k VALUES (4, N'four', 4) UPDATE k SET v = N'FOUR' WHERE id = 4 "
+           "DELETE k WHERE id = 4 INSERT k VALUES (4, N'again', NULL) COMMIT",
+           "UPDATE k SET id = 3 - id WHERE id IN (1, 2)",  // keys swapped in one statement
+           "UPDATE k SET id = id + 10",
+           "BEGIN TRAN DELETE k WHERE id = 13 INSERT k VALUES (13, N'back', 13) COMMIT",
+           "DELETE TOP (1) h WHERE a = 1 UPDATE h SET b = N'z' WHERE a IS NULL",
+           "BEGIN TRAN INSERT h VALUES (1, N'x') SAVE TRAN s INSERT h VALUES (9, N'gone') ROLLBACK TRAN s COMMIT",
+           "UPDATE u SET code = NULL WHERE code = N'A' UPDATE u SET w = w * 2 WHERE code IS NULL",
+           "DELETE u WHERE code IS NULL AND w = 4 INSERT u (code) VALUES (N'c') DELETE u WHERE code = N'c'",
+           "DBCC CHECKIDENT (u, RESEED, 40) WITH NO_INFOMSGS INSERT u (code, w) VALUES (N'd', 0.25)",
+           "BEGIN TRAN TRUNCATE TABLE h INSERT h VALUES (5, N'after') ALTER TABLE h ADD c INT NULL COMMIT",
+           "BEGIN TRAN DROP TABLE h CREATE TABLE h (a INT NULL, b NVARCHAR(20) NULL) INSERT h VALUES (7, N'new') "
+           "COMMIT",
+       }) {
+    {
+      auto db = Database::open(path_);
+      Session s(db);
+      errorOf(s, batch);
+    }
+    auto seen = snapshot();
+    ASSERT_TRUE(storage::letGo(path_, true)) << batch;
+    EXPECT_EQ(snapshot(), seen) << batch;
+  }
+}
+
 // A log left from before the last checkpoint (the crash came between the new
 // image and the new log) is already in the image: it is ignored.
 TEST_F(WriteAheadLogTest, ALogOfAnEarlierImageIsIgnored) {
@@ -171,6 +229,7 @@ TEST_F(WriteAheadLogTest, ALogThatIsALinkIsRefused) {
            {"a symbolic link", [](const std::string& v, const std::string& l) { std::filesystem::create_symlink(v, l); }},
            {"a second name", [](const std::string& v, const std::string& l) { std::filesystem::create_hard_link(v, l); }},
            {"a folder", [](const std::string&, const std::string& l) { std::filesystem::create_directory(l); }},
+           {"a pipe", [](const std::string&, const std::string& l) { ASSERT_EQ(mkfifo(l.c_str(), 0600), 0); }},
        }) {
     const std::vector<uint8_t> log = readBytes(log_);
     std::filesystem::remove(log_);
@@ -182,6 +241,16 @@ TEST_F(WriteAheadLogTest, ALogThatIsALinkIsRefused) {
     writeBytes(log_, log);
   }
   EXPECT_EQ(values(), std::vector<std::string>{"a"});
+}
+
+// A name with spaces, quotes and other scripts keeps its log beside it.
+TEST_F(WriteAheadLogTest, AnOddNameKeepsItsLogBesideIt) {
+  path_ = folder_.file("cost's data é 2024.mlsdb");
+  log_ = path_ + "-wal";
+  build({"a", "b"});
+  EXPECT_GT(std::filesystem::file_size(log_), WriteAheadLog::kHeaderSize);
+  EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(), 2u);
+  EXPECT_EQ(values(), (std::vector<std::string>{"a", "b"}));
 }
 
 // A read-only file opens with its log's records and writes nothing, a torn
