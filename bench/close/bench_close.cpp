@@ -69,8 +69,8 @@ void BM_PeriodCloseOnFile(benchmark::State& state) {
   const std::string path = (folder / "close.mlsdb").string();
   const std::string connect = "Provider=Marlstone.Embedded;Data Source=" + path + ";Create=True";
   close::buildPlant(connect, {.seed = 1, .billLines = lines});
-  const tsql::storage::DatabaseFile::Figures before = tsql::storage::figuresOf(path).value_or(
-      tsql::storage::DatabaseFile::Figures{});
+  const tsql::storage::DatabaseFile::Figures before =
+      tsql::storage::figuresOf(path).value_or(tsql::storage::DatabaseFile::Figures{});
   for (auto _ : state)
     closeOnce(state, connect);
   if (auto after = tsql::storage::figuresOf(path)) {

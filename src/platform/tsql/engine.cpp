@@ -117,7 +117,7 @@ Session::~Session() {
 void Session::close() {
   if (!impl_) return;
   impl_.reset();  // takes back an open transaction first
-  db_->flush();    // what was committed goes to the log before the close returns
+  db_->flush();   // what was committed goes to the log before the close returns
 }
 
 BatchResult Session::execute(std::string_view batch, const std::vector<BoundParameter>& params) {

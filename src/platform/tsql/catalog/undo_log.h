@@ -24,8 +24,8 @@
 #pragma once
 
 #include <map>
-#include <span>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 

@@ -34,8 +34,9 @@ void writeRowsOf(const TableChanges& c, ByteWriter& out) {
   if (!c.rowsOnly) {
     // The first touch of each row says how it stood before the commit.
     std::stable_sort(first.begin(), first.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
-    first.erase(std::unique(first.begin(), first.end(), [](const auto& a, const auto& b) { return a.id == b.id; }),
-                first.end());
+    first.erase(
+        std::unique(first.begin(), first.end(), [](const auto& a, const auto& b) { return a.id == b.id; }),
+        first.end());
   }
   std::vector<const TableChanges::Touch*> erased, updated, inserted;
   for (const TableChanges::Touch& x : first) {

@@ -183,7 +183,8 @@ void DatabaseFile::beginUse(const Database::OpenOptions& options) {
                 ::access(folderOf(path_).c_str(), W_OK) != 0;
   }
   std::string lockPath = path_ + ".lock";
-  if (!apart_) lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (!apart_)
+    lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
   try {
     if (apart_) {
       refresh();
@@ -342,7 +343,8 @@ bool DatabaseFile::dueForCheckpoint() const {
     std::lock_guard lock(settingsMutex);
     rule = checkpointRule;
   }
-  return logEnd_ >= rule.atLeast && static_cast<double>(logEnd_) > rule.share * static_cast<double>(imageBytes_);
+  return logEnd_ >= rule.atLeast &&
+         static_cast<double>(logEnd_) > rule.share * static_cast<double>(imageBytes_);
 }
 
 void DatabaseFile::flush() {
@@ -401,7 +403,8 @@ void DatabaseFile::checkpoint() {
   logStamp_ = stampOf(log_.status());
 }
 
-uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewText>& views, uint64_t counter) {
+uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewText>& views,
+                                 uint64_t counter) {
   if (readOnly_) throwSqlError(3906, {path_});
   ByteWriter out;
   for (uint8_t b : kMagic)

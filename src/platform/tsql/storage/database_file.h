@@ -137,13 +137,13 @@ class DatabaseFile {
   bool create_ = false;
   bool readOnly_ = false;
   int lockFd_ = -1;
-  bool loaded_ = false;     // the database holds the file's state
-  Stamp image_;             // of the image loaded or last written
-  uint64_t counter_ = 0;    // the image's change counter
+  bool loaded_ = false;   // the database holds the file's state
+  Stamp image_;           // of the image loaded or last written
+  uint64_t counter_ = 0;  // the image's change counter
   uint64_t imageBytes_ = 0;
-  uint64_t logEnd_ = 0;     // the end of the log's sealed records (0: no log of this image)
-  Stamp logStamp_;          // of the log as this process left it
-  bool apart_ = false;      // read without the lock, never written (readDatabaseFile)
+  uint64_t logEnd_ = 0;  // the end of the log's sealed records (0: no log of this image)
+  Stamp logStamp_;       // of the log as this process left it
+  bool apart_ = false;   // read without the lock, never written (readDatabaseFile)
   Figures figures_;
 
   friend DecodedTables readDatabaseFile(const std::string& path);

@@ -96,9 +96,8 @@ struct Use {
           if (!it->second.busy && it->second.use.expired() && it->second.db) idle.push_back(it);
         }
         if (idle.size() <= kKeptIdle) break;
-        auto oldest = *std::min_element(idle.begin(), idle.end(), [](auto a, auto b) {
-          return a->second.lastUse < b->second.lastUse;
-        });
+        auto oldest = *std::min_element(idle.begin(), idle.end(),
+                                        [](auto a, auto b) { return a->second.lastUse < b->second.lastUse; });
         evicted.push_back(std::move(oldest->second.db));
         files.byPath.erase(oldest);
       }
@@ -164,7 +163,8 @@ bool letGo(const std::string& path, bool keepLog) {
   {
     std::lock_guard lock(files.mutex);
     auto it = files.byPath.find(absolutePath(path));
-    if (it == files.byPath.end() || it->second.busy || !it->second.use.expired() || !it->second.db) return false;
+    if (it == files.byPath.end() || it->second.busy || !it->second.use.expired() || !it->second.db)
+      return false;
     if (keepLog) it->second.file->forget();
     db = std::move(it->second.db);
     files.byPath.erase(it);

@@ -23,7 +23,8 @@
 namespace mls::tsql::storage {
 
 // A new database and the file behind it, which the database holds.
-using MakeFileDatabase = std::function<std::pair<std::shared_ptr<Database>, DatabaseFile*>(const std::string& path)>;
+using MakeFileDatabase =
+    std::function<std::pair<std::shared_ptr<Database>, DatabaseFile*>(const std::string& path)>;
 
 // The database of the file at `path` for a use: the one this process has in
 // use already, else the one it keeps loaded (or a new one from `make`),

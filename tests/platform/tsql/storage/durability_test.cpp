@@ -39,11 +39,11 @@ using testing::errorOf;
 using testing::exitStatus;
 using testing::forkChild;
 using testing::inodeOf;
-using testing::readBytes;
-using testing::writeBytes;
 using testing::raised;
+using testing::readBytes;
 using testing::rows;
 using testing::scalar;
+using testing::writeBytes;
 
 // Builds a file database at `path` holding `count` rows in table t.
 void makeDatabase(const std::string& path, int count) {
@@ -442,7 +442,8 @@ TEST_F(DurabilityTest, SessionsSaveWhatTheyCommitted) {
       auto db = Database::open(path_);
       Session s(db);
       errorOf(s, c.batch);
-      EXPECT_EQ(std::filesystem::file_size(path_ + "-wal"), log) << c.batch << ": written at close, not per batch";
+      EXPECT_EQ(std::filesystem::file_size(path_ + "-wal"), log)
+          << c.batch << ": written at close, not per batch";
       s.close();
     }
     EXPECT_EQ(std::filesystem::file_size(path_ + "-wal") > log, c.saves) << c.batch;
@@ -490,7 +491,8 @@ TEST_F(DurabilityTest, AFailedSaveReachesTheCaller) {
     storage::DatabaseFile::setSaveFault({});
     EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp")) << step;
     EXPECT_FALSE(std::filesystem::exists(path_ + "-wal.tmp")) << step;
-    EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(), std::string(step).starts_with("log") ? 3u : 1u)
+    EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(),
+              std::string(step).starts_with("log") ? 3u : 1u)
         << step;
   }
   held.reset();

@@ -108,11 +108,14 @@ TEST_F(WriteAheadLogTest, ATornTailIsIgnoredAndASealedRecordsDamageRefused) {
            {"a byte of a record before the last", flipped(last - 2), {}, 824},
            {"the length of a record before the last", flipped(second), {}, 824},
            {"the log's header", flipped(20), {}, 824},
-           {"garbage after the last record", [&] {
+           {"garbage after the last record",
+            [&] {
               auto b = good;
               b.insert(b.end(), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18});
               return b;
-            }(), {}, 824},
+            }(),
+            {},
+            824},
        }) {
     writeBytes(log_, c.log);
     if (c.values.empty()) {
@@ -175,12 +178,14 @@ TEST_F(WriteAheadLogTest, ReplayedCommitsLeaveWhatTheWriterSaw) {
            "UPDATE k SET id = id + 10",
            "BEGIN TRAN DELETE k WHERE id = 13 INSERT k VALUES (13, N'back', 13) COMMIT",
            "DELETE TOP (1) h WHERE a = 1 UPDATE h SET b = N'z' WHERE a IS NULL",
-           "BEGIN TRAN INSERT h VALUES (1, N'x') SAVE TRAN s INSERT h VALUES (9, N'gone') ROLLBACK TRAN s COMMIT",
+           "BEGIN TRAN INSERT h VALUES (1, N'x') SAVE TRAN s INSERT h VALUES (9, N'gone') ROLLBACK TRAN s "
+           "COMMIT",
            "UPDATE u SET code = NULL WHERE code = N'A' UPDATE u SET w = w * 2 WHERE code IS NULL",
            "DELETE u WHERE code IS NULL AND w = 4 INSERT u (code) VALUES (N'c') DELETE u WHERE code = N'c'",
            "DBCC CHECKIDENT (u, RESEED, 40) WITH NO_INFOMSGS INSERT u (code, w) VALUES (N'd', 0.25)",
            "BEGIN TRAN TRUNCATE TABLE h INSERT h VALUES (5, N'after') ALTER TABLE h ADD c INT NULL COMMIT",
-           "BEGIN TRAN DROP TABLE h CREATE TABLE h (a INT NULL, b NVARCHAR(20) NULL) INSERT h VALUES (7, N'new') "
+           "BEGIN TRAN DROP TABLE h CREATE TABLE h (a INT NULL, b NVARCHAR(20) NULL) INSERT h VALUES (7, "
+           "N'new') "
            "COMMIT",
        }) {
     {
@@ -226,10 +231,13 @@ TEST_F(WriteAheadLogTest, ALogThatIsALinkIsRefused) {
     void (*plant)(const std::string& victim, const std::string& log);
   };
   for (const Case& c : std::vector<Case>{
-           {"a symbolic link", [](const std::string& v, const std::string& l) { std::filesystem::create_symlink(v, l); }},
-           {"a second name", [](const std::string& v, const std::string& l) { std::filesystem::create_hard_link(v, l); }},
-           {"a folder", [](const std::string&, const std::string& l) { std::filesystem::create_directory(l); }},
-           {"a pipe", [](const std::string&, const std::string& l) { ASSERT_EQ(mkfifo(l.c_str(), 0600), 0); }},
+           {"a symbolic link",
+            [](const std::string&v, const std::string&l) { std::filesystem::create_symlink(v, l); }},
+           {"a second name",
+            [](const std::string&v, const std::string&l) { std::filesystem::create_hard_link(v, l); }},
+           {"a folder",
+            [](const std::string&, const std::string&l) { std::filesystem::create_directory(l); }},
+           {"a pipe", [](const std::string&, const std::string&l) { ASSERT_EQ(mkfifo(l.c_str(), 0600), 0); }},
        }) {
     const std::vector<uint8_t> log = readBytes(log_);
     std::filesystem::remove(log_);
@@ -284,7 +292,8 @@ TEST_F(WriteAheadLogTest, ProcessesTakingTurnsLoseNoIncrement) {
     {
       auto db = testing::openOrCreate(path_);
       Session s(db);
-      s.execute("IF OBJECT_ID('c') IS NOT NULL DROP TABLE c CREATE TABLE c (n INT NOT NULL) INSERT c VALUES (0)");
+      s.execute(
+          "IF OBJECT_ID('c') IS NOT NULL DROP TABLE c CREATE TABLE c (n INT NOT NULL) INSERT c VALUES (0)");
     }
     std::vector<pid_t> children;
     for (int p = 0; p < processes; ++p) {
@@ -363,13 +372,15 @@ TEST_P(KilledWriterTest, LeavesTheLastCompleteState) {
     using Clock = std::chrono::steady_clock;
     if (round % 4 == 0) {
       // Anywhere, opening and replaying included.
-      std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(random)));
+      std::this_thread::sleep_for(
+          std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(random)));
     } else if (acknowledge()) {
       // Within a write cycle, timed by the writer's own pace.
       Clock::time_point t0 = Clock::now();
       if (acknowledge()) {
         auto cycle = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count();
-        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int64_t>(0, cycle)(random)));
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<int64_t>(0, cycle)(random)));
       }
     }
     kill(pid, SIGKILL);
@@ -407,7 +418,9 @@ TEST_P(KilledWriterTest, LeavesTheLastCompleteState) {
 INSTANTIATE_TEST_SUITE_P(Storage, KilledWriterTest,
                          ::testing::Values(storage::DatabaseFile::CheckpointRule{},
                                            storage::DatabaseFile::CheckpointRule{.share = 0, .atLeast = 0}),
-                         [](const auto& info) { return info.param.atLeast == 0 ? "Checkpointing" : "Appending"; });
+                         [](const auto& info) {
+                           return info.param.atLeast == 0 ? "Checkpointing" : "Appending";
+                         });
 
 }  // namespace
 }  // namespace mls::tsql
