@@ -373,36 +373,45 @@ class SmallFileSystem {
 // On a disk that fills up, every close that returned left its change on disk,
 // and the first one that could not save says so.
 TEST_F(DurabilityTest, AFullDiskReachesTheCallerAndLosesNothingReported) {
-  SmallFileSystem fs(folder_.file("small"));
-  if (!fs.mounted())
-    GTEST_SKIP() << "no permission to mount a file system; AFailedSaveReachesTheCaller injects ENOSPC";
-  const std::string path = folder_.file("small/full.mlsdb");
-  makeDatabase(path, 0);
-  int reported = 0;
-  std::optional<SqlError> failure;
-  {
-    auto db = Database::open(path);
-    while (!failure && reported < 1000) {
-      Session s(db);
-      s.execute(
-          "DECLARE @i INT SET @i = 0 WHILE @i < 20 BEGIN INSERT t (v) VALUES (REPLICATE(N'x', 40)) "
-          "SET @i = @i + 1 END");
-      try {
-        s.close();
-        ++reported;
-      } catch (const SqlError& e) {
-        failure = e;
+  // Appending only, then checkpointing at every write (the checkpoints fail
+  // first, and the log keeps the changes).
+  for (auto rule : {storage::DatabaseFile::CheckpointRule{},
+                    storage::DatabaseFile::CheckpointRule{.share = 0, .atLeast = 0}}) {
+    const std::string what = rule.atLeast == 0 ? "checkpointing" : "appending";
+    SmallFileSystem fs(folder_.file("small-" + what));
+    if (!fs.mounted())
+      GTEST_SKIP() << "no permission to mount a file system; AFailedSaveReachesTheCaller injects ENOSPC";
+    const std::string path = folder_.file("small-" + what + "/full.mlsdb");
+    makeDatabase(path, 0);
+    storage::DatabaseFile::setCheckpointRule(rule);
+    int reported = 0;
+    std::optional<SqlError> failure;
+    {
+      auto db = Database::open(path);
+      while (!failure && reported < 1000) {
+        Session s(db);
+        s.execute(
+            "DECLARE @i INT SET @i = 0 WHILE @i < 20 BEGIN INSERT t (v) VALUES (REPLICATE(N'x', 40)) "
+            "SET @i = @i + 1 END");
+        try {
+          s.close();
+          ++reported;
+        } catch (const SqlError& e) {
+          failure = e;
+        }
       }
-    }
-  }  // the database's close cannot save either
-  RecordProperty("saves_before_full", reported);
-  ASSERT_TRUE(failure.has_value());
-  EXPECT_EQ(failure->number(), 3202);
-  EXPECT_NE(failure->message().find("No space left"), std::string::npos) << failure->message();
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
-  auto db = Database::open(path);
-  Session s(db);
-  EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t").asInt(), reported * 20) << "after " << reported;
+    }  // the end of the use cannot write either
+    storage::DatabaseFile::setCheckpointRule({});
+    RecordProperty("saves_before_full_" + what, reported);
+    ASSERT_TRUE(failure.has_value()) << what;
+    EXPECT_EQ(failure->number(), 3202) << what;
+    EXPECT_NE(failure->message().find("No space left"), std::string::npos) << failure->message();
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp")) << what;
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal.tmp")) << what;
+    auto db = Database::open(path);
+    Session s(db);
+    EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t").asInt(), reported * 20) << what << " after " << reported;
+  }
 }
 
 // A session's close appends to the log when the session committed a change to
