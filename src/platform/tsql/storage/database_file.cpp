@@ -215,10 +215,10 @@ void DatabaseFile::refresh() {
     // be written fails here.
     db_->tables().clear();
     db_->setViews({});
-    counter_ = 0;
-    uint64_t bytes = saveImage(db_->tables(), {}, 1);
-    imageBytes_ = bytes;
+    imageBytes_ = saveImage(db_->tables(), {}, 1);
     log_.reset(counter_, nullptr);
+    logEnd_ = log_.end();
+    logStamp_ = stampOf(log_.status());
     recorder_.restart();
     loaded_ = true;
     return;
