@@ -97,9 +97,10 @@ class DatabaseFile {
   const Figures& figures() const { return figures_; }
 
   // When a write checkpoints: once the log is longer than `share` of the
-  // image and `atLeast` bytes.
+  // image and `atLeast` bytes (by default, once it outgrows the image: a
+  // checkpoint then writes no more bytes than the log took).
   struct CheckpointRule {
-    double share = 0.5;
+    double share = 1.0;
     uint64_t atLeast = uint64_t{1} << 20;
   };
   static void setCheckpointRule(CheckpointRule rule);
