@@ -16,6 +16,7 @@
 
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
+#include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/storage/byte_io.h"
 #include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/storage/database_image.h"
@@ -197,6 +198,43 @@ TEST_F(WriteAheadLogTest, ReplayedCommitsLeaveWhatTheWriterSaw) {
     ASSERT_TRUE(storage::letGo(path_, true)) << batch;
     EXPECT_EQ(snapshot(), seen) << batch;
   }
+}
+
+// The process keeps the database loaded between uses: unchanged, it is used
+// as it is; after another process appended, the new records are replayed
+// onto the same tables; after another process checkpointed, it is loaded
+// again; a file changed behind its back is never mistaken for the one it left.
+TEST_F(WriteAheadLogTest, TheDatabaseStaysLoadedWhileTheFileIsAsItLeftIt) {
+  build({"a"});
+  auto tableNow = [&] {  // held, so that a table loaded later never takes its address
+    auto db = Database::open(path_);
+    return db->impl().permanent().find("t");
+  };
+  auto inChild = [&](const std::string& batch) {
+    ASSERT_EQ(exitStatus(forkChild([&] {
+                storage::letGo(path_, true);  // as a process of its own, which never had the file loaded
+                auto db = Database::open(path_);
+                Session s(db);
+                s.execute(batch);
+                return 0;
+              })),
+              0);
+  };
+  const std::shared_ptr<Table> loaded = tableNow();
+  EXPECT_EQ(tableNow(), loaded) << "decoded again though nothing changed";
+  inChild("INSERT t (v) VALUES (N'b')");
+  EXPECT_EQ(tableNow(), loaded) << "the new record was not replayed onto the loaded table";
+  EXPECT_EQ(values(), (std::vector<std::string>{"a", "b"}));
+  inChild("INSERT t (v) VALUES (N'c') CHECKPOINT");
+  const std::shared_ptr<Table> reloaded = tableNow();
+  EXPECT_NE(reloaded, loaded) << "another process's checkpoint was not loaded";
+  EXPECT_EQ(values(), (std::vector<std::string>{"a", "b", "c"}));
+  // The same size and records, written behind the process's back: loaded again.
+  std::vector<uint8_t> log = readBytes(log_);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  writeBytes(log_, log);
+  EXPECT_NE(tableNow(), reloaded);
+  EXPECT_EQ(values(), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 // A log left from before the last checkpoint (the crash came between the new
