@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include <algorithm>
+
 #include <stdexcept>
 #include <utility>
 
@@ -48,6 +50,10 @@ class HeldTables : public storage::HeldDatabase {
     for (SessionImpl* s : db_.sessions())
       s->undo().takeBackInto(view);
     return view;
+  }
+  bool changedElsewhere(const Table& t, const UndoLog& committing) override {
+    return std::any_of(db_.sessions().begin(), db_.sessions().end(),
+                       [&](SessionImpl* s) { return &s->undo() != &committing && s->undo().touches(t); });
   }
 
  private:

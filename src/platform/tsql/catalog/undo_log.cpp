@@ -19,6 +19,11 @@ bool UndoLog::touchesPermanent() const {
   return false;
 }
 
+bool UndoLog::touches(const Table& t) const {
+  return std::any_of(entries_.begin(), entries_.end(),
+                     [&t](const Entry& e) { return e.table == &t || e.object.get() == &t; });
+}
+
 UndoLog::Entry& UndoLog::entryFor(Kind kind, Table& t) {
   if (entries_.size() > sealed_ && entries_.back().kind == kind && entries_.back().table == &t) {
     return entries_.back();

@@ -99,6 +99,8 @@ class UndoLog {
     }
   }
   void setCommitSink(CommitSink* sink) { sink_ = sink; }
+  // Whether a change recorded here (not yet committed or taken back) touches `t`.
+  bool touches(const Table& t) const;
 
   void setPermanentReadOnly(bool on) { permanentReadOnly_ = on; }
   // Raises 3906 when `t` is a permanent table and they are read-only: tables

@@ -101,6 +101,12 @@ void ChangeRecorder::committed(const UndoLog& log) noexcept {
                              change.kind == K::Update ? &change.before[k] : nullptr});
       }
     });
+    for (const TableChanges& c : changes) {
+      if (db_.changedElsewhere(*c.table, log)) {
+        broken_ = true;  // the next write checkpoints what is committed
+        return;
+      }
+    }
     ByteWriter& out = pending_;
     const TableSet& set = db_.tables();
     auto present = [&set](const Table* t) { return set.findById(t->id()).get() == t; };
@@ -120,7 +126,7 @@ void ChangeRecorder::committed(const UndoLog& log) noexcept {
       }
     }
   } catch (...) {
-    broken_ = true;  // a table that cannot be stored, or no memory: the next write is a checkpoint
+    broken_ = true;  // a table that cannot be stored, or no memory: the next write checkpoints
   }
 }
 

@@ -11,7 +11,10 @@
 //   views | every view's name and definition
 // A commit records each permanent table it changed by its net effect: the rows
 // it took away as they were, the rows it changed before and after, the rows it
-// added in the order they went in.  Replay finds a row by its values (through a
+// added in the order they went in.  A commit to a table that another open
+// transaction changed too is not logged: its rows may hold that transaction's
+// values, which a rollback takes back; the next write is a checkpoint of what
+// is committed instead.  Replay finds a row by its values (through a
 // unique key when one holds no NULL), so rows equal in every column are
 // interchangeable, and rows of a heap that two transactions added at once come
 // back in the order of their commits.
@@ -42,6 +45,8 @@ class HeldDatabase {
   // Replaces every view; SqlError when a definition does not parse.
   virtual void setViews(const std::vector<ViewText>& views) = 0;
   virtual CommittedView openChanges() = 0;
+  // Whether an open transaction other than the one `committing` holds changed `t`.
+  virtual bool changedElsewhere(const Table& t, const UndoLog& committing) = 0;
 };
 
 // Collects what commits change, for the next record of the log.
@@ -61,8 +66,8 @@ class ChangeRecorder : public CommitSink {
   };
   Next next();
   void written(Next&& n);
-  // A commit could not be recorded (a table that cannot be stored): only a
-  // checkpoint holds it.
+  // A commit could not be recorded (a table another open transaction changed
+  // too, or that cannot be stored): only a checkpoint holds it.
   bool broken() const { return broken_; }
   // Starts over from what the file holds now (after a load or a checkpoint).
   void restart();

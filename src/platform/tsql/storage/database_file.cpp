@@ -129,6 +129,7 @@ class LooseDatabase : public HeldDatabase {
   std::vector<ViewText> views() override { return views_; }
   void setViews(const std::vector<ViewText>& views) override { views_ = views; }
   CommittedView openChanges() override { return {}; }
+  bool changedElsewhere(const Table&, const UndoLog&) override { return false; }
 
  private:
   TableSet tables_;

@@ -200,6 +200,30 @@ TEST_F(WriteAheadLogTest, ReplayedCommitsLeaveWhatTheWriterSaw) {
   }
 }
 
+// A commit to a table that another session's open transaction changed too
+// (the engine does not lock rows) leaves a file that loads as the writer saw
+// it, whether that transaction commits or rolls back.
+TEST_F(WriteAheadLogTest, ACommitBesideAnOpenTransactionOnItsTableLoadsBack) {
+  build({"a", "b"});
+  for (const char* end : {"COMMIT", "ROLLBACK"}) {
+    std::vector<std::string> seen;
+    {
+      auto db = Database::open(path_);
+      Session open(db);
+      open.execute("BEGIN TRAN UPDATE t SET v = N'open' WHERE v = N'a'");
+      {
+        Session other(db);
+        other.execute("UPDATE t SET v = v + N'!'");  // the row the transaction changed too
+      }
+      open.execute(end);
+      open.close();
+      seen = values();
+    }
+    ASSERT_TRUE(storage::letGo(path_, true)) << end;
+    EXPECT_EQ(values(), seen) << end;
+  }
+}
+
 // The process keeps the database loaded between uses: unchanged, it is used
 // as it is; after another process appended, the new records are replayed
 // onto the same tables; after another process checkpointed, it is loaded
