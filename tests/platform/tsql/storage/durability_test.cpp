@@ -28,6 +28,7 @@
 #include "platform/tsql/storage/checksum.h"
 #include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/storage/database_image.h"
+#include "platform/tsql/storage/file_databases.h"
 #include "platform/tsql/storage/storage_support.h"
 
 namespace mls::tsql {
@@ -122,6 +123,31 @@ TEST_F(DurabilityTest, DamagedFilesAreRefusedWholeAndLeftAlone) {
   }
   writeBytes(path_, good);
   EXPECT_EQ(countRows(path_), 200);
+}
+
+// A file of the first format (no change counter in its header) opens, and
+// takes changes.
+TEST_F(DurabilityTest, AFileOfTheFirstFormatOpens) {
+  makeDatabase(path_, 5);
+  checkpoint(path_);
+  const std::vector<uint8_t> current = readBytes(path_);
+  ASSERT_TRUE(storage::letGo(path_));
+  std::filesystem::remove(path_ + "-wal");
+  std::vector<uint8_t> first(current.begin(), current.begin() + 28);  // magic, version, length, checksum
+  first[8] = 1;
+  storage::ByteWriter sum;
+  sum.u64(storage::checksum64(first));
+  first.insert(first.end(), sum.bytes().begin(), sum.bytes().end());
+  first.insert(first.end(), current.begin() + kHeader, current.end());
+  writeBytes(path_, first);
+  EXPECT_EQ(countRows(path_), 5);
+  {
+    auto db = Database::open(path_);
+    Session s(db);
+    s.execute("INSERT t (v) VALUES (N'six')");
+  }
+  ASSERT_TRUE(storage::letGo(path_, true));
+  EXPECT_EQ(countRows(path_), 6);
 }
 
 TEST_F(DurabilityTest, OpeningCreatesTheFileOnlyWhenAskedAndSharesTheDatabase) {
