@@ -199,7 +199,7 @@ TEST(DurableCalls, AMethodWhoseChangeCannotBeSavedFails) {
   };
   std::vector<Vote> votes;
   tsql::storage::DatabaseFile::setSaveFault(
-      [](std::string_view step) { return step == "write" ? ENOSPC : 0; });
+      [](std::string_view step) { return step == "append" ? ENOSPC : 0; });
   std::string error = insert(votes);
   tsql::storage::DatabaseFile::setSaveFault({});
   EXPECT_NE(error.find("Write on"), std::string::npos) << error;

@@ -9,11 +9,11 @@
 // The script (standard input when absent or "-") runs batch by batch, batches
 // ending at lines that hold only GO.  A database file must exist unless
 // --create is given (a missing one is error 4060, and nothing is made at the
-// path); what a batch committed is saved before its results print, so a
-// printed batch is on disk.  A failing batch prints its results and its errors
-// and the next batch runs; the exit status is 1 when any batch failed or the
-// database could not be saved, 2 when the database could not be opened or the
-// command line is wrong.
+// path); what a batch committed is written to the file's log before its
+// results print, so a printed batch is on disk.  A failing batch prints its
+// results and its errors and the next batch runs; the exit status is 1 when
+// any batch failed or the database could not be written, 2 when the database
+// could not be opened or the command line is wrong.
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -43,8 +43,8 @@ int usage() {
   return 2;
 }
 
-// Runs every batch of `in`, saving what each one committed; false when one
-// failed or could not be saved.
+// Runs every batch of `in`, writing what each one committed; false when one
+// failed or could not be written.
 bool runScript(std::istream& in, Database& db, Session& session) {
   namespace shell = mls::tsql::shell;
   bool ok = true;
@@ -60,7 +60,7 @@ bool runScript(std::istream& in, Database& db, Session& session) {
     }
     std::optional<SqlError> unsaved;
     try {
-      db.checkpoint();
+      db.flush();
     } catch (const SqlError& e) {
       unsaved = e;
     }
@@ -122,14 +122,14 @@ int main(int argc, char** argv) {
   Session session(db);
   bool ok = runScript(script, *db, session);
   try {
-    session.close();  // takes back a transaction left open, then saves
+    session.close();  // takes back a transaction left open, then writes
   } catch (const SqlError& e) {
     mls::tsql::shell::printError(e, std::cout);
-    // The database's close retries the save.
     return 1;
   }
-  // Everything is saved: the process ends without freeing the database's
-  // rows one by one (the file's lock goes with the process).
+  // Everything is written: the process ends without freeing the database's
+  // rows one by one (the file's lock goes with the process; the next open
+  // replays the log).
   std::cout.flush();
   std::cerr.flush();
   std::_Exit(ok ? 0 : 1);

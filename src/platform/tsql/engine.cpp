@@ -2,11 +2,12 @@
 
 #include <malloc.h>
 
+#include <algorithm>
+
 #include <stdexcept>
 #include <utility>
 
 #include "platform/tsql/exec/session_impl.h"
-#include "platform/tsql/storage/batch_effects.h"
 #include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/storage/file_databases.h"
 
@@ -27,13 +28,45 @@ void keepFreedMemory() {
   (void)once;
 }
 
+// What a file database's storage asks of the database: its tables and views,
+// and what the open transactions of its sessions changed.
+class HeldTables : public storage::HeldDatabase {
+ public:
+  explicit HeldTables(DatabaseImpl& db) : db_(db) {}
+  TableSet& tables() override { return db_.permanent(); }
+  std::vector<ViewText> views() override {
+    std::vector<ViewText> out;
+    for (const ViewDef* v : db_.views().all())
+      out.push_back({v->name, v->definition});
+    return out;
+  }
+  void setViews(const std::vector<ViewText>& views) override {
+    db_.views().clear();
+    for (const ViewText& v : views)
+      db_.views().addDefinition(v.definition);
+  }
+  CommittedView openChanges() override {
+    CommittedView view;
+    for (SessionImpl* s : db_.sessions())
+      s->undo().takeBackInto(view);
+    return view;
+  }
+  bool changedElsewhere(const Table& t, const UndoLog& committing) override {
+    return std::any_of(db_.sessions().begin(), db_.sessions().end(),
+                       [&](SessionImpl* s) { return &s->undo() != &committing && s->undo().touches(t); });
+  }
+
+ private:
+  DatabaseImpl& db_;
+};
+
 }  // namespace
 
 Database::Database() : impl_(std::make_unique<DatabaseImpl>()) {
   keepFreedMemory();
 }
 Database::~Database() {
-  if (impl_->file()) storage::closeFileDatabase(*impl_);
+  if (storage::DatabaseFile* file = impl_->file()) storage::closeFileDatabase(*file);
 }
 
 std::shared_ptr<Database> Database::create() {
@@ -41,16 +74,42 @@ std::shared_ptr<Database> Database::create() {
 }
 
 std::shared_ptr<Database> Database::open(const std::string& path, const OpenOptions& options) {
-  return storage::openFileDatabase(path, options, [] { return std::shared_ptr<Database>(new Database()); });
+  return storage::openFileDatabase(path, options, [](const std::string& key) {
+    std::shared_ptr<Database> db(new Database());
+    auto file = std::make_shared<storage::DatabaseFile>(key, std::make_unique<HeldTables>(db->impl()));
+    storage::DatabaseFile* held = file.get();
+    db->impl().setFile(std::move(file));
+    return std::make_pair(std::move(db), held);
+  });
+}
+
+void Database::flush() {
+  storage::DatabaseFile* file = impl_->file();
+  if (!file || !impl_->unsaved()) return;
+  std::lock_guard lock(impl_->mutex());
+  impl_->unsaved() = false;
+  try {
+    file->flush();
+  } catch (...) {
+    impl_->unsaved() = true;
+    throw;
+  }
 }
 
 void Database::checkpoint() {
-  storage::checkpoint(*impl_);
+  storage::DatabaseFile* file = impl_->file();
+  if (!file) return;
+  std::lock_guard lock(impl_->mutex());
+  file->checkpoint();
+  impl_->unsaved() = false;
 }
 
 Session::Session(std::shared_ptr<Database> db)
     : db_(db), impl_(std::make_unique<SessionImpl>(std::move(db))) {
-  if (storage::DatabaseFile* file = db_->impl().file()) impl_->undo().setPermanentReadOnly(file->readOnly());
+  if (storage::DatabaseFile* file = db_->impl().file()) {
+    impl_->undo().setPermanentReadOnly(file->readOnly());
+    impl_->undo().setCommitSink(file->commitSink());
+  }
 }
 
 Session::~Session() {
@@ -64,23 +123,17 @@ Session::~Session() {
 void Session::close() {
   if (!impl_) return;
   impl_.reset();  // takes back an open transaction first
-  if (std::exchange(changedPermanent_, false)) db_->checkpoint();
+  db_->flush();   // what was committed goes to the log before the close returns
 }
 
 BatchResult Session::execute(std::string_view batch, const std::vector<BoundParameter>& params) {
   if (!impl_) throw std::logic_error("Session::execute: the session is closed");
-  if (storage::isCheckpointBatch(batch)) {
-    db_->checkpoint();
-    return {};
-  }
   // What the batch committed to permanent tables, even when it failed part
-  // way, is unsaved: this session's close saves it.
+  // way, is unwritten: the next flush (this session's close) writes it.
   struct NoteChanges {
     Session& session;
     ~NoteChanges() {
-      if (!session.impl_->undo().takePermanentCommitted()) return;
-      session.changedPermanent_ = true;
-      session.db_->impl().unsaved() = true;
+      if (session.impl_->undo().takePermanentCommitted()) session.db_->impl().unsaved() = true;
     }
   } note{*this};
   return impl_->execute(batch, params);

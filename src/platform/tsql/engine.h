@@ -161,18 +161,24 @@ class Database {
   // damaged.  A file the process may not write opens read-only: a change to
   // a permanent table then fails with 3906.
   //
-  // The permanent tables are saved, replacing the file atomically, when a
-  // session that changed them closes, at checkpoint() and when the last
-  // reference to the database goes.  A crash or kill leaves the last save.
+  // What a commit changed goes to the file's write-ahead log when a session
+  // that committed closes (and at flush()); checkpoint() writes the whole
+  // image, replacing the file atomically, and empties the log.  A crash or
+  // kill leaves every change whose write returned.  The process keeps the
+  // database loaded after the last reference goes, and takes the file's lock
+  // again (bringing the database up to date with the file) at the next open.
   static std::shared_ptr<Database> open(const std::string& path, const OpenOptions& options);
   static std::shared_ptr<Database> open(const std::string& path) { return open(path, OpenOptions{}); }
   ~Database();
   DatabaseImpl& impl() { return *impl_; }
 
-  // Saves the permanent tables to the file when they changed since the last
-  // save (also the batch "CHECKPOINT"); nothing for an in-memory database.
-  // Raises SqlError 3202 when the file cannot be written: it keeps its last
-  // saved state.
+  // Writes what was committed since the last write to the file's log, and
+  // flushes it; nothing for an in-memory database.  Raises SqlError 3202 when
+  // the log cannot be written (the changes stay in memory for the next write).
+  void flush();
+  // Writes the whole committed image to the file and empties its log (also
+  // the statement CHECKPOINT); nothing for an in-memory database.  Raises
+  // SqlError 3202 when the file cannot be written: it keeps its last state.
   void checkpoint();
 
   // Makes `name` (any case, without schema) callable with EXEC, replacing a
@@ -189,14 +195,13 @@ class Session {
  public:
   explicit Session(std::shared_ptr<Database> db);
   // Takes back an open transaction, drops the session's temporary tables and,
-  // when the session committed changes to the permanent tables of a file
-  // database, saves it: what the session committed is on disk when close()
-  // returns, and a save that fails raises 3202 (the tables stay unsaved, and
-  // the next checkpoint retries).  execute() after close() is a programming
-  // error (std::logic_error).
+  // when changes to the permanent tables of a file database were committed,
+  // writes them to its log (Database::flush): what the session committed is
+  // on disk when close() returns, and a write that fails raises 3202.
+  // execute() after close() is a programming error (std::logic_error).
   void close();
-  // close() for a session not closed yet; a failed save cannot be reported
-  // here: the next checkpoint or the database's close retries it.
+  // close() for a session not closed yet; a failed write cannot be reported
+  // here: the next write or the end of the database's use retries it.
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -207,7 +212,6 @@ class Session {
  private:
   std::shared_ptr<Database> db_;
   std::unique_ptr<SessionImpl> impl_;
-  bool changedPermanent_ = false;  // committed changes to permanent tables: save at close
 };
 
 }  // namespace mls::tsql

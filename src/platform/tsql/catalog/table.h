@@ -129,6 +129,13 @@ class Table : public std::enable_shared_from_this<Table> {
   // DBCC CHECKIDENT (t, RESEED, n): the next value is n + step, or n itself
   // when the table never had a row since creation or TRUNCATE.
   void reseedIdentity(int64_t value) { storage_.identityCurrent = value; }
+  // The identity's whole state, as a database file keeps it: the current value
+  // and whether a value was handed out since creation or TRUNCATE.
+  std::pair<int64_t, bool> identityState() const { return {storage_.identityCurrent, storage_.identityUsed}; }
+  void setIdentityState(int64_t current, bool used) {
+    storage_.identityCurrent = current;
+    storage_.identityUsed = used;
+  }
   bool identityInsert() const { return identityInsert_; }
   void setIdentityInsert(bool on) { identityInsert_ = on; }
 

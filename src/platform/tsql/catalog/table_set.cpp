@@ -28,4 +28,14 @@ void TableSet::remove(const Table& t) {
   std::erase_if(tables_, [&](const std::shared_ptr<Table>& p) { return p.get() == &t; });
 }
 
+void TableSet::replace(std::shared_ptr<Table> t) {
+  for (auto& p : tables_) {
+    if (p->id() == t->id()) {
+      p = std::move(t);
+      return;
+    }
+  }
+  tables_.push_back(std::move(t));
+}
+
 }  // namespace mls::tsql

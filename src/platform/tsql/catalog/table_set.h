@@ -29,6 +29,8 @@ class TableSet {
   // Adds / removes without checks (Catalog checks names and records undo).
   void add(std::shared_ptr<Table> t);
   void remove(const Table& t);
+  // Puts `t` in the place of the table with its id (appends it when none).
+  void replace(std::shared_ptr<Table> t);
   void clear() { tables_.clear(); }
 
   // A fresh object id.  Only the permanent set hands out ids; the session's

@@ -19,6 +19,11 @@ bool UndoLog::touchesPermanent() const {
   return false;
 }
 
+bool UndoLog::touches(const Table& t) const {
+  return std::any_of(entries_.begin(), entries_.end(),
+                     [&t](const Entry& e) { return e.table == &t || e.object.get() == &t; });
+}
+
 UndoLog::Entry& UndoLog::entryFor(Kind kind, Table& t) {
   if (entries_.size() > sealed_ && entries_.back().kind == kind && entries_.back().table == &t) {
     return entries_.back();
@@ -185,7 +190,10 @@ void UndoLog::checkWritable(const Table& t) const {
 }
 
 void UndoLog::commit() {
-  if (touchesPermanent()) permanentCommitted_ = true;
+  if (touchesPermanent()) {
+    permanentCommitted_ = true;
+    if (sink_) sink_->committed(*this);
+  }
   releaseAll();
 }
 

@@ -18,12 +18,14 @@
 // Tables created on the stack are not kept alive: commit or roll back first.
 //
 // The log also tells its owner when changes to permanent (user) tables were
-// committed, so that a file database knows what to save, and refuses them
+// committed, hands each commit of such changes to the database's journal (a
+// CommitSink: a file database logs what the commit changed) and refuses them
 // (3906) when the database is read-only.
 #pragma once
 
 #include <map>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -43,9 +45,29 @@ struct CommittedView {
   bool empty() const { return copies.empty() && dropped.empty(); }
 };
 
+class UndoLog;
+
+// Told of every commit that changed permanent tables, before the log lets go
+// of its entries: the tables then hold what the commit made.
+class CommitSink {
+ public:
+  virtual ~CommitSink() = default;
+  virtual void committed(const UndoLog& log) noexcept = 0;
+};
+
 class UndoLog {
  public:
   using Mark = size_t;
+  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop, Reseed };
+  // One recorded change as a CommitSink reads it: the table changed (the
+  // object for Create and Drop), the row ids and, for Update, the rows as they
+  // were before (parallel to the ids).
+  struct Change {
+    Kind kind;
+    const Table* table;
+    std::span<const RowId> ids;
+    std::span<const Row> before;
+  };
 
   UndoLog() = default;
   UndoLog(const UndoLog&) = delete;
@@ -68,6 +90,18 @@ class UndoLog {
   // tables and the log as they are.
   void takeBackInto(CommittedView& view) const;
 
+  // The changes to permanent tables, oldest first.
+  template <class F>
+  void forEachPermanentChange(F&& f) const {
+    for (const Entry& e : entries_) {
+      const Table* t = e.object ? e.object.get() : e.table;
+      if (t && t->kind() == Table::Kind::User) f(Change{e.kind, t, e.ids, e.rows});
+    }
+  }
+  void setCommitSink(CommitSink* sink) { sink_ = sink; }
+  // Whether a change recorded here (not yet committed or taken back) touches `t`.
+  bool touches(const Table& t) const;
+
   void setPermanentReadOnly(bool on) { permanentReadOnly_ = on; }
   // Raises 3906 when `t` is a permanent table and they are read-only: tables
   // ask before they change, and the recording of a catalog change asks after
@@ -89,7 +123,6 @@ class UndoLog {
   void droppedTable(TableSet& set, std::shared_ptr<Table> t);
 
  private:
-  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop, Reseed };
   struct Entry {
     Kind kind;
     Table* table = nullptr;
@@ -113,6 +146,7 @@ class UndoLog {
   size_t sealed_ = 0;  // entries before this index take no more changes
   bool permanentReadOnly_ = false;
   bool permanentCommitted_ = false;
+  CommitSink* sink_ = nullptr;
 };
 
 }  // namespace mls::tsql

@@ -9,6 +9,7 @@
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/message_format.h"
 #include "platform/tsql/exec/session_impl.h"
+#include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/types/convert.h"
 
 namespace mls::tsql {
@@ -180,6 +181,10 @@ void Executor::simple(const ast::Stmt& s) {
       return fetch(s.as<ast::FetchStmt>());
     case ast::StmtKind::Dbcc:
       return dbcc(s.as<ast::DbccStmt>());
+    case ast::StmtKind::Checkpoint:
+      if (storage::DatabaseFile* file = session_.database().file()) file->checkpoint();
+      session_.globals().rowCount = 0;
+      return;
     case ast::StmtKind::SetIdentityInsert:
       return setIdentityInsert(s.as<ast::SetIdentityInsertStmt>());
     case ast::StmtKind::CreateView:

@@ -29,6 +29,7 @@ class ViewSet {
   const ViewDef* find(const ast::ObjectName& name) const;
   void add(ViewDef view);
   bool remove(const ast::ObjectName& name);
+  void clear() { views_.clear(); }
   // Every view, in name order.
   std::vector<const ViewDef*> all() const;
   // Adds the view a CREATE VIEW text (a saved definition) makes; SqlError when

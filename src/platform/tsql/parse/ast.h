@@ -416,6 +416,7 @@ enum class StmtKind {
   Commit,             // TranStmt
   Rollback,           // TranStmt
   Dbcc,               // DbccStmt
+  Checkpoint,         // Stmt
 };
 
 struct Stmt : Node<StmtKind> {

@@ -69,6 +69,12 @@ StmtPtr Parser::statement() {
     next();
     return s;
   }
+  if (kw == "CHECKPOINT") {
+    auto s = std::make_unique<Stmt>(StmtKind::Checkpoint, pos());
+    next();
+    if (peek().kind == TokenKind::Integer) next();  // a duration asked for: the checkpoint runs at once
+    return s;
+  }
   if (kw == "RETURN") return returnStatement();
   if (kw == "PRINT") {
     auto s = std::make_unique<PrintStmt>(pos());

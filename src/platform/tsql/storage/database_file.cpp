@@ -9,68 +9,34 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/storage/byte_io.h"
 #include "platform/tsql/storage/checksum.h"
+#include "platform/tsql/storage/file_io.h"
 
 namespace mls::tsql::storage {
 
 namespace {
 
 constexpr uint8_t kMagic[8] = {'M', 'L', 'S', 'D', 'B', '\r', '\n', 0x1a};
-constexpr uint32_t kFormatVersion = 1;
-constexpr size_t kHeaderSize = 8 + 4 + 8 + 8 + 8;
+constexpr uint32_t kFormatVersion = 2;
+constexpr size_t kHeaderSize = 8 + 4 + 8 + 8 + 8 + 8;
+constexpr size_t kFirstHeaderSize = 8 + 4 + 8 + 8 + 8;  // version 1: no change counter
 
-[[noreturn]] void osError(const std::string& path, int err) {
-  throwSqlError(5120, {path, std::to_string(err), std::strerror(err)});
-}
-
-[[noreturn]] void damaged(const std::string& path, const std::string& what) {
-  throwSqlError(824, {what, path});
-}
-
-[[noreturn]] void notRegular(const std::string& path) {
-  throwSqlError(5120, {path, std::to_string(EINVAL), "Not a regular file"});
-}
-
-std::mutex faultMutex;
+std::mutex settingsMutex;
 DatabaseFile::SaveFault& saveFault() {
   static auto* fault = new DatabaseFile::SaveFault;
   return *fault;
 }
-
-// The errno the test hook injects into a step of a save (0: none).
-int injected(std::string_view step) {
-  std::lock_guard lock(faultMutex);
-  return saveFault() ? saveFault()(step) : 0;
-}
-
-// Writes all of `bytes`; false with errno set on failure.
-bool writeAll(int fd, std::span<const uint8_t> bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes = bytes.subspan(static_cast<size_t>(n));
-  }
-  return true;
-}
+DatabaseFile::CheckpointRule checkpointRule;
 
 // Stores `v` little-endian at `at` (a field of the header).
 void putU64(std::vector<uint8_t>& bytes, size_t at, uint64_t v) {
   for (int i = 0; i < 8; ++i)
     bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-std::string folderOf(const std::string& path) {
-  std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  return parent.empty() ? "." : parent.string();
 }
 
 // Opens `path` for reading without blocking (a FIFO must not hang the open)
@@ -91,30 +57,10 @@ int openRegular(const std::string& path, struct stat& st) {
   return fd;
 }
 
-// Reads `size` bytes from the start of `fd` (fewer when the file is shorter).
-std::vector<uint8_t> readPrefix(const std::string& path, int fd, size_t size) {
-  std::vector<uint8_t> bytes(size);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int err = errno;
-      ::close(fd);
-      osError(path, err);
-    }
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
-  bytes.resize(done);
-  return bytes;
-}
-
 // Up to `limit` bytes from the start of the regular file at `path`, and its
-// mode; nothing when there is no file and `create` allows that, else 4060.
+// state; nothing when there is no file and `create` allows that, else 4060.
 std::optional<std::vector<uint8_t>> readFile(const std::string& path, bool create, size_t limit,
-                                             mode_t& mode) {
-  struct stat st {};
+                                             struct stat& st) {
   int fd = openRegular(path, st);
   if (fd < 0) {
     int err = errno;
@@ -122,14 +68,43 @@ std::optional<std::vector<uint8_t>> readFile(const std::string& path, bool creat
     if (!create) throwSqlError(4060, {path});
     return std::nullopt;
   }
-  mode = st.st_mode;
-  std::vector<uint8_t> bytes = readPrefix(path, fd, std::min(limit, static_cast<size_t>(st.st_size)));
+  std::vector<uint8_t> bytes;
+  try {
+    bytes = readAt(path, fd, 0, std::min(limit, static_cast<size_t>(st.st_size)));
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
   ::close(fd);
   return bytes;
 }
 
 bool hasSignature(std::span<const uint8_t> bytes) {
-  return bytes.size() >= kHeaderSize && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0;
+  return bytes.size() >= kFirstHeaderSize && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0;
+}
+
+// The header of an image file: checked, with its change counter and size.
+struct Header {
+  uint64_t counter = 0;
+  size_t size = 0;
+  uint64_t length = 0;
+  uint64_t imageSum = 0;
+};
+
+Header readHeader(const std::string& path, std::span<const uint8_t> bytes) {
+  if (!hasSignature(bytes)) throwSqlError(5172, {path, "signature"});
+  ByteReader in(bytes.subspan(sizeof kMagic));
+  uint32_t version = in.u32();
+  Header h;
+  h.size = version == 1 ? kFirstHeaderSize : kHeaderSize;
+  if (bytes.size() < h.size) damaged(path, "the header is cut short");
+  h.length = in.u64();
+  h.imageSum = in.u64();
+  if (version != 1) h.counter = in.u64();
+  uint64_t headerSum = in.u64();
+  if (headerSum != checksum64(bytes.first(h.size - 8))) damaged(path, "the header checksum is wrong");
+  if (version != 1 && version != kFormatVersion) throwSqlError(5172, {path, "format version"});
+  return h;
 }
 
 // Takes `lock` (LOCK_EX or LOCK_SH) on `fd`, retrying until `timeoutSeconds`
@@ -140,90 +115,304 @@ void waitForLock(const std::string& path, int fd, int lock, int timeoutSeconds) 
     if (::flock(fd, lock | LOCK_NB) == 0) return;
     int err = errno;
     if (err == EINTR) continue;
-    if (err != EWOULDBLOCK) {
-      ::close(fd);
-      osError(path, err);
-    }
-    if (std::chrono::steady_clock::now() >= deadline) {
-      ::close(fd);
+    if (err != EWOULDBLOCK) osError(path, err);
+    if (std::chrono::steady_clock::now() >= deadline)
       throwSqlError(5120, {path, std::to_string(err), "The file is in use by another process"});
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 }
+
+// A database for reading a file apart: tables and views only.
+class LooseDatabase : public HeldDatabase {
+ public:
+  TableSet& tables() override { return tables_; }
+  std::vector<ViewText> views() override { return views_; }
+  void setViews(const std::vector<ViewText>& views) override { views_ = views; }
+  CommittedView openChanges() override { return {}; }
+  bool changedElsewhere(const Table&, const UndoLog&) override { return false; }
+
+ private:
+  TableSet tables_;
+  std::vector<ViewText> views_;
+};
 
 }  // namespace
 
+int injectedFault(std::string_view step) {
+  std::lock_guard lock(settingsMutex);
+  return saveFault() ? saveFault()(step) : 0;
+}
+
 void DatabaseFile::setSaveFault(SaveFault fault) {
-  std::lock_guard lock(faultMutex);
+  std::lock_guard lock(settingsMutex);
   saveFault() = std::move(fault);
 }
 
-DatabaseFile::DatabaseFile(std::string path, const Database::OpenOptions& options)
-    : path_(std::move(path)), create_(options.create) {
+void DatabaseFile::setCheckpointRule(CheckpointRule rule) {
+  std::lock_guard lock(settingsMutex);
+  checkpointRule = rule;
+}
+
+DatabaseFile::DatabaseFile(std::string path, std::unique_ptr<HeldDatabase> db)
+    : path_(std::move(path)), db_(std::move(db)), recorder_(*db_), log_(path_) {}
+
+DatabaseFile::~DatabaseFile() {
+  releaseLock();
+}
+
+DatabaseFile::Stamp DatabaseFile::stampOf(const struct stat& st) {
+  return {st.st_dev, st.st_ino, st.st_size,
+          static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+void DatabaseFile::releaseLock() noexcept {
+  log_.close();
+  if (lockFd_ >= 0) ::close(lockFd_);  // releases the lock
+  lockFd_ = -1;
+}
+
+void DatabaseFile::beginUse(const Database::OpenOptions& options) {
+  create_ = options.create && !apart_;
+  readOnly_ = apart_;
   // What lies at the path decides before any lock file is made next to it.
-  mode_t mode = 0;
-  if (std::optional<std::vector<uint8_t>> header = readFile(path_, create_, kHeaderSize, mode)) {
+  struct stat st {};
+  if (std::optional<std::vector<uint8_t>> header = readFile(path_, create_, kFirstHeaderSize, st)) {
     if (!hasSignature(*header)) throwSqlError(5172, {path_, "signature"});
     // A file nobody may write (by its mode, which binds even a superuser
     // here) or that this process cannot replace is only read.
-    readOnly_ = (mode & 0222) == 0 || ::access(path_.c_str(), W_OK) != 0 ||
+    readOnly_ = apart_ || (st.st_mode & 0222) == 0 || ::access(path_.c_str(), W_OK) != 0 ||
                 ::access(folderOf(path_).c_str(), W_OK) != 0;
   }
-
   std::string lockPath = path_ + ".lock";
-  lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-  if (lockFd_ < 0) {
-    int err = errno;
-    // A read-only database in a folder nobody may write is read without a lock.
-    if (readOnly_ && (err == EACCES || err == EROFS)) return;
-    osError(lockPath, err);
-  }
-  struct stat lockSt {};
-  if (::fstat(lockFd_, &lockSt) != 0 || !S_ISREG(lockSt.st_mode) || lockSt.st_nlink != 1) {
-    ::close(lockFd_);
-    notRegular(lockPath);  // a device, or a second name of another file
-  }
-  waitForLock(path_, lockFd_, readOnly_ ? LOCK_SH : LOCK_EX, options.timeoutSeconds);
-}
-
-DatabaseFile::~DatabaseFile() {
-  if (lockFd_ >= 0) ::close(lockFd_);  // releases the lock
-}
-
-std::optional<DecodedTables> DatabaseFile::load() const {
-  mode_t mode = 0;
-  std::optional<std::vector<uint8_t>> file = readFile(path_, create_, SIZE_MAX, mode);
-  if (!file) return std::nullopt;
-  const std::vector<uint8_t>& bytes = *file;
-
-  if (!hasSignature(bytes)) throwSqlError(5172, {path_, "signature"});
-  ByteReader header(std::span<const uint8_t>(bytes).subspan(sizeof kMagic, kHeaderSize - sizeof kMagic));
-  uint32_t version = header.u32();
-  uint64_t length = header.u64();
-  uint64_t imageSum = header.u64();
-  uint64_t headerSum = header.u64();
-  if (headerSum != checksum64(std::span<const uint8_t>(bytes).first(kHeaderSize - 8)))
-    damaged(path_, "the header checksum is wrong");
-  if (version != kFormatVersion) throwSqlError(5172, {path_, "format version"});
-  if (length != bytes.size() - kHeaderSize)
-    damaged(path_, "the file is shorter or longer than its header says");
-  std::span<const uint8_t> image = std::span<const uint8_t>(bytes).subspan(kHeaderSize);
-  if (imageSum != checksum64(image)) damaged(path_, "the content checksum is wrong");
+  if (!apart_)
+    lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
   try {
-    return decodeTables(image);
+    if (apart_) {
+      refresh();
+      return;
+    }
+    if (lockFd_ < 0) {
+      int err = errno;
+      // A read-only database in a folder nobody may write is read without a lock.
+      if (!(readOnly_ && (err == EACCES || err == EROFS))) osError(lockPath, err);
+    } else {
+      struct stat lockSt {};
+      if (::fstat(lockFd_, &lockSt) != 0 || !S_ISREG(lockSt.st_mode) || lockSt.st_nlink != 1)
+        notRegular(lockPath);  // a device, or a second name of another file
+      waitForLock(path_, lockFd_, readOnly_ ? LOCK_SH : LOCK_EX, options.timeoutSeconds);
+    }
+    refresh();
+  } catch (...) {
+    releaseLock();
+    throw;
+  }
+}
+
+void DatabaseFile::refresh() {
+  struct stat st {};
+  std::optional<std::vector<uint8_t>> head = readFile(path_, create_, kHeaderSize, st);
+  if (!head) {
+    // No file (creation asked for): a new, empty database; a path that cannot
+    // be written fails here.
+    db_->tables().clear();
+    db_->setViews({});
+    imageBytes_ = saveImage(db_->tables(), {}, 1);
+    log_.reset(counter_, nullptr);
+    logEnd_ = log_.end();
+    logStamp_ = stampOf(log_.status());
+    recorder_.restart();
+    loaded_ = true;
+    return;
+  }
+  Header h = readHeader(path_, *head);
+  bool hasLog = log_.open(readOnly_);
+  const Stamp logNow = stampOf(log_.status());  // zeros without a log
+  const bool sameImage = loaded_ && stampOf(st) == image_ && h.counter == counter_;
+  if (sameImage) {
+    if (logNow == logStamp_) {
+      if (hasLog && log_.counter() == counter_) (void)log_.read(logEnd_);  // at this process's end
+      return;
+    }
+    if (hasLog && log_.counter() == counter_ && logNow.ino == logStamp_.ino && logNow.dev == logStamp_.dev &&
+        logNow.size > logStamp_.size && logEnd_ > 0 && !recorder_.pending()) {
+      // Another process appended: its records follow this process's.
+      try {
+        replayFrom(logEnd_);
+        return;
+      } catch (...) {
+        loaded_ = false;
+        throw;
+      }
+    }
+  }
+  loaded_ = false;
+  load();
+}
+
+void DatabaseFile::load() {
+  struct stat st {};
+  std::optional<std::vector<uint8_t>> file = readFile(path_, create_, SIZE_MAX, st);
+  if (!file) throwSqlError(4060, {path_});  // removed since the start of the use
+  const std::vector<uint8_t>& bytes = *file;
+  Header h = readHeader(path_, bytes);
+  if (h.length != bytes.size() - h.size) damaged(path_, "the file is shorter or longer than its header says");
+  std::span<const uint8_t> image = std::span<const uint8_t>(bytes).subspan(h.size);
+  if (h.imageSum != checksum64(image)) damaged(path_, "the content checksum is wrong");
+  DecodedTables decoded;
+  try {
+    decoded = decodeTables(image);
   } catch (const FormatError& e) {
     damaged(path_, e.what());
   }
+  TableSet& set = db_->tables();
+  set.clear();
+  set.reserveIdsThrough(decoded.highestId);  // new objects must not take the ids of loaded ones
+  for (auto& t : decoded.tables)
+    set.add(std::move(t));
+  try {
+    db_->setViews(decoded.views);
+  } catch (const SqlError& e) {
+    set.clear();
+    damaged(path_, "a view definition does not parse: " + e.message());
+  }
+  image_ = stampOf(st);
+  counter_ = h.counter;
+  imageBytes_ = bytes.size();
+  if (log_.counter() == counter_) {
+    try {
+      replayFrom(WriteAheadLog::kHeaderSize);
+    } catch (...) {
+      set.clear();
+      throw;
+    }
+  } else {
+    logEnd_ = 0;
+    logStamp_ = stampOf(log_.status());
+    recorder_.restart();
+    loaded_ = true;
+  }
 }
 
-uint64_t DatabaseFile::save(const TableSet& tables, const std::vector<ViewText>& views) {
+void DatabaseFile::replayFrom(uint64_t offset) {
+  std::vector<std::vector<uint8_t>> records = log_.read(offset);
+  for (const std::vector<uint8_t>& payload : records) {
+    try {
+      replayRecord(payload, *db_);
+    } catch (const FormatError& e) {
+      damaged(log_.path(), e.what());
+    }
+  }
+  log_.cutTail();
+  logEnd_ = log_.end();
+  logStamp_ = stampOf(log_.status());
+  recorder_.restart();
+  loaded_ = true;
+}
+
+void DatabaseFile::endUse() noexcept {
+  try {
+    if (!readOnly_ && recorder_.pending()) flush();
+  } catch (...) {
+    // What could not be written is lost with the use (its calls failed): the
+    // next use loads the file as it is.
+    loaded_ = false;
+  }
+  releaseLock();
+}
+
+void DatabaseFile::release() noexcept {
+  if (readOnly_ || apart_ || !loaded_ || logEnd_ <= WriteAheadLog::kHeaderSize) return;
+  try {
+    // Only a file that is free and as this process left it.
+    lockFd_ = ::open((path_ + ".lock").c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (lockFd_ >= 0 && ::flock(lockFd_, LOCK_EX | LOCK_NB) == 0 && ::stat(path_.c_str(), &st) == 0 &&
+        stampOf(st) == image_ && log_.open(false) && stampOf(log_.status()) == logStamp_ &&
+        log_.counter() == counter_) {
+      (void)log_.read(logEnd_);
+      checkpoint();
+    }
+  } catch (...) {
+    // The log stays: whoever opens the file next replays it.
+  }
+  releaseLock();
+}
+
+bool DatabaseFile::dueForCheckpoint() const {
+  CheckpointRule rule;
+  {
+    std::lock_guard lock(settingsMutex);
+    rule = checkpointRule;
+  }
+  return logEnd_ >= rule.atLeast &&
+         static_cast<double>(logEnd_) > rule.share * static_cast<double>(imageBytes_);
+}
+
+void DatabaseFile::flush() {
+  if (readOnly_) return;
+  if (recorder_.broken()) return checkpoint();
+  ChangeRecorder::Next next = recorder_.next();
+  if (next.payload.empty()) return recorder_.written(std::move(next));
+  if (log_.counter() != counter_) {
+    struct stat like {};
+    log_.reset(counter_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
+  }
+  log_.append(next.payload);
+  ++figures_.records;
+  figures_.recordBytes += next.payload.size();
+  logEnd_ = log_.end();
+  logStamp_ = stampOf(log_.status());
+  recorder_.written(std::move(next));
+  if (dueForCheckpoint()) {
+    try {
+      checkpoint();
+    } catch (const SqlError&) {
+      // The change is in the log already; the next write tries again.
+    }
+  }
+}
+
+void DatabaseFile::checkpoint() {
+  if (readOnly_) return;
+  // What open transactions changed is taken back on copies.
+  CommittedView view = db_->openChanges();
+  std::vector<ViewText> views = db_->views();
+  uint64_t bytes = 0;
+  if (view.empty()) {
+    bytes = saveImage(db_->tables(), views, counter_ + 1);
+  } else {
+    TableSet committed;
+    auto keep = [&](const std::shared_ptr<Table>& t) {
+      auto it = view.copies.find(t.get());
+      if (it == view.copies.end()) return committed.add(t);
+      if (it->second) committed.add(it->second);
+    };
+    for (const std::shared_ptr<Table>& t : db_->tables().tables())
+      keep(t);
+    for (const std::shared_ptr<Table>& t : view.dropped)
+      keep(t);
+    bytes = saveImage(committed, views, counter_ + 1);
+  }
+  imageBytes_ = bytes;
+  ++figures_.checkpoints;
+  figures_.checkpointBytes += bytes;
+  recorder_.restart();
+  struct stat like {};
+  bool exists = ::stat(path_.c_str(), &like) == 0;
+  log_.reset(counter_, exists ? &like : nullptr);
+  logEnd_ = log_.end();
+  logStamp_ = stampOf(log_.status());
+}
+
+uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewText>& views,
+                                 uint64_t counter) {
   if (readOnly_) throwSqlError(3906, {path_});
   ByteWriter out;
   for (uint8_t b : kMagic)
     out.u8(b);
   out.u32(kFormatVersion);
-  out.u64(0);  // length, checksums: filled in below
+  out.u64(0);  // length, checksum, counter, header checksum: filled in below
+  out.u64(0);
   out.u64(0);
   out.u64(0);
   encodeTables(tables, out, views);
@@ -231,50 +420,30 @@ uint64_t DatabaseFile::save(const TableSet& tables, const std::vector<ViewText>&
   std::span<const uint8_t> image = std::span<const uint8_t>(bytes).subspan(kHeaderSize);
   putU64(bytes, 12, image.size());
   putU64(bytes, 20, checksum64(image));
+  putU64(bytes, 28, counter);
   putU64(bytes, kHeaderSize - 8, checksum64(std::span<const uint8_t>(bytes).first(kHeaderSize - 8)));
-
-  std::string tmp = path_ + ".tmp";
-  auto fail = [&](int fd, int err) {
-    if (fd >= 0) ::close(fd);
-    ::unlink(tmp.c_str());
-    throwSqlError(3202, {path_, std::strerror(err)});
-  };
-  // Runs one step of the save (`op` answers success, errno set when not).
-  auto step = [&](std::string_view name, int fd, auto op) {
-    int err = injected(name);
-    if (err == 0 && !op()) err = errno;
-    if (err != 0) fail(fd, err);
-  };
   // The new file takes the mode and owner of the one it replaces.
   struct stat old {};
   bool replacing = ::stat(path_.c_str(), &old) == 0;
-  // A leftover of a save a crash interrupted is removed (the name, never what
-  // a link points to), then the name is taken afresh.
-  int fd = -1;
-  step("create", -1, [&] {
-    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    fd = ::open(tmp.c_str(), kFlags, 0644);
-    if (fd < 0 && errno == EEXIST && ::unlink(tmp.c_str()) == 0) fd = ::open(tmp.c_str(), kFlags, 0644);
-    return fd >= 0;
-  });
-  if (replacing) {
-    step("create", fd, [&] { return ::fchmod(fd, old.st_mode & 07777) == 0; });
-    (void)!::fchown(fd, old.st_uid, old.st_gid);  // keeps the owner where the process may
-  }
-  step("write", fd, [&] { return writeAll(fd, bytes); });
-  step("sync", fd, [&] { return ::fsync(fd) == 0; });
-  if (::close(fd) != 0) fail(-1, errno);
-  step("rename", -1, [&] { return ::rename(tmp.c_str(), path_.c_str()) == 0; });
-  // The rename is durable once the folder is flushed; until then a crash
-  // leaves the old file or the new one, both complete.
-  int dir = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0 || ::fsync(dir) != 0) {
-    int err = errno;
-    if (dir >= 0) ::close(dir);
-    throwSqlError(3202, {path_, std::strerror(err)});
-  }
-  ::close(dir);
+  replaceFile(path_, bytes, replacing ? &old : nullptr, path_, "");
+  counter_ = counter;
+  struct stat now {};
+  if (::stat(path_.c_str(), &now) == 0) image_ = stampOf(now);
   return bytes.size();
+}
+
+DecodedTables readDatabaseFile(const std::string& path) {
+  auto loose = std::make_unique<LooseDatabase>();
+  LooseDatabase& db = *loose;
+  DatabaseFile file(path, std::move(loose));
+  file.apart_ = true;
+  file.beginUse({.create = false, .timeoutSeconds = 0});
+  file.endUse();
+  DecodedTables out;
+  for (const auto& t : db.tables().tables())
+    out.tables.push_back(t);
+  out.views = db.views();
+  return out;
 }
 
 }  // namespace mls::tsql::storage

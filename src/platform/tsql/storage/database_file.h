@@ -1,73 +1,158 @@
-// A database file on disk, held by this process.
+// A database file on disk, and the database this process keeps loaded from it.
 //
 // The file is one image of the permanent tables behind a header:
-//   magic "MLSDB\r\n\x1a" | u32 format version | u64 image length |
-//   u64 image checksum | u64 header checksum | image
-// A file whose magic, version, length or checksums do not match is refused
-// whole, never half-loaded.
+//   magic "MLSDB\r\n\x1a" | u32 format version (2) | u64 image length |
+//   u64 image checksum | u64 change counter | u64 header checksum | image
+// (a version 1 file has no change counter, and reads as counter 0).  A file
+// whose magic, version, length or checksums do not match is refused whole,
+// never half-loaded.
 //
-// Saving never changes the file in place: the new image goes to "<path>.tmp"
-// (created afresh, never through an existing file or link, with the file's
-// mode and owner), is flushed to disk, renamed over the file and the folder is
-// flushed, so a crash, kill or full disk at any moment leaves the last
-// complete file.
+// Commits go to the write-ahead log "<path>-wal" (write_ahead_log.h): one
+// record per write, appended and flushed before the call that made the change
+// returns.  A checkpoint writes the whole image and empties the log: the new
+// image goes to "<path>.tmp" (created afresh, never through an existing file
+// or link, with the file's mode and owner), is flushed, renamed over the file
+// with its change counter one higher and the folder is flushed; then the log
+// starts over for that counter.  A log whose counter is not the image's was
+// already checkpointed and is ignored, so a crash, kill or full disk at any
+// moment leaves the last complete state with every record that was flushed.
 //
-// A process holds the file through a lock on "<path>.lock" (kept next to it,
-// since the file itself is replaced at every save): exclusive, or shared for a
-// file opened read-only.  A second process waits for the lock up to its
-// time-out, then fails with error 5120.  The lock is not inherited across exec,
-// and no lock file is made for a path that holds no database.
+// The process keeps the database loaded between uses (a use: from the first
+// connection's open to the last one's close).  A use takes the lock on
+// "<path>.lock" (kept next to it, since the file itself is replaced at every
+// checkpoint): exclusive, or shared for a file opened read-only; a second
+// process waits for the lock up to its time-out, then fails with error 5120.
+// At its start the use compares the file and the log with what this process
+// left: unchanged, the database is used as it is; a longer log is replayed
+// from where this process stopped; else (another process checkpointed) the
+// database is loaded again.  The lock is not inherited across exec, and no
+// lock file is made for a path that holds no database.
 #pragma once
 
 #include <sys/types.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/tsql/catalog/table_set.h"
 #include "platform/tsql/engine.h"
+#include "platform/tsql/storage/change_log.h"
 #include "platform/tsql/storage/database_image.h"
+#include "platform/tsql/storage/write_ahead_log.h"
 
 namespace mls::tsql::storage {
 
 class DatabaseFile {
  public:
-  // Checks what lies at `path` and takes the lock.  Raises 4060 when there is
-  // no file and `options` asks for no creation, 5120 for anything but a
-  // regular file, a lock held past the time-out or a lock file that cannot be
-  // made, 5172 for a file that is not a database file.
-  DatabaseFile(std::string path, const Database::OpenOptions& options);
-  ~DatabaseFile();  // releases the lock
+  // The file at `path` (absolute) behind the database `db`; nothing is read
+  // or locked before beginUse().
+  DatabaseFile(std::string path, std::unique_ptr<HeldDatabase> db);
+  ~DatabaseFile();
   DatabaseFile(const DatabaseFile&) = delete;
   DatabaseFile& operator=(const DatabaseFile&) = delete;
 
   const std::string& path() const { return path_; }
   // The process may not write the file or its folder: nothing is ever saved.
   bool readOnly() const { return readOnly_; }
+  // What the sessions' undo logs tell of their commits.
+  CommitSink* commitSink() { return &recorder_; }
 
-  // Reads and checks the file: its tables, or nothing when the file does not
-  // exist (and creation was asked for).  Raises 4060 for a missing file
-  // otherwise, 5172 for a file that is not a database file or of another
-  // format version, 824 for a damaged one, 5120 when it cannot be read.
-  std::optional<DecodedTables> load() const;
-  // Replaces the file by the image of `tables` and `views`.  Raises 3202 when
-  // a step fails; the file keeps its last saved state then.  Returns the file
-  // size.
-  uint64_t save(const TableSet& tables, const std::vector<ViewText>& views = {});
+  // Starts a use: checks what lies at the path and takes the lock, then
+  // brings the database up to date with the file and its log.  Raises 4060
+  // when there is no file and `options` asks for no creation, 5120 for
+  // anything but a regular file (the log too), a lock held past the time-out
+  // or a file that cannot be read, 5172 for a file that is not a database
+  // file or of another format version, 824 for a damaged image or a damaged
+  // sealed log record.  A failed start leaves nothing loaded.
+  void beginUse(const Database::OpenOptions& options);
+  // Ends a use: writes what is still unwritten and releases the lock.  What
+  // cannot be written is lost: the next use loads the file as it is.
+  void endUse() noexcept;
+  // For the last holder's clean close (the process lets go of the database):
+  // checkpoints a log that holds records when the file is free and as this
+  // process left it.  Never raises.
+  void release() noexcept;
+  // Makes release() leave the log as it is (for tests: the next open replays it).
+  void forget() { loaded_ = false; }
 
-  // For tests: asked before each step of a save ("create", "write", "sync",
-  // "rename"); a nonzero answer makes that step fail with that errno.  An
-  // empty function removes the hook.
+  // Appends what was committed since the last write to the log and flushes
+  // it; checkpoints when the log has outgrown its share of the image.
+  // Raises 3202 when the log cannot be written (what failed stays unwritten
+  // for the next write).  Nothing for a read-only file.
+  void flush();
+  // Writes the committed image and empties the log.  Raises 3202 when a step
+  // fails; the file keeps its last state then.
+  void checkpoint();
+
+  // What this process wrote since it loaded the file (for figures and tests).
+  struct Figures {
+    uint64_t records = 0;
+    uint64_t recordBytes = 0;
+    uint64_t checkpoints = 0;
+    uint64_t checkpointBytes = 0;
+  };
+  const Figures& figures() const { return figures_; }
+
+  // When a write checkpoints: once the log is longer than `share` of the
+  // image and `atLeast` bytes (by default, once it outgrows the image: a
+  // checkpoint then writes no more bytes than the log took).
+  struct CheckpointRule {
+    double share = 1.0;
+    uint64_t atLeast = uint64_t{1} << 20;
+  };
+  static void setCheckpointRule(CheckpointRule rule);
+
+  // For tests: asked before each step of a write ("create", "write", "sync",
+  // "rename" of a checkpoint's image, "log-create", "log-write", "log-sync",
+  // "log-rename" of a new log, "append", "append-sync" of a record); a
+  // nonzero answer makes that step fail with that errno.  An empty function
+  // removes the hook.
   using SaveFault = std::function<int(std::string_view step)>;
   static void setSaveFault(SaveFault fault);
 
  private:
+  // Which state of the file the loaded database is.
+  struct Stamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    int64_t mtime = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  static Stamp stampOf(const struct stat& st);
+
+  void refresh();
+  void load();
+  void replayFrom(uint64_t offset);
+  uint64_t saveImage(const TableSet& tables, const std::vector<ViewText>& views, uint64_t counter);
+  void releaseLock() noexcept;
+  bool dueForCheckpoint() const;
+
   std::string path_;
+  std::unique_ptr<HeldDatabase> db_;
+  ChangeRecorder recorder_;
+  WriteAheadLog log_;
   bool create_ = false;
   bool readOnly_ = false;
   int lockFd_ = -1;
+  bool loaded_ = false;   // the database holds the file's state
+  Stamp image_;           // of the image loaded or last written
+  uint64_t counter_ = 0;  // the image's change counter
+  uint64_t imageBytes_ = 0;
+  uint64_t logEnd_ = 0;  // the end of the log's sealed records (0: no log of this image)
+  Stamp logStamp_;       // of the log as this process left it
+  bool apart_ = false;   // read without the lock, never written (readDatabaseFile)
+  Figures figures_;
+
+  friend DecodedTables readDatabaseFile(const std::string& path);
 };
+
+// The tables and views the file at `path` holds with its log replayed, read
+// apart from any database and lock, as a crash would leave them (for tools
+// and tests).  Raises the errors of DatabaseFile::beginUse.
+DecodedTables readDatabaseFile(const std::string& path);
 
 }  // namespace mls::tsql::storage

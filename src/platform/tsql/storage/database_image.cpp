@@ -102,6 +102,8 @@ Value decodeValue(ByteReader& in) {
   }
 }
 
+}  // namespace
+
 // Whether a stored value is one its column can hold: of the column type's
 // kind and range, decimals at its scale and precision, text within its
 // length, NULL only where allowed.  Built once per column: loading checks
@@ -186,6 +188,8 @@ class ColumnCheck {
   size_t length_ = 0;
 };
 
+namespace {
+
 int decodeInt(ByteReader& in) {
   int64_t v = in.svarint();
   if (v < INT32_MIN || v > INT32_MAX) throw FormatError("a number is out of range");
@@ -229,7 +233,7 @@ void encodeColumn(const Table& t, const Column& c, ByteWriter& out) {
   }
 }
 
-void encodeTable(const Table& t, ByteWriter& out) {
+void encodeTableImpl(const Table& t, ByteWriter& out) {
   out.text(t.name());
   out.u32(static_cast<uint32_t>(t.id()));
   out.svarint(t.created().ticks());
@@ -290,7 +294,7 @@ Column decodeColumn(ByteReader& in, std::vector<int32_t>& ids) {
   return c;
 }
 
-std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
+std::shared_ptr<Table> decodeTableImpl(ByteReader& in, std::vector<int32_t>& ids) {
   auto t = std::make_shared<Table>(std::string(in.text()), Table::Kind::User);
   t->setId(static_cast<int32_t>(in.u32()));
   ids.push_back(t->id());
@@ -330,16 +334,9 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
 
   // Every value takes at least one byte: a row count beyond the bytes left is damage.
   size_t rows = in.count(columns == 0 ? 0 : in.remaining() / columns);
-  std::vector<ColumnCheck> fits(t->columns().begin(), t->columns().end());
+  RowDecoder decode(*t);
   for (size_t r = 0; r < rows; ++r) {
-    Row row;
-    row.reserve(columns);
-    for (size_t c = 0; c < columns; ++c) {
-      row.push_back(decodeValue(in));
-      if (!fits[c](row.back()))
-        throw FormatError("a value of column '" + t->column(c).name + "' of table '" + t->name() +
-                          "' does not fit the column");
-    }
+    Row row = decode(in);
     s.rows.push(row);
   }
   // The rows come in storage order: they are their own order, and the unique
@@ -370,10 +367,42 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
 
 }  // namespace
 
+RowDecoder::RowDecoder(const Table& t) : table_(t), fits_(t.columns().begin(), t.columns().end()) {}
+RowDecoder::~RowDecoder() = default;
+
+Row RowDecoder::operator()(ByteReader& in) const {
+  Row row;
+  row.reserve(fits_.size());
+  for (size_t c = 0; c < fits_.size(); ++c) {
+    row.push_back(decodeValue(in));
+    if (!fits_[c](row.back()))
+      throw FormatError("a value of column '" + table_.column(c).name + "' of table '" + table_.name() +
+                        "' does not fit the column");
+  }
+  return row;
+}
+
+void encodeRow(RowView row, ByteWriter& out) {
+  for (const Value& v : row)
+    encodeValue(v, out);
+}
+
+void encodeTable(const Table& t, ByteWriter& out) {
+  encodeTableImpl(t, out);
+}
+
+std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
+  try {
+    return decodeTableImpl(in, ids);
+  } catch (const SqlError& e) {
+    throw FormatError("a table definition is inconsistent: " + e.message());
+  }
+}
+
 void encodeTables(const TableSet& set, ByteWriter& out, const std::vector<ViewText>& views) {
   out.varint(set.tables().size());
   for (const auto& t : set.tables())
-    encodeTable(*t, out);
+    encodeTableImpl(*t, out);
   out.varint(views.size());
   for (const ViewText& v : views) {
     out.text(v.name);
@@ -388,7 +417,7 @@ DecodedTables decodeTables(std::span<const uint8_t> image) {
   size_t count = in.count(in.remaining());
   try {
     for (size_t i = 0; i < count; ++i) {
-      out.tables.push_back(decodeTable(in, ids));
+      out.tables.push_back(decodeTableImpl(in, ids));
       for (size_t j = 0; j + 1 < out.tables.size(); ++j) {
         if (sameName(out.tables[j]->name(), out.tables.back()->name()))
           throw FormatError("two tables are named '" + out.tables.back()->name() + "'");

@@ -33,4 +33,26 @@ struct DecodedTables {
 
 DecodedTables decodeTables(std::span<const uint8_t> image);
 
+// One table as the image holds it (definition, identity state, rows); decoding
+// appends the object ids it holds to `ids` and throws FormatError for damage.
+void encodeTable(const Table& t, ByteWriter& out);
+std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids);
+
+// One row's values, exactly.
+void encodeRow(RowView row, ByteWriter& out);
+
+class ColumnCheck;
+// Reads rows of a table's columns, each value checked against its column:
+// FormatError for a value the column cannot hold.
+class RowDecoder {
+ public:
+  explicit RowDecoder(const Table& t);
+  ~RowDecoder();
+  Row operator()(ByteReader& in) const;
+
+ private:
+  const Table& table_;
+  std::vector<ColumnCheck> fits_;
+};
+
 }  // namespace mls::tsql::storage

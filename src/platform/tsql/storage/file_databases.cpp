@@ -1,31 +1,63 @@
 #include "platform/tsql/storage/file_databases.h"
 
 #include <condition_variable>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <vector>
 
-#include "platform/tsql/catalog/undo_log.h"
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/session_impl.h"
-#include "platform/tsql/storage/database_file.h"
 
 namespace mls::tsql::storage {
 
 namespace {
 
+// Idle databases kept loaded beyond those in use.
+constexpr size_t kKeptIdle = 4;
+
+struct Resident {
+  std::shared_ptr<Database> db;  // kept loaded between uses
+  DatabaseFile* file = nullptr;
+  std::weak_ptr<Database> use;  // the handle of the running use
+  bool busy = false;            // a use is starting or ending
+  uint64_t lastUse = 0;
+};
+
 struct OpenFiles {
   std::mutex mutex;
-  std::condition_variable closed;
-  // Absolute path -> its database.  An expired entry belongs to a database
-  // being destroyed: it is erased once the file is saved and released.
-  std::map<std::string, std::weak_ptr<Database>> byPath;
+  std::condition_variable settled;
+  std::map<std::string, Resident> byPath;  // absolute path -> its database
+  uint64_t clock = 0;
 };
+
+void releaseAll();
 
 // Process lifetime, never destroyed: databases released late at exit still find it.
 OpenFiles& openFiles() {
-  static auto* files = new OpenFiles;
+  static auto* files = [] {
+    std::atexit(releaseAll);
+    return new OpenFiles;
+  }();
   return *files;
+}
+
+// At exit: the databases kept idle are let go, checkpointing their logs.
+void releaseAll() {
+  OpenFiles& files = openFiles();
+  std::vector<std::shared_ptr<Database>> idle;
+  {
+    std::lock_guard lock(files.mutex);
+    for (auto it = files.byPath.begin(); it != files.byPath.end();) {
+      if (it->second.busy || !it->second.use.expired()) {
+        ++it;
+        continue;
+      }
+      idle.push_back(std::move(it->second.db));
+      it = files.byPath.erase(it);
+    }
+  }
+  idle.clear();  // ~Database: closeFileDatabase
 }
 
 std::string absolutePath(const std::string& path) {
@@ -34,42 +66,52 @@ std::string absolutePath(const std::string& path) {
   return ec ? std::filesystem::absolute(path).lexically_normal().string() : p.string();
 }
 
-// Saves the committed state of the permanent tables: what open transactions
-// changed is taken back on copies (their commit marks the tables unsaved).
-void save(DatabaseImpl& db) {
-  db.unsaved() = false;
-  try {
-    std::vector<ViewText> views;
-    for (const ViewDef* v : db.views().all())
-      views.push_back({v->name, v->definition});
-    CommittedView view;
-    for (SessionImpl* s : db.sessions())
-      s->undo().takeBackInto(view);
-    if (view.empty()) {
-      db.file()->save(db.permanent(), views);
-      return;
+// Ends the use of one resident database when its last handle goes.
+struct Use {
+  std::shared_ptr<Database> db;
+  std::string key;
+  Use(std::shared_ptr<Database> d, std::string k) : db(std::move(d)), key(std::move(k)) {}
+  Use(const Use&) = delete;
+  Use& operator=(const Use&) = delete;
+  ~Use() {
+    OpenFiles& files = openFiles();
+    DatabaseFile* file = nullptr;
+    {
+      std::lock_guard lock(files.mutex);
+      Resident& r = files.byPath[key];
+      r.busy = true;
+      file = r.file;
     }
-    TableSet committed;
-    auto keep = [&](const std::shared_ptr<Table>& t) {
-      auto it = view.copies.find(t.get());
-      if (it == view.copies.end()) return committed.add(t);
-      if (it->second) committed.add(it->second);
-    };
-    for (const std::shared_ptr<Table>& t : db.permanent().tables())
-      keep(t);
-    for (const std::shared_ptr<Table>& t : view.dropped)
-      keep(t);
-    db.file()->save(committed, views);
-  } catch (...) {
-    db.unsaved() = true;
-    throw;
+    file->endUse();
+    std::vector<std::shared_ptr<Database>> evicted;
+    {
+      std::lock_guard lock(files.mutex);
+      Resident& r = files.byPath[key];
+      r.busy = false;
+      r.lastUse = ++files.clock;
+      // The least recently used idle databases beyond the few kept are let go.
+      for (;;) {
+        std::vector<std::map<std::string, Resident>::iterator> idle;
+        for (auto it = files.byPath.begin(); it != files.byPath.end(); ++it) {
+          if (!it->second.busy && it->second.use.expired() && it->second.db) idle.push_back(it);
+        }
+        if (idle.size() <= kKeptIdle) break;
+        auto oldest = *std::min_element(idle.begin(), idle.end(),
+                                        [](auto a, auto b) { return a->second.lastUse < b->second.lastUse; });
+        evicted.push_back(std::move(oldest->second.db));
+        files.byPath.erase(oldest);
+      }
+      files.settled.notify_all();
+    }
+    db.reset();
+    evicted.clear();  // ~Database: closeFileDatabase, outside the registry's lock
   }
-}
+};
 
 }  // namespace
 
 std::shared_ptr<Database> openFileDatabase(const std::string& path, const Database::OpenOptions& options,
-                                           const std::function<std::shared_ptr<Database>()>& make) {
+                                           const MakeFileDatabase& make) {
   if (path.empty()) throwSqlError(4060, {path});
   std::string key = absolutePath(path);
   OpenFiles& files = openFiles();
@@ -77,49 +119,61 @@ std::shared_ptr<Database> openFileDatabase(const std::string& path, const Databa
   for (;;) {
     auto it = files.byPath.find(key);
     if (it == files.byPath.end()) break;
-    if (std::shared_ptr<Database> db = it->second.lock()) return db;
-    files.closed.wait(lock);  // the last holder is saving it
+    if (std::shared_ptr<Database> db = it->second.use.lock()) return db;
+    if (!it->second.busy) break;
+    files.settled.wait(lock);  // a use is starting or ending
   }
-  auto file = std::make_shared<DatabaseFile>(key, options);
-  std::optional<DecodedTables> loaded = file->load();
-  std::shared_ptr<Database> db = make();
-  DatabaseImpl& impl = db->impl();
-  TableSet& set = impl.permanent();
-  if (loaded) {
-    set.reserveIdsThrough(loaded->highestId);  // new objects must not take the ids of loaded ones
-    for (auto& t : loaded->tables)
-      set.add(std::move(t));
-    try {
-      for (const ViewText& v : loaded->views)
-        impl.views().addDefinition(v.definition);
-    } catch (const SqlError& e) {
-      throwSqlError(824, {"a view definition does not parse: " + e.message(), key});
-    }
-  } else {
-    file->save(set);  // a new, empty database: a path that cannot be written fails here
+  Resident& r = files.byPath[key];
+  if (!r.db) std::tie(r.db, r.file) = make(key);
+  r.busy = true;
+  std::shared_ptr<Database> db = r.db;
+  DatabaseFile* file = r.file;
+  lock.unlock();
+  try {
+    file->beginUse(options);
+  } catch (...) {
+    lock.lock();
+    files.byPath.erase(key);  // nothing loaded is kept
+    files.settled.notify_all();
+    lock.unlock();
+    db.reset();
+    throw;
   }
-  impl.setFile(std::move(file));
-  files.byPath[key] = db;
-  return db;
+  auto use = std::make_shared<Use>(db, key);
+  std::shared_ptr<Database> handle(use, db.get());
+  lock.lock();
+  Resident& started = files.byPath[key];
+  started.busy = false;
+  started.use = handle;
+  files.settled.notify_all();
+  return handle;
 }
 
-void checkpoint(DatabaseImpl& db) {
-  if (!db.file() || db.file()->readOnly()) return;
-  std::lock_guard lock(db.mutex());
-  if (db.unsaved()) save(db);
-}
-
-void closeFileDatabase(DatabaseImpl& db) noexcept {
+std::optional<DatabaseFile::Figures> figuresOf(const std::string& path) {
   OpenFiles& files = openFiles();
   std::lock_guard lock(files.mutex);
-  try {
-    checkpoint(db);
-  } catch (...) {
-    // Nobody is left to tell: the file keeps its last saved state.
+  auto it = files.byPath.find(absolutePath(path));
+  if (it == files.byPath.end() || !it->second.file) return std::nullopt;
+  return it->second.file->figures();
+}
+
+bool letGo(const std::string& path, bool keepLog) {
+  OpenFiles& files = openFiles();
+  std::shared_ptr<Database> db;
+  {
+    std::lock_guard lock(files.mutex);
+    auto it = files.byPath.find(absolutePath(path));
+    if (it == files.byPath.end() || it->second.busy || !it->second.use.expired() || !it->second.db)
+      return false;
+    if (keepLog) it->second.file->forget();
+    db = std::move(it->second.db);
+    files.byPath.erase(it);
   }
-  files.byPath.erase(db.file()->path());
-  db.setFile(nullptr);
-  files.closed.notify_all();
+  return true;  // ~Database: closeFileDatabase
+}
+
+void closeFileDatabase(DatabaseFile& file) noexcept {
+  file.release();
 }
 
 }  // namespace mls::tsql::storage

@@ -1,34 +1,50 @@
-// The databases of this process that live in files: every open of one file
-// shares one Database (a second Database on the same file would be refused by
-// the file's lock), and the saving of a database's permanent tables.
+// The databases of this process that live in files.  Every open of one file
+// shares one Database, which the process keeps loaded after its last
+// connection closes (at most a few idle ones, the least recently used let go
+// first); each use of it holds the file's lock (database_file.h), so
+// processes take turns on a file.
 //
-// A database is saved when a session that committed changes to its permanent
-// tables closes (Session::close), at checkpoints (Database::checkpoint, the
-// CHECKPOINT batch) and when the last reference to it goes.
+// What a commit changes goes to the file's write-ahead log when a session
+// that committed closes (Session::close), at the end of a use, and with the
+// whole image at checkpoints (Database::checkpoint, the CHECKPOINT statement,
+// a log grown past its share of the image, and the process letting go of the
+// database: at exit or when it is evicted).
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/tsql/engine.h"
+#include "platform/tsql/storage/database_file.h"
 
 namespace mls::tsql::storage {
 
-// The database of the file at `path`: the one this process has open already,
-// or a new one from `make`, filled from the file (empty when there is none yet
-// and `options` asks for creation).  Raises the errors of DatabaseFile (4060,
+// A new database and the file behind it, which the database holds.
+using MakeFileDatabase =
+    std::function<std::pair<std::shared_ptr<Database>, DatabaseFile*>(const std::string& path)>;
+
+// The database of the file at `path` for a use: the one this process has in
+// use already, else the one it keeps loaded (or a new one from `make`),
+// brought up to date with the file.  The use ends when the last copy of the
+// handle returned goes.  Raises the errors of DatabaseFile::beginUse (4060,
 // 5120, 5172, 824).
 std::shared_ptr<Database> openFileDatabase(const std::string& path, const Database::OpenOptions& options,
-                                           const std::function<std::shared_ptr<Database>()>& make);
+                                           const MakeFileDatabase& make);
 
-// Saves the permanent tables when they changed since the last save; nothing
-// for an in-memory or read-only database.  Raises 3202 when the file cannot be written; the
-// tables then count as unsaved still.
-void checkpoint(DatabaseImpl& db);
+// What this process wrote to the file at `path` since it loaded it (for
+// figures); nothing when it does not keep that file loaded.
+std::optional<DatabaseFile::Figures> figuresOf(const std::string& path);
 
-// For ~Database: saves what is unsaved (a failure is lost with the database:
-// the file keeps its last saved state) and releases the file.
-void closeFileDatabase(DatabaseImpl& db) noexcept;
+// Lets go of the database this process keeps loaded from the file at `path`
+// while no use holds it, as at exit: a log holding records is checkpointed
+// first, or, with `keepLog`, left for the next open to replay.  False when
+// the database is in use or not kept.  For tests and tools.
+bool letGo(const std::string& path, bool keepLog = false);
+
+// For ~Database: the last holder's clean close of the file.
+void closeFileDatabase(DatabaseFile& file) noexcept;
 
 }  // namespace mls::tsql::storage

@@ -1,5 +1,5 @@
 // The pieces under the file format: checksum, byte encoding, the text kept for
-// DEFAULT expressions, the checks of a decoded image, and the CHECKPOINT batch.
+// DEFAULT expressions, the checks of a decoded image, and the CHECKPOINT statement.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include "platform/tsql/catalog/undo_log.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/parse/parser.h"
-#include "platform/tsql/storage/batch_effects.h"
 #include "platform/tsql/storage/byte_io.h"
 #include "platform/tsql/storage/checksum.h"
 #include "platform/tsql/storage/database_image.h"
@@ -197,11 +196,27 @@ TEST(DatabaseImage, ImpossibleContentIsDamage) {
   }
 }
 
-TEST(BatchEffects, CheckpointBatch) {
-  EXPECT_TRUE(isCheckpointBatch("CHECKPOINT"));
-  EXPECT_TRUE(isCheckpointBatch("  checkpoint ;\n"));
-  EXPECT_FALSE(isCheckpointBatch("CHECKPOINT SELECT 1"));
-  EXPECT_FALSE(isCheckpointBatch("EXEC CHECKPOINT"));
+// CHECKPOINT is a statement of the grammar: it takes comments, a duration
+// and company; anything else after it is an error of syntax.
+TEST(CheckpointStatement, ParsesAsAStatement) {
+  struct Case {
+    const char* batch;
+    size_t statements;  // 0: a syntax error
+  };
+  for (const Case& c : std::vector<Case>{{"CHECKPOINT", 1},
+                                         {"  checkpoint ;\n", 1},
+                                         {"CHECKPOINT -- now", 1},
+                                         {"CHECKPOINT /* at once */ 10", 1},
+                                         {"CHECKPOINT SELECT 1", 2},
+                                         {"IF 1 = 1 CHECKPOINT", 1},
+                                         {"CHECKPOINT x", 0},
+                                         {"EXEC CHECKPOINT", 0}}) {
+    try {
+      EXPECT_EQ(parseBatch(c.batch).size(), c.statements) << c.batch;
+    } catch (const SqlError& e) {
+      EXPECT_EQ(c.statements, 0u) << c.batch << ": " << e.message();
+    }
+  }
 }
 
 }  // namespace

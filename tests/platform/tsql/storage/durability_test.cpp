@@ -28,26 +28,23 @@
 #include "platform/tsql/storage/checksum.h"
 #include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/storage/database_image.h"
+#include "platform/tsql/storage/file_databases.h"
 #include "platform/tsql/storage/storage_support.h"
 
 namespace mls::tsql {
 namespace {
 
+constexpr size_t kHeader = 44;  // of the image file
+
 using testing::errorOf;
+using testing::exitStatus;
+using testing::forkChild;
 using testing::inodeOf;
 using testing::raised;
+using testing::readBytes;
 using testing::rows;
 using testing::scalar;
-
-std::vector<uint8_t> readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using testing::writeBytes;
 
 // Builds a file database at `path` holding `count` rows in table t.
 void makeDatabase(const std::string& path, int count) {
@@ -56,6 +53,13 @@ void makeDatabase(const std::string& path, int count) {
   s.execute("CREATE TABLE t (id INT IDENTITY PRIMARY KEY, v NVARCHAR(40))");
   s.execute("DECLARE @i INT SET @i = 0 WHILE @i < " + std::to_string(count) +
             " BEGIN INSERT t (v) VALUES (N'row ' + CAST(@i AS NVARCHAR(10))) SET @i = @i + 1 END");
+}
+
+// Writes the whole image of the file at `path`, emptying its log.
+void checkpoint(const std::string& path) {
+  auto db = testing::openOrCreate(path);
+  Session s(db);
+  s.execute("CHECKPOINT");
 }
 
 int64_t countRows(const std::string& path) {
@@ -72,14 +76,14 @@ class DurabilityTest : public ::testing::Test {
 
 TEST_F(DurabilityTest, DamagedFilesAreRefusedWholeAndLeftAlone) {
   makeDatabase(path_, 200);
+  checkpoint(path_);
   const std::vector<uint8_t> good = readBytes(path_);
   ASSERT_GT(good.size(), 200u);
-  constexpr size_t kHeader = 36;
 
   // The version field with a header checksum that matches it: a file of a
   // later format, not a damaged one.
   std::vector<uint8_t> laterVersion = good;
-  laterVersion[8] = 2;
+  laterVersion[8] = 3;
   storage::ByteWriter sum;
   sum.u64(storage::checksum64(std::span<const uint8_t>(laterVersion).first(kHeader - 8)));
   std::copy(sum.bytes().begin(), sum.bytes().end(), laterVersion.begin() + (kHeader - 8));
@@ -119,6 +123,31 @@ TEST_F(DurabilityTest, DamagedFilesAreRefusedWholeAndLeftAlone) {
   }
   writeBytes(path_, good);
   EXPECT_EQ(countRows(path_), 200);
+}
+
+// A file of the first format (no change counter in its header) opens, and
+// takes changes.
+TEST_F(DurabilityTest, AFileOfTheFirstFormatOpens) {
+  makeDatabase(path_, 5);
+  checkpoint(path_);
+  const std::vector<uint8_t> current = readBytes(path_);
+  ASSERT_TRUE(storage::letGo(path_));
+  std::filesystem::remove(path_ + "-wal");
+  std::vector<uint8_t> first(current.begin(), current.begin() + 28);  // magic, version, length, checksum
+  first[8] = 1;
+  storage::ByteWriter sum;
+  sum.u64(storage::checksum64(first));
+  first.insert(first.end(), sum.bytes().begin(), sum.bytes().end());
+  first.insert(first.end(), current.begin() + kHeader, current.end());
+  writeBytes(path_, first);
+  EXPECT_EQ(countRows(path_), 5);
+  {
+    auto db = Database::open(path_);
+    Session s(db);
+    s.execute("INSERT t (v) VALUES (N'six')");
+  }
+  ASSERT_TRUE(storage::letGo(path_, true));
+  EXPECT_EQ(countRows(path_), 6);
 }
 
 TEST_F(DurabilityTest, OpeningCreatesTheFileOnlyWhenAskedAndSharesTheDatabase) {
@@ -188,48 +217,29 @@ TEST_F(DurabilityTest, AReadOnlyFileOpensReadOnly) {
   EXPECT_EQ(readBytes(path_), before);
 }
 
-// A save replaces the file by a new one: with the old one's mode, never
-// through a link planted at the temporary name.
+// A checkpoint replaces the file and the log by new ones: with the file's
+// mode, never through a link planted at the temporary names.
 TEST_F(DurabilityTest, SavesKeepTheModeAndCreateTheirFilesAfresh) {
   makeDatabase(path_, 2);
   ASSERT_EQ(chmod(path_.c_str(), 0600), 0);
   const std::string victim = folder_.file("victim.txt");
   writeBytes(victim, {'v'});
   std::filesystem::create_symlink(victim, path_ + ".tmp");
+  std::filesystem::create_symlink(victim, path_ + "-wal.tmp");
   {
     auto db = Database::open(path_);
     Session s(db);
-    s.execute("INSERT t (v) VALUES (N'three')");
+    s.execute("INSERT t (v) VALUES (N'three') CHECKPOINT INSERT t (v) VALUES (N'four')");
     s.close();
   }
-  struct stat st {};
-  ASSERT_EQ(stat(path_.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
-  EXPECT_EQ(readBytes(victim), std::vector<uint8_t>{'v'});
-  EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp"));
-  EXPECT_EQ(countRows(path_), 3);
-}
-
-// Runs `child` in a forked process and returns its exit status.
-template <class F>
-pid_t forkChild(F&& child) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    int code = 99;
-    try {
-      code = child();
-    } catch (...) {
-      code = 98;
-    }
-    _exit(code);
+  for (const std::string& file : {path_, path_ + "-wal"}) {
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << file;
+    EXPECT_FALSE(std::filesystem::exists(file + ".tmp")) << file;
   }
-  return pid;
-}
-
-int exitStatus(pid_t pid) {
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  EXPECT_EQ(readBytes(victim), std::vector<uint8_t>{'v'});
+  EXPECT_EQ(countRows(path_), 4);
 }
 
 // A second process waits for the file up to its time-out.
@@ -389,40 +399,49 @@ class SmallFileSystem {
 // On a disk that fills up, every close that returned left its change on disk,
 // and the first one that could not save says so.
 TEST_F(DurabilityTest, AFullDiskReachesTheCallerAndLosesNothingReported) {
-  SmallFileSystem fs(folder_.file("small"));
-  if (!fs.mounted())
-    GTEST_SKIP() << "no permission to mount a file system; AFailedSaveReachesTheCaller injects ENOSPC";
-  const std::string path = folder_.file("small/full.mlsdb");
-  makeDatabase(path, 0);
-  int reported = 0;
-  std::optional<SqlError> failure;
-  {
-    auto db = Database::open(path);
-    while (!failure && reported < 1000) {
-      Session s(db);
-      s.execute(
-          "DECLARE @i INT SET @i = 0 WHILE @i < 20 BEGIN INSERT t (v) VALUES (REPLICATE(N'x', 40)) "
-          "SET @i = @i + 1 END");
-      try {
-        s.close();
-        ++reported;
-      } catch (const SqlError& e) {
-        failure = e;
+  // Appending only, then checkpointing at every write (the checkpoints fail
+  // first, and the log keeps the changes).
+  for (auto rule : {storage::DatabaseFile::CheckpointRule{},
+                    storage::DatabaseFile::CheckpointRule{.share = 0, .atLeast = 0}}) {
+    const std::string what = rule.atLeast == 0 ? "checkpointing" : "appending";
+    SmallFileSystem fs(folder_.file("small-" + what));
+    if (!fs.mounted())
+      GTEST_SKIP() << "no permission to mount a file system; AFailedSaveReachesTheCaller injects ENOSPC";
+    const std::string path = folder_.file("small-" + what + "/full.mlsdb");
+    makeDatabase(path, 0);
+    storage::DatabaseFile::setCheckpointRule(rule);
+    int reported = 0;
+    std::optional<SqlError> failure;
+    {
+      auto db = Database::open(path);
+      while (!failure && reported < 1000) {
+        Session s(db);
+        s.execute(
+            "DECLARE @i INT SET @i = 0 WHILE @i < 20 BEGIN INSERT t (v) VALUES (REPLICATE(N'x', 40)) "
+            "SET @i = @i + 1 END");
+        try {
+          s.close();
+          ++reported;
+        } catch (const SqlError& e) {
+          failure = e;
+        }
       }
-    }
-  }  // the database's close cannot save either
-  RecordProperty("saves_before_full", reported);
-  ASSERT_TRUE(failure.has_value());
-  EXPECT_EQ(failure->number(), 3202);
-  EXPECT_NE(failure->message().find("No space left"), std::string::npos) << failure->message();
-  EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
-  auto db = Database::open(path);
-  Session s(db);
-  EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t").asInt(), reported * 20) << "after " << reported;
+    }  // the end of the use cannot write either
+    storage::DatabaseFile::setCheckpointRule({});
+    RecordProperty("saves_before_full_" + what, reported);
+    ASSERT_TRUE(failure.has_value()) << what;
+    EXPECT_EQ(failure->number(), 3202) << what;
+    EXPECT_NE(failure->message().find("No space left"), std::string::npos) << failure->message();
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp")) << what;
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal.tmp")) << what;
+    auto db = Database::open(path);
+    Session s(db);
+    EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t").asInt(), reported * 20) << what << " after " << reported;
+  }
 }
 
-// A session's close saves the file when the session committed a change to a
-// permanent table, and only then.
+// A session's close appends to the log when the session committed a change to
+// a permanent table, and only then; the image is written at checkpoints.
 TEST_F(DurabilityTest, SessionsSaveWhatTheyCommitted) {
   {
     auto db = testing::openOrCreate(path_);
@@ -453,14 +472,17 @@ TEST_F(DurabilityTest, SessionsSaveWhatTheyCommitted) {
            {"DROP TABLE copy", true},
        }) {
     ino_t inode = inodeOf(path_);
+    uintmax_t log = std::filesystem::file_size(path_ + "-wal");
     {
       auto db = Database::open(path_);
       Session s(db);
       errorOf(s, c.batch);
-      EXPECT_EQ(inodeOf(path_), inode) << c.batch << ": saved at close, not per batch";
+      EXPECT_EQ(std::filesystem::file_size(path_ + "-wal"), log)
+          << c.batch << ": written at close, not per batch";
       s.close();
     }
-    EXPECT_EQ(inodeOf(path_) != inode, c.saves) << c.batch;
+    EXPECT_EQ(std::filesystem::file_size(path_ + "-wal") > log, c.saves) << c.batch;
+    EXPECT_EQ(inodeOf(path_), inode) << c.batch << ": the image is written at checkpoints only";
   }
   auto db = Database::open(path_);
   Session s(db);
@@ -472,13 +494,14 @@ TEST_F(DurabilityTest, SessionsSaveWhatTheyCommitted) {
   EXPECT_NE(inodeOf(path_), inode);
 }
 
-// A save that fails reaches whoever closes the session or the connection,
-// and the change is saved by the next checkpoint that succeeds.
+// A write that fails reaches whoever closes the session or the connection,
+// and the change is written by the next write that succeeds.
 TEST_F(DurabilityTest, AFailedSaveReachesTheCaller) {
   makeDatabase(path_, 1);
   const std::vector<uint8_t> before = readBytes(path_);
-  auto held = Database::open(path_);  // keeps what could not be saved in memory
-  for (const char* step : {"create", "write", "sync", "rename"}) {
+  const std::vector<uint8_t> logBefore = readBytes(path_ + "-wal");
+  auto held = Database::open(path_);  // keeps what could not be written in memory
+  for (const char* step : {"append", "append-sync"}) {
     storage::DatabaseFile::setSaveFault([step](std::string_view s) { return s == step ? ENOSPC : 0; });
     auto cn = com::makeObject<ado::Connection>();
     cn->open("Provider=Marlstone.Embedded;Data Source=" + path_);
@@ -492,20 +515,30 @@ TEST_F(DurabilityTest, AFailedSaveReachesTheCaller) {
     }
     EXPECT_EQ(cn->state(), ado::kStateClosed);
     EXPECT_EQ(readBytes(path_), before) << step;
-    EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp")) << step;
+    EXPECT_EQ(readBytes(path_ + "-wal"), logBefore) << step << ": a failed append leaves no record";
     storage::DatabaseFile::setSaveFault({});
   }
+  // A checkpoint that fails at any step leaves the file and the log as they were.
+  for (const char* step : {"create", "write", "sync", "rename", "log-create", "log-rename"}) {
+    storage::DatabaseFile::setSaveFault([step](std::string_view s) { return s == step ? ENOSPC : 0; });
+    SqlError e = raised([&] { held->checkpoint(); });
+    EXPECT_EQ(e.number(), 3202) << step;
+    storage::DatabaseFile::setSaveFault({});
+    EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp")) << step;
+    EXPECT_FALSE(std::filesystem::exists(path_ + "-wal.tmp")) << step;
+    EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(),
+              std::string(step).starts_with("log") ? 3u : 1u)
+        << step;
+  }
   held.reset();
-  EXPECT_EQ(countRows(path_), 5) << "the database's close saved what the failed saves left";
+  EXPECT_EQ(countRows(path_), 3) << "the end of the use wrote what the failed writes left";
 }
 
-// The values of column `column` of table `table` in the file at `path`, read
-// apart from any database, as a crash would leave them.
+// The values of column `column` of table `table` in the file at `path` and
+// its log, read apart from any database, as a crash would leave them, sorted.
 std::vector<std::string> valuesInFile(const std::string& path, const std::string& table,
                                       const std::string& column) {
-  std::vector<uint8_t> bytes = readBytes(path);
-  constexpr size_t kHeader = 36;
-  storage::DecodedTables decoded = storage::decodeTables(std::span<const uint8_t>(bytes).subspan(kHeader));
+  storage::DecodedTables decoded = storage::readDatabaseFile(path);
   std::vector<std::string> out;
   for (const auto& t : decoded.tables) {
     if (t->name() != table) continue;
@@ -514,11 +547,13 @@ std::vector<std::string> valuesInFile(const std::string& path, const std::string
     for (RowId id : t->scanOrder())
       out.emplace_back(t->row(id)[*c].asString());
   }
+  std::sort(out.begin(), out.end());
   return out;
 }
 
-// A save while another session's transaction is open holds what was
-// committed only: a crash then never leaves half a transaction behind.
+// The log and a checkpoint while another session's transaction is open hold
+// what was committed only: a crash then never leaves half a transaction
+// behind.
 TEST_F(DurabilityTest, SavesHoldCommittedChangesOnly) {
   makeDatabase(path_, 3);
   auto db = Database::open(path_);
@@ -537,19 +572,19 @@ TEST_F(DurabilityTest, SavesHoldCommittedChangesOnly) {
       "TABLE gone "
       "TRUNCATE TABLE trunc ALTER TABLE trunc ADD extra NVARCHAR(5) NULL INSERT trunc VALUES (N'later', "
       "N'x')");
-  {
-    Session other(db);
-    other.execute("INSERT t (v) VALUES (N'committed')");
-    other.close();
+  for (const char* other : {"INSERT t (v) VALUES (N'committed')", "CHECKPOINT"}) {
+    Session s(db);
+    s.execute(other);
+    s.close();
+    EXPECT_EQ(valuesInFile(path_, "t", "v"), (Values{"committed", "row 0", "row 1", "row 2"})) << other;
+    EXPECT_EQ(valuesInFile(path_, "gone", "w"), Values{"kept"});
+    EXPECT_EQ(valuesInFile(path_, "trunc", "w"), Values{"stays"});
+    EXPECT_EQ(valuesInFile(path_, "trunc", "extra"), Values{"no column extra"});
+    EXPECT_EQ(valuesInFile(path_, "made", "w"), Values{});
   }
-  EXPECT_EQ(valuesInFile(path_, "t", "v"), (Values{"row 0", "row 1", "row 2", "committed"}));
-  EXPECT_EQ(valuesInFile(path_, "gone", "w"), Values{"kept"});
-  EXPECT_EQ(valuesInFile(path_, "trunc", "w"), Values{"stays"});
-  EXPECT_EQ(valuesInFile(path_, "trunc", "extra"), Values{"no column extra"});
-  EXPECT_EQ(valuesInFile(path_, "made", "w"), Values{});
   open.execute("COMMIT");
   open.close();
-  EXPECT_EQ(valuesInFile(path_, "t", "v"), (Values{"changed", "row 2", "open", "committed"}));
+  EXPECT_EQ(valuesInFile(path_, "t", "v"), (Values{"changed", "committed", "open", "row 2"}));
   EXPECT_EQ(valuesInFile(path_, "made", "w"), Values{"new"});
   EXPECT_EQ(valuesInFile(path_, "gone", "w"), Values{});
   EXPECT_EQ(valuesInFile(path_, "trunc", "extra"), Values{"x"});

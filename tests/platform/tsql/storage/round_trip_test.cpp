@@ -1,14 +1,18 @@
-// A database saved to its file and loaded again is the same database: every
-// value exactly, every definition (types, identity, defaults, keys, indexes),
-// and the behaviour that hangs on them.
+// A database written to its file and loaded again is the same database:
+// every value exactly, every definition (types, identity, defaults, keys,
+// indexes), and the behaviour that hangs on them; whether it is loaded from a
+// checkpointed image or from its log's records replayed over the image they
+// started from.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/tsql/catalog/table_set.h"
 #include "platform/tsql/exec/session_impl.h"
+#include "platform/tsql/storage/file_databases.h"
 #include "platform/tsql/storage/storage_support.h"
 
 namespace mls::tsql {
@@ -18,11 +22,19 @@ using testing::errorOf;
 using testing::rows;
 using testing::scalar;
 
-class RoundTripTest : public ::testing::Test {
+// Whether a reopen loads the image of a checkpoint or replays the log.
+enum class Load { Image, Log };
+
+class RoundTripTest : public ::testing::TestWithParam<Load> {
  protected:
-  // Lets go of the database, which saves it, and loads it from the file.
+  // Lets go of the database (checkpointing it, or leaving the log) and loads
+  // it from the file.
   void reopen() {
     db_.reset();
+    ASSERT_TRUE(storage::letGo(path_, GetParam() == Load::Log));
+    if (GetParam() == Load::Log) {
+      EXPECT_GT(std::filesystem::file_size(path_ + "-wal"), 32u);
+    }
     db_ = testing::openOrCreate(path_);
   }
   std::shared_ptr<Table> table(const std::string& name) { return db_->impl().permanent().find(name); }
@@ -53,7 +65,7 @@ INSERT everything (b, ti, si, i, bi, d38, n52, f, r, m, c, vc, nc, nv, dt, sdt, 
 newline', N'ÄÖÜß', N'zz', '2024-02-29 12:34:56.787', '2024-02-29 12:35', '2024-02-29')
 )";
 
-TEST_F(RoundTripTest, EveryValueAndColumnComesBackExactly) {
+TEST_P(RoundTripTest, EveryValueAndColumnComesBackExactly) {
   BatchResult before;
   {
     Session s(db_);
@@ -83,7 +95,7 @@ TEST_F(RoundTripTest, EveryValueAndColumnComesBackExactly) {
   }
 }
 
-TEST_F(RoundTripTest, KeysIndexesAndObjectIdsSurvive) {
+TEST_P(RoundTripTest, KeysIndexesAndObjectIdsSurvive) {
   {
     Session s(db_);
     s.execute(kEveryType);
@@ -129,7 +141,7 @@ TEST_F(RoundTripTest, KeysIndexesAndObjectIdsSurvive) {
   EXPECT_EQ(errorOf(s, "CREATE TABLE x (a INT CONSTRAINT PK_everything PRIMARY KEY)"), 2714);
 }
 
-TEST_F(RoundTripTest, IdentityContinuesWhereItStood) {
+TEST_P(RoundTripTest, IdentityContinuesWhereItStood) {
   {
     Session s(db_);
     s.execute(
@@ -149,7 +161,7 @@ TEST_F(RoundTripTest, IdentityContinuesWhereItStood) {
   EXPECT_EQ(scalar(s, "SELECT id FROM emptied").debugString(), "7");
 }
 
-TEST_F(RoundTripTest, DefaultsKeepTheirMeaningAndNames) {
+TEST_P(RoundTripTest, DefaultsKeepTheirMeaningAndNames) {
   {
     Session s(db_);
     s.execute(
@@ -183,7 +195,7 @@ TEST_F(RoundTripTest, DefaultsKeepTheirMeaningAndNames) {
   EXPECT_TRUE(scalar(s, "SELECT a FROM d WHERE k = 2").isNull());
 }
 
-TEST_F(RoundTripTest, ViewsComeBackAndDroppedObjectsStayDropped) {
+TEST_P(RoundTripTest, ViewsComeBackAndDroppedObjectsStayDropped) {
   {
     Session s(db_);
     s.execute(
@@ -207,6 +219,9 @@ TEST_F(RoundTripTest, ViewsComeBackAndDroppedObjectsStayDropped) {
   EXPECT_EQ(errorOf(s, "SELECT * FROM goneTable"), 208);
   EXPECT_EQ(scalar(s, "SELECT amount FROM priced WHERE key_no = 1").asDecimal().toString(), "2.50");
 }
+
+INSTANTIATE_TEST_SUITE_P(Storage, RoundTripTest, ::testing::Values(Load::Image, Load::Log),
+                         [](const auto& info) { return info.param == Load::Image ? "Image" : "Log"; });
 
 }  // namespace
 }  // namespace mls::tsql

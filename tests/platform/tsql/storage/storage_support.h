@@ -1,12 +1,18 @@
 // Helpers of the storage tests: a scratch folder per test, the rows of a
-// batch's last rowset, the error number a batch raises.
+// batch's last rowset, the error number a batch raises, files' bytes and
+// child processes.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -56,6 +62,39 @@ inline Value scalar(Session& s, const std::string& sql) {
 inline ino_t inodeOf(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+inline std::vector<uint8_t> readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Runs `child` in a forked process (its exit code: what it returns, 98 when
+// it throws) and returns the process id.
+template <class F>
+pid_t forkChild(F&& child) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    int code = 99;
+    try {
+      code = child();
+    } catch (...) {
+      code = 98;
+    }
+    _exit(code);
+  }
+  return pid;
+}
+
+inline int exitStatus(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace mls::tsql::testing
