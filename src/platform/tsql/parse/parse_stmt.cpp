@@ -27,7 +27,6 @@ constexpr std::pair<std::string_view, std::string_view> kUnsupportedStatements[]
     {"BULK", "BULK INSERT"},
     {"BACKUP", "BACKUP"},
     {"RESTORE", "RESTORE"},
-    {"CHECKPOINT", "CHECKPOINT"},
     {"KILL", "KILL"},
     {"SHUTDOWN", "SHUTDOWN"},
     {"RECONFIGURE", "RECONFIGURE"},
