@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/view_set.h"
 #include "platform/tsql/engine.h"
+#include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/exec_scope.h"
-#include "platform/tsql/exec/procedures.h"
-#include "platform/tsql/exec/runtime.h"
-#include "platform/tsql/exec/view_set.h"
+#include "platform/tsql/exec/stmt/procedures.h"
 
 namespace mls::tsql {
 

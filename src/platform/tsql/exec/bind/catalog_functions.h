@@ -1,0 +1,30 @@
+// Built-in functions that read the catalog or the session: IDENT_CURRENT,
+// COL_LENGTH, OBJECTPROPERTY, DB_NAME and SCOPE_IDENTITY.
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/tsql/exec/bind/bound_expr.h"
+
+namespace mls::tsql {
+
+class SessionImpl;
+class Table;
+
+struct SessionFunction {
+  NativeFn fn;
+  SqlType result;
+  std::vector<SqlType> params;  // the arguments are converted to these types
+  size_t minArgs = 0;
+};
+
+// The function named `upperName`, or nullptr.
+const SessionFunction* findSessionFunction(std::string_view upperName);
+
+// The table a name given as text names ("t", "dbo.t", "[t]", "#t",
+// "tempdb..#t"), or nullptr.
+std::shared_ptr<Table> tableNamed(SessionImpl& session, std::string_view text);
+
+}  // namespace mls::tsql

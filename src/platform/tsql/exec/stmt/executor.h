@@ -1,0 +1,104 @@
+// Runs the statements of one batch: control flow, variables, messages, DML and
+// DDL.  Each simple statement is bound when it runs and is atomic: an error
+// takes back its changes through the undo log, then ends the statement or the
+// batch as SQL Server's error classes say (errors.h).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/tsql/engine.h"
+#include "platform/tsql/exec/bind/binder.h"
+#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/parse/ast.h"
+
+namespace mls::tsql {
+
+class SessionImpl;
+class Cursor;
+class FromPlanner;
+
+// Declares the batch's variables in `frame` in the order of the text, before
+// anything runs: 134 for a name declared twice; 135 / 136 for BREAK /
+// CONTINUE outside a loop.
+void declareBatchVariables(const std::vector<ast::StmtPtr>& stmts, Frame& frame);
+
+class Executor {
+ public:
+  // `astOwner` keeps the batch's AST alive (column defaults point into it).
+  Executor(SessionImpl& session, BatchResult& out, std::shared_ptr<const void> astOwner);
+
+  void run(const std::vector<ast::StmtPtr>& stmts);
+
+ private:
+  enum class Flow { Normal, Break, Continue, Return };
+
+  Flow exec(const ast::Stmt& s);
+  // Runs `body` as one atomic statement at `s`'s line under the database lock.
+  // An error takes the statement back; false when it ended the statement
+  // only (SessionImpl::continueAfter), else it is thrown on.
+  template <class F>
+  bool atomic(const ast::Stmt& s, F&& body);
+  // The value of an IF or WHILE condition; nullopt when it failed.
+  std::optional<bool> condition(const ast::Stmt& s, const ast::Expr& cond);
+  void simple(const ast::Stmt& s);
+
+  // procedural (executor.cpp)
+  void declare(const ast::DeclareStmt& s);
+  void setVariable(const ast::SetVariableStmt& s);
+  void setOption(const ast::SetOptionStmt& s);
+  void print(const ast::PrintStmt& s);
+  // Sends the informational message `number` (errors.cpp) of the statement
+  // at `line` to the client.
+  void inform(int number, int line);
+  void raiserror(const ast::RaiserrorStmt& s);
+  void transaction(const ast::Stmt& s);
+  void assign(int frameIndex, const Value& v, const SqlType& from);
+
+  // queries and DML (dml.cpp)
+  void select(const ast::SelectStmt& s);
+  void insert(const ast::InsertStmt& s);
+  void update(const ast::UpdateStmt& s);
+  void remove(const ast::DeleteStmt& s);
+  int bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
+                 FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere);
+  void selectInto(const ast::ObjectName& into, QueryPlan& plan);
+
+  // views (views.cpp)
+  void createView(const ast::CreateViewStmt& s);
+  void dropView(const ast::DropViewStmt& s);
+  void rowsAffected(int64_t n);
+
+  // DDL (ddl.cpp)
+  void ddl(const ast::Stmt& s);
+  Value evalDefault(const ast::Expr& e, const SqlType& to);
+
+  // EXEC of procedures and of dynamic SQL (procedures.cpp, dynamic_sql.cpp).
+  // Not one atomic statement: the statements they run are.
+  void call(const ast::Stmt& s);
+  void callProcedure(const ast::ExecStmt& s);
+  void executeSql(const ast::ExecStmt& s);
+  void executeString(const ast::ExecStringStmt& s);
+  // The value and type of an argument (a bare word is a string).
+  std::pair<Value, SqlType> argument(const ast::ExecArg& a);
+
+  // cursors (cursors.cpp)
+  void declareCursor(const ast::DeclareCursorStmt& s);
+  void cursorStatement(const ast::CursorStmt& s);
+  void fetch(const ast::FetchStmt& s);
+  Cursor& findCursor(const std::string& name, bool global);
+
+  // identity (identity.cpp)
+  void dbcc(const ast::DbccStmt& s);
+  void setIdentityInsert(const ast::SetIdentityInsertStmt& s);
+
+  SessionImpl& session_;
+  BatchResult& out_;
+  std::shared_ptr<const void> astOwner_;
+  ExecEnv env_;
+  Binder binder_;
+};
+
+}  // namespace mls::tsql
