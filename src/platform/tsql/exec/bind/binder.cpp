@@ -6,7 +6,6 @@
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bind/catalog_functions.h"
 #include "platform/tsql/exec/bind/type_ast.h"
-#include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
 #include "platform/tsql/types/text.h"
@@ -45,15 +44,6 @@ CompareOp compareOp(ast::BinaryOp op) {
   }
 }
 
-// OBJECT_ID(name [, type]) against the running session's catalog.
-Value objectIdOf(const std::vector<Value>& args, const EvalContext& c) {
-  if (args[0].isNull()) return Value();
-  std::string_view type = args.size() > 1 && !args[1].isNull() ? args[1].asString() : std::string_view{};
-  std::optional<int32_t> id =
-      c.env->session->catalog().objectId(trimRightSpaces(args[0].asString()), trimRightSpaces(type));
-  return id ? Value::integer(*id) : Value();
-}
-
 }  // namespace
 
 std::string selectItemName(const ast::SelectItem& item) {
@@ -64,7 +54,7 @@ std::string selectItemName(const ast::SelectItem& item) {
 }
 
 int Binder::variable(const std::string& name, ast::Pos at) const {
-  const Frame& f = *session_.frame();
+  const Frame& f = *context_.frame();
   int i = f.find(name);
   if (i < 0) throwSqlError(137, {name});
   const ast::Pos d = f.at(i).declaredAt;
@@ -117,7 +107,7 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
       int i = variable(v.name, v.pos);
       for (auto& tracker : trackers_)
         tracker.second->varying = true;
-      return makeVariable(i, session_.frame()->at(i).type);
+      return makeVariable(i, context_.frame()->at(i).type);
     }
     case ast::ExprKind::GlobalVariable: {
       const std::string& n = e.as<ast::GlobalVariable>().name;
@@ -130,8 +120,8 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
       throwSqlError(137, {n});
     }
     case ast::ExprKind::Parameter: {
-      int i = session_.parameterSlot(e.as<ast::Parameter>().index);
-      return makeVariable(i, session_.frame()->at(i).type);
+      int i = context_.parameterSlot(e.as<ast::Parameter>().index);
+      return makeVariable(i, context_.frame()->at(i).type);
     }
     case ast::ExprKind::ColumnRef:
       return bindColumn(e.as<ast::ColumnRef>(), scope);
@@ -305,13 +295,6 @@ BoundExprPtr Binder::bindCase(const ast::CaseExpr& c, const Scope* scope) {
     whens.emplace_back(std::move(cond), bind(*w.then, scope));
   }
   return makeCase(std::move(whens), c.elseValue ? bind(*c.elseValue, scope) : nullptr);
-}
-
-BoundExprPtr Binder::bindSubquery(SubqueryKind kind, const ast::Query& q, const Scope* scope,
-                                  BoundExprPtr operand, bool negated) {
-  bool correlated = false;
-  std::unique_ptr<QueryPlan> plan = bindQuery(q, scope, &correlated);
-  return makeSubquery(kind, std::move(plan), correlated, std::move(operand), negated);
 }
 
 BoundExprPtr Binder::bindFunction(const ast::FunctionCall& f, const Scope* scope) {

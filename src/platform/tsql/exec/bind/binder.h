@@ -1,7 +1,9 @@
 // The binder: resolves the names of an AST expression or query (columns of the
 // FROM sources, of enclosing queries, variables, tables of the catalog) and
 // builds bound trees with static types.  A statement is bound when it runs, so
-// objects created earlier in the batch are visible.
+// objects created earlier in the batch are visible.  Expressions bind here
+// (binder.cpp); queries bind into plans with the planner (plan/query_binder.cpp),
+// subqueries included.
 #pragma once
 
 #include <bitset>
@@ -10,15 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/tsql/exec/bind/aggregate_spec.h"
+#include "platform/tsql/exec/bind/bind_context.h"
 #include "platform/tsql/exec/bind/bound_expr.h"
-#include "platform/tsql/exec/ops/aggregate.h"
-#include "platform/tsql/exec/ops/query_plan.h"
+#include "platform/tsql/exec/bind/output_column.h"
 #include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
 
 class Table;
-class SessionImpl;
+class QueryPlan;
 
 // A source of a query as names see it: a table (or system view) under its
 // alias, or the table's name when it has none.
@@ -69,7 +72,7 @@ struct GroupingBinding {
 
 class Binder {
  public:
-  explicit Binder(SessionImpl& session) : session_(session) {}
+  explicit Binder(BindContext& context) : context_(context) {}
 
   // A value or condition over `scope` (null: no sources).
   BoundExprPtr bind(const ast::Expr& e, const Scope* scope);
@@ -87,7 +90,7 @@ class Binder {
   // The variable `name` declared before `at` in the batch (137 otherwise).
   int variable(const std::string& name, ast::Pos at) const;
 
-  SessionImpl& session() { return session_; }
+  BindContext& context() { return context_; }
 
  private:
   BoundExprPtr bindColumn(const ast::ColumnRef& c, const Scope* scope);
@@ -103,7 +106,7 @@ class Binder {
                             bool negated);
   std::vector<BoundExprPtr> bindArgs(const std::vector<ast::ExprPtr>& args, const Scope* scope);
 
-  SessionImpl& session_;
+  BindContext& context_;
   GroupingBinding* grouping_ = nullptr;
   int ungroupedError_ = 8120;  // a column neither grouped nor aggregated: 8121 in HAVING
   // The groupings of the enclosing queries whose grouped parts (select list,

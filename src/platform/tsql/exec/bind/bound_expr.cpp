@@ -12,6 +12,14 @@
 
 namespace mls::tsql {
 
+std::vector<Value> evalEach(const std::vector<BoundExprPtr>& exprs, const EvalContext& c) {
+  std::vector<Value> row;
+  row.reserve(exprs.size());
+  for (const BoundExprPtr& e : exprs)
+    row.push_back(e->eval(c));
+  return row;
+}
+
 Bool3 BoundExpr::test(const EvalContext& c) const {
   Value s;
   const Value& v = ref(c, s);

@@ -45,6 +45,9 @@ class BoundExpr {
 
 using BoundExprPtr = std::unique_ptr<BoundExpr>;
 
+// The values of `exprs` over `c`, in order.
+std::vector<Value> evalEach(const std::vector<BoundExprPtr>& exprs, const EvalContext& c);
+
 // ---- leaves
 BoundExprPtr makeConstant(Value v, SqlType type);
 // Column `index` of source `slot`, `depth` queries out (0: the current query).

@@ -1,5 +1,6 @@
-// Built-in functions that read the catalog or the session: IDENT_CURRENT,
-// COL_LENGTH, OBJECTPROPERTY, DB_NAME and SCOPE_IDENTITY.
+// Built-in functions that read the catalog or the session: OBJECT_ID,
+// IDENT_CURRENT, COL_LENGTH, OBJECTPROPERTY, DB_NAME and SCOPE_IDENTITY.  The
+// binder finds them here; they run against the session (exec/catalog_functions.cpp).
 #pragma once
 
 #include <memory>
@@ -19,6 +20,9 @@ struct SessionFunction {
   std::vector<SqlType> params;  // the arguments are converted to these types
   size_t minArgs = 0;
 };
+
+// OBJECT_ID(name [, type]) against the running session's catalog.
+Value objectIdOf(const std::vector<Value>& args, const EvalContext& c);
 
 // The function named `upperName`, or nullptr.
 const SessionFunction* findSessionFunction(std::string_view upperName);

@@ -35,7 +35,7 @@ class GroupingSource final : public RowSource {
  public:
   explicit GroupingSource(GroupingSpec spec) : spec_(std::move(spec)) {}
 
-  void open(const Value** slots, const EvalContext& ctx) override {
+  void doOpen(const Value** slots, const EvalContext& ctx) override {
     slots_ = slots;
     groups_.clear();
     states_.clear();
@@ -74,7 +74,7 @@ class GroupingSource final : public RowSource {
     if (spec_.rollup && nk > 0) sortRollup(nk);
   }
 
-  bool next(const EvalContext&) override {
+  bool doNext(const EvalContext&) override {
     if (pos_ >= groups_.size()) return false;
     slots_[spec_.groupSlot] = groups_[pos_++].data();
     return true;
@@ -216,33 +216,6 @@ class GroupingSource final : public RowSource {
 };
 
 }  // namespace
-
-std::optional<AggregateKind> aggregateKind(std::string_view n) {
-  if (n == "COUNT") return AggregateKind::Count;
-  if (n == "COUNT_BIG") return AggregateKind::CountBig;
-  if (n == "SUM") return AggregateKind::Sum;
-  if (n == "AVG") return AggregateKind::Avg;
-  if (n == "MIN") return AggregateKind::Min;
-  if (n == "MAX") return AggregateKind::Max;
-  return std::nullopt;
-}
-
-SqlType aggregateType(AggregateKind kind, const SqlType& arg) {
-  switch (kind) {
-    case AggregateKind::Count:
-      return SqlType(TypeId::Int);
-    case AggregateKind::CountBig:
-      return SqlType(TypeId::BigInt);
-    case AggregateKind::Sum:
-      return sumType(arg);
-    case AggregateKind::Avg:
-      return avgType(arg);
-    case AggregateKind::Min:
-    case AggregateKind::Max:
-      return arg.isNull() ? SqlType(TypeId::Int) : arg;
-  }
-  return arg;
-}
 
 std::unique_ptr<RowSource> makeGroupingSource(GroupingSpec spec) {
   return std::make_unique<GroupingSource>(std::move(spec));

@@ -12,24 +12,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/tsql/exec/ops/query_plan.h"
+#include "platform/tsql/exec/bind/aggregate_spec.h"
+#include "platform/tsql/exec/ops/row_source.h"
 
 namespace mls::tsql {
-
-enum class AggregateKind { Count, CountBig, Sum, Avg, Min, Max };
-
-// The aggregate named `upperName` (COUNT, COUNT_BIG, SUM, AVG, MIN, MAX), or empty.
-std::optional<AggregateKind> aggregateKind(std::string_view upperName);
-// The result type of an aggregate over an argument of type `arg` (8117 for a
-// type SUM / AVG do not take).
-SqlType aggregateType(AggregateKind kind, const SqlType& arg);
-
-struct AggregateSpec {
-  AggregateKind kind;
-  BoundExprPtr arg;  // null for COUNT(*) / COUNT_BIG(*)
-  bool distinct = false;
-  SqlType type;
-};
 
 struct GroupingSpec {
   std::unique_ptr<RowSource> input;  // null: a single empty row

@@ -12,7 +12,7 @@ class DerivedSource final : public RowSource {
   DerivedSource(std::unique_ptr<QueryPlan> plan, bool correlated, int slot, BoundExprPtr filter)
       : plan_(std::move(plan)), correlated_(correlated), slot_(slot), filter_(std::move(filter)) {}
 
-  void open(const Value** slots, const EvalContext& ctx) override {
+  void doOpen(const Value** slots, const EvalContext& ctx) override {
     slots_ = slots;
     pos_ = 0;
     if (ran_ && !correlated_) return;
@@ -22,7 +22,7 @@ class DerivedSource final : public RowSource {
     ran_ = true;
   }
 
-  bool next(const EvalContext& ctx) override {
+  bool doNext(const EvalContext& ctx) override {
     while (pos_ < rows_.size()) {
       slots_[slot_] = rows_[pos_++].data();
       if (!filter_) return true;

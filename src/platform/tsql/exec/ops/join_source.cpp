@@ -25,7 +25,7 @@ class JoinSource final : public RowSource {
  public:
   explicit JoinSource(JoinSpec spec) : s_(std::move(spec)) {}
 
-  void open(const Value** slots, const EvalContext& ctx) override {
+  void doOpen(const Value** slots, const EvalContext& ctx) override {
     slots_ = slots;
     // The right input is read when the left gives its first row (or, for
     // RIGHT and FULL joins, at the end), so a left input without rows costs
@@ -61,7 +61,7 @@ class JoinSource final : public RowSource {
     return s_.left->rowIdOf(slot);
   }
 
-  bool next(const EvalContext& ctx) override {
+  bool doNext(const EvalContext& ctx) override {
     for (;;) {
       if (haveLeft_) {
         while (candidate_ != HashChains::kEnd) {
@@ -301,8 +301,8 @@ class FilterSource final : public RowSource {
  public:
   FilterSource(std::unique_ptr<RowSource> input, BoundExprPtr condition)
       : input_(std::move(input)), condition_(std::move(condition)) {}
-  void open(const Value** slots, const EvalContext& ctx) override { input_->open(slots, ctx); }
-  bool next(const EvalContext& ctx) override {
+  void doOpen(const Value** slots, const EvalContext& ctx) override { input_->open(slots, ctx); }
+  bool doNext(const EvalContext& ctx) override {
     while (input_->next(ctx)) {
       if (isTrue(condition_->test(ctx))) return true;
     }

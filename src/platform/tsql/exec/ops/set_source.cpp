@@ -14,7 +14,7 @@ class SetSource final : public RowSource {
   SetSource(SetOperation op, std::unique_ptr<QueryPlan> left, std::unique_ptr<QueryPlan> right)
       : op_(op), left_(std::move(left)), right_(std::move(right)) {}
 
-  void open(const Value** slots, const EvalContext& ctx) override {
+  void doOpen(const Value** slots, const EvalContext& ctx) override {
     slots_ = slots;
     pos_ = 0;
     rows_.clear();
@@ -45,7 +45,7 @@ class SetSource final : public RowSource {
     }
   }
 
-  bool next(const EvalContext&) override {
+  bool doNext(const EvalContext&) override {
     if (pos_ >= rows_.size()) return false;
     slots_[0] = rows_[pos_++].data();
     return true;

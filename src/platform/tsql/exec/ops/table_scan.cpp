@@ -98,7 +98,7 @@ void TableScan::chooseAccess() {
   std::sort(autoColumns_.begin(), autoColumns_.end());
 }
 
-void TableScan::open(const Value** slots, const EvalContext& ctx) {
+void TableScan::doOpen(const Value** slots, const EvalContext& ctx) {
   slots_ = slots;
   pos_ = 0;
   reading_ = Reading::All;
@@ -266,7 +266,7 @@ bool TableScan::keyMatches(const EvalContext& ctx) const {
   return true;
 }
 
-bool TableScan::next(const EvalContext& ctx) {
+bool TableScan::doNext(const EvalContext& ctx) {
   for (;;) {
     RowId id;
     if (reading_ == Reading::All) {

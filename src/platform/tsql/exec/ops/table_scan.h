@@ -49,8 +49,8 @@ class TableScan final : public RowSource {
   TableScan(const TableScan&) = delete;
   TableScan& operator=(const TableScan&) = delete;
 
-  void open(const Value** slots, const EvalContext& ctx) override;
-  bool next(const EvalContext& ctx) override;
+  void doOpen(const Value** slots, const EvalContext& ctx) override;
+  bool doNext(const EvalContext& ctx) override;
   // The row the scan stands on.
   RowId currentId() const { return current_; }
   std::optional<RowId> rowIdOf(int slot) const override {

@@ -9,9 +9,10 @@
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bind/ast_walk.h"
 #include "platform/tsql/exec/bind/binder.h"
+#include "platform/tsql/exec/ops/aggregate.h"
+#include "platform/tsql/exec/ops/query_plan.h"
 #include "platform/tsql/exec/ops/set_source.h"
 #include "platform/tsql/exec/plan/from_planner.h"
-#include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/text.h"
 
@@ -91,11 +92,11 @@ SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& 
   SourceBinding b;
   if (isSchemaViewsName(name)) {
     std::vector<ViewText> texts;
-    for (const ViewDef* v : session_.database().views().all())
+    for (const ViewDef* v : context_.views().all())
       texts.push_back({v->name, v->definition});
     b.table = buildSchemaViews(texts);
   } else {
-    b.table = session_.catalog().getTable(name);
+    b.table = context_.catalog().getTable(name);
   }
   b.aliased = !alias.empty();
   b.name = b.aliased ? alias : name.name();
@@ -215,7 +216,7 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
     if (!item.variable.empty()) {
       int v = variable(item.variable, item.pos);
       plan->assignments.push_back(
-          {v, makeConversion(bind(*item.expr, &scope), session_.frame()->at(v).type, ConvertKind::Implicit)});
+          {v, makeConversion(bind(*item.expr, &scope), context_.frame()->at(v).type, ConvertKind::Implicit)});
       continue;
     }
     if (item.expr->kind == ast::ExprKind::Star) {
@@ -408,6 +409,13 @@ std::unique_ptr<QueryPlan> Binder::bindSetOperation(const ast::Query& q, const S
   bindOrderBy(q, scope, itemExprs, *plan);
   if (correlated) *correlated = cl || cr;
   return plan;
+}
+
+BoundExprPtr Binder::bindSubquery(SubqueryKind kind, const ast::Query& q, const Scope* scope,
+                                  BoundExprPtr operand, bool negated) {
+  bool correlated = false;
+  std::unique_ptr<QueryPlan> plan = bindQuery(q, scope, &correlated);
+  return makeSubquery(kind, std::move(plan), correlated, std::move(operand), negated);
 }
 
 }  // namespace mls::tsql

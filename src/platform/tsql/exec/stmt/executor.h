@@ -12,6 +12,7 @@
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/bind/binder.h"
 #include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/ops/query_plan.h"
 #include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
