@@ -36,12 +36,12 @@ std::vector<const ViewDef*> ViewSet::all() const {
 }
 
 void ViewSet::addDefinition(const std::string& definition) {
-  auto stmts = std::make_shared<std::vector<ast::StmtPtr>>(parseBatch(definition));
-  if (stmts->size() != 1 || stmts->front()->kind != ast::StmtKind::CreateView) {
+  std::vector<ast::StmtPtr> stmts = parseBatch(definition);
+  if (stmts.size() != 1 || stmts.front()->kind != ast::StmtKind::CreateView) {
     throwSqlError(102, {definition.substr(0, 30)});
   }
-  const auto& s = stmts->front()->as<ast::CreateViewStmt>();
-  add({s.view.name(), s.columns, s.query.get(), stmts, s.definition});
+  const auto& s = stmts.front()->as<ast::CreateViewStmt>();
+  add({s.view.name(), s.columns, s.query, s.definition});
 }
 
 }  // namespace mls::tsql

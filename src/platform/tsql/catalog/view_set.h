@@ -18,8 +18,7 @@ namespace mls::tsql {
 struct ViewDef {
   std::string name;
   std::vector<std::string> columns;  // empty: the query's column names
-  const ast::Query* query = nullptr;
-  std::shared_ptr<const void> astOwner;  // keeps `query` alive
+  std::shared_ptr<const ast::Query> query;  // the view's own, not its batch's
   std::string definition;                // CREATE VIEW ... AS query, as written
 };
 

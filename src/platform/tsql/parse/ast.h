@@ -499,7 +499,9 @@ struct ColumnDef {
   std::string name;
   TypeName type;
   std::optional<bool> nullable;  // NULL / NOT NULL; absent when not said
-  ExprPtr defaultValue;          // DEFAULT expr; null when absent
+  // DEFAULT expr; null when absent.  Shared: the table's column keeps it
+  // after the batch that created the table is gone.
+  std::shared_ptr<const Expr> defaultValue;
   std::string defaultName;       // CONSTRAINT name DEFAULT ...; "" when unnamed
   std::optional<Identity> identity;
 };
@@ -556,7 +558,7 @@ struct DropIndexStmt : Stmt {
 struct CreateViewStmt : Stmt {
   ObjectName view;
   std::vector<std::string> columns;  // empty: the query's column names
-  QueryPtr query;
+  std::shared_ptr<const Query> query;  // shared: the view keeps it beyond the batch
   std::string definition;  // the statement's text, CREATE to the query's end
   explicit CreateViewStmt(Pos p) : Stmt(StmtKind::CreateView, p) {}
 };
@@ -585,7 +587,7 @@ struct DeclareCursorStmt : Stmt {
   std::string name;
   std::vector<std::string> options;  // upper-cased as written: LOCAL, GLOBAL, FORWARD_ONLY, SCROLL, STATIC,
                                      // KEYSET, DYNAMIC, FAST_FORWARD, READ_ONLY, ...
-  QueryPtr query;
+  std::shared_ptr<const Query> query;  // shared: the cursor keeps it beyond the batch
   explicit DeclareCursorStmt(Pos p) : Stmt(StmtKind::DeclareCursor, p) {}
   bool hasOption(const std::string& upper) const;
 };

@@ -45,8 +45,7 @@ void Executor::declareCursor(const ast::DeclareCursorStmt& s) {
   const bool local = s.hasOption("LOCAL");
   CursorSet& set = local ? session_.scope()->cursors : session_.globalCursors();
   if (set.find(s.name)) throwSqlError(16915, {s.name});
-  auto decl = std::shared_ptr<const ast::DeclareCursorStmt>(astOwner_, &s);
-  set.add(std::make_unique<Cursor>(std::move(decl), *session_.frame()));
+  set.add(std::make_unique<Cursor>(s, *session_.frame()));
   session_.globals().rowCount = 0;
 }
 

@@ -12,7 +12,7 @@ void Executor::ddl(const ast::Stmt& s) {
   UndoLog& undo = session_.undo();
   switch (s.kind) {
     case ast::StmtKind::CreateTable:
-      catalog.createTable(s.as<ast::CreateTableStmt>(), astOwner_, undo);
+      catalog.createTable(s.as<ast::CreateTableStmt>(), undo);
       break;
     case ast::StmtKind::DropTable:
       for (const ast::ObjectName& n : s.as<ast::DropTableStmt>().tables)
@@ -25,7 +25,7 @@ void Executor::ddl(const ast::Stmt& s) {
       DefaultEvaluator defaults = [this](const ast::Expr& e, const Column& c) {
         return evalDefault(e, c.type);
       };
-      catalog.alterTable(s.as<ast::AlterTableStmt>(), astOwner_, undo, defaults);
+      catalog.alterTable(s.as<ast::AlterTableStmt>(), undo, defaults);
       break;
     }
     case ast::StmtKind::CreateIndex:

@@ -59,10 +59,10 @@ void bindParameters(ExecScope& scope, const std::vector<BoundParameter>& params)
 }
 
 void runBatch(SessionImpl& session, std::string_view text, BatchResult& out) {
-  auto stmts = std::make_shared<std::vector<ast::StmtPtr>>(parseBatch(text));
-  declareBatchVariables(*stmts, *session.frame());
-  Executor executor(session, out, stmts);
-  executor.run(*stmts);
+  std::vector<ast::StmtPtr> stmts = parseBatch(text);
+  declareBatchVariables(stmts, *session.frame());
+  Executor executor(session, out);
+  executor.run(stmts);
 }
 
 void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, BatchResult& out) {

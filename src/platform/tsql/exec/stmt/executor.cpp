@@ -32,8 +32,8 @@ int64_t intValue(const Value& v, const SqlType& t) {
 
 }  // namespace
 
-Executor::Executor(SessionImpl& session, BatchResult& out, std::shared_ptr<const void> astOwner)
-    : session_(session), out_(out), astOwner_(std::move(astOwner)), binder_(session) {
+Executor::Executor(SessionImpl& session, BatchResult& out)
+    : session_(session), out_(out), binder_(session) {
   env_.session = &session;
   env_.frame = session.frame();
   env_.globals = &session.globals();

@@ -28,8 +28,7 @@ void declareBatchVariables(const std::vector<ast::StmtPtr>& stmts, Frame& frame)
 
 class Executor {
  public:
-  // `astOwner` keeps the batch's AST alive (column defaults point into it).
-  Executor(SessionImpl& session, BatchResult& out, std::shared_ptr<const void> astOwner);
+  Executor(SessionImpl& session, BatchResult& out);
 
   void run(const std::vector<ast::StmtPtr>& stmts);
 
@@ -97,7 +96,6 @@ class Executor {
 
   SessionImpl& session_;
   BatchResult& out_;
-  std::shared_ptr<const void> astOwner_;
   ExecEnv env_;
   Binder binder_;
 };

@@ -21,7 +21,7 @@ void Executor::createView(const ast::CreateViewStmt& s) {
   for (size_t i = 0; s.columns.empty() && i < plan->columns.size(); ++i) {
     if (plan->columns[i].name.empty()) throwSqlError(4511, {s.view.name()});
   }
-  views.add({s.view.name(), s.columns, s.query.get(), astOwner_, s.definition});
+  views.add({s.view.name(), s.columns, s.query, s.definition});
   session_.database().unsaved() = true;
   session_.globals().rowCount = 0;
 }
