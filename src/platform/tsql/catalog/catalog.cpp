@@ -248,7 +248,8 @@ void Catalog::truncateTable(const ast::ObjectName& name, UndoLog& undo) {
   t->truncate(undo);
 }
 
-void Catalog::alterTable(const ast::AlterTableStmt& stmt, UndoLog& undo, const DefaultEvaluator& evalDefault) {
+void Catalog::alterTable(const ast::AlterTableStmt& stmt, UndoLog& undo,
+                         const DefaultEvaluator& evalDefault) {
   auto t = findTable(stmt.table);
   if (!t || t->isSystemView()) throwSqlError(4902, {displayName(stmt.table)});
   TableSet& set = setFor(stmt.table);

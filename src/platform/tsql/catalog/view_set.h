@@ -17,9 +17,9 @@ namespace mls::tsql {
 
 struct ViewDef {
   std::string name;
-  std::vector<std::string> columns;  // empty: the query's column names
+  std::vector<std::string> columns;         // empty: the query's column names
   std::shared_ptr<const ast::Query> query;  // the view's own, not its batch's
-  std::string definition;                // CREATE VIEW ... AS query, as written
+  std::string definition;                   // CREATE VIEW ... AS query, as written
 };
 
 class ViewSet {

@@ -1,5 +1,6 @@
 #include "platform/tsql/exec/bind/bound_expr.h"
 
+#include <cassert>
 #include <optional>
 #include <string>
 #include <utility>
@@ -50,10 +51,14 @@ class LocalColumnNode final : public BoundExpr {
  public:
   LocalColumnNode(int slot, int index, SqlType t, bool nullable)
       : BoundExpr(t, nullable), slot_(slot), index_(index) {}
-  Value eval(const EvalContext& c) const override { return c.rows[slot_][index_]; }
-  const Value& ref(const EvalContext& c, Value&) const override { return c.rows[slot_][index_]; }
+  Value eval(const EvalContext& c) const override { return row(c)[index_]; }
+  const Value& ref(const EvalContext& c, Value&) const override { return row(c)[index_]; }
 
  private:
+  const Value* row(const EvalContext& c) const {
+    assert(c.rows[slot_] != nullptr && "a column is read only from a slot its source filled");
+    return c.rows[slot_];
+  }
   int slot_, index_;
 };
 
@@ -69,6 +74,7 @@ class OuterColumnNode final : public BoundExpr {
     const EvalContext* p = &c;
     for (int d = 0; d < depth_; ++d)
       p = p->outer;
+    assert(p != nullptr && p->rows[slot_] != nullptr && "an outer column reads a filled slot of its query");
     return p->rows[slot_][index_];
   }
   int depth_, slot_, index_;
@@ -431,6 +437,7 @@ BoundExprPtr makeConstant(Value v, SqlType type) {
 }
 
 BoundExprPtr makeColumn(int depth, int slot, int index, SqlType type, bool nullable) {
+  assert(depth >= 0 && slot >= 0 && index >= 0 && "a column names a slot and a position in its row");
   if (depth == 0) return std::make_unique<LocalColumnNode>(slot, index, type, nullable);
   return std::make_unique<OuterColumnNode>(depth, slot, index, type, nullable);
 }

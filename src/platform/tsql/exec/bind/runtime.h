@@ -3,6 +3,7 @@
 // variables and the session's global values.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,8 +33,14 @@ class Frame {
   // Index of `name` (any case), or -1.
   int find(std::string_view name) const;
   int add(std::string name, SqlType type, ast::Pos declaredAt);
-  VariableSlot& at(int index) { return vars_[static_cast<size_t>(index)]; }
-  const VariableSlot& at(int index) const { return vars_[static_cast<size_t>(index)]; }
+  VariableSlot& at(int index) {
+    assert(index >= 0 && static_cast<size_t>(index) < vars_.size() && "a variable slot of this frame");
+    return vars_[static_cast<size_t>(index)];
+  }
+  const VariableSlot& at(int index) const {
+    assert(index >= 0 && static_cast<size_t>(index) < vars_.size() && "a variable slot of this frame");
+    return vars_[static_cast<size_t>(index)];
+  }
 
  private:
   std::vector<VariableSlot> vars_;

@@ -1,6 +1,7 @@
 #include "platform/tsql/exec/ops/aggregate.h"
 
 #include <algorithm>
+#include <cassert>
 #include <unordered_map>
 #include <utility>
 
@@ -57,6 +58,7 @@ class GroupingSource final : public RowSource {
         // Level L rolls up the last L keys.
         if (level > 0) key[nk - level] = Value();
         size_t g = nk == 0 ? 0 : findOrAdd(level, key);
+        assert((g + 1) * na <= states_.size() && "each group holds one state per aggregate");
         for (size_t a = 0; a < na; ++a)
           accumulate(spec_.aggregates[a], states_[g * na + a], ctx);
       }

@@ -4,6 +4,7 @@
 // were read), and the caller compares keys of entries with equal hashes.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -32,7 +33,10 @@ class HashChains {
     }
   }
   uint32_t first(size_t hash) const { return heads_.empty() ? kEnd : heads_[bucket(hash)]; }
-  uint32_t next(uint32_t entry) const { return next_[entry]; }
+  uint32_t next(uint32_t entry) const {
+    assert(entry < next_.size() && "an entry filed by build()");
+    return next_[entry];
+  }
 
  private:
   // The high bits of a multiplicative mix: integer keys hash to themselves.

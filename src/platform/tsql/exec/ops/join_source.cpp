@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <utility>
 
 #include "platform/tsql/exec/ops/hash_chains.h"
@@ -136,6 +137,8 @@ class JoinSource final : public RowSource {
       if (!use_[e]) continue;
       for (size_t i = 0; i < key.size(); ++i) {
         const size_t k = s_.probeKeys[i];
+        assert((k == JoinSpec::kScanKeyPart || k < nk) &&
+               "a probe key part is a scan key part or a join key");
         key[i] = k == JoinSpec::kScanKeyPart ? s_.leftScan->fixedValue(s_.probeIndex->keys[i].column)
                                              : keyValues_[e * nk + k];
       }
@@ -260,6 +263,7 @@ class JoinSource final : public RowSource {
 
   void setRight(uint32_t e) {
     const size_t ns = s_.rightSlots.size();
+    assert((e + 1) * ns <= ptrs_.size() && "a right row kept by the join");
     const Value* const* p = &ptrs_[e * ns];
     for (size_t i = 0; i < ns; ++i)
       slots_[s_.rightSlots[i]] = p[i];

@@ -1,6 +1,7 @@
 #include "platform/tsql/exec/ops/table_scan.h"
 
 #include <algorithm>
+#include <cassert>
 #include <tuple>
 #include <utility>
 
@@ -99,6 +100,7 @@ void TableScan::chooseAccess() {
 }
 
 void TableScan::doOpen(const Value** slots, const EvalContext& ctx) {
+  assert(slot_ >= 0 && "a scan fills a slot of its query");
   slots_ = slots;
   pos_ = 0;
   reading_ = Reading::All;

@@ -32,8 +32,7 @@ int64_t intValue(const Value& v, const SqlType& t) {
 
 }  // namespace
 
-Executor::Executor(SessionImpl& session, BatchResult& out)
-    : session_(session), out_(out), binder_(session) {
+Executor::Executor(SessionImpl& session, BatchResult& out) : session_(session), out_(out), binder_(session) {
   env_.session = &session;
   env_.frame = session.frame();
   env_.globals = &session.globals();
