@@ -44,6 +44,36 @@ CompareOp compareOp(ast::BinaryOp op) {
   }
 }
 
+// A literal's value and type.
+BoundExprPtr bindLiteral(const ast::Literal& l) {
+  switch (l.literal) {
+    case ast::LiteralKind::Null:
+      return makeConstant(Value(), SqlType());
+    case ast::LiteralKind::Integer:
+    case ast::LiteralKind::Decimal:
+    case ast::LiteralKind::Float: {
+      auto [v, t] = numericLiteral(l.text);
+      return makeConstant(std::move(v), t);
+    }
+    case ast::LiteralKind::String:
+    case ast::LiteralKind::NString:
+      return makeConstant(Value::string(l.text),
+                          stringLiteralType(l.text, l.literal == ast::LiteralKind::NString));
+  }
+  throwSqlError(102, {""});
+}
+
+// @@ROWCOUNT and its kin (137 for an unknown name).
+BoundExprPtr bindGlobal(const std::string& n) {
+  if (n == "@@ROWCOUNT") return makeGlobal(GlobalId::RowCount);
+  if (n == "@@ERROR") return makeGlobal(GlobalId::Error);
+  if (n == "@@IDENTITY") return makeGlobal(GlobalId::Identity);
+  if (n == "@@TRANCOUNT") return makeGlobal(GlobalId::TranCount);
+  if (n == "@@FETCH_STATUS") return makeGlobal(GlobalId::FetchStatus);
+  if (n == "@@SPID") return makeConstant(Value::integer(51), SqlType(TypeId::SmallInt));
+  throwSqlError(137, {n});
+}
+
 }  // namespace
 
 std::string selectItemName(const ast::SelectItem& item) {
@@ -84,24 +114,8 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
     if (BoundExprPtr g = bindGrouped(e)) return g;
   }
   switch (e.kind) {
-    case ast::ExprKind::Literal: {
-      const auto& l = e.as<ast::Literal>();
-      switch (l.literal) {
-        case ast::LiteralKind::Null:
-          return makeConstant(Value(), SqlType());
-        case ast::LiteralKind::Integer:
-        case ast::LiteralKind::Decimal:
-        case ast::LiteralKind::Float: {
-          auto [v, t] = numericLiteral(l.text);
-          return makeConstant(std::move(v), t);
-        }
-        case ast::LiteralKind::String:
-        case ast::LiteralKind::NString:
-          return makeConstant(Value::string(l.text),
-                              stringLiteralType(l.text, l.literal == ast::LiteralKind::NString));
-      }
-      break;
-    }
+    case ast::ExprKind::Literal:
+      return bindLiteral(e.as<ast::Literal>());
     case ast::ExprKind::Variable: {
       const auto& v = e.as<ast::Variable>();
       int i = variable(v.name, v.pos);
@@ -109,16 +123,8 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
         tracker.second->varying = true;
       return makeVariable(i, context_.frame()->at(i).type);
     }
-    case ast::ExprKind::GlobalVariable: {
-      const std::string& n = e.as<ast::GlobalVariable>().name;
-      if (n == "@@ROWCOUNT") return makeGlobal(GlobalId::RowCount);
-      if (n == "@@ERROR") return makeGlobal(GlobalId::Error);
-      if (n == "@@IDENTITY") return makeGlobal(GlobalId::Identity);
-      if (n == "@@TRANCOUNT") return makeGlobal(GlobalId::TranCount);
-      if (n == "@@FETCH_STATUS") return makeGlobal(GlobalId::FetchStatus);
-      if (n == "@@SPID") return makeConstant(Value::integer(51), SqlType(TypeId::SmallInt));
-      throwSqlError(137, {n});
-    }
+    case ast::ExprKind::GlobalVariable:
+      return bindGlobal(e.as<ast::GlobalVariable>().name);
     case ast::ExprKind::Parameter: {
       int i = context_.parameterSlot(e.as<ast::Parameter>().index);
       return makeVariable(i, context_.frame()->at(i).type);
@@ -129,47 +135,10 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
       throwSqlError(102, {"*"});
     case ast::ExprKind::Default:
       throwSqlError(156, {"DEFAULT"});
-    case ast::ExprKind::Unary: {
-      const auto& u = e.as<ast::UnaryExpr>();
-      switch (u.op) {
-        case ast::UnaryOp::Minus:
-          return makeNegate(bind(*u.operand, scope));
-        case ast::UnaryOp::Plus:
-          return bind(*u.operand, scope);
-        case ast::UnaryOp::BitNot:
-          return makeBitNot(bind(*u.operand, scope));
-        case ast::UnaryOp::Not:
-          return makeNot(bindCondition(*u.operand, scope));
-      }
-      break;
-    }
-    case ast::ExprKind::Binary: {
-      const auto& b = e.as<ast::BinaryExpr>();
-      switch (b.op) {
-        case ast::BinaryOp::Add:
-          return makeArithmetic(ArithOp::Add, bind(*b.left, scope), bind(*b.right, scope));
-        case ast::BinaryOp::Sub:
-          return makeArithmetic(ArithOp::Subtract, bind(*b.left, scope), bind(*b.right, scope));
-        case ast::BinaryOp::Mul:
-          return makeArithmetic(ArithOp::Multiply, bind(*b.left, scope), bind(*b.right, scope));
-        case ast::BinaryOp::Div:
-          return makeArithmetic(ArithOp::Divide, bind(*b.left, scope), bind(*b.right, scope));
-        case ast::BinaryOp::Mod:
-          return makeArithmetic(ArithOp::Modulo, bind(*b.left, scope), bind(*b.right, scope));
-        case ast::BinaryOp::BitAnd:
-          return makeBitwise(BitOp::And, bind(*b.left, scope), bind(*b.right, scope));
-        case ast::BinaryOp::BitOr:
-          return makeBitwise(BitOp::Or, bind(*b.left, scope), bind(*b.right, scope));
-        case ast::BinaryOp::BitXor:
-          return makeBitwise(BitOp::Xor, bind(*b.left, scope), bind(*b.right, scope));
-        case ast::BinaryOp::And:
-          return makeAnd(bindCondition(*b.left, scope), bindCondition(*b.right, scope));
-        case ast::BinaryOp::Or:
-          return makeOr(bindCondition(*b.left, scope), bindCondition(*b.right, scope));
-        default:
-          return makeComparison(compareOp(b.op), bind(*b.left, scope), bind(*b.right, scope));
-      }
-    }
+    case ast::ExprKind::Unary:
+      return bindUnary(e.as<ast::UnaryExpr>(), scope);
+    case ast::ExprKind::Binary:
+      return bindBinary(e.as<ast::BinaryExpr>(), scope);
     case ast::ExprKind::IsNull: {
       const auto& n = e.as<ast::IsNullExpr>();
       return makeIsNull(bind(*n.operand, scope), n.negated);
@@ -218,6 +187,47 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
       return bindFunction(e.as<ast::FunctionCall>(), scope);
   }
   throwSqlError(102, {""});
+}
+
+BoundExprPtr Binder::bindUnary(const ast::UnaryExpr& u, const Scope* scope) {
+  switch (u.op) {
+    case ast::UnaryOp::Minus:
+      return makeNegate(bind(*u.operand, scope));
+    case ast::UnaryOp::Plus:
+      return bind(*u.operand, scope);
+    case ast::UnaryOp::BitNot:
+      return makeBitNot(bind(*u.operand, scope));
+    case ast::UnaryOp::Not:
+      return makeNot(bindCondition(*u.operand, scope));
+  }
+  throwSqlError(102, {""});
+}
+
+BoundExprPtr Binder::bindBinary(const ast::BinaryExpr& b, const Scope* scope) {
+  switch (b.op) {
+    case ast::BinaryOp::Add:
+      return makeArithmetic(ArithOp::Add, bind(*b.left, scope), bind(*b.right, scope));
+    case ast::BinaryOp::Sub:
+      return makeArithmetic(ArithOp::Subtract, bind(*b.left, scope), bind(*b.right, scope));
+    case ast::BinaryOp::Mul:
+      return makeArithmetic(ArithOp::Multiply, bind(*b.left, scope), bind(*b.right, scope));
+    case ast::BinaryOp::Div:
+      return makeArithmetic(ArithOp::Divide, bind(*b.left, scope), bind(*b.right, scope));
+    case ast::BinaryOp::Mod:
+      return makeArithmetic(ArithOp::Modulo, bind(*b.left, scope), bind(*b.right, scope));
+    case ast::BinaryOp::BitAnd:
+      return makeBitwise(BitOp::And, bind(*b.left, scope), bind(*b.right, scope));
+    case ast::BinaryOp::BitOr:
+      return makeBitwise(BitOp::Or, bind(*b.left, scope), bind(*b.right, scope));
+    case ast::BinaryOp::BitXor:
+      return makeBitwise(BitOp::Xor, bind(*b.left, scope), bind(*b.right, scope));
+    case ast::BinaryOp::And:
+      return makeAnd(bindCondition(*b.left, scope), bindCondition(*b.right, scope));
+    case ast::BinaryOp::Or:
+      return makeOr(bindCondition(*b.left, scope), bindCondition(*b.right, scope));
+    default:
+      return makeComparison(compareOp(b.op), bind(*b.left, scope), bind(*b.right, scope));
+  }
 }
 
 std::vector<BoundExprPtr> Binder::bindArgs(const std::vector<ast::ExprPtr>& args, const Scope* scope) {

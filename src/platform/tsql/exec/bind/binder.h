@@ -94,9 +94,21 @@ class Binder {
 
  private:
   BoundExprPtr bindColumn(const ast::ColumnRef& c, const Scope* scope);
+  BoundExprPtr bindUnary(const ast::UnaryExpr& u, const Scope* scope);
+  BoundExprPtr bindBinary(const ast::BinaryExpr& b, const Scope* scope);
   // The group row column `e` names under grouping, or null.
   BoundExprPtr bindGrouped(const ast::Expr& e);
   std::string groupingKey(const ast::Expr& e, const Scope* scope);
+  // The select list's expressions (one per output column, a star's columns
+  // as references made for them) for ORDER BY to find items in.
+  struct SelectItems {
+    std::vector<const ast::Expr*> exprs;
+    std::vector<std::unique_ptr<ast::ColumnRef>> starColumns;
+  };
+  void bindSelectItems(const ast::SelectSpec& s, const Scope& scope, bool aggregated, QueryPlan& plan,
+                       SelectItems& items);
+  void bindStar(const ast::Star& star, const Scope& scope, bool aggregated, QueryPlan& plan,
+                SelectItems& items);
   std::unique_ptr<QueryPlan> bindSetOperation(const ast::Query& q, const Scope* outer, bool* correlated);
   void bindOrderBy(const ast::Query& q, const Scope& scope, const std::vector<const ast::Expr*>& itemExprs,
                    QueryPlan& plan);

@@ -210,59 +210,8 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
   }
   GroupingGuard groupingOn(grouping_, aggregated ? &grouping : nullptr);
 
-  std::vector<const ast::Expr*> itemExprs;  // per output column
-  std::vector<std::unique_ptr<ast::ColumnRef>> starColumns;
-  for (const ast::SelectItem& item : s.items) {
-    if (!item.variable.empty()) {
-      int v = variable(item.variable, item.pos);
-      plan->assignments.push_back(
-          {v, makeConversion(bind(*item.expr, &scope), context_.frame()->at(v).type, ConvertKind::Implicit)});
-      continue;
-    }
-    if (item.expr->kind == ast::ExprKind::Star) {
-      const auto& star = item.expr->as<ast::Star>();
-      bool matched = false;
-      for (const SourceBinding& src : scope.sources) {
-        if (!star.qualifier.empty() && compareText(star.qualifier.back(), src.name) != 0) continue;
-        matched = true;
-        for (size_t i = 0; i < src.columns.size(); ++i) {
-          const OutputColumn& c = src.columns[i];
-          // The column as if named `source.column` (under GROUP BY it must be a key).
-          starColumns.push_back(
-              std::make_unique<ast::ColumnRef>(std::vector<std::string>{src.name, c.name}, star.pos));
-          plan->columns.push_back(c);
-          plan->outputs.push_back(aggregated
-                                      ? bind(*starColumns.back(), &scope)
-                                      : makeColumn(0, src.slot, static_cast<int>(i), c.type, c.nullable));
-          itemExprs.push_back(starColumns.back().get());
-        }
-      }
-      if (!matched) {
-        if (star.qualifier.empty()) throwSqlError(263);
-        throwSqlError(4104, {star.qualifier.back()});
-      }
-      continue;
-    }
-    TrackedExpr e = bindTracked(*item.expr, scope, false);
-    OutputColumn column{selectItemName(item), e.expr->type(), e.expr->nullable()};
-    if (e.columnSlot >= 0 && !aggregated) {
-      column.identity = scope.sources[static_cast<size_t>(e.columnSlot)]
-                            .columns[static_cast<size_t>(e.columnIndex)]
-                            .identity;
-    }
-    plan->columns.push_back(std::move(column));
-    plan->outputs.push_back(std::move(e.expr));
-    itemExprs.push_back(item.expr.get());
-  }
-  if (!plan->assignments.empty() && !plan->outputs.empty()) throwSqlError(141);
-  // The IDENTITY property carries over from one table's column selected once.
-  size_t identities = 0;
-  for (const OutputColumn& c : plan->columns)
-    identities += c.identity ? 1 : 0;
-  if (identities > 1 || scope.sources.size() != 1) {
-    for (OutputColumn& c : plan->columns)
-      c.identity.reset();
-  }
+  SelectItems items;
+  bindSelectItems(s, scope, aggregated, *plan, items);
 
   BoundExprPtr having;
   if (s.having) {
@@ -281,7 +230,7 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
     plan->withTies = s.top->withTies;
     if (plan->withTies && q.orderBy.empty()) throwSqlError(1062);
   }
-  bindOrderBy(q, scope, itemExprs, *plan);
+  bindOrderBy(q, scope, items.exprs, *plan);
 
   if (aggregated) {
     // Regroup what was bound: the scan and WHERE feed the grouping source;
@@ -299,6 +248,64 @@ std::unique_ptr<QueryPlan> Binder::bindQuery(const ast::Query& q, const Scope* o
   }
   if (correlated) *correlated = scope.correlated;
   return plan;
+}
+
+void Binder::bindSelectItems(const ast::SelectSpec& s, const Scope& scope, bool aggregated, QueryPlan& plan,
+                             SelectItems& items) {
+  for (const ast::SelectItem& item : s.items) {
+    if (!item.variable.empty()) {
+      int v = variable(item.variable, item.pos);
+      plan.assignments.push_back(
+          {v, makeConversion(bind(*item.expr, &scope), context_.frame()->at(v).type, ConvertKind::Implicit)});
+      continue;
+    }
+    if (item.expr->kind == ast::ExprKind::Star) {
+      bindStar(item.expr->as<ast::Star>(), scope, aggregated, plan, items);
+      continue;
+    }
+    TrackedExpr e = bindTracked(*item.expr, scope, false);
+    OutputColumn column{selectItemName(item), e.expr->type(), e.expr->nullable()};
+    if (e.columnSlot >= 0 && !aggregated) {
+      column.identity = scope.sources[static_cast<size_t>(e.columnSlot)]
+                            .columns[static_cast<size_t>(e.columnIndex)]
+                            .identity;
+    }
+    plan.columns.push_back(std::move(column));
+    plan.outputs.push_back(std::move(e.expr));
+    items.exprs.push_back(item.expr.get());
+  }
+  if (!plan.assignments.empty() && !plan.outputs.empty()) throwSqlError(141);
+  // The IDENTITY property carries over from one table's column selected once.
+  size_t identities = 0;
+  for (const OutputColumn& c : plan.columns)
+    identities += c.identity ? 1 : 0;
+  if (identities > 1 || scope.sources.size() != 1) {
+    for (OutputColumn& c : plan.columns)
+      c.identity.reset();
+  }
+}
+
+void Binder::bindStar(const ast::Star& star, const Scope& scope, bool aggregated, QueryPlan& plan,
+                      SelectItems& items) {
+  bool matched = false;
+  for (const SourceBinding& src : scope.sources) {
+    if (!star.qualifier.empty() && compareText(star.qualifier.back(), src.name) != 0) continue;
+    matched = true;
+    for (size_t i = 0; i < src.columns.size(); ++i) {
+      const OutputColumn& c = src.columns[i];
+      // The column as if named `source.column` (under GROUP BY it must be a key).
+      items.starColumns.push_back(
+          std::make_unique<ast::ColumnRef>(std::vector<std::string>{src.name, c.name}, star.pos));
+      plan.columns.push_back(c);
+      plan.outputs.push_back(aggregated ? bind(*items.starColumns.back(), &scope)
+                                        : makeColumn(0, src.slot, static_cast<int>(i), c.type, c.nullable));
+      items.exprs.push_back(items.starColumns.back().get());
+    }
+  }
+  if (!matched) {
+    if (star.qualifier.empty()) throwSqlError(263);
+    throwSqlError(4104, {star.qualifier.back()});
+  }
 }
 
 void Binder::bindOrderBy(const ast::Query& q, const Scope& scope,

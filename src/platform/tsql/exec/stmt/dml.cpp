@@ -42,7 +42,74 @@ void requireWritable(const Table& t) {
   if (t.isSystemView()) throwSqlError(259);
 }
 
+// The columns an INSERT writes: the list given, else every column but the
+// identity (207, 264 for names; 544, 545 for the identity column against
+// IDENTITY_INSERT).
+std::vector<size_t> insertTargets(const Table& table, const ast::InsertStmt& s) {
+  const auto& columns = table.columns();
+  std::vector<size_t> targets;
+  if (s.columns.empty()) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (table.identityColumn() != i || table.identityInsert()) targets.push_back(i);
+    }
+  } else {
+    std::vector<bool> named(columns.size(), false);
+    for (const std::string& name : s.columns) {
+      std::optional<size_t> i = table.findColumn(name);
+      if (!i) throwSqlError(207, {name});
+      if (named[*i]) throwSqlError(264, {columns[*i].name});
+      named[*i] = true;
+      targets.push_back(*i);
+    }
+  }
+  if (table.identityColumn() && !table.identityInsert()) {
+    for (size_t t : targets) {
+      if (t == *table.identityColumn()) throwSqlError(544, {table.name()});
+    }
+  } else if (table.identityColumn() && table.identityInsert() && !s.columns.empty()) {
+    bool listed = false;
+    for (size_t t : targets)
+      listed = listed || t == *table.identityColumn();
+    if (!listed) throwSqlError(545, {table.name()});
+  }
+  return targets;
+}
+
 }  // namespace
+
+// Builds the full row from the values of the target columns (empty:
+// DEFAULT) of types `types` and inserts it.  A value already of its column's
+// type is stored as it is.
+void RowInserter::insert(std::vector<std::optional<Value>>& given, const std::vector<SqlType>& types) {
+  const auto& columns = table.columns();
+  Row row(columns.size());
+  set.assign(columns.size(), 0);
+  for (size_t k = 0; k < targets.size(); ++k) {
+    if (!given[k]) continue;
+    const size_t c = targets[k];
+    Value& v = *given[k];
+    if (v.isNull()) {
+      row[c] = Value();
+    } else if (storesAsIs(types[k], columns[c].type)) {
+      row[c] = std::move(v);
+    } else {
+      row[c] = table.storeValue(c, v, types[k]);
+    }
+    set[c] = 1;
+  }
+  for (size_t c = 0; c < columns.size(); ++c) {
+    if (!set[c]) row[c] = table.implicitValue(c, defaults);
+  }
+  std::optional<size_t> identity = table.identityColumn();
+  Value identityValue = identity ? row[*identity] : Value();
+  table.insert(std::move(row), undo);
+  if (identity && !identityValue.isNull()) {
+    globals.identity = Value::decimal(Decimal128::fromInt(identityValue.asInt()));
+  }
+  ++inserted;
+}
+
+namespace {}  // namespace
 
 void Executor::rowsAffected(int64_t n) {
   session_.globals().rowCount = n;
@@ -107,35 +174,7 @@ Value Executor::evalDefault(const ast::Expr& e, const SqlType& to) {
 void Executor::insert(const ast::InsertStmt& s) {
   std::shared_ptr<Table> table = session_.catalog().getTable(s.table);
   requireWritable(*table);
-  const auto& columns = table->columns();
-  DefaultEvaluator defaults = [this](const ast::Expr& e, const Column& c) { return evalDefault(e, c.type); };
-
-  // The target columns: the list given, else every column but the identity.
-  std::vector<size_t> targets;
-  if (s.columns.empty()) {
-    for (size_t i = 0; i < columns.size(); ++i) {
-      if (table->identityColumn() != i || table->identityInsert()) targets.push_back(i);
-    }
-  } else {
-    std::vector<bool> named(columns.size(), false);
-    for (const std::string& name : s.columns) {
-      std::optional<size_t> i = table->findColumn(name);
-      if (!i) throwSqlError(207, {name});
-      if (named[*i]) throwSqlError(264, {columns[*i].name});
-      named[*i] = true;
-      targets.push_back(*i);
-    }
-  }
-  if (table->identityColumn() && !table->identityInsert()) {
-    for (size_t t : targets) {
-      if (t == *table->identityColumn()) throwSqlError(544, {table->name()});
-    }
-  } else if (table->identityColumn() && table->identityInsert() && !s.columns.empty()) {
-    bool listed = false;
-    for (size_t t : targets)
-      listed = listed || t == *table->identityColumn();
-    if (!listed) throwSqlError(545, {table->name()});
-  }
+  const std::vector<size_t> targets = insertTargets(*table, s);
   auto countMismatch = [&](size_t given, bool query) {
     if (s.columns.empty()) throwSqlError(213);
     if (query) throwSqlError(given > targets.size() ? 121 : 120);
@@ -144,40 +183,13 @@ void Executor::insert(const ast::InsertStmt& s) {
 
   // @@IDENTITY is NULL after an insert into a table without identity.
   if (!table->identityColumn()) session_.globals().identity = Value();
-
-  // Builds the full row from the values of the target columns (empty:
-  // DEFAULT) of types `types`.  A value already of its column's type is
-  // stored as it is.
-  UndoLog& undo = session_.undo();
-  int64_t inserted = 0;
-  std::vector<uint8_t> set(columns.size());
-  auto insertRow = [&](std::vector<std::optional<Value>>& given, const std::vector<SqlType>& types) {
-    Row row(columns.size());
-    std::fill(set.begin(), set.end(), 0);
-    for (size_t k = 0; k < targets.size(); ++k) {
-      if (!given[k]) continue;
-      const size_t c = targets[k];
-      Value& v = *given[k];
-      if (v.isNull()) {
-        row[c] = Value();
-      } else if (storesAsIs(types[k], columns[c].type)) {
-        row[c] = std::move(v);
-      } else {
-        row[c] = table->storeValue(c, v, types[k]);
-      }
-      set[c] = 1;
-    }
-    for (size_t c = 0; c < columns.size(); ++c) {
-      if (!set[c]) row[c] = table->implicitValue(c, defaults);
-    }
-    std::optional<size_t> identity = table->identityColumn();
-    Value identityValue = identity ? row[*identity] : Value();
-    table->insert(std::move(row), undo);
-    if (identity && !identityValue.isNull()) {
-      session_.globals().identity = Value::decimal(Decimal128::fromInt(identityValue.asInt()));
-    }
-    ++inserted;
-  };
+  RowInserter inserter{*table,
+                       targets,
+                       [this](const ast::Expr& e, const Column& c) { return evalDefault(e, c.type); },
+                       session_.undo(),
+                       session_.globals(),
+                       0,
+                       {}};
 
   EvalContext ctx{nullptr, nullptr, &env_};
   switch (s.source) {
@@ -192,43 +204,47 @@ void Executor::insert(const ast::InsertStmt& s) {
           given[k].emplace(e->eval(ctx));
           types[k] = e->type();
         }
-        insertRow(given, types);
+        inserter.insert(given, types);
       }
       break;
     case ast::InsertStmt::Source::Query: {
       std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
       if (!plan->assignments.empty()) throwSqlError(141);
       if (plan->columns.size() != targets.size()) countMismatch(plan->columns.size(), true);
-      std::vector<SqlType> types;
-      for (const OutputColumn& c : plan->columns)
-        types.push_back(c.type);
-      std::vector<std::optional<Value>> given(targets.size());
-      InsertSink sink([&](std::vector<Value>& r) {
-        for (size_t k = 0; k < r.size(); ++k)
-          given[k].emplace(std::move(r[k]));
-        insertRow(given, types);
-      });
-      // Rows stream into a table the query does not read; else the query
-      // ends before the first row goes in.
-      if (!table->scanned()) {
-        plan->run(env_, nullptr, sink);
-        break;
-      }
-      CollectSink rows;
-      plan->run(env_, nullptr, rows);
-      for (std::vector<Value>& r : rows.rows)
-        sink.push(r);
+      insertQuery(*plan, inserter);
       break;
     }
     case ast::InsertStmt::Source::DefaultValues: {
       std::vector<std::optional<Value>> given(targets.size());
-      insertRow(given, std::vector<SqlType>(targets.size()));
+      inserter.insert(given, std::vector<SqlType>(targets.size()));
       break;
     }
     case ast::InsertStmt::Source::Exec:
       throwSqlError(40517, {"INSERT ... EXEC"});
   }
-  rowsAffected(inserted);
+  rowsAffected(inserter.inserted);
+}
+
+void Executor::insertQuery(QueryPlan& plan, RowInserter& inserter) {
+  std::vector<SqlType> types;
+  for (const OutputColumn& c : plan.columns)
+    types.push_back(c.type);
+  std::vector<std::optional<Value>> given(inserter.targets.size());
+  InsertSink sink([&](std::vector<Value>& r) {
+    for (size_t k = 0; k < r.size(); ++k)
+      given[k].emplace(std::move(r[k]));
+    inserter.insert(given, types);
+  });
+  // Rows stream into a table the query does not read; else the query ends
+  // before the first row goes in.
+  if (!inserter.table.scanned()) {
+    plan.run(env_, nullptr, sink);
+    return;
+  }
+  CollectSink rows;
+  plan.run(env_, nullptr, rows);
+  for (std::vector<Value>& r : rows.rows)
+    sink.push(r);
 }
 
 namespace {

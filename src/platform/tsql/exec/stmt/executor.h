@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/tsql/catalog/table.h"
+#include "platform/tsql/catalog/undo_log.h"
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/bind/binder.h"
 #include "platform/tsql/exec/bind/runtime.h"
@@ -20,6 +22,20 @@ namespace mls::tsql {
 class SessionImpl;
 class Cursor;
 class FromPlanner;
+
+// Inserts the rows of one INSERT into `table`: the values given for the
+// `targets` columns, the others' defaults (or NULL, or identity values).
+struct RowInserter {
+  Table& table;
+  const std::vector<size_t>& targets;
+  DefaultEvaluator defaults;
+  UndoLog& undo;
+  GlobalState& globals;
+  int64_t inserted = 0;
+  std::vector<uint8_t> set;  // scratch: the columns given a value
+
+  void insert(std::vector<std::optional<Value>>& given, const std::vector<SqlType>& types);
+};
 
 // Declares the batch's variables in `frame` in the order of the text, before
 // anything runs: 134 for a name declared twice; 135 / 136 for BREAK /
@@ -60,6 +76,8 @@ class Executor {
   // queries and DML (dml.cpp)
   void select(const ast::SelectStmt& s);
   void insert(const ast::InsertStmt& s);
+  // INSERT ... SELECT: streams the rows unless the query reads the target.
+  void insertQuery(QueryPlan& plan, RowInserter& inserter);
   void update(const ast::UpdateStmt& s);
   void remove(const ast::DeleteStmt& s);
   int bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
