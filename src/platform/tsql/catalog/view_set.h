@@ -1,8 +1,8 @@
-// The views of a database: CREATE VIEW keeps the statement's query (its AST,
-// kept alive with the batch's AST) and its text under the view's name; a
-// query that names the view reads it as a derived table.  Names are
-// case-insensitive.  A file database saves the views' texts with its tables
-// and makes them again from the texts when it opens.
+// The views of a database: CREATE VIEW keeps the statement's query (a share of
+// that subtree of its batch's AST, not the batch) and its text under the
+// view's name; a query that names the view reads it as a derived table.
+// Names are case-insensitive.  A file database saves the views' texts with
+// its tables and makes them again from the texts when it opens.
 #pragma once
 
 #include <map>
