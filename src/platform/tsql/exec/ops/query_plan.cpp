@@ -68,6 +68,25 @@ bool QueryPlan::emit(Chain& chain, const EvalContext& ctx, RowSink& sink) const 
   return sink.push(row);
 }
 
+void QueryPlan::build(Chain& c, int64_t limit, size_t slots) const {
+  c.last = source ? source.get() : &c.single;
+  if (where) c.last = &c.filter.emplace(*c.last, *where);
+  // Without ORDER BY the rows stream; a small TOP n ... ORDER BY keeps n rows
+  // in a heap (TOP 0 reads none); any other ORDER BY or TOP PERCENT sorts.
+  const bool stream = orderBy.empty() && !topPercent;
+  const bool heap = !stream && limit >= 0 && limit <= kPartialSortLimit && !withTies && !distinct;
+  if (heap && limit > 0) {
+    c.last = &c.topN.emplace(*c.last, orderBy, slots, static_cast<size_t>(limit));
+  } else if (!stream && !heap) {
+    c.last = &c.sort.emplace(*c.last, orderBy, slots);
+  }
+  // DISTINCT applies to the select list, not to assignments.
+  if (distinct && assignments.empty()) c.last = &c.distinct.emplace(*c.last, outputs);
+  if ((limit >= 0 && !(heap && limit > 0)) || topPercent) {
+    c.last = &c.top.emplace(*c.last, limit, withTies && c.sort ? &*c.sort : nullptr);
+  }
+}
+
 int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) const {
   std::vector<const Value*> slots(std::max<size_t>(slotCount, 1), nullptr);
   EvalContext ctx{slots.data(), outer, &env};
@@ -75,20 +94,7 @@ int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) co
   const int64_t limit = topCount(ctx, percent);
 
   Chain c;
-  c.last = source ? source.get() : &c.single;
-  if (where) c.last = &c.filter.emplace(*c.last, *where);
-  const bool stream = orderBy.empty() && !topPercent;
-  const bool heap =
-      !stream && limit >= 0 && limit <= kPartialSortLimit && !topPercent && !withTies && !distinct;
-  if (heap && limit > 0) {
-    c.last = &c.topN.emplace(*c.last, orderBy, slots.size(), static_cast<size_t>(limit));
-  } else if (!stream && !heap) {
-    c.last = &c.sort.emplace(*c.last, orderBy, slots.size());
-  }
-  if (distinct && assignments.empty()) c.last = &c.distinct.emplace(*c.last, outputs);
-  if ((limit >= 0 && !(heap && limit > 0)) || topPercent) {
-    c.last = &c.top.emplace(*c.last, limit, withTies && c.sort ? &*c.sort : nullptr);
-  }
+  build(c, limit, slots.size());
   c.last->open(slots.data(), ctx);
   if (topPercent) c.top->setLimit(percentOf(percent, *c.sort, ctx));
 

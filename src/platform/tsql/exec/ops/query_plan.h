@@ -51,6 +51,8 @@ class QueryPlan {
   // TOP n PERCENT's n over the rows `sort` kept: of the rows the query
   // returns, after DISTINCT.
   int64_t percentOf(double percent, SortSource& sort, const EvalContext& ctx) const;
+  // Chains the run's stages over the source, `limit` being TOP's count.
+  void build(Chain& chain, int64_t limit, size_t slots) const;
   // Hands the current row to `sink` (or assigns it); false to stop.
   bool emit(Chain& chain, const EvalContext& ctx, RowSink& sink) const;
 };
