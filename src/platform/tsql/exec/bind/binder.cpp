@@ -148,16 +148,8 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
       return makeLike(bind(*l.operand, scope), bind(*l.pattern, scope),
                       l.escape ? bind(*l.escape, scope) : nullptr, l.negated);
     }
-    case ast::ExprKind::Between: {
-      // x BETWEEN a AND b is x >= a AND x <= b; NOT BETWEEN is x < a OR x > b.
-      const auto& b = e.as<ast::BetweenExpr>();
-      if (b.negated) {
-        return makeOr(makeComparison(CompareOp::Lt, bind(*b.operand, scope), bind(*b.low, scope)),
-                      makeComparison(CompareOp::Gt, bind(*b.operand, scope), bind(*b.high, scope)));
-      }
-      return makeAnd(makeComparison(CompareOp::Ge, bind(*b.operand, scope), bind(*b.low, scope)),
-                     makeComparison(CompareOp::Le, bind(*b.operand, scope), bind(*b.high, scope)));
-    }
+    case ast::ExprKind::Between:
+      return bindBetween(e.as<ast::BetweenExpr>(), scope);
     case ast::ExprKind::InList: {
       const auto& in = e.as<ast::InListExpr>();
       return makeInList(bind(*in.operand, scope), bindArgs(in.list, scope), in.negated);
@@ -201,6 +193,16 @@ BoundExprPtr Binder::bindUnary(const ast::UnaryExpr& u, const Scope* scope) {
       return makeNot(bindCondition(*u.operand, scope));
   }
   throwSqlError(102, {""});
+}
+
+// x BETWEEN a AND b is x >= a AND x <= b; NOT BETWEEN is x < a OR x > b.
+BoundExprPtr Binder::bindBetween(const ast::BetweenExpr& b, const Scope* scope) {
+  if (b.negated) {
+    return makeOr(makeComparison(CompareOp::Lt, bind(*b.operand, scope), bind(*b.low, scope)),
+                  makeComparison(CompareOp::Gt, bind(*b.operand, scope), bind(*b.high, scope)));
+  }
+  return makeAnd(makeComparison(CompareOp::Ge, bind(*b.operand, scope), bind(*b.low, scope)),
+                 makeComparison(CompareOp::Le, bind(*b.operand, scope), bind(*b.high, scope)));
 }
 
 BoundExprPtr Binder::bindBinary(const ast::BinaryExpr& b, const Scope* scope) {

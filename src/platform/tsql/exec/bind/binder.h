@@ -96,6 +96,7 @@ class Binder {
   BoundExprPtr bindColumn(const ast::ColumnRef& c, const Scope* scope);
   BoundExprPtr bindUnary(const ast::UnaryExpr& u, const Scope* scope);
   BoundExprPtr bindBinary(const ast::BinaryExpr& b, const Scope* scope);
+  BoundExprPtr bindBetween(const ast::BetweenExpr& b, const Scope* scope);
   // The group row column `e` names under grouping, or null.
   BoundExprPtr bindGrouped(const ast::Expr& e);
   std::string groupingKey(const ast::Expr& e, const Scope* scope);

@@ -398,32 +398,20 @@ int Executor::bindTarget(const ast::ObjectName& target, const std::vector<ast::T
   return static_cast<int>(scope.sources.size() - 1);
 }
 
-void Executor::update(const ast::UpdateStmt& s) {
-  Scope scope;
-  FromPlanner planner(binder_, scope);
-  const ast::Expr* viewWhere = nullptr;
-  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
-  const SourceBinding& targetSource = scope.sources[static_cast<size_t>(target)];
-  std::shared_ptr<Table> table = targetSource.table;
-  requireWritable(*table);
-
-  // Each SET item: the column it sets (if any), the variable (if any), the value.
-  struct Item {
-    std::optional<size_t> column;
-    int variable = -1;
-    BoundExprPtr value;  // null: DEFAULT
-  };
-  std::vector<Item> items;
+std::vector<Executor::SetItem> Executor::bindSetItems(const ast::UpdateStmt& s, const SourceBinding& target,
+                                                      const Scope& scope) {
+  const Table& table = *target.table;
+  std::vector<SetItem> items;
   for (const ast::SetItem& si : s.items) {
-    Item item;
+    SetItem item;
     if (!si.column.empty()) {
-      if (si.column.size() > 1 && compareText(si.column[si.column.size() - 2], targetSource.name) != 0 &&
-          compareText(si.column[si.column.size() - 2], table->name()) != 0) {
+      if (si.column.size() > 1 && compareText(si.column[si.column.size() - 2], target.name) != 0 &&
+          compareText(si.column[si.column.size() - 2], table.name()) != 0) {
         throwSqlError(4104, {si.column[si.column.size() - 2] + "." + si.column.back()});
       }
-      item.column = table->findColumn(si.column.back());
+      item.column = table.findColumn(si.column.back());
       if (!item.column) throwSqlError(207, {si.column.back()});
-      if (table->identityColumn() == item.column) throwSqlError(8102, {table->column(*item.column).name});
+      if (table.identityColumn() == item.column) throwSqlError(8102, {table.column(*item.column).name});
     }
     if (!si.variable.empty()) item.variable = binder_.variable(si.variable, si.pos);
     if (si.value->kind == ast::ExprKind::Default) {
@@ -433,6 +421,19 @@ void Executor::update(const ast::UpdateStmt& s) {
     }
     items.push_back(std::move(item));
   }
+  return items;
+}
+
+void Executor::update(const ast::UpdateStmt& s) {
+  Scope scope;
+  FromPlanner planner(binder_, scope);
+  const ast::Expr* viewWhere = nullptr;
+  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
+  const SourceBinding& targetSource = scope.sources[static_cast<size_t>(target)];
+  std::shared_ptr<Table> table = targetSource.table;
+  requireWritable(*table);
+
+  std::vector<SetItem> items = bindSetItems(s, targetSource, scope);
   std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
   TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
 
@@ -447,7 +448,7 @@ void Executor::update(const ast::UpdateStmt& s) {
                 slots.begin());
     RowView current = table->row(matched.ids[r]);
     Row row(current.begin(), current.end());
-    for (const Item& item : items) {
+    for (const SetItem& item : items) {
       Value v;
       SqlType from;
       if (item.value) {
@@ -468,7 +469,7 @@ void Executor::update(const ast::UpdateStmt& s) {
     rows.push_back(std::move(row));
   }
   std::vector<size_t> changed;
-  for (const Item& item : items) {
+  for (const SetItem& item : items) {
     if (item.column && std::find(changed.begin(), changed.end(), *item.column) == changed.end())
       changed.push_back(*item.column);
   }

@@ -79,6 +79,15 @@ class Executor {
   // INSERT ... SELECT: streams the rows unless the query reads the target.
   void insertQuery(QueryPlan& plan, RowInserter& inserter);
   void update(const ast::UpdateStmt& s);
+  // An UPDATE's SET item: the column it sets (if any), the variable (if
+  // any), the value (null: DEFAULT).
+  struct SetItem {
+    std::optional<size_t> column;
+    int variable = -1;
+    BoundExprPtr value;
+  };
+  std::vector<SetItem> bindSetItems(const ast::UpdateStmt& s, const SourceBinding& target,
+                                    const Scope& scope);
   void remove(const ast::DeleteStmt& s);
   int bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
                  FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere);
