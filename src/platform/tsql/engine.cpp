@@ -62,6 +62,15 @@ class HeldTables : public storage::HeldDatabase {
 
 }  // namespace
 
+const BatchResult& SqlError::partial() const {
+  static const BatchResult none;
+  return partial_ ? *partial_ : none;
+}
+
+void SqlError::setPartial(BatchResult r) {
+  partial_ = std::make_shared<const BatchResult>(std::move(r));
+}
+
 Database::Database() : impl_(std::make_unique<DatabaseImpl>()) {
   keepFreedMemory();
 }

@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/tsql/errors.h"
 #include "platform/tsql/types/value.h"
 
 namespace mls::tsql {
@@ -54,47 +55,11 @@ struct ResultItem {
   int64_t rowCount = 0;
 };
 
-// A numbered message of the server: an error, or an informational message
-// (severity 10).
-struct SqlMessage {
-  int number = 0;
-  int severity = 0;
-  int state = 1;
-  int line = 0;
-  std::string text;
-};
-
 struct BatchResult {
   std::vector<ResultItem> items;
   std::vector<std::string> messages;  // PRINT output and informational messages' texts, in order
   std::vector<SqlMessage> notices;    // the informational messages with a number, in order
   std::vector<SqlMessage> errors;     // every error of the batch, in order (see SqlError)
-};
-
-// The error an unexpected failure inside the engine becomes.
-inline constexpr int kInternalError = 8630;
-
-// An error of the engine, with SQL Server's number, severity, state, the line in
-// the batch and the message text.
-class SqlError : public std::runtime_error {
- public:
-  SqlError(int number, int severity, int state, int line, std::string message);
-  int number() const { return number_; }
-  int severity() const { return severity_; }
-  int state() const { return state_; }
-  int line() const { return line_; }
-  const std::string& message() const { return message_; }
-  // The results of the statements that ran (before the failing one, and after
-  // it when it ended its statement only), with every error of the batch.
-  const BatchResult& partial() const { return partial_; }
-  SqlMessage toMessage() const { return {number_, severity_, state_, line_, message_}; }
-  void setPartial(BatchResult r) { partial_ = std::move(r); }
-  void setLine(int line) { line_ = line; }
-
- private:
-  int number_, severity_, state_, line_;
-  std::string message_;
-  BatchResult partial_;
 };
 
 // A value bound to a parameter marker of a batch ("@p1"... by name).

@@ -68,14 +68,14 @@ SqlType typeOf(const ast::TypeName& tn) {
   return SqlType::fromName(tn.name, args);
 }
 
-// A column from its definition; the default keeps the batch's AST alive.
-Column makeColumn(const ast::ColumnDef& d, const std::shared_ptr<const void>& astOwner) {
+// A column from its definition; it shares its default's expression.
+Column makeColumn(const ast::ColumnDef& d) {
   Column c;
   c.name = d.name;
   c.type = typeOf(d.type);
   c.nullable = d.nullable.value_or(true);
   if (d.defaultValue) {
-    c.defaultExpr = std::shared_ptr<const ast::Expr>(astOwner, d.defaultValue.get());
+    c.defaultExpr = d.defaultValue;
     c.defaultName = d.defaultName;
   }
   if (d.identity) c.identity = IdentitySpec{d.identity->seed, d.identity->increment};
@@ -172,8 +172,7 @@ std::shared_ptr<Table> Catalog::systemView(std::string_view name, bool tempdb) c
 
 // ---------------------------------------------------------------------- DDL
 
-std::shared_ptr<Table> Catalog::createTable(const ast::CreateTableStmt& stmt,
-                                            const std::shared_ptr<const void>& astOwner, UndoLog& undo) {
+std::shared_ptr<Table> Catalog::createTable(const ast::CreateTableStmt& stmt, UndoLog& undo) {
   TableSet& set = setFor(stmt.table);
   const std::string& name = stmt.table.name();
   if (objectNameTaken(set, name) || isSystemViewName(name)) throwSqlError(2714, {name});
@@ -189,7 +188,7 @@ std::shared_ptr<Table> Catalog::createTable(const ast::CreateTableStmt& stmt,
   if (std::count_if(stmt.constraints.begin(), stmt.constraints.end(), isPk) > 1) throwSqlError(8110, {name});
 
   for (const ast::ColumnDef& d : stmt.columns) {
-    Column c = makeColumn(d, astOwner);
+    Column c = makeColumn(d);
     for (const auto& k : stmt.constraints) {
       if (!k.primaryKey) continue;
       for (const auto& ic : k.columns) {
@@ -249,8 +248,8 @@ void Catalog::truncateTable(const ast::ObjectName& name, UndoLog& undo) {
   t->truncate(undo);
 }
 
-void Catalog::alterTable(const ast::AlterTableStmt& stmt, const std::shared_ptr<const void>& astOwner,
-                         UndoLog& undo, const DefaultEvaluator& evalDefault) {
+void Catalog::alterTable(const ast::AlterTableStmt& stmt, UndoLog& undo,
+                         const DefaultEvaluator& evalDefault) {
   auto t = findTable(stmt.table);
   if (!t || t->isSystemView()) throwSqlError(4902, {displayName(stmt.table)});
   TableSet& set = setFor(stmt.table);
@@ -258,7 +257,7 @@ void Catalog::alterTable(const ast::AlterTableStmt& stmt, const std::shared_ptr<
   switch (stmt.action) {
     case ast::AlterTableStmt::Action::Add: {
       for (const ast::ColumnDef& d : stmt.columns) {
-        Column c = makeColumn(d, astOwner);
+        Column c = makeColumn(d);
         Value fill;
         if (!c.nullable && !c.identity && t->rowCount() > 0) {
           if (!c.defaultExpr) throwSqlError(4901, {c.name, t->name()});

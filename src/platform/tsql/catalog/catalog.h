@@ -48,10 +48,9 @@ class Catalog {
   std::optional<int32_t> objectId(std::string_view text, std::string_view xtype = {}) const;
 
   // -------------------------------------------------------------------- DDL
-  // CREATE TABLE.  `astOwner` owns the statement's AST: column defaults keep
-  // pointing into it (the table holds a share of the owner).
-  std::shared_ptr<Table> createTable(const ast::CreateTableStmt& stmt,
-                                     const std::shared_ptr<const void>& astOwner, UndoLog& undo);
+  // CREATE TABLE.  The columns share their defaults' expressions with the
+  // statement (ast::ColumnDef::defaultValue), not the rest of its batch.
+  std::shared_ptr<Table> createTable(const ast::CreateTableStmt& stmt, UndoLog& undo);
   // Adds a table built by the caller (SELECT ... INTO, loading a database
   // file): checks the name (2714), gives the table, its constraints and
   // defaults object ids and generated names where they have none.
@@ -64,8 +63,7 @@ class Catalog {
   // of an added column get NULL when it is nullable, else its default
   // (evaluated once through `evalDefault`) or identity values in storage
   // order; a NOT NULL column without either on a non-empty table is 4901.
-  void alterTable(const ast::AlterTableStmt& stmt, const std::shared_ptr<const void>& astOwner, UndoLog& undo,
-                  const DefaultEvaluator& evalDefault);
+  void alterTable(const ast::AlterTableStmt& stmt, UndoLog& undo, const DefaultEvaluator& evalDefault);
   // CREATE [UNIQUE] [CLUSTERED] INDEX (1913, 1902, 1505).
   void createIndex(const ast::CreateIndexStmt& stmt, UndoLog& undo);
   // DROP INDEX t.ix / ix ON t (3701 when missing).

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <span>
 #include <utility>
@@ -24,10 +25,17 @@ class RowStore {
   RowStore& operator=(RowStore&&) noexcept = default;
 
   size_t size() const { return size_; }
-  RowView operator[](RowId id) const { return {at(id), width_}; }
-  std::span<Value> mutableRow(RowId id) { return {at(id), width_}; }
+  RowView operator[](RowId id) const {
+    assert(id < size_ && "a row id names a row of the store");
+    return {at(id), width_};
+  }
+  std::span<Value> mutableRow(RowId id) {
+    assert(id < size_ && "a row id names a row of the store");
+    return {at(id), width_};
+  }
   // Starts fetching a row's values into the cache, ahead of a read or write.
   void prefetch(RowId id) const {
+    assert(id < size_ && "a row id names a row of the store");
     const Value* v = at(id);
     __builtin_prefetch(v);
     __builtin_prefetch(v + width_ - 1);

@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/catalog_functions.h"
+#include "platform/tsql/exec/bind/catalog_functions.h"
 
 #include <optional>
 #include <unordered_map>
@@ -85,6 +85,14 @@ std::shared_ptr<Table> tableNamed(SessionImpl& session, std::string_view text) {
   if (!id) return nullptr;
   if (std::shared_ptr<Table> t = catalog.permanent().findById(*id)) return t;
   return catalog.temporary().findById(*id);
+}
+
+Value objectIdOf(const std::vector<Value>& args, const EvalContext& c) {
+  if (args[0].isNull()) return Value();
+  std::string_view type = args.size() > 1 && !args[1].isNull() ? args[1].asString() : std::string_view{};
+  std::optional<int32_t> id =
+      c.env->session->catalog().objectId(trimRightSpaces(args[0].asString()), trimRightSpaces(type));
+  return id ? Value::integer(*id) : Value();
 }
 
 }  // namespace mls::tsql

@@ -7,11 +7,11 @@
 
 namespace mls::tsql {
 
-Cursor::Cursor(std::shared_ptr<const ast::DeclareCursorStmt> decl, Frame variables)
-    : decl_(std::move(decl)), variables_(std::move(variables)) {
-  bool forwardOnly = decl_->hasOption("FORWARD_ONLY") || decl_->hasOption("FAST_FORWARD");
-  scrollable_ = !forwardOnly && (decl_->hasOption("SCROLL") || decl_->hasOption("STATIC") ||
-                                 decl_->hasOption("KEYSET") || decl_->hasOption("DYNAMIC"));
+Cursor::Cursor(const ast::DeclareCursorStmt& decl, Frame variables)
+    : name_(decl.name), query_(decl.query), variables_(std::move(variables)) {
+  bool forwardOnly = decl.hasOption("FORWARD_ONLY") || decl.hasOption("FAST_FORWARD");
+  scrollable_ = !forwardOnly && (decl.hasOption("SCROLL") || decl.hasOption("STATIC") ||
+                                 decl.hasOption("KEYSET") || decl.hasOption("DYNAMIC"));
 }
 
 void Cursor::open(std::vector<ColumnInfo> columns, std::vector<std::vector<Value>> rows) {

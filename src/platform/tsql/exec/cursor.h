@@ -13,19 +13,19 @@
 #include <vector>
 
 #include "platform/tsql/engine.h"
-#include "platform/tsql/exec/runtime.h"
+#include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
 
 class Cursor {
  public:
-  // `decl` keeps its batch's AST alive; `variables` are the declaring scope's
-  // variables as they were at DECLARE.
-  Cursor(std::shared_ptr<const ast::DeclareCursorStmt> decl, Frame variables);
+  // The cursor shares `decl`'s query (not the rest of its batch);
+  // `variables` are the declaring scope's variables as they were at DECLARE.
+  Cursor(const ast::DeclareCursorStmt& decl, Frame variables);
 
-  const std::string& name() const { return decl_->name; }
-  const ast::Query& query() const { return *decl_->query; }
+  const std::string& name() const { return name_; }
+  const ast::Query& query() const { return *query_; }
   const Frame& variables() const { return variables_; }
   bool scrollable() const { return scrollable_; }
   bool isOpen() const { return open_; }
@@ -39,7 +39,8 @@ class Cursor {
   const std::vector<Value>* fetch(ast::FetchStmt::Direction direction, int64_t offset);
 
  private:
-  std::shared_ptr<const ast::DeclareCursorStmt> decl_;
+  std::string name_;
+  std::shared_ptr<const ast::Query> query_;
   Frame variables_;
   bool scrollable_ = false;
   bool open_ = false;

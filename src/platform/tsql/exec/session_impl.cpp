@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/dynamic_sql.h"
+#include "platform/tsql/exec/stmt/dynamic_sql.h"
 
 namespace mls::tsql {
 

@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/view_set.h"
 #include "platform/tsql/engine.h"
+#include "platform/tsql/exec/bind/bind_context.h"
+#include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/exec_scope.h"
-#include "platform/tsql/exec/procedures.h"
-#include "platform/tsql/exec/runtime.h"
-#include "platform/tsql/exec/view_set.h"
+#include "platform/tsql/exec/stmt/procedures.h"
 
 namespace mls::tsql {
 
@@ -49,7 +50,7 @@ class DatabaseImpl {
   std::vector<SessionImpl*> sessions_;
 };
 
-class SessionImpl {
+class SessionImpl final : public BindContext {
  public:
   explicit SessionImpl(std::shared_ptr<Database> db);
   ~SessionImpl();
@@ -65,7 +66,8 @@ class SessionImpl {
   // XACT_ABORT says so.
   bool continueAfter(const SqlError& e, bool nestedLevel);
 
-  Catalog catalog() { return Catalog(db_->impl().permanent(), temporary_); }
+  Catalog catalog() override { return Catalog(db_->impl().permanent(), temporary_); }
+  const ViewSet& views() override { return db_->impl().views(); }
   TableSet& temporaryTables() { return temporary_; }
   GlobalState& globals() { return globals_; }
   UndoLog& undo() { return undo_; }
@@ -73,14 +75,14 @@ class SessionImpl {
   // The innermost running level of execution (null between batches) and its
   // variables.
   ExecScope* scope() { return scopes_.empty() ? nullptr : scopes_.back(); }
-  Frame* frame() { return scopes_.empty() ? nullptr : &scopes_.back()->frame; }
+  Frame* frame() override { return scopes_.empty() ? nullptr : &scopes_.back()->frame; }
   // Levels below the client's batch (@@NESTLEVEL).
   int nestLevel() const { return static_cast<int>(scopes_.size()) - 1; }
   // Enters a level (217 beyond 32 nested levels) / leaves the innermost.
   void pushScope(ExecScope& s);
   void popScope() { scopes_.pop_back(); }
   // The frame slot of parameter marker `index` (1-based): the index-th bound parameter.
-  int parameterSlot(int index) const;
+  int parameterSlot(int index) const override;
   // GLOBAL cursors: they live until DEALLOCATE or the session's end.
   CursorSet& globalCursors() { return globalCursors_; }
   // The table whose IDENTITY_INSERT this session set ON (the flag itself is

@@ -502,8 +502,10 @@ struct ColumnDef {
   std::string name;
   TypeName type;
   std::optional<bool> nullable;  // NULL / NOT NULL; absent when not said
-  ExprPtr defaultValue;          // DEFAULT expr; null when absent
-  std::string defaultName;       // CONSTRAINT name DEFAULT ...; "" when unnamed
+  // DEFAULT expr; null when absent.  Shared: the table's column keeps it
+  // after the batch that created the table is gone.
+  std::shared_ptr<const Expr> defaultValue;
+  std::string defaultName;  // CONSTRAINT name DEFAULT ...; "" when unnamed
   std::optional<Identity> identity;
 };
 
@@ -558,9 +560,9 @@ struct DropIndexStmt : Stmt {
 // CREATE VIEW v [(cols)] AS query
 struct CreateViewStmt : Stmt {
   ObjectName view;
-  std::vector<std::string> columns;  // empty: the query's column names
-  QueryPtr query;
-  std::string definition;  // the statement's text, CREATE to the query's end
+  std::vector<std::string> columns;    // empty: the query's column names
+  std::shared_ptr<const Query> query;  // shared: the view keeps it beyond the batch
+  std::string definition;              // the statement's text, CREATE to the query's end
   explicit CreateViewStmt(Pos p) : Stmt(StmtKind::CreateView, p) {}
 };
 
@@ -586,9 +588,9 @@ struct DeclareStmt : Stmt {
 // DECLARE c CURSOR [options] FOR query
 struct DeclareCursorStmt : Stmt {
   std::string name;
-  std::vector<std::string> options;  // upper-cased as written: LOCAL, GLOBAL, FORWARD_ONLY, SCROLL, STATIC,
-                                     // KEYSET, DYNAMIC, FAST_FORWARD, READ_ONLY, ...
-  QueryPtr query;
+  std::vector<std::string> options;    // upper-cased as written: LOCAL, GLOBAL, FORWARD_ONLY, SCROLL, STATIC,
+                                       // KEYSET, DYNAMIC, FAST_FORWARD, READ_ONLY, ...
+  std::shared_ptr<const Query> query;  // shared: the cursor keeps it beyond the batch
   explicit DeclareCursorStmt(Pos p) : Stmt(StmtKind::DeclareCursor, p) {}
   bool hasOption(const std::string& upper) const;
 };

@@ -290,63 +290,10 @@ ExprPtr Parser::primary(bool conditionFirst) {
       next();
       return std::make_unique<Parameter>(++parameters_, at);
     case TokenKind::Identifier:
-    case TokenKind::QuotedIdentifier: {
-      if (t.kind == TokenKind::Identifier && isWord("CAST") && isSymbol("(", 1)) {
-        next();
-        next();
-        auto cast = std::make_unique<CastExpr>(at);
-        cast->operand = value();
-        expectKeyword("AS");
-        cast->type = typeName();
-        expectSymbol(")");
-        return cast;
-      }
-      std::vector<std::string> parts{next().text};
-      while (isSymbol(".") && isName(1) && parts.size() < 4) {
-        next();
-        parts.push_back(next().text);
-      }
-      if (isSymbol("(")) {
-        ObjectName fn;
-        fn.parts = std::move(parts);
-        fn.pos = at;
-        return functionCall(std::move(fn), at);
-      }
-      return std::make_unique<ColumnRef>(std::move(parts), at);
-    }
+    case TokenKind::QuotedIdentifier:
+      return namePrimary(at);
     case TokenKind::Keyword:
-      if (t.text == "NULL") {
-        next();
-        return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);
-      }
-      if (t.text == "CASE") return caseExpr();
-      if (t.text == "EXISTS" && conditionFirst) {
-        next();
-        auto exists = std::make_unique<ExistsExpr>(at);
-        expectSymbol("(");
-        exists->query = query();
-        expectSymbol(")");
-        return exists;
-      }
-      if (t.text == "CONVERT") {
-        next();
-        auto convert = std::make_unique<ConvertExpr>(at);
-        expectSymbol("(");
-        convert->type = typeName();
-        expectSymbol(",");
-        convert->operand = value();
-        if (acceptSymbol(",")) convert->style = value();
-        expectSymbol(")");
-        return convert;
-      }
-      if ((t.text == "LEFT" || t.text == "RIGHT" || t.text == "COALESCE" || t.text == "NULLIF") &&
-          isSymbol("(", 1)) {
-        ObjectName fn;
-        fn.parts.push_back(next().text);
-        fn.pos = at;
-        return functionCall(std::move(fn), at);
-      }
-      fail();
+      return keywordPrimary(conditionFirst, at);
     case TokenKind::Symbol:
       if (t.text == "(") {
         next();
@@ -364,6 +311,70 @@ ExprPtr Parser::primary(bool conditionFirst) {
     default:
       fail();
   }
+}
+
+// CAST (...), a column reference or a function call.
+ExprPtr Parser::namePrimary(Pos at) {
+  const Token& t = peek();
+  if (t.kind == TokenKind::Identifier && isWord("CAST") && isSymbol("(", 1)) {
+    next();
+    next();
+    auto cast = std::make_unique<CastExpr>(at);
+    cast->operand = value();
+    expectKeyword("AS");
+    cast->type = typeName();
+    expectSymbol(")");
+    return cast;
+  }
+  std::vector<std::string> parts{next().text};
+  while (isSymbol(".") && isName(1) && parts.size() < 4) {
+    next();
+    parts.push_back(next().text);
+  }
+  if (isSymbol("(")) {
+    ObjectName fn;
+    fn.parts = std::move(parts);
+    fn.pos = at;
+    return functionCall(std::move(fn), at);
+  }
+  return std::make_unique<ColumnRef>(std::move(parts), at);
+}
+
+// NULL, CASE, EXISTS (in a condition), CONVERT and the functions named by keywords.
+ExprPtr Parser::keywordPrimary(bool conditionFirst, Pos at) {
+  const Token& t = peek();
+  if (t.text == "NULL") {
+    next();
+    return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);
+  }
+  if (t.text == "CASE") return caseExpr();
+  if (t.text == "EXISTS" && conditionFirst) {
+    next();
+    auto exists = std::make_unique<ExistsExpr>(at);
+    expectSymbol("(");
+    exists->query = query();
+    expectSymbol(")");
+    return exists;
+  }
+  if (t.text == "CONVERT") {
+    next();
+    auto convert = std::make_unique<ConvertExpr>(at);
+    expectSymbol("(");
+    convert->type = typeName();
+    expectSymbol(",");
+    convert->operand = value();
+    if (acceptSymbol(",")) convert->style = value();
+    expectSymbol(")");
+    return convert;
+  }
+  if ((t.text == "LEFT" || t.text == "RIGHT" || t.text == "COALESCE" || t.text == "NULLIF") &&
+      isSymbol("(", 1)) {
+    ObjectName fn;
+    fn.parts.push_back(next().text);
+    fn.pos = at;
+    return functionCall(std::move(fn), at);
+  }
+  fail();
 }
 
 ExprPtr Parser::functionCall(ObjectName name, Pos at) {

@@ -105,6 +105,8 @@ class Parser {
   ast::ExprPtr multiplicative(bool conditionFirst);
   ast::ExprPtr unary(bool conditionFirst);
   ast::ExprPtr primary(bool conditionFirst);
+  ast::ExprPtr namePrimary(ast::Pos at);
+  ast::ExprPtr keywordPrimary(bool conditionFirst, ast::Pos at);
   ast::ExprPtr caseExpr();
   ast::ExprPtr functionCall(ast::ObjectName name, ast::Pos at);
   ast::ExprPtr valueOrDefault();

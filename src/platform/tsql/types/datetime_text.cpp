@@ -369,26 +369,18 @@ DateParse parseDateTimeText(std::string_view text, int style, DateTime& out, Dat
   return DateParse::Ok;
 }
 
-std::optional<std::string> formatDateTime(DateTime t, TypeId type, int style) {
-  DateTime::Parts p = t.parts();
+namespace {
+
+// The styles of a date in numbers only (1 to 12, 101 to 112: two-digit years
+// below 100, four-digit ones above), or nothing for another style.
+std::optional<std::string> formatNumericDate(const DateTime::Parts& p, int style) {
   char buf[64];
   auto fmt = [&](const char* f, auto... args) {
     std::snprintf(buf, sizeof buf, f, args...);
     return std::string(buf);
   };
   int yy = p.year % 100;
-  int h12 = p.hour % 12 == 0 ? 12 : p.hour % 12;
-  const char* ampm = p.hour < 12 ? "AM" : "PM";
-  const char* mon = kMonths[p.month - 1];
-  if (style == 0 && type == TypeId::Date) style = 23;
   switch (style) {
-    case 0:
-    case 100:
-      return fmt("%s %2d %04d %2d:%02d%s", mon, p.day, p.year, h12, p.minute, ampm);
-    case 9:
-    case 109:
-      return fmt("%s %2d %04d %2d:%02d:%02d:%03d%s", mon, p.day, p.year, h12, p.minute, p.second,
-                 p.millisecond, ampm);
     case 1:
       return fmt("%02d/%02d/%02d", p.month, p.day, yy);
     case 101:
@@ -409,13 +401,6 @@ std::optional<std::string> formatDateTime(DateTime t, TypeId type, int style) {
       return fmt("%02d-%02d-%02d", p.day, p.month, yy);
     case 105:
       return fmt("%02d-%02d-%04d", p.day, p.month, p.year);
-    case 106:
-      return fmt("%02d %s %04d", p.day, mon, p.year);
-    case 107:
-      return fmt("%s %02d, %04d", mon, p.day, p.year);
-    case 8:
-    case 108:
-      return fmt("%02d:%02d:%02d", p.hour, p.minute, p.second);
     case 10:
       return fmt("%02d-%02d-%02d", p.month, p.day, yy);
     case 110:
@@ -428,6 +413,39 @@ std::optional<std::string> formatDateTime(DateTime t, TypeId type, int style) {
       return fmt("%02d%02d%02d", yy, p.month, p.day);
     case 112:
       return fmt("%04d%02d%02d", p.year, p.month, p.day);
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> formatDateTime(DateTime t, TypeId type, int style) {
+  DateTime::Parts p = t.parts();
+  char buf[64];
+  auto fmt = [&](const char* f, auto... args) {
+    std::snprintf(buf, sizeof buf, f, args...);
+    return std::string(buf);
+  };
+  int h12 = p.hour % 12 == 0 ? 12 : p.hour % 12;
+  const char* ampm = p.hour < 12 ? "AM" : "PM";
+  const char* mon = kMonths[p.month - 1];
+  if (style == 0 && type == TypeId::Date) style = 23;
+  switch (style) {
+    case 0:
+    case 100:
+      return fmt("%s %2d %04d %2d:%02d%s", mon, p.day, p.year, h12, p.minute, ampm);
+    case 9:
+    case 109:
+      return fmt("%s %2d %04d %2d:%02d:%02d:%03d%s", mon, p.day, p.year, h12, p.minute, p.second,
+                 p.millisecond, ampm);
+    case 106:
+      return fmt("%02d %s %04d", p.day, mon, p.year);
+    case 107:
+      return fmt("%s %02d, %04d", mon, p.day, p.year);
+    case 8:
+    case 108:
+      return fmt("%02d:%02d:%02d", p.hour, p.minute, p.second);
     case 14:
     case 114:
       return fmt("%02d:%02d:%02d:%03d", p.hour, p.minute, p.second, p.millisecond);
@@ -447,7 +465,7 @@ std::optional<std::string> formatDateTime(DateTime t, TypeId type, int style) {
       return fmt("%04d-%02d-%02dT%02d:%02d:%02d.%03d", p.year, p.month, p.day, p.hour, p.minute, p.second,
                  p.millisecond);
     default:
-      return std::nullopt;
+      return formatNumericDate(p, style);
   }
 }
 

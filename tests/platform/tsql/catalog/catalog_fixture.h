@@ -38,11 +38,11 @@ class CatalogTest : public ::testing::Test {
   // Runs the DDL statements of `sql` through the catalog, each under the undo
   // log's statement protocol (rolled back on error, else committed).
   void ddl(const std::string& sql) {
-    auto owner = std::make_shared<std::vector<ast::StmtPtr>>(parseBatch(sql));
-    for (const auto& s : *owner) {
+    std::vector<ast::StmtPtr> stmts = parseBatch(sql);
+    for (const auto& s : stmts) {
       UndoLog::Mark m = undo.mark();
       try {
-        run(*s, owner);
+        run(*s);
       } catch (...) {
         undo.rollbackTo(m);
         throw;
@@ -83,10 +83,10 @@ class CatalogTest : public ::testing::Test {
   UndoLog undo;
 
  private:
-  void run(const ast::Stmt& s, const std::shared_ptr<std::vector<ast::StmtPtr>>& owner) {
+  void run(const ast::Stmt& s) {
     switch (s.kind) {
       case ast::StmtKind::CreateTable:
-        cat.createTable(s.as<ast::CreateTableStmt>(), owner, undo);
+        cat.createTable(s.as<ast::CreateTableStmt>(), undo);
         break;
       case ast::StmtKind::DropTable:
         for (const auto& n : s.as<ast::DropTableStmt>().tables)

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "platform/tsql/engine.h"
-#include "platform/tsql/exec/message_format.h"
-#include "platform/tsql/exec/row_set.h"
+#include "platform/tsql/exec/ops/row_set.h"
+#include "platform/tsql/exec/stmt/message_format.h"
 
 namespace mls::tsql {
 namespace {

@@ -1,0 +1,26 @@
+// What the binder resolves names against: the tables (permanent and the
+// session's temporary ones), the database's views and the running batch's
+// variables.  The session provides it (SessionImpl), so the binder and the
+// planner need nothing of the session itself.
+#pragma once
+
+#include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/view_set.h"
+#include "platform/tsql/exec/bind/runtime.h"
+
+namespace mls::tsql {
+
+class BindContext {
+ public:
+  virtual Catalog catalog() = 0;
+  virtual const ViewSet& views() = 0;
+  // The running level's variables (null between batches).
+  virtual Frame* frame() = 0;
+  // The frame slot of parameter marker `index` (1-based).
+  virtual int parameterSlot(int index) const = 0;
+
+ protected:
+  ~BindContext() = default;
+};
+
+}  // namespace mls::tsql

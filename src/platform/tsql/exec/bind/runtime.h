@@ -1,0 +1,79 @@
+// The state a bound expression reads while it runs: the current rows of the
+// query's sources, the enclosing query's context (correlation), the batch's
+// variables and the session's global values.
+#pragma once
+
+#include <cassert>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/tsql/parse/ast.h"
+#include "platform/tsql/types/functions.h"
+#include "platform/tsql/types/value.h"
+
+namespace mls::tsql {
+
+class Catalog;
+class SessionImpl;
+
+// A variable of a batch (or a bound parameter, declared before the batch).
+struct VariableSlot {
+  std::string name;  // "@name"
+  SqlType type;
+  Value value;
+  ast::Pos declaredAt;  // parameters: line 0, before every statement
+};
+
+// The variables of one batch, in declaration order; a statement binds a name to
+// its index once, so a running expression reads its variable without a lookup.
+class Frame {
+ public:
+  // Index of `name` (any case), or -1.
+  int find(std::string_view name) const;
+  int add(std::string name, SqlType type, ast::Pos declaredAt);
+  VariableSlot& at(int index) {
+    assert(index >= 0 && static_cast<size_t>(index) < vars_.size() && "a variable slot of this frame");
+    return vars_[static_cast<size_t>(index)];
+  }
+  const VariableSlot& at(int index) const {
+    assert(index >= 0 && static_cast<size_t>(index) < vars_.size() && "a variable slot of this frame");
+    return vars_[static_cast<size_t>(index)];
+  }
+
+ private:
+  std::vector<VariableSlot> vars_;
+};
+
+// The session-wide values of @@functions.
+struct GlobalState {
+  int64_t rowCount = 0;
+  int error = 0;
+  Value identity;  // @@IDENTITY: NULL until an identity value was inserted
+  bool noCount = false;
+  bool xactAbort = false;  // SET XACT_ABORT ON
+  std::string isolationLevel = "READ COMMITTED";
+  int tranCount = 0;     // open BEGIN TRAN levels
+  int fetchStatus = -1;  // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1
+};
+
+// Everything a running statement reaches besides its rows.
+struct ExecEnv {
+  SessionImpl* session = nullptr;
+  Frame* frame = nullptr;
+  GlobalState* globals = nullptr;
+  FunctionContext functions;    // GETDATE() of the running statement
+  bool nullEliminated = false;  // an aggregate of the running statement skipped a NULL (8153)
+};
+
+// The rows an expression reads: rows[slot] is the current row of the query's
+// source `slot` (its column values in table order); `outer` is the context of
+// the enclosing query for a correlated subquery.
+struct EvalContext {
+  const Value* const* rows = nullptr;
+  const EvalContext* outer = nullptr;
+  ExecEnv* env = nullptr;
+};
+
+}  // namespace mls::tsql

@@ -1,0 +1,148 @@
+// Subqueries in expressions: scalar, EXISTS and IN.  The plan runs with the
+// caller's context as its outer one; an uncorrelated plan runs once per
+// statement and its answer is kept (IN: its values hashed).
+#include <utility>
+
+#include "platform/tsql/errors.h"
+#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/ops/hash_chains.h"
+#include "platform/tsql/exec/ops/query_plan.h"
+#include "platform/tsql/types/convert.h"
+
+namespace mls::tsql {
+
+namespace {
+
+// Keeps the first `limit` rows, counting every row it is offered.
+class FirstRowsSink final : public RowSink {
+ public:
+  explicit FirstRowsSink(size_t limit) : limit_(limit) {}
+  std::vector<std::vector<Value>> rows;
+  bool push(std::vector<Value>& row) override {
+    rows.push_back(std::move(row));
+    return rows.size() < limit_;
+  }
+
+ private:
+  size_t limit_;
+};
+
+class SubqueryNode final : public BoundExpr {
+ public:
+  SubqueryNode(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bool correlated, BoundExprPtr operand,
+               bool negated, SqlType t)
+      : BoundExpr(t, true),
+        kind_(kind),
+        plan_(std::move(plan)),
+        correlated_(correlated),
+        operand_(std::move(operand)),
+        negated_(negated) {}
+
+  Value eval(const EvalContext& c) const override {
+    if (kind_ == SubqueryKind::Scalar) {
+      if (!correlated_ && cached_) return cachedValue_;
+      FirstRowsSink sink(2);
+      plan_->run(*c.env, &c, sink);
+      if (sink.rows.size() > 1) throwSqlError(512);
+      Value v = sink.rows.empty() ? Value() : std::move(sink.rows[0][0]);
+      if (!correlated_) {
+        cachedValue_ = v;
+        cached_ = true;
+      }
+      return v;
+    }
+    Bool3 b = test(c);
+    return b ? Value::boolean(*b) : Value();
+  }
+
+  Bool3 test(const EvalContext& c) const override {
+    if (kind_ == SubqueryKind::Scalar) return BoundExpr::test(c);
+    if (kind_ == SubqueryKind::Exists) {
+      if (!correlated_ && cached_) return cachedBool_;
+      FirstRowsSink sink(1);
+      plan_->run(*c.env, &c, sink);
+      bool found = !sink.rows.empty();
+      if (!correlated_) {
+        cachedBool_ = found;
+        cached_ = true;
+      }
+      return found;
+    }
+    return testIn(c);
+  }
+
+ private:
+  // x IN (subquery): true on a match, UNKNOWN when no match but a NULL was met
+  // (or x is NULL and the subquery is not empty), else false.
+  Bool3 testIn(const EvalContext& c) const {
+    if (correlated_ || !cached_) {
+      CollectSink sink;
+      plan_->run(*c.env, &c, sink);
+      values_.clear();
+      hashes_.clear();
+      holdsNull_ = false;
+      std::vector<uint8_t> use;
+      for (auto& r : sink.rows) {
+        holdsNull_ = holdsNull_ || r[0].isNull();
+        use.push_back(r[0].isNull() ? 0 : 1);
+        hashes_.push_back(r[0].isNull() ? 0 : hashValue(r[0]));
+        values_.push_back(std::move(r[0]));
+      }
+      chains_.build(hashes_, use);
+      cached_ = !correlated_;
+    }
+    Value scratch;
+    const Value& v = operand_->ref(c, scratch);
+    Bool3 result = false;
+    if (!values_.empty() && v.isNull()) {
+      result = std::nullopt;
+    } else if (!v.isNull()) {
+      size_t h = hashValue(v);
+      for (uint32_t e = chains_.first(h); e != HashChains::kEnd; e = chains_.next(e)) {
+        if (hashes_[e] == h && compareValues(v, values_[e]) == 0) {
+          result = true;
+          break;
+        }
+      }
+      if (!*result && holdsNull_) result = std::nullopt;
+    }
+    return negated_ ? not3(result) : result;
+  }
+
+  SubqueryKind kind_;
+  std::unique_ptr<QueryPlan> plan_;
+  bool correlated_;
+  BoundExprPtr operand_;
+  bool negated_;
+  mutable bool cached_ = false;
+  mutable Value cachedValue_;
+  mutable bool cachedBool_ = false;
+  mutable std::vector<Value> values_;  // IN: the subquery's values, hashed
+  mutable std::vector<size_t> hashes_;
+  mutable HashChains chains_;
+  mutable bool holdsNull_ = false;
+};
+
+}  // namespace
+
+BoundExprPtr makeSubquery(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bool correlated,
+                          BoundExprPtr operand, bool negated) {
+  SqlType t(TypeId::Bit);
+  if (kind == SubqueryKind::Scalar) {
+    if (plan->columns.size() != 1) throwSqlError(116);
+    t = plan->columns[0].type;
+  }
+  if (kind == SubqueryKind::In) {
+    if (plan->columns.size() != 1) throwSqlError(116);
+    SqlType ct = comparisonType(operand->type(), plan->columns[0].type);
+    operand = makeConversion(std::move(operand), ct, ConvertKind::Implicit);
+    if (differentRepresentation(plan->columns[0].type, ct)) {
+      plan->outputs[0] = makeConversion(std::move(plan->outputs[0]), ct, ConvertKind::Implicit);
+      plan->columns[0].type = ct;
+    }
+  }
+  return std::make_unique<SubqueryNode>(kind, std::move(plan), correlated, std::move(operand), negated, t);
+}
+
+}  // namespace mls::tsql

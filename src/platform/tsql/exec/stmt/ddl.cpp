@@ -1,0 +1,43 @@
+// CREATE / DROP / ALTER TABLE, TRUNCATE and CREATE / DROP INDEX, through the
+// catalog.
+#include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/errors.h"
+#include "platform/tsql/exec/session_impl.h"
+#include "platform/tsql/exec/stmt/executor.h"
+
+namespace mls::tsql {
+
+void Executor::ddl(const ast::Stmt& s) {
+  Catalog catalog = session_.catalog();
+  UndoLog& undo = session_.undo();
+  switch (s.kind) {
+    case ast::StmtKind::CreateTable:
+      catalog.createTable(s.as<ast::CreateTableStmt>(), undo);
+      break;
+    case ast::StmtKind::DropTable:
+      for (const ast::ObjectName& n : s.as<ast::DropTableStmt>().tables)
+        catalog.dropTable(n, undo);
+      break;
+    case ast::StmtKind::Truncate:
+      catalog.truncateTable(s.as<ast::TruncateStmt>().table, undo);
+      break;
+    case ast::StmtKind::AlterTable: {
+      DefaultEvaluator defaults = [this](const ast::Expr& e, const Column& c) {
+        return evalDefault(e, c.type);
+      };
+      catalog.alterTable(s.as<ast::AlterTableStmt>(), undo, defaults);
+      break;
+    }
+    case ast::StmtKind::CreateIndex:
+      catalog.createIndex(s.as<ast::CreateIndexStmt>(), undo);
+      break;
+    case ast::StmtKind::DropIndex:
+      for (const ast::DropIndexStmt::Target& t : s.as<ast::DropIndexStmt>().targets)
+        catalog.dropIndex(t, undo);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace mls::tsql

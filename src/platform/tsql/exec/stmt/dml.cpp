@@ -1,0 +1,495 @@
+// SELECT, INSERT, UPDATE and DELETE.
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <utility>
+
+#include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/errors.h"
+#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/ops/table_scan.h"
+#include "platform/tsql/exec/plan/from_planner.h"
+#include "platform/tsql/exec/session_impl.h"
+#include "platform/tsql/exec/stmt/executor.h"
+#include "platform/tsql/types/collation.h"
+#include "platform/tsql/types/convert.h"
+
+namespace mls::tsql {
+
+namespace {
+
+// A value of type `from` goes into a column of type `to` as it is: the same
+// type, nothing to pad, shorten or round.
+bool storesAsIs(const SqlType& from, const SqlType& to) {
+  return from.id == to.id && !to.isFixedLengthString() && !needsConversion(from, to, ConvertKind::Implicit);
+}
+
+// Inserts each row the query gives.
+class InsertSink final : public RowSink {
+ public:
+  explicit InsertSink(std::function<void(std::vector<Value>&)> insert) : insert_(std::move(insert)) {}
+  bool push(std::vector<Value>& row) override {
+    insert_(row);
+    return true;
+  }
+
+ private:
+  std::function<void(std::vector<Value>&)> insert_;
+};
+
+void requireWritable(const Table& t) {
+  if (t.isSystemView()) throwSqlError(259);
+}
+
+// The columns an INSERT writes: the list given, else every column but the
+// identity (207, 264 for names; 544, 545 for the identity column against
+// IDENTITY_INSERT).
+std::vector<size_t> insertTargets(const Table& table, const ast::InsertStmt& s) {
+  const auto& columns = table.columns();
+  std::vector<size_t> targets;
+  if (s.columns.empty()) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (table.identityColumn() != i || table.identityInsert()) targets.push_back(i);
+    }
+  } else {
+    std::vector<bool> named(columns.size(), false);
+    for (const std::string& name : s.columns) {
+      std::optional<size_t> i = table.findColumn(name);
+      if (!i) throwSqlError(207, {name});
+      if (named[*i]) throwSqlError(264, {columns[*i].name});
+      named[*i] = true;
+      targets.push_back(*i);
+    }
+  }
+  if (table.identityColumn() && !table.identityInsert()) {
+    for (size_t t : targets) {
+      if (t == *table.identityColumn()) throwSqlError(544, {table.name()});
+    }
+  } else if (table.identityColumn() && table.identityInsert() && !s.columns.empty()) {
+    bool listed = false;
+    for (size_t t : targets)
+      listed = listed || t == *table.identityColumn();
+    if (!listed) throwSqlError(545, {table.name()});
+  }
+  return targets;
+}
+
+}  // namespace
+
+// Builds the full row from the values of the target columns (empty:
+// DEFAULT) of types `types` and inserts it.  A value already of its column's
+// type is stored as it is.
+void RowInserter::insert(std::vector<std::optional<Value>>& given, const std::vector<SqlType>& types) {
+  const auto& columns = table.columns();
+  Row row(columns.size());
+  set.assign(columns.size(), 0);
+  for (size_t k = 0; k < targets.size(); ++k) {
+    if (!given[k]) continue;
+    const size_t c = targets[k];
+    Value& v = *given[k];
+    if (v.isNull()) {
+      row[c] = Value();
+    } else if (storesAsIs(types[k], columns[c].type)) {
+      row[c] = std::move(v);
+    } else {
+      row[c] = table.storeValue(c, v, types[k]);
+    }
+    set[c] = 1;
+  }
+  for (size_t c = 0; c < columns.size(); ++c) {
+    if (!set[c]) row[c] = table.implicitValue(c, defaults);
+  }
+  std::optional<size_t> identity = table.identityColumn();
+  Value identityValue = identity ? row[*identity] : Value();
+  table.insert(std::move(row), undo);
+  if (identity && !identityValue.isNull()) {
+    globals.identity = Value::decimal(Decimal128::fromInt(identityValue.asInt()));
+  }
+  ++inserted;
+}
+
+namespace {}  // namespace
+
+void Executor::rowsAffected(int64_t n) {
+  session_.globals().rowCount = n;
+  if (!session_.globals().noCount) {
+    ResultItem item;
+    item.kind = ResultItem::Kind::RowCount;
+    item.rowCount = n;
+    out_.items.push_back(std::move(item));
+  }
+}
+
+void Executor::select(const ast::SelectStmt& s) {
+  std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
+  if (const std::optional<ast::ObjectName>& into = s.query->firstSelect().into)
+    return selectInto(*into, *plan);
+  CollectSink sink;
+  int64_t n = plan->run(env_, nullptr, sink);
+  session_.globals().rowCount = n;
+  if (!plan->assignments.empty()) return;
+  ResultItem item;
+  item.kind = ResultItem::Kind::Rowset;
+  for (const OutputColumn& c : plan->columns)
+    item.rowset.columns.push_back({c.name, c.type, c.nullable});
+  item.rowset.rows = std::move(sink.rows);
+  out_.items.push_back(std::move(item));
+}
+
+// SELECT ... INTO t: a new table of the query's columns (names, types,
+// nullability, an IDENTITY selected as it is), filled with its rows.
+void Executor::selectInto(const ast::ObjectName& into, QueryPlan& plan) {
+  if (!plan.assignments.empty()) throwSqlError(141);
+  auto table =
+      std::make_shared<Table>(into.name(), into.isTemp() ? Table::Kind::Temporary : Table::Kind::User);
+  for (size_t i = 0; i < plan.columns.size(); ++i) {
+    const OutputColumn& out = plan.columns[i];
+    if (out.name.empty()) throwSqlError(1038);
+    Column c;
+    c.name = out.name;
+    c.type = out.type.isNull() ? SqlType(TypeId::Int) : out.type;
+    c.nullable = out.nullable;
+    c.identity = out.identity;
+    table->addColumn(std::move(c));
+  }
+  session_.catalog().addTable(table, session_.undo());
+  CollectSink sink;
+  plan.run(env_, nullptr, sink);
+  // The identity values come with the rows; the last becomes the current one.
+  table->setIdentityInsert(true);
+  for (std::vector<Value>& row : sink.rows)
+    table->insert(std::move(row), session_.undo());
+  table->setIdentityInsert(false);
+  rowsAffected(static_cast<int64_t>(sink.rows.size()));
+}
+
+Value Executor::evalDefault(const ast::Expr& e, const SqlType& to) {
+  BoundExprPtr b = binder_.bind(e, nullptr);
+  EvalContext ctx{nullptr, nullptr, &env_};
+  Value v = b->eval(ctx);
+  return v.isNull() ? v : assignToColumn(v, b->type(), to);
+}
+
+void Executor::insert(const ast::InsertStmt& s) {
+  std::shared_ptr<Table> table = session_.catalog().getTable(s.table);
+  requireWritable(*table);
+  const std::vector<size_t> targets = insertTargets(*table, s);
+  auto countMismatch = [&](size_t given, bool query) {
+    if (s.columns.empty()) throwSqlError(213);
+    if (query) throwSqlError(given > targets.size() ? 121 : 120);
+    throwSqlError(given > targets.size() ? 110 : 109);
+  };
+
+  // @@IDENTITY is NULL after an insert into a table without identity.
+  if (!table->identityColumn()) session_.globals().identity = Value();
+  RowInserter inserter{*table,
+                       targets,
+                       [this](const ast::Expr& e, const Column& c) { return evalDefault(e, c.type); },
+                       session_.undo(),
+                       session_.globals(),
+                       0,
+                       {}};
+
+  EvalContext ctx{nullptr, nullptr, &env_};
+  switch (s.source) {
+    case ast::InsertStmt::Source::Values:
+      for (const std::vector<ast::ExprPtr>& exprs : s.rows) {
+        if (exprs.size() != targets.size()) countMismatch(exprs.size(), false);
+        std::vector<std::optional<Value>> given(targets.size());
+        std::vector<SqlType> types(targets.size());
+        for (size_t k = 0; k < exprs.size(); ++k) {
+          if (exprs[k]->kind == ast::ExprKind::Default) continue;
+          BoundExprPtr e = binder_.bind(*exprs[k], nullptr);
+          given[k].emplace(e->eval(ctx));
+          types[k] = e->type();
+        }
+        inserter.insert(given, types);
+      }
+      break;
+    case ast::InsertStmt::Source::Query: {
+      std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
+      if (!plan->assignments.empty()) throwSqlError(141);
+      if (plan->columns.size() != targets.size()) countMismatch(plan->columns.size(), true);
+      insertQuery(*plan, inserter);
+      break;
+    }
+    case ast::InsertStmt::Source::DefaultValues: {
+      std::vector<std::optional<Value>> given(targets.size());
+      inserter.insert(given, std::vector<SqlType>(targets.size()));
+      break;
+    }
+    case ast::InsertStmt::Source::Exec:
+      throwSqlError(40517, {"INSERT ... EXEC"});
+  }
+  rowsAffected(inserter.inserted);
+}
+
+void Executor::insertQuery(QueryPlan& plan, RowInserter& inserter) {
+  std::vector<SqlType> types;
+  for (const OutputColumn& c : plan.columns)
+    types.push_back(c.type);
+  std::vector<std::optional<Value>> given(inserter.targets.size());
+  InsertSink sink([&](std::vector<Value>& r) {
+    for (size_t k = 0; k < r.size(); ++k)
+      given[k].emplace(std::move(r[k]));
+    inserter.insert(given, types);
+  });
+  // Rows stream into a table the query does not read; else the query ends
+  // before the first row goes in.
+  if (!inserter.table.scanned()) {
+    plan.run(env_, nullptr, sink);
+    return;
+  }
+  CollectSink rows;
+  plan.run(env_, nullptr, rows);
+  for (std::vector<Value>& r : rows.rows)
+    sink.push(r);
+}
+
+namespace {
+
+// Row addresses -> numbers, in an open-addressed table that grows as it fills.
+class RowAddresses {
+ public:
+  // Files `row` under `n` unless it is filed already (then answers false).
+  bool insert(const Value* row, uint32_t n) {
+    if (!row) return false;
+    if ((used_ + 1) * 2 > slots_.size()) grow();
+    Slot& s = slots_[probe(row)];
+    if (s.row) return false;
+    s = {row, n};
+    ++used_;
+    return true;
+  }
+  const uint32_t* find(const Value* row) const {
+    if (slots_.empty()) return nullptr;
+    const Slot& s = slots_[probe(row)];
+    return s.row ? &s.n : nullptr;
+  }
+
+ private:
+  struct Slot {
+    const Value* row = nullptr;
+    uint32_t n = 0;
+  };
+  // The slot holding `row`, or the free slot where it would go.
+  size_t probe(const Value* row) const {
+    const size_t mask = slots_.size() - 1;
+    size_t i = (reinterpret_cast<uintptr_t>(row) >> 4) * 0x9e3779b97f4a7c15ULL >> shift_;
+    while (slots_[i].row && slots_[i].row != row)
+      i = (i + 1) & mask;
+    return i;
+  }
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+    shift_ = 64;
+    for (size_t n = slots_.size(); n > 1; n >>= 1)
+      --shift_;
+    for (const Slot& s : old) {
+      if (s.row) slots_[probe(s.row)] = s;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
+  int shift_ = 64;
+};
+
+// The rows of a DML target that FROM and WHERE match, in the target's
+// storage order; each keeps the slots of its first matching combination of
+// FROM rows (the combinations come in storage order of their sources).
+struct TargetRows {
+  size_t slotCount = 0;
+  std::vector<RowId> ids;
+  std::vector<const Value*> slots;  // ids.size() * slotCount
+};
+
+TargetRows matchTargetRows(RowSource& source, size_t slotCount, int target, const Table& table,
+                           ExecEnv& env) {
+  TargetRows out;
+  out.slotCount = slotCount;
+  std::vector<const Value*> slots(slotCount, nullptr);
+  EvalContext ctx{slots.data(), nullptr, &env};
+  source.open(slots.data(), ctx);
+  if (auto* scan = dynamic_cast<TableScan*>(&source)) {
+    // The target alone: the scan knows its rows.
+    while (scan->next(ctx)) {
+      out.ids.push_back(scan->currentId());
+      out.slots.insert(out.slots.end(), slots.begin(), slots.end());
+    }
+    return out;
+  }
+  // The first combination of each target row met, by the row's address;
+  // then the rows met, in storage order.  When the source streams the
+  // target from its scan, the ids of the rows met are known and only they
+  // are put in storage order; else storage order is walked for them.
+  RowAddresses firstOf;
+  std::vector<const Value*> kept;
+  std::vector<RowId> met;
+  bool idsKnown = true;
+  uint32_t count = 0;
+  while (source.next(ctx)) {
+    const Value* row = slots[static_cast<size_t>(target)];
+    if (!firstOf.insert(row, count)) continue;
+    ++count;
+    kept.insert(kept.end(), slots.begin(), slots.end());
+    if (!idsKnown) continue;
+    std::optional<RowId> id = source.rowIdOf(target);
+    idsKnown = id && table.isLive(*id) && table.row(*id).data() == row;
+    if (idsKnown) met.push_back(*id);
+  }
+  if (count == 0) return out;
+  auto take = [&](RowId id) {
+    const uint32_t* first = firstOf.find(table.row(id).data());
+    if (!first) return;
+    out.ids.push_back(id);
+    auto at = kept.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(*first) * slotCount);
+    out.slots.insert(out.slots.end(), at, at + static_cast<ptrdiff_t>(slotCount));
+  };
+  if (idsKnown) {
+    table.sortInStorageOrder(met);
+    for (RowId id : met)
+      take(id);
+  } else {
+    for (RowId id : table.scanOrder())
+      take(id);
+  }
+  return out;
+}
+
+}  // namespace
+
+// Binds the FROM of UPDATE / DELETE with its target: the source of the
+// target's name (alias, or table name without alias), else the one source
+// reading the target's table, else a source of its own cross-joined with FROM.
+// A view of one table stands for that table, its WHERE in `viewWhere`.
+// Returns the target's slot.
+int Executor::bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
+                         FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere) {
+  planner.addSources(from);
+  for (const SourceBinding& src : scope.sources) {
+    if (compareText(src.name, target.name()) != 0) continue;
+    if (!src.table) throwSqlError(4421, {target.name()});
+    return src.slot;
+  }
+  if (const ViewDef* view = session_.database().views().find(target)) {
+    // A view of one table: its table under the view's name, its WHERE added.
+    const ast::Query& q = *view->query;
+    const ast::SelectBlock* b = q.kind == ast::Query::Kind::Select ? q.select.get() : nullptr;
+    if (!b || b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named || !b->groupBy.empty() ||
+        b->distinct || b->top || !view->columns.empty()) {
+      throwSqlError(4405, {view->name});
+    }
+    planner.addSource(binder_.bindTable(b->from[0]->as<ast::NamedTable>().name, view->name, 0));
+    viewWhere = b->where.get();
+    return static_cast<int>(scope.sources.size() - 1);
+  }
+  std::shared_ptr<Table> table = session_.catalog().getTable(target);
+  int found = -1;
+  for (const SourceBinding& src : scope.sources) {
+    if (src.table != table) continue;
+    if (found >= 0) throwSqlError(8154, {target.name()});
+    found = src.slot;
+  }
+  if (found >= 0) return found;
+  planner.addSource(binder_.bindTable(target, "", 0));
+  return static_cast<int>(scope.sources.size() - 1);
+}
+
+std::vector<Executor::SetItem> Executor::bindSetItems(const ast::UpdateStmt& s, const SourceBinding& target,
+                                                      const Scope& scope) {
+  const Table& table = *target.table;
+  std::vector<SetItem> items;
+  for (const ast::SetItem& si : s.items) {
+    SetItem item;
+    if (!si.column.empty()) {
+      if (si.column.size() > 1 && compareText(si.column[si.column.size() - 2], target.name) != 0 &&
+          compareText(si.column[si.column.size() - 2], table.name()) != 0) {
+        throwSqlError(4104, {si.column[si.column.size() - 2] + "." + si.column.back()});
+      }
+      item.column = table.findColumn(si.column.back());
+      if (!item.column) throwSqlError(207, {si.column.back()});
+      if (table.identityColumn() == item.column) throwSqlError(8102, {table.column(*item.column).name});
+    }
+    if (!si.variable.empty()) item.variable = binder_.variable(si.variable, si.pos);
+    if (si.value->kind == ast::ExprKind::Default) {
+      if (!item.column) throwSqlError(156, {"DEFAULT"});
+    } else {
+      item.value = binder_.bind(*si.value, &scope);
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+void Executor::update(const ast::UpdateStmt& s) {
+  Scope scope;
+  FromPlanner planner(binder_, scope);
+  const ast::Expr* viewWhere = nullptr;
+  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
+  const SourceBinding& targetSource = scope.sources[static_cast<size_t>(target)];
+  std::shared_ptr<Table> table = targetSource.table;
+  requireWritable(*table);
+
+  std::vector<SetItem> items = bindSetItems(s, targetSource, scope);
+  std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
+  TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
+
+  // Items apply left to right, row by row in storage order: a variable
+  // changes at once; columns read the row as it was.
+  std::vector<const Value*> slots(matched.slotCount);
+  EvalContext ctx{slots.data(), nullptr, &env_};
+  std::vector<Row> rows;
+  rows.reserve(matched.ids.size());
+  for (size_t r = 0; r < matched.ids.size(); ++r) {
+    std::copy_n(matched.slots.begin() + static_cast<ptrdiff_t>(r * matched.slotCount), matched.slotCount,
+                slots.begin());
+    RowView current = table->row(matched.ids[r]);
+    Row row(current.begin(), current.end());
+    for (const SetItem& item : items) {
+      Value v;
+      SqlType from;
+      if (item.value) {
+        v = item.value->eval(ctx);
+        from = item.value->type();
+      } else {
+        const Column& c = table->column(*item.column);
+        v = c.defaultExpr ? evalDefault(*c.defaultExpr, c.type) : Value();
+        from = c.type;
+      }
+      if (item.column) {
+        row[*item.column] = v.isNull() ? Value() : table->storeValue(*item.column, v, from);
+        if (item.variable >= 0) assign(item.variable, row[*item.column], table->column(*item.column).type);
+      } else {
+        assign(item.variable, v, from);
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  std::vector<size_t> changed;
+  for (const SetItem& item : items) {
+    if (item.column && std::find(changed.begin(), changed.end(), *item.column) == changed.end())
+      changed.push_back(*item.column);
+  }
+  size_t n = matched.ids.size();
+  table->update(matched.ids, std::move(rows), session_.undo(), changed);
+  rowsAffected(static_cast<int64_t>(n));
+}
+
+void Executor::remove(const ast::DeleteStmt& s) {
+  Scope scope;
+  FromPlanner planner(binder_, scope);
+  const ast::Expr* viewWhere = nullptr;
+  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
+  std::shared_ptr<Table> table = scope.sources[static_cast<size_t>(target)].table;
+  requireWritable(*table);
+  std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
+  TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
+  for (RowId id : matched.ids)
+    table->erase(id, session_.undo());
+  rowsAffected(static_cast<int64_t>(matched.ids.size()));
+}
+
+}  // namespace mls::tsql

@@ -1,0 +1,130 @@
+// Runs the statements of one batch: control flow, variables, messages, DML and
+// DDL.  Each simple statement is bound when it runs and is atomic: an error
+// takes back its changes through the undo log, then ends the statement or the
+// batch as SQL Server's error classes say (errors.h).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/tsql/catalog/table.h"
+#include "platform/tsql/catalog/undo_log.h"
+#include "platform/tsql/engine.h"
+#include "platform/tsql/exec/bind/binder.h"
+#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/ops/query_plan.h"
+#include "platform/tsql/parse/ast.h"
+
+namespace mls::tsql {
+
+class SessionImpl;
+class Cursor;
+class FromPlanner;
+
+// Inserts the rows of one INSERT into `table`: the values given for the
+// `targets` columns, the others' defaults (or NULL, or identity values).
+struct RowInserter {
+  Table& table;
+  const std::vector<size_t>& targets;
+  DefaultEvaluator defaults;
+  UndoLog& undo;
+  GlobalState& globals;
+  int64_t inserted = 0;
+  std::vector<uint8_t> set;  // scratch: the columns given a value
+
+  void insert(std::vector<std::optional<Value>>& given, const std::vector<SqlType>& types);
+};
+
+// Declares the batch's variables in `frame` in the order of the text, before
+// anything runs: 134 for a name declared twice; 135 / 136 for BREAK /
+// CONTINUE outside a loop.
+void declareBatchVariables(const std::vector<ast::StmtPtr>& stmts, Frame& frame);
+
+class Executor {
+ public:
+  Executor(SessionImpl& session, BatchResult& out);
+
+  void run(const std::vector<ast::StmtPtr>& stmts);
+
+ private:
+  enum class Flow { Normal, Break, Continue, Return };
+
+  Flow exec(const ast::Stmt& s);
+  // Runs `body` as one atomic statement at `s`'s line under the database lock.
+  // An error takes the statement back; false when it ended the statement
+  // only (SessionImpl::continueAfter), else it is thrown on.
+  template <class F>
+  bool atomic(const ast::Stmt& s, F&& body);
+  // The value of an IF or WHILE condition; nullopt when it failed.
+  std::optional<bool> condition(const ast::Stmt& s, const ast::Expr& cond);
+  void simple(const ast::Stmt& s);
+
+  // procedural (executor.cpp)
+  void declare(const ast::DeclareStmt& s);
+  void setVariable(const ast::SetVariableStmt& s);
+  void setOption(const ast::SetOptionStmt& s);
+  void print(const ast::PrintStmt& s);
+  // Sends the informational message `number` (errors.cpp) of the statement
+  // at `line` to the client.
+  void inform(int number, int line);
+  void raiserror(const ast::RaiserrorStmt& s);
+  void transaction(const ast::Stmt& s);
+  void assign(int frameIndex, const Value& v, const SqlType& from);
+
+  // queries and DML (dml.cpp)
+  void select(const ast::SelectStmt& s);
+  void insert(const ast::InsertStmt& s);
+  // INSERT ... SELECT: streams the rows unless the query reads the target.
+  void insertQuery(QueryPlan& plan, RowInserter& inserter);
+  void update(const ast::UpdateStmt& s);
+  // An UPDATE's SET item: the column it sets (if any), the variable (if
+  // any), the value (null: DEFAULT).
+  struct SetItem {
+    std::optional<size_t> column;
+    int variable = -1;
+    BoundExprPtr value;
+  };
+  std::vector<SetItem> bindSetItems(const ast::UpdateStmt& s, const SourceBinding& target,
+                                    const Scope& scope);
+  void remove(const ast::DeleteStmt& s);
+  int bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
+                 FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere);
+  void selectInto(const ast::ObjectName& into, QueryPlan& plan);
+
+  // views (views.cpp)
+  void createView(const ast::CreateViewStmt& s);
+  void dropView(const ast::DropViewStmt& s);
+  void rowsAffected(int64_t n);
+
+  // DDL (ddl.cpp)
+  void ddl(const ast::Stmt& s);
+  Value evalDefault(const ast::Expr& e, const SqlType& to);
+
+  // EXEC of procedures and of dynamic SQL (procedures.cpp, dynamic_sql.cpp).
+  // Not one atomic statement: the statements they run are.
+  void call(const ast::Stmt& s);
+  void callProcedure(const ast::ExecStmt& s);
+  void executeSql(const ast::ExecStmt& s);
+  void executeString(const ast::ExecStringStmt& s);
+  // The value and type of an argument (a bare word is a string).
+  std::pair<Value, SqlType> argument(const ast::ExecArg& a);
+
+  // cursors (cursors.cpp)
+  void declareCursor(const ast::DeclareCursorStmt& s);
+  void cursorStatement(const ast::CursorStmt& s);
+  void fetch(const ast::FetchStmt& s);
+  Cursor& findCursor(const std::string& name, bool global);
+
+  // identity (identity.cpp)
+  void dbcc(const ast::DbccStmt& s);
+  void setIdentityInsert(const ast::SetIdentityInsertStmt& s);
+
+  SessionImpl& session_;
+  BatchResult& out_;
+  ExecEnv env_;
+  Binder binder_;
+};
+
+}  // namespace mls::tsql

@@ -1,0 +1,40 @@
+// CREATE VIEW and DROP VIEW.
+#include <memory>
+#include <utility>
+
+#include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/view_set.h"
+#include "platform/tsql/errors.h"
+#include "platform/tsql/exec/session_impl.h"
+#include "platform/tsql/exec/stmt/executor.h"
+
+namespace mls::tsql {
+
+void Executor::createView(const ast::CreateViewStmt& s) {
+  ViewSet& views = session_.database().views();
+  if (views.find(s.view) || session_.catalog().findTable(s.view)) throwSqlError(2714, {s.view.name()});
+  // The query must bind now (its tables exist, its columns have names).
+  std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
+  if (!s.columns.empty() && s.columns.size() != plan->columns.size()) {
+    throwSqlError(s.columns.size() < plan->columns.size() ? 8158 : 8159, {s.view.name()});
+  }
+  for (size_t i = 0; s.columns.empty() && i < plan->columns.size(); ++i) {
+    if (plan->columns[i].name.empty()) throwSqlError(4511, {s.view.name()});
+  }
+  views.add({s.view.name(), s.columns, s.query, s.definition});
+  session_.database().unsaved() = true;
+  session_.globals().rowCount = 0;
+}
+
+void Executor::dropView(const ast::DropViewStmt& s) {
+  ViewSet& views = session_.database().views();
+  for (const ast::ObjectName& name : s.views) {
+    if (!views.find(name)) throwSqlError(3701, {"view", name.name()});
+  }
+  for (const ast::ObjectName& name : s.views)
+    views.remove(name);
+  session_.database().unsaved() = true;
+  session_.globals().rowCount = 0;
+}
+
+}  // namespace mls::tsql
