@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/tsql/engine.h"
+#include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser.h"
 #include "platform/tsql/parse/token.h"
 

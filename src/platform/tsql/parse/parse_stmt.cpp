@@ -1,6 +1,5 @@
 // Statements: dispatch, DML and the procedural language.
 #include "platform/common/ascii_text.h"
-#include "platform/tsql/engine.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser_impl.h"
 #include "platform/tsql/parse/set_options.h"
