@@ -29,6 +29,7 @@
 #include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/storage/database_image.h"
 #include "platform/tsql/storage/file_databases.h"
+#include "platform/tsql/storage/killed_writer.h"
 #include "platform/tsql/storage/storage_support.h"
 
 namespace mls::tsql {
@@ -299,67 +300,20 @@ TEST_F(DurabilityTest, TwoClientLoopsOnOneFileBothFinish) {
 // reopen finds a complete state: the ledger agrees with its total, and no
 // change whose Close returned is missing.
 TEST_F(DurabilityTest, AKilledWriterLeavesTheLastCompleteState) {
-  {
-    auto db = testing::openOrCreate(path_);
-    Session s(db);
-    s.execute(
-        "CREATE TABLE ledger (id INT IDENTITY PRIMARY KEY, v INT NOT NULL, pad NVARCHAR(60)) "
-        "CREATE TABLE total (n INT NOT NULL, s BIGINT NOT NULL) INSERT total VALUES (0, 0)");
-    s.execute(
-        "DECLARE @n INT SET @n = 0 WHILE @n < 3000 BEGIN SET @n = @n + 1 "
-        "INSERT ledger (v, pad) VALUES (@n, REPLICATE(N'x', 50)) END UPDATE total SET n = @n, s = @n * (@n + "
-        "1) / 2");
-  }
+  testing::createLedger(path_);
   constexpr int kKills = 200;
   std::mt19937 random(20240229);
   int acknowledgedInAll = 0, killed = 0, highest = 0;
   for (int round = 0; round < kKills; ++round) {
-    int acks[2];
-    ASSERT_EQ(pipe(acks), 0);
-    pid_t pid = forkChild([&] {
-      close(acks[0]);
-      for (;;) {
-        auto cn = com::makeObject<ado::Connection>();
-        cn->open("Provider=Marlstone.Embedded;Data Source=" + path_);  // loading is killed at times too
-        int n = cn->execute(
-                      "SET NOCOUNT ON DECLARE @n INT SELECT @n = n + 1 FROM total "
-                      "INSERT ledger (v, pad) VALUES (@n, N'pad') UPDATE total SET n = @n, s = s + @n "
-                      "SELECT @n")
-                    ->value(size_t{0})
-                    .toLong();
-        cn->close();  // saved: from here on the change is reported done
-        if (write(acks[1], &n, sizeof n) != sizeof n) return 1;
-      }
-    });
-    close(acks[1]);
-    int last = -1, n = 0;
-    auto acknowledge = [&] {
-      if (read(acks[0], &n, sizeof n) != sizeof n) return false;
-      last = n;
-      ++acknowledgedInAll;
-      return true;
-    };
-    using Clock = std::chrono::steady_clock;
-    if (round % 4 == 0) {
-      // Anywhere, loading included.
-      std::this_thread::sleep_for(
-          std::chrono::microseconds(std::uniform_int_distribution<int>(0, 60000)(random)));
-    } else if (acknowledge()) {
-      // Within a save cycle, timed by the writer's own pace.
-      Clock::time_point t0 = Clock::now();
-      if (acknowledge()) {
-        auto cycle = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count();
-        std::this_thread::sleep_for(
-            std::chrono::microseconds(std::uniform_int_distribution<int64_t>(0, cycle)(random)));
-      }
-    }
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    killed += WIFSIGNALED(status) ? 1 : 0;
-    while (acknowledge()) {
-    }
-    close(acks[0]);
+    const testing::KilledRound r = testing::killWriterOnce(
+        path_,
+        "SET NOCOUNT ON DECLARE @n INT SELECT @n = n + 1 FROM total "
+        "INSERT ledger (v, pad) VALUES (@n, N'pad') UPDATE total SET n = @n, s = s + @n "
+        "SELECT @n",
+        round, random, 60000);
+    killed += r.killed ? 1 : 0;
+    acknowledgedInAll += r.acknowledged;
+    const int last = r.last;
     highest = std::max(highest, last);
 
     auto db = testing::openOrCreate(path_);

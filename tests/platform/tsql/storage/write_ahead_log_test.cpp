@@ -21,6 +21,7 @@
 #include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/storage/database_image.h"
 #include "platform/tsql/storage/file_databases.h"
+#include "platform/tsql/storage/killed_writer.h"
 #include "platform/tsql/storage/storage_support.h"
 #include "platform/tsql/storage/write_ahead_log.h"
 
@@ -388,70 +389,23 @@ class KilledWriterTest : public WriteAheadLogTest,
                          public ::testing::WithParamInterface<storage::DatabaseFile::CheckpointRule> {};
 
 TEST_P(KilledWriterTest, LeavesTheLastCompleteState) {
-  {
-    auto db = testing::openOrCreate(path_);
-    Session s(db);
-    s.execute(
-        "CREATE TABLE ledger (id INT IDENTITY PRIMARY KEY, v INT NOT NULL, pad NVARCHAR(60)) "
-        "CREATE TABLE total (n INT NOT NULL, s BIGINT NOT NULL) INSERT total VALUES (0, 0)");
-    s.execute(
-        "DECLARE @n INT SET @n = 0 WHILE @n < 3000 BEGIN SET @n = @n + 1 "
-        "INSERT ledger (v, pad) VALUES (@n, REPLICATE(N'x', 50)) END UPDATE total SET n = @n, s = @n * (@n + "
-        "1) / 2");
-  }
+  testing::createLedger(path_);
   constexpr int kKills = 200;
   std::mt19937 random(20240229);
   int acknowledgedInAll = 0, killed = 0, highest = 0;
   for (int round = 0; round < kKills; ++round) {
-    int acks[2];
-    ASSERT_EQ(pipe(acks), 0);
-    pid_t pid = forkChild([&] {
-      close(acks[0]);
-      storage::DatabaseFile::setCheckpointRule(GetParam());
-      for (;;) {
-        auto cn = com::makeObject<ado::Connection>();
-        cn->open("Provider=Marlstone.Embedded;Data Source=" + path_);  // replaying is killed at times too
-        int n = cn->execute(
-                      "SET NOCOUNT ON DECLARE @n INT SELECT @n = n + 1 FROM total "
-                      "INSERT ledger (v, pad) VALUES (@n, N'pad') DELETE ledger WHERE v = @n - 2000 "
-                      "UPDATE ledger SET pad = N'seen' WHERE v = @n - 1000 "
-                      "UPDATE total SET n = @n, s = s + 2000 "
-                      "SELECT @n")
-                    ->value(size_t{0})
-                    .toLong();
-        cn->close();  // written: from here on the change is reported done
-        if (write(acks[1], &n, sizeof n) != sizeof n) return 1;
-      }
-    });
-    close(acks[1]);
-    int last = -1, n = 0;
-    auto acknowledge = [&] {
-      if (read(acks[0], &n, sizeof n) != sizeof n) return false;
-      last = n;
-      ++acknowledgedInAll;
-      return true;
-    };
-    using Clock = std::chrono::steady_clock;
-    if (round % 4 == 0) {
-      // Anywhere, opening and replaying included.
-      std::this_thread::sleep_for(
-          std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(random)));
-    } else if (acknowledge()) {
-      // Within a write cycle, timed by the writer's own pace.
-      Clock::time_point t0 = Clock::now();
-      if (acknowledge()) {
-        auto cycle = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count();
-        std::this_thread::sleep_for(
-            std::chrono::microseconds(std::uniform_int_distribution<int64_t>(0, cycle)(random)));
-      }
-    }
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    killed += WIFSIGNALED(status) ? 1 : 0;
-    while (acknowledge()) {
-    }
-    close(acks[0]);
+    // Opening and replaying are killed at times too.
+    const testing::KilledRound r = testing::killWriterOnce(
+        path_,
+        "SET NOCOUNT ON DECLARE @n INT SELECT @n = n + 1 FROM total "
+        "INSERT ledger (v, pad) VALUES (@n, N'pad') DELETE ledger WHERE v = @n - 2000 "
+        "UPDATE ledger SET pad = N'seen' WHERE v = @n - 1000 "
+        "UPDATE total SET n = @n, s = s + 2000 "
+        "SELECT @n",
+        round, random, 30000, [rule = GetParam()] { storage::DatabaseFile::setCheckpointRule(rule); });
+    killed += r.killed ? 1 : 0;
+    acknowledgedInAll += r.acknowledged;
+    const int last = r.last;
     highest = std::max(highest, last);
 
     auto db = testing::openOrCreate(path_);
