@@ -81,6 +81,59 @@ std::string negation(bool negated) {
   return negated ? " NOT" : "";
 }
 
+std::string columnText(const ast::ColumnRef& c) {
+  std::string out;
+  for (const std::string& part : c.parts)
+    out += (out.empty() ? "" : ".") + quoted(part, '[', ']');
+  return out;
+}
+
+std::string unaryText(const ast::UnaryExpr& u) {
+  const char* op = u.op == ast::UnaryOp::Minus  ? "-"
+                   : u.op == ast::UnaryOp::Plus ? "+"
+                   : u.op == ast::UnaryOp::Not  ? "NOT "
+                                                : "~";
+  return std::string(op) + "(" + expressionText(*u.operand) + ")";
+}
+
+std::string likeText(const ast::LikeExpr& l) {
+  std::string out =
+      "(" + expressionText(*l.operand) + negation(l.negated) + " LIKE " + expressionText(*l.pattern);
+  if (l.escape) out += " ESCAPE " + expressionText(*l.escape);
+  return out + ")";
+}
+
+std::string inListText(const ast::InListExpr& in) {
+  std::string out = "(" + expressionText(*in.operand) + negation(in.negated) + " IN (";
+  for (size_t i = 0; i < in.list.size(); ++i)
+    out += (i ? ", " : "") + expressionText(*in.list[i]);
+  return out + "))";
+}
+
+std::string caseText(const ast::CaseExpr& c) {
+  std::string out = "CASE";
+  if (c.operand) out += " " + expressionText(*c.operand);
+  for (const auto& w : c.whens)
+    out += " WHEN " + expressionText(*w.when) + " THEN " + expressionText(*w.then);
+  if (c.elseValue) out += " ELSE " + expressionText(*c.elseValue);
+  return out + " END";
+}
+
+std::string convertText(const ast::ConvertExpr& c) {
+  std::string out = "CONVERT(" + typeText(c.type) + ", " + expressionText(*c.operand);
+  if (c.style) out += ", " + expressionText(*c.style);
+  return out + ")";
+}
+
+std::string functionText(const ast::FunctionCall& f) {
+  std::string out = f.name.text() + "(";
+  if (f.star) out += "*";
+  if (f.distinct) out += "DISTINCT ";
+  for (size_t i = 0; i < f.args.size(); ++i)
+    out += (i ? ", " : "") + expressionText(*f.args[i]);
+  return out + ")";
+}
+
 }  // namespace
 
 std::string expressionText(const ast::Expr& e) {
@@ -94,24 +147,14 @@ std::string expressionText(const ast::Expr& e) {
       return e.as<ast::GlobalVariable>().name;
     case ExprKind::Parameter:
       return "?";
-    case ExprKind::ColumnRef: {
-      std::string out;
-      for (const std::string& part : e.as<ast::ColumnRef>().parts)
-        out += (out.empty() ? "" : ".") + quoted(part, '[', ']');
-      return out;
-    }
+    case ExprKind::ColumnRef:
+      return columnText(e.as<ast::ColumnRef>());
     case ExprKind::Star:
       return "*";
     case ExprKind::Default:
       return "DEFAULT";
-    case ExprKind::Unary: {
-      const auto& u = e.as<ast::UnaryExpr>();
-      const char* op = u.op == ast::UnaryOp::Minus  ? "-"
-                       : u.op == ast::UnaryOp::Plus ? "+"
-                       : u.op == ast::UnaryOp::Not  ? "NOT "
-                                                    : "~";
-      return std::string(op) + "(" + expressionText(*u.operand) + ")";
-    }
+    case ExprKind::Unary:
+      return unaryText(e.as<ast::UnaryExpr>());
     case ExprKind::Binary: {
       const auto& b = e.as<ast::BinaryExpr>();
       return "(" + expressionText(*b.left) + " " + binaryOperator(b.op) + " " + expressionText(*b.right) +
@@ -121,53 +164,25 @@ std::string expressionText(const ast::Expr& e) {
       const auto& n = e.as<ast::IsNullExpr>();
       return "(" + expressionText(*n.operand) + " IS" + negation(n.negated) + " NULL)";
     }
-    case ExprKind::Like: {
-      const auto& l = e.as<ast::LikeExpr>();
-      std::string out =
-          "(" + expressionText(*l.operand) + negation(l.negated) + " LIKE " + expressionText(*l.pattern);
-      if (l.escape) out += " ESCAPE " + expressionText(*l.escape);
-      return out + ")";
-    }
+    case ExprKind::Like:
+      return likeText(e.as<ast::LikeExpr>());
     case ExprKind::Between: {
       const auto& b = e.as<ast::BetweenExpr>();
       return "(" + expressionText(*b.operand) + negation(b.negated) + " BETWEEN " + expressionText(*b.low) +
              " AND " + expressionText(*b.high) + ")";
     }
-    case ExprKind::InList: {
-      const auto& in = e.as<ast::InListExpr>();
-      std::string out = "(" + expressionText(*in.operand) + negation(in.negated) + " IN (";
-      for (size_t i = 0; i < in.list.size(); ++i)
-        out += (i ? ", " : "") + expressionText(*in.list[i]);
-      return out + "))";
-    }
-    case ExprKind::Case: {
-      const auto& c = e.as<ast::CaseExpr>();
-      std::string out = "CASE";
-      if (c.operand) out += " " + expressionText(*c.operand);
-      for (const auto& w : c.whens)
-        out += " WHEN " + expressionText(*w.when) + " THEN " + expressionText(*w.then);
-      if (c.elseValue) out += " ELSE " + expressionText(*c.elseValue);
-      return out + " END";
-    }
+    case ExprKind::InList:
+      return inListText(e.as<ast::InListExpr>());
+    case ExprKind::Case:
+      return caseText(e.as<ast::CaseExpr>());
     case ExprKind::Cast: {
       const auto& c = e.as<ast::CastExpr>();
       return "CAST(" + expressionText(*c.operand) + " AS " + typeText(c.type) + ")";
     }
-    case ExprKind::Convert: {
-      const auto& c = e.as<ast::ConvertExpr>();
-      std::string out = "CONVERT(" + typeText(c.type) + ", " + expressionText(*c.operand);
-      if (c.style) out += ", " + expressionText(*c.style);
-      return out + ")";
-    }
-    case ExprKind::Function: {
-      const auto& f = e.as<ast::FunctionCall>();
-      std::string out = f.name.text() + "(";
-      if (f.star) out += "*";
-      if (f.distinct) out += "DISTINCT ";
-      for (size_t i = 0; i < f.args.size(); ++i)
-        out += (i ? ", " : "") + expressionText(*f.args[i]);
-      return out + ")";
-    }
+    case ExprKind::Convert:
+      return convertText(e.as<ast::ConvertExpr>());
+    case ExprKind::Function:
+      return functionText(e.as<ast::FunctionCall>());
     case ExprKind::InSubquery:
     case ExprKind::Exists:
     case ExprKind::Subquery:
