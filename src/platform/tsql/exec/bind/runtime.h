@@ -54,11 +54,11 @@ class Frame {
 // caller's, and what the text sets is undone when it returns.
 struct SessionOptions {
   bool noCount = false;
-  bool xactAbort = false;           // SET XACT_ABORT ON
+  bool xactAbort = false;                // SET XACT_ABORT ON
   DateOrder dateOrder = DateOrder::Mdy;  // SET DATEFORMAT; SET LANGUAGE us_english resets it
-  int64_t rowLimit = 0;             // SET ROWCOUNT n: a statement stops after n rows; 0 no limit
-  bool ansiWarnings = true;         // SET ANSI_WARNINGS
-  bool arithAbort = true;           // SET ARITHABORT
+  int64_t rowLimit = 0;                  // SET ROWCOUNT n: a statement stops after n rows; 0 no limit
+  bool ansiWarnings = true;              // SET ANSI_WARNINGS
+  bool arithAbort = true;                // SET ARITHABORT
   // Both OFF: an arithmetic error gives NULL and a warning.
   bool arithmeticGivesNull() const { return !ansiWarnings && !arithAbort; }
 };
@@ -85,7 +85,6 @@ struct ExecEnv {
   bool arithmeticGivesNull = false;
   std::vector<int> arithmeticWarnings;  // 3606, 3607, 3622, each once
 };
-
 
 // The rows an expression reads: rows[slot] is the current row of the query's
 // source `slot` (its column values in table order); `outer` is the context of

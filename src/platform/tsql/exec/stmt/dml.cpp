@@ -93,7 +93,8 @@ void RowInserter::insert(std::vector<std::optional<Value>>& given, const std::ve
     } else if (storesAsIs(types[k], columns[c].type)) {
       row[c] = std::move(v);
     } else {
-      row[c] = table.storeValue(c, v, types[k]);
+      row[c] = nullOnArithmeticError(EvalContext{nullptr, nullptr, env},
+                                     [&] { return table.storeValue(c, v, types[k]); });
     }
     set[c] = 1;
   }
@@ -192,6 +193,7 @@ void Executor::insert(const ast::InsertStmt& s) {
                        [this](const ast::Expr& e, const Column& c) { return evalDefault(e, c.type); },
                        session_.undo(),
                        session_.globals(),
+                       &env_,
                        0,
                        {}};
 
@@ -471,7 +473,10 @@ void Executor::update(const ast::UpdateStmt& s) {
         from = c.type;
       }
       if (item.column) {
-        row[*item.column] = v.isNull() ? Value() : table->storeValue(*item.column, v, from);
+        // ANSI_WARNINGS and ARITHABORT OFF: a value past the column's range is stored as NULL.
+        row[*item.column] =
+            v.isNull() ? Value()
+                       : nullOnArithmeticError(ctx, [&] { return table->storeValue(*item.column, v, from); });
         if (item.variable >= 0) assign(item.variable, row[*item.column], table->column(*item.column).type);
       } else {
         assign(item.variable, v, from);

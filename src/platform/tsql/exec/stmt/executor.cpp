@@ -275,7 +275,9 @@ Value Executor::optionValue(const ast::SetOptionStmt& s, SqlType& type) {
 DateOrder Executor::dateOrderOf(const ast::SetOptionStmt& s) {
   SqlType type;
   Value v = optionValue(s, type);
-  std::string name = v.isNull() ? std::string() : std::string(castValue(v, type, SqlType::nvarchar(SqlType::kMax)).asString());
+  std::string name = v.isNull()
+                         ? std::string()
+                         : std::string(castValue(v, type, SqlType::nvarchar(SqlType::kMax)).asString());
   std::optional<DateOrder> order = dateOrderNamed(name);
   if (!order) throwSqlError(2741, {name});
   return *order;

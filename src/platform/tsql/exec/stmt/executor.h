@@ -33,6 +33,7 @@ struct RowInserter {
   DefaultEvaluator defaults;
   UndoLog& undo;
   GlobalState& globals;
+  ExecEnv* env;  // the statement's: whether a value past its column's range is stored as NULL
   int64_t inserted = 0;
   std::vector<uint8_t> set;  // scratch: the columns given a value
 
