@@ -49,7 +49,6 @@ class Frame {
   std::vector<VariableSlot> vars_;
 };
 
-// The session-wide values of @@functions.
 // The session's SET options.  EXEC of a string and sp_executesql run with the
 // caller's, and what the text sets is undone when it returns.
 struct SessionOptions {
@@ -63,6 +62,7 @@ struct SessionOptions {
   bool arithmeticGivesNull() const { return !ansiWarnings && !arithAbort; }
 };
 
+// The session-wide values of @@functions, and its SET options.
 struct GlobalState {
   int64_t rowCount = 0;
   int error = 0;
