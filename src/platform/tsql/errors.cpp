@@ -316,6 +316,10 @@ const std::unordered_map<int, Template>& templates() {
         "Column '%s' is invalid in the HAVING clause because it is not contained in either an aggregate "
         "function or the GROUP BY clause."}},
       {8153, {10, "Warning: Null value is eliminated by an aggregate or other SET operation."}},
+      // the warnings of an arithmetic error under SET ANSI_WARNINGS OFF and ARITHABORT OFF
+      {3606, {10, "Arithmetic overflow occurred."}},
+      {3607, {10, "Division by zero occurred."}},
+      {3622, {10, "A domain error occurred."}},
       {2786,
        {16,
         "The data type of substitution parameter %d does not match the expected type of the format "
@@ -374,6 +378,21 @@ ErrorClass errorClass(int number) {
   if (isRaiserror(number) || statementOnly.contains(number)) return ErrorClass::Statement;
   if (batch.contains(number)) return ErrorClass::Batch;
   return ErrorClass::Scope;
+}
+
+int arithmeticWarning(int number) {
+  switch (number) {
+    case 8134:
+      return 3607;
+    case 8115:
+    case 220:
+    case 232:
+      return 3606;
+    case 3623:
+      return 3622;
+    default:
+      return 0;
+  }
 }
 
 SqlError sqlError(int number, const std::vector<std::string>& args, int line) {

@@ -82,6 +82,11 @@ inline bool isRaiserror(int number) {
   return number >= 50000;
 }
 
+// For an arithmetic error (divide by zero, overflow, a domain error), the
+// warning that stands for it where SET ANSI_WARNINGS and ARITHABORT are both
+// OFF (3607, 3606, 3622); 0 for any other error.
+int arithmeticWarning(int number);
+
 // The raw message template of `number` ("" when unknown), for tests.
 std::string_view messageTemplate(int number);
 

@@ -51,8 +51,11 @@ void SessionImpl::rollbackTransaction() {
 
 bool SessionImpl::rollsBackTransaction(const SqlError& e) const {
   const ErrorClass c = errorClass(e.number());
+  // SET ARITHABORT ON with ANSI_WARNINGS OFF: an arithmetic error ends the batch.
+  const SessionOptions& o = globals_.options;
+  if (o.arithAbort && !o.ansiWarnings && arithmeticWarning(e.number()) != 0) return true;
   return c == ErrorClass::Batch ||
-         (globals_.xactAbort && c == ErrorClass::Statement && !isRaiserror(e.number()));
+         (globals_.options.xactAbort && c == ErrorClass::Statement && !isRaiserror(e.number()));
 }
 
 bool SessionImpl::continueAfter(const SqlError& e, bool nestedLevel) {

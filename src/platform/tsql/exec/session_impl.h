@@ -101,8 +101,9 @@ class SessionImpl final : public BindContext {
   std::vector<SqlError> errors_;  // the errors of the running client batch
 
   void rollbackTransaction();
-  // Whether `e` takes the open transaction back with it (its class, or SET
-  // XACT_ABORT ON).
+  // Whether `e` takes the open transaction back with it (its class, SET
+  // XACT_ABORT ON, or an arithmetic error under ARITHABORT ON and
+  // ANSI_WARNINGS OFF).
   bool rollsBackTransaction(const SqlError& e) const;
   // Keeps the error that ended the batch (rolling back as continueAfter does).
   void endBatch(const SqlError& e);

@@ -429,17 +429,14 @@ struct SelectStmt : Stmt {
   explicit SelectStmt(Pos p) : Stmt(StmtKind::Select, p) {}
 };
 
-// INSERT [INTO] t [(cols)] VALUES (..), (..) | query | EXEC ... | DEFAULT VALUES
+// INSERT [INTO] t [(cols)] VALUES (..), (..) | query | DEFAULT VALUES
 struct InsertStmt : Stmt {
-  enum class Source { Values, Query, Exec, DefaultValues };
+  enum class Source { Values, Query, DefaultValues };
   ObjectName table;
   std::vector<std::string> columns;  // empty: all columns in order
   Source source = Source::Values;
   std::vector<std::vector<ExprPtr>> rows;  // Source::Values
   QueryPtr query;                          // Source::Query
-  // Source::Exec: an ExecStmt or ExecStringStmt; not produced while the
-  // parser refuses INSERT ... EXEC.
-  StmtPtr exec;
   explicit InsertStmt(Pos p) : Stmt(StmtKind::Insert, p) {}
 };
 

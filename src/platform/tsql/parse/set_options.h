@@ -20,8 +20,6 @@ enum class SetRule {
   // always runs under; another value, or one from a variable, is refused.
   OnlyValue,
   Refused,  // any value is refused
-  // Accepted and checked by the parser; the session does not apply it yet.
-  NotYetApplied,
 };
 
 struct SetOptionRule {

@@ -387,15 +387,29 @@ Value implicitConvert(const Value& v, const SqlType& from, const SqlType& to) {
   return castValue(v, from, to);
 }
 
+namespace {
+
+thread_local bool tTruncateSilently = false;
+
+}  // namespace
+
+TruncationScope::TruncationScope(bool silently) : saved_(tTruncateSilently) {
+  tTruncateSilently = silently;
+}
+
+TruncationScope::~TruncationScope() {
+  tTruncateSilently = saved_;
+}
+
 Value assignToColumn(const Value& v, const SqlType& from, const SqlType& to) {
   if (v.isNull()) return Value();
   if (to.isString() && v.kind() == Value::Kind::String && to.length != SqlType::kMax) {
     std::string_view text = v.asString();
     size_t limit = static_cast<size_t>(to.length);
-    if (utf8Length(text) > limit) {
-      // Only trailing spaces may be dropped to fit.
-      if (utf8Length(trimRightSpaces(text)) > limit) throwSqlError(8152);
-    }
+    // Only trailing spaces may be dropped to fit, unless ANSI_WARNINGS is OFF
+    // (the conversion cuts the text).
+    if (!tTruncateSilently && utf8Length(text) > limit && utf8Length(trimRightSpaces(text)) > limit)
+      throwSqlError(8152);
   }
   return implicitConvert(v, from, to);
 }

@@ -36,9 +36,23 @@ bool implicitlyConvertible(const SqlType& from, const SqlType& to);
 
 // Storing into a column, variable or parameter of type `to` (INSERT, UPDATE,
 // SET, DEFAULT): as implicitConvert, except that a string longer than `to`
-// raises 8152 (trailing spaces beyond the length are dropped silently), and
-// char/nchar values are padded to their length.
+// raises 8152 (trailing spaces beyond the length are dropped silently; all of
+// the excess while a TruncationScope of SET ANSI_WARNINGS OFF is open on this
+// thread), and char/nchar values are padded to their length.
 Value assignToColumn(const Value& v, const SqlType& from, const SqlType& to);
+
+// Text too long for its column is cut to fit, as under SET ANSI_WARNINGS OFF,
+// on this thread while the scope is open (`silently` false: refused, 8152).
+class TruncationScope {
+ public:
+  explicit TruncationScope(bool silently);
+  ~TruncationScope();
+  TruncationScope(const TruncationScope&) = delete;
+  TruncationScope& operator=(const TruncationScope&) = delete;
+
+ private:
+  bool saved_;
+};
 
 // A numeric literal as the parser reads it: digits only are int (decimal(p,0)
 // beyond int; there is no bigint literal), digits with a point are the

@@ -45,8 +45,8 @@ DateParse parseDateTimeText(std::string_view text, int style, DateTime& out, Dat
                             bool toDate = false);
 
 // The order conversions of text to a date type read in on this thread:
-// mdy unless a DateOrderScope is open.  The session opens one around each
-// batch it runs with its SET DATEFORMAT setting.
+// mdy unless a DateOrderScope is open.  The executor opens one around each
+// statement it runs with the session's SET DATEFORMAT setting.
 DateOrder currentDateOrder();
 
 class DateOrderScope {

@@ -133,6 +133,39 @@ TEST_F(SessionTest, RaiserrorAboveTenIsAnErrorWithItsSeverityAndState) {
   EXPECT_EQ(e.partial().messages, (std::vector<std::string>{"before", "after"}));
 }
 
+// Under SET ANSI_WARNINGS OFF and ARITHABORT OFF an arithmetic error gives
+// NULL and a warning (severity 10, once a statement for each kind), never an
+// error; ANSI_WARNINGS OFF also drops the warning of NULLs an aggregate skips.
+TEST_F(SessionTest, ArithmeticErrorsAreWarningsWithBothOptionsOff) {
+  BatchResult r = s.execute(
+      "SET ANSI_WARNINGS OFF SET ARITHABORT OFF\n"
+      "CREATE TABLE w (a INT, b INT) INSERT w VALUES (1, 0), (2, 0), (NULL, 1)\n"
+      "SELECT a / b, CAST(a * 300 AS TINYINT) FROM w\n"
+      "SELECT SUM(a) FROM w\n"
+      "SELECT POWER(-8.0E0, 0.5)");
+  ASSERT_EQ(r.notices.size(), 3u);
+  EXPECT_EQ(r.notices[0].number, 3607);
+  EXPECT_EQ(r.notices[0].text, "Division by zero occurred.");
+  EXPECT_EQ(r.notices[0].severity, 10);
+  EXPECT_EQ(r.notices[0].line, 3);
+  EXPECT_EQ(r.notices[1].number, 3606);
+  EXPECT_EQ(r.notices[1].text, "Arithmetic overflow occurred.");
+  EXPECT_EQ(r.notices[2].number, 3622);
+  EXPECT_EQ(r.notices[2].line, 5);
+  EXPECT_TRUE(r.errors.empty());
+  const Rowset& rows = r.items[1].rowset;
+  ASSERT_EQ(rows.rows.size(), 3u);
+  EXPECT_TRUE(rows.rows[0][0].isNull());
+  EXPECT_TRUE(rows.rows[1][1].isNull());
+  EXPECT_EQ(r.items[2].rowset.rows[0][0].asInt(), 3);
+
+  // ANSI_WARNINGS back ON: the skipped NULLs are reported again, and 1 / 0 is an error.
+  BatchResult on = s.execute("SET ANSI_WARNINGS ON SELECT SUM(a) FROM w");
+  ASSERT_EQ(on.notices.size(), 1u);
+  EXPECT_EQ(on.notices[0].number, 8153);
+  EXPECT_EQ(failure(s, "SELECT 1 / 0").number(), 8134);
+}
+
 TEST_F(SessionTest, TemporaryTablesVanishWithTheirSession) {
   {
     Session first(db);

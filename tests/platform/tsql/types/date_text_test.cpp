@@ -1,6 +1,7 @@
-// Date text under each SET DATEFORMAT order, which SQL cannot set until the
-// session applies the option; the forms read under the default mdy are checked
-// through SQL in tests/platform/tsql/cases/date_text.test.
+// Date text under each SET DATEFORMAT order, read directly; the forms read
+// under the default mdy are checked through SQL in
+// tests/platform/tsql/cases/date_text.test, the session's SET DATEFORMAT in
+// set_options_applied.test.
 #include <gtest/gtest.h>
 
 #include <string>

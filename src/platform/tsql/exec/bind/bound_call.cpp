@@ -95,7 +95,8 @@ class FunctionNode final : public BoundExpr {
     values.reserve(args_.size());
     for (const BoundExprPtr& a : args_)
       values.push_back(a->eval(c));
-    return callFunction(def_, values, types_, type_, c.env->functions);
+    return nullOnArithmeticError(c,
+                                 [&] { return callFunction(def_, values, types_, type_, c.env->functions); });
   }
 
  private:

@@ -124,15 +124,17 @@ class ConversionNode final : public BoundExpr {
     Value s;
     const Value& v = e_->ref(c, s);
     if (v.isNull()) return Value();
-    switch (kind_) {
-      case ConvertKind::Implicit:
-        return implicitConvert(v, e_->type(), type_);
-      case ConvertKind::Cast:
-        return castValue(v, e_->type(), type_);
-      case ConvertKind::Assign:
-        return assignToColumn(v, e_->type(), type_);
-    }
-    return Value();
+    return nullOnArithmeticError(c, [&] {
+      switch (kind_) {
+        case ConvertKind::Implicit:
+          return implicitConvert(v, e_->type(), type_);
+        case ConvertKind::Cast:
+          return castValue(v, e_->type(), type_);
+        case ConvertKind::Assign:
+          return assignToColumn(v, e_->type(), type_);
+      }
+      return Value();
+    });
   }
 
  private:
@@ -151,7 +153,7 @@ class ConvertStyleNode final : public BoundExpr {
     int style =
         st.isNull() ? 0 : static_cast<int>(castValue(st, style_->type(), SqlType(TypeId::Int)).asInt());
     if (v.isNull()) return Value();
-    return convertValue(v, e_->type(), type_, style);
+    return nullOnArithmeticError(c, [&] { return convertValue(v, e_->type(), type_, style); });
   }
 
  private:
@@ -175,7 +177,7 @@ class ArithmeticNode final : public BoundExpr {
     if (x.isNull()) return Value();
     const Value& y = b_->ref(c, s2);
     if (y.isNull()) return Value();
-    return arithmetic(op_, x, ta_, y, tb_, type_);
+    return nullOnArithmeticError(c, [&] { return arithmetic(op_, x, ta_, y, tb_, type_); });
   }
 
  private:
@@ -230,7 +232,7 @@ class NegateNode final : public BoundExpr {
     Value s;
     const Value& x = a_->ref(c, s);
     if (x.isNull()) return Value();
-    return negate(x, type_);
+    return nullOnArithmeticError(c, [&] { return negate(x, type_); });
   }
 
  private:

@@ -3,13 +3,16 @@
 // variables and the session's global values.
 #pragma once
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/tsql/errors.h"
 #include "platform/tsql/parse/ast.h"
+#include "platform/tsql/types/datetime_text.h"
 #include "platform/tsql/types/functions.h"
 #include "platform/tsql/types/value.h"
 
@@ -46,13 +49,25 @@ class Frame {
   std::vector<VariableSlot> vars_;
 };
 
-// The session-wide values of @@functions.
+// The session's SET options.  EXEC of a string and sp_executesql run with the
+// caller's, and what the text sets is undone when it returns.
+struct SessionOptions {
+  bool noCount = false;
+  bool xactAbort = false;                // SET XACT_ABORT ON
+  DateOrder dateOrder = DateOrder::Mdy;  // SET DATEFORMAT; SET LANGUAGE us_english resets it
+  int64_t rowLimit = 0;                  // SET ROWCOUNT n: a statement stops after n rows; 0 no limit
+  bool ansiWarnings = true;              // SET ANSI_WARNINGS
+  bool arithAbort = true;                // SET ARITHABORT
+  // Both OFF: an arithmetic error gives NULL and a warning.
+  bool arithmeticGivesNull() const { return !ansiWarnings && !arithAbort; }
+};
+
+// The session-wide values of @@functions, and its SET options.
 struct GlobalState {
   int64_t rowCount = 0;
   int error = 0;
   Value identity;  // @@IDENTITY: NULL until an identity value was inserted
-  bool noCount = false;
-  bool xactAbort = false;  // SET XACT_ABORT ON
+  SessionOptions options;
   std::string isolationLevel = "READ COMMITTED";
   int tranCount = 0;     // open BEGIN TRAN levels
   int fetchStatus = -1;  // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1
@@ -65,6 +80,10 @@ struct ExecEnv {
   GlobalState* globals = nullptr;
   FunctionContext functions;    // GETDATE() of the running statement
   bool nullEliminated = false;  // an aggregate of the running statement skipped a NULL (8153)
+  // SET ANSI_WARNINGS OFF and ARITHABORT OFF for the running statement: an
+  // arithmetic error gives NULL, its warning noted in `arithmeticWarnings`.
+  bool arithmeticGivesNull = false;
+  std::vector<int> arithmeticWarnings;  // 3606, 3607, 3622, each once
 };
 
 // The rows an expression reads: rows[slot] is the current row of the query's
@@ -75,5 +94,21 @@ struct EvalContext {
   const EvalContext* outer = nullptr;
   ExecEnv* env = nullptr;
 };
+
+// Evaluates `f`; where the statement runs with arithmetic errors giving NULL,
+// such an error gives NULL and notes its warning instead.
+template <class F>
+Value nullOnArithmeticError(const EvalContext& c, F&& f) {
+  if (c.env == nullptr || !c.env->arithmeticGivesNull) return f();
+  try {
+    return f();
+  } catch (const SqlError& e) {
+    int warning = arithmeticWarning(e.number());
+    if (warning == 0) throw;
+    std::vector<int>& noted = c.env->arithmeticWarnings;
+    if (std::find(noted.begin(), noted.end(), warning) == noted.end()) noted.push_back(warning);
+    return Value();
+  }
+}
 
 }  // namespace mls::tsql

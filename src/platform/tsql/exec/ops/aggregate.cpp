@@ -71,7 +71,8 @@ class GroupingSource final : public RowSource {
       for (size_t k = 0; k < nk; ++k)
         row.push_back(Value::integer(k + level >= nk ? 1 : 0));
       for (size_t a = 0; a < na; ++a)
-        row.push_back(result(spec_.aggregates[a], states_[g * na + a]));
+        row.push_back(
+            nullOnArithmeticError(ctx, [&] { return result(spec_.aggregates[a], states_[g * na + a]); }));
     }
     if (spec_.rollup && nk > 0) sortRollup(nk);
   }

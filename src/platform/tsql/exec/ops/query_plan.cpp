@@ -87,7 +87,7 @@ void QueryPlan::build(Chain& c, int64_t limit, size_t slots) const {
   }
 }
 
-int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) const {
+int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink, int64_t rowLimit) const {
   std::vector<const Value*> slots(std::max<size_t>(slotCount, 1), nullptr);
   EvalContext ctx{slots.data(), outer, &env};
   double percent = 0;
@@ -99,7 +99,7 @@ int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink) co
   if (topPercent) c.top->setLimit(percentOf(percent, *c.sort, ctx));
 
   int64_t produced = 0;
-  while (c.last->next(ctx)) {
+  while ((rowLimit <= 0 || produced < rowLimit) && c.last->next(ctx)) {
     ++produced;
     if (!emit(c, ctx, sink)) break;
   }

@@ -40,8 +40,9 @@ class QueryPlan {
   std::vector<SortKey> orderBy;
 
   // Runs the query; `outer` is the enclosing query's context (null at the top).
-  // Returns the number of rows produced (or assigned).
-  int64_t run(ExecEnv& env, const EvalContext* outer, RowSink& sink) const;
+  // Returns the number of rows produced (or assigned), at most `rowLimit`
+  // when it is above 0 (SET ROWCOUNT: the smaller of it and TOP wins).
+  int64_t run(ExecEnv& env, const EvalContext* outer, RowSink& sink, int64_t rowLimit = 0) const;
 
  private:
   struct Chain;

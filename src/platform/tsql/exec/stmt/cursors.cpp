@@ -74,7 +74,7 @@ void Executor::cursorStatement(const ast::CursorStmt& s) {
   ExecEnv env = env_;
   env.frame = &snapshot.frame;
   CollectSink sink;
-  plan->run(env, nullptr, sink);
+  plan->run(env, nullptr, sink, rowLimit());  // a static cursor's rows are limited by SET ROWCOUNT
   std::vector<ColumnInfo> columns;
   for (const OutputColumn& oc : plan->columns)
     columns.push_back({oc.name, oc.type, oc.nullable});

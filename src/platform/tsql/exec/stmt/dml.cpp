@@ -93,7 +93,8 @@ void RowInserter::insert(std::vector<std::optional<Value>>& given, const std::ve
     } else if (storesAsIs(types[k], columns[c].type)) {
       row[c] = std::move(v);
     } else {
-      row[c] = table.storeValue(c, v, types[k]);
+      row[c] = nullOnArithmeticError(EvalContext{nullptr, nullptr, env},
+                                     [&] { return table.storeValue(c, v, types[k]); });
     }
     set[c] = 1;
   }
@@ -111,9 +112,13 @@ void RowInserter::insert(std::vector<std::optional<Value>>& given, const std::ve
 
 namespace {}  // namespace
 
+int64_t Executor::rowLimit() const {
+  return session_.globals().options.rowLimit;
+}
+
 void Executor::rowsAffected(int64_t n) {
   session_.globals().rowCount = n;
-  if (!session_.globals().noCount) {
+  if (!session_.globals().options.noCount) {
     ResultItem item;
     item.kind = ResultItem::Kind::RowCount;
     item.rowCount = n;
@@ -126,7 +131,7 @@ void Executor::select(const ast::SelectStmt& s) {
   if (const std::optional<ast::ObjectName>& into = s.query->firstSelect().into)
     return selectInto(*into, *plan);
   CollectSink sink;
-  int64_t n = plan->run(env_, nullptr, sink);
+  int64_t n = plan->run(env_, nullptr, sink, rowLimit());
   session_.globals().rowCount = n;
   if (!plan->assignments.empty()) return;
   ResultItem item;
@@ -155,7 +160,7 @@ void Executor::selectInto(const ast::ObjectName& into, QueryPlan& plan) {
   }
   session_.catalog().addTable(table, session_.undo());
   CollectSink sink;
-  plan.run(env_, nullptr, sink);
+  plan.run(env_, nullptr, sink, rowLimit());
   // The identity values come with the rows; the last becomes the current one.
   table->setIdentityInsert(true);
   for (std::vector<Value>& row : sink.rows)
@@ -188,6 +193,7 @@ void Executor::insert(const ast::InsertStmt& s) {
                        [this](const ast::Expr& e, const Column& c) { return evalDefault(e, c.type); },
                        session_.undo(),
                        session_.globals(),
+                       &env_,
                        0,
                        {}};
 
@@ -196,6 +202,7 @@ void Executor::insert(const ast::InsertStmt& s) {
     case ast::InsertStmt::Source::Values:
       for (const std::vector<ast::ExprPtr>& exprs : s.rows) {
         if (exprs.size() != targets.size()) countMismatch(exprs.size(), false);
+        if (rowLimit() > 0 && inserter.inserted == rowLimit()) break;
         std::vector<std::optional<Value>> given(targets.size());
         std::vector<SqlType> types(targets.size());
         for (size_t k = 0; k < exprs.size(); ++k) {
@@ -219,8 +226,6 @@ void Executor::insert(const ast::InsertStmt& s) {
       inserter.insert(given, std::vector<SqlType>(targets.size()));
       break;
     }
-    case ast::InsertStmt::Source::Exec:
-      throwSqlError(40517, {"INSERT ... EXEC"});
   }
   rowsAffected(inserter.inserted);
 }
@@ -238,11 +243,11 @@ void Executor::insertQuery(QueryPlan& plan, RowInserter& inserter) {
   // Rows stream into a table the query does not read; else the query ends
   // before the first row goes in.
   if (!inserter.table.scanned()) {
-    plan.run(env_, nullptr, sink);
+    plan.run(env_, nullptr, sink, rowLimit());
     return;
   }
   CollectSink rows;
-  plan.run(env_, nullptr, rows);
+  plan.run(env_, nullptr, rows, rowLimit());
   for (std::vector<Value>& r : rows.rows)
     sink.push(r);
 }
@@ -359,6 +364,13 @@ TargetRows matchTargetRows(RowSource& source, size_t slotCount, int target, cons
   return out;
 }
 
+// SET ROWCOUNT n: the first n rows in storage order.
+void limitTargetRows(TargetRows& rows, int64_t limit) {
+  if (limit <= 0 || rows.ids.size() <= static_cast<size_t>(limit)) return;
+  rows.ids.resize(static_cast<size_t>(limit));
+  rows.slots.resize(static_cast<size_t>(limit) * rows.slotCount);
+}
+
 }  // namespace
 
 // Binds the FROM of UPDATE / DELETE with its target: the source of the
@@ -436,6 +448,7 @@ void Executor::update(const ast::UpdateStmt& s) {
   std::vector<SetItem> items = bindSetItems(s, targetSource, scope);
   std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
   TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
+  limitTargetRows(matched, rowLimit());
 
   // Items apply left to right, row by row in storage order: a variable
   // changes at once; columns read the row as it was.
@@ -460,7 +473,10 @@ void Executor::update(const ast::UpdateStmt& s) {
         from = c.type;
       }
       if (item.column) {
-        row[*item.column] = v.isNull() ? Value() : table->storeValue(*item.column, v, from);
+        // ANSI_WARNINGS and ARITHABORT OFF: a value past the column's range is stored as NULL.
+        row[*item.column] =
+            v.isNull() ? Value()
+                       : nullOnArithmeticError(ctx, [&] { return table->storeValue(*item.column, v, from); });
         if (item.variable >= 0) assign(item.variable, row[*item.column], table->column(*item.column).type);
       } else {
         assign(item.variable, v, from);
@@ -487,6 +503,7 @@ void Executor::remove(const ast::DeleteStmt& s) {
   requireWritable(*table);
   std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
   TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
+  limitTargetRows(matched, rowLimit());
   for (RowId id : matched.ids)
     table->erase(id, session_.undo());
   rowsAffected(static_cast<int64_t>(matched.ids.size()));

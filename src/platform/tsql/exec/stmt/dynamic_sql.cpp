@@ -70,13 +70,17 @@ void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, Ba
   for (const std::shared_ptr<Table>& t : session.temporaryTables().tables())
     before.push_back(t.get());
   const int tranCount = session.globals().tranCount;
+  // What the text sets is undone when it returns.
+  const SessionOptions options = session.globals().options;
   try {
     ScopeGuard guard(session, scope);
     runBatch(session, text, out);
   } catch (...) {
+    session.globals().options = options;
     dropTemporaryTablesSince(session, before);
     throw;
   }
+  session.globals().options = options;
   dropTemporaryTablesSince(session, before);
   if (session.globals().tranCount != tranCount) {
     throwSqlError(266, {std::to_string(tranCount), std::to_string(session.globals().tranCount)});

@@ -11,6 +11,7 @@
 #include "platform/tsql/exec/stmt/message_format.h"
 #include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/types/convert.h"
+#include "platform/tsql/types/datetime_text.h"
 
 namespace mls::tsql {
 
@@ -45,11 +46,18 @@ void Executor::run(const std::vector<ast::StmtPtr>& stmts) {
   }
 }
 
+OptionScope::OptionScope(const SessionOptions& options)
+    : dates_(options.dateOrder), truncation_(!options.ansiWarnings) {}
+
 template <class F>
 bool Executor::atomic(const ast::Stmt& s, F&& body) {
   std::lock_guard<std::recursive_mutex> lock(session_.database().mutex());
+  const SessionOptions& options = session_.globals().options;
+  OptionScope applied(options);
   env_.functions.now = currentDateTime();
   env_.nullEliminated = false;
+  env_.arithmeticGivesNull = options.arithmeticGivesNull();
+  env_.arithmeticWarnings.clear();
   UndoLog& undo = session_.undo();
   UndoLog::Mark mark = undo.mark();
   try {
@@ -67,7 +75,10 @@ bool Executor::atomic(const ast::Stmt& s, F&& body) {
   }
   if (session_.globals().tranCount == 0) undo.commit();
   session_.globals().error = 0;
-  if (env_.nullEliminated) inform(8153, s.pos.line);
+  for (int warning : env_.arithmeticWarnings)
+    inform(warning, s.pos.line);
+  // ANSI_WARNINGS OFF: no warning for the NULLs an aggregate skipped.
+  if (env_.nullEliminated && session_.globals().options.ansiWarnings) inform(8153, s.pos.line);
   return true;
 }
 
@@ -93,9 +104,13 @@ Executor::Flow Executor::exec(const ast::Stmt& s) {
       }
       return Flow::Normal;
     case ast::StmtKind::If: {
-      // A condition that failed ends the IF statement: neither branch runs.
+      // A condition that failed ends the IF statement: neither branch runs,
+      // but for an arithmetic error under SET ARITHABORT OFF, which takes
+      // the ELSE branch.
       const auto& i = s.as<ast::IfStmt>();
       std::optional<bool> c = condition(s, *i.condition);
+      if (!c && !session_.globals().options.arithAbort && arithmeticWarning(session_.globals().error) != 0)
+        c = false;
       if (!c) return Flow::Normal;
       if (*c) return exec(*i.then);
       return i.otherwise ? exec(*i.otherwise) : Flow::Normal;
@@ -124,6 +139,7 @@ Executor::Flow Executor::exec(const ast::Stmt& s) {
       // Not atomic: the statements of the procedure or text are, and an error
       // that ended its level ends this statement only.
       try {
+        OptionScope applied(session_.globals().options);  // for the arguments
         call(s);
       } catch (SqlError& e) {
         if (e.line() == 0) e.setLine(s.pos.line);
@@ -229,12 +245,50 @@ void Executor::setVariable(const ast::SetVariableStmt& s) {
   session_.globals().rowCount = 1;
 }
 
+// The options the parser lets through are those the session applies, or one
+// at the value it always runs under (set_options.h).
 void Executor::setOption(const ast::SetOptionStmt& s) {
+  SessionOptions& options = session_.globals().options;
   for (const std::string& o : s.options) {
-    if (o == "NOCOUNT") session_.globals().noCount = s.on();
-    if (o == "XACT_ABORT") session_.globals().xactAbort = s.on();
+    if (o == "NOCOUNT") options.noCount = s.on();
+    if (o == "XACT_ABORT") options.xactAbort = s.on();
+    if (o == "ANSI_WARNINGS") options.ansiWarnings = s.on();
+    if (o == "ARITHABORT") options.arithAbort = s.on();
+    if (o == "LANGUAGE") options.dateOrder = DateOrder::Mdy;  // us_english's order
+    if (o == "DATEFORMAT") options.dateOrder = dateOrderOf(s);
+    if (o == "ROWCOUNT") options.rowLimit = rowLimitOf(s);
   }
   session_.globals().rowCount = 0;
+}
+
+// A variable's value is read when the statement runs.
+Value Executor::optionValue(const ast::SetOptionStmt& s, SqlType& type) {
+  if (!s.value.starts_with("@")) {
+    type = SqlType::varchar(static_cast<int>(s.value.size()));
+    return Value::string(s.value);
+  }
+  const VariableSlot& v = session_.frame()->at(binder_.variable(s.value, s.pos));
+  type = v.type;
+  return v.value;
+}
+
+DateOrder Executor::dateOrderOf(const ast::SetOptionStmt& s) {
+  SqlType type;
+  Value v = optionValue(s, type);
+  std::string name = v.isNull()
+                         ? std::string()
+                         : std::string(castValue(v, type, SqlType::nvarchar(SqlType::kMax)).asString());
+  std::optional<DateOrder> order = dateOrderNamed(name);
+  if (!order) throwSqlError(2741, {name});
+  return *order;
+}
+
+// SET ROWCOUNT n: 0 turns the limit off, as does a negative or NULL value.
+int64_t Executor::rowLimitOf(const ast::SetOptionStmt& s) {
+  SqlType type;
+  Value v = optionValue(s, type);
+  int64_t n = intValue(v, type);
+  return n > 0 ? n : 0;
 }
 
 // ------------------------------------------------------------- messages

@@ -16,6 +16,8 @@
 #include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/ops/query_plan.h"
 #include "platform/tsql/parse/ast.h"
+#include "platform/tsql/types/convert.h"
+#include "platform/tsql/types/datetime_text.h"
 
 namespace mls::tsql {
 
@@ -31,6 +33,7 @@ struct RowInserter {
   DefaultEvaluator defaults;
   UndoLog& undo;
   GlobalState& globals;
+  ExecEnv* env;  // the statement's: whether a value past its column's range is stored as NULL
   int64_t inserted = 0;
   std::vector<uint8_t> set;  // scratch: the columns given a value
 
@@ -41,6 +44,17 @@ struct RowInserter {
 // anything runs: 134 for a name declared twice; 135 / 136 for BREAK /
 // CONTINUE outside a loop.
 void declareBatchVariables(const std::vector<ast::StmtPtr>& stmts, Frame& frame);
+
+// Applies the session's date order and truncation rule (SET DATEFORMAT, SET
+// ANSI_WARNINGS) to the conversions of the running statement's thread.
+class OptionScope {
+ public:
+  explicit OptionScope(const SessionOptions& options);
+
+ private:
+  DateOrderScope dates_;
+  TruncationScope truncation_;
+};
 
 class Executor {
  public:
@@ -65,6 +79,10 @@ class Executor {
   void declare(const ast::DeclareStmt& s);
   void setVariable(const ast::SetVariableStmt& s);
   void setOption(const ast::SetOptionStmt& s);
+  // The value of a SET option given as a word, a string or a variable.
+  Value optionValue(const ast::SetOptionStmt& s, SqlType& type);
+  DateOrder dateOrderOf(const ast::SetOptionStmt& s);
+  int64_t rowLimitOf(const ast::SetOptionStmt& s);
   void print(const ast::PrintStmt& s);
   // Sends the informational message `number` (errors.cpp) of the statement
   // at `line` to the client.
@@ -74,6 +92,8 @@ class Executor {
   void assign(int frameIndex, const Value& v, const SqlType& from);
 
   // queries and DML (dml.cpp)
+  // SET ROWCOUNT: the rows a statement stops after; 0 for no limit.
+  int64_t rowLimit() const;
   void select(const ast::SelectStmt& s);
   void insert(const ast::InsertStmt& s);
   // INSERT ... SELECT: streams the rows unless the query reads the target.
