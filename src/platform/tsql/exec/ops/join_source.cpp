@@ -168,8 +168,17 @@ class JoinSource final : public RowSource {
       if (probe_[k].isNull()) return true;
     }
     lookupKey_.resize(s_.lookupKeys.size());
-    for (size_t i = 0; i < lookupKey_.size(); ++i)
-      lookupKey_[i] = probe_[s_.lookupKeys[i]];
+    for (size_t i = 0; i < lookupKey_.size(); ++i) {
+      const size_t k = s_.lookupKeys[i];
+      if (k != JoinSpec::kScanKeyPart) {
+        lookupKey_[i] = probe_[k];
+        continue;
+      }
+      // A leading column the right scan's own key fixes (never NULL: the
+      // scan then accepts no row).
+      lookupKey_[i] = s_.rightScan->fixedValue(s_.lookupIndex->keys[i].column);
+      if (lookupKey_[i].isNull()) return true;
+    }
     const Table& table = *s_.rightScan->table();
     if (!s_.lookupIndex) {
       if (table.lookupUnindexed(s_.lookupColumns, lookupKey_, lookupIds_)) return true;

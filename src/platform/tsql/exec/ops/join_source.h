@@ -48,7 +48,8 @@ struct JoinSpec {
   // are far fewer than the right table's rows, each finds its right rows
   // through the index (in storage order, tested against the scan's own
   // conditions) and the right input is not read.  lookupKeys: for each key
-  // column of `lookupIndex` used, the position of its equality in leftKeys.
+  // column of `lookupIndex` used, the position of its equality in leftKeys,
+  // or (clustered index) kScanKeyPart for a column the right scan's key fixes.
   // Without `lookupIndex`, the rows are found through the hash the table
   // keeps of `lookupColumns` (Table::lookupUnindexed; lookupKeys parallel to
   // them); until the table keeps one, a run reads the right input.

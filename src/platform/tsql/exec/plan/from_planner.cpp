@@ -562,15 +562,25 @@ void FromPlanner::lookUpThroughIndex(JoinSpec& spec, TableScan& scan, const std:
     spec.lookupKeys = std::move(keys);
     return;
   }
-  // Else the clustered key's leading columns: a range of storage order.
+  // Else the clustered key's leading columns, compared by the join or fixed
+  // by the scan's own key (at least one by the join): a range of storage order.
   std::vector<size_t> keys;
   if (const IndexDef* clustered = scan.table()->clusteredIndex()) {
+    bool joined = false;
     for (const KeyColumn& k : clustered->keys) {
       auto at = std::find(rightColumns.begin(), rightColumns.end(), static_cast<int>(k.column));
-      if (at == rightColumns.end()) break;
-      keys.push_back(static_cast<size_t>(at - rightColumns.begin()));
+      if (at != rightColumns.end()) {
+        keys.push_back(static_cast<size_t>(at - rightColumns.begin()));
+        joined = true;
+      } else if (scan.fixesColumn(k.column)) {
+        keys.push_back(JoinSpec::kScanKeyPart);
+      } else {
+        break;
+      }
     }
-    if (!keys.empty()) {
+    while (!keys.empty() && keys.back() == JoinSpec::kScanKeyPart)
+      keys.pop_back();
+    if (joined) {
       spec.rightScan = &scan;
       spec.lookupIndex = clustered;
       spec.lookupKeys = std::move(keys);

@@ -487,8 +487,7 @@ void Executor::remove(const ast::DeleteStmt& s) {
   requireWritable(*table);
   std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
   TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
-  for (RowId id : matched.ids)
-    table->erase(id, session_.undo());
+  table->eraseMany(matched.ids, session_.undo());
   rowsAffected(static_cast<int64_t>(matched.ids.size()));
 }
 
