@@ -116,13 +116,15 @@ void adjustAmountDiff(frame::Call& call, int32_t year, int32_t period, int32_t l
       .line("    AND m.FToDoBill = a.FToDoBill")
       .line("  GROUP BY a.FDeptID, a.FCostObjID, a.FCostItemID")
       .line(") c ON c.FRowID = r.FRowID");
-  // The groups' rows replaced by their settled copies, in one transaction.
+  // The groups' rows replaced by their settled copies, in one transaction; the
+  // groups find their rows through the table's clustered key.
   sql.line("IF EXISTS (SELECT 1 FROM #AdjustRows)")
       .line("BEGIN")
       .line("  BEGIN TRAN")
-      .line("  DELETE d FROM CBCalInfoDetail_CurData d WHERE " + levelRows("d", year, period, level))
-      .line("    AND EXISTS (SELECT 1 FROM #AdjustRows r WHERE r.FDeptID = d.FDeptID")
-      .line("      AND r.FCostObjID = d.FCostObjID AND r.FCostItemID = d.FCostItemID)")
+      .line("  DELETE d FROM (SELECT DISTINCT FDeptID, FCostObjID, FCostItemID FROM #AdjustRows) r")
+      .line("    INNER JOIN CBCalInfoDetail_CurData d ON d.FDeptID = r.FDeptID")
+      .line("      AND d.FCostObjID = r.FCostObjID AND d.FCostItemID = r.FCostItemID")
+      .line("  WHERE " + levelRows("d", year, period, level))
       .line(std::string("  INSERT INTO CBCalInfoDetail_CurData (") + kDetailColumns + ")")
       .line(std::string("  SELECT ") + kDetailColumns + " FROM #AdjustRows ORDER BY FRowID")
       .line("  COMMIT TRAN")

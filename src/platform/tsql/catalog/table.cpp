@@ -611,6 +611,18 @@ void Table::erase(RowId id, UndoLog& undo) {
   undo.erasedRow(*this, id);
 }
 
+void Table::eraseMany(std::span<const RowId> ids, UndoLog& undo) {
+  constexpr size_t kMany = 1024;
+  if (!ids.empty() && ids.size() >= kMany && ids.size() * 8 >= storage_.liveCount) {
+    if (isSystemView()) throwSqlError(259, {});
+    for (size_t i = 0; i < indexes_.size(); ++i) {
+      if (!indexes_[i].unique) storage_.indexStale[i] = 1;
+    }
+  }
+  for (RowId id : ids)
+    erase(id, undo);
+}
+
 void Table::truncate(UndoLog& undo) {
   if (isSystemView()) throwSqlError(259, {});
   TableStorage fresh;

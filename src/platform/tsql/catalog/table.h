@@ -200,6 +200,10 @@ class Table : public std::enable_shared_from_this<Table> {
   void update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& undo,
               std::span<const size_t> changed = {});
   void erase(RowId id, UndoLog& undo);
+  // Erases rows `ids` (each live, once).  When they are many of the table's
+  // rows, the non-unique indexes are rebuilt before their next lookup rather
+  // than giving up an entry per row.
+  void eraseMany(std::span<const RowId> ids, UndoLog& undo);
   // Removes every row and resets the identity to its seed.
   void truncate(UndoLog& undo);
 

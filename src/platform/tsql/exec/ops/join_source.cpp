@@ -42,7 +42,8 @@ class JoinSource final : public RowSource {
     const size_t rightRows = s_.rightScan ? s_.rightScan->table()->rowCount() : 0;
     lookups_ = s_.rightScan && !rightRead_ && rightRows >= kProbeMinimum;
     if (lookups_) {
-      const bool unique = s_.lookupIndex->unique && s_.lookupKeys.size() == s_.lookupIndex->keys.size();
+      const bool unique =
+          s_.lookupIndex && s_.lookupIndex->unique && s_.lookupKeys.size() == s_.lookupIndex->keys.size();
       lookupLimit_ =
           rightRows / (unique ? kProbeRatio : std::max<size_t>(kProbeRatio, std::bit_width(rightRows)));
     }
@@ -95,12 +96,12 @@ class JoinSource final : public RowSource {
       }
       if (!leftDone_ && s_.left->next(ctx)) {
         if (lookups_ && ++leftSeen_ > lookupLimit_) lookups_ = false;
-        if (lookups_) {
-          findRightRows(ctx);
+        if (lookups_ && findRightRows(ctx)) {
           lookingUp_ = true;
           leftMatched_ = false;
           continue;
         }
+        lookups_ = false;
         readRight(ctx);
         haveLeft_ = true;
         leftMatched_ = false;
@@ -150,8 +151,10 @@ class JoinSource final : public RowSource {
     s_.leftScan->restrictTo(std::move(ids));
   }
 
-  // The right rows of the current left row's keys, through the index.
-  void findRightRows(const EvalContext& ctx) {
+  // The right rows of the current left row's keys, through the index or the
+  // table's hash of the key columns; false when the table keeps no such hash
+  // yet (the right input is then read and hashed as without lookups).
+  bool findRightRows(const EvalContext& ctx) {
     if (!lookupsOpen_) {
       s_.rightScan->openForLookups(slots_, ctx);
       lookupsOpen_ = true;
@@ -162,12 +165,27 @@ class JoinSource final : public RowSource {
     probe_.resize(nk);
     for (size_t k = 0; k < nk; ++k) {
       probe_[k] = s_.leftKeys[k]->eval(ctx);
-      if (probe_[k].isNull()) return;
+      if (probe_[k].isNull()) return true;
     }
     lookupKey_.resize(s_.lookupKeys.size());
-    for (size_t i = 0; i < lookupKey_.size(); ++i)
-      lookupKey_[i] = probe_[s_.lookupKeys[i]];
+    for (size_t i = 0; i < lookupKey_.size(); ++i) {
+      const size_t k = s_.lookupKeys[i];
+      if (k != JoinSpec::kScanKeyPart) {
+        lookupKey_[i] = probe_[k];
+        continue;
+      }
+      // A leading column the right scan's own key fixes (never NULL: the
+      // scan then accepts no row).
+      lookupKey_[i] = s_.rightScan->fixedValue(s_.lookupIndex->keys[i].column);
+      if (lookupKey_[i].isNull()) return true;
+    }
     const Table& table = *s_.rightScan->table();
+    if (!s_.lookupIndex) {
+      if (table.lookupUnindexed(s_.lookupColumns, lookupKey_, lookupIds_)) return true;
+      // The first lookup since the table changed builds nothing: this run
+      // hashes the right input.
+      return false;
+    }
     if (s_.lookupIndex->unique && s_.lookupKeys.size() == s_.lookupIndex->keys.size()) {
       table.lookup(*s_.lookupIndex, lookupKey_, lookupIds_);
     } else if (!lookUpLeadingColumns(table)) {
@@ -176,6 +194,7 @@ class JoinSource final : public RowSource {
       lookupIds_.assign(order.begin() + static_cast<ptrdiff_t>(first),
                         order.begin() + static_cast<ptrdiff_t>(last));
     }
+    return true;
   }
 
   // The rows of the clustered key's leading columns through the table's hash

@@ -48,10 +48,15 @@ struct JoinSpec {
   // are far fewer than the right table's rows, each finds its right rows
   // through the index (in storage order, tested against the scan's own
   // conditions) and the right input is not read.  lookupKeys: for each key
-  // column of `lookupIndex` used, the position of its equality in leftKeys.
+  // column of `lookupIndex` used, the position of its equality in leftKeys,
+  // or (clustered index) kScanKeyPart for a column the right scan's key fixes.
+  // Without `lookupIndex`, the rows are found through the hash the table
+  // keeps of `lookupColumns` (Table::lookupUnindexed; lookupKeys parallel to
+  // them); until the table keeps one, a run reads the right input.
   TableScan* rightScan = nullptr;
   const IndexDef* lookupIndex = nullptr;
   std::vector<size_t> lookupKeys;
+  std::vector<size_t> lookupColumns;
   // Pointed at by the slots of the side a row lacks: NULLs, as wide as the
   // widest source.
   std::shared_ptr<const std::vector<Value>> nulls;

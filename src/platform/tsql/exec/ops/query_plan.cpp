@@ -1,8 +1,10 @@
 #include "platform/tsql/exec/ops/query_plan.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
+#include <span>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/ops/distinct.h"
@@ -88,7 +90,15 @@ void QueryPlan::build(Chain& c, int64_t limit, size_t slots) const {
 }
 
 int64_t QueryPlan::run(ExecEnv& env, const EvalContext* outer, RowSink& sink, int64_t rowLimit) const {
-  std::vector<const Value*> slots(std::max<size_t>(slotCount, 1), nullptr);
+  // A run of a correlated subquery per outer row: its few slots on the stack.
+  constexpr size_t kInlineSlots = 8;
+  std::array<const Value*, kInlineSlots> inlineSlots{};
+  std::vector<const Value*> heapSlots;
+  std::span<const Value*> slots(inlineSlots.data(), std::max<size_t>(slotCount, 1));
+  if (slots.size() > kInlineSlots) {
+    heapSlots.assign(slots.size(), nullptr);
+    slots = std::span<const Value*>(heapSlots);
+  }
   EvalContext ctx{slots.data(), outer, &env};
   double percent = 0;
   const int64_t limit = topCount(ctx, percent);

@@ -28,6 +28,18 @@ class FirstRowsSink final : public RowSink {
   size_t limit_;
 };
 
+// Keeps the first column of the first row and counts the rows, stopping at
+// the second (a scalar subquery's answer).
+class ScalarSink final : public RowSink {
+ public:
+  Value value;
+  size_t rows = 0;
+  bool push(std::vector<Value>& row) override {
+    if (rows++ == 0) value = std::move(row[0]);
+    return rows < 2;
+  }
+};
+
 class SubqueryNode final : public BoundExpr {
  public:
   SubqueryNode(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bool correlated, BoundExprPtr operand,
@@ -42,10 +54,10 @@ class SubqueryNode final : public BoundExpr {
   Value eval(const EvalContext& c) const override {
     if (kind_ == SubqueryKind::Scalar) {
       if (!correlated_ && cached_) return cachedValue_;
-      FirstRowsSink sink(2);
+      ScalarSink sink;
       plan_->run(*c.env, &c, sink);
-      if (sink.rows.size() > 1) throwSqlError(512);
-      Value v = sink.rows.empty() ? Value() : std::move(sink.rows[0][0]);
+      if (sink.rows > 1) throwSqlError(512);
+      Value v = std::move(sink.value);
       if (!correlated_) {
         cachedValue_ = v;
         cached_ = true;

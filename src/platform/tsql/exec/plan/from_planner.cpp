@@ -206,18 +206,19 @@ FromPlanner::Built FromPlanner::buildInner(std::vector<Node*> items, std::vector
       pending.push_back(std::move(c));
     }
   }
+  const size_t start = startItem(flat, pushed);
   std::vector<Built> built;
   for (size_t i = 0; i < flat.size(); ++i)
     built.push_back(buildItem(*flat[i], std::move(pushed[i])));
 
-  Built current = std::move(built[0]);
+  Built current = std::move(built[start]);
   std::vector<bool> used(flat.size(), false);
-  used[0] = true;
+  used[start] = true;
   for (size_t step = 1; step < flat.size(); ++step) {
     // The next item in written order that a pending conjunct links to the
     // items joined so far; else the next item.
     size_t pick = flat.size();
-    for (size_t j = 1; j < flat.size() && pick == flat.size(); ++j) {
+    for (size_t j = 0; j < flat.size() && pick == flat.size(); ++j) {
       if (used[j]) continue;
       SlotMask both = current.slots | built[j].slots;
       for (const Conjunct& c : pending) {
@@ -228,7 +229,7 @@ FromPlanner::Built FromPlanner::buildInner(std::vector<Node*> items, std::vector
         }
       }
     }
-    for (size_t j = 1; j < flat.size() && pick == flat.size(); ++j) {
+    for (size_t j = 0; j < flat.size() && pick == flat.size(); ++j) {
       if (!used[j]) pick = j;
     }
     used[pick] = true;
@@ -240,6 +241,56 @@ FromPlanner::Built FromPlanner::buildInner(std::vector<Node*> items, std::vector
     current = join(JoinKind::Inner, std::move(current), std::move(built[pick]), std::move(here));
   }
   return current;
+}
+
+size_t FromPlanner::estimatedRows(const Node& n, const std::vector<Conjunct>& conds) {
+  constexpr size_t kUnknown = static_cast<size_t>(-1);
+  if (!n.isLeaf() || n.derived) return kUnknown;
+  const Table& table = *scope_.sources[static_cast<size_t>(n.slot)].table;
+  // The columns an equality with a value fixed for the run gives.
+  std::vector<size_t> fixed;
+  for (const Conjunct& c : conds) {
+    if (!c.ast) {
+      fixed.push_back(static_cast<size_t>(binder_.bindTracked(*c.keyColumn, scope_, false).columnIndex));
+    } else if (std::optional<FixedEquality> eq = fixedEquality(*c.ast, n.slot)) {
+      fixed.push_back(static_cast<size_t>(eq->column.columnIndex));
+    }
+  }
+  auto isFixed = [&](size_t column) { return std::find(fixed.begin(), fixed.end(), column) != fixed.end(); };
+  const size_t rows = table.rowCount();
+  size_t estimate = rows;
+  for (const IndexDef& def : table.indexes()) {
+    size_t leading = 0;
+    while (leading < def.keys.size() && isFixed(def.keys[leading].column))
+      ++leading;
+    if (def.unique && leading == def.keys.size()) return std::min<size_t>(rows, 1);
+    // Each fixed leading column of a key taken to keep a sixteenth of the rows.
+    if (leading > 0) estimate = std::min(estimate, rows >> std::min<size_t>(4 * leading, 60));
+  }
+  return estimate;
+}
+
+size_t FromPlanner::startItem(const std::vector<Node*>& flat,
+                              const std::vector<std::vector<Conjunct>>& pushed) {
+  constexpr size_t kUnknown = static_cast<size_t>(-1);
+  // Where a source reads far fewer rows than the first one written, the
+  // joins start from it (the first such in written order).
+  constexpr size_t kMargin = 8;
+  if (flat.size() < 2) return 0;
+  const size_t first = estimatedRows(*flat[0], pushed[0]);
+  if (first == kUnknown) return 0;
+  size_t best = 0, bestRows = first;
+  for (size_t i = 1; i < flat.size(); ++i) {
+    const size_t rows = estimatedRows(*flat[i], pushed[i]);
+    // A source leads when a key it is given keeps few of its rows.
+    if (rows == kUnknown || rows == scope_.sources[static_cast<size_t>(flat[i]->slot)].table->rowCount())
+      continue;
+    if (rows < bestRows) {
+      best = i;
+      bestRows = rows;
+    }
+  }
+  return bestRows * kMargin <= first ? best : 0;
 }
 
 FromPlanner::Built FromPlanner::buildItem(Node& n, std::vector<Conjunct> conds) {
@@ -511,18 +562,45 @@ void FromPlanner::lookUpThroughIndex(JoinSpec& spec, TableScan& scan, const std:
     spec.lookupKeys = std::move(keys);
     return;
   }
-  // Else the clustered key's leading columns: a range of storage order.
-  const IndexDef* clustered = scan.table()->clusteredIndex();
-  if (!clustered) return;
+  // Else the clustered key's leading columns, compared by the join or fixed
+  // by the scan's own key (at least one by the join): a range of storage order.
   std::vector<size_t> keys;
-  for (const KeyColumn& k : clustered->keys) {
-    auto at = std::find(rightColumns.begin(), rightColumns.end(), static_cast<int>(k.column));
-    if (at == rightColumns.end()) break;
+  if (const IndexDef* clustered = scan.table()->clusteredIndex()) {
+    bool joined = false;
+    for (const KeyColumn& k : clustered->keys) {
+      auto at = std::find(rightColumns.begin(), rightColumns.end(), static_cast<int>(k.column));
+      if (at != rightColumns.end()) {
+        keys.push_back(static_cast<size_t>(at - rightColumns.begin()));
+        joined = true;
+      } else if (scan.fixesColumn(k.column)) {
+        keys.push_back(JoinSpec::kScanKeyPart);
+      } else {
+        break;
+      }
+    }
+    while (!keys.empty() && keys.back() == JoinSpec::kScanKeyPart)
+      keys.pop_back();
+    if (joined) {
+      spec.rightScan = &scan;
+      spec.lookupIndex = clustered;
+      spec.lookupKeys = std::move(keys);
+      return;
+    }
+  }
+  // Else the hash the table keeps of the compared columns (ascending, each once).
+  std::vector<size_t> columns;
+  for (int c : rightColumns) {
+    if (c >= 0 && std::find(columns.begin(), columns.end(), static_cast<size_t>(c)) == columns.end())
+      columns.push_back(static_cast<size_t>(c));
+  }
+  if (columns.empty()) return;
+  std::sort(columns.begin(), columns.end());
+  for (size_t c : columns) {
+    auto at = std::find(rightColumns.begin(), rightColumns.end(), static_cast<int>(c));
     keys.push_back(static_cast<size_t>(at - rightColumns.begin()));
   }
-  if (keys.empty()) return;
   spec.rightScan = &scan;
-  spec.lookupIndex = clustered;
+  spec.lookupColumns = std::move(columns);
   spec.lookupKeys = std::move(keys);
 }
 

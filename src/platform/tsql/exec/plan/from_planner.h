@@ -4,10 +4,14 @@
 // - a conjunct of one source filters that source's scan (an equality with a
 //   value fixed for the run becomes a key lookup, see TableScan);
 // - inner and cross joins (and comma lists) flatten into one list joined
-//   left-deep in the written order, except that a source no condition links to
-//   the ones before waits for the first that is linked, so no cross product
-//   is built where a condition exists; a conjunct joins where its sources meet,
-//   equalities between the two sides as hash keys;
+//   left-deep.  It starts from the first source written unless another one's
+//   fixed equalities lead a key and so keep far fewer rows (a unique key: one
+//   row); then each next source is the first in written order that a
+//   condition links to the ones joined so far (else the next written), so no
+//   cross product is built where a condition exists; a conjunct joins where
+//   its sources meet, equalities between the two sides as hash keys, or as
+//   lookups into the right table's index or the hash it keeps of the compared
+//   columns while the left rows are few;
 // - an outer join keeps its place: WHERE conditions go below it only on its
 //   preserved side, ON conditions only on its NULL-supplying side.
 #pragma once
@@ -70,6 +74,12 @@ class FromPlanner {
   void markNullable(const Node& n);
   void addConjuncts(const ast::Expr& e, std::vector<Conjunct>& out);
   Built buildInner(std::vector<Node*> items, std::vector<Conjunct> conds);
+  // The rows a source of `flat` is expected to give under its own conditions
+  // `conds` (from its table's rows and the keys its fixed equalities lead);
+  // -1 for a join or derived table.
+  size_t estimatedRows(const Node& n, const std::vector<Conjunct>& conds);
+  // The item of `flat` (its conditions in `pushed`) the joins start from.
+  size_t startItem(const std::vector<Node*>& flat, const std::vector<std::vector<Conjunct>>& pushed);
   Built buildItem(Node& n, std::vector<Conjunct> conds);
   Built buildLeaf(Node& n, std::vector<Conjunct> conds);
   // `e` as column (of `slot`, or of any source with -1) = value fixed for the run.

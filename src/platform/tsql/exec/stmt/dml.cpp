@@ -504,8 +504,7 @@ void Executor::remove(const ast::DeleteStmt& s) {
   std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
   TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
   limitTargetRows(matched, rowLimit());
-  for (RowId id : matched.ids)
-    table->erase(id, session_.undo());
+  table->eraseMany(matched.ids, session_.undo());
   rowsAffected(static_cast<int64_t>(matched.ids.size()));
 }
 
