@@ -5,20 +5,71 @@
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/stmt/dynamic_sql.h"
+#include "platform/tsql/types/text.h"
 
 namespace mls::tsql {
 
-SessionImpl::SessionImpl(std::shared_ptr<Database> db) : db_(std::move(db)) {
-  std::lock_guard<std::recursive_mutex> lock(database().mutex());
+SessionImpl::SessionImpl(std::shared_ptr<Database> db)
+    : db_(std::move(db)), lockOwner_(db_->impl().nextSessionId()) {
+  std::lock_guard<StatementLatch> lock(database().mutex());
   database().sessions().push_back(this);
+  undo_.setObjectLocks(this);
 }
 
 SessionImpl::~SessionImpl() {
-  std::lock_guard<std::recursive_mutex> lock(database().mutex());
+  std::lock_guard<StatementLatch> lock(database().mutex());
   std::erase(database().sessions(), this);
   undo_.rollback();
   temporary_.clear();
   if (std::shared_ptr<Table> t = identityInsertTable()) t->setIdentityInsert(false);
+  database().locks().releaseAll(lockOwner_);
+}
+
+// ------------------------------------------------------------------- locks
+
+namespace {
+
+bool isTemporaryName(std::string_view name) {
+  return !name.empty() && name.front() == '#';
+}
+
+}  // namespace
+
+LockMode SessionImpl::readMode() const {
+  return globals_.isolationLevel == "READ UNCOMMITTED" ? LockMode::SchemaStability : LockMode::Shared;
+}
+
+void SessionImpl::lock(std::string_view name, LockMode mode) {
+  if (name.empty() || isTemporaryName(name)) return;
+  const bool toTheEnd = mode >= LockMode::Exclusive ||
+                        (mode == LockMode::Shared && (globals_.isolationLevel == "REPEATABLE READ" ||
+                                                      globals_.isolationLevel == "SERIALIZABLE"));
+  database().locks().acquire(lockOwner_, toUpper(name), mode,
+                             toTheEnd ? LockDuration::Transaction : LockDuration::Statement,
+                             globals_.lockTimeout, database().mutex());
+}
+
+void SessionImpl::changing(std::string_view name) {
+  if (isTemporaryName(name)) return;
+  if (!database().locks().tryAcquire(lockOwner_, toUpper(name), LockMode::Exclusive,
+                                     LockDuration::Transaction)) {
+    throwSqlError(1222);
+  }
+}
+
+void SessionImpl::endStatement() {
+  if (--statementDepth_ > 0) return;
+  if (globals_.tranCount == 0) {
+    database().locks().releaseAll(lockOwner_);
+  } else {
+    database().locks().releaseStatement(lockOwner_);
+  }
+}
+
+const ViewDef* SessionImpl::view(const ast::ObjectName& name) {
+  if (name.isTemp()) return nullptr;
+  reading(name.name());
+  return views().find(name);
 }
 
 void SessionImpl::pushScope(ExecScope& s) {
@@ -44,9 +95,10 @@ int SessionImpl::parameterSlot(int index) const {
 }
 
 void SessionImpl::rollbackTransaction() {
-  std::lock_guard<std::recursive_mutex> lock(database().mutex());
+  std::lock_guard<StatementLatch> lock(database().mutex());
   undo_.rollback();
   globals_.tranCount = 0;
+  if (statementDepth_ == 0) database().locks().releaseAll(lockOwner_);  // else the statement's end lets go
 }
 
 bool SessionImpl::rollsBackTransaction(const SqlError& e) const {
@@ -76,6 +128,13 @@ void SessionImpl::endBatch(const SqlError& e) {
 BatchResult SessionImpl::execute(std::string_view text, const std::vector<BoundParameter>& params) {
   BatchResult out;
   errors_.clear();
+  // While the batch runs, a lock wait of another connection of this thread
+  // on this session's locks can end; between batches it cannot.
+  struct Running {
+    SessionImpl& s;
+    explicit Running(SessionImpl& session) : s(session) { s.database().locks().running(s.lockOwner_, true); }
+    ~Running() { s.database().locks().running(s.lockOwner_, false); }
+  } running(*this);
   // Nothing but a SqlError leaves the engine: whatever else a statement throws
   // was taken back with the statement and becomes an internal error.
   try {

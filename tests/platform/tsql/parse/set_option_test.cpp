@@ -37,8 +37,14 @@ TEST(SetOptions, EachOptionTakesWhatItsRuleSays) {
     std::string first(r.values.substr(0, r.values.find('|')));
     switch (r.rule) {
       case SetRule::Honoured:
-        EXPECT_EQ(parseError(set + "ON"), 0) << r.name;
-        EXPECT_EQ(parseError(set + "OFF"), 0) << r.name;
+        if (r.kind == SetValueKind::Number) {
+          EXPECT_EQ(parseError(set + "0"), 0) << r.name;
+          EXPECT_EQ(parseError(set + "-1"), 0) << r.name;
+          EXPECT_EQ(parseError(set + "@v"), 0) << r.name;
+        } else {
+          EXPECT_EQ(parseError(set + "ON"), 0) << r.name;
+          EXPECT_EQ(parseError(set + "OFF"), 0) << r.name;
+        }
         break;
       case SetRule::OnlyValue:
         EXPECT_EQ(parseError(set + first), 0) << r.name;

@@ -14,6 +14,9 @@ class BindContext {
  public:
   virtual Catalog catalog() = 0;
   virtual const ViewSet& views() = 0;
+  // The view a statement reads by `name`, or nullptr (the name locked for
+  // reading first, as a table's is when it resolves).
+  virtual const ViewDef* view(const ast::ObjectName& name) = 0;
   // The running level's variables (null between batches).
   virtual Frame* frame() = 0;
   // The frame slot of parameter marker `index` (1-based).

@@ -54,8 +54,9 @@ struct GlobalState {
   bool noCount = false;
   bool xactAbort = false;  // SET XACT_ABORT ON
   std::string isolationLevel = "READ COMMITTED";
-  int tranCount = 0;     // open BEGIN TRAN levels
-  int fetchStatus = -1;  // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1
+  int64_t lockTimeout = -1;  // SET LOCK_TIMEOUT, in milliseconds: -1 waits without end
+  int tranCount = 0;         // open BEGIN TRAN levels
+  int fetchStatus = -1;      // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1
 };
 
 // Everything a running statement reaches besides its rows.

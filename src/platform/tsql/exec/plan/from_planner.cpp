@@ -100,7 +100,7 @@ std::unique_ptr<FromPlanner::Node> FromPlanner::bindRef(const ast::TableRef& ref
   switch (ref.kind) {
     case ast::TableRefKind::Named: {
       const auto& t = ref.as<ast::NamedTable>();
-      if (const ViewDef* v = binder_.context().views().find(t.name)) {
+      if (const ViewDef* v = binder_.context().view(t.name)) {
         bool correlated = false;
         std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*v->query, nullptr, &correlated);
         return derivedLeaf(std::move(plan), false, t.alias.empty() ? v->name : t.alias, v->columns);

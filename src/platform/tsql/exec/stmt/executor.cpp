@@ -47,7 +47,14 @@ void Executor::run(const std::vector<ast::StmtPtr>& stmts) {
 
 template <class F>
 bool Executor::atomic(const ast::Stmt& s, F&& body) {
-  std::lock_guard<std::recursive_mutex> lock(session_.database().mutex());
+  std::lock_guard<StatementLatch> lock(session_.database().mutex());
+  // The statement's locks go at its end (all of them outside a transaction),
+  // after its changes were kept or taken back, before the latch.
+  session_.beginStatement();
+  struct StatementEnd {
+    SessionImpl& session;
+    ~StatementEnd() { session.endStatement(); }
+  } end{session_};
   env_.functions.now = currentDateTime();
   env_.nullEliminated = false;
   UndoLog& undo = session_.undo();
@@ -229,10 +236,26 @@ void Executor::setVariable(const ast::SetVariableStmt& s) {
   session_.globals().rowCount = 1;
 }
 
+int64_t Executor::lockTimeout(const ast::SetOptionStmt& s) {
+  // A number as written, or a variable's value, as an int; any value below 0
+  // but -1 waits without end as -1 does.
+  Value v;
+  SqlType t(TypeId::BigInt);
+  if (s.value.starts_with("@")) {
+    const VariableSlot& slot = session_.frame()->at(binder_.variable(s.value, s.pos));
+    v = slot.value;
+    t = slot.type;
+  } else {
+    v = castValue(Value::string(s.value), SqlType::varchar(20), t);
+  }
+  return v.isNull() ? -1 : castValue(v, t, SqlType(TypeId::Int)).asInt();
+}
+
 void Executor::setOption(const ast::SetOptionStmt& s) {
   for (const std::string& o : s.options) {
     if (o == "NOCOUNT") session_.globals().noCount = s.on();
     if (o == "XACT_ABORT") session_.globals().xactAbort = s.on();
+    if (o == "LOCK_TIMEOUT") session_.globals().lockTimeout = lockTimeout(s);
   }
   session_.globals().rowCount = 0;
 }
