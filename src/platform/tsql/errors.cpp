@@ -256,6 +256,10 @@ const std::unordered_map<int, Template>& templates() {
         "The number of rows provided for a TOP or FETCH clauses row count parameter must be an integer."}},
       {1062, {15, "The TOP N WITH TIES clause is not allowed without a corresponding ORDER BY clause."}},
       {3902, {16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."}},
+      {3952,
+       {16,
+        "Snapshot isolation transaction failed accessing database '%s' because snapshot isolation is not "
+        "allowed in this database. Use ALTER DATABASE to allow snapshot isolation."}},
       {3903, {16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."}},
       {4104, {16, "The multi-part identifier \"%s\" could not be bound."}},
       {8106, {16, "Table '%s' does not have the identity property. Cannot perform SET operation."}},

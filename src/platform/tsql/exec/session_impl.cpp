@@ -41,6 +41,8 @@ LockMode SessionImpl::readMode() const {
 
 void SessionImpl::lock(std::string_view name, LockMode mode) {
   if (name.empty() || isTemporaryName(name)) return;
+  // The database does not allow snapshot isolation (no row versions are kept).
+  if (globals_.isolationLevel == "SNAPSHOT") throwSqlError(3952, {std::string(kDatabaseName)});
   const bool toTheEnd = mode >= LockMode::Exclusive ||
                         (mode == LockMode::Shared && (globals_.isolationLevel == "REPEATABLE READ" ||
                                                       globals_.isolationLevel == "SERIALIZABLE"));
