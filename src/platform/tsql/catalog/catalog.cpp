@@ -110,7 +110,7 @@ std::string Catalog::generatedName(std::string_view prefix, const Table& t, std:
 
 // --------------------------------------------------------------- resolution
 
-std::shared_ptr<Table> Catalog::findTable(const ast::ObjectName& name) const {
+std::shared_ptr<Table> Catalog::findTable(const ast::ObjectName& name, bool lock) const {
   if (name.parts.empty()) return nullptr;
   const std::string& n = name.name();
   if (isTempName(n)) return temporary_.find(n);
@@ -121,12 +121,12 @@ std::shared_ptr<Table> Catalog::findTable(const ast::ObjectName& name) const {
     return view;
   }
   if (tempdb) return nullptr;
-  if (locks_) locks_->reading(n);
+  if (locks_ && lock) locks_->reading(n);
   return permanent_.find(n);
 }
 
-std::shared_ptr<Table> Catalog::getTable(const ast::ObjectName& name) const {
-  auto t = findTable(name);
+std::shared_ptr<Table> Catalog::getTable(const ast::ObjectName& name, bool lock) const {
+  auto t = findTable(name, lock);
   if (!t) throwSqlError(208, {displayName(name)});
   return t;
 }

@@ -44,9 +44,11 @@ class Catalog {
   // ------------------------------------------------------------- resolution
   // The table or system view `name` names, or nullptr.  A system view is a
   // fresh read-only snapshot (Table::isSystemView()).
-  std::shared_ptr<Table> findTable(const ast::ObjectName& name) const;
+  // `lock`: a permanent name is locked for reading first (when the catalog
+  // has locks); false when the caller locked it already, as its hints say.
+  std::shared_ptr<Table> findTable(const ast::ObjectName& name, bool lock = true) const;
   // As findTable, raising 208 "Invalid object name 'x'." when there is none.
-  std::shared_ptr<Table> getTable(const ast::ObjectName& name) const;
+  std::shared_ptr<Table> getTable(const ast::ObjectName& name, bool lock = true) const;
   // OBJECT_ID(text [, type]): the id of a table, a view or a constraint (PK, UQ, D)
   // named by `text` ("t", "dbo.t", "[dbo].[t]", "tempdb..#t", "#t", "PK_t");
   // `xtype` ("U", "PK", ...; "" for any) filters by kind.

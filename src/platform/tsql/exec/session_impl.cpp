@@ -1,5 +1,6 @@
 #include "platform/tsql/exec/session_impl.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -39,16 +40,34 @@ LockMode SessionImpl::readMode() const {
   return globals_.isolationLevel == "READ UNCOMMITTED" ? LockMode::SchemaStability : LockMode::Shared;
 }
 
-void SessionImpl::lock(std::string_view name, LockMode mode) {
+void SessionImpl::lock(std::string_view name, LockMode mode, bool toTransactionEnd) {
   if (name.empty() || isTemporaryName(name)) return;
   // The database does not allow snapshot isolation (no row versions are kept).
   if (globals_.isolationLevel == "SNAPSHOT") throwSqlError(3952, {std::string(kDatabaseName)});
-  const bool toTheEnd = mode >= LockMode::Exclusive ||
+  const bool toTheEnd = toTransactionEnd || mode >= LockMode::Exclusive ||
                         (mode == LockMode::Shared && (globals_.isolationLevel == "REPEATABLE READ" ||
                                                       globals_.isolationLevel == "SERIALIZABLE"));
   database().locks().acquire(lockOwner_, toUpper(name), mode,
                              toTheEnd ? LockDuration::Transaction : LockDuration::Statement,
                              globals_.lockTimeout, database().mutex());
+}
+
+bool SessionImpl::lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) {
+  LockMode mode = LockMode::None;
+  bool toTheEnd = false;
+  for (const std::string& h : hints) {
+    if (h == "NOLOCK" || h == "READUNCOMMITTED") {
+      mode = std::max(mode, LockMode::SchemaStability);
+    } else if (h == "HOLDLOCK" || h == "SERIALIZABLE" || h == "REPEATABLEREAD") {
+      mode = std::max(mode, LockMode::Shared);
+      toTheEnd = true;
+    } else if (h == "UPDLOCK" || h == "XLOCK" || h == "TABLOCKX") {
+      mode = LockMode::Exclusive;
+    }
+  }
+  if (mode == LockMode::None || name.isTemp()) return false;
+  lock(name.name(), mode, toTheEnd);
+  return true;
 }
 
 void SessionImpl::changing(std::string_view name) {
@@ -68,9 +87,9 @@ void SessionImpl::endStatement() {
   }
 }
 
-const ViewDef* SessionImpl::view(const ast::ObjectName& name) {
+const ViewDef* SessionImpl::view(const ast::ObjectName& name, bool lock) {
   if (name.isTemp()) return nullptr;
-  reading(name.name());
+  if (lock) reading(name.name());
   return views().find(name);
 }
 

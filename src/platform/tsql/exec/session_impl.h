@@ -77,7 +77,7 @@ class SessionImpl final : public BindContext, public ObjectLocks {
     return Catalog(db_->impl().permanent(), temporary_, &db_->impl().views(), this);
   }
   const ViewSet& views() override { return db_->impl().views(); }
-  const ViewDef* view(const ast::ObjectName& name) override;
+  const ViewDef* view(const ast::ObjectName& name, bool lock = true) override;
 
   // ---------------------------------------------------------------- locks
   // Locks the permanent object `name` (a table or view; nothing for a
@@ -85,7 +85,11 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   // schema modification locks last to the end of the transaction, shared ones
   // to the end of the statement (of the transaction under REPEATABLE READ and
   // SERIALIZABLE), schema stability (READ UNCOMMITTED) to the statement's end.
-  void lock(std::string_view name, LockMode mode);
+  void lock(std::string_view name, LockMode mode, bool toTransactionEnd = false);
+  // NOLOCK and READUNCOMMITTED read as READ UNCOMMITTED does; HOLDLOCK,
+  // SERIALIZABLE and REPEATABLEREAD keep the shared lock to the transaction's
+  // end; UPDLOCK, XLOCK and TABLOCKX lock exclusively.
+  bool lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) override;
   void reading(std::string_view name) override { lock(name, readMode()); }
   // The safety net of the undo log: a change to a table the statement did
   // not lock takes the lock without waiting, or ends the statement (1222).
