@@ -38,6 +38,8 @@ class HeldTables : public storage::HeldDatabase {
     std::vector<ViewText> out;
     for (const ViewDef* v : db_.views().all())
       out.push_back({v->name, v->definition});
+    for (SessionImpl* s : db_.sessions())  // committed views only
+      s->undo().takeBackViewsInto(out);
     return out;
   }
   void setViews(const std::vector<ViewText>& views) override {

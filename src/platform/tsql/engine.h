@@ -16,6 +16,11 @@
 // results of every statement that ran and the list of all the errors.
 // Nothing but a SqlError leaves execute(): an unexpected failure inside the
 // engine becomes the internal error kInternalError, its statement taken back.
+//
+// Sessions may run on threads of their own: they lock the tables and views
+// they use as SQL Server does at their isolation level, a statement waiting
+// for another's lock lets the others go on, and a wait ends in a lock
+// time-out (1222) or as a deadlock victim (1205) as docs/architecture.md says.
 #pragma once
 
 #include <cstdint>

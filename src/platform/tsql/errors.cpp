@@ -79,6 +79,11 @@ const std::unordered_map<int, Template>& templates() {
         "An object or column name is missing or empty. For SELECT INTO statements, verify each column has a "
         "name. For other statements, look for empty alias names. Aliases defined as \"\" or [] are not "
         "allowed. Change the alias to a valid name."}},
+      {1205,
+       {13,
+        "Transaction (Process ID %d) was deadlocked on lock resources with another process and has been "
+        "chosen as the deadlock victim. Rerun the transaction."}},
+      {1222, {16, "Lock request time out period exceeded."}},
       {1505,
        {16,
         "The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object "
@@ -251,6 +256,10 @@ const std::unordered_map<int, Template>& templates() {
         "The number of rows provided for a TOP or FETCH clauses row count parameter must be an integer."}},
       {1062, {15, "The TOP N WITH TIES clause is not allowed without a corresponding ORDER BY clause."}},
       {3902, {16, "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."}},
+      {3952,
+       {16,
+        "Snapshot isolation transaction failed accessing database '%s' because snapshot isolation is not "
+        "allowed in this database. Use ALTER DATABASE to allow snapshot isolation."}},
       {3903, {16, "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."}},
       {4104, {16, "The multi-part identifier \"%s\" could not be bound."}},
       {8106, {16, "Table '%s' does not have the identity property. Cannot perform SET operation."}},
@@ -367,6 +376,8 @@ ErrorClass errorClass(int number) {
       544, 545, 8102, 8106, 8107, 7997,
       // transactions and nested levels; a change to a read-only database
       3902, 3903, 266, 3906,
+      // a lock wait that ran out
+      1222,
       // objects that exist, or do not, when the statement runs
       2714, 3701, 1505, 1913, 1779, 1902, 1911, 2705, 2744, 2749, 3723, 3728, 4701, 4901, 4902, 1088, 8110,
       8111, 2501, 2526, 259,
@@ -374,7 +385,8 @@ ErrorClass errorClass(int number) {
       2812, 201, 214, 8143, 8144, 8145, 8162, 8178, 18054,
       // cursors
       16905, 16911, 16915, 16916, 16917, 16924};
-  static const std::unordered_set<int> batch = {241, 242, 245, 248, 235, 8114, 217, 701, kInternalError};
+  static const std::unordered_set<int> batch = {241,  242, 245, 248,  235,
+                                                8114, 217, 701, 1205, kInternalError};
   if (isRaiserror(number) || statementOnly.contains(number)) return ErrorClass::Statement;
   if (batch.contains(number)) return ErrorClass::Batch;
   return ErrorClass::Scope;

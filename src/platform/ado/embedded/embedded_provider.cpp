@@ -72,6 +72,17 @@ std::shared_ptr<tsql::Database> openDatabase(const std::string& dataSource,
   return db;
 }
 
+}  // namespace
+
+std::shared_ptr<tsql::Database> inMemoryDatabase(const std::string& dataSource) {
+  Databases& d = databases();
+  std::lock_guard lock(d.mutex);
+  auto it = d.byName.find(com::foldCase(dataSource));
+  return it == d.byName.end() ? nullptr : it->second;
+}
+
+namespace {
+
 BatchItem toItem(const tsql::ResultItem& item) {
   BatchItem out;
   if (item.kind == tsql::ResultItem::Kind::RowCount) {
@@ -116,6 +127,7 @@ class EmbeddedSession final : public ProviderSession {
       result = session_.execute(marked.text, bound);
     } catch (const tsql::SqlError& e) {
       keepMessages(e.partial());
+      keepErrors(e.partial());
       com::raise(err::kCommandFailed, kEmbeddedProviderName, e.message());
     } catch (const std::exception& e) {
       com::raise(err::kCommandFailed, kEmbeddedProviderName, e.what());
@@ -141,6 +153,13 @@ class EmbeddedSession final : public ProviderSession {
   }
 
  private:
+  // The batch's errors join the Errors collection after its messages, each
+  // with its number (40001 for a deadlock victim, as the server's drivers
+  // give it; HY000 for the others).
+  void keepErrors(const tsql::BatchResult& r) {
+    for (const tsql::SqlMessage& m : r.errors)
+      messages_.push_back({m.number, m.number == 1205 ? "40001" : "HY000", m.text, kEmbeddedProviderName});
+  }
   void keepMessages(const tsql::BatchResult& r) {
     for (const tsql::SqlMessage& m : r.notices) {
       // 01003: a NULL eliminated in a set function; 01000 any other warning.

@@ -14,7 +14,11 @@
 // fails.
 //
 // The engine runs a batch to its end in the caller's thread: a command
-// time-out cannot interrupt it and is not applied.
+// time-out cannot interrupt it and is not applied.  Connections of one
+// database lock as SQL Server's do (a read at READ COMMITTED waits for
+// another's uncommitted change); a failed batch leaves its errors, with
+// their numbers (1205 a deadlock victim, 1222 a lock time-out), in the
+// Errors collection.
 #pragma once
 
 #include <functional>
@@ -38,6 +42,10 @@ class EmbeddedProvider final : public Provider {
 using FileDatabaseOpener = std::function<std::shared_ptr<tsql::Database>(const std::string& path,
                                                                          const tsql::Database::OpenOptions&)>;
 FileDatabaseOpener setFileDatabaseOpener(FileDatabaseOpener opener);
+
+// The in-memory database a Data Source names, or null while no connection
+// made it.
+std::shared_ptr<tsql::Database> inMemoryDatabase(const std::string& dataSource);
 
 // Whether a Data Source names a database file rather than an in-memory database.
 bool isFileDataSource(const std::string& dataSource);

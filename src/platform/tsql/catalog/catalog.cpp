@@ -110,19 +110,23 @@ std::string Catalog::generatedName(std::string_view prefix, const Table& t, std:
 
 // --------------------------------------------------------------- resolution
 
-std::shared_ptr<Table> Catalog::findTable(const ast::ObjectName& name) const {
+std::shared_ptr<Table> Catalog::findTable(const ast::ObjectName& name, bool lock) const {
   if (name.parts.empty()) return nullptr;
   const std::string& n = name.name();
   if (isTempName(n)) return temporary_.find(n);
   bool tempdb = sameName(name.qualifier(2), "tempdb");
   if (isSystemViewName(n)) return systemView(n, tempdb);
-  if (auto view = buildCatalogView(name, tempdb ? temporary_ : permanent_, tempdb)) return view;
+  if (auto view =
+          buildCatalogView(name, tempdb ? temporary_ : permanent_, tempdb, tempdb ? nullptr : views_)) {
+    return view;
+  }
   if (tempdb) return nullptr;
+  if (locks_ && lock) locks_->reading(n);
   return permanent_.find(n);
 }
 
-std::shared_ptr<Table> Catalog::getTable(const ast::ObjectName& name) const {
-  auto t = findTable(name);
+std::shared_ptr<Table> Catalog::getTable(const ast::ObjectName& name, bool lock) const {
+  auto t = findTable(name, lock);
   if (!t) throwSqlError(208, {displayName(name)});
   return t;
 }
@@ -146,6 +150,11 @@ std::optional<int32_t> Catalog::objectId(std::string_view text, std::string_view
       if (c.defaultId != 0 && sameName(c.defaultName, n) && wanted("D")) return c.defaultId;
     }
   }
+  if (&set == &permanent_ && views_ && wanted("V")) {
+    ast::ObjectName name;
+    name.parts = {n};
+    if (const ViewDef* v = views_->find(name)) return v->id;
+  }
   return std::nullopt;
 }
 
@@ -167,7 +176,7 @@ TableSet& Catalog::setFor(const ast::ObjectName& name) const {
 }
 
 std::shared_ptr<Table> Catalog::systemView(std::string_view name, bool tempdb) const {
-  return buildSystemView(name, tempdb ? temporary_ : permanent_);
+  return buildSystemView(name, tempdb ? temporary_ : permanent_, tempdb ? nullptr : views_);
 }
 
 // ---------------------------------------------------------------------- DDL

@@ -25,13 +25,18 @@
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/catalog/table_set.h"
 #include "platform/tsql/catalog/undo_log.h"
+#include "platform/tsql/catalog/view_set.h"
 #include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
 
 class Catalog {
  public:
-  Catalog(TableSet& permanent, TableSet& temporary) : permanent_(permanent), temporary_(temporary) {}
+  // `views`: the database's views (for OBJECT_ID and the system views);
+  // `locks`: asked before a permanent name a statement reads resolves.
+  Catalog(TableSet& permanent, TableSet& temporary, const ViewSet* views = nullptr,
+          ObjectLocks* locks = nullptr)
+      : permanent_(permanent), temporary_(temporary), views_(views), locks_(locks) {}
 
   TableSet& permanent() { return permanent_; }
   TableSet& temporary() { return temporary_; }
@@ -39,10 +44,12 @@ class Catalog {
   // ------------------------------------------------------------- resolution
   // The table or system view `name` names, or nullptr.  A system view is a
   // fresh read-only snapshot (Table::isSystemView()).
-  std::shared_ptr<Table> findTable(const ast::ObjectName& name) const;
+  // `lock`: a permanent name is locked for reading first (when the catalog
+  // has locks); false when the caller locked it already, as its hints say.
+  std::shared_ptr<Table> findTable(const ast::ObjectName& name, bool lock = true) const;
   // As findTable, raising 208 "Invalid object name 'x'." when there is none.
-  std::shared_ptr<Table> getTable(const ast::ObjectName& name) const;
-  // OBJECT_ID(text [, type]): the id of a table or of a constraint (PK, UQ, D)
+  std::shared_ptr<Table> getTable(const ast::ObjectName& name, bool lock = true) const;
+  // OBJECT_ID(text [, type]): the id of a table, a view or a constraint (PK, UQ, D)
   // named by `text` ("t", "dbo.t", "[dbo].[t]", "tempdb..#t", "#t", "PK_t");
   // `xtype` ("U", "PK", ...; "" for any) filters by kind.
   std::optional<int32_t> objectId(std::string_view text, std::string_view xtype = {}) const;
@@ -82,6 +89,8 @@ class Catalog {
 
   TableSet& permanent_;
   TableSet& temporary_;
+  const ViewSet* views_;
+  ObjectLocks* locks_;
 };
 
 }  // namespace mls::tsql

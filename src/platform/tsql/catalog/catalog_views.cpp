@@ -77,7 +77,7 @@ std::vector<std::pair<const char*, SqlType>> objectColumns() {
           {"is_ms_shipped", kBit}, {"is_published", kBit},     {"is_schema_published", kBit}};
 }
 
-std::shared_ptr<Table> sysObjects(const TableSet& set, bool tablesOnly) {
+std::shared_ptr<Table> sysObjects(const TableSet& set, bool tablesOnly, const ViewSet* views) {
   ViewBuilder v(tablesOnly ? "tables" : "objects", objectColumns(), {"principal_id"});
   for (const auto& t : set.tables()) {
     v.add(objectRow(t->storedName(), t->id(), 0, "U ", "USER_TABLE", t->created()));
@@ -94,6 +94,8 @@ std::shared_ptr<Table> sysObjects(const TableSet& set, bool tablesOnly) {
       }
     }
   }
+  for (const ViewDef* view : views && !tablesOnly ? views->all() : std::vector<const ViewDef*>{})
+    v.add(objectRow(view->name, view->id, 0, "V ", "VIEW", view->created));
   return v.done();
 }
 
@@ -187,13 +189,15 @@ std::shared_ptr<Table> sysColumns(const TableSet& set) {
   return v.done();
 }
 
-std::shared_ptr<Table> schemaTables(const TableSet& set, std::string_view catalog) {
+std::shared_ptr<Table> schemaTables(const TableSet& set, std::string_view catalog, const ViewSet* views) {
   ViewBuilder v("TABLES", {{"TABLE_CATALOG", kSysname},
                            {"TABLE_SCHEMA", kSysname},
                            {"TABLE_NAME", kSysname},
                            {"TABLE_TYPE", SqlType::varchar(10)}});
   for (const auto& t : set.tables())
     v.add({text(catalog), text("dbo"), text(t->storedName()), text("BASE TABLE")});
+  for (const ViewDef* view : views ? views->all() : std::vector<const ViewDef*>{})
+    v.add({text(catalog), text("dbo"), text(view->name), text("VIEW")});
   return v.done();
 }
 
@@ -292,17 +296,18 @@ int columnMaxLength(const SqlType& t) {
   }
 }
 
-std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const TableSet& set, bool tempdb) {
+std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const TableSet& set, bool tempdb,
+                                        const ViewSet* views) {
   const std::string schema = name.qualifier(1);
   const std::string& n = name.name();
   const std::string_view catalog = tempdb ? "tempdb" : kDatabaseName;
   if (sameName(schema, "sys")) {
-    if (sameName(n, "objects")) return sysObjects(set, false);
-    if (sameName(n, "tables")) return sysObjects(set, true);
+    if (sameName(n, "objects")) return sysObjects(set, false, views);
+    if (sameName(n, "tables")) return sysObjects(set, true, views);
     if (sameName(n, "indexes")) return sysIndexes(set);
     if (sameName(n, "columns")) return sysColumns(set);
   } else if (sameName(schema, "INFORMATION_SCHEMA")) {
-    if (sameName(n, "TABLES")) return schemaTables(set, catalog);
+    if (sameName(n, "TABLES")) return schemaTables(set, catalog, views);
     if (sameName(n, "COLUMNS")) return schemaColumns(set, catalog);
   }
   return nullptr;

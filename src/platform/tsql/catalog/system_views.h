@@ -19,13 +19,14 @@
 
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/catalog/table_set.h"
+#include "platform/tsql/catalog/view_set.h"
 #include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
 
 bool isSystemViewName(std::string_view name);
 // The view `name` (one of the three) over the tables of `set`.
-std::shared_ptr<Table> buildSystemView(std::string_view name, const TableSet& set);
+std::shared_ptr<Table> buildSystemView(std::string_view name, const TableSet& set, const ViewSet* views);
 
 // The server's system type id of a type (int 56, varchar 167, ...).
 int systemTypeId(const SqlType& t);
@@ -34,7 +35,8 @@ int systemTypeId(const SqlType& t);
 // INFORMATION_SCHEMA.TABLES and INFORMATION_SCHEMA.COLUMNS (catalog_views.cpp)
 // over the tables of `set` (the session's temporary tables when `tempdb`);
 // nullptr when `name` names none of them.
-std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const TableSet& set, bool tempdb);
+std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const TableSet& set, bool tempdb,
+                                        const ViewSet* views);
 // INFORMATION_SCHEMA.VIEWS over the views given as (name, CREATE VIEW text):
 // the text cut to 4000 characters, CHECK_OPTION 'NONE', IS_UPDATABLE 'NO'.
 struct ViewText {

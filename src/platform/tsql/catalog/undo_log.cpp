@@ -4,6 +4,8 @@
 
 #include "platform/tsql/catalog/table_set.h"
 #include "platform/tsql/errors.h"
+#include "platform/tsql/types/collation.h"
+#include "platform/tsql/types/text.h"
 
 namespace mls::tsql {
 
@@ -31,7 +33,12 @@ UndoLog::Entry& UndoLog::entryFor(Kind kind, Table& t) {
   return newEntry(kind, t);
 }
 
+void UndoLog::changing(const Table& t) {
+  if (locks_ && t.kind() == Table::Kind::User) locks_->changing(t.name());
+}
+
 UndoLog::Entry& UndoLog::newEntry(Kind kind, Table& t) {
+  changing(t);
   Entry& e = entries_.emplace_back();
   e.kind = kind;
   e.table = &t;
@@ -70,6 +77,7 @@ void UndoLog::altered(Table& t, std::unique_ptr<Table> before) {
 }
 
 void UndoLog::createdTable(TableSet& set, std::shared_ptr<Table> t) {
+  changing(*t);
   Entry& e = entries_.emplace_back();
   e.kind = Kind::Create;
   e.set = &set;
@@ -78,11 +86,44 @@ void UndoLog::createdTable(TableSet& set, std::shared_ptr<Table> t) {
 }
 
 void UndoLog::droppedTable(TableSet& set, std::shared_ptr<Table> t) {
+  changing(*t);
   Entry& e = entries_.emplace_back();
   e.kind = Kind::Drop;
   e.set = &set;
   e.object = std::move(t);
   checkWritable(*e.object);
+}
+
+void UndoLog::createdView(ViewSet& set, const ViewDef& view) {
+  Entry& e = entries_.emplace_back();
+  e.kind = Kind::CreateView;
+  e.views = &set;
+  e.view = std::make_unique<ViewDef>(view);
+}
+
+void UndoLog::droppingView(ViewSet& set, const ViewDef& view) {
+  Entry& e = entries_.emplace_back();
+  e.kind = Kind::DropView;
+  e.views = &set;
+  e.view = std::make_unique<ViewDef>(view);
+}
+
+void UndoLog::takeBackViewsInto(std::vector<ViewText>& views) const {
+  bool changed = false;
+  for (size_t i = entries_.size(); i-- > 0;) {
+    const Entry& e = entries_[i];
+    if (e.kind == Kind::CreateView) {
+      std::erase_if(views, [&](const ViewText& v) { return compareText(v.name, e.view->name) == 0; });
+      changed = true;
+    } else if (e.kind == Kind::DropView) {
+      views.push_back({e.view->name, e.view->definition});
+      changed = true;
+    }
+  }
+  if (changed) {
+    std::sort(views.begin(), views.end(),
+              [](const ViewText& a, const ViewText& b) { return toUpper(a.name) < toUpper(b.name); });
+  }
 }
 
 void UndoLog::undo(Entry& e) {
@@ -113,6 +154,12 @@ void UndoLog::undo(Entry& e) {
       break;
     case Kind::Drop:
       e.set->add(e.object);
+      break;
+    case Kind::CreateView:
+      e.views->remove(e.view->name);
+      break;
+    case Kind::DropView:
+      e.views->add(*e.view);
       break;
   }
 }
@@ -163,6 +210,8 @@ void UndoLog::takeBackInto(CommittedView& view) const {
         break;
       case Kind::Create:
       case Kind::Drop:
+      case Kind::CreateView:
+      case Kind::DropView:
         break;
     }
   }

@@ -29,7 +29,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/tsql/catalog/object_locks.h"
+#include "platform/tsql/catalog/system_views.h"
 #include "platform/tsql/catalog/table.h"
+#include "platform/tsql/catalog/view_set.h"
 
 namespace mls::tsql {
 
@@ -58,7 +61,7 @@ class CommitSink {
 class UndoLog {
  public:
   using Mark = size_t;
-  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop, Reseed };
+  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop, Reseed, CreateView, DropView };
   // One recorded change as a CommitSink reads it: the table changed (the
   // object for Create and Drop), the row ids and, for Update, the rows as they
   // were before (parallel to the ids).
@@ -89,6 +92,8 @@ class UndoLog {
   // Takes this log's changes to permanent tables back in `view`, leaving the
   // tables and the log as they are.
   void takeBackInto(CommittedView& view) const;
+  // Takes this log's CREATE and DROP VIEW back in `views` (kept in name order).
+  void takeBackViewsInto(std::vector<ViewText>& views) const;
 
   // The changes to permanent tables, oldest first.
   template <class F>
@@ -99,6 +104,8 @@ class UndoLog {
     }
   }
   void setCommitSink(CommitSink* sink) { sink_ = sink; }
+  // Asked before the first change to a permanent table an entry records.
+  void setObjectLocks(ObjectLocks* locks) { locks_ = locks; }
   // Whether a change recorded here (not yet committed or taken back) touches `t`.
   bool touches(const Table& t) const;
 
@@ -121,6 +128,9 @@ class UndoLog {
   void altered(Table& t, std::unique_ptr<Table> before);
   void createdTable(TableSet& set, std::shared_ptr<Table> t);
   void droppedTable(TableSet& set, std::shared_ptr<Table> t);
+  // After CREATE VIEW added `view` to `set` / before DROP VIEW takes it out.
+  void createdView(ViewSet& set, const ViewDef& view);
+  void droppingView(ViewSet& set, const ViewDef& view);
 
  private:
   struct Entry {
@@ -134,6 +144,8 @@ class UndoLog {
     TableSet* set = nullptr;                // Create, Drop
     std::shared_ptr<Table> object;          // Create, Drop
     int64_t identity = 0;                   // Reseed: the identity value before
+    ViewSet* views = nullptr;               // CreateView, DropView
+    std::unique_ptr<ViewDef> view;          // CreateView, DropView
   };
   Entry& entryFor(Kind kind, Table& t);  // the last entry when it takes the change, else a new one
   Entry& newEntry(Kind kind, Table& t);
@@ -147,6 +159,8 @@ class UndoLog {
   bool permanentReadOnly_ = false;
   bool permanentCommitted_ = false;
   CommitSink* sink_ = nullptr;
+  ObjectLocks* locks_ = nullptr;
+  void changing(const Table& t);
 };
 
 }  // namespace mls::tsql

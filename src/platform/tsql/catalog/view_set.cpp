@@ -20,12 +20,17 @@ const ViewDef* ViewSet::find(const ast::ObjectName& name) const {
 }
 
 void ViewSet::add(ViewDef view) {
+  if (view.id == 0) view.id = nextId_++;
   std::string k = key(view.name);
   views_.insert_or_assign(std::move(k), std::move(view));
 }
 
 bool ViewSet::remove(const ast::ObjectName& name) {
-  return views_.erase(key(name.name())) > 0;
+  return remove(name.name());
+}
+
+bool ViewSet::remove(std::string_view name) {
+  return views_.erase(key(name)) > 0;
 }
 
 std::vector<const ViewDef*> ViewSet::all() const {
@@ -41,7 +46,7 @@ void ViewSet::addDefinition(const std::string& definition) {
     throwSqlError(102, {definition.substr(0, 30)});
   }
   const auto& s = stmts.front()->as<ast::CreateViewStmt>();
-  add({s.view.name(), s.columns, s.query, s.definition});
+  add({s.view.name(), s.columns, s.query, s.definition, 0, DateTime()});
 }
 
 }  // namespace mls::tsql

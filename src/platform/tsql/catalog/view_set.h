@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/tsql/parse/ast.h"
+#include "platform/tsql/types/datetime.h"
 
 namespace mls::tsql {
 
@@ -20,6 +21,8 @@ struct ViewDef {
   std::vector<std::string> columns;         // empty: the query's column names
   std::shared_ptr<const ast::Query> query;  // the view's own, not its batch's
   std::string definition;                   // CREATE VIEW ... AS query, as written
+  int32_t id = 0;                           // its object id (given by add() when 0)
+  DateTime created;                         // when CREATE VIEW ran (1900 for a view loaded from a file)
 };
 
 class ViewSet {
@@ -28,6 +31,7 @@ class ViewSet {
   const ViewDef* find(const ast::ObjectName& name) const;
   void add(ViewDef view);
   bool remove(const ast::ObjectName& name);
+  bool remove(std::string_view name);
   void clear() { views_.clear(); }
   // Every view, in name order.
   std::vector<const ViewDef*> all() const;
@@ -38,6 +42,7 @@ class ViewSet {
  private:
   static std::string key(std::string_view name);
   std::map<std::string, ViewDef> views_;
+  int32_t nextId_ = 1189579276;  // apart from the tables' ids, of the size the server shows
 };
 
 }  // namespace mls::tsql

@@ -1,24 +1,96 @@
 #include "platform/tsql/exec/session_impl.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/stmt/dynamic_sql.h"
+#include "platform/tsql/types/text.h"
 
 namespace mls::tsql {
 
-SessionImpl::SessionImpl(std::shared_ptr<Database> db) : db_(std::move(db)) {
-  std::lock_guard<std::recursive_mutex> lock(database().mutex());
+SessionImpl::SessionImpl(std::shared_ptr<Database> db)
+    : db_(std::move(db)), lockOwner_(db_->impl().nextSessionId()) {
+  std::lock_guard<StatementLatch> lock(database().mutex());
   database().sessions().push_back(this);
+  undo_.setObjectLocks(this);
 }
 
 SessionImpl::~SessionImpl() {
-  std::lock_guard<std::recursive_mutex> lock(database().mutex());
+  std::lock_guard<StatementLatch> lock(database().mutex());
   std::erase(database().sessions(), this);
   undo_.rollback();
   temporary_.clear();
   if (std::shared_ptr<Table> t = identityInsertTable()) t->setIdentityInsert(false);
+  database().locks().releaseAll(lockOwner_);
+}
+
+// ------------------------------------------------------------------- locks
+
+namespace {
+
+bool isTemporaryName(std::string_view name) {
+  return !name.empty() && name.front() == '#';
+}
+
+}  // namespace
+
+LockMode SessionImpl::readMode() const {
+  return globals_.isolationLevel == "READ UNCOMMITTED" ? LockMode::SchemaStability : LockMode::Shared;
+}
+
+void SessionImpl::lock(std::string_view name, LockMode mode, bool toTransactionEnd) {
+  if (name.empty() || isTemporaryName(name)) return;
+  // The database does not allow snapshot isolation (no row versions are kept).
+  if (globals_.isolationLevel == "SNAPSHOT") throwSqlError(3952, {std::string(kDatabaseName)});
+  const bool toTheEnd = toTransactionEnd || mode >= LockMode::Exclusive ||
+                        (mode == LockMode::Shared && (globals_.isolationLevel == "REPEATABLE READ" ||
+                                                      globals_.isolationLevel == "SERIALIZABLE"));
+  database().locks().acquire(lockOwner_, toUpper(name), mode,
+                             toTheEnd ? LockDuration::Transaction : LockDuration::Statement,
+                             globals_.lockTimeout, database().mutex());
+}
+
+bool SessionImpl::lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) {
+  LockMode mode = LockMode::None;
+  bool toTheEnd = false;
+  for (const std::string& h : hints) {
+    if (h == "NOLOCK" || h == "READUNCOMMITTED") {
+      mode = std::max(mode, LockMode::SchemaStability);
+    } else if (h == "HOLDLOCK" || h == "SERIALIZABLE" || h == "REPEATABLEREAD") {
+      mode = std::max(mode, LockMode::Shared);
+      toTheEnd = true;
+    } else if (h == "UPDLOCK" || h == "XLOCK" || h == "TABLOCKX") {
+      mode = LockMode::Exclusive;
+    }
+  }
+  if (mode == LockMode::None || name.isTemp()) return false;
+  lock(name.name(), mode, toTheEnd);
+  return true;
+}
+
+void SessionImpl::changing(std::string_view name) {
+  if (isTemporaryName(name)) return;
+  if (!database().locks().tryAcquire(lockOwner_, toUpper(name), LockMode::Exclusive,
+                                     LockDuration::Transaction)) {
+    throwSqlError(1222);
+  }
+}
+
+void SessionImpl::endStatement() {
+  if (--statementDepth_ > 0) return;
+  if (globals_.tranCount == 0) {
+    database().locks().releaseAll(lockOwner_);
+  } else {
+    database().locks().releaseStatement(lockOwner_);
+  }
+}
+
+const ViewDef* SessionImpl::view(const ast::ObjectName& name, bool lock) {
+  if (name.isTemp()) return nullptr;
+  if (lock) reading(name.name());
+  return views().find(name);
 }
 
 void SessionImpl::pushScope(ExecScope& s) {
@@ -44,9 +116,10 @@ int SessionImpl::parameterSlot(int index) const {
 }
 
 void SessionImpl::rollbackTransaction() {
-  std::lock_guard<std::recursive_mutex> lock(database().mutex());
+  std::lock_guard<StatementLatch> lock(database().mutex());
   undo_.rollback();
   globals_.tranCount = 0;
+  if (statementDepth_ == 0) database().locks().releaseAll(lockOwner_);  // else the statement's end lets go
 }
 
 bool SessionImpl::rollsBackTransaction(const SqlError& e) const {
@@ -79,6 +152,13 @@ void SessionImpl::endBatch(const SqlError& e) {
 BatchResult SessionImpl::execute(std::string_view text, const std::vector<BoundParameter>& params) {
   BatchResult out;
   errors_.clear();
+  // While the batch runs, a lock wait of another connection of this thread
+  // on this session's locks can end; between batches it cannot.
+  struct Running {
+    SessionImpl& s;
+    explicit Running(SessionImpl& session) : s(session) { s.database().locks().running(s.lockOwner_, true); }
+    ~Running() { s.database().locks().running(s.lockOwner_, false); }
+  } running(*this);
   // Nothing but a SqlError leaves the engine: whatever else a statement throws
   // was taken back with the statement and becomes an internal error.
   try {

@@ -15,6 +15,7 @@
 #include "platform/tsql/exec/bind/bind_context.h"
 #include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/exec_scope.h"
+#include "platform/tsql/exec/lock_manager.h"
 #include "platform/tsql/exec/stmt/procedures.h"
 
 namespace mls::tsql {
@@ -26,7 +27,11 @@ class DatabaseFile;
 class DatabaseImpl {
  public:
   DatabaseImpl() { registerBuiltinProcedures(procedures_); }
-  std::recursive_mutex& mutex() { return mutex_; }
+  // One statement at a time; a statement waiting for a lock gives it up.
+  StatementLatch& mutex() { return latch_; }
+  LockManager& locks() { return locks_; }
+  // The process id of the next session (@@SPID, the deadlock message).
+  int nextSessionId() { return nextSessionId_++; }
   TableSet& permanent() { return permanent_; }
   // Guarded by mutex().
   ProcedureRegistry& procedures() { return procedures_; }
@@ -41,7 +46,9 @@ class DatabaseImpl {
   std::vector<SessionImpl*>& sessions() { return sessions_; }
 
  private:
-  std::recursive_mutex mutex_;  // one statement at a time
+  StatementLatch latch_;
+  LockManager locks_;
+  std::atomic<int> nextSessionId_{51};
   TableSet permanent_;
   ProcedureRegistry procedures_;
   ViewSet views_;
@@ -50,7 +57,7 @@ class DatabaseImpl {
   std::vector<SessionImpl*> sessions_;
 };
 
-class SessionImpl final : public BindContext {
+class SessionImpl final : public BindContext, public ObjectLocks {
  public:
   explicit SessionImpl(std::shared_ptr<Database> db);
   ~SessionImpl();
@@ -66,8 +73,33 @@ class SessionImpl final : public BindContext {
   // XACT_ABORT says so.
   bool continueAfter(const SqlError& e, bool nestedLevel);
 
-  Catalog catalog() override { return Catalog(db_->impl().permanent(), temporary_); }
+  Catalog catalog() override {
+    return Catalog(db_->impl().permanent(), temporary_, &db_->impl().views(), this);
+  }
   const ViewSet& views() override { return db_->impl().views(); }
+  const ViewDef* view(const ast::ObjectName& name, bool lock = true) override;
+
+  // ---------------------------------------------------------------- locks
+  // Locks the permanent object `name` (a table or view; nothing for a
+  // temporary name) in `mode`, waiting as LockManager says: exclusive and
+  // schema modification locks last to the end of the transaction, shared ones
+  // to the end of the statement (of the transaction under REPEATABLE READ and
+  // SERIALIZABLE), schema stability (READ UNCOMMITTED) to the statement's end.
+  void lock(std::string_view name, LockMode mode, bool toTransactionEnd = false);
+  // NOLOCK and READUNCOMMITTED read as READ UNCOMMITTED does; HOLDLOCK,
+  // SERIALIZABLE and REPEATABLEREAD keep the shared lock to the transaction's
+  // end; UPDLOCK, XLOCK and TABLOCKX lock exclusively.
+  bool lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) override;
+  void reading(std::string_view name) override { lock(name, readMode()); }
+  // The safety net of the undo log: a change to a table the statement did
+  // not lock takes the lock without waiting, or ends the statement (1222).
+  void changing(std::string_view name) override;
+  // A statement begins / ends: at the outermost end the statement's locks
+  // go, and all of them when no transaction is open.
+  void beginStatement() { ++statementDepth_; }
+  void endStatement();
+  // What a read locks under the session's isolation level.
+  LockMode readMode() const;
   TableSet& temporaryTables() { return temporary_; }
   GlobalState& globals() { return globals_; }
   UndoLog& undo() { return undo_; }
@@ -99,6 +131,8 @@ class SessionImpl final : public BindContext {
   CursorSet globalCursors_;
   std::weak_ptr<Table> identityInsertTable_;
   std::vector<SqlError> errors_;  // the errors of the running client batch
+  LockOwner lockOwner_;
+  int statementDepth_ = 0;
 
   void rollbackTransaction();
   // Whether `e` takes the open transaction back with it (its class, SET

@@ -308,8 +308,9 @@ using TableRefPtr = std::unique_ptr<TableRef>;
 // A table or view by name: `dbo.t [AS] a [WITH (NOLOCK)]`.
 struct NamedTable : TableRef {
   ObjectName name;
-  std::string alias;               // "" when none
-  std::vector<std::string> hints;  // upper-cased, e.g. {"NOLOCK"}; the engine may ignore them
+  std::string alias;  // "" when none
+  std::vector<std::string>
+      hints;  // upper-cased, e.g. {"NOLOCK"}: locking hints are honoured, the others change no result
   explicit NamedTable(Pos p) : TableRef(TableRefKind::Named, p) {}
 };
 

@@ -31,7 +31,7 @@ constexpr std::array<SetOptionRule, 39> kRules = {{
     {"FORCEPLAN", K::OnOff, R::OnlyValue, "OFF"},
     {"IMPLICIT_TRANSACTIONS", K::OnOff, R::OnlyValue, "OFF"},
     {"LANGUAGE", K::Word, R::OnlyValue, "US_ENGLISH|ENGLISH"},  // sets DATEFORMAT back to mdy
-    {"LOCK_TIMEOUT", K::Number, R::OnlyValue, "-1"},
+    {"LOCK_TIMEOUT", K::Number, R::Honoured, ""},
     {"NOCOUNT", K::OnOff, R::Honoured, ""},
     {"NOEXEC", K::OnOff, R::OnlyValue, "OFF"},
     {"NO_BROWSETABLE", K::OnOff, R::OnlyValue, "OFF"},

@@ -88,6 +88,8 @@ void ChangeRecorder::committed(const UndoLog& log) noexcept {
           return;
         case K::Drop:
         case K::Reseed:
+        case K::CreateView:  // views are written whole, as they stand committed
+        case K::DropView:
           return;
         case K::Insert:
         case K::Erase:

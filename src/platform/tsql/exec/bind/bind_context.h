@@ -14,6 +14,13 @@ class BindContext {
  public:
   virtual Catalog catalog() = 0;
   virtual const ViewSet& views() = 0;
+  // The view a statement reads by `name`, or nullptr (the name locked for
+  // reading first unless `lock` is false, as a table's is when it resolves).
+  virtual const ViewDef* view(const ast::ObjectName& name, bool lock = true) = 0;
+  // Locks the table `name` as its table hints (WITH (NOLOCK) ...) say;
+  // false when none of them is a locking hint (the name is then locked as
+  // any read when it resolves).
+  virtual bool lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) = 0;
   // The running level's variables (null between batches).
   virtual Frame* frame() = 0;
   // The frame slot of parameter marker `index` (1-based).

@@ -70,6 +70,7 @@ BoundExprPtr bindGlobal(const std::string& n) {
   if (n == "@@IDENTITY") return makeGlobal(GlobalId::Identity);
   if (n == "@@TRANCOUNT") return makeGlobal(GlobalId::TranCount);
   if (n == "@@FETCH_STATUS") return makeGlobal(GlobalId::FetchStatus);
+  if (n == "@@LOCK_TIMEOUT") return makeGlobal(GlobalId::LockTimeout);
   if (n == "@@SPID") return makeConstant(Value::integer(51), SqlType(TypeId::SmallInt));
   throwSqlError(137, {n});
 }

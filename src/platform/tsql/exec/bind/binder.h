@@ -84,8 +84,9 @@ class Binder {
   // `e` bound over `scope`, with the sources of `scope` it reads.
   TrackedExpr bindTracked(const ast::Expr& e, const Scope& scope, bool condition);
   // The scope of one named table read by a query or statement (208 when absent).
-  SourceBinding bindTable(const ast::NamedTable& ref, int slot);
-  SourceBinding bindTable(const ast::ObjectName& name, const std::string& alias, int slot);
+  // `lock`: the name is locked for reading as it resolves (else the caller
+  // locked it).
+  SourceBinding bindTable(const ast::ObjectName& name, const std::string& alias, int slot, bool lock = true);
 
   // The variable `name` declared before `at` in the batch (137 otherwise).
   int variable(const std::string& name, ast::Pos at) const;

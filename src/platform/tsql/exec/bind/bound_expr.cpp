@@ -106,6 +106,8 @@ class GlobalNode final : public BoundExpr {
         return Value::integer(g.tranCount);
       case GlobalId::FetchStatus:
         return Value::integer(g.fetchStatus);
+      case GlobalId::LockTimeout:
+        return Value::integer(g.lockTimeout);
     }
     return Value();
   }

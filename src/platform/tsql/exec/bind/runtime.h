@@ -69,8 +69,9 @@ struct GlobalState {
   Value identity;  // @@IDENTITY: NULL until an identity value was inserted
   SessionOptions options;
   std::string isolationLevel = "READ COMMITTED";
-  int tranCount = 0;     // open BEGIN TRAN levels
-  int fetchStatus = -1;  // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1
+  int64_t lockTimeout = -1;  // SET LOCK_TIMEOUT, in milliseconds: -1 waits without end
+  int tranCount = 0;         // open BEGIN TRAN levels
+  int fetchStatus = -1;      // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1
 };
 
 // Everything a running statement reaches besides its rows.

@@ -100,12 +100,14 @@ std::unique_ptr<FromPlanner::Node> FromPlanner::bindRef(const ast::TableRef& ref
   switch (ref.kind) {
     case ast::TableRefKind::Named: {
       const auto& t = ref.as<ast::NamedTable>();
-      if (const ViewDef* v = binder_.context().views().find(t.name)) {
+      // A locking hint locks the name as it says; else it is locked for reading.
+      const bool hinted = binder_.context().lockAsHinted(t.name, t.hints);
+      if (const ViewDef* v = binder_.context().view(t.name, !hinted)) {
         bool correlated = false;
         std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*v->query, nullptr, &correlated);
         return derivedLeaf(std::move(plan), false, t.alias.empty() ? v->name : t.alias, v->columns);
       }
-      return leaf(binder_.bindTable(t, 0), nullptr, false);
+      return leaf(binder_.bindTable(t.name, t.alias, 0, !hinted), nullptr, false);
     }
     case ast::TableRefKind::Derived: {
       const auto& d = ref.as<ast::DerivedTable>();

@@ -88,7 +88,7 @@ int firstSelectColumnOf(const ast::Query& q, const ast::ColumnRef& ref) {
 
 }  // namespace
 
-SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& alias, int slot) {
+SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& alias, int slot, bool lock) {
   SourceBinding b;
   if (isSchemaViewsName(name)) {
     std::vector<ViewText> texts;
@@ -96,7 +96,7 @@ SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& 
       texts.push_back({v->name, v->definition});
     b.table = buildSchemaViews(texts);
   } else {
-    b.table = context_.catalog().getTable(name);
+    b.table = context_.catalog().getTable(name, lock);
   }
   b.aliased = !alias.empty();
   b.name = b.aliased ? alias : name.name();
@@ -104,10 +104,6 @@ SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& 
   for (const Column& c : b.table->columns())
     b.columns.push_back({c.name, c.type, c.nullable, c.identity});
   return b;
-}
-
-SourceBinding Binder::bindTable(const ast::NamedTable& ref, int slot) {
-  return bindTable(ref.name, ref.alias, slot);
 }
 
 std::string Binder::groupingKey(const ast::Expr& e, const Scope* scope) {

@@ -127,6 +127,8 @@ void Executor::rowsAffected(int64_t n) {
 }
 
 void Executor::select(const ast::SelectStmt& s) {
+  if (const std::optional<ast::ObjectName>& into = s.query->firstSelect().into)
+    session_.lock(into->name(), LockMode::SchemaModification);
   std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
   if (const std::optional<ast::ObjectName>& into = s.query->firstSelect().into)
     return selectInto(*into, *plan);
@@ -177,6 +179,7 @@ Value Executor::evalDefault(const ast::Expr& e, const SqlType& to) {
 }
 
 void Executor::insert(const ast::InsertStmt& s) {
+  lockTarget(s.table, {});
   std::shared_ptr<Table> table = session_.catalog().getTable(s.table);
   requireWritable(*table);
   const std::vector<size_t> targets = insertTargets(*table, s);
@@ -378,8 +381,43 @@ void limitTargetRows(TargetRows& rows, int64_t limit) {
 // reading the target's table, else a source of its own cross-joined with FROM.
 // A view of one table stands for that table, its WHERE in `viewWhere`.
 // Returns the target's slot.
+namespace {
+
+// The table of `from` that `name` names by its alias (or by its own name when
+// it has none), or nullptr.
+const ast::ObjectName* tableNamedIn(const ast::TableRef& ref, const std::string& name) {
+  if (ref.kind == ast::TableRefKind::Named) {
+    const auto& t = ref.as<ast::NamedTable>();
+    return compareText(t.alias.empty() ? t.name.name() : t.alias, name) == 0 ? &t.name : nullptr;
+  }
+  if (ref.kind != ast::TableRefKind::Join) return nullptr;
+  const auto& j = ref.as<ast::JoinRef>();
+  const ast::ObjectName* left = tableNamedIn(*j.left, name);
+  return left ? left : tableNamedIn(*j.right, name);
+}
+
+}  // namespace
+
+void Executor::lockTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from) {
+  for (const ast::TableRefPtr& ref : from) {
+    if (const ast::ObjectName* table = tableNamedIn(*ref, target.name())) {
+      if (compareText(table->name(), target.name()) != 0) return lockTarget(*table, {});
+      break;
+    }
+  }
+  session_.lock(target.name(), LockMode::Exclusive);
+  // A view of one table changes that table.
+  const ViewDef* view = target.isTemp() ? nullptr : session_.database().views().find(target);
+  if (!view || view->query->kind != ast::Query::Kind::Select) return;
+  const ast::SelectBlock& b = *view->query->select;
+  if (b.from.size() == 1 && b.from[0]->kind == ast::TableRefKind::Named) {
+    session_.lock(b.from[0]->as<ast::NamedTable>().name.name(), LockMode::Exclusive);
+  }
+}
+
 int Executor::bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
                          FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere) {
+  lockTarget(target, from);
   planner.addSources(from);
   for (const SourceBinding& src : scope.sources) {
     if (compareText(src.name, target.name()) != 0) continue;

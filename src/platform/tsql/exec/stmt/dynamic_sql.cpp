@@ -25,7 +25,7 @@ namespace {
 
 // Drops the temporary tables that are not among `before`.
 void dropTemporaryTablesSince(SessionImpl& session, const std::vector<const Table*>& before) {
-  std::lock_guard<std::recursive_mutex> lock(session.database().mutex());
+  std::lock_guard<StatementLatch> lock(session.database().mutex());
   std::vector<std::string> doomed;
   for (const std::shared_ptr<Table>& t : session.temporaryTables().tables()) {
     if (std::find(before.begin(), before.end(), t.get()) == before.end()) doomed.push_back(t->name());

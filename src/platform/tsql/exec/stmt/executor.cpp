@@ -51,7 +51,14 @@ OptionScope::OptionScope(const SessionOptions& options)
 
 template <class F>
 bool Executor::atomic(const ast::Stmt& s, F&& body) {
-  std::lock_guard<std::recursive_mutex> lock(session_.database().mutex());
+  std::lock_guard<StatementLatch> lock(session_.database().mutex());
+  // The statement's locks go at its end (all of them outside a transaction),
+  // after its changes were kept or taken back, before the latch.
+  session_.beginStatement();
+  struct StatementEnd {
+    SessionImpl& session;
+    ~StatementEnd() { session.endStatement(); }
+  } end{session_};
   const SessionOptions& options = session_.globals().options;
   OptionScope applied(options);
   env_.functions.now = currentDateTime();
@@ -257,6 +264,7 @@ void Executor::setOption(const ast::SetOptionStmt& s) {
     if (o == "LANGUAGE") options.dateOrder = DateOrder::Mdy;  // us_english's order
     if (o == "DATEFORMAT") options.dateOrder = dateOrderOf(s);
     if (o == "ROWCOUNT") options.rowLimit = rowLimitOf(s);
+    if (o == "LOCK_TIMEOUT") session_.globals().lockTimeout = lockTimeout(s);
   }
   session_.globals().rowCount = 0;
 }
@@ -281,6 +289,14 @@ DateOrder Executor::dateOrderOf(const ast::SetOptionStmt& s) {
   std::optional<DateOrder> order = dateOrderNamed(name);
   if (!order) throwSqlError(2741, {name});
   return *order;
+}
+
+// SET LOCK_TIMEOUT n, in milliseconds: any value below 0, or NULL, waits
+// without end as -1 does.
+int64_t Executor::lockTimeout(const ast::SetOptionStmt& s) {
+  SqlType type;
+  Value v = optionValue(s, type);
+  return v.isNull() ? -1 : castValue(v, type, SqlType(TypeId::Int)).asInt();
 }
 
 // SET ROWCOUNT n: 0 turns the limit off, as does a negative or NULL value.

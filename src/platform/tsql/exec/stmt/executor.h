@@ -83,6 +83,11 @@ class Executor {
   Value optionValue(const ast::SetOptionStmt& s, SqlType& type);
   DateOrder dateOrderOf(const ast::SetOptionStmt& s);
   int64_t rowLimitOf(const ast::SetOptionStmt& s);
+  int64_t lockTimeout(const ast::SetOptionStmt& s);
+  // Locks the table an INSERT, UPDATE or DELETE changes (exclusive, to the
+  // transaction's end) before the statement reads anything: `target` names
+  // it, a view of it, or an alias of a table in `from`.
+  void lockTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from);
   void print(const ast::PrintStmt& s);
   // Sends the informational message `number` (errors.cpp) of the statement
   // at `line` to the client.

@@ -58,6 +58,7 @@ void Executor::dbcc(const ast::DbccStmt& s) {
     table = tableNamed(session_, written);
   }
   if (!table || table->isSystemView()) throwSqlError(2501, {written});
+  if (table->kind() == Table::Kind::User) session_.lock(table->name(), LockMode::Exclusive);
   if (!table->identityColumn()) throwSqlError(7997, {table->name()});
 
   std::string option = "RESEED";

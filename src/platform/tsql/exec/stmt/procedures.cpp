@@ -43,7 +43,7 @@ std::shared_ptr<const ProcedureDef> ProcedureRegistry::find(std::string_view nam
 
 void Database::registerProcedure(std::string name, std::vector<ProcedureParameter> params,
                                  ProcedureBody body) {
-  std::lock_guard<std::recursive_mutex> lock(impl_->mutex());
+  std::lock_guard<StatementLatch> lock(impl_->mutex());
   impl_->procedures().add({std::move(name), std::move(params), std::move(body)});
 }
 
@@ -118,7 +118,7 @@ void Executor::callProcedure(const ast::ExecStmt& s) {
   if (sameName(name, "sp_executesql")) return executeSql(s);
   std::shared_ptr<const ProcedureDef> def;
   {
-    std::lock_guard<std::recursive_mutex> lock(session_.database().mutex());
+    std::lock_guard<StatementLatch> lock(session_.database().mutex());
     def = session_.database().procedures().find(name);
   }
   if (!def) throwSqlError(2812, {s.procedure.text()});

@@ -11,6 +11,7 @@
 namespace mls::tsql {
 
 void Executor::createView(const ast::CreateViewStmt& s) {
+  session_.lock(s.view.name(), LockMode::SchemaModification);
   ViewSet& views = session_.database().views();
   if (views.find(s.view) || session_.catalog().findTable(s.view)) throwSqlError(2714, {s.view.name()});
   // The query must bind now (its tables exist, its columns have names).
@@ -21,7 +22,8 @@ void Executor::createView(const ast::CreateViewStmt& s) {
   for (size_t i = 0; s.columns.empty() && i < plan->columns.size(); ++i) {
     if (plan->columns[i].name.empty()) throwSqlError(4511, {s.view.name()});
   }
-  views.add({s.view.name(), s.columns, s.query, s.definition});
+  views.add({s.view.name(), s.columns, s.query, s.definition, 0, env_.functions.now});
+  session_.undo().createdView(views, *views.find(s.view));
   session_.database().unsaved() = true;
   session_.globals().rowCount = 0;
 }
@@ -29,10 +31,15 @@ void Executor::createView(const ast::CreateViewStmt& s) {
 void Executor::dropView(const ast::DropViewStmt& s) {
   ViewSet& views = session_.database().views();
   for (const ast::ObjectName& name : s.views) {
+    session_.lock(name.name(), LockMode::SchemaModification);
     if (!views.find(name)) throwSqlError(3701, {"view", name.name()});
   }
-  for (const ast::ObjectName& name : s.views)
-    views.remove(name);
+  for (const ast::ObjectName& name : s.views) {
+    if (const ViewDef* view = views.find(name)) {  // named once more, it is gone already
+      session_.undo().droppingView(views, *view);
+      views.remove(name);
+    }
+  }
   session_.database().unsaved() = true;
   session_.globals().rowCount = 0;
 }
