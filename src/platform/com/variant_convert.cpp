@@ -134,7 +134,7 @@ bool Variant::toBool() const {
       if (equalsNoCase(v.str_, "False")) return false;
       return toDouble() != 0;
     case VarKind::Decimal:
-      return !v.dec_.isZero();
+      return !v.decimal().isZero();
     case VarKind::Object:
       return defaultValue(v).toBool();
     default:
@@ -171,7 +171,7 @@ double Variant::toDouble() const {
     case VarKind::Date:
       return v.d_;
     case VarKind::Decimal:
-      return v.dec_.toDouble();
+      return v.decimal().toDouble();
     case VarKind::String: {
       std::optional<double> d = parseNumberText(v.str_);
       if (!d) mismatch();
@@ -203,7 +203,7 @@ Decimal Variant::toDecimal() const {
     case VarKind::Date:
       return Decimal::fromDouble(v.d_);
     case VarKind::Decimal:
-      return v.dec_;
+      return v.decimal();
     case VarKind::String: {
       std::optional<Decimal> d = Decimal::parse(v.str_);
       if (!d) mismatch();
@@ -256,7 +256,7 @@ std::string Variant::toString() const {
     case VarKind::Double:
       return formatDouble(v.d_);
     case VarKind::Decimal:
-      return v.dec_.toString();
+      return v.decimal().toString();
     case VarKind::Date:
       return formatDateText(v.d_);
     case VarKind::String:
