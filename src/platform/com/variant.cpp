@@ -58,9 +58,9 @@ Variant::Variant(double v) : kind_(VarKind::Double) {
   d_ = v;
 }
 Variant::Variant(const Decimal& v) : kind_(VarKind::Decimal), dec_(pack(v)) {}
-Variant::Variant(std::string v) : kind_(VarKind::String), str_(std::move(v)) {}
-Variant::Variant(const char* v) : kind_(VarKind::String), str_(v) {}
-Variant::Variant(std::string_view v) : kind_(VarKind::String), str_(v) {}
+Variant::Variant(std::string v) : kind_(VarKind::String), str_(new std::string(std::move(v))) {}
+Variant::Variant(const char* v) : kind_(VarKind::String), str_(new std::string(v)) {}
+Variant::Variant(std::string_view v) : kind_(VarKind::String), str_(new std::string(v)) {}
 Variant::Variant(Ref<Dispatch> obj) : kind_(VarKind::Object), obj_(std::move(obj)) {}
 Variant::Variant(SafeArray arr) : kind_(VarKind::Array), arr_(std::make_unique<SafeArray>(std::move(arr))) {}
 
@@ -136,7 +136,7 @@ Variant::~Variant() {
 void Variant::destroy() noexcept {
   switch (kind_) {
     case VarKind::String:
-      str_.~basic_string();
+      delete str_;
       break;
     case VarKind::Object:
       obj_.~Ref();
@@ -154,7 +154,7 @@ void Variant::destroy() noexcept {
 void Variant::copyFrom(const Variant& o) {
   switch (o.kind_) {
     case VarKind::String:
-      new (&str_) std::string(o.str_);
+      str_ = new std::string(*o.str_);
       break;
     case VarKind::Object:
       new (&obj_) Ref<Dispatch>(o.obj_);
@@ -175,7 +175,7 @@ void Variant::copyFrom(const Variant& o) {
 void Variant::moveFrom(Variant& o) noexcept {
   switch (o.kind_) {
     case VarKind::String:
-      new (&str_) std::string(std::move(o.str_));
+      str_ = std::exchange(o.str_, nullptr);
       break;
     case VarKind::Object:
       new (&obj_) Ref<Dispatch>(std::move(o.obj_));
@@ -257,7 +257,7 @@ double Variant::asDouble() const {
 const std::string& Variant::asString() const {
   const Variant& v = deref();
   if (v.kind_ != VarKind::String) raise(err::kTypeMismatch);
-  return v.str_;
+  return *v.str_;
 }
 
 std::string Variant::debugString() const {
@@ -270,7 +270,7 @@ std::string Variant::debugString() const {
     case VarKind::Missing:
       return text;
     case VarKind::String:
-      return text + " \"" + v.str_ + "\"";
+      return text + " \"" + *v.str_ + "\"";
     case VarKind::Object:
       return text + (v.obj_ ? "" : " Nothing");
     case VarKind::Array: {

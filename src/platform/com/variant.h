@@ -121,7 +121,7 @@ class Variant {
 
  private:
   // A Decimal in 16 bytes (its mantissa fits 96 bits), so that a Variant
-  // costs its largest member, the string, and its kind: 40 bytes.
+  // costs its largest member and its kind: 24 bytes.
   struct PackedDecimal {
     uint64_t low;
     uint32_t high;
@@ -138,8 +138,9 @@ class Variant {
 
   VarKind kind_ = VarKind::Empty;
   // The member the kind names: none for Empty, Null and Missing; d_ for
-  // Double and Date; ref_ for ByRef; the scalars, dec_, str_, obj_ and arr_
-  // for their kinds.
+  // Double and Date; ref_ for ByRef; the scalars, dec_, str_ (a string of
+  // its own, so that a number in a rowset does not cost a string's room),
+  // obj_ and arr_ for their kinds.
   union {
     double d_;
     bool b_;
@@ -148,13 +149,13 @@ class Variant {
     int32_t i32_;
     Variant* ref_;
     PackedDecimal dec_;
-    std::string str_;
+    std::string* str_;
     Ref<Dispatch> obj_;
     std::unique_ptr<SafeArray> arr_;
   };
 };
 
-static_assert(sizeof(Variant) == 40);
+static_assert(sizeof(Variant) == 24);
 
 // A multi-dimensional array of Variants; each dimension has its own lower bound.
 // Elements are stored with the first index varying fastest (column-major), as

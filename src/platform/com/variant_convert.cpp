@@ -130,8 +130,8 @@ bool Variant::toBool() const {
     case VarKind::Boolean:
       return v.b_;
     case VarKind::String:
-      if (equalsNoCase(v.str_, "True")) return true;
-      if (equalsNoCase(v.str_, "False")) return false;
+      if (equalsNoCase(*v.str_, "True")) return true;
+      if (equalsNoCase(*v.str_, "False")) return false;
       return toDouble() != 0;
     case VarKind::Decimal:
       return !v.decimal().isZero();
@@ -173,7 +173,7 @@ double Variant::toDouble() const {
     case VarKind::Decimal:
       return v.decimal().toDouble();
     case VarKind::String: {
-      std::optional<double> d = parseNumberText(v.str_);
+      std::optional<double> d = parseNumberText(*v.str_);
       if (!d) mismatch();
       return *d;
     }
@@ -205,7 +205,7 @@ Decimal Variant::toDecimal() const {
     case VarKind::Decimal:
       return v.decimal();
     case VarKind::String: {
-      std::optional<Decimal> d = Decimal::parse(v.str_);
+      std::optional<Decimal> d = Decimal::parse(*v.str_);
       if (!d) mismatch();
       return *d;
     }
@@ -224,7 +224,7 @@ double Variant::toDate() const {
     case VarKind::Date:
       return v.d_;
     case VarKind::String: {
-      std::optional<double> d = parseDateText(v.str_);
+      std::optional<double> d = parseDateText(*v.str_);
       if (!d) mismatch();
       return *d;
     }
@@ -260,7 +260,7 @@ std::string Variant::toString() const {
     case VarKind::Date:
       return formatDateText(v.d_);
     case VarKind::String:
-      return v.str_;
+      return *v.str_;
     case VarKind::Object:
       return defaultValue(v).toString();
     default:
