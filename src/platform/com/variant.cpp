@@ -1,5 +1,7 @@
 #include "platform/com/variant.h"
 
+#include <cassert>
+#include <new>
 #include <utility>
 
 #include "platform/com/error.h"
@@ -40,25 +42,25 @@ const char* kindName(VarKind k) {
   return "?";
 }
 
-Variant::Variant(bool v) : kind_(VarKind::Boolean) {
+Variant::Variant(bool v) : kind_(VarKind::Boolean), d_(0) {
   b_ = v;
 }
-Variant::Variant(uint8_t v) : kind_(VarKind::Byte) {
+Variant::Variant(uint8_t v) : kind_(VarKind::Byte), d_(0) {
   u8_ = v;
 }
-Variant::Variant(int16_t v) : kind_(VarKind::Integer) {
+Variant::Variant(int16_t v) : kind_(VarKind::Integer), d_(0) {
   i16_ = v;
 }
-Variant::Variant(int32_t v) : kind_(VarKind::Long) {
+Variant::Variant(int32_t v) : kind_(VarKind::Long), d_(0) {
   i32_ = v;
 }
 Variant::Variant(double v) : kind_(VarKind::Double) {
   d_ = v;
 }
-Variant::Variant(const Decimal& v) : kind_(VarKind::Decimal), dec_(v) {}
-Variant::Variant(std::string v) : kind_(VarKind::String), str_(std::move(v)) {}
-Variant::Variant(const char* v) : kind_(VarKind::String), str_(v) {}
-Variant::Variant(std::string_view v) : kind_(VarKind::String), str_(v) {}
+Variant::Variant(const Decimal& v) : kind_(VarKind::Decimal), dec_(pack(v)) {}
+Variant::Variant(std::string v) : kind_(VarKind::String), str_(new std::string(std::move(v))) {}
+Variant::Variant(const char* v) : kind_(VarKind::String), str_(new std::string(v)) {}
+Variant::Variant(std::string_view v) : kind_(VarKind::String), str_(new std::string(v)) {}
 Variant::Variant(Ref<Dispatch> obj) : kind_(VarKind::Object), obj_(std::move(obj)) {}
 Variant::Variant(SafeArray arr) : kind_(VarKind::Array), arr_(std::make_unique<SafeArray>(std::move(arr))) {}
 
@@ -91,18 +93,23 @@ Variant Variant::byRef(Variant* target) {
   return v;
 }
 
-Variant::Variant(const Variant& o) {
+Variant::PackedDecimal Variant::pack(const Decimal& d) {
+  assert(d.mantissa() >> 96 == 0 && "a Decimal's mantissa fits 96 bits");
+  return {static_cast<uint64_t>(d.mantissa()), static_cast<uint32_t>(d.mantissa() >> 64),
+          static_cast<uint8_t>(d.scale()), d.negative()};
+}
+
+Decimal Variant::decimal() const {
+  return Decimal::fromParts((static_cast<Decimal::u128>(dec_.high) << 64) | dec_.low, dec_.scale,
+                            dec_.negative);
+}
+
+Variant::Variant(const Variant& o) : d_(0) {
   copyFrom(o);
 }
 
-Variant::Variant(Variant&& o) noexcept
-    : kind_(o.kind_),
-      dec_(o.dec_),
-      str_(std::move(o.str_)),
-      obj_(std::move(o.obj_)),
-      arr_(std::move(o.arr_)) {
-  d_ = o.d_;  // the whole scalar union
-  o.kind_ = VarKind::Empty;
+Variant::Variant(Variant&& o) noexcept : d_(0) {
+  moveFrom(o);
 }
 
 Variant& Variant::operator=(const Variant& o) {
@@ -116,26 +123,75 @@ Variant& Variant::operator=(const Variant& o) {
 Variant& Variant::operator=(Variant&& o) noexcept {
   if (this != &o) {
     Variant old(std::move(*this));  // released after the new value is in place
-    kind_ = o.kind_;
-    d_ = o.d_;  // the whole scalar union
-    dec_ = o.dec_;
-    str_ = std::move(o.str_);
-    obj_ = std::move(o.obj_);
-    arr_ = std::move(o.arr_);
-    o.kind_ = VarKind::Empty;
+    destroy();
+    moveFrom(o);
   }
   return *this;
 }
 
-Variant::~Variant() = default;
+Variant::~Variant() {
+  destroy();
+}
+
+void Variant::destroy() noexcept {
+  switch (kind_) {
+    case VarKind::String:
+      delete str_;
+      break;
+    case VarKind::Object:
+      obj_.~Ref();
+      break;
+    case VarKind::Array:
+      arr_.~unique_ptr();
+      break;
+    default:
+      break;
+  }
+  kind_ = VarKind::Empty;
+  d_ = 0;
+}
 
 void Variant::copyFrom(const Variant& o) {
+  switch (o.kind_) {
+    case VarKind::String:
+      str_ = new std::string(*o.str_);
+      break;
+    case VarKind::Object:
+      new (&obj_) Ref<Dispatch>(o.obj_);
+      break;
+    case VarKind::Array:
+      new (&arr_) std::unique_ptr<SafeArray>(std::make_unique<SafeArray>(*o.arr_));  // arrays are values
+      break;
+    case VarKind::Decimal:
+      dec_ = o.dec_;
+      break;
+    default:
+      d_ = o.d_;  // the whole scalar (or reference)
+      break;
+  }
   kind_ = o.kind_;
-  d_ = o.d_;  // the whole scalar union
-  dec_ = o.dec_;
-  str_ = o.str_;
-  obj_ = o.obj_;
-  if (o.arr_) arr_ = std::make_unique<SafeArray>(*o.arr_);  // arrays are values
+}
+
+void Variant::moveFrom(Variant& o) noexcept {
+  switch (o.kind_) {
+    case VarKind::String:
+      str_ = std::exchange(o.str_, nullptr);
+      break;
+    case VarKind::Object:
+      new (&obj_) Ref<Dispatch>(std::move(o.obj_));
+      break;
+    case VarKind::Array:
+      new (&arr_) std::unique_ptr<SafeArray>(std::move(o.arr_));
+      break;
+    case VarKind::Decimal:
+      dec_ = o.dec_;
+      break;
+    default:
+      d_ = o.d_;
+      break;
+  }
+  kind_ = o.kind_;
+  o.destroy();
 }
 
 VarKind Variant::kind() const {
@@ -201,7 +257,7 @@ double Variant::asDouble() const {
 const std::string& Variant::asString() const {
   const Variant& v = deref();
   if (v.kind_ != VarKind::String) raise(err::kTypeMismatch);
-  return v.str_;
+  return *v.str_;
 }
 
 std::string Variant::debugString() const {
@@ -214,7 +270,7 @@ std::string Variant::debugString() const {
     case VarKind::Missing:
       return text;
     case VarKind::String:
-      return text + " \"" + v.str_ + "\"";
+      return text + " \"" + *v.str_ + "\"";
     case VarKind::Object:
       return text + (v.obj_ ? "" : " Nothing");
     case VarKind::Array: {

@@ -46,7 +46,7 @@ DateParts splitDate(double date);
 
 class Variant {
  public:
-  Variant() = default;  // Empty
+  Variant() noexcept : d_(0) {}  // Empty
   Variant(bool v);
   Variant(uint8_t v);
   Variant(int16_t v);
@@ -120,22 +120,42 @@ class Variant {
   std::string debugString() const;
 
  private:
+  // A Decimal in 16 bytes (its mantissa fits 96 bits), so that a Variant
+  // costs its largest member and its kind: 24 bytes.
+  struct PackedDecimal {
+    uint64_t low;
+    uint32_t high;
+    uint8_t scale;
+    bool negative;
+  };
+  static PackedDecimal pack(const Decimal& d);
+  Decimal decimal() const;  // the value of a Decimal Variant
+  // Copies or moves the value of `o` into this Variant, which holds none.
   void copyFrom(const Variant& o);
+  void moveFrom(Variant& o) noexcept;
+  // Ends the value this Variant holds; it is Empty then.
+  void destroy() noexcept;
 
   VarKind kind_ = VarKind::Empty;
+  // The member the kind names: none for Empty, Null and Missing; d_ for
+  // Double and Date; ref_ for ByRef; the scalars, dec_, str_ (a string of
+  // its own, so that a number in a rowset does not cost a string's room),
+  // obj_ and arr_ for their kinds.
   union {
-    double d_ = 0;
+    double d_;
     bool b_;
     uint8_t u8_;
     int16_t i16_;
     int32_t i32_;
     Variant* ref_;
+    PackedDecimal dec_;
+    std::string* str_;
+    Ref<Dispatch> obj_;
+    std::unique_ptr<SafeArray> arr_;
   };
-  Decimal dec_;
-  std::string str_;
-  Ref<Dispatch> obj_;
-  std::unique_ptr<SafeArray> arr_;
 };
+
+static_assert(sizeof(Variant) == 24);
 
 // A multi-dimensional array of Variants; each dimension has its own lower bound.
 // Elements are stored with the first index varying fastest (column-major), as

@@ -130,11 +130,11 @@ bool Variant::toBool() const {
     case VarKind::Boolean:
       return v.b_;
     case VarKind::String:
-      if (equalsNoCase(v.str_, "True")) return true;
-      if (equalsNoCase(v.str_, "False")) return false;
+      if (equalsNoCase(*v.str_, "True")) return true;
+      if (equalsNoCase(*v.str_, "False")) return false;
       return toDouble() != 0;
     case VarKind::Decimal:
-      return !v.dec_.isZero();
+      return !v.decimal().isZero();
     case VarKind::Object:
       return defaultValue(v).toBool();
     default:
@@ -171,9 +171,9 @@ double Variant::toDouble() const {
     case VarKind::Date:
       return v.d_;
     case VarKind::Decimal:
-      return v.dec_.toDouble();
+      return v.decimal().toDouble();
     case VarKind::String: {
-      std::optional<double> d = parseNumberText(v.str_);
+      std::optional<double> d = parseNumberText(*v.str_);
       if (!d) mismatch();
       return *d;
     }
@@ -203,9 +203,9 @@ Decimal Variant::toDecimal() const {
     case VarKind::Date:
       return Decimal::fromDouble(v.d_);
     case VarKind::Decimal:
-      return v.dec_;
+      return v.decimal();
     case VarKind::String: {
-      std::optional<Decimal> d = Decimal::parse(v.str_);
+      std::optional<Decimal> d = Decimal::parse(*v.str_);
       if (!d) mismatch();
       return *d;
     }
@@ -224,7 +224,7 @@ double Variant::toDate() const {
     case VarKind::Date:
       return v.d_;
     case VarKind::String: {
-      std::optional<double> d = parseDateText(v.str_);
+      std::optional<double> d = parseDateText(*v.str_);
       if (!d) mismatch();
       return *d;
     }
@@ -256,11 +256,11 @@ std::string Variant::toString() const {
     case VarKind::Double:
       return formatDouble(v.d_);
     case VarKind::Decimal:
-      return v.dec_.toString();
+      return v.decimal().toString();
     case VarKind::Date:
       return formatDateText(v.d_);
     case VarKind::String:
-      return v.str_;
+      return *v.str_;
     case VarKind::Object:
       return defaultValue(v).toString();
     default:

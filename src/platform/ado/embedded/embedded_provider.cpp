@@ -83,7 +83,9 @@ std::shared_ptr<tsql::Database> inMemoryDatabase(const std::string& dataSource) 
 
 namespace {
 
-BatchItem toItem(const tsql::ResultItem& item) {
+// The result as the provider hands it on; each engine row is let go once it
+// is converted, so a large rowset is not held twice.
+BatchItem toItem(tsql::ResultItem& item) {
   BatchItem out;
   if (item.kind == tsql::ResultItem::Kind::RowCount) {
     out.rowCount = item.rowCount;
@@ -94,12 +96,13 @@ BatchItem toItem(const tsql::ResultItem& item) {
   for (const tsql::ColumnInfo& c : columns)
     out.rowset.columns.push_back(columnMeta(c));
   out.rowset.rows.reserve(item.rowset.rows.size());
-  for (const std::vector<tsql::Value>& row : item.rowset.rows) {
+  for (std::vector<tsql::Value>& row : item.rowset.rows) {
     std::vector<com::Variant> values;
     values.reserve(row.size());
     for (size_t i = 0; i < row.size(); ++i)
       values.push_back(toVariant(row[i], columns[i].type));
     out.rowset.rows.push_back(std::move(values));
+    std::vector<tsql::Value>().swap(row);
   }
   return out;
 }
@@ -135,7 +138,7 @@ class EmbeddedSession final : public ProviderSession {
     keepMessages(result);
     std::vector<BatchItem> items;
     items.reserve(result.items.size());
-    for (const tsql::ResultItem& item : result.items)
+    for (tsql::ResultItem& item : result.items)
       items.push_back(toItem(item));
     return items;
   }

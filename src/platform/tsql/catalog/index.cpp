@@ -1,5 +1,8 @@
 #include "platform/tsql/catalog/index.h"
 
+#include <algorithm>
+#include <bit>
+
 #include "platform/tsql/types/operators.h"
 
 namespace mls::tsql {
@@ -42,9 +45,9 @@ bool KeyIndex::sameKey(const IndexDef& def, RowView a, RowView b) {
 void KeyIndex::clear() {
   slots_.clear();
   used_ = 0;
+  entries_ = 0;
   reserved_ = 0;
-  shift_ = 64;
-  map_.clear();
+  next_.clear();
 }
 
 void KeyIndex::reserve(size_t n) {
@@ -52,77 +55,107 @@ void KeyIndex::reserve(size_t n) {
 }
 
 void KeyIndex::applyReserve(const IndexDef& def) {
-  if (!def.unique) {
-    map_.reserve(reserved_);
-  } else {
-    size_t slots = 16;
-    while (slots * 7 < reserved_ * 10)
-      slots <<= 1;
-    if (slots > slots_.size()) resize(slots);
-  }
+  if (!def.unique) next_.reserve(reserved_);
+  growFor(def.unique ? reserved_ : 0);
   reserved_ = 0;
+}
+
+void KeyIndex::growFor(size_t used) {
+  if (used * 10 <= slots_.size() * 7 && !slots_.empty()) return;
+  size_t slots = slots_.empty() ? 16 : slots_.size();
+  while (used * 10 > slots * 7) {
+    // 16, 24, 32, 48, 64, ...: a power of two grows by half, else by a third.
+    slots = std::has_single_bit(slots) ? slots / 2 * 3 : slots / 3 * 4;
+  }
+  if (slots != slots_.size()) resize(slots);
 }
 
 void KeyIndex::resize(size_t slots) {
   std::vector<Slot> old = std::move(slots_);
   slots_.assign(slots, Slot{});
-  shift_ = 64;
-  for (size_t n = slots; n > 1; n >>= 1)
-    --shift_;
   for (const Slot& s : old) {
     if (s.id != kFree) place(s);
   }
 }
 
 void KeyIndex::place(Slot s) {
-  const size_t mask = slots_.size() - 1;
   size_t i = home(s.tag);
   while (slots_[i].id != kFree)
-    i = (i + 1) & mask;
+    i = after(i);
   slots_[i] = s;
 }
 
+size_t KeyIndex::chainSlot(uint32_t tag) const {
+  size_t i = home(tag);
+  while (slots_[i].id != kFree && slots_[i].tag != tag)
+    i = after(i);
+  return i;
+}
+
 void KeyIndex::add(const IndexDef& def, RowView row, RowId id) {
-  const size_t hash = hashKey(def, row);
+  const uint32_t tag = tagOf(hashKey(def, row));
   if (reserved_) applyReserve(def);
-  if (!def.unique) {
-    map_.emplace(hash, id);
+  ++entries_;
+  if (def.unique) {
+    growFor(used_ + 1);
+    place({tag, id});
+    ++used_;
     return;
   }
-  if ((used_ + 1) * 10 > slots_.size() * 7) resize(slots_.empty() ? 16 : slots_.size() * 2);
-  place({tagOf(hash), id});
+  if (id >= next_.size()) next_.resize(std::max<size_t>(id + 1, next_.size() + next_.size() / 2), kFree);
+  if (slots_.empty()) growFor(1);
+  size_t i = chainSlot(tag);
+  if (slots_[i].id != kFree) {
+    next_[id] = slots_[i].id;
+    slots_[i].id = id;
+    return;
+  }
+  next_[id] = kFree;
+  if ((used_ + 1) * 10 > slots_.size() * 7) {
+    growFor(used_ + 1);
+    i = chainSlot(tag);
+  }
+  slots_[i] = Slot{tag, id};
   ++used_;
 }
 
-bool KeyIndex::remove(const IndexDef& def, RowView row, RowId id) {
-  const size_t hash = hashKey(def, row);
-  if (!def.unique) {
-    // Entries of one hash lie together.
-    auto it = map_.find(hash);
-    for (size_t n = 0; n < kRemoveRun && it != map_.end() && it->first == hash; ++n, ++it) {
-      if (it->second == id) {
-        map_.erase(it);
-        return true;
-      }
-    }
-    return false;
-  }
-  if (slots_.empty()) return true;
-  const size_t mask = slots_.size() - 1;
-  size_t i = home(tagOf(hash));
-  for (; slots_[i].id != id; i = (i + 1) & mask) {
-    if (slots_[i].id == kFree) return true;
-  }
+void KeyIndex::eraseSlot(size_t i) {
   // Close the gap: a later entry of the run moves back when its home does not
   // lie between the gap and its place.
-  for (size_t j = (i + 1) & mask; slots_[j].id != kFree; j = (j + 1) & mask) {
-    if (((j - home(slots_[j].tag)) & mask) >= ((j - i) & mask)) {
+  for (size_t j = after(i); slots_[j].id != kFree; j = after(j)) {
+    if (distance(home(slots_[j].tag), j) >= distance(i, j)) {
       slots_[i] = slots_[j];
       i = j;
     }
   }
   slots_[i] = Slot{};
   --used_;
+}
+
+bool KeyIndex::remove(const IndexDef& def, RowView row, RowId id) {
+  if (slots_.empty()) return def.unique;
+  const uint32_t tag = tagOf(hashKey(def, row));
+  if (!def.unique) {
+    // The rows of one chain, newest first: an old row far down a long chain
+    // is not searched for.
+    const size_t i = chainSlot(tag);
+    if (slots_[i].id == kFree) return false;
+    RowId* link = &slots_[i].id;
+    for (size_t n = 0; n < kRemoveRun && *link != kFree; ++n, link = &next_[*link]) {
+      if (*link != id) continue;
+      *link = next_[id];
+      --entries_;
+      if (slots_[i].id == kFree) eraseSlot(i);
+      return true;
+    }
+    return false;
+  }
+  size_t i = home(tag);
+  for (; slots_[i].id != id; i = after(i)) {
+    if (slots_[i].id == kFree) return true;
+  }
+  eraseSlot(i);
+  --entries_;
   return true;
 }
 

@@ -11,7 +11,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/tsql/types/value.h"
@@ -49,8 +48,11 @@ struct IndexDef {
 // case and trailing spaces.  The index does not own rows: callers pass a
 // function reading the key of a row id.  Every call names the index's
 // definition: a unique index files its entries in one flat open-addressed
-// table (one key per row, so probe runs stay short), a non-unique one in a
-// multimap that keeps long runs of one key cheap.
+// table (one key per row, so probe runs stay short); a non-unique one files
+// in that table one entry per 32 bits of key hash, the first row of a chain
+// that links the rows of that hash through an array by row id, so a long run
+// of one key costs 4 bytes a row and no probe.  The table grows in steps of
+// 1.5 and 1.33 (16, 24, 32, 48, ...), at most 70% full.
 class KeyIndex {
  public:
   using RowReader = std::function<RowView(RowId)>;
@@ -83,21 +85,21 @@ class KeyIndex {
   std::optional<RowId> addUnique(const IndexDef& def, RowView row, RowId id, const Read& read) {
     const uint32_t tag = tagOf(hashKey(def, row));
     if (reserved_) applyReserve(def);
-    if ((used_ + 1) * 10 > slots_.size() * 7) resize(slots_.empty() ? 16 : slots_.size() * 2);
-    const size_t mask = slots_.size() - 1;
+    growFor(used_ + 1);
     size_t i = home(tag);
-    for (; slots_[i].id != kFree; i = (i + 1) & mask) {
+    for (; slots_[i].id != kFree; i = after(i)) {
       if (slots_[i].tag == tag && sameKey(def, read(slots_[i].id), row)) return slots_[i].id;
     }
     slots_[i] = Slot{tag, id};
     ++used_;
+    ++entries_;
     return std::nullopt;
   }
   // Appends the rows whose key equals `key` (values in key order, already of the
   // key columns' types).  A NULL in `key` matches nothing (SQL equality).
   void lookup(const IndexDef& def, std::span<const Value> key, const RowReader& read,
               std::vector<RowId>& out) const;
-  size_t size() const { return used_ + map_.size(); }
+  size_t size() const { return entries_; }
 
   static size_t hashKey(const IndexDef& def, RowView row);
   static size_t hashKey(std::span<const Value> key);
@@ -115,37 +117,46 @@ class KeyIndex {
   // Calls f(id) for the entries filed under `hash` until it answers true.
   template <class F>
   void anyWithHash(const IndexDef& def, size_t hash, const F& f) const {
-    if (!def.unique) {
-      auto [it, end] = map_.equal_range(hash);
-      for (; it != end; ++it) {
-        if (f(it->second)) return;
-      }
-      return;
-    }
     if (slots_.empty()) return;
     const uint32_t tag = tagOf(hash);
-    const size_t mask = slots_.size() - 1;
-    for (size_t i = home(tag);; i = (i + 1) & mask) {
+    for (size_t i = home(tag);; i = after(i)) {
       const Slot& s = slots_[i];
       if (s.id == kFree) return;
-      if (s.tag == tag && f(s.id)) return;
+      if (s.tag != tag) continue;
+      if (def.unique) {
+        if (f(s.id)) return;
+        continue;
+      }
+      for (RowId id = s.id; id != kFree; id = next_[id]) {
+        if (f(id)) return;
+      }
+      return;
     }
   }
   static uint32_t tagOf(size_t hash) { return static_cast<uint32_t>(hash ^ (hash >> 32)); }
   size_t home(uint32_t tag) const {
-    return static_cast<size_t>((uint64_t{tag} * 0x9e3779b97f4a7c15ULL) >> shift_);
+    return static_cast<size_t>(((uint64_t{tag} * 0x9e3779b97f4a7c15ULL >> 32) * slots_.size()) >> 32);
   }
+  size_t after(size_t i) const { return i + 1 == slots_.size() ? 0 : i + 1; }
+  // How far slot `i` lies past slot `from`, wrapping around.
+  size_t distance(size_t from, size_t i) const { return i >= from ? i - from : i + slots_.size() - from; }
+  // The slot of the chain of `tag` (non-unique), or of a free slot where it goes.
+  size_t chainSlot(uint32_t tag) const;
+  // Empties slot `i`, moving later entries of its run back.
+  void eraseSlot(size_t i);
+  void growFor(size_t used);
   void place(Slot s);
   void applyReserve(const IndexDef& def);
   void resize(size_t slots);
 
-  // Unique indexes: linear probing, at most 70% full.
+  // Linear probing, at most 70% full: unique indexes' rows, non-unique
+  // indexes' chains.
   std::vector<Slot> slots_;
   size_t used_ = 0;
-  int shift_ = 64;
+  size_t entries_ = 0;
   size_t reserved_ = 0;
-  // Non-unique indexes.
-  std::unordered_multimap<size_t, RowId> map_;
+  // Non-unique indexes: the next row of a row's chain, by row id.
+  std::vector<RowId> next_;
 };
 
 }  // namespace mls::tsql

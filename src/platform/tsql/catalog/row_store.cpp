@@ -25,6 +25,16 @@ void RowStore::push(std::span<Value> row) {
   ++size_;
 }
 
+void RowStore::truncate(size_t n) {
+  assert(n <= size_ && "a store keeps at most the rows it has");
+  if (n == size_) return;
+  auto [c, k] = n == 0 ? std::pair<size_t, size_t>{0, 0} : place(n - 1);
+  const size_t keepChunks = n == 0 ? 0 : c + 1;
+  chunks_.resize(keepChunks);
+  if (keepChunks > 0) chunks_.back().resize((k + 1) * width_);
+  size_ = n;
+}
+
 void RowStore::addColumn(const Value& fill) {
   RowStore wider;
   Row row;

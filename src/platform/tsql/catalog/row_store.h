@@ -4,6 +4,7 @@
 // added to a filled table).
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cassert>
 #include <cstddef>
@@ -44,6 +45,15 @@ class RowStore {
   void push(std::span<Value> row);
   // Appends `fill` to every row.
   void addColumn(const Value& fill);
+  // Moves the values of row `from` into row `to` (to < from), for compacting
+  // in place.
+  void moveRow(RowId from, RowId to) {
+    assert(to < from && from < size_ && "a row moves down within the store");
+    std::span<Value> source = mutableRow(from);
+    std::move(source.begin(), source.end(), at(to));
+  }
+  // Keeps the first `n` rows, freeing the chunks past them.
+  void truncate(size_t n);
 
  private:
   // Chunks 0 .. kGrowing-1 hold 16, 32, ..., 4096 rows (a small table stays

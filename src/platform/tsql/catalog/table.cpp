@@ -671,17 +671,20 @@ void Table::undoUpdate(RowId id, Row old) {
 void Table::maybeCompact() {
   auto& s = storage_;
   size_t dead = s.rows.size() - s.liveCount;
-  if (pins_ > 0 || dead < 1024 || dead < s.liveCount) return;
+  if (pins_ > 0 || dead < 1024 || dead * 2 < s.liveCount) return;
   dropAutoIndexes();
   repairOrder();
+  // The live rows move down in place, so compacting a table needs no second
+  // copy of it.
   std::vector<RowId> newId(s.rows.size(), 0);
-  RowStore rows;
+  RowId kept = 0;
   for (RowId id = 0; id < s.rows.size(); ++id) {
     if (!s.live[id]) continue;
-    newId[id] = static_cast<RowId>(rows.size());
-    rows.push(s.rows.mutableRow(id));
+    newId[id] = kept;
+    if (kept != id) s.rows.moveRow(id, kept);
+    ++kept;
   }
-  s.rows = std::move(rows);
+  s.rows.truncate(kept);
   s.live.assign(s.rows.size(), 1);
   for (RowId& id : s.order)
     id = newId[id];

@@ -14,7 +14,7 @@ namespace mls::tsql {
 Value Value::integer(int64_t v) {
   Value r;
   r.tag_ = static_cast<uint8_t>(Kind::Int);
-  r.u_.i = v;
+  r.setBits(v);
   return r;
 }
 
@@ -24,12 +24,12 @@ Value Value::decimal(const Decimal128& d) {
   __int128 m = d.mantissa();
   if (m >= INT64_MIN && m <= INT64_MAX) {
     r.tag_ = static_cast<uint8_t>(Kind::Decimal);
-    r.u_.i = static_cast<int64_t>(m);
+    r.setBits(static_cast<int64_t>(m));
     return r;
   }
   void* mem = std::malloc(sizeof(Wide));
   if (mem == nullptr) throw std::bad_alloc();
-  r.u_.wide = new (mem) Wide{{{1}}, m};
+  r.setPointer(new (mem) Wide{{{1}}, m});
   r.tag_ = static_cast<uint8_t>(Kind::Decimal) | kShared;
   return r;
 }
@@ -37,7 +37,7 @@ Value Value::decimal(const Decimal128& d) {
 Value Value::floating(double v) {
   Value r;
   r.tag_ = static_cast<uint8_t>(Kind::Float);
-  r.u_.f = v;
+  std::memcpy(r.payload_, &v, sizeof v);
   return r;
 }
 
@@ -54,7 +54,7 @@ Value Value::string(std::string_view text) {
   Text* t = new (mem) Text{{{1}}, static_cast<uint32_t>(text.size())};
   std::memcpy(t->data(), text.data(), text.size());
   t->data()[text.size()] = '\0';
-  r.u_.text = t;
+  r.setPointer(t);
   r.tag_ = static_cast<uint8_t>(Kind::String) | kShared;
   return r;
 }
@@ -62,12 +62,13 @@ Value Value::string(std::string_view text) {
 Value Value::dateTime(DateTime t) {
   Value r;
   r.tag_ = static_cast<uint8_t>(Kind::DateTime);
-  r.u_.i = t.ticks();
+  r.setBits(t.ticks());
   return r;
 }
 
 void Value::releaseShared() {
-  if (u_.shared->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) std::free(u_.shared);
+  Shared* block = pointer<Shared>();
+  if (block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) std::free(block);
 }
 
 bool Value::identical(const Value& o) const {
@@ -77,9 +78,9 @@ bool Value::identical(const Value& o) const {
       return true;
     case Kind::Int:
     case Kind::DateTime:
-      return u_.i == o.u_.i;
+      return bits() == o.bits();
     case Kind::Float:
-      return u_.f == o.u_.f || (std::isnan(u_.f) && std::isnan(o.u_.f));
+      return asFloat() == o.asFloat() || (std::isnan(asFloat()) && std::isnan(o.asFloat()));
     case Kind::Decimal:
       return aux_ == o.aux_ && asDecimal().mantissa() == o.asDecimal().mantissa();
     case Kind::String:
@@ -93,12 +94,12 @@ std::string Value::debugString() const {
     case Kind::Null:
       return "NULL";
     case Kind::Int:
-      return std::to_string(u_.i);
+      return std::to_string(bits());
     case Kind::Decimal:
       return asDecimal().toString();
     case Kind::Float: {
       char buf[32];
-      std::snprintf(buf, sizeof buf, "%.17g", u_.f);
+      std::snprintf(buf, sizeof buf, "%.17g", asFloat());
       return buf;
     }
     case Kind::String:

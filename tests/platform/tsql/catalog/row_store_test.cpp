@@ -51,5 +51,31 @@ TEST(RowStoreTest, RowsKeepTheirValuesAndAddressesAcrossChunks) {
   EXPECT_EQ(copy[9][0].asInt(), 9);  // copies share no values
 }
 
+// Compacting in place: rows move down, the store keeps a prefix and frees the
+// chunks past it, and rows pushed later land after the prefix.
+TEST(RowStoreTest, RowsMovedDownAndTruncatedKeepTheirValues) {
+  for (size_t keep : {size_t{0}, size_t{1}, size_t{16}, size_t{17}, size_t{8176}, size_t{9000}}) {
+    RowStore store;
+    const size_t count = 2 * 9000 + 5;
+    for (size_t id = 0; id < count; ++id) {
+      Row r = rowFor(id);
+      store.push(r);
+    }
+    // Keep every other row of the first 2 * keep, moved to the front.
+    for (size_t n = 1; n < keep; ++n)
+      store.moveRow(static_cast<RowId>(2 * n), static_cast<RowId>(n));
+    store.truncate(keep);
+    ASSERT_EQ(store.size(), keep);
+    for (size_t n = 0; n < keep; ++n)
+      expectRow(store[static_cast<RowId>(n)], 2 * n, 2);
+    for (size_t id = 0; id < 20; ++id) {
+      Row r = rowFor(id);
+      store.push(r);
+    }
+    for (size_t id = 0; id < 20; ++id)
+      expectRow(store[static_cast<RowId>(keep + id)], id, 2);
+  }
+}
+
 }  // namespace
 }  // namespace mls::tsql

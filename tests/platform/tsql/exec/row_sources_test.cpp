@@ -98,6 +98,45 @@ TEST(RowSources, SortPutsNullFirstAndKeepsTiesInTheOrderRead) {
   EXPECT_EQ(drain(down, 1), (std::vector<int64_t>{0, 3, 2, 1, 4}));
 }
 
+// A key kept as 64-bit numbers turns into values when one does not fit (a
+// decimal past 64 bits, another scale); text keys are values from the start;
+// NULLs may come first or later.
+TEST(RowSources, SortKeepsTheOrderWhateverFormItsKeysTake) {
+  const Value wide = Value::decimal(Decimal128(static_cast<__int128>(1) << 70, 2));
+  const Value minus = Value::decimal(Decimal128(-(static_cast<__int128>(1) << 70), 2));
+  auto dec = [](int64_t m, int scale) { return Value::decimal(Decimal128(m, scale)); };
+  auto at = [](int64_t ticks) { return Value::dateTime(DateTime(ticks)); };
+  struct Case {
+    const char* what;
+    std::vector<Value> keys;  // in the order read
+    bool descending;
+    std::vector<int64_t> order;  // positions read, in sorted order
+  };
+  const Case cases[] = {
+      {"integers, NULL later", {I(3), I(1), Value(), I(2), Value()}, false, {2, 4, 1, 3, 0}},
+      {"integers descending, NULL last", {I(3), Value(), I(-5), I(3)}, true, {0, 3, 2, 1}},
+      {"decimals of one scale", {dec(150, 2), dec(-1, 2), dec(99, 2)}, false, {1, 2, 0}},
+      {"a wide decimal after narrow ones",
+       {dec(5, 2), Value(), wide, dec(-7, 2), minus},
+       false,
+       {1, 4, 3, 0, 2}},
+      {"a second scale", {dec(15, 1), dec(140, 2), Value(), dec(2, 0)}, false, {2, 1, 0, 3}},
+      {"dates", {at(30), at(-2), Value(), at(30), at(1)}, true, {0, 3, 4, 1, 2}},
+      {"text", {Value::string("b"), Value(), Value::string("A"), Value::string("a")}, false, {1, 2, 3, 0}},
+      {"only NULLs", {Value(), Value()}, false, {0, 1}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::vector<Value>> rows;
+    for (size_t i = 0; i < c.keys.size(); ++i)
+      rows.push_back({c.keys[i], I(static_cast<int64_t>(i))});
+    VectorSource in(rows);
+    std::vector<SortKey> keys;
+    keys.push_back({makeColumn(0, 0, 0, SqlType(TypeId::Int), true), c.descending});
+    SortSource sort(in, keys, 1);
+    EXPECT_EQ(drain(sort, 1), c.order) << c.what;
+  }
+}
+
 TEST(RowSources, TopWithTiesGoesOnWhileTheKeysStayEqual) {
   // Keys 1 1 2 2 2 3, in that order.
   const std::vector<int64_t> keyOf = {1, 1, 2, 2, 2, 3};

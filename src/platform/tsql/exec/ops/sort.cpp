@@ -1,9 +1,10 @@
 #include "platform/tsql/exec/ops/sort.h"
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
-#include <optional>
 
+#include "platform/tsql/errors.h"
 #include "platform/tsql/types/operators.h"
 
 namespace mls::tsql {
@@ -16,68 +17,6 @@ int compareKey(const Value& a, const Value& b) {
   return compareValues(a, b);
 }
 
-// A sort key's values as plain numbers when they all are integers, or all
-// decimals of one scale (NULLs apart): compared without looking at kinds.
-struct NumericKey {
-  bool usable = true;
-  std::vector<__int128> numbers;
-  std::vector<uint8_t> nulls;
-};
-
-NumericKey numericKey(const std::vector<Value>& keys, size_t k, size_t nk, size_t count) {
-  NumericKey out;
-  out.numbers.resize(count);
-  out.nulls.resize(count);
-  std::optional<Value::Kind> kind;
-  int scale = -1;
-  for (size_t i = 0; i < count && out.usable; ++i) {
-    assert(i * nk + k < keys.size() && "a row's keys lie within the keys kept");
-    const Value& v = keys[i * nk + k];
-    if (v.isNull()) {
-      out.nulls[i] = 1;
-      continue;
-    }
-    if (!kind) kind = v.kind();
-    if (v.kind() != *kind) {
-      out.usable = false;
-    } else if (v.kind() == Value::Kind::Int) {
-      out.numbers[i] = v.asInt();
-    } else if (v.kind() == Value::Kind::Decimal) {
-      Decimal128 d = v.asDecimal();
-      if (scale < 0) scale = d.scale();
-      out.usable = d.scale() == scale;
-      out.numbers[i] = d.mantissa();
-    } else {
-      out.usable = false;
-    }
-  }
-  return out;
-}
-
-// Orders the row numbers `order` stably by their keys (nk per row).
-void sortRows(std::vector<size_t>& order, const std::vector<Value>& keys,
-              const std::vector<SortKey>& orderBy) {
-  const size_t nk = orderBy.size();
-  std::vector<NumericKey> numeric;
-  for (size_t k = 0; k < nk; ++k)
-    numeric.push_back(numericKey(keys, k, nk, order.size()));
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    for (size_t k = 0; k < nk; ++k) {
-      int r;
-      const NumericKey& n = numeric[k];
-      if (n.usable) {
-        r = n.nulls[a] || n.nulls[b]      ? static_cast<int>(n.nulls[b]) - static_cast<int>(n.nulls[a])
-            : n.numbers[a] < n.numbers[b] ? -1
-                                          : n.numbers[a] > n.numbers[b];
-      } else {
-        r = compareKey(keys[a * nk + k], keys[b * nk + k]);
-      }
-      if (r != 0) return (orderBy[k].descending ? -r : r) < 0;
-    }
-    return false;
-  });
-}
-
 }  // namespace
 
 int compareSortKeys(const Value* a, const Value* b, const std::vector<SortKey>& keys) {
@@ -88,39 +27,123 @@ int compareSortKeys(const Value* a, const Value* b, const std::vector<SortKey>& 
   return 0;
 }
 
+void SortColumn::add(Value v) {
+  if (asValues_) {
+    values_.push_back(std::move(v));
+    return;
+  }
+  if (v.isNull()) {
+    nulls_.resize(numbers_.size());
+    nulls_.push_back(1);
+    numbers_.push_back(0);
+    return;
+  }
+  if (!fits(v)) {
+    keepValues();
+    values_.push_back(std::move(v));
+    return;
+  }
+  if (!nulls_.empty()) nulls_.push_back(0);
+  numbers_.push_back(v.kind() == Value::Kind::Int        ? v.asInt()
+                     : v.kind() == Value::Kind::DateTime ? v.asDateTime().ticks()
+                                                         : static_cast<int64_t>(v.asDecimal().mantissa()));
+}
+
+bool SortColumn::fits(const Value& v) {
+  const Value::Kind k = v.kind();
+  if (k != Value::Kind::Int && k != Value::Kind::Decimal && k != Value::Kind::DateTime) return false;
+  if (!kind_) {
+    kind_ = k;
+    if (k == Value::Kind::Decimal) scale_ = v.asDecimal().scale();
+  }
+  if (k != *kind_) return false;
+  if (k != Value::Kind::Decimal) return true;
+  const Decimal128 d = v.asDecimal();
+  return d.scale() == scale_ && d.mantissa() >= std::numeric_limits<int64_t>::min() &&
+         d.mantissa() <= std::numeric_limits<int64_t>::max();
+}
+
+void SortColumn::keepValues() {
+  asValues_ = true;
+  values_.reserve(numbers_.size() + 1);
+  for (size_t i = 0; i < numbers_.size(); ++i) {
+    const int64_t n = numbers_[i];
+    if (!nulls_.empty() && nulls_[i]) {
+      values_.emplace_back();
+    } else if (*kind_ == Value::Kind::Int) {
+      values_.push_back(Value::integer(n));
+    } else if (*kind_ == Value::Kind::DateTime) {
+      values_.push_back(Value::dateTime(DateTime(n)));
+    } else {
+      values_.push_back(Value::decimal(Decimal128(n, scale_)));
+    }
+  }
+  std::vector<int64_t>().swap(numbers_);
+  std::vector<uint8_t>().swap(nulls_);
+}
+
+int SortColumn::compare(uint32_t a, uint32_t b) const {
+  if (asValues_) {
+    assert(a < values_.size() && b < values_.size() && "rows compared were kept");
+    return compareKey(values_[a], values_[b]);
+  }
+  assert(a < numbers_.size() && b < numbers_.size() && "rows compared were kept");
+  if (!nulls_.empty() && (nulls_[a] || nulls_[b]))
+    return static_cast<int>(nulls_[b]) - static_cast<int>(nulls_[a]);
+  return numbers_[a] < numbers_[b] ? -1 : numbers_[a] > numbers_[b];
+}
+
+void SortColumn::clear() {
+  *this = SortColumn();
+}
+
+int SortSource::compareRows(uint32_t a, uint32_t b) const {
+  for (size_t k = 0; k < keys_.size(); ++k) {
+    const int r = columns_[k].compare(a, b);
+    if (r != 0) return keys_[k].descending ? -r : r;
+  }
+  return 0;
+}
+
 void SortSource::pointAt(size_t i) {
   restoreSlots(kept_, i, slotCount_, slots_);
 }
 
 void SortSource::onlyTiesOfCurrent() {
-  assert(next_ > 0 && !keys_.empty() && "ties follow a row given, by its sort keys");
-  tiesOf_ = &keyValues_[order_[next_ - 1] * keys_.size()];
+  assert(next_ > 0 && !keys_.empty() && keepKeys_ && "ties follow a row given, by its sort keys");
+  tiesOf_ = order_[next_ - 1];
 }
 
 void SortSource::doOpen(const Value** slots, const EvalContext& ctx) {
   slots_ = slots;
   kept_.clear();
-  keyValues_.clear();
+  columns_.assign(keys_.size(), SortColumn());
   next_ = 0;
-  tiesOf_ = nullptr;
+  tiesOf_.reset();
   input_.open(slots, ctx);
   size_t count = 0;
   while (input_.next(ctx)) {
     kept_.insert(kept_.end(), slots, slots + slotCount_);
-    for (const SortKey& k : keys_)
-      keyValues_.push_back(k.expr->eval(ctx));
+    for (size_t k = 0; k < keys_.size(); ++k)
+      columns_[k].add(keys_[k].expr->eval(ctx));
     ++count;
   }
+  if (count > std::numeric_limits<uint32_t>::max()) throwSqlError(701);
   order_.resize(count);
-  std::iota(order_.begin(), order_.end(), size_t{0});
-  if (!keys_.empty()) sortRows(order_, keyValues_, keys_);
+  std::iota(order_.begin(), order_.end(), uint32_t{0});
+  if (keys_.empty()) return;
+  std::stable_sort(order_.begin(), order_.end(),
+                   [this](uint32_t a, uint32_t b) { return compareRows(a, b) < 0; });
+  if (!keepKeys_) {
+    for (SortColumn& c : columns_)
+      c.clear();
+  }
 }
 
 bool SortSource::doNext(const EvalContext&) {
   if (next_ >= order_.size()) return false;
-  const size_t i = order_[next_];
-  const size_t nk = keys_.size();
-  if (tiesOf_ != nullptr && compareSortKeys(tiesOf_, &keyValues_[i * nk], keys_) != 0) return false;
+  const uint32_t i = order_[next_];
+  if (tiesOf_ && compareRows(*tiesOf_, i) != 0) return false;
   // Sorted rows are read out of the order they lie in: fetch the rows a few
   // places ahead (their first two cache lines) while this one is used.
   constexpr size_t kAhead = 8;

@@ -14,7 +14,9 @@ namespace mls::tsql {
 class TopSource final : public RowSource {
  public:
   // `ties`: the sort below, for WITH TIES (else null).
-  TopSource(RowSource& input, int64_t limit, SortSource* ties) : input_(input), limit_(limit), ties_(ties) {}
+  TopSource(RowSource& input, int64_t limit, SortSource* ties) : input_(input), limit_(limit), ties_(ties) {
+    if (ties_) ties_->keepKeys();
+  }
   void setLimit(int64_t limit) { limit_ = limit; }
 
  private:
