@@ -21,6 +21,9 @@ namespace {
 struct Accumulator {
   int64_t count = 0;
   Value value;
+  // A SUM or AVG whose total overflowed while the statement's arithmetic
+  // errors give NULL (ANSI_WARNINGS and ARITHABORT OFF): its result is NULL.
+  bool overflowed = false;
   std::unique_ptr<RowSet> distinct;  // DISTINCT: the values seen
 };
 
@@ -223,6 +226,32 @@ class GroupingSource final : public RowSource {
     rows_ = std::move(sorted);
   }
 
+  // Adds `v` to the group's total (answers a non-NULL value when it did).
+  static Value addToTotal(const AggregateSpec& spec, Accumulator& acc, const Value& v) {
+    const SqlType& from = spec.arg->type();
+    switch (v.kind()) {
+      case Value::Kind::Int: {
+        int64_t sum = intSum(acc.value);
+        if (__builtin_add_overflow(sum, v.asInt(), &sum)) overflow(spec.type);
+        acc.value = Value::integer(sum);
+        break;
+      }
+      case Value::Kind::Decimal: {
+        std::optional<Decimal128> s =
+            Decimal128::add(decimalSum(acc.value), v.asDecimal(), v.asDecimal().scale());
+        if (!s) overflow(spec.type);
+        acc.value = Value::decimal(*s);
+        break;
+      }
+      case Value::Kind::Float:
+        acc.value = Value::floating(floatSum(acc.value) + v.asFloat());
+        break;
+      default:
+        throwSqlError(8117, {std::string(from.baseName()), spec.kind == AggregateKind::Sum ? "sum" : "avg"});
+    }
+    return Value::integer(1);
+  }
+
   static void accumulate(const AggregateSpec& spec, Accumulator& acc, const EvalContext& ctx) {
     if (!spec.arg) {
       ++acc.count;
@@ -239,31 +268,13 @@ class GroupingSource final : public RowSource {
       if (!acc.distinct->insert({v})) return;
     }
     ++acc.count;
-    const SqlType& from = spec.arg->type();
     switch (spec.kind) {
       case AggregateKind::Sum:
       case AggregateKind::Avg:
-        switch (v.kind()) {
-          case Value::Kind::Int: {
-            int64_t sum = intSum(acc.value);
-            if (__builtin_add_overflow(sum, v.asInt(), &sum)) overflow(spec.type);
-            acc.value = Value::integer(sum);
-            break;
-          }
-          case Value::Kind::Decimal: {
-            std::optional<Decimal128> s =
-                Decimal128::add(decimalSum(acc.value), v.asDecimal(), v.asDecimal().scale());
-            if (!s) overflow(spec.type);
-            acc.value = Value::decimal(*s);
-            break;
-          }
-          case Value::Kind::Float:
-            acc.value = Value::floating(floatSum(acc.value) + v.asFloat());
-            break;
-          default:
-            throwSqlError(8117,
-                          {std::string(from.baseName()), spec.kind == AggregateKind::Sum ? "sum" : "avg"});
-        }
+        // An overflow while adding up gives the group NULL, with its warning,
+        // where the statement's arithmetic errors give NULL; else it ends it.
+        if (!acc.overflowed && nullOnArithmeticError(ctx, [&] { return addToTotal(spec, acc, v); }).isNull())
+          acc.overflowed = true;
         break;
       case AggregateKind::Min:
         if (acc.value.isNull() || compareValues(v, acc.value) < 0) acc.value = v;
@@ -289,7 +300,7 @@ class GroupingSource final : public RowSource {
       default:
         break;
     }
-    if (acc.count == 0) return Value();
+    if (acc.count == 0 || acc.overflowed) return Value();
     const SqlType& t = spec.type;
     bool avg = spec.kind == AggregateKind::Avg;
     if (t.isInteger()) {
