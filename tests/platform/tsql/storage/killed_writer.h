@@ -93,4 +93,34 @@ inline KilledRound killWriterOnce(const std::string& path, const std::string& ba
   return r;
 }
 
+// Writes `batch` in a writer killed 200 times (see killWriterOnce); after each
+// round the file is opened again and `check` reads it, answering the total's
+// change number (or -1 when it found no complete total): it must hold every
+// change reported done and at most the one the writer was making.
+inline void killWriterRepeatedly(const std::string& path, const std::string& batch, int anywhereMicros,
+                                 const std::function<void()>& childSetup,
+                                 const std::function<int64_t(Session&, int round)>& check) {
+  constexpr int kKills = 200;
+  std::mt19937 random(20240229);
+  int acknowledgedInAll = 0, killed = 0, highest = 0;
+  for (int round = 0; round < kKills; ++round) {
+    const KilledRound r = killWriterOnce(path, batch, round, random, anywhereMicros, childSetup);
+    killed += r.killed ? 1 : 0;
+    acknowledgedInAll += r.acknowledged;
+    highest = std::max(highest, r.last);
+
+    auto db = openOrCreate(path);
+    Session s(db);
+    const int64_t n = check(s, round);
+    if (n < 0) return;
+    EXPECT_GE(n, highest) << "round " << round << ": a change reported done is missing";
+    if (r.last >= 0) {
+      EXPECT_LE(n, r.last + 1) << "round " << round;
+    }
+  }
+  EXPECT_EQ(killed, kKills);
+  EXPECT_GT(acknowledgedInAll, kKills) << "the writer seldom got to write: kill later";
+  ::testing::Test::RecordProperty("acknowledged_changes", acknowledgedInAll);
+}
+
 }  // namespace mls::tsql::testing
