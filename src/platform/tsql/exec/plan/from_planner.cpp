@@ -41,6 +41,28 @@ BoundExprPtr conjoin(std::vector<BoundExprPtr> parts) {
   return all;
 }
 
+// The leading key columns of `def` a join can give: for each, its position in
+// `columns` (the column each join key compares, or -1), or kScanKeyPart where
+// `scan`'s own key fixes it; up to the first column neither gives.  `joined`
+// tells whether the join gave at least one.
+std::vector<size_t> leadingKeys(const IndexDef& def, const TableScan& scan, const std::vector<int>& columns,
+                                bool& joined) {
+  std::vector<size_t> keys;
+  joined = false;
+  for (const KeyColumn& k : def.keys) {
+    auto at = std::find(columns.begin(), columns.end(), static_cast<int>(k.column));
+    if (at != columns.end()) {
+      keys.push_back(static_cast<size_t>(at - columns.begin()));
+      joined = true;
+    } else if (scan.fixesColumn(k.column)) {
+      keys.push_back(JoinSpec::kScanKeyPart);
+    } else {
+      break;
+    }
+  }
+  return keys;
+}
+
 // Converts `e` to the comparison type `t` where its values differ in kind.
 BoundExprPtr toComparison(BoundExprPtr e, const SqlType& t) {
   if (!differentRepresentation(e->type(), t)) return e;
@@ -527,19 +549,8 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
 
 void FromPlanner::probeThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& leftColumns) {
   for (const IndexDef& def : scan.table()->indexes()) {
-    std::vector<size_t> keys;
-    bool joined = false;  // a key column the join's keys give
-    for (const KeyColumn& k : def.keys) {
-      auto at = std::find(leftColumns.begin(), leftColumns.end(), static_cast<int>(k.column));
-      if (at != leftColumns.end()) {
-        keys.push_back(static_cast<size_t>(at - leftColumns.begin()));
-        joined = true;
-      } else if (scan.fixesColumn(k.column)) {
-        keys.push_back(JoinSpec::kScanKeyPart);
-      } else {
-        break;
-      }
-    }
+    bool joined = false;
+    std::vector<size_t> keys = leadingKeys(def, scan, leftColumns, joined);
     if (!joined || keys.size() != def.keys.size() ||
         (spec.probeIndex && (spec.probeIndex->unique || !def.unique)))
       continue;
@@ -569,17 +580,7 @@ void FromPlanner::lookUpThroughIndex(JoinSpec& spec, TableScan& scan, const std:
   std::vector<size_t> keys;
   if (const IndexDef* clustered = scan.table()->clusteredIndex()) {
     bool joined = false;
-    for (const KeyColumn& k : clustered->keys) {
-      auto at = std::find(rightColumns.begin(), rightColumns.end(), static_cast<int>(k.column));
-      if (at != rightColumns.end()) {
-        keys.push_back(static_cast<size_t>(at - rightColumns.begin()));
-        joined = true;
-      } else if (scan.fixesColumn(k.column)) {
-        keys.push_back(JoinSpec::kScanKeyPart);
-      } else {
-        break;
-      }
-    }
+    keys = leadingKeys(*clustered, scan, rightColumns, joined);
     while (!keys.empty() && keys.back() == JoinSpec::kScanKeyPart)
       keys.pop_back();
     if (joined) {
