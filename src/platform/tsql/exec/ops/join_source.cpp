@@ -212,8 +212,9 @@ class JoinSource final : public RowSource {
   // key and the residual hold.
   bool meets(RowId id, const EvalContext& ctx) {
     if (!s_.rightScan->accepts(id, ctx)) return false;
+    Value scratch;
     for (size_t k = 0; k < probe_.size(); ++k) {
-      Value v = s_.rightKeys[k]->eval(ctx);
+      const Value& v = s_.rightKeys[k]->ref(ctx, scratch);
       if (v.isNull() || compareValues(probe_[k], v) != 0) return false;
     }
     return !s_.residual || isTrue(s_.residual->test(ctx));
