@@ -122,14 +122,15 @@ std::unique_ptr<FromPlanner::Node> FromPlanner::bindRef(const ast::TableRef& ref
   switch (ref.kind) {
     case ast::TableRefKind::Named: {
       const auto& t = ref.as<ast::NamedTable>();
-      // A locking hint locks the name as it says; else it is locked for reading.
+      // A locking hint locks the name as it says; else looking for a view of
+      // the name locks it for reading, a table's as well as a view's.
       const bool hinted = binder_.context().lockAsHinted(t.name, t.hints);
       if (const ViewDef* v = binder_.context().view(t.name, !hinted)) {
         bool correlated = false;
         std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*v->query, nullptr, &correlated);
         return derivedLeaf(std::move(plan), false, t.alias.empty() ? v->name : t.alias, v->columns);
       }
-      return leaf(binder_.bindTable(t.name, t.alias, 0, !hinted), nullptr, false);
+      return leaf(binder_.bindTable(t.name, t.alias, 0, false), nullptr, false);
     }
     case ast::TableRefKind::Derived: {
       const auto& d = ref.as<ast::DerivedTable>();
