@@ -5,6 +5,7 @@
 #include <cassert>
 #include <utility>
 
+#include "platform/tsql/exec/ops/filter.h"
 #include "platform/tsql/exec/ops/hash_chains.h"
 #include "platform/tsql/exec/ops/table_scan.h"
 #include "platform/tsql/types/operators.h"
@@ -212,8 +213,9 @@ class JoinSource final : public RowSource {
   // key and the residual hold.
   bool meets(RowId id, const EvalContext& ctx) {
     if (!s_.rightScan->accepts(id, ctx)) return false;
+    Value scratch;
     for (size_t k = 0; k < probe_.size(); ++k) {
-      Value v = s_.rightKeys[k]->eval(ctx);
+      const Value& v = s_.rightKeys[k]->ref(ctx, scratch);
       if (v.isNull() || compareValues(probe_[k], v) != 0) return false;
     }
     return !s_.residual || isTrue(s_.residual->test(ctx));
@@ -320,22 +322,20 @@ class JoinSource final : public RowSource {
   size_t lookupPos_ = 0;
 };
 
-class FilterSource final : public RowSource {
+// The filter stage, owning its input and condition (a plan's stages borrow).
+class OwningFilter final : public RowSource {
  public:
-  FilterSource(std::unique_ptr<RowSource> input, BoundExprPtr condition)
-      : input_(std::move(input)), condition_(std::move(condition)) {}
-  void doOpen(const Value** slots, const EvalContext& ctx) override { input_->open(slots, ctx); }
-  bool doNext(const EvalContext& ctx) override {
-    while (input_->next(ctx)) {
-      if (isTrue(condition_->test(ctx))) return true;
-    }
-    return false;
-  }
-  std::optional<RowId> rowIdOf(int slot) const override { return input_->rowIdOf(slot); }
+  OwningFilter(std::unique_ptr<RowSource> input, BoundExprPtr condition)
+      : input_(std::move(input)), condition_(std::move(condition)), filter_(*input_, *condition_) {}
+  std::optional<RowId> rowIdOf(int slot) const override { return filter_.rowIdOf(slot); }
 
  private:
+  void doOpen(const Value** slots, const EvalContext& ctx) override { filter_.open(slots, ctx); }
+  bool doNext(const EvalContext& ctx) override { return filter_.next(ctx); }
+
   std::unique_ptr<RowSource> input_;
   BoundExprPtr condition_;
+  FilterSource filter_;
 };
 
 }  // namespace
@@ -345,7 +345,7 @@ std::unique_ptr<RowSource> makeJoinSource(JoinSpec spec) {
 }
 
 std::unique_ptr<RowSource> makeFilterSource(std::unique_ptr<RowSource> input, BoundExprPtr condition) {
-  return std::make_unique<FilterSource>(std::move(input), std::move(condition));
+  return std::make_unique<OwningFilter>(std::move(input), std::move(condition));
 }
 
 }  // namespace mls::tsql

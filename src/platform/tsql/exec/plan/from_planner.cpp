@@ -41,6 +41,28 @@ BoundExprPtr conjoin(std::vector<BoundExprPtr> parts) {
   return all;
 }
 
+// The leading key columns of `def` a join can give: for each, its position in
+// `columns` (the column each join key compares, or -1), or kScanKeyPart where
+// `scan`'s own key fixes it; up to the first column neither gives.  `joined`
+// tells whether the join gave at least one.
+std::vector<size_t> leadingKeys(const IndexDef& def, const TableScan& scan, const std::vector<int>& columns,
+                                bool& joined) {
+  std::vector<size_t> keys;
+  joined = false;
+  for (const KeyColumn& k : def.keys) {
+    auto at = std::find(columns.begin(), columns.end(), static_cast<int>(k.column));
+    if (at != columns.end()) {
+      keys.push_back(static_cast<size_t>(at - columns.begin()));
+      joined = true;
+    } else if (scan.fixesColumn(k.column)) {
+      keys.push_back(JoinSpec::kScanKeyPart);
+    } else {
+      break;
+    }
+  }
+  return keys;
+}
+
 // Converts `e` to the comparison type `t` where its values differ in kind.
 BoundExprPtr toComparison(BoundExprPtr e, const SqlType& t) {
   if (!differentRepresentation(e->type(), t)) return e;
@@ -100,14 +122,15 @@ std::unique_ptr<FromPlanner::Node> FromPlanner::bindRef(const ast::TableRef& ref
   switch (ref.kind) {
     case ast::TableRefKind::Named: {
       const auto& t = ref.as<ast::NamedTable>();
-      // A locking hint locks the name as it says; else it is locked for reading.
+      // A locking hint locks the name as it says; else looking for a view of
+      // the name locks it for reading, a table's as well as a view's.
       const bool hinted = binder_.context().lockAsHinted(t.name, t.hints);
       if (const ViewDef* v = binder_.context().view(t.name, !hinted)) {
         bool correlated = false;
         std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*v->query, nullptr, &correlated);
         return derivedLeaf(std::move(plan), false, t.alias.empty() ? v->name : t.alias, v->columns);
       }
-      return leaf(binder_.bindTable(t.name, t.alias, 0, !hinted), nullptr, false);
+      return leaf(binder_.bindTable(t.name, t.alias, 0, false), nullptr, false);
     }
     case ast::TableRefKind::Derived: {
       const auto& d = ref.as<ast::DerivedTable>();
@@ -527,19 +550,8 @@ FromPlanner::Built FromPlanner::join(JoinKind kind, Built left, Built right, std
 
 void FromPlanner::probeThroughIndex(JoinSpec& spec, TableScan& scan, const std::vector<int>& leftColumns) {
   for (const IndexDef& def : scan.table()->indexes()) {
-    std::vector<size_t> keys;
-    bool joined = false;  // a key column the join's keys give
-    for (const KeyColumn& k : def.keys) {
-      auto at = std::find(leftColumns.begin(), leftColumns.end(), static_cast<int>(k.column));
-      if (at != leftColumns.end()) {
-        keys.push_back(static_cast<size_t>(at - leftColumns.begin()));
-        joined = true;
-      } else if (scan.fixesColumn(k.column)) {
-        keys.push_back(JoinSpec::kScanKeyPart);
-      } else {
-        break;
-      }
-    }
+    bool joined = false;
+    std::vector<size_t> keys = leadingKeys(def, scan, leftColumns, joined);
     if (!joined || keys.size() != def.keys.size() ||
         (spec.probeIndex && (spec.probeIndex->unique || !def.unique)))
       continue;
@@ -569,17 +581,7 @@ void FromPlanner::lookUpThroughIndex(JoinSpec& spec, TableScan& scan, const std:
   std::vector<size_t> keys;
   if (const IndexDef* clustered = scan.table()->clusteredIndex()) {
     bool joined = false;
-    for (const KeyColumn& k : clustered->keys) {
-      auto at = std::find(rightColumns.begin(), rightColumns.end(), static_cast<int>(k.column));
-      if (at != rightColumns.end()) {
-        keys.push_back(static_cast<size_t>(at - rightColumns.begin()));
-        joined = true;
-      } else if (scan.fixesColumn(k.column)) {
-        keys.push_back(JoinSpec::kScanKeyPart);
-      } else {
-        break;
-      }
-    }
+    keys = leadingKeys(*clustered, scan, rightColumns, joined);
     while (!keys.empty() && keys.back() == JoinSpec::kScanKeyPart)
       keys.pop_back();
     if (joined) {

@@ -110,8 +110,6 @@ void RowInserter::insert(std::vector<std::optional<Value>>& given, const std::ve
   ++inserted;
 }
 
-namespace {}  // namespace
-
 int64_t Executor::rowLimit() const {
   return session_.globals().options.rowLimit;
 }
@@ -376,11 +374,6 @@ void limitTargetRows(TargetRows& rows, int64_t limit) {
 
 }  // namespace
 
-// Binds the FROM of UPDATE / DELETE with its target: the source of the
-// target's name (alias, or table name without alias), else the one source
-// reading the target's table, else a source of its own cross-joined with FROM.
-// A view of one table stands for that table, its WHERE in `viewWhere`.
-// Returns the target's slot.
 namespace {
 
 // The table of `from` that `name` names by its alias (or by its own name when
@@ -415,6 +408,11 @@ void Executor::lockTarget(const ast::ObjectName& target, const std::vector<ast::
   }
 }
 
+// Binds the FROM of UPDATE / DELETE with its target: the source of the
+// target's name (alias, or table name without alias), else the one source
+// reading the target's table, else a source of its own cross-joined with FROM.
+// A view of one table stands for that table, its WHERE in `viewWhere`.
+// Returns the target's slot.
 int Executor::bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
                          FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere) {
   lockTarget(target, from);
