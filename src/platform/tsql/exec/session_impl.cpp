@@ -15,6 +15,7 @@ SessionImpl::SessionImpl(std::shared_ptr<Database> db)
   std::lock_guard<StatementLatch> lock(database().mutex());
   database().sessions().push_back(this);
   undo_.setObjectLocks(this);
+  globals_.spid = lockOwner_.id();
 }
 
 SessionImpl::~SessionImpl() {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,6 +50,7 @@ Rows rowsOf(const BatchResult& r) {
 struct Outcome {
   Rows rows;
   std::vector<int> errors;
+  std::string firstError;  // the first error's text
 };
 
 Outcome run(Session& s, const std::string& sql) {
@@ -60,6 +62,7 @@ Outcome run(Session& s, const std::string& sql) {
     for (const SqlMessage& m : e.partial().errors)
       o.errors.push_back(m.number);
     if (o.errors.empty()) o.errors.push_back(e.number());
+    o.firstError = e.partial().errors.empty() ? e.message() : e.partial().errors.front().text;
   }
   return o;
 }
@@ -373,6 +376,14 @@ TEST_F(LockingTest, ADeadlockEndsOneVictimAndTheOthersCommit) {
       EXPECT_EQ(seen[i].rows, Rows{"0"}) << sessions << " session " << i;
     }
     EXPECT_EQ(seen[sessions - 1].errors, std::vector<int>{1205}) << sessions;
+    // The message names the victim as its own @@SPID does, and every
+    // session has an id of its own.
+    Rows spids;
+    for (auto& session : s)
+      spids.push_back(rowsOf(session->execute("SELECT @@SPID")).at(0));
+    EXPECT_EQ(std::set<std::string>(spids.begin(), spids.end()).size(), spids.size()) << sessions;
+    EXPECT_NE(seen[sessions - 1].firstError.find("(Process ID " + spids.back() + ")"), std::string::npos)
+        << seen[sessions - 1].firstError;
     EXPECT_EQ(rowsOf(s[sessions - 1]->execute("SELECT @@TRANCOUNT")), Rows{"0"}) << sessions;
     // The victim's first update is gone; every other update stands.
     Rows expected = sessions == 2 ? Rows{"1|10|0"} : Rows{"1|11|10"};

@@ -71,7 +71,7 @@ BoundExprPtr bindGlobal(const std::string& n) {
   if (n == "@@TRANCOUNT") return makeGlobal(GlobalId::TranCount);
   if (n == "@@FETCH_STATUS") return makeGlobal(GlobalId::FetchStatus);
   if (n == "@@LOCK_TIMEOUT") return makeGlobal(GlobalId::LockTimeout);
-  if (n == "@@SPID") return makeConstant(Value::integer(51), SqlType(TypeId::SmallInt));
+  if (n == "@@SPID") return makeGlobal(GlobalId::Spid);
   throwSqlError(137, {n});
 }
 

@@ -108,6 +108,8 @@ class GlobalNode final : public BoundExpr {
         return Value::integer(g.fetchStatus);
       case GlobalId::LockTimeout:
         return Value::integer(g.lockTimeout);
+      case GlobalId::Spid:
+        return Value::integer(g.spid);
     }
     return Value();
   }
@@ -453,6 +455,7 @@ BoundExprPtr makeVariable(int frameIndex, SqlType type) {
 BoundExprPtr makeGlobal(GlobalId id) {
   SqlType t(TypeId::Int);
   if (id == GlobalId::Identity) t = SqlType::decimal(38, 0);
+  if (id == GlobalId::Spid) t = SqlType(TypeId::SmallInt);
   return std::make_unique<GlobalNode>(id, t);
 }
 

@@ -53,7 +53,7 @@ BoundExprPtr makeConstant(Value v, SqlType type);
 // Column `index` of source `slot`, `depth` queries out (0: the current query).
 BoundExprPtr makeColumn(int depth, int slot, int index, SqlType type, bool nullable);
 BoundExprPtr makeVariable(int frameIndex, SqlType type);
-enum class GlobalId { RowCount, Error, Identity, TranCount, FetchStatus, LockTimeout };
+enum class GlobalId { RowCount, Error, Identity, TranCount, FetchStatus, LockTimeout, Spid };
 BoundExprPtr makeGlobal(GlobalId id);
 
 // ---- conversions

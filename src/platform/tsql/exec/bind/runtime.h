@@ -70,6 +70,7 @@ struct GlobalState {
   SessionOptions options;
   std::string isolationLevel = "READ COMMITTED";
   int64_t lockTimeout = -1;  // SET LOCK_TIMEOUT, in milliseconds: -1 waits without end
+  int spid = 51;             // @@SPID: the session's id, which lock errors (1205) name too
   int tranCount = 0;         // open BEGIN TRAN levels
   int fetchStatus = -1;      // @@FETCH_STATUS: 0 after a FETCH that found a row, else -1
 };
