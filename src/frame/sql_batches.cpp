@@ -101,7 +101,8 @@ com::Variant insertStdCalinfo(Call& call, const com::Variant& statements) {
   TextEnd end;
   for (int32_t i = 0; i <= upper; ++i) {
     const std::string element = array.at({i}).toString();
-    buffer.append(element + std::string(end.follow(element)));
+    buffer.append(element);
+    buffer.append(end.follow(element));
     if (flushAfter(i) && buffer.length() != 0) {
       call.connection().execute(buffer.text(), nullptr, -1);
       buffer.remove(1, buffer.length());
