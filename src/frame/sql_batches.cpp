@@ -3,8 +3,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/halvern/string_builder.h"
-
 namespace mls::frame {
 namespace {
 
@@ -73,15 +71,15 @@ class TextEnd {
   int depth_ = 0;
 };
 
-}  // namespace
-
-com::Variant updateBatch(Call& call, const com::Variant& statements) {
+// Runs the array's elements, each read as text by `text`, in the batches
+// described in the header.
+void runInBatches(Call& call, const com::Variant& statements, std::string (*text)(const com::Variant&)) {
   const com::SafeArray& array = statements.deref().array();
   int32_t upper = array.ubound(1);
   std::string buffer;
   TextEnd end;
   for (int32_t i = 0; i <= upper; ++i) {
-    const std::string element = com::concat(com::Variant(), array.at({i}));
+    const std::string element = text(array.at({i}));
     buffer += element;
     buffer += end.follow(element);
     if (flushAfter(i) && !buffer.empty()) {
@@ -91,24 +89,17 @@ com::Variant updateBatch(Call& call, const com::Variant& statements) {
     }
   }
   if (!buffer.empty()) call.connection().execute(buffer, nullptr, -1);
+}
+
+}  // namespace
+
+com::Variant updateBatch(Call& call, const com::Variant& statements) {
+  runInBatches(call, statements, [](const com::Variant& v) { return com::concat(com::Variant(), v); });
   return {};
 }
 
 com::Variant insertStdCalinfo(Call& call, const com::Variant& statements) {
-  const com::SafeArray& array = statements.deref().array();
-  int32_t upper = array.ubound(1);
-  halvern::StringBuilder buffer;
-  TextEnd end;
-  for (int32_t i = 0; i <= upper; ++i) {
-    const std::string element = array.at({i}).toString();
-    buffer.append(element + std::string(end.follow(element)));
-    if (flushAfter(i) && buffer.length() != 0) {
-      call.connection().execute(buffer.text(), nullptr, -1);
-      buffer.remove(1, buffer.length());
-      end = TextEnd();
-    }
-  }
-  if (buffer.length() != 0) call.connection().execute(buffer.text(), nullptr, -1);
+  runInBatches(call, statements, [](const com::Variant& v) { return v.toString(); });
   return {};
 }
 

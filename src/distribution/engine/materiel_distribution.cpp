@@ -238,8 +238,8 @@ class Distribution {
     db_.execute(
         "CREATE TABLE #HaveDisBill (FInterID int, FEntryID int)\r\n"
         "CREATE TABLE #OldStdData (FInterID int, FEntryID int, FStdID int, FCostObjID int,\r\n"
-        " FStandardData Decimal(28,10) not null default 0, FQuotiety Decimal(28,10) not null default 0,\r\n"
-        " FCostItemID Int not null default 0, FQty Decimal(28,10) not null default 0,\r\n"
+        " FStandardData Decimal(28,10) not null default 0, FCostItemID Int not null default 0,\r\n"
+        " FQty Decimal(28,10) not null default 0,\r\n"
         " FAmount Decimal(28,10) not null default 0, FWeight Decimal(28,10) not null default 0,\r\n"
         " FSum Decimal(28,10) not null default 0)\r\n"
         "CREATE INDEX IX_OldStdData ON #OldStdData(FInterID,FEntryID)\r\n"
@@ -262,7 +262,6 @@ class Distribution {
         " INNER JOIN (SELECT FInterID,FEntryID,SUM(FStandardData) AS FStd,SUM(FAmount) AS FAmt,SUM(FQty) AS "
         "FQty\r\n  FROM #OldStdData GROUP BY FInterID,FEntryID) s ON s.FInterID=o.FInterID AND "
         "s.FEntryID=o.FEntryID\r\n"
-        "UPDATE #OldStdData SET FQuotiety=FWeight/FSum WHERE FSum<>0\r\n"
         "DELETE h FROM #HaveDisBill h WHERE NOT EXISTS (SELECT 1 FROM #OldStdData o WHERE "
         "o.FInterID=h.FInterID AND\r\n o.FEntryID=h.FEntryID AND o.FSum<>0)\r\n"
         "INSERT INTO #MaterielInfo "

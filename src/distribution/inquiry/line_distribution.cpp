@@ -220,7 +220,7 @@ class LineDistribution {
     frame::dropTempTable(db_, "#OnlineCostObj");
     frame::SqlScript sql;
     sql.line("CREATE TABLE #OnlineCostObj (FCostObjID int, FQty Decimal(28,10) not null default 0,")
-        .line(" FQuotiety Decimal(28,10) not null default 0, FCostItemID Decimal(28,10) not null default 0" +
+        .line(" FCostItemID Decimal(28,10) not null default 0" +
               std::string(twin_.normal() ? ", FChk smallint not null default 0)" : ")"));
     int32_t n = 0;
     for (const com::Variant& item : vctData) {
@@ -237,11 +237,9 @@ class LineDistribution {
       sql.line("INSERT INTO #OnlineCostObj (FCostObjID,FQty,FCostItemID) VALUES (" + number("FCostObjID") +
                "," + number("FStandardData") + "," + number("FCostItemID") + ")");
     }
-    sql.line("DECLARE @sum Decimal(28,10) SELECT @sum=ISNULL(SUM(FQty),0) FROM #OnlineCostObj")
-        .line("IF @sum<>0 UPDATE #OnlineCostObj SET FQuotiety=FQty/@sum");
     sql.send(db_);
     com::Ref<ado::Recordset> rs =
-        frame::detachedSelect(db_, std::string("SELECT FCostObjID,FQty,FQuotiety,FCostItemID") +
+        frame::detachedSelect(db_, std::string("SELECT FCostObjID,FQty,FCostItemID") +
                                        (twin_.normal() ? ",FChk" : "") + " FROM #OnlineCostObj");
     frame::dropTempTable(db_, "#OnlineCostObj");
     return rs;

@@ -44,8 +44,8 @@ int32_t getCalCompleteQtyStatus(frame::Call& call) {
 
 int32_t getCostObjGroupIDByNumber(frame::Call& call, const com::Variant& groupNumber) {
   // Joined as text, the way a Null joins a text: as nothing.
-  const std::string number = groupNumber.isNull() ? std::string() : groupNumber.toString();
-  return firstLong(call, "SELECT FItemID from cbCostObjGroup where FNumber= " + frame::sqlText(number) + " ");
+  return firstLong(call, "SELECT FItemID from cbCostObjGroup where FNumber= " +
+                             frame::sqlText(frame::textOf(groupNumber)) + " ");
 }
 
 com::Ref<ado::Recordset> getObject(frame::Call& call) {

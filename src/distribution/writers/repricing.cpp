@@ -136,9 +136,8 @@ com::Variant updateReWorkPrice(frame::Call& call) {
       sql.line(
              "SELECT FYear,FPeriod,FInterID,FEntryID,SUM(FQty) AS FSum INTO #Sums FROM #Rows GROUP BY "
              "FYear,FPeriod,FInterID,FEntryID")
-          .line(
-              "UPDATE r SET FPrice=ISNULL(v.FPrice,0),FAmount=CASE WHEN s.FSum=0 THEN 0 ELSE "
-              "ROUND(ISNULL(v.FAmount,0)*r.FQty/s.FSum,2) END FROM #Rows r")
+          .line("UPDATE r SET FPrice=ISNULL(v.FPrice,0),FAmount=" +
+                engine::weighedPart("ISNULL(v.FAmount,0)", "r.FQty", "s.FSum", "2") + " FROM #Rows r")
           .line(
               " INNER JOIN #Sums s ON s.FYear=r.FYear AND s.FPeriod=r.FPeriod AND s.FInterID=r.FInterID AND "
               "s.FEntryID=r.FEntryID")

@@ -75,9 +75,8 @@ void tempTables(frame::SqlScript& sql) {
       .line("CREATE TABLE #DispDetail (FID int IDENTITY(1,1) PRIMARY KEY CLUSTERED,")
       .line("  FDeptID int not null, FInterID int not null, FEntryID int not null, FItemID int not null,")
       .line("  FBatchNo nvarchar(255) not null default '', FCostObjID int not null,");
-  for (const char* c :
-       {"FQty", "FAmount", "FAvgQty", "FAvgAmount", "FInputQty", "FInputAmount", "FCompleteQty", "FOnlineQty",
-        "FPrice", "FStandardData", "FQuotiety", "FAvgQuotiety", "FCalData"})
+  for (const char* c : {"FQty", "FAmount", "FAvgQty", "FAvgAmount", "FInputQty", "FInputAmount",
+                        "FCompleteQty", "FOnlineQty", "FPrice", "FStandardData", "FAvgQuotiety", "FCalData"})
     sql.line(std::string("  ") + c + " decimal(23,10) not null default 0,");
   sql.line("  FIsAllOnline bit not null default 0, FIsDirect bit not null default 0)")
       .line("IF OBJECT_ID('tempdb..#InputData') <> 0 ")
@@ -345,7 +344,7 @@ const char* const kWrittenLines =
     "FROM CBOnlineMaterielDispInfo O INNER JOIN #ToDispData L ON L.FInterID=O.FInterID AND "
     "L.FEntryID=O.FEntryID";
 
-// Weights, quotients and the shares of the consumers that are not all-online
+// Weights and the shares of the consumers that are not all-online
 // (each the line times its weight over the line's weights, taken before
 // rounding), then the rows written: the period's rows of the lines distributed are
 // replaced, so that a repeated call leaves the same rows and the calls of
@@ -357,13 +356,6 @@ void weightsAndRows(frame::SqlScript& sql, int32_t year, int32_t period) {
           "UPDATE #DispDetail SET FStandardData=CASE WHEN FIsAllOnline=1 OR FCompleteQty+FOnlineQty=0 THEN 0")
       .line("  ELSE FInputQty*FOnlineQty/(FCompleteQty+FOnlineQty) END WHERE FIsDirect=0")
       .line("UPDATE #DispDetail SET FStandardData=0 WHERE FStandardData<0")
-      .line("")
-      .line("--FQuotiety")
-      .line("UPDATE D SET FQuotiety=D.FStandardData/S.FSum FROM #DispDetail D")
-      .line("  INNER JOIN (SELECT FInterID, FEntryID, SUM(FStandardData) AS FSum FROM #DispDetail")
-      .line(
-          "    GROUP BY FInterID, FEntryID HAVING SUM(FStandardData)<>0) S ON S.FInterID=D.FInterID AND "
-          "S.FEntryID=D.FEntryID")
       .line("")
       .line("UPDATE D SET FQty=" +
             engine::weighedPart("D.FQty", "D.FStandardData", "ISNULL(S.FSum,0)", "ISNULL(T.FQtyDecimal,4)") +
