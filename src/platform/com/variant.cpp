@@ -122,8 +122,7 @@ Variant& Variant::operator=(const Variant& o) {
 
 Variant& Variant::operator=(Variant&& o) noexcept {
   if (this != &o) {
-    Variant old(std::move(*this));  // released after the new value is in place
-    destroy();
+    Variant old(std::move(*this));  // leaves this Empty; released after the new value is in place
     moveFrom(o);
   }
   return *this;

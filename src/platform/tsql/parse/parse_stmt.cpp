@@ -387,11 +387,12 @@ StmtPtr Parser::setOptionStatement(Pos at) {
   }
   const Token& valueToken = toks_[i_ - 1];
   bool variable = kind == TokenKind::Variable;
+  bool number = kind == TokenKind::Integer || variable;
+  bool word = kind == TokenKind::Identifier || kind == TokenKind::Keyword;
+  bool onOff = word && (s->value == "ON" || s->value == "OFF");
+  const std::string upper = ascii::upperCase(s->value);  // as the rules name values
   for (const SetOptionRule* rule : rules) {
-    bool onOff = s->value == "ON" || s->value == "OFF";
-    bool number = kind == TokenKind::Integer || variable;
-    bool word = kind == TokenKind::Identifier || kind == TokenKind::Keyword;
-    bool fits = rule->kind == SetValueKind::OnOff    ? onOff && word
+    bool fits = rule->kind == SetValueKind::OnOff    ? onOff
                 : rule->kind == SetValueKind::Number ? number
                                                      : kind != TokenKind::Decimal;
     // only ON / OFF options come in lists
@@ -400,8 +401,7 @@ StmtPtr Parser::setOptionStatement(Pos at) {
       throwSqlError(2741, {s->value}, valueToken.line);
     if (rule->rule != SetRule::OnlyValue) continue;
     if (variable) unsupported("SET " + std::string(rule->name) + " from a variable");
-    if (!acceptsValue(*rule, ascii::upperCase(s->value)))
-      unsupported("SET " + std::string(rule->name) + " " + s->value);
+    if (!acceptsValue(*rule, upper)) unsupported("SET " + std::string(rule->name) + " " + s->value);
   }
   return s;
 }

@@ -30,13 +30,16 @@ struct TableChanges {
 
 void writeRowsOf(const TableChanges& c, ByteWriter& out) {
   const Table& t = *c.table;
-  std::vector<TableChanges::Touch> first = c.touches;
+  std::span<const TableChanges::Touch> first = c.touches;
+  std::vector<TableChanges::Touch> once;
   if (!c.rowsOnly) {
     // The first touch of each row says how it stood before the commit.
-    std::stable_sort(first.begin(), first.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
-    first.erase(
-        std::unique(first.begin(), first.end(), [](const auto& a, const auto& b) { return a.id == b.id; }),
-        first.end());
+    once = c.touches;
+    std::stable_sort(once.begin(), once.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+    once.erase(
+        std::unique(once.begin(), once.end(), [](const auto& a, const auto& b) { return a.id == b.id; }),
+        once.end());
+    first = once;
   }
   std::vector<const TableChanges::Touch*> erased, updated, inserted;
   for (const TableChanges::Touch& x : first) {

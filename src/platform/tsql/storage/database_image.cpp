@@ -233,7 +233,9 @@ void encodeColumn(const Table& t, const Column& c, ByteWriter& out) {
   }
 }
 
-void encodeTableImpl(const Table& t, ByteWriter& out) {
+}  // namespace
+
+void encodeTable(const Table& t, ByteWriter& out) {
   out.text(t.name());
   out.u32(static_cast<uint32_t>(t.id()));
   out.svarint(t.created().ticks());
@@ -257,11 +259,11 @@ void encodeTableImpl(const Table& t, ByteWriter& out) {
   }
   std::span<const RowId> order = t.scanOrder();
   out.varint(order.size());
-  for (RowId id : order) {
-    for (const Value& v : t.row(id))
-      encodeValue(v, out);
-  }
+  for (RowId id : order)
+    encodeRow(t.row(id), out);
 }
+
+namespace {
 
 Column decodeColumn(ByteReader& in, std::vector<int32_t>& ids) {
   Column c;
@@ -387,14 +389,11 @@ void encodeRow(RowView row, ByteWriter& out) {
     encodeValue(v, out);
 }
 
-void encodeTable(const Table& t, ByteWriter& out) {
-  encodeTableImpl(t, out);
-}
-
 std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
   try {
     return decodeTableImpl(in, ids);
   } catch (const SqlError& e) {
+    // A definition the catalog refuses (a duplicate column or index name...).
     throw FormatError("a table definition is inconsistent: " + e.message());
   }
 }
@@ -402,7 +401,7 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
 void encodeTables(const TableSet& set, ByteWriter& out, const std::vector<ViewText>& views) {
   out.varint(set.tables().size());
   for (const auto& t : set.tables())
-    encodeTableImpl(*t, out);
+    encodeTable(*t, out);
   out.varint(views.size());
   for (const ViewText& v : views) {
     out.text(v.name);
@@ -415,17 +414,12 @@ DecodedTables decodeTables(std::span<const uint8_t> image) {
   DecodedTables out;
   std::vector<int32_t> ids;
   size_t count = in.count(in.remaining());
-  try {
-    for (size_t i = 0; i < count; ++i) {
-      out.tables.push_back(decodeTableImpl(in, ids));
-      for (size_t j = 0; j + 1 < out.tables.size(); ++j) {
-        if (sameName(out.tables[j]->name(), out.tables.back()->name()))
-          throw FormatError("two tables are named '" + out.tables.back()->name() + "'");
-      }
+  for (size_t i = 0; i < count; ++i) {
+    out.tables.push_back(decodeTable(in, ids));
+    for (size_t j = 0; j + 1 < out.tables.size(); ++j) {
+      if (sameName(out.tables[j]->name(), out.tables.back()->name()))
+        throw FormatError("two tables are named '" + out.tables.back()->name() + "'");
     }
-  } catch (const SqlError& e) {
-    // A definition the catalog refuses (a duplicate column or index name...).
-    throw FormatError("a table definition is inconsistent: " + e.message());
   }
   if (!in.atEnd()) {
     for (size_t n = in.count(in.remaining()); n > 0; --n) {

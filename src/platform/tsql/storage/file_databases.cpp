@@ -22,6 +22,8 @@ struct Resident {
   std::weak_ptr<Database> use;  // the handle of the running use
   bool busy = false;            // a use is starting or ending
   uint64_t lastUse = 0;
+  // Loaded and in no use: it may be let go.
+  bool idle() const { return db && !busy && use.expired(); }
 };
 
 struct OpenFiles {
@@ -49,7 +51,7 @@ void releaseAll() {
   {
     std::lock_guard lock(files.mutex);
     for (auto it = files.byPath.begin(); it != files.byPath.end();) {
-      if (it->second.busy || !it->second.use.expired()) {
+      if (!it->second.idle()) {
         ++it;
         continue;
       }
@@ -93,7 +95,7 @@ struct Use {
       for (;;) {
         std::vector<std::map<std::string, Resident>::iterator> idle;
         for (auto it = files.byPath.begin(); it != files.byPath.end(); ++it) {
-          if (!it->second.busy && it->second.use.expired() && it->second.db) idle.push_back(it);
+          if (it->second.idle()) idle.push_back(it);
         }
         if (idle.size() <= kKeptIdle) break;
         auto oldest = *std::min_element(idle.begin(), idle.end(),
@@ -163,8 +165,7 @@ bool letGo(const std::string& path, bool keepLog) {
   {
     std::lock_guard lock(files.mutex);
     auto it = files.byPath.find(absolutePath(path));
-    if (it == files.byPath.end() || it->second.busy || !it->second.use.expired() || !it->second.db)
-      return false;
+    if (it == files.byPath.end() || !it->second.idle()) return false;
     if (keepLog) it->second.file->forget();
     db = std::move(it->second.db);
     files.byPath.erase(it);

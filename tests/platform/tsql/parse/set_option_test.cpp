@@ -9,18 +9,14 @@
 #include "platform/tsql/engine.h"
 #include "platform/tsql/parse/parser.h"
 #include "platform/tsql/parse/set_options.h"
+#include "platform/tsql/sql_errors.h"
 
 namespace mls::tsql {
 namespace {
 
 // The error number parsing `text` raises; 0 when it parses.
 int parseError(const std::string& text) {
-  try {
-    parseBatch(text);
-    return 0;
-  } catch (const SqlError& e) {
-    return e.number();
-  }
+  return testing::errorOf([&] { parseBatch(text); });
 }
 
 // A value of the option's kind that the rule does not name.
