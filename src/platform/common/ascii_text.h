@@ -29,4 +29,14 @@ inline std::string upperCase(std::string_view s) {
   return out;
 }
 
+// Whether `a` and `b` are the same text but for the case of ASCII letters.
+inline bool equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
 }  // namespace mls::ascii

@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "platform/common/ascii_text.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser_impl.h"
 
@@ -10,13 +11,7 @@ namespace mls::tsql {
 
 namespace {
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != static_cast<unsigned char>(b[i])) return false;
-  }
-  return true;
-}
+using ascii::equalsNoCase;
 
 std::string upper(std::string_view s) {
   std::string out(s);

@@ -4,9 +4,13 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/common/ascii_text.h"
+
 namespace mls::tsql {
 
 namespace {
+
+using ascii::equalsNoCase;
 
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -59,15 +63,6 @@ int toInt(std::string_view digits) {
   for (char c : digits)
     v = v * 10 + (c - '0');
   return v;
-}
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
 }
 
 // AM or PM at `pos` (any case), not followed by a letter.
