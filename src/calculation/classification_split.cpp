@@ -186,7 +186,7 @@ com::Variant distributeTaxCost(frame::Call& call, int32_t year, int32_t period, 
                                int32_t standardID, frame::ByRef<int32_t> dataQty, int32_t proCount) {
   const frame::PeriodWindow window =
       frame::getPeriodDateRange(call.props(), year, period, frame::WindowForm::NextAsDate);
-  const Decimal amount = Decimal::fromDouble(sumAmount);
+  const Decimal amount = frame::decimalOf(sumAmount);
   Split split(call, year, period, deptID, costObjID, costItemID);
   // Nothing is written and no vote is cast.
   auto refuse = [&] {
