@@ -78,8 +78,8 @@ class Split {
           "INSERT INTO #ResultSort (FDeptID,FCostObjID,FProductID,FCostItemID,FIsDeputy,FStdQty) VALUES (" +
           sqlNumber(rs->value("FDeptID").toLong()) + "," + sqlNumber(rs->value("FCostObjID").toLong()) + "," +
           sqlNumber(rs->value("FProductID").toLong()) + "," + sqlNumber(rs->value("FCostItemID").toLong()) +
-          "," + sqlNumber(rs->value("FIsDeputy").toLong()) + "," + sqlNumber(rs->value("FQty").toDecimal()) +
-          ")");
+          "," + sqlNumber(rs->value("FIsDeputy").toLong()) + "," +
+          sqlNumber(frame::decimalOf(rs->value("FQty"))) + ")");
     }
     if (!sql.text().empty()) sql.send(db_);
   }
@@ -108,7 +108,7 @@ class Split {
       sql.line("INSERT INTO #ResultDeputy (FProductID,FCostItemID,FAmount) VALUES (" +
                sqlNumber(rs->value("FProductID").toLong()) + "," +
                sqlNumber(rs->value("FCostItemID").toLong()) + "," +
-               sqlNumber(rs->value("FAmount").toDecimal()) + ")");
+               sqlNumber(frame::decimalOf(rs->value("FAmount"))) + ")");
     }
     sql.line("UPDATE #ResultSort SET FDeputyAmount=ISNULL((SELECT SUM(d.FAmount) FROM #ResultDeputy d")
         .line("  WHERE d.FProductID=#ResultSort.FProductID AND d.FCostItemID=#ResultSort.FCostItemID),0)")
