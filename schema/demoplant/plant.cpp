@@ -53,6 +53,8 @@ std::string figure(double v) {
 }
 
 constexpr int kFirstDept = 101;
+// The ERP class of the products: made here, so a BOM of one counts its usage.
+constexpr int kSelfMade = 2;
 constexpr int kDepartments = 6;  // 101-104 production, 105-106 auxiliary
 constexpr int kMaterialCostItem = 1;
 
@@ -137,7 +139,7 @@ class Generator {
     int id = 20000 + products_++;
     items.row({sqlNumber(id), sqlNText(code("P.", id - 20000)),
                sqlNText("Product " + std::to_string(id - 20000)), sqlNumber(tracked ? 80 : 0),
-               wholeUnits ? sqlNumber(0) : kNull, sqlNumber(2)});
+               wholeUnits ? sqlNumber(0) : kNull, sqlNumber(2), sqlNumber(kSelfMade)});
     ++plant_.facts.items;
     return id;
   }
@@ -148,7 +150,8 @@ class Generator {
   void costObjects() {
     static constexpr int kTypes[8] = {906, 907, 908, 908, 909, 906, 907, 906};
     const int count = std::max(8, std::min(4000, o_.billLines / 100));
-    RowWriter items(out_, "t_ICItem", "FItemID, FNumber, FName, FTrack, FQtyDecimal, FPriceDecimal");
+    RowWriter items(out_, "t_ICItem",
+                    "FItemID, FNumber, FName, FTrack, FQtyDecimal, FPriceDecimal, FErpClsID");
     RowWriter products(out_, "cb_CostObj_Product", "FCostObjID, FProductID, FQuotiety, FIsDeputy");
     for (int i = 0; i < count; ++i) {
       CostObject c;
@@ -565,7 +568,7 @@ class Generator {
     for (int m : materials_)
       base.row({sqlNumber(m), sqlNumber(1)});
     for (int p = 0; p < products_; ++p)
-      base.row({sqlNumber(20000 + p), sqlNumber(2)});
+      base.row({sqlNumber(20000 + p), sqlNumber(kSelfMade)});
     // Cost objects in the item register; one in fifty deleted.
     RowWriter reg(out_, "t_item", "FItemID, FItemClassID, FNumber, FName, FDeleted");
     for (size_t i = 0; i < objects_.size(); ++i) {
