@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "frame/sql_literal.h"
+#include "platform/com/decimal.h"
 #include "schema/demoplant/calendar.h"
 #include "schema/demoplant/row_writer.h"
 
@@ -46,7 +47,14 @@ double round2(double v) {
   return std::round(v * 100.0) / 100.0;
 }
 
+// A figure the generator computed, as the decimal it stands for.
+std::string figure(double v) {
+  return sqlNumber(frame::decimalOf(v));
+}
+
 constexpr int kFirstDept = 101;
+// The ERP class of the products: made here, so a BOM of one counts its usage.
+constexpr int kSelfMade = 2;
 constexpr int kDepartments = 6;  // 101-104 production, 105-106 auxiliary
 constexpr int kMaterialCostItem = 1;
 
@@ -131,7 +139,7 @@ class Generator {
     int id = 20000 + products_++;
     items.row({sqlNumber(id), sqlNText(code("P.", id - 20000)),
                sqlNText("Product " + std::to_string(id - 20000)), sqlNumber(tracked ? 80 : 0),
-               wholeUnits ? sqlNumber(0) : kNull, sqlNumber(2)});
+               wholeUnits ? sqlNumber(0) : kNull, sqlNumber(2), sqlNumber(kSelfMade)});
     ++plant_.facts.items;
     return id;
   }
@@ -142,7 +150,8 @@ class Generator {
   void costObjects() {
     static constexpr int kTypes[8] = {906, 907, 908, 908, 909, 906, 907, 906};
     const int count = std::max(8, std::min(4000, o_.billLines / 100));
-    RowWriter items(out_, "t_ICItem", "FItemID, FNumber, FName, FTrack, FQtyDecimal, FPriceDecimal");
+    RowWriter items(out_, "t_ICItem",
+                    "FItemID, FNumber, FName, FTrack, FQtyDecimal, FPriceDecimal, FErpClsID");
     RowWriter products(out_, "cb_CostObj_Product", "FCostObjID, FProductID, FQuotiety, FIsDeputy");
     for (int i = 0; i < count; ++i) {
       CostObject c;
@@ -161,9 +170,9 @@ class Generator {
           int second = newProduct(items, false, false);
           int byProduct = newProduct(items, false, false);
           c.products = {c.product, second, byProduct};
-          products.row({sqlNumber(c.id), sqlNumber(c.product), sqlNumber(1.0), sqlNumber(0)});
-          products.row({sqlNumber(c.id), sqlNumber(second), sqlNumber(0.5), sqlNumber(0)});
-          products.row({sqlNumber(c.id), sqlNumber(byProduct), sqlNumber(0.2), sqlNumber(1)});
+          products.row({sqlNumber(c.id), sqlNumber(c.product), figure(1.0), sqlNumber(0)});
+          products.row({sqlNumber(c.id), sqlNumber(second), figure(0.5), sqlNumber(0)});
+          products.row({sqlNumber(c.id), sqlNumber(byProduct), figure(0.2), sqlNumber(1)});
           break;
         }
         default:
@@ -263,10 +272,10 @@ class Generator {
     double amount = round2(qty * price);
     int costObj = rnd_.percent(30) ? 0 : objects_[rnd_.below(static_cast<int>(objects_.size()))].id;
     std::string batch = tracked_[m] ? "L" + std::to_string(1 + rnd_.below(5)) : "";
-    w.row({sqlNumber(interId), sqlNumber(entry), sqlNumber(materials_[m]), sqlNumber(qty), sqlNumber(price),
-           sqlText(batch), sqlNumber(amount), sqlNumber(1), sqlNumber(price), sqlNumber(amount),
-           sqlNumber(dept), sqlNumber(rnd_.percent(50) ? 0 : 700 + rnd_.below(50)), sqlNumber(0),
-           sqlNumber(costObj), sqlNumber(rnd_.percent(5) ? 1058 : 0)});
+    w.row({sqlNumber(interId), sqlNumber(entry), sqlNumber(materials_[m]), figure(qty), figure(price),
+           sqlText(batch), figure(amount), sqlNumber(1), figure(price), figure(amount), sqlNumber(dept),
+           sqlNumber(rnd_.percent(50) ? 0 : 700 + rnd_.below(50)), sqlNumber(0), sqlNumber(costObj),
+           sqlNumber(rnd_.percent(5) ? 1058 : 0)});
     return {interId, entry, costObj, qty, amount, materials_[m], batch};
   }
 
@@ -277,9 +286,9 @@ class Generator {
     double qty = (1 + rnd_.below(800)) / 4.0;
     double price = (100 + rnd_.below(90000)) / 100.0;
     double amount = round2(qty * price);
-    w.row({sqlNumber(interId), sqlNumber(entry), sqlNumber(item), sqlNumber(qty), sqlNumber(price),
-           sqlText(batch), sqlNumber(amount), sqlNumber(receiptUnit(item)), sqlNumber(price),
-           sqlNumber(amount), sqlNumber(dept), sqlNumber(0), sqlNumber(0), sqlNumber(c.id), sqlNumber(0)});
+    w.row({sqlNumber(interId), sqlNumber(entry), sqlNumber(item), figure(qty), figure(price), sqlText(batch),
+           figure(amount), sqlNumber(receiptUnit(item)), figure(price), figure(amount), sqlNumber(dept),
+           sqlNumber(0), sqlNumber(0), sqlNumber(c.id), sqlNumber(0)});
     return {interId, entry, c.id, qty, amount};
   }
 
@@ -302,10 +311,10 @@ class Generator {
                                    sqlNumber(l.entryId), sqlNumber(receiver), sqlNumber(kMaterialCostItem)};
       if (withStandard) {
         row.push_back(sqlNumber(1 + rnd_.below(3)));
-        row.push_back(sqlNumber(share));
+        row.push_back(figure(share));
       }
-      row.push_back(sqlNumber(round2(l.qty * share)));
-      row.push_back(sqlNumber(round2(l.amount * share)));
+      row.push_back(figure(round2(l.qty * share)));
+      row.push_back(figure(round2(l.amount * share)));
       w.row(row);
       ++plant_.facts.distributionRows;
     }
@@ -326,7 +335,7 @@ class Generator {
       for (int k = 0; k < 2; ++k) {
         w.row({sqlNumber(o_.year), sqlNumber(period), sqlNumber(bill),
                sqlNumber(objects_[rnd_.below(static_cast<int>(objects_.size()))].id), sqlNumber(2),
-               sqlNumber((1 + rnd_.below(100000)) / 100.0)});
+               figure((1 + rnd_.below(100000)) / 100.0)});
         ++plant_.facts.distributionRows;
       }
     };
@@ -335,19 +344,19 @@ class Generator {
         for (int k = 0; k < 2; ++k) {
           ++interId;
           bills.row({sqlNumber(interId), sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kFirstDept + d),
-                     sqlNumber(purpose), sqlNumber((1 + rnd_.below(1000000)) / 100.0)});
+                     sqlNumber(purpose), figure((1 + rnd_.below(1000000)) / 100.0)});
           spread(purpose == 0 ? normal : waste, o_.period, interId);
         }
       }
     }
     // A stray bill without an interior ID must not keep orphans alive.
-    bills.row({kNull, sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kFirstDept), sqlNumber(0),
-               sqlNumber(1.0)});
+    bills.row(
+        {kNull, sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kFirstDept), sqlNumber(0), figure(1.0)});
     spread(normal, o_.period, interId);     // a repairable-waste bill in the normal table
     spread(waste, o_.period, interId - 2);  // a normal bill in the repairable-waste table
     spread(normal, o_.period, 999999);      // a bill deleted since
     bills.row({sqlNumber(++interId), sqlNumber(o_.year), sqlNumber(o_.period - 1), sqlNumber(kFirstDept),
-               sqlNumber(0), sqlNumber(10.0)});
+               sqlNumber(0), figure(10.0)});
     spread(normal, o_.period - 1, interId);  // the period before: untouched
   }
 
@@ -371,16 +380,15 @@ class Generator {
         std::string dept = sqlNumber(kFirstDept + i % 4);
         const double actual = (1 + rnd_.below(1000000)) / 100.0;
         actuals_.push_back({period, i, actual});
-        std::string amount = sqlNumber(actual);
+        std::string amount = figure(actual);
         std::string y = sqlNumber(o_.year), p = sqlNumber(period), id = sqlNumber(c.id),
                     item = sqlNumber(kMaterialCostItem);
         product.row({y, p, dept, id, item, sqlNumber(c.product), sqlText(c.batch), amount, sqlNumber(1),
-                     sqlNumber(10.0)});
-        calInfo.row({y, p, dept, id, item, sqlNumber(1), amount, sqlNumber(0.0), sqlNumber(1)});
-        detail.row({y, p, dept, id, item, sqlNumber(materials_[i % materials_.size()]), amount,
-                    sqlNumber(5.0), sqlNumber(1)});
-        online.row(
-            {y, p, dept, id, sqlNumber(materials_[i % materials_.size()]), sqlNumber(2.0), sqlNumber(3.5)});
+                     figure(10.0)});
+        calInfo.row({y, p, dept, id, item, sqlNumber(1), amount, figure(0.0), sqlNumber(1)});
+        detail.row({y, p, dept, id, item, sqlNumber(materials_[i % materials_.size()]), amount, figure(5.0),
+                    sqlNumber(1)});
+        online.row({y, p, dept, id, sqlNumber(materials_[i % materials_.size()]), figure(2.0), figure(3.5)});
         plant_.facts.resultRows += 4;
       }
     }
@@ -396,13 +404,13 @@ class Generator {
   // of each classification cost object) in the period.
   void unitsAndByProductValues() {
     RowWriter units(out_, "t_MeasureUnit", "FItemID, FNumber, FName, FCoefficient, FScale");
-    units.row({sqlNumber(kPieceUnit), sqlNText("PCS"), sqlNText("Piece"), sqlNumber(1.0), sqlNumber(0.0)});
-    units.row({sqlNumber(kBoxUnit), sqlNText("BOX"), sqlNText("Box of 12"), sqlNumber(12.0), sqlNumber(0.0)});
+    units.row({sqlNumber(kPieceUnit), sqlNText("PCS"), sqlNText("Piece"), figure(1.0), figure(0.0)});
+    units.row({sqlNumber(kBoxUnit), sqlNText("BOX"), sqlNText("Box of 12"), figure(12.0), figure(0.0)});
     RowWriter values(out_, "CBDeputyInfo", "FYear, FPeriod, FProductID, FAmount");
     for (const CostObject& c : objects_) {
       if (c.products.size() == 3)
         values.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(c.products[2]),
-                    sqlNumber((1 + rnd_.below(5000)) / 100.0)});
+                    figure((1 + rnd_.below(5000)) / 100.0)});
     }
   }
 
@@ -419,7 +427,7 @@ class Generator {
     for (size_t i = 0; i < objects_.size(); ++i) {
       const CostObject& c = objects_[i];
       input.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kFirstDept + static_cast<int>(i % 4)),
-                 sqlNumber(c.id), sqlNumber(static_cast<double>(1 + rnd_.below(50)))});
+                 sqlNumber(c.id), figure(static_cast<double>(1 + rnd_.below(50)))});
       members.row({sqlNumber(1 + static_cast<int>(i % 2)), sqlNumber(c.id)});
     }
     boms();
@@ -452,13 +460,13 @@ class Generator {
     for (const CostObject& c : objects_) {
       if (c.products.size() != 3) continue;
       values.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(c.products[2]), sqlNumber(2),
-                  sqlNumber((1 + rnd_.below(500)) / 100.0)});
+                  figure((1 + rnd_.below(500)) / 100.0)});
       for (int d = 0; d < 4; ++d) {
         for (int product : c.products) {
           for (int costItem : {1, 2})
             data.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kSortStandard),
                       sqlNumber(kFirstDept + d), sqlNumber(c.id), sqlNumber(product), sqlNumber(costItem),
-                      sqlNumber(static_cast<double>(1 + rnd_.below(9)))});
+                      figure(static_cast<double>(1 + rnd_.below(9)))});
         }
       }
     }
@@ -508,26 +516,26 @@ class Generator {
       const int id = 30000 + a;
       items.row({sqlNumber(id), sqlNText(code("A.", a)), sqlNText("Assembly " + std::to_string(a)),
                  sqlNumber(a % 2 == 0 ? 5 : 6)});
-      heads.row({sqlNumber(id), sqlNumber(id), sqlNumber(1.0), sqlNumber(1072), sqlNumber(0), sqlNumber(1)});
+      heads.row({sqlNumber(id), sqlNumber(id), figure(1.0), sqlNumber(1072), sqlNumber(0), sqlNumber(1)});
       for (int e = 1; e <= 2; ++e)
-        lines.row({sqlNumber(id), sqlNumber(e), material(), sqlNumber(1.0 + e), sqlNumber(371), from, to});
+        lines.row({sqlNumber(id), sqlNumber(e), material(), figure(1.0 + e), sqlNumber(371), from, to});
       ++plant_.facts.items;
     }
     int bomID = 40000;
     std::vector<int> productBoms;
     for (int product = 20000; product < 20000 + products_; ++product) {
-      heads.row({sqlNumber(++bomID), sqlNumber(product), sqlNumber(2.0), sqlNumber(1072), sqlNumber(0),
-                 sqlNumber(1)});
-      lines.row({sqlNumber(bomID), sqlNumber(1), material(), sqlNumber(4.0), sqlNumber(371), from, to});
-      lines.row({sqlNumber(bomID), sqlNumber(2), material(), sqlNumber(1.0), sqlNumber(371), from, to});
-      lines.row({sqlNumber(bomID), sqlNumber(3), sqlNumber(30000 + rnd_.below(kAssemblies)), sqlNumber(1.0),
+      heads.row(
+          {sqlNumber(++bomID), sqlNumber(product), figure(2.0), sqlNumber(1072), sqlNumber(0), sqlNumber(1)});
+      lines.row({sqlNumber(bomID), sqlNumber(1), material(), figure(4.0), sqlNumber(371), from, to});
+      lines.row({sqlNumber(bomID), sqlNumber(2), material(), figure(1.0), sqlNumber(371), from, to});
+      lines.row({sqlNumber(bomID), sqlNumber(3), sqlNumber(30000 + rnd_.below(kAssemblies)), figure(1.0),
                  sqlNumber(371), from, to});
       plant_.facts.bomLines += 3;
     }
     plant_.facts.bomLines += kAssemblies * 2;
     RowWriter customer(out_, "ICCustBomChild",
                        "FInterID, FEntryID, FItemID, FQty, FMaterielType, FBeginDay, FEndDay");
-    customer.row({sqlNumber(40001), sqlNumber(4), material(), sqlNumber(0.5), sqlNumber(371), from, to});
+    customer.row({sqlNumber(40001), sqlNumber(4), material(), figure(0.5), sqlNumber(371), from, to});
     ++plant_.facts.bomLines;
     for (size_t i = 0; i < objects_.size(); i += 3) {
       out_.push_back("UPDATE cbCostObj SET FBomID = " + sqlNumber(40001 + objects_[i].product - 20000) +
@@ -560,7 +568,7 @@ class Generator {
     for (int m : materials_)
       base.row({sqlNumber(m), sqlNumber(1)});
     for (int p = 0; p < products_; ++p)
-      base.row({sqlNumber(20000 + p), sqlNumber(2)});
+      base.row({sqlNumber(20000 + p), sqlNumber(kSelfMade)});
     // Cost objects in the item register; one in fifty deleted.
     RowWriter reg(out_, "t_item", "FItemID, FItemClassID, FNumber, FName, FDeleted");
     for (size_t i = 0; i < objects_.size(); ++i) {
@@ -579,7 +587,7 @@ class Generator {
       auto row = [&](int costItem, double amount) {
         standard.row({sqlNumber(o_.year), sqlNumber(a.period), sqlNumber(kFirstDept + a.object % 4),
                       sqlNumber(c.id), sqlNumber(costItem), sqlNumber(c.product), sqlText(c.batch),
-                      sqlNumber(10.0), sqlNumber(round2(amount / 10.0)), sqlNumber(amount), sqlNumber(1)});
+                      figure(10.0), figure(round2(amount / 10.0)), figure(amount), sqlNumber(1)});
       };
       row(kMaterialCostItem, round2(a.amount * (85 + rnd_.below(31)) / 100.0));
       if (a.object % 3 == 0) row(kMaterialCostItem + 2, (1 + rnd_.below(50000)) / 100.0);
@@ -594,10 +602,10 @@ class Generator {
       const std::string id = sqlNumber(objects_[i].id);
       if (i % 3 != 2)
         inQty.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, id,
-                   sqlNumber(i % 7 == 0 ? 0.0 : (1 + rnd_.below(400)) / 4.0)});
+                   figure(i % 7 == 0 ? 0.0 : (1 + rnd_.below(400)) / 4.0)});
       if (i % 5 == 0)
         balances.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, id, sqlNumber(kMaterialCostItem),
-                      sqlNumber(i % 10 == 0 ? 0.0 : (1 + rnd_.below(100000)) / 100.0)});
+                      figure(i % 10 == 0 ? 0.0 : (1 + rnd_.below(100000)) / 100.0)});
     }
 
     RowWriter vouchers(out_, "cbCostVoucher", "FYear, FPeriod, FDeptID, FTplType, FVchInterID");
@@ -664,7 +672,7 @@ class Generator {
       if (i % 2 == 1) set = "FCostProject = " + sqlNumber(kMaterialCostItem);
       if (i % 4 == 3 && !tracked_[i]) {
         set += std::string(set.empty() ? "" : ", ") +
-               "FTrack = 81, FPlanPrice = " + sqlNumber((1 + rnd_.below(10000)) / 100.0);
+               "FTrack = 81, FPlanPrice = " + figure((1 + rnd_.below(10000)) / 100.0);
       }
       if (!set.empty())
         out_.push_back("UPDATE t_ICItem SET " + set + " WHERE FItemID = " + sqlNumber(materials_[i]) +
@@ -688,10 +696,10 @@ class Generator {
       if (i < kEnteredPerDept * 4)
         entered.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kEnteredStandard), dept,
                      sqlNumber(objects_[i].id), sqlNumber(0),
-                     sqlNumber(static_cast<double>(1 + rnd_.below(20)))});
+                     figure(static_cast<double>(1 + rnd_.below(20)))});
       if (i % 5 == 0) {
         waste.row({sqlNumber(o_.year), sqlNumber(o_.period), dept, sqlNumber(objects_[i].id), sqlNumber(0),
-                   sqlNumber(static_cast<double>(1 + rnd_.below(10)))});
+                   figure(static_cast<double>(1 + rnd_.below(10)))});
       } else if (i < 4 && objects_.size() < 16) {
         // A small plant's every fifth leaves a department without any; its
         // first cost object takes some, so that its waste can be spread.
@@ -736,14 +744,14 @@ class Generator {
       const int bill = rnd_.percent(5) ? 2 : 1;
       lines.row({sqlNumber(bill), sqlNumber(++entry), sqlNumber(dept), sqlNumber(material), sqlText(batch),
                  sqlNumber(costObj), sqlNumber(group), sqlNumber(rnd_.percent(20) ? kMaterialCostItem : 0),
-                 sqlNumber(round2(used.qty * part)), sqlNumber(round2(used.amount * part))});
+                 figure(round2(used.qty * part)), figure(round2(used.amount * part))});
     }
     plant_.facts.wipLines = entry;
     RowWriter counted(out_, "cbCostObjCheck", "FYear, FPeriod, FDeptID, FCostObjID, FQty");
     for (size_t i = 0; i < objects_.size(); ++i) {
       if (i % 6 == 5) continue;
       counted.row({sqlNumber(o_.year), sqlNumber(o_.period), sqlNumber(kFirstDept + static_cast<int>(i % 4)),
-                   sqlNumber(objects_[i].id), sqlNumber(static_cast<double>(rnd_.below(40) - 3))});
+                   sqlNumber(objects_[i].id), figure(static_cast<double>(rnd_.below(40) - 3))});
     }
     out_.push_back("UPDATE cbCostObj SET FStdSubItemID = 5 WHERE FItemID % 4 = 1 AND FItemID < " +
                    sqlNumber(kShareMarker) + "\r\n");
@@ -772,7 +780,7 @@ class Generator {
         const double qty = rnd_.below(4) == 0 ? 0.0 : (1 + rnd_.below(1000)) / 4.0;
         balances.row({sqlNumber(materials_[i]), sqlText(tracked_[i] ? "L" + std::to_string(b + 1) : ""),
                       sqlNumber(o_.year), sqlNumber(o_.period),
-                      sqlNumber(round2(qty * (1 + rnd_.below(5000)) / 7.0)), sqlNumber(qty)});
+                      figure(round2(qty * (1 + rnd_.below(5000)) / 7.0)), figure(qty)});
       }
     }
     out_.push_back(

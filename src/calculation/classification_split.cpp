@@ -78,8 +78,8 @@ class Split {
           "INSERT INTO #ResultSort (FDeptID,FCostObjID,FProductID,FCostItemID,FIsDeputy,FStdQty) VALUES (" +
           sqlNumber(rs->value("FDeptID").toLong()) + "," + sqlNumber(rs->value("FCostObjID").toLong()) + "," +
           sqlNumber(rs->value("FProductID").toLong()) + "," + sqlNumber(rs->value("FCostItemID").toLong()) +
-          "," + sqlNumber(rs->value("FIsDeputy").toLong()) + "," + sqlNumber(rs->value("FQty").toDecimal()) +
-          ")");
+          "," + sqlNumber(rs->value("FIsDeputy").toLong()) + "," +
+          sqlNumber(frame::decimalOf(rs->value("FQty"))) + ")");
     }
     if (!sql.text().empty()) sql.send(db_);
   }
@@ -108,7 +108,7 @@ class Split {
       sql.line("INSERT INTO #ResultDeputy (FProductID,FCostItemID,FAmount) VALUES (" +
                sqlNumber(rs->value("FProductID").toLong()) + "," +
                sqlNumber(rs->value("FCostItemID").toLong()) + "," +
-               sqlNumber(rs->value("FAmount").toDecimal()) + ")");
+               sqlNumber(frame::decimalOf(rs->value("FAmount"))) + ")");
     }
     sql.line("UPDATE #ResultSort SET FDeputyAmount=ISNULL((SELECT SUM(d.FAmount) FROM #ResultDeputy d")
         .line("  WHERE d.FProductID=#ResultSort.FProductID AND d.FCostItemID=#ResultSort.FCostItemID),0)")
@@ -186,7 +186,7 @@ com::Variant distributeTaxCost(frame::Call& call, int32_t year, int32_t period, 
                                int32_t standardID, frame::ByRef<int32_t> dataQty, int32_t proCount) {
   const frame::PeriodWindow window =
       frame::getPeriodDateRange(call.props(), year, period, frame::WindowForm::NextAsDate);
-  const Decimal amount = Decimal::fromDouble(sumAmount);
+  const Decimal amount = frame::decimalOf(sumAmount);
   Split split(call, year, period, deptID, costObjID, costItemID);
   // Nothing is written and no vote is cast.
   auto refuse = [&] {

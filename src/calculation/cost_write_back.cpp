@@ -15,7 +15,7 @@ struct ProductCost {
   int32_t productId = 0;
   int32_t deptId = 0;
   std::string batchNo;
-  double amount = 0;
+  com::Decimal amount;
 };
 
 using frame::sqlNumber;
@@ -123,7 +123,7 @@ void setCostToDBByLevel(frame::Call& call, int32_t year, int32_t period, int32_t
 void setCostToDBByProduct(frame::Call& call, int32_t year, int32_t period, int32_t productId, int32_t deptId,
                           const std::string& batchNo, double amount,
                           const frame::PeriodDates& dctCurPeriodDate) {
-  const ProductCost cost{productId, deptId, batchNo, amount};
+  const ProductCost cost{productId, deptId, batchNo, frame::decimalOf(amount)};
   const frame::PeriodWindow w =
       frame::periodWindow(dctCurPeriodDate, call.props(), year, period, frame::WindowForm::NextAsDate);
   ado::Connection& connection = call.connection();
@@ -141,8 +141,11 @@ void setCostToDBByProduct(frame::Call& call, int32_t year, int32_t period, int32
   const com::Decimal qty = received->value(0).toDecimal();
   if (qty.isZero()) return;
   const int decimals = static_cast<int>(received->value(1).toLong());
-  const double price = cost.amount / qty.toDouble();
-  const double rounded = com::roundHalfEven(com::Variant(price), decimals).toDouble();
+  // The unit price to 20 decimals (as many as a decimal of this size holds),
+  // and rounded to the product's price decimals; both written exactly.
+  const com::Decimal quotient = cost.amount / qty;
+  const com::Decimal price = quotient.roundHalfEven(20);
+  const com::Decimal rounded = quotient.roundHalfEven(decimals);
 
   connection.execute("UPDATE e SET FPrice = ROUND(" + sqlNumber(rounded) + ", ISNULL(i.FPriceDecimal, 0)), " +
                      "FAmount = ROUND(e.FQty * " + sqlNumber(price) + ", 2), FAuxPrice = ROUND(" +
@@ -153,13 +156,13 @@ void setCostToDBByProduct(frame::Call& call, int32_t year, int32_t period, int32
   com::Ref<ado::Recordset> written =
       connection.execute("SELECT ISNULL(SUM(ROUND(e.FAmount, 2)), 0)" +
                          lines("ICStockBill", "ICStockBillEntry") + " WHERE" + group);
-  const com::Decimal difference =
-      (com::Decimal::fromDouble(cost.amount) - written->value(0).toDecimal()).roundHalfEven(2);
+  // The difference to the cent, exact whatever the amount's size.
+  const com::Decimal difference = (cost.amount - written->value(0).toDecimal()).roundHalfEven(2);
   if (difference.isZero()) return;
   // The last live line of the group takes the difference; none is left when
   // the bills changed since the snapshot.
   connection.execute(
-      "UPDATE ICStockBillEntry SET FAmount = FAmount + " + sqlNumber(difference.toDouble()) +
+      "UPDATE ICStockBillEntry SET FAmount = FAmount + " + sqlNumber(difference) +
       " WHERE EXISTS (SELECT 1 FROM (SELECT TOP 1 e.FInterID, e.FEntryID" +
       lines("ICStockBill", "ICStockBillEntry") + " WHERE" + group +
       " ORDER BY e.FInterID DESC, e.FEntryID DESC) x WHERE x.FInterID = ICStockBillEntry.FInterID" +

@@ -1,6 +1,7 @@
 #include "frame/client_filter.h"
 
 #include "frame/lang_text.h"
+#include "frame/pasted_text.h"
 #include "platform/com/error.h"
 #include "platform/tsql/parse/fragment.h"
 
@@ -25,7 +26,7 @@ std::string clientCondition(const Call& call, std::string_view sFilter, FilterPl
       com::raise(-1, call.fullName(), langText(kNoCondition, call.language()));
     return {};
   }
-  return (f.lead == tsql::Connective::None ? "    AND  " : "") + std::string(sFilter) + "\r\n";
+  return (f.lead == tsql::Connective::None ? "    AND  " : "") + pastedText(sFilter);
 }
 
 }  // namespace mls::frame

@@ -2,9 +2,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 #include "platform/com/decimal.h"
 #include "platform/com/error.h"
+#include "platform/com/variant.h"
 
 namespace mls::frame {
 
@@ -12,22 +14,22 @@ std::string sqlNumber(int64_t n) {
   return std::to_string(n);
 }
 
-std::string sqlNumber(double v) {
-  // A number that is not finite has no text form: writing anything would
-  // store a wrong value.
+com::Decimal decimalOf(double v) {
   if (!std::isfinite(v)) com::raise(com::err::kOverflow);
-  // A zero is "0" whatever its sign, as in the default text form.
-  if (v == 0) return "0";
   char buffer[64];
-  // to_chars ignores the locale: the separator is always ".".
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15);
-  if (ec != std::errc()) return "0";
-  std::string text(buffer, end);
-  // to_chars writes "1e+20"; the default text form of a double writes "1E+20".
-  for (char& c : text) {
-    if (c == 'e') c = 'E';
-  }
-  return text;
+  // Without a precision to_chars writes the shortest text that reads back as
+  // the same double, and ignores the locale.
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+  if (ec != std::errc()) com::raise(com::err::kOverflow);
+  std::optional<com::Decimal> d = com::Decimal::parse(std::string_view(buffer, end));
+  if (!d) com::raise(com::err::kOverflow);
+  return d->normalized();
+}
+
+com::Decimal decimalOf(const com::Variant& v) {
+  const com::Variant& value = v.deref();
+  if (value.kind() == com::VarKind::Double) return decimalOf(value.toDouble());
+  return value.toDecimal();
 }
 
 std::string sqlNumber(const com::Decimal& v) {

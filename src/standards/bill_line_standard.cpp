@@ -195,7 +195,7 @@ class BillLineStandard {
     for (; !usage->eof(); usage->moveNext(), ++rows) {
       sql.add(rows % kUsageRowsPerInsert == 0 ? "INSERT INTO #BomUsage (FCostObjID,FQty) VALUES " : ",")
           .add("(" + sqlNumber(usage->value("FCostObjID").toLong()) + "," +
-               sqlNumber(usage->value("FQty").toDecimal()) + ")");
+               sqlNumber(frame::decimalOf(usage->value("FQty"))) + ")");
       if (rows % kUsageRowsPerInsert == kUsageRowsPerInsert - 1) sql.line("");
     }
     sql.line("")

@@ -30,9 +30,11 @@ std::string validDate(const std::string& column, bool datePartsOnly) {
 
 // One level of the walk from one line table: level 1 the lines of the
 // material, level n the lines of the parents of level n-1 of class 5 and 6.
+// A parent's class is kept as the item holds it: an unset (NULL) class is
+// neither climbed nor counted (NULL <> 5 is unknown), and takes any use status.
 void levelSelect(frame::SqlScript& sql, const char* lines, bool first,
                  const std::optional<BomValidity>& validity) {
-  sql.line(std::string(" SELECT t2.FInterID,t2.FItemID,ISNULL(t3.FErpClsID,0),t1.FQty,t1.FQty/t2.FQty") +
+  sql.line(std::string(" SELECT t2.FInterID,t2.FItemID,t3.FErpClsID,t1.FQty,t1.FQty/t2.FQty") +
            (first ? "" : "*t4.FCalQty") + ",@curLevel")
       .line(std::string("  FROM ") + lines + " t1 INNER JOIN ICBom t2 ON t1.FInterID=t2.FInterID")
       .line("  INNER JOIN t_ICItem t3 ON t2.FItemID=t3.FItemID");

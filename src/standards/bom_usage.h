@@ -2,7 +2,8 @@
 // walk climbs from the BOM lines that consume the material through parents of
 // ERP class 5 and 6, multiplying the per-unit quantities level by level, and
 // sums per BOM (class 5 parents are only passed through; class 6 parents count
-// and are passed through; any other class counts and ends its branch).  Lines
+// and are passed through; any other class counts and ends its branch; a parent
+// whose class is unset, NULL, neither counts nor is passed through).  Lines
 // of ICBomChild and ICCustBomChild are combined with UNION, so equal lines
 // count once.
 //

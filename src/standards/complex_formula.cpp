@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "frame/lang_text.h"
+#include "frame/pasted_text.h"
 #include "frame/sql_literal.h"
 #include "frame/sql_script.h"
 #include "platform/ado/recordset.h"
@@ -59,6 +60,7 @@ ComplexFormula ComplexFormula::load(ado::Connection& connection, std::string_vie
                        frame::langText(kEmptyFormulaEnd, owner.language));
   }
   const std::string expression(formulaExpression(formula));
+  if (frame::hasBareCarriageReturn(expression)) f.raiseWrongFormula();
   // The token is searched as plain text (CHARINDEX), so a "%", "_" or "[" in
   // a unit's name matches only itself.
   frame::SqlScript sql;
@@ -103,7 +105,8 @@ std::string ComplexFormula::columnDefinitions() const {
 
 void ComplexFormula::apply(ado::Connection& connection, std::string_view table, std::string_view target,
                            std::string_view where) const {
-  std::string sql = "Update  " + std::string(table) + " SET " + std::string(target) + "=" + expression_;
+  std::string sql =
+      "Update  " + std::string(table) + " SET " + std::string(target) + "=" + frame::pastedText(expression_);
   if (!where.empty()) sql += " WHERE " + std::string(where);
   try {
     connection.execute(sql);

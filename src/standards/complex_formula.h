@@ -16,8 +16,11 @@
 // conditions, CAST, CONVERT and the deterministic functions ABS, CEILING,
 // FLOOR, SIGN, ROUND, POWER, ISNULL, NULLIF and COALESCE.  Anything else - a
 // token that names no unit, a subquery, a variable, another column, a second
-// statement - is a wrong formula, raised before any statement of the formula
-// runs.
+// statement, a carriage return without a line feed (where a server may end a
+// "--" comment that the parser reads on) - is a wrong formula, raised before
+// any statement of the formula runs.  Comments are allowed; the expression
+// ends its line in the statement (frame/pasted_text.h), so a closing "--"
+// comment never reaches what the statement writes after it.
 #pragma once
 
 #include <cstdint>
@@ -67,8 +70,8 @@ class ComplexFormula {
   // The checked expression over the unit columns.
   const std::string& expression() const { return expression_; }
 
-  // "Update <table> SET <target>=<expression>" (with " WHERE <where>" when
-  // given).  A failure of the statement (a division by zero, an overflow)
+  // "Update <table> SET <target>=<expression>" CR LF (then " WHERE <where>"
+  // when given).  A failure of the statement (a division by zero, an overflow)
   // raises the wrong-formula error; the caller's table holds the unit columns
   // as filled.  `table`, `target` and `where` are the caller's own text.
   void apply(ado::Connection& connection, std::string_view table = "#OnlineCostObj",

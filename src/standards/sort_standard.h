@@ -15,8 +15,10 @@ namespace mls::standards {
 // The products with a quantity of cost object `costObjID` in department
 // `deptID` in the period: the FROM and WHERE of a select over p
 // (cb_CostObj_Product) and q (CBProductQty), one row per product quantity.
-// Only the cost object's own quantity rows count: a product that two
-// classification cost objects share does not bring the other's rows.
+// Only the cost object's own quantity rows count: matched on the product
+// alone, a product that two classification cost objects share would bring
+// the other's rows too, and so take its standard data and its part of the
+// amount twice.
 std::string productsWithQuantity(int32_t costObjID, int32_t deptID, int32_t year, int32_t period);
 
 // CalInfo.GetSortStandardID: the standard set in CBDeptStdSet for the cost

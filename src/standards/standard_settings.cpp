@@ -26,8 +26,9 @@ void dropIfExists(frame::SqlScript& sql, const std::string& table) {
 }
 
 // The templates are expanded only when there are templates and
-// classification cost objects to expand them to; the delete and the insert
-// commit together.
+// classification cost objects to expand them to: without such cost objects
+// the templates stay, since deleting them would lose the user's setting and
+// insert nothing in its place.  The delete and the insert commit together.
 void expand(frame::SqlScript& sql, const Settings& s) {
   sql.line(" IF EXISTS (SELECT * FROM " + s.table + " WHERE " + s.templates + ") ")
       .line(std::string("  AND EXISTS (SELECT * FROM CBCostObj WHERE FCalculateType=") +

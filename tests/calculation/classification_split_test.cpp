@@ -120,6 +120,23 @@ TEST_F(WorkedSplitTest, ByProductsFirstThenTheRestByStandardWithTheCentOnTheFirs
             {"1", "70", "1", "703", "", "0", "2", "0", "0", "0"}}));
 }
 
+// Complex standards 21 and 22 weigh by the sort data plus 5, 22's formula
+// ending in a comment: the by-product keeps no standard data and the two
+// split alike.
+TEST_F(WorkedSplitTest, AFormulaEndingInACommentSplitsAsWithoutIt) {
+  exec(
+      "INSERT INTO cbStandardUnit (FItemID, FName, FStandardID) VALUES (200, 'S', 20) INSERT INTO "
+      "cb_BmStandard (FNum, FName, FComPlex, FFormula) VALUES (21, 'Plain', 1, N'标准=~#S~@+5'), (22, "
+      "'Commented', 1, N'标准=~#S~@+5 --x') INSERT INTO CBSortStandardInfo (FYear, FPeriod, FStandardID, "
+      "FDeptID, FCostObjID, FCostItemID, FProductID, FQty) VALUES (2024, 3, 20, 1, 70, 1, 701, 1), (2024, 3, "
+      "20, 1, 70, 1, 702, 2), (2024, 3, 20, 1, 70, 1, 703, 1)");
+  for (int standard : {21, 22}) {
+    exec("DELETE FROM cbProductCalInfo");
+    EXPECT_EQ(split({.amount = 900, .standard = standard}), 1) << standard;
+    EXPECT_EQ(amounts(), "701 369.23, 702 430.77, 703 100") << standard;
+  }
+}
+
 // Cost object 72 makes by-product 721 only (5 of output, valued 1 a unit);
 // 73 has no output in the department.
 TEST_F(SplitTest, AnAmountWithNowhereToGoIsRefusedAndNothingIsWritten) {

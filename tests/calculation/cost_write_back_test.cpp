@@ -141,6 +141,30 @@ TEST_F(WriteBackTest, TheClientsWindowAndBillsChangedSinceTheSnapshot) {
   EXPECT_EQ(linesOf(4), (Rows{{"10", "1", "0", "0", "0"}, {"10", "2", "0", "25", "0"}}));
 }
 
+// With the group's live quantities emptied since the snapshot, the whole cost
+// is the difference: it keeps its cents however large.  The client's
+// 98765432109876.54 is the double ...876.546875, whose cent is .55.
+TEST_F(WriteBackTest, ALargeDifferenceKeepsItsCents) {
+  exec("UPDATE ICStockBillEntry SET FQty = 0 WHERE FItemID = 1");
+  const struct {
+    double amount;
+    Rows lines;
+  } cases[] = {
+      {12345678901234.56,
+       {{"1", "1", "4115226300411.52", "0", "4115226300411.52"},
+        {"1", "2", "4115226300411.52", "0", "49382715604938.24"},
+        {"2", "1", "4115226300411.52", "12345678901234.56", "4115226300411.52"}}},
+      {98765432109876.54,
+       {{"1", "1", "32921810703292.18", "0", "32921810703292.18"},
+        {"1", "2", "32921810703292.18", "0", "395061728439506.2"},
+        {"2", "1", "32921810703292.18", "98765432109876.55", "32921810703292.18"}}},
+  };
+  for (const auto& c : cases) {
+    byProduct(1, "", c.amount);
+    EXPECT_EQ(linesOf(1), c.lines) << c.amount;
+  }
+}
+
 TEST_F(WriteBackTest, FailuresCastNoVoteAndKeepTheirSource) {
   exec("DROP TABLE t_MeasureUnit");
   for (const std::string method : {"SetCostToDBByLevel", "SetCostToDBByProduct"}) {

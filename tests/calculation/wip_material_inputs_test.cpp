@@ -28,7 +28,7 @@ class WipMaterialInputsTest : public CostInputsTest {
         "VALUES (" +
         sqlNumber(id) + ", " + sqlNumber(costObj) + ", " + sqlNumber(status) + ", " +
         (closed.empty() ? "NULL" : sqlText(closed)) + ", " + sqlText(commit) + ", " + sqlText(plan) + ", " +
-        sqlNumber(qty) + ")");
+        sqlNumber(frame::decimalOf(qty)) + ")");
     header(id * 10, id);
   }
   void header(int id, int order, int status = 1, int product = 600) const {
@@ -38,7 +38,7 @@ class WipMaterialInputsTest : public CostInputsTest {
   void feed(int header, int entry, int material, double qtyMust, int type = 371) const {
     exec("INSERT INTO PPBOMEntry (FInterID, FEntryID, FItemID, FMaterielType, FQtyMust) VALUES (" +
          sqlNumber(header) + ", " + sqlNumber(entry) + ", " + sqlNumber(material) + ", " + sqlNumber(type) +
-         ", " + sqlNumber(qtyMust) + ")");
+         ", " + sqlNumber(frame::decimalOf(qtyMust)) + ")");
   }
 };
 

@@ -28,12 +28,13 @@ class BomUsageTest : public BillLineTest {
         "FStdProductID = 602 WHERE FItemID = 303 UPDATE cbCostObj SET FStdProductID = 999 WHERE FItemID = "
         "304");
   }
-  void plant(int classA) const {
+  // `classA`: A's ERP class as SQL ("NULL" unset).
+  void plant(const std::string& classA) const {
     exec(
         "DELETE FROM ICBom DELETE FROM ICBomChild DELETE FROM ICCustBomChild DELETE FROM t_ICItem WHERE "
         "FItemID > 500 DELETE FROM t_SystemProfile WHERE FKey = 'SetBOMEnable' INSERT INTO t_ICItem "
         "(FItemID, FErpClsID) VALUES (601, " +
-        std::to_string(classA) +
+        classA +
         "), (602, 1), (603, 6) INSERT INTO ICBom (FInterID, FItemID, FQty, FUseStatus, FBomType, FStatus) "
         "VALUES (1, 601, 1, 1072, 0, 1), (2, 602, 4, 1072, 0, 1), (3, 602, 4, 0, 0, 1), (4, 602, 4, 1072, 1, "
         "1) INSERT INTO ICBomChild (FInterID, FEntryID, FItemID, FQty, FBeginDay, FEndDay) VALUES (1, 1, "
@@ -47,25 +48,26 @@ TEST_F(BomUsageTest, UsagePerCostObjectThroughItsBoms) {
   const Rows withoutBom1{"302 0.5 0.5 0", "303 0.5 0.5 0"};
   const struct {
     const char* what;
-    int classA;
+    const char* classA;
     std::string change;
     Rows rows;
   } cases[] = {
       {"A of class 6 counts and is climbed",
-       6,
+       "6",
        "",
        {"301 3 0.4285714286 0", "302 2 0.2857142857 0", "303 2 0.2857142857 0"}},
-      {"A of class 5 is only climbed", 5, "", {"302 2 0.5 0", "303 2 0.5 0"}},
-      {"A of another class ends its branch", 2, "", endsAtA},
-      {"an equal customer line counts once", 2,
+      {"A of class 5 is only climbed", "5", "", {"302 2 0.5 0", "303 2 0.5 0"}},
+      {"A of another class ends its branch", "2", "", endsAtA},
+      {"A without a class neither counts nor is climbed", "NULL", "", withoutBom1},
+      {"an equal customer line counts once", "2",
        "INSERT INTO ICCustBomChild (FInterID, FEntryID, FItemID, FQty) VALUES (1, 1, 500, 3)", endsAtA},
       {"another customer line adds",
-       2,
+       "2",
        "INSERT INTO ICCustBomChild (FInterID, FEntryID, FItemID, FQty) VALUES (1, 1, 500, 1)",
        {"301 4 0.8 0", "302 0.5 0.1 0", "303 0.5 0.1 0"}},
       // Valid over the period's first day (its date part), or over the next
       // period's first day; not when within the period.
-      {"validity dates when SetBOMEnable is 1", 2,
+      {"validity dates when SetBOMEnable is 1", "2",
        "UPDATE ICBomChild SET FBeginDay = '2024-03-02', FEndDay = '2024-03-30' WHERE FInterID = 1"
        " UPDATE ICBomChild SET FBeginDay = '2024-03-01 10:00', FEndDay = '2024-03-01' WHERE FInterID = 2"
        " INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'SetBOMEnable', '1')",
@@ -96,7 +98,7 @@ TEST_F(BomUsageTest, TheWalkFailsAsGetMateriel) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    plant(6);
+    plant("6");
     exec(c.change);
     com::ExcepInfo e = dataError({.standard = 40, .item = 500});
     EXPECT_EQ(e.number, c.number);
@@ -107,7 +109,7 @@ TEST_F(BomUsageTest, TheWalkFailsAsGetMateriel) {
       EXPECT_EQ(e.description, kBomError + std::string(c.reason));
     }
   }
-  plant(6);
+  plant("6");
   exec("DELETE FROM ICBomChild WHERE FItemID = 500 INSERT INTO cb_ICStockBillEntry VALUES (900, 1, 500, '')");
   EXPECT_EQ(dataError({.standard = 40}).description,
             "Error in distributing bill [SOUT-900] line [1]:\r\ndepartment [Assembly] has no cost object in "
@@ -117,7 +119,7 @@ TEST_F(BomUsageTest, TheWalkFailsAsGetMateriel) {
 // The twin compares the stored validity times where the normal class compares
 // their days: a line from 10:00 of the first day to the last day's evening.
 TEST_F(BomUsageTest, TheWasteTwinComparesTheStoredValidityTimes) {
-  plant(2);
+  plant("2");
   exec(
       "UPDATE ICBomChild SET FBeginDay = '2024-03-01 10:00', FEndDay = '2024-03-31 18:00' WHERE FInterID = 2"
       " INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'SetBOMEnable', '1')"

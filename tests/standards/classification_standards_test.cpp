@@ -131,8 +131,9 @@ TEST_F(CostObjectStandardTest, AFormulaIsSqlServerArithmeticOverTheUnits) {
 }
 
 // Classification cost objects 60 (main products 601 and 602, by-product 603)
-// and 61 (601 too) in department 1; sort standard 20 (simple) and 21
-// (complex: the sort data plus the output of main products, kind 70005).
+// and 61 (601 too) in department 1; sort standard 20 (simple), 21 (complex:
+// the sort data plus the output of main products, kind 70005) and 22 (the
+// sort data plus 5, with a closing comment).
 class SortStandardTest : public PublicClassTest {
  protected:
   void SetUp() override {
@@ -144,7 +145,8 @@ class SortStandardTest : public PublicClassTest {
         "603, 1), (61, 601, 0) INSERT INTO cbProductQty (FYear, FPeriod, FDeptID, FCostObjID, FProductID, "
         "FQty) VALUES  (2024, 3, 1, 60, 601, 10), (2024, 3, 1, 60, 602, 20), (2024, 3, 1, 60, 603, 5),  "
         "(2024, 3, 1, 61, 601, 7), (2024, 3, 2, 60, 601, 1), (2024, 2, 1, 60, 603, 100) INSERT INTO "
-        "cb_BmStandard (FNum, FComPlex, FFormula) VALUES (20, 0, NULL), (21, 1, N'=~#S~@+~#P~@') INSERT INTO "
+        "cb_BmStandard (FNum, FComPlex, FFormula) VALUES (20, 0, NULL), (21, 1, N'=~#S~@+~#P~@'), (22, 1, "
+        "N'标准=~#S~@+5 --x') INSERT INTO "
         "cbStandardUnit (FItemID, FName, FStandardID) VALUES (200, 'S', 20), (70005, 'P', 0) INSERT INTO "
         "CBSortStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FProductID,  FCostItemID, "
         "FQty) VALUES (2024, 3, 20, 1, 60, 601, 1, 1), (2024, 3, 20, 1, 60, 602, 1, 2),  (2024, 3, 20, 1, "
@@ -167,6 +169,13 @@ TEST_F(SortStandardTest, EachProductOnceUnderSimpleAndComplexStandardsByProductA
       {1, 61, 1, 20, {simple, "61 1 601 1 0 4"}},
       {1, 60, 1, 21, {complex, "60 1 601 1 0 1 10 11", "60 1 602 1 0 2 20 22", "60 1 603 1 1 0.5 0 0"}},
       {3, 60, 1, 21, {complex}},
+      // A formula ending in a comment: the by-product still keeps 0.
+      {1,
+       60,
+       1,
+       22,
+       {"FCostObjID FDeptID FProductID FCostItemID FIsDeputy FQty200 FQty", "60 1 601 1 0 1 6",
+        "60 1 602 1 0 2 7", "60 1 603 1 1 0.5 0"}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(table(call("GetSortStandarddata", {2024, 3, c.dept, c.costObj, c.costItem, c.standard})),

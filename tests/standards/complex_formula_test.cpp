@@ -100,6 +100,8 @@ TEST_F(ComplexFormulaTest, AWrongFormulaIsRefusedAndChangesNothing) {
       {"~#Q~@ ** 2", wrong},
       {"(~#Q~@", wrong},
       {"~#Q~@ % 0", wrong},
+      // A server may end the comment at the bare CR and run what follows.
+      {"~#Q~@ --x\r+ FQuotiety", wrong},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.formula.value_or("NULL"));

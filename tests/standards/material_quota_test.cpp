@@ -71,8 +71,8 @@ class MaterialQuotaTest : public StandardsTest {
     exec(
         "INSERT INTO ICMO (FInterID, FCostObjID, FStatus, FQty, FCloseDate, FCommitDate, FPlanCommitDate) "
         "VALUES (" +
-        sqlNumber(o.id) + ", " + sqlNumber(o.costObj) + ", " + sqlNumber(o.status) + ", " + sqlNumber(o.qty) +
-        ", " + o.closeDate + ", " + o.commit + ", " + o.plan + ")");
+        sqlNumber(o.id) + ", " + sqlNumber(o.costObj) + ", " + sqlNumber(o.status) + ", " +
+        sqlNumber(frame::decimalOf(o.qty)) + ", " + o.closeDate + ", " + o.commit + ", " + o.plan + ")");
   }
   void feedList(int id, int order, int status, int product) {
     exec("INSERT INTO PPBOM (FInterID, FICMOInterID, FStatus, FItemID) VALUES (" + sqlNumber(id) + ", " +
@@ -81,7 +81,7 @@ class MaterialQuotaTest : public StandardsTest {
   void feedLine(int list, int material, int type, double qty) {
     exec("INSERT INTO PPBOMEntry (FInterID, FEntryID, FItemID, FMaterielType, FQtyMust) VALUES (" +
          sqlNumber(list) + ", " + sqlNumber(++lines_) + ", " + sqlNumber(material) + ", " + sqlNumber(type) +
-         ", " + sqlNumber(qty) + ")");
+         ", " + sqlNumber(frame::decimalOf(qty)) + ")");
   }
   std::string quota(int itemID, const std::string& code = "CLDETLD") {
     return standards::buildStandardQtySql(0, 77, kYear, kPeriod, begin(), next(), "FQty", false, {}, code,

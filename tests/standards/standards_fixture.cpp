@@ -34,7 +34,7 @@ int StandardsTest::receiver(const Receiver& r) {
       " FQty70012, FQty) VALUES (" +
       sqlNumber(row) + ", " + sqlNumber(r.costObj) + ", " + sqlNumber(r.dept) + ", " + sqlNumber(r.item) +
       ", " + sqlNumber(r.costItem) + ", " + sqlNumber(r.product) + ", " + sqlNumber(r.deputy) + ", " +
-      sqlNumber(r.start) + ", " + sqlNumber(r.start) + ")");
+      sqlNumber(frame::decimalOf(r.start)) + ", " + sqlNumber(frame::decimalOf(r.start)) + ")");
   return row;
 }
 
@@ -83,8 +83,8 @@ void StandardsTest::liveLine(const LiveLine& l) {
 
 void StandardsTest::periodRow(const std::string& table, int dept, int costObj, double qty, int period) {
   exec("INSERT INTO " + table + " (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (" + sqlNumber(kYear) +
-       ", " + sqlNumber(period) + ", " + sqlNumber(dept) + ", " + sqlNumber(costObj) + ", " + sqlNumber(qty) +
-       ")");
+       ", " + sqlNumber(period) + ", " + sqlNumber(dept) + ", " + sqlNumber(costObj) + ", " +
+       sqlNumber(frame::decimalOf(qty)) + ")");
 }
 
 }  // namespace mls::testing

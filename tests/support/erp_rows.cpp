@@ -10,7 +10,7 @@ using frame::sqlText;
 
 template <class T>
 std::string orNull(const std::optional<T>& v) {
-  return v ? sqlNumber(*v) : "NULL";
+  return v ? sqlNumber(frame::decimalOf(*v)) : "NULL";
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ void ErpRows::costObject(int id, std::optional<int> type, int product, const std
 
 void ErpRows::coProduct(int costObj, int product, double quotiety, int deputy) const {
   exec("INSERT INTO cb_CostObj_Product (FCostObjID, FProductID, FQuotiety, FIsDeputy) VALUES (" +
-       sqlNumber(costObj) + ", " + sqlNumber(product) + ", " + sqlNumber(quotiety) + ", " +
+       sqlNumber(costObj) + ", " + sqlNumber(product) + ", " + sqlNumber(frame::decimalOf(quotiety)) + ", " +
        sqlNumber(deputy) + ")");
 }
 
@@ -59,8 +59,9 @@ void ErpRows::line(int interId, int entryId, int item, double qty, const std::st
       "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FBatchNo, FCostOBJID, "
       "FReProduceType) "
       "VALUES (" +
-      sqlNumber(interId) + ", " + sqlNumber(entryId) + ", " + sqlNumber(item) + ", " + sqlNumber(qty) + ", " +
-      sqlText(batch) + ", " + sqlNumber(costObj) + ", " + sqlNumber(reproduceType) + ")");
+      sqlNumber(interId) + ", " + sqlNumber(entryId) + ", " + sqlNumber(item) + ", " +
+      sqlNumber(frame::decimalOf(qty)) + ", " + sqlText(batch) + ", " + sqlNumber(costObj) + ", " +
+      sqlNumber(reproduceType) + ")");
 }
 
 void ErpRows::valuedLine(int interId, int entryId, int item, double qty, double amount, double planPrice,
@@ -68,9 +69,10 @@ void ErpRows::valuedLine(int interId, int entryId, int item, double qty, double 
   exec(
       "INSERT INTO ICStockBillEntry (FInterID, FEntryID, FItemID, FQty, FAmount, FPrice, FPlanPrice, "
       "FCostOBJID, FCostObjGroupID) VALUES (" +
-      sqlNumber(interId) + ", " + sqlNumber(entryId) + ", " + sqlNumber(item) + ", " + sqlNumber(qty) + ", " +
-      sqlNumber(amount) + ", " + sqlNumber(qty == 0 ? 0 : amount / qty) + ", " + sqlNumber(planPrice) + ", " +
-      sqlNumber(costObj) + ", " + sqlNumber(group) + ")");
+      sqlNumber(interId) + ", " + sqlNumber(entryId) + ", " + sqlNumber(item) + ", " +
+      sqlNumber(frame::decimalOf(qty)) + ", " + sqlNumber(frame::decimalOf(amount)) + ", " +
+      sqlNumber(frame::decimalOf(qty == 0 ? 0 : amount / qty)) + ", " +
+      sqlNumber(frame::decimalOf(planPrice)) + ", " + sqlNumber(costObj) + ", " + sqlNumber(group) + ")");
 }
 
 }  // namespace mls::testing

@@ -56,7 +56,7 @@ com::Decimal clientNumber(const frame::Call& call, const com::Variant& value, st
   const com::Variant& v = value.deref();
   if (v.isEmpty() || v.isNull() || v.kind() == com::VarKind::Object) notANumber(call, v, what);
   try {
-    return v.toDecimal();
+    return frame::decimalOf(v);
   } catch (const com::ComError&) {
     notANumber(call, v, what);
   }

@@ -95,11 +95,10 @@ class LineDistribution {
           vctData ? standardDataByVector(*vctData) : standardData(line, interID, entryID, refresh, groupID);
       shares = spread(line, *data);
     }
-    // Rows with nothing to show go (the waste class keeps them).
+    // Rows of no standard quantity and no amount go, whatever their quantity:
+    // a direct line of amount 0 shows nothing (the waste class keeps them).
     if (twin_.normal()) {
-      std::erase_if(shares, [](const Share& s) {
-        return s.standardQty.isZero() && s.amount.isZero() && s.qty.isZero();
-      });
+      std::erase_if(shares, [](const Share& s) { return s.standardQty.isZero() && s.amount.isZero(); });
     }
     writeResult(shares);
     if (!vctData) costItems(line, interID, entryID, refresh);

@@ -93,6 +93,8 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
     com::raise(com::err::kInvalidCall, call.fullName(), "iQtyDecimal and iPriceDecimal must be 0 to 10");
   if (!std::isfinite(sumAmount) || !std::isfinite(sumQty))
     com::raise(com::err::kInvalidCall, call.fullName(), "dbSumAmount and dbSumQty must be finite numbers");
+  const com::Decimal amount = frame::decimalOf(sumAmount);
+  const com::Decimal qty = frame::decimalOf(sumQty);
   ado::Connection& db = call.connection();
   com::Ref<ado::Recordset> latest =
       db.execute("SELECT TOP 1 FYear,FPeriod FROM cbMaterielInfo WHERE" + lineCondition(interID, entryID) +
@@ -108,8 +110,8 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
   // Each row takes the totals times its standard data over the line's, the
   // saved proportion; a line whose standard data add up to 0 gives every row 0.
   db.execute("UPDATE r SET FQty=" +
-             engine::weighedPart(sqlNumber(sumQty), "r.FStandardData", "s.FSum", sqlNumber(qtyDecimals)) +
-             ",FAmount=" + engine::weighedPart(sqlNumber(sumAmount), "r.FStandardData", "s.FSum", "2") +
+             engine::weighedPart(sqlNumber(qty), "r.FStandardData", "s.FSum", sqlNumber(qtyDecimals)) +
+             ",FAmount=" + engine::weighedPart(sqlNumber(amount), "r.FStandardData", "s.FSum", "2") +
              "\r\n FROM #Rows r CROSS JOIN (SELECT ISNULL(SUM(FStandardData),0) AS FSum FROM #Rows) s\r\n"
              "UPDATE #Rows SET FPrice=CASE WHEN FQty<>0 THEN ROUND(FAmount/FQty," +
              sqlNumber(priceDecimals) + ") ELSE 0 END");
@@ -128,9 +130,9 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
       sqlNumber(year) + "," + sqlNumber(period) + "," + sqlNumber(interID) + "," + sqlNumber(entryID) + ",";
   const std::string rank = engine::rankLargest("FStandardData");
   frame::dropTempTable(db, "#Target");
-  db.execute(target + sqlNumber(com::Decimal::fromDouble(sumAmount).roundHalfEven(2)) + ")\r\n" +
-             engine::placeDifference("FAmount", "#Target", rank) + "UPDATE #Target SET FTarget=" +
-             sqlNumber(com::Decimal::fromDouble(sumQty).roundHalfEven(qtyDecimals)) + "\r\n" +
+  db.execute(target + sqlNumber(amount.roundHalfEven(2)) + ")\r\n" +
+             engine::placeDifference("FAmount", "#Target", rank) +
+             "UPDATE #Target SET FTarget=" + sqlNumber(qty.roundHalfEven(qtyDecimals)) + "\r\n" +
              engine::placeDifference("FQty", "#Target", rank) + "DROP TABLE #Target");
   engine::writeRows(db, Purpose::Normal);
   return {};

@@ -49,7 +49,8 @@ void EngineTest::weights(int standard, const std::map<int, double>& byCostObj) c
         "INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, "
         "FQty) "
         "VALUES (2024, 3, " +
-        sqlNumber(standard) + ", 1, " + sqlNumber(costObj) + ", 0, " + sqlNumber(qty) + ")");
+        sqlNumber(standard) + ", 1, " + sqlNumber(costObj) + ", 0, " + sqlNumber(frame::decimalOf(qty)) +
+        ")");
   }
 }
 
@@ -59,7 +60,8 @@ void EngineTest::savedRow(int bill, int entry, int costObj, double standardData,
       "INSERT INTO cbMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FCostItemID, FStdID, "
       "FStandardData, FQty, FAmount) VALUES (2024, 3, " +
       sqlNumber(bill) + ", " + sqlNumber(entry) + ", " + sqlNumber(costObj) + ", " + sqlNumber(costItem) +
-      ", 9, " + sqlNumber(standardData) + ", " + sqlNumber(qty) + ", " + sqlNumber(amount) + ")");
+      ", 9, " + sqlNumber(frame::decimalOf(standardData)) + ", " + sqlNumber(frame::decimalOf(qty)) + ", " +
+      sqlNumber(frame::decimalOf(amount)) + ")");
 }
 
 void EngineTest::snapshot() {

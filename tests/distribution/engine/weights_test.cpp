@@ -38,7 +38,7 @@ TEST_F(EngineTest, TheMaterialQuotaWeighsEachMaterialAndSaysWhyOneIsZero) {
 
 struct BomCase {
   const char* name;
-  int assemblyClass;  // the ERP class of assembly 300
+  com::Variant assemblyClass;  // the ERP class of assembly 300 (Null: unset)
   Rows expected;
 };
 
@@ -52,7 +52,8 @@ class CostBomTest : public EngineTest, public ::testing::WithParamInterface<BomC
 // BOM 2 makes 4 of product 301 from 2 of material 100 and 2 of assembly 300;
 // BOM 1 makes 1 of 300 from 3 of 100.  Cost object 3 uses BOM 1 (its own),
 // 5 finds BOM 2 by its product; 7 and 9 have none.  Usage: 3 for BOM 1,
-// 2/4 + 2/4 x 3 = 2 for BOM 2, unless 300 is only passed through (class 5).
+// 2/4 + 2/4 x 3 = 2 for BOM 2, unless 300 is only passed through (class 5)
+// or has no class.
 TEST_P(CostBomTest, BomUsageWeighsByTheWhereUsedWalk) {
   item({.id = 300, .erpClass = GetParam().assemblyClass});
   item({.id = 301, .erpClass = 1});
@@ -80,7 +81,9 @@ TEST_P(CostBomTest, BomUsageWeighsByTheWhereUsedWalk) {
 
 INSTANTIATE_TEST_SUITE_P(Assemblies, CostBomTest,
                          ::testing::Values(BomCase{"Counted", 6, {{"3", "6", "60"}, {"5", "4", "40"}}},
-                                           BomCase{"PassedThrough", 5, {{"5", "10", "100"}}}),
+                                           BomCase{"PassedThrough", 5, {{"5", "10", "100"}}},
+                                           // Neither counted nor climbed: BOM 2 has only its own 2/4.
+                                           BomCase{"Unclassed", com::Variant::null(), {{"5", "10", "100"}}}),
                          [](const ::testing::TestParamInfo<BomCase>& i) {
                            return std::string(i.param.name);
                          });
