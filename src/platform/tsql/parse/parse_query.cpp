@@ -41,6 +41,13 @@ QueryPtr Parser::query() {
   return q;
 }
 
+QueryPtr Parser::subquery() {
+  ++subqueries_;
+  QueryPtr q = query();
+  --subqueries_;
+  return q;
+}
+
 QueryPtr Parser::intersection() {
   QueryPtr q = queryTerm();
   ChainGuard chain(*this);
@@ -94,6 +101,7 @@ std::unique_ptr<SelectBlock> Parser::selectBlock() {
   do {
     s->items.push_back(selectItem());
   } while (acceptSymbol(","));
+  if (isKeyword("INTO") && subqueries_ > 0) fail();  // no INTO in a subquery
   if (acceptKeyword("INTO")) s->into = objectName();
   if (acceptKeyword("FROM")) s->from = tableSources();
   if (acceptKeyword("WHERE")) s->where = condition();
@@ -235,7 +243,7 @@ TableRefPtr Parser::tablePrimary() {
       return inner;
     }
     auto d = std::make_unique<DerivedTable>(at);
-    d->query = query();
+    d->query = subquery();
     expectSymbol(")");
     acceptKeyword("AS");
     d->alias = name();
