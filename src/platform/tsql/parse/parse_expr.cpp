@@ -12,6 +12,60 @@ namespace mls::tsql {
 
 using namespace ast;
 
+namespace {
+
+bool digitsAt(std::string_view s, size_t from, size_t count) {
+  if (from + count > s.size()) return false;
+  for (size_t i = from; i < from + count; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+  }
+  return true;
+}
+
+// hh:mm:ss[.f...] from `from` to the end.
+bool odbcTime(std::string_view s, size_t from) {
+  if (!digitsAt(s, from, 2) || s.substr(from + 2, 1) != ":" || !digitsAt(s, from + 3, 2) ||
+      s.substr(from + 5, 1) != ":" || !digitsAt(s, from + 6, 2))
+    return false;
+  const size_t end = from + 8;
+  return end == s.size() || (s[end] == '.' && s.size() > end + 1 && digitsAt(s, end + 1, s.size() - end - 1));
+}
+
+// yyyy-mm-dd at the start.
+bool odbcDate(std::string_view s) {
+  return digitsAt(s, 0, 4) && s.substr(4, 1) == "-" && digitsAt(s, 5, 2) && s.substr(7, 1) == "-" &&
+         digitsAt(s, 8, 2);
+}
+
+ExprPtr word(std::string w, Pos at) {
+  return std::make_unique<ColumnRef>(std::vector<std::string>{std::move(w)}, at);
+}
+
+ExprPtr call(std::string name, std::vector<ExprPtr> args, Pos at) {
+  auto f = std::make_unique<FunctionCall>(at);
+  f->name.parts.push_back(std::move(name));
+  f->name.pos = at;
+  f->args = std::move(args);
+  return f;
+}
+
+ExprPtr castTo(std::string type, ExprPtr operand, Pos at) {
+  auto c = std::make_unique<CastExpr>(at);
+  c->operand = std::move(operand);
+  c->type.name = std::move(type);
+  c->type.pos = at;
+  return c;
+}
+
+template <class... E>
+std::vector<ExprPtr> list(E... e) {
+  std::vector<ExprPtr> out;
+  (out.push_back(std::move(e)), ...);
+  return out;
+}
+
+}  // namespace
+
 ExprPtr Parser::condition() {
   ExprPtr e = orExpr();
   requireCondition(*e);
@@ -298,7 +352,8 @@ bool Parser::startsExpression() const {
       return true;
     case TokenKind::Keyword:
       return t.text == "NULL" || t.text == "CASE" || t.text == "CONVERT" || t.text == "COALESCE" ||
-             t.text == "NULLIF" || ((t.text == "LEFT" || t.text == "RIGHT") && isSymbol("(", 1));
+             t.text == "NULLIF" || t.text == "CURRENT_TIMESTAMP" ||
+             ((t.text == "LEFT" || t.text == "RIGHT") && isSymbol("(", 1));
     case TokenKind::Symbol:
       return t.text == "(" || t.text == "-" || t.text == "+" || t.text == "~" || t.text == "{";
     default:
@@ -372,6 +427,14 @@ ExprPtr Parser::namePrimary(Pos at) {
     return cast;
   }
   if (t.kind == TokenKind::Identifier && isWord("IIF") && isSymbol("(", 1)) return iif(at);
+  for (std::string_view form : {"TRY_CAST", "TRY_CONVERT", "PARSE", "TRY_PARSE"}) {
+    if (t.kind == TokenKind::Identifier && isWord(form) && isSymbol("(", 1)) {
+      refuse(form);
+      next();
+      skipParenthesised();
+      return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);  // a stand-in
+    }
+  }
   std::vector<std::string> parts{next().text};
   while (isSymbol(".") && isName(1) && parts.size() < 4) {
     next();
@@ -394,6 +457,14 @@ ExprPtr Parser::keywordPrimary(bool conditionFirst, Pos at) {
     return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);
   }
   if (t.text == "CASE") return caseExpr();
+  if (t.text == "CURRENT_TIMESTAMP") {  // GETDATE() by its standard name
+    next();
+    return call("GETDATE", {}, at);
+  }
+  if (t.text == "CURRENT_USER" || t.text == "SESSION_USER" || t.text == "SYSTEM_USER" || t.text == "USER") {
+    refuse(next().text);
+    return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);  // a stand-in
+  }
   if (t.text == "EXISTS" && conditionFirst) {
     next();
     auto exists = std::make_unique<ExistsExpr>(at);
@@ -473,60 +544,6 @@ ExprPtr Parser::fullTextPredicate(Pos at) {
   // a stand-in condition when the form is only read through
   return std::make_unique<IsNullExpr>(std::make_unique<Literal>(LiteralKind::Null, "NULL", at), false, at);
 }
-
-namespace {
-
-bool digitsAt(std::string_view s, size_t from, size_t count) {
-  if (from + count > s.size()) return false;
-  for (size_t i = from; i < from + count; ++i) {
-    if (s[i] < '0' || s[i] > '9') return false;
-  }
-  return true;
-}
-
-// hh:mm:ss[.f...] from `from` to the end.
-bool odbcTime(std::string_view s, size_t from) {
-  if (!digitsAt(s, from, 2) || s.substr(from + 2, 1) != ":" || !digitsAt(s, from + 3, 2) ||
-      s.substr(from + 5, 1) != ":" || !digitsAt(s, from + 6, 2))
-    return false;
-  const size_t end = from + 8;
-  return end == s.size() || (s[end] == '.' && s.size() > end + 1 && digitsAt(s, end + 1, s.size() - end - 1));
-}
-
-// yyyy-mm-dd at the start.
-bool odbcDate(std::string_view s) {
-  return digitsAt(s, 0, 4) && s.substr(4, 1) == "-" && digitsAt(s, 5, 2) && s.substr(7, 1) == "-" &&
-         digitsAt(s, 8, 2);
-}
-
-ExprPtr word(std::string w, Pos at) {
-  return std::make_unique<ColumnRef>(std::vector<std::string>{std::move(w)}, at);
-}
-
-ExprPtr call(std::string name, std::vector<ExprPtr> args, Pos at) {
-  auto f = std::make_unique<FunctionCall>(at);
-  f->name.parts.push_back(std::move(name));
-  f->name.pos = at;
-  f->args = std::move(args);
-  return f;
-}
-
-ExprPtr castTo(std::string type, ExprPtr operand, Pos at) {
-  auto c = std::make_unique<CastExpr>(at);
-  c->operand = std::move(operand);
-  c->type.name = std::move(type);
-  c->type.pos = at;
-  return c;
-}
-
-template <class... E>
-std::vector<ExprPtr> list(E... e) {
-  std::vector<ExprPtr> out;
-  (out.push_back(std::move(e)), ...);
-  return out;
-}
-
-}  // namespace
 
 // The escapes' values are datetime, as on SQL Server: {d} at midnight, {t} on
 // the current day.  Text of the ODBC form is read as ISO 8601, whatever the
