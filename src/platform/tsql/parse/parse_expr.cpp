@@ -14,6 +14,13 @@ using namespace ast;
 
 namespace {
 
+// The collations that compare as the database's own (case-insensitive,
+// accent-sensitive, SQL_Latin1_General_CP1_CI_AS).
+bool databaseCollation(std::string_view name) {
+  return ascii::equalsNoCase(name, "DATABASE_DEFAULT") ||
+         ascii::equalsNoCase(name, "SQL_Latin1_General_CP1_CI_AS");
+}
+
 bool digitsAt(std::string_view s, size_t from, size_t count) {
   if (from + count > s.size()) return false;
   for (size_t i = from; i < from + count; ++i) {
@@ -313,17 +320,6 @@ ExprPtr Parser::unary(bool conditionFirst) {
   next();
   return std::make_unique<UnaryExpr>(op, unary(false), at);
 }
-
-namespace {
-
-// The collations that compare as the database's own (case-insensitive,
-// accent-sensitive, SQL_Latin1_General_CP1_CI_AS).
-bool databaseCollation(std::string_view name) {
-  return ascii::equalsNoCase(name, "DATABASE_DEFAULT") ||
-         ascii::equalsNoCase(name, "SQL_Latin1_General_CP1_CI_AS");
-}
-
-}  // namespace
 
 ExprPtr Parser::collate(ExprPtr operand) {
   auto c = std::make_unique<CollateExpr>(pos());
