@@ -128,7 +128,7 @@ StmtPtr Parser::insertStatement() {
     s->source = InsertStmt::Source::DefaultValues;
   } else if (isKeyword("SELECT") || isSymbol("(")) {
     s->source = InsertStmt::Source::Query;
-    s->query = query();
+    s->query = subquery();  // no INTO
     refuseStatementTail(false);
   } else if (isKeyword("EXEC") || isKeyword("EXECUTE")) {
     unsupported("INSERT ... EXEC");
