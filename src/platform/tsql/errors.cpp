@@ -298,6 +298,7 @@ const std::unordered_map<int, Template>& templates() {
        {15,
         "The ORDER BY clause is invalid in views, inline functions, derived tables, subqueries, and common "
         "table expressions, unless TOP, OFFSET or FOR XML is also specified."}},
+      {447, {16, "Expression type %s is invalid for COLLATE clause."}},
       {4421,
        {16,
         "Derived table '%s' is not updatable because a column of the derived table is derived or constant."}},

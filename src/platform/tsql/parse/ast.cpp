@@ -61,6 +61,7 @@ bool isPredicate(const Expr& e) {
     case ExprKind::InList:
     case ExprKind::InSubquery:
     case ExprKind::Exists:
+    case ExprKind::Quantified:
       return true;
     default:
       return false;

@@ -74,11 +74,13 @@ enum class ExprKind {
   InList,          // InListExpr: x [NOT] IN (a, b, ...)
   InSubquery,      // InSubqueryExpr: x [NOT] IN (SELECT ...)
   Exists,          // ExistsExpr: EXISTS (SELECT ...); NOT EXISTS is a Not over it
+  Quantified,      // QuantifiedExpr: x op ANY | SOME | ALL (SELECT ...)
   Subquery,        // SubqueryExpr: (SELECT ...) used as a value
   Case,            // CaseExpr
   Cast,            // CastExpr: CAST(x AS type)
   Convert,         // ConvertExpr: CONVERT(type, x [, style])
   Function,        // FunctionCall: any other name(args)
+  Collate,         // CollateExpr: x COLLATE name
 };
 
 // The base of the tree's node families: a kind tag to switch on, the position
@@ -119,6 +121,7 @@ enum class LiteralKind {
   Float,    // 1.5E-3: has an exponent
   String,   // 'text': text is the value, '' already undone, UTF-8
   NString,  // N'text': as String
+  Money,    // $12.5: text is the number without the '$'
 };
 
 struct Literal : Expr {
@@ -236,6 +239,16 @@ struct ExistsExpr : Expr {
   explicit ExistsExpr(Pos p) : Expr(ExprKind::Exists, p) {}
 };
 
+// x op ANY (SELECT ...) (SOME is ANY) or x op ALL (SELECT ...), op one of the
+// comparisons.
+struct QuantifiedExpr : Expr {
+  BinaryOp op = BinaryOp::Eq;
+  bool all = false;  // ALL; else ANY / SOME
+  ExprPtr operand;
+  QueryPtr query;
+  explicit QuantifiedExpr(Pos p) : Expr(ExprKind::Quantified, p) {}
+};
+
 struct SubqueryExpr : Expr {
   QueryPtr query;
   explicit SubqueryExpr(Pos p) : Expr(ExprKind::Subquery, p) {}
@@ -275,6 +288,14 @@ struct FunctionCall : Expr {
   bool star = false;      // f(*)
   bool distinct = false;  // f(DISTINCT x)
   explicit FunctionCall(Pos p) : Expr(ExprKind::Function, p) {}
+};
+
+// x COLLATE name: only the collations that compare as the database's own
+// reach the tree (the parser refuses the others).
+struct CollateExpr : Expr {
+  ExprPtr operand;
+  std::string collation;  // as written
+  explicit CollateExpr(Pos p) : Expr(ExprKind::Collate, p) {}
 };
 
 // Is the expression a condition (comparison, AND/OR/NOT, IS NULL, LIKE, BETWEEN,

@@ -64,6 +64,12 @@ void forEachOperand(const Expr& e, F&& visit) {
     case ExprKind::InSubquery:
       each(e.as<InSubqueryExpr>().operand);
       break;
+    case ExprKind::Quantified:
+      each(e.as<QuantifiedExpr>().operand);
+      break;
+    case ExprKind::Collate:
+      each(e.as<CollateExpr>().operand);
+      break;
     case ExprKind::Case: {
       const auto& c = e.as<CaseExpr>();
       each(c.operand);
@@ -134,6 +140,7 @@ std::string formulaFault(const Expr& e, const std::vector<std::string>& columns,
       return "a variable is not allowed";
     case ExprKind::InSubquery:
     case ExprKind::Exists:
+    case ExprKind::Quantified:
     case ExprKind::Subquery:
       return "a subquery is not allowed";
     case ExprKind::Star:
@@ -180,7 +187,10 @@ ConditionFragment checkConditionFragment(std::string_view text, const std::vecto
         return out;
       }
     }
-    ExprPtr condition = parseExpression(text.substr(from));
+    // SQL Server's grammar: what this engine lacks is its refusal to make
+    // when the statement runs, not the check's
+    std::vector<std::string> unsupported;
+    ExprPtr condition = parseServerExpression(text.substr(from), unsupported);
     if (!isPredicate(*condition)) {
       out.fault = "a value where a condition is expected";
     } else if (std::string column = foreignColumn(*condition, aliases); !column.empty()) {

@@ -21,10 +21,13 @@ struct ConditionFragment {
 };
 
 // `text` continues a WHERE clause: nothing, or an optional leading AND or OR
-// and then exactly one search condition (subqueries allowed) to the end of
-// the text.  A ';', a second statement, an unclosed quote, comment or
-// parenthesis, a value where the condition belongs, and a carriage return
-// not followed by a line feed (where a server may end a "--" comment that the
+// and then exactly one search condition of SQL Server's grammar (subqueries
+// allowed) to the end of the text.  The forms this engine refuses with 40517
+// (binary constants, other collations, CONTAINS ...) are no fault here: the
+// engine refuses them when the statement runs, SQL Server runs them.  A ';',
+// a second statement, an unclosed quote, comment or parenthesis, INTO in a
+// subquery, a value where the condition belongs, and a carriage return not
+// followed by a line feed (where a server may end a "--" comment that the
 // parser reads on) are faults; so is a column reference outside the
 // subqueries whose qualifier is not one of `aliases` (compared without case).
 ConditionFragment checkConditionFragment(std::string_view text, const std::vector<std::string>& aliases);

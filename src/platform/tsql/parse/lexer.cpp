@@ -124,6 +124,18 @@ class Lexer {
       checkLength(t);
     } else if (isDigit(c) || (c == '.' && isDigit(at(i_ + 1)))) {
       number(t);
+    } else if (c == '$' && (isDigit(at(i_ + 1)) || (at(i_ + 1) == '.' && isDigit(at(i_ + 2))))) {
+      // a money constant: digits with an optional point, no exponent
+      size_t start = ++i_;
+      while (isDigit(at(i_)))
+        ++i_;
+      if (at(i_) == '.') {
+        ++i_;
+        while (isDigit(at(i_)))
+          ++i_;
+      }
+      t.kind = TokenKind::Money;
+      t.text = std::string(s_.substr(start, i_ - start));
     } else if (c == '@') {
       size_t start = i_++;
       bool system = at(i_) == '@';
@@ -186,12 +198,13 @@ class Lexer {
   void number(Token& t) {
     size_t start = i_;
     if (s_[i_] == '0' && (at(i_ + 1) == 'x' || at(i_ + 1) == 'X')) {
-      // binary constants have no type in this engine; refused rather than
-      // read as 0 followed by a name
+      // a binary constant: hexadecimal digits, none at all for an empty one
       i_ += 2;
-      while (isNamePart(at(i_)))
+      while (std::isxdigit(static_cast<unsigned char>(at(i_))))
         ++i_;
-      throwSqlError(102, {std::string(s_.substr(start, i_ - start))}, t.line);
+      t.kind = TokenKind::Binary;
+      t.text = std::string(s_.substr(start, i_ - start));
+      return;
     }
     t.kind = TokenKind::Integer;
     while (isDigit(at(i_)))
@@ -227,7 +240,7 @@ class Lexer {
       i_ += 2;
       return;
     }
-    static constexpr std::string_view kSingles = "=<>+-*/%&|^~(),.;";
+    static constexpr std::string_view kSingles = "=<>+-*/%&|^~(),.;{}";
     if (kSingles.find(c) == std::string_view::npos) {
       throwSqlError(102, {std::string(1, c)}, t.line);
     }

@@ -187,7 +187,7 @@ StmtPtr Parser::createView(Pos at, size_t start) {
   s->view = objectName();
   if (acceptSymbol("(")) s->columns = nameList();
   expectKeyword("AS");
-  s->query = query();
+  s->query = subquery();  // no INTO
   std::string_view text = text_.substr(start, std::min(peek().offset, text_.size()) - start);
   s->definition = std::string(text.substr(0, text.find_last_not_of(" \t\r\n") + 1));
   return s;

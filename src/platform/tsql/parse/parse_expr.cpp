@@ -1,14 +1,77 @@
 // Expressions, by T-SQL precedence from loosest to tightest: OR; AND; NOT;
-// comparisons, IS NULL, LIKE, BETWEEN, IN; + - & | ^; * / %; unary - + ~.
+// comparisons (also with ANY, SOME, ALL), IS NULL, LIKE, BETWEEN, IN; + - & |
+// ^; * / %; unary - + ~; COLLATE.
 // Conditions and values are told apart as SQL Server does: a comparison is no
 // value (SELECT a > 1 is a syntax error) and a value is no condition (WHERE a
 // is error 4145).
+#include "platform/common/ascii_text.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser_impl.h"
 
 namespace mls::tsql {
 
 using namespace ast;
+
+namespace {
+
+// The collations that compare as the database's own (case-insensitive,
+// accent-sensitive, SQL_Latin1_General_CP1_CI_AS).
+bool databaseCollation(std::string_view name) {
+  return ascii::equalsNoCase(name, "DATABASE_DEFAULT") ||
+         ascii::equalsNoCase(name, "SQL_Latin1_General_CP1_CI_AS");
+}
+
+bool digitsAt(std::string_view s, size_t from, size_t count) {
+  if (from + count > s.size()) return false;
+  for (size_t i = from; i < from + count; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+  }
+  return true;
+}
+
+// hh:mm:ss[.f...] from `from` to the end.
+bool odbcTime(std::string_view s, size_t from) {
+  if (!digitsAt(s, from, 2) || s.substr(from + 2, 1) != ":" || !digitsAt(s, from + 3, 2) ||
+      s.substr(from + 5, 1) != ":" || !digitsAt(s, from + 6, 2))
+    return false;
+  const size_t end = from + 8;
+  return end == s.size() || (s[end] == '.' && s.size() > end + 1 && digitsAt(s, end + 1, s.size() - end - 1));
+}
+
+// yyyy-mm-dd at the start.
+bool odbcDate(std::string_view s) {
+  return digitsAt(s, 0, 4) && s.substr(4, 1) == "-" && digitsAt(s, 5, 2) && s.substr(7, 1) == "-" &&
+         digitsAt(s, 8, 2);
+}
+
+ExprPtr word(std::string w, Pos at) {
+  return std::make_unique<ColumnRef>(std::vector<std::string>{std::move(w)}, at);
+}
+
+ExprPtr call(std::string name, std::vector<ExprPtr> args, Pos at) {
+  auto f = std::make_unique<FunctionCall>(at);
+  f->name.parts.push_back(std::move(name));
+  f->name.pos = at;
+  f->args = std::move(args);
+  return f;
+}
+
+ExprPtr castTo(std::string type, ExprPtr operand, Pos at) {
+  auto c = std::make_unique<CastExpr>(at);
+  c->operand = std::move(operand);
+  c->type.name = std::move(type);
+  c->type.pos = at;
+  return c;
+}
+
+template <class... E>
+std::vector<ExprPtr> list(E... e) {
+  std::vector<ExprPtr> out;
+  (out.push_back(std::move(e)), ...);
+  return out;
+}
+
+}  // namespace
 
 ExprPtr Parser::condition() {
   ExprPtr e = orExpr();
@@ -101,6 +164,16 @@ ExprPtr Parser::comparison() {
   BinaryOp op;
   if (comparisonOp(peek(), op)) {
     next();
+    if ((isKeyword("ANY") || isKeyword("SOME") || isKeyword("ALL")) && isSymbol("(", 1)) {
+      auto quantified = std::make_unique<QuantifiedExpr>(at);
+      quantified->op = op;
+      quantified->all = next().text == "ALL";
+      quantified->operand = std::move(left);
+      expectSymbol("(");
+      quantified->query = subquery();
+      expectSymbol(")");
+      return quantified;
+    }
     ExprPtr right = additive(false);
     return std::make_unique<BinaryExpr>(op, std::move(left), std::move(right), at);
   }
@@ -137,7 +210,7 @@ ExprPtr Parser::comparison() {
     if (isKeyword("SELECT")) {
       auto in = std::make_unique<InSubqueryExpr>(at);
       in->operand = std::move(left);
-      in->query = query();
+      in->query = subquery();
       in->negated = negated;
       expectSymbol(")");
       return in;
@@ -238,10 +311,23 @@ ExprPtr Parser::unary(bool conditionFirst) {
     op = UnaryOp::Plus;
   else if (isSymbol("~"))
     op = UnaryOp::BitNot;
-  else
-    return primary(conditionFirst);
+  else {
+    ExprPtr e = primary(conditionFirst);
+    while (isKeyword("COLLATE"))
+      e = collate(std::move(e));
+    return e;
+  }
   next();
   return std::make_unique<UnaryExpr>(op, unary(false), at);
+}
+
+ExprPtr Parser::collate(ExprPtr operand) {
+  auto c = std::make_unique<CollateExpr>(pos());
+  expectKeyword("COLLATE");
+  c->collation = name();
+  if (!databaseCollation(c->collation)) refuse("COLLATE " + c->collation);
+  c->operand = std::move(operand);
+  return c;
 }
 
 bool Parser::startsExpression() const {
@@ -254,15 +340,18 @@ bool Parser::startsExpression() const {
     case TokenKind::Integer:
     case TokenKind::Decimal:
     case TokenKind::Float:
+    case TokenKind::Money:
+    case TokenKind::Binary:
     case TokenKind::String:
     case TokenKind::NString:
     case TokenKind::Parameter:
       return true;
     case TokenKind::Keyword:
       return t.text == "NULL" || t.text == "CASE" || t.text == "CONVERT" || t.text == "COALESCE" ||
-             t.text == "NULLIF" || ((t.text == "LEFT" || t.text == "RIGHT") && isSymbol("(", 1));
+             t.text == "NULLIF" || t.text == "CURRENT_TIMESTAMP" ||
+             ((t.text == "LEFT" || t.text == "RIGHT") && isSymbol("(", 1));
     case TokenKind::Symbol:
-      return t.text == "(" || t.text == "-" || t.text == "+" || t.text == "~";
+      return t.text == "(" || t.text == "-" || t.text == "+" || t.text == "~" || t.text == "{";
     default:
       return false;
   }
@@ -278,6 +367,12 @@ ExprPtr Parser::primary(bool conditionFirst) {
       return std::make_unique<Literal>(LiteralKind::Decimal, next().text, at);
     case TokenKind::Float:
       return std::make_unique<Literal>(LiteralKind::Float, next().text, at);
+    case TokenKind::Money:
+      return std::make_unique<Literal>(LiteralKind::Money, next().text, at);
+    case TokenKind::Binary:
+      // no binary type here; a stand-in when the form is only read through
+      refuse("A binary constant (" + next().text + ")");
+      return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);
     case TokenKind::String:
       return std::make_unique<Literal>(LiteralKind::String, next().text, at);
     case TokenKind::NString:
@@ -299,7 +394,7 @@ ExprPtr Parser::primary(bool conditionFirst) {
         next();
         if (isKeyword("SELECT")) {
           auto sub = std::make_unique<SubqueryExpr>(at);
-          sub->query = query();
+          sub->query = subquery();
           expectSymbol(")");
           return sub;
         }
@@ -307,6 +402,7 @@ ExprPtr Parser::primary(bool conditionFirst) {
         expectSymbol(")");
         return inner;
       }
+      if (t.text == "{") return odbcEscape(at);
       fail();
     default:
       fail();
@@ -325,6 +421,15 @@ ExprPtr Parser::namePrimary(Pos at) {
     cast->type = typeName();
     expectSymbol(")");
     return cast;
+  }
+  if (t.kind == TokenKind::Identifier && isWord("IIF") && isSymbol("(", 1)) return iif(at);
+  for (std::string_view form : {"TRY_CAST", "TRY_CONVERT", "PARSE", "TRY_PARSE"}) {
+    if (t.kind == TokenKind::Identifier && isWord(form) && isSymbol("(", 1)) {
+      refuse(form);
+      next();
+      skipParenthesised();
+      return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);  // a stand-in
+    }
   }
   std::vector<std::string> parts{next().text};
   while (isSymbol(".") && isName(1) && parts.size() < 4) {
@@ -348,14 +453,24 @@ ExprPtr Parser::keywordPrimary(bool conditionFirst, Pos at) {
     return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);
   }
   if (t.text == "CASE") return caseExpr();
+  if (t.text == "CURRENT_TIMESTAMP") {  // GETDATE() by its standard name
+    next();
+    return call("GETDATE", {}, at);
+  }
+  if (t.text == "CURRENT_USER" || t.text == "SESSION_USER" || t.text == "SYSTEM_USER" || t.text == "USER") {
+    refuse(next().text);
+    return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);  // a stand-in
+  }
   if (t.text == "EXISTS" && conditionFirst) {
     next();
     auto exists = std::make_unique<ExistsExpr>(at);
     expectSymbol("(");
-    exists->query = query();
+    exists->query = subquery();
     expectSymbol(")");
     return exists;
   }
+  if ((t.text == "CONTAINS" || t.text == "FREETEXT") && conditionFirst && isSymbol("(", 1))
+    return fullTextPredicate(at);
   if (t.text == "CONVERT") {
     next();
     auto convert = std::make_unique<ConvertExpr>(at);
@@ -395,8 +510,120 @@ ExprPtr Parser::functionCall(ObjectName name, Pos at) {
     } while (acceptSymbol(","));
     expectSymbol(")");
   }
-  if (isKeyword("OVER")) unsupported("OVER (window functions)");
+  if (isKeyword("OVER")) {
+    refuse("OVER (window functions)");
+    next();
+    skipParenthesised();
+  }
   return call;
+}
+
+// IIF(c, a, b) is CASE WHEN c THEN a ELSE b END, as SQL Server reads it.
+ExprPtr Parser::iif(Pos at) {
+  next();
+  expectSymbol("(");
+  auto c = std::make_unique<CaseExpr>(at);
+  CaseExpr::When w;
+  w.when = condition();
+  expectSymbol(",");
+  w.then = value();
+  expectSymbol(",");
+  c->elseValue = value();
+  expectSymbol(")");
+  c->whens.push_back(std::move(w));
+  return c;
+}
+
+ExprPtr Parser::fullTextPredicate(Pos at) {
+  refuse(next().text + " (full-text search)");
+  skipParenthesised();
+  // a stand-in condition when the form is only read through
+  return std::make_unique<IsNullExpr>(std::make_unique<Literal>(LiteralKind::Null, "NULL", at), false, at);
+}
+
+// The escapes' values are datetime, as on SQL Server: {d} at midnight, {t} on
+// the current day.  Text of the ODBC form is read as ISO 8601, whatever the
+// date order; other text is converted as any date text.
+ExprPtr Parser::odbcEscape(Pos at) {
+  expectSymbol("{");
+  const std::string kind = peek().kind == TokenKind::Identifier ? ascii::upperCase(peek().text) : "";
+  if (kind == "FN") {
+    next();
+    ExprPtr e = odbcFunction(at);
+    expectSymbol("}");
+    return e;
+  }
+  if ((kind != "D" && kind != "T" && kind != "TS") || peek(1).kind != TokenKind::String) fail();
+  next();
+  std::string text = next().text;
+  expectSymbol("}");
+  if (kind == "D" && text.size() == 10 && odbcDate(text)) text += "T00:00:00";
+  if (kind == "TS" && odbcDate(text) && text.size() > 11 && text[10] == ' ' && odbcTime(text, 11))
+    text[10] = 'T';
+  if (kind == "T" && odbcTime(text, 0)) text = "1900-01-01T" + text;
+  ExprPtr value = castTo("DATETIME", std::make_unique<Literal>(LiteralKind::String, text, at), at);
+  if (kind != "T") return value;
+  // DATEADD(day, DATEDIFF(day, 0, GETDATE()), time)
+  ExprPtr today = call("DATEDIFF",
+                       list(word("day", at), std::make_unique<Literal>(LiteralKind::Integer, "0", at),
+                            call("GETDATE", {}, at)),
+                       at);
+  return call("DATEADD", list(word("day", at), std::move(today), std::move(value)), at);
+}
+
+// {fn name(args)}: the ODBC names the engine has a function for are mapped to
+// it; the other ODBC-only functions are refused; any other name is the
+// T-SQL function of that name.
+ExprPtr Parser::odbcFunction(Pos at) {
+  if (peek().kind != TokenKind::Identifier && peek().kind != TokenKind::Keyword) fail();
+  const std::string name = ascii::upperCase(peek().text);
+  static const struct {
+    const char* odbc;
+    const char* tsql;
+    const char* datepart;  // a leading datepart argument, or null
+  } kMapped[] = {
+      {"UCASE", "UPPER", nullptr},          {"LCASE", "LOWER", nullptr},
+      {"IFNULL", "ISNULL", nullptr},        {"NOW", "GETDATE", nullptr},
+      {"DAYOFMONTH", "DAY", nullptr},       {"HOUR", "DATEPART", "hour"},
+      {"MINUTE", "DATEPART", "minute"},     {"SECOND", "DATEPART", "second"},
+      {"QUARTER", "DATEPART", "quarter"},   {"WEEK", "DATEPART", "week"},
+      {"DAYOFWEEK", "DATEPART", "weekday"}, {"DAYOFYEAR", "DATEPART", "dayofyear"},
+  };
+  static constexpr std::string_view kRefused[] = {"BIT_LENGTH",   "OCTET_LENGTH", "CONCAT",    "CURTIME",
+                                                  "CURRENT_TIME", "CONVERT",      "MONTHNAME", "DAYNAME"};
+  for (std::string_view r : kRefused) {
+    if (name == r) {
+      refuse("{fn " + name + "}");
+      next();
+      skipParenthesised();
+      return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);
+    }
+  }
+  ObjectName fn;
+  fn.parts.push_back(next().text);
+  fn.pos = at;
+  if (name == "CURDATE" || name == "CURRENT_DATE") {
+    expectSymbol("(");
+    expectSymbol(")");
+    return castTo("DATE", call("GETDATE", {}, at), at);
+  }
+  for (const auto& m : kMapped) {
+    if (name != m.odbc) continue;
+    fn.parts.back() = m.tsql;
+    ExprPtr e = functionCall(std::move(fn), at);
+    if (m.datepart) {
+      auto& args = e->as<FunctionCall>().args;
+      args.insert(args.begin(), word(m.datepart, at));
+    }
+    return e;
+  }
+  if (name == "TRUNCATE") {  // TRUNCATE(x, n) is ROUND(x, n, 1)
+    fn.parts.back() = "ROUND";
+    ExprPtr e = functionCall(std::move(fn), at);
+    e->as<FunctionCall>().args.push_back(std::make_unique<Literal>(LiteralKind::Integer, "1", at));
+    return e;
+  }
+  return functionCall(std::move(fn), at);
 }
 
 ExprPtr Parser::caseExpr() {

@@ -1,5 +1,6 @@
 // Queries: SELECT, UNION chains, ORDER BY, FROM with joins and derived tables.
 #include "platform/common/ascii_text.h"
+#include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser.h"
 #include "platform/tsql/parse/parser_impl.h"
 
@@ -38,6 +39,33 @@ QueryPtr Parser::query() {
     q->orderBy = orderBy();
     if (isWord("OFFSET")) unsupported("ORDER BY ... OFFSET ... FETCH");
   }
+  return q;
+}
+
+QueryPtr Parser::subquery() {
+  ++subqueries_;
+  const size_t start = i_;
+  QueryPtr q;
+  try {
+    q = query();
+    refuseStatementTail(true);  // FOR XML / JSON / BROWSE, OPTION (...)
+  } catch (const SqlError& e) {
+    if (!unsupported_ || e.number() != 40517) throw;
+    // Read through to the subquery's closing parenthesis: a ';' or INTO on
+    // the way is still a fault.  A stand-in query takes its place.
+    unsupported_->push_back(e.message());
+    i_ = start;
+    for (int open = 0; open > 0 || !isSymbol(")"); next()) {
+      if (atEnd() || isSymbol(";") || isKeyword("INTO")) fail();
+      open += isSymbol("(") ? 1 : isSymbol(")") ? -1 : 0;
+    }
+    q = std::make_unique<Query>();
+    q->select = std::make_unique<SelectBlock>();
+    SelectItem item;
+    item.expr = std::make_unique<Literal>(LiteralKind::Null, "NULL", Pos{});
+    q->select->items.push_back(std::move(item));
+  }
+  --subqueries_;
   return q;
 }
 
@@ -94,6 +122,7 @@ std::unique_ptr<SelectBlock> Parser::selectBlock() {
   do {
     s->items.push_back(selectItem());
   } while (acceptSymbol(","));
+  if (isKeyword("INTO") && subqueries_ > 0) fail();  // no INTO in a subquery
   if (acceptKeyword("INTO")) s->into = objectName();
   if (acceptKeyword("FROM")) s->from = tableSources();
   if (acceptKeyword("WHERE")) s->where = condition();
@@ -235,7 +264,7 @@ TableRefPtr Parser::tablePrimary() {
       return inner;
     }
     auto d = std::make_unique<DerivedTable>(at);
-    d->query = query();
+    d->query = subquery();
     expectSymbol(")");
     acceptKeyword("AS");
     d->alias = name();

@@ -128,7 +128,7 @@ StmtPtr Parser::insertStatement() {
     s->source = InsertStmt::Source::DefaultValues;
   } else if (isKeyword("SELECT") || isSymbol("(")) {
     s->source = InsertStmt::Source::Query;
-    s->query = query();
+    s->query = subquery();  // no INTO
     refuseStatementTail(false);
   } else if (isKeyword("EXEC") || isKeyword("EXECUTE")) {
     unsupported("INSERT ... EXEC");
@@ -523,7 +523,8 @@ ExecArg Parser::execArgument() {
   if (isSymbol("-") || isSymbol("+")) {
     bool minus = next().text == "-";
     TokenKind k = peek().kind;
-    if (k != TokenKind::Integer && k != TokenKind::Decimal && k != TokenKind::Float) fail();
+    if (k != TokenKind::Integer && k != TokenKind::Decimal && k != TokenKind::Float && k != TokenKind::Money)
+      fail();
     arg.value = primary(false);
     if (minus) arg.value = std::make_unique<UnaryExpr>(UnaryOp::Minus, std::move(arg.value), at);
     return arg;
@@ -540,6 +541,8 @@ ExecArg Parser::execArgument() {
     case TokenKind::Integer:
     case TokenKind::Decimal:
     case TokenKind::Float:
+    case TokenKind::Money:
+    case TokenKind::Binary:
     case TokenKind::String:
     case TokenKind::NString:
     case TokenKind::SystemVariable:

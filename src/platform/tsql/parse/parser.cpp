@@ -22,7 +22,8 @@ std::string upper(std::string_view s) {
 
 }  // namespace
 
-Parser::Parser(std::string_view text) : text_(text), toks_(tokenize(text)) {}
+Parser::Parser(std::string_view text, std::vector<std::string>* unsupported)
+    : text_(text), toks_(tokenize(text)), unsupported_(unsupported) {}
 
 Parser::DepthGuard::DepthGuard(Parser& p) : p_(p) {
   if (++p_.depth_ > kMaxDepth) {
@@ -104,6 +105,11 @@ void Parser::failAt(const Token& t) const {
 
 void Parser::unsupported(std::string_view form) const {
   throwSqlError(40517, {std::string(form)}, peek().line);
+}
+
+void Parser::refuse(std::string_view form) {
+  if (!unsupported_) unsupported(form);
+  unsupported_->emplace_back(form);
 }
 
 bool Parser::isKeywordOrWord(std::string_view word, size_t ahead) const {
@@ -271,6 +277,10 @@ std::vector<ast::ParamDecl> parseParameterDeclarations(std::string_view text) {
 
 ast::ExprPtr parseExpression(std::string_view text) {
   return Parser(text).wholeExpression();
+}
+
+ast::ExprPtr parseServerExpression(std::string_view text, std::vector<std::string>& unsupported) {
+  return Parser(text, &unsupported).wholeExpression();
 }
 
 }  // namespace mls::tsql

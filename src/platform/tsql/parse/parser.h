@@ -16,6 +16,7 @@
 // offending token is the last one read, as SQL Server reports it.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -42,5 +43,11 @@ std::vector<ast::ParamDecl> parseParameterDeclarations(std::string_view text);
 
 // One expression (a value or a condition), the whole text; for tests and tools.
 ast::ExprPtr parseExpression(std::string_view text);
+
+// As parseExpression, for text that SQL Server may run rather than this
+// engine: a form of SQL Server's grammar that the engine refuses with 40517
+// is read through, its name added to `unsupported`, and the tree holds a
+// stand-in for it (the tree is for checking the text, not for running it).
+ast::ExprPtr parseServerExpression(std::string_view text, std::vector<std::string>& unsupported);
 
 }  // namespace mls::tsql

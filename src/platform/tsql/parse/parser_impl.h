@@ -15,7 +15,11 @@ namespace mls::tsql {
 
 class Parser {
  public:
-  explicit Parser(std::string_view text);
+  // With `unsupported`, a form of SQL Server's expressions that the engine
+  // refuses with 40517 (a binary constant, a COLLATE of another collation, a
+  // full-text predicate, ...) is read through and its name added there,
+  // rather than refused: a check of text that another server may run.
+  explicit Parser(std::string_view text, std::vector<std::string>* unsupported = nullptr);
 
   std::vector<ast::StmtPtr> batch();
   std::vector<ast::ParamDecl> parameterDeclarations();
@@ -73,6 +77,9 @@ class Parser {
   [[noreturn]] void failAt(const Token& t) const;
   // Error 40517 naming `form`: a T-SQL form the engine does not have.
   [[noreturn]] void unsupported(std::string_view form) const;
+  // 40517 naming `form`, for a form the parser reads through: with an
+  // `unsupported` list the form is only added there and parsing goes on.
+  void refuse(std::string_view form);
   // A keyword or a plain identifier spelled `word`.
   bool isKeywordOrWord(std::string_view word, size_t ahead = 0) const;
   // Refuses a compound assignment (+=, -=, ...) `ahead` tokens on.
@@ -109,11 +116,19 @@ class Parser {
   ast::ExprPtr keywordPrimary(bool conditionFirst, ast::Pos at);
   ast::ExprPtr caseExpr();
   ast::ExprPtr functionCall(ast::ObjectName name, ast::Pos at);
+  ast::ExprPtr collate(ast::ExprPtr operand);  // at COLLATE
+  ast::ExprPtr iif(ast::Pos at);               // at IIF (
+  // CONTAINS (...) or FREETEXT (...), refused (no full-text index here).
+  ast::ExprPtr fullTextPredicate(ast::Pos at);
+  // ODBC escapes: {d '...'}, {t '...'}, {ts '...'} and {fn name(args)}.
+  ast::ExprPtr odbcEscape(ast::Pos at);
+  ast::ExprPtr odbcFunction(ast::Pos at);  // after {fn
   ast::ExprPtr valueOrDefault();
   bool startsExpression() const;
 
   // ---- queries (parse_query.cpp)
   ast::QueryPtr query();         // union chain with ORDER BY
+  ast::QueryPtr subquery();      // a query inside another statement's parts: no INTO
   ast::QueryPtr intersection();  // terms joined by INTERSECT
   ast::QueryPtr queryTerm();
   std::unique_ptr<ast::SelectBlock> selectBlock();
@@ -175,6 +190,8 @@ class Parser {
   int chain_ = 0;
   int parameters_ = 0;
   bool firstStatement_ = true;
+  int subqueries_ = 0;                               // subqueries being read
+  std::vector<std::string>* unsupported_ = nullptr;  // see the constructor
 };
 
 }  // namespace mls::tsql

@@ -17,10 +17,12 @@ enum class TokenKind {
   Integer,           // 42
   Decimal,           // 4.2
   Float,             // 4.2E1
+  Money,             // $4.2: text holds the number without the '$'
+  Binary,            // 0x2A: text as written, 0x included
   String,            // 'text': text holds the value
   NString,           // N'text': text holds the value
   Parameter,         // ?
-  Symbol,            // operators and punctuation: = <> != <= >= !< !> < > + - * / % & | ^ ~ ( ) , . ;
+  Symbol,            // operators and punctuation: = <> != <= >= !< !> < > + - * / % & | ^ ~ ( ) , . ; { }
 };
 
 struct Token {
@@ -34,7 +36,7 @@ struct Token {
 // Splits `text` into tokens, ending with one End token.  Throws SqlError 105 for
 // an unclosed string or quoted name, 113 for an unclosed comment, 103 for a name
 // over 128 characters, 1038 for an empty [] or "" name and 102 for a character
-// that starts no token (and for 0x binary constants, which the engine lacks).
+// that starts no token.
 std::vector<Token> tokenize(std::string_view text);
 
 // Is `upper` (an upper-cased word) a reserved word of T-SQL?

@@ -72,6 +72,8 @@ std::string literalText(const ast::Literal& l) {
       return quoted(l.text, '\'', '\'');
     case ast::LiteralKind::NString:
       return "N" + quoted(l.text, '\'', '\'');
+    case ast::LiteralKind::Money:
+      return "$" + l.text;
     default:
       return l.text;
   }
@@ -183,8 +185,13 @@ std::string expressionText(const ast::Expr& e) {
       return convertText(e.as<ast::ConvertExpr>());
     case ExprKind::Function:
       return functionText(e.as<ast::FunctionCall>());
+    case ExprKind::Collate: {
+      const auto& c = e.as<ast::CollateExpr>();
+      return "(" + expressionText(*c.operand) + " COLLATE " + c.collation + ")";
+    }
     case ExprKind::InSubquery:
     case ExprKind::Exists:
+    case ExprKind::Quantified:
     case ExprKind::Subquery:
       break;
   }

@@ -22,6 +22,21 @@ TEST(ConditionFragment, OneConditionWhateverItsTextLooksLike) {
       {"NOT EXISTS (SELECT 1 FROM t x WHERE x.a = v1.FItemID AND x.b IN (SELECT c FROM d))",
        Connective::None},
       {"FItemID = 1", Connective::None},  // unqualified: the statement resolves it
+      // SQL Server's forms, also those this engine refuses when it runs them
+      {"v1.FQty > ALL (SELECT FQty FROM t) AND v1.FItemID = SOME (SELECT a FROM b)", Connective::None},
+      {"AND v1.FAmount <> $0 AND v1.FFlag = 0x01", Connective::And},
+      {"v1.FDate >= {d '2024-03-01'} AND v1.FDate < {ts '2024-04-01 00:00:00'}", Connective::None},
+      {"{fn UCASE(v1.FNote)} = 'A' OR {fn BIT_LENGTH(v1.FNote)} > 8", Connective::None},
+      {"v1.FNote COLLATE Chinese_PRC_CI_AS = N'材料' AND CONTAINS(v1.FNote, '\"a*\"')", Connective::None},
+      {"OR IIF(v1.FQty > 0, 1, 0) = 1 AND NOT FREETEXT(*, 'x')", Connective::Or},
+      {"u1.FDate < CURRENT_TIMESTAMP AND TRY_CAST(v1.FNote AS INT) > 0", Connective::None},
+      // subqueries read through past what the engine lacks, to their ')'
+      {"v1.FItemID IN (SELECT a FROM b CROSS APPLY c(b.x) d WHERE (d.y = 1)) AND v1.FQty > 0",
+       Connective::None},
+      {"v1.FNote = (SELECT TOP 1 n FROM t ORDER BY n OFFSET 0 ROWS FETCH NEXT 1 ROWS ONLY)",
+       Connective::None},
+      {"v1.FNote = (SELECT ',' + n FROM t FOR XML PATH(''))", Connective::None},
+      {"EXISTS (SELECT g FROM t GROUP BY CUBE(g, h))", Connective::None},
   };
   for (const auto& c : sound) {
     const ConditionFragment f = checkConditionFragment(c.text, kAliases);
@@ -48,6 +63,16 @@ TEST(ConditionFragment, AnythingMoreIsAFault) {
       {"dbo.v1.FItemID = 1", "the statement has no table named by dbo.v1.FItemID"},
       {"v1.FQty + 1", "a value where a condition is expected"},
       {"OR", "no condition follows OR"},
+      {"EXISTS (SELECT 1 INTO t FROM u1)", "Incorrect syntax near the keyword 'INTO'."},
+      {"v1.FItemID IN (SELECT a INTO #t FROM b)", "Incorrect syntax near the keyword 'INTO'."},
+      {"v1.FQty = ANY (1, 2)", "Incorrect syntax near '1'."},
+      {"{fn UCASE(v1.FNote)} = 'A'; SELECT 1", "Incorrect syntax near ';'."},
+      {"CONTAINS(v1.FNote, 'a')) OR (1=1", "Incorrect syntax near ')'."},
+      {"x.FNote COLLATE Latin1_General_BIN = 'a'", "the statement has no table named by x.FNote"},
+      {"v1.FItemID IN (SELECT a FROM b CROSS APPLY c(b.x) d; DELETE t)", "Incorrect syntax near ';'."},
+      {"EXISTS (SELECT g FROM t GROUP BY ALL g HAVING g IN (SELECT 1 INTO x))",
+       "Incorrect syntax near the keyword 'INTO'."},
+      {"v1.FItemID IN (SELECT a FROM b CROSS APPLY c(b.x) d", "Incorrect syntax near 'd'."},
   };
   for (const auto& f : faults)
     EXPECT_EQ(checkConditionFragment(f.text, kAliases).fault, f.fault) << f.text;

@@ -10,8 +10,8 @@ namespace {
 using K = TokenKind;
 
 std::string kinds(std::string_view text) {
-  static const char* const kName[] = {"End", "Id",  "QId", "Kw",   "Var",   "SysVar", "Int",
-                                      "Dec", "Flt", "Str", "NStr", "Param", "Sym"};
+  static const char* const kName[] = {"End", "Id",  "QId", "Kw",  "Var",  "SysVar", "Int", "Dec",
+                                      "Flt", "Mon", "Bin", "Str", "NStr", "Param",  "Sym"};
   std::string out;
   for (const Token& t : tokenize(text)) {
     if (t.kind == K::End) break;
@@ -43,14 +43,18 @@ TEST(Lexer, NumbersEndWhereLettersStart) {
   EXPECT_EQ(kinds("1INSERT"), "Int:1 Kw:INSERT");
   EXPECT_EQ(kinds("1END"), "Int:1 Kw:END");  // no digits after E: no exponent
   EXPECT_EQ(kinds("1.5else"), "Dec:1.5 Kw:ELSE");
+  // money and binary constants; a binary constant ends at its last hex digit
+  EXPECT_EQ(kinds("$12.5 $.5 $7 0x1A 0X 0x1g a$b"),
+            "Mon:12.5 Mon:.5 Mon:7 Bin:0x1A Bin:0X Bin:0x1 Id:g Id:a$b");
 }
 
 TEST(Lexer, OperatorsTakeTheLongestMatch) {
   EXPECT_EQ(kinds("a<>b!=c<=d>=e!<f!>g<h"),
             "Id:a Sym:<> Id:b Sym:!= Id:c Sym:<= Id:d Sym:>= Id:e Sym:!< Id:f Sym:!> Id:g Sym:< Id:h");
   EXPECT_EQ(
-      kinds("+-*/%&|^~(),.;=?"),
-      "Sym:+ Sym:- Sym:* Sym:/ Sym:% Sym:& Sym:| Sym:^ Sym:~ Sym:( Sym:) Sym:, Sym:. Sym:; Sym:= Param:?");
+      kinds("+-*/%&|^~(),.;={}?"),
+      "Sym:+ Sym:- Sym:* Sym:/ Sym:% Sym:& Sym:| Sym:^ Sym:~ Sym:( Sym:) Sym:, Sym:. Sym:; Sym:= Sym:{ Sym:} "
+      "Param:?");
 }
 
 TEST(Lexer, CommentsVanishAndMayHoldAnything) {
@@ -87,7 +91,7 @@ TEST(Lexer, ErrorsCarryNumberTextAndLine) {
       {"SELECT 1 /* a /* b */", 113, "Missing end comment mark '*/'.", 1},
       {"SELECT 1\n\nSELECT $", 102, "Incorrect syntax near '$'.", 3},
       {"SELECT a ! b", 102, "Incorrect syntax near '!'.", 1},
-      {"SELECT 0x1A", 102, "Incorrect syntax near '0x1A'.", 1},  // not 0 AS x1A
+      {"SELECT $e5", 102, "Incorrect syntax near '$'.", 1},  // a money constant has no exponent
       {"SELECT 1 AS []", 1038, "", 1},
       {"SELECT 1 AS \"\"", 1038, "", 1},
   };

@@ -55,6 +55,12 @@ void forEachChild(const ast::Expr& e, F&& f) {
     case ast::ExprKind::InSubquery:
       f(*e.as<ast::InSubqueryExpr>().operand);
       break;
+    case ast::ExprKind::Quantified:
+      f(*e.as<ast::QuantifiedExpr>().operand);
+      break;
+    case ast::ExprKind::Collate:
+      f(*e.as<ast::CollateExpr>().operand);
+      break;
     case ast::ExprKind::Case: {
       const auto& c = e.as<ast::CaseExpr>();
       if (c.operand) f(*c.operand);
@@ -141,11 +147,15 @@ std::string exprKey(const ast::Expr& e, const std::function<std::string(const as
     case ast::ExprKind::Case:
       k += e.as<ast::CaseExpr>().operand ? "S" : "";
       break;
+    case ast::ExprKind::Collate:
+      k += toUpper(e.as<ast::CollateExpr>().collation);
+      break;
     case ast::ExprKind::Parameter:
     case ast::ExprKind::Star:
     case ast::ExprKind::Default:
     case ast::ExprKind::InSubquery:
     case ast::ExprKind::Exists:
+    case ast::ExprKind::Quantified:
     case ast::ExprKind::Subquery:
       // These never match another expression.
       k += std::to_string(reinterpret_cast<uintptr_t>(&e));

@@ -59,6 +59,10 @@ BoundExprPtr bindLiteral(const ast::Literal& l) {
     case ast::LiteralKind::NString:
       return makeConstant(Value::string(l.text),
                           stringLiteralType(l.text, l.literal == ast::LiteralKind::NString));
+    case ast::LiteralKind::Money: {  // $12.5: the number as money, rounded to 4 places
+      auto [v, t] = numericLiteral(l.text);
+      return makeConversion(makeConstant(std::move(v), t), SqlType(TypeId::Money), ConvertKind::Cast);
+    }
   }
   throwSqlError(102, {""});
 }
@@ -161,6 +165,11 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
     }
     case ast::ExprKind::Exists:
       return bindSubquery(SubqueryKind::Exists, *e.as<ast::ExistsExpr>().query, scope, nullptr, false);
+    case ast::ExprKind::Quantified: {
+      const auto& q = e.as<ast::QuantifiedExpr>();
+      return bindSubquery(q.all ? SubqueryKind::All : SubqueryKind::Any, *q.query, scope,
+                          bind(*q.operand, scope), false, compareOp(q.op));
+    }
     case ast::ExprKind::Subquery:
       return bindSubquery(SubqueryKind::Scalar, *e.as<ast::SubqueryExpr>().query, scope, nullptr, false);
     case ast::ExprKind::Case:
@@ -178,6 +187,14 @@ BoundExprPtr Binder::bind(const ast::Expr& e, const Scope* scope) {
     }
     case ast::ExprKind::Function:
       return bindFunction(e.as<ast::FunctionCall>(), scope);
+    case ast::ExprKind::Collate: {
+      // the parser lets through only the collations that compare as the
+      // database's own: the operand compares as it is
+      BoundExprPtr operand = bind(*e.as<ast::CollateExpr>().operand, scope);
+      const SqlType& t = operand->type();
+      if (!t.isString() && !t.isNull()) throwSqlError(447, {t.typeName()});
+      return operand;
+    }
   }
   throwSqlError(102, {""});
 }

@@ -117,7 +117,7 @@ class Binder {
   BoundExprPtr bindFunction(const ast::FunctionCall& f, const Scope* scope);
   BoundExprPtr bindCase(const ast::CaseExpr& c, const Scope* scope);
   BoundExprPtr bindSubquery(SubqueryKind kind, const ast::Query& q, const Scope* scope, BoundExprPtr operand,
-                            bool negated);
+                            bool negated, CompareOp op = CompareOp::Eq);
   std::vector<BoundExprPtr> bindArgs(const std::vector<ast::ExprPtr>& args, const Scope* scope);
 
   BindContext& context_;

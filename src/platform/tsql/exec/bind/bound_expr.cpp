@@ -243,6 +243,28 @@ class NegateNode final : public BoundExpr {
   BoundExprPtr a_;
 };
 
+}  // namespace
+
+bool compareHolds(CompareOp op, int order) {
+  switch (op) {
+    case CompareOp::Eq:
+      return order == 0;
+    case CompareOp::Ne:
+      return order != 0;
+    case CompareOp::Lt:
+      return order < 0;
+    case CompareOp::Gt:
+      return order > 0;
+    case CompareOp::Le:
+      return order <= 0;
+    case CompareOp::Ge:
+      return order >= 0;
+  }
+  return false;
+}
+
+namespace {
+
 template <CompareOp Op>
 class CompareNode final : public BoundExpr {
  public:
@@ -255,22 +277,7 @@ class CompareNode final : public BoundExpr {
     if (x.isNull()) return std::nullopt;
     const Value& y = b_->ref(c, s2);
     if (y.isNull()) return std::nullopt;
-    int r = compareValues(x, y);
-    switch (Op) {
-      case CompareOp::Eq:
-        return r == 0;
-      case CompareOp::Ne:
-        return r != 0;
-      case CompareOp::Lt:
-        return r < 0;
-      case CompareOp::Gt:
-        return r > 0;
-      case CompareOp::Le:
-        return r <= 0;
-      case CompareOp::Ge:
-        return r >= 0;
-    }
-    return std::nullopt;
+    return compareHolds(Op, compareValues(x, y));
   }
 
  private:

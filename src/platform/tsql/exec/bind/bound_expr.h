@@ -71,6 +71,8 @@ BoundExprPtr makeNegate(BoundExprPtr a);
 enum class CompareOp { Eq, Ne, Lt, Gt, Le, Ge };
 // Converts both sides to their comparison type.
 BoundExprPtr makeComparison(CompareOp op, BoundExprPtr a, BoundExprPtr b);
+// Does `op` hold for two values that compareValues orders as `order`?
+bool compareHolds(CompareOp op, int order);
 BoundExprPtr makeAnd(BoundExprPtr a, BoundExprPtr b);
 BoundExprPtr makeOr(BoundExprPtr a, BoundExprPtr b);
 BoundExprPtr makeNot(BoundExprPtr a);
@@ -89,9 +91,11 @@ BoundExprPtr makeFunction(const FunctionDef& def, std::vector<BoundExprPtr> args
 
 // ---- subqueries: the plan runs with the caller's context as its outer one;
 // an uncorrelated plan runs once per statement and its answer is kept.
-enum class SubqueryKind { Scalar, Exists, In };
+// Any and All compare the operand with each value by `op` (x op ANY / ALL
+// (subquery)).
+enum class SubqueryKind { Scalar, Exists, In, Any, All };
 BoundExprPtr makeSubquery(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bool correlated,
-                          BoundExprPtr operand = nullptr, bool negated = false);
+                          BoundExprPtr operand = nullptr, bool negated = false, CompareOp op = CompareOp::Eq);
 
 // A node evaluated by a callback of the engine (OBJECT_ID and the like).
 using NativeFn = Value (*)(const std::vector<Value>& args, const EvalContext& c);

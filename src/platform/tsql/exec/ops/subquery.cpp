@@ -1,6 +1,7 @@
-// Subqueries in expressions: scalar, EXISTS and IN.  The plan runs with the
-// caller's context as its outer one; an uncorrelated plan runs once per
-// statement and its answer is kept (IN: its values hashed).
+// Subqueries in expressions: scalar, EXISTS, IN and the comparisons with ANY
+// or ALL.  The plan runs with the caller's context as its outer one; an
+// uncorrelated plan runs once per statement and its answer is kept (IN: its
+// values hashed).
 #include <utility>
 
 #include "platform/tsql/errors.h"
@@ -43,13 +44,14 @@ class ScalarSink final : public RowSink {
 class SubqueryNode final : public BoundExpr {
  public:
   SubqueryNode(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bool correlated, BoundExprPtr operand,
-               bool negated, SqlType t)
+               bool negated, CompareOp op, SqlType t)
       : BoundExpr(t, true),
         kind_(kind),
         plan_(std::move(plan)),
         correlated_(correlated),
         operand_(std::move(operand)),
-        negated_(negated) {}
+        negated_(negated),
+        op_(op) {}
 
   Value eval(const EvalContext& c) const override {
     if (kind_ == SubqueryKind::Scalar) {
@@ -81,29 +83,56 @@ class SubqueryNode final : public BoundExpr {
       }
       return found;
     }
-    return testIn(c);
+    if (kind_ == SubqueryKind::In) return testIn(c);
+    return testQuantified(c);
   }
 
  private:
+  // Runs the plan for its values, unless an uncorrelated one already ran;
+  // IN's values are hashed.
+  void collect(const EvalContext& c) const {
+    if (!correlated_ && cached_) return;
+    CollectSink sink;
+    plan_->run(*c.env, &c, sink);
+    values_.clear();
+    hashes_.clear();
+    holdsNull_ = false;
+    std::vector<uint8_t> use;
+    for (auto& r : sink.rows) {
+      holdsNull_ = holdsNull_ || r[0].isNull();
+      if (kind_ == SubqueryKind::In) {
+        use.push_back(r[0].isNull() ? 0 : 1);
+        hashes_.push_back(r[0].isNull() ? 0 : hashValue(r[0]));
+      }
+      values_.push_back(std::move(r[0]));
+    }
+    if (kind_ == SubqueryKind::In) chains_.build(hashes_, use);
+    cached_ = !correlated_;
+  }
+
+  // x op ANY (subquery): true when op holds for one value, x op ALL: false
+  // when it fails for one; else UNKNOWN when a comparison met a NULL (x or a
+  // value), else false for ANY and true for ALL (so with no rows at all).
+  Bool3 testQuantified(const EvalContext& c) const {
+    collect(c);
+    Value scratch;
+    const Value& v = operand_->ref(c, scratch);
+    const bool all = kind_ == SubqueryKind::All;
+    bool unknown = false;
+    for (const Value& x : values_) {
+      if (v.isNull() || x.isNull())
+        unknown = true;
+      else if (compareHolds(op_, compareValues(v, x)) != all)
+        return !all;
+    }
+    if (unknown) return std::nullopt;
+    return all;
+  }
+
   // x IN (subquery): true on a match, UNKNOWN when no match but a NULL was met
   // (or x is NULL and the subquery is not empty), else false.
   Bool3 testIn(const EvalContext& c) const {
-    if (correlated_ || !cached_) {
-      CollectSink sink;
-      plan_->run(*c.env, &c, sink);
-      values_.clear();
-      hashes_.clear();
-      holdsNull_ = false;
-      std::vector<uint8_t> use;
-      for (auto& r : sink.rows) {
-        holdsNull_ = holdsNull_ || r[0].isNull();
-        use.push_back(r[0].isNull() ? 0 : 1);
-        hashes_.push_back(r[0].isNull() ? 0 : hashValue(r[0]));
-        values_.push_back(std::move(r[0]));
-      }
-      chains_.build(hashes_, use);
-      cached_ = !correlated_;
-    }
+    collect(c);
     Value scratch;
     const Value& v = operand_->ref(c, scratch);
     Bool3 result = false;
@@ -127,10 +156,11 @@ class SubqueryNode final : public BoundExpr {
   bool correlated_;
   BoundExprPtr operand_;
   bool negated_;
+  CompareOp op_;  // Any, All
   mutable bool cached_ = false;
   mutable Value cachedValue_;
   mutable bool cachedBool_ = false;
-  mutable std::vector<Value> values_;  // IN: the subquery's values, hashed
+  mutable std::vector<Value> values_;  // IN, ANY, ALL: the subquery's values (IN's hashed)
   mutable std::vector<size_t> hashes_;
   mutable HashChains chains_;
   mutable bool holdsNull_ = false;
@@ -139,13 +169,13 @@ class SubqueryNode final : public BoundExpr {
 }  // namespace
 
 BoundExprPtr makeSubquery(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bool correlated,
-                          BoundExprPtr operand, bool negated) {
+                          BoundExprPtr operand, bool negated, CompareOp op) {
   SqlType t(TypeId::Bit);
   if (kind == SubqueryKind::Scalar) {
     if (plan->columns.size() != 1) throwSqlError(116);
     t = plan->columns[0].type;
   }
-  if (kind == SubqueryKind::In) {
+  if (kind == SubqueryKind::In || kind == SubqueryKind::Any || kind == SubqueryKind::All) {
     if (plan->columns.size() != 1) throwSqlError(116);
     SqlType ct = comparisonType(operand->type(), plan->columns[0].type);
     operand = makeConversion(std::move(operand), ct, ConvertKind::Implicit);
@@ -154,7 +184,8 @@ BoundExprPtr makeSubquery(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bo
       plan->columns[0].type = ct;
     }
   }
-  return std::make_unique<SubqueryNode>(kind, std::move(plan), correlated, std::move(operand), negated, t);
+  return std::make_unique<SubqueryNode>(kind, std::move(plan), correlated, std::move(operand), negated, op,
+                                        t);
 }
 
 }  // namespace mls::tsql

@@ -415,10 +415,10 @@ std::unique_ptr<QueryPlan> Binder::bindSetOperation(const ast::Query& q, const S
 }
 
 BoundExprPtr Binder::bindSubquery(SubqueryKind kind, const ast::Query& q, const Scope* scope,
-                                  BoundExprPtr operand, bool negated) {
+                                  BoundExprPtr operand, bool negated, CompareOp op) {
   bool correlated = false;
   std::unique_ptr<QueryPlan> plan = bindQuery(q, scope, &correlated);
-  return makeSubquery(kind, std::move(plan), correlated, std::move(operand), negated);
+  return makeSubquery(kind, std::move(plan), correlated, std::move(operand), negated, op);
 }
 
 }  // namespace mls::tsql
