@@ -1,8 +1,11 @@
 #include "distribution/engine/line_rows.h"
 
+#include <algorithm>
+
 #include "frame/drop_table.h"
 #include "platform/ado/recordset.h"
 #include "platform/com/error.h"
+#include "platform/common/u256.h"
 
 namespace mls::distribution::engine {
 
@@ -131,6 +134,28 @@ std::string weighedPart(std::string_view whole, std::string_view weight, std::st
          " AS decimal(18,10))/CAST(" + t + " AS decimal(38,10))," + p + ") WHEN ABS(" + t +
          ")<1000000000000000000 THEN " + roundedPart(dividedByPieces(whole, weight, total), places) +
          " ELSE CAST(ROUND(" + w + "*" + b + "/(" + t + ")," + p + ") AS decimal(38,11)) END";
+}
+
+com::Decimal weighedPartHalfEven(const com::Decimal& whole, const com::Decimal& weight,
+                                 const com::Decimal& total, int places) {
+  if (total.isZero()) return {};
+  if (places < 0) com::raise(com::err::kInvalidCall);
+  places = std::min(places, com::Decimal::kMaxScale);
+  // whole x weight x 10^places / total as a fraction of whole numbers: the
+  // quotient, then the remainder against half the divisor.
+  U256 dividend = U256::multiply(whole.mantissa(), weight.mantissa());
+  U256 divisor(total.mantissa());
+  const int shift = total.scale() - whole.scale() - weight.scale() + places;
+  if (!(shift >= 0 ? dividend.mulPow10(shift) : divisor.mulPow10(-shift))) com::raise(com::err::kOverflow);
+  U256 quotient, rest;
+  U256::divmod(dividend, divisor, quotient, rest);
+  U256 other = divisor;
+  other.sub(rest);
+  const int half = compare(rest, other);
+  if (half > 0 || (half == 0 && quotient.isOdd())) quotient.addOne();
+  if (!quotient.fitsU128()) com::raise(com::err::kOverflow);
+  return com::Decimal::fromParts(quotient.toU128(), places,
+                                 (whole.negative() != weight.negative()) != total.negative());
 }
 
 void writeRows(ado::Connection& connection, Purpose purpose) {

@@ -12,6 +12,7 @@
 
 #include "distribution/engine/issue_lines.h"
 #include "platform/ado/connection.h"
+#include "platform/com/decimal.h"
 
 namespace mls::distribution::engine {
 
@@ -48,6 +49,12 @@ std::string rankSmallest(std::string_view idExpression);
 // and totals below 1E18 (beyond, the plain decimal expression).
 std::string weighedPart(std::string_view whole, std::string_view weight, std::string_view total,
                         std::string_view places);
+
+// The same part worked out by the component: whole x weight / total exact,
+// rounded once to `places` (at most 28 kept), half to even; 0 where the
+// total is 0.
+com::Decimal weighedPartHalfEven(const com::Decimal& whole, const com::Decimal& weight,
+                                 const com::Decimal& total, int places);
 
 // Replaces the rows of every line of #Rows in `purpose`'s table by the rows
 // #Rows holds for it, in one transaction, then drops #Rows.
