@@ -128,7 +128,9 @@ std::string weighedPart(std::string_view whole, std::string_view weight, std::st
   const std::string b(weight);
   // Whole and weight below 1E8 multiply exactly as decimal(18,10) values
   // (a product of 37 digits), and the quotient's type keeps eleven places,
-  // cut toward zero.
+  // cut toward zero (T-SQL cuts a decimal quotient, it does not round it).
+  // Larger ones go by pieces; a total of 1E18 or more, beyond any sum of
+  // standard values, by the plain expression.
   return "CASE WHEN " + t + "=0 THEN 0 WHEN ABS(" + w + ")<100000000.0 AND ABS(" + b +
          ")<100000000.0 THEN ROUND(CAST(" + w + " AS decimal(18,10))*CAST(" + b +
          " AS decimal(18,10))/CAST(" + t + " AS decimal(38,10))," + p + ") WHEN ABS(" + t +
@@ -146,7 +148,10 @@ com::Decimal weighedPartHalfEven(const com::Decimal& whole, const com::Decimal& 
   U256 dividend = U256::multiply(whole.mantissa(), weight.mantissa());
   U256 divisor(total.mantissa());
   const int shift = total.scale() - whole.scale() - weight.scale() + places;
-  if (!(shift >= 0 ? dividend.mulPow10(shift) : divisor.mulPow10(-shift))) com::raise(com::err::kOverflow);
+  // Scales too far apart for 256 bits (never those of the row tables): the
+  // plain decimal expression.
+  if (shift < -38 || !(shift >= 0 ? dividend.mulPow10(shift) : divisor.mulPow10(-shift)))
+    return (whole * weight / total).roundHalfEven(places);
   U256 quotient, rest;
   U256::divmod(dividend, divisor, quotient, rest);
   U256 other = divisor;
