@@ -1,23 +1,28 @@
 // The whole period close on generated plants of ten seeds, checked against
 // what a close must guarantee: every shared and every direct issue line of the
 // period, of normal use and of repairable waste, has distribution rows adding
-// up exactly to its quantity and valued amount, and no
-// row without weight is negative; every shared work-in-process line's rows add
-// up to it; every classification amount that was split has product rows
-// adding up to it, and one that was not has no main product made in its
-// department; the header and detail work rows agree on each split; every
+// up exactly to its quantity and valued amount, every row of a shared line
+// is the line's exact part by its weight (the rounding difference on the one
+// row the split names), and no row without weight is negative; every shared
+// work-in-process line's rows add up to it; every classification amount that
+// was split has product rows adding up to it, and one that was not has no
+// main product made in its department; the header and detail work rows agree on each split; every
 // department, product and batch's live receipt lines add up exactly to its
 // product cost; and after each step no work table is left behind and the work
 // tables hold nothing of another period.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "classes/library.h"
 #include "close/period_close.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
+#include "support/exact_parts.h"
 
 namespace mls::testing {
 namespace {
@@ -49,27 +54,39 @@ class PeriodCloseTest : public ::testing::TestWithParam<uint64_t> {
     return out;
   }
 
+  // Every row of every shared line of `purpose` in `table` is the line's
+  // exact part by its weight over the weights of the line's rows, the
+  // rounding difference on the row AutoDis names.  Answers the lines checked.
+  int expectExactRows(int purpose, const std::string& table) const;
+
   const std::string connect_ =
       "Provider=Marlstone.Embedded;Data Source=PeriodClose" + std::to_string(GetParam());
 };
 
 // The issue lines of the production departments of `purpose` in the period
-// that `which` picks (e the line), with the sums of their rows in `table`.
+// that `which` picks (e the line), with `joins`: FROM and WHERE, and the
+// line's valued amount.
+std::string linesOf(int purpose, const std::string& which, const std::string& joins = "") {
+  return " FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e ON e.FInterID = h.FInterID "
+         "INNER JOIN t_ICItem i ON i.FItemID = e.FItemID LEFT JOIN t_SystemProfile s ON s.FCategory = 'CB' "
+         "AND "
+         "s.FKey = 'MatCalStyle'" +
+         joins +
+         " WHERE h.FTranType = 24 AND h.FStatus > 0 AND h.FCancellation = 0 AND "
+         "h.FPurposeID = " +
+         std::to_string(purpose) +
+         " AND h.FDeptID IN (SELECT FItemID FROM t_Department WHERE FCostAccountType = 361) AND " + which;
+}
+constexpr const char* kValuedAmount =
+    "CASE WHEN i.FTrack = 81 AND s.FValue = '1' THEN ROUND(e.FQty * e.FPlanPrice, 2) ELSE e.FAmount END";
+
+// Those lines with the sums of their rows in `table`.
 std::string issueLines(int purpose, const std::string& table, const std::string& which) {
   const std::string rowsOf = " FROM " + table +
                              " m WHERE m.FYear = 2024 AND m.FPeriod = 3 AND m.FInterID = e.FInterID AND "
                              "m.FEntryID = e.FEntryID)";
-  return "(SELECT e.FQty, CASE WHEN i.FTrack = 81 AND s.FValue = '1' THEN ROUND(e.FQty * e.FPlanPrice, 2) "
-         "ELSE e.FAmount END AS FAmount, (SELECT SUM(m.FQty)" +
-         rowsOf + " AS RowsQty, (SELECT SUM(m.FAmount)" + rowsOf +
-         " AS RowsAmount FROM cb_ICStockBill h INNER JOIN cb_ICStockBillEntry e ON e.FInterID = h.FInterID "
-         "INNER JOIN t_ICItem i ON i.FItemID = e.FItemID LEFT JOIN t_SystemProfile s ON s.FCategory = 'CB' "
-         "AND "
-         "s.FKey = 'MatCalStyle' WHERE h.FTranType = 24 AND h.FStatus > 0 AND h.FCancellation = 0 AND "
-         "h.FPurposeID = " +
-         std::to_string(purpose) +
-         " AND h.FDeptID IN (SELECT FItemID FROM t_Department WHERE FCostAccountType = 361) AND " + which +
-         ") x";
+  return "(SELECT e.FQty, " + std::string(kValuedAmount) + " AS FAmount, (SELECT SUM(m.FQty)" + rowsOf +
+         " AS RowsQty, (SELECT SUM(m.FAmount)" + rowsOf + " AS RowsAmount" + linesOf(purpose, which) + ") x";
 }
 
 const std::string kShared =
@@ -99,6 +116,66 @@ std::string receiptLines(const std::string& head, const std::string& entry) {
          "AND h.FStatus > 0 AND h.FCancellation = 0 AND h.FDate >= '2024-02-26' AND h.FDate < '2024-03-26' "
          "AND h.FDeptID = g.FDeptID AND e.FItemID = g.FProductID "
          "AND (CASE WHEN i.FTrack = 80 THEN e.FBatchNo ELSE '' END) = g.FBatchNo)";
+}
+
+int PeriodCloseTest::expectExactRows(int purpose, const std::string& table) const {
+  com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
+  c->open(connect_);
+  struct Row {
+    int costObj;
+    com::Decimal weight, qty, amount;
+  };
+  std::map<std::pair<int, int>, std::vector<Row>> rows;              // by line
+  std::map<std::pair<int, int>, std::array<com::Decimal, 3>> lines;  // quantity, amount, quantity decimals
+  for (com::Ref<ado::Recordset> rs = c->execute(
+           "SELECT e.FInterID, e.FEntryID, e.FQty, " + std::string(kValuedAmount) +
+           ", ISNULL(i.FQtyDecimal, 10), m.FCostObjID, m.FStandardData, m.FQty, m.FAmount" +
+           linesOf(purpose, kShared,
+                   " INNER JOIN " + table +
+                       " m ON m.FInterID = e.FInterID AND m.FEntryID = e.FEntryID AND m.FYear = 2024 AND "
+                       "m.FPeriod = 3"));
+       !rs->eof(); rs->moveNext()) {
+    const std::pair<int, int> line{rs->value(0).toLong(), rs->value(1).toLong()};
+    lines[line] = {rs->value(2).toDecimal(), rs->value(3).toDecimal(), rs->value(4).toDecimal()};
+    rows[line].push_back({rs->value(5).toLong(), rs->value(6).toDecimal(), rs->value(7).toDecimal(),
+                          rs->value(8).toDecimal()});
+  }
+  c->close();
+  for (const auto& [line, of] : rows) {
+    std::vector<std::pair<int, com::Decimal>> weights;
+    com::Decimal total;
+    for (const Row& r : of) {
+      weights.emplace_back(r.costObj, r.weight);
+      total = total + r.weight;
+    }
+    const auto& [qty, amount, qtyPlaces] = lines.at(line);
+    for (bool amounts : {false, true}) {
+      const com::Decimal whole = amounts ? amount : qty;
+      std::vector<com::Decimal> expected;
+      com::Decimal rest = whole;
+      for (const Row& r : of) {
+        expected.push_back(total.isZero()
+                               ? com::Decimal()
+                               : exactPart(whole, r.weight, total,
+                                           amounts ? 2 : static_cast<int>(qtyPlaces.toInt64Truncated())));
+        rest = rest - expected.back();
+      }
+      // Of the taker's cost object's rows of its weight (one for each cost
+      // item), the last made takes the difference.
+      const Row& taker = of[autoDisTaker(weights)];
+      int takers = 0;
+      for (size_t i = 0; i < of.size(); ++i) {
+        const com::Decimal got = amounts ? of[i].amount : of[i].qty;
+        const bool tied = of[i].costObj == taker.costObj && of[i].weight == taker.weight;
+        if (tied && !rest.isZero() && got == expected[i] + rest && takers++ == 0) continue;
+        EXPECT_EQ(got, expected[i]) << table << " line " << line.first << "/" << line.second
+                                    << " cost object " << of[i].costObj
+                                    << (amounts ? " amount" : " quantity");
+      }
+      EXPECT_EQ(takers, rest.isZero() ? 0 : 1) << table << " line " << line.first << "/" << line.second;
+    }
+  }
+  return static_cast<int>(rows.size());
 }
 
 TEST_P(PeriodCloseTest, EveryCentIsPlaced) {
@@ -144,6 +221,9 @@ TEST_P(PeriodCloseTest, EveryCentIsPlaced) {
         << table;
   }
   EXPECT_GT(count(issueLines(12000, "cbMaterielInfo", kShared + " AND e.FCostObjGroupID IN (1, 2)")), 3);
+  // Row by row, not only in sum.
+  EXPECT_GT(expectExactRows(12000, "cbMaterielInfo"), 3);
+  EXPECT_GT(expectExactRows(12001, "cbWMaterielInfo"), 3);
   for (const char* table : {"cbMaterielInfo", "cbWMaterielInfo"}) {
     EXPECT_EQ(count(std::string(table) +
                     " WHERE FYear = 2024 AND FPeriod = 3 AND FStandardData = 0 AND FAmount < 0"),

@@ -12,6 +12,7 @@
 
 #include "distribution/engine/issue_lines.h"
 #include "platform/ado/connection.h"
+#include "platform/com/decimal.h"
 
 namespace mls::distribution::engine {
 
@@ -40,10 +41,20 @@ std::string rankLargest(std::string_view expression);
 std::string rankSmallest(std::string_view idExpression);
 
 // ROUND(whole x weight / total, places), 0 where the total is 0: a row's part
-// of its line, taken before anything is rounded (a share rounded first, to
-// ten places, loses cents on large amounts).
+// of its line, the exact quotient rounded once, half away from zero, to
+// `places` (0 to 10).  No step of the SQL rounds first: not a share (to ten
+// places it loses cents on large amounts), nor a product of whole and weight
+// (the decimal type rules cut it to six places, so a tiny weight's part went
+// to 0).  Exact for values of up to ten decimals: wholes below 1E16, weights
+// and totals below 1E18 (beyond, the plain decimal expression).
 std::string weighedPart(std::string_view whole, std::string_view weight, std::string_view total,
                         std::string_view places);
+
+// The same part worked out by the component: whole x weight / total exact,
+// rounded once to `places` (at most 28 kept), half to even; 0 where the
+// total is 0.
+com::Decimal weighedPartHalfEven(const com::Decimal& whole, const com::Decimal& weight,
+                                 const com::Decimal& total, int places);
 
 // Replaces the rows of every line of #Rows in `purpose`'s table by the rows
 // #Rows holds for it, in one transaction, then drops #Rows.

@@ -6,6 +6,7 @@
 
 #include "distribution/engine/client_values.h"
 #include "distribution/engine/issue_lines.h"
+#include "distribution/engine/line_rows.h"
 #include "frame/component.h"
 #include "frame/drop_table.h"
 #include "frame/lang_text.h"
@@ -262,8 +263,8 @@ class LineDistribution {
     }
     for (Share& s : shares) {
       if (total.isZero()) continue;
-      s.amount = (line.amount * s.standardQty / total).roundHalfEven(2);
-      s.qty = (line.qty * s.standardQty / total).roundHalfEven(line.qtyDecimal);
+      s.amount = engine::weighedPartHalfEven(line.amount, s.standardQty, total, 2);
+      s.qty = engine::weighedPartHalfEven(line.qty, s.standardQty, total, line.qtyDecimal);
     }
     settle(shares, line.amount, 2, &Share::amount);
     settle(shares, line.qty, line.qtyDecimal, &Share::qty);

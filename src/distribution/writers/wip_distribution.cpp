@@ -344,9 +344,10 @@ const char* const kWrittenLines =
     "FROM CBOnlineMaterielDispInfo O INNER JOIN #ToDispData L ON L.FInterID=O.FInterID AND "
     "L.FEntryID=O.FEntryID";
 
-// Weights and the shares of the consumers that are not all-online
-// (each the line times its weight over the line's weights, taken before
-// rounding), then the rows written: the period's rows of the lines distributed are
+// Weights and the shares of the consumers that are not all-online (a
+// weight, the input's part by the work in process over completed plus in
+// process, and each share, the line times its weight over the line's
+// weights, exact to their places), then the rows written: the period's rows of the lines distributed are
 // replaced, so that a repeated call leaves the same rows and the calls of
 // other levels keep theirs.  The replacement, the rounding and the cost items
 // are one transaction that any error takes back whole.
@@ -354,7 +355,8 @@ void weightsAndRows(frame::SqlScript& sql, int32_t year, int32_t period) {
   sql.line("--权重")
       .line(
           "UPDATE #DispDetail SET FStandardData=CASE WHEN FIsAllOnline=1 OR FCompleteQty+FOnlineQty=0 THEN 0")
-      .line("  ELSE FInputQty*FOnlineQty/(FCompleteQty+FOnlineQty) END WHERE FIsDirect=0")
+      .line("  ELSE " + engine::weighedPart("FInputQty", "FOnlineQty", "FCompleteQty+FOnlineQty", "10") +
+            " END WHERE FIsDirect=0")
       .line("UPDATE #DispDetail SET FStandardData=0 WHERE FStandardData<0")
       .line("")
       .line("UPDATE D SET FQty=" +

@@ -1,0 +1,232 @@
+// Every row of a split line is the line's quantity and amount times the row's
+// weight over the sum of weights, exact, rounded once, the rounding
+// difference on the one row the rules name: weights from 1E-10 to 1E17 and
+// lines from 0.01 to just below 1E13 (the most a snapshot line holds),
+// negative ones too, through AutoDis's fresh split
+// and re-split, the re-spread of the live amounts, the client's re-split of
+// saved rows and the line preview.  The expected parts are worked out here in
+// whole numbers of decimal digits.
+#include <algorithm>
+
+#include "engine_fixture.h"
+#include "frame/sql_literal.h"
+#include "platform/ado/recordset.h"
+#include "platform/com/decimal.h"
+#include "platform/com/registry.h"
+#include "platform/halvern/dictionary.h"
+#include "platform/halvern/list.h"
+#include "support/exact_parts.h"
+
+namespace mls::testing {
+namespace {
+
+using com::Decimal;
+using frame::sqlNumber;
+
+Decimal number(const std::string& text) {
+  return *Decimal::parse(text);
+}
+
+struct Line {
+  int bill;
+  int item;  // 100: quantities to 2 decimals, 101: to 10
+  std::string qty, amount;
+};
+
+const std::vector<Line> kLines{{1, 100, "3", "3.00"},
+                               {2, 101, "30", "300000000.00"},
+                               {3, 100, "0.03", "0.03"},
+                               {4, 101, "1234.5678901234", "9876543210987.65"},
+                               {5, 100, "-7.5", "-7654321.09"},
+                               {6, 101, "0.0000000007", "0.07"},
+                               {7, 100, "100", "12345678901.23"},
+                               {8, 100, "9999999", "9999999999999.99"}};
+
+struct Sweep {
+  const char* name;
+  std::map<int, std::string> weights;  // by cost object
+};
+
+void PrintTo(const Sweep& s, std::ostream* os) {
+  *os << s.name;
+}
+
+struct Row {
+  int costObj;
+  Decimal qty, amount;
+};
+
+enum class Taker { LargestWeightThenId, LargestWeightThenIdAsText, SmallestId, AnyOne };
+
+class ExactPartsTest : public EngineTest, public ::testing::WithParamInterface<Sweep> {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    item(101, 10);
+    for (const auto& [costObj, weight] : GetParam().weights) {
+      exec(
+          "INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, "
+          "FQty) VALUES (2024, 3, 1, 1, " +
+          sqlNumber(costObj) + ", 0, " + weight + ")");
+    }
+    for (const Line& l : kLines) {
+      issue({.bill = l.bill, .item = l.item});
+      setLine("ICStockBillEntry", l.bill, l.qty, l.amount);
+    }
+  }
+
+  void setLine(const std::string& table, int bill, const std::string& qty, const std::string& amount) const {
+    exec("UPDATE " + table + " SET FQty = " + qty + ", FAmount = " + amount +
+         " WHERE FInterID = " + sqlNumber(bill));
+  }
+
+  std::vector<Row> saved(int bill) const {
+    std::vector<Row> out;
+    for (const auto& r : db_.run("SELECT FCostObjID, FQty, FAmount, FStandardData FROM cbMaterielInfo WHERE "
+                                 "FYear = 2024 AND FPeriod = 3 AND FInterID = " +
+                                 sqlNumber(bill) + " ORDER BY FCostObjID")) {
+      out.push_back({r[0].toLong(), r[1].toDecimal(), r[2].toDecimal()});
+      EXPECT_EQ(r[3].toDecimal(), weight(out.back().costObj)) << "cost object " << out.back().costObj;
+    }
+    return out;
+  }
+
+  Decimal weight(int costObj) const { return number(GetParam().weights.at(costObj)); }
+
+  // Each row's quantity (when `quantities`) and amount is the line's part
+  // by its weight, except the taker's, which is what the others leave.
+  void expectParts(const std::string& step, const Line& line, const std::vector<Row>& rows, Taker taker,
+                   bool halfEven = false, bool quantities = true) const {
+    SCOPED_TRACE(step + ", line " + std::to_string(line.bill));
+    ASSERT_EQ(rows.size(), GetParam().weights.size());
+    Decimal total;
+    for (const auto& [costObj, w] : GetParam().weights)
+      total = total + number(w);
+    const size_t named = takerOf(rows, taker);
+    const int qtyPlaces = line.item == 101 ? 10 : 2;
+    for (bool amounts : {false, true}) {
+      if (!amounts && !quantities) continue;
+      const Decimal whole = number(amounts ? line.amount : line.qty);
+      std::vector<Decimal> expected;
+      Decimal rest = whole;
+      for (const Row& r : rows) {
+        expected.push_back(exactPart(whole, weight(r.costObj), total, amounts ? 2 : qtyPlaces, halfEven));
+        rest = rest - expected.back();
+      }
+      size_t off = 0;
+      for (size_t i = 0; i < rows.size(); ++i) {
+        const Decimal got = amounts ? rows[i].amount : rows[i].qty;
+        if (taker == Taker::AnyOne && got != expected[i] && off++ == 0) expected[i] = expected[i] + rest;
+        if (taker != Taker::AnyOne && i == named) expected[i] = expected[i] + rest;
+        EXPECT_EQ(got, expected[i]) << (amounts ? "amount" : "quantity") << " of cost object "
+                                    << rows[i].costObj;
+      }
+    }
+  }
+
+  size_t takerOf(const std::vector<Row>& rows, Taker taker) const {
+    std::vector<std::pair<int, Decimal>> weights;
+    for (const Row& r : rows)
+      weights.emplace_back(r.costObj, weight(r.costObj));
+    if (taker == Taker::LargestWeightThenIdAsText) return autoDisTaker(weights);
+    size_t best = 0;
+    for (size_t i = 1; taker == Taker::LargestWeightThenId && i < rows.size(); ++i) {
+      if (weights[i].second > weights[best].second ||
+          (weights[i].second == weights[best].second && weights[i].first > weights[best].first))
+        best = i;
+    }
+    return best;
+  }
+
+  // The line preview of the live line with the weights given by the client.
+  std::vector<Row> preview(int bill) const {
+    com::Ref<com::Dispatch> list = halvern::createList();
+    for (const auto& [costObj, w] : GetParam().weights) {
+      com::Ref<com::Dispatch> d = halvern::createDictionary();
+      auto* dict = dynamic_cast<halvern::Dictionary*>(d.get());
+      dict->setItem("FCostObjID", com::Variant(costObj));
+      dict->setItem("FStandardData", com::Variant(w));
+      dict->setItem("FCostItemID", com::Variant(0));
+      dynamic_cast<halvern::List*>(list.get())->add(com::Variant(d));
+    }
+    com::Ref<com::Dispatch> info = com::createObject("Marlstone.ConcludeInfo");
+    com::Variant result = callOn(*info, db_.props("en"), "GetMaterielExpenseDistribute",
+                                 {2024, 3, bill, 1, true, com::Variant(list)});
+    auto* rs = dynamic_cast<ado::Recordset*>(result.toObject().get());
+    std::vector<Row> out;
+    for (const auto& [costObj, w] : GetParam().weights)
+      out.push_back({costObj, Decimal(), Decimal()});
+    for (; !rs->eof(); rs->moveNext()) {
+      const int costObj = rs->value("FCostObjID").toLong();
+      auto found = std::find_if(out.begin(), out.end(), [&](const Row& r) { return r.costObj == costObj; });
+      *found = {costObj, rs->value("FDistributQty").toDecimal(), rs->value("FDistributAmount").toDecimal()};
+    }
+    return out;
+  }
+};
+
+TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
+  snapshot();
+  for (const Line& l : kLines)
+    expectParts("preview", l, preview(l.bill), Taker::LargestWeightThenId, true);
+  EXPECT_TRUE(distribute({}).toBool());
+  for (const Line& l : kLines)
+    expectParts("fresh split", l, saved(l.bill), Taker::LargestWeightThenIdAsText);
+
+  // Split again by the saved weights, each line of the snapshot negated.
+  std::vector<Line> negated;
+  for (const Line& l : kLines) {
+    auto flip = [](const std::string& t) { return t[0] == '-' ? t.substr(1) : "-" + t; };
+    negated.push_back({l.bill, l.item, flip(l.qty), flip(l.amount)});
+    setLine("cb_ICStockBillEntry", l.bill, negated.back().qty, negated.back().amount);
+  }
+  EXPECT_TRUE(distribute({}).toBool());
+  for (const Line& l : negated)
+    expectParts("re-split", l, saved(l.bill), Taker::LargestWeightThenIdAsText);
+
+  // The live amounts fall by 30%; the re-spread follows them.
+  std::vector<Line> moved;
+  std::vector<std::pair<int, int>> pairs;
+  for (const Line& l : kLines) {
+    moved.push_back({l.bill, l.item, l.qty, (number(l.amount) * number("0.7")).roundHalfEven(2).toString()});
+    setLine("ICStockBillEntry", l.bill, l.qty, moved.back().amount);
+    pairs.emplace_back(l.bill, 1);
+  }
+  com::SafeArray array({{0, 2}, {0, static_cast<int32_t>(pairs.size())}});
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    array.at({0, static_cast<int32_t>(i)}) = com::Variant(pairs[i].first);
+    array.at({1, static_cast<int32_t>(i)}) = com::Variant(pairs[i].second);
+  }
+  call("DistributeShareMaterielExpByInterID", {2024, 3, 0, com::Variant(std::move(array))});
+  for (const Line& l : moved)
+    expectParts("re-spread", l, saved(l.bill), Taker::SmallestId, false, false);
+
+  // The client's totals for the saved rows of each line.
+  com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
+  for (const Line& l : kLines) {
+    callOn(*update, db_.props("en"), "DistributeMaterielExpense",
+           {l.bill, 1, l.item == 101 ? 10 : 2, 4, std::stod(l.amount), std::stod(l.qty)});
+    expectParts("client's totals", l, saved(l.bill), Taker::AnyOne);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Weights, ExactPartsTest,
+    ::testing::Values(
+        Sweep{"TenBillionths", {{3, "0.0000000001"}, {5, "0.0000000001"}, {7, "0.0000000001"}}},
+        Sweep{"TenMillionths", {{3, "0.0000001"}, {5, "0.0000001"}, {7, "0.0000001"}}},
+        Sweep{"Ones", {{3, "1"}, {5, "1"}, {7, "1"}}},
+        Sweep{"TenToTheSeventeenth",
+              {{3, "100000000000000000"}, {5, "100000000000000000"}, {7, "100000000000000000"}}},
+        Sweep{"UnequalTiny",
+              {{3, "0.0000000001"}, {5, "0.0000000002"}, {7, "0.0000000004"}, {9, "0.0000000013"}}},
+        Sweep{"FromTinyToHuge", {{3, "0.0000000001"}, {5, "1"}, {7, "100000000000000000"}}},
+        Sweep{"Unequal", {{3, "0.0000001234"}, {5, "3.5"}, {7, "7.25"}, {9, "12345678.9012345678"}}},
+        // A part a hair below a half cent.
+        Sweep{"NearHalf", {{3, "49999999999999999.9999999999"}, {5, "50000000000000000.0000000001"}}},
+        Sweep{"HugeUnequal",
+              {{3, "99999999999999999.9999999999"}, {5, "12345678901234567.8901234567"}, {7, "1"}}}),
+    [](const ::testing::TestParamInfo<Sweep>& i) { return std::string(i.param.name); });
+
+}  // namespace
+}  // namespace mls::testing
