@@ -235,7 +235,8 @@ ProcedureParam Parser::procedureParam() {
 // The statement runs to the end of the batch: its definition is the batch's
 // whole text, which makes the procedure again when a file database opens.
 StmtPtr Parser::createProcedure(Pos at, size_t start, bool alter) {
-  if (!firstStatement_) throwSqlError(111, {"CREATE/ALTER PROCEDURE"}, at.line);
+  // The batch's first statement, and not one inside IF, WHILE or BEGIN ... END.
+  if (!firstStatement_ || depth_ != 1) throwSqlError(111, {"CREATE/ALTER PROCEDURE"}, at.line);
   auto s = std::make_unique<CreateProcedureStmt>(at);
   s->alter = alter;
   if (isName() && peek().text.starts_with("#")) unsupported("A temporary procedure (#name)");

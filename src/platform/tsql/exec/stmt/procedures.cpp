@@ -22,7 +22,7 @@ bool sameName(std::string_view a, std::string_view b) {
 }
 
 // Declares the parameters of `code` in `frame`, in order: 134 for a name
-// given twice, 2715 for an unknown type.
+// given twice, 243 for an unknown type.
 void declareParameters(const ast::Procedure& code, Frame& frame) {
   for (const ast::ProcedureParam& p : code.params) {
     if (frame.find(p.name) >= 0) throwSqlError(134, {p.name}, p.pos.line);
