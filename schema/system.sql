@@ -39,7 +39,7 @@ CREATE PROCEDURE GetPeriodStartEnd
 AS
 BEGIN
   SET NOCOUNT ON
-  DECLARE @calendar BIT, @nextYear INT, @monthYear INT, @month INT
+  DECLARE @calendar BIT, @nextYear BIGINT, @yearText VARCHAR(20)
   SELECT @start = NULL, @end = NULL, @calendar = 0
   IF @year IS NULL OR @period IS NULL RETURN 0
 
@@ -56,25 +56,15 @@ BEGIN
       RAISERROR ('GetPeriodStartEnd: there is no period %d of %d in calendar months', 16, 1, @period, @year)
       RETURN 1
     END
-    SELECT @monthYear = @year, @month = @period
-    WHILE 1 = 1
+    SET @nextYear = CASE WHEN @period = 12 THEN CAST(@year AS BIGINT) + 1 ELSE @year END
+    IF @year < 1753 OR @year > 9999 OR @nextYear > 9999
     BEGIN
-      IF @monthYear < 1753 OR @monthYear > 9999
-      BEGIN
-        SELECT @start = NULL, @end = NULL
-        RAISERROR ('GetPeriodStartEnd: year %d is outside 1753..9999', 16, 1, @monthYear)
-        RETURN 1
-      END
-      IF @start IS NULL
-        SET @start = DATEADD(MONTH, (@monthYear - 1900) * 12 + @month - 1, CONVERT(DATETIME, '19000101', 112))
-      ELSE
-      BEGIN
-        SET @end = DATEADD(MONTH, (@monthYear - 1900) * 12 + @month - 1, CONVERT(DATETIME, '19000101', 112))
-        BREAK
-      END
-      -- The month after: January of the next year after December.
-      IF @month = 12 SELECT @monthYear = @monthYear + 1, @month = 1 ELSE SET @month = @month + 1
+      SET @yearText = CASE WHEN @year < 1753 OR @year > 9999 THEN @year ELSE @nextYear END
+      RAISERROR ('GetPeriodStartEnd: year %s is outside 1753..9999', 16, 1, @yearText)
+      RETURN 1
     END
+    SET @start = DATEADD(MONTH, (@year - 1900) * 12 + @period - 1, CONVERT(DATETIME, '19000101', 112))
+    SET @end = DATEADD(MONTH, 1, @start)
     RETURN 0
   END
 
@@ -89,23 +79,24 @@ BEGIN
   IF @end IS NULL
   BEGIN
     -- The year's last period: period 1 of the next year ends it.
-    SET @nextYear = @year + 1
+    SET @nextYear = CAST(@year AS BIGINT) + 1
+    SET @yearText = @nextYear
     IF EXISTS (SELECT 1 FROM t_PeriodCalendar WHERE FYear = @nextYear)
     BEGIN
       SELECT @end = FStartDate FROM t_PeriodCalendar WHERE FYear = @nextYear AND FPeriod = 1
       IF @end IS NULL
       BEGIN
         SET @start = NULL
-        RAISERROR ('GetPeriodStartEnd: t_PeriodCalendar has no row for period 1 of %d', 16, 1, @nextYear)
+        RAISERROR ('GetPeriodStartEnd: t_PeriodCalendar has no row for period 1 of %s', 16, 1, @yearText)
         RETURN 1
       END
     END
     ELSE
     BEGIN
-      IF @nextYear > 9999
+      IF @nextYear < 1753 OR @nextYear > 9999
       BEGIN
         SET @start = NULL
-        RAISERROR ('GetPeriodStartEnd: year %d is outside 1753..9999', 16, 1, @nextYear)
+        RAISERROR ('GetPeriodStartEnd: year %s is outside 1753..9999', 16, 1, @yearText)
         RETURN 1
       END
       SET @end = DATEADD(YEAR, @nextYear - 1900, CONVERT(DATETIME, '19000101', 112))

@@ -97,7 +97,8 @@ TEST_F(PeriodProcedureTest, APeriodItCannotBoundIsAnErrorWithNullBounds) {
   s_.execute(
       "INSERT t_PeriodCalendar VALUES (2027, 1, '2026-12-31'), (2027, 3, '2027-02-28'), (2028, 2, "
       "'2028-01-31')\n"
-      "INSERT t_PeriodCalendar VALUES (2030, 1, '2030-01-01'), (2030, 2, '2029-12-01')");
+      "INSERT t_PeriodCalendar VALUES (2030, 1, '2030-01-01'), (2030, 2, '2029-12-01')\n"
+      "INSERT t_PeriodCalendar VALUES (2147483647, 1, '9999-01-01')");
   struct Case {
     const char *year, *period, *text;
   };
@@ -107,9 +108,12 @@ TEST_F(PeriodProcedureTest, APeriodItCannotBoundIsAnErrorWithNullBounds) {
       {"2024", "0", "GetPeriodStartEnd: there is no period 0 of 2024 in calendar months"},
       {"1752", "6", "GetPeriodStartEnd: year 1752 is outside 1753..9999"},
       {"9999", "12", "GetPeriodStartEnd: year 10000 is outside 1753..9999"},
+      {"-2147483648", "12", "GetPeriodStartEnd: year -2147483648 is outside 1753..9999"},
       // the next year's calendar holds no period 1
       {"2027", "3", "GetPeriodStartEnd: t_PeriodCalendar has no row for period 1 of 2028"},
       {"2030", "1", "GetPeriodStartEnd: t_PeriodCalendar's period 1 of 2030 does not end after it starts"},
+      // the year after the calendar's last one is beyond the dates
+      {"2147483647", "1", "GetPeriodStartEnd: year 2147483648 is outside 1753..9999"},
   };
   for (const Case& c : cases) {
     std::optional<SqlError> error;
