@@ -17,7 +17,6 @@
 #include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/exec_scope.h"
 #include "platform/tsql/exec/lock_manager.h"
-#include "platform/tsql/exec/stmt/procedures.h"
 
 namespace mls::tsql {
 
