@@ -273,13 +273,15 @@ TEST_F(DurabilityTest, AReadOnlyFileOpensReadOnly) {
     Session s(db);
     EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t").asInt(), 4);
     for (const char* write : {"INSERT t (v) VALUES (N'no')", "DELETE t", "CREATE TABLE u (a INT)",
-                              "BEGIN TRAN UPDATE t SET v = N'x' COMMIT"}) {
+                              "BEGIN TRAN UPDATE t SET v = N'x' COMMIT", "CREATE VIEW w AS SELECT v FROM t",
+                              "CREATE PROCEDURE p AS SELECT 1"}) {
       SqlError e = raised([&] { s.execute(write); });
       EXPECT_EQ(e.number(), 3906) << write;
       EXPECT_TRUE(e.partial().items.empty()) << write << ": a count was reported for a refused change";
     }
     s.execute("CREATE TABLE #scratch (a INT) INSERT #scratch VALUES (1)");  // tempdb stays writable
     EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t").asInt(), 4);
+    EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM sysobjects WHERE xtype IN ('V', 'P')").asInt(), 0);
     EXPECT_NO_THROW(s.close());
   }
   EXPECT_EQ(readBytes(path_), before);
