@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/com/error.h"
+#include "platform/common/script_batches.h"
 
 namespace mls::schema {
 
@@ -16,6 +17,17 @@ std::string schemaScript(const std::string& file) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::vector<std::string> schemaBatches(const std::string& file) {
+  return common::splitBatches(schemaScript(file));
+}
+
+std::vector<std::string> erpSchemaBatches() {
+  std::vector<std::string> out = schemaBatches("system.sql");
+  for (std::string& b : schemaBatches("erp.sql"))
+    out.push_back(std::move(b));
+  return out;
 }
 
 }  // namespace mls::schema

@@ -32,8 +32,8 @@ struct SizedPlant {
       : connect("Provider=Marlstone.Embedded;Data Source=PeriodStart" + std::to_string(lines)) {
     com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
     c->open(connect);
-    c->execute(schema::schemaScript("system.sql"));
-    c->execute(schema::schemaScript("erp.sql"));
+    for (const std::string& batch : schema::erpSchemaBatches())
+      c->execute(batch);
     c->execute("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('GL', 'PeriodCount', '12')");
     {
       demoplant::Plant plant = demoplant::generatePlant({.seed = 1, .billLines = lines});

@@ -81,8 +81,8 @@ struct BenchDepartment {
     classes::registerInProcess();
     com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
     c->open(kConnect);
-    c->execute(schema::schemaScript("system.sql"));
-    c->execute(schema::schemaScript("erp.sql"));
+    for (const std::string& batch : schema::erpSchemaBatches())
+      c->execute(batch);
     c->execute("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('GL', 'PeriodCount', '12')");
     c->execute(
         "INSERT INTO t_Department (FItemID, FNumber, FName) VALUES (1, 'D01', 'Assembly')"

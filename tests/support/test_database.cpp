@@ -57,7 +57,8 @@ com::ExcepInfo TestDatabase::engineError(const std::string& sql) const {
 }
 
 void TestDatabase::runSchemaFile(const std::string& file) const {
-  run(schema::schemaScript(file));
+  for (const std::string& batch : schema::schemaBatches(file))
+    run(batch);
 }
 
 void TestDatabase::setProfile(const std::string& category, const std::string& key,

@@ -114,8 +114,8 @@ const std::vector<PeriodClose::StepDef>& PeriodClose::steps() {
 demoplant::PlantFacts buildPlant(const std::string& connect, const demoplant::PlantOptions& options) {
   demoplant::Plant plant = demoplant::generatePlant(options);
   com::Ref<ado::Connection> c = open(connect);
-  c->execute(schema::schemaScript("system.sql"));
-  c->execute(schema::schemaScript("erp.sql"));
+  for (const std::string& batch : schema::erpSchemaBatches())
+    c->execute(batch);
   c->execute("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('GL', 'PeriodCount', '12')");
   c->execute(
       "INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'CB_CALCOMPLETEQTY_OK', '0')");

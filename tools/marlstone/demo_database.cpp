@@ -41,8 +41,13 @@ std::string demoProps(const std::string& language) {
 }
 
 void buildDemoDatabase() {
-  std::vector<com::Variant> statements{schema::schemaScript("system.sql") + "\r\n",
-                                       profileRow("GL", "PeriodCount", std::to_string(12)),
+  com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
+  // One call a batch of the schema: a procedure's CREATE opens its batch.
+  for (const std::string& batch : schema::schemaBatches("system.sql")) {
+    com::callByName(*update, "UpdateBatch", demoProps("chs"),
+                    com::SafeArray::vector(std::vector<com::Variant>{batch}));
+  }
+  std::vector<com::Variant> statements{profileRow("GL", "PeriodCount", std::to_string(12)),
                                        profileRow("CB", "StartYear", std::to_string(kYear)),
                                        profileRow("CB", "StartPeriod", std::to_string(4)),
                                        profileRow("CB", "CurrentYear", std::to_string(kYear)),
@@ -51,7 +56,6 @@ void buildDemoDatabase() {
     for (int period = 1; period <= 12; ++period)
       statements.emplace_back(calendarRow(year, period));
   }
-  com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
   com::callByName(*update, "UpdateBatch", demoProps("chs"), com::SafeArray::vector(std::move(statements)));
 }
 

@@ -28,7 +28,7 @@ void keepFreedMemory() {
   (void)once;
 }
 
-// What a file database's storage asks of the database: its tables and views,
+// What a file database's storage asks of the database: its tables, views and procedures,
 // and what the open transactions of its sessions changed.
 class HeldTables : public storage::HeldDatabase {
  public:
@@ -46,6 +46,19 @@ class HeldTables : public storage::HeldDatabase {
     db_.views().clear();
     for (const ViewText& v : views)
       db_.views().addDefinition(v.definition);
+  }
+  std::vector<ProcedureText> procedures() override {
+    std::vector<ProcedureText> out;
+    for (const auto& p : db_.procedures().all())
+      out.push_back({p->name, p->definition});
+    for (SessionImpl* s : db_.sessions())  // committed procedures only
+      s->undo().takeBackProceduresInto(out);
+    return out;
+  }
+  void setProcedures(const std::vector<ProcedureText>& procedures) override {
+    db_.procedures().clear();
+    for (const ProcedureText& p : procedures)
+      db_.procedures().addDefinition(p.definition);
   }
   CommittedView openChanges() override {
     CommittedView view;

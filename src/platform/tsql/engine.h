@@ -24,9 +24,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -74,45 +72,9 @@ struct BoundParameter {
   SqlType type;
 };
 
-// A parameter of a procedure written in C++.
-struct ProcedureParameter {
-  std::string name;  // with the leading '@'
-  SqlType type;
-  bool output = false;
-  std::optional<Value> defaultValue;  // absent: the caller must pass a value
-};
-
-// A running call of a procedure written in C++: its parameters' values and a
-// way to run T-SQL in the calling session.
-class ProcedureCall {
- public:
-  ProcedureCall(SessionImpl& session, const std::vector<ProcedureParameter>& params,
-                std::vector<Value> values)
-      : session_(session), params_(params), values_(std::move(values)) {}
-
-  const std::vector<ProcedureParameter>& parameters() const { return params_; }
-  // The value of parameter `name` (any case; std::invalid_argument when there
-  // is none), of the parameter's type.  A value stored into an OUTPUT
-  // parameter (of its type) is passed back to the caller's variable.
-  Value& operator[](std::string_view name);
-  // Runs a batch in a nested scope of the calling session: it sees the
-  // caller's temporary tables and has variables of its own.  Its results are
-  // returned to the procedure, not to the caller.
-  BatchResult execute(std::string_view sql, const std::vector<BoundParameter>& params = {});
-
- private:
-  SessionImpl& session_;
-  const std::vector<ProcedureParameter>& params_;
-  std::vector<Value> values_;
-};
-
-// The body of a procedure: returns the status EXEC @rc = name stores.
-// Errors are thrown as SqlError (use number 50000 for the procedure's own).
-using ProcedureBody = std::function<int(ProcedureCall&)>;
-
 class Database {
  public:
-  // A new, empty in-memory database (with the built-in procedures).
+  // A new, empty in-memory database.
   static std::shared_ptr<Database> create();
   // How a database file is opened.
   struct OpenOptions {
@@ -150,11 +112,6 @@ class Database {
   // the statement CHECKPOINT); nothing for an in-memory database.  Raises
   // SqlError 3202 when the file cannot be written: it keeps its last state.
   void checkpoint();
-
-  // Makes `name` (any case, without schema) callable with EXEC, replacing a
-  // procedure of that name.  Arguments are matched by position or by name,
-  // converted to the parameters' types; OUTPUT parameters write back.
-  void registerProcedure(std::string name, std::vector<ProcedureParameter> params, ProcedureBody body);
 
  private:
   Database();

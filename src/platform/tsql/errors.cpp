@@ -20,6 +20,7 @@ const std::unordered_map<int, Template>& templates() {
       {102, {15, "Incorrect syntax near '%s'."}},
       {103, {15, "The identifier that starts with '%s' is too long. Maximum length is 128."}},
       {105, {15, "Unclosed quotation mark after the character string '%s'."}},
+      {111, {15, "'%s' must be the first statement in a query batch."}},
       {113, {15, "Missing end comment mark '*/'."}},
       {131, {15, "The size (%d) given to the type '%s' exceeds the maximum allowed for any data type (%d)."}},
       {134,

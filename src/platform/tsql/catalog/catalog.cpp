@@ -116,8 +116,8 @@ std::shared_ptr<Table> Catalog::findTable(const ast::ObjectName& name, bool lock
   if (isTempName(n)) return temporary_.find(n);
   bool tempdb = sameName(name.qualifier(2), "tempdb");
   if (isSystemViewName(n)) return systemView(n, tempdb);
-  if (auto view =
-          buildCatalogView(name, tempdb ? temporary_ : permanent_, tempdb, tempdb ? nullptr : views_)) {
+  if (auto view = buildCatalogView(name, tempdb ? temporary_ : permanent_, tempdb, tempdb ? nullptr : views_,
+                                   tempdb ? nullptr : procedures_)) {
     return view;
   }
   if (tempdb) return nullptr;
@@ -155,7 +155,14 @@ std::optional<int32_t> Catalog::objectId(std::string_view text, std::string_view
     name.parts = {n};
     if (const ViewDef* v = views_->find(name)) return v->id;
   }
+  if (&set == &permanent_ && procedures_ && wanted("P")) {
+    if (auto p = procedures_->find(n)) return p->id;
+  }
   return std::nullopt;
+}
+
+bool Catalog::permanentNameTaken(std::string_view name) const {
+  return objectNameTaken(permanent_, name) || isSystemViewName(name);
 }
 
 bool Catalog::objectNameTaken(const TableSet& set, std::string_view name) const {
@@ -168,7 +175,10 @@ bool Catalog::objectNameTaken(const TableSet& set, std::string_view name) const 
       if (c.defaultId != 0 && sameName(c.defaultName, name)) return true;
     }
   }
-  return false;
+  if (&set != &permanent_) return false;
+  ast::ObjectName object;
+  object.parts = {std::string(name)};
+  return (views_ && views_->find(object)) || (procedures_ && procedures_->find(name));
 }
 
 TableSet& Catalog::setFor(const ast::ObjectName& name) const {
@@ -176,7 +186,8 @@ TableSet& Catalog::setFor(const ast::ObjectName& name) const {
 }
 
 std::shared_ptr<Table> Catalog::systemView(std::string_view name, bool tempdb) const {
-  return buildSystemView(name, tempdb ? temporary_ : permanent_, tempdb ? nullptr : views_);
+  return buildSystemView(name, tempdb ? temporary_ : permanent_, tempdb ? nullptr : views_,
+                         tempdb ? nullptr : procedures_);
 }
 
 // ---------------------------------------------------------------------- DDL

@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/tsql/catalog/procedure_set.h"
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/catalog/table_set.h"
 #include "platform/tsql/catalog/undo_log.h"
@@ -32,11 +33,12 @@ namespace mls::tsql {
 
 class Catalog {
  public:
-  // `views`: the database's views (for OBJECT_ID and the system views);
-  // `locks`: asked before a permanent name a statement reads resolves.
+  // `views`, `procedures`: the database's views and stored procedures (for
+  // OBJECT_ID, the system views and the names objects take); `locks`: asked
+  // before a permanent name a statement reads resolves.
   Catalog(TableSet& permanent, TableSet& temporary, const ViewSet* views = nullptr,
-          ObjectLocks* locks = nullptr)
-      : permanent_(permanent), temporary_(temporary), views_(views), locks_(locks) {}
+          ObjectLocks* locks = nullptr, const ProcedureSet* procedures = nullptr)
+      : permanent_(permanent), temporary_(temporary), views_(views), locks_(locks), procedures_(procedures) {}
 
   TableSet& permanent() { return permanent_; }
   TableSet& temporary() { return temporary_; }
@@ -49,10 +51,13 @@ class Catalog {
   std::shared_ptr<Table> findTable(const ast::ObjectName& name, bool lock = true) const;
   // As findTable, raising 208 "Invalid object name 'x'." when there is none.
   std::shared_ptr<Table> getTable(const ast::ObjectName& name, bool lock = true) const;
-  // OBJECT_ID(text [, type]): the id of a table, a view or a constraint (PK, UQ, D)
+  // OBJECT_ID(text [, type]): the id of a table, a view, a procedure (P) or a constraint (PK, UQ, D)
   // named by `text` ("t", "dbo.t", "[dbo].[t]", "tempdb..#t", "#t", "PK_t");
   // `xtype` ("U", "PK", ...; "" for any) filters by kind.
   std::optional<int32_t> objectId(std::string_view text, std::string_view xtype = {}) const;
+  // Whether a permanent object (a table, constraint, default, view or
+  // procedure) or a system view takes the name `name`.
+  bool permanentNameTaken(std::string_view name) const;
 
   // -------------------------------------------------------------------- DDL
   // CREATE TABLE.  The columns share their defaults' expressions with the
@@ -82,7 +87,8 @@ class Catalog {
                                    int32_t id);
 
  private:
-  // Is `name` taken by a table or constraint in the set the table goes to?
+  // Is `name` taken by a table or constraint in the set the table goes to (or
+  // by a view or procedure, for the permanent set)?
   bool objectNameTaken(const TableSet& set, std::string_view name) const;
   TableSet& setFor(const ast::ObjectName& name) const;
   std::shared_ptr<Table> systemView(std::string_view name, bool tempdb) const;
@@ -91,6 +97,7 @@ class Catalog {
   TableSet& temporary_;
   const ViewSet* views_;
   ObjectLocks* locks_;
+  const ProcedureSet* procedures_;
 };
 
 }  // namespace mls::tsql

@@ -77,7 +77,8 @@ std::vector<std::pair<const char*, SqlType>> objectColumns() {
           {"is_ms_shipped", kBit}, {"is_published", kBit},     {"is_schema_published", kBit}};
 }
 
-std::shared_ptr<Table> sysObjects(const TableSet& set, bool tablesOnly, const ViewSet* views) {
+std::shared_ptr<Table> sysObjects(const TableSet& set, bool tablesOnly, const ViewSet* views,
+                                  const ProcedureSet* procedures) {
   ViewBuilder v(tablesOnly ? "tables" : "objects", objectColumns(), {"principal_id"});
   for (const auto& t : set.tables()) {
     v.add(objectRow(t->storedName(), t->id(), 0, "U ", "USER_TABLE", t->created()));
@@ -96,6 +97,22 @@ std::shared_ptr<Table> sysObjects(const TableSet& set, bool tablesOnly, const Vi
   }
   for (const ViewDef* view : views && !tablesOnly ? views->all() : std::vector<const ViewDef*>{})
     v.add(objectRow(view->name, view->id, 0, "V ", "VIEW", view->created));
+  for (const auto& p :
+       procedures && !tablesOnly ? procedures->all() : std::vector<std::shared_ptr<const ProcedureDef>>{})
+    v.add(objectRow(p->name, p->id, 0, "P ", "SQL_STORED_PROCEDURE", p->created));
+  return v.done();
+}
+
+// sys.sql_modules: the text of each view and procedure.
+std::shared_ptr<Table> sqlModules(const ViewSet* views, const ProcedureSet* procedures) {
+  ViewBuilder v("sql_modules", {{"object_id", kInt},
+                                {"definition", SqlType::nvarchar(SqlType::kMax)},
+                                {"uses_ansi_nulls", kBit},
+                                {"uses_quoted_identifier", kBit}});
+  for (const ViewDef* view : views ? views->all() : std::vector<const ViewDef*>{})
+    v.add({num(view->id), text(view->definition), flag(true), flag(true)});
+  for (const auto& p : procedures ? procedures->all() : std::vector<std::shared_ptr<const ProcedureDef>>{})
+    v.add({num(p->id), text(p->definition), flag(true), flag(true)});
   return v.done();
 }
 
@@ -297,13 +314,14 @@ int columnMaxLength(const SqlType& t) {
 }
 
 std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const TableSet& set, bool tempdb,
-                                        const ViewSet* views) {
+                                        const ViewSet* views, const ProcedureSet* procedures) {
   const std::string schema = name.qualifier(1);
   const std::string& n = name.name();
   const std::string_view catalog = tempdb ? "tempdb" : kDatabaseName;
   if (sameName(schema, "sys")) {
-    if (sameName(n, "objects")) return sysObjects(set, false, views);
-    if (sameName(n, "tables")) return sysObjects(set, true, views);
+    if (sameName(n, "objects")) return sysObjects(set, false, views, procedures);
+    if (sameName(n, "tables")) return sysObjects(set, true, views, procedures);
+    if (sameName(n, "sql_modules")) return sqlModules(views, procedures);
     if (sameName(n, "indexes")) return sysIndexes(set);
     if (sameName(n, "columns")) return sysColumns(set);
   } else if (sameName(schema, "INFORMATION_SCHEMA")) {

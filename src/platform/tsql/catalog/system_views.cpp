@@ -25,7 +25,7 @@ Value num(int64_t v) {
   return Value::integer(v);
 }
 
-std::shared_ptr<Table> sysobjects(const TableSet& set, const ViewSet* views) {
+std::shared_ptr<Table> sysobjects(const TableSet& set, const ViewSet* views, const ProcedureSet* procedures) {
   auto v = std::make_shared<Table>("sysobjects", Table::Kind::User);
   for (auto& c : {col("name", kSysname), col("id", SqlType(TypeId::Int)), col("xtype", kChar2),
                   col("uid", SqlType(TypeId::SmallInt)), col("status", SqlType(TypeId::Int)),
@@ -55,6 +55,11 @@ std::shared_ptr<Table> sysobjects(const TableSet& set, const ViewSet* views) {
   for (const ViewDef* view : views ? views->all() : std::vector<const ViewDef*>{}) {
     v->insert({text(view->name), num(view->id), text("V "), num(1), num(0), num(0),
                Value::dateTime(view->created), text("V ")},
+              undo);
+  }
+  for (const auto& p : procedures ? procedures->all() : std::vector<std::shared_ptr<const ProcedureDef>>{}) {
+    v->insert({text(p->name), num(p->id), text("P "), num(1), num(0), num(0), Value::dateTime(p->created),
+               text("P ")},
               undo);
   }
   undo.commit();
@@ -175,8 +180,9 @@ bool isSystemViewName(std::string_view name) {
   return sameName(name, "sysobjects") || sameName(name, "sysindexes") || sameName(name, "syscolumns");
 }
 
-std::shared_ptr<Table> buildSystemView(std::string_view name, const TableSet& set, const ViewSet* views) {
-  if (sameName(name, "sysobjects")) return sysobjects(set, views);
+std::shared_ptr<Table> buildSystemView(std::string_view name, const TableSet& set, const ViewSet* views,
+                                       const ProcedureSet* procedures) {
+  if (sameName(name, "sysobjects")) return sysobjects(set, views, procedures);
   if (sameName(name, "sysindexes")) return sysindexes(set);
   if (sameName(name, "syscolumns")) return syscolumns(set);
   return nullptr;

@@ -99,6 +99,7 @@ void UndoLog::createdView(ViewSet& set, const ViewDef& view) {
   e.kind = Kind::CreateView;
   e.views = &set;
   e.view = std::make_unique<ViewDef>(view);
+  checkCatalogWritable();
 }
 
 void UndoLog::droppingView(ViewSet& set, const ViewDef& view) {
@@ -106,6 +107,11 @@ void UndoLog::droppingView(ViewSet& set, const ViewDef& view) {
   e.kind = Kind::DropView;
   e.views = &set;
   e.view = std::make_unique<ViewDef>(view);
+  checkCatalogWritable();
+}
+
+void UndoLog::checkCatalogWritable() const {
+  if (permanentReadOnly_) throwSqlError(3906, {std::string(kDatabaseName)});
 }
 
 void UndoLog::takeBackViewsInto(std::vector<ViewText>& views) const {
@@ -123,6 +129,33 @@ void UndoLog::takeBackViewsInto(std::vector<ViewText>& views) const {
   if (changed) {
     std::sort(views.begin(), views.end(),
               [](const ViewText& a, const ViewText& b) { return toUpper(a.name) < toUpper(b.name); });
+  }
+}
+
+void UndoLog::changingProcedure(ProcedureSet& set, std::string name,
+                                std::shared_ptr<const ProcedureDef> before) {
+  Entry& e = entries_.emplace_back();
+  e.kind = Kind::Procedure;
+  e.procedures = &set;
+  e.procedureName = std::move(name);
+  e.procedureBefore = std::move(before);
+  checkCatalogWritable();
+}
+
+void UndoLog::takeBackProceduresInto(std::vector<ProcedureText>& procedures) const {
+  bool changed = false;
+  for (size_t i = entries_.size(); i-- > 0;) {
+    const Entry& e = entries_[i];
+    if (e.kind != Kind::Procedure) continue;
+    std::erase_if(procedures,
+                  [&](const ProcedureText& p) { return compareText(p.name, e.procedureName) == 0; });
+    if (e.procedureBefore) procedures.push_back({e.procedureBefore->name, e.procedureBefore->definition});
+    changed = true;
+  }
+  if (changed) {
+    std::sort(procedures.begin(), procedures.end(), [](const ProcedureText& a, const ProcedureText& b) {
+      return toUpper(a.name) < toUpper(b.name);
+    });
   }
 }
 
@@ -160,6 +193,12 @@ void UndoLog::undo(Entry& e) {
       break;
     case Kind::DropView:
       e.views->add(*e.view);
+      break;
+    case Kind::Procedure:
+      if (e.procedureBefore)
+        e.procedures->restore(e.procedureBefore);
+      else
+        e.procedures->remove(e.procedureName);
       break;
   }
 }
@@ -212,6 +251,7 @@ void UndoLog::takeBackInto(CommittedView& view) const {
       case Kind::Drop:
       case Kind::CreateView:
       case Kind::DropView:
+      case Kind::Procedure:
         break;
     }
   }

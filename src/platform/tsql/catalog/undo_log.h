@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "platform/tsql/catalog/object_locks.h"
+#include "platform/tsql/catalog/procedure_set.h"
 #include "platform/tsql/catalog/system_views.h"
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/catalog/view_set.h"
@@ -61,7 +62,19 @@ class CommitSink {
 class UndoLog {
  public:
   using Mark = size_t;
-  enum class Kind { Insert, Erase, Update, Truncate, Alter, Create, Drop, Reseed, CreateView, DropView };
+  enum class Kind {
+    Insert,
+    Erase,
+    Update,
+    Truncate,
+    Alter,
+    Create,
+    Drop,
+    Reseed,
+    CreateView,
+    DropView,
+    Procedure  // CREATE, ALTER or DROP PROCEDURE
+  };
   // One recorded change as a CommitSink reads it: the table changed (the
   // object for Create and Drop), the row ids and, for Update, the rows as they
   // were before (parallel to the ids).
@@ -94,6 +107,9 @@ class UndoLog {
   void takeBackInto(CommittedView& view) const;
   // Takes this log's CREATE and DROP VIEW back in `views` (kept in name order).
   void takeBackViewsInto(std::vector<ViewText>& views) const;
+  // Takes this log's CREATE, ALTER and DROP PROCEDURE back in `procedures`
+  // (kept in name order).
+  void takeBackProceduresInto(std::vector<ProcedureText>& procedures) const;
 
   // The changes to permanent tables, oldest first.
   template <class F>
@@ -131,6 +147,9 @@ class UndoLog {
   // After CREATE VIEW added `view` to `set` / before DROP VIEW takes it out.
   void createdView(ViewSet& set, const ViewDef& view);
   void droppingView(ViewSet& set, const ViewDef& view);
+  // Before CREATE, ALTER or DROP PROCEDURE changes the procedure `name` of
+  // `set`, `before` its definition then (null: none).
+  void changingProcedure(ProcedureSet& set, std::string name, std::shared_ptr<const ProcedureDef> before);
 
  private:
   struct Entry {
@@ -146,6 +165,9 @@ class UndoLog {
     int64_t identity = 0;                   // Reseed: the identity value before
     ViewSet* views = nullptr;               // CreateView, DropView
     std::unique_ptr<ViewDef> view;          // CreateView, DropView
+    ProcedureSet* procedures = nullptr;     // Procedure
+    std::string procedureName;              // Procedure
+    std::shared_ptr<const ProcedureDef> procedureBefore;  // Procedure: null when there was none
   };
   Entry& entryFor(Kind kind, Table& t);  // the last entry when it takes the change, else a new one
   Entry& newEntry(Kind kind, Table& t);
@@ -161,6 +183,8 @@ class UndoLog {
   CommitSink* sink_ = nullptr;
   ObjectLocks* locks_ = nullptr;
   void changing(const Table& t);
+  // 3906 after a view or procedure change was recorded, when the database is read-only.
+  void checkCatalogWritable() const;
 };
 
 }  // namespace mls::tsql

@@ -1,5 +1,5 @@
 // A level of execution in a session: the client's batch, the text run by
-// EXEC (...) or sp_executesql, or a batch a procedure runs.  Each level has
+// EXEC (...) or sp_executesql, or the body of a stored procedure.  Each level has
 // its own variables, SCOPE_IDENTITY() and LOCAL cursors; the session keeps the
 // levels as a stack, the innermost running.
 #pragma once
@@ -18,9 +18,9 @@ struct ExecScope {
   std::vector<int> parameterSlots;  // frame slots of the batch's ? markers, in order
   Value identity;                   // SCOPE_IDENTITY(): the last INSERT's identity at this level
   CursorSet cursors;                // LOCAL cursors, deallocated with the level
-  // A batch a procedure written in C++ runs: its first error ends it and is
-  // thrown to the procedure instead of ending a statement only.
-  bool stopAtFirstError = false;
+  // The body of a stored procedure: RETURN may give its status.
+  bool procedure = false;
+  int returnStatus = 0;
 };
 
 // Makes `scope` the session's innermost level for its lifetime.

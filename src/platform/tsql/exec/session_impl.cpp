@@ -79,6 +79,14 @@ void SessionImpl::changing(std::string_view name) {
   }
 }
 
+StatementGuard::StatementGuard(SessionImpl& session) : session_(session) {
+  session.beginStatement();
+}
+
+StatementGuard::~StatementGuard() {
+  session_.endStatement();
+}
+
 void SessionImpl::endStatement() {
   if (--statementDepth_ > 0) return;
   if (globals_.tranCount == 0) {
@@ -139,7 +147,6 @@ bool SessionImpl::continueAfter(const SqlError& e, bool nestedLevel) {
     return false;
   }
   if (errorClass(e.number()) == ErrorClass::Scope && !nestedLevel) return false;
-  if (scope()->stopAtFirstError) return false;
   errors_.push_back(e);
   return true;
 }

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/procedure_set.h"
 #include "platform/tsql/catalog/view_set.h"
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/bind/bind_context.h"
 #include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/exec_scope.h"
 #include "platform/tsql/exec/lock_manager.h"
-#include "platform/tsql/exec/stmt/procedures.h"
 
 namespace mls::tsql {
 
@@ -26,7 +26,7 @@ class DatabaseFile;
 
 class DatabaseImpl {
  public:
-  DatabaseImpl() { registerBuiltinProcedures(procedures_); }
+  DatabaseImpl() = default;
   // One statement at a time; a statement waiting for a lock gives it up.
   StatementLatch& mutex() { return latch_; }
   LockManager& locks() { return locks_; }
@@ -34,7 +34,7 @@ class DatabaseImpl {
   int nextSessionId() { return nextSessionId_++; }
   TableSet& permanent() { return permanent_; }
   // Guarded by mutex().
-  ProcedureRegistry& procedures() { return procedures_; }
+  ProcedureSet& procedures() { return procedures_; }
   ViewSet& views() { return views_; }
   // The file the permanent tables are saved to (null in memory), and whether
   // they may have changed since the last save (storage/file_databases.h).
@@ -50,11 +50,25 @@ class DatabaseImpl {
   LockManager locks_;
   std::atomic<int> nextSessionId_{51};
   TableSet permanent_;
-  ProcedureRegistry procedures_;
+  ProcedureSet procedures_;
   ViewSet views_;
   std::shared_ptr<storage::DatabaseFile> file_;
   std::atomic<bool> unsaved_{false};
   std::vector<SessionImpl*> sessions_;
+};
+
+class SessionImpl;
+
+// One statement of a session (SessionImpl::beginStatement) for its lifetime.
+class StatementGuard {
+ public:
+  explicit StatementGuard(SessionImpl& session);
+  ~StatementGuard();
+  StatementGuard(const StatementGuard&) = delete;
+  StatementGuard& operator=(const StatementGuard&) = delete;
+
+ private:
+  SessionImpl& session_;
 };
 
 class SessionImpl final : public BindContext, public ObjectLocks {
@@ -74,7 +88,8 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   bool continueAfter(const SqlError& e, bool nestedLevel);
 
   Catalog catalog() override {
-    return Catalog(db_->impl().permanent(), temporary_, &db_->impl().views(), this);
+    return Catalog(db_->impl().permanent(), temporary_, &db_->impl().views(), this,
+                   &db_->impl().procedures());
   }
   const ViewSet& views() override { return db_->impl().views(); }
   const ViewDef* view(const ast::ObjectName& name, bool lock = true) override;

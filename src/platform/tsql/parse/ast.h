@@ -414,6 +414,8 @@ enum class StmtKind {
   DropIndex,          // DropIndexStmt
   CreateView,         // CreateViewStmt
   DropView,           // DropViewStmt
+  CreateProcedure,    // CreateProcedureStmt (also ALTER PROCEDURE)
+  DropProcedure,      // DropProcedureStmt
   Declare,            // DeclareStmt
   DeclareCursor,      // DeclareCursorStmt
   Open,               // CursorStmt
@@ -588,6 +590,39 @@ struct CreateViewStmt : Stmt {
 struct DropViewStmt : Stmt {
   std::vector<ObjectName> views;
   explicit DropViewStmt(Pos p) : Stmt(StmtKind::DropView, p) {}
+};
+
+// A parameter of a procedure: @name [AS] type [= default] [OUTPUT].
+struct ProcedureParam {
+  Pos pos;
+  std::string name;  // "@name"
+  TypeName type;
+  ExprPtr defaultValue;  // a constant or NULL; null when absent
+  bool output = false;
+};
+
+// What a procedure keeps beyond the batch that created it: its parameters and
+// its body, the statements from AS to the end of the batch.
+struct Procedure {
+  std::vector<ProcedureParam> params;
+  std::vector<StmtPtr> body;
+};
+
+// CREATE PROC[EDURE] name [(] params [)] AS body, or ALTER PROC[EDURE]: the
+// first statement of its batch, its body the rest of the batch.
+struct CreateProcedureStmt : Stmt {
+  ObjectName procedure;
+  bool alter = false;
+  std::shared_ptr<const Procedure> code;  // shared: the procedure keeps it beyond the batch
+  // The batch's text from its start to its end as CREATE PROCEDURE (ALTER
+  // written as CREATE), so that it makes the procedure again.
+  std::string definition;
+  explicit CreateProcedureStmt(Pos p) : Stmt(StmtKind::CreateProcedure, p) {}
+};
+
+struct DropProcedureStmt : Stmt {
+  std::vector<ObjectName> procedures;
+  explicit DropProcedureStmt(Pos p) : Stmt(StmtKind::DropProcedure, p) {}
 };
 
 // ----------------------------------------------------------------- procedural

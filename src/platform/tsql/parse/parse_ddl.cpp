@@ -1,8 +1,9 @@
 // Data definition: CREATE / DROP / ALTER TABLE, CREATE / DROP INDEX, CREATE /
-// DROP VIEW, TRUNCATE.
+// DROP VIEW, CREATE / ALTER / DROP PROCEDURE, TRUNCATE.
 #include <algorithm>
 
 #include "platform/common/ascii_text.h"
+#include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser_impl.h"
 
 namespace mls::tsql {
@@ -13,8 +14,8 @@ namespace {
 
 // Objects T-SQL creates, alters or drops that the engine does not have.
 constexpr std::string_view kUnsupportedObjects[] = {
-    "PROCEDURE", "PROC", "FUNCTION", "TRIGGER",    "SCHEMA", "DATABASE", "TYPE", "SYNONYM",
-    "SEQUENCE",  "RULE", "DEFAULT",  "STATISTICS", "USER",   "LOGIN",    "ROLE", "ASSEMBLY"};
+    "FUNCTION", "TRIGGER", "SCHEMA",     "DATABASE", "TYPE",  "SYNONYM", "SEQUENCE",
+    "RULE",     "DEFAULT", "STATISTICS", "USER",     "LOGIN", "ROLE",    "ASSEMBLY"};
 
 }  // namespace
 
@@ -28,8 +29,9 @@ StmtPtr Parser::createStatement() {
   Pos at = pos();
   const size_t start = peek().offset;
   expectKeyword("CREATE");
-  refuseObjectKind("CREATE");
   if (isKeyword("OR") && isKeyword("ALTER", 1)) unsupported("CREATE OR ALTER");
+  if (acceptKeyword("PROCEDURE") || acceptKeyword("PROC")) return createProcedure(at, start, false);
+  refuseObjectKind("CREATE");
   if (acceptKeyword("TABLE")) return createTable(at);
   if (acceptKeyword("VIEW")) return createView(at, start);
   if (isKeyword("UNIQUE") || isKeyword("CLUSTERED") || isKeyword("NONCLUSTERED") || isKeyword("INDEX")) {
@@ -193,9 +195,92 @@ StmtPtr Parser::createView(Pos at, size_t start) {
   return s;
 }
 
+// A parameter's default: a constant or NULL.
+ExprPtr Parser::procedureDefault() {
+  Pos at = pos();
+  if (isSymbol("-") || isSymbol("+")) {
+    bool minus = next().text == "-";
+    TokenKind k = peek().kind;
+    if (k != TokenKind::Integer && k != TokenKind::Decimal && k != TokenKind::Float) fail();
+    ExprPtr v = primary(false);
+    return minus ? std::make_unique<UnaryExpr>(UnaryOp::Minus, std::move(v), at) : std::move(v);
+  }
+  switch (peek().kind) {
+    case TokenKind::Integer:
+    case TokenKind::Decimal:
+    case TokenKind::Float:
+    case TokenKind::String:
+    case TokenKind::NString:
+      return primary(false);
+    default:
+      if (!isKeyword("NULL")) fail();
+      return primary(false);
+  }
+}
+
+ProcedureParam Parser::procedureParam() {
+  ProcedureParam p;
+  p.pos = pos();
+  if (peek().kind != TokenKind::Variable) fail();
+  p.name = next().text;
+  acceptKeyword("AS");
+  if (isKeyword("CURSOR")) unsupported("A cursor parameter (CURSOR VARYING)");
+  p.type = typeName();
+  if (acceptSymbol("=")) p.defaultValue = procedureDefault();
+  p.output = acceptWord("OUTPUT") || acceptWord("OUT");
+  if (isWord("READONLY")) unsupported("A table-valued parameter (READONLY)");
+  return p;
+}
+
+// The statement runs to the end of the batch: its definition is the batch's
+// whole text, which makes the procedure again when a file database opens.
+StmtPtr Parser::createProcedure(Pos at, size_t start, bool alter) {
+  // The batch's first statement, and not one inside IF, WHILE or BEGIN ... END.
+  if (!firstStatement_ || depth_ != 1) throwSqlError(111, {"CREATE/ALTER PROCEDURE"}, at.line);
+  auto s = std::make_unique<CreateProcedureStmt>(at);
+  s->alter = alter;
+  if (isName() && peek().text.starts_with("#")) unsupported("A temporary procedure (#name)");
+  s->procedure = objectName();
+  if (isSymbol(";") && peek(1).kind == TokenKind::Integer) unsupported("A numbered procedure (name;number)");
+  auto code = std::make_shared<Procedure>();
+  bool parenthesised = acceptSymbol("(");
+  if (peek().kind == TokenKind::Variable) {
+    do {
+      code->params.push_back(procedureParam());
+    } while (acceptSymbol(","));
+  }
+  if (parenthesised) expectSymbol(")");
+  if (isKeyword("WITH")) unsupported("CREATE PROCEDURE ... WITH " + ascii::upperCase(peek(1).text));
+  if (isKeyword("FOR") && isKeyword("REPLICATION", 1)) unsupported("CREATE PROCEDURE ... FOR REPLICATION");
+  expectKeyword("AS");
+  if (isKeywordOrWord("EXTERNAL") && isKeywordOrWord("NAME", 1))
+    unsupported("A CLR procedure (AS EXTERNAL NAME)");
+  firstStatement_ = false;  // a bare name in the body is no EXEC
+  while (true) {
+    while (acceptSymbol(";")) {
+    }
+    if (atEnd()) break;
+    code->body.push_back(statement());
+  }
+  if (code->body.empty()) fail();  // AS and nothing after it
+  s->code = std::move(code);
+  std::string text(text_.substr(0, text_.find_last_not_of(" \t\r\n;") + 1));
+  if (alter) text.replace(start, 5, "CREATE");  // ALTER
+  s->definition = std::move(text);
+  return s;
+}
+
 StmtPtr Parser::dropStatement() {
   Pos at = pos();
   expectKeyword("DROP");
+  if (acceptKeyword("PROCEDURE") || acceptKeyword("PROC")) {
+    if (isKeyword("IF")) unsupported("DROP ... IF EXISTS");
+    auto s = std::make_unique<DropProcedureStmt>(at);
+    do {
+      s->procedures.push_back(objectName());
+    } while (acceptSymbol(","));
+    return s;
+  }
   refuseObjectKind("DROP");
   if ((isKeyword("TABLE") || isKeyword("VIEW") || isKeyword("INDEX")) && isKeyword("IF", 1))
     unsupported("DROP ... IF EXISTS");
@@ -238,7 +323,9 @@ StmtPtr Parser::dropStatement() {
 
 StmtPtr Parser::alterStatement() {
   auto s = std::make_unique<AlterTableStmt>(pos());
+  const size_t start = peek().offset;
   expectKeyword("ALTER");
+  if (acceptKeyword("PROCEDURE") || acceptKeyword("PROC")) return createProcedure(s->pos, start, true);
   refuseObjectKind("ALTER");
   if (isKeyword("VIEW") || isKeyword("INDEX")) unsupported("ALTER " + peek().text);
   expectKeyword("TABLE");

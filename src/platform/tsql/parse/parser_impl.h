@@ -168,6 +168,10 @@ class Parser {
   ast::StmtPtr createTable(ast::Pos at);
   ast::StmtPtr createIndex(ast::Pos at);
   ast::StmtPtr createView(ast::Pos at, size_t start);  // start: the offset of CREATE
+  // `start`: the offset of CREATE or ALTER.
+  ast::StmtPtr createProcedure(ast::Pos at, size_t start, bool alter);
+  ast::ProcedureParam procedureParam();
+  ast::ExprPtr procedureDefault();
   ast::StmtPtr dropStatement();
   ast::StmtPtr alterStatement();
   ast::StmtPtr truncateStatement();
@@ -178,8 +182,8 @@ class Parser {
   ast::KeyConstraint tableConstraint();
   std::vector<ast::IndexColumn> indexColumns();
   void fileGroup();  // [ON filegroup]
-  // Refuse what the engine does not create, alter or drop (procedures,
-  // functions, triggers, ...) and the constraints it does not have.
+  // Refuse what the engine does not create, alter or drop (functions,
+  // triggers, ...) and the constraints it does not have.
   void refuseObjectKind(std::string_view verb) const;
   void refuseConstraintKind() const;
 

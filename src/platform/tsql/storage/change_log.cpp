@@ -11,7 +11,7 @@ namespace mls::tsql::storage {
 
 namespace {
 
-enum Op : uint8_t { kDrop = 1, kTable, kRows, kIdentity, kViews };
+enum Op : uint8_t { kDrop = 1, kTable, kRows, kIdentity, kViews, kProcedures };
 
 // The net effect of one commit on one table.
 struct TableChanges {
@@ -91,8 +91,9 @@ void ChangeRecorder::committed(const UndoLog& log) noexcept {
           return;
         case K::Drop:
         case K::Reseed:
-        case K::CreateView:  // views are written whole, as they stand committed
+        case K::CreateView:  // views and procedures are written whole, as they stand committed
         case K::DropView:
+        case K::Procedure:
           return;
         case K::Insert:
         case K::Erase:
@@ -151,18 +152,19 @@ ChangeRecorder::Next ChangeRecorder::next() {
     out.u8(state.second ? 1 : 0);
   }
   n.views = db_.views();
-  auto sameViews = [](const std::vector<ViewText>& a, const std::vector<ViewText>& b) {
+  n.procedures = db_.procedures();
+  auto same = [](const std::vector<ViewText>& a, const std::vector<ViewText>& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const ViewText& x, const ViewText& y) {
       return x.name == y.name && x.definition == y.definition;
     });
   };
-  if (!sameViews(n.views, views_)) {
+  if (!same(n.views, views_)) {
     out.u8(kViews);
-    out.varint(n.views.size());
-    for (const ViewText& v : n.views) {
-      out.text(v.name);
-      out.text(v.definition);
-    }
+    encodeTexts(n.views, out);
+  }
+  if (!same(n.procedures, procedures_)) {
+    out.u8(kProcedures);
+    encodeTexts(n.procedures, out);
   }
   n.payload.insert(n.payload.end(), out.bytes().begin(), out.bytes().end());
   return n;
@@ -172,6 +174,7 @@ void ChangeRecorder::written(Next&& n) {
   pending_.bytes().clear();
   identities_ = std::move(n.identities);
   views_ = std::move(n.views);
+  procedures_ = std::move(n.procedures);
 }
 
 void ChangeRecorder::restart() {
@@ -322,15 +325,12 @@ void replayRecord(std::span<const uint8_t> payload, HeldDatabase& db) {
           t->setIdentityState(current, in.u8() != 0);
           break;
         }
-        case kViews: {
-          std::vector<ViewText> views;
-          for (size_t n = in.count(in.remaining()); n > 0; --n) {
-            std::string name(in.text());
-            views.push_back({std::move(name), std::string(in.text())});
-          }
-          db.setViews(views);
+        case kViews:
+          db.setViews(decodeTexts(in));
           break;
-        }
+        case kProcedures:
+          db.setProcedures(decodeTexts(in));
+          break;
         default:
           throw FormatError("a log record holds an unknown operation");
       }

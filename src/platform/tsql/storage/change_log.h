@@ -9,6 +9,7 @@
 //   rows  | table id | erased rows | updated rows (before, after) | inserted rows
 //   identity | table id | current value | used
 //   views | every view's name and definition
+//   procedures | every stored procedure's name and definition
 // A commit records each permanent table it changed by its net effect: the rows
 // it took away as they were, the rows it changed before and after, the rows it
 // added in the order they went in.  A commit to a table that another open
@@ -34,7 +35,7 @@
 namespace mls::tsql::storage {
 
 // What storage needs of the database it keeps in a file (the engine gives
-// it): the tables, the views, and what open transactions changed, so that
+// it): the tables, the views, the procedures, and what open transactions changed, so that
 // what is written holds committed changes only.  Called with the database
 // mutex held or while no session is open.
 class HeldDatabase {
@@ -44,6 +45,9 @@ class HeldDatabase {
   virtual std::vector<ViewText> views() = 0;
   // Replaces every view; SqlError when a definition does not parse.
   virtual void setViews(const std::vector<ViewText>& views) = 0;
+  virtual std::vector<ProcedureText> procedures() = 0;
+  // Replaces every procedure; SqlError when a definition does not parse.
+  virtual void setProcedures(const std::vector<ProcedureText>& procedures) = 0;
   virtual CommittedView openChanges() = 0;
   // Whether an open transaction other than the one `committing` holds changed `t`.
   virtual bool changedElsewhere(const Table& t, const UndoLog& committing) = 0;
@@ -57,12 +61,14 @@ class ChangeRecorder : public CommitSink {
   void committed(const UndoLog& log) noexcept override;
 
   // The payload of the next record: the commits since the last one written
-  // and the identities and views that changed since; empty when nothing did.
+  // and the identities, views and procedures that changed since; empty when
+  // nothing did.
   // written() then forgets what it held; a failed write keeps it for the next.
   struct Next {
     std::vector<uint8_t> payload;
     std::map<int32_t, std::pair<int64_t, bool>> identities;
     std::vector<ViewText> views;
+    std::vector<ProcedureText> procedures;
   };
   Next next();
   void written(Next&& n);
@@ -80,6 +86,7 @@ class ChangeRecorder : public CommitSink {
   bool broken_ = false;
   std::map<int32_t, std::pair<int64_t, bool>> identities_;  // as the file holds them, by table id
   std::vector<ViewText> views_;                             // as the file holds them
+  std::vector<ProcedureText> procedures_;                   // as the file holds them
 };
 
 // Applies one record's payload to the database.  Throws FormatError when the

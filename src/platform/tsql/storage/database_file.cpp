@@ -22,7 +22,7 @@ namespace mls::tsql::storage {
 namespace {
 
 constexpr uint8_t kMagic[8] = {'M', 'L', 'S', 'D', 'B', '\r', '\n', 0x1a};
-constexpr uint32_t kFormatVersion = 2;
+constexpr uint32_t kFormatVersion = 3;  // 3: the image may hold stored procedures
 constexpr size_t kHeaderSize = 8 + 4 + 8 + 8 + 8 + 8;
 constexpr size_t kFirstHeaderSize = 8 + 4 + 8 + 8 + 8;  // version 1: no change counter
 
@@ -103,7 +103,7 @@ Header readHeader(const std::string& path, std::span<const uint8_t> bytes) {
   if (version != 1) h.counter = in.u64();
   uint64_t headerSum = in.u64();
   if (headerSum != checksum64(bytes.first(h.size - 8))) damaged(path, "the header checksum is wrong");
-  if (version != 1 && version != kFormatVersion) throwSqlError(5172, {path, "format version"});
+  if (version < 1 || version > kFormatVersion) throwSqlError(5172, {path, "format version"});
   return h;
 }
 
@@ -122,18 +122,21 @@ void waitForLock(const std::string& path, int fd, int lock, int timeoutSeconds) 
   }
 }
 
-// A database for reading a file apart: tables and views only.
+// A database for reading a file apart: tables, views and procedures only.
 class LooseDatabase : public HeldDatabase {
  public:
   TableSet& tables() override { return tables_; }
   std::vector<ViewText> views() override { return views_; }
   void setViews(const std::vector<ViewText>& views) override { views_ = views; }
+  std::vector<ProcedureText> procedures() override { return procedures_; }
+  void setProcedures(const std::vector<ProcedureText>& procedures) override { procedures_ = procedures; }
   CommittedView openChanges() override { return {}; }
   bool changedElsewhere(const Table&, const UndoLog&) override { return false; }
 
  private:
   TableSet tables_;
   std::vector<ViewText> views_;
+  std::vector<ProcedureText> procedures_;
 };
 
 }  // namespace
@@ -216,7 +219,8 @@ void DatabaseFile::refresh() {
     // be written fails here.
     db_->tables().clear();
     db_->setViews({});
-    imageBytes_ = saveImage(db_->tables(), {}, 1);
+    db_->setProcedures({});
+    imageBytes_ = saveImage(db_->tables(), {}, {}, 1);
     log_.reset(counter_, nullptr);
     logEnd_ = log_.end();
     logStamp_ = stampOf(log_.status());
@@ -274,6 +278,13 @@ void DatabaseFile::load() {
   } catch (const SqlError& e) {
     set.clear();
     damaged(path_, "a view definition does not parse: " + e.message());
+  }
+  try {
+    db_->setProcedures(decoded.procedures);
+  } catch (const SqlError& e) {
+    set.clear();
+    db_->setViews({});
+    damaged(path_, "a procedure definition does not parse: " + e.message());
   }
   image_ = stampOf(st);
   counter_ = h.counter;
@@ -377,9 +388,10 @@ void DatabaseFile::checkpoint() {
   // What open transactions changed is taken back on copies.
   CommittedView view = db_->openChanges();
   std::vector<ViewText> views = db_->views();
+  std::vector<ProcedureText> procedures = db_->procedures();
   uint64_t bytes = 0;
   if (view.empty()) {
-    bytes = saveImage(db_->tables(), views, counter_ + 1);
+    bytes = saveImage(db_->tables(), views, procedures, counter_ + 1);
   } else {
     TableSet committed;
     auto keep = [&](const std::shared_ptr<Table>& t) {
@@ -391,7 +403,7 @@ void DatabaseFile::checkpoint() {
       keep(t);
     for (const std::shared_ptr<Table>& t : view.dropped)
       keep(t);
-    bytes = saveImage(committed, views, counter_ + 1);
+    bytes = saveImage(committed, views, procedures, counter_ + 1);
   }
   imageBytes_ = bytes;
   ++figures_.checkpoints;
@@ -405,7 +417,7 @@ void DatabaseFile::checkpoint() {
 }
 
 uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewText>& views,
-                                 uint64_t counter) {
+                                 const std::vector<ProcedureText>& procedures, uint64_t counter) {
   if (readOnly_) throwSqlError(3906, {path_});
   ByteWriter out;
   for (uint8_t b : kMagic)
@@ -415,7 +427,7 @@ uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewT
   out.u64(0);
   out.u64(0);
   out.u64(0);
-  encodeTables(tables, out, views);
+  encodeTables(tables, out, views, procedures);
   std::vector<uint8_t>& bytes = out.bytes();
   std::span<const uint8_t> image = std::span<const uint8_t>(bytes).subspan(kHeaderSize);
   putU64(bytes, 12, image.size());
@@ -443,6 +455,7 @@ DecodedTables readDatabaseFile(const std::string& path) {
   for (const auto& t : db.tables().tables())
     out.tables.push_back(t);
   out.views = db.views();
+  out.procedures = db.procedures();
   return out;
 }
 

@@ -1,9 +1,11 @@
 // A database file on disk, and the database this process keeps loaded from it.
 //
-// The file is one image of the permanent tables behind a header:
-//   magic "MLSDB\r\n\x1a" | u32 format version (2) | u64 image length |
+// The file is one image of the permanent tables, views and procedures behind
+// a header:
+//   magic "MLSDB\r\n\x1a" | u32 format version (3) | u64 image length |
 //   u64 image checksum | u64 change counter | u64 header checksum | image
-// (a version 1 file has no change counter, and reads as counter 0).  A file
+// (a version 1 file has no change counter, and reads as counter 0; versions 1
+// and 2 hold no procedures).  A file
 // whose magic, version, length or checksums do not match is refused whole,
 // never half-loaded.
 //
@@ -127,7 +129,8 @@ class DatabaseFile {
   void refresh();
   void load();
   void replayFrom(uint64_t offset);
-  uint64_t saveImage(const TableSet& tables, const std::vector<ViewText>& views, uint64_t counter);
+  uint64_t saveImage(const TableSet& tables, const std::vector<ViewText>& views,
+                     const std::vector<ProcedureText>& procedures, uint64_t counter);
   void releaseLock() noexcept;
   bool dueForCheckpoint() const;
 
@@ -150,7 +153,7 @@ class DatabaseFile {
   friend DecodedTables readDatabaseFile(const std::string& path);
 };
 
-// The tables and views the file at `path` holds with its log replayed, read
+// The tables, views and procedures the file at `path` holds with its log replayed, read
 // apart from any database and lock, as a crash would leave them (for tools
 // and tests).  Raises the errors of DatabaseFile::beginUse.
 DecodedTables readDatabaseFile(const std::string& path);

@@ -398,15 +398,30 @@ std::shared_ptr<Table> decodeTable(ByteReader& in, std::vector<int32_t>& ids) {
   }
 }
 
-void encodeTables(const TableSet& set, ByteWriter& out, const std::vector<ViewText>& views) {
-  out.varint(set.tables().size());
-  for (const auto& t : set.tables())
-    encodeTable(*t, out);
-  out.varint(views.size());
-  for (const ViewText& v : views) {
+void encodeTexts(const std::vector<ViewText>& texts, ByteWriter& out) {
+  out.varint(texts.size());
+  for (const ViewText& v : texts) {
     out.text(v.name);
     out.text(v.definition);
   }
+}
+
+std::vector<ViewText> decodeTexts(ByteReader& in) {
+  std::vector<ViewText> out;
+  for (size_t n = in.count(in.remaining()); n > 0; --n) {
+    std::string name(in.text());
+    out.push_back({std::move(name), std::string(in.text())});
+  }
+  return out;
+}
+
+void encodeTables(const TableSet& set, ByteWriter& out, const std::vector<ViewText>& views,
+                  const std::vector<ProcedureText>& procedures) {
+  out.varint(set.tables().size());
+  for (const auto& t : set.tables())
+    encodeTable(*t, out);
+  encodeTexts(views, out);
+  encodeTexts(procedures, out);
 }
 
 DecodedTables decodeTables(std::span<const uint8_t> image) {
@@ -421,13 +436,9 @@ DecodedTables decodeTables(std::span<const uint8_t> image) {
         throw FormatError("two tables are named '" + out.tables.back()->name() + "'");
     }
   }
-  if (!in.atEnd()) {
-    for (size_t n = in.count(in.remaining()); n > 0; --n) {
-      std::string name(in.text());
-      out.views.push_back({std::move(name), std::string(in.text())});
-    }
-  }
-  if (!in.atEnd()) throw FormatError("bytes follow the last view");
+  if (!in.atEnd()) out.views = decodeTexts(in);
+  if (!in.atEnd()) out.procedures = decodeTexts(in);
+  if (!in.atEnd()) throw FormatError("bytes follow the last procedure");
   // Ids are positive, leave room for the objects made later and name one
   // object each.
   std::sort(ids.begin(), ids.end());

@@ -2,8 +2,9 @@
 // (columns with type, nullability, identity and DEFAULT as T-SQL text; PRIMARY
 // KEY / UNIQUE constraints and indexes), its identity state and its rows in
 // storage order, every value exactly (decimals with their scale, date/time
-// ticks, UTF-8 text), then the views as the text of their CREATE VIEW (an
-// image without that part has no views).
+// ticks, UTF-8 text), then the views as the text of their CREATE VIEW and the
+// stored procedures as the text of their CREATE PROCEDURE (an image without
+// those parts, as earlier versions wrote, has no views or no procedures).
 //
 // Decoding builds new tables apart from any database and either returns all of
 // them or throws FormatError: a damaged image is never half-loaded.
@@ -21,15 +22,22 @@
 
 namespace mls::tsql::storage {
 
-// Appends the image of the tables of `set` and of `views` to `out`.  Raises
-// SqlError when a table cannot be stored (a DEFAULT holding a subquery).
-void encodeTables(const TableSet& set, ByteWriter& out, const std::vector<ViewText>& views = {});
+// Appends the image of the tables of `set`, of `views` and of `procedures` to
+// `out`.  Raises SqlError when a table cannot be stored (a DEFAULT holding a
+// subquery).
+void encodeTables(const TableSet& set, ByteWriter& out, const std::vector<ViewText>& views = {},
+                  const std::vector<ProcedureText>& procedures = {});
 
 struct DecodedTables {
   std::vector<std::shared_ptr<Table>> tables;  // in creation order
   int32_t highestId = 0;                       // of the tables, constraints and defaults
   std::vector<ViewText> views;
+  std::vector<ProcedureText> procedures;
 };
+
+// A list of objects kept as their names and texts (views, procedures).
+void encodeTexts(const std::vector<ViewText>& texts, ByteWriter& out);
+std::vector<ViewText> decodeTexts(ByteReader& in);
 
 DecodedTables decodeTables(std::span<const uint8_t> image);
 

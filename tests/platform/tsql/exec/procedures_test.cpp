@@ -1,6 +1,6 @@
-// Procedures written in C++ and registered with a Database, and the parts of
-// dynamic SQL and identity that a SQL logic test cannot see: results and
-// messages of nested levels, error lines, session cleanup.
+// The parts of stored procedures, dynamic SQL and identity that a SQL logic
+// test cannot see: results and messages of nested levels, error lines, other
+// sessions, session cleanup.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -24,104 +24,77 @@ const Rowset& lastRowset(const BatchResult& r) {
   return none;
 }
 
-ProcedureParameter param(std::string name, SqlType type, bool output = false,
-                         std::optional<Value> defaultValue = std::nullopt) {
-  return {std::move(name), type, output, std::move(defaultValue)};
-}
-
 class ProcedureTest : public ::testing::Test {
  protected:
   std::shared_ptr<Database> db = Database::create();
   Session s{db};
 };
 
-TEST_F(ProcedureTest, RegisteredProcedureGetsConvertedArgumentsAndWritesOutputs) {
-  std::vector<std::string> seen;
-  db->registerProcedure(
-      "Scale",
-      {param("@x", SqlType(TypeId::Int)),
-       param("@factor", SqlType::decimal(5, 2), false, Value::decimal(*Decimal128::parse("2.50"))),
-       param("@result", SqlType::decimal(10, 2), true)},
-      [&](ProcedureCall& call) {
-        Value x = call["@x"];
-        Value f = call["@FACTOR"];
-        seen.push_back(std::to_string(x.asInt()) + "*" + f.asDecimal().toString());
-        call["@result"] =
-            Value::decimal(*Decimal128::multiply(Decimal128::fromInt(x.asInt()), f.asDecimal(), 2));
-        return 7;
-      });
-  BatchResult r = s.execute(
-      "DECLARE @r VARCHAR(20), @rc INT\n"
-      "EXEC @rc = scale '4', @result = @r OUTPUT\n"
-      "SELECT @r, @rc");
-  ASSERT_EQ(seen, std::vector<std::string>{"4*2.50"});
-  const Rowset& rs = lastRowset(r);
-  ASSERT_EQ(rs.rows.size(), 1u);
-  EXPECT_EQ(rs.rows[0][0].asString(), "10.00");
-  EXPECT_EQ(rs.rows[0][1].asInt(), 7);
-}
-
-TEST_F(ProcedureTest, ProcedureRunsSqlInTheCallersSessionAndItsResultsStayPrivate) {
-  db->registerProcedure(
-      "CountWork", {param("@min", SqlType(TypeId::Int)), param("@n", SqlType(TypeId::Int), true)},
-      [](ProcedureCall& call) {
-        BatchResult inner = call.execute(
-            "CREATE TABLE #scratch (a INT) INSERT #scratch SELECT a FROM #work WHERE a >= @m "
-            "SELECT COUNT(*) FROM #scratch",
-            {{"@m", call["@min"], SqlType(TypeId::Int)}});
-        call["@n"] = lastRowset(inner).rows.at(0).at(0);
-        return 0;
-      });
+// A procedure's rowsets, counts and messages reach the caller in order with
+// the caller's own; its temporary table ends when it returns, the caller's
+// stays.
+TEST_F(ProcedureTest, ProcedureResultsJoinTheCallersAndItsTemporaryTablesEnd) {
+  s.execute(
+      "CREATE PROCEDURE CountWork @min INT, @n INT OUTPUT AS\n"
+      "CREATE TABLE #scratch (a INT)\n"
+      "INSERT #scratch SELECT a FROM #work WHERE a >= @min\n"
+      "PRINT 'counted'\n"
+      "SELECT a FROM #scratch ORDER BY a\n"
+      "SET @n = @@ROWCOUNT");
   BatchResult r = s.execute(
       "CREATE TABLE #work (a INT) INSERT #work VALUES (1), (2), (3)\n"
       "DECLARE @n INT\n"
       "EXEC CountWork 2, @n OUTPUT\n"
+      "PRINT 'after'\n"
       "SELECT @n");
-  // The caller sees its INSERT's count and its SELECT, nothing of the procedure's batch.
-  ASSERT_EQ(r.items.size(), 2u);
-  EXPECT_EQ(r.items[0].kind, ResultItem::Kind::RowCount);
+  ASSERT_EQ(r.items.size(), 4u);
+  EXPECT_EQ(r.items[0].rowCount, 3);  // the caller's INSERT
+  EXPECT_EQ(r.items[1].rowCount, 2);  // the procedure's
+  ASSERT_EQ(r.items[2].rowset.rows.size(), 2u);
+  EXPECT_EQ(r.items[2].rowset.rows[0][0].asInt(), 2);
   EXPECT_EQ(lastRowset(r).rows[0][0].asInt(), 2);
-  // The procedure's temporary table ended with its batch.
+  EXPECT_EQ(r.messages, (std::vector<std::string>{"counted", "after"}));
   EXPECT_EQ(failure(s, "SELECT * FROM #scratch").number(), 208);
+  EXPECT_EQ(lastRowset(s.execute("SELECT COUNT(*) FROM #work")).rows[0][0].asInt(), 3);
 }
 
+// RAISERROR inside a procedure ends its statement only: the procedure goes
+// on, the caller's batch too, and the error reaches the client with its
+// number and text.
 TEST_F(ProcedureTest, ProcedureErrorsReachTheCallerWithTheirNumber) {
-  db->registerProcedure("Fails", {}, [](ProcedureCall& call) -> int {
-    call.execute("SELECT 1");
-    throw SqlError(50000, 16, 1, 0, "Fails: nothing to do");
-  });
-  SqlError e = failure(s, "PRINT 'before'\nEXEC Fails");
+  s.execute(
+      "CREATE PROCEDURE Fails AS\n"
+      "RAISERROR ('Fails: nothing to do', 16, 1)\n"
+      "PRINT 'went on'\n"
+      "RETURN 3");
+  SqlError e = failure(s, "PRINT 'before'\nDECLARE @rc INT\nEXEC @rc = Fails\nSELECT @rc");
   EXPECT_EQ(e.number(), 50000);
   EXPECT_EQ(e.message(), "Fails: nothing to do");
-  EXPECT_EQ(e.line(), 2);
-  EXPECT_EQ(e.partial().messages, std::vector<std::string>{"before"});
-
-  db->registerProcedure("Fails", {}, [](ProcedureCall&) { return 3; });  // replaces
-  BatchResult r = s.execute("DECLARE @rc INT EXEC @rc = FAILS SELECT @rc");
-  EXPECT_EQ(lastRowset(r).rows[0][0].asInt(), 3);
-}
-
-TEST_F(ProcedureTest, AnUnexpectedFailureBecomesAnInternalErrorThatEndsTheBatch) {
-  db->registerProcedure("Boom", {}, [](ProcedureCall& call) -> int {
-    call.execute("INSERT t VALUES (2)");
-    return call["@nosuch"].isNull();  // std::invalid_argument
-  });
-  s.execute("CREATE TABLE t (a INT) BEGIN TRAN INSERT t VALUES (1)");
-  SqlError e = failure(s, "INSERT t VALUES (4)\nEXEC Boom\nINSERT t VALUES (8)");
-  EXPECT_EQ(e.number(), kInternalError);
-  EXPECT_EQ(e.line(), 2);
-  // The open transaction was rolled back; the session still answers.
-  EXPECT_EQ(lastRowset(s.execute("SELECT COUNT(*), @@TRANCOUNT FROM t")).rows[0][0].asInt(), 0);
-  s.execute("INSERT t VALUES (16)");
-  EXPECT_EQ(lastRowset(s.execute("SELECT SUM(a) FROM t")).rows[0][0].asInt(), 16);
+  EXPECT_EQ(e.line(), 2);  // the line in the procedure's text
+  EXPECT_EQ(e.partial().messages, (std::vector<std::string>{"before", "went on"}));
+  EXPECT_EQ(lastRowset(e.partial()).rows[0][0].asInt(), 3);
 }
 
 TEST_F(ProcedureTest, MissingArgumentNamesProcedureAndParameter) {
-  SqlError e = failure(s, "DECLARE @b DATETIME\nEXEC GetPeriodStartEnd 2024, 1, @b OUTPUT");
+  s.execute(
+      "CREATE PROC Bounds @year INT, @period INT, @start DATETIME OUTPUT, @end DATETIME OUTPUT AS RETURN");
+  SqlError e = failure(s, "DECLARE @b DATETIME\nEXEC Bounds 2024, 1, @b OUTPUT");
   EXPECT_EQ(e.number(), 201);
-  EXPECT_EQ(e.message(),
-            "Procedure or function 'GetPeriodStartEnd' expects parameter '@end', which was not supplied.");
+  EXPECT_EQ(e.message(), "Procedure or function 'Bounds' expects parameter '@end', which was not supplied.");
   EXPECT_EQ(failure(s, "EXEC dbo.Nowhere").message(), "Could not find stored procedure 'dbo.Nowhere'.");
+}
+
+// A procedure that another session created, altered or dropped in an open
+// transaction is waited for; once that transaction ends the call sees what
+// it left.
+TEST_F(ProcedureTest, UncommittedProcedureChangesAreWaitedFor) {
+  s.execute("CREATE PROCEDURE Answer AS SELECT 1");
+  Session other(db);
+  other.execute("BEGIN TRAN");
+  other.execute("ALTER PROCEDURE Answer AS SELECT 2");
+  EXPECT_EQ(failure(s, "SET LOCK_TIMEOUT 0\nEXEC Answer").number(), 1222);
+  other.execute("ROLLBACK");
+  EXPECT_EQ(lastRowset(s.execute("EXEC Answer")).rows[0][0].asInt(), 1);
 }
 
 TEST_F(ProcedureTest, DynamicSqlResultsJoinTheCallersInOrder) {

@@ -164,11 +164,12 @@ TEST(DatabaseImage, ImpossibleContentIsDamage) {
       {"two rows with one primary key",
        {},
        [](Bytes& image) {
-         // The last value before the count of views (0) is c's second key, 2
-         // (zigzag 4): make it 1 (zigzag 2).
+         // The last value before the counts of views and procedures (0, 0)
+         // is c's second key, 2 (zigzag 4): make it 1 (zigzag 2).
          ASSERT_EQ(image.back(), 0);
-         ASSERT_EQ(image[image.size() - 2], 4);
-         image[image.size() - 2] = 2;
+         ASSERT_EQ(image[image.size() - 2], 0);
+         ASSERT_EQ(image[image.size() - 3], 4);
+         image[image.size() - 3] = 2;
        },
        "share a key"},
   };

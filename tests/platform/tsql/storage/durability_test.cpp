@@ -84,7 +84,7 @@ TEST_F(DurabilityTest, DamagedFilesAreRefusedWholeAndLeftAlone) {
   // The version field with a header checksum that matches it: a file of a
   // later format, not a damaged one.
   std::vector<uint8_t> laterVersion = good;
-  laterVersion[8] = 3;
+  laterVersion[8] = 4;
   storage::ByteWriter sum;
   sum.u64(storage::checksum64(std::span<const uint8_t>(laterVersion).first(kHeader - 8)));
   std::copy(sum.bytes().begin(), sum.bytes().end(), laterVersion.begin() + (kHeader - 8));
@@ -151,6 +151,73 @@ TEST_F(DurabilityTest, AFileOfTheFirstFormatOpens) {
   EXPECT_EQ(countRows(path_), 6);
 }
 
+// A file of the second format (no procedures in its image) opens, takes a
+// procedure and is written in the current format.
+TEST_F(DurabilityTest, AFileOfTheSecondFormatOpensAndTakesProcedures) {
+  makeDatabase(path_, 5);
+  checkpoint(path_);
+  ASSERT_TRUE(storage::letGo(path_));
+  const std::vector<uint8_t> current = readBytes(path_);
+  ASSERT_EQ(current[8], 3);
+  ASSERT_EQ(current.back(), 0);  // no procedures
+  // The same image without its procedures' part, under a version 2 header.
+  std::vector<uint8_t> second(current.begin(), current.end() - 1);
+  auto put = [&second](size_t at, uint64_t v) {
+    storage::ByteWriter w;
+    w.u64(v);
+    std::copy(w.bytes().begin(), w.bytes().end(), second.begin() + static_cast<std::ptrdiff_t>(at));
+  };
+  second[8] = 2;
+  std::span<const uint8_t> image = std::span<const uint8_t>(second).subspan(kHeader);
+  put(12, image.size());
+  put(20, storage::checksum64(image));
+  put(kHeader - 8, storage::checksum64(std::span<const uint8_t>(second).first(kHeader - 8)));
+  writeBytes(path_, second);
+  EXPECT_EQ(countRows(path_), 5);
+  {
+    auto db = Database::open(path_);
+    Session s(db);
+    s.execute("CREATE PROCEDURE Rows AS SELECT COUNT(*) FROM t");
+  }
+  ASSERT_TRUE(storage::letGo(path_));
+  EXPECT_EQ(readBytes(path_)[8], 3);
+  auto db = Database::open(path_);
+  Session s(db);
+  EXPECT_EQ(scalar(s, "EXEC Rows").asInt(), 5);
+}
+
+// What the file holds of procedures is what was committed: a CREATE or DROP
+// of an open transaction is left out of a checkpoint, and one rolled back
+// never reaches the file; a committed one reaches it through the log.
+TEST_F(DurabilityTest, FilesHoldCommittedProceduresOnly) {
+  auto db = testing::openOrCreate(path_);
+  auto names = [this] {
+    std::vector<std::string> out;
+    for (const ViewText& p : storage::readDatabaseFile(path_).procedures)
+      out.push_back(p.name);
+    return out;
+  };
+  Session writer(db);
+  writer.execute("CREATE PROCEDURE Kept AS SELECT 1");
+  writer.execute("BEGIN TRAN");
+  writer.execute("CREATE PROCEDURE Pending AS SELECT 2");
+  writer.execute("DROP PROCEDURE Kept");
+  {
+    Session other(db);
+    other.execute("CHECKPOINT");
+  }
+  EXPECT_EQ(names(), std::vector<std::string>{"Kept"});
+  writer.execute("ROLLBACK");
+  EXPECT_EQ(scalar(writer, "EXEC Kept").asInt(), 1);
+  EXPECT_EQ(errorOf(writer, "EXEC Pending"), 2812);
+  writer.execute("BEGIN TRAN");
+  writer.execute("CREATE PROCEDURE Committed AS SELECT 3");
+  writer.execute("COMMIT");
+  writer.close();
+  EXPECT_GT(std::filesystem::file_size(path_ + "-wal"), 32u);
+  EXPECT_EQ(names(), (std::vector<std::string>{"Committed", "Kept"}));
+}
+
 TEST_F(DurabilityTest, OpeningCreatesTheFileOnlyWhenAskedAndSharesTheDatabase) {
   SqlError missing = raised([&] { Database::open(path_); });
   EXPECT_EQ(missing.number(), 4060);
@@ -206,13 +273,15 @@ TEST_F(DurabilityTest, AReadOnlyFileOpensReadOnly) {
     Session s(db);
     EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t").asInt(), 4);
     for (const char* write : {"INSERT t (v) VALUES (N'no')", "DELETE t", "CREATE TABLE u (a INT)",
-                              "BEGIN TRAN UPDATE t SET v = N'x' COMMIT"}) {
+                              "BEGIN TRAN UPDATE t SET v = N'x' COMMIT", "CREATE VIEW w AS SELECT v FROM t",
+                              "CREATE PROCEDURE p AS SELECT 1"}) {
       SqlError e = raised([&] { s.execute(write); });
       EXPECT_EQ(e.number(), 3906) << write;
       EXPECT_TRUE(e.partial().items.empty()) << write << ": a count was reported for a refused change";
     }
     s.execute("CREATE TABLE #scratch (a INT) INSERT #scratch VALUES (1)");  // tempdb stays writable
     EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t").asInt(), 4);
+    EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM sysobjects WHERE xtype IN ('V', 'P')").asInt(), 0);
     EXPECT_NO_THROW(s.close());
   }
   EXPECT_EQ(readBytes(path_), before);

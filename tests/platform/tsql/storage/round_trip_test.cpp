@@ -220,6 +220,45 @@ TEST_P(RoundTripTest, ViewsComeBackAndDroppedObjectsStayDropped) {
   EXPECT_EQ(scalar(s, "SELECT amount FROM priced WHERE key_no = 1").asDecimal().toString(), "2.50");
 }
 
+// A procedure comes back from its text: its parameters, defaults, OUTPUT and
+// status, its lines (the text from the batch's first line), ALTER's new body;
+// a dropped one stays dropped.
+TEST_P(RoundTripTest, ProceduresComeBackAndRunAsBefore) {
+  const std::string twice =
+      "-- doubles @x\n"
+      "CREATE PROCEDURE Twice @x INT, @y DECIMAL(9, 2) = 1.5 OUTPUT AS\n"
+      "SET @y = @x * @y\n"
+      "IF @x < 0 RAISERROR ('negative', 16, 1)\n"
+      "RETURN @x + 1";
+  {
+    Session s(db_);
+    s.execute(twice);
+    s.execute("CREATE PROC Gone AS SELECT 1");
+    s.execute("CREATE PROC Changed AS SELECT 'old'");
+    s.execute("ALTER PROC Changed AS SELECT 'new'");
+    s.execute("DROP PROC Gone");
+  }
+  reopen();
+  {
+    Session s(db_);
+    auto r = rows(s, "DECLARE @y DECIMAL(9, 2) = 2, @rc INT EXEC @rc = Twice 3, @y OUTPUT SELECT @y, @rc");
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0][0].asDecimal().toString(), "6.00");
+    EXPECT_EQ(r[0][1].asInt(), 4);
+    EXPECT_EQ(testing::raised([&] { s.execute("EXEC Twice -1"); }).line(), 4);
+    EXPECT_EQ(scalar(s, "SELECT definition FROM sys.sql_modules WHERE object_id = OBJECT_ID('Twice', 'P')")
+                  .asString(),
+              twice);
+    EXPECT_EQ(scalar(s, "EXEC Changed").asString(), "new");
+    EXPECT_EQ(errorOf(s, "EXEC Gone"), 2812);
+    s.execute("DROP PROCEDURE Twice");
+  }
+  reopen();
+  Session s(db_);
+  EXPECT_EQ(errorOf(s, "EXEC Twice 1"), 2812);
+  EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM sysobjects WHERE xtype = 'P'").asInt(), 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Storage, RoundTripTest, ::testing::Values(Load::Image, Load::Log),
                          [](const auto& info) { return info.param == Load::Image ? "Image" : "Log"; });
 

@@ -58,14 +58,24 @@ void bindParameters(ExecScope& scope, const std::vector<BoundParameter>& params)
   }
 }
 
-void runBatch(SessionImpl& session, std::string_view text, BatchResult& out) {
-  std::vector<ast::StmtPtr> stmts = parseBatch(text);
+namespace {
+
+void runStatements(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, BatchResult& out) {
   declareBatchVariables(stmts, *session.frame());
   Executor executor(session, out);
   executor.run(stmts);
 }
 
-void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, BatchResult& out) {
+}  // namespace
+
+void runBatch(SessionImpl& session, std::string_view text, BatchResult& out) {
+  runStatements(session, parseBatch(text), out);
+}
+
+namespace {
+
+template <class F>
+void nested(SessionImpl& session, ExecScope& scope, F&& run) {
   std::vector<const Table*> before;
   for (const std::shared_ptr<Table>& t : session.temporaryTables().tables())
     before.push_back(t.get());
@@ -74,7 +84,7 @@ void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, Ba
   const SessionOptions options = session.globals().options;
   try {
     ScopeGuard guard(session, scope);
-    runBatch(session, text, out);
+    run();
   } catch (...) {
     session.globals().options = options;
     dropTemporaryTablesSince(session, before);
@@ -85,6 +95,17 @@ void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, Ba
   if (session.globals().tranCount != tranCount) {
     throwSqlError(266, {std::to_string(tranCount), std::to_string(session.globals().tranCount)});
   }
+}
+
+}  // namespace
+
+void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, BatchResult& out) {
+  nested(session, scope, [&] { runBatch(session, text, out); });
+}
+
+void runNested(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, ExecScope& scope,
+               BatchResult& out) {
+  nested(session, scope, [&] { runStatements(session, stmts, out); });
 }
 
 void Executor::executeString(const ast::ExecStringStmt& s) {

@@ -1,5 +1,5 @@
 // Running a batch's text in a level of execution: the client's batch, and
-// the nested levels of EXEC (...), sp_executesql and procedures.
+// the nested levels of EXEC (...), sp_executesql and stored procedures.
 #pragma once
 
 #include <string_view>
@@ -7,6 +7,7 @@
 
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/exec_scope.h"
+#include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
 
@@ -22,8 +23,11 @@ void runBatch(SessionImpl& session, std::string_view text, BatchResult& out);
 
 // Runs `text` in `scope`, a level nested in the running one.  It sees the
 // session's temporary tables; those it creates are dropped when it ends, as
-// are its LOCAL cursors.  A level that ends with another @@TRANCOUNT than it
-// began with raises 266.
+// are its LOCAL cursors; what it SETs is undone.  A level that ends with
+// another @@TRANCOUNT than it began with raises 266.
 void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, BatchResult& out);
+// The same for statements parsed already (a stored procedure's body).
+void runNested(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, ExecScope& scope,
+               BatchResult& out);
 
 }  // namespace mls::tsql

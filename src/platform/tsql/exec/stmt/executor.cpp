@@ -54,11 +54,7 @@ bool Executor::atomic(const ast::Stmt& s, F&& body) {
   std::lock_guard<StatementLatch> lock(session_.database().mutex());
   // The statement's locks go at its end (all of them outside a transaction),
   // after its changes were kept or taken back, before the latch.
-  session_.beginStatement();
-  struct StatementEnd {
-    SessionImpl& session;
-    ~StatementEnd() { session.endStatement(); }
-  } end{session_};
+  StatementGuard statement(session_);
   const SessionOptions& options = session_.globals().options;
   OptionScope applied(options);
   env_.functions.now = currentDateTime();
@@ -137,7 +133,10 @@ Executor::Flow Executor::exec(const ast::Stmt& s) {
       return Flow::Continue;
     case ast::StmtKind::Return: {
       const auto& r = s.as<ast::ReturnStmt>();
-      if (r.value) throwSqlError(178, {}, s.pos.line);
+      if (r.value) {
+        if (!session_.scope()->procedure) throwSqlError(178, {}, s.pos.line);
+        atomic(s, [&] { returnStatus(r); });
+      }
       session_.globals().rowCount = 1;
       return Flow::Return;
     }
@@ -213,6 +212,10 @@ void Executor::simple(const ast::Stmt& s) {
       return createView(s.as<ast::CreateViewStmt>());
     case ast::StmtKind::DropView:
       return dropView(s.as<ast::DropViewStmt>());
+    case ast::StmtKind::CreateProcedure:
+      return createProcedure(s.as<ast::CreateProcedureStmt>());
+    case ast::StmtKind::DropProcedure:
+      return dropProcedure(s.as<ast::DropProcedureStmt>());
     case ast::StmtKind::Truncate:
     case ast::StmtKind::CreateTable:
     case ast::StmtKind::DropTable:

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/tsql/catalog/procedure_set.h"
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/catalog/undo_log.h"
 #include "platform/tsql/engine.h"
@@ -126,6 +127,13 @@ class Executor {
   // DDL (ddl.cpp)
   void ddl(const ast::Stmt& s);
   Value evalDefault(const ast::Expr& e, const SqlType& to);
+
+  // stored procedures (procedures.cpp)
+  void createProcedure(const ast::CreateProcedureStmt& s);
+  void dropProcedure(const ast::DropProcedureStmt& s);
+  std::shared_ptr<const ProcedureDef> findProcedure(const std::string& name);
+  // The value RETURN gives a procedure's status (RETURN outside one: 178).
+  void returnStatus(const ast::ReturnStmt& s);
 
   // EXEC of procedures and of dynamic SQL (procedures.cpp, dynamic_sql.cpp).
   // Not one atomic statement: the statements they run are.

@@ -1,12 +1,12 @@
-// EXEC of procedures: the registry of procedures written in C++, the matching
-// of arguments to parameters, and the call with its OUTPUT parameters.
+// Stored procedures: CREATE, ALTER and DROP PROCEDURE, and EXEC of a procedure
+// with its arguments, OUTPUT parameters and return status.
 #include "platform/tsql/exec/stmt/procedures.h"
 
 #include <mutex>
-#include <stdexcept>
 #include <utility>
 
 #include "platform/tsql/errors.h"
+#include "platform/tsql/exec/bind/type_ast.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/stmt/dynamic_sql.h"
 #include "platform/tsql/exec/stmt/executor.h"
@@ -21,47 +21,16 @@ bool sameName(std::string_view a, std::string_view b) {
   return compareText(a, b) == 0;
 }
 
+// Declares the parameters of `code` in `frame`, in order: 134 for a name
+// given twice, 243 for an unknown type.
+void declareParameters(const ast::Procedure& code, Frame& frame) {
+  for (const ast::ProcedureParam& p : code.params) {
+    if (frame.find(p.name) >= 0) throwSqlError(134, {p.name}, p.pos.line);
+    frame.add(p.name, declaredType(p.type), p.pos);
+  }
+}
+
 }  // namespace
-
-void ProcedureRegistry::add(ProcedureDef def) {
-  auto p = std::make_shared<const ProcedureDef>(std::move(def));
-  for (auto& d : defs_) {
-    if (sameName(d->name, p->name)) {
-      d = std::move(p);
-      return;
-    }
-  }
-  defs_.push_back(std::move(p));
-}
-
-std::shared_ptr<const ProcedureDef> ProcedureRegistry::find(std::string_view name) const {
-  for (const auto& d : defs_) {
-    if (sameName(d->name, name)) return d;
-  }
-  return nullptr;
-}
-
-void Database::registerProcedure(std::string name, std::vector<ProcedureParameter> params,
-                                 ProcedureBody body) {
-  std::lock_guard<StatementLatch> lock(impl_->mutex());
-  impl_->procedures().add({std::move(name), std::move(params), std::move(body)});
-}
-
-Value& ProcedureCall::operator[](std::string_view name) {
-  for (size_t i = 0; i < params_.size(); ++i) {
-    if (sameName(params_[i].name, name)) return values_[i];
-  }
-  throw std::invalid_argument("no procedure parameter " + std::string(name));
-}
-
-BatchResult ProcedureCall::execute(std::string_view sql, const std::vector<BoundParameter>& params) {
-  ExecScope scope;
-  scope.stopAtFirstError = true;
-  bindParameters(scope, params);
-  BatchResult out;
-  runNested(session_, sql, scope, out);
-  return out;
-}
 
 std::vector<const ast::ExecArg*> matchArguments(std::span<const ast::ExecArg> args,
                                                 const std::vector<FormalParameter>& formals,
@@ -86,6 +55,48 @@ std::vector<const ast::ExecArg*> matchArguments(std::span<const ast::ExecArg> ar
   }
   return given;
 }
+
+// ------------------------------------------------------------------ DDL
+
+void Executor::createProcedure(const ast::CreateProcedureStmt& s) {
+  const std::string& name = s.procedure.name();
+  session_.lock(name, LockMode::SchemaModification);
+  ProcedureSet& procedures = session_.database().procedures();
+  std::shared_ptr<const ProcedureDef> old = procedures.find(name);
+  if (s.alter && !old) throwSqlError(208, {name});
+  if (!s.alter && session_.catalog().permanentNameTaken(name)) throwSqlError(2714, {name});
+  // What SQL Server checks when it compiles the procedure: its variables'
+  // names and types, BREAK and CONTINUE inside loops.
+  Frame frame;
+  declareParameters(*s.code, frame);
+  declareBatchVariables(s.code->body, frame);
+  session_.undo().changingProcedure(procedures, name, old);
+  if (old) {
+    procedures.add({old->name, s.code, s.definition, old->id, old->created});
+  } else {
+    procedures.add({name, s.code, s.definition, 0, env_.functions.now});
+  }
+  session_.database().unsaved() = true;
+  session_.globals().rowCount = 0;
+}
+
+void Executor::dropProcedure(const ast::DropProcedureStmt& s) {
+  ProcedureSet& procedures = session_.database().procedures();
+  for (const ast::ObjectName& name : s.procedures) {
+    session_.lock(name.name(), LockMode::SchemaModification);
+    if (!procedures.find(name.name())) throwSqlError(3701, {"procedure", name.name()});
+  }
+  for (const ast::ObjectName& name : s.procedures) {
+    if (auto p = procedures.find(name.name())) {  // named once more, it is gone already
+      session_.undo().changingProcedure(procedures, p->name, p);
+      procedures.remove(p->name);
+    }
+  }
+  session_.database().unsaved() = true;
+  session_.globals().rowCount = 0;
+}
+
+// ----------------------------------------------------------------- EXEC
 
 std::pair<Value, SqlType> Executor::argument(const ast::ExecArg& a) {
   const ast::Expr& e = *a.value;
@@ -113,40 +124,67 @@ void Executor::call(const ast::Stmt& s) {
   session_.globals().error = 0;
 }
 
+// The procedure is looked up under a schema stability lock on its name, so
+// that a CREATE, ALTER or DROP another session has not committed is waited
+// for; the call then keeps the definition it found.
+std::shared_ptr<const ProcedureDef> Executor::findProcedure(const std::string& name) {
+  std::lock_guard<StatementLatch> lock(session_.database().mutex());
+  StatementGuard statement(session_);
+  session_.lock(name, LockMode::SchemaStability);
+  return session_.database().procedures().find(name);
+}
+
+// RETURN n in a procedure: its status, converted to int (NULL gives 0).
+void Executor::returnStatus(const ast::ReturnStmt& s) {
+  BoundExprPtr e = binder_.bind(*s.value, nullptr);
+  EvalContext ctx{nullptr, nullptr, &env_};
+  Value v = e->eval(ctx);
+  session_.scope()->returnStatus =
+      v.isNull() || e->type().isNull()
+          ? 0
+          : static_cast<int>(implicitConvert(v, e->type(), SqlType(TypeId::Int)).asInt());
+}
+
 void Executor::callProcedure(const ast::ExecStmt& s) {
   const std::string& name = s.procedure.name();
   if (sameName(name, "sp_executesql")) return executeSql(s);
-  std::shared_ptr<const ProcedureDef> def;
-  {
-    std::lock_guard<StatementLatch> lock(session_.database().mutex());
-    def = session_.database().procedures().find(name);
-  }
+  std::shared_ptr<const ProcedureDef> def = findProcedure(name);
   if (!def) throwSqlError(2812, {s.procedure.text()});
+  const ast::Procedure& code = *def->code;
 
+  ExecScope scope;
+  scope.procedure = true;
+  declareParameters(code, scope.frame);
   std::vector<FormalParameter> formals;
-  for (const ProcedureParameter& p : def->params)
+  for (const ast::ProcedureParam& p : code.params)
     formals.push_back({p.name, p.output});
   std::vector<const ast::ExecArg*> given = matchArguments(s.args, formals, def->name, 1);
-  std::vector<Value> values;
-  std::vector<std::pair<int, size_t>> outputs;  // (caller's variable, parameter)
-  for (size_t i = 0; i < def->params.size(); ++i) {
-    const ProcedureParameter& p = def->params[i];
+  std::vector<std::pair<int, int>> outputs;  // (caller's variable, parameter)
+  for (size_t i = 0; i < code.params.size(); ++i) {
+    const ast::ProcedureParam& p = code.params[i];
     const ast::ExecArg* a = given[i];
+    VariableSlot& slot = scope.frame.at(static_cast<int>(i));
+    std::pair<Value, SqlType> v;
     if (!a || a->value->kind == ast::ExprKind::Default) {
       if (!p.defaultValue) throwSqlError(201, {def->name, p.name});
-      values.push_back(*p.defaultValue);
-      continue;
+      BoundExprPtr d = binder_.bind(*p.defaultValue, nullptr);
+      EvalContext ctx{nullptr, nullptr, &env_};
+      v = {d->eval(ctx), d->type()};
+    } else {
+      v = argument(*a);
+      if (a->output) outputs.emplace_back(binder_.variable(a->value->as<ast::Variable>().name, a->pos), i);
     }
-    auto [v, t] = argument(*a);
-    values.push_back(v.isNull() || t.isNull() ? Value() : implicitConvert(v, t, p.type));
-    if (a->output) outputs.emplace_back(binder_.variable(a->value->as<ast::Variable>().name, a->pos), i);
+    slot.value =
+        v.first.isNull() || v.second.isNull() ? Value() : implicitConvert(v.first, v.second, slot.type);
   }
-  ProcedureCall call(session_, def->params, std::move(values));
-  int status = def->body(call);
-  for (auto [caller, param] : outputs)
-    assign(caller, call[def->params[param].name], def->params[param].type);
+  runNested(session_, code.body, scope, out_);
+  for (auto [caller, param] : outputs) {
+    const VariableSlot& slot = scope.frame.at(param);
+    assign(caller, slot.value, slot.type);
+  }
   if (!s.returnVariable.empty()) {
-    assign(binder_.variable(s.returnVariable, s.pos), Value::integer(status), SqlType(TypeId::Int));
+    assign(binder_.variable(s.returnVariable, s.pos), Value::integer(scope.returnStatus),
+           SqlType(TypeId::Int));
   }
 }
 

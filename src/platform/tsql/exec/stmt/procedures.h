@@ -1,34 +1,14 @@
-// Procedures written in C++ and registered with a Database, and the
-// procedures every database has (registerBuiltinProcedures).
+// The matching of EXEC's arguments to a procedure's parameters, shared by
+// stored procedures and sp_executesql.
 #pragma once
 
-#include <memory>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "platform/tsql/engine.h"
 #include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
-
-struct ProcedureDef {
-  std::string name;
-  std::vector<ProcedureParameter> params;
-  ProcedureBody body;
-};
-
-class ProcedureRegistry {
- public:
-  // Adds `def`, replacing a procedure of the same name (a running call keeps
-  // the definition it started with).
-  void add(ProcedureDef def);
-  std::shared_ptr<const ProcedureDef> find(std::string_view name) const;
-
- private:
-  std::vector<std::shared_ptr<const ProcedureDef>> defs_;
-};
 
 // A parameter as the matching of arguments sees it.
 struct FormalParameter {
@@ -44,8 +24,5 @@ struct FormalParameter {
 std::vector<const ast::ExecArg*> matchArguments(std::span<const ast::ExecArg> args,
                                                 const std::vector<FormalParameter>& formals,
                                                 const std::string& procedure, int firstNumber);
-
-// GetPeriodStartEnd (builtin_procs.cpp).
-void registerBuiltinProcedures(ProcedureRegistry& registry);
 
 }  // namespace mls::tsql

@@ -13,7 +13,10 @@ namespace mls::tsql {
 void Executor::createView(const ast::CreateViewStmt& s) {
   session_.lock(s.view.name(), LockMode::SchemaModification);
   ViewSet& views = session_.database().views();
-  if (views.find(s.view) || session_.catalog().findTable(s.view)) throwSqlError(2714, {s.view.name()});
+  if (views.find(s.view) || session_.catalog().findTable(s.view) ||
+      session_.database().procedures().find(s.view.name())) {
+    throwSqlError(2714, {s.view.name()});
+  }
   // The query must bind now (its tables exist, its columns have names).
   std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
   if (!s.columns.empty() && s.columns.size() != plan->columns.size()) {

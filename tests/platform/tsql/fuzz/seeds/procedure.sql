@@ -1,0 +1,1 @@
+EXEC (N'CREATE PROCEDURE p @a INT, @b INT = 2 OUTPUT AS BEGIN SET @b = @a * @b IF @a > 0 BEGIN DECLARE @c INT = @a - 1 EXEC p @c, @b OUTPUT END RETURN @b END') DECLARE @b INT = 1, @rc INT EXEC @rc = p 3, @b OUTPUT SELECT @b, @rc FROM sysobjects WHERE xtype = 'P' DROP PROC p
