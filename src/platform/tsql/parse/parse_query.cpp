@@ -144,6 +144,7 @@ std::unique_ptr<SelectBlock> Parser::selectBlock() {
     }
   }
   if (acceptKeyword("HAVING")) s->having = condition();
+  if (isWord("WINDOW") && isName(1) && isKeyword("AS", 2)) unsupported("The WINDOW clause");
   return s;
 }
 
@@ -288,6 +289,7 @@ TableRefPtr Parser::tablePrimary() {
 
 std::string Parser::optionalAlias() {
   if (acceptKeyword("AS")) return name();
+  if (isWord("WINDOW") && isName(1) && isKeyword("AS", 2)) return {};  // the query's WINDOW clause
   if (isName()) return name();
   return {};
 }

@@ -210,7 +210,7 @@ void Parser::skipParenthesised() {
   expectSymbol("(");
   int open = 1;
   while (open > 0) {
-    if (atEnd()) fail();
+    if (atEnd() || isSymbol(";") || isKeyword("INTO")) fail();  // never a statement's end nor INTO
     if (isSymbol("(")) ++open;
     if (isSymbol(")")) --open;
     next();

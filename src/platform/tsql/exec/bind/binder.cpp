@@ -245,6 +245,9 @@ BoundExprPtr Binder::bindBinary(const ast::BinaryExpr& b, const Scope* scope) {
       return makeAnd(bindCondition(*b.left, scope), bindCondition(*b.right, scope));
     case ast::BinaryOp::Or:
       return makeOr(bindCondition(*b.left, scope), bindCondition(*b.right, scope));
+    case ast::BinaryOp::Distinct:
+    case ast::BinaryOp::NotDistinct:
+      return makeDistinct(bind(*b.left, scope), bind(*b.right, scope), b.op == ast::BinaryOp::Distinct);
     default:
       return makeComparison(compareOp(b.op), bind(*b.left, scope), bind(*b.right, scope));
   }
