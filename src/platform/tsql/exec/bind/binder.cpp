@@ -333,7 +333,9 @@ BoundExprPtr Binder::bindCase(const ast::CaseExpr& c, const Scope* scope) {
 BoundExprPtr Binder::bindFunction(const ast::FunctionCall& f, const Scope* scope) {
   std::string name = toUpper(f.name.name());
   if (f.name.parts.size() == 1 && aggregateKind(name)) throwSqlError(147);
-  if (f.name.parts.size() > 1 || f.star || f.distinct) throwSqlError(195, {f.name.text()});
+  // dbo.f(...) or a column's method (t.shape.STArea()): no user functions, no CLR types here
+  if (f.name.parts.size() > 1) throwSqlError(40517, {"The user-defined function or method " + f.name.text()});
+  if (f.star || f.distinct) throwSqlError(195, {f.name.text()});
   auto arity = [&](size_t n) {
     if (f.args.size() != n) throwSqlError(174, {name, std::to_string(n)});
   };
