@@ -285,8 +285,9 @@ class Lexer {
   void symbol(Token& t) {
     t.kind = TokenKind::Symbol;
     char c = s_[i_], d = at(i_ + 1);
-    bool two = (c == '<' && (d == '>' || d == '=')) || (c == '>' && d == '=') ||
-               (c == '!' && (d == '=' || d == '<' || d == '>')) || (c == ':' && d == ':');
+    bool two = (c == '<' && (d == '>' || d == '=' || d == '<')) || (c == '>' && (d == '=' || d == '>')) ||
+               (c == '!' && (d == '=' || d == '<' || d == '>')) || (c == ':' && d == ':') ||
+               (c == '|' && d == '|');
     if (two) {
       t.text = std::string(s_.substr(i_, 2));
       i_ += 2;

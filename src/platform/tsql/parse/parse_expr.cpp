@@ -1,7 +1,7 @@
 // Expressions, by T-SQL precedence from loosest to tightest: OR; AND; NOT;
 // comparisons (also with ANY, SOME, ALL), IS [NOT] NULL, IS [NOT] DISTINCT
-// FROM, LIKE, BETWEEN, IN; + - & | ^; * / %; unary - + ~; COLLATE, AT TIME
-// ZONE and method calls after an operand.
+// FROM, LIKE, BETWEEN, IN; + - & | ^ (and the refused || << >>); * / %;
+// unary - + ~; COLLATE, AT TIME ZONE and method calls after an operand.
 // Conditions and values are told apart as SQL Server does: a comparison is no
 // value (SELECT a > 1 is a syntax error) and a value is no condition (WHERE a
 // is error 4145).
@@ -297,16 +297,18 @@ bool multiplicativeOp(const Token& t, BinaryOp& op) {
 ExprPtr Parser::additive(bool conditionFirst) {
   Pos at = pos();
   ExprPtr left = multiplicative(conditionFirst);
-  BinaryOp op;
+  BinaryOp op = BinaryOp::Add;
   ChainGuard chain(*this);
-  while (additiveOp(peek(), op)) {
+  while (true) {
+    const bool refused = isSymbol("||") || isSymbol("<<") || isSymbol(">>");
+    if (!refused && !additiveOp(peek(), op)) return left;
     chain.grow();
     if (isPredicate(*left)) fail();
+    if (refused) refuse("The " + peek().text + " operator");  // the left operand stands in
     next();
     ExprPtr right = multiplicative(false);
-    left = std::make_unique<BinaryExpr>(op, std::move(left), std::move(right), at);
+    if (!refused) left = std::make_unique<BinaryExpr>(op, std::move(left), std::move(right), at);
   }
-  return left;
 }
 
 ExprPtr Parser::multiplicative(bool conditionFirst) {

@@ -22,8 +22,8 @@ enum class TokenKind {
   String,            // 'text': text holds the value
   NString,           // N'text': text holds the value
   Parameter,         // ?
-  Symbol,  // operators and punctuation: = <> != <= >= !< !> < > + - * / % & | ^ ~ ( ) , . ; { } : ::,
-           // and $IDENTITY, $ROWGUID, $PARTITION (upper-cased)
+  Symbol,  // operators and punctuation: = <> != <= >= !< !> < > + - * / % & | ^ ~ ( ) , . ; { } : :: || <<
+           // >>, and $IDENTITY, $ROWGUID, $PARTITION (upper-cased)
 };
 
 struct Token {

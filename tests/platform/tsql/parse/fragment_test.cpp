@@ -55,6 +55,8 @@ TEST(ConditionFragment, OneConditionWhateverItsTextLooksLike) {
        Connective::None},
       {"v1.FID IN (SELECT FIRST_VALUE(a) IGNORE NULLS OVER w FROM t WINDOW w AS (ORDER BY a))",
        Connective::None},
+      {"v1.FNote || 'x' = 'ax' OR v1.FFlags << 2 > 0 OR v1.FFlags >> 1 <> 0 AND 1<>2 AND 2>=1",
+       Connective::None},
   };
   for (const auto& c : sound) {
     const ConditionFragment f = checkConditionFragment(c.text, kAliases);
