@@ -57,6 +57,10 @@ TEST(ConditionFragment, OneConditionWhateverItsTextLooksLike) {
        Connective::None},
       {"v1.FNote || 'x' = 'ax' OR v1.FFlags << 2 > 0 OR v1.FFlags >> 1 <> 0 AND 1<>2 AND 2>=1",
        Connective::None},
+      {"v1.FID IN (SELECT a.x FROM t a INNER LOOP JOIN u b ON a.x = b.x LEFT MERGE JOIN @v c ON 1 = 1 GROUP "
+       "BY ())"
+       " AND CAST(v1.FNote AS NATIONAL CHARACTER VARYING(10)) = N'a'",
+       Connective::None},
   };
   for (const auto& c : sound) {
     const ConditionFragment f = checkConditionFragment(c.text, kAliases);
