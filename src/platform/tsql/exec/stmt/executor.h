@@ -125,7 +125,9 @@ class Executor {
 
   // DDL (ddl.cpp)
   void ddl(const ast::Stmt& s);
-  Value evalDefault(const ast::Expr& e, const SqlType& to);
+  // Column defaults as one statement evaluates them: each bound at its first
+  // use, then evaluated for every row that takes it.
+  DefaultEvaluator statementDefaults();
 
   // EXEC of procedures and of dynamic SQL (procedures.cpp, dynamic_sql.cpp).
   // Not one atomic statement: the statements they run are.
