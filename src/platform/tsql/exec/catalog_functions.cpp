@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/bind/catalog_functions.h"
+#include "platform/tsql/exec/catalog_functions.h"
 
 #include <optional>
 #include <unordered_map>

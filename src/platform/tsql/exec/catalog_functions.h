@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 
 namespace mls::tsql {
 

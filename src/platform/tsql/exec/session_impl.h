@@ -13,8 +13,8 @@
 #include "platform/tsql/catalog/view_set.h"
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/bind/bind_context.h"
-#include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/exec_scope.h"
+#include "platform/tsql/exec/expr/runtime.h"
 #include "platform/tsql/exec/lock_manager.h"
 #include "platform/tsql/exec/stmt/procedures.h"
 

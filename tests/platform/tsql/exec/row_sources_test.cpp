@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 #include "platform/tsql/exec/ops/filter.h"
 #include "platform/tsql/exec/ops/hash_chains.h"
 #include "platform/tsql/exec/ops/sort.h"

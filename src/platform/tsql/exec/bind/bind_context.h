@@ -6,7 +6,7 @@
 
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/catalog/view_set.h"
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/runtime.h"
 
 namespace mls::tsql {
 

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/catalog_functions.h"
 #include "platform/tsql/exec/bind/type_ast.h"
+#include "platform/tsql/exec/catalog_functions.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
 #include "platform/tsql/types/text.h"

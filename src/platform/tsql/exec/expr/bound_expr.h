@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/runtime.h"
 #include "platform/tsql/types/functions.h"
 #include "platform/tsql/types/operators.h"
 

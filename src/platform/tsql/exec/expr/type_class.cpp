@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/type_class.h"
 
 namespace mls::tsql {
 

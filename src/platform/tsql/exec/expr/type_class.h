@@ -2,7 +2,7 @@
 // two static types changes a value at run time.
 #pragma once
 
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 #include "platform/tsql/types/sql_type.h"
 
 namespace mls::tsql {

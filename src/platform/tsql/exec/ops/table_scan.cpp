@@ -5,7 +5,7 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/types/operators.h"
 
 namespace mls::tsql {

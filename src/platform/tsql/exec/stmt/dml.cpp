@@ -8,9 +8,9 @@
 
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/bind/from_planner.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/exec/ops/table_scan.h"
-#include "platform/tsql/exec/plan/from_planner.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/stmt/executor.h"
 #include "platform/tsql/types/collation.h"

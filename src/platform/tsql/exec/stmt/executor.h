@@ -13,7 +13,7 @@
 #include "platform/tsql/catalog/undo_log.h"
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/bind/binder.h"
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/runtime.h"
 #include "platform/tsql/exec/ops/query_plan.h"
 #include "platform/tsql/parse/ast.h"
 #include "platform/tsql/types/convert.h"
