@@ -115,6 +115,8 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   void popScope() { scopes_.pop_back(); }
   // The frame slot of parameter marker `index` (1-based): the index-th bound parameter.
   int parameterSlot(int index) const override;
+  // The functions of catalog_functions.cpp.
+  const SessionFunction* sessionFunction(std::string_view upperName) const override;
   // GLOBAL cursors: they live until DEALLOCATE or the session's end.
   CursorSet& globalCursors() { return globalCursors_; }
   // The table whose IDENTITY_INSERT this session set ON (the flag itself is

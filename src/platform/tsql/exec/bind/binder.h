@@ -16,12 +16,12 @@
 #include "platform/tsql/exec/expr/aggregate_spec.h"
 #include "platform/tsql/exec/expr/bound_expr.h"
 #include "platform/tsql/exec/expr/output_column.h"
+#include "platform/tsql/exec/ops/subquery.h"
 #include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
 
 class Table;
-class QueryPlan;
 
 // A source of a query as names see it: a table (or system view) under its
 // alias, or the table's name when it has none.

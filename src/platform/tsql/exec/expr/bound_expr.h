@@ -14,8 +14,6 @@
 
 namespace mls::tsql {
 
-class QueryPlan;
-
 class BoundExpr {
  public:
   BoundExpr(SqlType type, bool nullable) : type_(type), nullable_(nullable) {}
@@ -86,12 +84,6 @@ BoundExprPtr makeCoalesce(std::vector<BoundExprPtr> args);
 BoundExprPtr makeIsNullFunction(BoundExprPtr a, BoundExprPtr b);
 BoundExprPtr makeNullIf(BoundExprPtr a, BoundExprPtr b);
 BoundExprPtr makeFunction(const FunctionDef& def, std::vector<BoundExprPtr> args, SqlType result);
-
-// ---- subqueries: the plan runs with the caller's context as its outer one;
-// an uncorrelated plan runs once per statement and its answer is kept.
-enum class SubqueryKind { Scalar, Exists, In };
-BoundExprPtr makeSubquery(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bool correlated,
-                          BoundExprPtr operand = nullptr, bool negated = false);
 
 // A node evaluated by a callback of the engine (OBJECT_ID and the like).
 using NativeFn = Value (*)(const std::vector<Value>& args, const EvalContext& c);
