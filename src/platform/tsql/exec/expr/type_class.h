@@ -7,9 +7,6 @@
 
 namespace mls::tsql {
 
-// The Value kind a non-NULL value of type `t` has.
-Value::Kind representationOf(const SqlType& t);
-
 // Whether values of `a` and `b` have different kinds (so comparing them needs a
 // conversion first).  NULL matches everything.
 bool differentRepresentation(const SqlType& a, const SqlType& b);
