@@ -1,7 +1,8 @@
 // What the binder resolves names against: the tables (permanent and the
 // session's temporary ones), the database's views, the running batch's
-// variables and the functions that read the session.  The session provides it (SessionImpl), so the binder
-// and the planner need nothing of the session itself.
+// variables and the functions that read the session.  The session provides
+// it (SessionImpl), so the binder and the planner need nothing of the session
+// itself.
 #pragma once
 
 #include <string_view>
