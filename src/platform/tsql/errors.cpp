@@ -365,11 +365,6 @@ SqlError::SqlError(int number, int severity, int state, int line, std::string me
       line_(line),
       message_(std::move(message)) {}
 
-std::string_view messageTemplate(int number) {
-  auto it = templates().find(number);
-  return it == templates().end() ? std::string_view{} : it->second.text;
-}
-
 ErrorClass errorClass(int number) {
   static const std::unordered_set<int> statementOnly = {
       // keys, NULLs, constraints, truncation, arithmetic and subqueries at run time

@@ -38,16 +38,19 @@ bool isTemporaryName(std::string_view name) {
 }  // namespace
 
 LockMode SessionImpl::readMode() const {
-  return globals_.isolationLevel == "READ UNCOMMITTED" ? LockMode::SchemaStability : LockMode::Shared;
+  return globals_.isolationLevel == ast::IsolationLevel::ReadUncommitted ? LockMode::SchemaStability
+                                                                         : LockMode::Shared;
 }
 
 void SessionImpl::lock(std::string_view name, LockMode mode, bool toTransactionEnd) {
   if (name.empty() || isTemporaryName(name)) return;
   // The database does not allow snapshot isolation (no row versions are kept).
-  if (globals_.isolationLevel == "SNAPSHOT") throwSqlError(3952, {std::string(kDatabaseName)});
-  const bool toTheEnd = toTransactionEnd || mode >= LockMode::Exclusive ||
-                        (mode == LockMode::Shared && (globals_.isolationLevel == "REPEATABLE READ" ||
-                                                      globals_.isolationLevel == "SERIALIZABLE"));
+  if (globals_.isolationLevel == ast::IsolationLevel::Snapshot)
+    throwSqlError(3952, {std::string(kDatabaseName)});
+  const bool toTheEnd =
+      toTransactionEnd || mode >= LockMode::Exclusive ||
+      (mode == LockMode::Shared && (globals_.isolationLevel == ast::IsolationLevel::RepeatableRead ||
+                                    globals_.isolationLevel == ast::IsolationLevel::Serializable));
   database().locks().acquire(lockOwner_, toUpper(name), mode,
                              toTheEnd ? LockDuration::Transaction : LockDuration::Statement,
                              globals_.lockTimeout, database().mutex());

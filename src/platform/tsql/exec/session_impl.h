@@ -14,8 +14,8 @@
 #include "platform/tsql/catalog/view_set.h"
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/bind/bind_context.h"
-#include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/exec_scope.h"
+#include "platform/tsql/exec/expr/runtime.h"
 #include "platform/tsql/exec/lock_manager.h"
 
 namespace mls::tsql {
@@ -130,6 +130,8 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   void popScope() { scopes_.pop_back(); }
   // The frame slot of parameter marker `index` (1-based): the index-th bound parameter.
   int parameterSlot(int index) const override;
+  // The functions of catalog_functions.cpp.
+  const SessionFunction* sessionFunction(std::string_view upperName) const override;
   // GLOBAL cursors: they live until DEALLOCATE or the session's end.
   CursorSet& globalCursors() { return globalCursors_; }
   // The table whose IDENTITY_INSERT this session set ON (the flag itself is

@@ -693,8 +693,9 @@ struct SetIdentityInsertStmt : Stmt {
 };
 
 // SET TRANSACTION ISOLATION LEVEL ...
+enum class IsolationLevel { ReadUncommitted, ReadCommitted, RepeatableRead, Snapshot, Serializable };
 struct SetIsolationStmt : Stmt {
-  std::string level;  // "READ UNCOMMITTED", "READ COMMITTED", "REPEATABLE READ", "SNAPSHOT", "SERIALIZABLE"
+  IsolationLevel level = IsolationLevel::ReadCommitted;
   explicit SetIsolationStmt(Pos p) : Stmt(StmtKind::SetIsolation, p) {}
 };
 

@@ -315,18 +315,18 @@ StmtPtr Parser::setStatement() {
     expectWord("LEVEL");
     if (acceptKeyword("READ")) {
       if (acceptWord("COMMITTED"))
-        s->level = "READ COMMITTED";
+        s->level = IsolationLevel::ReadCommitted;
       else if (acceptWord("UNCOMMITTED"))
-        s->level = "READ UNCOMMITTED";
+        s->level = IsolationLevel::ReadUncommitted;
       else
         fail();
     } else if (acceptWord("REPEATABLE")) {
       expectKeyword("READ");
-      s->level = "REPEATABLE READ";
+      s->level = IsolationLevel::RepeatableRead;
     } else if (acceptWord("SNAPSHOT")) {
-      s->level = "SNAPSHOT";
+      s->level = IsolationLevel::Snapshot;
     } else if (acceptWord("SERIALIZABLE")) {
-      s->level = "SERIALIZABLE";
+      s->level = IsolationLevel::Serializable;
     } else {
       fail();
     }

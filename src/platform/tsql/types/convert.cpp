@@ -17,6 +17,11 @@ namespace mls::tsql {
 
 namespace {
 
+// Text of a float as CAST(float AS varchar) gives it: up to 6 significant
+// digits, scientific notation outside 1e-4..1e6 ("1.23457e+006"); style 1/2
+// give 8/16 digits in scientific form; style 3 gives 17 significant digits.
+std::string floatToText(double v, int style);
+
 std::string str(std::string_view s) {
   return std::string(s);
 }
@@ -329,12 +334,6 @@ bool isDateOnly(const SqlType& t) {
 
 }  // namespace
 
-SqlType castTargetType(std::string_view name, const std::vector<int>& args) {
-  SqlType t = SqlType::fromName(name, args);
-  if (t.isString() && args.empty()) t.length = 30;
-  return t;
-}
-
 Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style) {
   if (v.isNull()) return Value();
   if ((isDateOnly(from) && to.isNumeric()) || (isDateOnly(to) && from.isNumeric()))
@@ -371,11 +370,15 @@ Value castValue(const Value& v, const SqlType& from, const SqlType& to) {
   return convertValue(v, from, to, 0);
 }
 
+namespace {
+
 bool implicitlyConvertible(const SqlType& from, const SqlType& to) {
   if (from.isDateTime() && to.isNumeric()) return false;
   if (from.isNumeric() && to.id == TypeId::Date) return false;
   return true;
 }
+
+}  // namespace
 
 Value implicitConvert(const Value& v, const SqlType& from, const SqlType& to) {
   if (!implicitlyConvertible(from, to)) {
@@ -435,6 +438,8 @@ SqlType stringLiteralType(std::string_view text, bool unicode) {
   return SqlType::string(unicode ? TypeId::NVarChar : TypeId::VarChar, length);
 }
 
+namespace {
+
 std::string floatToText(double v, int style) {
   char buf[64];
   switch (style) {
@@ -457,5 +462,7 @@ std::string floatToText(double v, int style) {
   if (e != std::string::npos && s.size() - e - 2 < 3) s.insert(e + 2, 3 - (s.size() - e - 2), '0');
   return s;
 }
+
+}  // namespace
 
 }  // namespace mls::tsql

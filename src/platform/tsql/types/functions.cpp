@@ -81,10 +81,15 @@ const std::unordered_map<std::string_view, FunctionDef>& registry() {
 }  // namespace
 }  // namespace fn
 
+namespace {
+
+// The function `upperName` (already upper case), or nullptr.
 const FunctionDef* findFunction(std::string_view upperName) {
   auto it = fn::registry().find(upperName);
   return it == fn::registry().end() ? nullptr : &it->second;
 }
+
+}  // namespace
 
 std::pair<const FunctionDef*, SqlType> resolveFunction(std::string_view upperName,
                                                        const std::vector<FunctionArg>& args) {

@@ -1,14 +1,28 @@
 // What the binder resolves names against: the tables (permanent and the
-// session's temporary ones), the database's views and the running batch's
-// variables.  The session provides it (SessionImpl), so the binder and the
-// planner need nothing of the session itself.
+// session's temporary ones), the database's views, the running batch's
+// variables and the functions that read the session.  The session provides
+// it (SessionImpl), so the binder and the planner need nothing of the session
+// itself.
 #pragma once
+
+#include <string_view>
+#include <vector>
 
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/catalog/view_set.h"
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
+#include "platform/tsql/exec/expr/runtime.h"
 
 namespace mls::tsql {
+
+// A built-in function that reads the catalog or the session (OBJECT_ID,
+// SCOPE_IDENTITY, ...): evaluated by a callback of the session.
+struct SessionFunction {
+  NativeFn fn;
+  SqlType result;
+  std::vector<SqlType> params;  // the arguments are converted to these types
+  size_t minArgs = 0;
+};
 
 class BindContext {
  public:
@@ -25,6 +39,9 @@ class BindContext {
   virtual Frame* frame() = 0;
   // The frame slot of parameter marker `index` (1-based).
   virtual int parameterSlot(int index) const = 0;
+  // The built-in function named `upperName` that reads the catalog or the
+  // session, or nullptr.
+  virtual const SessionFunction* sessionFunction(std::string_view upperName) const = 0;
 
  protected:
   ~BindContext() = default;

@@ -2,14 +2,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/bind/from_planner.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/exec/ops/table_scan.h"
-#include "platform/tsql/exec/plan/from_planner.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/stmt/executor.h"
 #include "platform/tsql/types/collation.h"
@@ -169,11 +170,15 @@ void Executor::selectInto(const ast::ObjectName& into, QueryPlan& plan) {
   rowsAffected(static_cast<int64_t>(sink.rows.size()));
 }
 
-Value Executor::evalDefault(const ast::Expr& e, const SqlType& to) {
-  BoundExprPtr b = binder_.bind(e, nullptr);
-  EvalContext ctx{nullptr, nullptr, &env_};
-  Value v = b->eval(ctx);
-  return v.isNull() ? v : assignToColumn(v, b->type(), to);
+DefaultEvaluator Executor::statementDefaults() {
+  auto bound = std::make_shared<std::vector<std::pair<const ast::Expr*, BoundExprPtr>>>();
+  return [this, bound](const ast::Expr& e, const Column& c) {
+    auto b = std::find_if(bound->begin(), bound->end(), [&](const auto& d) { return d.first == &e; });
+    if (b == bound->end()) b = bound->emplace(bound->end(), &e, binder_.bind(e, nullptr));
+    EvalContext ctx{nullptr, nullptr, &env_};
+    Value v = b->second->eval(ctx);
+    return v.isNull() ? v : assignToColumn(v, b->second->type(), c.type);
+  };
 }
 
 void Executor::insert(const ast::InsertStmt& s) {
@@ -189,14 +194,8 @@ void Executor::insert(const ast::InsertStmt& s) {
 
   // @@IDENTITY is NULL after an insert into a table without identity.
   if (!table->identityColumn()) session_.globals().identity = Value();
-  RowInserter inserter{*table,
-                       targets,
-                       [this](const ast::Expr& e, const Column& c) { return evalDefault(e, c.type); },
-                       session_.undo(),
-                       session_.globals(),
-                       &env_,
-                       0,
-                       {}};
+  const DefaultEvaluator defaults = statementDefaults();
+  RowInserter inserter{*table, targets, defaults, session_.undo(), session_.globals(), &env_, 0, {}};
 
   EvalContext ctx{nullptr, nullptr, &env_};
   switch (s.source) {
@@ -490,6 +489,7 @@ void Executor::update(const ast::UpdateStmt& s) {
   // changes at once; columns read the row as it was.
   std::vector<const Value*> slots(matched.slotCount);
   EvalContext ctx{slots.data(), nullptr, &env_};
+  DefaultEvaluator defaults = statementDefaults();
   std::vector<Row> rows;
   rows.reserve(matched.ids.size());
   for (size_t r = 0; r < matched.ids.size(); ++r) {
@@ -505,7 +505,7 @@ void Executor::update(const ast::UpdateStmt& s) {
         from = item.value->type();
       } else {
         const Column& c = table->column(*item.column);
-        v = c.defaultExpr ? evalDefault(*c.defaultExpr, c.type) : Value();
+        v = c.defaultExpr ? defaults(*c.defaultExpr, c) : Value();
         from = c.type;
       }
       if (item.column) {

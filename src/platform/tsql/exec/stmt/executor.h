@@ -14,7 +14,7 @@
 #include "platform/tsql/catalog/undo_log.h"
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/bind/binder.h"
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/runtime.h"
 #include "platform/tsql/exec/ops/query_plan.h"
 #include "platform/tsql/parse/ast.h"
 #include "platform/tsql/types/convert.h"
@@ -126,7 +126,9 @@ class Executor {
 
   // DDL (ddl.cpp)
   void ddl(const ast::Stmt& s);
-  Value evalDefault(const ast::Expr& e, const SqlType& to);
+  // Column defaults as one statement evaluates them: each bound at its first
+  // use, then evaluated for every row that takes it.
+  DefaultEvaluator statementDefaults();
 
   // stored procedures (procedures.cpp)
   void createProcedure(const ast::CreateProcedureStmt& s);

@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 
 #include <cassert>
 #include <optional>
@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
 #include "platform/tsql/types/text.h"

@@ -9,10 +9,10 @@
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bind/ast_walk.h"
 #include "platform/tsql/exec/bind/binder.h"
+#include "platform/tsql/exec/bind/from_planner.h"
 #include "platform/tsql/exec/ops/aggregate.h"
 #include "platform/tsql/exec/ops/query_plan.h"
 #include "platform/tsql/exec/ops/set_source.h"
-#include "platform/tsql/exec/plan/from_planner.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/text.h"
 

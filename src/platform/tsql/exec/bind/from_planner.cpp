@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/plan/from_planner.h"
+#include "platform/tsql/exec/bind/from_planner.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,7 +6,7 @@
 
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/exec/ops/derived_source.h"
 #include "platform/tsql/exec/ops/table_scan.h"
 #include "platform/tsql/types/collation.h"
