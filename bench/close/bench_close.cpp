@@ -1,6 +1,6 @@
 // The whole period close of a demo plant, snapshot to report, through the
 // public classes created by ProgID: on an in-memory embedded database (plants
-// of 100,000, 200,000, 250,000, 500,000 and 1,000,000 live bill lines) and on a
+// of 50,000, 100,000, 200,000, 250,000, 500,000 and 1,000,000 live bill lines) and on a
 // database file (100,000 and 1,000,000), each closed once as generated
 // (building the plant is not timed).  The time is the processor time of the
 // close's calls (on a shared machine the wall clock says more of the
@@ -53,6 +53,7 @@ void BM_PeriodClose(benchmark::State& state) {
   state.counters["bill_lines"] = lines;
 }
 BENCHMARK(BM_PeriodClose)
+    ->Arg(50000)
     ->Arg(100000)
     ->Arg(200000)
     ->Arg(250000)
@@ -88,6 +89,7 @@ void BM_PeriodCloseOnFile(benchmark::State& state) {
   std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_PeriodCloseOnFile)
+    ->Arg(50000)
     ->Arg(100000)
     ->Arg(1000000)
     ->UseManualTime()

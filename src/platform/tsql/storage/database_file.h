@@ -8,12 +8,13 @@
 // never half-loaded.
 //
 // Commits go to the write-ahead log "<path>-wal" (write_ahead_log.h): one
-// record per write, appended and flushed before the call that made the change
-// returns.  A checkpoint writes the whole image and empties the log: the new
-// image goes to "<path>.tmp" (created afresh, never through an existing file
-// or link, with the file's mode and owner), is flushed, renamed over the file
-// with its change counter one higher and the folder is flushed; then the log
-// starts over for that counter.  A log whose counter is not the image's was
+// record per write, appended and flushed before the commit is reported done
+// (an explicit COMMIT at once, the autocommit statements of a batch together
+// at its end).  Opening keeps a damaged tail of the log aside (the records
+// before it are the log) and says so once (takeMessages()).  A checkpoint writes the whole image and empties
+// the log: the new image goes to "<path>.tmp" (created afresh, never through an existing file or link, with
+// the file's mode and owner), is flushed, renamed over the file with its change counter one higher and the
+// folder is flushed; then the log starts over for that counter.  A log whose counter is not the image's was
 // already checkpointed and is ignored, so a crash, kill or full disk at any
 // moment leaves the last complete state with every record that was flushed.
 //
@@ -33,9 +34,11 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/tsql/catalog/table_set.h"
 #include "platform/tsql/engine.h"
@@ -83,6 +86,15 @@ class DatabaseFile {
   // Raises 3202 when the log cannot be written (what failed stays unwritten
   // for the next write).  Nothing for a read-only file.
   void flush();
+  // Before `log` (a transaction's undo log, its changes made) lets go of its
+  // entries: writes its commit, with whatever else is unwritten, to the log
+  // and flushes it.  Raises 3202 with the commit left out of what is
+  // unwritten: the caller takes the transaction back.  Leaves the commit to
+  // the next flush() when only a checkpoint can hold it.
+  void harden(const UndoLog& log);
+  // The informational messages of the uses started so far (a log's damaged
+  // tail kept aside), each given once.
+  std::vector<SqlMessage> takeMessages();
   // Writes the committed image and empties the log.  Raises 3202 when a step
   // fails; the file keeps its last state then.
   void checkpoint();
@@ -93,6 +105,7 @@ class DatabaseFile {
     uint64_t recordBytes = 0;
     uint64_t checkpoints = 0;
     uint64_t checkpointBytes = 0;
+    uint64_t flushes = 0;  // fsync and fdatasync calls
   };
   const Figures& figures() const { return figures_; }
 
@@ -127,6 +140,7 @@ class DatabaseFile {
   void refresh();
   void load();
   void replayFrom(uint64_t offset);
+  void append();
   uint64_t saveImage(const TableSet& tables, const std::vector<ViewText>& views, uint64_t counter);
   void releaseLock() noexcept;
   bool dueForCheckpoint() const;
@@ -146,6 +160,8 @@ class DatabaseFile {
   Stamp logStamp_;       // of the log as this process left it
   bool apart_ = false;   // read without the lock, never written (readDatabaseFile)
   Figures figures_;
+  std::mutex messagesMutex_;
+  std::vector<SqlMessage> messages_;
 
   friend DecodedTables readDatabaseFile(const std::string& path);
 };
