@@ -181,6 +181,27 @@ TEST_F(WriteAheadLogTest, ADamagedTailIsKeptAsideAndReportedOnce) {
   EXPECT_EQ(values(), (Values{"a", "b", "c", "d"}));
 }
 
+// Through ADO, what opening said is in the Errors collection of the
+// connection that opened the file, once.
+TEST_F(WriteAheadLogTest, AConnectionFindsTheRecoveryInItsErrors) {
+  build({"a"});
+  writeBytes(log_, joined({readBytes(log_), Bytes(30, 0xEE)}));
+  const std::string connect = "Provider=Marlstone.Embedded;Data Source=" + path_;
+  auto cn = com::makeObject<ado::Connection>();
+  cn->open(connect);
+  ASSERT_EQ(cn->errors().size(), 1u);
+  EXPECT_EQ(cn->errors()[0].nativeError, 3408);
+  EXPECT_EQ(cn->errors()[0].sqlState, "01000");
+  EXPECT_NE(cn->errors()[0].description.find("30 bytes"), std::string::npos) << cn->errors()[0].description;
+  EXPECT_NE(cn->errors()[0].description.find("data.mlsdb-wal.1.discarded"), std::string::npos);
+  cn->execute("SELECT 1");
+  EXPECT_TRUE(cn->errors().empty());
+  auto second = com::makeObject<ado::Connection>();
+  second->open(connect);
+  EXPECT_TRUE(second->errors().empty());
+  EXPECT_EQ(readBytes(log_ + ".1.discarded"), Bytes(30, 0xEE));
+}
+
 // Damage, or records duplicated, left out, moved or copied in from another
 // log, with a sealed record after it: the file is refused and left as it is.
 TEST_F(WriteAheadLogTest, DamagedOrMisplacedSealedRecordsAreRefused) {
