@@ -371,9 +371,9 @@ void DatabaseFile::harden(const UndoLog& log) {
   if (!permanent || readOnly_ || recorder_.broken()) return;
   const ChangeRecorder::Mark mark = recorder_.mark();
   recorder_.committed(log);
+  recorder_.recorded(&log);  // the undo log's commit tells of it again
   // Only a checkpoint can hold it: flush() writes one once the transaction ended.
   if (recorder_.broken() || (logEnd_ > 0 && log_.version() != WriteAheadLog::kVersion)) return;
-  recorder_.recorded(&log);  // the undo log's commit tells of it again
   try {
     append();
   } catch (...) {
