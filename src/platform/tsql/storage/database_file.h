@@ -69,7 +69,8 @@ class DatabaseFile {
   // anything but a regular file (the log too), a lock held past the time-out
   // or a file that cannot be read, 5172 for a file that is not a database
   // file or of another format version, 824 for a damaged image or a damaged
-  // sealed log record.  A failed start leaves nothing loaded.
+  // sealed log record, 3202 when a damaged tail of the log cannot be kept
+  // aside (the log is left as it is).  A failed start leaves nothing loaded.
   void beginUse(const Database::OpenOptions& options);
   // Ends a use: writes what is still unwritten and releases the lock.  What
   // cannot be written is lost: the next use loads the file as it is.
@@ -120,7 +121,8 @@ class DatabaseFile {
 
   // For tests: asked before each step of a write ("create", "write", "sync",
   // "rename" of a checkpoint's image, "log-create", "log-write", "log-sync",
-  // "log-rename" of a new log, "append", "append-sync" of a record); a
+  // "log-rename" of a new log, "append", "append-sync" of a record,
+  // "keep-tail" of a damaged tail of the log kept aside); a
   // nonzero answer makes that step fail with that errno.  An empty function
   // removes the hook.
   using SaveFault = std::function<int(std::string_view step)>;

@@ -207,7 +207,13 @@ std::vector<std::vector<uint8_t>> WriteAheadLog::read(uint64_t from) {
   // Bytes that are not the next record (nor one after it: a record seen
   // again, or not a record of this log at all): damage when a record of this
   // log follows them, else a tail no commit was reported from.
+  // No record of this log has a sequence beyond what these bytes could hold.
+  const uint64_t highest = sequence_ + bytes.size() / kRecordHeaderSize + 1;
   for (size_t next = at + 1; next + recordHeaderSize() <= bytes.size(); ++next) {
+    if (version_ != 1) {
+      const uint64_t sequence = ByteReader(std::span<const uint8_t>(bytes).subspan(next, 8)).u64();
+      if (sequence == 0 || sequence > highest) continue;
+    }
     if (recordAt(bytes, next)) {
       damaged(path_, "the log record at offset " + std::to_string(end_) +
                          " is damaged or out of order, and a sealed record follows at offset " +
@@ -232,8 +238,12 @@ std::string WriteAheadLog::keepTail(const struct stat* like) {
   if (err == 0 && (!writeAll(fd, tail_) || ::fsync(fd) != 0)) err = errno;
   ::close(fd);
   if (err == 0) err = syncFolder(path_);
-  if (err == 0 && (::ftruncate(fd_, static_cast<off_t>(end_)) != 0 || ::fdatasync(fd_) != 0)) err = errno;
-  if (err != 0) throwSqlError(3202, {database_, std::strerror(err)});
+  if (err != 0) {
+    ::unlink(kept.c_str());  // the log keeps its tail
+    throwSqlError(3202, {database_, std::strerror(err)});
+  }
+  if (::ftruncate(fd_, static_cast<off_t>(end_)) != 0 || ::fdatasync(fd_) != 0)
+    throwSqlError(3202, {database_, std::strerror(errno)});
   tail_.clear();
   return kept;
 }

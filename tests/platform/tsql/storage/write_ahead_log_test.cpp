@@ -168,9 +168,15 @@ TEST_F(WriteAheadLogTest, ADamagedTailIsKeptAsideAndReportedOnce) {
     auto db = Database::open(path_);
     EXPECT_TRUE(db->takeMessages().empty()) << c.what << ": said again at the next open";
   }
+  // Bytes that cannot be kept aside stay where they are, and the file waits.
+  writeBytes(log_, joined({good, junk(20)}));
+  storage::DatabaseFile::setSaveFault([](std::string_view step) { return step == "keep-tail" ? ENOSPC : 0; });
+  EXPECT_EQ(raised([&] { Database::open(path_); }).number(), 3202);
+  storage::DatabaseFile::setSaveFault({});
+  EXPECT_EQ(readBytes(log_), joined({good, junk(20)}));
+  EXPECT_FALSE(std::filesystem::exists(log_ + ".2.discarded"));
   // The next commit follows the records kept, and a second tail is kept
   // beside the first.
-  writeBytes(log_, joined({good, junk(20)}));
   {
     auto db = Database::open(path_);
     Session s(db);
