@@ -132,7 +132,14 @@ int main(int argc, char** argv) {
     mls::tsql::shell::printError(e, std::cout);
     ok = false;
   }
-  // The last handles go on return; the exit then checkpoints the file
-  // (storage/file_databases) and ends without freeing the rows one by one.
+  if (memory) {
+    // Nothing to write: the process ends without freeing the rows one by one.
+    std::cout.flush();
+    std::cerr.flush();
+    std::_Exit(ok ? 0 : 1);
+  }
+  // The last handles of a file go on return; the exit then checkpoints it
+  // (storage/file_databases), keeping its rows to the end rather than
+  // freeing them one by one.
   return ok ? 0 : 1;
 }
