@@ -45,6 +45,29 @@ TEST_F(HostTest, JsonArrayArgumentRunsABatchAndShowsTheVote) {
   EXPECT_NE(out.find("votes: SetComplete"), std::string::npos) << out;
 }
 
+// The host's exit checkpoints the database files it wrote: a file copied
+// alone (without its log) holds what the calls committed.
+TEST_F(HostTest, AFileCopiedAloneAfterTheHostExitsHoldsEverything) {
+  const fs::path file = dir / "exit.mlsdb", copy = dir / "copy" / "exit.mlsdb";
+  auto props = [](const fs::path& f, const char* more) {
+    return "\"ConnectString={Provider=Marlstone.Embedded;Data Source=" + f.string() + more +
+           "};Language=en\"";
+  };
+  std::string out;
+  ASSERT_EQ(runHost("call Marlstone.ConcludeUpdate UpdateBatch " + props(file, ";Create=True") +
+                        " '[\"CREATE TABLE kept (a INT)\", \"INSERT INTO kept VALUES (1)\"]'",
+                    &out),
+            0)
+      << out;
+  fs::create_directories(copy.parent_path());
+  fs::copy_file(file, copy);
+  EXPECT_EQ(runHost("call Marlstone.ConcludeUpdate UpdateBatch " + props(copy, "") +
+                        " '[\"IF (SELECT COUNT(*) FROM kept) <> 1 RAISERROR(\u0027lost\u0027, 16, 1)\"]'",
+                    &out),
+            0)
+      << out;
+}
+
 TEST_F(HostTest, ErrorsShowNumberSourceAndDescriptionAndFailTheExitStatus) {
   std::string out;
   EXPECT_EQ(runHost(std::string("call Marlstone.ConcludeUpdate UpdateBatch ") + kProps +

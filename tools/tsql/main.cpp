@@ -10,7 +10,10 @@
 // ending at lines that hold only GO.  A database file must exist unless
 // --create is given (a missing one is error 4060, and nothing is made at the
 // path); what a batch committed is written to the file's log before its
-// results print, so a printed batch is on disk.  A failing batch prints its
+// results print, so a printed batch is on disk, and the exit (every exit once
+// the file is open) checkpoints the file, so that it holds everything on its
+// own.  What opening the file says (a damaged tail of its log kept aside) is
+// printed first.  A failing batch prints its
 // results and its errors and the next batch runs; the exit status is 1 when
 // any batch failed or the database could not be written, 2 when the database
 // could not be opened or the command line is wrong.
@@ -119,18 +122,24 @@ int main(int argc, char** argv) {
     mls::tsql::shell::printError(e, std::cerr);
     return 2;
   }
+  for (const mls::tsql::SqlMessage& m : db->takeMessages())
+    std::cout << m.text << '\n';
   Session session(db);
   bool ok = runScript(script, *db, session);
   try {
     session.close();  // takes back a transaction left open, then writes
   } catch (const SqlError& e) {
     mls::tsql::shell::printError(e, std::cout);
-    return 1;
+    ok = false;
   }
-  // Everything is written: the process ends without freeing the database's
-  // rows one by one (the file's lock goes with the process; the next open
-  // replays the log).
-  std::cout.flush();
-  std::cerr.flush();
-  std::_Exit(ok ? 0 : 1);
+  if (memory) {
+    // Nothing to write: the process ends without freeing the rows one by one.
+    std::cout.flush();
+    std::cerr.flush();
+    std::_Exit(ok ? 0 : 1);
+  }
+  // The last handles of a file go on return; the exit then checkpoints it
+  // (storage/file_databases), keeping its rows to the end rather than
+  // freeing them one by one.
+  return ok ? 0 : 1;
 }

@@ -35,6 +35,7 @@ void Connection::open(std::string_view connectionString, std::string_view user, 
   }
   session_ = provider->open(props);
   providerName_ = provider->name();
+  errors_ = session_->takeMessages();  // what opening said (a recovered database file)
 }
 
 void Connection::close() {

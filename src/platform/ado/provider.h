@@ -62,8 +62,8 @@ struct ProviderMessage {
 class ProviderSession {
  public:
   virtual ~ProviderSession() = default;
-  // The informational messages of the last execute(), failed or not; taken
-  // once.
+  // The informational messages of the last execute(), failed or not, or of
+  // the open before any; taken once.
   virtual std::vector<ProviderMessage> takeMessages() { return {}; }
   // Runs `text`.  With parameters, the text's `?` markers are bound to them in
   // order.  `timeoutSeconds` 0 means no limit.

@@ -34,12 +34,13 @@ class HeldTables : public storage::HeldDatabase {
  public:
   explicit HeldTables(DatabaseImpl& db) : db_(db) {}
   TableSet& tables() override { return db_.permanent(); }
-  std::vector<ViewText> views() override {
+  std::vector<ViewText> views(const UndoLog* committing) override {
     std::vector<ViewText> out;
     for (const ViewDef* v : db_.views().all())
       out.push_back({v->name, v->definition});
-    for (SessionImpl* s : db_.sessions())  // committed views only
-      s->undo().takeBackViewsInto(out);
+    for (SessionImpl* s : db_.sessions()) {  // committed views only
+      if (&s->undo() != committing) s->undo().takeBackViewsInto(out);
+    }
     return out;
   }
   void setViews(const std::vector<ViewText>& views) override {
@@ -47,12 +48,13 @@ class HeldTables : public storage::HeldDatabase {
     for (const ViewText& v : views)
       db_.views().addDefinition(v.definition);
   }
-  std::vector<ProcedureText> procedures() override {
+  std::vector<ProcedureText> procedures(const UndoLog* committing) override {
     std::vector<ProcedureText> out;
     for (const auto& p : db_.procedures().all())
       out.push_back({p->name, p->definition});
-    for (SessionImpl* s : db_.sessions())  // committed procedures only
-      s->undo().takeBackProceduresInto(out);
+    for (SessionImpl* s : db_.sessions()) {  // committed procedures only
+      if (&s->undo() != committing) s->undo().takeBackProceduresInto(out);
+    }
     return out;
   }
   void setProcedures(const std::vector<ProcedureText>& procedures) override {
@@ -120,6 +122,11 @@ void Database::flush() {
   }
 }
 
+std::vector<SqlMessage> Database::takeMessages() {
+  storage::DatabaseFile* file = impl_->file();
+  return file ? file->takeMessages() : std::vector<SqlMessage>{};
+}
+
 void Database::checkpoint() {
   storage::DatabaseFile* file = impl_->file();
   if (!file) return;
@@ -152,15 +159,32 @@ void Session::close() {
 
 BatchResult Session::execute(std::string_view batch, const std::vector<BoundParameter>& params) {
   if (!impl_) throw std::logic_error("Session::execute: the session is closed");
-  // What the batch committed to permanent tables, even when it failed part
-  // way, is unwritten: the next flush (this session's close) writes it.
-  struct NoteChanges {
-    Session& session;
-    ~NoteChanges() {
-      if (session.impl_->undo().takePermanentCommitted()) session.db_->impl().unsaved() = true;
+  BatchResult out;
+  std::optional<SqlError> failed;
+  try {
+    out = impl_->execute(batch, params);
+  } catch (const SqlError& e) {
+    failed = e;
+  }
+  // Group commit: what the batch committed, even when it failed part way, and
+  // any other session's commit it may have read, is on disk before it
+  // returns.  A write that fails joins the batch's errors; its changes stay
+  // unwritten for the next write.
+  try {
+    db_->flush();
+  } catch (const SqlError& unsaved) {
+    if (!failed) {
+      failed = unsaved;
+      out.errors.push_back(unsaved.toMessage());
+      failed->setPartial(std::move(out));
+    } else {
+      BatchResult partial = failed->partial();
+      partial.errors.push_back(unsaved.toMessage());
+      failed->setPartial(std::move(partial));
     }
-  } note{*this};
-  return impl_->execute(batch, params);
+  }
+  if (failed) throw *failed;
+  return out;
 }
 
 }  // namespace mls::tsql

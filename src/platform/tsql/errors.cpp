@@ -195,6 +195,12 @@ const std::unordered_map<int, Template>& templates() {
         "A logical consistency-based I/O error was detected: %s. It occurred during a read of the database "
         "file '%s', which was not loaded."}},
       {3202, {16, "Write on \"%s\" failed: %s. The file keeps its last saved state."}},
+      {3408,
+       {10,
+        "Recovery of database file '%s' is complete: %s bytes after the last sealed record of its log were "
+        "not "
+        "a valid record and are kept in '%s'. This is an informational message only. No user action is "
+        "required."}},
       {3906, {16, "Failed to update database \"%s\" because the database is read-only."}},
       {4060, {11, "Cannot open database \"%s\" requested by the login. The login failed."}},
       {5120, {16, "Unable to open the physical file \"%s\". Operating system error %d: \"%s\"."}},

@@ -109,7 +109,10 @@ BatchItem toItem(tsql::ResultItem& item) {
 
 class EmbeddedSession final : public ProviderSession {
  public:
-  explicit EmbeddedSession(std::shared_ptr<tsql::Database> db) : session_(std::move(db)) {}
+  explicit EmbeddedSession(std::shared_ptr<tsql::Database> db) : session_(db) {
+    for (const tsql::SqlMessage& m : db->takeMessages())
+      messages_.push_back({m.number, "01000", m.text, kEmbeddedProviderName});
+  }
 
   std::vector<BatchItem> execute(std::string_view text, const std::vector<ParameterValue>& params,
                                  int32_t /*timeoutSeconds: see embedded_provider.h*/) override {

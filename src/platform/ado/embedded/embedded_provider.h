@@ -9,9 +9,11 @@
 // string says `Create=True`; `Connect Timeout` (seconds, 15 by default) is
 // how long Open waits while another process holds the file.  Each connection
 // has its own engine session, so its temporary tables are its own and end
-// when it closes; what it committed to a database file is saved by its
-// Close, which raises (the engine's 3202 in the description) when the save
-// fails.
+// when it closes; what it committed to a database file is on disk when the
+// Execute that committed it returns (a write that fails makes that Execute
+// fail with the engine's 3202 in the description).  What opening a file said
+// (3408: a damaged tail of its log kept aside) is in the Connection's Errors
+// collection after Open.
 //
 // The engine runs a batch to its end in the caller's thread: a command
 // time-out cannot interrupt it and is not applied.  Connections of one

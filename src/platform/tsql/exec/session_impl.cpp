@@ -6,6 +6,7 @@
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/stmt/dynamic_sql.h"
+#include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/types/text.h"
 
 namespace mls::tsql {
@@ -125,6 +126,19 @@ int SessionImpl::parameterSlot(int index) const {
     throwSqlError(137, {"@P" + std::to_string(index)});
   }
   return slots[static_cast<size_t>(index - 1)];
+}
+
+void SessionImpl::commit(bool durableNow) {
+  if (storage::DatabaseFile* file = database().file(); file && durableNow) {
+    try {
+      file->harden(undo_);
+    } catch (...) {
+      undo_.rollback();
+      throw;
+    }
+  }
+  undo_.commit();
+  if (undo_.takePermanentCommitted()) database().unsaved() = true;
 }
 
 void SessionImpl::rollbackTransaction() {

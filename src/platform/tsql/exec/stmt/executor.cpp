@@ -65,6 +65,7 @@ bool Executor::atomic(const ast::Stmt& s, F&& body) {
   UndoLog::Mark mark = undo.mark();
   try {
     body();
+    if (session_.globals().tranCount == 0) session_.commit(s.kind == ast::StmtKind::Commit);
   } catch (SqlError& e) {
     undo.rollbackTo(mark);
     if (e.line() == 0) e.setLine(s.pos.line);
@@ -76,7 +77,6 @@ bool Executor::atomic(const ast::Stmt& s, F&& body) {
     session_.continueAfter(e, false);  // an internal error ends the batch
     throw e;
   }
-  if (session_.globals().tranCount == 0) undo.commit();
   session_.globals().error = 0;
   for (int warning : env_.arithmeticWarnings)
     inform(warning, s.pos.line);
