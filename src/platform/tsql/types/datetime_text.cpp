@@ -160,6 +160,7 @@ DateOrder styleOrder(int style, DateOrder order) {
     case 101:
     case 10:
     case 110:
+    case 22:
       return DateOrder::Mdy;
     case 3:
     case 103:
@@ -172,6 +173,14 @@ DateOrder styleOrder(int style, DateOrder order) {
     case 102:
     case 11:
     case 111:
+    case 20:
+    case 120:
+    case 21:
+    case 121:
+    case 23:
+    case 25:
+    case 126:
+    case 127:
       return DateOrder::Ymd;
     default:
       return order;
@@ -311,6 +320,11 @@ thread_local DateOrder tCurrentOrder = DateOrder::Mdy;
 
 }  // namespace
 
+bool isDateStyle(int style) {
+  return (style >= 0 && style <= 14) || (style >= 20 && style <= 25) || (style >= 100 && style <= 114) ||
+         style == 120 || style == 121 || style == 126 || style == 127;
+}
+
 std::optional<DateOrder> dateOrderNamed(std::string_view name) {
   static const DateOrder kOrders[] = {DateOrder::Mdy, DateOrder::Dmy, DateOrder::Ymd,
                                       DateOrder::Ydm, DateOrder::Myd, DateOrder::Dym};
@@ -356,6 +370,8 @@ DateParse parseDateTimeText(std::string_view text, int style, DateTime& out, Dat
   if (at < s.size()) {
     Reader r{s, at};
     if (!readTime(r, h, mi, sec, ms)) return DateParse::BadFormat;
+    // Style 127 reads ISO 8601 with the time zone mark of UTC.
+    if (isoTime && style == 127 && !r.accept('Z')) r.accept('z');
     r.skipSpaces();
     if (!r.done()) return DateParse::BadFormat;
   }
@@ -434,13 +450,22 @@ std::optional<std::string> formatDateTime(DateTime t, TypeId type, int style) {
     case 109:
       return fmt("%s %2d %04d %2d:%02d:%02d:%03d%s", mon, p.day, p.year, h12, p.minute, p.second,
                  p.millisecond, ampm);
+    case 6:
+      return fmt("%02d %s %02d", p.day, mon, p.year % 100);
     case 106:
       return fmt("%02d %s %04d", p.day, mon, p.year);
+    case 7:
+      return fmt("%s %02d, %02d", mon, p.day, p.year % 100);
     case 107:
       return fmt("%s %02d, %04d", mon, p.day, p.year);
     case 8:
+    case 24:
     case 108:
       return fmt("%02d:%02d:%02d", p.hour, p.minute, p.second);
+    case 13:
+    case 113:
+      return fmt("%02d %s %04d %02d:%02d:%02d:%03d", p.day, mon, p.year, p.hour, p.minute, p.second,
+                 p.millisecond);
     case 14:
     case 114:
       return fmt("%02d:%02d:%02d:%03d", p.hour, p.minute, p.second, p.millisecond);
@@ -448,12 +473,17 @@ std::optional<std::string> formatDateTime(DateTime t, TypeId type, int style) {
     case 120:
       return fmt("%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
     case 21:
+    case 25:
     case 121:
       return fmt("%04d-%02d-%02d %02d:%02d:%02d.%03d", p.year, p.month, p.day, p.hour, p.minute, p.second,
                  p.millisecond);
+    case 22:
+      return fmt("%02d/%02d/%02d %2d:%02d:%02d %s", p.month, p.day, p.year % 100, h12, p.minute, p.second,
+                 ampm);
     case 23:
       return fmt("%04d-%02d-%02d", p.year, p.month, p.day);
     case 126:
+    case 127:  // the time zone mark Z belongs to types that carry a zone
       if (p.millisecond == 0) {
         return fmt("%04d-%02d-%02dT%02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
       }
