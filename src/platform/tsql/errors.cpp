@@ -56,6 +56,18 @@ const std::unordered_map<int, Template>& templates() {
         "Implicit conversion from data type %s to %s is not allowed. Use the CONVERT function to run this "
         "query."}},
       {281, {16, "%d is not a valid style number when converting from %s to %s."}},
+      {321,
+       {15,
+        "\"%s\" is not a recognized table hints option. If it is intended as a parameter to a table-valued "
+        "function or to the CHANGETABLE function, ensure that your database compatibility mode is set to "
+        "90."}},
+      {1047, {15, "Conflicting locking hints specified."}},
+      {1065,
+       {15,
+        "The NOLOCK and READUNCOMMITTED lock hints are not allowed for target tables of INSERT, UPDATE, "
+        "DELETE "
+        "or MERGE statements."}},
+      {8171, {16, "Hint '%s' on object '%s' is invalid."}},
       {402, {16, "The data types %s and %s are incompatible in the %s operator."}},
       {512,
        {16,

@@ -123,7 +123,11 @@ class Parser {
   ast::TableRefPtr joinedTable();
   ast::TableRefPtr tablePrimary();
   std::string optionalAlias();
+  // WITH (hint [[,] hint]...), or one hint alone in parentheses: each word
+  // checked (321 unknown, 40517 refused, 1047 conflicting), upper-cased.
   std::vector<std::string> tableHints();
+  // NOLOCK and READUNCOMMITTED on the target of INSERT, UPDATE or DELETE: 1065.
+  void refuseChangeTargetHints(const std::vector<std::string>& hints) const;
   bool startsStarItem() const;
 
   // ---- statements (parse_stmt.cpp)

@@ -173,14 +173,6 @@ DateOrder styleOrder(int style, DateOrder order) {
     case 102:
     case 11:
     case 111:
-    case 20:
-    case 120:
-    case 21:
-    case 121:
-    case 23:
-    case 25:
-    case 126:
-    case 127:
       return DateOrder::Ymd;
     default:
       return order;
@@ -189,7 +181,7 @@ DateOrder styleOrder(int style, DateOrder order) {
 
 // 'a/b/c' with one separator of - / . ; the places of year, month and day
 // come from the order, a four-digit year standing wherever it is written.
-bool readNumericDate(std::string_view s, DateOrder order, bool toDate, Ymd& out) {
+bool readNumericDate(std::string_view s, DateOrder order, bool yearFirstIsYmd, Ymd& out) {
   std::string_view parts[3];
   char sep = 0;
   size_t begin = 0;
@@ -226,7 +218,7 @@ bool readNumericDate(std::string_view s, DateOrder order, bool toDate, Ymd& out)
       places[k] = (other++ == 0) == monthFirst ? 'm' : 'd';
     }
   }
-  if (toDate && yearAt == 0) places = "ymd";
+  if (yearFirstIsYmd && yearAt == 0) places = "ymd";
   for (int k = 0; k < 3; ++k) {
     int v = toInt(parts[k]);
     if (places[k] == 'y') {
@@ -284,7 +276,7 @@ bool readAlphabeticDate(std::string_view s, Ymd& out) {
   return true;
 }
 
-bool readDate(std::string_view s, bool isoTime, DateOrder order, bool toDate, Ymd& out) {
+bool readDate(std::string_view s, bool isoTime, DateOrder order, bool yearFirstIsYmd, Ymd& out) {
   if (isDigits(s)) {
     if (s.size() == 8) {
       out = {toInt(s.substr(0, 4)), toInt(s.substr(4, 2)), toInt(s.substr(6, 2))};
@@ -307,7 +299,7 @@ bool readDate(std::string_view s, bool isoTime, DateOrder order, bool toDate, Ym
   for (char c : s) {
     if (isAlpha(c)) return readAlphabeticDate(s, out);
   }
-  return readNumericDate(s, order, toDate, out);
+  return readNumericDate(s, order, yearFirstIsYmd, out);
 }
 
 std::string_view trimSpaces(std::string_view s) {
@@ -363,8 +355,12 @@ DateParse parseDateTimeText(std::string_view text, int style, DateTime& out, Dat
   } else if (at < s.size() && at > 0 && s[at - 1] != ' ') {
     return DateParse::BadFormat;  // a time runs on from the date
   }
+  // DATE, and the ODBC and ISO styles, read a four-digit year written first
+  // as year-month-day.
+  const bool yearFirstIsYmd = toDate || style == 20 || style == 120 || style == 21 || style == 121 ||
+                              style == 23 || style == 25 || style == 126 || style == 127;
   Ymd date;
-  if (!datePart.empty() && !readDate(datePart, isoTime, styleOrder(style, order), toDate, date))
+  if (!datePart.empty() && !readDate(datePart, isoTime, styleOrder(style, order), yearFirstIsYmd, date))
     return DateParse::BadFormat;
   int h = 0, mi = 0, sec = 0, ms = 0;
   if (at < s.size()) {

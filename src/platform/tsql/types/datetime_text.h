@@ -39,8 +39,9 @@ std::string_view dateOrderName(DateOrder order);
 // a space, or a 'T' in the ISO form) or stands alone on 1900-01-01; a date
 // alone is midnight; empty text is 1900-01-01 00:00.  CONVERT styles that
 // name an order (1/101, 10/110, 22 mdy; 3/103, 4/104, 5/105 dmy; 2/102,
-// 11/111 and the ODBC and ISO styles 20/120, 21/121, 23, 25, 126, 127 ymd)
-// replace `order`; style 127 reads a 'Z' (UTC) after an ISO
+// 11/111 ymd) replace `order`; the ODBC and ISO styles (20/120, 21/121, 23,
+// 25, 126, 127) read a four-digit year written first as year-month-day, as
+// DATE does; style 127 reads a 'Z' (UTC) after an ISO
 // time.  Text that is no date is BadFormat; a date that reads
 // but does not exist (month 13, 30 February) is OutOfRange.
 DateParse parseDateTimeText(std::string_view text, int style, DateTime& out, DateOrder order = DateOrder::Mdy,

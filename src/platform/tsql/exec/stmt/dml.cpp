@@ -177,7 +177,7 @@ Value Executor::evalDefault(const ast::Expr& e, const SqlType& to) {
 }
 
 void Executor::insert(const ast::InsertStmt& s) {
-  lockTarget(s.table, {});
+  lockTarget(s.table, s.tableHints, {});
   std::shared_ptr<Table> table = session_.catalog().getTable(s.table);
   requireWritable(*table);
   const std::vector<size_t> targets = insertTargets(*table, s);
@@ -378,33 +378,36 @@ namespace {
 
 // The table of `from` that `name` names by its alias (or by its own name when
 // it has none), or nullptr.
-const ast::ObjectName* tableNamedIn(const ast::TableRef& ref, const std::string& name) {
+const ast::NamedTable* tableNamedIn(const ast::TableRef& ref, const std::string& name) {
   if (ref.kind == ast::TableRefKind::Named) {
     const auto& t = ref.as<ast::NamedTable>();
-    return compareText(t.alias.empty() ? t.name.name() : t.alias, name) == 0 ? &t.name : nullptr;
+    return compareText(t.alias.empty() ? t.name.name() : t.alias, name) == 0 ? &t : nullptr;
   }
   if (ref.kind != ast::TableRefKind::Join) return nullptr;
   const auto& j = ref.as<ast::JoinRef>();
-  const ast::ObjectName* left = tableNamedIn(*j.left, name);
+  const ast::NamedTable* left = tableNamedIn(*j.left, name);
   return left ? left : tableNamedIn(*j.right, name);
 }
 
 }  // namespace
 
-void Executor::lockTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from) {
+void Executor::lockTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
+                          const std::vector<ast::TableRefPtr>& from) {
   for (const ast::TableRefPtr& ref : from) {
-    if (const ast::ObjectName* table = tableNamedIn(*ref, target.name())) {
-      if (compareText(table->name(), target.name()) != 0) return lockTarget(*table, {});
-      break;
+    if (const ast::NamedTable* table = tableNamedIn(*ref, target.name())) {
+      // The target's hints are those of its source in FROM too.
+      std::vector<std::string> all = hints;
+      all.insert(all.end(), table->hints.begin(), table->hints.end());
+      return lockTarget(table->name, all, {});
     }
   }
-  session_.lock(target.name(), LockMode::Exclusive);
+  session_.lockForChange(target, hints);
   // A view of one table changes that table.
   const ViewDef* view = target.isTemp() ? nullptr : session_.database().views().find(target);
   if (!view || view->query->kind != ast::Query::Kind::Select) return;
   const ast::SelectBlock& b = *view->query->select;
   if (b.from.size() == 1 && b.from[0]->kind == ast::TableRefKind::Named) {
-    session_.lock(b.from[0]->as<ast::NamedTable>().name.name(), LockMode::Exclusive);
+    session_.lockForChange(b.from[0]->as<ast::NamedTable>().name, hints);
   }
 }
 
@@ -413,9 +416,10 @@ void Executor::lockTarget(const ast::ObjectName& target, const std::vector<ast::
 // reading the target's table, else a source of its own cross-joined with FROM.
 // A view of one table stands for that table, its WHERE in `viewWhere`.
 // Returns the target's slot.
-int Executor::bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
-                         FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere) {
-  lockTarget(target, from);
+int Executor::bindTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
+                         const std::vector<ast::TableRefPtr>& from, FromPlanner& planner, Scope& scope,
+                         const ast::Expr*& viewWhere) {
+  lockTarget(target, hints, from);
   planner.addSources(from);
   for (const SourceBinding& src : scope.sources) {
     if (compareText(src.name, target.name()) != 0) continue;
@@ -476,7 +480,7 @@ void Executor::update(const ast::UpdateStmt& s) {
   Scope scope;
   FromPlanner planner(binder_, scope);
   const ast::Expr* viewWhere = nullptr;
-  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
+  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, viewWhere);
   const SourceBinding& targetSource = scope.sources[static_cast<size_t>(target)];
   std::shared_ptr<Table> table = targetSource.table;
   requireWritable(*table);
@@ -534,7 +538,7 @@ void Executor::remove(const ast::DeleteStmt& s) {
   Scope scope;
   FromPlanner planner(binder_, scope);
   const ast::Expr* viewWhere = nullptr;
-  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
+  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, viewWhere);
   std::shared_ptr<Table> table = scope.sources[static_cast<size_t>(target)].table;
   requireWritable(*table);
   std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);

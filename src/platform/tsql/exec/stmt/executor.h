@@ -86,8 +86,10 @@ class Executor {
   int64_t lockTimeout(const ast::SetOptionStmt& s);
   // Locks the table an INSERT, UPDATE or DELETE changes (exclusive, to the
   // transaction's end) before the statement reads anything: `target` names
-  // it, a view of it, or an alias of a table in `from`.
-  void lockTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from);
+  // it, a view of it, or an alias of a table in `from`; its hints (and those
+  // of its source in `from`) as SessionImpl::lockForChange takes them.
+  void lockTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
+                  const std::vector<ast::TableRefPtr>& from);
   void print(const ast::PrintStmt& s);
   // Sends the informational message `number` (errors.cpp) of the statement
   // at `line` to the client.
@@ -114,8 +116,9 @@ class Executor {
   std::vector<SetItem> bindSetItems(const ast::UpdateStmt& s, const SourceBinding& target,
                                     const Scope& scope);
   void remove(const ast::DeleteStmt& s);
-  int bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
-                 FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere);
+  int bindTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
+                 const std::vector<ast::TableRefPtr>& from, FromPlanner& planner, Scope& scope,
+                 const ast::Expr*& viewWhere);
   void selectInto(const ast::ObjectName& into, QueryPlan& plan);
 
   // views (views.cpp)
