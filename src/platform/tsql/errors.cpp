@@ -315,6 +315,20 @@ const std::unordered_map<int, Template>& templates() {
         "Derived table '%s' is not updatable because a column of the derived table is derived or constant."}},
       {4405,
        {16, "View or function '%s' is not updatable because the modification affects multiple base tables."}},
+      {4403,
+       {16,
+        "Cannot update the view or function '%s' because it contains aggregates, or a DISTINCT or GROUP BY "
+        "clause, or PIVOT or UNPIVOT operator."}},
+      {4406,
+       {16,
+        "Update or insert of view or function '%s' failed because it contains a derived or constant field."}},
+      {4436, {16, "UNION ALL view '%s' is not updatable because a partitioning column was not found."}},
+      {550,
+       {16,
+        "The attempted insert or update failed because the target view either specifies WITH CHECK OPTION or "
+        "spans a view that specifies WITH CHECK OPTION and one or more rows resulting from the operation did "
+        "not "
+        "qualify under the CHECK OPTION constraint."}},
       {4511, {16, "Create View or Function failed because no column name was specified for column %d."}},
       {8154, {16, "The table '%s' is ambiguous."}},
       {8155, {15, "No column name was specified for column %s of '%s'."}},
@@ -382,8 +396,8 @@ std::string_view messageTemplate(int number) {
 
 ErrorClass errorClass(int number) {
   static const std::unordered_set<int> statementOnly = {
-      // keys, NULLs, constraints, truncation, arithmetic and subqueries at run time
-      2627, 2601, 515, 547, 8152, 8134, 8115, 220, 232, 3623, 512, 517, 535, 536, 537,
+      // keys, NULLs, constraints, WITH CHECK OPTION, truncation, arithmetic and subqueries at run time
+      2627, 2601, 515, 547, 550, 8152, 8134, 8115, 220, 232, 3623, 512, 517, 535, 536, 537,
       // identity
       544, 545, 8102, 8106, 8107, 7997,
       // transactions and nested levels; a change to a read-only database

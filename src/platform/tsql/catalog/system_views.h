@@ -42,6 +42,7 @@ std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const Table
 struct ViewText {
   std::string name;
   std::string definition;
+  bool checkOption = false;
 };
 std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views);
 bool isSchemaViewsName(const ast::ObjectName& name);

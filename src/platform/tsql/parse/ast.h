@@ -562,6 +562,7 @@ struct CreateViewStmt : Stmt {
   std::vector<std::string> columns;    // empty: the query's column names
   std::shared_ptr<const Query> query;  // shared: the view keeps it beyond the batch
   std::string definition;              // the statement's text, CREATE to the query's end
+  bool checkOption = false;            // WITH CHECK OPTION
   explicit CreateViewStmt(Pos p) : Stmt(StmtKind::CreateView, p) {}
 };
 

@@ -12,6 +12,7 @@
 #include "platform/tsql/exec/plan/from_planner.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/stmt/executor.h"
+#include "platform/tsql/exec/stmt/updatable_view.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
 
@@ -42,19 +43,20 @@ void requireWritable(const Table& t) {
   if (t.isSystemView()) throwSqlError(259);
 }
 
-// The columns an INSERT writes: the list given, else every column but the
-// identity (207, 264 for names; 544, 545 for the identity column against
+// The columns an INSERT writes: those `listed` (an INSERT's list, or the
+// columns of a view it writes through), else every column but the identity
+// (207, 264 for names; 544, 545 for the identity column against
 // IDENTITY_INSERT).
-std::vector<size_t> insertTargets(const Table& table, const ast::InsertStmt& s) {
+std::vector<size_t> insertTargets(const Table& table, const std::optional<std::vector<std::string>>& listed) {
   const auto& columns = table.columns();
   std::vector<size_t> targets;
-  if (s.columns.empty()) {
+  if (!listed) {
     for (size_t i = 0; i < columns.size(); ++i) {
       if (table.identityColumn() != i || table.identityInsert()) targets.push_back(i);
     }
   } else {
     std::vector<bool> named(columns.size(), false);
-    for (const std::string& name : s.columns) {
+    for (const std::string& name : *listed) {
       std::optional<size_t> i = table.findColumn(name);
       if (!i) throwSqlError(207, {name});
       if (named[*i]) throwSqlError(264, {columns[*i].name});
@@ -66,7 +68,7 @@ std::vector<size_t> insertTargets(const Table& table, const ast::InsertStmt& s) 
     for (size_t t : targets) {
       if (t == *table.identityColumn()) throwSqlError(544, {table.name()});
     }
-  } else if (table.identityColumn() && table.identityInsert() && !s.columns.empty()) {
+  } else if (table.identityColumn() && table.identityInsert() && listed) {
     bool listed = false;
     for (size_t t : targets)
       listed = listed || t == *table.identityColumn();
@@ -101,6 +103,7 @@ void RowInserter::insert(std::vector<std::optional<Value>>& given, const std::ve
   for (size_t c = 0; c < columns.size(); ++c) {
     if (!set[c]) row[c] = table.implicitValue(c, defaults);
   }
+  if (checkOption) checkOption(row);
   std::optional<size_t> identity = table.identityColumn();
   Value identityValue = identity ? row[*identity] : Value();
   table.insert(std::move(row), undo);
@@ -178,9 +181,23 @@ Value Executor::evalDefault(const ast::Expr& e, const SqlType& to) {
 
 void Executor::insert(const ast::InsertStmt& s) {
   lockTarget(s.table, s.tableHints, {});
-  std::shared_ptr<Table> table = session_.catalog().getTable(s.table);
+  std::optional<std::vector<std::string>> listed;
+  if (!s.columns.empty()) listed = s.columns;
+  std::shared_ptr<Table> table;
+  std::function<void(const Row&)> checkOption;
+  if (const ViewDef* view = s.table.isTemp() ? nullptr : session_.database().views().find(s.table)) {
+    // Through a view: into the one table its columns name.
+    const UpdatableView through(*view, session_.database().views(), session_.catalog());
+    UpdatableView::Insert into = through.insert(s.columns, session_.catalog());
+    session_.lockForChange(into.table, s.tableHints);
+    table = session_.catalog().getTable(into.table, false);
+    listed = std::move(into.columns);
+    checkOption = through.checkOption(binder_, env_);
+  } else {
+    table = session_.catalog().getTable(s.table);
+  }
   requireWritable(*table);
-  const std::vector<size_t> targets = insertTargets(*table, s);
+  const std::vector<size_t> targets = insertTargets(*table, listed);
   auto countMismatch = [&](size_t given, bool query) {
     if (s.columns.empty()) throwSqlError(213);
     if (query) throwSqlError(given > targets.size() ? 121 : 120);
@@ -196,7 +213,8 @@ void Executor::insert(const ast::InsertStmt& s) {
                        session_.globals(),
                        &env_,
                        0,
-                       {}};
+                       {},
+                       std::move(checkOption)};
 
   EvalContext ctx{nullptr, nullptr, &env_};
   switch (s.source) {
@@ -428,13 +446,16 @@ int Executor::bindTarget(const ast::ObjectName& target, const std::vector<std::s
   }
   if (const ViewDef* view = session_.database().views().find(target)) {
     // A view of one table: its table under the view's name, its WHERE added.
-    const ast::Query& q = *view->query;
-    const ast::SelectBlock* b = q.kind == ast::Query::Kind::Select ? q.select.get() : nullptr;
-    if (!b || b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named || !b->groupBy.empty() ||
-        b->distinct || b->top || !view->columns.empty()) {
+    UpdatableView(*view, session_.database().views(), session_.catalog());  // 4403, 4436, 40517
+    const ast::SelectBlock* b = view->query->select.get();
+    if (b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named || b->top ||
+        !view->columns.empty()) {
       throwSqlError(4405, {view->name});
     }
-    planner.addSource(binder_.bindTable(b->from[0]->as<ast::NamedTable>().name, view->name, 0));
+    const auto& table = b->from[0]->as<ast::NamedTable>();
+    SourceBinding source = binder_.bindTable(table.name, view->name, 0);
+    source.inner = table.alias.empty() ? table.name.name() : table.alias;
+    planner.addSource(std::move(source));
     viewWhere = b->where.get();
     return static_cast<int>(scope.sources.size() - 1);
   }
@@ -523,6 +544,14 @@ void Executor::update(const ast::UpdateStmt& s) {
       }
     }
     rows.push_back(std::move(row));
+  }
+  // WITH CHECK OPTION: every row changed must stay in the view.
+  if (const ViewDef* view = viewWhere ? session_.database().views().find(s.target) : nullptr) {
+    if (auto check = UpdatableView(*view, session_.database().views(), session_.catalog())
+                         .checkOption(binder_, env_)) {
+      for (const Row& row : rows)
+        check(row);
+    }
   }
   std::vector<size_t> changed;
   for (const SetItem& item : items) {

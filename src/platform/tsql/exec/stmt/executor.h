@@ -4,6 +4,7 @@
 // batch as SQL Server's error classes say (errors.h).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -35,7 +36,8 @@ struct RowInserter {
   GlobalState& globals;
   ExecEnv* env;  // the statement's: whether a value past its column's range is stored as NULL
   int64_t inserted = 0;
-  std::vector<uint8_t> set;  // scratch: the columns given a value
+  std::vector<uint8_t> set;                          // scratch: the columns given a value
+  std::function<void(const Row&)> checkOption = {};  // a view's WITH CHECK OPTION (550), or empty
 
   void insert(std::vector<std::optional<Value>>& given, const std::vector<SqlType>& types);
 };
