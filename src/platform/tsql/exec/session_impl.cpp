@@ -97,7 +97,9 @@ HintedLock hintedLock(const ast::ObjectName& name, const std::vector<std::string
 }  // namespace
 
 bool SessionImpl::lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) {
-  const HintedLock l = hintedLock(name, hints);
+  std::vector<std::string> all = hints;
+  all.insert(all.end(), viewHints_.begin(), viewHints_.end());
+  const HintedLock l = hintedLock(name, all);
   if ((l.mode == LockMode::None && !l.noWait) || name.isTemp()) return false;
   const LockMode mode = l.mode == LockMode::None ? readMode() : l.mode;
   const bool toTheEnd =

@@ -99,6 +99,7 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   // transaction's end, as its hints allow: NOWAIT does not wait; NOLOCK and
   // READUNCOMMITTED are 1065.
   void lockForChange(const ast::ObjectName& name, const std::vector<std::string>& hints);
+  std::vector<std::string>& viewHints() override { return viewHints_; }
   void reading(std::string_view name) override { lock(name, readMode()); }
   // The safety net of the undo log: a change to a table the statement did
   // not lock takes the lock without waiting, or ends the statement (1222).
@@ -142,6 +143,7 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   std::vector<SqlError> errors_;  // the errors of the running client batch
   LockOwner lockOwner_;
   int statementDepth_ = 0;
+  std::vector<std::string> viewHints_;  // the hints of the views being read (lockAsHinted)
 
   // Whether a lock of `mode` lasts to the transaction's end: update and
   // stronger always, shared under REPEATABLE READ and SERIALIZABLE.
