@@ -68,6 +68,8 @@ const std::unordered_map<int, Template>& templates() {
         "DELETE "
         "or MERGE statements."}},
       {8171, {16, "Hint '%s' on object '%s' is invalid."}},
+      {307, {16, "Index ID %d on table '%s' (specified in the FROM clause) does not exist."}},
+      {308, {16, "Index '%s' on table '%s' (specified in the FROM clause) does not exist."}},
       {402, {16, "The data types %s and %s are incompatible in the %s operator."}},
       {512,
        {16,

@@ -1,7 +1,10 @@
 #include "platform/tsql/exec/session_impl.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include "platform/tsql/errors.h"
@@ -94,9 +97,36 @@ HintedLock hintedLock(const ast::ObjectName& name, const std::vector<std::string
   return l;
 }
 
+// INDEX(a,1) names indexes of the table `name` by name (308 when it has no
+// such index) or by id (0 the table itself, 1 its clustered index; 307 when
+// there is none).
+void checkIndexHints(const Catalog& catalog, const ast::ObjectName& name,
+                     const std::vector<std::string>& hints) {
+  for (const std::string& h : hints) {
+    if (!h.starts_with("INDEX(")) continue;
+    std::shared_ptr<Table> table = catalog.findTable(name, false);
+    if (!table) return;  // a view: its tables are checked as they bind
+    std::string_view list = std::string_view(h).substr(6, h.size() - 7);
+    while (!list.empty()) {
+      const size_t comma = std::min(list.find(','), list.size());
+      const std::string index(list.substr(0, comma));
+      list.remove_prefix(std::min(comma + 1, list.size()));
+      if (std::isdigit(static_cast<unsigned char>(index.front()))) {
+        const long id = std::strtol(index.c_str(), nullptr, 10);
+        if (id != 0 && std::none_of(table->indexes().begin(), table->indexes().end(),
+                                    [&](const IndexDef& d) { return d.indid == id; }))
+          throwSqlError(307, {index, name.name()});
+      } else if (!table->findIndex(index)) {
+        throwSqlError(308, {index, name.name()});
+      }
+    }
+  }
+}
+
 }  // namespace
 
 bool SessionImpl::lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) {
+  checkIndexHints(catalog(), name, hints);
   std::vector<std::string> all = hints;
   all.insert(all.end(), viewHints_.begin(), viewHints_.end());
   const HintedLock l = hintedLock(name, all);
@@ -109,6 +139,7 @@ bool SessionImpl::lockAsHinted(const ast::ObjectName& name, const std::vector<st
 }
 
 void SessionImpl::lockForChange(const ast::ObjectName& name, const std::vector<std::string>& hints) {
+  checkIndexHints(catalog(), name, hints);
   const HintedLock l = hintedLock(name, hints);
   if (l.mode == LockMode::SchemaStability) throwSqlError(1065);
   acquire(name.name(), LockMode::Exclusive, true, l.noWait ? 0 : globals_.lockTimeout);

@@ -341,21 +341,35 @@ std::vector<std::string> Parser::tableHints() {
                     [](const std::string& h) { return h == "UPDLOCK" || h == "XLOCK"; }))
       throwSqlError(1047, {}, line);
     if ((hint == "UPDLOCK" || hint == "XLOCK") && isolation == 1) throwSqlError(1047, {}, line);
-    if (isSymbol("(") && (hint == "INDEX" || hint == "FORCESEEK")) {
+    if (hint == "INDEX") {
+      hint = indexHint();
+    } else if (hint == "FORCESEEK" && isSymbol("(")) {
       skipParenthesised();
-    } else if ((hint == "INDEX" || hint == "SPATIAL_WINDOW_MAX_CELLS") && acceptSymbol("=")) {
-      if (isSymbol("(")) {
-        skipParenthesised();
-      } else {
-        if (atEnd() || peek().kind == TokenKind::Symbol) fail();
-        next();
-      }
+    } else if (hint == "SPATIAL_WINDOW_MAX_CELLS") {
+      expectSymbol("=");
+      if (peek().kind != TokenKind::Integer) fail();
+      next();
     }
     hints.push_back(std::move(hint));
     acceptSymbol(",");  // the commas between hints are optional
   } while (withWith && !isSymbol(")"));
   expectSymbol(")");
   return hints;
+}
+
+std::string Parser::indexHint() {
+  const bool listed = isSymbol("(");
+  if (!listed) expectSymbol("=");
+  const bool parenthesised = acceptSymbol("(");
+  if (listed && !parenthesised) fail();
+  std::string hint = "INDEX(";
+  do {
+    const Token& t = peek();
+    if (t.kind != TokenKind::Integer && !isName()) fail();
+    hint += (hint.back() == '(' ? "" : ",") + next().text;
+  } while (listed && acceptSymbol(","));
+  if (parenthesised) expectSymbol(")");
+  return hint + ")";
 }
 
 void Parser::refuseChangeTargetHints(const std::vector<std::string>& hints) const {
