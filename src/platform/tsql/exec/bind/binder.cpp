@@ -250,9 +250,7 @@ BoundExprPtr Binder::bindColumn(const ast::ColumnRef& c, const Scope* scope) {
     const SourceBinding* found = nullptr;
     size_t foundIndex = 0;
     for (const SourceBinding& src : s->sources) {
-      if (qualifier && !sameName(*qualifier, src.name) &&
-          (src.inner.empty() || !sameName(*qualifier, src.inner)))
-        continue;
+      if (qualifier && !sameName(*qualifier, src.name)) continue;
       qualifierSeen = true;
       for (size_t i = 0; i < src.columns.size(); ++i) {
         if (!sameName(src.columns[i].name, column)) continue;

@@ -31,8 +31,6 @@ struct SourceBinding {
   std::vector<OutputColumn> columns;
   std::shared_ptr<Table> table;  // null for a source that is no stored table
   int slot = 0;
-  std::string
-      inner;  // a table changed through a view: its name in the view's query, which the view's WHERE uses
 };
 
 // The sources of one query level a bound expression reads (by slot).

@@ -390,6 +390,23 @@ void limitTargetRows(TargetRows& rows, int64_t limit) {
   rows.slots.resize(static_cast<size_t>(limit) * rows.slotCount);
 }
 
+// Keeps the rows of `table` that `shown` passes (all when it is empty): those
+// a view shows, when the change goes through one.
+void keepShownRows(TargetRows& rows, const Table& table, const std::function<bool(const Value*)>& shown) {
+  if (!shown) return;
+  const size_t width = rows.slotCount;
+  size_t kept = 0;
+  for (size_t r = 0; r < rows.ids.size(); ++r) {
+    if (!shown(table.row(rows.ids[r]).data())) continue;
+    rows.ids[kept] = rows.ids[r];
+    std::copy_n(rows.slots.begin() + static_cast<ptrdiff_t>(r * width), width,
+                rows.slots.begin() + static_cast<ptrdiff_t>(kept * width));
+    ++kept;
+  }
+  rows.ids.resize(kept);
+  rows.slots.resize(kept * width);
+}
+
 }  // namespace
 
 namespace {
@@ -432,11 +449,12 @@ void Executor::lockTarget(const ast::ObjectName& target, const std::vector<std::
 // Binds the FROM of UPDATE / DELETE with its target: the source of the
 // target's name (alias, or table name without alias), else the one source
 // reading the target's table, else a source of its own cross-joined with FROM.
-// A view of one table stands for that table, its WHERE in `viewWhere`.
-// Returns the target's slot.
+// A view of one table stands for that table under the view's name and
+// column names (`changed`: the columns a SET names, 4406 when derived); the
+// view is left in `view`.  Returns the target's slot.
 int Executor::bindTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
                          const std::vector<ast::TableRefPtr>& from, FromPlanner& planner, Scope& scope,
-                         const ast::Expr*& viewWhere) {
+                         const std::vector<std::string>& changed, const ViewDef*& view) {
   lockTarget(target, hints, from);
   planner.addSources(from);
   for (const SourceBinding& src : scope.sources) {
@@ -444,19 +462,15 @@ int Executor::bindTarget(const ast::ObjectName& target, const std::vector<std::s
     if (!src.table) throwSqlError(4421, {target.name()});
     return src.slot;
   }
-  if (const ViewDef* view = session_.database().views().find(target)) {
-    // A view of one table: its table under the view's name, its WHERE added.
-    UpdatableView(*view, session_.database().views(), session_.catalog());  // 4403, 4436, 40517
+  if ((view = session_.database().views().find(target))) {
+    const UpdatableView through(*view, session_.database().views(), session_.catalog());  // 4403, 4436, 40517
     const ast::SelectBlock* b = view->query->select.get();
-    if (b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named || b->top ||
-        !view->columns.empty()) {
+    if (b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named || b->top) {
       throwSqlError(4405, {view->name});
     }
-    const auto& table = b->from[0]->as<ast::NamedTable>();
-    SourceBinding source = binder_.bindTable(table.name, view->name, 0);
-    source.inner = table.alias.empty() ? table.name.name() : table.alias;
+    SourceBinding source = binder_.bindTable(b->from[0]->as<ast::NamedTable>().name, view->name, 0);
+    through.nameColumns(source, changed);
     planner.addSource(std::move(source));
-    viewWhere = b->where.get();
     return static_cast<int>(scope.sources.size() - 1);
   }
   std::shared_ptr<Table> table = session_.catalog().getTable(target);
@@ -482,7 +496,10 @@ std::vector<Executor::SetItem> Executor::bindSetItems(const ast::UpdateStmt& s, 
           compareText(si.column[si.column.size() - 2], table.name()) != 0) {
         throwSqlError(4104, {si.column[si.column.size() - 2] + "." + si.column.back()});
       }
-      item.column = table.findColumn(si.column.back());
+      // by the target's names: a table's own, or those a view gives it
+      for (size_t i = 0; i < target.columns.size() && !item.column; ++i) {
+        if (compareText(target.columns[i].name, si.column.back()) == 0) item.column = i;
+      }
       if (!item.column) throwSqlError(207, {si.column.back()});
       if (table.identityColumn() == item.column) throwSqlError(8102, {table.column(*item.column).name});
     }
@@ -500,15 +517,22 @@ std::vector<Executor::SetItem> Executor::bindSetItems(const ast::UpdateStmt& s, 
 void Executor::update(const ast::UpdateStmt& s) {
   Scope scope;
   FromPlanner planner(binder_, scope);
-  const ast::Expr* viewWhere = nullptr;
-  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, viewWhere);
+  std::vector<std::string> setColumns;
+  for (const ast::SetItem& item : s.items) {
+    if (!item.column.empty()) setColumns.push_back(item.column.back());
+  }
+  const ViewDef* view = nullptr;
+  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, setColumns, view);
   const SourceBinding& targetSource = scope.sources[static_cast<size_t>(target)];
   std::shared_ptr<Table> table = targetSource.table;
   requireWritable(*table);
 
   std::vector<SetItem> items = bindSetItems(s, targetSource, scope);
-  std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
+  std::unique_ptr<RowSource> source = planner.plan(s.where.get());
   TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
+  if (view)
+    keepShownRows(matched, *table,
+                  UpdatableView(*view, session_.database().views(), session_.catalog()).shows(binder_, env_));
   limitTargetRows(matched, rowLimit());
 
   // Items apply left to right, row by row in storage order: a variable
@@ -546,7 +570,7 @@ void Executor::update(const ast::UpdateStmt& s) {
     rows.push_back(std::move(row));
   }
   // WITH CHECK OPTION: every row changed must stay in the view.
-  if (const ViewDef* view = viewWhere ? session_.database().views().find(s.target) : nullptr) {
+  if (view) {
     if (auto check = UpdatableView(*view, session_.database().views(), session_.catalog())
                          .checkOption(binder_, env_)) {
       for (const Row& row : rows)
@@ -566,12 +590,15 @@ void Executor::update(const ast::UpdateStmt& s) {
 void Executor::remove(const ast::DeleteStmt& s) {
   Scope scope;
   FromPlanner planner(binder_, scope);
-  const ast::Expr* viewWhere = nullptr;
-  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, viewWhere);
+  const ViewDef* view = nullptr;
+  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, {}, view);
   std::shared_ptr<Table> table = scope.sources[static_cast<size_t>(target)].table;
   requireWritable(*table);
-  std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
+  std::unique_ptr<RowSource> source = planner.plan(s.where.get());
   TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
+  if (view)
+    keepShownRows(matched, *table,
+                  UpdatableView(*view, session_.database().views(), session_.catalog()).shows(binder_, env_));
   limitTargetRows(matched, rowLimit());
   table->eraseMany(matched.ids, session_.undo());
   rowsAffected(static_cast<int64_t>(matched.ids.size()));

@@ -120,7 +120,7 @@ class Executor {
   void remove(const ast::DeleteStmt& s);
   int bindTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
                  const std::vector<ast::TableRefPtr>& from, FromPlanner& planner, Scope& scope,
-                 const ast::Expr*& viewWhere);
+                 const std::vector<std::string>& changed, const ViewDef*& view);
   void selectInto(const ast::ObjectName& into, QueryPlan& plan);
 
   // views (views.cpp)

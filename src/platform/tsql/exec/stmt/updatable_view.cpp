@@ -124,19 +124,42 @@ UpdatableView::Insert UpdatableView::insert(const std::vector<std::string>& name
   return out;
 }
 
-std::function<void(const std::vector<Value>& row)> UpdatableView::checkOption(Binder& binder,
-                                                                              ExecEnv& env) const {
+void UpdatableView::nameColumns(SourceBinding& source, const std::vector<std::string>& changed) const {
+  for (const std::string& name : changed) {
+    for (const ViewColumn& c : columns_) {
+      if (c.source < 0 && compareText(c.name, name) == 0) throwSqlError(4406, {view_.name});
+    }
+  }
+  for (OutputColumn& out : source.columns) {
+    auto shown = std::find_if(columns_.begin(), columns_.end(), [&](const ViewColumn& c) {
+      return c.source == 0 && compareText(c.column, out.name) == 0;
+    });
+    out.name = shown == columns_.end() ? std::string() : shown->name;
+  }
+}
+
+std::function<bool(const Value* row)> UpdatableView::shows(Binder& binder, ExecEnv& env) const {
   const ast::SelectBlock& b = *view_.query->select;
-  if (!view_.checkOption || !b.where || sources_.size() != 1) return {};
+  if (!b.where || sources_.size() != 1) return {};
   const ast::NamedTable& t = *sources_.front();
   auto scope = std::make_shared<Scope>();
   scope->sources.push_back(binder.bindTable(t.name, t.alias, 0, false));
   std::shared_ptr<const BoundExpr> where = binder.bindCondition(*b.where, scope.get());
-  return [where, scope, &env](const std::vector<Value>& row) {
-    const Value* slots[] = {row.data()};
+  return [where, scope, &env](const Value* row) {
+    const Value* slots[] = {row};
     const EvalContext ctx{slots, nullptr, &env};
     const Bool3 shown = where->test(ctx);
-    if (!shown || !*shown) throwSqlError(550);
+    return shown && *shown;
+  };
+}
+
+std::function<void(const std::vector<Value>& row)> UpdatableView::checkOption(Binder& binder,
+                                                                              ExecEnv& env) const {
+  if (!view_.checkOption) return {};
+  std::function<bool(const Value*)> shown = shows(binder, env);
+  if (!shown) return {};
+  return [shown](const std::vector<Value>& row) {
+    if (!shown(row.data())) throwSqlError(550);
   };
 }
 

@@ -34,6 +34,14 @@ class UpdatableView {
   };
   Insert insert(const std::vector<std::string>& names, const Catalog& catalog) const;
 
+  // UPDATE and DELETE through a view of one table: `source` (that table)
+  // takes the view's column names, a column the view does not show directly
+  // none; 4406 when one of `changed` is a derived or constant column.
+  void nameColumns(SourceBinding& source, const std::vector<std::string>& changed) const;
+  // Whether a row of the view's one table passes the view's WHERE (empty
+  // when it has none).
+  std::function<bool(const Value* row)> shows(Binder& binder, ExecEnv& env) const;
+
   // What WITH CHECK OPTION asks of each row a change leaves in the base table
   // (550 unless the view's WHERE holds for it); empty when the view has no
   // CHECK OPTION or no WHERE (CREATE VIEW takes the option on a view of one
