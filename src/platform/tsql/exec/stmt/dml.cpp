@@ -69,10 +69,10 @@ std::vector<size_t> insertTargets(const Table& table, const std::optional<std::v
       if (t == *table.identityColumn()) throwSqlError(544, {table.name()});
     }
   } else if (table.identityColumn() && table.identityInsert() && listed) {
-    bool listed = false;
+    bool identityListed = false;
     for (size_t t : targets)
-      listed = listed || t == *table.identityColumn();
-    if (!listed) throwSqlError(545, {table.name()});
+      identityListed = identityListed || t == *table.identityColumn();
+    if (!identityListed) throwSqlError(545, {table.name()});
   }
   return targets;
 }
