@@ -358,16 +358,15 @@ std::vector<std::string> Parser::tableHints() {
 }
 
 std::string Parser::indexHint() {
-  const bool listed = isSymbol("(");
-  if (!listed) expectSymbol("=");
+  // INDEX (a, b) lists indexes; INDEX = a and INDEX = (a) name one.
+  const bool many = isSymbol("(");
+  if (!many) expectSymbol("=");
   const bool parenthesised = acceptSymbol("(");
-  if (listed && !parenthesised) fail();
   std::string hint = "INDEX(";
   do {
-    const Token& t = peek();
-    if (t.kind != TokenKind::Integer && !isName()) fail();
+    if (peek().kind != TokenKind::Integer && !isName()) fail();
     hint += (hint.back() == '(' ? "" : ",") + next().text;
-  } while (listed && acceptSymbol(","));
+  } while (many && acceptSymbol(","));
   if (parenthesised) expectSymbol(")");
   return hint + ")";
 }
