@@ -107,10 +107,20 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   // to the end of the statement (of the transaction under REPEATABLE READ and
   // SERIALIZABLE), schema stability (READ UNCOMMITTED) to the statement's end.
   void lock(std::string_view name, LockMode mode, bool toTransactionEnd = false);
-  // NOLOCK and READUNCOMMITTED read as READ UNCOMMITTED does; HOLDLOCK,
+  // A read's locking hints: NOLOCK and READUNCOMMITTED read as READ
+  // UNCOMMITTED does; READCOMMITTED and READCOMMITTEDLOCK take a shared lock
+  // let go at the statement's end whatever the isolation level; HOLDLOCK,
   // SERIALIZABLE and REPEATABLEREAD keep the shared lock to the transaction's
-  // end; UPDLOCK, XLOCK and TABLOCKX lock exclusively.
+  // end; UPDLOCK takes an update lock, XLOCK and TABLOCKX an exclusive one,
+  // both to the transaction's end; NOWAIT does not wait (1222 at once);
+  // NOEXPAND is 8171.  False when none of them locks (the name is then
+  // locked as any read when it resolves).
   bool lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) override;
+  // Locks the table an INSERT, UPDATE or DELETE changes exclusively to the
+  // transaction's end, as its hints allow: NOWAIT does not wait; NOLOCK and
+  // READUNCOMMITTED are 1065.
+  void lockForChange(const ast::ObjectName& name, const std::vector<std::string>& hints);
+  std::vector<std::string>& viewHints() override { return viewHints_; }
   void reading(std::string_view name) override { lock(name, readMode()); }
   // The safety net of the undo log: a change to a table the statement did
   // not lock takes the lock without waiting, or ends the statement (1222).
@@ -156,7 +166,12 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   std::vector<SqlError> errors_;  // the errors of the running client batch
   LockOwner lockOwner_;
   int statementDepth_ = 0;
+  std::vector<std::string> viewHints_;  // the hints of the views being read (lockAsHinted)
 
+  // Whether a lock of `mode` lasts to the transaction's end: update and
+  // stronger always, shared under REPEATABLE READ and SERIALIZABLE.
+  bool keptToTransactionEnd(LockMode mode) const;
+  void acquire(std::string_view name, LockMode mode, bool toTransactionEnd, int64_t timeoutMs);
   void rollbackTransaction();
   // Whether `e` takes the open transaction back with it (its class, SET
   // XACT_ABORT ON, or an arithmetic error under ARITHABORT ON and

@@ -238,6 +238,8 @@ Value checkDateRange(DateTime t, const SqlType& from, const SqlType& to) {
 Value toDateTime(const Value& v, const SqlType& from, const SqlType& to, int style) {
   switch (v.kind()) {
     case Value::Kind::String: {
+      if (!isDateStyle(style))
+        throwSqlError(281, {std::to_string(style), str(from.baseName()), str(to.baseName())});
       DateTime t;
       DateParse r = parseDateTimeText(v.asString(), style, t, currentDateOrder(), to.id == TypeId::Date);
       if (r == DateParse::BadFormat || (r == DateParse::OutOfRange && to.id == TypeId::Date))

@@ -19,9 +19,9 @@ namespace mls::tsql {
 // cut.  Raises 245, 8114, 8115, 241, 242, 529 as the server does.  NULL stays NULL.
 Value castValue(const Value& v, const SqlType& from, const SqlType& to);
 
-// CONVERT(to, v, style): as castValue, with `style` for date/time to text
-// (0/100, 20/120, 21/121, 23, 101, 102, 103, 111, 112, 108, 14/114) and money
-// and float to text (0, 1, 2).  Unknown styles raise 281.
+// CONVERT(to, v, style): as castValue, with `style` for date/time to and
+// from text (isDateStyle: 0 to 14, 20 to 25, 100 to 114, 120, 121, 126, 127)
+// and money and float to text (0, 1, 2).  Other styles raise 281.
 Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style);
 
 // The conversion of an implicit use (operands, comparisons, arguments): raises

@@ -35,6 +35,10 @@ class BindContext {
   // false when none of them is a locking hint (the name is then locked as
   // any read when it resolves).
   virtual bool lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) = 0;
+  // The hints of the views being read, which their tables take as their own
+  // (a view's table hints reach the tables it reads); the planner adds a
+  // view's hints while its query binds.
+  virtual std::vector<std::string>& viewHints() = 0;
   // The running level's variables (null between batches).
   virtual Frame* frame() = 0;
   // The frame slot of parameter marker `index` (1-based).

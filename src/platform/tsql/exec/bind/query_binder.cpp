@@ -93,7 +93,7 @@ SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& 
   if (isSchemaViewsName(name)) {
     std::vector<ViewText> texts;
     for (const ViewDef* v : context_.views().all())
-      texts.push_back({v->name, v->definition});
+      texts.push_back({v->name, v->definition, v->checkOption});
     b.table = buildSchemaViews(texts);
   } else {
     b.table = context_.catalog().getTable(name, lock);

@@ -154,9 +154,8 @@ class ConvertStyleNode final : public BoundExpr {
     Value s;
     const Value& v = e_->ref(c, s);
     Value st = style_->eval(c);
-    int style =
-        st.isNull() ? 0 : static_cast<int>(castValue(st, style_->type(), SqlType(TypeId::Int)).asInt());
-    if (v.isNull()) return Value();
+    if (v.isNull() || st.isNull()) return Value();  // a NULL style gives NULL
+    int style = static_cast<int>(castValue(st, style_->type(), SqlType(TypeId::Int)).asInt());
     return nullOnArithmeticError(c, [&] { return convertValue(v, e_->type(), type_, style); });
   }
 
