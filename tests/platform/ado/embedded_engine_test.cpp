@@ -130,6 +130,33 @@ TEST_F(EmbeddedTest, FailedOpensLeaveNothingOpen) {
   EXPECT_EQ(e.source(), "Marlstone.Embedded");
 }
 
+// The engine's own number behind a failure travels with the raised error and
+// stays in the connection's Errors collection: 4060 for a missing database
+// file, each error of a failed batch with its number.
+TEST_F(EmbeddedTest, FailuresCarryTheEnginesOwnErrors) {
+  auto cn = com::makeObject<Connection>();
+  const std::string missing = "/nonexistent-folder/x.mlsdb";
+  com::ComError e = raisedBy([&] { cn->open("Provider=Marlstone.Embedded;Data Source=" + missing); });
+  ASSERT_EQ(e.providerErrors().size(), 1u) << e.description();
+  EXPECT_EQ(e.providerErrors()[0],
+            (com::ProviderError{4060, "HY000", e.description(), "Marlstone.Embedded"}));
+  Variant errors = com::getProperty(*cn, "Errors");
+  ASSERT_EQ(com::getProperty(*errors.toObject(), "Count").toLong(), 1);
+  Variant first = com::getProperty(*errors.toObject(), "Item", Variant(0));
+  EXPECT_EQ(com::getProperty(*first.toObject(), "NativeError").toLong(), 4060);
+
+  cn = connect();
+  e = raisedBy([&] { cn->execute("SELECT 1 / 0 AS x SELECT a FROM nowhere"); });
+  EXPECT_EQ(e.number(), err::kCommandFailed);
+  std::vector<int32_t> numbers;
+  for (const com::ProviderError& p : e.providerErrors())
+    numbers.push_back(p.nativeError);
+  EXPECT_EQ(numbers, (std::vector<int32_t>{8134, 208})) << e.description();
+  EXPECT_EQ(cn->errors(), e.providerErrors());
+  cn->execute("SELECT 1 AS one");
+  EXPECT_TRUE(cn->errors().empty());
+}
+
 TEST_F(EmbeddedTest, FileDataSourcesOpenThroughTheInstalledOpener) {
   auto db = tsql::Database::create();
   std::string asked;

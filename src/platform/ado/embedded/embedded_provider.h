@@ -47,6 +47,12 @@ FileDatabaseOpener setFileDatabaseOpener(FileDatabaseOpener opener);
 // made it.
 std::shared_ptr<tsql::Database> inMemoryDatabase(const std::string& dataSource);
 
+// The engine's errors behind a failure, as the provider reports them: each
+// with its number and SQLSTATE (40001 for a deadlock victim, as the server's
+// drivers give it; HY000 for the others).  A failure outside a batch (Open,
+// the write at Close) is its one error.
+std::vector<ProviderMessage> providerErrors(const tsql::SqlError& e);
+
 // Whether a Data Source names a database file rather than an in-memory database.
 bool isFileDataSource(const std::string& dataSource);
 
