@@ -134,6 +134,35 @@ TEST_F(HostTest, RegistryAndLibraryProblemsAreNamed) {
   }
 }
 
+#ifdef MLS_ODBC_LISTS
+// Inside a class's ConnectString={...} a driver is named without braces (the
+// braced value would end at the driver's own '}'): the class reaches the
+// driver, whose own error (SQLite knows no SET) shows it ran the statements.
+TEST_F(HostTest, AClassReachesAnOdbcDriverNamedWithoutBraces) {
+  const std::string lists = std::string("ODBCSYSINI=") + MLS_ODBC_LISTS + " ODBCINSTINI=odbcinst.ini ";
+  const std::string database = (dir / "odbc.db").string();
+  std::string out;
+  EXPECT_EQ(
+      mls::testing::run(lists + MLS_HOST +
+                            " call Marlstone.ConcludeUpdate UpdateBatch \"ConnectString={Provider=MSDASQL;"
+                            "Driver=Marlstone SQLite3;Database=" +
+                            database + "};Language=en\" '[\"SELECT 1\"]'",
+                        &out),
+      1);
+  EXPECT_NE(out.find("error -2147217900 (MSDASQL): near \"SET\""), std::string::npos) << out;
+
+  out.clear();
+  EXPECT_EQ(
+      mls::testing::run(lists + MLS_HOST +
+                            " call Marlstone.ConcludeUpdate UpdateBatch \"ConnectString={Provider=MSDASQL;"
+                            "Driver={Marlstone SQLite3};Database=" +
+                            database + "};Language=en\" '[\"SELECT 1\"]'",
+                        &out),
+      1);
+  EXPECT_NE(out.find("The ODBC driver '{Marlstone SQLite3' is not registered"), std::string::npos) << out;
+}
+#endif
+
 TEST_F(HostTest, DictionariesShowByKeyAndClipTextsAsGrids) {
   std::string out;
   EXPECT_EQ(runHost("call Halvern.Dictionary ItemOrDefault absent '{\"k\": [1, 2.5, true, null]}'", &out), 0)
@@ -200,6 +229,12 @@ TEST_F(HostTest, HelpPrintsTheUsageToStandardOutputAndSucceeds) {
   out.clear();
   EXPECT_EQ(runHost("--nonsense", &out), 2);
   EXPECT_TRUE(out.starts_with("usage: marlstone")) << out;
+
+  // The close's own help says that one period is closed by one client at a time.
+  out.clear();
+  EXPECT_EQ(mls::testing::run("(" + std::string(MLS_HOST) + " demo --help 2>/dev/null)", &out), 0);
+  EXPECT_TRUE(out.starts_with("usage: marlstone demo [--seed S]")) << out;
+  EXPECT_NE(out.find("One period is closed by one client at a time"), std::string::npos) << out;
 }
 
 // The demo writes its plant to the file it is given, and replaces only a

@@ -18,12 +18,18 @@ bool isSeparator(const std::string& line) {
          (line[first + 1] == 'O' || line[first + 1] == 'o');
 }
 
+bool BatchReader::nextLine(std::string& line, int number) {
+  if (prompt_) prompt_(number);
+  return static_cast<bool>(std::getline(in_, line));
+}
+
 std::optional<std::string> BatchReader::next() {
   std::string batch, line;
-  while (std::getline(in_, line)) {
+  for (int number = 1; nextLine(line, number); ++number) {
     if (isSeparator(line)) {
       if (!blank(batch)) return batch;
       batch.clear();
+      number = 0;
       continue;
     }
     batch += line;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 
 #include "platform/ado/command.h"
 #include "platform/ado/embedded/embedded_provider.h"
@@ -155,6 +156,28 @@ TEST_F(EmbeddedTest, FailuresCarryTheEnginesOwnErrors) {
   EXPECT_EQ(cn->errors(), e.providerErrors());
   cn->execute("SELECT 1 AS one");
   EXPECT_TRUE(cn->errors().empty());
+}
+
+// A Data Source with a path separator or an extension is a file (a missing one
+// is 4060, nothing made); only a bare name is an in-memory database.
+TEST_F(EmbeddedTest, OnlyBareNamesAreInMemoryDatabases) {
+  for (const char* file : {"erp.db", "Costs.MLSDB", "plant.2024", "erp.", "data/erp", "data\\erp"}) {
+    auto cn = com::makeObject<Connection>();
+    com::ComError e =
+        raisedBy([&] { cn->open(std::string("Provider=Marlstone.Embedded;Data Source=") + file); });
+    ASSERT_EQ(e.providerErrors().size(), 1u) << file << ": " << e.description();
+    EXPECT_EQ(e.providerErrors()[0].nativeError, 4060) << file;
+    EXPECT_FALSE(std::filesystem::exists(file)) << file;
+  }
+  for (const char* bare : {"erp", "ERP_2024", "plant-2024"}) {
+    auto a = com::makeObject<Connection>();
+    a->open(std::string("Provider=Marlstone.Embedded;Data Source=") + bare);
+    a->execute("CREATE TABLE kept (a INT) INSERT INTO kept VALUES (7)");
+    auto b = com::makeObject<Connection>();
+    b->open(std::string("Provider=Marlstone.Embedded;Data Source=") + bare);
+    EXPECT_EQ(b->execute("SELECT a FROM kept")->value("a").toLong(), 7) << bare;
+    b->execute("DROP TABLE kept");
+  }
 }
 
 TEST_F(EmbeddedTest, FileDataSourcesOpenThroughTheInstalledOpener) {

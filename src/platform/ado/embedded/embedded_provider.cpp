@@ -179,11 +179,7 @@ std::vector<ProviderMessage> providerErrors(const tsql::SqlError& e) {
 }
 
 bool isFileDataSource(const std::string& dataSource) {
-  if (dataSource.find_first_of("/\\") != std::string::npos) return true;
-  constexpr std::string_view kExtension = ".mlsdb";
-  return dataSource.size() >= kExtension.size() &&
-         com::compareText(std::string_view(dataSource).substr(dataSource.size() - kExtension.size()),
-                          kExtension, true) == 0;
+  return dataSource.find_first_of("/\\.") != std::string::npos;
 }
 
 FileDatabaseOpener setFileDatabaseOpener(FileDatabaseOpener opener) {

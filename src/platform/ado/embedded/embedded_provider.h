@@ -1,9 +1,10 @@
 // The provider over the embedded T-SQL engine ("Marlstone.Embedded").
 //
-// `Data Source` names the database.  A plain name is an in-memory database
+// `Data Source` names the database.  A bare name is an in-memory database
 // that every connection of the process with that name (compared without case)
 // shares, created by the first one and kept for the life of the process.  A
-// name that looks like a file (it contains '/' or '\', or ends in ".mlsdb")
+// name with a path separator ('/' or '\') or an extension (any '.': "erp.db",
+// "costs.mlsdb") is a file, never a database that ends with the process; it
 // opens through the file-database opener that durable storage installs;
 // without one, Open fails.  A missing file is made only when the connection
 // string says `Create=True`; `Connect Timeout` (seconds, 15 by default) is
