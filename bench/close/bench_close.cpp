@@ -14,6 +14,7 @@
 #include <string>
 
 #include "classes/library.h"
+#include "close/freed_memory.h"
 #include "close/period_close.h"
 #include "platform/tsql/storage/file_databases.h"
 
@@ -97,4 +98,11 @@ BENCHMARK(BM_PeriodCloseOnFile)
 }  // namespace
 }  // namespace mls
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  mls::close::keepFreedMemory();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "close/freed_memory.h"
 #include "commands.h"
 
 namespace {
@@ -70,6 +71,7 @@ bool demoOptions(const std::vector<std::string>& args, mls::host::PlantDemo& pla
 }  // namespace
 
 int main(int argc, char** argv) {
+  mls::close::keepFreedMemory();  // the demo closes a plant in this process
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return usage();
   const std::string& command = args[0];
