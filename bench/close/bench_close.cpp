@@ -15,6 +15,7 @@
 #include <string>
 
 #include "classes/library.h"
+#include "close/freed_memory.h"
 #include "close/period_close.h"
 #include "platform/tsql/storage/file_databases.h"
 
@@ -101,4 +102,11 @@ BENCHMARK(BM_PeriodCloseOnFile)
 }  // namespace
 }  // namespace mls
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  mls::close::keepFreedMemory();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

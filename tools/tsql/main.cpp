@@ -16,7 +16,10 @@
 // printed first.  A failing batch prints its
 // results and its errors and the next batch runs; the exit status is 1 when
 // any batch failed or the database could not be written, 2 when the database
-// could not be opened or the command line is wrong.
+// could not be opened or the command line is wrong.  Typed at a terminal, the
+// script is prompted for line by line ("1> ", numbered within the batch).
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -48,10 +51,12 @@ int usage() {
 
 // Runs every batch of `in`, writing what each one committed; false when one
 // failed or could not be written.
-bool runScript(std::istream& in, Database& db, Session& session) {
+bool runScript(std::istream& in, bool prompt, Database& db, Session& session) {
   namespace shell = mls::tsql::shell;
   bool ok = true;
-  shell::BatchReader reader(in);
+  std::function<void(int)> promptFor;
+  if (prompt) promptFor = [](int line) { std::cout << line << "> " << std::flush; };
+  shell::BatchReader reader(in, std::move(promptFor));
   while (std::optional<std::string> batch = reader.next()) {
     bool batchFailed = false;
     mls::tsql::BatchResult results;
@@ -116,16 +121,25 @@ int main(int argc, char** argv) {
   std::istream& script = file.is_open() ? static_cast<std::istream&>(file) : std::cin;
 
   std::shared_ptr<Database> db;
+  Database::OpenOptions options{.create = create};
+  options.waiting = [&] {
+    std::cerr << "tsql-shell: another process has " << args[0] << " open; waiting up to "
+              << options.timeoutSeconds << " s for it\n";
+  };
   try {
-    db = memory ? Database::create() : Database::open(args[0], {.create = create});
+    db = memory ? Database::create() : Database::open(args[0], options);
   } catch (const SqlError& e) {
     mls::tsql::shell::printError(e, std::cerr);
+    if (e.number() == 4060)
+      std::cerr << "(tsql-shell --create " << args[0] << " makes a new, empty database)\n";
     return 2;
   }
   for (const mls::tsql::SqlMessage& m : db->takeMessages())
     std::cout << m.text << '\n';
   Session session(db);
-  bool ok = runScript(script, *db, session);
+  const bool prompt = !file.is_open() && ::isatty(STDIN_FILENO);
+  bool ok = runScript(script, prompt, *db, session);
+  if (prompt) std::cout << "\n";
   try {
     session.close();  // takes back a transaction left open, then writes
   } catch (const SqlError& e) {

@@ -1,7 +1,5 @@
 #include "platform/tsql/engine.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 
 #include <stdexcept>
@@ -14,19 +12,6 @@
 namespace mls::tsql {
 
 namespace {
-
-// A statement over a large table allocates and frees its working rows (new
-// values, undo records) by the million.  The allocator's defaults hand such
-// memory back to the system at each free and fault it in again for the next
-// statement; keep it for reuse instead, once per process.
-void keepFreedMemory() {
-  static const bool once = [] {
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    return true;
-  }();
-  (void)once;
-}
 
 // What a file database's storage asks of the database: its tables, views and procedures,
 // and what the open transactions of its sessions changed.
@@ -88,9 +73,7 @@ void SqlError::setPartial(BatchResult r) {
   partial_ = std::make_shared<const BatchResult>(std::move(r));
 }
 
-Database::Database() : impl_(std::make_unique<DatabaseImpl>()) {
-  keepFreedMemory();
-}
+Database::Database() : impl_(std::make_unique<DatabaseImpl>()) {}
 Database::~Database() {
   if (storage::DatabaseFile* file = impl_->file()) storage::closeFileDatabase(*file);
 }

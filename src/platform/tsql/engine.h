@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -84,6 +85,9 @@ class Database {
     // How long to wait while another process holds the file before failing
     // with 5120 (0: fail at once).
     int timeoutSeconds = 15;
+    // Called once when the open starts to wait for another process, so that
+    // a tool can say why it seems to hang.
+    std::function<void()> waiting = nullptr;
   };
   // The database that lives in the file at `path`.  Opening a file this
   // process has open already returns the same Database.  Raises SqlError 4060

@@ -48,9 +48,8 @@ LockMode SessionImpl::readMode() const {
 
 bool SessionImpl::keptToTransactionEnd(LockMode mode) const {
   return mode >= LockMode::Update ||
-         (mode == LockMode::Shared &&
-          (globals_.isolationLevel == ast::IsolationLevel::RepeatableRead ||
-           globals_.isolationLevel == ast::IsolationLevel::Serializable));
+         (mode == LockMode::Shared && (globals_.isolationLevel == ast::IsolationLevel::RepeatableRead ||
+                                       globals_.isolationLevel == ast::IsolationLevel::Serializable));
 }
 
 void SessionImpl::acquire(std::string_view name, LockMode mode, bool toTransactionEnd, int64_t timeoutMs) {

@@ -107,17 +107,20 @@ Header readHeader(const std::string& path, std::span<const uint8_t> bytes) {
   return h;
 }
 
-// Takes `lock` (LOCK_EX or LOCK_SH) on `fd`, retrying until `timeoutSeconds`
-// have passed; raises 5120 then.
-void waitForLock(const std::string& path, int fd, int lock, int timeoutSeconds) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::max(timeoutSeconds, 0));
-  for (;;) {
+// Takes `lock` (LOCK_EX or LOCK_SH) on `fd`, retrying until the options'
+// time-out has passed (telling their `waiting` once); raises 5120 then.
+void waitForLock(const std::string& path, int fd, int lock, const Database::OpenOptions& options) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(std::max(options.timeoutSeconds, 0));
+  for (bool told = false;;) {
     if (::flock(fd, lock | LOCK_NB) == 0) return;
     int err = errno;
     if (err == EINTR) continue;
     if (err != EWOULDBLOCK) osError(path, err);
     if (std::chrono::steady_clock::now() >= deadline)
       throwSqlError(5120, {path, std::to_string(err), "The file is in use by another process"});
+    if (!told && options.waiting) options.waiting();
+    told = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 }
@@ -202,7 +205,7 @@ void DatabaseFile::beginUse(const Database::OpenOptions& options) {
       struct stat lockSt {};
       if (::fstat(lockFd_, &lockSt) != 0 || !S_ISREG(lockSt.st_mode) || lockSt.st_nlink != 1)
         notRegular(lockPath);  // a device, or a second name of another file
-      waitForLock(path_, lockFd_, readOnly_ ? LOCK_SH : LOCK_EX, options.timeoutSeconds);
+      waitForLock(path_, lockFd_, readOnly_ ? LOCK_SH : LOCK_EX, options);
     }
     refresh();
   } catch (...) {

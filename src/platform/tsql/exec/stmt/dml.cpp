@@ -212,8 +212,8 @@ void Executor::insert(const ast::InsertStmt& s) {
   // @@IDENTITY is NULL after an insert into a table without identity.
   if (!table->identityColumn()) session_.globals().identity = Value();
   const DefaultEvaluator defaults = statementDefaults();
-  RowInserter inserter{*table, targets, defaults, session_.undo(), session_.globals(), &env_, 0, {},
-                       std::move(checkOption)};
+  RowInserter inserter{*table, targets, defaults, session_.undo(),       session_.globals(),
+                       &env_,  0,       {},       std::move(checkOption)};
 
   EvalContext ctx{nullptr, nullptr, &env_};
   switch (s.source) {
