@@ -2,6 +2,7 @@
 // out-parameters, votes and errors, and the demo's period grid.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,6 +16,13 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* kProps = "\"ConnectString={Provider=Marlstone.Embedded;Data Source=host};Language=en\"";
+
+void writeText(const fs::path& file, const char* text) {
+  std::FILE* f = std::fopen(file.c_str(), "w");
+  ASSERT_TRUE(f);
+  std::fputs(text, f);
+  std::fclose(f);
+}
 
 int runHost(const std::string& args, std::string* output) {
   return mls::testing::run(std::string(MLS_HOST) + " " + args, output);
@@ -45,6 +53,29 @@ TEST_F(HostTest, JsonArrayArgumentRunsABatchAndShowsTheVote) {
   EXPECT_NE(out.find("votes: SetComplete"), std::string::npos) << out;
 }
 
+// The host's exit checkpoints the database files it wrote: a file copied
+// alone (without its log) holds what the calls committed.
+TEST_F(HostTest, AFileCopiedAloneAfterTheHostExitsHoldsEverything) {
+  const fs::path file = dir / "exit.mlsdb", copy = dir / "copy" / "exit.mlsdb";
+  auto props = [](const fs::path& f, const char* more) {
+    return "\"ConnectString={Provider=Marlstone.Embedded;Data Source=" + f.string() + more +
+           "};Language=en\"";
+  };
+  std::string out;
+  ASSERT_EQ(runHost("call Marlstone.ConcludeUpdate UpdateBatch " + props(file, ";Create=True") +
+                        " '[\"CREATE TABLE kept (a INT)\", \"INSERT INTO kept VALUES (1)\"]'",
+                    &out),
+            0)
+      << out;
+  fs::create_directories(copy.parent_path());
+  fs::copy_file(file, copy);
+  EXPECT_EQ(runHost("call Marlstone.ConcludeUpdate UpdateBatch " + props(copy, "") +
+                        " '[\"IF (SELECT COUNT(*) FROM kept) <> 1 RAISERROR(\u0027lost\u0027, 16, 1)\"]'",
+                    &out),
+            0)
+      << out;
+}
+
 TEST_F(HostTest, ErrorsShowNumberSourceAndDescriptionAndFailTheExitStatus) {
   std::string out;
   EXPECT_EQ(runHost(std::string("call Marlstone.ConcludeUpdate UpdateBatch ") + kProps +
@@ -67,6 +98,93 @@ TEST_F(HostTest, ErrorsShowNumberSourceAndDescriptionAndFailTheExitStatus) {
   EXPECT_NE(out.find("error 5 (marlstone): Malformed JSON argument at character 6"), std::string::npos)
       << out;
 }
+
+// Beside the provider's generic number, the server's own: 4060 for a missing
+// database, 5172 for a file that is not one.
+TEST_F(HostTest, ProviderFailuresShowTheServersOwnNumberAndText) {
+  const fs::path notDatabase = dir / "notes.mlsdb";
+  writeText(notDatabase, "not a database\n");
+  struct Case {
+    fs::path file;
+    const char* native;
+  };
+  for (const Case& c :
+       {Case{dir / "missing.mlsdb",
+             "native error 4060 (Marlstone.Embedded, SQLSTATE HY000): "
+             "Cannot open database \""},
+        Case{notDatabase, "native error 5172 (Marlstone.Embedded, SQLSTATE HY000): The header"}}) {
+    std::string out;
+    EXPECT_EQ(runHost("call Marlstone.CalInfo GetCaculateInfo \"ConnectString={Provider=Marlstone.Embedded;"
+                      "Data Source=" +
+                          c.file.string() + "};Language=en\" '[[50000]]' 2024 3",
+                      &out),
+              1);
+    EXPECT_NE(out.find("error -2147467259 (Marlstone.Embedded): "), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string("\n  ") + c.native), std::string::npos) << out;
+  }
+  EXPECT_FALSE(fs::exists(dir / "missing.mlsdb"));
+}
+
+// The registry and the library are taken only as regular files of bounded
+// size (a FIFO is not waited on), and the registry's own reason is shown.
+TEST_F(HostTest, RegistryAndLibraryProblemsAreNamed) {
+  const fs::path fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path broken = dir / "broken";
+  writeText(broken, "# classes\nMarlstone.CalInfo {E6161E5E}\n");
+  struct Case {
+    std::string environment, command, expected;
+  };
+  for (const Case& c : {
+           Case{"MARLSTONE_REGISTRY=" + broken.string(), "register",
+                "error 321 (Marlstone.Registry): Registry file " + broken.string() +
+                    " line 2: expected ProgID"},
+           Case{"MARLSTONE_REGISTRY=" + broken.string(), "unregister", "line 2: expected ProgID"},
+           Case{"MARLSTONE_REGISTRY=/dev/zero", "members Marlstone.CalInfo",
+                "error 75 (Marlstone.Registry): Cannot read registry file /dev/zero: it is not a regular "
+                "file"},
+           Case{"MARLSTONE_REGISTRY=" + fifo.string(), "register",
+                "Cannot read registry file " + fifo.string() + ": it is not a regular file"},
+           Case{"MARLSTONE_LIBRARY=" + fifo.string(), "register",
+                "error 429 (Marlstone.Registry): Cannot load library " + fifo.string() +
+                    ": it is not a regular file"},
+       }) {
+    std::string out;
+    EXPECT_EQ(mls::testing::run(c.environment + " timeout 60 " + MLS_HOST + " " + c.command, &out), 1)
+        << c.command << "\n"
+        << out;
+    EXPECT_NE(out.find(c.expected), std::string::npos) << out;
+  }
+}
+
+#ifdef MLS_ODBC_LISTS
+// Inside a class's ConnectString={...} a driver is named without braces (the
+// braced value would end at the driver's own '}'): the class reaches the
+// driver, whose own error (SQLite knows no SET) shows it ran the statements.
+TEST_F(HostTest, AClassReachesAnOdbcDriverNamedWithoutBraces) {
+  const std::string lists = std::string("ODBCSYSINI=") + MLS_ODBC_LISTS + " ODBCINSTINI=odbcinst.ini ";
+  const std::string database = (dir / "odbc.db").string();
+  std::string out;
+  EXPECT_EQ(
+      mls::testing::run(lists + MLS_HOST +
+                            " call Marlstone.ConcludeUpdate UpdateBatch \"ConnectString={Provider=MSDASQL;"
+                            "Driver=Marlstone SQLite3;Database=" +
+                            database + "};Language=en\" '[\"SELECT 1\"]'",
+                        &out),
+      1);
+  EXPECT_NE(out.find("error -2147217900 (MSDASQL): near \"SET\""), std::string::npos) << out;
+
+  out.clear();
+  EXPECT_EQ(
+      mls::testing::run(lists + MLS_HOST +
+                            " call Marlstone.ConcludeUpdate UpdateBatch \"ConnectString={Provider=MSDASQL;"
+                            "Driver={Marlstone SQLite3};Database=" +
+                            database + "};Language=en\" '[\"SELECT 1\"]'",
+                        &out),
+      1);
+  EXPECT_NE(out.find("The ODBC driver '{Marlstone SQLite3' is not registered"), std::string::npos) << out;
+}
+#endif
 
 TEST_F(HostTest, DictionariesShowByKeyAndClipTextsAsGrids) {
   std::string out;
@@ -134,6 +252,12 @@ TEST_F(HostTest, HelpPrintsTheUsageToStandardOutputAndSucceeds) {
   out.clear();
   EXPECT_EQ(runHost("--nonsense", &out), 2);
   EXPECT_TRUE(out.starts_with("usage: marlstone")) << out;
+
+  // The close's own help says that one period is closed by one client at a time.
+  out.clear();
+  EXPECT_EQ(mls::testing::run("(" + std::string(MLS_HOST) + " demo --help 2>/dev/null)", &out), 0);
+  EXPECT_TRUE(out.starts_with("usage: marlstone demo [--seed S]")) << out;
+  EXPECT_NE(out.find("One period is closed by one client at a time"), std::string::npos) << out;
 }
 
 // The demo writes its plant to the file it is given, and replaces only a
@@ -141,12 +265,7 @@ TEST_F(HostTest, HelpPrintsTheUsageToStandardOutputAndSucceeds) {
 TEST_F(HostTest, DemoPrintsThePeriodGridOfItsDatabase) {
   const fs::path plant = dir / "plant.mlsdb";
   const fs::path notes = dir / "notes.txt";
-  {
-    std::FILE* f = std::fopen(notes.c_str(), "w");
-    ASSERT_TRUE(f);
-    std::fputs("not a database\n", f);
-    std::fclose(f);
-  }
+  writeText(notes, "not a database\n");
   std::string refused;
   EXPECT_EQ(runHost("demo --database " + notes.string(), &refused), 1) << refused;
   EXPECT_EQ(fs::file_size(notes), 15u);

@@ -32,6 +32,12 @@
 //                       language asked for
 // Each step reports what it did, the rows it left and its time, wall-clock
 // and processor (the calls alone; the row counts are not timed).
+//
+// One period is closed by one client at a time.  The close takes no guard
+// (on SQL Server neither): two closes of one period at once interfere - two
+// connections of one process fail at the snapshot with a duplicate key, two
+// processes on one file both report success with the client calculation's
+// rows twice over.
 #pragma once
 
 #include <chrono>

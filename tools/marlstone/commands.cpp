@@ -28,10 +28,16 @@ std::string printable(std::string text) {
   return text;
 }
 
+// The error, then the data provider's own errors behind it (the server's
+// numbers: 4060, 3202, ...), one a line.
 int report(const ComError& e) {
   std::cout.flush();
   std::cerr << "error " << e.number() << " (" << printable(e.source()) << "): " << printable(e.description())
             << "\n";
+  for (const com::ProviderError& p : e.providerErrors()) {
+    std::cerr << "  native error " << p.nativeError << " (" << p.source << ", SQLSTATE " << p.sqlState
+              << "): " << printable(p.description) << "\n";
+  }
   if (e.number() == com::err::kCannotCreateObject &&
       e.description().find("not registered") != std::string::npos)
     std::cerr << "(the library's classes are registered with: marlstone register)\n";
@@ -43,9 +49,12 @@ bool sameFile(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec);
 }
 
-// Runs one of the library's registration exports.
+// Runs one of the library's registration exports.  The registry is read here
+// first: an export answers only an error number, and the registry's own
+// reason (a malformed line, not a regular file) belongs on the user's screen.
 int runRegistration(const std::string& library, const char* exportName) {
   try {
+    com::RegistryFile::fromEnvironment().read();
     auto fn = reinterpret_cast<com::DllRegisterServerFn>(com::libraryExport(library, exportName));
     if (com::HResult hr = fn(); hr != com::kOk) {
       int32_t number = com::errorFromHresult(hr);

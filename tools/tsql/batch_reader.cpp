@@ -8,12 +8,18 @@ bool isSeparator(const std::string& line) {
   return common::isBatchSeparator(line);
 }
 
+bool BatchReader::nextLine(std::string& line, int number) {
+  if (prompt_) prompt_(number);
+  return static_cast<bool>(std::getline(in_, line));
+}
+
 std::optional<std::string> BatchReader::next() {
   std::string batch, line;
-  while (std::getline(in_, line)) {
+  for (int number = 1; nextLine(line, number); ++number) {
     if (isSeparator(line)) {
       if (!common::isBlankText(batch)) return batch;
       batch.clear();
+      number = 0;
       continue;
     }
     batch += line;

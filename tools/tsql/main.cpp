@@ -10,10 +10,16 @@
 // ending at lines that hold only GO.  A database file must exist unless
 // --create is given (a missing one is error 4060, and nothing is made at the
 // path); what a batch committed is written to the file's log before its
-// results print, so a printed batch is on disk.  A failing batch prints its
+// results print, so a printed batch is on disk, and the exit (every exit once
+// the file is open) checkpoints the file, so that it holds everything on its
+// own.  What opening the file says (a damaged tail of its log kept aside) is
+// printed first.  A failing batch prints its
 // results and its errors and the next batch runs; the exit status is 1 when
 // any batch failed or the database could not be written, 2 when the database
-// could not be opened or the command line is wrong.
+// could not be opened or the command line is wrong.  Typed at a terminal, the
+// script is prompted for line by line ("1> ", numbered within the batch).
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -45,10 +51,12 @@ int usage() {
 
 // Runs every batch of `in`, writing what each one committed; false when one
 // failed or could not be written.
-bool runScript(std::istream& in, Database& db, Session& session) {
+bool runScript(std::istream& in, bool prompt, Database& db, Session& session) {
   namespace shell = mls::tsql::shell;
   bool ok = true;
-  shell::BatchReader reader(in);
+  std::function<void(int)> promptFor;
+  if (prompt) promptFor = [](int line) { std::cout << line << "> " << std::flush; };
+  shell::BatchReader reader(in, std::move(promptFor));
   while (std::optional<std::string> batch = reader.next()) {
     bool batchFailed = false;
     mls::tsql::BatchResult results;
@@ -113,24 +121,39 @@ int main(int argc, char** argv) {
   std::istream& script = file.is_open() ? static_cast<std::istream&>(file) : std::cin;
 
   std::shared_ptr<Database> db;
+  Database::OpenOptions options{.create = create};
+  options.waiting = [&] {
+    std::cerr << "tsql-shell: another process has " << args[0] << " open; waiting up to "
+              << options.timeoutSeconds << " s for it\n";
+  };
   try {
-    db = memory ? Database::create() : Database::open(args[0], {.create = create});
+    db = memory ? Database::create() : Database::open(args[0], options);
   } catch (const SqlError& e) {
     mls::tsql::shell::printError(e, std::cerr);
+    if (e.number() == 4060)
+      std::cerr << "(tsql-shell --create " << args[0] << " makes a new, empty database)\n";
     return 2;
   }
+  for (const mls::tsql::SqlMessage& m : db->takeMessages())
+    std::cout << m.text << '\n';
   Session session(db);
-  bool ok = runScript(script, *db, session);
+  const bool prompt = !file.is_open() && ::isatty(STDIN_FILENO);
+  bool ok = runScript(script, prompt, *db, session);
+  if (prompt) std::cout << "\n";
   try {
     session.close();  // takes back a transaction left open, then writes
   } catch (const SqlError& e) {
     mls::tsql::shell::printError(e, std::cout);
-    return 1;
+    ok = false;
   }
-  // Everything is written: the process ends without freeing the database's
-  // rows one by one (the file's lock goes with the process; the next open
-  // replays the log).
-  std::cout.flush();
-  std::cerr.flush();
-  std::_Exit(ok ? 0 : 1);
+  if (memory) {
+    // Nothing to write: the process ends without freeing the rows one by one.
+    std::cout.flush();
+    std::cerr.flush();
+    std::_Exit(ok ? 0 : 1);
+  }
+  // The last handles of a file go on return; the exit then checkpoints it
+  // (storage/file_databases), keeping its rows to the end rather than
+  // freeing them one by one.
+  return ok ? 0 : 1;
 }

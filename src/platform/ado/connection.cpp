@@ -33,8 +33,15 @@ void Connection::open(std::string_view connectionString, std::string_view user, 
   if (!provider) {
     com::raise(err::kOpenFailed, kConnectionClass, "Provider '" + *name + "' is not registered.");
   }
-  session_ = provider->open(props);
+  errors_.clear();
+  try {
+    session_ = provider->open(props);
+  } catch (const com::ComError& e) {
+    errors_ = e.providerErrors();
+    throw;
+  }
   providerName_ = provider->name();
+  errors_ = session_->takeMessages();  // what opening said (a recovered database file)
 }
 
 void Connection::close() {

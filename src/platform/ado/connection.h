@@ -70,8 +70,9 @@ class Connection final : public com::DispatchObject {
   std::vector<BatchItem> run(std::string_view text, const std::vector<ParameterValue>& params,
                              int32_t timeoutSeconds);
 
-  // The Errors collection: the informational messages of the last batch run
-  // on this connection (emptied when the next one starts).
+  // The Errors collection: the informational messages and the errors of the
+  // last batch run on this connection (emptied when the next one starts), or
+  // the provider's errors behind an Open that failed.
   const std::vector<ProviderMessage>& errors() const { return errors_; }
 
  private:

@@ -49,21 +49,18 @@ struct ParameterValue {
   com::Variant value;
 };
 
-// An informational message a batch sent without failing (a warning such as
-// "Null value is eliminated..."): the connection keeps it in its Errors
-// collection and raises nothing.
-struct ProviderMessage {
-  int32_t nativeError = 0;  // the server's message number
-  std::string sqlState;
-  std::string description;
-  std::string source;  // the provider's name
-};
+// A message of the server: an informational one a batch sent without failing
+// (a warning such as "Null value is eliminated..."), which the connection
+// keeps in its Errors collection and raises nothing for, or one of the errors
+// behind a failure, which the raised error carries (ExcepInfo::providerErrors)
+// and the connection's Errors collection holds too.  Source is the provider's name.
+using ProviderMessage = com::ProviderError;
 
 class ProviderSession {
  public:
   virtual ~ProviderSession() = default;
-  // The informational messages of the last execute(), failed or not; taken
-  // once.
+  // The informational messages of the last execute(), failed or not, or of
+  // the open before any; taken once.
   virtual std::vector<ProviderMessage> takeMessages() { return {}; }
   // Runs `text`.  With parameters, the text's `?` markers are bound to them in
   // order.  `timeoutSeconds` 0 means no limit.

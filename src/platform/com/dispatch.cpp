@@ -141,7 +141,7 @@ Variant invokeByName(Dispatch& obj, std::string_view name, InvokeKind kind, std:
   HResult hr = obj.invoke(name, kind, args, &result, &excep);
   if (hr == kOk) return result;
   if (hr == kDispException) {
-    throw ComError(excep.number, excep.source, excep.description, excep.helpFile, excep.helpContext);
+    throw ComError(std::move(excep));
   }
   throw ComError(hr, {}, "Automation error calling " + std::string(name));
 }

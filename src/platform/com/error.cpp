@@ -21,6 +21,8 @@ ComError::ComError(int32_t number, std::string source, std::string description, 
     : info_{number, std::move(source), std::move(description), std::move(helpFile), helpContext},
       what_(describe(info_)) {}
 
+ComError::ComError(ExcepInfo info) : info_(std::move(info)), what_(describe(info_)) {}
+
 std::string standardDescription(int32_t number) {
   switch (number) {
     case err::kInvalidCall:
@@ -41,6 +43,10 @@ std::string standardDescription(int32_t number) {
       return "Object required";
     case err::kCannotCreateObject:
       return "ActiveX component can't create object";
+    case err::kFileAccess:
+      return "Path/File access error";
+    case err::kInvalidFileFormat:
+      return "Invalid file format";
     case err::kNoSuchMember:
       return "Object doesn't support this property or method";
     case err::kArgumentNotOptional:
@@ -80,8 +86,18 @@ void raise(int32_t number, std::string source, std::string description, std::str
   throw e;
 }
 
+void raiseFromProvider(int32_t number, std::string source, std::string description,
+                       std::vector<ProviderError> providerErrors) {
+  ExcepInfo info{number, std::move(source), std::move(description), {}, 0, std::move(providerErrors)};
+  ComError e(std::move(info));
+  currentError() = e.info();
+  throw e;
+}
+
 void reraise(const ComError& e, std::string newSource) {
-  ComError again(e.number(), std::move(newSource), e.description(), e.helpFile(), e.helpContext());
+  ExcepInfo info = e.info();
+  info.source = std::move(newSource);
+  ComError again(std::move(info));
   currentError() = again.info();
   throw again;
 }

@@ -15,12 +15,15 @@ class ComError : public std::exception {
  public:
   ComError(int32_t number, std::string source, std::string description, std::string helpFile = {},
            int32_t helpContext = 0);
+  explicit ComError(ExcepInfo info);
   int32_t number() const { return info_.number; }
   const std::string& source() const { return info_.source; }
   const std::string& description() const { return info_.description; }
   const std::string& helpFile() const { return info_.helpFile; }
   int32_t helpContext() const { return info_.helpContext; }
   const ExcepInfo& info() const { return info_; }
+  // The data provider's own errors behind this one (see ExcepInfo).
+  const std::vector<ProviderError>& providerErrors() const { return info_.providerErrors; }
   const char* what() const noexcept override { return what_.c_str(); }
 
  private:
@@ -37,6 +40,8 @@ inline constexpr int32_t kDivisionByZero = 11;
 inline constexpr int32_t kTypeMismatch = 13;
 inline constexpr int32_t kObjectVariableNotSet = 91;
 inline constexpr int32_t kInvalidUseOfNull = 94;
+inline constexpr int32_t kFileAccess = 75;
+inline constexpr int32_t kInvalidFileFormat = 321;
 inline constexpr int32_t kObjectRequired = 424;
 inline constexpr int32_t kCannotCreateObject = 429;
 inline constexpr int32_t kNoSuchMember = 438;
@@ -62,6 +67,10 @@ void clearCurrentError();
 // current error.
 [[noreturn]] void raise(int32_t number, std::string source = {}, std::string description = {},
                         std::string helpFile = {}, int32_t helpContext = 0);
+// Raises a data provider's failure: `number` (its generic number) with the
+// provider's own errors behind it.
+[[noreturn]] void raiseFromProvider(int32_t number, std::string source, std::string description,
+                                    std::vector<ProviderError> providerErrors);
 // Raises again an error that was caught, replacing only its source.
 [[noreturn]] void reraise(const ComError& e, std::string newSource);
 

@@ -1,6 +1,7 @@
 #include "platform/com/registry.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -8,12 +9,15 @@
 
 #include "platform/com/class_factory.h"
 #include "platform/com/error.h"
+#include "platform/com/regular_file.h"
 #include "platform/com/variant.h"
 
 namespace mls::com {
 namespace {
 
 constexpr const char* kSource = "Marlstone.Registry";
+// No library of classes comes near this; a larger file is not one.
+constexpr uint64_t kMaxLibraryBytes = uint64_t{1} << 30;
 
 bool sameProgId(std::string_view a, std::string_view b) {
   return compareText(a, b, true) == 0;
@@ -70,7 +74,18 @@ void* libraryExport(const std::string& library, const char* name) {
   static std::map<std::string, void*> handles;
   std::lock_guard lock(mutex);
   void*& handle = handles[library];
-  if (!handle) handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    // Only the regular file at the path is loaded (a bare name is in the
+    // current folder, never searched for), and only after it is seen to be one.
+    RegularFile file = openRegularFile(library, kMaxLibraryBytes);
+    if (file.problem != FileProblem::None) {
+      handles.erase(library);
+      raise(err::kCannotCreateObject, kSource, "Cannot load library " + library + ": " + file.why);
+    }
+    const std::string at = library.find('/') == std::string::npos ? "./" + library : library;
+    handle = ::dlopen(at.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ::close(file.fd);
+  }
   if (!handle) {
     const char* why = ::dlerror();
     handles.erase(library);

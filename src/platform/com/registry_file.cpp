@@ -5,20 +5,24 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include "platform/com/error.h"
+#include "platform/com/regular_file.h"
 #include "platform/com/variant.h"
 
 namespace mls::com {
 namespace {
 
-constexpr int32_t kFileAccessError = 75;
-constexpr int32_t kInvalidFileFormat = 321;
+using err::kFileAccess;
+using err::kInvalidFileFormat;
 constexpr const char* kSource = "Marlstone.Registry";
+// A registry holds a line per class: a megabyte is thousands of classes.
+constexpr uint64_t kMaxRegistryBytes = 1 << 20;
 
 [[noreturn]] void raiseAccess(const std::filesystem::path& path, const std::string& what) {
-  raise(kFileAccessError, kSource, "Cannot " + what + " registry file " + path.string());
+  raise(kFileAccess, kSource, "Cannot " + what + " registry file " + path.string());
 }
 
 bool sameProgId(std::string_view a, std::string_view b) {
@@ -36,11 +40,10 @@ RegistryFile RegistryFile::fromEnvironment() {
 
 std::vector<RegistryRecord> RegistryFile::read() const {
   std::vector<RegistryRecord> records;
-  std::ifstream in(path_);
-  if (!in) {
-    if (std::filesystem::exists(path_)) raiseAccess(path_, "read");
-    return records;
-  }
+  std::optional<std::string> text =
+      readRegularFile(path_, kMaxRegistryBytes, kFileAccess, kSource, "registry file");
+  if (!text) return records;
+  std::istringstream in(std::move(*text));
   std::string line;
   for (int lineNo = 1; std::getline(in, line); ++lineNo) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

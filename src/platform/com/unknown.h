@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace mls::com {
 
@@ -93,13 +94,37 @@ class Ref {
 
 enum class InvokeKind : uint8_t { Method = 1, PropertyGet = 2, PropertyPut = 4, PropertyPutRef = 8 };
 
-// What a failed call reports (the error's number, source, description, help).
+// One error as a data provider reports it: the server's own message number
+// (4060 for a database that cannot be opened, 3202 for a failed write...),
+// its SQLSTATE, text and provider.
+struct ProviderError {
+  int32_t nativeError = 0;
+  std::string sqlState;
+  std::string description;
+  std::string source;
+  friend bool operator==(const ProviderError&, const ProviderError&) = default;
+};
+
+// What a failed call reports (the error's number, source, description, help),
+// and, when a data provider's failure lies behind it, the provider's own
+// errors, so that the caller sees the server's numbers beside the generic one.
 struct ExcepInfo {
+  ExcepInfo(int32_t number = 0, std::string source = {}, std::string description = {},
+            std::string helpFile = {}, int32_t helpContext = 0,
+            std::vector<ProviderError> providerErrors = {})
+      : number(number),
+        source(std::move(source)),
+        description(std::move(description)),
+        helpFile(std::move(helpFile)),
+        helpContext(helpContext),
+        providerErrors(std::move(providerErrors)) {}
+
   int32_t number = 0;
   std::string source;
   std::string description;
   std::string helpFile;
   int32_t helpContext = 0;
+  std::vector<ProviderError> providerErrors;
 };
 
 // Late-bound calls by member name.  Arguments are positional, first argument

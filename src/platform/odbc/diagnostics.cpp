@@ -62,7 +62,11 @@ std::string describe(const std::vector<Diagnostic>& records, const std::string& 
 
 void raiseDiagnostics(int32_t number, const std::string& provider, SQLSMALLINT handleType, SQLHANDLE handle,
                       const std::string& fallback) {
-  com::raise(number, provider, describe(readDiagnostics(handleType, handle), fallback));
+  std::vector<Diagnostic> records = readDiagnostics(handleType, handle);
+  std::vector<com::ProviderError> errors;
+  for (const Diagnostic& d : records)
+    errors.push_back({d.nativeError, d.sqlState, d.message, provider});
+  com::raiseFromProvider(number, provider, describe(records, fallback), std::move(errors));
 }
 
 }  // namespace mls::odbc

@@ -23,7 +23,8 @@ std::vector<Diagnostic> readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle
 // native number left out when 0); `fallback` when there is none.
 std::string describe(const std::vector<Diagnostic>& records, const std::string& fallback);
 
-// Raises `number` with Source `provider` and the handle's diagnostics.
+// Raises `number` with Source `provider` and the handle's diagnostics, each
+// also one of the provider's errors behind it (com::ProviderError).
 [[noreturn]] void raiseDiagnostics(int32_t number, const std::string& provider, SQLSMALLINT handleType,
                                    SQLHANDLE handle, const std::string& fallback);
 

@@ -1,7 +1,5 @@
 #include "platform/tsql/engine.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 
 #include <stdexcept>
@@ -15,31 +13,19 @@ namespace mls::tsql {
 
 namespace {
 
-// A statement over a large table allocates and frees its working rows (new
-// values, undo records) by the million.  The allocator's defaults hand such
-// memory back to the system at each free and fault it in again for the next
-// statement; keep it for reuse instead, once per process.
-void keepFreedMemory() {
-  static const bool once = [] {
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    return true;
-  }();
-  (void)once;
-}
-
 // What a file database's storage asks of the database: its tables, views and procedures,
 // and what the open transactions of its sessions changed.
 class HeldTables : public storage::HeldDatabase {
  public:
   explicit HeldTables(DatabaseImpl& db) : db_(db) {}
   TableSet& tables() override { return db_.permanent(); }
-  std::vector<ViewText> views() override {
+  std::vector<ViewText> views(const UndoLog* committing) override {
     std::vector<ViewText> out;
     for (const ViewDef* v : db_.views().all())
       out.push_back({v->name, v->definition});
-    for (SessionImpl* s : db_.sessions())  // committed views only
-      s->undo().takeBackViewsInto(out);
+    for (SessionImpl* s : db_.sessions()) {  // committed views only
+      if (&s->undo() != committing) s->undo().takeBackViewsInto(out);
+    }
     return out;
   }
   void setViews(const std::vector<ViewText>& views) override {
@@ -47,12 +33,13 @@ class HeldTables : public storage::HeldDatabase {
     for (const ViewText& v : views)
       db_.views().addDefinition(v.definition);
   }
-  std::vector<ProcedureText> procedures() override {
+  std::vector<ProcedureText> procedures(const UndoLog* committing) override {
     std::vector<ProcedureText> out;
     for (const auto& p : db_.procedures().all())
       out.push_back({p->name, p->definition});
-    for (SessionImpl* s : db_.sessions())  // committed procedures only
-      s->undo().takeBackProceduresInto(out);
+    for (SessionImpl* s : db_.sessions()) {  // committed procedures only
+      if (&s->undo() != committing) s->undo().takeBackProceduresInto(out);
+    }
     return out;
   }
   void setProcedures(const std::vector<ProcedureText>& procedures) override {
@@ -86,9 +73,7 @@ void SqlError::setPartial(BatchResult r) {
   partial_ = std::make_shared<const BatchResult>(std::move(r));
 }
 
-Database::Database() : impl_(std::make_unique<DatabaseImpl>()) {
-  keepFreedMemory();
-}
+Database::Database() : impl_(std::make_unique<DatabaseImpl>()) {}
 Database::~Database() {
   if (storage::DatabaseFile* file = impl_->file()) storage::closeFileDatabase(*file);
 }
@@ -118,6 +103,11 @@ void Database::flush() {
     impl_->unsaved() = true;
     throw;
   }
+}
+
+std::vector<SqlMessage> Database::takeMessages() {
+  storage::DatabaseFile* file = impl_->file();
+  return file ? file->takeMessages() : std::vector<SqlMessage>{};
 }
 
 void Database::checkpoint() {
@@ -152,15 +142,32 @@ void Session::close() {
 
 BatchResult Session::execute(std::string_view batch, const std::vector<BoundParameter>& params) {
   if (!impl_) throw std::logic_error("Session::execute: the session is closed");
-  // What the batch committed to permanent tables, even when it failed part
-  // way, is unwritten: the next flush (this session's close) writes it.
-  struct NoteChanges {
-    Session& session;
-    ~NoteChanges() {
-      if (session.impl_->undo().takePermanentCommitted()) session.db_->impl().unsaved() = true;
+  BatchResult out;
+  std::optional<SqlError> failed;
+  try {
+    out = impl_->execute(batch, params);
+  } catch (const SqlError& e) {
+    failed = e;
+  }
+  // Group commit: what the batch committed, even when it failed part way, and
+  // any other session's commit it may have read, is on disk before it
+  // returns.  A write that fails joins the batch's errors; its changes stay
+  // unwritten for the next write.
+  try {
+    db_->flush();
+  } catch (const SqlError& unsaved) {
+    if (!failed) {
+      failed = unsaved;
+      out.errors.push_back(unsaved.toMessage());
+      failed->setPartial(std::move(out));
+    } else {
+      BatchResult partial = failed->partial();
+      partial.errors.push_back(unsaved.toMessage());
+      failed->setPartial(std::move(partial));
     }
-  } note{*this};
-  return impl_->execute(batch, params);
+  }
+  if (failed) throw *failed;
+  return out;
 }
 
 }  // namespace mls::tsql

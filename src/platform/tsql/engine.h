@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -84,6 +85,9 @@ class Database {
     // How long to wait while another process holds the file before failing
     // with 5120 (0: fail at once).
     int timeoutSeconds = 15;
+    // Called once when the open starts to wait for another process, so that
+    // a tool can say why it seems to hang.
+    std::function<void()> waiting = nullptr;
   };
   // The database that lives in the file at `path`.  Opening a file this
   // process has open already returns the same Database.  Raises SqlError 4060
@@ -93,16 +97,24 @@ class Database {
   // damaged.  A file the process may not write opens read-only: a change to
   // a permanent table then fails with 3906.
   //
-  // What a commit changed goes to the file's write-ahead log when a session
-  // that committed closes (and at flush()); checkpoint() writes the whole
-  // image, replacing the file atomically, and empties the log.  A crash or
-  // kill leaves every change whose write returned.  The process keeps the
+  // What a commit changed is in the file's write-ahead log, flushed, before
+  // it is reported done: an explicit COMMIT before it returns (or it fails
+  // with 3202, its transaction taken back), the autocommit statements of a
+  // batch together before Session::execute returns the batch (a write that
+  // fails is among the batch's errors as 3202).  checkpoint() writes the
+  // whole image, replacing the file atomically, and empties the log.  A crash
+  // or kill leaves every change reported done.  The process keeps the
   // database loaded after the last reference goes, and takes the file's lock
-  // again (bringing the database up to date with the file) at the next open.
+  // again (bringing the database up to date with the file) at the next open;
+  // its clean exit checkpoints a log that holds records.
   static std::shared_ptr<Database> open(const std::string& path, const OpenOptions& options);
   static std::shared_ptr<Database> open(const std::string& path) { return open(path, OpenOptions{}); }
   ~Database();
   DatabaseImpl& impl() { return *impl_; }
+
+  // The informational messages of opening the file (error 3408: a damaged
+  // tail of its log kept aside), each given once; none in memory.
+  std::vector<SqlMessage> takeMessages();
 
   // Writes what was committed since the last write to the file's log, and
   // flushes it; nothing for an in-memory database.  Raises SqlError 3202 when
@@ -121,10 +133,9 @@ class Database {
 class Session {
  public:
   explicit Session(std::shared_ptr<Database> db);
-  // Takes back an open transaction, drops the session's temporary tables and,
-  // when changes to the permanent tables of a file database were committed,
-  // writes them to its log (Database::flush): what the session committed is
-  // on disk when close() returns, and a write that fails raises 3202.
+  // Takes back an open transaction, drops the session's temporary tables and
+  // writes what is still unwritten (Database::flush; each batch wrote its
+  // commits already), raising 3202 when that fails.
   // execute() after close() is a programming error (std::logic_error).
   void close();
   // close() for a session not closed yet; a failed write cannot be reported

@@ -57,6 +57,20 @@ const std::unordered_map<int, Template>& templates() {
         "Implicit conversion from data type %s to %s is not allowed. Use the CONVERT function to run this "
         "query."}},
       {281, {16, "%d is not a valid style number when converting from %s to %s."}},
+      {321,
+       {15,
+        "\"%s\" is not a recognized table hints option. If it is intended as a parameter to a table-valued "
+        "function or to the CHANGETABLE function, ensure that your database compatibility mode is set to "
+        "90."}},
+      {1047, {15, "Conflicting locking hints specified."}},
+      {1065,
+       {15,
+        "The NOLOCK and READUNCOMMITTED lock hints are not allowed for target tables of INSERT, UPDATE, "
+        "DELETE "
+        "or MERGE statements."}},
+      {8171, {16, "Hint '%s' on object '%s' is invalid."}},
+      {307, {16, "Index ID %d on table '%s' (specified in the FROM clause) does not exist."}},
+      {308, {16, "Index '%s' on table '%s' (specified in the FROM clause) does not exist."}},
       {402, {16, "The data types %s and %s are incompatible in the %s operator."}},
       {512,
        {16,
@@ -195,6 +209,12 @@ const std::unordered_map<int, Template>& templates() {
         "A logical consistency-based I/O error was detected: %s. It occurred during a read of the database "
         "file '%s', which was not loaded."}},
       {3202, {16, "Write on \"%s\" failed: %s. The file keeps its last saved state."}},
+      {3408,
+       {10,
+        "Recovery of database file '%s' is complete: %s bytes after the last sealed record of its log were "
+        "not "
+        "a valid record and are kept in '%s'. This is an informational message only. No user action is "
+        "required."}},
       {3906, {16, "Failed to update database \"%s\" because the database is read-only."}},
       {4060, {11, "Cannot open database \"%s\" requested by the login. The login failed."}},
       {5120, {16, "Unable to open the physical file \"%s\". Operating system error %d: \"%s\"."}},
@@ -305,6 +325,20 @@ const std::unordered_map<int, Template>& templates() {
         "Derived table '%s' is not updatable because a column of the derived table is derived or constant."}},
       {4405,
        {16, "View or function '%s' is not updatable because the modification affects multiple base tables."}},
+      {4403,
+       {16,
+        "Cannot update the view or function '%s' because it contains aggregates, or a DISTINCT or GROUP BY "
+        "clause, or PIVOT or UNPIVOT operator."}},
+      {4406,
+       {16,
+        "Update or insert of view or function '%s' failed because it contains a derived or constant field."}},
+      {4436, {16, "UNION ALL view '%s' is not updatable because a partitioning column was not found."}},
+      {550,
+       {16,
+        "The attempted insert or update failed because the target view either specifies WITH CHECK OPTION or "
+        "spans a view that specifies WITH CHECK OPTION and one or more rows resulting from the operation did "
+        "not "
+        "qualify under the CHECK OPTION constraint."}},
       {4511, {16, "Create View or Function failed because no column name was specified for column %d."}},
       {8154, {16, "The table '%s' is ambiguous."}},
       {8155, {15, "No column name was specified for column %s of '%s'."}},
@@ -365,15 +399,10 @@ SqlError::SqlError(int number, int severity, int state, int line, std::string me
       line_(line),
       message_(std::move(message)) {}
 
-std::string_view messageTemplate(int number) {
-  auto it = templates().find(number);
-  return it == templates().end() ? std::string_view{} : it->second.text;
-}
-
 ErrorClass errorClass(int number) {
   static const std::unordered_set<int> statementOnly = {
-      // keys, NULLs, constraints, truncation, arithmetic and subqueries at run time
-      2627, 2601, 515, 547, 8152, 8134, 8115, 220, 232, 3623, 512, 517, 535, 536, 537,
+      // keys, NULLs, constraints, WITH CHECK OPTION, truncation, arithmetic and subqueries at run time
+      2627, 2601, 515, 547, 550, 8152, 8134, 8115, 220, 232, 3623, 512, 517, 535, 536, 537,
       // identity
       544, 545, 8102, 8106, 8107, 7997,
       // transactions and nested levels; a change to a read-only database

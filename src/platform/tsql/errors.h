@@ -87,7 +87,4 @@ inline bool isRaiserror(int number) {
 // OFF (3607, 3606, 3622); 0 for any other error.
 int arithmeticWarning(int number);
 
-// The raw message template of `number` ("" when unknown), for tests.
-std::string_view messageTemplate(int number);
-
 }  // namespace mls::tsql

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 
 #include "platform/ado/command.h"
 #include "platform/ado/embedded/embedded_provider.h"
@@ -128,6 +129,55 @@ TEST_F(EmbeddedTest, FailedOpensLeaveNothingOpen) {
   com::ComError e =
       raisedBy([&] { cn->open("Provider=marlstone.embedded;Data Source=/nonexistent-folder/x.mlsdb"); });
   EXPECT_EQ(e.source(), "Marlstone.Embedded");
+}
+
+// The engine's own number behind a failure travels with the raised error and
+// stays in the connection's Errors collection: 4060 for a missing database
+// file, each error of a failed batch with its number.
+TEST_F(EmbeddedTest, FailuresCarryTheEnginesOwnErrors) {
+  auto cn = com::makeObject<Connection>();
+  const std::string missing = "/nonexistent-folder/x.mlsdb";
+  com::ComError e = raisedBy([&] { cn->open("Provider=Marlstone.Embedded;Data Source=" + missing); });
+  ASSERT_EQ(e.providerErrors().size(), 1u) << e.description();
+  EXPECT_EQ(e.providerErrors()[0],
+            (com::ProviderError{4060, "HY000", e.description(), "Marlstone.Embedded"}));
+  Variant errors = com::getProperty(*cn, "Errors");
+  ASSERT_EQ(com::getProperty(*errors.toObject(), "Count").toLong(), 1);
+  Variant first = com::getProperty(*errors.toObject(), "Item", Variant(0));
+  EXPECT_EQ(com::getProperty(*first.toObject(), "NativeError").toLong(), 4060);
+
+  cn = connect();
+  e = raisedBy([&] { cn->execute("SELECT 1 / 0 AS x SELECT a FROM nowhere"); });
+  EXPECT_EQ(e.number(), err::kCommandFailed);
+  std::vector<int32_t> numbers;
+  for (const com::ProviderError& p : e.providerErrors())
+    numbers.push_back(p.nativeError);
+  EXPECT_EQ(numbers, (std::vector<int32_t>{8134, 208})) << e.description();
+  EXPECT_EQ(cn->errors(), e.providerErrors());
+  cn->execute("SELECT 1 AS one");
+  EXPECT_TRUE(cn->errors().empty());
+}
+
+// A Data Source with a path separator or an extension is a file (a missing one
+// is 4060, nothing made); only a bare name is an in-memory database.
+TEST_F(EmbeddedTest, OnlyBareNamesAreInMemoryDatabases) {
+  for (const char* file : {"erp.db", "Costs.MLSDB", "plant.2024", "erp.", "data/erp", "data\\erp"}) {
+    auto cn = com::makeObject<Connection>();
+    com::ComError e =
+        raisedBy([&] { cn->open(std::string("Provider=Marlstone.Embedded;Data Source=") + file); });
+    ASSERT_EQ(e.providerErrors().size(), 1u) << file << ": " << e.description();
+    EXPECT_EQ(e.providerErrors()[0].nativeError, 4060) << file;
+    EXPECT_FALSE(std::filesystem::exists(file)) << file;
+  }
+  for (const char* bare : {"erp", "ERP_2024", "plant-2024"}) {
+    auto a = com::makeObject<Connection>();
+    a->open(std::string("Provider=Marlstone.Embedded;Data Source=") + bare);
+    a->execute("CREATE TABLE kept (a INT) INSERT INTO kept VALUES (7)");
+    auto b = com::makeObject<Connection>();
+    b->open(std::string("Provider=Marlstone.Embedded;Data Source=") + bare);
+    EXPECT_EQ(b->execute("SELECT a FROM kept")->value("a").toLong(), 7) << bare;
+    b->execute("DROP TABLE kept");
+  }
 }
 
 TEST_F(EmbeddedTest, FileDataSourcesOpenThroughTheInstalledOpener) {

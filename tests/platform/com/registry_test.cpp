@@ -1,6 +1,7 @@
 #include "platform/com/registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -101,6 +102,39 @@ TEST_F(RegistryTest, BadRecordsAndUnwritableFileRaise) {
   std::ofstream(dir / "plain") << "x";
   RegistryFile blocked(dir / "plain" / "registry");  // its folder is a file
   EXPECT_EQ(errorOf([&] { blocked.add({{"Test.A", kClsidA, "/a.so"}}); }), 75);
+}
+
+// What a setting names is taken only as a regular file of bounded size: a
+// device is not read without end, a FIFO is not waited on for ever.
+TEST_F(RegistryTest, OnlyBoundedRegularFilesAreReadOrLoaded) {
+  const fs::path fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directories(dir / "folder");
+  std::ofstream(dir / "large") << std::string((1 << 20) + 1, '#');
+  struct Case {
+    fs::path path;
+    const char* why;
+  };
+  for (const Case& c :
+       {Case{"/dev/zero", "is not a regular file"}, Case{fifo, "is not a regular file"},
+        Case{dir / "folder", "is not a regular file"}, Case{dir / "large", "holds more than 1048576"}}) {
+    RegistryFile file(c.path);
+    std::string description;
+    EXPECT_EQ(errorOf([&] { file.read(); }, &description), err::kFileAccess) << c.path;
+    EXPECT_NE(description.find("Cannot read registry file " + c.path.string() + ": it " + c.why),
+              std::string::npos)
+        << description;
+    EXPECT_EQ(errorOf([&] { file.add({{"Test.A", kClsidA, "/a.so"}}); }), err::kFileAccess) << c.path;
+
+    RegistryFile naming(dir / "registry");
+    naming.add({{"Test.Odd", kClsidB, c.path.string()}});
+    EXPECT_EQ(errorOf([&] { createObject("Test.Odd", naming); }, &description), err::kCannotCreateObject);
+    if (c.path != dir / "large") {
+      EXPECT_NE(description.find(c.path.string() + ": it is not a regular file"), std::string::npos)
+          << description;
+    }
+  }
+  EXPECT_EQ(fs::file_size(dir / "large"), (1u << 20) + 1);  // refused, left as it was
 }
 
 TEST_F(RegistryTest, LocationComesFromEnvironment) {

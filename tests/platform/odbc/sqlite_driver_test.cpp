@@ -218,6 +218,14 @@ TEST_F(SqliteDriverTest, ConnectionsThatFailRaiseOpenFailureAndStayClosed) {
   }
 }
 
+// A class's properties string ends a braced value at its first '}', so there
+// the driver is named without braces (spaces and all); the provider takes it.
+TEST_F(SqliteDriverTest, ADriverNamedWithoutBracesOpens) {
+  auto cn = com::makeObject<ado::Connection>();
+  cn->open("Provider=MSDASQL;Driver=Marlstone SQLite3;Database=" + path_.string());
+  EXPECT_EQ(cn->execute("SELECT 7 AS n")->value("n").toLong(), 7);
+}
+
 // The same rows through the embedded engine and through the driver: what the
 // data-access objects show on top must not tell them apart.
 TEST_F(SqliteDriverTest, RecordsetsBehaveAsOnTheEmbeddedEngine) {

@@ -109,7 +109,10 @@ BatchItem toItem(tsql::ResultItem& item) {
 
 class EmbeddedSession final : public ProviderSession {
  public:
-  explicit EmbeddedSession(std::shared_ptr<tsql::Database> db) : session_(std::move(db)) {}
+  explicit EmbeddedSession(std::shared_ptr<tsql::Database> db) : session_(db) {
+    for (const tsql::SqlMessage& m : db->takeMessages())
+      messages_.push_back({m.number, "01000", m.text, kEmbeddedProviderName});
+  }
 
   std::vector<BatchItem> execute(std::string_view text, const std::vector<ParameterValue>& params,
                                  int32_t /*timeoutSeconds: see embedded_provider.h*/) override {
@@ -130,8 +133,9 @@ class EmbeddedSession final : public ProviderSession {
       result = session_.execute(marked.text, bound);
     } catch (const tsql::SqlError& e) {
       keepMessages(e.partial());
-      keepErrors(e.partial());
-      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.message());
+      std::vector<ProviderMessage> errors = providerErrors(e);
+      messages_.insert(messages_.end(), errors.begin(), errors.end());
+      com::raiseFromProvider(err::kCommandFailed, kEmbeddedProviderName, e.message(), std::move(errors));
     } catch (const std::exception& e) {
       com::raise(err::kCommandFailed, kEmbeddedProviderName, e.what());
     }
@@ -149,20 +153,13 @@ class EmbeddedSession final : public ProviderSession {
     try {
       session_.close();
     } catch (const tsql::SqlError& e) {
-      com::raise(err::kCommandFailed, kEmbeddedProviderName, e.message());
+      com::raiseFromProvider(err::kCommandFailed, kEmbeddedProviderName, e.message(), providerErrors(e));
     } catch (const std::exception& e) {
       com::raise(err::kCommandFailed, kEmbeddedProviderName, e.what());
     }
   }
 
  private:
-  // The batch's errors join the Errors collection after its messages, each
-  // with its number (40001 for a deadlock victim, as the server's drivers
-  // give it; HY000 for the others).
-  void keepErrors(const tsql::BatchResult& r) {
-    for (const tsql::SqlMessage& m : r.errors)
-      messages_.push_back({m.number, m.number == 1205 ? "40001" : "HY000", m.text, kEmbeddedProviderName});
-  }
   void keepMessages(const tsql::BatchResult& r) {
     for (const tsql::SqlMessage& m : r.notices) {
       // 01003: a NULL eliminated in a set function; 01000 any other warning.
@@ -176,12 +173,16 @@ class EmbeddedSession final : public ProviderSession {
 
 }  // namespace
 
+std::vector<ProviderMessage> providerErrors(const tsql::SqlError& e) {
+  std::vector<ProviderMessage> errors;
+  for (const tsql::SqlMessage& m : e.partial().errors)
+    errors.push_back({m.number, m.number == 1205 ? "40001" : "HY000", m.text, kEmbeddedProviderName});
+  if (errors.empty()) errors.push_back({e.number(), "HY000", e.message(), kEmbeddedProviderName});
+  return errors;
+}
+
 bool isFileDataSource(const std::string& dataSource) {
-  if (dataSource.find_first_of("/\\") != std::string::npos) return true;
-  constexpr std::string_view kExtension = ".mlsdb";
-  return dataSource.size() >= kExtension.size() &&
-         com::compareText(std::string_view(dataSource).substr(dataSource.size() - kExtension.size()),
-                          kExtension, true) == 0;
+  return dataSource.find_first_of("/\\.") != std::string::npos;
 }
 
 FileDatabaseOpener setFileDatabaseOpener(FileDatabaseOpener opener) {

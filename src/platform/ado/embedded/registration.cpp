@@ -16,7 +16,8 @@ std::vector<std::shared_ptr<Provider>> builtInProviders() {
     try {
       return tsql::Database::open(path, options);
     } catch (const tsql::SqlError& e) {
-      com::raise(err::kOpenFailed, kEmbeddedProviderName, e.message());
+      com::raiseFromProvider(err::kOpenFailed, kEmbeddedProviderName, e.message(),
+                             embedded::providerErrors(e));
     }
   });
   return {std::make_shared<embedded::EmbeddedProvider>()};

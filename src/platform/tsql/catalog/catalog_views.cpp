@@ -279,7 +279,7 @@ std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views) {
                 {"VIEW_DEFINITION"});
   for (const ViewText& view : views) {
     v.add({text(kDatabaseName), text("dbo"), text(view.name), text(utf8Substr(view.definition, 0, 4000)),
-           text("NONE"), text("NO")});
+           text(view.checkOption ? "CASCADE" : "NONE"), text("NO")});
   }
   return v.done();
 }

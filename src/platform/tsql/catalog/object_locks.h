@@ -10,18 +10,21 @@
 
 namespace mls::tsql {
 
-// SQL Server's table lock modes, weakest first.  Each mode conflicts with
-// every mode the one below it conflicts with, and more: schema stability
-// (a READ UNCOMMITTED read) conflicts with schema modification only; shared
-// (a read) with exclusive and above; exclusive (a change) with shared and
-// above; schema modification (DDL, TRUNCATE) with everything.
-enum class LockMode : uint8_t { None, SchemaStability, Shared, Exclusive, SchemaModification };
+// SQL Server's table lock modes, weakest first; a stronger mode held covers
+// a weaker one asked.  Schema stability (a READ UNCOMMITTED read) conflicts
+// with schema modification only; shared (a read) with exclusive and above;
+// update (a read that means to change, UPDLOCK) with update and above, so
+// plain reads go on beside it but a second updater waits; exclusive (a
+// change) with shared and above; schema modification (DDL, TRUNCATE) with
+// everything.
+enum class LockMode : uint8_t { None, SchemaStability, Shared, Update, Exclusive, SchemaModification };
 
 inline bool lockConflicts(LockMode held, LockMode asked) {
   if (held == LockMode::None || asked == LockMode::None) return false;
   if (held == LockMode::SchemaModification || asked == LockMode::SchemaModification) return true;
   if (held == LockMode::SchemaStability || asked == LockMode::SchemaStability) return false;
-  return held == LockMode::Exclusive || asked == LockMode::Exclusive;
+  if (held == LockMode::Exclusive || asked == LockMode::Exclusive) return true;
+  return held == LockMode::Update && asked == LockMode::Update;
 }
 
 class ObjectLocks {

@@ -46,6 +46,7 @@ std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const Table
 struct ViewText {
   std::string name;
   std::string definition;
+  bool checkOption = false;
 };
 std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views);
 // A stored procedure as its name and CREATE PROCEDURE text, as a file

@@ -58,6 +58,26 @@ std::optional<int64_t> identityOf(const Value& v) {
   return std::nullopt;
 }
 
+// The key values of a duplicate as SQL Server prints them: "1", "1, abc",
+// "<NULL>".
+std::string formatKeyValues(const Table& t, const IndexDef& def, RowView row) {
+  std::string out;
+  for (const KeyColumn& k : def.keys) {
+    if (!out.empty()) out += ", ";
+    const Value& v = row[k.column];
+    if (v.isNull()) {
+      out += "<NULL>";
+    } else if (v.kind() == Value::Kind::String) {
+      out += v.asString();
+    } else if (v.kind() == Value::Kind::Int) {
+      out += std::to_string(v.asInt());
+    } else {
+      out += castValue(v, t.column(k.column).type, SqlType::nvarchar(4000)).asString();
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 Table::Table(std::string name, Kind kind) : name_(std::move(name)), kind_(kind), created_(localNow()) {}
@@ -690,24 +710,6 @@ void Table::maybeCompact() {
     id = newId[id];
   for (size_t i = 0; i < indexes_.size(); ++i)
     rebuildIndex(i);
-}
-
-std::string formatKeyValues(const Table& t, const IndexDef& def, RowView row) {
-  std::string out;
-  for (const KeyColumn& k : def.keys) {
-    if (!out.empty()) out += ", ";
-    const Value& v = row[k.column];
-    if (v.isNull()) {
-      out += "<NULL>";
-    } else if (v.kind() == Value::Kind::String) {
-      out += v.asString();
-    } else if (v.kind() == Value::Kind::Int) {
-      out += std::to_string(v.asInt());
-    } else {
-      out += castValue(v, t.column(k.column).type, SqlType::nvarchar(4000)).asString();
-    }
-  }
-  return out;
 }
 
 }  // namespace mls::tsql

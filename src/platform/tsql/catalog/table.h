@@ -251,8 +251,4 @@ class Table : public std::enable_shared_from_this<Table> {
   mutable int scans_ = 0;
 };
 
-// The key values of a duplicate as SQL Server prints them: "1", "1, abc",
-// "<NULL>".
-std::string formatKeyValues(const Table& t, const IndexDef& def, RowView row);
-
 }  // namespace mls::tsql

@@ -282,6 +282,12 @@ void UndoLog::commit() {
   if (touchesPermanent()) {
     permanentCommitted_ = true;
     if (sink_) sink_->committed(*this);
+  } else if (std::any_of(entries_.begin(), entries_.end(), [](const Entry& e) {
+               return e.kind == Kind::CreateView || e.kind == Kind::DropView || e.kind == Kind::Procedure;
+             })) {
+    // Views and procedures are written whole, as they stand committed, by the
+    // next write: it must know there is one to make.
+    permanentCommitted_ = true;
   }
   releaseAll();
 }

@@ -46,7 +46,7 @@ void ViewSet::addDefinition(const std::string& definition) {
     throwSqlError(102, {definition.substr(0, 30)});
   }
   const auto& s = stmts.front()->as<ast::CreateViewStmt>();
-  add({s.view.name(), s.columns, s.query, s.definition, 0, DateTime()});
+  add({s.view.name(), s.columns, s.query, s.definition, 0, DateTime(), s.checkOption});
 }
 
 }  // namespace mls::tsql

@@ -23,6 +23,7 @@ struct ViewDef {
   std::string definition;                   // CREATE VIEW ... AS query, as written
   int32_t id = 0;                           // its object id (given by add() when 0)
   DateTime created;                         // when CREATE VIEW ran (1900 for a view loaded from a file)
+  bool checkOption = false;                 // WITH CHECK OPTION: a change must leave rows the view shows
 };
 
 class ViewSet {

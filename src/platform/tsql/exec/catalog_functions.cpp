@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/bind/catalog_functions.h"
+#include "platform/tsql/exec/catalog_functions.h"
 
 #include <optional>
 #include <unordered_map>
@@ -59,6 +59,15 @@ Value objectProperty(const std::vector<Value>& args, const EvalContext& c) {
   return Value();
 }
 
+// OBJECT_ID(name [, type]) against the running session's catalog.
+Value objectIdOf(const std::vector<Value>& args, const EvalContext& c) {
+  if (args[0].isNull()) return Value();
+  std::string_view type = args.size() > 1 && !args[1].isNull() ? args[1].asString() : std::string_view{};
+  std::optional<int32_t> id =
+      c.env->session->catalog().objectId(trimRightSpaces(args[0].asString()), trimRightSpaces(type));
+  return id ? Value::integer(*id) : Value();
+}
+
 // DB_NAME([id]): the database's name (its id is 1).
 Value dbName(const std::vector<Value>& args, const EvalContext&) {
   if (!args.empty() && (args[0].isNull() || args[0].asInt() != 1)) return Value();
@@ -67,8 +76,9 @@ Value dbName(const std::vector<Value>& args, const EvalContext&) {
 
 }  // namespace
 
-const SessionFunction* findSessionFunction(std::string_view upperName) {
+const SessionFunction* SessionImpl::sessionFunction(std::string_view upperName) const {
   static const std::unordered_map<std::string_view, SessionFunction> functions = {
+      {"OBJECT_ID", {&objectIdOf, SqlType(TypeId::Int), {kName, kName}, 1}},
       {"SCOPE_IDENTITY", {&scopeIdentity, SqlType::decimal(38, 0), {}, 0}},
       {"IDENT_CURRENT", {&identCurrent, SqlType::decimal(38, 0), {kName}, 1}},
       {"COL_LENGTH", {&colLength, SqlType(TypeId::SmallInt), {kName, kName}, 2}},
@@ -85,14 +95,6 @@ std::shared_ptr<Table> tableNamed(SessionImpl& session, std::string_view text) {
   if (!id) return nullptr;
   if (std::shared_ptr<Table> t = catalog.permanent().findById(*id)) return t;
   return catalog.temporary().findById(*id);
-}
-
-Value objectIdOf(const std::vector<Value>& args, const EvalContext& c) {
-  if (args[0].isNull()) return Value();
-  std::string_view type = args.size() > 1 && !args[1].isNull() ? args[1].asString() : std::string_view{};
-  std::optional<int32_t> id =
-      c.env->session->catalog().objectId(trimRightSpaces(args[0].asString()), trimRightSpaces(type));
-  return id ? Value::integer(*id) : Value();
 }
 
 }  // namespace mls::tsql

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/tsql/engine.h"
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/runtime.h"
 #include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/cursor.h"
+#include "platform/tsql/exec/expr/runtime.h"
 
 namespace mls::tsql {
 

@@ -1,11 +1,15 @@
 #include "platform/tsql/exec/session_impl.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/stmt/dynamic_sql.h"
+#include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/types/text.h"
 
 namespace mls::tsql {
@@ -38,37 +42,110 @@ bool isTemporaryName(std::string_view name) {
 }  // namespace
 
 LockMode SessionImpl::readMode() const {
-  return globals_.isolationLevel == "READ UNCOMMITTED" ? LockMode::SchemaStability : LockMode::Shared;
+  return globals_.isolationLevel == ast::IsolationLevel::ReadUncommitted ? LockMode::SchemaStability
+                                                                         : LockMode::Shared;
+}
+
+bool SessionImpl::keptToTransactionEnd(LockMode mode) const {
+  return mode >= LockMode::Update ||
+         (mode == LockMode::Shared && (globals_.isolationLevel == ast::IsolationLevel::RepeatableRead ||
+                                       globals_.isolationLevel == ast::IsolationLevel::Serializable));
+}
+
+void SessionImpl::acquire(std::string_view name, LockMode mode, bool toTransactionEnd, int64_t timeoutMs) {
+  if (name.empty() || isTemporaryName(name)) return;
+  // The database does not allow snapshot isolation (no row versions are kept).
+  if (globals_.isolationLevel == ast::IsolationLevel::Snapshot)
+    throwSqlError(3952, {std::string(kDatabaseName)});
+  database().locks().acquire(lockOwner_, toUpper(name), mode,
+                             toTransactionEnd ? LockDuration::Transaction : LockDuration::Statement,
+                             timeoutMs, database().mutex());
 }
 
 void SessionImpl::lock(std::string_view name, LockMode mode, bool toTransactionEnd) {
-  if (name.empty() || isTemporaryName(name)) return;
-  // The database does not allow snapshot isolation (no row versions are kept).
-  if (globals_.isolationLevel == "SNAPSHOT") throwSqlError(3952, {std::string(kDatabaseName)});
-  const bool toTheEnd = toTransactionEnd || mode >= LockMode::Exclusive ||
-                        (mode == LockMode::Shared && (globals_.isolationLevel == "REPEATABLE READ" ||
-                                                      globals_.isolationLevel == "SERIALIZABLE"));
-  database().locks().acquire(lockOwner_, toUpper(name), mode,
-                             toTheEnd ? LockDuration::Transaction : LockDuration::Statement,
-                             globals_.lockTimeout, database().mutex());
+  acquire(name, mode, toTransactionEnd || keptToTransactionEnd(mode), globals_.lockTimeout);
 }
 
-bool SessionImpl::lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) {
-  LockMode mode = LockMode::None;
-  bool toTheEnd = false;
+namespace {
+
+// What a table's hints ask of its lock (the words checked by the parser).
+struct HintedLock {
+  LockMode mode = LockMode::None;  // None: as a read under the isolation level
+  bool toTransactionEnd = false;   // HOLDLOCK, SERIALIZABLE, REPEATABLEREAD
+  bool statementOnly = false;      // READCOMMITTED(LOCK): let go at the statement's end
+  bool noWait = false;             // NOWAIT: a lock time-out of 0 for the table
+};
+
+HintedLock hintedLock(const ast::ObjectName& name, const std::vector<std::string>& hints) {
+  HintedLock l;
   for (const std::string& h : hints) {
     if (h == "NOLOCK" || h == "READUNCOMMITTED") {
-      mode = std::max(mode, LockMode::SchemaStability);
+      l.mode = std::max(l.mode, LockMode::SchemaStability);
+    } else if (h == "READCOMMITTED" || h == "READCOMMITTEDLOCK") {
+      l.mode = std::max(l.mode, LockMode::Shared);
+      l.statementOnly = true;
     } else if (h == "HOLDLOCK" || h == "SERIALIZABLE" || h == "REPEATABLEREAD") {
-      mode = std::max(mode, LockMode::Shared);
-      toTheEnd = true;
-    } else if (h == "UPDLOCK" || h == "XLOCK" || h == "TABLOCKX") {
-      mode = LockMode::Exclusive;
+      l.mode = std::max(l.mode, LockMode::Shared);
+      l.toTransactionEnd = true;
+    } else if (h == "UPDLOCK") {
+      l.mode = std::max(l.mode, LockMode::Update);
+    } else if (h == "XLOCK" || h == "TABLOCKX") {
+      l.mode = LockMode::Exclusive;
+    } else if (h == "NOWAIT") {
+      l.noWait = true;
+    } else if (h == "NOEXPAND") {
+      throwSqlError(8171, {"noexpand", name.name()});  // valid on indexed views only, which the engine lacks
     }
   }
-  if (mode == LockMode::None || name.isTemp()) return false;
-  lock(name.name(), mode, toTheEnd);
+  return l;
+}
+
+// INDEX(a,1) names indexes of the table `name` by name (308 when it has no
+// such index) or by id (0 the table itself, 1 its clustered index; 307 when
+// there is none).
+void checkIndexHints(const Catalog& catalog, const ast::ObjectName& name,
+                     const std::vector<std::string>& hints) {
+  for (const std::string& h : hints) {
+    if (!h.starts_with("INDEX(")) continue;
+    std::shared_ptr<Table> table = catalog.findTable(name, false);
+    if (!table) return;  // a view: its tables are checked as they bind
+    std::string_view list = std::string_view(h).substr(6, h.size() - 7);
+    while (!list.empty()) {
+      const size_t comma = std::min(list.find(','), list.size());
+      const std::string index(list.substr(0, comma));
+      list.remove_prefix(std::min(comma + 1, list.size()));
+      if (std::isdigit(static_cast<unsigned char>(index.front()))) {
+        const long id = std::strtol(index.c_str(), nullptr, 10);
+        if (id != 0 && std::none_of(table->indexes().begin(), table->indexes().end(),
+                                    [&](const IndexDef& d) { return d.indid == id; }))
+          throwSqlError(307, {index, name.name()});
+      } else if (!table->findIndex(index)) {
+        throwSqlError(308, {index, name.name()});
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool SessionImpl::lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) {
+  checkIndexHints(catalog(), name, hints);
+  std::vector<std::string> all = hints;
+  all.insert(all.end(), viewHints_.begin(), viewHints_.end());
+  const HintedLock l = hintedLock(name, all);
+  if ((l.mode == LockMode::None && !l.noWait) || name.isTemp()) return false;
+  const LockMode mode = l.mode == LockMode::None ? readMode() : l.mode;
+  const bool toTheEnd =
+      l.toTransactionEnd || (!l.statementOnly && keptToTransactionEnd(mode)) || mode >= LockMode::Update;
+  acquire(name.name(), mode, toTheEnd, l.noWait ? 0 : globals_.lockTimeout);
   return true;
+}
+
+void SessionImpl::lockForChange(const ast::ObjectName& name, const std::vector<std::string>& hints) {
+  checkIndexHints(catalog(), name, hints);
+  const HintedLock l = hintedLock(name, hints);
+  if (l.mode == LockMode::SchemaStability) throwSqlError(1065);
+  acquire(name.name(), LockMode::Exclusive, true, l.noWait ? 0 : globals_.lockTimeout);
 }
 
 void SessionImpl::changing(std::string_view name) {
@@ -122,6 +199,19 @@ int SessionImpl::parameterSlot(int index) const {
     throwSqlError(137, {"@P" + std::to_string(index)});
   }
   return slots[static_cast<size_t>(index - 1)];
+}
+
+void SessionImpl::commit(bool durableNow) {
+  if (storage::DatabaseFile* file = database().file(); file && durableNow) {
+    try {
+      file->harden(undo_);
+    } catch (...) {
+      undo_.rollback();
+      throw;
+    }
+  }
+  undo_.commit();
+  if (undo_.takePermanentCommitted()) database().unsaved() = true;
 }
 
 void SessionImpl::rollbackTransaction() {

@@ -14,8 +14,8 @@
 #include "platform/tsql/catalog/view_set.h"
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/bind/bind_context.h"
-#include "platform/tsql/exec/bind/runtime.h"
 #include "platform/tsql/exec/exec_scope.h"
+#include "platform/tsql/exec/expr/runtime.h"
 #include "platform/tsql/exec/lock_manager.h"
 
 namespace mls::tsql {
@@ -79,6 +79,12 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   // Runs a client batch; throws its first error once it ended (engine.h).
   BatchResult execute(std::string_view text, const std::vector<BoundParameter>& params);
 
+  // Commits what the undo log holds (no transaction is open any more).  With
+  // `durableNow` (an explicit COMMIT), a file database's log holds the commit
+  // on disk first, or 3202 is raised with the transaction taken back; else
+  // the commit waits, unwritten, for the batch's end (Session::execute).
+  void commit(bool durableNow);
+
   // Called with the error `e` that ended a statement of the running batch
   // (the statement itself already taken back; `nestedLevel`: the error left
   // an EXEC of a nested level).  Applies what the error ends (errors.h):
@@ -101,10 +107,20 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   // to the end of the statement (of the transaction under REPEATABLE READ and
   // SERIALIZABLE), schema stability (READ UNCOMMITTED) to the statement's end.
   void lock(std::string_view name, LockMode mode, bool toTransactionEnd = false);
-  // NOLOCK and READUNCOMMITTED read as READ UNCOMMITTED does; HOLDLOCK,
+  // A read's locking hints: NOLOCK and READUNCOMMITTED read as READ
+  // UNCOMMITTED does; READCOMMITTED and READCOMMITTEDLOCK take a shared lock
+  // let go at the statement's end whatever the isolation level; HOLDLOCK,
   // SERIALIZABLE and REPEATABLEREAD keep the shared lock to the transaction's
-  // end; UPDLOCK, XLOCK and TABLOCKX lock exclusively.
+  // end; UPDLOCK takes an update lock, XLOCK and TABLOCKX an exclusive one,
+  // both to the transaction's end; NOWAIT does not wait (1222 at once);
+  // NOEXPAND is 8171.  False when none of them locks (the name is then
+  // locked as any read when it resolves).
   bool lockAsHinted(const ast::ObjectName& name, const std::vector<std::string>& hints) override;
+  // Locks the table an INSERT, UPDATE or DELETE changes exclusively to the
+  // transaction's end, as its hints allow: NOWAIT does not wait; NOLOCK and
+  // READUNCOMMITTED are 1065.
+  void lockForChange(const ast::ObjectName& name, const std::vector<std::string>& hints);
+  std::vector<std::string>& viewHints() override { return viewHints_; }
   void reading(std::string_view name) override { lock(name, readMode()); }
   // The safety net of the undo log: a change to a table the statement did
   // not lock takes the lock without waiting, or ends the statement (1222).
@@ -130,6 +146,8 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   void popScope() { scopes_.pop_back(); }
   // The frame slot of parameter marker `index` (1-based): the index-th bound parameter.
   int parameterSlot(int index) const override;
+  // The functions of catalog_functions.cpp.
+  const SessionFunction* sessionFunction(std::string_view upperName) const override;
   // GLOBAL cursors: they live until DEALLOCATE or the session's end.
   CursorSet& globalCursors() { return globalCursors_; }
   // The table whose IDENTITY_INSERT this session set ON (the flag itself is
@@ -148,7 +166,12 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   std::vector<SqlError> errors_;  // the errors of the running client batch
   LockOwner lockOwner_;
   int statementDepth_ = 0;
+  std::vector<std::string> viewHints_;  // the hints of the views being read (lockAsHinted)
 
+  // Whether a lock of `mode` lasts to the transaction's end: update and
+  // stronger always, shared under REPEATABLE READ and SERIALIZABLE.
+  bool keptToTransactionEnd(LockMode mode) const;
+  void acquire(std::string_view name, LockMode mode, bool toTransactionEnd, int64_t timeoutMs);
   void rollbackTransaction();
   // Whether `e` takes the open transaction back with it (its class, SET
   // XACT_ABORT ON, or an arithmetic error under ARITHABORT ON and

@@ -331,9 +331,9 @@ using TableRefPtr = std::unique_ptr<TableRef>;
 // A table or view by name: `dbo.t [AS] a [WITH (NOLOCK)]`.
 struct NamedTable : TableRef {
   ObjectName name;
-  std::string alias;  // "" when none
-  std::vector<std::string>
-      hints;  // upper-cased, e.g. {"NOLOCK"}: locking hints are honoured, the others change no result
+  std::string alias;               // "" when none
+  std::vector<std::string> hints;  // upper-cased, e.g. {"NOLOCK"}, checked by the parser: locking hints are
+                                   // honoured, the others change no result
   explicit NamedTable(Pos p) : TableRef(TableRefKind::Named, p) {}
 };
 
@@ -463,6 +463,7 @@ struct InsertStmt : Stmt {
   Source source = Source::Values;
   std::vector<std::vector<ExprPtr>> rows;  // Source::Values
   QueryPtr query;                          // Source::Query
+  std::vector<std::string> tableHints;     // WITH (...) on the target, upper-cased
   explicit InsertStmt(Pos p) : Stmt(StmtKind::Insert, p) {}
 };
 
@@ -586,6 +587,7 @@ struct CreateViewStmt : Stmt {
   std::vector<std::string> columns;    // empty: the query's column names
   std::shared_ptr<const Query> query;  // shared: the view keeps it beyond the batch
   std::string definition;              // the statement's text, CREATE to the query's end
+  bool checkOption = false;            // WITH CHECK OPTION
   explicit CreateViewStmt(Pos p) : Stmt(StmtKind::CreateView, p) {}
 };
 
@@ -695,8 +697,9 @@ struct SetIdentityInsertStmt : Stmt {
 };
 
 // SET TRANSACTION ISOLATION LEVEL ...
+enum class IsolationLevel { ReadUncommitted, ReadCommitted, RepeatableRead, Snapshot, Serializable };
 struct SetIsolationStmt : Stmt {
-  std::string level;  // "READ UNCOMMITTED", "READ COMMITTED", "REPEATABLE READ", "SNAPSHOT", "SERIALIZABLE"
+  IsolationLevel level = IsolationLevel::ReadCommitted;
   explicit SetIsolationStmt(Pos p) : Stmt(StmtKind::SetIsolation, p) {}
 };
 

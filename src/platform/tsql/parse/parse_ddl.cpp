@@ -190,6 +190,12 @@ StmtPtr Parser::createView(Pos at, size_t start) {
   if (acceptSymbol("(")) s->columns = nameList();
   expectKeyword("AS");
   s->query = subquery();  // no INTO
+  if (isKeyword("WITH") && isKeyword("CHECK", 1) && isKeyword("OPTION", 2)) {
+    next();
+    next();
+    next();
+    s->checkOption = true;
+  }
   std::string_view text = text_.substr(start, std::min(peek().offset, text_.size()) - start);
   s->definition = std::string(text.substr(0, text.find_last_not_of(" \t\r\n") + 1));
   return s;

@@ -1,4 +1,8 @@
 // Queries: SELECT, UNION chains, ORDER BY, FROM with joins and derived tables.
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 #include "platform/common/ascii_text.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser.h"
@@ -298,22 +302,113 @@ std::string Parser::optionalAlias() {
   return {};
 }
 
+namespace {
+
+// The table hints the engine takes.  The session applies the locking ones
+// (SessionImpl::lockAsHinted); the others tune SQL Server's plans or the
+// grain of its locks (the engine locks whole tables), which changes no result.
+constexpr std::string_view kLockingHints[] = {
+    "NOLOCK",   "READUNCOMMITTED", "READCOMMITTED", "READCOMMITTEDLOCK", "REPEATABLEREAD", "SERIALIZABLE",
+    "HOLDLOCK", "UPDLOCK",         "XLOCK",         "TABLOCKX",          "NOWAIT",         "NOEXPAND"};
+constexpr std::string_view kTuningHints[] = {
+    "ROWLOCK",   "PAGLOCK",   "TABLOCK",      "INDEX",
+    "FORCESEEK", "FORCESCAN", "FASTFIRSTROW", "SPATIAL_WINDOW_MAX_CELLS"};
+// What a hint the engine cannot honour is refused as.
+constexpr std::pair<std::string_view, std::string_view> kRefusedHints[] = {
+    {"READPAST", "READPAST"},
+    {"SNAPSHOT", "The SNAPSHOT table hint (memory-optimized tables)"},
+    {"KEEPIDENTITY", "The KEEPIDENTITY table hint (OPENROWSET BULK)"},
+    {"KEEPDEFAULTS", "The KEEPDEFAULTS table hint (OPENROWSET BULK)"},
+    {"IGNORE_CONSTRAINTS", "The IGNORE_CONSTRAINTS table hint (OPENROWSET BULK)"},
+    {"IGNORE_TRIGGERS", "The IGNORE_TRIGGERS table hint (OPENROWSET BULK)"}};
+// The hints that may stand alone in parentheses without WITH (a form SQL
+// Server keeps for compatibility).
+constexpr std::string_view kHintsWithoutWith[] = {
+    "NOLOCK",        "READUNCOMMITTED", "UPDLOCK",  "REPEATABLEREAD", "SERIALIZABLE",
+    "READCOMMITTED", "TABLOCK",         "TABLOCKX", "PAGLOCK",        "ROWLOCK",
+    "NOWAIT",        "READPAST",        "XLOCK",    "SNAPSHOT",       "NOEXPAND"};
+
+template <typename List>
+bool listed(const List& list, std::string_view word) {
+  return std::find(std::begin(list), std::end(list), word) != std::end(list);
+}
+
+// The isolation a hint asks of its table's reads: hints of two different
+// ones conflict (1047).
+int isolationOf(std::string_view hint) {
+  if (hint == "NOLOCK" || hint == "READUNCOMMITTED") return 1;
+  if (hint == "READCOMMITTED" || hint == "READCOMMITTEDLOCK") return 2;
+  if (hint == "REPEATABLEREAD") return 3;
+  if (hint == "HOLDLOCK" || hint == "SERIALIZABLE") return 4;
+  return 0;
+}
+
+}  // namespace
+
 std::vector<std::string> Parser::tableHints() {
   std::vector<std::string> hints;
-  if (!isKeyword("WITH") || !isSymbol("(", 1)) return hints;
-  next();
-  next();
+  const bool withWith = isKeyword("WITH") && isSymbol("(", 1);
+  if (!withWith && !(isSymbol("(") && isName(1) && isSymbol(")", 2) &&
+                     listed(kHintsWithoutWith, ascii::upperCase(peek(1).text)))) {
+    return hints;
+  }
+  if (withWith) next();
+  next();  // (
+  int isolation = 0;
   do {
-    hints.push_back(upperWord());
-    if (isSymbol("(")) {
+    const int line = peek().line;
+    const bool keyword = peek().kind == TokenKind::Keyword;
+    const std::string written = peek().text;
+    std::string hint = upperWord();
+    const bool known = listed(kLockingHints, hint) || listed(kTuningHints, hint);
+    if (keyword && !known) fail();  // WHERE, ORDER...: the list ended early
+    for (const auto& [refused, form] : kRefusedHints) {
+      if (hint == refused) unsupported(form);
+    }
+    if (!known) throwSqlError(321, {written}, line);
+    if (const int i = isolationOf(hint); i != 0) {
+      if (isolation != 0 && isolation != i) throwSqlError(1047, {}, line);
+      isolation = i;
+    }
+    if ((hint == "NOLOCK" || hint == "READUNCOMMITTED") &&
+        std::any_of(hints.begin(), hints.end(),
+                    [](const std::string& h) { return h == "UPDLOCK" || h == "XLOCK"; }))
+      throwSqlError(1047, {}, line);
+    if ((hint == "UPDLOCK" || hint == "XLOCK") && isolation == 1) throwSqlError(1047, {}, line);
+    if (hint == "INDEX") {
+      hint = indexHint();
+    } else if (hint == "FORCESEEK" && isSymbol("(")) {
       skipParenthesised();
-    } else if (acceptSymbol("=")) {
-      if (atEnd()) fail();
+    } else if (hint == "SPATIAL_WINDOW_MAX_CELLS") {
+      expectSymbol("=");
+      if (peek().kind != TokenKind::Integer) fail();
       next();
     }
-  } while (acceptSymbol(","));
+    hints.push_back(std::move(hint));
+    acceptSymbol(",");  // the commas between hints are optional
+  } while (withWith && !isSymbol(")"));
   expectSymbol(")");
   return hints;
+}
+
+std::string Parser::indexHint() {
+  // INDEX (a, b) lists indexes; INDEX = a and INDEX = (a) name one.
+  const bool many = isSymbol("(");
+  if (!many) expectSymbol("=");
+  const bool parenthesised = acceptSymbol("(");
+  std::string hint = "INDEX(";
+  do {
+    if (peek().kind != TokenKind::Integer && !isName()) fail();
+    hint += (hint.back() == '(' ? "" : ",") + next().text;
+  } while (many && acceptSymbol(","));
+  if (parenthesised) expectSymbol(")");
+  return hint + ")";
+}
+
+void Parser::refuseChangeTargetHints(const std::vector<std::string>& hints) const {
+  for (const std::string& h : hints) {
+    if (h == "NOLOCK" || h == "READUNCOMMITTED") throwSqlError(1065, {}, peek().line);
+  }
 }
 
 }  // namespace mls::tsql

@@ -105,7 +105,8 @@ StmtPtr Parser::insertStatement() {
   if (isKeyword("TOP")) unsupported("INSERT TOP");
   acceptKeyword("INTO");
   s->table = objectName();
-  tableHints();
+  s->tableHints = tableHints();
+  refuseChangeTargetHints(s->tableHints);
   if (isSymbol("(") && !isKeyword("SELECT", 1)) {
     next();
     s->columns = nameList();
@@ -145,6 +146,7 @@ StmtPtr Parser::updateStatement() {
   if (isWord("STATISTICS")) unsupported("UPDATE STATISTICS");
   s->target = objectName();
   s->targetHints = tableHints();
+  refuseChangeTargetHints(s->targetHints);
   expectKeyword("SET");
   do {
     SetItem item;
@@ -185,6 +187,7 @@ StmtPtr Parser::deleteStatement() {
   acceptKeyword("FROM");
   s->target = objectName();
   s->targetHints = tableHints();
+  refuseChangeTargetHints(s->targetHints);
   if (isWord("OUTPUT")) unsupported("The OUTPUT clause");
   if (acceptKeyword("FROM")) s->from = tableSources();
   if (acceptKeyword("WHERE")) s->where = whereCondition();
@@ -317,18 +320,18 @@ StmtPtr Parser::setStatement() {
     expectWord("LEVEL");
     if (acceptKeyword("READ")) {
       if (acceptWord("COMMITTED"))
-        s->level = "READ COMMITTED";
+        s->level = IsolationLevel::ReadCommitted;
       else if (acceptWord("UNCOMMITTED"))
-        s->level = "READ UNCOMMITTED";
+        s->level = IsolationLevel::ReadUncommitted;
       else
         fail();
     } else if (acceptWord("REPEATABLE")) {
       expectKeyword("READ");
-      s->level = "REPEATABLE READ";
+      s->level = IsolationLevel::RepeatableRead;
     } else if (acceptWord("SNAPSHOT")) {
-      s->level = "SNAPSHOT";
+      s->level = IsolationLevel::Snapshot;
     } else if (acceptWord("SERIALIZABLE")) {
-      s->level = "SERIALIZABLE";
+      s->level = IsolationLevel::Serializable;
     } else {
       fail();
     }

@@ -68,6 +68,7 @@ void writeRowsOf(const TableChanges& c, ByteWriter& out) {
 }  // namespace
 
 void ChangeRecorder::committed(const UndoLog& log) noexcept {
+  if (&log == std::exchange(recorded_, nullptr)) return;
   if (broken_) return;
   try {
     std::vector<TableChanges> changes;
@@ -151,8 +152,8 @@ ChangeRecorder::Next ChangeRecorder::next() {
     out.svarint(state.first);
     out.u8(state.second ? 1 : 0);
   }
-  n.views = db_.views();
-  n.procedures = db_.procedures();
+  n.views = db_.views(recorded_);
+  n.procedures = db_.procedures(recorded_);
   auto same = [](const std::vector<ViewText>& a, const std::vector<ViewText>& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const ViewText& x, const ViewText& y) {
       return x.name == y.name && x.definition == y.definition;

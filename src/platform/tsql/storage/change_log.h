@@ -42,10 +42,14 @@ class HeldDatabase {
  public:
   virtual ~HeldDatabase() = default;
   virtual TableSet& tables() = 0;
-  virtual std::vector<ViewText> views() = 0;
+  // The committed views; with `committing`, that transaction's views count
+  // as committed.
+  virtual std::vector<ViewText> views(const UndoLog* committing = nullptr) = 0;
   // Replaces every view; SqlError when a definition does not parse.
   virtual void setViews(const std::vector<ViewText>& views) = 0;
-  virtual std::vector<ProcedureText> procedures() = 0;
+  // The committed procedures; with `committing`, that transaction's
+  // procedures count as committed.
+  virtual std::vector<ProcedureText> procedures(const UndoLog* committing = nullptr) = 0;
   // Replaces every procedure; SqlError when a definition does not parse.
   virtual void setProcedures(const std::vector<ProcedureText>& procedures) = 0;
   virtual CommittedView openChanges() = 0;
@@ -59,6 +63,18 @@ class ChangeRecorder : public CommitSink {
   explicit ChangeRecorder(HeldDatabase& db) : db_(db) {}
 
   void committed(const UndoLog& log) noexcept override;
+
+  // For a commit written before its undo log lets go (DatabaseFile::harden):
+  // where the unwritten changes end, then recorded() says the undo log's
+  // commit is recorded already; withdraw() takes it out again when it could
+  // not be written.
+  using Mark = size_t;
+  Mark mark() const { return pending_.size(); }
+  void recorded(const UndoLog* log) { recorded_ = log; }
+  void withdraw(Mark m) {
+    pending_.bytes().resize(m);
+    recorded_ = nullptr;
+  }
 
   // The payload of the next record: the commits since the last one written
   // and the identities, views and procedures that changed since; empty when
@@ -83,6 +99,7 @@ class ChangeRecorder : public CommitSink {
  private:
   HeldDatabase& db_;
   ByteWriter pending_;
+  const UndoLog* recorded_ = nullptr;  // its commit is in pending_ already
   bool broken_ = false;
   std::map<int32_t, std::pair<int64_t, bool>> identities_;  // as the file holds them, by table id
   std::vector<ViewText> views_;                             // as the file holds them

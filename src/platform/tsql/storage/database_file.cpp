@@ -107,17 +107,20 @@ Header readHeader(const std::string& path, std::span<const uint8_t> bytes) {
   return h;
 }
 
-// Takes `lock` (LOCK_EX or LOCK_SH) on `fd`, retrying until `timeoutSeconds`
-// have passed; raises 5120 then.
-void waitForLock(const std::string& path, int fd, int lock, int timeoutSeconds) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(std::max(timeoutSeconds, 0));
-  for (;;) {
+// Takes `lock` (LOCK_EX or LOCK_SH) on `fd`, retrying until the options'
+// time-out has passed (telling their `waiting` once); raises 5120 then.
+void waitForLock(const std::string& path, int fd, int lock, const Database::OpenOptions& options) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(std::max(options.timeoutSeconds, 0));
+  for (bool told = false;;) {
     if (::flock(fd, lock | LOCK_NB) == 0) return;
     int err = errno;
     if (err == EINTR) continue;
     if (err != EWOULDBLOCK) osError(path, err);
     if (std::chrono::steady_clock::now() >= deadline)
       throwSqlError(5120, {path, std::to_string(err), "The file is in use by another process"});
+    if (!told && options.waiting) options.waiting();
+    told = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 }
@@ -126,9 +129,9 @@ void waitForLock(const std::string& path, int fd, int lock, int timeoutSeconds) 
 class LooseDatabase : public HeldDatabase {
  public:
   TableSet& tables() override { return tables_; }
-  std::vector<ViewText> views() override { return views_; }
+  std::vector<ViewText> views(const UndoLog*) override { return views_; }
   void setViews(const std::vector<ViewText>& views) override { views_ = views; }
-  std::vector<ProcedureText> procedures() override { return procedures_; }
+  std::vector<ProcedureText> procedures(const UndoLog*) override { return procedures_; }
   void setProcedures(const std::vector<ProcedureText>& procedures) override { procedures_ = procedures; }
   CommittedView openChanges() override { return {}; }
   bool changedElsewhere(const Table&, const UndoLog&) override { return false; }
@@ -202,7 +205,7 @@ void DatabaseFile::beginUse(const Database::OpenOptions& options) {
       struct stat lockSt {};
       if (::fstat(lockFd_, &lockSt) != 0 || !S_ISREG(lockSt.st_mode) || lockSt.st_nlink != 1)
         notRegular(lockPath);  // a device, or a second name of another file
-      waitForLock(path_, lockFd_, readOnly_ ? LOCK_SH : LOCK_EX, options.timeoutSeconds);
+      waitForLock(path_, lockFd_, readOnly_ ? LOCK_SH : LOCK_EX, options);
     }
     refresh();
   } catch (...) {
@@ -232,7 +235,7 @@ void DatabaseFile::refresh() {
   bool hasLog = log_.open(readOnly_);
   const Stamp logNow = stampOf(log_.status());  // zeros without a log
   const bool sameImage = loaded_ && stampOf(st) == image_ && h.counter == counter_;
-  if (sameImage) {
+  if (sameImage && (!hasLog || log_.counter() != counter_ || log_.chainedAt(logEnd_))) {
     if (logNow == logStamp_) {
       if (hasLog && log_.counter() == counter_) (void)log_.read(logEnd_);  // at this process's end
       return;
@@ -291,7 +294,7 @@ void DatabaseFile::load() {
   imageBytes_ = bytes.size();
   if (log_.counter() == counter_) {
     try {
-      replayFrom(WriteAheadLog::kHeaderSize);
+      replayFrom(0);
     } catch (...) {
       set.clear();
       throw;
@@ -313,7 +316,17 @@ void DatabaseFile::replayFrom(uint64_t offset) {
       damaged(log_.path(), e.what());
     }
   }
-  log_.cutTail();
+  if (!log_.tail().empty()) {
+    // No commit was reported from these bytes, but they are never destroyed:
+    // they are kept beside the log (left in it when the file is read-only).
+    const size_t bytes = log_.tail().size();
+    struct stat like {};
+    std::string kept =
+        readOnly_ ? log_.path() : log_.keepTail(::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
+    if (!readOnly_) figures_.flushes += 3;
+    std::lock_guard lock(messagesMutex_);
+    messages_.push_back(sqlError(3408, {path_, std::to_string(bytes), kept}).toMessage());
+  }
   logEnd_ = log_.end();
   logStamp_ = stampOf(log_.status());
   recorder_.restart();
@@ -332,7 +345,7 @@ void DatabaseFile::endUse() noexcept {
 }
 
 void DatabaseFile::release() noexcept {
-  if (readOnly_ || apart_ || !loaded_ || logEnd_ <= WriteAheadLog::kHeaderSize) return;
+  if (readOnly_ || apart_ || !loaded_ || logEnd_ <= log_.headerSize()) return;
   try {
     // Only a file that is free and as this process left it.
     lockFd_ = ::open((path_ + ".lock").c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -349,6 +362,45 @@ void DatabaseFile::release() noexcept {
   releaseLock();
 }
 
+void DatabaseFile::append() {
+  ChangeRecorder::Next next = recorder_.next();
+  if (next.payload.empty()) return recorder_.written(std::move(next));
+  if (log_.counter() != counter_) {
+    struct stat like {};
+    log_.reset(counter_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
+    figures_.flushes += 2;
+  }
+  log_.append(next.payload);
+  ++figures_.records;
+  ++figures_.flushes;
+  figures_.recordBytes += next.payload.size();
+  logEnd_ = log_.end();
+  logStamp_ = stampOf(log_.status());
+  recorder_.written(std::move(next));
+}
+
+void DatabaseFile::harden(const UndoLog& log) {
+  bool permanent = false;  // else the undo log's commit tells nothing
+  log.forEachPermanentChange([&permanent](const UndoLog::Change&) { permanent = true; });
+  if (!permanent || readOnly_ || recorder_.broken()) return;
+  const ChangeRecorder::Mark mark = recorder_.mark();
+  recorder_.committed(log);
+  recorder_.recorded(&log);  // the undo log's commit tells of it again
+  // Only a checkpoint can hold it: flush() writes one once the transaction ended.
+  if (recorder_.broken() || (logEnd_ > 0 && log_.version() != WriteAheadLog::kVersion)) return;
+  try {
+    append();
+  } catch (...) {
+    recorder_.withdraw(mark);
+    throw;
+  }
+}
+
+std::vector<SqlMessage> DatabaseFile::takeMessages() {
+  std::lock_guard lock(messagesMutex_);
+  return std::exchange(messages_, {});
+}
+
 bool DatabaseFile::dueForCheckpoint() const {
   CheckpointRule rule;
   {
@@ -361,20 +413,11 @@ bool DatabaseFile::dueForCheckpoint() const {
 
 void DatabaseFile::flush() {
   if (readOnly_) return;
-  if (recorder_.broken()) return checkpoint();
-  ChangeRecorder::Next next = recorder_.next();
-  if (next.payload.empty()) return recorder_.written(std::move(next));
-  if (log_.counter() != counter_) {
-    struct stat like {};
-    log_.reset(counter_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
-  }
-  log_.append(next.payload);
-  ++figures_.records;
-  figures_.recordBytes += next.payload.size();
-  logEnd_ = log_.end();
-  logStamp_ = stampOf(log_.status());
-  recorder_.written(std::move(next));
-  if (dueForCheckpoint()) {
+  // A log of an older format is never appended to: the image takes its place.
+  if (recorder_.broken() || (recorder_.pending() && logEnd_ > 0 && log_.version() != WriteAheadLog::kVersion))
+    return checkpoint();
+  append();
+  if (logEnd_ > 0 && dueForCheckpoint()) {
     try {
       checkpoint();
     } catch (const SqlError&) {
@@ -407,6 +450,7 @@ void DatabaseFile::checkpoint() {
   }
   imageBytes_ = bytes;
   ++figures_.checkpoints;
+  figures_.flushes += 4;  // the image and its folder, the new log and its folder
   figures_.checkpointBytes += bytes;
   recorder_.restart();
   struct stat like {};
@@ -454,8 +498,8 @@ DecodedTables readDatabaseFile(const std::string& path) {
   DecodedTables out;
   for (const auto& t : db.tables().tables())
     out.tables.push_back(t);
-  out.views = db.views();
-  out.procedures = db.procedures();
+  out.views = db.views(nullptr);
+  out.procedures = db.procedures(nullptr);
   return out;
 }
 

@@ -10,12 +10,13 @@
 // never half-loaded.
 //
 // Commits go to the write-ahead log "<path>-wal" (write_ahead_log.h): one
-// record per write, appended and flushed before the call that made the change
-// returns.  A checkpoint writes the whole image and empties the log: the new
-// image goes to "<path>.tmp" (created afresh, never through an existing file
-// or link, with the file's mode and owner), is flushed, renamed over the file
-// with its change counter one higher and the folder is flushed; then the log
-// starts over for that counter.  A log whose counter is not the image's was
+// record per write, appended and flushed before the commit is reported done
+// (an explicit COMMIT at once, the autocommit statements of a batch together
+// at its end).  Opening keeps a damaged tail of the log aside (the records
+// before it are the log) and says so once (takeMessages()).  A checkpoint writes the whole image and empties
+// the log: the new image goes to "<path>.tmp" (created afresh, never through an existing file or link, with
+// the file's mode and owner), is flushed, renamed over the file with its change counter one higher and the
+// folder is flushed; then the log starts over for that counter.  A log whose counter is not the image's was
 // already checkpointed and is ignored, so a crash, kill or full disk at any
 // moment leaves the last complete state with every record that was flushed.
 //
@@ -35,9 +36,11 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/tsql/catalog/table_set.h"
 #include "platform/tsql/engine.h"
@@ -68,7 +71,8 @@ class DatabaseFile {
   // anything but a regular file (the log too), a lock held past the time-out
   // or a file that cannot be read, 5172 for a file that is not a database
   // file or of another format version, 824 for a damaged image or a damaged
-  // sealed log record.  A failed start leaves nothing loaded.
+  // sealed log record, 3202 when a damaged tail of the log cannot be kept
+  // aside (the log is left as it is).  A failed start leaves nothing loaded.
   void beginUse(const Database::OpenOptions& options);
   // Ends a use: writes what is still unwritten and releases the lock.  What
   // cannot be written is lost: the next use loads the file as it is.
@@ -85,6 +89,15 @@ class DatabaseFile {
   // Raises 3202 when the log cannot be written (what failed stays unwritten
   // for the next write).  Nothing for a read-only file.
   void flush();
+  // Before `log` (a transaction's undo log, its changes made) lets go of its
+  // entries: writes its commit, with whatever else is unwritten, to the log
+  // and flushes it.  Raises 3202 with the commit left out of what is
+  // unwritten: the caller takes the transaction back.  Leaves the commit to
+  // the next flush() when only a checkpoint can hold it.
+  void harden(const UndoLog& log);
+  // The informational messages of the uses started so far (a log's damaged
+  // tail kept aside), each given once.
+  std::vector<SqlMessage> takeMessages();
   // Writes the committed image and empties the log.  Raises 3202 when a step
   // fails; the file keeps its last state then.
   void checkpoint();
@@ -95,6 +108,7 @@ class DatabaseFile {
     uint64_t recordBytes = 0;
     uint64_t checkpoints = 0;
     uint64_t checkpointBytes = 0;
+    uint64_t flushes = 0;  // fsync and fdatasync calls
   };
   const Figures& figures() const { return figures_; }
 
@@ -109,7 +123,8 @@ class DatabaseFile {
 
   // For tests: asked before each step of a write ("create", "write", "sync",
   // "rename" of a checkpoint's image, "log-create", "log-write", "log-sync",
-  // "log-rename" of a new log, "append", "append-sync" of a record); a
+  // "log-rename" of a new log, "append", "append-sync" of a record,
+  // "keep-tail" of a damaged tail of the log kept aside); a
   // nonzero answer makes that step fail with that errno.  An empty function
   // removes the hook.
   using SaveFault = std::function<int(std::string_view step)>;
@@ -129,6 +144,7 @@ class DatabaseFile {
   void refresh();
   void load();
   void replayFrom(uint64_t offset);
+  void append();
   uint64_t saveImage(const TableSet& tables, const std::vector<ViewText>& views,
                      const std::vector<ProcedureText>& procedures, uint64_t counter);
   void releaseLock() noexcept;
@@ -149,6 +165,8 @@ class DatabaseFile {
   Stamp logStamp_;       // of the log as this process left it
   bool apart_ = false;   // read without the lock, never written (readDatabaseFile)
   Figures figures_;
+  std::mutex messagesMutex_;
+  std::vector<SqlMessage> messages_;
 
   friend DecodedTables readDatabaseFile(const std::string& path);
 };

@@ -4,11 +4,13 @@
 // first); each use of it holds the file's lock (database_file.h), so
 // processes take turns on a file.
 //
-// What a commit changes goes to the file's write-ahead log when a session
-// that committed closes (Session::close), at the end of a use, and with the
-// whole image at checkpoints (Database::checkpoint, the CHECKPOINT statement,
-// a log grown past its share of the image, and the process letting go of the
-// database: at exit or when it is evicted).
+// What a commit changes goes to the file's write-ahead log before it is
+// reported done (an explicit COMMIT at once, a batch's autocommit statements
+// at the batch's end: Session::execute), and with the whole image at
+// checkpoints (Database::checkpoint, the CHECKPOINT statement, a log grown
+// past its share of the image, and the process letting go of the database:
+// at its exit, when the last handle of every use is gone, or when it is
+// evicted), so a file left by a clean exit holds everything on its own.
 #pragma once
 
 #include <functional>

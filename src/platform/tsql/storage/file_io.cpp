@@ -102,13 +102,18 @@ void replaceFile(const std::string& target, std::span<const uint8_t> bytes, cons
   step("rename", -1, [&] { return ::rename(tmp.c_str(), target.c_str()) == 0; });
   // The rename is durable once the folder is flushed; until then a crash
   // leaves the old file or the new one, both complete.
-  int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (int err = syncFolder(target)) throwSqlError(3202, {database, std::strerror(err)});
+}
+
+int syncFolder(const std::string& path) {
+  int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0 || ::fsync(dir) != 0) {
     int err = errno;
     if (dir >= 0) ::close(dir);
-    throwSqlError(3202, {database, std::strerror(err)});
+    return err;
   }
   ::close(dir);
+  return 0;
 }
 
 }  // namespace mls::tsql::storage

@@ -32,6 +32,9 @@ bool writeAllAt(int fd, std::span<const uint8_t> bytes, uint64_t offset);
 std::vector<uint8_t> readAt(const std::string& path, int fd, uint64_t offset, size_t size);
 
 std::string folderOf(const std::string& path);
+// Flushes the folder of `path` (what was created or renamed in it); 0 or
+// the errno.
+int syncFolder(const std::string& path);
 
 // Writes `bytes` to a new file at `target`, atomically: through "<target>.tmp"
 // created afresh (a leftover removed by name, never followed as a link) with

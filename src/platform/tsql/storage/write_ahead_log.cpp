@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <random>
+#include <stdexcept>
+#include <utility>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/storage/byte_io.h"
@@ -17,28 +21,72 @@ namespace mls::tsql::storage {
 namespace {
 
 constexpr uint8_t kMagic[8] = {'M', 'L', 'S', 'W', 'A', 'L', '\r', '\n'};
-constexpr uint32_t kVersion = 1;
-constexpr size_t kRecordHeader = 16;
+constexpr uint64_t kFirstHeaderSize = 32;  // version 1: no salt
+constexpr size_t kFirstRecordHeader = 16;
 constexpr uint64_t kMix = 0x9E3779B97F4A7C15ull;
 
-uint32_t lengthCheck(uint32_t length, uint64_t counter) {
+// Version 1's checks: the counter mixed in, nothing of the record's place.
+uint32_t firstLengthCheck(uint32_t length, uint64_t counter) {
   ByteWriter w;
   w.u32(length);
   w.u64(counter);
   return static_cast<uint32_t>(checksum64(w.bytes()) ^ 0x5A5A5A5Au);
 }
 
-uint64_t payloadCheck(std::span<const uint8_t> payload, uint64_t counter) {
+uint64_t firstPayloadCheck(std::span<const uint8_t> payload, uint64_t counter) {
   return checksum64(payload) + counter * kMix;
+}
+
+// What a version 2 record's checks cover besides its payload.
+struct Place {
+  uint64_t salt, counter, sequence, previous;
+  uint32_t length;
+};
+
+ByteWriter placeBytes(const Place& p) {
+  ByteWriter w;
+  w.u64(p.salt);
+  w.u64(p.counter);
+  w.u64(p.sequence);
+  w.u64(p.previous);
+  w.u32(p.length);
+  return w;
+}
+
+uint32_t headerCheck(const Place& p) {
+  return static_cast<uint32_t>(checksum64(placeBytes(p).bytes()) ^ 0xA5A5A5A5u);
+}
+
+uint64_t recordSum(const Place& p, std::span<const uint8_t> payload) {
+  ByteWriter w = placeBytes(p);
+  w.u64(checksum64(payload));
+  return checksum64(w.bytes());
+}
+
+// A salt no other log generation of this file had.
+uint64_t newSalt(uint64_t counter) {
+  std::random_device device;
+  uint64_t salt = (static_cast<uint64_t>(device()) << 32) ^ device();
+  salt ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) * kMix;
+  return salt ^ (counter << 1) ^ static_cast<uint64_t>(::getpid());
 }
 
 }  // namespace
 
+uint64_t WriteAheadLog::headerSize() const {
+  return version_ == 1 ? kFirstHeaderSize : kHeaderSize;
+}
+
+size_t WriteAheadLog::recordHeaderSize() const {
+  return version_ == 1 ? kFirstRecordHeader : kRecordHeaderSize;
+}
+
 bool WriteAheadLog::open(bool readOnly) {
   close();
   readOnly_ = readOnly;
-  counter_.reset();
+  const std::optional<uint64_t> counter = std::exchange(counter_, std::nullopt);
   end_ = 0;
+  tail_.clear();
   int fd = ::open(path_.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     int err = errno;
@@ -54,16 +102,32 @@ bool WriteAheadLog::open(bool readOnly) {
   fd_ = fd;
   if (st.st_size == 0) return false;
   std::vector<uint8_t> header = readAt(path_, fd_, 0, kHeaderSize);
-  ByteReader in(header);
-  bool good = header.size() == kHeaderSize && std::memcmp(header.data(), kMagic, sizeof kMagic) == 0 &&
-              checksum64(std::span<const uint8_t>(header).first(kHeaderSize - 8)) ==
-                  ByteReader(std::span<const uint8_t>(header).subspan(kHeaderSize - 8)).u64();
-  if (!good) damaged(path_, "the log's header is damaged");
-  in = ByteReader(std::span<const uint8_t>(header).subspan(sizeof kMagic));
-  if (in.u32() != kVersion) throwSqlError(5172, {path_, "format version"});
+  if (header.size() < kFirstHeaderSize || std::memcmp(header.data(), kMagic, sizeof kMagic) != 0)
+    damaged(path_, "the log's header is damaged");
+  ByteReader in(std::span<const uint8_t>(header).subspan(sizeof kMagic));
+  const uint32_t version = in.u32();
   in.u32();
-  counter_ = in.u64();
-  end_ = kHeaderSize;
+  const uint64_t logCounter = in.u64();
+  const uint64_t size = version == 1 ? kFirstHeaderSize : kHeaderSize;
+  if (version == 1 || version == kVersion) {
+    if (header.size() < size) damaged(path_, "the log's header is damaged");
+    const uint64_t salt = version == 1 ? 0 : in.u64();
+    const uint64_t sum = in.u64();
+    if (sum != checksum64(std::span<const uint8_t>(header).first(size - 8)))
+      damaged(path_, "the log's header is damaged");
+    if (salt != salt_ || sum != headerSum_ || counter != logCounter) {  // another log: its chain starts
+      sequence_ = 0;
+      lastSum_ = sum;
+      chainEnd_ = size;
+    }
+    salt_ = salt;
+    headerSum_ = sum;
+  } else {
+    throwSqlError(5172, {path_, "format version"});
+  }
+  version_ = version;
+  counter_ = logCounter;
+  end_ = size;
   return true;
 }
 
@@ -78,56 +142,122 @@ struct stat WriteAheadLog::status() const {
   return st;
 }
 
+std::optional<WriteAheadLog::Record> WriteAheadLog::recordAt(std::span<const uint8_t> bytes,
+                                                             size_t at) const {
+  const size_t head = recordHeaderSize();
+  if (at > bytes.size() || bytes.size() - at < head) return std::nullopt;
+  ByteReader in(bytes.subspan(at, head));
+  Record r;
+  uint32_t length = 0;
+  if (version_ == 1) {
+    length = in.u32();
+    if (in.u32() != firstLengthCheck(length, *counter_)) return std::nullopt;
+    r.sum = in.u64();
+  } else {
+    r.sequence = in.u64();
+    length = in.u32();
+    uint32_t check = in.u32();
+    r.previous = in.u64();
+    r.sum = in.u64();
+    if (check != headerCheck({salt_, *counter_, r.sequence, r.previous, length})) return std::nullopt;
+  }
+  if (length > bytes.size() - at - head) return std::nullopt;  // cut short
+  r.payload = bytes.subspan(at + head, length);
+  r.size = head + length;
+  const uint64_t expected = version_ == 1
+                                ? firstPayloadCheck(r.payload, *counter_)
+                                : recordSum({salt_, *counter_, r.sequence, r.previous, length}, r.payload);
+  if (r.sum != expected) return std::nullopt;
+  return r;
+}
+
 std::vector<std::vector<uint8_t>> WriteAheadLog::read(uint64_t from) {
   std::vector<std::vector<uint8_t>> out;
+  tail_.clear();
   if (fd_ < 0 || !counter_) return out;
-  struct stat st = status();
-  uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (from <= headerSize()) {
+    from = headerSize();
+    sequence_ = 0;
+    lastSum_ = headerSum_;
+  } else if (!chainedAt(from)) {
+    throw std::logic_error("WriteAheadLog::read: the chain is not known at " + std::to_string(from));
+  }
+  const uint64_t size = static_cast<uint64_t>(status().st_size);
   if (from >= size) {
     end_ = std::min(from, size);
     return out;
   }
   std::vector<uint8_t> bytes = readAt(path_, fd_, from, static_cast<size_t>(size - from));
-  std::span<const uint8_t> rest(bytes);
-  uint64_t at = from;
-  while (!rest.empty()) {
-    if (rest.size() < kRecordHeader) break;  // torn: cut short
-    ByteReader in(rest.first(kRecordHeader));
-    uint32_t length = in.u32();
-    uint32_t check = in.u32();
-    uint64_t sum = in.u64();
-    if (check != lengthCheck(length, *counter_)) {
-      // Bytes never written (zeros) end the log; anything else is damage.
-      if (std::all_of(rest.begin(), rest.end(), [](uint8_t b) { return b == 0; })) break;
-      damaged(path_, "a log record's length is damaged at offset " + std::to_string(at));
+  size_t at = 0;
+  while (at < bytes.size()) {
+    std::optional<Record> r = recordAt(bytes, at);
+    if (r && version_ != 1 && r->sequence > sequence_ + 1) {
+      damaged(path_,
+              "the log records before offset " + std::to_string(from + at) + " are missing or out of order");
     }
-    if (length > rest.size() - kRecordHeader) break;  // torn: cut short
-    std::span<const uint8_t> payload = rest.subspan(kRecordHeader, length);
-    if (sum != payloadCheck(payload, *counter_)) {
-      if (kRecordHeader + length == rest.size()) break;  // the last record: torn
-      damaged(path_, "a sealed log record is damaged at offset " + std::to_string(at));
-    }
-    out.emplace_back(payload.begin(), payload.end());
-    rest = rest.subspan(kRecordHeader + length);
-    at += kRecordHeader + length;
+    if (!r || (version_ != 1 && (r->sequence != sequence_ + 1 || r->previous != lastSum_))) break;
+    out.emplace_back(r->payload.begin(), r->payload.end());
+    sequence_ = r->sequence;
+    lastSum_ = r->sum;
+    at += r->size;
   }
-  end_ = at;
+  end_ = from + at;
+  chainEnd_ = end_;
+  if (at == bytes.size()) return out;
+  // Bytes that are not the next record (nor one after it: a record seen
+  // again, or not a record of this log at all): damage when a record of this
+  // log follows them, else a tail no commit was reported from.
+  // No record of this log has a sequence beyond what these bytes could hold.
+  const uint64_t highest = sequence_ + bytes.size() / kRecordHeaderSize + 1;
+  for (size_t next = at + 1; next + recordHeaderSize() <= bytes.size(); ++next) {
+    if (version_ != 1) {
+      const uint64_t sequence = ByteReader(std::span<const uint8_t>(bytes).subspan(next, 8)).u64();
+      if (sequence == 0 || sequence > highest) continue;
+    }
+    if (recordAt(bytes, next)) {
+      damaged(path_, "the log record at offset " + std::to_string(end_) +
+                         " is damaged or out of order, and a sealed record follows at offset " +
+                         std::to_string(from + next));
+    }
+  }
+  tail_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end());
   return out;
 }
 
-void WriteAheadLog::cutTail() {
-  if (fd_ < 0 || readOnly_) return;
-  if (static_cast<uint64_t>(status().st_size) > end_) {
-    if (::ftruncate(fd_, static_cast<off_t>(end_)) != 0 || ::fdatasync(fd_) != 0)
-      throwSqlError(3202, {database_, std::strerror(errno)});
+std::string WriteAheadLog::keepTail(const struct stat* like) {
+  if (fd_ < 0 || readOnly_ || tail_.empty()) return path_;
+  std::string kept;
+  int fd = -1;
+  for (int n = 1; fd < 0; ++n) {
+    kept = path_ + "." + std::to_string(n) + ".discarded";
+    fd = ::open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                like ? like->st_mode & 0666 : 0644);
+    if (fd < 0 && errno != EEXIST) throwSqlError(3202, {database_, std::strerror(errno)});
   }
+  int err = injectedFault("keep-tail");
+  if (err == 0 && (!writeAll(fd, tail_) || ::fsync(fd) != 0)) err = errno;
+  ::close(fd);
+  if (err == 0) err = syncFolder(path_);
+  if (err != 0) {
+    ::unlink(kept.c_str());  // the log keeps its tail
+    throwSqlError(3202, {database_, std::strerror(err)});
+  }
+  if (::ftruncate(fd_, static_cast<off_t>(end_)) != 0 || ::fdatasync(fd_) != 0)
+    throwSqlError(3202, {database_, std::strerror(errno)});
+  tail_.clear();
+  return kept;
 }
 
 void WriteAheadLog::append(std::span<const uint8_t> payload) {
+  const auto length = static_cast<uint32_t>(payload.size());
+  const Place place{salt_, *counter_, sequence_ + 1, lastSum_, length};
+  const uint64_t sum = recordSum(place, payload);
   ByteWriter record;
-  record.u32(static_cast<uint32_t>(payload.size()));
-  record.u32(lengthCheck(static_cast<uint32_t>(payload.size()), *counter_));
-  record.u64(payloadCheck(payload, *counter_));
+  record.u64(place.sequence);
+  record.u32(length);
+  record.u32(headerCheck(place));
+  record.u64(place.previous);
+  record.u64(sum);
   record.bytes().insert(record.bytes().end(), payload.begin(), payload.end());
   int err = injectedFault("append");
   if (err == 0 && !writeAllAt(fd_, record.bytes(), end_)) err = errno;
@@ -138,6 +268,9 @@ void WriteAheadLog::append(std::span<const uint8_t> payload) {
     throwSqlError(3202, {database_, std::strerror(err)});
   }
   end_ += record.size();
+  chainEnd_ = end_;
+  sequence_ = place.sequence;
+  lastSum_ = sum;
 }
 
 void WriteAheadLog::reset(uint64_t counter, const struct stat* like) {
@@ -147,6 +280,7 @@ void WriteAheadLog::reset(uint64_t counter, const struct stat* like) {
   header.u32(kVersion);
   header.u32(0);
   header.u64(counter);
+  header.u64(newSalt(counter));
   header.u64(checksum64(header.bytes()));
   close();
   counter_.reset();

@@ -1,14 +1,30 @@
 // The write-ahead log next to a database file, "<path>-wal":
-//   header: magic "MLSWAL\r\n" | u32 version (1) | u32 0 |
-//           u64 change counter of the image it continues | u64 header checksum
-//   records, each: u32 payload length | u32 check of the length |
-//                  u64 payload checksum | payload (change_log.h)
-// Both checks mix in the counter, so a record of an earlier log never passes
-// for one of this.  A record is appended whole and flushed (sealed) before the
-// call that wrote it returns.  Reading stops at a torn tail: a last record cut
-// short or failing its checks was never sealed and is ignored (and cut off
-// before the next append); a record that fails its checks with more bytes
-// after it is damage (824).
+//   header: magic "MLSWAL\r\n" | u32 version (2) | u32 0 |
+//           u64 change counter of the image it continues | u64 salt |
+//           u64 header checksum
+//   records, each: u64 sequence (1, 2, ...) | u32 payload length |
+//                  u32 check of the record's header | u64 the previous
+//                  record's checksum (the header checksum before the first) |
+//                  u64 record checksum | payload (change_log.h)
+// Every log generation (a new log after each checkpoint) takes a salt of its
+// own, and both checks cover the salt, the counter, the sequence and the
+// previous record's checksum: a record is valid only at its own place in its
+// own log, so a record duplicated, left out, moved or copied in from another
+// log breaks the chain.  A record is appended whole and flushed (sealed)
+// before the commit that wrote it is reported done.
+//
+// Reading stops at the first bytes that are not the valid next record.  When
+// they are a record of this log from further on (records left out or moved),
+// or a valid record of this log follows somewhere after them, sealed records
+// were damaged or put out of order: the log is refused (824).  Otherwise the
+// bytes are a damaged tail (a record torn by a crash, junk, zeros, a record
+// seen again): the records before them are the log, and the tail is reported
+// by tail() for the caller to keep aside.
+//
+// A version 1 log (a 32-byte header without salt; records of u32 length |
+// u32 check of the length | u64 payload checksum, both mixing in the
+// counter) is read by the same rules, its order unchecked; it is never
+// appended to.
 //
 // The log is opened as what it is: a link, anything but a regular file or a
 // second name of one is refused (5120), and a new log is written whole to
@@ -28,7 +44,10 @@ namespace mls::tsql::storage {
 
 class WriteAheadLog {
  public:
-  static constexpr uint64_t kHeaderSize = 32;
+  static constexpr uint32_t kVersion = 2;
+  // The sizes of this version's header and of a record's header.
+  static constexpr uint64_t kHeaderSize = 40;
+  static constexpr size_t kRecordHeaderSize = 32;
 
   // The log of the database file at `database`.
   explicit WriteAheadLog(const std::string& database) : database_(database), path_(database + "-wal") {}
@@ -38,7 +57,8 @@ class WriteAheadLog {
 
   const std::string& path() const { return path_; }
   // Opens the log for a use; false when there is none (or it is empty).
-  // Raises 5120 as above, 824 for a damaged header.
+  // Raises 5120 as above, 824 for a damaged header, 5172 for an unknown
+  // version.
   bool open(bool readOnly);
   void close();
   // The log's state on disk (size, inode, time), to tell whether another
@@ -46,28 +66,60 @@ class WriteAheadLog {
   struct stat status() const;
   // The counter of the image the open log continues (none without a log).
   std::optional<uint64_t> counter() const { return counter_; }
+  // The format version of the open log.
+  uint32_t version() const { return version_; }
+  // Where the records of the open log start.
+  uint64_t headerSize() const;
   // The end of the last sealed record read or written.
   uint64_t end() const { return end_; }
+  // Whether read() may start at `offset`: the log's start, or the end of
+  // what this object last read or wrote of this same log.
+  bool chainedAt(uint64_t offset) const { return offset <= headerSize() || offset == chainEnd_; }
 
-  // The payloads of the sealed records from `from` (a record's start, at
-  // least kHeaderSize) to the end of the file; end() moves past them.
+  // The payloads of the sealed records from `from` (headerSize(), or end())
+  // to the end of the file; end() moves past them.  Raises 824 as above.
   std::vector<std::vector<uint8_t>> read(uint64_t from);
-  // Cuts what follows end() (a torn tail) off before the log is written.
-  void cutTail();
+  // The damaged tail the last read() stopped at: its bytes, from end() to the
+  // end of the file (empty when the log ended cleanly).
+  const std::vector<uint8_t>& tail() const { return tail_; }
+  // Keeps the tail aside in a new file "<log>.<n>.discarded" (the first n
+  // free, with `like`'s mode), flushed, then cuts it off the log; answers
+  // that file's name.  Raises 3202 (the log keeps its tail then).
+  std::string keepTail(const struct stat* like);
   // Appends one record and flushes it.  Raises 3202 (the log is left as it
   // was).
   void append(std::span<const uint8_t> payload);
-  // Starts the log over, empty, for the image of `counter`; `like`: the
-  // database file, whose mode and owner the log takes.  Raises 3202.
+  // Starts the log over, empty, for the image of `counter`, with a new salt;
+  // `like`: the database file, whose mode and owner the log takes.  Raises
+  // 3202.
   void reset(uint64_t counter, const struct stat* like);
 
  private:
+  // The record starting at `at` of `bytes` (the file from `base`), when one
+  // of this log is there whole and its checks hold (its place unchecked).
+  struct Record {
+    uint64_t sequence = 0;
+    uint64_t previous = 0;
+    uint64_t sum = 0;
+    size_t size = 0;  // header and payload
+    std::span<const uint8_t> payload;
+  };
+  std::optional<Record> recordAt(std::span<const uint8_t> bytes, size_t at) const;
+  size_t recordHeaderSize() const;
+
   std::string database_;
   std::string path_;
   int fd_ = -1;
   bool readOnly_ = false;
   std::optional<uint64_t> counter_;
+  uint32_t version_ = kVersion;
+  uint64_t salt_ = 0;
   uint64_t end_ = 0;
+  uint64_t sequence_ = 0;  // of the last sealed record (0: none)
+  uint64_t lastSum_ = 0;   // its checksum (the header checksum before the first)
+  uint64_t chainEnd_ = 0;  // where those hold (0: nowhere yet)
+  uint64_t headerSum_ = 0;
+  std::vector<uint8_t> tail_;
 };
 
 }  // namespace mls::tsql::storage

@@ -174,10 +174,6 @@ bool LikePattern::matches(std::string_view text) const {
   return matchItems(text, 0, compiled_->items);
 }
 
-bool likeMatch(std::string_view text, std::string_view pattern, char32_t escape) {
-  return LikePattern(pattern, escape).matches(text);
-}
-
 size_t patternIndex(std::string_view text, std::string_view pattern) {
   std::vector<PatternItem> items = compilePattern(folded(pattern), 0);
   if (items.empty() || items.front().kind != PatternItem::Kind::Run)

@@ -14,7 +14,10 @@ int compareText(std::string_view a, std::string_view b);
 size_t hashText(std::string_view s);
 
 // A LIKE pattern compiled once and matched against many texts (a scan with a
-// constant pattern).  Same rules as likeMatch().
+// constant pattern).  % (any run), _ (one character), [abc], [a-z], [^x];
+// case-insensitive; every character of text and pattern counts, trailing
+// spaces included; `escape` (0 for none) makes the next pattern character
+// literal.
 class LikePattern {
  public:
   explicit LikePattern(std::string_view pattern, char32_t escape = 0);
@@ -24,11 +27,6 @@ class LikePattern {
   struct Compiled;
   std::shared_ptr<const Compiled> compiled_;
 };
-
-// LIKE: % (any run), _ (one character), [abc], [a-z], [^x]; case-insensitive;
-// every character of text and pattern counts, trailing spaces included.
-// `escape` (0 for none) makes the next pattern character literal.
-bool likeMatch(std::string_view text, std::string_view pattern, char32_t escape = 0);
 
 // 1-based character position of the first match of LIKE pattern `pattern`
 // (as PATINDEX: the pattern usually starts and ends with %), 0 when none.

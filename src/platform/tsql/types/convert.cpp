@@ -17,6 +17,11 @@ namespace mls::tsql {
 
 namespace {
 
+// Text of a float as CAST(float AS varchar) gives it: up to 6 significant
+// digits, scientific notation outside 1e-4..1e6 ("1.23457e+006"); style 1/2
+// give 8/16 digits in scientific form; style 3 gives 17 significant digits.
+std::string floatToText(double v, int style);
+
 std::string str(std::string_view s) {
   return std::string(s);
 }
@@ -233,6 +238,8 @@ Value checkDateRange(DateTime t, const SqlType& from, const SqlType& to) {
 Value toDateTime(const Value& v, const SqlType& from, const SqlType& to, int style) {
   switch (v.kind()) {
     case Value::Kind::String: {
+      if (!isDateStyle(style))
+        throwSqlError(281, {std::to_string(style), str(from.baseName()), str(to.baseName())});
       DateTime t;
       DateParse r = parseDateTimeText(v.asString(), style, t, currentDateOrder(), to.id == TypeId::Date);
       if (r == DateParse::BadFormat || (r == DateParse::OutOfRange && to.id == TypeId::Date))
@@ -329,12 +336,6 @@ bool isDateOnly(const SqlType& t) {
 
 }  // namespace
 
-SqlType castTargetType(std::string_view name, const std::vector<int>& args) {
-  SqlType t = SqlType::fromName(name, args);
-  if (t.isString() && args.empty()) t.length = 30;
-  return t;
-}
-
 Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style) {
   if (v.isNull()) return Value();
   if ((isDateOnly(from) && to.isNumeric()) || (isDateOnly(to) && from.isNumeric()))
@@ -371,11 +372,15 @@ Value castValue(const Value& v, const SqlType& from, const SqlType& to) {
   return convertValue(v, from, to, 0);
 }
 
+namespace {
+
 bool implicitlyConvertible(const SqlType& from, const SqlType& to) {
   if (from.isDateTime() && to.isNumeric()) return false;
   if (from.isNumeric() && to.id == TypeId::Date) return false;
   return true;
 }
+
+}  // namespace
 
 Value implicitConvert(const Value& v, const SqlType& from, const SqlType& to) {
   if (!implicitlyConvertible(from, to)) {
@@ -435,6 +440,8 @@ SqlType stringLiteralType(std::string_view text, bool unicode) {
   return SqlType::string(unicode ? TypeId::NVarChar : TypeId::VarChar, length);
 }
 
+namespace {
+
 std::string floatToText(double v, int style) {
   char buf[64];
   switch (style) {
@@ -457,5 +464,7 @@ std::string floatToText(double v, int style) {
   if (e != std::string::npos && s.size() - e - 2 < 3) s.insert(e + 2, 3 - (s.size() - e - 2), '0');
   return s;
 }
+
+}  // namespace
 
 }  // namespace mls::tsql

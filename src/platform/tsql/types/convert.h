@@ -5,7 +5,6 @@
 
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "platform/tsql/types/value.h"
 
@@ -20,19 +19,14 @@ namespace mls::tsql {
 // cut.  Raises 245, 8114, 8115, 241, 242, 529 as the server does.  NULL stays NULL.
 Value castValue(const Value& v, const SqlType& from, const SqlType& to);
 
-// The target type of CAST/CONVERT as written: char/varchar/nchar/nvarchar
-// without a length are 30 characters long there (1 in declarations).
-SqlType castTargetType(std::string_view name, const std::vector<int>& args);
-
-// CONVERT(to, v, style): as castValue, with `style` for date/time to text
-// (0/100, 20/120, 21/121, 23, 101, 102, 103, 111, 112, 108, 14/114) and money
-// and float to text (0, 1, 2).  Unknown styles raise 281.
+// CONVERT(to, v, style): as castValue, with `style` for date/time to and
+// from text (isDateStyle: 0 to 14, 20 to 25, 100 to 114, 120, 121, 126, 127)
+// and money and float to text (0, 1, 2).  Other styles raise 281.
 Value convertValue(const Value& v, const SqlType& from, const SqlType& to, int style);
 
 // The conversion of an implicit use (operands, comparisons, arguments): raises
 // 257 when the server allows the conversion only explicitly, else castValue.
 Value implicitConvert(const Value& v, const SqlType& from, const SqlType& to);
-bool implicitlyConvertible(const SqlType& from, const SqlType& to);
 
 // Storing into a column, variable or parameter of type `to` (INSERT, UPDATE,
 // SET, DEFAULT): as implicitConvert, except that a string longer than `to`
@@ -64,10 +58,5 @@ std::pair<Value, SqlType> numericLiteral(std::string_view text);
 // The type of a string literal: varchar(n) / nvarchar(n) of its characters
 // (at least 1).
 SqlType stringLiteralType(std::string_view text, bool unicode);
-
-// Text of a float as CAST(float AS varchar) gives it: up to 6 significant
-// digits, scientific notation outside 1e-4..1e6 ("1.23457e+006"); style 1/2
-// give 8/16 digits in scientific form; style 3 gives 17 significant digits.
-std::string floatToText(double v, int style = 0);
 
 }  // namespace mls::tsql

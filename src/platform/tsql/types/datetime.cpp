@@ -1,8 +1,5 @@
 #include "platform/tsql/types/datetime.h"
 
-#include <chrono>
-#include <ctime>
-
 #include "platform/common/civil_date.h"
 
 namespace mls::tsql {
@@ -15,14 +12,14 @@ int64_t floorDiv(int64_t a, int64_t b) {
   return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
+void civilFromDays(int64_t days, int& year, int& month, int& day) {
+  civil::civilFromDays(days + kEpoch1900, year, month, day);
+}
+
 }  // namespace
 
 int64_t daysFromCivil(int year, int month, int day) {
   return civil::daysFromCivil(year, month, day) - kEpoch1900;
-}
-
-void civilFromDays(int64_t days, int& year, int& month, int& day) {
-  civil::civilFromDays(days + kEpoch1900, year, month, day);
 }
 
 int daysInMonth(int year, int month) {
@@ -32,16 +29,6 @@ int daysInMonth(int year, int month) {
 bool isValidDate(int year, int month, int day) {
   return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
          day <= daysInMonth(year, month);
-}
-
-DateTime DateTime::now() {
-  auto now = std::chrono::system_clock::now();
-  std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  return fromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                   local.tm_sec, static_cast<int>(ms));
 }
 
 DateTime DateTime::fromParts(int year, int month, int day, int hour, int minute, int second,

@@ -30,8 +30,6 @@ class DateTime {
   // tick (.001 -> .000, .002 -> .003, .005 -> .007, .999 -> next second).
   static DateTime fromParts(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
                             int millisecond = 0);
-  // The local time now, at DATETIME accuracy (GETDATE()).
-  static DateTime now();
   static DateTime fromDays(int64_t days) { return DateTime(days * kTicksPerDay); }
 
   int64_t ticks() const { return ticks_; }
@@ -56,7 +54,6 @@ class DateTime {
 
 // Days from 1900-01-01 to the given civil date (proleptic Gregorian).
 int64_t daysFromCivil(int year, int month, int day);
-void civilFromDays(int64_t days, int& year, int& month, int& day);
 bool isValidDate(int year, int month, int day);
 int daysInMonth(int year, int month);
 

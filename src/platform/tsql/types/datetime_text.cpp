@@ -160,6 +160,7 @@ DateOrder styleOrder(int style, DateOrder order) {
     case 101:
     case 10:
     case 110:
+    case 22:
       return DateOrder::Mdy;
     case 3:
     case 103:
@@ -180,7 +181,7 @@ DateOrder styleOrder(int style, DateOrder order) {
 
 // 'a/b/c' with one separator of - / . ; the places of year, month and day
 // come from the order, a four-digit year standing wherever it is written.
-bool readNumericDate(std::string_view s, DateOrder order, bool toDate, Ymd& out) {
+bool readNumericDate(std::string_view s, DateOrder order, bool yearFirstIsYmd, Ymd& out) {
   std::string_view parts[3];
   char sep = 0;
   size_t begin = 0;
@@ -217,7 +218,7 @@ bool readNumericDate(std::string_view s, DateOrder order, bool toDate, Ymd& out)
       places[k] = (other++ == 0) == monthFirst ? 'm' : 'd';
     }
   }
-  if (toDate && yearAt == 0) places = "ymd";
+  if (yearFirstIsYmd && yearAt == 0) places = "ymd";
   for (int k = 0; k < 3; ++k) {
     int v = toInt(parts[k]);
     if (places[k] == 'y') {
@@ -275,7 +276,7 @@ bool readAlphabeticDate(std::string_view s, Ymd& out) {
   return true;
 }
 
-bool readDate(std::string_view s, bool isoTime, DateOrder order, bool toDate, Ymd& out) {
+bool readDate(std::string_view s, bool isoTime, DateOrder order, bool yearFirstIsYmd, Ymd& out) {
   if (isDigits(s)) {
     if (s.size() == 8) {
       out = {toInt(s.substr(0, 4)), toInt(s.substr(4, 2)), toInt(s.substr(6, 2))};
@@ -298,7 +299,7 @@ bool readDate(std::string_view s, bool isoTime, DateOrder order, bool toDate, Ym
   for (char c : s) {
     if (isAlpha(c)) return readAlphabeticDate(s, out);
   }
-  return readNumericDate(s, order, toDate, out);
+  return readNumericDate(s, order, yearFirstIsYmd, out);
 }
 
 std::string_view trimSpaces(std::string_view s) {
@@ -310,6 +311,11 @@ std::string_view trimSpaces(std::string_view s) {
 thread_local DateOrder tCurrentOrder = DateOrder::Mdy;
 
 }  // namespace
+
+bool isDateStyle(int style) {
+  return (style >= 0 && style <= 14) || (style >= 20 && style <= 25) || (style >= 100 && style <= 114) ||
+         style == 120 || style == 121 || style == 126 || style == 127;
+}
 
 std::optional<DateOrder> dateOrderNamed(std::string_view name) {
   static const DateOrder kOrders[] = {DateOrder::Mdy, DateOrder::Dmy, DateOrder::Ymd,
@@ -349,13 +355,19 @@ DateParse parseDateTimeText(std::string_view text, int style, DateTime& out, Dat
   } else if (at < s.size() && at > 0 && s[at - 1] != ' ') {
     return DateParse::BadFormat;  // a time runs on from the date
   }
+  // DATE, and the ODBC and ISO styles, read a four-digit year written first
+  // as year-month-day.
+  const bool yearFirstIsYmd = toDate || style == 20 || style == 120 || style == 21 || style == 121 ||
+                              style == 23 || style == 25 || style == 126 || style == 127;
   Ymd date;
-  if (!datePart.empty() && !readDate(datePart, isoTime, styleOrder(style, order), toDate, date))
+  if (!datePart.empty() && !readDate(datePart, isoTime, styleOrder(style, order), yearFirstIsYmd, date))
     return DateParse::BadFormat;
   int h = 0, mi = 0, sec = 0, ms = 0;
   if (at < s.size()) {
     Reader r{s, at};
     if (!readTime(r, h, mi, sec, ms)) return DateParse::BadFormat;
+    // Style 127 reads ISO 8601 with the time zone mark of UTC.
+    if (isoTime && style == 127 && !r.accept('Z')) r.accept('z');
     r.skipSpaces();
     if (!r.done()) return DateParse::BadFormat;
   }
@@ -434,13 +446,22 @@ std::optional<std::string> formatDateTime(DateTime t, TypeId type, int style) {
     case 109:
       return fmt("%s %2d %04d %2d:%02d:%02d:%03d%s", mon, p.day, p.year, h12, p.minute, p.second,
                  p.millisecond, ampm);
+    case 6:
+      return fmt("%02d %s %02d", p.day, mon, p.year % 100);
     case 106:
       return fmt("%02d %s %04d", p.day, mon, p.year);
+    case 7:
+      return fmt("%s %02d, %02d", mon, p.day, p.year % 100);
     case 107:
       return fmt("%s %02d, %04d", mon, p.day, p.year);
     case 8:
+    case 24:
     case 108:
       return fmt("%02d:%02d:%02d", p.hour, p.minute, p.second);
+    case 13:
+    case 113:
+      return fmt("%02d %s %04d %02d:%02d:%02d:%03d", p.day, mon, p.year, p.hour, p.minute, p.second,
+                 p.millisecond);
     case 14:
     case 114:
       return fmt("%02d:%02d:%02d:%03d", p.hour, p.minute, p.second, p.millisecond);
@@ -448,12 +469,17 @@ std::optional<std::string> formatDateTime(DateTime t, TypeId type, int style) {
     case 120:
       return fmt("%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
     case 21:
+    case 25:
     case 121:
       return fmt("%04d-%02d-%02d %02d:%02d:%02d.%03d", p.year, p.month, p.day, p.hour, p.minute, p.second,
                  p.millisecond);
+    case 22:
+      return fmt("%02d/%02d/%02d %2d:%02d:%02d %s", p.month, p.day, p.year % 100, h12, p.minute, p.second,
+                 ampm);
     case 23:
       return fmt("%04d-%02d-%02d", p.year, p.month, p.day);
     case 126:
+    case 127:  // the time zone mark Z belongs to types that carry a zone
       if (p.millisecond == 0) {
         return fmt("%04d-%02d-%02dT%02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
       }

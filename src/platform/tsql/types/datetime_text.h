@@ -38,11 +38,19 @@ std::string_view dateOrderName(DateOrder order);
 // time 'hh:mi[:ss[.fff|:mmm]]' or 'h AM', with AM/PM, follows the date (after
 // a space, or a 'T' in the ISO form) or stands alone on 1900-01-01; a date
 // alone is midnight; empty text is 1900-01-01 00:00.  CONVERT styles that
-// name an order (1/101, 10/110 mdy; 3/103, 4/104, 5/105 dmy; 2/102, 11/111
-// ymd) replace `order`.  Text that is no date is BadFormat; a date that reads
+// name an order (1/101, 10/110, 22 mdy; 3/103, 4/104, 5/105 dmy; 2/102,
+// 11/111 ymd) replace `order`; the ODBC and ISO styles (20/120, 21/121, 23,
+// 25, 126, 127) read a four-digit year written first as year-month-day, as
+// DATE does; style 127 reads a 'Z' (UTC) after an ISO
+// time.  Text that is no date is BadFormat; a date that reads
 // but does not exist (month 13, 30 February) is OutOfRange.
 DateParse parseDateTimeText(std::string_view text, int style, DateTime& out, DateOrder order = DateOrder::Mdy,
                             bool toDate = false);
+
+// Whether CONVERT reads and writes date/time text in `style`: 0 to 14, 20
+// to 25, 100 to 114, 120, 121, 126 and 127 (the Hijri styles 130 and 131
+// are not among them).
+bool isDateStyle(int style);
 
 // The order conversions of text to a date type read in on this thread:
 // mdy unless a DateOrderScope is open.  The executor opens one around each

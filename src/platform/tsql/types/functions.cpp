@@ -120,12 +120,13 @@ constexpr std::string_view kServerFunctions[] = {
     "ISJSON", "JSON_VALUE", "JSON_QUERY", "JSON_MODIFY", "JSON_PATH_EXISTS", "LEFT_SHIFT", "RIGHT_SHIFT",
     "BIT_COUNT", "GET_BIT", "SET_BIT"};
 
-}  // namespace
-
+// The function `upperName` (already upper case), or nullptr.
 const FunctionDef* findFunction(std::string_view upperName) {
   auto it = fn::registry().find(upperName);
   return it == fn::registry().end() ? nullptr : &it->second;
 }
+
+}  // namespace
 
 std::pair<const FunctionDef*, SqlType> resolveFunction(std::string_view upperName,
                                                        const std::vector<FunctionArg>& args) {

@@ -40,9 +40,6 @@ struct FunctionDef {
   bool takesNulls = false;
 };
 
-// The function `upperName` (already upper case), or nullptr.
-const FunctionDef* findFunction(std::string_view upperName);
-
 // Resolves and checks a call: raises 40517 for a built-in function of SQL
 // Server's this engine does not have, 195 for an unknown function and 174 for
 // a wrong argument count; returns the definition and the result type.

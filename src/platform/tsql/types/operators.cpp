@@ -251,6 +251,11 @@ int typePrecedence(TypeId id) {
   return 0;
 }
 
+namespace {
+
+// The decimal result of an operator on two exact numeric types (integers and
+// money count as their decimal types), with the 38-digit cap and the scale
+// reduction.  `op` Add covers Subtract.
 SqlType decimalResultType(ArithOp op, const SqlType& ta, const SqlType& tb) {
   const SqlType a = asDecimalType(ta), b = asDecimalType(tb);
   const int p1 = a.precision, s1 = a.scale, p2 = b.precision, s2 = b.scale;
@@ -288,6 +293,8 @@ SqlType decimalResultType(ArithOp op, const SqlType& ta, const SqlType& tb) {
   }
   return SqlType::decimal(p, s);
 }
+
+}  // namespace
 
 SqlType arithmeticResultType(ArithOp op, const SqlType& a0, const SqlType& b0) {
   if (a0.isNull() && b0.isNull()) return SqlType(TypeId::Int);

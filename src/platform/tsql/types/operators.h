@@ -16,11 +16,6 @@ enum class ArithOp { Add, Subtract, Multiply, Divide, Modulo };
 // smallint > tinyint > bit > nvarchar > nchar > varchar > char > NULL.
 int typePrecedence(TypeId id);
 
-// The decimal result of an operator on two exact numeric types (integers and
-// money count as their decimal types), with the 38-digit cap and the scale
-// reduction.  `op` Add covers Subtract.
-SqlType decimalResultType(ArithOp op, const SqlType& a, const SqlType& b);
-
 // Result type of `a op b`: concatenation for two strings (varchar(n1+n2), up to
 // 8000 / nvarchar 4000, else max), the decimal rules, float/real, money, the
 // wider integer, datetime +/- number.  Raises 402 or 8117 for operands the

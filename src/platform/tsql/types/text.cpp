@@ -58,6 +58,10 @@ std::string_view utf8Substr(std::string_view s, size_t start, size_t count) {
   return rest.substr(0, utf8Offset(rest, count));
 }
 
+namespace {
+
+// Simple one-to-one case mapping of Latin, Greek and Cyrillic letters; other
+// characters (CJK included) map to themselves (as toLowerChar).
 char32_t toUpperChar(char32_t c) {
   if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 32 : c;
   if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) ||
@@ -75,6 +79,8 @@ char32_t toUpperChar(char32_t c) {
   }
   return c;
 }
+
+}  // namespace
 
 char32_t toLowerChar(char32_t c) {
   if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;

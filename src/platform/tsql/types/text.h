@@ -20,7 +20,6 @@ std::string_view utf8Substr(std::string_view s, size_t start, size_t count);
 
 // Simple one-to-one case mapping of Latin, Greek and Cyrillic letters; other
 // characters (CJK included) map to themselves.
-char32_t toUpperChar(char32_t c);
 char32_t toLowerChar(char32_t c);
 std::string toUpper(std::string_view s);
 std::string toLower(std::string_view s);

@@ -1,7 +1,7 @@
 // The stages of a query's chain one by one, over rows a test source gives:
 // the top-n heap against the full sort it stands in for, TOP WITH TIES over a
-// sort, the filter's three-valued test, and the pre-conditions the sanitizer
-// build checks.
+// sort, the filter's three-valued test, the hash chains' count of a hash's
+// entries, and the pre-conditions the sanitizer build checks.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -9,8 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 #include "platform/tsql/exec/ops/filter.h"
+#include "platform/tsql/exec/ops/hash_chains.h"
 #include "platform/tsql/exec/ops/sort.h"
 #include "platform/tsql/exec/ops/top.h"
 #include "platform/tsql/exec/ops/top_n.h"
@@ -184,6 +185,31 @@ TEST(RowSources, FilterPassesOnlyTrueRows) {
                                      makeConstant(I(1), SqlType(TypeId::Int)));
   FilterSource filter(in, *cond);
   EXPECT_EQ(drain(filter, 0), (std::vector<int64_t>{2, 3}));
+}
+
+TEST(RowSources, HashChainsCountEachHashsEntriesAgainAfterARebuild) {
+  // One hash holding most entries (the key most rows share), a few hundred
+  // others sharing buckets with it and each other, entries left out by
+  // `use`, and hashes never filed.
+  std::mt19937 gen(7);
+  HashChains chains;
+  for (const size_t heavy : {size_t{1501}, size_t{40}}) {
+    std::vector<size_t> hashes;
+    std::vector<uint8_t> use;
+    for (size_t i = 0; i < heavy + 2000; ++i) {
+      hashes.push_back(i % 3 == 0 && i / 3 < heavy ? 424242 : gen() % 300);
+      use.push_back(i % 17 == 0 ? 0 : 1);
+    }
+    chains.build(hashes, use);
+    for (int pass = 0; pass < 2; ++pass) {
+      for (size_t h : {size_t{424242}, size_t{0}, size_t{299}, size_t{1000}, size_t{77}}) {
+        uint32_t expected = 0;
+        for (size_t i = 0; i < hashes.size(); ++i)
+          expected += hashes[i] == h && use[i] ? 1 : 0;
+        EXPECT_EQ(chains.count(h, hashes), expected) << "hash " << h << ", pass " << pass;
+      }
+    }
+  }
 }
 
 #ifndef NDEBUG

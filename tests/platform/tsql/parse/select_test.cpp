@@ -44,7 +44,7 @@ TEST(Select, JoinsNestAsWritten) {
   EXPECT_EQ(dumpQuery("SELECT 1 FROM a LEFT JOIN (b JOIN c ON b.x = c.x) ON a.x = b.x"),
             "SELECT 1 FROM (LEFT a (INNER b c (= b.x c.x)) (= a.x b.x))");
   EXPECT_EQ(dumpQuery("SELECT 1 FROM t AS a WITH (NOLOCK) JOIN u b WITH (NOLOCK, INDEX(ix)) ON a.k = b.k"),
-            "SELECT 1 FROM (INNER t AS a WITH(NOLOCK) u AS b WITH(NOLOCK,INDEX) (= a.k b.k))");
+            "SELECT 1 FROM (INNER t AS a WITH(NOLOCK) u AS b WITH(NOLOCK,INDEX(ix)) (= a.k b.k))");
 }
 
 TEST(Select, DerivedTables) {

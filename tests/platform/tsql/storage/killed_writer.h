@@ -32,6 +32,38 @@ inline void createLedger(const std::string& path) {
       "1) / 2");
 }
 
+// How the writer reaches the file: a connection per change (ADO, as every
+// public method does), or one kept open for every change, an ADO Connection or
+// an engine Session, each change reported done once its Execute returned.
+enum class Writer { ConnectionPerChange, ConnectionKeptOpen, SessionKeptOpen };
+
+// Runs `batch` (answering its change's number) again and again through
+// `writer`, handing each number to `done` once the change is reported done.
+inline void writeForever(Writer writer, const std::string& path, const std::string& batch,
+                         const std::function<bool(int)>& done) {
+  const std::string connect = "Provider=Marlstone.Embedded;Data Source=" + path;
+  if (writer == Writer::SessionKeptOpen) {
+    auto db = Database::open(path);
+    Session s(db);
+    for (;;) {
+      if (!done(static_cast<int>(s.execute(batch).items.back().rowset.rows.at(0).at(0).asInt()))) return;
+    }
+  }
+  auto kept = com::makeObject<ado::Connection>();
+  if (writer == Writer::ConnectionKeptOpen) kept->open(connect);
+  for (;;) {
+    if (writer == Writer::ConnectionKeptOpen) {
+      if (!done(kept->execute(batch)->value(size_t{0}).toLong())) return;
+      continue;
+    }
+    auto cn = com::makeObject<ado::Connection>();
+    cn->open(connect);
+    int n = cn->execute(batch)->value(size_t{0}).toLong();
+    cn->close();  // from here on the change is reported done
+    if (!done(n)) return;
+  }
+}
+
 struct KilledRound {
   bool killed = false;
   int last = -1;         // the last change reported done, -1 when none was
@@ -39,13 +71,14 @@ struct KilledRound {
 };
 
 // Forks a writer that runs `batch` (answering its change's number) through
-// ADO on the file at `path` again and again, reporting each change once its
-// Close returned, and kills it: every fourth round anywhere within
-// `anywhereMicros` (opening and loading included), else within a write cycle
-// timed by the writer's own pace. `childSetup` runs first in the child.
+// `writer` on the file at `path` again and again (writeForever), and kills
+// it: every fourth round anywhere within `anywhereMicros` (opening and
+// loading included), else within a write cycle timed by the writer's own
+// pace. `childSetup` runs first in the child.
 inline KilledRound killWriterOnce(const std::string& path, const std::string& batch, int round,
                                   std::mt19937& random, int anywhereMicros,
-                                  const std::function<void()>& childSetup = {}) {
+                                  const std::function<void()>& childSetup = {},
+                                  Writer writer = Writer::ConnectionPerChange) {
   KilledRound r;
   int acks[2];
   if (pipe(acks) != 0) {
@@ -55,13 +88,8 @@ inline KilledRound killWriterOnce(const std::string& path, const std::string& ba
   pid_t pid = forkChild([&] {
     close(acks[0]);
     if (childSetup) childSetup();
-    for (;;) {
-      auto cn = com::makeObject<ado::Connection>();
-      cn->open("Provider=Marlstone.Embedded;Data Source=" + path);
-      int n = cn->execute(batch)->value(size_t{0}).toLong();
-      cn->close();  // from here on the change is reported done
-      if (write(acks[1], &n, sizeof n) != sizeof n) return 1;
-    }
+    writeForever(writer, path, batch, [&](int n) { return write(acks[1], &n, sizeof n) == sizeof n; });
+    return 1;
   });
   close(acks[1]);
   int n = 0;
@@ -99,12 +127,13 @@ inline KilledRound killWriterOnce(const std::string& path, const std::string& ba
 // change reported done and at most the one the writer was making.
 inline void killWriterRepeatedly(const std::string& path, const std::string& batch, int anywhereMicros,
                                  const std::function<void()>& childSetup,
-                                 const std::function<int64_t(Session&, int round)>& check) {
+                                 const std::function<int64_t(Session&, int round)>& check,
+                                 Writer writer = Writer::ConnectionPerChange) {
   constexpr int kKills = 200;
   std::mt19937 random(20240229);
   int acknowledgedInAll = 0, killed = 0, highest = 0;
   for (int round = 0; round < kKills; ++round) {
-    const KilledRound r = killWriterOnce(path, batch, round, random, anywhereMicros, childSetup);
+    const KilledRound r = killWriterOnce(path, batch, round, random, anywhereMicros, childSetup, writer);
     killed += r.killed ? 1 : 0;
     acknowledgedInAll += r.acknowledged;
     highest = std::max(highest, r.last);

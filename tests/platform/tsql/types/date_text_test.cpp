@@ -85,6 +85,11 @@ TEST(DateText, ConvertStylesNameTheirOrder) {
   EXPECT_EQ(read("05-03-2026", DateOrder::Dmy, false, 110), "2026-05-03");
   EXPECT_EQ(read("26.03.05", DateOrder::Dmy, false, 2), "2026-03-05");
   EXPECT_EQ(read("05/03/2026", DateOrder::Dmy, false, 120), "2026-03-05");
+  // The ODBC and ISO styles read a year written first as year-month-day,
+  // where DATETIME's own reading under dmy is year-day-month.
+  EXPECT_EQ(read("2026-05-03", DateOrder::Dmy, false, 0), "2026-03-05");
+  for (int style : {20, 21, 23, 25, 120, 121})
+    EXPECT_EQ(read("2026-05-03", DateOrder::Dmy, false, style), "2026-05-03") << style;
 }
 
 TEST(DateText, OrderNamesAreTheSixOfSetDateformat) {

@@ -1,6 +1,6 @@
 #include "platform/tsql/exec/bind/ast_walk.h"
 
-#include "platform/tsql/exec/bind/aggregate_spec.h"
+#include "platform/tsql/exec/expr/aggregate_spec.h"
 #include "platform/tsql/types/text.h"
 
 namespace mls::tsql {

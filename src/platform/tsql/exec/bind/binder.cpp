@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/catalog_functions.h"
 #include "platform/tsql/exec/bind/type_ast.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
@@ -354,16 +353,7 @@ BoundExprPtr Binder::bindFunction(const ast::FunctionCall& f, const Scope* scope
     arity(2);
     return makeNullIf(bind(*f.args[0], scope), bind(*f.args[1], scope));
   }
-  if (name == "OBJECT_ID") {
-    if (f.args.empty() || f.args.size() > 2) throwSqlError(189, {name, "1", "2"});
-    std::vector<BoundExprPtr> args;
-    for (const ast::ExprPtr& a : f.args) {
-      args.push_back(
-          makeConversion(bind(*a, scope), SqlType::nvarchar(SqlType::kMax), ConvertKind::Implicit));
-    }
-    return makeNative(&objectIdOf, std::move(args), SqlType(TypeId::Int));
-  }
-  if (const SessionFunction* sf = findSessionFunction(name)) {
+  if (const SessionFunction* sf = context_.sessionFunction(name)) {
     const size_t most = sf->params.size();
     if (f.args.size() < sf->minArgs || f.args.size() > most) {
       if (sf->minArgs == most) throwSqlError(174, {name, std::to_string(most)});

@@ -2,8 +2,8 @@
 // FROM sources, of enclosing queries, variables, tables of the catalog) and
 // builds bound trees with static types.  A statement is bound when it runs, so
 // objects created earlier in the batch are visible.  Expressions bind here
-// (binder.cpp); queries bind into plans with the planner (plan/query_binder.cpp),
-// subqueries included.
+// (binder.cpp); queries bind into plans with the FROM planner beside it
+// (query_binder.cpp, from_planner), subqueries included.
 #pragma once
 
 #include <bitset>
@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "platform/tsql/exec/bind/aggregate_spec.h"
 #include "platform/tsql/exec/bind/bind_context.h"
-#include "platform/tsql/exec/bind/bound_expr.h"
-#include "platform/tsql/exec/bind/output_column.h"
+#include "platform/tsql/exec/expr/aggregate_spec.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
+#include "platform/tsql/exec/expr/output_column.h"
+#include "platform/tsql/exec/ops/subquery.h"
 #include "platform/tsql/parse/ast.h"
 
 namespace mls::tsql {
 
 class Table;
-class QueryPlan;
 
 // A source of a query as names see it: a table (or system view) under its
 // alias, or the table's name when it has none.

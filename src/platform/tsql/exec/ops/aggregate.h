@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/tsql/exec/bind/aggregate_spec.h"
+#include "platform/tsql/exec/expr/aggregate_spec.h"
 #include "platform/tsql/exec/ops/row_source.h"
 
 namespace mls::tsql {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 #include "platform/tsql/exec/ops/row_set.h"
 #include "platform/tsql/exec/ops/row_source.h"
 

@@ -3,7 +3,7 @@
 // which the plan keeps.
 #pragma once
 
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 #include "platform/tsql/exec/ops/row_source.h"
 
 namespace mls::tsql {

@@ -2,6 +2,7 @@
 // keyed scans: entries are numbered 0..n-1 by the caller, each bucket's chain
 // keeps ascending entry order (so matches come back in the order the entries
 // were read), and the caller compares keys of entries with equal hashes.
+// How many entries one hash holds is counted once, at its first count().
 #pragma once
 
 #include <cassert>
@@ -25,6 +26,7 @@ class HashChains {
     }
     heads_.assign(buckets, kEnd);
     next_.assign(hashes.size(), kEnd);
+    counts_.clear();
     for (size_t i = hashes.size(); i-- > 0;) {
       if (!use[i]) continue;
       uint32_t& head = heads_[bucket(hashes[i])];
@@ -37,6 +39,23 @@ class HashChains {
     assert(entry < next_.size() && "an entry filed by build()");
     return next_[entry];
   }
+  // The entries filed under `hash` (`hashes` as given to build()): the chain
+  // is walked at the first count of a hash only, and the count kept with its
+  // first entry, so a key probed once per outer row costs no walk after the
+  // first.
+  uint32_t count(size_t hash, const std::vector<size_t>& hashes) const {
+    uint32_t e = first(hash);
+    while (e != kEnd && hashes[e] != hash)
+      e = next_[e];
+    if (e == kEnd) return 0;
+    if (counts_.empty()) counts_.assign(next_.size(), 0);
+    uint32_t& n = counts_[e];
+    if (n == 0) {
+      for (uint32_t f = e; f != kEnd; f = next_[f])
+        n += hashes[f] == hash ? 1 : 0;
+    }
+    return n;
+  }
 
  private:
   // The high bits of a multiplicative mix: integer keys hash to themselves.
@@ -45,6 +64,9 @@ class HashChains {
   int shift_ = 60;
   std::vector<uint32_t> heads_;
   std::vector<uint32_t> next_;
+  // By entry: the count of its hash when it is the hash's first entry and was
+  // counted, else 0; made at the first count().
+  mutable std::vector<uint32_t> counts_;
 };
 
 }  // namespace mls::tsql

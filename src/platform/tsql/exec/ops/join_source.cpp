@@ -48,7 +48,7 @@ class JoinSource final : public RowSource {
       lookupLimit_ =
           rightRows / (unique ? kProbeRatio : std::max<size_t>(kProbeRatio, std::bit_width(rightRows)));
     }
-    if (s_.leftScan && !(lookups_ && s_.leftScan->candidateCount(rightRows + 1) <= rightRows)) probeLeft(ctx);
+    if (s_.leftScan && !(lookups_ && s_.leftScan->candidateCount() <= rightRows)) probeLeft(ctx);
     lookups_ = lookups_ && !rightRead_;
     lookupsOpen_ = lookingUp_ = false;
     leftSeen_ = 0;
@@ -128,9 +128,9 @@ class JoinSource final : public RowSource {
   bool noKeys() const { return s_.leftKeys.empty(); }
 
   void probeLeft(const EvalContext& ctx) {
-    if (s_.leftScan->candidateCount(kProbeMinimum) < kProbeMinimum) return;
+    if (s_.leftScan->candidateCount() < kProbeMinimum) return;
     readRight(ctx);
-    if (s_.leftScan->candidateCount(count_ * kProbeRatio + 1) <= count_ * kProbeRatio) return;
+    if (s_.leftScan->candidateCount() <= count_ * kProbeRatio) return;
     const Table& table = *s_.leftScan->table();
     const size_t nk = s_.rightKeys.size();
     std::vector<RowId> ids;

@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/tsql/exec/bind/bound_expr.h"
-#include "platform/tsql/exec/bind/output_column.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
+#include "platform/tsql/exec/expr/output_column.h"
 #include "platform/tsql/exec/ops/row_source.h"
 #include "platform/tsql/exec/ops/sort.h"
 

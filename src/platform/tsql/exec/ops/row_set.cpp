@@ -11,6 +11,8 @@ size_t hashRow(const std::vector<Value>& row) {
   return h;
 }
 
+namespace {
+
 bool sameRow(const std::vector<Value>& a, const std::vector<Value>& b) {
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i].isNull() != b[i].isNull()) return false;
@@ -18,6 +20,8 @@ bool sameRow(const std::vector<Value>& a, const std::vector<Value>& b) {
   }
   return true;
 }
+
+}  // namespace
 
 bool RowSet::contains(const std::vector<Value>& row) const {
   auto [first, last] = byHash_.equal_range(hashRow(row));

@@ -12,7 +12,6 @@
 namespace mls::tsql {
 
 size_t hashRow(const std::vector<Value>& row);
-bool sameRow(const std::vector<Value>& a, const std::vector<Value>& b);
 
 class RowSet {
  public:

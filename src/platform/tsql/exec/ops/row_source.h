@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/tsql/catalog/index.h"
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/runtime.h"
 
 namespace mls::tsql {
 

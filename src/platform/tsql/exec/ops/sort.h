@@ -17,7 +17,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 #include "platform/tsql/exec/ops/row_source.h"
 
 namespace mls::tsql {

@@ -1,14 +1,10 @@
-// Subqueries in expressions: scalar, EXISTS, IN and the comparisons with ANY
-// or ALL.  The plan runs with the caller's context as its outer one; an
-// uncorrelated plan runs once per statement and its answer is kept (IN: its
-// values hashed).
+#include "platform/tsql/exec/ops/subquery.h"
+
 #include <utility>
 
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/bound_expr.h"
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/exec/ops/hash_chains.h"
-#include "platform/tsql/exec/ops/query_plan.h"
 #include "platform/tsql/types/convert.h"
 
 namespace mls::tsql {

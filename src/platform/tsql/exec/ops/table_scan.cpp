@@ -5,7 +5,7 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/types/operators.h"
 
 namespace mls::tsql {
@@ -158,7 +158,7 @@ void TableScan::doOpen(const Value** slots, const EvalContext& ctx) {
   reading_ = Reading::Chain;
 }
 
-size_t TableScan::candidateCount(size_t enough) const {
+size_t TableScan::candidateCount() const {
   switch (reading_) {
     case Reading::All:
       return end_ - pos_;
@@ -167,11 +167,7 @@ size_t TableScan::candidateCount(size_t enough) const {
     case Reading::Chain:
       break;
   }
-  // The entries of the key's hash, counted up to `enough`.
-  size_t n = 0;
-  for (uint32_t e = chain_; e != HashChains::kEnd && n < enough; e = chains_.next(e))
-    n += hashes_[e] == keyHash_ ? 1 : 0;
-  return n;
+  return chains_.count(keyHash_, hashes_);
 }
 
 bool TableScan::nextInChain(RowId& id) {

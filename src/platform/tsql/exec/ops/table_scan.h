@@ -57,9 +57,10 @@ class TableScan final : public RowSource {
     return slot == slot_ ? std::optional<RowId>(current_) : std::nullopt;
   }
   const std::shared_ptr<Table>& table() const { return table_; }
-  // After open(): how many rows the run would read (before its tests).
-  // A hash lookup counts the entries of the key's hash, stopping at `enough`.
-  size_t candidateCount(size_t enough) const;
+  // After open(), before next(): how many rows the run would read (before
+  // its tests).  A hash lookup answers the entries of the key's hash, counted
+  // at the first run of that key only.
+  size_t candidateCount() const;
   // The key holds an equality of `column` whose value arrives in the column's
   // own representation; after open(), fixedValue() is that value.
   bool fixesColumn(size_t column) const { return usablePart(column) < keyValues_.size(); }

@@ -57,10 +57,7 @@ void Executor::ddl(const ast::Stmt& s) {
       catalog.truncateTable(s.as<ast::TruncateStmt>().table, undo);
       break;
     case ast::StmtKind::AlterTable: {
-      DefaultEvaluator defaults = [this](const ast::Expr& e, const Column& c) {
-        return evalDefault(e, c.type);
-      };
-      catalog.alterTable(s.as<ast::AlterTableStmt>(), undo, defaults);
+      catalog.alterTable(s.as<ast::AlterTableStmt>(), undo, statementDefaults());
       break;
     }
     case ast::StmtKind::CreateIndex:

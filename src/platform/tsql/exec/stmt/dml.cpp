@@ -2,16 +2,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/bind/from_planner.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/exec/ops/table_scan.h"
-#include "platform/tsql/exec/plan/from_planner.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/stmt/executor.h"
+#include "platform/tsql/exec/stmt/updatable_view.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
 
@@ -42,19 +44,20 @@ void requireWritable(const Table& t) {
   if (t.isSystemView()) throwSqlError(259);
 }
 
-// The columns an INSERT writes: the list given, else every column but the
-// identity (207, 264 for names; 544, 545 for the identity column against
+// The columns an INSERT writes: those `listed` (an INSERT's list, or the
+// columns of a view it writes through), else every column but the identity
+// (207, 264 for names; 544, 545 for the identity column against
 // IDENTITY_INSERT).
-std::vector<size_t> insertTargets(const Table& table, const ast::InsertStmt& s) {
+std::vector<size_t> insertTargets(const Table& table, const std::optional<std::vector<std::string>>& listed) {
   const auto& columns = table.columns();
   std::vector<size_t> targets;
-  if (s.columns.empty()) {
+  if (!listed) {
     for (size_t i = 0; i < columns.size(); ++i) {
       if (table.identityColumn() != i || table.identityInsert()) targets.push_back(i);
     }
   } else {
     std::vector<bool> named(columns.size(), false);
-    for (const std::string& name : s.columns) {
+    for (const std::string& name : *listed) {
       std::optional<size_t> i = table.findColumn(name);
       if (!i) throwSqlError(207, {name});
       if (named[*i]) throwSqlError(264, {columns[*i].name});
@@ -66,11 +69,11 @@ std::vector<size_t> insertTargets(const Table& table, const ast::InsertStmt& s) 
     for (size_t t : targets) {
       if (t == *table.identityColumn()) throwSqlError(544, {table.name()});
     }
-  } else if (table.identityColumn() && table.identityInsert() && !s.columns.empty()) {
-    bool listed = false;
+  } else if (table.identityColumn() && table.identityInsert() && listed) {
+    bool identityListed = false;
     for (size_t t : targets)
-      listed = listed || t == *table.identityColumn();
-    if (!listed) throwSqlError(545, {table.name()});
+      identityListed = identityListed || t == *table.identityColumn();
+    if (!identityListed) throwSqlError(545, {table.name()});
   }
   return targets;
 }
@@ -101,6 +104,7 @@ void RowInserter::insert(std::vector<std::optional<Value>>& given, const std::ve
   for (size_t c = 0; c < columns.size(); ++c) {
     if (!set[c]) row[c] = table.implicitValue(c, defaults);
   }
+  if (checkOption) checkOption(row);
   std::optional<size_t> identity = table.identityColumn();
   Value identityValue = identity ? row[*identity] : Value();
   table.insert(std::move(row), undo);
@@ -169,18 +173,36 @@ void Executor::selectInto(const ast::ObjectName& into, QueryPlan& plan) {
   rowsAffected(static_cast<int64_t>(sink.rows.size()));
 }
 
-Value Executor::evalDefault(const ast::Expr& e, const SqlType& to) {
-  BoundExprPtr b = binder_.bind(e, nullptr);
-  EvalContext ctx{nullptr, nullptr, &env_};
-  Value v = b->eval(ctx);
-  return v.isNull() ? v : assignToColumn(v, b->type(), to);
+DefaultEvaluator Executor::statementDefaults() {
+  auto bound = std::make_shared<std::vector<std::pair<const ast::Expr*, BoundExprPtr>>>();
+  return [this, bound](const ast::Expr& e, const Column& c) {
+    auto b = std::find_if(bound->begin(), bound->end(), [&](const auto& d) { return d.first == &e; });
+    if (b == bound->end()) b = bound->emplace(bound->end(), &e, binder_.bind(e, nullptr));
+    EvalContext ctx{nullptr, nullptr, &env_};
+    Value v = b->second->eval(ctx);
+    return v.isNull() ? v : assignToColumn(v, b->second->type(), c.type);
+  };
 }
 
 void Executor::insert(const ast::InsertStmt& s) {
-  lockTarget(s.table, {});
-  std::shared_ptr<Table> table = session_.catalog().getTable(s.table);
+  lockTarget(s.table, s.tableHints, {});
+  std::optional<std::vector<std::string>> listed;
+  if (!s.columns.empty()) listed = s.columns;
+  std::shared_ptr<Table> table;
+  std::function<void(const Row&)> checkOption;
+  if (const ViewDef* view = s.table.isTemp() ? nullptr : session_.database().views().find(s.table)) {
+    // Through a view: into the one table its columns name.
+    const UpdatableView through(*view, session_.database().views(), session_.catalog());
+    UpdatableView::Insert into = through.insert(s.columns, session_.catalog());
+    session_.lockForChange(into.table, s.tableHints);
+    table = session_.catalog().getTable(into.table, false);
+    listed = std::move(into.columns);
+    checkOption = through.checkOption(binder_, env_);
+  } else {
+    table = session_.catalog().getTable(s.table);
+  }
   requireWritable(*table);
-  const std::vector<size_t> targets = insertTargets(*table, s);
+  const std::vector<size_t> targets = insertTargets(*table, listed);
   auto countMismatch = [&](size_t given, bool query) {
     if (s.columns.empty()) throwSqlError(213);
     if (query) throwSqlError(given > targets.size() ? 121 : 120);
@@ -189,14 +211,9 @@ void Executor::insert(const ast::InsertStmt& s) {
 
   // @@IDENTITY is NULL after an insert into a table without identity.
   if (!table->identityColumn()) session_.globals().identity = Value();
-  RowInserter inserter{*table,
-                       targets,
-                       [this](const ast::Expr& e, const Column& c) { return evalDefault(e, c.type); },
-                       session_.undo(),
-                       session_.globals(),
-                       &env_,
-                       0,
-                       {}};
+  const DefaultEvaluator defaults = statementDefaults();
+  RowInserter inserter{*table, targets, defaults, session_.undo(),       session_.globals(),
+                       &env_,  0,       {},       std::move(checkOption)};
 
   EvalContext ctx{nullptr, nullptr, &env_};
   switch (s.source) {
@@ -372,66 +389,87 @@ void limitTargetRows(TargetRows& rows, int64_t limit) {
   rows.slots.resize(static_cast<size_t>(limit) * rows.slotCount);
 }
 
+// Keeps the rows of `table` that `shown` passes (all when it is empty): those
+// a view shows, when the change goes through one.
+void keepShownRows(TargetRows& rows, const Table& table, const std::function<bool(const Value*)>& shown) {
+  if (!shown) return;
+  const size_t width = rows.slotCount;
+  size_t kept = 0;
+  for (size_t r = 0; r < rows.ids.size(); ++r) {
+    if (!shown(table.row(rows.ids[r]).data())) continue;
+    rows.ids[kept] = rows.ids[r];
+    std::copy_n(rows.slots.begin() + static_cast<ptrdiff_t>(r * width), width,
+                rows.slots.begin() + static_cast<ptrdiff_t>(kept * width));
+    ++kept;
+  }
+  rows.ids.resize(kept);
+  rows.slots.resize(kept * width);
+}
+
 }  // namespace
 
 namespace {
 
 // The table of `from` that `name` names by its alias (or by its own name when
 // it has none), or nullptr.
-const ast::ObjectName* tableNamedIn(const ast::TableRef& ref, const std::string& name) {
+const ast::NamedTable* tableNamedIn(const ast::TableRef& ref, const std::string& name) {
   if (ref.kind == ast::TableRefKind::Named) {
     const auto& t = ref.as<ast::NamedTable>();
-    return compareText(t.alias.empty() ? t.name.name() : t.alias, name) == 0 ? &t.name : nullptr;
+    return compareText(t.alias.empty() ? t.name.name() : t.alias, name) == 0 ? &t : nullptr;
   }
   if (ref.kind != ast::TableRefKind::Join) return nullptr;
   const auto& j = ref.as<ast::JoinRef>();
-  const ast::ObjectName* left = tableNamedIn(*j.left, name);
+  const ast::NamedTable* left = tableNamedIn(*j.left, name);
   return left ? left : tableNamedIn(*j.right, name);
 }
 
 }  // namespace
 
-void Executor::lockTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from) {
+void Executor::lockTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
+                          const std::vector<ast::TableRefPtr>& from) {
   for (const ast::TableRefPtr& ref : from) {
-    if (const ast::ObjectName* table = tableNamedIn(*ref, target.name())) {
-      if (compareText(table->name(), target.name()) != 0) return lockTarget(*table, {});
-      break;
+    if (const ast::NamedTable* table = tableNamedIn(*ref, target.name())) {
+      // The target's hints are those of its source in FROM too.
+      std::vector<std::string> all = hints;
+      all.insert(all.end(), table->hints.begin(), table->hints.end());
+      return lockTarget(table->name, all, {});
     }
   }
-  session_.lock(target.name(), LockMode::Exclusive);
+  session_.lockForChange(target, hints);
   // A view of one table changes that table.
   const ViewDef* view = target.isTemp() ? nullptr : session_.database().views().find(target);
   if (!view || view->query->kind != ast::Query::Kind::Select) return;
   const ast::SelectBlock& b = *view->query->select;
   if (b.from.size() == 1 && b.from[0]->kind == ast::TableRefKind::Named) {
-    session_.lock(b.from[0]->as<ast::NamedTable>().name.name(), LockMode::Exclusive);
+    session_.lockForChange(b.from[0]->as<ast::NamedTable>().name, hints);
   }
 }
 
 // Binds the FROM of UPDATE / DELETE with its target: the source of the
 // target's name (alias, or table name without alias), else the one source
 // reading the target's table, else a source of its own cross-joined with FROM.
-// A view of one table stands for that table, its WHERE in `viewWhere`.
-// Returns the target's slot.
-int Executor::bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
-                         FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere) {
-  lockTarget(target, from);
+// A view of one table stands for that table under the view's name and
+// column names (`changed`: the columns a SET names, 4406 when derived); the
+// view is left in `view`.  Returns the target's slot.
+int Executor::bindTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
+                         const std::vector<ast::TableRefPtr>& from, FromPlanner& planner, Scope& scope,
+                         const std::vector<std::string>& changed, const ViewDef*& view) {
+  lockTarget(target, hints, from);
   planner.addSources(from);
   for (const SourceBinding& src : scope.sources) {
     if (compareText(src.name, target.name()) != 0) continue;
     if (!src.table) throwSqlError(4421, {target.name()});
     return src.slot;
   }
-  if (const ViewDef* view = session_.database().views().find(target)) {
-    // A view of one table: its table under the view's name, its WHERE added.
-    const ast::Query& q = *view->query;
-    const ast::SelectBlock* b = q.kind == ast::Query::Kind::Select ? q.select.get() : nullptr;
-    if (!b || b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named || !b->groupBy.empty() ||
-        b->distinct || b->top || !view->columns.empty()) {
+  if ((view = session_.database().views().find(target))) {
+    const UpdatableView through(*view, session_.database().views(), session_.catalog());  // 4403, 4436, 40517
+    const ast::SelectBlock* b = view->query->select.get();
+    if (b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named || b->top) {
       throwSqlError(4405, {view->name});
     }
-    planner.addSource(binder_.bindTable(b->from[0]->as<ast::NamedTable>().name, view->name, 0));
-    viewWhere = b->where.get();
+    SourceBinding source = binder_.bindTable(b->from[0]->as<ast::NamedTable>().name, view->name, 0);
+    through.nameColumns(source, changed);
+    planner.addSource(std::move(source));
     return static_cast<int>(scope.sources.size() - 1);
   }
   std::shared_ptr<Table> table = session_.catalog().getTable(target);
@@ -457,7 +495,10 @@ std::vector<Executor::SetItem> Executor::bindSetItems(const ast::UpdateStmt& s, 
           compareText(si.column[si.column.size() - 2], table.name()) != 0) {
         throwSqlError(4104, {si.column[si.column.size() - 2] + "." + si.column.back()});
       }
-      item.column = table.findColumn(si.column.back());
+      // by the target's names: a table's own, or those a view gives it
+      for (size_t i = 0; i < target.columns.size() && !item.column; ++i) {
+        if (compareText(target.columns[i].name, si.column.back()) == 0) item.column = i;
+      }
       if (!item.column) throwSqlError(207, {si.column.back()});
       if (table.identityColumn() == item.column) throwSqlError(8102, {table.column(*item.column).name});
     }
@@ -475,21 +516,29 @@ std::vector<Executor::SetItem> Executor::bindSetItems(const ast::UpdateStmt& s, 
 void Executor::update(const ast::UpdateStmt& s) {
   Scope scope;
   FromPlanner planner(binder_, scope);
-  const ast::Expr* viewWhere = nullptr;
-  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
+  std::vector<std::string> setColumns;
+  for (const ast::SetItem& item : s.items) {
+    if (!item.column.empty()) setColumns.push_back(item.column.back());
+  }
+  const ViewDef* view = nullptr;
+  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, setColumns, view);
   const SourceBinding& targetSource = scope.sources[static_cast<size_t>(target)];
   std::shared_ptr<Table> table = targetSource.table;
   requireWritable(*table);
 
   std::vector<SetItem> items = bindSetItems(s, targetSource, scope);
-  std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
+  std::unique_ptr<RowSource> source = planner.plan(s.where.get());
   TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
+  if (view)
+    keepShownRows(matched, *table,
+                  UpdatableView(*view, session_.database().views(), session_.catalog()).shows(binder_, env_));
   limitTargetRows(matched, rowLimit());
 
   // Items apply left to right, row by row in storage order: a variable
   // changes at once; columns read the row as it was.
   std::vector<const Value*> slots(matched.slotCount);
   EvalContext ctx{slots.data(), nullptr, &env_};
+  DefaultEvaluator defaults = statementDefaults();
   std::vector<Row> rows;
   rows.reserve(matched.ids.size());
   for (size_t r = 0; r < matched.ids.size(); ++r) {
@@ -505,7 +554,7 @@ void Executor::update(const ast::UpdateStmt& s) {
         from = item.value->type();
       } else {
         const Column& c = table->column(*item.column);
-        v = c.defaultExpr ? evalDefault(*c.defaultExpr, c.type) : Value();
+        v = c.defaultExpr ? defaults(*c.defaultExpr, c) : Value();
         from = c.type;
       }
       if (item.column) {
@@ -520,6 +569,14 @@ void Executor::update(const ast::UpdateStmt& s) {
     }
     rows.push_back(std::move(row));
   }
+  // WITH CHECK OPTION: every row changed must stay in the view.
+  if (view) {
+    if (auto check = UpdatableView(*view, session_.database().views(), session_.catalog())
+                         .checkOption(binder_, env_)) {
+      for (const Row& row : rows)
+        check(row);
+    }
+  }
   std::vector<size_t> changed;
   for (const SetItem& item : items) {
     if (item.column && std::find(changed.begin(), changed.end(), *item.column) == changed.end())
@@ -533,12 +590,15 @@ void Executor::update(const ast::UpdateStmt& s) {
 void Executor::remove(const ast::DeleteStmt& s) {
   Scope scope;
   FromPlanner planner(binder_, scope);
-  const ast::Expr* viewWhere = nullptr;
-  const int target = bindTarget(s.target, s.from, planner, scope, viewWhere);
+  const ViewDef* view = nullptr;
+  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, {}, view);
   std::shared_ptr<Table> table = scope.sources[static_cast<size_t>(target)].table;
   requireWritable(*table);
-  std::unique_ptr<RowSource> source = planner.plan(s.where.get(), viewWhere);
+  std::unique_ptr<RowSource> source = planner.plan(s.where.get());
   TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
+  if (view)
+    keepShownRows(matched, *table,
+                  UpdatableView(*view, session_.database().views(), session_.catalog()).shows(binder_, env_));
   limitTargetRows(matched, rowLimit());
   table->eraseMany(matched.ids, session_.undo());
   rowsAffected(static_cast<int64_t>(matched.ids.size()));

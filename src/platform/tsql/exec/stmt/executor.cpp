@@ -65,6 +65,7 @@ bool Executor::atomic(const ast::Stmt& s, F&& body) {
   UndoLog::Mark mark = undo.mark();
   try {
     body();
+    if (session_.globals().tranCount == 0) session_.commit(s.kind == ast::StmtKind::Commit);
   } catch (SqlError& e) {
     undo.rollbackTo(mark);
     if (e.line() == 0) e.setLine(s.pos.line);
@@ -76,7 +77,6 @@ bool Executor::atomic(const ast::Stmt& s, F&& body) {
     session_.continueAfter(e, false);  // an internal error ends the batch
     throw e;
   }
-  if (session_.globals().tranCount == 0) undo.commit();
   session_.globals().error = 0;
   for (int warning : env_.arithmeticWarnings)
     inform(warning, s.pos.line);
@@ -107,13 +107,11 @@ Executor::Flow Executor::exec(const ast::Stmt& s) {
       }
       return Flow::Normal;
     case ast::StmtKind::If: {
-      // A condition that failed ends the IF statement: neither branch runs,
-      // but for an arithmetic error under SET ARITHABORT OFF, which takes
-      // the ELSE branch.
+      // A condition that failed ends the IF statement: neither branch runs.
+      // (With ANSI_WARNINGS and ARITHABORT both OFF an arithmetic error is a
+      // NULL, so the condition is unknown and the ELSE branch runs.)
       const auto& i = s.as<ast::IfStmt>();
       std::optional<bool> c = condition(s, *i.condition);
-      if (!c && !session_.globals().options.arithAbort && arithmeticWarning(session_.globals().error) != 0)
-        c = false;
       if (!c) return Flow::Normal;
       if (*c) return exec(*i.then);
       return i.otherwise ? exec(*i.otherwise) : Flow::Normal;

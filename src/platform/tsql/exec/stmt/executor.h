@@ -4,6 +4,7 @@
 // batch as SQL Server's error classes say (errors.h).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -14,7 +15,7 @@
 #include "platform/tsql/catalog/undo_log.h"
 #include "platform/tsql/engine.h"
 #include "platform/tsql/exec/bind/binder.h"
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/runtime.h"
 #include "platform/tsql/exec/ops/query_plan.h"
 #include "platform/tsql/parse/ast.h"
 #include "platform/tsql/types/convert.h"
@@ -36,7 +37,8 @@ struct RowInserter {
   GlobalState& globals;
   ExecEnv* env;  // the statement's: whether a value past its column's range is stored as NULL
   int64_t inserted = 0;
-  std::vector<uint8_t> set;  // scratch: the columns given a value
+  std::vector<uint8_t> set;                          // scratch: the columns given a value
+  std::function<void(const Row&)> checkOption = {};  // a view's WITH CHECK OPTION (550), or empty
 
   void insert(std::vector<std::optional<Value>>& given, const std::vector<SqlType>& types);
 };
@@ -87,8 +89,10 @@ class Executor {
   int64_t lockTimeout(const ast::SetOptionStmt& s);
   // Locks the table an INSERT, UPDATE or DELETE changes (exclusive, to the
   // transaction's end) before the statement reads anything: `target` names
-  // it, a view of it, or an alias of a table in `from`.
-  void lockTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from);
+  // it, a view of it, or an alias of a table in `from`; its hints (and those
+  // of its source in `from`) as SessionImpl::lockForChange takes them.
+  void lockTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
+                  const std::vector<ast::TableRefPtr>& from);
   void print(const ast::PrintStmt& s);
   // Sends the informational message `number` (errors.cpp) of the statement
   // at `line` to the client.
@@ -115,8 +119,9 @@ class Executor {
   std::vector<SetItem> bindSetItems(const ast::UpdateStmt& s, const SourceBinding& target,
                                     const Scope& scope);
   void remove(const ast::DeleteStmt& s);
-  int bindTarget(const ast::ObjectName& target, const std::vector<ast::TableRefPtr>& from,
-                 FromPlanner& planner, Scope& scope, const ast::Expr*& viewWhere);
+  int bindTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
+                 const std::vector<ast::TableRefPtr>& from, FromPlanner& planner, Scope& scope,
+                 const std::vector<std::string>& changed, const ViewDef*& view);
   void selectInto(const ast::ObjectName& into, QueryPlan& plan);
 
   // views (views.cpp)
@@ -126,7 +131,9 @@ class Executor {
 
   // DDL (ddl.cpp)
   void ddl(const ast::Stmt& s);
-  Value evalDefault(const ast::Expr& e, const SqlType& to);
+  // Column defaults as one statement evaluates them: each bound at its first
+  // use, then evaluated for every row that takes it.
+  DefaultEvaluator statementDefaults();
 
   // stored procedures (procedures.cpp)
   void createProcedure(const ast::CreateProcedureStmt& s);

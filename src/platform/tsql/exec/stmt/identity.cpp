@@ -5,7 +5,7 @@
 
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/catalog_functions.h"
+#include "platform/tsql/exec/catalog_functions.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/stmt/executor.h"
 #include "platform/tsql/types/convert.h"

@@ -17,6 +17,9 @@ void Executor::createView(const ast::CreateViewStmt& s) {
       session_.database().procedures().find(s.view.name())) {
     throwSqlError(2714, {s.view.name()});
   }
+  const ast::SelectBlock* b = s.query->kind == ast::Query::Kind::Select ? s.query->select.get() : nullptr;
+  if (s.checkOption && (!b || b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named))
+    throwSqlError(40517, {"WITH CHECK OPTION on a view of other than one table"});
   // The query must bind now (its tables exist, its columns have names).
   std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*s.query, nullptr);
   if (!s.columns.empty() && s.columns.size() != plan->columns.size()) {
@@ -25,7 +28,7 @@ void Executor::createView(const ast::CreateViewStmt& s) {
   for (size_t i = 0; s.columns.empty() && i < plan->columns.size(); ++i) {
     if (plan->columns[i].name.empty()) throwSqlError(4511, {s.view.name()});
   }
-  views.add({s.view.name(), s.columns, s.query, s.definition, 0, env_.functions.now});
+  views.add({s.view.name(), s.columns, s.query, s.definition, 0, env_.functions.now, s.checkOption});
   session_.undo().createdView(views, *views.find(s.view));
   session_.database().unsaved() = true;
   session_.globals().rowCount = 0;

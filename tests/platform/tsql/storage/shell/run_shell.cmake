@@ -2,7 +2,9 @@
 # is refused with 4060 and nothing is made at its path unless --create is
 # given; a script builds a database file with --create (one batch fails: exit
 # status 1, the other batches still run), then a second run reads the saved
-# data from standard input.
+# data from standard input.  The exit checkpoints: the file copied alone
+# holds everything.  Junk after the log's last record is kept aside and the
+# shell says so before the results.
 #   cmake -DSHELL=<tsql-shell> -DSOURCE=<this folder> -DWORK=<scratch folder> -P run_shell.cmake
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -34,3 +36,22 @@ check_run(build 1)
 execute_process(COMMAND ${SHELL} ${database} INPUT_FILE ${SOURCE}/query.sql
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
 check_run(query 0)
+
+# The exits left a whole file: a copy of it alone (no log beside it) answers the same.
+file(COPY_FILE ${database} ${WORK}/copy.mlsdb)
+execute_process(COMMAND ${SHELL} ${WORK}/copy.mlsdb INPUT_FILE ${SOURCE}/query.sql
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+check_run(query 0)
+
+file(APPEND ${database}-wal "junk after the last record")
+execute_process(COMMAND ${SHELL} ${database} INPUT_FILE ${SOURCE}/query.sql
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+file(READ ${SOURCE}/query.expected expected)
+if(NOT status EQUAL 0 OR NOT output MATCHES "^Recovery of database file '[^\n]*costs.mlsdb' is complete: 26 bytes"
+   OR NOT output MATCHES "required[.]\nitem   amount" OR NOT EXISTS ${database}-wal.1.discarded)
+  message(FATAL_ERROR "a junk tail: exit status ${status}\n--- output:\n${output}--- errors:\n${errors}")
+endif()
+file(READ ${database}-wal.1.discarded kept)
+if(NOT kept STREQUAL "junk after the last record")
+  message(FATAL_ERROR "the kept tail holds '${kept}'")
+endif()

@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 
 #include <cassert>
 #include <optional>
@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/convert.h"
 #include "platform/tsql/types/text.h"
@@ -154,9 +154,8 @@ class ConvertStyleNode final : public BoundExpr {
     Value s;
     const Value& v = e_->ref(c, s);
     Value st = style_->eval(c);
-    int style =
-        st.isNull() ? 0 : static_cast<int>(castValue(st, style_->type(), SqlType(TypeId::Int)).asInt());
-    if (v.isNull()) return Value();
+    if (v.isNull() || st.isNull()) return Value();  // a NULL style gives NULL
+    int style = static_cast<int>(castValue(st, style_->type(), SqlType(TypeId::Int)).asInt());
     return nullOnArithmeticError(c, [&] { return convertValue(v, e_->type(), type_, style); });
   }
 

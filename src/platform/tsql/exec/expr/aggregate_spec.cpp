@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/bind/aggregate_spec.h"
+#include "platform/tsql/exec/expr/aggregate_spec.h"
 
 #include "platform/tsql/types/operators.h"
 

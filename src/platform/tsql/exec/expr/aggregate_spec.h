@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 
 namespace mls::tsql {
 

@@ -1,7 +1,10 @@
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/type_class.h"
 
 namespace mls::tsql {
 
+namespace {
+
+// The Value kind a non-NULL value of type `t` has.
 Value::Kind representationOf(const SqlType& t) {
   if (t.isInteger()) return Value::Kind::Int;
   if (t.id == TypeId::Decimal || t.id == TypeId::Money) return Value::Kind::Decimal;
@@ -10,6 +13,8 @@ Value::Kind representationOf(const SqlType& t) {
   if (t.isDateTime()) return Value::Kind::DateTime;
   return Value::Kind::Null;
 }
+
+}  // namespace
 
 bool differentRepresentation(const SqlType& a, const SqlType& b) {
   if (a.isNull() || b.isNull()) return false;

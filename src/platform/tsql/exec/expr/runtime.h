@@ -68,7 +68,7 @@ struct GlobalState {
   int error = 0;
   Value identity;  // @@IDENTITY: NULL until an identity value was inserted
   SessionOptions options;
-  std::string isolationLevel = "READ COMMITTED";
+  ast::IsolationLevel isolationLevel = ast::IsolationLevel::ReadCommitted;
   int64_t lockTimeout = -1;  // SET LOCK_TIMEOUT, in milliseconds: -1 waits without end
   int spid = 51;             // @@SPID: the session's id, which lock errors (1205) name too
   int tranCount = 0;         // open BEGIN TRAN levels

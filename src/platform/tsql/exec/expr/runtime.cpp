@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/runtime.h"
 
 #include <utility>
 

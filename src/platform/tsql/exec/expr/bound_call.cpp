@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/bound_expr.h"
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/types/convert.h"
 
 namespace mls::tsql {

@@ -2,13 +2,10 @@
 // two static types changes a value at run time.
 #pragma once
 
-#include "platform/tsql/exec/bind/bound_expr.h"
+#include "platform/tsql/exec/expr/bound_expr.h"
 #include "platform/tsql/types/sql_type.h"
 
 namespace mls::tsql {
-
-// The Value kind a non-NULL value of type `t` has.
-Value::Kind representationOf(const SqlType& t);
 
 // Whether values of `a` and `b` have different kinds (so comparing them needs a
 // conversion first).  NULL matches everything.

@@ -1,4 +1,4 @@
-#include "platform/tsql/exec/plan/from_planner.h"
+#include "platform/tsql/exec/bind/from_planner.h"
 
 #include <algorithm>
 #include <optional>
@@ -6,7 +6,7 @@
 
 #include "platform/tsql/catalog/table.h"
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/type_class.h"
+#include "platform/tsql/exec/expr/type_class.h"
 #include "platform/tsql/exec/ops/derived_source.h"
 #include "platform/tsql/exec/ops/table_scan.h"
 #include "platform/tsql/types/collation.h"
@@ -126,6 +126,15 @@ std::unique_ptr<FromPlanner::Node> FromPlanner::bindRef(const ast::TableRef& ref
       // the name locks it for reading, a table's as well as a view's.
       const bool hinted = binder_.context().lockAsHinted(t.name, t.hints);
       if (const ViewDef* v = binder_.context().view(t.name, !hinted)) {
+        // The view's hints reach the tables its query reads.
+        std::vector<std::string>& inherited = binder_.context().viewHints();
+        const size_t before = inherited.size();
+        inherited.insert(inherited.end(), t.hints.begin(), t.hints.end());
+        struct Restore {
+          std::vector<std::string>& hints;
+          size_t size;
+          ~Restore() { hints.resize(size, {}); }
+        } restore{inherited, before};
         bool correlated = false;
         std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*v->query, nullptr, &correlated);
         return derivedLeaf(std::move(plan), false, t.alias.empty() ? v->name : t.alias, v->columns);

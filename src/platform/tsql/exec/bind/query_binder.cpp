@@ -9,10 +9,10 @@
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bind/ast_walk.h"
 #include "platform/tsql/exec/bind/binder.h"
+#include "platform/tsql/exec/bind/from_planner.h"
 #include "platform/tsql/exec/ops/aggregate.h"
 #include "platform/tsql/exec/ops/query_plan.h"
 #include "platform/tsql/exec/ops/set_source.h"
-#include "platform/tsql/exec/plan/from_planner.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/text.h"
 
@@ -93,7 +93,7 @@ SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& 
   if (isSchemaViewsName(name)) {
     std::vector<ViewText> texts;
     for (const ViewDef* v : context_.views().all())
-      texts.push_back({v->name, v->definition});
+      texts.push_back({v->name, v->definition, v->checkOption});
     b.table = buildSchemaViews(texts);
   } else {
     b.table = context_.catalog().getTable(name, lock);

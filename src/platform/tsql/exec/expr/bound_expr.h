@@ -8,13 +8,11 @@
 #include <optional>
 #include <vector>
 
-#include "platform/tsql/exec/bind/runtime.h"
+#include "platform/tsql/exec/expr/runtime.h"
 #include "platform/tsql/types/functions.h"
 #include "platform/tsql/types/operators.h"
 
 namespace mls::tsql {
-
-class QueryPlan;
 
 class BoundExpr {
  public:
@@ -91,14 +89,6 @@ BoundExprPtr makeCoalesce(std::vector<BoundExprPtr> args);
 BoundExprPtr makeIsNullFunction(BoundExprPtr a, BoundExprPtr b);
 BoundExprPtr makeNullIf(BoundExprPtr a, BoundExprPtr b);
 BoundExprPtr makeFunction(const FunctionDef& def, std::vector<BoundExprPtr> args, SqlType result);
-
-// ---- subqueries: the plan runs with the caller's context as its outer one;
-// an uncorrelated plan runs once per statement and its answer is kept.
-// Any and All compare the operand with each value by `op` (x op ANY / ALL
-// (subquery)).
-enum class SubqueryKind { Scalar, Exists, In, Any, All };
-BoundExprPtr makeSubquery(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bool correlated,
-                          BoundExprPtr operand = nullptr, bool negated = false, CompareOp op = CompareOp::Eq);
 
 // A node evaluated by a callback of the engine (OBJECT_ID and the like).
 using NativeFn = Value (*)(const std::vector<Value>& args, const EvalContext& c);

@@ -1,0 +1,62 @@
+// Changing rows through a view, by SQL Server's rules for updatable views: a
+// change reaches one base table of the view's FROM, through view columns that
+// name that table's columns directly; a view WITH CHECK OPTION takes only
+// rows it would show.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/view_set.h"
+#include "platform/tsql/exec/bind/binder.h"
+
+namespace mls::tsql {
+
+class UpdatableView {
+ public:
+  // Reads `view` as the target of a change: 4403 when it groups, aggregates
+  // or keeps distinct rows (or is a UNION), 4436 for a UNION ALL (no
+  // partitioning column can exist without CHECK constraints), 40517 when
+  // its FROM holds a view (one of `views`) or a derived table.
+  UpdatableView(const ViewDef& view, const ViewSet& views, const Catalog& catalog);
+
+  // The base table an INSERT of the view columns `names` (empty: every
+  // column of the view) reaches, and that table's column for each of them,
+  // in order: 207 / 264 for a name the view lacks or repeats, 4406 for a
+  // derived or constant column, 4405 for columns of several tables; without
+  // names, a column mapping to an identity is left to the table's rule.
+  struct Insert {
+    ast::ObjectName table;
+    std::vector<std::string> columns;
+  };
+  Insert insert(const std::vector<std::string>& names, const Catalog& catalog) const;
+
+  // UPDATE and DELETE through a view of one table: `source` (that table)
+  // takes the view's column names, a column the view does not show directly
+  // none; 4406 when one of `changed` is a derived or constant column.
+  void nameColumns(SourceBinding& source, const std::vector<std::string>& changed) const;
+  // Whether a row of the view's one table passes the view's WHERE (empty
+  // when it has none).
+  std::function<bool(const Value* row)> shows(Binder& binder, ExecEnv& env) const;
+
+  // What WITH CHECK OPTION asks of each row a change leaves in the base table
+  // (550 unless the view's WHERE holds for it); empty when the view has no
+  // CHECK OPTION or no WHERE (CREATE VIEW takes the option on a view of one
+  // table only).
+  std::function<void(const std::vector<Value>& row)> checkOption(Binder& binder, ExecEnv& env) const;
+
+ private:
+  struct ViewColumn {
+    std::string name;
+    int source = -1;     // the index of its table in sources_; -1: derived or constant
+    std::string column;  // the table's column it names
+  };
+  const ViewDef& view_;
+  std::vector<const ast::NamedTable*> sources_;  // the tables of the view's FROM
+  std::vector<ViewColumn> columns_;
+};
+
+}  // namespace mls::tsql
