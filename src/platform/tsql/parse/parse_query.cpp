@@ -263,6 +263,12 @@ TableRefPtr Parser::joinedTable() {
 
 TableRefPtr Parser::tablePrimary() {
   Pos at = pos();
+  if (isSymbol("{") && isWord("OJ", 1)) {  // ODBC's {oj joined table}
+    i_ += 2;
+    TableRefPtr inner = joinedTable();
+    expectSymbol("}");
+    return inner;
+  }
   if (isSymbol("(")) {
     next();
     if (isKeyword("VALUES")) unsupported("FROM (VALUES ...)");

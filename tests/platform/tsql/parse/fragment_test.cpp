@@ -61,6 +61,9 @@ TEST(ConditionFragment, OneConditionWhateverItsTextLooksLike) {
        "BY ())"
        " AND CAST(v1.FNote AS NATIONAL CHARACTER VARYING(10)) = N'a'",
        Connective::None},
+      {"EXISTS (SELECT 1 FROM {oj t a LEFT OUTER JOIN u b ON a.x = b.x} WHERE a.x = v1.FID) OR @@VERSION > "
+       "''",
+       Connective::None},
   };
   for (const auto& c : sound) {
     const ConditionFragment f = checkConditionFragment(c.text, kAliases);

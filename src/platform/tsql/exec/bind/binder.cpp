@@ -75,6 +75,17 @@ BoundExprPtr bindGlobal(const std::string& n) {
   if (n == "@@FETCH_STATUS") return makeGlobal(GlobalId::FetchStatus);
   if (n == "@@LOCK_TIMEOUT") return makeGlobal(GlobalId::LockTimeout);
   if (n == "@@SPID") return makeGlobal(GlobalId::Spid);
+  // SQL Server's other globals: refused by name, not undeclared
+  static constexpr std::string_view kServerGlobals[] = {
+      "@@CONNECTIONS",      "@@CPU_BUSY",        "@@CURSOR_ROWS",   "@@DATEFIRST",        "@@DBTS",
+      "@@DEF_SORTORDER_ID", "@@DEFAULT_LANGID",  "@@IDLE",          "@@IO_BUSY",          "@@LANGID",
+      "@@LANGUAGE",         "@@MAX_CONNECTIONS", "@@MAX_PRECISION", "@@MICROSOFTVERSION", "@@NESTLEVEL",
+      "@@OPTIONS",          "@@PACK_RECEIVED",   "@@PACK_SENT",     "@@PACKET_ERRORS",    "@@PROCID",
+      "@@REMSERVER",        "@@SERVERNAME",      "@@SERVICENAME",   "@@TEXTSIZE",         "@@TIMETICKS",
+      "@@TOTAL_ERRORS",     "@@TOTAL_READ",      "@@TOTAL_WRITE",   "@@VERSION"};
+  for (std::string_view server : kServerGlobals) {
+    if (n == server) throwSqlError(40517, {n});
+  }
   throwSqlError(137, {n});
 }
 
