@@ -136,7 +136,8 @@ SqlType SqlType::fromName(std::string_view rawName, const std::vector<int>& args
     if (!args.empty()) throwSqlError(2716, {"1", name});
     return string(TypeId::NVarChar, 128);
   } else {
-    // SQL Server's types this engine has no values of, and names no server has
+    // SQL Server's types this engine has no values of are refused by name; any
+    // other name is no type
     static constexpr std::string_view kLacking[] = {
         "smallmoney", "datetime2",  "datetimeoffset", "time",     "uniqueidentifier",
         "binary",     "varbinary",  "image",          "xml",      "sql_variant",
