@@ -109,6 +109,9 @@ TEST_F(ClientFilterTest, EveryMemberRefusesAnythingButOneConditionBeforeSendingA
       {" AND", "no condition follows AND"},
       {" AND d.FItemID=500", "the statement has no table named by d.FItemID"},
       {" AND EXISTS (SELECT 1 INTO t_Copy FROM t_ICItem)", "Incorrect syntax near the keyword 'INTO'"},
+      {" AND TRY_CAST(v1.FQty; DELETE FROM t_Department AS INT) > 0", "Incorrect syntax near ';'"},
+      {" AND geometry::Point((SELECT 1 INTO t_Copy), 0, 0).STX > 0",
+       "Incorrect syntax near the keyword 'INTO'"},
   };
   const std::string props =
       "ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en";
@@ -150,6 +153,15 @@ TEST_F(ClientFilterTest, SqlServersFormsReachTheServerAsWritten) {
        ""},
       {" AND v1.FItemID <> 0x01", "A binary constant (0x01) is not supported by this engine."},
       {"OR CONTAINS(v1.FNote, 'a')", "CONTAINS (full-text search) is not supported by this engine."},
+      {" AND v1.FQty IS NOT DISTINCT FROM v1.FQty AND 'a_' LIKE 'a!_' {escape '!'} AND v1.FQty > ¥0 - 1"
+       " AND TRIM(' a ') = 'a' AND CURRENT_DATE > {d '2024-01-01'}",
+       ""},
+      {" AND u1.FDate AT TIME ZONE 'UTC' > 0", "AT TIME ZONE is not supported by this engine."},
+      {" AND v1.FItemID = NEXT VALUE FOR s", "NEXT VALUE FOR (sequences) is not supported by this engine."},
+      {"OR {guid '6F9619FF-8B86-D011-B42D-00C04FC964FF'} IS NULL",
+       "{guid} (uniqueidentifier) is not supported by this engine."},
+      {" AND hierarchyid::GetRoot().GetLevel() = 0",
+       "hierarchyid::GetRoot (the methods of CLR types) is not supported by this engine."},
   };
   const std::string props =
       "ConnectString={Provider=Test.Recording;Data Source=" + db_.name() + "};Language=en";

@@ -47,6 +47,8 @@ bool isPredicate(const Expr& e) {
         case BinaryOp::Gt:
         case BinaryOp::Le:
         case BinaryOp::Ge:
+        case BinaryOp::Distinct:
+        case BinaryOp::NotDistinct:
         case BinaryOp::And:
         case BinaryOp::Or:
           return true;

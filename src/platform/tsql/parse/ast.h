@@ -190,7 +190,9 @@ enum class BinaryOp {
   Lt,
   Gt,
   Le,
-  Ge,  // <> and != are Ne; !< is Ge; !> is Le
+  Ge,           // <> and != are Ne; !< is Ge; !> is Le
+  Distinct,     // IS DISTINCT FROM: <> with NULL equal to NULL, never UNKNOWN
+  NotDistinct,  // IS NOT DISTINCT FROM
   And,
   Or,
 };

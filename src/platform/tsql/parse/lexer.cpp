@@ -2,6 +2,7 @@
 // comments, '' inside strings, ]] inside brackets, numbers that end where a
 // letter starts so that `1INSERT` is two tokens).
 #include <cctype>
+#include <utility>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/token.h"
@@ -24,6 +25,27 @@ bool isNameStart(char c) {
 
 bool isNamePart(char c) {
   return isNameStart(c) || isDigit(c) || c == '@' || c == '$';
+}
+
+// The currency symbols a money constant may start with besides '$' (¢ £ ¤ ¥,
+// ৲ ৳, ฿, ៛, ₠ to ₱, ﷼, the full-width ＄ ￠ ￡ ￥ ￦ and the small ﹩).
+bool currencySymbol(char32_t c) {
+  return (c >= 0xA2 && c <= 0xA5) || c == 0x9F2 || c == 0x9F3 || c == 0xE3F || c == 0x17DB ||
+         (c >= 0x20A0 && c <= 0x20B1) || c == 0xFDFC || c == 0xFE69 || c == 0xFF04 || c == 0xFFE0 ||
+         c == 0xFFE1 || c == 0xFFE5 || c == 0xFFE6;
+}
+
+// The UTF-8 character at s[i] and its length in bytes (0 when malformed).
+std::pair<char32_t, size_t> utf8At(std::string_view s, size_t i) {
+  const auto b = [&](size_t k) { return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u; };
+  const unsigned lead = b(0);
+  const size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  char32_t c = n == 1 ? lead : lead & (0x3F >> (n - 1));
+  for (size_t k = 1; k < n; ++k) {
+    if ((b(k) & 0xC0) != 0x80) return {0, 0};
+    c = (c << 6) | (b(k) & 0x3F);
+  }
+  return {c, n};
 }
 
 std::string upper(std::string_view s) {
@@ -124,9 +146,10 @@ class Lexer {
       checkLength(t);
     } else if (isDigit(c) || (c == '.' && isDigit(at(i_ + 1)))) {
       number(t);
-    } else if (c == '$' && (isDigit(at(i_ + 1)) || (at(i_ + 1) == '.' && isDigit(at(i_ + 2))))) {
+    } else if (size_t currency = moneySymbol(); currency > 0) {
       // a money constant: digits with an optional point, no exponent
-      size_t start = ++i_;
+      i_ += currency;
+      size_t start = i_;
       while (isDigit(at(i_)))
         ++i_;
       if (at(i_) == '.') {
@@ -136,6 +159,10 @@ class Lexer {
       }
       t.kind = TokenKind::Money;
       t.text = std::string(s_.substr(start, i_ - start));
+    } else if (size_t length = pseudoColumn(); length > 0) {
+      t.kind = TokenKind::Symbol;
+      t.text = upper(s_.substr(i_, length));
+      i_ += length;
     } else if (c == '@') {
       size_t start = i_++;
       bool system = at(i_) == '@';
@@ -171,6 +198,31 @@ class Lexer {
     } else {
       symbol(t);
     }
+  }
+
+  // The bytes of the currency symbol at s_[i_] when a money constant starts
+  // there (digits, or a point and digits, follow), else 0.
+  size_t moneySymbol() const {
+    size_t n = 0;
+    if (s_[i_] == '$') {
+      n = 1;
+    } else if (static_cast<unsigned char>(s_[i_]) >= 0x80) {
+      auto [c, bytes] = utf8At(s_, i_);
+      if (currencySymbol(c)) n = bytes;
+    }
+    if (n == 0) return 0;
+    const size_t k = i_ + n;
+    return isDigit(at(k)) || (at(k) == '.' && isDigit(at(k + 1))) ? n : 0;
+  }
+
+  // The length of $IDENTITY, $ROWGUID or $PARTITION (any case) at s_[i_], else 0.
+  size_t pseudoColumn() const {
+    if (s_[i_] != '$') return 0;
+    size_t end = i_ + 1;
+    while (end < s_.size() && isNamePart(s_[end]))
+      ++end;
+    const std::string name = upper(s_.substr(i_, end - i_));
+    return name == "$IDENTITY" || name == "$ROWGUID" || name == "$PARTITION" ? end - i_ : 0;
   }
 
   // The body of a string or quoted name opened at s_[i_]; a doubled `close`
@@ -233,14 +285,15 @@ class Lexer {
   void symbol(Token& t) {
     t.kind = TokenKind::Symbol;
     char c = s_[i_], d = at(i_ + 1);
-    bool two = (c == '<' && (d == '>' || d == '=')) || (c == '>' && d == '=') ||
-               (c == '!' && (d == '=' || d == '<' || d == '>'));
+    bool two = (c == '<' && (d == '>' || d == '=' || d == '<')) || (c == '>' && (d == '=' || d == '>')) ||
+               (c == '!' && (d == '=' || d == '<' || d == '>')) || (c == ':' && d == ':') ||
+               (c == '|' && d == '|');
     if (two) {
       t.text = std::string(s_.substr(i_, 2));
       i_ += 2;
       return;
     }
-    static constexpr std::string_view kSingles = "=<>+-*/%&|^~(),.;{}";
+    static constexpr std::string_view kSingles = "=<>+-*/%&|^~(),.;{}:";
     if (kSingles.find(c) == std::string_view::npos) {
       throwSqlError(102, {std::string(1, c)}, t.line);
     }

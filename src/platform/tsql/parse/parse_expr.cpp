@@ -1,6 +1,7 @@
 // Expressions, by T-SQL precedence from loosest to tightest: OR; AND; NOT;
-// comparisons (also with ANY, SOME, ALL), IS NULL, LIKE, BETWEEN, IN; + - & |
-// ^; * / %; unary - + ~; COLLATE.
+// comparisons (also with ANY, SOME, ALL), IS [NOT] NULL, IS [NOT] DISTINCT
+// FROM, LIKE, BETWEEN, IN; + - & | ^ (and the refused || << >>); * / %;
+// unary - + ~; COLLATE, AT TIME ZONE and method calls after an operand.
 // Conditions and values are told apart as SQL Server does: a comparison is no
 // value (SELECT a > 1 is a syntax error) and a value is no condition (WHERE a
 // is error 4145).
@@ -62,6 +63,15 @@ ExprPtr castTo(std::string type, ExprPtr operand, Pos at) {
   c->type.name = std::move(type);
   c->type.pos = at;
   return c;
+}
+
+// What stands for a form the engine refuses, when the text is only checked.
+ExprPtr standInValue(Pos at) {
+  return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);
+}
+
+ExprPtr standInCondition(Pos at) {
+  return std::make_unique<IsNullExpr>(standInValue(at), false, at);
 }
 
 template <class... E>
@@ -180,6 +190,12 @@ ExprPtr Parser::comparison() {
   if (isKeyword("IS")) {
     next();
     bool negated = acceptKeyword("NOT");
+    if (acceptKeyword("DISTINCT")) {  // equality that holds NULL equal to NULL
+      expectKeyword("FROM");
+      ExprPtr right = additive(false);
+      return std::make_unique<BinaryExpr>(negated ? BinaryOp::NotDistinct : BinaryOp::Distinct,
+                                          std::move(left), std::move(right), at);
+    }
     expectKeyword("NULL");
     return std::make_unique<IsNullExpr>(std::move(left), negated, at);
   }
@@ -192,7 +208,14 @@ ExprPtr Parser::comparison() {
     auto like = std::make_unique<LikeExpr>(at);
     like->operand = std::move(left);
     like->pattern = additive(false);
-    if (acceptKeyword("ESCAPE")) like->escape = additive(false);
+    if (acceptKeyword("ESCAPE")) {
+      like->escape = additive(false);
+    } else if (isSymbol("{") && isKeyword("ESCAPE", 1)) {  // ODBC's {escape '\'}
+      next();
+      next();
+      like->escape = additive(false);
+      expectSymbol("}");
+    }
     like->negated = negated;
     return like;
   }
@@ -274,16 +297,18 @@ bool multiplicativeOp(const Token& t, BinaryOp& op) {
 ExprPtr Parser::additive(bool conditionFirst) {
   Pos at = pos();
   ExprPtr left = multiplicative(conditionFirst);
-  BinaryOp op;
+  BinaryOp op = BinaryOp::Add;
   ChainGuard chain(*this);
-  while (additiveOp(peek(), op)) {
+  while (true) {
+    const bool refused = isSymbol("||") || isSymbol("<<") || isSymbol(">>");
+    if (!refused && !additiveOp(peek(), op)) return left;
     chain.grow();
     if (isPredicate(*left)) fail();
+    if (refused) refuse("The " + peek().text + " operator");  // the left operand stands in
     next();
     ExprPtr right = multiplicative(false);
-    left = std::make_unique<BinaryExpr>(op, std::move(left), std::move(right), at);
+    if (!refused) left = std::make_unique<BinaryExpr>(op, std::move(left), std::move(right), at);
   }
-  return left;
 }
 
 ExprPtr Parser::multiplicative(bool conditionFirst) {
@@ -311,14 +336,29 @@ ExprPtr Parser::unary(bool conditionFirst) {
     op = UnaryOp::Plus;
   else if (isSymbol("~"))
     op = UnaryOp::BitNot;
-  else {
-    ExprPtr e = primary(conditionFirst);
-    while (isKeyword("COLLATE"))
-      e = collate(std::move(e));
-    return e;
-  }
+  else
+    return postfix(primary(conditionFirst));
   next();
   return std::make_unique<UnaryExpr>(op, unary(false), at);
+}
+
+ExprPtr Parser::postfix(ExprPtr e) {
+  while (true) {
+    if (isKeyword("COLLATE")) {
+      e = collate(std::move(e));
+    } else if (isWord("AT") && isWord("TIME", 1) && isWord("ZONE", 2)) {
+      refuse("AT TIME ZONE");  // no datetimeoffset here
+      i_ += 3;
+      primary(false);
+    } else if (isSymbol(".") && isName(1)) {
+      // a method or property of a CLR or xml value: CAST(x AS xml).value(...)
+      refuse("The method call ." + peek(1).text);
+      i_ += 2;
+      if (isSymbol("(")) skipParenthesised();
+    } else {
+      return e;
+    }
+  }
 }
 
 ExprPtr Parser::collate(ExprPtr operand) {
@@ -348,10 +388,11 @@ bool Parser::startsExpression() const {
       return true;
     case TokenKind::Keyword:
       return t.text == "NULL" || t.text == "CASE" || t.text == "CONVERT" || t.text == "COALESCE" ||
-             t.text == "NULLIF" || t.text == "CURRENT_TIMESTAMP" ||
+             t.text == "NULLIF" || t.text == "CURRENT_TIMESTAMP" || t.text == "CURRENT_DATE" ||
              ((t.text == "LEFT" || t.text == "RIGHT") && isSymbol("(", 1));
     case TokenKind::Symbol:
-      return t.text == "(" || t.text == "-" || t.text == "+" || t.text == "~" || t.text == "{";
+      return t.text == "(" || t.text == "-" || t.text == "+" || t.text == "~" || t.text == "{" ||
+             t.text.starts_with("$");
     default:
       return false;
   }
@@ -372,7 +413,7 @@ ExprPtr Parser::primary(bool conditionFirst) {
     case TokenKind::Binary:
       // no binary type here; a stand-in when the form is only read through
       refuse("A binary constant (" + next().text + ")");
-      return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);
+      return standInValue(at);
     case TokenKind::String:
       return std::make_unique<Literal>(LiteralKind::String, next().text, at);
     case TokenKind::NString:
@@ -385,6 +426,13 @@ ExprPtr Parser::primary(bool conditionFirst) {
       next();
       return std::make_unique<Parameter>(++parameters_, at);
     case TokenKind::Identifier:
+      if (conditionFirst && isWord("MATCH") && isSymbol("(", 1)) {
+        refuse("MATCH (graph search)");
+        next();
+        skipParenthesised();
+        return standInCondition(at);
+      }
+      return namePrimary(at);
     case TokenKind::QuotedIdentifier:
       return namePrimary(at);
     case TokenKind::Keyword:
@@ -403,6 +451,7 @@ ExprPtr Parser::primary(bool conditionFirst) {
         return inner;
       }
       if (t.text == "{") return odbcEscape(at);
+      if (t.text.starts_with("$")) return pseudoColumn(at);
       fail();
     default:
       fail();
@@ -423,18 +472,33 @@ ExprPtr Parser::namePrimary(Pos at) {
     return cast;
   }
   if (t.kind == TokenKind::Identifier && isWord("IIF") && isSymbol("(", 1)) return iif(at);
-  for (std::string_view form : {"TRY_CAST", "TRY_CONVERT", "PARSE", "TRY_PARSE"}) {
+  for (std::string_view form : {"TRY_CAST", "TRY_CONVERT", "PARSE", "TRY_PARSE", "JSON_OBJECT", "JSON_ARRAY",
+                                "JSON_OBJECTAGG", "JSON_ARRAYAGG"}) {
     if (t.kind == TokenKind::Identifier && isWord(form) && isSymbol("(", 1)) {
       refuse(form);
       next();
       skipParenthesised();
-      return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);  // a stand-in
+      return standInValue(at);
     }
+  }
+  if (t.kind == TokenKind::Identifier && isWord("TRIM") && isSymbol("(", 1)) return trim(at);
+  if (t.kind == TokenKind::Identifier && isWord("NEXT") && isWord("VALUE", 1) && isKeyword("FOR", 2)) {
+    refuse("NEXT VALUE FOR (sequences)");
+    i_ += 3;
+    objectName();
+    if (acceptKeyword("OVER")) skipParenthesised();
+    return standInValue(at);
   }
   std::vector<std::string> parts{next().text};
   while (isSymbol(".") && isName(1) && parts.size() < 4) {
     next();
     parts.push_back(next().text);
+  }
+  if (isSymbol("::") && isName(1)) {  // geography::Point(...), hierarchyid::GetRoot()
+    refuse(parts.back() + "::" + peek(1).text + " (the methods of CLR types)");
+    i_ += 2;
+    if (isSymbol("(")) skipParenthesised();
+    return standInValue(at);
   }
   if (isSymbol("(")) {
     ObjectName fn;
@@ -457,9 +521,17 @@ ExprPtr Parser::keywordPrimary(bool conditionFirst, Pos at) {
     next();
     return call("GETDATE", {}, at);
   }
+  if (t.text == "CURRENT_DATE") {  // CAST(GETDATE() AS DATE)
+    next();
+    return castTo("DATE", call("GETDATE", {}, at), at);
+  }
+  if (t.text == "IDENTITYCOL" || t.text == "ROWGUIDCOL") {
+    refuse(next().text);
+    return standInValue(at);
+  }
   if (t.text == "CURRENT_USER" || t.text == "SESSION_USER" || t.text == "SYSTEM_USER" || t.text == "USER") {
     refuse(next().text);
-    return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);  // a stand-in
+    return standInValue(at);
   }
   if (t.text == "EXISTS" && conditionFirst) {
     next();
@@ -510,12 +582,55 @@ ExprPtr Parser::functionCall(ObjectName name, Pos at) {
     } while (acceptSymbol(","));
     expectSymbol(")");
   }
+  if (isWord("WITHIN") && isKeyword("GROUP", 1)) {  // STRING_AGG(...) WITHIN GROUP (ORDER BY ...)
+    refuse("WITHIN GROUP");
+    i_ += 2;
+    skipParenthesised();
+  }
+  if ((isWord("IGNORE") || isWord("RESPECT")) && isWord("NULLS", 1)) {
+    refuse(ascii::upperCase(peek().text) + " NULLS");
+    i_ += 2;
+  }
   if (isKeyword("OVER")) {
     refuse("OVER (window functions)");
     next();
-    skipParenthesised();
+    if (isName())
+      next();  // a window the query's WINDOW clause names
+    else
+      skipParenthesised();
   }
   return call;
+}
+
+// $IDENTITY and $ROWGUID (a table's identity and ROWGUIDCOL columns) and
+// $PARTITION.function(value).
+ExprPtr Parser::pseudoColumn(Pos at) {
+  const std::string form = peek().text;
+  refuse(form);
+  next();
+  if (form == "$PARTITION") {
+    expectSymbol(".");
+    name();
+    skipParenthesised();
+  }
+  return standInValue(at);
+}
+
+// TRIM(s) is LTRIM(RTRIM(s)): both strip spaces.  TRIM(chars FROM s) and the
+// LEADING, TRAILING and BOTH forms are refused.
+ExprPtr Parser::trim(Pos at) {
+  next();
+  const size_t start = i_;
+  expectSymbol("(");
+  if (!isWord("LEADING") && !isWord("TRAILING") && !isWord("BOTH")) {
+    ExprPtr operand = value();
+    if (acceptSymbol(")")) return call("LTRIM", list(call("RTRIM", list(std::move(operand)), at)), at);
+    if (!isKeyword("FROM")) fail();
+  }
+  refuse("TRIM (... FROM ...)");
+  i_ = start;
+  skipParenthesised();
+  return standInValue(at);
 }
 
 // IIF(c, a, b) is CASE WHEN c THEN a ELSE b END, as SQL Server reads it.
@@ -537,8 +652,7 @@ ExprPtr Parser::iif(Pos at) {
 ExprPtr Parser::fullTextPredicate(Pos at) {
   refuse(next().text + " (full-text search)");
   skipParenthesised();
-  // a stand-in condition when the form is only read through
-  return std::make_unique<IsNullExpr>(std::make_unique<Literal>(LiteralKind::Null, "NULL", at), false, at);
+  return standInCondition(at);
 }
 
 // The escapes' values are datetime, as on SQL Server: {d} at midnight, {t} on
@@ -552,6 +666,12 @@ ExprPtr Parser::odbcEscape(Pos at) {
     ExprPtr e = odbcFunction(at);
     expectSymbol("}");
     return e;
+  }
+  if (kind == "GUID" && peek(1).kind == TokenKind::String) {
+    refuse("{guid} (uniqueidentifier)");
+    i_ += 2;
+    expectSymbol("}");
+    return standInValue(at);
   }
   if ((kind != "D" && kind != "T" && kind != "TS") || peek(1).kind != TokenKind::String) fail();
   next();
@@ -596,7 +716,7 @@ ExprPtr Parser::odbcFunction(Pos at) {
       refuse("{fn " + name + "}");
       next();
       skipParenthesised();
-      return std::make_unique<Literal>(LiteralKind::Null, "NULL", at);
+      return standInValue(at);
     }
   }
   ObjectName fn;

@@ -133,6 +133,7 @@ std::unique_ptr<SelectBlock> Parser::selectBlock() {
   if (acceptKeyword("GROUP")) {
     expectKeyword("BY");
     if (isKeyword("ALL")) unsupported("GROUP BY ALL");
+    if (isSymbol("(") && isSymbol(")", 1)) unsupported("GROUP BY ()");
     do {
       if ((isWord("ROLLUP") || isWord("CUBE")) && isSymbol("(", 1))
         unsupported("GROUP BY " + ascii::upperCase(peek().text) + " (...)");
@@ -148,6 +149,7 @@ std::unique_ptr<SelectBlock> Parser::selectBlock() {
     }
   }
   if (acceptKeyword("HAVING")) s->having = condition();
+  if (isWord("WINDOW") && isName(1) && isKeyword("AS", 2)) unsupported("The WINDOW clause");
   return s;
 }
 
@@ -235,17 +237,19 @@ TableRefPtr Parser::joinedTable() {
     JoinType type;
     if (isKeyword("JOIN")) {
       type = JoinType::Inner;
-    } else if (isKeyword("INNER") && isKeyword("JOIN", 1)) {
+    } else if (isKeyword("INNER")) {
       type = JoinType::Inner;
       next();
     } else if (isKeyword("LEFT") || isKeyword("RIGHT") || isKeyword("FULL")) {
       type = isKeyword("LEFT") ? JoinType::Left : isKeyword("RIGHT") ? JoinType::Right : JoinType::Full;
       next();
       acceptKeyword("OUTER");
-      if (!isKeyword("JOIN")) fail();
     } else {
       return left;
     }
+    if ((isWord("LOOP") || isWord("HASH") || isKeyword("MERGE") || isWord("REMOTE")) && isKeyword("JOIN", 1))
+      unsupported("The join hint " + ascii::upperCase(peek().text));
+    if (!isKeyword("JOIN")) fail();
     next();  // JOIN
     auto j = std::make_unique<JoinRef>(type, at);
     j->left = std::move(left);
@@ -259,6 +263,12 @@ TableRefPtr Parser::joinedTable() {
 
 TableRefPtr Parser::tablePrimary() {
   Pos at = pos();
+  if (isSymbol("{") && isWord("OJ", 1)) {  // ODBC's {oj joined table}
+    i_ += 2;
+    TableRefPtr inner = joinedTable();
+    expectSymbol("}");
+    return inner;
+  }
   if (isSymbol("(")) {
     next();
     if (isKeyword("VALUES")) unsupported("FROM (VALUES ...)");
@@ -279,6 +289,7 @@ TableRefPtr Parser::tablePrimary() {
        {"OPENQUERY", "OPENROWSET", "OPENDATASOURCE", "OPENXML", "CONTAINSTABLE", "FREETEXTTABLE"}) {
     if (isKeyword(rowset)) unsupported(rowset);
   }
+  if (peek().kind == TokenKind::Variable) unsupported("A table variable in FROM (" + peek().text + ")");
   auto t = std::make_unique<NamedTable>(at);
   t->name = objectName();
   if (isSymbol("(") && !(isName(1) && isSymbol(")", 2))) unsupported("A table-valued function in FROM");
@@ -292,6 +303,7 @@ TableRefPtr Parser::tablePrimary() {
 
 std::string Parser::optionalAlias() {
   if (acceptKeyword("AS")) return name();
+  if (isWord("WINDOW") && isName(1) && isKeyword("AS", 2)) return {};  // the query's WINDOW clause
   if (isName()) return name();
   return {};
 }

@@ -223,7 +223,9 @@ StmtPtr Parser::declareStatement() {
       s->options.push_back(upperWord());
     }
     next();
+    ++subqueries_;  // no INTO in a cursor's query, as in a subquery's
     s->query = query();
+    --subqueries_;
     // FOR READ ONLY is what every cursor of the engine is
     if (isKeyword("FOR") && isKeyword("READ", 1) && isWord("ONLY", 2)) {
       i_ += 3;

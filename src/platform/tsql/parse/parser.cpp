@@ -182,7 +182,15 @@ ast::TypeName Parser::typeName() {
     t.name = "DOUBLE PRECISION";
     return t;
   }
+  // NATIONAL CHAR[ACTER] [VARYING], CHAR[ACTER] VARYING, BINARY VARYING
+  const bool national = acceptKeyword("NATIONAL");
+  if (national && !isWord("CHAR") && !isWord("CHARACTER")) fail();
   t.name = upper(name());
+  const bool varying = acceptKeyword("VARYING");
+  if (varying && t.name != "CHAR" && t.name != "CHARACTER" && t.name != "BINARY") fail();
+  if (t.name == "CHARACTER") t.name = "CHAR";
+  if (varying) t.name = "VAR" + t.name;
+  if (national) t.name = "N" + t.name;
   if (acceptSymbol("(")) {
     if (acceptWord("MAX")) {
       t.max = true;
@@ -210,7 +218,7 @@ void Parser::skipParenthesised() {
   expectSymbol("(");
   int open = 1;
   while (open > 0) {
-    if (atEnd()) fail();
+    if (atEnd() || isSymbol(";") || isKeyword("INTO")) fail();  // never a statement's end nor INTO
     if (isSymbol("(")) ++open;
     if (isSymbol(")")) --open;
     next();

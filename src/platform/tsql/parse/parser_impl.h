@@ -96,9 +96,11 @@ class Parser {
   std::vector<std::string> nameList();  // (a, b, c) after the '('
   ast::TypeName typeName();
   int64_t signedInteger();
-  std::string upperWord();   // any identifier or keyword, upper-cased
-  void skipParenthesised();  // a balanced ( ... ) the engine ignores
-  void skipWithOptions();    // WITH (...) or WITH a = b, c after an index or key
+  std::string upperWord();  // any identifier or keyword, upper-cased
+  // A balanced ( ... ) the engine ignores or refuses; a ';' or INTO inside
+  // is a syntax error.
+  void skipParenthesised();
+  void skipWithOptions();  // WITH (...) or WITH a = b, c after an index or key
 
   // ---- expressions (parse_expr.cpp)
   ast::ExprPtr condition();  // a condition: WHERE, ON, HAVING, IF, WHILE, WHEN
@@ -116,11 +118,16 @@ class Parser {
   ast::ExprPtr keywordPrimary(bool conditionFirst, ast::Pos at);
   ast::ExprPtr caseExpr();
   ast::ExprPtr functionCall(ast::ObjectName name, ast::Pos at);
+  // COLLATE, AT TIME ZONE and method calls (.name(...)) after an operand.
+  ast::ExprPtr postfix(ast::ExprPtr operand);
   ast::ExprPtr collate(ast::ExprPtr operand);  // at COLLATE
   ast::ExprPtr iif(ast::Pos at);               // at IIF (
+  ast::ExprPtr trim(ast::Pos at);              // at TRIM (
+  ast::ExprPtr pseudoColumn(ast::Pos at);      // at $IDENTITY, $ROWGUID or $PARTITION
   // CONTAINS (...) or FREETEXT (...), refused (no full-text index here).
   ast::ExprPtr fullTextPredicate(ast::Pos at);
-  // ODBC escapes: {d '...'}, {t '...'}, {ts '...'} and {fn name(args)}.
+  // ODBC escapes: {d '...'}, {t '...'}, {ts '...'} and {fn name(args)};
+  // {guid '...'} is refused.
   ast::ExprPtr odbcEscape(ast::Pos at);
   ast::ExprPtr odbcFunction(ast::Pos at);  // after {fn
   ast::ExprPtr valueOrDefault();

@@ -17,12 +17,13 @@ enum class TokenKind {
   Integer,           // 42
   Decimal,           // 4.2
   Float,             // 4.2E1
-  Money,             // $4.2: text holds the number without the '$'
+  Money,             // $4.2 (or ¥4.2, £4.2 ...): text holds the number without the currency symbol
   Binary,            // 0x2A: text as written, 0x included
   String,            // 'text': text holds the value
   NString,           // N'text': text holds the value
   Parameter,         // ?
-  Symbol,            // operators and punctuation: = <> != <= >= !< !> < > + - * / % & | ^ ~ ( ) , . ; { }
+  Symbol,  // operators and punctuation: = <> != <= >= !< !> < > + - * / % & | ^ ~ ( ) , . ; { } : :: || <<
+           // >>, and $IDENTITY, $ROWGUID, $PARTITION (upper-cased)
 };
 
 struct Token {

@@ -56,6 +56,10 @@ const char* binaryOperator(ast::BinaryOp op) {
       return "<=";
     case BinaryOp::Ge:
       return ">=";
+    case BinaryOp::Distinct:
+      return "IS DISTINCT FROM";
+    case BinaryOp::NotDistinct:
+      return "IS NOT DISTINCT FROM";
     case BinaryOp::And:
       return "AND";
     case BinaryOp::Or:

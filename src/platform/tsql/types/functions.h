@@ -40,8 +40,9 @@ struct FunctionDef {
   bool takesNulls = false;
 };
 
-// Resolves and checks a call: raises 195 for an unknown function and 174 for a
-// wrong argument count; returns the definition and the result type.
+// Resolves and checks a call: raises 40517 for a built-in function of SQL
+// Server's this engine does not have, 195 for an unknown function and 174 for
+// a wrong argument count; returns the definition and the result type.
 std::pair<const FunctionDef*, SqlType> resolveFunction(std::string_view upperName,
                                                        const std::vector<FunctionArg>& args);
 

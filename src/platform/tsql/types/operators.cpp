@@ -44,6 +44,19 @@ const SqlType& higher(const SqlType& a, const SqlType& b) {
   return typePrecedence(b.id) > typePrecedence(a.id) ? b : a;
 }
 
+// The higher of two types; when it is decimal and both are exact numbers, the
+// decimal wide enough for both: the larger scale and the larger integral
+// digits, at most 38 digits, the scale giving way (decimal(5,1) and int give
+// decimal(11,1)).
+SqlType exactCommonType(const SqlType& a, const SqlType& b) {
+  const SqlType& t = higher(a, b);
+  if (t.id != TypeId::Decimal || !a.isExactNumeric() || !b.isExactNumeric()) return t;
+  const SqlType x = asDecimalType(a), y = asDecimalType(b);
+  const int integral = std::max(x.precision - x.scale, y.precision - y.scale);
+  const int scale = std::min(std::max(x.scale, y.scale), SqlType::kMaxPrecision - integral);
+  return SqlType::decimal(integral + scale, scale);
+}
+
 // The decimal type of an operand in decimal arithmetic; text takes the type of
 // the other operand, as the lower type converts to the higher.
 SqlType operandDecimalType(const SqlType& t, const SqlType& other) {
@@ -368,7 +381,7 @@ SqlType comparisonType(const SqlType& a, const SqlType& b) {
                                                                           : std::max(a.length, b.length);
     return SqlType::string(unicode ? TypeId::NVarChar : TypeId::VarChar, length);
   }
-  return higher(a, b);
+  return exactCommonType(a, b);
 }
 
 std::optional<int> compareSql(const Value& a, const SqlType& ta, const Value& b, const SqlType& tb) {
@@ -438,14 +451,7 @@ SqlType combineTypes(const SqlType& a, const SqlType& b) {
   if ((a.id == TypeId::Date && b.isNumeric()) || (b.id == TypeId::Date && a.isNumeric())) {
     throwSqlError(206, {str(a.baseName()), str(b.baseName())});
   }
-  const SqlType& t = higher(a, b);
-  if (t.id == TypeId::Decimal && a.isExactNumeric() && b.isExactNumeric()) {
-    const SqlType x = asDecimalType(a), y = asDecimalType(b);
-    int s = std::max(x.scale, y.scale);
-    int integral = std::max(x.precision - x.scale, y.precision - y.scale);
-    if (s + integral > SqlType::kMaxPrecision) s = SqlType::kMaxPrecision - integral;
-    return SqlType::decimal(std::min(s + integral, SqlType::kMaxPrecision), s);
-  }
+  const SqlType t = exactCommonType(a, b);
   return t.isDateTime() || t.isNumeric() ? t : SqlType(t.id);
 }
 

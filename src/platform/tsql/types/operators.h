@@ -31,8 +31,10 @@ Value arithmetic(ArithOp op, const Value& a, const SqlType& ta, const Value& b, 
 // Unary minus (8115 for the minimum integer of the type).
 Value negate(const Value& v, const SqlType& t);
 
-// The type both sides of a comparison convert to (the higher precedence;
-// two strings compare as text, unicode if either is).
+// The type both sides of a comparison convert to: the higher precedence, a
+// decimal with another exact number the decimal wide enough for both (as
+// combineTypes: decimal(5,1) and int compare as decimal(11,1)); two strings
+// compare as text, unicode if either is.
 SqlType comparisonType(const SqlType& a, const SqlType& b);
 
 // Compares a and b after converting both to comparisonType(ta, tb): strings

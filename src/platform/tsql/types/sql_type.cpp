@@ -132,7 +132,20 @@ SqlType SqlType::fromName(std::string_view rawName, const std::vector<int>& args
     sid = TypeId::NChar, limit = 4000;
   } else if (name == "nvarchar" || name == "national character varying") {
     sid = TypeId::NVarChar, limit = 4000;
+  } else if (name == "sysname") {  // the names of objects
+    if (!args.empty()) throwSqlError(2716, {"1", name});
+    return string(TypeId::NVarChar, 128);
   } else {
+    // SQL Server's types this engine has no values of are refused by name; any
+    // other name is no type
+    static constexpr std::string_view kLacking[] = {
+        "smallmoney", "datetime2",  "datetimeoffset", "time",     "uniqueidentifier",
+        "binary",     "varbinary",  "image",          "xml",      "sql_variant",
+        "timestamp",  "rowversion", "hierarchyid",    "geometry", "geography",
+        "json",       "vector"};
+    for (std::string_view lacking : kLacking) {
+      if (name == lacking) throwSqlError(40517, {"The type " + name});
+    }
     throwSqlError(243, {std::string(rawName)});
   }
   int n = args.empty() ? 1 : args[0];

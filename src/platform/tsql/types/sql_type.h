@@ -51,7 +51,9 @@ struct SqlType {
   // A type from its declared name (any case; "numeric", "integer", "text",
   // "double precision"...) and arguments (kMax for "max").  FLOAT(1..24) is
   // REAL, TEXT/NTEXT are VARCHAR(max)/NVARCHAR(max).  Raises 243 for an unknown
-  // name and the server's errors for bad arguments.
+  // name, 40517 for a type of SQL Server's this engine has no values of
+  // (datetime2, varbinary, xml, ...) and the server's errors for bad
+  // arguments; SYSNAME is NVARCHAR(128).
   static SqlType fromName(std::string_view name, const std::vector<int>& args = {});
 
   // "int", "decimal(5,3)", "varchar(10)", "nvarchar(max)".

@@ -37,6 +37,33 @@ TEST(ConditionFragment, OneConditionWhateverItsTextLooksLike) {
        Connective::None},
       {"v1.FNote = (SELECT ',' + n FROM t FOR XML PATH(''))", Connective::None},
       {"EXISTS (SELECT g FROM t GROUP BY CUBE(g, h))", Connective::None},
+      {"v1.FQty IS DISTINCT FROM u1.FQty AND v1.FNote IS NOT DISTINCT FROM NULL", Connective::None},
+      {"v1.FNote LIKE 'a\\_%' {escape '\\'} AND v1.FAmount > ¥10 AND v1.FDate < CURRENT_DATE",
+       Connective::None},
+      {"AND u1.FDate AT TIME ZONE 'UTC' AT TIME ZONE @zone > {ts '2024-03-01 00:00:00'}", Connective::And},
+      {"v1.FGuid = {guid '6F9619FF-8B86-D011-B42D-00C04FC964FF'} OR v1.FID = NEXT VALUE FOR dbo.s",
+       Connective::None},
+      {"v1.FShape.STArea() > geometry::Point(1, 2, 0).STBuffer(1).STArea() OR v1.FDoc.exist('/a') = 1",
+       Connective::None},
+      {"CAST(v1.FNote AS xml).value('(/a)[1]', 'int') = 1 AND TRIM(v1.FNote) = TRIM('x' FROM v1.FNote)",
+       Connective::None},
+      {"MATCH(p1-(f)->p2) AND $PARTITION.pf(v1.FID) = 1 AND $IDENTITY > 0 AND IDENTITYCOL > 0",
+       Connective::None},
+      {"v1.FNote = JSON_OBJECT('a': 1, 'b': NULL ABSENT ON NULL) AND CAST(v1.FID AS datetime2) IS NULL",
+       Connective::None},
+      {"EXISTS (SELECT STRING_AGG(n, ',') WITHIN GROUP (ORDER BY n) FROM t HAVING COUNT(*) > 1)",
+       Connective::None},
+      {"v1.FID IN (SELECT FIRST_VALUE(a) IGNORE NULLS OVER w FROM t WINDOW w AS (ORDER BY a))",
+       Connective::None},
+      {"v1.FNote || 'x' = 'ax' OR v1.FFlags << 2 > 0 OR v1.FFlags >> 1 <> 0 AND 1<>2 AND 2>=1",
+       Connective::None},
+      {"v1.FID IN (SELECT a.x FROM t a INNER LOOP JOIN u b ON a.x = b.x LEFT MERGE JOIN @v c ON 1 = 1 GROUP "
+       "BY ())"
+       " AND CAST(v1.FNote AS NATIONAL CHARACTER VARYING(10)) = N'a'",
+       Connective::None},
+      {"EXISTS (SELECT 1 FROM {oj t a LEFT OUTER JOIN u b ON a.x = b.x} WHERE a.x = v1.FID) OR @@VERSION > "
+       "''",
+       Connective::None},
   };
   for (const auto& c : sound) {
     const ConditionFragment f = checkConditionFragment(c.text, kAliases);
@@ -73,6 +100,13 @@ TEST(ConditionFragment, AnythingMoreIsAFault) {
       {"EXISTS (SELECT g FROM t GROUP BY ALL g HAVING g IN (SELECT 1 INTO x))",
        "Incorrect syntax near the keyword 'INTO'."},
       {"v1.FItemID IN (SELECT a FROM b CROSS APPLY c(b.x) d", "Incorrect syntax near 'd'."},
+      {"v1.FQty IS DISTINCT v1.FItemID", "Incorrect syntax near 'v1'."},
+      {"v1.FNote LIKE 'a' {escape '!'", "Incorrect syntax near '!'."},
+      {"x.FDate AT TIME ZONE 'UTC' > 0", "the statement has no table named by x.FDate"},
+      {"{guid 'a'} = 1; SELECT 1", "Incorrect syntax near ';'."},
+      {"v1.FNote = geometry::Point(1, 2; DROP TABLE t)", "Incorrect syntax near ';'."},
+      {"TRY_CAST((SELECT 1 INTO t) AS INT) = 1", "Incorrect syntax near the keyword 'INTO'."},
+      {"$PARTITION.pf(1 = 1", "Incorrect syntax near '1'."},
   };
   for (const auto& f : faults)
     EXPECT_EQ(checkConditionFragment(f.text, kAliases).fault, f.fault) << f.text;

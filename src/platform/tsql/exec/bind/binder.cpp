@@ -75,6 +75,17 @@ BoundExprPtr bindGlobal(const std::string& n) {
   if (n == "@@FETCH_STATUS") return makeGlobal(GlobalId::FetchStatus);
   if (n == "@@LOCK_TIMEOUT") return makeGlobal(GlobalId::LockTimeout);
   if (n == "@@SPID") return makeGlobal(GlobalId::Spid);
+  // SQL Server's other globals: refused by name, not undeclared
+  static constexpr std::string_view kServerGlobals[] = {
+      "@@CONNECTIONS",      "@@CPU_BUSY",        "@@CURSOR_ROWS",   "@@DATEFIRST",        "@@DBTS",
+      "@@DEF_SORTORDER_ID", "@@DEFAULT_LANGID",  "@@IDLE",          "@@IO_BUSY",          "@@LANGID",
+      "@@LANGUAGE",         "@@MAX_CONNECTIONS", "@@MAX_PRECISION", "@@MICROSOFTVERSION", "@@NESTLEVEL",
+      "@@OPTIONS",          "@@PACK_RECEIVED",   "@@PACK_SENT",     "@@PACKET_ERRORS",    "@@PROCID",
+      "@@REMSERVER",        "@@SERVERNAME",      "@@SERVICENAME",   "@@TEXTSIZE",         "@@TIMETICKS",
+      "@@TOTAL_ERRORS",     "@@TOTAL_READ",      "@@TOTAL_WRITE",   "@@VERSION"};
+  for (std::string_view server : kServerGlobals) {
+    if (n == server) throwSqlError(40517, {n});
+  }
   throwSqlError(137, {n});
 }
 
@@ -244,6 +255,9 @@ BoundExprPtr Binder::bindBinary(const ast::BinaryExpr& b, const Scope* scope) {
       return makeAnd(bindCondition(*b.left, scope), bindCondition(*b.right, scope));
     case ast::BinaryOp::Or:
       return makeOr(bindCondition(*b.left, scope), bindCondition(*b.right, scope));
+    case ast::BinaryOp::Distinct:
+    case ast::BinaryOp::NotDistinct:
+      return makeDistinct(bind(*b.left, scope), bind(*b.right, scope), b.op == ast::BinaryOp::Distinct);
     default:
       return makeComparison(compareOp(b.op), bind(*b.left, scope), bind(*b.right, scope));
   }
@@ -329,7 +343,9 @@ BoundExprPtr Binder::bindCase(const ast::CaseExpr& c, const Scope* scope) {
 BoundExprPtr Binder::bindFunction(const ast::FunctionCall& f, const Scope* scope) {
   std::string name = toUpper(f.name.name());
   if (f.name.parts.size() == 1 && aggregateKind(name)) throwSqlError(147);
-  if (f.name.parts.size() > 1 || f.star || f.distinct) throwSqlError(195, {f.name.text()});
+  // dbo.f(...) or a column's method (t.shape.STArea()): no user functions, no CLR types here
+  if (f.name.parts.size() > 1) throwSqlError(40517, {"The user-defined function or method " + f.name.text()});
+  if (f.star || f.distinct) throwSqlError(195, {f.name.text()});
   auto arity = [&](size_t n) {
     if (f.args.size() != n) throwSqlError(174, {name, std::to_string(n)});
   };

@@ -15,7 +15,8 @@ SqlType declaredType(const ast::TypeName& t) {
 
 SqlType castTargetType(const ast::TypeName& t) {
   SqlType s = declaredType(t);
-  if (s.isString() && t.args.empty() && !t.max) s.length = 30;
+  // SYSNAME and TEXT name their length
+  if (s.isString() && t.args.empty() && !t.max && s.length == 1) s.length = 30;
   return s;
 }
 

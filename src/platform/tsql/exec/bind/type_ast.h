@@ -8,7 +8,8 @@ namespace mls::tsql {
 
 // A declared type (DECLARE, columns): strings without a length are of length 1.
 SqlType declaredType(const ast::TypeName& t);
-// The target of CAST / CONVERT: strings without a length are of length 30.
+// The target of CAST / CONVERT: strings without a length are of length 30
+// (SYSNAME stays NVARCHAR(128), TEXT VARCHAR(max)).
 SqlType castTargetType(const ast::TypeName& t);
 
 }  // namespace mls::tsql

@@ -283,6 +283,24 @@ class CompareNode final : public BoundExpr {
   BoundExprPtr a_, b_;
 };
 
+class DistinctNode final : public BoundExpr {
+ public:
+  DistinctNode(BoundExprPtr a, BoundExprPtr b, bool distinct)
+      : BoundExpr(SqlType(TypeId::Bit), false), a_(std::move(a)), b_(std::move(b)), distinct_(distinct) {}
+  Value eval(const EvalContext& c) const override { return fromBool3(test(c)); }
+  Bool3 test(const EvalContext& c) const override {
+    Value s1, s2;
+    const Value& x = a_->ref(c, s1);
+    const Value& y = b_->ref(c, s2);
+    const bool same = x.isNull() || y.isNull() ? x.isNull() && y.isNull() : compareValues(x, y) == 0;
+    return same != distinct_;
+  }
+
+ private:
+  BoundExprPtr a_, b_;
+  bool distinct_;
+};
+
 class UnknownNode final : public BoundExpr {
  public:
   UnknownNode() : BoundExpr(SqlType(TypeId::Bit), true) {}
@@ -568,6 +586,15 @@ BoundExprPtr makeComparison(CompareOp op, BoundExprPtr a, BoundExprPtr b) {
       return std::make_unique<CompareNode<CompareOp::Ge>>(std::move(a), std::move(b));
   }
   return nullptr;
+}
+
+BoundExprPtr makeDistinct(BoundExprPtr a, BoundExprPtr b, bool distinct) {
+  if (!a->type().isNull() && !b->type().isNull()) {
+    SqlType t = comparisonType(a->type(), b->type());
+    a = toCompareType(std::move(a), t);
+    b = toCompareType(std::move(b), t);
+  }
+  return std::make_unique<DistinctNode>(std::move(a), std::move(b), distinct);
 }
 
 BoundExprPtr makeAnd(BoundExprPtr a, BoundExprPtr b) {

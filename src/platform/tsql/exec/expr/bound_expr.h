@@ -69,6 +69,9 @@ BoundExprPtr makeNegate(BoundExprPtr a);
 enum class CompareOp { Eq, Ne, Lt, Gt, Le, Ge };
 // Converts both sides to their comparison type.
 BoundExprPtr makeComparison(CompareOp op, BoundExprPtr a, BoundExprPtr b);
+// a IS [NOT] DISTINCT FROM b: = (or <>) in the comparison type with NULL equal
+// to NULL and unequal to any value; never UNKNOWN.
+BoundExprPtr makeDistinct(BoundExprPtr a, BoundExprPtr b, bool distinct);
 // Does `op` hold for two values that compareValues orders as `order`?
 bool compareHolds(CompareOp op, int order);
 BoundExprPtr makeAnd(BoundExprPtr a, BoundExprPtr b);
