@@ -139,12 +139,9 @@ TEST_F(HostTest, RegistryAndLibraryProblemsAreNamed) {
            Case{"MARLSTONE_REGISTRY=" + broken.string(), "register",
                 "error 321 (Marlstone.Registry): Registry file " + broken.string() +
                     " line 2: expected ProgID"},
-           Case{"MARLSTONE_REGISTRY=" + broken.string(), "unregister", "line 2: expected ProgID"},
            Case{"MARLSTONE_REGISTRY=/dev/zero", "members Marlstone.CalInfo",
                 "error 75 (Marlstone.Registry): Cannot read registry file /dev/zero: it is not a regular "
                 "file"},
-           Case{"MARLSTONE_REGISTRY=" + fifo.string(), "register",
-                "Cannot read registry file " + fifo.string() + ": it is not a regular file"},
            Case{"MARLSTONE_LIBRARY=" + fifo.string(), "register",
                 "error 429 (Marlstone.Registry): Cannot load library " + fifo.string() +
                     ": it is not a regular file"},
