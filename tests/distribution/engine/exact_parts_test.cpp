@@ -178,16 +178,13 @@ TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
 
   // The live amounts fall by 30%; the re-spread follows them.
   std::vector<Line> moved;
-  std::vector<std::pair<int, int>> pairs;
+  com::SafeArray array({{0, 2}, {0, static_cast<int32_t>(kLines.size())}});  // (bill, entry) pairs
   for (const Line& l : kLines) {
+    const auto i = static_cast<int32_t>(moved.size());
     moved.push_back({l.bill, l.item, l.qty, (number(l.amount) * number("0.7")).roundHalfEven(2).toString()});
     setLine("ICStockBillEntry", l.bill, l.qty, moved.back().amount);
-    pairs.emplace_back(l.bill, 1);
-  }
-  com::SafeArray array({{0, 2}, {0, static_cast<int32_t>(pairs.size())}});
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    array.at({0, static_cast<int32_t>(i)}) = com::Variant(pairs[i].first);
-    array.at({1, static_cast<int32_t>(i)}) = com::Variant(pairs[i].second);
+    array.at({0, i}) = com::Variant(l.bill);
+    array.at({1, i}) = com::Variant(1);
   }
   call("DistributeShareMaterielExpByInterID", {2024, 3, 0, com::Variant(std::move(array))});
   for (const Line& l : moved)
