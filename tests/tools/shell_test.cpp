@@ -1,6 +1,6 @@
 // The T-SQL shell as a person meets it: a prompt at a terminal (and none in a
-// pipe), a hint after a missing file, and word on standard error while it
-// waits for a file another process holds.
+// pipe), and word on standard error while it waits for a file another
+// process holds (its hint after a missing file: storage/shell/run_shell.cmake).
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -66,22 +66,6 @@ TEST_F(ShellTool, PromptsAtATerminalLineByLineWithinEachBatch) {
   std::string piped;
   EXPECT_EQ(mls::testing::run("printf 'SELECT 1 AS one\\nGO\\n' | " + shell(":memory:"), &piped), 0);
   EXPECT_EQ(piped.find("> "), std::string::npos) << piped;
-}
-
-TEST_F(ShellTool, AMissingFileIsRefusedWithTheWayToMakeOne) {
-  const fs::path file = dir_ / "costs.mlsdb";
-  std::string out;
-  EXPECT_EQ(mls::testing::run(shell(file.string()) + " </dev/null", &out), 2);
-  EXPECT_NE(out.find("Msg 4060,"), std::string::npos) << out;
-  EXPECT_NE(out.find("tsql-shell --create " + file.string()), std::string::npos) << out;
-  EXPECT_FALSE(fs::exists(file));
-
-  // No hint for a file that is there but not a database.
-  std::ofstream(dir_ / "notes.txt") << "notes\n";
-  out.clear();
-  EXPECT_EQ(mls::testing::run(shell((dir_ / "notes.txt").string()) + " </dev/null", &out), 2);
-  EXPECT_NE(out.find("Msg 5172,"), std::string::npos) << out;
-  EXPECT_EQ(out.find("--create"), std::string::npos) << out;
 }
 
 TEST_F(ShellTool, SaysOnStandardErrorThatItWaitsForAFileAnotherProcessHolds) {

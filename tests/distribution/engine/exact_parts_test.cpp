@@ -1,11 +1,7 @@
-// Every row of a split line is the line's quantity and amount times the row's
-// weight over the sum of weights, exact, rounded once, the rounding
-// difference on the one row the rules name: weights from 1E-10 to 1E17 and
-// lines from 0.01 to just below 1E13 (the most a snapshot line holds),
-// negative ones too, through AutoDis's fresh split
-// and re-split, the re-spread of the live amounts, the client's re-split of
-// saved rows and the line preview.  The expected parts are worked out here in
-// whole numbers of decimal digits.
+// Every row of a split line is its exact part by weight, rounded once, the
+// rounding difference on the one row the rules name: weights from 1E-10 to
+// 1E17, lines from 0.01 to just below 1E13 and negative, through AutoDis's
+// split and re-split, the re-spread, the client's re-split and the preview.
 #include <algorithm>
 
 #include "engine_fixture.h"
@@ -46,10 +42,6 @@ struct Sweep {
   const char* name;
   std::map<int, std::string> weights;  // by cost object
 };
-
-void PrintTo(const Sweep& s, std::ostream* os) {
-  *os << s.name;
-}
 
 struct Row {
   int costObj;
@@ -186,16 +178,13 @@ TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
 
   // The live amounts fall by 30%; the re-spread follows them.
   std::vector<Line> moved;
-  std::vector<std::pair<int, int>> pairs;
+  com::SafeArray array({{0, 2}, {0, static_cast<int32_t>(kLines.size())}});  // (bill, entry) pairs
   for (const Line& l : kLines) {
+    const auto i = static_cast<int32_t>(moved.size());
     moved.push_back({l.bill, l.item, l.qty, (number(l.amount) * number("0.7")).roundHalfEven(2).toString()});
     setLine("ICStockBillEntry", l.bill, l.qty, moved.back().amount);
-    pairs.emplace_back(l.bill, 1);
-  }
-  com::SafeArray array({{0, 2}, {0, static_cast<int32_t>(pairs.size())}});
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    array.at({0, static_cast<int32_t>(i)}) = com::Variant(pairs[i].first);
-    array.at({1, static_cast<int32_t>(i)}) = com::Variant(pairs[i].second);
+    array.at({0, i}) = com::Variant(l.bill);
+    array.at({1, i}) = com::Variant(1);
   }
   call("DistributeShareMaterielExpByInterID", {2024, 3, 0, com::Variant(std::move(array))});
   for (const Line& l : moved)

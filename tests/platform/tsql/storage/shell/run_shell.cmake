@@ -1,6 +1,6 @@
 # The shell end to end: --help prints the usage and succeeds; a missing file
-# is refused with 4060 and nothing is made at its path unless --create is
-# given; a script builds a database file with --create (one batch fails: exit
+# is refused with 4060 and the way to make one, and nothing is made at its
+# path unless --create is given; a script builds a database file with --create (one batch fails: exit
 # status 1, the other batches still run), then a second run reads the saved
 # data from standard input.  The exit checkpoints: the file copied alone
 # holds everything.  Junk after the log's last record is kept aside and the
@@ -25,8 +25,17 @@ endif()
 
 execute_process(COMMAND ${SHELL} ${database} ${SOURCE}/build.sql
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
-if(NOT status EQUAL 2 OR NOT errors MATCHES "Msg 4060," OR EXISTS ${database} OR EXISTS ${database}.lock)
+string(FIND "${errors}" "tsql-shell --create ${database}" hint)
+if(NOT status EQUAL 2 OR NOT errors MATCHES "Msg 4060," OR EXISTS ${database} OR EXISTS ${database}.lock
+   OR hint EQUAL -1)
   message(FATAL_ERROR "a missing file: exit status ${status}\n--- errors:\n${errors}")
+endif()
+# No such hint for a file that is there but not a database.
+file(WRITE ${WORK}/notes.txt "notes\n")
+execute_process(COMMAND ${SHELL} ${WORK}/notes.txt INPUT_FILE /dev/null
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+if(NOT status EQUAL 2 OR NOT errors MATCHES "Msg 5172," OR errors MATCHES "--create")
+  message(FATAL_ERROR "not a database: exit status ${status}\n--- errors:\n${errors}")
 endif()
 
 execute_process(COMMAND ${SHELL} --create ${database} ${SOURCE}/build.sql
