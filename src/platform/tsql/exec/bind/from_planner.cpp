@@ -185,6 +185,10 @@ void FromPlanner::addSource(SourceBinding table) {
   items_.push_back(leaf(std::move(table), nullptr, false));
 }
 
+void FromPlanner::addSource(SourceBinding b, std::unique_ptr<QueryPlan> plan) {
+  items_.push_back(leaf(std::move(b), std::move(plan), false));
+}
+
 void FromPlanner::addConjuncts(const ast::Expr& e, std::vector<Conjunct>& out) {
   if (e.kind == ast::ExprKind::Binary && e.as<ast::BinaryExpr>().op == ast::BinaryOp::And) {
     addConjuncts(*e.as<ast::BinaryExpr>().left, out);

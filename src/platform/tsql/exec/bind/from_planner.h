@@ -38,6 +38,9 @@ class FromPlanner {
   // Adds one more source cross-joined with the others (the target of UPDATE t
   // ... FROM when t is not named in FROM).
   void addSource(SourceBinding table);
+  // Adds the rows of `plan` as a source cross-joined with the others, under
+  // the names of `b` (the target of a change through a view).
+  void addSource(SourceBinding b, std::unique_ptr<QueryPlan> plan);
   // The rows of the sources that pass `where` and `also` (null: every row).
   std::unique_ptr<RowSource> plan(const ast::Expr* where, const ast::Expr* also = nullptr);
 
