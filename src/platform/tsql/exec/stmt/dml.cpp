@@ -458,50 +458,52 @@ void Executor::lockTarget(const ast::ObjectName& target, const std::vector<std::
 // Binds the FROM of UPDATE / DELETE with its target: the source of the
 // target's name (alias, or table name without alias), else the one source
 // reading the target's table, else a source of its own cross-joined with FROM.
-// A view that is a plain subset of one table stands for that table under the
-// view's name and column names; any other updatable view for its rows as a
-// query reads them, each locating the row of the table `changed` (the
-// columns a SET names) or a DELETE changes.
+// A view that is a plain subset of one table and not named in FROM stands for
+// that table under the view's name and column names; any other updatable
+// view for its rows as a query reads them, each locating the row of the table
+// `changed` (the columns a SET names) or a DELETE changes.
 Executor::ChangeTarget Executor::bindTarget(const ast::ObjectName& target,
                                             const std::vector<std::string>& hints,
                                             const std::vector<ast::TableRefPtr>& from, FromPlanner& planner,
                                             Scope& scope, const std::vector<std::string>& changed,
                                             bool deleting) {
   lockTarget(target, hints, from);
-  planner.addSources(from);
   ChangeTarget out;
+  const ast::NamedTable* inFrom = nullptr;
+  for (const ast::TableRefPtr& ref : from)
+    inFrom = inFrom ? inFrom : tableNamedIn(*ref, target.name());
+  const ast::ObjectName& named = inFrom ? inFrom->name : target;
+  std::optional<UpdatableView> through;
+  size_t changes = 0;
+  if ((out.view = named.isTemp() ? nullptr : session_.database().views().find(named))) {
+    through.emplace(*out.view, session_.database().views(), session_.catalog());  // 4403, 4436, 40517
+    changes = through->changedTable(changed, deleting);                           // 4405, 4406
+    session_.lockForChange(through->tableName(changes), hints);
+    out.names = binder_.bindTable(through->tableName(changes), target.name(), 0);
+    through->nameColumns(out.names, changes);
+    out.table = out.names.table;
+    if (inFrom) planner.locateView(*out.view, inFrom, [&] { return through->locatedRows(binder_, changes); });
+  }
+  planner.addSources(from);
   auto bound = [&](int slot) {
+    const SourceBinding& source = scope.sources[static_cast<size_t>(slot)];
     out.slot = slot;
-    if (out.locator < 0) out.names = scope.sources[static_cast<size_t>(slot)];
+    if (out.view && !source.table) out.locator = static_cast<int>(source.columns.size() - 1);
+    if (!out.view) out.names = source;
     out.table = out.names.table;
     return out;
   };
   for (const SourceBinding& src : scope.sources) {
     if (compareText(src.name, target.name()) != 0) continue;
-    if (!src.table) throwSqlError(4421, {target.name()});
+    if (!src.table && !out.view) throwSqlError(4421, {target.name()});
     return bound(src.slot);
   }
-  if ((out.view = session_.database().views().find(target))) {
-    const ViewDef& view = *out.view;
-    const UpdatableView through(view, session_.database().views(), session_.catalog());  // 4403, 4436, 40517
-    const size_t changes = through.changedTable(changed, deleting);                      // 4405, 4406
-    session_.lockForChange(through.tableName(changes), hints);
-    SourceBinding table = binder_.bindTable(through.tableName(changes), view.name, 0);
-    through.nameColumns(table, changes);
-    if (through.plainSubset()) {
-      planner.addSource(std::move(table));
-      return bound(static_cast<int>(scope.sources.size() - 1));
+  if (out.view) {
+    if (through->plainSubset()) {
+      planner.addSource(out.names);
+    } else {
+      planner.locateView(*out.view, nullptr, [&] { return through->locatedRows(binder_, changes); });
     }
-    std::unique_ptr<QueryPlan> rows = through.locatedRows(binder_, changes);
-    SourceBinding shown;
-    shown.name = view.name;
-    shown.aliased = true;
-    shown.columns = rows->columns;
-    for (size_t i = 0; i < view.columns.size() && i < shown.columns.size(); ++i)
-      shown.columns[i].name = view.columns[i];
-    out.locator = static_cast<int>(shown.columns.size() - 1);
-    out.names = std::move(table);
-    planner.addSource(std::move(shown), std::move(rows));
     return bound(static_cast<int>(scope.sources.size() - 1));
   }
   std::shared_ptr<Table> table = session_.catalog().getTable(target);
