@@ -142,7 +142,7 @@ size_t UpdatableView::changedTable(const std::vector<std::string>& changed, bool
       table = c.source;
     }
   }
-  // SET of only names the view lacks (207 follows) or of variables: the first
+  // SET of only names the view lacks (207 follows) or of variables: its first table
   return table < 0 ? 0 : static_cast<size_t>(table);
 }
 
