@@ -475,6 +475,7 @@ Executor::ChangeTarget Executor::bindTarget(const ast::ObjectName& target,
   const ast::ObjectName& named = inFrom ? inFrom->name : target;
   std::optional<UpdatableView> through;
   size_t changes = 0;
+  bool located = false;  // the view's rows stand for it, each locating its row of the table
   if ((out.view = named.isTemp() ? nullptr : session_.database().views().find(named))) {
     through.emplace(*out.view, session_.database().views(), session_.catalog());  // 4403, 4436, 40517
     changes = through->changedTable(changed, deleting);                           // 4405, 4406
@@ -482,27 +483,28 @@ Executor::ChangeTarget Executor::bindTarget(const ast::ObjectName& target,
     out.names = binder_.bindTable(through->tableName(changes), target.name(), 0);
     through->nameColumns(out.names, changes);
     out.table = out.names.table;
+    located = inFrom || !through->plainSubset();
     if (inFrom) planner.locateView(*out.view, inFrom, [&] { return through->locatedRows(binder_, changes); });
   }
   planner.addSources(from);
   auto bound = [&](int slot) {
     const SourceBinding& source = scope.sources[static_cast<size_t>(slot)];
     out.slot = slot;
-    if (out.view && !source.table) out.locator = static_cast<int>(source.columns.size() - 1);
+    if (located) out.locator = static_cast<int>(source.columns.size() - 1);
     if (!out.view) out.names = source;
     out.table = out.names.table;
     return out;
   };
   for (const SourceBinding& src : scope.sources) {
     if (compareText(src.name, target.name()) != 0) continue;
-    if (!src.table && !out.view) throwSqlError(4421, {target.name()});
+    if (!src.table && !(located && inFrom)) throwSqlError(4421, {target.name()});  // a derived table
     return bound(src.slot);
   }
   if (out.view) {
-    if (through->plainSubset()) {
-      planner.addSource(out.names);
-    } else {
+    if (located) {
       planner.locateView(*out.view, nullptr, [&] { return through->locatedRows(binder_, changes); });
+    } else {
+      planner.addSource(out.names);
     }
     return bound(static_cast<int>(scope.sources.size() - 1));
   }
