@@ -333,6 +333,10 @@ const std::unordered_map<int, Template>& templates() {
        {16,
         "Update or insert of view or function '%s' failed because it contains a derived or constant field."}},
       {4436, {16, "UNION ALL view '%s' is not updatable because a partitioning column was not found."}},
+      {4427,
+       {16,
+        "Cannot update the view \"%s\" because it or a view it references was created with WITH CHECK OPTION "
+        "and its definition contains a TOP clause."}},
       {550,
        {16,
         "The attempted insert or update failed because the target view either specifies WITH CHECK OPTION or "

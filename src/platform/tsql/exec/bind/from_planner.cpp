@@ -97,16 +97,23 @@ std::unique_ptr<FromPlanner::Node> FromPlanner::leaf(SourceBinding b, std::uniqu
 
 std::unique_ptr<FromPlanner::Node> FromPlanner::derivedLeaf(std::unique_ptr<QueryPlan> plan, bool correlated,
                                                             const std::string& alias,
-                                                            const std::vector<std::string>& columnAliases) {
+                                                            const std::vector<std::string>& columnAliases,
+                                                            size_t hidden) {
   if (!plan->assignments.empty()) throwSqlError(141);
   SourceBinding b;
   b.name = alias;
   b.aliased = true;
-  if (!columnAliases.empty() && columnAliases.size() != plan->columns.size()) {
-    throwSqlError(columnAliases.size() < plan->columns.size() ? 8158 : 8159, {alias});
+  const size_t shown = plan->columns.size() - hidden;
+  if (!columnAliases.empty() && columnAliases.size() != shown) {
+    throwSqlError(columnAliases.size() < shown ? 8158 : 8159, {alias});
   }
   for (size_t i = 0; i < plan->columns.size(); ++i) {
     OutputColumn c = plan->columns[i];
+    if (i >= shown) {
+      c.name.clear();
+      b.columns.push_back(std::move(c));
+      continue;
+    }
     if (!columnAliases.empty()) c.name = columnAliases[i];
     if (c.name.empty()) throwSqlError(8155, {std::to_string(i + 1), alias});
     for (const OutputColumn& prior : b.columns) {
@@ -135,9 +142,14 @@ std::unique_ptr<FromPlanner::Node> FromPlanner::bindRef(const ast::TableRef& ref
           size_t size;
           ~Restore() { hints.resize(size, {}); }
         } restore{inherited, before};
+        const std::string& name = t.alias.empty() ? v->name : t.alias;
+        if (&t == locatedView_) {
+          locatedView_ = nullptr;
+          return derivedLeaf(std::exchange(locatedRows_, {})(), false, name, v->columns, 1);
+        }
         bool correlated = false;
         std::unique_ptr<QueryPlan> plan = binder_.bindQuery(*v->query, nullptr, &correlated);
-        return derivedLeaf(std::move(plan), false, t.alias.empty() ? v->name : t.alias, v->columns);
+        return derivedLeaf(std::move(plan), false, name, v->columns);
       }
       return leaf(binder_.bindTable(t.name, t.alias, 0, false), nullptr, false);
     }
@@ -183,6 +195,16 @@ void FromPlanner::addSources(const std::vector<ast::TableRefPtr>& from) {
 
 void FromPlanner::addSource(SourceBinding table) {
   items_.push_back(leaf(std::move(table), nullptr, false));
+}
+
+void FromPlanner::locateView(const ViewDef& view, const ast::NamedTable* inFrom,
+                             std::function<std::unique_ptr<QueryPlan>()> rows) {
+  if (!inFrom) {
+    items_.push_back(derivedLeaf(rows(), false, view.name, view.columns, 1));
+    return;
+  }
+  locatedView_ = inFrom;
+  locatedRows_ = std::move(rows);
 }
 
 void FromPlanner::addConjuncts(const ast::Expr& e, std::vector<Conjunct>& out) {

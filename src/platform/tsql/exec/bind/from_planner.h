@@ -16,6 +16,7 @@
 //   preserved side, ON conditions only on its NULL-supplying side.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -38,6 +39,13 @@ class FromPlanner {
   // Adds one more source cross-joined with the others (the target of UPDATE t
   // ... FROM when t is not named in FROM).
   void addSource(SourceBinding table);
+  // The target of a change through a view: the rows `rows` gives (the
+  // view's, with one more column, unnamed, last) stand for the view where
+  // FROM names it as `inFrom` (then before addSources), else as a source of
+  // their own cross-joined with the others (by the view's name and column
+  // names).
+  void locateView(const ViewDef& view, const ast::NamedTable* inFrom,
+                  std::function<std::unique_ptr<QueryPlan>()> rows);
   // The rows of the sources that pass `where` and `also` (null: every row).
   std::unique_ptr<RowSource> plan(const ast::Expr* where, const ast::Expr* also = nullptr);
 
@@ -67,8 +75,10 @@ class FromPlanner {
 
   std::unique_ptr<Node> bindRef(const ast::TableRef& ref);
   // A derived table or view under `alias`, its columns renamed by `columnAliases` (if any).
+  // The last `hidden` columns stay unnamed.
   std::unique_ptr<Node> derivedLeaf(std::unique_ptr<QueryPlan> plan, bool correlated,
-                                    const std::string& alias, const std::vector<std::string>& columnAliases);
+                                    const std::string& alias, const std::vector<std::string>& columnAliases,
+                                    size_t hidden = 0);
   std::unique_ptr<Node> leaf(SourceBinding b, std::unique_ptr<QueryPlan> derived, bool correlated);
   // The columns of the sources under `n` take NULL (the NULL-supplying side of an outer join).
   void markNullable(const Node& n);
@@ -100,6 +110,8 @@ class FromPlanner {
 
   Binder& binder_;
   Scope& scope_;
+  const ast::NamedTable* locatedView_ = nullptr;
+  std::function<std::unique_ptr<QueryPlan>()> locatedRows_;
   std::vector<std::unique_ptr<Node>> items_;
   std::shared_ptr<std::vector<Value>> nulls_;
 };

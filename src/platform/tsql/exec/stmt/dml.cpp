@@ -329,14 +329,24 @@ struct TargetRows {
   std::vector<const Value*> slots;  // ids.size() * slotCount
 };
 
-TargetRows matchTargetRows(RowSource& source, size_t slotCount, int target, const Table& table,
+// The row of `table` a combination of FROM rows changes: the target's slot,
+// or the row whose address the column `locator` of that slot's row holds.
+const Value* changedRow(const std::vector<const Value*>& slots, int target, int locator) {
+  const Value* row = slots[static_cast<size_t>(target)];
+  if (locator < 0 || !row) return row;
+  const Value& address = row[locator];  // NULL where an outer join supplies the view's row
+  return address.isNull() ? nullptr : reinterpret_cast<const Value*>(static_cast<uintptr_t>(address.asInt()));
+}
+
+TargetRows matchTargetRows(RowSource& source, size_t slotCount, int target, int locator, const Table& table,
                            ExecEnv& env) {
   TargetRows out;
   out.slotCount = slotCount;
   std::vector<const Value*> slots(slotCount, nullptr);
   EvalContext ctx{slots.data(), nullptr, &env};
   source.open(slots.data(), ctx);
-  if (auto* scan = dynamic_cast<TableScan*>(&source)) {
+  auto* scan = locator < 0 ? dynamic_cast<TableScan*>(&source) : nullptr;
+  if (scan) {
     // The target alone: the scan knows its rows.
     while (scan->next(ctx)) {
       out.ids.push_back(scan->currentId());
@@ -351,10 +361,10 @@ TargetRows matchTargetRows(RowSource& source, size_t slotCount, int target, cons
   RowAddresses firstOf;
   std::vector<const Value*> kept;
   std::vector<RowId> met;
-  bool idsKnown = true;
+  bool idsKnown = locator < 0;
   uint32_t count = 0;
   while (source.next(ctx)) {
-    const Value* row = slots[static_cast<size_t>(target)];
+    const Value* row = changedRow(slots, target, locator);
     if (!firstOf.insert(row, count)) continue;
     ++count;
     kept.insert(kept.end(), slots.begin(), slots.end());
@@ -448,29 +458,55 @@ void Executor::lockTarget(const ast::ObjectName& target, const std::vector<std::
 // Binds the FROM of UPDATE / DELETE with its target: the source of the
 // target's name (alias, or table name without alias), else the one source
 // reading the target's table, else a source of its own cross-joined with FROM.
-// A view of one table stands for that table under the view's name and
-// column names (`changed`: the columns a SET names, 4406 when derived); the
-// view is left in `view`.  Returns the target's slot.
-int Executor::bindTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
-                         const std::vector<ast::TableRefPtr>& from, FromPlanner& planner, Scope& scope,
-                         const std::vector<std::string>& changed, const ViewDef*& view) {
+// A view that is a plain subset of one table and not named in FROM stands for
+// that table under the view's name and column names; any other updatable
+// view for its rows as a query reads them, each locating the row of the table
+// `changed` (the columns a SET names) or a DELETE changes.
+Executor::ChangeTarget Executor::bindTarget(const ast::ObjectName& target,
+                                            const std::vector<std::string>& hints,
+                                            const std::vector<ast::TableRefPtr>& from, FromPlanner& planner,
+                                            Scope& scope, const std::vector<std::string>& changed,
+                                            bool deleting) {
   lockTarget(target, hints, from);
+  ChangeTarget out;
+  const ast::NamedTable* inFrom = nullptr;
+  for (const ast::TableRefPtr& ref : from)
+    inFrom = inFrom ? inFrom : tableNamedIn(*ref, target.name());
+  const ast::ObjectName& named = inFrom ? inFrom->name : target;
+  std::optional<UpdatableView> through;
+  size_t changes = 0;
+  bool located = false;  // the view's rows stand for it, each locating its row of the table
+  if ((out.view = named.isTemp() ? nullptr : session_.database().views().find(named))) {
+    through.emplace(*out.view, session_.database().views(), session_.catalog());  // 4403, 4436, 40517
+    changes = through->changedTable(changed, deleting);                           // 4405, 4406
+    session_.lockForChange(through->tableName(changes), hints);
+    out.names = binder_.bindTable(through->tableName(changes), target.name(), 0);
+    through->nameColumns(out.names, changes);
+    out.table = out.names.table;
+    located = inFrom || !through->plainSubset();
+    if (inFrom) planner.locateView(*out.view, inFrom, [&] { return through->locatedRows(binder_, changes); });
+  }
   planner.addSources(from);
+  auto bound = [&](int slot) {
+    const SourceBinding& source = scope.sources[static_cast<size_t>(slot)];
+    out.slot = slot;
+    if (located) out.locator = static_cast<int>(source.columns.size() - 1);
+    if (!out.view) out.names = source;
+    out.table = out.names.table;
+    return out;
+  };
   for (const SourceBinding& src : scope.sources) {
     if (compareText(src.name, target.name()) != 0) continue;
-    if (!src.table) throwSqlError(4421, {target.name()});
-    return src.slot;
+    if (!src.table && !(located && inFrom)) throwSqlError(4421, {target.name()});  // a derived table
+    return bound(src.slot);
   }
-  if ((view = session_.database().views().find(target))) {
-    const UpdatableView through(*view, session_.database().views(), session_.catalog());  // 4403, 4436, 40517
-    const ast::SelectBlock* b = view->query->select.get();
-    if (b->from.size() != 1 || b->from[0]->kind != ast::TableRefKind::Named || b->top) {
-      throwSqlError(4405, {view->name});
+  if (out.view) {
+    if (located) {
+      planner.locateView(*out.view, nullptr, [&] { return through->locatedRows(binder_, changes); });
+    } else {
+      planner.addSource(out.names);
     }
-    SourceBinding source = binder_.bindTable(b->from[0]->as<ast::NamedTable>().name, view->name, 0);
-    through.nameColumns(source, changed);
-    planner.addSource(std::move(source));
-    return static_cast<int>(scope.sources.size() - 1);
+    return bound(static_cast<int>(scope.sources.size() - 1));
   }
   std::shared_ptr<Table> table = session_.catalog().getTable(target);
   int found = -1;
@@ -479,9 +515,14 @@ int Executor::bindTarget(const ast::ObjectName& target, const std::vector<std::s
     if (found >= 0) throwSqlError(8154, {target.name()});
     found = src.slot;
   }
-  if (found >= 0) return found;
+  if (found >= 0) return bound(found);
   planner.addSource(binder_.bindTable(target, "", 0));
-  return static_cast<int>(scope.sources.size() - 1);
+  return bound(static_cast<int>(scope.sources.size() - 1));
+}
+
+std::function<bool(const Value*)> Executor::viewShows(const ChangeTarget& target) {
+  if (!target.view || target.locator >= 0) return {};
+  return UpdatableView(*target.view, session_.database().views(), session_.catalog()).shows(binder_, env_);
 }
 
 std::vector<Executor::SetItem> Executor::bindSetItems(const ast::UpdateStmt& s, const SourceBinding& target,
@@ -520,18 +561,16 @@ void Executor::update(const ast::UpdateStmt& s) {
   for (const ast::SetItem& item : s.items) {
     if (!item.column.empty()) setColumns.push_back(item.column.back());
   }
-  const ViewDef* view = nullptr;
-  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, setColumns, view);
-  const SourceBinding& targetSource = scope.sources[static_cast<size_t>(target)];
-  std::shared_ptr<Table> table = targetSource.table;
+  const ChangeTarget target = bindTarget(s.target, s.targetHints, s.from, planner, scope, setColumns, false);
+  const ViewDef* view = target.view;
+  std::shared_ptr<Table> table = target.table;
   requireWritable(*table);
 
-  std::vector<SetItem> items = bindSetItems(s, targetSource, scope);
+  std::vector<SetItem> items = bindSetItems(s, target.names, scope);
   std::unique_ptr<RowSource> source = planner.plan(s.where.get());
-  TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
-  if (view)
-    keepShownRows(matched, *table,
-                  UpdatableView(*view, session_.database().views(), session_.catalog()).shows(binder_, env_));
+  TargetRows matched =
+      matchTargetRows(*source, scope.sources.size(), target.slot, target.locator, *table, env_);
+  keepShownRows(matched, *table, viewShows(target));
   limitTargetRows(matched, rowLimit());
 
   // Items apply left to right, row by row in storage order: a variable
@@ -590,15 +629,13 @@ void Executor::update(const ast::UpdateStmt& s) {
 void Executor::remove(const ast::DeleteStmt& s) {
   Scope scope;
   FromPlanner planner(binder_, scope);
-  const ViewDef* view = nullptr;
-  const int target = bindTarget(s.target, s.targetHints, s.from, planner, scope, {}, view);
-  std::shared_ptr<Table> table = scope.sources[static_cast<size_t>(target)].table;
+  const ChangeTarget target = bindTarget(s.target, s.targetHints, s.from, planner, scope, {}, true);
+  std::shared_ptr<Table> table = target.table;
   requireWritable(*table);
   std::unique_ptr<RowSource> source = planner.plan(s.where.get());
-  TargetRows matched = matchTargetRows(*source, scope.sources.size(), target, *table, env_);
-  if (view)
-    keepShownRows(matched, *table,
-                  UpdatableView(*view, session_.database().views(), session_.catalog()).shows(binder_, env_));
+  TargetRows matched =
+      matchTargetRows(*source, scope.sources.size(), target.slot, target.locator, *table, env_);
+  keepShownRows(matched, *table, viewShows(target));
   limitTargetRows(matched, rowLimit());
   table->eraseMany(matched.ids, session_.undo());
   rowsAffected(static_cast<int64_t>(matched.ids.size()));

@@ -119,9 +119,23 @@ class Executor {
   std::vector<SetItem> bindSetItems(const ast::UpdateStmt& s, const SourceBinding& target,
                                     const Scope& scope);
   void remove(const ast::DeleteStmt& s);
-  int bindTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
-                 const std::vector<ast::TableRefPtr>& from, FromPlanner& planner, Scope& scope,
-                 const std::vector<std::string>& changed, const ViewDef*& view);
+  // The target of UPDATE or DELETE as bound: the table changed and the slot
+  // of its rows, or (through a view that is no plain subset of one table) of
+  // the view's rows, each locating the table's row it shows by its column
+  // `locator`; the table under the names SET gives its columns; the view.
+  struct ChangeTarget {
+    std::shared_ptr<Table> table;
+    int slot = 0;
+    int locator = -1;
+    SourceBinding names;
+    const ViewDef* view = nullptr;
+  };
+  ChangeTarget bindTarget(const ast::ObjectName& target, const std::vector<std::string>& hints,
+                          const std::vector<ast::TableRefPtr>& from, FromPlanner& planner, Scope& scope,
+                          const std::vector<std::string>& changed, bool deleting);
+  // Whether a row of the target's table is one its view (of one table, read
+  // in its place) shows; empty when every row counts.
+  std::function<bool(const Value*)> viewShows(const ChangeTarget& target);
   void selectInto(const ast::ObjectName& into, QueryPlan& plan);
 
   // views (views.cpp)

@@ -1,6 +1,8 @@
 #include "platform/tsql/exec/stmt/updatable_view.h"
 
 #include <algorithm>
+#include <cassert>
+#include <cstdint>
 #include <utility>
 
 #include "platform/tsql/errors.h"
@@ -124,18 +126,60 @@ UpdatableView::Insert UpdatableView::insert(const std::vector<std::string>& name
   return out;
 }
 
-void UpdatableView::nameColumns(SourceBinding& source, const std::vector<std::string>& changed) const {
+bool UpdatableView::plainSubset() const {
+  return sources_.size() == 1 && !view_.query->select->top &&
+         std::all_of(columns_.begin(), columns_.end(), [](const ViewColumn& c) { return c.source >= 0; });
+}
+
+size_t UpdatableView::changedTable(const std::vector<std::string>& changed, bool deleting) const {
+  if (deleting && sources_.size() > 1) throwSqlError(4405, {view_.name});
+  int table = -1;
   for (const std::string& name : changed) {
     for (const ViewColumn& c : columns_) {
-      if (c.source < 0 && compareText(c.name, name) == 0) throwSqlError(4406, {view_.name});
+      if (compareText(c.name, name) != 0) continue;
+      if (c.source < 0) throwSqlError(4406, {view_.name});
+      if (table >= 0 && c.source != table) throwSqlError(4405, {view_.name});
+      table = c.source;
     }
   }
+  // SET of only names the view lacks (207 follows) or of variables: its first table
+  return table < 0 ? 0 : static_cast<size_t>(table);
+}
+
+void UpdatableView::nameColumns(SourceBinding& source, size_t table) const {
   for (OutputColumn& out : source.columns) {
     auto shown = std::find_if(columns_.begin(), columns_.end(), [&](const ViewColumn& c) {
-      return c.source == 0 && compareText(c.column, out.name) == 0;
+      return c.source == static_cast<int>(table) && compareText(c.column, out.name) == 0;
     });
     out.name = shown == columns_.end() ? std::string() : shown->name;
   }
+}
+
+namespace {
+
+// The address of the row a slot holds, as a number: which row of a table a
+// row of a view shows.
+class RowAddress final : public BoundExpr {
+ public:
+  explicit RowAddress(int slot) : BoundExpr(SqlType(TypeId::BigInt), false), slot_(slot) {}
+  Value eval(const EvalContext& c) const override {
+    return Value::integer(static_cast<int64_t>(reinterpret_cast<uintptr_t>(c.rows[slot_])));
+  }
+
+ private:
+  int slot_;
+};
+
+}  // namespace
+
+std::unique_ptr<QueryPlan> UpdatableView::locatedRows(Binder& binder, size_t table) const {
+  // The view's FROM binds its tables into slots 0, 1, ... as written, the
+  // order of sources_.
+  std::unique_ptr<QueryPlan> plan = binder.bindQuery(*view_.query, nullptr);
+  assert(plan->slotCount > table && "the tables of a view's FROM take its first slots");
+  plan->outputs.push_back(std::make_unique<RowAddress>(static_cast<int>(table)));
+  plan->columns.emplace_back(std::string(), SqlType(TypeId::BigInt), false);
+  return plan;
 }
 
 std::function<bool(const Value* row)> UpdatableView::shows(Binder& binder, ExecEnv& env) const {
@@ -156,6 +200,7 @@ std::function<bool(const Value* row)> UpdatableView::shows(Binder& binder, ExecE
 std::function<void(const std::vector<Value>& row)> UpdatableView::checkOption(Binder& binder,
                                                                               ExecEnv& env) const {
   if (!view_.checkOption) return {};
+  if (view_.query->select->top) throwSqlError(4427, {view_.name});
   std::function<bool(const Value*)> shown = shows(binder, env);
   if (!shown) return {};
   return [shown](const std::vector<Value>& row) {

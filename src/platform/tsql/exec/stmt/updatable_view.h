@@ -12,6 +12,7 @@
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/catalog/view_set.h"
 #include "platform/tsql/exec/bind/binder.h"
+#include "platform/tsql/exec/ops/query_plan.h"
 
 namespace mls::tsql {
 
@@ -34,10 +35,23 @@ class UpdatableView {
   };
   Insert insert(const std::vector<std::string>& names, const Catalog& catalog) const;
 
-  // UPDATE and DELETE through a view of one table: `source` (that table)
-  // takes the view's column names, a column the view does not show directly
-  // none; 4406 when one of `changed` is a derived or constant column.
-  void nameColumns(SourceBinding& source, const std::vector<std::string>& changed) const;
+  // Whether UPDATE and DELETE may read the view's one table in its place: a
+  // view without TOP whose columns all name that table's columns directly.
+  bool plainSubset() const;
+  // The table of the view's FROM (by position) that an UPDATE setting the
+  // view columns `changed`, or a DELETE, changes: 4406 when one of `changed`
+  // is derived or constant, 4405 when they come from several tables or a
+  // DELETE would reach several.
+  size_t changedTable(const std::vector<std::string>& changed, bool deleting) const;
+  const ast::ObjectName& tableName(size_t table) const { return sources_[table]->name; }
+  // `source` (table `table` of the view's FROM) takes the view's column
+  // names; a column the view does not show directly none.
+  void nameColumns(SourceBinding& source, size_t table) const;
+  // The view's rows as a query reading it sees them (its WHERE, joins, TOP and
+  // ORDER BY), each with one more column: the address of the row of table
+  // `table` it shows (of no row of the table where an outer join supplies
+  // NULLs).
+  std::unique_ptr<QueryPlan> locatedRows(Binder& binder, size_t table) const;
   // Whether a row of the view's one table passes the view's WHERE (empty
   // when it has none).
   std::function<bool(const Value* row)> shows(Binder& binder, ExecEnv& env) const;
@@ -45,7 +59,7 @@ class UpdatableView {
   // What WITH CHECK OPTION asks of each row a change leaves in the base table
   // (550 unless the view's WHERE holds for it); empty when the view has no
   // CHECK OPTION or no WHERE (CREATE VIEW takes the option on a view of one
-  // table only).
+  // table only).  4427 for a view with CHECK OPTION and TOP.
   std::function<void(const std::vector<Value>& row)> checkOption(Binder& binder, ExecEnv& env) const;
 
  private:
