@@ -75,6 +75,50 @@ TEST_F(ProcedureTest, ProcedureErrorsReachTheCallerWithTheirNumber) {
   EXPECT_EQ(lastRowset(e.partial()).rows[0][0].asInt(), 3);
 }
 
+// CREATE PROCEDURE names the first variable in the text that no parameter or
+// DECLARE before it declares, with its line, and makes nothing; each kind of
+// statement that names variables is read, subqueries and cursor queries too.
+TEST_F(ProcedureTest, CreateNamesTheFirstUndeclaredVariable) {
+  struct Case {
+    const char* body;
+    const char* name;  // "" when the procedure is made
+    int line;
+  };
+  const Case cases[] = {
+      {"SELECT a FROM t WHERE a IN (SELECT b FROM u WHERE b = @sub)", "@sub", 2},
+      {"DECLARE c CURSOR FOR SELECT a FROM t WHERE a = @cur", "@cur", 2},
+      {"DECLARE @v INT\nDECLARE c CURSOR FOR SELECT 1\nOPEN c\nFETCH NEXT FROM c INTO @v, @into", "@into", 5},
+      {"SET ROWCOUNT @n", "@n", 2},
+      {"RAISERROR ('%d', 16, 1, @arg)", "@arg", 2},
+      {"UPDATE t SET @u = a = 1", "@u", 2},
+      {"INSERT t VALUES (@ins)", "@ins", 2},
+      {"DELETE t FROM t JOIN u ON u.b = @on", "@on", 2},
+      {"SELECT a FROM t ORDER BY a + @ord", "@ord", 2},
+      {"EXEC (@sql)", "@sql", 2},
+      {"BEGIN TRAN @tran\nCOMMIT", "@tran", 2},
+      {"PRINT CASE WHEN @p = 1 THEN @case END", "@case", 2},
+      {"WHILE @w > 0 BREAK", "@w", 2},
+      {"RETURN @r", "@r", 2},
+      {"SET @first = @second", "@first", 2},
+      {"SELECT @p\nDECLARE @d INT\nIF @d = 1 SELECT @late\nDECLARE @late INT", "@late", 4},
+      {"DECLARE c CURSOR FOR SELECT @P\nOPEN c\nFETCH c INTO @p\nCLOSE c\nDEALLOCATE c", "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    const std::string create = std::string("CREATE PROCEDURE P @p INT AS\n") + c.body;
+    if (*c.name == 0) {
+      s.execute(create);
+      s.execute("DROP PROCEDURE P");
+      continue;
+    }
+    SqlError e = failure(s, create);
+    EXPECT_EQ(e.number(), 137);
+    EXPECT_EQ(e.message(), std::string("Must declare the scalar variable \"") + c.name + "\".");
+    EXPECT_EQ(e.line(), c.line);
+    EXPECT_EQ(failure(s, "EXEC P").number(), 2812);
+  }
+}
+
 TEST_F(ProcedureTest, MissingArgumentNamesProcedureAndParameter) {
   s.execute(
       "CREATE PROC Bounds @year INT, @period INT, @start DATETIME OUTPUT, @end DATETIME OUTPUT AS RETURN");

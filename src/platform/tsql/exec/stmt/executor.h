@@ -48,6 +48,11 @@ struct RowInserter {
 // CONTINUE outside a loop.
 void declareBatchVariables(const std::vector<ast::StmtPtr>& stmts, Frame& frame);
 
+// Checks that each variable `stmts` use is declared in `frame` before its use
+// in the text: 137 for the first that is not (a procedure's body, compiled
+// whole when it is created).
+void checkVariableUses(const std::vector<ast::StmtPtr>& stmts, const Frame& frame);
+
 // Applies the session's date order and truncation rule (SET DATEFORMAT, SET
 // ANSI_WARNINGS) to the conversions of the running statement's thread.
 class OptionScope {

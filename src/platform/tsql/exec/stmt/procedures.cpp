@@ -66,10 +66,12 @@ void Executor::createProcedure(const ast::CreateProcedureStmt& s) {
   if (s.alter && !old) throwSqlError(208, {name});
   if (!s.alter && session_.catalog().permanentNameTaken(name)) throwSqlError(2714, {name});
   // What SQL Server checks when it compiles the procedure: its variables'
-  // names and types, BREAK and CONTINUE inside loops.
+  // names and types, each use after its declaration, BREAK and CONTINUE
+  // inside loops.
   Frame frame;
   declareParameters(*s.code, frame);
   declareBatchVariables(s.code->body, frame);
+  checkVariableUses(s.code->body, frame);
   session_.undo().changingProcedure(procedures, name, old);
   if (old) {
     procedures.add({old->name, s.code, s.definition, old->id, old->created});
