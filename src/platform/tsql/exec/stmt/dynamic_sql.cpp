@@ -60,8 +60,11 @@ void bindParameters(ExecScope& scope, const std::vector<BoundParameter>& params)
 
 namespace {
 
+// As SQL Server compiles a batch before it runs any of it, a variable used
+// before any DECLARE names it refuses the whole batch (137).
 void runStatements(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, BatchResult& out) {
   declareBatchVariables(stmts, *session.frame());
+  checkVariableUses(stmts, *session.frame());
   Executor executor(session, out);
   executor.run(stmts);
 }

@@ -3,6 +3,7 @@
 // names it in the text.  Cursor names, @@globals, the parameter names EXEC
 // passes by name and the text of dynamic SQL are no uses.
 #include <optional>
+#include <vector>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bind/ast_walk.h"
@@ -29,37 +30,50 @@ class UseChecker {
     if (!first_ || before(at, first_->second)) first_ = {name, at};
   }
 
-  void expr(const ast::Expr* e) {
-    if (!e) return;
-    switch (e->kind) {
-      case ast::ExprKind::Variable:
-        use(e->as<ast::Variable>().name, e->pos);
-        break;
-      case ast::ExprKind::InSubquery:
-        query(e->as<ast::InSubqueryExpr>().query.get());
-        break;
-      case ast::ExprKind::Exists:
-        query(e->as<ast::ExistsExpr>().query.get());
-        break;
-      case ast::ExprKind::Quantified:
-        query(e->as<ast::QuantifiedExpr>().query.get());
-        break;
-      case ast::ExprKind::Subquery:
-        query(e->as<ast::SubqueryExpr>().query.get());
-        break;
-      default:
-        break;
+  // Iterative: an operator chain may be as long as the parser takes, and the
+  // order of the uses found does not matter (the earliest is kept).
+  void expr(const ast::Expr* root) {
+    if (!root) return;
+    std::vector<const ast::Expr*> todo{root};
+    while (!todo.empty()) {
+      const ast::Expr* e = todo.back();
+      todo.pop_back();
+      switch (e->kind) {
+        case ast::ExprKind::Variable:
+          use(e->as<ast::Variable>().name, e->pos);
+          break;
+        case ast::ExprKind::InSubquery:
+          query(e->as<ast::InSubqueryExpr>().query.get());
+          break;
+        case ast::ExprKind::Exists:
+          query(e->as<ast::ExistsExpr>().query.get());
+          break;
+        case ast::ExprKind::Quantified:
+          query(e->as<ast::QuantifiedExpr>().query.get());
+          break;
+        case ast::ExprKind::Subquery:
+          query(e->as<ast::SubqueryExpr>().query.get());
+          break;
+        default:
+          break;
+      }
+      forEachChild(*e, [&](const ast::Expr& c) { todo.push_back(&c); });
     }
-    forEachChild(*e, [&](const ast::Expr& c) { expr(&c); });
   }
 
-  void query(const ast::Query* q) {
-    if (!q) return;
-    if (q->select) select(*q->select);
-    query(q->left.get());
-    query(q->right.get());
-    for (const ast::OrderItem& o : q->orderBy)
-      expr(o.expr.get());
+  // Iterative over a chain of set operations, as long as the parser takes.
+  void query(const ast::Query* root) {
+    std::vector<const ast::Query*> todo{root};
+    while (!todo.empty()) {
+      const ast::Query* q = todo.back();
+      todo.pop_back();
+      if (!q) continue;
+      if (q->select) select(*q->select);
+      todo.push_back(q->left.get());
+      todo.push_back(q->right.get());
+      for (const ast::OrderItem& o : q->orderBy)
+        expr(o.expr.get());
+    }
   }
 
   void sources(const std::vector<ast::TableRefPtr>& from) {
