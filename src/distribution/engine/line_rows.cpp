@@ -129,13 +129,14 @@ std::string weighedPart(std::string_view whole, std::string_view weight, std::st
   // Whole and weight below 1E8 multiply exactly as decimal(18,10) values
   // (a product of 37 digits), and the quotient's type keeps eleven places,
   // cut toward zero (T-SQL cuts a decimal quotient, it does not round it).
-  // Larger ones go by pieces; a total of 1E18 or more, beyond any sum of
-  // standard values, by the plain expression.
+  // Larger ones go by pieces (a whole below 1E16 and a total below 1E18);
+  // beyond, by the plain expression.
   return "CASE WHEN " + t + "=0 THEN 0 WHEN ABS(" + w + ")<100000000.0 AND ABS(" + b +
          ")<100000000.0 THEN ROUND(CAST(" + w + " AS decimal(18,10))*CAST(" + b +
-         " AS decimal(18,10))/CAST(" + t + " AS decimal(38,10))," + p + ") WHEN ABS(" + t +
-         ")<1000000000000000000 THEN " + roundedPart(dividedByPieces(whole, weight, total), places) +
-         " ELSE CAST(ROUND(" + w + "*" + b + "/(" + t + ")," + p + ") AS decimal(38,11)) END";
+         " AS decimal(18,10))/CAST(" + t + " AS decimal(38,10))," + p + ") WHEN ABS(" + w +
+         ")<10000000000000000 AND ABS(" + t + ")<1000000000000000000 THEN " +
+         roundedPart(dividedByPieces(whole, weight, total), places) + " ELSE CAST(ROUND(" + w + "*" + b +
+         "/(" + t + ")," + p + ") AS decimal(38,11)) END";
 }
 
 com::Decimal weighedPartHalfEven(const com::Decimal& whole, const com::Decimal& weight,

@@ -4,6 +4,7 @@
 // split and re-split, the re-spread, the client's re-split and the preview.
 #include <algorithm>
 
+#include "distribution/engine/line_rows.h"
 #include "engine_fixture.h"
 #include "frame/sql_literal.h"
 #include "platform/ado/recordset.h"
@@ -196,6 +197,25 @@ TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
     callOn(*update, db_.props("en"), "DistributeMaterielExpense",
            {l.bill, 1, l.item == 101 ? 10 : 2, 4, std::stod(l.amount), std::stod(l.qty)});
     expectParts("client's totals", l, saved(l.bill), Taker::AnyOne);
+  }
+}
+
+// The expression alone at the edges of its ways of working: small factors,
+// whole numbers by pieces (a whole below 1E16), and beyond them.
+TEST_F(EngineTest, TheWeighedPartIsExactAtTheEdgesOfItsRanges) {
+  const struct {
+    const char *whole, *weight, *total;
+  } cases[] = {{"99999999.99", "99999999.9999", "199999999.9999"},
+               {"9999999999999999.99", "3", "7"},
+               {"50000000000000000", "3", "7"},
+               {"-50000000000000000.01", "1", "3"},
+               {"123456789012345678.9", "0.0000000001", "0.0000000003"}};
+  for (const auto& c : cases) {
+    const std::string sql =
+        "SELECT " + distribution::engine::weighedPart(std::string("CAST(") + c.whole + " AS decimal(28,8))",
+                                                      c.weight, c.total, "2");
+    EXPECT_EQ(number(rows(sql).at(0).at(0)), exactPart(number(c.whole), number(c.weight), number(c.total), 2))
+        << c.whole << " x " << c.weight << " / " << c.total;
   }
 }
 

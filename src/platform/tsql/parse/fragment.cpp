@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/common/ascii_text.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser.h"
 #include "platform/tsql/parse/token.h"
@@ -185,6 +186,19 @@ ConditionFragment checkConditionFragment(std::string_view text, const std::vecto
       if (tokens[1].kind == TokenKind::End) {
         out.fault = "no condition follows " + tokens.front().text;
         return out;
+      }
+    }
+    // The rowset functions reach past the database (another server, a file,
+    // a pass-through text no check reads): never in a client's condition.
+    for (size_t i = 0; i + 1 < tokens.size(); ++i) {
+      const Token& t = tokens[i];
+      if (t.kind != TokenKind::Keyword && t.kind != TokenKind::Identifier) continue;
+      for (const char* f : {"OPENROWSET", "OPENQUERY", "OPENDATASOURCE", "OPENXML"}) {
+        if (ascii::equalsNoCase(t.text, f) && tokens[i + 1].kind == TokenKind::Symbol &&
+            tokens[i + 1].text == "(") {
+          out.fault = std::string("the rowset function ") + f;
+          return out;
+        }
       }
     }
     // SQL Server's grammar: what this engine lacks is its refusal to make

@@ -86,6 +86,10 @@ TEST(ConditionFragment, AnythingMoreIsAFault) {
       {"v1.FQty = ANY (1, 2)", "Incorrect syntax near '1'."},
       {"x.FDate AT TIME ZONE 'UTC' > 0", "the statement has no table named by x.FDate"},
       {"x.FNote COLLATE Latin1_General_BIN = 'a'", "the statement has no table named by x.FNote"},
+      // the rowset functions, though a subquery the engine cannot run is otherwise read through
+      {"v1.FItemID IN (SELECT a FROM OPENROWSET('p', 'x', 'EXEC xp') r)", "the rowset function OPENROWSET"},
+      {"EXISTS (SELECT 1 FROM openquery(srv, 'DELETE FROM x'))", "the rowset function OPENQUERY"},
+      {"EXISTS (SELECT 1 FROM OpenDataSource('p', 's').db.dbo.t)", "the rowset function OPENDATASOURCE"},
   };
   for (const auto& f : faults)
     EXPECT_EQ(checkConditionFragment(f.text, kAliases).fault, f.fault) << f.text;

@@ -174,7 +174,10 @@ BoundExprPtr makeSubquery(SubqueryKind kind, std::unique_ptr<QueryPlan> plan, bo
   if (kind == SubqueryKind::In || kind == SubqueryKind::Any || kind == SubqueryKind::All) {
     if (plan->columns.size() != 1) throwSqlError(116);
     SqlType ct = comparisonType(operand->type(), plan->columns[0].type);
-    operand = makeConversion(std::move(operand), ct, ConvertKind::Implicit);
+    // Decimals compare exactly whatever their scales (as in a plain
+    // comparison): a conversion to the common type could round one side.
+    if (differentRepresentation(operand->type(), ct))
+      operand = makeConversion(std::move(operand), ct, ConvertKind::Implicit);
     if (differentRepresentation(plan->columns[0].type, ct)) {
       plan->outputs[0] = makeConversion(std::move(plan->outputs[0]), ct, ConvertKind::Implicit);
       plan->columns[0].type = ct;
