@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -112,8 +113,10 @@ int main(int argc, char** argv) {
 
   std::ifstream file;
   if (args.size() == 2 && args[1] != "-") {
-    file.open(args[1]);
-    if (!file) {
+    // A folder opens as a stream that reads nothing: only a file is a script.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(args[1], ec)) file.open(args[1]);
+    if (!file.is_open() || !file) {
       std::cerr << "tsql-shell: cannot read the script '" << args[1] << "'\n";
       return 2;
     }

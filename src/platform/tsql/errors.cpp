@@ -323,6 +323,11 @@ const std::unordered_map<int, Template>& templates() {
       {4421,
        {16,
         "Derived table '%s' is not updatable because a column of the derived table is derived or constant."}},
+      {128,
+       {15,
+        "The name \"%s\" is not permitted in this context. Valid expressions are constants, constant "
+        "expressions, and (in some contexts) variables. Column names are not permitted."}},
+      {1046, {15, "Subqueries are not allowed in this context. Only scalar expressions are allowed."}},
       {4405,
        {16, "View or function '%s' is not updatable because the modification affects multiple base tables."}},
       {4403,

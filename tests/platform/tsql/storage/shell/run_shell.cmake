@@ -23,6 +23,12 @@ if(NOT status EQUAL 0 OR NOT output MATCHES "^usage: tsql-shell" OR NOT errors S
   message(FATAL_ERROR "--help: exit status ${status}\n--- output:\n${output}--- errors:\n${errors}")
 endif()
 
+# A folder is no script: refused, nothing run.
+execute_process(COMMAND ${SHELL} :memory: ${WORK} OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
+if(NOT status EQUAL 2 OR NOT errors MATCHES "cannot read the script")
+  message(FATAL_ERROR "a folder as the script: exit status ${status}\n--- errors:\n${errors}")
+endif()
+
 execute_process(COMMAND ${SHELL} ${database} ${SOURCE}/build.sql
                 OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE status)
 string(FIND "${errors}" "tsql-shell --create ${database}" hint)
