@@ -138,6 +138,7 @@ std::optional<int32_t> Catalog::objectId(std::string_view text, std::string_view
   bool tempdb = parts.size() >= 3 && sameName(parts[parts.size() - 3], "tempdb");
   const TableSet& set = isTempName(n) || tempdb ? temporary_ : permanent_;
   auto wanted = [&](std::string_view kind) { return xtype.empty() || sameName(xtype, kind); };
+  if (auto t = isTempName(n) && wanted("U") ? set.find(n) : nullptr) return t->id();  // the innermost
   for (const auto& t : set.tables()) {
     if ((sameName(t->name(), n) || sameName(t->storedName(), n)) && wanted("U")) return t->id();
     for (const IndexDef& d : t->indexes()) {
@@ -167,7 +168,7 @@ bool Catalog::permanentNameTaken(std::string_view name) const {
 
 bool Catalog::objectNameTaken(const TableSet& set, std::string_view name) const {
   for (const auto& t : set.tables()) {
-    if (sameName(t->name(), name)) return true;
+    if (sameName(t->name(), name) && (!t->isTemporary() || t->nestLevel() == nestLevel_)) return true;
     for (const IndexDef& d : t->indexes()) {
       if (d.isConstraint() && sameName(d.name, name)) return true;
     }
@@ -240,6 +241,7 @@ void Catalog::addTable(std::shared_ptr<Table> t, UndoLog& undo) {
   TableSet& set = t->isTemporary() ? temporary_ : permanent_;
   if (objectNameTaken(set, t->name()) || isSystemViewName(t->name())) throwSqlError(2714, {t->name()});
   if (t->id() == 0) t->setId(permanent_.allocateId());
+  if (t->isTemporary()) t->setNestLevel(nestLevel_);
   for (size_t i = 0; i < t->columns().size(); ++i) {
     Column& c = t->mutableColumn(i);
     if (!c.defaultExpr || c.defaultId != 0) continue;

@@ -35,10 +35,16 @@ class Catalog {
  public:
   // `views`, `procedures`: the database's views and stored procedures (for
   // OBJECT_ID, the system views and the names objects take); `locks`: asked
-  // before a permanent name a statement reads resolves.
+  // before a permanent name a statement reads resolves; `nestLevel`: the
+  // session's running level, which the temporary tables it makes belong to.
   Catalog(TableSet& permanent, TableSet& temporary, const ViewSet* views = nullptr,
-          ObjectLocks* locks = nullptr, const ProcedureSet* procedures = nullptr)
-      : permanent_(permanent), temporary_(temporary), views_(views), locks_(locks), procedures_(procedures) {}
+          ObjectLocks* locks = nullptr, const ProcedureSet* procedures = nullptr, int nestLevel = 0)
+      : permanent_(permanent),
+        temporary_(temporary),
+        views_(views),
+        locks_(locks),
+        procedures_(procedures),
+        nestLevel_(nestLevel) {}
 
   TableSet& permanent() { return permanent_; }
   TableSet& temporary() { return temporary_; }
@@ -88,7 +94,8 @@ class Catalog {
 
  private:
   // Is `name` taken by a table or constraint in the set the table goes to (or
-  // by a view or procedure, for the permanent set)?
+  // by a view or procedure, for the permanent set)?  A temporary table of
+  // another level does not take its name.
   bool objectNameTaken(const TableSet& set, std::string_view name) const;
   TableSet& setFor(const ast::ObjectName& name) const;
   std::shared_ptr<Table> systemView(std::string_view name, bool tempdb) const;
@@ -98,6 +105,7 @@ class Catalog {
   const ViewSet* views_;
   ObjectLocks* locks_;
   const ProcedureSet* procedures_;
+  int nestLevel_;
 };
 
 }  // namespace mls::tsql

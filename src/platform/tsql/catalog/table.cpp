@@ -87,6 +87,7 @@ Table::Table(const Table& o)
       name_(o.name_),
       kind_(o.kind_),
       id_(o.id_),
+      nestLevel_(o.nestLevel_),
       created_(o.created_),
       columns_(o.columns_),
       identityColumn_(o.identityColumn_),
@@ -98,6 +99,7 @@ void Table::restoreFrom(Table&& s) {
   name_ = std::move(s.name_);
   kind_ = s.kind_;
   id_ = s.id_;
+  nestLevel_ = s.nestLevel_;
   created_ = s.created_;
   columns_ = std::move(s.columns_);
   identityColumn_ = s.identityColumn_;

@@ -87,6 +87,11 @@ class Table : public std::enable_shared_from_this<Table> {
   bool isSystemView() const { return kind_ == Kind::SystemView; }
   int32_t id() const { return id_; }
   void setId(int32_t id) { id_ = id; }
+  // The level of execution (@@NESTLEVEL) that made a temporary table: a
+  // procedure may make one with its caller's name, and a name means the
+  // innermost such table.  0 for a permanent table.
+  int nestLevel() const { return nestLevel_; }
+  void setNestLevel(int level) { nestLevel_ = level; }
   // Turns a filled table into a system view: modifications then raise 259.
   void makeReadOnly() { kind_ = Kind::SystemView; }
   DateTime created() const { return created_; }
@@ -241,6 +246,7 @@ class Table : public std::enable_shared_from_this<Table> {
   std::string name_;
   Kind kind_;
   int32_t id_ = 0;
+  int nestLevel_ = 0;
   DateTime created_;
   std::vector<Column> columns_;
   std::optional<size_t> identityColumn_;

@@ -7,10 +7,11 @@
 namespace mls::tsql {
 
 std::shared_ptr<Table> TableSet::find(std::string_view name) const {
+  std::shared_ptr<Table> found;
   for (const auto& t : tables_) {
-    if (sameName(t->name(), name)) return t;
+    if (sameName(t->name(), name) && (!found || t->nestLevel() > found->nestLevel())) found = t;
   }
-  return nullptr;
+  return found;
 }
 
 std::shared_ptr<Table> TableSet::findById(int32_t id) const {

@@ -20,7 +20,8 @@ class TableSet {
   TableSet(const TableSet&) = delete;
   TableSet& operator=(const TableSet&) = delete;
 
-  // The table named `name` (case-insensitive), or nullptr.
+  // The table named `name` (case-insensitive), the innermost level's of
+  // temporary tables of one name (Table::nestLevel()), or nullptr.
   std::shared_ptr<Table> find(std::string_view name) const;
   std::shared_ptr<Table> findById(int32_t id) const;
   // Tables in creation order.

@@ -3,6 +3,7 @@
 // log and the running batch's variables.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -94,8 +95,8 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   bool continueAfter(const SqlError& e, bool nestedLevel);
 
   Catalog catalog() override {
-    return Catalog(db_->impl().permanent(), temporary_, &db_->impl().views(), this,
-                   &db_->impl().procedures());
+    return Catalog(db_->impl().permanent(), temporary_, &db_->impl().views(), this, &db_->impl().procedures(),
+                   std::max(nestLevel(), 0));
   }
   const ViewSet& views() override { return db_->impl().views(); }
   const ViewDef* view(const ast::ObjectName& name, bool lock = true) override;

@@ -68,6 +68,8 @@ struct GlobalState {
   int error = 0;
   Value identity;  // @@IDENTITY: NULL until an identity value was inserted
   SessionOptions options;
+  // Kept apart from `options` (a transaction reads them), yet restored as
+  // they are when a procedure, EXEC (...) or sp_executesql returns.
   ast::IsolationLevel isolationLevel = ast::IsolationLevel::ReadCommitted;
   int64_t lockTimeout = -1;  // SET LOCK_TIMEOUT, in milliseconds: -1 waits without end
   int spid = 51;             // @@SPID: the session's id, which lock errors (1205) name too

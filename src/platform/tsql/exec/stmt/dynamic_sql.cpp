@@ -84,19 +84,26 @@ void nested(SessionImpl& session, ExecScope& scope, F&& run) {
     before.push_back(t.get());
   const int tranCount = session.globals().tranCount;
   // What the text sets is undone when it returns.
-  const SessionOptions options = session.globals().options;
+  GlobalState& globals = session.globals();
+  const SessionOptions options = globals.options;
+  const ast::IsolationLevel isolation = globals.isolationLevel;
+  const int64_t lockTimeout = globals.lockTimeout;
+  auto leave = [&] {
+    globals.options = options;
+    globals.isolationLevel = isolation;
+    globals.lockTimeout = lockTimeout;
+    dropTemporaryTablesSince(session, before);
+  };
   try {
     ScopeGuard guard(session, scope);
     run();
   } catch (...) {
-    session.globals().options = options;
-    dropTemporaryTablesSince(session, before);
+    leave();
     throw;
   }
-  session.globals().options = options;
-  dropTemporaryTablesSince(session, before);
-  if (session.globals().tranCount != tranCount) {
-    throwSqlError(266, {std::to_string(tranCount), std::to_string(session.globals().tranCount)});
+  leave();
+  if (globals.tranCount != tranCount) {
+    throwSqlError(266, {std::to_string(tranCount), std::to_string(globals.tranCount)});
   }
 }
 
@@ -174,14 +181,9 @@ void Executor::executeSql(const ast::ExecStmt& s) {
     slot.value = v.isNull() || t.isNull() ? Value() : implicitConvert(v, t, slot.type);
     if (a->output) outputs.emplace_back(binder_.variable(a->value->as<ast::Variable>().name, a->pos), i);
   }
-  if (!stmt.empty()) runNested(session_, stmt, scope, out_);
-  for (auto [caller, param] : outputs) {
-    const VariableSlot& slot = scope.frame.at(param);
-    assign(caller, slot.value, slot.type);
-  }
-  if (!s.returnVariable.empty()) {
-    assign(binder_.variable(s.returnVariable, s.pos), Value::integer(0), SqlType(TypeId::Int));
-  }
+  runCalled(s, scope, outputs, [&] {
+    if (!stmt.empty()) runNested(session_, stmt, scope, out_);
+  });
 }
 
 }  // namespace mls::tsql

@@ -22,9 +22,11 @@ void bindParameters(ExecScope& scope, const std::vector<BoundParameter>& params)
 void runBatch(SessionImpl& session, std::string_view text, BatchResult& out);
 
 // Runs `text` in `scope`, a level nested in the running one.  It sees the
-// session's temporary tables; those it creates are dropped when it ends, as
-// are its LOCAL cursors; what it SETs is undone.  A level that ends with
-// another @@TRANCOUNT than it began with raises 266.
+// session's temporary tables; those it creates (one of a caller's name too,
+// which its statements then mean) are dropped when it ends, as
+// are its LOCAL cursors; what it SETs is undone (the isolation level and
+// LOCK_TIMEOUT too).  A level that ends with another @@TRANCOUNT than it
+// began with raises 266.
 void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, BatchResult& out);
 // The same for statements parsed already (a stored procedure's body).
 void runNested(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, ExecScope& scope,

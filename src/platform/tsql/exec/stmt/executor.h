@@ -26,6 +26,7 @@ namespace mls::tsql {
 class SessionImpl;
 class Cursor;
 class FromPlanner;
+struct ExecScope;
 
 // Inserts the rows of one INSERT into `table`: the values given for the
 // `targets` columns, the others' defaults (or NULL, or identity values).
@@ -169,6 +170,12 @@ class Executor {
   void executeString(const ast::ExecStringStmt& s);
   // The value and type of an argument (a bare word is a string).
   std::pair<Value, SqlType> argument(const ast::ExecArg& a);
+  // Runs the level `scope` of EXEC `s` through `run`, then hands its OUTPUT
+  // parameters ((caller's variable, parameter) in `outputs`) and its return
+  // status to the caller; a level that changed @@TRANCOUNT hands them over
+  // before its 266 reaches the caller.
+  void runCalled(const ast::ExecStmt& s, ExecScope& scope, const std::vector<std::pair<int, int>>& outputs,
+                 const std::function<void()>& run);
 
   // cursors (cursors.cpp)
   void declareCursor(const ast::DeclareCursorStmt& s);

@@ -179,15 +179,29 @@ void Executor::callProcedure(const ast::ExecStmt& s) {
     slot.value =
         v.first.isNull() || v.second.isNull() ? Value() : implicitConvert(v.first, v.second, slot.type);
   }
-  runNested(session_, code.body, scope, out_);
-  for (auto [caller, param] : outputs) {
-    const VariableSlot& slot = scope.frame.at(param);
-    assign(caller, slot.value, slot.type);
+  runCalled(s, scope, outputs, [&] { runNested(session_, code.body, scope, out_); });
+}
+
+void Executor::runCalled(const ast::ExecStmt& s, ExecScope& scope,
+                         const std::vector<std::pair<int, int>>& outputs, const std::function<void()>& run) {
+  auto handBack = [&] {
+    for (auto [caller, param] : outputs) {
+      const VariableSlot& slot = scope.frame.at(param);
+      assign(caller, slot.value, slot.type);
+    }
+    if (!s.returnVariable.empty()) {
+      assign(binder_.variable(s.returnVariable, s.pos), Value::integer(scope.returnStatus),
+             SqlType(TypeId::Int));
+    }
+  };
+  try {
+    run();
+  } catch (const SqlError& e) {
+    if (e.number() != 266) throw;
+    handBack();
+    throw;
   }
-  if (!s.returnVariable.empty()) {
-    assign(binder_.variable(s.returnVariable, s.pos), Value::integer(scope.returnStatus),
-           SqlType(TypeId::Int));
-  }
+  handBack();
 }
 
 }  // namespace mls::tsql
