@@ -5,6 +5,7 @@
 
 #include "platform/common/ascii_text.h"
 #include "platform/tsql/errors.h"
+#include "platform/tsql/parse/expr_children.h"
 #include "platform/tsql/parse/parser.h"
 #include "platform/tsql/parse/token.h"
 
@@ -25,78 +26,6 @@ bool listed(const std::vector<std::string>& names, std::string_view name) {
   return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return upper(n) == u; });
 }
 
-// Calls `visit` on every direct operand of `e`; the queries of subqueries are
-// no operands (`InSubquery`'s tested value is).
-template <class F>
-void forEachOperand(const Expr& e, F&& visit) {
-  auto each = [&](const ExprPtr& p) {
-    if (p) visit(*p);
-  };
-  switch (e.kind) {
-    case ExprKind::Unary:
-      each(e.as<UnaryExpr>().operand);
-      break;
-    case ExprKind::Binary:
-      each(e.as<BinaryExpr>().left);
-      each(e.as<BinaryExpr>().right);
-      break;
-    case ExprKind::IsNull:
-      each(e.as<IsNullExpr>().operand);
-      break;
-    case ExprKind::Like: {
-      const auto& l = e.as<LikeExpr>();
-      each(l.operand);
-      each(l.pattern);
-      each(l.escape);
-      break;
-    }
-    case ExprKind::Between: {
-      const auto& b = e.as<BetweenExpr>();
-      each(b.operand);
-      each(b.low);
-      each(b.high);
-      break;
-    }
-    case ExprKind::InList:
-      each(e.as<InListExpr>().operand);
-      for (const ExprPtr& p : e.as<InListExpr>().list)
-        each(p);
-      break;
-    case ExprKind::InSubquery:
-      each(e.as<InSubqueryExpr>().operand);
-      break;
-    case ExprKind::Quantified:
-      each(e.as<QuantifiedExpr>().operand);
-      break;
-    case ExprKind::Collate:
-      each(e.as<CollateExpr>().operand);
-      break;
-    case ExprKind::Case: {
-      const auto& c = e.as<CaseExpr>();
-      each(c.operand);
-      for (const CaseExpr::When& w : c.whens) {
-        each(w.when);
-        each(w.then);
-      }
-      each(c.elseValue);
-      break;
-    }
-    case ExprKind::Cast:
-      each(e.as<CastExpr>().operand);
-      break;
-    case ExprKind::Convert:
-      each(e.as<ConvertExpr>().operand);
-      each(e.as<ConvertExpr>().style);
-      break;
-    case ExprKind::Function:
-      for (const ExprPtr& p : e.as<FunctionCall>().args)
-        each(p);
-      break;
-    default:
-      break;
-  }
-}
-
 // The first column reference outside the subqueries whose qualifier is none
 // of `aliases`, as written ("" when there is none).
 std::string foreignColumn(const Expr& e, const std::vector<std::string>& aliases) {
@@ -109,7 +38,7 @@ std::string foreignColumn(const Expr& e, const std::vector<std::string>& aliases
     return text;
   }
   std::string found;
-  forEachOperand(e, [&](const Expr& operand) {
+  forEachChild(e, [&](const Expr& operand) {
     if (found.empty()) found = foreignColumn(operand, aliases);
   });
   return found;
@@ -156,7 +85,7 @@ std::string formulaFault(const Expr& e, const std::vector<std::string>& columns,
       break;
   }
   std::string found;
-  forEachOperand(e, [&](const Expr& operand) {
+  forEachChild(e, [&](const Expr& operand) {
     if (found.empty()) found = formulaFault(operand, columns, functions);
   });
   return found;
