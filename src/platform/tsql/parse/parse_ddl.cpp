@@ -4,6 +4,7 @@
 
 #include "platform/common/ascii_text.h"
 #include "platform/tsql/errors.h"
+#include "platform/tsql/parse/expr_children.h"
 #include "platform/tsql/parse/parser_impl.h"
 
 namespace mls::tsql {
@@ -16,6 +17,25 @@ namespace {
 constexpr std::string_view kUnsupportedObjects[] = {
     "FUNCTION", "TRIGGER", "SCHEMA",     "DATABASE", "TYPE",  "SYNONYM", "SEQUENCE",
     "RULE",     "DEFAULT", "STATISTICS", "USER",     "LOGIN", "ROLE",    "ASSEMBLY"};
+
+// A column's DEFAULT is a constant expression, kept with the table: a column
+// or a variable (128) or a subquery (1046) in it is refused where the
+// statement is read, as SQL Server refuses them when it compiles the batch.
+void refuseInDefault(const Expr& e) {
+  switch (e.kind) {
+    case ExprKind::ColumnRef:
+      throwSqlError(128, {e.as<ColumnRef>().column()}, e.pos.line);
+    case ExprKind::Variable:
+      throwSqlError(128, {e.as<Variable>().name}, e.pos.line);
+    case ExprKind::InSubquery:
+    case ExprKind::Exists:
+    case ExprKind::Quantified:
+    case ExprKind::Subquery:
+      throwSqlError(1046, {}, e.pos.line);
+    default:
+      forEachChild(e, [](const Expr& c) { refuseInDefault(c); });
+  }
+}
 
 }  // namespace
 
@@ -105,6 +125,7 @@ ColumnDef Parser::columnDef(std::vector<KeyConstraint>& keys) {
       keys.push_back(std::move(k));
     } else if (acceptKeyword("DEFAULT")) {
       c.defaultValue = value();
+      refuseInDefault(*c.defaultValue);
       c.defaultName = std::move(constraintName);
     } else if (isKeyword("CHECK") || isKeyword("REFERENCES") || isKeyword("FOREIGN")) {
       refuseConstraintKind();

@@ -2,7 +2,6 @@
 // catalog.
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/errors.h"
-#include "platform/tsql/exec/bind/ast_walk.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/exec/stmt/executor.h"
 
@@ -39,36 +38,9 @@ std::vector<const ast::ObjectName*> ddlTargets(const ast::Stmt& s) {
   }
 }
 
-// A column's DEFAULT is a constant expression, kept with the table: a column
-// or a variable (128) or a subquery (1046) in it is refused, as SQL Server
-// refuses them, instead of being read later where an INSERT runs.
-void checkDefault(const ast::Expr& e) {
-  switch (e.kind) {
-    case ast::ExprKind::ColumnRef:
-      throwSqlError(128, {e.as<ast::ColumnRef>().column()});
-    case ast::ExprKind::Variable:
-      throwSqlError(128, {e.as<ast::Variable>().name});
-    case ast::ExprKind::InSubquery:
-    case ast::ExprKind::Exists:
-    case ast::ExprKind::Quantified:
-    case ast::ExprKind::Subquery:
-      throwSqlError(1046);
-    default:
-      forEachChild(e, [](const ast::Expr& c) { checkDefault(c); });
-  }
-}
-
-void checkDefaults(const std::vector<ast::ColumnDef>& columns) {
-  for (const ast::ColumnDef& c : columns) {
-    if (c.defaultValue) checkDefault(*c.defaultValue);
-  }
-}
-
 }  // namespace
 
 void Executor::ddl(const ast::Stmt& s) {
-  if (s.kind == ast::StmtKind::CreateTable) checkDefaults(s.as<ast::CreateTableStmt>().columns);
-  if (s.kind == ast::StmtKind::AlterTable) checkDefaults(s.as<ast::AlterTableStmt>().columns);
   for (const ast::ObjectName* name : ddlTargets(s))
     session_.lock(name->name(), LockMode::SchemaModification);
   Catalog catalog = session_.catalog();
