@@ -60,11 +60,14 @@ void bindParameters(ExecScope& scope, const std::vector<BoundParameter>& params)
 
 namespace {
 
-// As SQL Server compiles a batch before it runs any of it, a variable used
-// before any DECLARE names it refuses the whole batch (137).
-void runStatements(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, BatchResult& out) {
+// `compiled`: the statements were read from text just now.  As SQL Server
+// compiles a batch before it runs any of it, a variable used before any
+// DECLARE names it refuses the whole batch (137); a stored procedure's body
+// was checked so when it was created.
+void runStatements(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, BatchResult& out,
+                   bool compiled) {
   declareBatchVariables(stmts, *session.frame());
-  checkVariableUses(stmts, *session.frame());
+  if (compiled) checkVariableUses(stmts, *session.frame());
   Executor executor(session, out);
   executor.run(stmts);
 }
@@ -72,7 +75,7 @@ void runStatements(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts,
 }  // namespace
 
 void runBatch(SessionImpl& session, std::string_view text, BatchResult& out) {
-  runStatements(session, parseBatch(text), out);
+  runStatements(session, parseBatch(text), out, true);
 }
 
 namespace {
@@ -115,7 +118,7 @@ void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, Ba
 
 void runNested(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, ExecScope& scope,
                BatchResult& out) {
-  nested(session, scope, [&] { runStatements(session, stmts, out); });
+  nested(session, scope, [&] { runStatements(session, stmts, out, false); });
 }
 
 void Executor::executeString(const ast::ExecStringStmt& s) {
