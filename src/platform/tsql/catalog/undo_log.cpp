@@ -15,6 +15,8 @@ UndoLog::~UndoLog() {
 
 bool UndoLog::touchesPermanent() const {
   for (const Entry& e : entries_) {
+    // Views and procedures are always the database's own.
+    if (e.kind == Kind::CreateView || e.kind == Kind::DropView || e.kind == Kind::Procedure) return true;
     const Table* t = e.object ? e.object.get() : e.table;
     if (t && t->kind() == Table::Kind::User) return true;
   }
@@ -282,12 +284,6 @@ void UndoLog::commit() {
   if (touchesPermanent()) {
     permanentCommitted_ = true;
     if (sink_) sink_->committed(*this);
-  } else if (std::any_of(entries_.begin(), entries_.end(), [](const Entry& e) {
-               return e.kind == Kind::CreateView || e.kind == Kind::DropView || e.kind == Kind::Procedure;
-             })) {
-    // Views and procedures are written whole, as they stand committed, by the
-    // next write: it must know there is one to make.
-    permanentCommitted_ = true;
   }
   releaseAll();
 }
