@@ -20,13 +20,7 @@ class HeldTables : public storage::HeldDatabase {
   explicit HeldTables(DatabaseImpl& db) : db_(db) {}
   TableSet& tables() override { return db_.permanent(); }
   std::vector<ViewText> views(const UndoLog* committing) override {
-    std::vector<ViewText> out;
-    for (const ViewDef* v : db_.views().all())
-      out.push_back({v->name, v->definition});
-    for (SessionImpl* s : db_.sessions()) {  // committed views only
-      if (&s->undo() != committing) s->undo().takeBackViewsInto(out);
-    }
-    return out;
+    return committed(db_.views().all(), committing, &UndoLog::takeBackViewsInto);
   }
   void setViews(const std::vector<ViewText>& views) override {
     db_.views().clear();
@@ -34,13 +28,7 @@ class HeldTables : public storage::HeldDatabase {
       db_.views().addDefinition(v.definition);
   }
   std::vector<ProcedureText> procedures(const UndoLog* committing) override {
-    std::vector<ProcedureText> out;
-    for (const auto& p : db_.procedures().all())
-      out.push_back({p->name, p->definition});
-    for (SessionImpl* s : db_.sessions()) {  // committed procedures only
-      if (&s->undo() != committing) s->undo().takeBackProceduresInto(out);
-    }
-    return out;
+    return committed(db_.procedures().all(), committing, &UndoLog::takeBackProceduresInto);
   }
   void setProcedures(const std::vector<ProcedureText>& procedures) override {
     db_.procedures().clear();
@@ -59,6 +47,20 @@ class HeldTables : public storage::HeldDatabase {
   }
 
  private:
+  // The texts of `defs` as committed: what the other sessions' open
+  // transactions changed is taken back (`committing`'s counts as committed).
+  template <class Defs>
+  std::vector<ViewText> committed(const Defs& defs, const UndoLog* committing,
+                                  void (UndoLog::*takeBack)(std::vector<ViewText>&) const) {
+    std::vector<ViewText> out;
+    for (const auto& d : defs)
+      out.push_back({d->name, d->definition});
+    for (SessionImpl* s : db_.sessions()) {
+      if (&s->undo() != committing) (s->undo().*takeBack)(out);
+    }
+    return out;
+  }
+
   DatabaseImpl& db_;
 };
 

@@ -9,6 +9,16 @@
 
 namespace mls::tsql {
 
+namespace {
+
+// In the order the catalog lists them: by name, without case.
+void sortByName(std::vector<ViewText>& texts) {
+  std::sort(texts.begin(), texts.end(),
+            [](const ViewText& a, const ViewText& b) { return toUpper(a.name) < toUpper(b.name); });
+}
+
+}  // namespace
+
 UndoLog::~UndoLog() {
   releaseAll();
 }
@@ -128,10 +138,7 @@ void UndoLog::takeBackViewsInto(std::vector<ViewText>& views) const {
       changed = true;
     }
   }
-  if (changed) {
-    std::sort(views.begin(), views.end(),
-              [](const ViewText& a, const ViewText& b) { return toUpper(a.name) < toUpper(b.name); });
-  }
+  if (changed) sortByName(views);
 }
 
 void UndoLog::changingProcedure(ProcedureSet& set, std::string name,
@@ -154,11 +161,7 @@ void UndoLog::takeBackProceduresInto(std::vector<ProcedureText>& procedures) con
     if (e.procedureBefore) procedures.push_back({e.procedureBefore->name, e.procedureBefore->definition});
     changed = true;
   }
-  if (changed) {
-    std::sort(procedures.begin(), procedures.end(), [](const ProcedureText& a, const ProcedureText& b) {
-      return toUpper(a.name) < toUpper(b.name);
-    });
-  }
+  if (changed) sortByName(procedures);
 }
 
 void UndoLog::undo(Entry& e) {
