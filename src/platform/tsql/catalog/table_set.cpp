@@ -7,11 +7,12 @@
 namespace mls::tsql {
 
 std::shared_ptr<Table> TableSet::find(std::string_view name) const {
-  std::shared_ptr<Table> found;
-  for (const auto& t : tables_) {
-    if (sameName(t->name(), name) && (!found || t->nestLevel() > found->nestLevel())) found = t;
+  // Newest first: of temporary tables of one name, the innermost level's was
+  // made last (an inner level's tables go when it returns).
+  for (auto it = tables_.rbegin(); it != tables_.rend(); ++it) {
+    if (sameName((*it)->name(), name)) return *it;
   }
-  return found;
+  return nullptr;
 }
 
 std::shared_ptr<Table> TableSet::findById(int32_t id) const {
