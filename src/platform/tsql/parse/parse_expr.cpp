@@ -174,80 +174,95 @@ ExprPtr Parser::comparison() {
   BinaryOp op;
   if (comparisonOp(peek(), op)) {
     next();
-    if ((isKeyword("ANY") || isKeyword("SOME") || isKeyword("ALL")) && isSymbol("(", 1)) {
-      auto quantified = std::make_unique<QuantifiedExpr>(at);
-      quantified->op = op;
-      quantified->all = next().text == "ALL";
-      quantified->operand = std::move(left);
-      expectSymbol("(");
-      quantified->query = subquery();
-      expectSymbol(")");
-      return quantified;
-    }
-    ExprPtr right = additive(false);
-    return std::make_unique<BinaryExpr>(op, std::move(left), std::move(right), at);
+    return compared(std::move(left), op, at);
   }
-  if (isKeyword("IS")) {
-    next();
-    bool negated = acceptKeyword("NOT");
-    if (acceptKeyword("DISTINCT")) {  // equality that holds NULL equal to NULL
-      expectKeyword("FROM");
-      ExprPtr right = additive(false);
-      return std::make_unique<BinaryExpr>(negated ? BinaryOp::NotDistinct : BinaryOp::Distinct,
-                                          std::move(left), std::move(right), at);
-    }
-    expectKeyword("NULL");
-    return std::make_unique<IsNullExpr>(std::move(left), negated, at);
-  }
+  if (acceptKeyword("IS")) return isTest(std::move(left), at);
   bool negated = false;
   if (isKeyword("NOT") && (isKeyword("LIKE", 1) || isKeyword("IN", 1) || isKeyword("BETWEEN", 1))) {
     next();
     negated = true;
   }
-  if (acceptKeyword("LIKE")) {
-    auto like = std::make_unique<LikeExpr>(at);
-    like->operand = std::move(left);
-    like->pattern = additive(false);
-    if (acceptKeyword("ESCAPE")) {
-      like->escape = additive(false);
-    } else if (isSymbol("{") && isKeyword("ESCAPE", 1)) {  // ODBC's {escape '\'}
-      next();
-      next();
-      like->escape = additive(false);
-      expectSymbol("}");
-    }
-    like->negated = negated;
-    return like;
-  }
-  if (acceptKeyword("BETWEEN")) {
-    auto between = std::make_unique<BetweenExpr>(at);
-    between->operand = std::move(left);
-    between->low = additive(false);
-    expectKeyword("AND");
-    between->high = additive(false);
-    between->negated = negated;
-    return between;
-  }
-  if (acceptKeyword("IN")) {
+  if (acceptKeyword("LIKE")) return likePredicate(std::move(left), negated, at);
+  if (acceptKeyword("BETWEEN")) return betweenPredicate(std::move(left), negated, at);
+  if (acceptKeyword("IN")) return inPredicate(std::move(left), negated, at);
+  return left;
+}
+
+// After the operator: the right operand, or ANY, SOME or ALL (subquery).
+ExprPtr Parser::compared(ExprPtr left, BinaryOp op, Pos at) {
+  if ((isKeyword("ANY") || isKeyword("SOME") || isKeyword("ALL")) && isSymbol("(", 1)) {
+    auto quantified = std::make_unique<QuantifiedExpr>(at);
+    quantified->op = op;
+    quantified->all = next().text == "ALL";
+    quantified->operand = std::move(left);
     expectSymbol("(");
-    if (isKeyword("SELECT")) {
-      auto in = std::make_unique<InSubqueryExpr>(at);
-      in->operand = std::move(left);
-      in->query = subquery();
-      in->negated = negated;
-      expectSymbol(")");
-      return in;
-    }
-    auto in = std::make_unique<InListExpr>(at);
-    in->operand = std::move(left);
-    do {
-      in->list.push_back(value());
-    } while (acceptSymbol(","));
+    quantified->query = subquery();
     expectSymbol(")");
+    return quantified;
+  }
+  ExprPtr right = additive(false);
+  return std::make_unique<BinaryExpr>(op, std::move(left), std::move(right), at);
+}
+
+// After IS: [NOT] NULL, or [NOT] DISTINCT FROM (equality that holds NULL
+// equal to NULL).
+ExprPtr Parser::isTest(ExprPtr left, Pos at) {
+  bool negated = acceptKeyword("NOT");
+  if (acceptKeyword("DISTINCT")) {
+    expectKeyword("FROM");
+    ExprPtr right = additive(false);
+    return std::make_unique<BinaryExpr>(negated ? BinaryOp::NotDistinct : BinaryOp::Distinct, std::move(left),
+                                        std::move(right), at);
+  }
+  expectKeyword("NULL");
+  return std::make_unique<IsNullExpr>(std::move(left), negated, at);
+}
+
+ExprPtr Parser::likePredicate(ExprPtr left, bool negated, Pos at) {
+  auto like = std::make_unique<LikeExpr>(at);
+  like->operand = std::move(left);
+  like->pattern = additive(false);
+  if (acceptKeyword("ESCAPE")) {
+    like->escape = additive(false);
+  } else if (isSymbol("{") && isKeyword("ESCAPE", 1)) {  // ODBC's {escape '\'}
+    next();
+    next();
+    like->escape = additive(false);
+    expectSymbol("}");
+  }
+  like->negated = negated;
+  return like;
+}
+
+ExprPtr Parser::betweenPredicate(ExprPtr left, bool negated, Pos at) {
+  auto between = std::make_unique<BetweenExpr>(at);
+  between->operand = std::move(left);
+  between->low = additive(false);
+  expectKeyword("AND");
+  between->high = additive(false);
+  between->negated = negated;
+  return between;
+}
+
+// After IN: a subquery or a list of values.
+ExprPtr Parser::inPredicate(ExprPtr left, bool negated, Pos at) {
+  expectSymbol("(");
+  if (isKeyword("SELECT")) {
+    auto in = std::make_unique<InSubqueryExpr>(at);
+    in->operand = std::move(left);
+    in->query = subquery();
     in->negated = negated;
+    expectSymbol(")");
     return in;
   }
-  return left;
+  auto in = std::make_unique<InListExpr>(at);
+  in->operand = std::move(left);
+  do {
+    in->list.push_back(value());
+  } while (acceptSymbol(","));
+  expectSymbol(")");
+  in->negated = negated;
+  return in;
 }
 
 namespace {

@@ -109,6 +109,13 @@ class Parser {
   ast::ExprPtr andExpr();
   ast::ExprPtr notExpr();
   ast::ExprPtr comparison();
+  // The rest of a predicate after its left operand (and the word that
+  // names it: IS, LIKE, BETWEEN, IN; for `compared`, the operator).
+  ast::ExprPtr compared(ast::ExprPtr left, ast::BinaryOp op, ast::Pos at);
+  ast::ExprPtr isTest(ast::ExprPtr left, ast::Pos at);
+  ast::ExprPtr likePredicate(ast::ExprPtr left, bool negated, ast::Pos at);
+  ast::ExprPtr betweenPredicate(ast::ExprPtr left, bool negated, ast::Pos at);
+  ast::ExprPtr inPredicate(ast::ExprPtr left, bool negated, ast::Pos at);
   // `conditionFirst`: the leftmost operand may be a parenthesised condition.
   ast::ExprPtr additive(bool conditionFirst);
   ast::ExprPtr multiplicative(bool conditionFirst);
