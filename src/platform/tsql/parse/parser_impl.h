@@ -137,6 +137,10 @@ class Parser {
   // {guid '...'} is refused.
   ast::ExprPtr odbcEscape(ast::Pos at);
   ast::ExprPtr odbcFunction(ast::Pos at);  // after {fn
+  // An ODBC function written other than as a T-SQL function of its
+  // arguments (MOD, POSITION, TIMESTAMPADD, CONVERT, ...), at its name
+  // (`name`, upper case); null for any other name.
+  ast::ExprPtr odbcForm(const std::string& name, ast::Pos at);
   ast::ExprPtr valueOrDefault();
   bool startsExpression() const;
 
