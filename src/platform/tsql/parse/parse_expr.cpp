@@ -664,6 +664,7 @@ ExprPtr Parser::iif(Pos at) {
   c->elseValue = value();
   expectSymbol(")");
   c->whens.push_back(std::move(w));
+  requireTypedResult(*c);
   return c;
 }
 
@@ -990,7 +991,23 @@ ExprPtr Parser::caseExpr() {
   }
   if (acceptKeyword("ELSE")) c->elseValue = value();
   expectKeyword("END");
+  requireTypedResult(*c);
   return c;
+}
+
+// A CASE (or IIF) whose results are all the NULL constant (no ELSE gives
+// NULL) has no type: 8133.  Where refused forms were only noted, their
+// stand-ins are no NULL of the text.
+void Parser::requireTypedResult(const CaseExpr& c) const {
+  if (unsupported_ && !unsupported_->empty()) return;
+  auto nullConstant = [](const ExprPtr& e) {
+    return !e || (e->kind == ExprKind::Literal && e->as<Literal>().literal == LiteralKind::Null);
+  };
+  if (!nullConstant(c.elseValue)) return;
+  for (const CaseExpr::When& w : c.whens) {
+    if (!nullConstant(w.then)) return;
+  }
+  throwSqlError(8133, {}, c.pos.line);
 }
 
 }  // namespace mls::tsql

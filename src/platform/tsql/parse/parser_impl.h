@@ -124,6 +124,7 @@ class Parser {
   ast::ExprPtr namePrimary(ast::Pos at);
   ast::ExprPtr keywordPrimary(bool conditionFirst, ast::Pos at);
   ast::ExprPtr caseExpr();
+  void requireTypedResult(const ast::CaseExpr& c) const;  // 8133 for all results NULL
   ast::ExprPtr functionCall(ast::ObjectName name, ast::Pos at);
   // COLLATE, AT TIME ZONE and method calls (.name(...)) after an operand.
   ast::ExprPtr postfix(ast::ExprPtr operand);
@@ -184,6 +185,7 @@ class Parser {
   ast::StmtPtr raiserrorStatement();
   ast::StmtPtr execStatement(bool keyword);
   ast::ExecArg execArgument();
+  void refuseOutput() const;  // OUTPUT after a constant argument: 179
   ast::StmtPtr tranStatement(ast::StmtKind kind);
   ast::StmtPtr dbccStatement();
   ast::StmtPtr setOptionStatement(ast::Pos at);
@@ -197,6 +199,7 @@ class Parser {
   ast::StmtPtr createProcedure(ast::Pos at, size_t start, bool alter);
   ast::ProcedureParam procedureParam();
   ast::ExprPtr procedureDefault();
+  ast::ExprPtr signedNumber();  // at + or -: a number (or money) with its sign
   ast::StmtPtr dropStatement();
   ast::StmtPtr alterStatement();
   ast::StmtPtr truncateStatement();
