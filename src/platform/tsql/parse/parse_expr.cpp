@@ -800,8 +800,8 @@ using OdbcWord = std::pair<std::string_view, const char*>;
 // TIMESTAMPADD's and TIMESTAMPDIFF's intervals as dateparts; SQL_TSI_FRAC_SECOND
 // (billionths of a second, finer than datetime) is refused.
 constexpr OdbcWord kOdbcIntervals[] = {
-    {"SQL_TSI_FRAC_SECOND", nullptr}, {"SQL_TSI_SECOND", "second"}, {"SQL_TSI_MINUTE", "minute"},
-    {"SQL_TSI_HOUR", "hour"},         {"SQL_TSI_DAY", "day"},       {"SQL_TSI_WEEK", "week"},
+    {"SQL_TSI_FRAC_SECOND", nullptr}, {"SQL_TSI_SECOND", "second"},   {"SQL_TSI_MINUTE", "minute"},
+    {"SQL_TSI_HOUR", "hour"},         {"SQL_TSI_DAY", "day"},         {"SQL_TSI_WEEK", "week"},
     {"SQL_TSI_MONTH", "month"},       {"SQL_TSI_QUARTER", "quarter"}, {"SQL_TSI_YEAR", "year"},
 };
 

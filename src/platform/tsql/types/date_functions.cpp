@@ -209,7 +209,8 @@ void addDateFunctions(std::vector<FunctionDef>& out) {
                    const Part part = partFromName(a[0].asString(), "datename");
                    const DateTime d = dateArg(a, t, 1);
                    if (part == Part::Month) return Value::string(std::string(monthName(d.parts().month)));
-                   if (part == Part::Weekday) return Value::string(std::string(weekdayName(d.parts().weekday)));
+                   if (part == Part::Weekday)
+                     return Value::string(std::string(weekdayName(d.parts().weekday)));
                    return Value::string(std::to_string(datePart(part, d)));
                  }});
   out.push_back(

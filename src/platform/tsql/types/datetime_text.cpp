@@ -311,8 +311,9 @@ thread_local DateOrder tCurrentOrder = DateOrder::Mdy;
 }  // namespace
 
 std::string_view monthName(int month) {
-  static constexpr std::string_view kNames[] = {"January", "February", "March",     "April",   "May",      "June",
-                                                "July",    "August",   "September", "October", "November", "December"};
+  static constexpr std::string_view kNames[] = {"January",   "February", "March",    "April",
+                                                "May",       "June",     "July",     "August",
+                                                "September", "October",  "November", "December"};
   return kNames[month - 1];
 }
 
