@@ -919,7 +919,7 @@ ExprPtr Parser::odbcForm(const std::string& name, Pos at) {
   if (name == "EXTRACT") {  // EXTRACT(YEAR FROM d) is DATEPART(year, d)
     next();
     expectSymbol("(");
-    const std::string field = ascii::upperCase(peek().text);
+    const std::string field = peek().kind == TokenKind::Identifier ? ascii::upperCase(peek().text) : "";
     if (field != "YEAR" && field != "MONTH" && field != "DAY" && field != "HOUR" && field != "MINUTE" &&
         field != "SECOND")
       fail();
@@ -933,8 +933,9 @@ ExprPtr Parser::odbcForm(const std::string& name, Pos at) {
     next();
     const size_t start = i_;
     expectSymbol("(");
-    const std::string interval = upperWord();
-    const OdbcWord* part = findOdbc(kOdbcIntervals, interval);
+    const std::string interval = ascii::upperCase(peek().text);
+    const OdbcWord* part =
+        peek().kind == TokenKind::Identifier ? findOdbc(kOdbcIntervals, interval) : nullptr;
     if (!part) fail();
     if (!part->second) {
       refuse("{fn " + name + "(" + interval + ", ...)}");
@@ -942,6 +943,7 @@ ExprPtr Parser::odbcForm(const std::string& name, Pos at) {
       skipParenthesised();
       return standInValue(at);
     }
+    next();
     expectSymbol(",");
     ExprPtr a = value();
     expectSymbol(",");
@@ -958,16 +960,17 @@ ExprPtr Parser::odbcForm(const std::string& name, Pos at) {
     convert->operand = value();
     expectSymbol(",");
     const Pos typeAt = pos();
-    const std::string type = upperWord();
-    expectSymbol(")");
+    const std::string type = ascii::upperCase(peek().text);
     const OdbcWord* t = findOdbc(kOdbcTypes, type);
-    if (!t && !type.starts_with("SQL_")) fail();
+    if (!t && (peek().kind != TokenKind::Identifier || !type.starts_with("SQL_"))) fail();
     if (!t) {
       refuse("{fn CONVERT(..., " + type + ")}");
       i_ = start;
       skipParenthesised();
       return standInValue(at);
     }
+    next();
+    expectSymbol(")");
     std::string_view tsql = t->second;
     convert->type.pos = typeAt;
     convert->type.max = tsql.ends_with("(MAX)");
