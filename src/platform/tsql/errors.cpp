@@ -30,6 +30,7 @@ const std::unordered_map<int, Template>& templates() {
       {137, {15, "Must declare the scalar variable \"%s\"."}},
       {155, {15, "'%s' is not a recognized %s option."}},
       {174, {15, "The %s function requires %d argument(s)."}},
+      {179, {15, "Cannot use the OUTPUT option when passing a constant to a stored procedure."}},
       {183, {15, "The scale (%d) for column '%s' must be within the range %d to %d."}},
       {189, {15, "The %s function requires %d to %d arguments."}},
       {195, {15, "'%s' is not a recognized built-in function name."}},
@@ -229,6 +230,10 @@ const std::unordered_map<int, Template>& templates() {
       {8115, {16, "Arithmetic overflow error converting %s to data type %s."}},
       {8116, {16, "Argument data type %s is invalid for argument %d of %s function."}},
       {8117, {16, "Operand data type %s is invalid for %s operator."}},
+      {8133,
+       {16,
+        "At least one of the result expressions in a CASE specification must be an expression other than "
+        "the NULL constant."}},
       {8134, {16, "Divide by zero error encountered."}},
       {8152, {16, "String or binary data would be truncated."}},
       {9810, {16, "The datepart %s is not supported by date function %s for data type %s."}},

@@ -26,7 +26,8 @@ bool isTempName(std::string_view name) {
   return !name.empty() && name[0] == '#';
 }
 
-// Splits OBJECT_ID's text into parts: "[dbo].[t]", "tempdb..#t", "t".
+}  // namespace
+
 std::vector<std::string> splitObjectName(std::string_view text) {
   std::vector<std::string> parts(1);
   for (size_t i = 0; i < text.size(); ++i) {
@@ -56,6 +57,8 @@ std::vector<std::string> splitObjectName(std::string_view text) {
   }
   return parts;
 }
+
+namespace {
 
 SqlType typeOf(const ast::TypeName& tn) {
   std::vector<int> args;

@@ -751,10 +751,12 @@ struct ExecArg {
   bool output = false;  // OUTPUT / OUT
 };
 
-// EXEC[UTE] [@rc =] procedure args
+// EXEC[UTE] [@rc =] procedure args, or EXEC[UTE] [@rc =] @name args (the
+// procedure's name in a variable)
 struct ExecStmt : Stmt {
   std::string returnVariable;  // "@rc" for EXEC @rc = p; "" when absent
-  ObjectName procedure;
+  ObjectName procedure;        // empty for EXEC @name
+  ExprPtr procedureVariable;   // the Variable of EXEC @name, or null
   std::vector<ExecArg> args;
   explicit ExecStmt(Pos p) : Stmt(StmtKind::Exec, p) {}
 };

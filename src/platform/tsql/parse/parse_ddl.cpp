@@ -222,20 +222,16 @@ StmtPtr Parser::createView(Pos at, size_t start) {
   return s;
 }
 
-// A parameter's default: a constant or NULL.
+// A parameter's default: a constant (a number with its sign, money, text)
+// or NULL.
 ExprPtr Parser::procedureDefault() {
-  Pos at = pos();
-  if (isSymbol("-") || isSymbol("+")) {
-    bool minus = next().text == "-";
-    TokenKind k = peek().kind;
-    if (k != TokenKind::Integer && k != TokenKind::Decimal && k != TokenKind::Float) fail();
-    ExprPtr v = primary(false);
-    return minus ? std::make_unique<UnaryExpr>(UnaryOp::Minus, std::move(v), at) : std::move(v);
-  }
+  if (isSymbol("-") || isSymbol("+")) return signedNumber();
   switch (peek().kind) {
     case TokenKind::Integer:
     case TokenKind::Decimal:
     case TokenKind::Float:
+    case TokenKind::Money:
+    case TokenKind::Binary:
     case TokenKind::String:
     case TokenKind::NString:
       return primary(false);
@@ -243,6 +239,17 @@ ExprPtr Parser::procedureDefault() {
       if (!isKeyword("NULL")) fail();
       return primary(false);
   }
+}
+
+// At + or -: the number after it, negated for -.
+ExprPtr Parser::signedNumber() {
+  Pos at = pos();
+  bool minus = next().text == "-";
+  TokenKind k = peek().kind;
+  if (k != TokenKind::Integer && k != TokenKind::Decimal && k != TokenKind::Float && k != TokenKind::Money)
+    fail();
+  ExprPtr v = primary(false);
+  return minus ? std::make_unique<UnaryExpr>(UnaryOp::Minus, std::move(v), at) : std::move(v);
 }
 
 ProcedureParam Parser::procedureParam() {

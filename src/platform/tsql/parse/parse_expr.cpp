@@ -5,6 +5,9 @@
 // Conditions and values are told apart as SQL Server does: a comparison is no
 // value (SELECT a > 1 is a syntax error) and a value is no condition (WHERE a
 // is error 4145).
+#include <span>
+#include <utility>
+
 #include "platform/common/ascii_text.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/parser_impl.h"
@@ -174,80 +177,95 @@ ExprPtr Parser::comparison() {
   BinaryOp op;
   if (comparisonOp(peek(), op)) {
     next();
-    if ((isKeyword("ANY") || isKeyword("SOME") || isKeyword("ALL")) && isSymbol("(", 1)) {
-      auto quantified = std::make_unique<QuantifiedExpr>(at);
-      quantified->op = op;
-      quantified->all = next().text == "ALL";
-      quantified->operand = std::move(left);
-      expectSymbol("(");
-      quantified->query = subquery();
-      expectSymbol(")");
-      return quantified;
-    }
-    ExprPtr right = additive(false);
-    return std::make_unique<BinaryExpr>(op, std::move(left), std::move(right), at);
+    return compared(std::move(left), op, at);
   }
-  if (isKeyword("IS")) {
-    next();
-    bool negated = acceptKeyword("NOT");
-    if (acceptKeyword("DISTINCT")) {  // equality that holds NULL equal to NULL
-      expectKeyword("FROM");
-      ExprPtr right = additive(false);
-      return std::make_unique<BinaryExpr>(negated ? BinaryOp::NotDistinct : BinaryOp::Distinct,
-                                          std::move(left), std::move(right), at);
-    }
-    expectKeyword("NULL");
-    return std::make_unique<IsNullExpr>(std::move(left), negated, at);
-  }
+  if (acceptKeyword("IS")) return isTest(std::move(left), at);
   bool negated = false;
   if (isKeyword("NOT") && (isKeyword("LIKE", 1) || isKeyword("IN", 1) || isKeyword("BETWEEN", 1))) {
     next();
     negated = true;
   }
-  if (acceptKeyword("LIKE")) {
-    auto like = std::make_unique<LikeExpr>(at);
-    like->operand = std::move(left);
-    like->pattern = additive(false);
-    if (acceptKeyword("ESCAPE")) {
-      like->escape = additive(false);
-    } else if (isSymbol("{") && isKeyword("ESCAPE", 1)) {  // ODBC's {escape '\'}
-      next();
-      next();
-      like->escape = additive(false);
-      expectSymbol("}");
-    }
-    like->negated = negated;
-    return like;
-  }
-  if (acceptKeyword("BETWEEN")) {
-    auto between = std::make_unique<BetweenExpr>(at);
-    between->operand = std::move(left);
-    between->low = additive(false);
-    expectKeyword("AND");
-    between->high = additive(false);
-    between->negated = negated;
-    return between;
-  }
-  if (acceptKeyword("IN")) {
+  if (acceptKeyword("LIKE")) return likePredicate(std::move(left), negated, at);
+  if (acceptKeyword("BETWEEN")) return betweenPredicate(std::move(left), negated, at);
+  if (acceptKeyword("IN")) return inPredicate(std::move(left), negated, at);
+  return left;
+}
+
+// After the operator: the right operand, or ANY, SOME or ALL (subquery).
+ExprPtr Parser::compared(ExprPtr left, BinaryOp op, Pos at) {
+  if ((isKeyword("ANY") || isKeyword("SOME") || isKeyword("ALL")) && isSymbol("(", 1)) {
+    auto quantified = std::make_unique<QuantifiedExpr>(at);
+    quantified->op = op;
+    quantified->all = next().text == "ALL";
+    quantified->operand = std::move(left);
     expectSymbol("(");
-    if (isKeyword("SELECT")) {
-      auto in = std::make_unique<InSubqueryExpr>(at);
-      in->operand = std::move(left);
-      in->query = subquery();
-      in->negated = negated;
-      expectSymbol(")");
-      return in;
-    }
-    auto in = std::make_unique<InListExpr>(at);
-    in->operand = std::move(left);
-    do {
-      in->list.push_back(value());
-    } while (acceptSymbol(","));
+    quantified->query = subquery();
     expectSymbol(")");
+    return quantified;
+  }
+  ExprPtr right = additive(false);
+  return std::make_unique<BinaryExpr>(op, std::move(left), std::move(right), at);
+}
+
+// After IS: [NOT] NULL, or [NOT] DISTINCT FROM (equality that holds NULL
+// equal to NULL).
+ExprPtr Parser::isTest(ExprPtr left, Pos at) {
+  bool negated = acceptKeyword("NOT");
+  if (acceptKeyword("DISTINCT")) {
+    expectKeyword("FROM");
+    ExprPtr right = additive(false);
+    return std::make_unique<BinaryExpr>(negated ? BinaryOp::NotDistinct : BinaryOp::Distinct, std::move(left),
+                                        std::move(right), at);
+  }
+  expectKeyword("NULL");
+  return std::make_unique<IsNullExpr>(std::move(left), negated, at);
+}
+
+ExprPtr Parser::likePredicate(ExprPtr left, bool negated, Pos at) {
+  auto like = std::make_unique<LikeExpr>(at);
+  like->operand = std::move(left);
+  like->pattern = additive(false);
+  if (acceptKeyword("ESCAPE")) {
+    like->escape = additive(false);
+  } else if (isSymbol("{") && isKeyword("ESCAPE", 1)) {  // ODBC's {escape '\'}
+    next();
+    next();
+    like->escape = additive(false);
+    expectSymbol("}");
+  }
+  like->negated = negated;
+  return like;
+}
+
+ExprPtr Parser::betweenPredicate(ExprPtr left, bool negated, Pos at) {
+  auto between = std::make_unique<BetweenExpr>(at);
+  between->operand = std::move(left);
+  between->low = additive(false);
+  expectKeyword("AND");
+  between->high = additive(false);
+  between->negated = negated;
+  return between;
+}
+
+// After IN: a subquery or a list of values.
+ExprPtr Parser::inPredicate(ExprPtr left, bool negated, Pos at) {
+  expectSymbol("(");
+  if (isKeyword("SELECT")) {
+    auto in = std::make_unique<InSubqueryExpr>(at);
+    in->operand = std::move(left);
+    in->query = subquery();
     in->negated = negated;
+    expectSymbol(")");
     return in;
   }
-  return left;
+  auto in = std::make_unique<InListExpr>(at);
+  in->operand = std::move(left);
+  do {
+    in->list.push_back(value());
+  } while (acceptSymbol(","));
+  expectSymbol(")");
+  in->negated = negated;
+  return in;
 }
 
 namespace {
@@ -646,6 +664,7 @@ ExprPtr Parser::iif(Pos at) {
   c->elseValue = value();
   expectSymbol(")");
   c->whens.push_back(std::move(w));
+  requireTypedResult(*c);
   return c;
 }
 
@@ -691,59 +710,274 @@ ExprPtr Parser::odbcEscape(Pos at) {
   return call("DATEADD", list(word("day", at), std::move(today), std::move(value)), at);
 }
 
-// {fn name(args)}: the ODBC names the engine has a function for are mapped to
-// it; the other ODBC-only functions are refused; any other name is the
+namespace {
+
+// ODBC's scalar functions written as a T-SQL function of their arguments,
+// with a datepart before them where `datepart` is set.  Those with no
+// `tsql` are refused: the engine lacks the T-SQL function or the type
+// (ASCII, STUFF, SOUNDEX, the trigonometric ones, time, USER_NAME), or no
+// T-SQL function gives their value for every type (BIT_LENGTH,
+// OCTET_LENGTH, CHAR_LENGTH count trailing blanks and the bytes of numbers;
+// CONCAT takes NULL as empty).  The forms written otherwise are
+// Parser::odbcForm's.
+struct OdbcMapping {
+  std::string_view odbc;
+  const char* tsql;
+  const char* datepart = nullptr;
+};
+
+constexpr OdbcMapping kOdbcFunctions[] = {
+    // strings
+    {"ASCII", nullptr},
+    {"BIT_LENGTH", nullptr},
+    {"CHAR", "CHAR"},
+    {"CHAR_LENGTH", nullptr},
+    {"CHARACTER_LENGTH", nullptr},
+    {"CONCAT", nullptr},
+    {"DIFFERENCE", nullptr},
+    {"INSERT", nullptr},
+    {"LCASE", "LOWER"},
+    {"LEFT", "LEFT"},
+    {"LENGTH", "LEN"},
+    {"LOCATE", "CHARINDEX"},
+    {"LTRIM", "LTRIM"},
+    {"OCTET_LENGTH", nullptr},
+    {"REPEAT", "REPLICATE"},
+    {"REPLACE", "REPLACE"},
+    {"RIGHT", "RIGHT"},
+    {"RTRIM", "RTRIM"},
+    {"SOUNDEX", nullptr},
+    {"SPACE", "SPACE"},
+    {"SUBSTRING", "SUBSTRING"},
+    {"UCASE", "UPPER"},
+    // numbers
+    {"ABS", "ABS"},
+    {"ACOS", nullptr},
+    {"ASIN", nullptr},
+    {"ATAN", nullptr},
+    {"ATAN2", nullptr},
+    {"CEILING", "CEILING"},
+    {"COS", nullptr},
+    {"COT", nullptr},
+    {"DEGREES", nullptr},
+    {"EXP", nullptr},
+    {"FLOOR", "FLOOR"},
+    {"LOG", nullptr},
+    {"LOG10", nullptr},
+    {"PI", nullptr},
+    {"POWER", "POWER"},
+    {"RADIANS", nullptr},
+    {"RAND", nullptr},
+    {"ROUND", "ROUND"},
+    {"SIGN", "SIGN"},
+    {"SIN", nullptr},
+    {"SQRT", nullptr},
+    {"TAN", nullptr},
+    // dates and times
+    {"CURRENT_TIME", nullptr},
+    {"CURTIME", nullptr},
+    {"DAYNAME", "DATENAME", "weekday"},
+    {"DAYOFMONTH", "DAY"},
+    {"DAYOFWEEK", "DATEPART", "weekday"},
+    {"DAYOFYEAR", "DATEPART", "dayofyear"},
+    {"HOUR", "DATEPART", "hour"},
+    {"MINUTE", "DATEPART", "minute"},
+    {"MONTH", "MONTH"},
+    {"MONTHNAME", "DATENAME", "month"},
+    {"NOW", "GETDATE"},
+    {"QUARTER", "DATEPART", "quarter"},
+    {"SECOND", "DATEPART", "second"},
+    {"WEEK", "DATEPART", "week"},
+    {"YEAR", "YEAR"},
+    // system
+    {"DATABASE", "DB_NAME"},
+    {"IFNULL", "ISNULL"},
+    {"USER", nullptr},
+};
+
+using OdbcWord = std::pair<std::string_view, const char*>;
+
+// TIMESTAMPADD's and TIMESTAMPDIFF's intervals as dateparts; SQL_TSI_FRAC_SECOND
+// (billionths of a second, finer than datetime) is refused.
+constexpr OdbcWord kOdbcIntervals[] = {
+    {"SQL_TSI_FRAC_SECOND", nullptr}, {"SQL_TSI_SECOND", "second"},   {"SQL_TSI_MINUTE", "minute"},
+    {"SQL_TSI_HOUR", "hour"},         {"SQL_TSI_DAY", "day"},         {"SQL_TSI_WEEK", "week"},
+    {"SQL_TSI_MONTH", "month"},       {"SQL_TSI_QUARTER", "quarter"}, {"SQL_TSI_YEAR", "year"},
+};
+
+// {fn CONVERT}'s SQL_ types as T-SQL types (text of CONVERT's default
+// length, 30); those the engine has no values of (binary, time, guid,
+// intervals) are refused.
+constexpr OdbcWord kOdbcTypes[] = {
+    {"SQL_BIGINT", "BIGINT"},
+    {"SQL_BIT", "BIT"},
+    {"SQL_CHAR", "CHAR"},
+    {"SQL_DATE", "DATE"},
+    {"SQL_DECIMAL", "DECIMAL"},
+    {"SQL_DOUBLE", "FLOAT"},
+    {"SQL_FLOAT", "FLOAT"},
+    {"SQL_INTEGER", "INT"},
+    {"SQL_LONGVARCHAR", "VARCHAR(MAX)"},
+    {"SQL_NUMERIC", "NUMERIC"},
+    {"SQL_REAL", "REAL"},
+    {"SQL_SMALLINT", "SMALLINT"},
+    {"SQL_TIMESTAMP", "DATETIME"},
+    {"SQL_TINYINT", "TINYINT"},
+    {"SQL_VARCHAR", "VARCHAR"},
+    {"SQL_WCHAR", "NCHAR"},
+    {"SQL_WLONGVARCHAR", "NVARCHAR(MAX)"},
+    {"SQL_WVARCHAR", "NVARCHAR"},
+};
+
+// The entry of `table` for `name`, or null.
+const OdbcWord* findOdbc(std::span<const OdbcWord> table, std::string_view name) {
+  for (const OdbcWord& entry : table) {
+    if (entry.first == name) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// {fn name(args)}: the ODBC functions are written as the T-SQL functions
+// above or by odbcForm, or refused by name (40517); any other name is the
 // T-SQL function of that name.
 ExprPtr Parser::odbcFunction(Pos at) {
   if (peek().kind != TokenKind::Identifier && peek().kind != TokenKind::Keyword) fail();
   const std::string name = ascii::upperCase(peek().text);
-  static const struct {
-    const char* odbc;
-    const char* tsql;
-    const char* datepart;  // a leading datepart argument, or null
-  } kMapped[] = {
-      {"UCASE", "UPPER", nullptr},          {"LCASE", "LOWER", nullptr},
-      {"IFNULL", "ISNULL", nullptr},        {"NOW", "GETDATE", nullptr},
-      {"DAYOFMONTH", "DAY", nullptr},       {"HOUR", "DATEPART", "hour"},
-      {"MINUTE", "DATEPART", "minute"},     {"SECOND", "DATEPART", "second"},
-      {"QUARTER", "DATEPART", "quarter"},   {"WEEK", "DATEPART", "week"},
-      {"DAYOFWEEK", "DATEPART", "weekday"}, {"DAYOFYEAR", "DATEPART", "dayofyear"},
-  };
-  static constexpr std::string_view kRefused[] = {"BIT_LENGTH",   "OCTET_LENGTH", "CONCAT",    "CURTIME",
-                                                  "CURRENT_TIME", "CONVERT",      "MONTHNAME", "DAYNAME"};
-  for (std::string_view r : kRefused) {
-    if (name == r) {
-      refuse("{fn " + name + "}");
-      next();
-      skipParenthesised();
-      return standInValue(at);
-    }
+  if (ExprPtr e = odbcForm(name, at)) return e;
+  const OdbcMapping* m = nullptr;
+  for (const OdbcMapping& f : kOdbcFunctions) {
+    if (f.odbc == name) m = &f;
+  }
+  if (m && !m->tsql) {
+    refuse("{fn " + name + "}");
+    next();
+    if (isSymbol("(")) skipParenthesised();  // CURRENT_TIME may come without
+    return standInValue(at);
   }
   ObjectName fn;
   fn.parts.push_back(next().text);
   fn.pos = at;
-  if (name == "CURDATE" || name == "CURRENT_DATE") {
+  if (!m) return functionCall(std::move(fn), at);
+  fn.parts.back() = m->tsql;
+  ExprPtr e = functionCall(std::move(fn), at);
+  if (m->datepart) {
+    auto& args = e->as<FunctionCall>().args;
+    args.insert(args.begin(), word(m->datepart, at));
+  }
+  return e;
+}
+
+// The ODBC functions that are no T-SQL function of the same arguments, at
+// their name; null for any other name.
+ExprPtr Parser::odbcForm(const std::string& name, Pos at) {
+  if (name == "CURDATE" || name == "CURRENT_DATE") {  // CAST(GETDATE() AS DATE)
+    next();
     expectSymbol("(");
     expectSymbol(")");
     return castTo("DATE", call("GETDATE", {}, at), at);
   }
-  for (const auto& m : kMapped) {
-    if (name != m.odbc) continue;
-    fn.parts.back() = m.tsql;
-    ExprPtr e = functionCall(std::move(fn), at);
-    if (m.datepart) {
-      auto& args = e->as<FunctionCall>().args;
-      args.insert(args.begin(), word(m.datepart, at));
+  if (name == "CURRENT_TIMESTAMP") {  // GETDATE(), with or without ()
+    next();
+    if (isSymbol("(") && !isSymbol(")", 1)) {
+      refuse("{fn CURRENT_TIMESTAMP(precision)}");
+      skipParenthesised();
+      return standInValue(at);
     }
-    return e;
+    if (acceptSymbol("(")) expectSymbol(")");
+    return call("GETDATE", {}, at);
   }
-  if (name == "TRUNCATE") {  // TRUNCATE(x, n) is ROUND(x, n, 1)
-    fn.parts.back() = "ROUND";
+  auto arguments = [&](size_t count) {
+    next();
+    ObjectName fn;
+    fn.parts.push_back(name);
+    fn.pos = at;
     ExprPtr e = functionCall(std::move(fn), at);
-    e->as<FunctionCall>().args.push_back(std::make_unique<Literal>(LiteralKind::Integer, "1", at));
-    return e;
+    auto& args = e->as<FunctionCall>().args;
+    if (args.size() != count) throwSqlError(174, {name, std::to_string(count)}, at.line);
+    return std::move(args);
+  };
+  if (name == "TRUNCATE") {  // TRUNCATE(x, n) is ROUND(x, n, 1)
+    std::vector<ExprPtr> args = arguments(2);
+    args.push_back(std::make_unique<Literal>(LiteralKind::Integer, "1", at));
+    return call("ROUND", std::move(args), at);
   }
-  return functionCall(std::move(fn), at);
+  if (name == "MOD") {  // MOD(a, b) is a % b
+    std::vector<ExprPtr> args = arguments(2);
+    return std::make_unique<BinaryExpr>(BinaryOp::Mod, std::move(args[0]), std::move(args[1]), at);
+  }
+  if (name == "POSITION") {  // POSITION(a IN b) is CHARINDEX(a, b)
+    next();
+    expectSymbol("(");
+    ExprPtr sought = value();
+    expectKeyword("IN");
+    ExprPtr in = value();
+    expectSymbol(")");
+    return call("CHARINDEX", list(std::move(sought), std::move(in)), at);
+  }
+  if (name == "EXTRACT") {  // EXTRACT(YEAR FROM d) is DATEPART(year, d)
+    next();
+    expectSymbol("(");
+    const std::string field = peek().kind == TokenKind::Identifier ? ascii::upperCase(peek().text) : "";
+    if (field != "YEAR" && field != "MONTH" && field != "DAY" && field != "HOUR" && field != "MINUTE" &&
+        field != "SECOND")
+      fail();
+    next();
+    expectKeyword("FROM");
+    ExprPtr source = value();
+    expectSymbol(")");
+    return call("DATEPART", list(word(ascii::lowerCase(field), at), std::move(source)), at);
+  }
+  if (name == "TIMESTAMPADD" || name == "TIMESTAMPDIFF") {  // DATEADD and DATEDIFF
+    next();
+    const size_t start = i_;
+    expectSymbol("(");
+    const std::string interval = ascii::upperCase(peek().text);
+    const OdbcWord* part =
+        peek().kind == TokenKind::Identifier ? findOdbc(kOdbcIntervals, interval) : nullptr;
+    if (!part) fail();
+    if (!part->second) {
+      refuse("{fn " + name + "(" + interval + ", ...)}");
+      i_ = start;
+      skipParenthesised();
+      return standInValue(at);
+    }
+    next();
+    expectSymbol(",");
+    ExprPtr a = value();
+    expectSymbol(",");
+    ExprPtr b = value();
+    expectSymbol(")");
+    return call(name == "TIMESTAMPADD" ? "DATEADD" : "DATEDIFF",
+                list(word(part->second, at), std::move(a), std::move(b)), at);
+  }
+  if (name == "CONVERT") {  // CONVERT(x, SQL_INTEGER) is CONVERT(INT, x)
+    next();
+    const size_t start = i_;
+    expectSymbol("(");
+    auto convert = std::make_unique<ConvertExpr>(at);
+    convert->operand = value();
+    expectSymbol(",");
+    const Pos typeAt = pos();
+    const std::string type = ascii::upperCase(peek().text);
+    const OdbcWord* t = findOdbc(kOdbcTypes, type);
+    if (!t && (peek().kind != TokenKind::Identifier || !type.starts_with("SQL_"))) fail();
+    if (!t) {
+      refuse("{fn CONVERT(..., " + type + ")}");
+      i_ = start;
+      skipParenthesised();
+      return standInValue(at);
+    }
+    next();
+    expectSymbol(")");
+    std::string_view tsql = t->second;
+    convert->type.pos = typeAt;
+    convert->type.max = tsql.ends_with("(MAX)");
+    convert->type.name = std::string(tsql.substr(0, tsql.find('(')));
+    return convert;
+  }
+  return nullptr;
 }
 
 ExprPtr Parser::caseExpr() {
@@ -760,7 +994,23 @@ ExprPtr Parser::caseExpr() {
   }
   if (acceptKeyword("ELSE")) c->elseValue = value();
   expectKeyword("END");
+  requireTypedResult(*c);
   return c;
+}
+
+// A CASE (or IIF) whose results are all the NULL constant (no ELSE gives
+// NULL) has no type: 8133.  Where refused forms were only noted, their
+// stand-ins are no NULL of the text.
+void Parser::requireTypedResult(const CaseExpr& c) const {
+  if (unsupported_ && !unsupported_->empty()) return;
+  auto nullConstant = [](const ExprPtr& e) {
+    return !e || (e->kind == ExprKind::Literal && e->as<Literal>().literal == LiteralKind::Null);
+  };
+  if (!nullConstant(c.elseValue)) return;
+  for (const CaseExpr::When& w : c.whens) {
+    if (!nullConstant(w.then)) return;
+  }
+  throwSqlError(8133, {}, c.pos.line);
 }
 
 }  // namespace mls::tsql

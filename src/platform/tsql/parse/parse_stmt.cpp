@@ -500,7 +500,10 @@ StmtPtr Parser::execStatement(bool keyword) {
     s->returnVariable = next().text;
     next();
   }
-  s->procedure = objectName();
+  if (keyword && peek().kind == TokenKind::Variable)
+    s->procedureVariable = primary(false);
+  else
+    s->procedure = objectName();
   if (startsExpression() || isKeyword("DEFAULT")) {
     do {
       s->args.push_back(execArgument());
@@ -526,12 +529,8 @@ ExecArg Parser::execArgument() {
     return arg;
   }
   if (isSymbol("-") || isSymbol("+")) {
-    bool minus = next().text == "-";
-    TokenKind k = peek().kind;
-    if (k != TokenKind::Integer && k != TokenKind::Decimal && k != TokenKind::Float && k != TokenKind::Money)
-      fail();
-    arg.value = primary(false);
-    if (minus) arg.value = std::make_unique<UnaryExpr>(UnaryOp::Minus, std::move(arg.value), at);
+    arg.value = signedNumber();
+    refuseOutput();
     return arg;
   }
   switch (peek().kind) {
@@ -561,7 +560,13 @@ ExecArg Parser::execArgument() {
     default:
       fail();
   }
+  if (!arg.output) refuseOutput();
   return arg;
+}
+
+// OUTPUT after an argument that is no variable: 179.
+void Parser::refuseOutput() const {
+  if (isWord("OUTPUT") || isWord("OUT")) throwSqlError(179, {}, peek().line);
 }
 
 StmtPtr Parser::tranStatement(StmtKind kind) {

@@ -109,6 +109,13 @@ class Parser {
   ast::ExprPtr andExpr();
   ast::ExprPtr notExpr();
   ast::ExprPtr comparison();
+  // The rest of a predicate after its left operand (and the word that
+  // names it: IS, LIKE, BETWEEN, IN; for `compared`, the operator).
+  ast::ExprPtr compared(ast::ExprPtr left, ast::BinaryOp op, ast::Pos at);
+  ast::ExprPtr isTest(ast::ExprPtr left, ast::Pos at);
+  ast::ExprPtr likePredicate(ast::ExprPtr left, bool negated, ast::Pos at);
+  ast::ExprPtr betweenPredicate(ast::ExprPtr left, bool negated, ast::Pos at);
+  ast::ExprPtr inPredicate(ast::ExprPtr left, bool negated, ast::Pos at);
   // `conditionFirst`: the leftmost operand may be a parenthesised condition.
   ast::ExprPtr additive(bool conditionFirst);
   ast::ExprPtr multiplicative(bool conditionFirst);
@@ -117,6 +124,7 @@ class Parser {
   ast::ExprPtr namePrimary(ast::Pos at);
   ast::ExprPtr keywordPrimary(bool conditionFirst, ast::Pos at);
   ast::ExprPtr caseExpr();
+  void requireTypedResult(const ast::CaseExpr& c) const;  // 8133 for all results NULL
   ast::ExprPtr functionCall(ast::ObjectName name, ast::Pos at);
   // COLLATE, AT TIME ZONE and method calls (.name(...)) after an operand.
   ast::ExprPtr postfix(ast::ExprPtr operand);
@@ -130,6 +138,10 @@ class Parser {
   // {guid '...'} is refused.
   ast::ExprPtr odbcEscape(ast::Pos at);
   ast::ExprPtr odbcFunction(ast::Pos at);  // after {fn
+  // An ODBC function written other than as a T-SQL function of its
+  // arguments (MOD, POSITION, TIMESTAMPADD, CONVERT, ...), at its name
+  // (`name`, upper case); null for any other name.
+  ast::ExprPtr odbcForm(const std::string& name, ast::Pos at);
   ast::ExprPtr valueOrDefault();
   bool startsExpression() const;
 
@@ -173,6 +185,7 @@ class Parser {
   ast::StmtPtr raiserrorStatement();
   ast::StmtPtr execStatement(bool keyword);
   ast::ExecArg execArgument();
+  void refuseOutput() const;  // OUTPUT after a constant argument: 179
   ast::StmtPtr tranStatement(ast::StmtKind kind);
   ast::StmtPtr dbccStatement();
   ast::StmtPtr setOptionStatement(ast::Pos at);
@@ -186,6 +199,7 @@ class Parser {
   ast::StmtPtr createProcedure(ast::Pos at, size_t start, bool alter);
   ast::ProcedureParam procedureParam();
   ast::ExprPtr procedureDefault();
+  ast::ExprPtr signedNumber();  // at + or -: a number (or money) with its sign
   ast::StmtPtr dropStatement();
   ast::StmtPtr alterStatement();
   ast::StmtPtr truncateStatement();

@@ -1,9 +1,10 @@
-// GETDATE, DATEADD, DATEDIFF, DATEPART, YEAR, MONTH and DAY.
+// GETDATE, DATEADD, DATEDIFF, DATEPART, DATENAME, YEAR, MONTH and DAY.
 #include <cstdint>
 #include <string>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/types/convert.h"
+#include "platform/tsql/types/datetime_text.h"
 #include "platform/tsql/types/function_support.h"
 #include "platform/tsql/types/text.h"
 
@@ -201,6 +202,17 @@ void addDateFunctions(std::vector<FunctionDef>& out) {
       {"DATEPART", 2, 2, intType, [](const Args& a, const Types& t, const SqlType&, const FunctionContext&) {
          return dateValuePart(a, t, partFromName(a[0].asString(), "datepart"));
        }});
+  // DATENAME: the month's and the weekday's us_english names, any other part
+  // as DATEPART's number in text.
+  out.push_back({"DATENAME", 2, 2, [](const ArgInfos&) { return SqlType::nvarchar(30); },
+                 [](const Args& a, const Types& t, const SqlType&, const FunctionContext&) {
+                   const Part part = partFromName(a[0].asString(), "datename");
+                   const DateTime d = dateArg(a, t, 1);
+                   if (part == Part::Month) return Value::string(std::string(monthName(d.parts().month)));
+                   if (part == Part::Weekday)
+                     return Value::string(std::string(weekdayName(d.parts().weekday)));
+                   return Value::string(std::to_string(datePart(part, d)));
+                 }});
   out.push_back(
       {"YEAR", 1, 1, intType, [](const Args& a, const Types& t, const SqlType&, const FunctionContext&) {
          return dateValuePart(a, t, Part::Year);

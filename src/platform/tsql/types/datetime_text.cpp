@@ -74,10 +74,8 @@ bool isMeridiem(std::string_view s, size_t pos) {
 
 // 1..12 for a us_english month name or its three-letter abbreviation, else 0.
 int monthNamed(std::string_view word) {
-  static const char* const kNames[] = {"January", "February", "March",     "April",   "May",      "June",
-                                       "July",    "August",   "September", "October", "November", "December"};
-  for (int m = 0; m < 12; ++m) {
-    if (equalsNoCase(word, kMonths[m]) || equalsNoCase(word, kNames[m])) return m + 1;
+  for (int m = 1; m <= 12; ++m) {
+    if (equalsNoCase(word, kMonths[m - 1]) || equalsNoCase(word, monthName(m))) return m;
   }
   return 0;
 }
@@ -311,6 +309,19 @@ std::string_view trimSpaces(std::string_view s) {
 thread_local DateOrder tCurrentOrder = DateOrder::Mdy;
 
 }  // namespace
+
+std::string_view monthName(int month) {
+  static constexpr std::string_view kNames[] = {"January",   "February", "March",    "April",
+                                                "May",       "June",     "July",     "August",
+                                                "September", "October",  "November", "December"};
+  return kNames[month - 1];
+}
+
+std::string_view weekdayName(int weekday) {
+  static constexpr std::string_view kNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                "Thursday", "Friday", "Saturday"};
+  return kNames[weekday - 1];
+}
 
 bool isDateStyle(int style) {
   return (style >= 0 && style <= 14) || (style >= 20 && style <= 25) || (style >= 100 && style <= 114) ||

@@ -18,6 +18,10 @@ enum class DateParse { Ok, BadFormat, OutOfRange };
 // the engine has, reads mdy.
 enum class DateOrder { Mdy, Dmy, Ymd, Ydm, Myd, Dym };
 
+// The us_english names of month 1..12 and of weekday 1 (Sunday) .. 7.
+std::string_view monthName(int month);
+std::string_view weekdayName(int weekday);
+
 // "mdy", "DMY", ... (any case); nullopt for any other text.
 std::optional<DateOrder> dateOrderNamed(std::string_view name);
 std::string_view dateOrderName(DateOrder order);

@@ -38,6 +38,9 @@ TEST(SyntaxErrors, NameTheOffendingTokenAndItsLine) {
       {"SELECT TOP a FROM t", 102, "Incorrect syntax near 'a'.", 1},
       {"SELECT * FROM a JOIN b", 102, "Incorrect syntax near 'b'.", 1},
       {"SELECT 1 -- comment 'x'\n/* it's */ +", 102, "Incorrect syntax near '+'.", 2},
+      {"SELECT {fn TIMESTAMPADD(DAY, 1, d)}", 102, "Incorrect syntax near 'DAY'.", 1},
+      {"SELECT {fn CONVERT(1, INTEGER)}", 102, "Incorrect syntax near 'INTEGER'.", 1},
+      {"SELECT {fn EXTRACT(WEEK FROM d)}", 102, "Incorrect syntax near 'WEEK'.", 1},
       // GO separates batches in tools; after SELECT 1 it would be a column alias
       {"PRINT 1\nGO\nSELECT 2", 102, "Incorrect syntax near 'GO'.", 2},
   };
@@ -62,12 +65,74 @@ TEST(SyntaxErrors, RefusedFormsNameTheForm) {
       {"SET ANSI_NULLS OFF", 40517, "SET ANSI_NULLS OFF is not supported by this engine.", 1},
       {"SET nocounts ON", 195, "'nocounts' is not a recognized SET option.", 1},
       {"SET DATEFORMAT 'dd'", 2741, "SET DATEFORMAT date order 'dd' is invalid.", 1},
+      {"EXEC p\n  @a = 5 OUTPUT", 179,
+       "Cannot use the OUTPUT option when passing a constant to a stored procedure.", 2},
+      {"SELECT 1\nSELECT IIF(1 = 1, NULL, NULL)", 8133,
+       "At least one of the result expressions in a CASE specification must be an expression other than the "
+       "NULL "
+       "constant.",
+       2},
   };
   for (const Case& c : cases) {
     SqlError e = test::parseError(c.text);
     EXPECT_EQ(e.number(), c.number) << c.text;
     EXPECT_EQ(e.message(), c.message) << c.text;
     EXPECT_EQ(e.line(), c.line) << c.text;
+  }
+}
+
+// The ODBC scalar functions the engine has no T-SQL function or type for,
+// and the forms of the others it cannot take, each refused by its name.
+TEST(SyntaxErrors, OdbcFunctionsTheEngineLacksAreRefusedByName) {
+  const struct {
+    const char* call;
+    const char* form;
+  } cases[] = {
+      {"ASCII('a')", "{fn ASCII}"},
+      {"BIT_LENGTH('a')", "{fn BIT_LENGTH}"},
+      {"CHAR_LENGTH('a')", "{fn CHAR_LENGTH}"},
+      {"character_length('a')", "{fn CHARACTER_LENGTH}"},
+      {"CONCAT('a', 'b')", "{fn CONCAT}"},
+      {"DIFFERENCE('a', 'b')", "{fn DIFFERENCE}"},
+      {"INSERT('abc', 2, 1, 'x')", "{fn INSERT}"},
+      {"OCTET_LENGTH('a')", "{fn OCTET_LENGTH}"},
+      {"SOUNDEX('a')", "{fn SOUNDEX}"},
+      {"ACOS(1)", "{fn ACOS}"},
+      {"ASIN(1)", "{fn ASIN}"},
+      {"ATAN(1)", "{fn ATAN}"},
+      {"ATAN2(1, 1)", "{fn ATAN2}"},
+      {"COS(1)", "{fn COS}"},
+      {"COT(1)", "{fn COT}"},
+      {"DEGREES(1)", "{fn DEGREES}"},
+      {"EXP(1)", "{fn EXP}"},
+      {"LOG(1)", "{fn LOG}"},
+      {"LOG10(1)", "{fn LOG10}"},
+      {"PI()", "{fn PI}"},
+      {"RADIANS(1)", "{fn RADIANS}"},
+      {"RAND()", "{fn RAND}"},
+      {"SIN(1)", "{fn SIN}"},
+      {"SQRT(1)", "{fn SQRT}"},
+      {"TAN(1)", "{fn TAN}"},
+      {"CURRENT_TIME", "{fn CURRENT_TIME}"},
+      {"CURRENT_TIME(3)", "{fn CURRENT_TIME}"},
+      {"CURTIME()", "{fn CURTIME}"},
+      {"USER()", "{fn USER}"},
+      {"CURRENT_TIMESTAMP(3)", "{fn CURRENT_TIMESTAMP(precision)}"},
+      {"TIMESTAMPADD(SQL_TSI_FRAC_SECOND, 1, d)", "{fn TIMESTAMPADD(SQL_TSI_FRAC_SECOND, ...)}"},
+      {"TIMESTAMPDIFF(SQL_TSI_FRAC_SECOND, d, d)", "{fn TIMESTAMPDIFF(SQL_TSI_FRAC_SECOND, ...)}"},
+      {"CONVERT(1, SQL_BINARY)", "{fn CONVERT(..., SQL_BINARY)}"},
+      {"CONVERT(1, SQL_VARBINARY)", "{fn CONVERT(..., SQL_VARBINARY)}"},
+      {"CONVERT(1, SQL_LONGVARBINARY)", "{fn CONVERT(..., SQL_LONGVARBINARY)}"},
+      {"CONVERT(1, SQL_GUID)", "{fn CONVERT(..., SQL_GUID)}"},
+      {"CONVERT(1, SQL_TIME)", "{fn CONVERT(..., SQL_TIME)}"},
+      {"CONVERT(1, SQL_INTERVAL_DAY_TO_SECOND)", "{fn CONVERT(..., SQL_INTERVAL_DAY_TO_SECOND)}"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("SELECT a FROM t\nWHERE {fn ") + c.call + "} IS NULL";
+    SqlError e = test::parseError(text);
+    EXPECT_EQ(e.number(), 40517) << text;
+    EXPECT_EQ(e.message(), std::string(c.form) + " is not supported by this engine.") << text;
+    EXPECT_EQ(e.line(), 2) << text;
   }
 }
 

@@ -28,6 +28,10 @@ TEST(ConditionFragment, OneConditionWhateverItsTextLooksLike) {
       {"v1.FDate >= {d '2024-03-01'} AND v1.FDate < {ts '2024-04-01 00:00:00'} OR {t '13:33:41'} > 0",
        Connective::None},
       {"{fn UCASE(v1.FNote)} = 'A' OR {fn BIT_LENGTH(v1.FNote)} > 8", Connective::None},
+      {"{fn CONVERT(v1.FNote, SQL_TIME)} > 0 OR {fn TIMESTAMPADD(SQL_TSI_FRAC_SECOND, 1, u1.FDate)} > "
+       "u1.FDate "
+       "OR CASE WHEN v1.FQty > 0 THEN {fn SOUNDEX(v1.FNote)} END = 'x'",
+       Connective::None},
       {"v1.FNote COLLATE Chinese_PRC_CI_AS = N'材料' AND CONTAINS(v1.FNote, '\"a*\"')", Connective::None},
       {"OR IIF(v1.FQty > 0, 1, 0) = 1 AND NOT FREETEXT(*, 'x')", Connective::Or},
       {"u1.FDate < CURRENT_TIMESTAMP AND TRY_CAST(v1.FNote AS INT) > TRIM('x' FROM v1.FNote)",

@@ -181,7 +181,7 @@ void Executor::executeSql(const ast::ExecStmt& s) {
     }
     auto [v, t] = argument(*a);
     VariableSlot& slot = scope.frame.at(static_cast<int>(i));
-    slot.value = v.isNull() || t.isNull() ? Value() : implicitConvert(v, t, slot.type);
+    slot.value = parameterValue(v, t, slot.type);
     if (a->output) outputs.emplace_back(binder_.variable(a->value->as<ast::Variable>().name, a->pos), i);
   }
   runCalled(s, scope, outputs, [&] {

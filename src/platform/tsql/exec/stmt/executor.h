@@ -166,6 +166,7 @@ class Executor {
   // Not one atomic statement: the statements they run are.
   void call(const ast::Stmt& s);
   void callProcedure(const ast::ExecStmt& s);
+  ast::ObjectName procedureNamed(const ast::Expr& variable);  // EXEC @name
   void executeSql(const ast::ExecStmt& s);
   void executeString(const ast::ExecStringStmt& s);
   // The value and type of an argument (a bare word is a string).

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/tsql/catalog/names.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bind/type_ast.h"
 #include "platform/tsql/exec/session_impl.h"
@@ -16,10 +17,6 @@
 namespace mls::tsql {
 
 namespace {
-
-bool sameName(std::string_view a, std::string_view b) {
-  return compareText(a, b) == 0;
-}
 
 // Declares the parameters of `code` in `frame`, in order: 134 for a name
 // given twice, 243 for an unknown type.
@@ -54,6 +51,16 @@ std::vector<const ast::ExecArg*> matchArguments(std::span<const ast::ExecArg> ar
     given[i] = &a;
   }
   return given;
+}
+
+Value parameterValue(const Value& v, const SqlType& from, const SqlType& to) {
+  if (v.isNull() || from.isNull()) return Value();
+  try {
+    return implicitConvert(v, from, to);
+  } catch (const SqlError& e) {
+    if (e.number() != 245 && e.number() != 241) throw;
+    throwSqlError(8114, {std::string(from.baseName()), std::string(to.baseName())});
+  }
 }
 
 // ------------------------------------------------------------------ DDL
@@ -147,11 +154,26 @@ void Executor::returnStatus(const ast::ReturnStmt& s) {
           : static_cast<int>(implicitConvert(v, e->type(), SqlType(TypeId::Int)).asInt());
 }
 
+// EXEC @name: the procedure the variable's text names ("p", "dbo.p", "[p]";
+// NULL names none).
+ast::ObjectName Executor::procedureNamed(const ast::Expr& variable) {
+  BoundExprPtr b = binder_.bind(variable, nullptr);
+  EvalContext ctx{nullptr, nullptr, &env_};
+  Value v = b->eval(ctx);
+  ast::ObjectName name;
+  name.pos = variable.pos;
+  name.parts = {""};
+  if (!v.isNull() && !b->type().isNull())
+    name.parts = splitObjectName(castValue(v, b->type(), SqlType::nvarchar(SqlType::kMax)).asString());
+  return name;
+}
+
 void Executor::callProcedure(const ast::ExecStmt& s) {
-  const std::string& name = s.procedure.name();
+  const ast::ObjectName procedure = s.procedureVariable ? procedureNamed(*s.procedureVariable) : s.procedure;
+  const std::string& name = procedure.name();
   if (sameName(name, "sp_executesql")) return executeSql(s);
   std::shared_ptr<const ProcedureDef> def = findProcedure(name);
-  if (!def) throwSqlError(2812, {s.procedure.text()});
+  if (!def) throwSqlError(2812, {procedure.text()});
   const ast::Procedure& code = *def->code;
 
   ExecScope scope;
@@ -176,8 +198,7 @@ void Executor::callProcedure(const ast::ExecStmt& s) {
       v = argument(*a);
       if (a->output) outputs.emplace_back(binder_.variable(a->value->as<ast::Variable>().name, a->pos), i);
     }
-    slot.value =
-        v.first.isNull() || v.second.isNull() ? Value() : implicitConvert(v.first, v.second, slot.type);
+    slot.value = parameterValue(v.first, v.second, slot.type);
   }
   runCalled(s, scope, outputs, [&] { runNested(session_, code.body, scope, out_); });
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/tsql/parse/ast.h"
+#include "platform/tsql/types/value.h"
 
 namespace mls::tsql {
 
@@ -24,5 +25,10 @@ struct FormalParameter {
 std::vector<const ast::ExecArg*> matchArguments(std::span<const ast::ExecArg> args,
                                                 const std::vector<FormalParameter>& formals,
                                                 const std::string& procedure, int firstNumber);
+
+// An argument's value `v` of type `from` as the parameter of type `to` takes
+// it; text that does not convert is 8114 (naming both types), not the 245 or
+// 241 of other conversions.
+Value parameterValue(const Value& v, const SqlType& from, const SqlType& to);
 
 }  // namespace mls::tsql

@@ -166,6 +166,7 @@ class UseChecker {
       case ast::StmtKind::Exec: {
         const auto& x = s.as<ast::ExecStmt>();
         if (!x.returnVariable.empty()) use(x.returnVariable, s.pos);
+        expr(x.procedureVariable.get());
         for (const ast::ExecArg& a : x.args)
           expr(a.value.get());
         break;
