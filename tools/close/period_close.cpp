@@ -123,17 +123,22 @@ demoplant::PlantFacts buildPlant(const std::string& connect, const demoplant::Pl
   // on a database file a commit is one flush, and an autocommit statement
   // would be one flush each.
   constexpr size_t kTextPerCommit = size_t{4} << 20;
-  size_t uncommitted = 0;
+  bool inTransaction = false;
+  size_t text = 0;
   for (const std::string& s : plant.statements) {
-    if (uncommitted == 0) c->execute("BEGIN TRANSACTION");
+    if (!inTransaction) {
+      c->execute("BEGIN TRANSACTION");
+      inTransaction = true;
+      text = 0;
+    }
     c->execute(s);
-    uncommitted += s.size();
-    if (uncommitted >= kTextPerCommit) {
+    text += s.size();
+    if (text >= kTextPerCommit) {
       c->execute("COMMIT");
-      uncommitted = 0;
+      inTransaction = false;
     }
   }
-  if (uncommitted > 0) c->execute("COMMIT");
+  if (inTransaction) c->execute("COMMIT");
   c->close();
   return plant.facts;
 }
