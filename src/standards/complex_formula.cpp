@@ -1,6 +1,5 @@
 #include "standards/complex_formula.h"
 
-#include <algorithm>
 #include <exception>
 
 #include "frame/lang_text.h"
@@ -90,10 +89,6 @@ ComplexFormula ComplexFormula::load(ado::Connection& connection, std::string_vie
     columns.push_back(u.column);
   if (!tsql::checkValueFragment(f.expression_, columns, kFormulaFunctions).empty()) f.raiseWrongFormula();
   return f;
-}
-
-bool ComplexFormula::hasUnit(int32_t kind) const {
-  return std::any_of(units_.begin(), units_.end(), [&](const StandardUnit& u) { return u.kind == kind; });
 }
 
 std::string ComplexFormula::columnDefinitions() const {

@@ -63,7 +63,6 @@ class ComplexFormula {
 
   // In the order the database returned them.
   const std::vector<StandardUnit>& units() const { return units_; }
-  bool hasUnit(int32_t kind) const;
   // One "  [FQty<kind>] Decimal(28,10) Not Null Default(0)," line per unit,
   // each ended by CR LF, for the working table's definition.
   std::string columnDefinitions() const;

@@ -12,7 +12,10 @@
 // tables hold nothing of another period.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <array>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -22,6 +25,7 @@
 #include "close/period_close.h"
 #include "platform/ado/connection.h"
 #include "platform/ado/recordset.h"
+#include "platform/tsql/storage/file_databases.h"
 #include "support/exact_parts.h"
 
 namespace mls::testing {
@@ -272,6 +276,26 @@ TEST_P(PeriodCloseTest, EveryCentIsPlaced) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, PeriodCloseTest, ::testing::Values(1, 2, 3, 5, 8, 11, 13, 21, 34, 2024));
+
+// The demo's plant of 20,000 lines built on a file commits in a few large
+// steps, each one flush, not in one flush per generated statement; every row
+// is there.
+TEST(PlantOnAFile, IsBuiltInAFewHundredFlushesAtMost) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "mls-plant-XXXXXX").string();
+  const std::filesystem::path folder = ::mkdtemp(pattern.data());
+  const std::string path = (folder / "plant.mlsdb").string();
+  const demoplant::PlantFacts facts = close::buildPlant(
+      "Provider=Marlstone.Embedded;Data Source=" + path + ";Create=True", {.seed = 2024, .billLines = 20000});
+  const std::optional<tsql::storage::DatabaseFile::Figures> figures = tsql::storage::figuresOf(path);
+  ASSERT_TRUE(figures);
+  EXPECT_LE(figures->flushes, 400u);
+  com::Ref<ado::Connection> c = com::makeObject<ado::Connection>();
+  c->open("Provider=Marlstone.Embedded;Data Source=" + path);
+  EXPECT_EQ(c->execute("SELECT COUNT(*) FROM ICStockBillEntry")->value(0).toLong(), facts.billLines);
+  c->close();
+  tsql::storage::letGo(path);
+  std::filesystem::remove_all(folder);
+}
 
 }  // namespace
 }  // namespace mls::testing

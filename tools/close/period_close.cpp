@@ -119,8 +119,26 @@ demoplant::PlantFacts buildPlant(const std::string& connect, const demoplant::Pl
   c->execute("INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('GL', 'PeriodCount', '12')");
   c->execute(
       "INSERT INTO t_SystemProfile (FCategory, FKey, FValue) VALUES ('CB', 'CB_CALCOMPLETEQTY_OK', '0')");
-  for (const std::string& s : plant.statements)
+  // The plant's statements in transactions of a few megabytes of text each:
+  // on a database file a commit is one flush, and an autocommit statement
+  // would be one flush each.
+  constexpr size_t kTextPerCommit = size_t{4} << 20;
+  bool inTransaction = false;
+  size_t text = 0;
+  for (const std::string& s : plant.statements) {
+    if (!inTransaction) {
+      c->execute("BEGIN TRANSACTION");
+      inTransaction = true;
+      text = 0;
+    }
     c->execute(s);
+    text += s.size();
+    if (text >= kTextPerCommit) {
+      c->execute("COMMIT");
+      inTransaction = false;
+    }
+  }
+  if (inTransaction) c->execute("COMMIT");
   c->close();
   return plant.facts;
 }

@@ -2,8 +2,10 @@
 // a client process does (the host loads the library through the registry file;
 // it does not link it).
 #include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -43,29 +45,43 @@ int usage() {
   return 2;
 }
 
-// Reads the demo's options: "--seed S", "--lines N" (N at least 1) and
-// "--database FILE" (made absolute, so that it always names a file).
-bool demoOptions(const std::vector<std::string>& args, mls::host::PlantDemo& plant) {
+// Reads the value of a whole-number option into `n` when it lies in [low, high];
+// else answers what is wrong with it.
+std::string wholeNumber(const std::string& option, const std::string& text, uint64_t low, uint64_t high,
+                        uint64_t& n) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (ec == std::errc() && end == text.data() + text.size() && n >= low && n <= high) return {};
+  return option + " takes a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+         ", not '" + text + "'";
+}
+
+// Reads the demo's options: "--seed S", "--lines N" (N from 1 to 100,000,000)
+// and "--database FILE" (made absolute, so that it always names a file).
+// Answers what is wrong with them, or nothing.
+std::string demoOptions(const std::vector<std::string>& args, mls::host::PlantDemo& plant) {
   for (size_t i = 1; i < args.size(); i += 2) {
-    if (i + 1 == args.size()) return false;
+    const std::string& option = args[i];
+    if (option != "--seed" && option != "--lines" && option != "--database")
+      return "unknown option '" + option + "'";
+    if (i + 1 == args.size()) return option + " needs a value";
     const std::string& v = args[i + 1];
-    if (args[i] == "--database") {
-      if (v.empty()) return false;
+    if (option == "--database") {
+      if (v.empty()) return "--database needs a file name";
       plant.database = std::filesystem::absolute(v).string();
       continue;
     }
     uint64_t n = 0;
-    auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
-    if (ec != std::errc() || end != v.data() + v.size()) return false;
-    if (args[i] == "--seed") {
+    const bool seed = option == "--seed";
+    const std::string wrong = seed ? wholeNumber(option, v, 0, std::numeric_limits<uint64_t>::max(), n)
+                                   : wholeNumber(option, v, 1, 100000000, n);
+    if (!wrong.empty()) return wrong;
+    if (seed) {
       plant.seed = n;
-    } else if (args[i] == "--lines" && n >= 1 && n <= 100000000) {
-      plant.billLines = static_cast<int>(n);
     } else {
-      return false;
+      plant.billLines = static_cast<int>(n);
     }
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -94,7 +110,10 @@ int main(int argc, char** argv) {
   }
   if (command == "demo") {
     mls::host::PlantDemo plant;
-    if (demoOptions(args, plant)) return mls::host::demo(plant);
+    const std::string wrong = demoOptions(args, plant);
+    if (wrong.empty()) return mls::host::demo(plant);
+    std::cerr << "marlstone demo: " << wrong << " (marlstone demo --help)\n";
+    return 2;
   }
   return usage();
 }

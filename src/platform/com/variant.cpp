@@ -241,12 +241,6 @@ SafeArray& Variant::array() {
   return *v.arr_;
 }
 
-bool Variant::asBool() const {
-  const Variant& v = deref();
-  if (v.kind_ != VarKind::Boolean) raise(err::kTypeMismatch);
-  return v.b_;
-}
-
 double Variant::asDouble() const {
   const Variant& v = deref();
   if (v.kind_ != VarKind::Double && v.kind_ != VarKind::Date) raise(err::kTypeMismatch);

@@ -109,7 +109,6 @@ class Variant {
   SafeArray& array();
 
   // Raw accessors (no conversion); the kind must match.
-  bool asBool() const;
   double asDouble() const;
   const std::string& asString() const;
 

@@ -19,12 +19,6 @@ U256 U256::multiply(u128 a, u128 b) {
   return r;
 }
 
-U256 U256::pow10(int n) {
-  U256 r(1);
-  r.mulPow10(n);
-  return r;
-}
-
 bool U256::mulSmall(uint64_t m) {
   u128 carry = 0;
   for (auto& l : limb_) {

@@ -15,7 +15,6 @@ class U256 {
   explicit U256(u128 v) : limb_{static_cast<uint64_t>(v), static_cast<uint64_t>(v >> 64), 0, 0} {}
 
   static U256 multiply(u128 a, u128 b);
-  static U256 pow10(int n);  // 0 <= n <= 77
 
   bool isZero() const { return (limb_[0] | limb_[1] | limb_[2] | limb_[3]) == 0; }
   bool fitsU128() const { return (limb_[2] | limb_[3]) == 0; }
