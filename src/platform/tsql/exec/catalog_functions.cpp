@@ -247,10 +247,10 @@ Value objectIdOf(const std::vector<Value>& args, const EvalContext& c) {
   return id ? Value::integer(*id) : Value();
 }
 
-// DB_NAME([id]): the database's name (its id is 1).
-Value dbName(const std::vector<Value>& args, const EvalContext&) {
+// DB_NAME([id]): the session's name for its database (its id is 1).
+Value dbName(const std::vector<Value>& args, const EvalContext& c) {
   if (!args.empty() && (args[0].isNull() || args[0].asInt() != 1)) return Value();
-  return Value::string(kDatabaseName);
+  return Value::string(c.env->session->databaseName());
 }
 
 }  // namespace
