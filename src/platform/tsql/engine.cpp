@@ -1,6 +1,7 @@
 #include "platform/tsql/engine.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include <stdexcept>
 #include <utility>
@@ -80,13 +81,20 @@ Database::~Database() {
   if (storage::DatabaseFile* file = impl_->file()) storage::closeFileDatabase(*file);
 }
 
-std::shared_ptr<Database> Database::create() {
-  return std::shared_ptr<Database>(new Database());
+std::shared_ptr<Database> Database::create(std::string_view name) {
+  std::shared_ptr<Database> db(new Database());
+  db->impl().setName(std::string(name));
+  return db;
+}
+
+const std::string& Database::name() const {
+  return impl_->name();
 }
 
 std::shared_ptr<Database> Database::open(const std::string& path, const OpenOptions& options) {
   return storage::openFileDatabase(path, options, [](const std::string& key) {
     std::shared_ptr<Database> db(new Database());
+    db->impl().setName(std::filesystem::path(key).stem().string());
     auto file = std::make_shared<storage::DatabaseFile>(key, std::make_unique<HeldTables>(db->impl()));
     storage::DatabaseFile* held = file.get();
     db->impl().setFile(std::move(file));
@@ -120,8 +128,8 @@ void Database::checkpoint() {
   impl_->unsaved() = false;
 }
 
-Session::Session(std::shared_ptr<Database> db)
-    : db_(db), impl_(std::make_unique<SessionImpl>(std::move(db))) {
+Session::Session(std::shared_ptr<Database> db, std::string_view databaseName)
+    : db_(db), impl_(std::make_unique<SessionImpl>(std::move(db), databaseName)) {
   if (storage::DatabaseFile* file = db_->impl().file()) {
     impl_->undo().setPermanentReadOnly(file->readOnly());
     impl_->undo().setCommitSink(file->commitSink());

@@ -75,8 +75,9 @@ struct BoundParameter {
 
 class Database {
  public:
-  // A new, empty in-memory database.
-  static std::shared_ptr<Database> create();
+  // A new, empty in-memory database named `name` (by default master, where a
+  // login that names no database starts on SQL Server).
+  static std::shared_ptr<Database> create(std::string_view name = "master");
   // How a database file is opened.
   struct OpenOptions {
     // Make a new, empty database when there is no file at the path; else a
@@ -110,6 +111,9 @@ class Database {
   static std::shared_ptr<Database> open(const std::string& path, const OpenOptions& options);
   static std::shared_ptr<Database> open(const std::string& path) { return open(path, OpenOptions{}); }
   ~Database();
+  // The database's own name: the one it was created with; a file's, the
+  // file's name without its extension ("/data/erp.mlsdb": "erp").
+  const std::string& name() const;
   DatabaseImpl& impl() { return *impl_; }
 
   // The informational messages of opening the file (error 3408: a damaged
@@ -132,7 +136,12 @@ class Database {
 
 class Session {
  public:
-  explicit Session(std::shared_ptr<Database> db);
+  // `databaseName`: the name the connection gives its database (an ADO
+  // connection's Initial Catalog), which DB_NAME() answers and messages use;
+  // empty: the database's own name.  A three-part name whose database part is
+  // neither this name nor tempdb is 208, a four-part name (a server) 7202,
+  // before any of its batch runs.
+  explicit Session(std::shared_ptr<Database> db, std::string_view databaseName = {});
   // Takes back an open transaction, drops the session's temporary tables and
   // writes what is still unwritten (Database::flush; each batch wrote its
   // commits already), raising 3202 when that fails.

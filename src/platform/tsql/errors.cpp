@@ -42,6 +42,10 @@ const std::unordered_map<int, Template>& templates() {
       {207, {16, "Invalid column name '%s'."}},
       {206, {16, "Operand type clash: %s is incompatible with %s"}},
       {208, {16, "Invalid object name '%s'."}},
+      {7202,
+       {11,
+        "Could not find server '%s' in sys.servers. Verify that the correct server name was specified. If "
+        "necessary, execute the stored procedure sp_addlinkedserver to add the server to sys.servers."}},
       {209, {16, "Ambiguous column name '%s'."}},
       {213, {16, "Column name or number of supplied values does not match table definition."}},
       {220, {16, "Arithmetic overflow error for data type %s, value = %s."}},

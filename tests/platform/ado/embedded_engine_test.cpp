@@ -180,6 +180,35 @@ TEST_F(EmbeddedTest, OnlyBareNamesAreInMemoryDatabases) {
   }
 }
 
+// The connection names its database: Initial Catalog (or Database), else the
+// Data Source's name.  DB_NAME(), three-part names and messages follow it; a
+// name of another database is 208.
+TEST_F(EmbeddedTest, TheConnectionsCatalogNamesItsDatabase) {
+  const std::string dataSource = connection_.substr(connection_.find("Data Source=") + 12);
+  struct Case {
+    std::string keys, name;
+  } cases[] = {{"", dataSource},
+               {";Initial Catalog=AIS20240101", "AIS20240101"},
+               {";Database=Costing", "Costing"},
+               {";Initial Catalog=;Database=Costing", "Costing"}};
+  auto setup = connect();
+  setup->execute("CREATE TABLE named (a INT NOT NULL) INSERT INTO named VALUES (1)");
+  for (const Case& c : cases) {
+    auto cn = com::makeObject<Connection>();
+    cn->open(connection_ + c.keys);
+    EXPECT_EQ(cn->execute("SELECT DB_NAME() AS n")->value("n").toString(), c.name) << c.keys;
+    EXPECT_EQ(cn->execute("SELECT COUNT(*) AS n FROM " + c.name + ".dbo.named")->value("n").toLong(), 1)
+        << c.keys;
+    com::ComError e = raisedBy([&] { cn->execute("INSERT INTO named VALUES (NULL)"); });
+    EXPECT_NE(e.description().find("table '" + c.name + ".dbo.named'"), std::string::npos) << e.description();
+  }
+  auto other = com::makeObject<Connection>();
+  other->open(connection_ + ";Initial Catalog=AIS20240101");
+  com::ComError e = raisedBy([&] { other->execute("SELECT COUNT(*) FROM " + dataSource + ".dbo.named"); });
+  ASSERT_EQ(e.providerErrors().size(), 1u) << e.description();
+  EXPECT_EQ(e.providerErrors()[0].nativeError, 208);
+}
+
 TEST_F(EmbeddedTest, FileDataSourcesOpenThroughTheInstalledOpener) {
   auto db = tsql::Database::create();
   std::string asked;

@@ -68,7 +68,7 @@ std::shared_ptr<tsql::Database> openDatabase(const std::string& dataSource,
   }
   std::lock_guard lock(d.mutex);
   std::shared_ptr<tsql::Database>& db = d.byName[com::foldCase(dataSource)];
-  if (!db) db = tsql::Database::create();
+  if (!db) db = tsql::Database::create(dataSource);
   return db;
 }
 
@@ -109,7 +109,7 @@ BatchItem toItem(tsql::ResultItem& item) {
 
 class EmbeddedSession final : public ProviderSession {
  public:
-  explicit EmbeddedSession(std::shared_ptr<tsql::Database> db) : session_(db) {
+  EmbeddedSession(std::shared_ptr<tsql::Database> db, std::string_view catalog) : session_(db, catalog) {
     for (const tsql::SqlMessage& m : db->takeMessages())
       messages_.push_back({m.number, "01000", m.text, kEmbeddedProviderName});
   }
@@ -199,7 +199,11 @@ const std::string& EmbeddedProvider::name() const {
 std::unique_ptr<ProviderSession> EmbeddedProvider::open(const ConnectionProperties& props) {
   std::optional<std::string> dataSource = props.get("Data Source");
   if (!dataSource || dataSource->empty()) openFailed("The connection string names no Data Source.");
-  return std::make_unique<EmbeddedSession>(openDatabase(*dataSource, props));
+  // Initial Catalog (or Database) is the name the connection gives its
+  // database: DB_NAME(), and the database part of names that stay in it.
+  std::optional<std::string> catalog = props.get("Initial Catalog");
+  if (!catalog || catalog->empty()) catalog = props.get("Database");
+  return std::make_unique<EmbeddedSession>(openDatabase(*dataSource, props), catalog.value_or(""));
 }
 
 }  // namespace mls::ado::embedded

@@ -8,7 +8,11 @@
 // opens through the file-database opener that durable storage installs;
 // without one, Open fails.  A missing file is made only when the connection
 // string says `Create=True`; `Connect Timeout` (seconds, 15 by default) is
-// how long Open waits while another process holds the file.  Each connection
+// how long Open waits while another process holds the file.  `Initial
+// Catalog` (or `Database`) is the name the connection gives its database
+// (DB_NAME(), the database part of names that stay in it); without one, the
+// database's own name: the Data Source's for an in-memory database, the file's
+// name without its extension for a file.  Each connection
 // has its own engine session, so its temporary tables are its own and end
 // when it closes; what it committed to a database file is on disk when the
 // Execute that committed it returns (a write that fails makes that Execute

@@ -119,8 +119,8 @@ std::shared_ptr<Table> Catalog::findTable(const ast::ObjectName& name, bool lock
   if (isTempName(n)) return temporary_.find(n);
   bool tempdb = sameName(name.qualifier(2), "tempdb");
   if (isSystemViewName(n)) return systemView(n, tempdb);
-  if (auto view = buildCatalogView(name, tempdb ? temporary_ : permanent_, tempdb, tempdb ? nullptr : views_,
-                                   tempdb ? nullptr : procedures_)) {
+  if (auto view = buildCatalogView(name, tempdb ? temporary_ : permanent_, tempdb, database_,
+                                   tempdb ? nullptr : views_, tempdb ? nullptr : procedures_)) {
     return view;
   }
   if (tempdb) return nullptr;
@@ -137,7 +137,7 @@ std::shared_ptr<Table> Catalog::getTable(const ast::ObjectName& name, bool lock)
 std::optional<int32_t> Catalog::objectId(std::string_view text, std::string_view xtype) const {
   std::vector<std::string> parts = splitObjectName(text);
   const std::string& n = parts.back();
-  if (n.empty() || parts.size() > 4) return std::nullopt;
+  if (n.empty() || parts.size() > 4 || !isLocalName(parts, database_)) return std::nullopt;
   bool tempdb = parts.size() >= 3 && sameName(parts[parts.size() - 3], "tempdb");
   const TableSet& set = isTempName(n) || tempdb ? temporary_ : permanent_;
   auto wanted = [&](std::string_view kind) { return xtype.empty() || sameName(xtype, kind); };

@@ -3,8 +3,9 @@
 // A Catalog is a light view, made per statement or per session from the two
 // table sets; it resolves names for the binder and runs DDL for the executor.
 //
-// Name resolution (case-insensitive; "dbo", "sys" and database qualifiers are
-// accepted and ignored except "tempdb"):
+// Name resolution (case-insensitive; "dbo" and "sys" are accepted and
+// ignored; a database part is the session's database or tempdb, as the batch
+// was checked before it ran (names.h); OBJECT_ID of another is NULL):
 //   #t, tempdb..#t, tempdb.dbo.#t  -> the session's temporary table
 //   sysobjects, sysindexes, syscolumns (also dbo./sys.) -> views of permanent objects
 //   tempdb..sysobjects (sysindexes, syscolumns) -> views of the session's temporary objects
@@ -37,17 +38,22 @@ class Catalog {
   // OBJECT_ID, the system views and the names objects take); `locks`: asked
   // before a permanent name a statement reads resolves; `nestLevel`: the
   // session's running level, which the temporary tables it makes belong to.
+  // `database`: the session's name for the database, which a three-part name
+  // names to stay in it.
   Catalog(TableSet& permanent, TableSet& temporary, const ViewSet* views = nullptr,
-          ObjectLocks* locks = nullptr, const ProcedureSet* procedures = nullptr, int nestLevel = 0)
+          ObjectLocks* locks = nullptr, const ProcedureSet* procedures = nullptr, int nestLevel = 0,
+          std::string_view database = kDefaultDatabaseName)
       : permanent_(permanent),
         temporary_(temporary),
         views_(views),
         locks_(locks),
         procedures_(procedures),
-        nestLevel_(nestLevel) {}
+        nestLevel_(nestLevel),
+        database_(database) {}
 
   TableSet& permanent() { return permanent_; }
   TableSet& temporary() { return temporary_; }
+  std::string_view database() const { return database_; }
 
   // ------------------------------------------------------------- resolution
   // The table or system view `name` names, or nullptr.  A system view is a
@@ -106,6 +112,7 @@ class Catalog {
   ObjectLocks* locks_;
   const ProcedureSet* procedures_;
   int nestLevel_;
+  std::string_view database_;
 };
 
 }  // namespace mls::tsql

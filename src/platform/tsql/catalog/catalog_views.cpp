@@ -268,7 +268,7 @@ bool isSchemaViewsName(const ast::ObjectName& name) {
          !sameName(name.qualifier(2), "tempdb");
 }
 
-std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views) {
+std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views, std::string_view database) {
   ViewBuilder v("VIEWS",
                 {{"TABLE_CATALOG", kSysname},
                  {"TABLE_SCHEMA", kSysname},
@@ -278,7 +278,7 @@ std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views) {
                  {"IS_UPDATABLE", SqlType::varchar(2)}},
                 {"VIEW_DEFINITION"});
   for (const ViewText& view : views) {
-    v.add({text(kDatabaseName), text("dbo"), text(view.name), text(utf8Substr(view.definition, 0, 4000)),
+    v.add({text(database), text("dbo"), text(view.name), text(utf8Substr(view.definition, 0, 4000)),
            text(view.checkOption ? "CASCADE" : "NONE"), text("NO")});
   }
   return v.done();
@@ -314,10 +314,11 @@ int columnMaxLength(const SqlType& t) {
 }
 
 std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const TableSet& set, bool tempdb,
-                                        const ViewSet* views, const ProcedureSet* procedures) {
+                                        std::string_view database, const ViewSet* views,
+                                        const ProcedureSet* procedures) {
   const std::string schema = name.qualifier(1);
   const std::string& n = name.name();
-  const std::string_view catalog = tempdb ? "tempdb" : kDatabaseName;
+  const std::string_view catalog = tempdb ? "tempdb" : database;
   if (sameName(schema, "sys")) {
     if (sameName(n, "objects")) return sysObjects(set, false, views, procedures);
     if (sameName(n, "tables")) return sysObjects(set, true, views, procedures);

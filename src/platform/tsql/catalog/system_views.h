@@ -37,10 +37,11 @@ int systemTypeId(const SqlType& t);
 
 // The catalog views sys.objects, sys.tables, sys.indexes, sys.columns,
 // INFORMATION_SCHEMA.TABLES and INFORMATION_SCHEMA.COLUMNS (catalog_views.cpp)
-// over the tables of `set` (the session's temporary tables when `tempdb`);
-// nullptr when `name` names none of them.
+// over the tables of `set` (the session's temporary tables when `tempdb`) of
+// the database `database`; nullptr when `name` names none of them.
 std::shared_ptr<Table> buildCatalogView(const ast::ObjectName& name, const TableSet& set, bool tempdb,
-                                        const ViewSet* views, const ProcedureSet* procedures = nullptr);
+                                        std::string_view database, const ViewSet* views,
+                                        const ProcedureSet* procedures = nullptr);
 // INFORMATION_SCHEMA.VIEWS over the views given as (name, CREATE VIEW text):
 // the text cut to 4000 characters, CHECK_OPTION 'NONE', IS_UPDATABLE 'NO'.
 struct ViewText {
@@ -48,7 +49,7 @@ struct ViewText {
   std::string definition;
   bool checkOption = false;
 };
-std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views);
+std::shared_ptr<Table> buildSchemaViews(const std::vector<ViewText>& views, std::string_view database);
 // A stored procedure as its name and CREATE PROCEDURE text, as a file
 // database keeps it.
 using ProcedureText = ViewText;

@@ -117,9 +117,9 @@ std::string Table::storedName() const {
   return out + suffix;
 }
 
-std::string Table::fullName() const {
+std::string Table::fullName(std::string_view database) const {
   if (isTemporary()) return "tempdb.dbo." + storedName();
-  return std::string(kDatabaseName) + ".dbo." + name_;
+  return std::string(database) + ".dbo." + name_;
 }
 
 // ------------------------------------------------------------------ columns
@@ -493,9 +493,10 @@ std::span<const RowId> Table::scanOrder() const {
 
 // --------------------------------------------------------------------- rows
 
-void Table::checkNotNull(RowView row, const char* verb) const {
+void Table::checkNotNull(RowView row, const char* verb, const UndoLog& undo) const {
   for (size_t i = 0; i < columns_.size(); ++i) {
-    if (!columns_[i].nullable && row[i].isNull()) throwSqlError(515, {columns_[i].name, fullName(), verb});
+    if (!columns_[i].nullable && row[i].isNull())
+      throwSqlError(515, {columns_[i].name, fullName(undo.databaseName()), verb});
   }
 }
 
@@ -518,7 +519,7 @@ RowId Table::insert(Row row, UndoLog& undo) {
     throw std::logic_error("Table::insert: row width differs from the table's");
   if (isSystemView()) throwSqlError(259, {});
   undo.checkWritable(*this);
-  checkNotNull(row, "INSERT");
+  checkNotNull(row, "INSERT", undo);
   auto id = static_cast<RowId>(storage_.rows.size());
   // Unique keys: each files the row or finds its duplicate in one probe.
   auto read = [this](RowId r) { return storage_.rows[r]; };
@@ -559,7 +560,7 @@ void Table::update(std::span<const RowId> ids, std::vector<Row> rows, UndoLog& u
   if (isSystemView()) throwSqlError(259, {});
   undo.checkWritable(*this);
   for (const Row& r : rows)
-    checkNotNull(r, "UPDATE");
+    checkNotNull(r, "UPDATE", undo);
   const IndexDef* clustered = clusteredIndex();
   // Check every unique key as it will be once all rows changed: a row whose
   // key moves away no longer blocks its old key.

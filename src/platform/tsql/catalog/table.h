@@ -39,8 +39,9 @@ namespace mls::tsql {
 
 class UndoLog;
 
-// The database name used in messages (515: "table 'master.dbo.t'").
-inline constexpr std::string_view kDatabaseName = "master";
+// The name of a database given none (engine.h's Database::create): master,
+// where a login that names no database starts on SQL Server.
+inline constexpr std::string_view kDefaultDatabaseName = "master";
 
 // Evaluates a column's DEFAULT expression and returns the value converted to
 // the column's type (as stored).  Supplied by the executor.
@@ -101,8 +102,9 @@ class Table : public std::enable_shared_from_this<Table> {
   std::string storedName() const;
   // The object as error messages name it: "dbo.t", "dbo.#t".
   std::string messageName() const { return "dbo." + name_; }
-  // With the database: "master.dbo.t", "tempdb.dbo.#t____...__00000000000A".
-  std::string fullName() const;
+  // With the database (`database` for a permanent table): "erp.dbo.t",
+  // "tempdb.dbo.#t____...__00000000000A".
+  std::string fullName(std::string_view database) const;
 
   // ----------------------------------------------------------------- columns
   const std::vector<Column>& columns() const { return columns_; }
@@ -226,7 +228,7 @@ class Table : public std::enable_shared_from_this<Table> {
   void maybeCompact();
 
  private:
-  void checkNotNull(RowView row, const char* verb) const;
+  void checkNotNull(RowView row, const char* verb, const UndoLog& undo) const;
   void indexRow(RowView row, RowId id);
   void unindexRow(RowView row, RowId id);
   void fillIndex(KeyIndex& index, const IndexDef& def) const;  // from the live rows

@@ -123,7 +123,7 @@ void UndoLog::droppingView(ViewSet& set, const ViewDef& view) {
 }
 
 void UndoLog::checkCatalogWritable() const {
-  if (permanentReadOnly_) throwSqlError(3906, {std::string(kDatabaseName)});
+  if (permanentReadOnly_) throwSqlError(3906, {databaseName_});
 }
 
 void UndoLog::takeBackViewsInto(std::vector<ViewText>& views) const {
@@ -280,7 +280,7 @@ void UndoLog::rollbackTo(Mark m) {
 }
 
 void UndoLog::checkWritable(const Table& t) const {
-  if (permanentReadOnly_ && t.kind() == Table::Kind::User) throwSqlError(3906, {std::string(kDatabaseName)});
+  if (permanentReadOnly_ && t.kind() == Table::Kind::User) throwSqlError(3906, {databaseName_});
 }
 
 void UndoLog::commit() {

@@ -26,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -126,6 +127,9 @@ class UndoLog {
   bool touches(const Table& t) const;
 
   void setPermanentReadOnly(bool on) { permanentReadOnly_ = on; }
+  // The name of the database in messages (3906, 515): the session's.
+  void setDatabaseName(std::string name) { databaseName_ = std::move(name); }
+  const std::string& databaseName() const { return databaseName_; }
   // Raises 3906 when `t` is a permanent table and they are read-only: tables
   // ask before they change, and the recording of a catalog change asks after
   // it recorded (the caller's rollback then takes the change back).
@@ -179,6 +183,7 @@ class UndoLog {
   std::vector<Entry> entries_;
   size_t sealed_ = 0;  // entries before this index take no more changes
   bool permanentReadOnly_ = false;
+  std::string databaseName_{kDefaultDatabaseName};
   bool permanentCommitted_ = false;
   CommitSink* sink_ = nullptr;
   ObjectLocks* locks_ = nullptr;

@@ -1,10 +1,14 @@
 #include "platform/tsql/exec/catalog_functions.h"
 
+#include <algorithm>
 #include <optional>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/tsql/catalog/catalog.h"
 #include "platform/tsql/catalog/system_views.h"
+#include "platform/tsql/errors.h"
 #include "platform/tsql/exec/session_impl.h"
 #include "platform/tsql/types/collation.h"
 #include "platform/tsql/types/text.h"
@@ -40,23 +44,198 @@ Value colLength(const std::vector<Value>& args, const EvalContext& c) {
   return i ? Value::integer(columnMaxLength(t->column(*i).type)) : Value();
 }
 
-// OBJECTPROPERTY(id, 'IsUserTable'): 1 for a table, 0 for another object of
-// the database, NULL for an unknown id or property.
-Value objectProperty(const std::vector<Value>& args, const EvalContext& c) {
-  if (args[0].isNull() || args[1].isNull()) return Value();
-  if (compareText(trimmed(args[1]), "IsUserTable") != 0) return Value();
-  const auto id = static_cast<int32_t>(args[0].asInt());
-  const TableSet& set = c.env->session->database().permanent();
-  if (set.findById(id)) return Value::integer(1);
-  for (const auto& t : set.tables()) {
+// The kinds of object of the database, as bits of a set.
+enum ObjectKind : unsigned {
+  kTable = 1,
+  kView = 2,
+  kProcedure = 4,
+  kPrimaryKey = 8,
+  kUniqueKey = 16,
+  kDefault = 32,
+  kKeys = kPrimaryKey | kUniqueKey,
+  kConstraints = kKeys | kDefault,
+  kModules = kView | kProcedure,
+  kAnyObject = kTable | kModules | kConstraints,
+};
+
+// An object as OBJECTPROPERTY sees it: its kind, and its table (a
+// constraint's or a default's too) or its key.
+struct ObjectFacts {
+  ObjectKind kind;
+  const Table* table = nullptr;
+  const IndexDef* key = nullptr;
+};
+
+std::optional<ObjectFacts> objectFacts(DatabaseImpl& db, int32_t id) {
+  if (std::shared_ptr<Table> t = db.permanent().findById(id)) return ObjectFacts{kTable, t.get()};
+  for (const auto& t : db.permanent().tables()) {
     for (const IndexDef& d : t->indexes()) {
-      if (d.isConstraint() && d.constraintId == id) return Value::integer(0);
+      if (d.isConstraint() && d.constraintId == id)
+        return ObjectFacts{d.origin == IndexOrigin::PrimaryKey ? kPrimaryKey : kUniqueKey, t.get(), &d};
     }
     for (const Column& col : t->columns()) {
-      if (col.defaultId == id) return Value::integer(0);
+      if (col.defaultId == id) return ObjectFacts{kDefault, t.get()};
     }
   }
-  return Value();
+  for (const ViewDef* v : db.views().all()) {
+    if (v->id == id) return ObjectFacts{kView};
+  }
+  for (const auto& p : db.procedures().all()) {
+    if (p->id == id) return ObjectFacts{kProcedure};
+  }
+  return std::nullopt;
+}
+
+bool never(const ObjectFacts&) {
+  return false;
+}
+bool always(const ObjectFacts&) {
+  return true;
+}
+template <unsigned kinds>
+bool isKind(const ObjectFacts& o) {
+  return (o.kind & kinds) != 0;
+}
+template <IndexOrigin origin>
+bool hasKey(const ObjectFacts& o) {
+  const auto& indexes = o.table->indexes();
+  return std::any_of(indexes.begin(), indexes.end(), [](const IndexDef& d) { return d.origin == origin; });
+}
+
+// An OBJECTPROPERTY property the engine answers (its name compares without
+// case): 1 or 0 for an object of a kind it applies to, NULL for another.
+struct Property {
+  std::string_view name;
+  unsigned appliesTo;
+  bool (*answer)(const ObjectFacts&);
+};
+
+const Property kProperties[] = {
+    {"IsTable", kAnyObject, isKind<kTable>},
+    {"IsUserTable", kAnyObject, isKind<kTable>},
+    {"IsView", kAnyObject, isKind<kView>},
+    {"IsProcedure", kAnyObject, isKind<kProcedure>},
+    {"IsPrimaryKey", kAnyObject, isKind<kPrimaryKey>},
+    {"IsUniqueCnst", kAnyObject, isKind<kUniqueKey>},
+    {"IsDefaultCnst", kAnyObject, isKind<kDefault>},
+    {"IsExecuted", kAnyObject, isKind<kModules>},
+    // Every object is the user's, owned by dbo (1) in the schema dbo (1).
+    {"OwnerId", kAnyObject, always},
+    {"SchemaId", kAnyObject, always},
+    {"IsMSShipped", kAnyObject, never},
+    {"IsSystemTable", kAnyObject, never},
+    // Kinds of object the engine has none of.
+    {"IsCheckCnst", kAnyObject, never},
+    {"IsForeignKey", kAnyObject, never},
+    {"IsTrigger", kAnyObject, never},
+    {"IsRule", kAnyObject, never},
+    {"IsDefault", kAnyObject, never},
+    {"IsExtendedProc", kAnyObject, never},
+    {"IsReplProc", kAnyObject, never},
+    {"IsQueue", kAnyObject, never},
+    // ANSI_NULLS and QUOTED_IDENTIFIER are always ON (SET refuses OFF).
+    {"IsAnsiNullsOn", kTable | kModules, always},
+    {"IsQuotedIdentOn", kTable | kModules | kDefault, always},
+    {"ExecIsAnsiNullsOn", kModules, always},
+    {"ExecIsQuotedIdentOn", kModules, always},
+    {"IsEncrypted", kTable | kModules, never},
+    {"IsSchemaBound", kView, never},
+    {"ExecIsStartup", kProcedure, never},
+    {"IsIndexed", kTable | kView,
+     [](const ObjectFacts& o) { return o.table && !o.table->indexes().empty(); }},
+    {"CnstIsClustKey", kConstraints,
+     [](const ObjectFacts& o) { return o.kind == kPrimaryKey && o.key->clustered; }},
+    {"CnstIsNonclustKey", kConstraints, [](const ObjectFacts& o) { return o.key && !o.key->clustered; }},
+    {"CnstIsColumn", kConstraints, isKind<kDefault>},
+    {"CnstIsDisabled", kConstraints, never},
+    {"CnstIsNotTrusted", kConstraints, never},
+    {"CnstIsNotRepl", kConstraints, never},
+    {"CnstIsDeleteCascade", kConstraints, never},
+    {"CnstIsUpdateCascade", kConstraints, never},
+    {"TableHasIdentity", kTable, [](const ObjectFacts& o) { return o.table->identityColumn().has_value(); }},
+    {"TableHasPrimaryKey", kTable, hasKey<IndexOrigin::PrimaryKey>},
+    {"TableHasUniqueCnst", kTable, hasKey<IndexOrigin::UniqueConstraint>},
+    {"TableHasIndex", kTable, [](const ObjectFacts& o) { return !o.table->indexes().empty(); }},
+    {"TableHasClustIndex", kTable, [](const ObjectFacts& o) { return o.table->clusteredIndex() != nullptr; }},
+    {"TableHasNonclustIndex", kTable,
+     [](const ObjectFacts& o) {
+       const auto& indexes = o.table->indexes();
+       return std::any_of(indexes.begin(), indexes.end(), [](const IndexDef& d) { return !d.clustered; });
+     }},
+    {"TableHasDefaultCnst", kTable,
+     [](const ObjectFacts& o) {
+       const auto& columns = o.table->columns();
+       return std::any_of(columns.begin(), columns.end(), [](const Column& c) { return c.defaultId != 0; });
+     }},
+    // No CHECK or FOREIGN KEY constraints, triggers, timestamp or
+    // ROWGUIDCOL columns, column sets, history or memory-optimized tables.
+    {"TableHasCheckCnst", kTable, never},
+    {"TableHasForeignKey", kTable, never},
+    {"TableHasForeignRef", kTable, never},
+    {"TableHasTimestamp", kTable, never},
+    {"TableHasRowGuidCol", kTable, never},
+    {"TableHasColumnSet", kTable, never},
+    {"TableTemporalType", kTable, never},
+    {"TableIsFake", kTable, never},
+    {"TableIsMemoryOptimized", kTable, never},
+    {"TableHasDeleteTrigger", kTable, never},
+    {"TableHasInsertTrigger", kTable, never},
+    {"TableHasUpdateTrigger", kTable, never},
+    {"HasAfterTrigger", kTable | kView, never},
+    {"HasDeleteTrigger", kTable | kView, never},
+    {"HasInsertTrigger", kTable | kView, never},
+    {"HasInsteadOfTrigger", kTable | kView, never},
+    {"HasUpdateTrigger", kTable | kView, never},
+};
+
+// Properties SQL Server has that the engine cannot answer truly (text
+// columns are varchar(max) here; no full-text indexes, determinism or
+// storage options are kept): 40517.  A property of triggers or functions
+// only is NULL for every object of the engine, as an unknown name is.
+constexpr std::string_view kUnanswered[] = {"IsDeterministic",
+                                            "IsIndexable",
+                                            "IsSystemVerified",
+                                            "TableHasTextImage",
+                                            "TableTextInRowLimit",
+                                            "TableDeleteTrigger",
+                                            "TableInsertTrigger",
+                                            "TableUpdateTrigger",
+                                            "TableDeleteTriggerCount",
+                                            "TableInsertTriggerCount",
+                                            "TableUpdateTriggerCount",
+                                            "TableHasVarDecimalStorageFormat",
+                                            "TableIsLockedOnBulkLoad",
+                                            "TableIsPinned",
+                                            "TableHasActiveFulltextIndex",
+                                            "TableFulltextCatalogId",
+                                            "TableFullTextBackgroundUpdateIndexOn",
+                                            "TableFulltextChangeTrackingOn",
+                                            "TableFulltextDocsProcessed",
+                                            "TableFulltextFailCount",
+                                            "TableFulltextItemCount",
+                                            "TableFulltextKeyColumn",
+                                            "TableFulltextPendingChanges",
+                                            "TableFulltextPopulateStatus",
+                                            "TableFullTextMergeStatus",
+                                            "ExecIsWithNativeCompilation"};
+
+// OBJECTPROPERTY(id, property) for an object of the database (a temporary
+// table's id is tempdb's: NULL); NULL for an unknown id or property, 40517
+// for a property the engine cannot answer.
+Value objectProperty(const std::vector<Value>& args, const EvalContext& c) {
+  if (args[1].isNull()) return Value();
+  const std::string_view name = trimmed(args[1]);
+  for (std::string_view unanswered : kUnanswered) {
+    if (compareText(name, unanswered) == 0)
+      throwSqlError(40517, {"The OBJECTPROPERTY property '" + std::string(name) + "'"});
+  }
+  const Property* p = std::find_if(std::begin(kProperties), std::end(kProperties),
+                                   [&](const Property& q) { return compareText(name, q.name) == 0; });
+  if (p == std::end(kProperties) || args[0].isNull()) return Value();
+  std::optional<ObjectFacts> o =
+      objectFacts(c.env->session->database(), static_cast<int32_t>(args[0].asInt()));
+  if (!o || (o->kind & p->appliesTo) == 0) return Value();
+  return Value::integer(p->answer(*o) ? 1 : 0);
 }
 
 // OBJECT_ID(name [, type]) against the running session's catalog.
@@ -68,10 +247,10 @@ Value objectIdOf(const std::vector<Value>& args, const EvalContext& c) {
   return id ? Value::integer(*id) : Value();
 }
 
-// DB_NAME([id]): the database's name (its id is 1).
-Value dbName(const std::vector<Value>& args, const EvalContext&) {
+// DB_NAME([id]): the session's name for its database (its id is 1).
+Value dbName(const std::vector<Value>& args, const EvalContext& c) {
   if (!args.empty() && (args[0].isNull() || args[0].asInt() != 1)) return Value();
-  return Value::string(kDatabaseName);
+  return Value::string(c.env->session->databaseName());
 }
 
 }  // namespace

@@ -14,8 +14,11 @@
 
 namespace mls::tsql {
 
-SessionImpl::SessionImpl(std::shared_ptr<Database> db)
-    : db_(std::move(db)), lockOwner_(db_->impl().nextSessionId()) {
+SessionImpl::SessionImpl(std::shared_ptr<Database> db, std::string_view databaseName)
+    : db_(std::move(db)),
+      databaseName_(databaseName.empty() ? db_->impl().name() : std::string(databaseName)),
+      lockOwner_(db_->impl().nextSessionId()) {
+  undo_.setDatabaseName(databaseName_);
   std::lock_guard<StatementLatch> lock(database().mutex());
   database().sessions().push_back(this);
   undo_.setObjectLocks(this);
@@ -55,8 +58,7 @@ bool SessionImpl::keptToTransactionEnd(LockMode mode) const {
 void SessionImpl::acquire(std::string_view name, LockMode mode, bool toTransactionEnd, int64_t timeoutMs) {
   if (name.empty() || isTemporaryName(name)) return;
   // The database does not allow snapshot isolation (no row versions are kept).
-  if (globals_.isolationLevel == ast::IsolationLevel::Snapshot)
-    throwSqlError(3952, {std::string(kDatabaseName)});
+  if (globals_.isolationLevel == ast::IsolationLevel::Snapshot) throwSqlError(3952, {databaseName_});
   database().locks().acquire(lockOwner_, toUpper(name), mode,
                              toTransactionEnd ? LockDuration::Transaction : LockDuration::Statement,
                              timeoutMs, database().mutex());

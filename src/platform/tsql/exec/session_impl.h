@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -45,6 +46,9 @@ class DatabaseImpl {
   // The sessions open on the database, guarded by mutex(): a save leaves out
   // what their open transactions changed.
   std::vector<SessionImpl*>& sessions() { return sessions_; }
+  // The database's own name (Database::name).
+  const std::string& name() const { return name_; }
+  void setName(std::string name) { name_ = std::move(name); }
 
  private:
   StatementLatch latch_;
@@ -56,6 +60,7 @@ class DatabaseImpl {
   std::shared_ptr<storage::DatabaseFile> file_;
   std::atomic<bool> unsaved_{false};
   std::vector<SessionImpl*> sessions_;
+  std::string name_;
 };
 
 class SessionImpl;
@@ -74,7 +79,9 @@ class StatementGuard {
 
 class SessionImpl final : public BindContext, public ObjectLocks {
  public:
-  explicit SessionImpl(std::shared_ptr<Database> db);
+  // `databaseName`: the name the session gives its database (engine.h's
+  // Session); empty: the database's own.
+  SessionImpl(std::shared_ptr<Database> db, std::string_view databaseName);
   ~SessionImpl();
 
   // Runs a client batch; throws its first error once it ended (engine.h).
@@ -96,8 +103,11 @@ class SessionImpl final : public BindContext, public ObjectLocks {
 
   Catalog catalog() override {
     return Catalog(db_->impl().permanent(), temporary_, &db_->impl().views(), this, &db_->impl().procedures(),
-                   std::max(nestLevel(), 0));
+                   std::max(nestLevel(), 0), databaseName_);
   }
+  // The name of the session's database: DB_NAME(), the database part of a
+  // three-part name that stays in it, the name messages give it.
+  const std::string& databaseName() const { return databaseName_; }
   const ViewSet& views() override { return db_->impl().views(); }
   const ViewDef* view(const ast::ObjectName& name, bool lock = true) override;
 
@@ -158,6 +168,7 @@ class SessionImpl final : public BindContext, public ObjectLocks {
 
  private:
   std::shared_ptr<Database> db_;
+  std::string databaseName_;
   TableSet temporary_;
   GlobalState globals_;
   UndoLog undo_;

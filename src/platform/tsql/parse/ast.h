@@ -610,6 +610,9 @@ struct ProcedureParam {
 struct Procedure {
   std::vector<ProcedureParam> params;
   std::vector<StmtPtr> body;
+  // The body's object names of three or four parts (a database or a server
+  // named), in the order of the text.
+  std::vector<ObjectName> qualifiedNames;
 };
 
 // CREATE PROC[EDURE] name [(] params [)] AS body, or ALTER PROC[EDURE]: the

@@ -290,6 +290,7 @@ StmtPtr Parser::createProcedure(Pos at, size_t start, bool alter) {
   if (isKeywordOrWord("EXTERNAL") && isKeywordOrWord("NAME", 1))
     unsupported("A CLR procedure (AS EXTERNAL NAME)");
   firstStatement_ = false;  // a bare name in the body is no EXEC
+  const size_t namesBefore = qualified_.size();
   while (true) {
     while (acceptSymbol(";")) {
     }
@@ -297,6 +298,9 @@ StmtPtr Parser::createProcedure(Pos at, size_t start, bool alter) {
     code->body.push_back(statement());
   }
   if (code->body.empty()) fail();  // AS and nothing after it
+  code->qualifiedNames.assign(qualified_.begin() + static_cast<std::ptrdiff_t>(namesBefore),
+                              qualified_.end());
+  qualified_.resize(namesBefore);
   s->code = std::move(code);
   std::string text(text_.substr(0, text_.find_last_not_of(" \t\r\n;") + 1));
   if (alter) text.replace(start, 5, "CREATE");  // ALTER
@@ -343,9 +347,11 @@ StmtPtr Parser::dropStatement() {
         target.table = objectName();
       } else {  // DROP INDEX t.ix
         if (n.parts.size() < 2) fail();
+        if (n.parts.size() >= 3) qualified_.pop_back();  // noted as an object; its table is noted below
         target.index = n.name();
         n.parts.pop_back();
         if (n.parts.back().empty()) fail();
+        if (n.parts.size() >= 3) qualified_.push_back(n);
         target.table = std::move(n);
       }
       s->targets.push_back(std::move(target));

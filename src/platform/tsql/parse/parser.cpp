@@ -152,6 +152,7 @@ ast::ObjectName Parser::objectName() {
     n.parts.push_back(isSymbol(".") ? std::string() : name());
   }
   if (n.parts.back().empty()) fail();
+  if (n.parts.size() >= 3) qualified_.push_back(n);
   return n;
 }
 
@@ -277,6 +278,13 @@ ast::ExprPtr Parser::wholeExpression() {
 
 std::vector<ast::StmtPtr> parseBatch(std::string_view text) {
   return Parser(text).batch();
+}
+
+std::vector<ast::StmtPtr> parseBatch(std::string_view text, std::vector<ast::ObjectName>& qualifiedNames) {
+  Parser p(text);
+  std::vector<ast::StmtPtr> stmts = p.batch();
+  qualifiedNames = std::move(p.qualifiedNames());
+  return stmts;
 }
 
 std::vector<ast::ParamDecl> parseParameterDeclarations(std::string_view text) {

@@ -36,6 +36,10 @@ constexpr int kMaxChain = 2048;
 constexpr int kMaxSetOperations = 256;
 
 std::vector<ast::StmtPtr> parseBatch(std::string_view text);
+// The same, with the object names of three or four parts (a database or a
+// server named) the batch holds outside a procedure's body, in the order of
+// the text: what the engine checks before it runs any of the batch.
+std::vector<ast::StmtPtr> parseBatch(std::string_view text, std::vector<ast::ObjectName>& qualifiedNames);
 
 // The parameter list of sp_executesql (N'@p int, @q varchar(10) OUTPUT'); an
 // empty or blank text gives none.

@@ -22,6 +22,9 @@ class Parser {
   explicit Parser(std::string_view text, std::vector<std::string>* unsupported = nullptr);
 
   std::vector<ast::StmtPtr> batch();
+  // The names of three or four parts read so far outside procedure bodies,
+  // in the order of the text (a body's are its Procedure's).
+  std::vector<ast::ObjectName>& qualifiedNames() { return qualified_; }
   std::vector<ast::ParamDecl> parameterDeclarations();
   ast::ExprPtr wholeExpression();
 
@@ -91,8 +94,8 @@ class Parser {
   void requireCondition(const ast::Expr& e) const;
 
   // ---- names and types (parser.cpp)
-  std::string name();  // an identifier, plain or quoted
-  ast::ObjectName objectName();
+  std::string name();                   // an identifier, plain or quoted
+  ast::ObjectName objectName();         // noted in qualifiedNames() when it has a database or server part
   std::vector<std::string> nameList();  // (a, b, c) after the '('
   ast::TypeName typeName();
   int64_t signedInteger();
@@ -224,6 +227,7 @@ class Parser {
   bool firstStatement_ = true;
   int subqueries_ = 0;                               // subqueries being read
   std::vector<std::string>* unsupported_ = nullptr;  // see the constructor
+  std::vector<ast::ObjectName> qualified_;           // see qualifiedNames()
 };
 
 }  // namespace mls::tsql

@@ -226,6 +226,9 @@ TEST_F(DurabilityTest, OpeningCreatesTheFileOnlyWhenAskedAndSharesTheDatabase) {
   EXPECT_FALSE(std::filesystem::exists(path_));
   auto db = testing::openOrCreate(path_);
   EXPECT_TRUE(std::filesystem::exists(path_));
+  Session s(db);  // the database is named after its file
+  EXPECT_EQ(scalar(s, "SELECT DB_NAME()").asString(), "data");
+  EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM data.dbo.sysobjects").asInt(), 0);
   std::filesystem::create_directory(folder_.file("sub"));
   EXPECT_EQ(Database::open(folder_.file("sub/../data.mlsdb")), db);
   SqlError e = raised([&] { testing::openOrCreate(folder_.file("missing/x.mlsdb")); });

@@ -94,7 +94,7 @@ SourceBinding Binder::bindTable(const ast::ObjectName& name, const std::string& 
     std::vector<ViewText> texts;
     for (const ViewDef* v : context_.views().all())
       texts.push_back({v->name, v->definition, v->checkOption});
-    b.table = buildSchemaViews(texts);
+    b.table = buildSchemaViews(texts, context_.catalog().database());
   } else {
     b.table = context_.catalog().getTable(name, lock);
   }

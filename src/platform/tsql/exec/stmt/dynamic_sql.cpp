@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/names.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bind/type_ast.h"
 #include "platform/tsql/exec/session_impl.h"
@@ -74,8 +75,21 @@ void runStatements(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts,
 
 }  // namespace
 
+void checkServerNames(const std::vector<ast::ObjectName>& names) {
+  for (const ast::ObjectName& name : names)
+    checkServerPart(name);
+}
+
+void checkLocalNames(const SessionImpl& session, const std::vector<ast::ObjectName>& names) {
+  for (const ast::ObjectName& name : names)
+    checkLocalName(name, session.databaseName());
+}
+
 void runBatch(SessionImpl& session, std::string_view text, BatchResult& out) {
-  runStatements(session, parseBatch(text), out, true);
+  std::vector<ast::ObjectName> qualified;
+  std::vector<ast::StmtPtr> stmts = parseBatch(text, qualified);
+  checkLocalNames(session, qualified);
+  runStatements(session, stmts, out, true);
 }
 
 namespace {
@@ -116,9 +130,11 @@ void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, Ba
   nested(session, scope, [&] { runBatch(session, text, out); });
 }
 
-void runNested(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, ExecScope& scope,
-               BatchResult& out) {
-  nested(session, scope, [&] { runStatements(session, stmts, out, false); });
+void runNested(SessionImpl& session, const ast::Procedure& code, ExecScope& scope, BatchResult& out) {
+  nested(session, scope, [&] {
+    checkLocalNames(session, code.qualifiedNames);
+    runStatements(session, code.body, out, false);
+  });
 }
 
 void Executor::executeString(const ast::ExecStringStmt& s) {

@@ -17,8 +17,15 @@ class SessionImpl;
 // makes them the values of the ? markers, in order.
 void bindParameters(ExecScope& scope, const std::vector<BoundParameter>& params);
 
+// 7202 for the first of `names` that names a server.
+void checkServerNames(const std::vector<ast::ObjectName>& names);
+// 208 or 7202 for the first of `names` (object names of three or four parts)
+// that leads out of the session's database (catalog/names.h).
+void checkLocalNames(const SessionImpl& session, const std::vector<ast::ObjectName>& names);
+
 // Parses `text` and runs it in the session's innermost level, already
-// entered; its results go to `out`.
+// entered; its results go to `out`.  As SQL Server compiles a batch first,
+// none of it runs when it names another database (208) or a server (7202).
 void runBatch(SessionImpl& session, std::string_view text, BatchResult& out);
 
 // Runs `text` in `scope`, a level nested in the running one.  It sees the
@@ -28,8 +35,8 @@ void runBatch(SessionImpl& session, std::string_view text, BatchResult& out);
 // LOCK_TIMEOUT too).  A level that ends with another @@TRANCOUNT than it
 // began with raises 266.
 void runNested(SessionImpl& session, std::string_view text, ExecScope& scope, BatchResult& out);
-// The same for statements parsed already (a stored procedure's body).
-void runNested(SessionImpl& session, const std::vector<ast::StmtPtr>& stmts, ExecScope& scope,
-               BatchResult& out);
+// The same for a stored procedure's body: none of it runs when it names
+// another database (208) or a server (7202), the level ending there.
+void runNested(SessionImpl& session, const ast::Procedure& code, ExecScope& scope, BatchResult& out);
 
 }  // namespace mls::tsql

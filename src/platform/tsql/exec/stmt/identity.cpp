@@ -110,7 +110,7 @@ void Executor::setIdentityInsert(const ast::SetIdentityInsertStmt& s) {
   std::shared_ptr<Table> current = session_.identityInsertTable();
   if (s.on) {
     if (current && current != t && current->identityInsert()) {
-      throwSqlError(8107, {current->fullName(), s.table.text()});
+      throwSqlError(8107, {current->fullName(session_.databaseName()), s.table.text()});
     }
     t->setIdentityInsert(true);
     session_.setIdentityInsertTable(t);

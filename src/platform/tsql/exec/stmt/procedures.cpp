@@ -79,6 +79,9 @@ void Executor::createProcedure(const ast::CreateProcedureStmt& s) {
   declareParameters(*s.code, frame);
   declareBatchVariables(s.code->body, frame);
   checkVariableUses(s.code->body, frame);
+  // A server it names must be known (7202); a table of another database is
+  // looked for when it runs.
+  checkServerNames(s.code->qualifiedNames);
   session_.undo().changingProcedure(procedures, name, old);
   if (old) {
     procedures.add({old->name, s.code, s.definition, old->id, old->created});
@@ -165,6 +168,8 @@ ast::ObjectName Executor::procedureNamed(const ast::Expr& variable) {
   name.parts = {""};
   if (!v.isNull() && !b->type().isNull())
     name.parts = splitObjectName(castValue(v, b->type(), SqlType::nvarchar(SqlType::kMax)).asString());
+  // The text is read only now: its server or database part is checked here.
+  checkLocalName(name, session_.databaseName());
   return name;
 }
 
@@ -200,7 +205,7 @@ void Executor::callProcedure(const ast::ExecStmt& s) {
     }
     slot.value = parameterValue(v.first, v.second, slot.type);
   }
-  runCalled(s, scope, outputs, [&] { runNested(session_, code.body, scope, out_); });
+  runCalled(s, scope, outputs, [&] { runNested(session_, code, scope, out_); });
 }
 
 void Executor::runCalled(const ast::ExecStmt& s, ExecScope& scope,
