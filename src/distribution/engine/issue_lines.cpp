@@ -88,6 +88,10 @@ int32_t matCalStyle(ado::Connection& connection) {
   return static_cast<int32_t>(v);
 }
 
+std::string qtyPlaces(std::string_view item) {
+  return "ISNULL(" + std::string(item) + ".FQtyDecimal,10)";
+}
+
 std::string valuedPrice(int32_t style, std::string_view item) {
   if (style != 1) return "v1.FPrice";
   return "Case When " + std::string(item) + ".FTrack=" + codes::kPlanPriced +

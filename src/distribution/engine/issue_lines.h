@@ -43,6 +43,10 @@ std::string directCondition();
 std::string groupJoin();
 std::string groupCondition(int32_t groupID);
 
+// The quantity places of a line whose item has none (t_ICItem.FQtyDecimal
+// NULL), in the split and in its preview alike: the quantities' own scale.
+std::string qtyPlaces(std::string_view item);
+
 // The valuation style (t_SystemProfile CB / MatCalStyle): the number its
 // text begins with, as an integer; 0 without a row or a number.
 int32_t matCalStyle(ado::Connection& connection);

@@ -42,13 +42,28 @@ std::string rankSmallest(std::string_view idExpression);
 
 // ROUND(whole x weight / total, places), 0 where the total is 0: a row's part
 // of its line, the exact quotient rounded once, half away from zero, to
-// `places` (0 to 10).  No step of the SQL rounds first: not a share (to ten
-// places it loses cents on large amounts), nor a product of whole and weight
-// (the decimal type rules cut it to six places, so a tiny weight's part went
-// to 0).  Exact for values of up to ten decimals: wholes below 1E16, weights
-// and totals below 1E18 (beyond, the plain decimal expression).
+// `places` (0 to 10), as decimal(38,11).  No step of the SQL rounds first:
+// not a share (to ten places it loses cents on large amounts), nor a product
+// of whole and weight (the decimal type rules cut it to six places).  Exact
+// for every whole and weight of decimal(28,10) and total of decimal(38,10)
+// below 4E27 (more than 2^31 rows of the columns' largest value); a part
+// that no decimal(28,10) column holds (1E18 or more), and any part of a
+// larger total, comes out as 1E26, which partBeyondColumn finds.
 std::string weighedPart(std::string_view whole, std::string_view weight, std::string_view total,
                         std::string_view places);
+
+// The condition that holds where weighedPart of the same arguments fits no
+// decimal(28,10) column.  It works the part out only where the weight
+// outweighs the total or the whole is 1E18 less a half or more.
+std::string partBeyondColumn(std::string_view whole, std::string_view weight, std::string_view total,
+                             std::string_view places);
+
+// Raises -1 naming the line (its bill number from the snapshot or the live
+// bill, else its FInterID, and its FEntryID) when `selectLine`, a SELECT of
+// FInterID and FEntryID in that order, returns a row: the first line whose
+// part fits no row.
+void refuseLineBeyondColumn(ado::Connection& connection, std::string_view language,
+                            const std::string& selectLine);
 
 // The same part worked out by the component: whole x weight / total exact,
 // rounded once to `places` (at most 28 kept), half to even; 0 where the

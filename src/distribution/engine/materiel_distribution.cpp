@@ -24,8 +24,6 @@ constexpr const char* kManyCostItems = "成本项目代码[%1]对应多个成本
 constexpr const char* kBadCostBomTable = "成本BOM临时表名[%1]无效!";
 constexpr const char* kProducerOnly =
     "分配单据[%1]行号[%2]时出错，物料的生产成本对象是唯一的受益对象，无法分配!";
-// The item's quantity decimals when it has none: the quantities' own scale.
-constexpr const char* kDefaultQtyDecimals = "10";
 
 std::string trimmed(const std::string& s) {
   const size_t b = s.find_first_not_of(' ');
@@ -111,9 +109,8 @@ class Distribution {
             "INSERT INTO #Result "
             "(FInterID,FEntryID,FItemID,FSelfCostObjID,FQtyDecimal,FCostItemID,FQty,FPrice,"
             "FAmount)\r\n"
-            " SELECT u1.FInterID,v1.FEntryID,v1.FItemID,ISNULL(t6.FCostObjID,0),\r\n "
-            "ISNULL(t4.FQtyDecimal,") +
-        kDefaultQtyDecimals + "),ISNULL(t4.FCostProject,0),v1.FQty," + valuedPrice(style, "t4") + "," +
+            " SELECT u1.FInterID,v1.FEntryID,v1.FItemID,ISNULL(t6.FCostObjID,0),\r\n ") +
+        qtyPlaces("t4") + ",ISNULL(t4.FCostProject,0),v1.FQty," + valuedPrice(style, "t4") + "," +
         valuedAmount(style, "t4") +
         "\r\n FROM cb_ICStockBill u1 INNER JOIN cb_ICStockBillEntry v1 ON u1.FInterID=v1.FInterID\r\n"
         " INNER JOIN t_ICItem t4 ON v1.FItemID=t4.FItemID\r\n"
@@ -201,6 +198,11 @@ class Distribution {
                          : "");
     checkProducerShares(skipDistributed);
     const std::string others = "s.FSum-ISNULL(t4.FQty,0)";
+    refuseLineBeyondColumn(db_, language_,
+                           "SELECT TOP 1 t1.FInterID,t1.FEntryID" + from + " AND (" +
+                               partBeyondColumn("t1.FQty", "t2.FQty", others, "t1.FQtyDecimal") + " OR " +
+                               partBeyondColumn("t1.FAmount", "t2.FQty", others, "2") +
+                               ") ORDER BY t1.FInterID,t1.FEntryID");
     db_.execute(
         "INSERT INTO #MaterielInfo "
         "(FInterID,FEntryID,FCostObjID,FStdID,FStandardData,FCostItemID,FQty,FAmount)\r\n"
@@ -241,7 +243,7 @@ class Distribution {
         " FStandardData Decimal(28,10) not null default 0, FCostItemID Int not null default 0,\r\n"
         " FQty Decimal(28,10) not null default 0,\r\n"
         " FAmount Decimal(28,10) not null default 0, FWeight Decimal(28,10) not null default 0,\r\n"
-        " FSum Decimal(28,10) not null default 0)\r\n"
+        " FSum Decimal(38,10) not null default 0)\r\n"
         "CREATE INDEX IX_OldStdData ON #OldStdData(FInterID,FEntryID)\r\n"
         "INSERT INTO #HaveDisBill (FInterID,FEntryID) SELECT DISTINCT d.FInterID,d.FEntryID FROM " +
         table + " d INNER JOIN #Result r ON r.FInterID=d.FInterID AND r.FEntryID=d.FEntryID WHERE 1=1" +
@@ -263,14 +265,21 @@ class Distribution {
         "FQty\r\n  FROM #OldStdData GROUP BY FInterID,FEntryID) s ON s.FInterID=o.FInterID AND "
         "s.FEntryID=o.FEntryID\r\n"
         "DELETE h FROM #HaveDisBill h WHERE NOT EXISTS (SELECT 1 FROM #OldStdData o WHERE "
-        "o.FInterID=h.FInterID AND\r\n o.FEntryID=h.FEntryID AND o.FSum<>0)\r\n"
+        "o.FInterID=h.FInterID AND\r\n o.FEntryID=h.FEntryID AND o.FSum<>0)\r\n");
+    const std::string from =
+        "\r\n FROM #Result t1 INNER JOIN #OldStdData t2 ON t1.FInterID=t2.FInterID AND "
+        "t1.FEntryID=t2.FEntryID WHERE t2.FSum<>0\r\n";
+    refuseLineBeyondColumn(db_, language_,
+                           "SELECT TOP 1 t1.FInterID,t1.FEntryID" + from + " AND (" +
+                               partBeyondColumn("t1.FQty", "t2.FWeight", "t2.FSum", "t1.FQtyDecimal") +
+                               " OR " + partBeyondColumn("t1.FAmount", "t2.FWeight", "t2.FSum", "2") +
+                               ") ORDER BY t1.FInterID,t1.FEntryID");
+    db_.execute(
         "INSERT INTO #MaterielInfo "
         "(FInterID,FEntryID,FCostObjID,FStdID,FStandardData,FCostItemID,FQty,FAmount)\r\n"
         " SELECT t1.FInterID,t1.FEntryID,t2.FCostObjID,t2.FStdID,t2.FWeight,t2.FCostItemID,\r\n " +
         weighedPart("t1.FQty", "t2.FWeight", "t2.FSum", "t1.FQtyDecimal") + ",\r\n " +
-        weighedPart("t1.FAmount", "t2.FWeight", "t2.FSum", "2") +
-        "\r\n FROM #Result t1 INNER JOIN #OldStdData t2 ON t1.FInterID=t2.FInterID AND "
-        "t1.FEntryID=t2.FEntryID WHERE t2.FSum<>0\r\n");
+        weighedPart("t1.FAmount", "t2.FWeight", "t2.FSum", "2") + from);
   }
 
   // One row per line takes the line's rounding difference: among the rows of

@@ -56,7 +56,7 @@ constexpr Twin kWaste{Purpose::RepairableWaste, "Marlstone.WConcludeInfo", 1, kN
 
 // The issue line as read from the snapshot.
 struct Line {
-  int qtyDecimal = 4;
+  int qtyDecimal = 10;
   int32_t costObjID = 0;  // 0: shared
   Decimal qty;
   Decimal amount;
@@ -112,7 +112,7 @@ class LineDistribution {
     const std::string saved = " FROM " + std::string(engine::rowTable(twin_.purpose)) +
                               " m WHERE m.FInterID=v1.FInterID AND m.FEntryID=v1.FEntryID";
     frame::SqlScript sql;
-    sql.line("SELECT ISNULL(t1.FQtyDecimal,4),")
+    sql.line("SELECT " + engine::qtyPlaces("t1") + ",")
         .line(" CASE WHEN t2.FItemID IS NULL OR t2.FNumber='MaterielShareID' THEN 0 ELSE t2.FItemID END,")
         .line(" v1.FQty," + engine::valuedAmount(style, "t1") + ",")
         .line(" ISNULL((SELECT TOP 1 m.FStdID" + saved + "),0),")

@@ -96,6 +96,13 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
   const com::Decimal amount = frame::decimalOf(sumAmount);
   const com::Decimal qty = frame::decimalOf(sumQty);
   ado::Connection& db = call.connection();
+  // Totals that no row or line holds (1E18 or more) are refused before
+  // anything changes; so are parts beyond a row, below.
+  const com::Decimal limit = *com::Decimal::parse("999999999999999999.5");
+  const std::string line = "SELECT " + sqlNumber(interID) + "," + sqlNumber(entryID);
+  for (const com::Decimal& total : {amount, qty}) {
+    if ((total.negative() ? -total : total) >= limit) engine::refuseLineBeyondColumn(db, language, line);
+  }
   com::Ref<ado::Recordset> latest =
       db.execute("SELECT TOP 1 FYear,FPeriod FROM cbMaterielInfo WHERE" + lineCondition(interID, entryID) +
                  " ORDER BY FYear DESC,FPeriod DESC");
@@ -109,12 +116,19 @@ com::Variant distributeMaterielExpense(frame::Call& call, int32_t interID, int32
                        lineCondition(interID, entryID));
   // Each row takes the totals times its standard data over the line's, the
   // saved proportion; a line whose standard data add up to 0 gives every row 0.
-  db.execute("UPDATE r SET FQty=" +
-             engine::weighedPart(sqlNumber(qty), "r.FStandardData", "s.FSum", sqlNumber(qtyDecimals)) +
-             ",FAmount=" + engine::weighedPart(sqlNumber(amount), "r.FStandardData", "s.FSum", "2") +
-             "\r\n FROM #Rows r CROSS JOIN (SELECT ISNULL(SUM(FStandardData),0) AS FSum FROM #Rows) s\r\n"
-             "UPDATE #Rows SET FPrice=CASE WHEN FQty<>0 THEN ROUND(FAmount/FQty," +
-             sqlNumber(priceDecimals) + ") ELSE 0 END");
+  const std::string sums =
+      "\r\n FROM #Rows r CROSS JOIN (SELECT ISNULL(SUM(FStandardData),0) AS FSum FROM #Rows) s\r\n";
+  const std::string qtyPlaces = sqlNumber(qtyDecimals);
+  engine::refuseLineBeyondColumn(
+      db, language,
+      "SELECT TOP 1 r.FInterID,r.FEntryID" + sums + "WHERE " +
+          engine::partBeyondColumn(sqlNumber(qty), "r.FStandardData", "s.FSum", qtyPlaces) + " OR " +
+          engine::partBeyondColumn(sqlNumber(amount), "r.FStandardData", "s.FSum", "2"));
+  db.execute(
+      "UPDATE r SET FQty=" + engine::weighedPart(sqlNumber(qty), "r.FStandardData", "s.FSum", qtyPlaces) +
+      ",FAmount=" + engine::weighedPart(sqlNumber(amount), "r.FStandardData", "s.FSum", "2") + sums +
+      "UPDATE #Rows SET FPrice=CASE WHEN FQty<>0 THEN ROUND(FAmount/FQty," + sqlNumber(priceDecimals) +
+      ") ELSE 0 END");
   com::Ref<ado::Recordset> totals = db.execute("SELECT COUNT(*),ISNULL(SUM(FAmount),0) FROM #Rows");
   const bool refused = totals->value(0).toLong() > 1 && totals->value(1).toDecimal().isZero();
   totals->close();

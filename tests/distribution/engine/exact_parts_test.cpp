@@ -1,8 +1,11 @@
 // Every row of a split line is its exact part by weight, rounded once, the
 // rounding difference on the one row the rules name: weights from 1E-10 to
-// 1E17, lines from 0.01 to just below 1E13 and negative, through AutoDis's
-// split and re-split, the re-spread, the client's re-split and the preview.
+// the column's largest and adding up to 1E19, lines from 0.01 to just below
+// 1E13 (the snapshot's) and negative, the client's totals up to 7E17, through AutoDis's split and re-split,
+// the re-spread, the client's re-split and the preview.
 #include <algorithm>
+#include <cmath>
+#include <random>
 
 #include "distribution/engine/line_rows.h"
 #include "engine_fixture.h"
@@ -26,7 +29,7 @@ Decimal number(const std::string& text) {
 
 struct Line {
   int bill;
-  int item;  // 100: quantities to 2 decimals, 101: to 10
+  int item;  // 100: quantities to 2 decimals, 101: to 10, 102: none set (10)
   std::string qty, amount;
 };
 
@@ -37,7 +40,8 @@ const std::vector<Line> kLines{{1, 100, "3", "3.00"},
                                {5, 100, "-7.5", "-7654321.09"},
                                {6, 101, "0.0000000007", "0.07"},
                                {7, 100, "100", "12345678901.23"},
-                               {8, 100, "9999999", "9999999999999.99"}};
+                               {8, 100, "9999999", "9999999999999.99"},
+                               {9, 102, "1", "1.00"}};
 
 struct Sweep {
   const char* name;
@@ -56,7 +60,14 @@ class ExactPartsTest : public EngineTest, public ::testing::WithParamInterface<S
   void SetUp() override {
     EngineTest::SetUp();
     item(101, 10);
+    item(102);
     for (const auto& [costObj, weight] : GetParam().weights) {
+      if (costObj % 2 == 0) {  // beyond the fixture's 3, 5, 7 and 9
+        item(200 + costObj, 0);
+        costObject(costObj, 906, 200 + costObj);
+        exec("INSERT INTO CBInQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, " +
+             sqlNumber(costObj) + ", 10)");
+      }
       exec(
           "INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, "
           "FQty) VALUES (2024, 3, 1, 1, " +
@@ -96,7 +107,7 @@ class ExactPartsTest : public EngineTest, public ::testing::WithParamInterface<S
     for (const auto& [costObj, w] : GetParam().weights)
       total = total + number(w);
     const size_t named = takerOf(rows, taker);
-    const int qtyPlaces = line.item == 101 ? 10 : 2;
+    const int qtyPlaces = line.item == 100 ? 2 : 10;
     for (bool amounts : {false, true}) {
       if (!amounts && !quantities) continue;
       const Decimal whole = number(amounts ? line.amount : line.qty);
@@ -191,31 +202,124 @@ TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
   for (const Line& l : moved)
     expectParts("re-spread", l, saved(l.bill), Taker::SmallestId, false, false);
 
-  // The client's totals for the saved rows of each line.
+  // The client's totals for the saved rows of each line (refused where
+  // every row's amount is 0).
   com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
+  Decimal total;
+  for (const auto& [costObj, w] : GetParam().weights)
+    total = total + number(w);
   for (const Line& l : kLines) {
-    callOn(*update, db_.props("en"), "DistributeMaterielExpense",
-           {l.bill, 1, l.item == 101 ? 10 : 2, 4, std::stod(l.amount), std::stod(l.qty)});
-    expectParts("client's totals", l, saved(l.bill), Taker::AnyOne);
+    const bool none = std::all_of(GetParam().weights.begin(), GetParam().weights.end(), [&](const auto& w) {
+      return exactPart(number(l.amount), number(w.second), total, 2).isZero();
+    });
+    const int32_t error = errorOf([&] {
+      callOn(*update, db_.props("en"), "DistributeMaterielExpense",
+             {l.bill, 1, l.item == 100 ? 2 : 10, 4, std::stod(l.amount), std::stod(l.qty)});
+    });
+    EXPECT_EQ(error, none ? -1 : 0) << "line " << l.bill;
+    if (!none) expectParts("client's totals", l, saved(l.bill), Taker::AnyOne);
   }
+  const Line large{2, 101, "700000000000000000", "1000000000000000.00"};
+  callOn(*update, db_.props("en"), "DistributeMaterielExpense", {large.bill, 1, 10, 4, 1e15, 7e17});
+  expectParts("client's large totals", large, saved(large.bill), Taker::AnyOne);
 }
 
 // The expression alone at the edges of its ways of working: small factors,
-// whole numbers by pieces (a whole below 1E16), and beyond them.
+// whole numbers by pieces (a total below 8E18, no weight above it), by named
+// steps beyond, and parts that fit no row (1E18 or more, given as 1E26).
 TEST_F(EngineTest, TheWeighedPartIsExactAtTheEdgesOfItsRanges) {
   const struct {
-    const char *whole, *weight, *total;
-  } cases[] = {{"99999999.99", "99999999.9999", "199999999.9999"},
-               {"9999999999999999.99", "3", "7"},
-               {"50000000000000000", "3", "7"},
-               {"-50000000000000000.01", "1", "3"},
-               {"123456789012345678.9", "0.0000000001", "0.0000000003"}};
+    const char *whole, *weight, *total, *part;  // part: none where it is the exact one
+  } cases[] = {
+      {"99999999.99", "99999999.9999", "199999999.9999", nullptr},
+      {"9999999999999999.99", "3", "7", nullptr},
+      {"999999999999999999.9999999999", "1", "3", nullptr},
+      {"-999999999999999999.9999999999", "0.0000000001", "0.0000000003", nullptr},
+      {"999999999999999999.9999999999", "999999999999999999.9999999999", "999999999999999999.9999999999",
+       "1000000000000000000.00"},
+      {"0.0000000001", "600000000000000000", "1800000000000000000", nullptr},
+      {"1", "999999999999999999.9999999999", "8000000000000000000.0000000001", nullptr},
+      {"-123456789012345678.9", "999999999999999999.9999999999", "3999999999999999999999999999.99", nullptr},
+      {"0.5", "3", "0.0000000002", nullptr},  // weights of both signs
+      {"100000000", "1", "0.0000000001", "100000000000000000000000000.00"},
+      {"100000000.5", "1", "4000000000000000000000000000", "100000000000000000000000000.00"}};
   for (const auto& c : cases) {
     const std::string sql =
-        "SELECT " + distribution::engine::weighedPart(std::string("CAST(") + c.whole + " AS decimal(28,8))",
+        "SELECT " + distribution::engine::weighedPart(std::string("CAST(") + c.whole + " AS decimal(28,10))",
                                                       c.weight, c.total, "2");
-    EXPECT_EQ(number(rows(sql).at(0).at(0)), exactPart(number(c.whole), number(c.weight), number(c.total), 2))
-        << c.whole << " x " << c.weight << " / " << c.total;
+    const Decimal part =
+        c.part ? number(c.part) : exactPart(number(c.whole), number(c.weight), number(c.total), 2);
+    EXPECT_EQ(number(rows(sql).at(0).at(0)), part) << c.whole << " x " << c.weight << " / " << c.total;
+  }
+}
+
+// The same for wholes, weights and totals drawn at random across their
+// ranges, against the digit arithmetic of the test support; where the part is
+// 1E18 or more, anything of 1E18 or more.
+TEST_F(EngineTest, TheWeighedPartIsExactForFactorsOfEverySize) {
+  std::mt19937_64 draw(43);
+  auto digits = [&](size_t places) {
+    std::string s;
+    while (s.size() < places)
+      s += static_cast<char>('0' + draw() % 10);
+    return s;
+  };
+  auto value = [&](size_t integral, size_t places) {
+    return std::string(draw() % 5 == 0 ? "-" : "") + (integral ? digits(integral) : "0") + "." +
+           digits(places);
+  };
+  const Decimal beyond = number("1000000000000000000");
+  auto magnitude = [](const Decimal& d) { return d.negative() ? -d : d; };
+  for (int i = 0; i < 400; ++i) {
+    const std::string whole = value(draw() % 19, draw() % 11), weight = value(draw() % 19, draw() % 11);
+    const std::string total = value(i % 2 ? 19 + draw() % 9 : draw() % 19, draw() % 11);
+    const int places = static_cast<int>(draw() % 11);
+    const double estimate = std::fabs(std::stod(whole) * std::stod(weight) / std::stod(total));
+    if (number(total).isZero() || (estimate > 5e17 && estimate < 2e18 && places > 8)) continue;
+    const Decimal got =
+        number(rows("SELECT " + distribution::engine::weighedPart(
+                                    "CAST(" + whole + " AS decimal(28,10))", weight,
+                                    "CAST(" + total + " AS decimal(38,10))", std::to_string(places)))
+                   .at(0)
+                   .at(0));
+    SCOPED_TRACE(whole + " x " + weight + " / " + total + " to " + std::to_string(places));
+    const Decimal exact =
+        estimate < 2e18 ? exactPart(number(whole), number(weight), number(total), places) : beyond;
+    if (magnitude(exact) >= beyond)
+      EXPECT_GE(magnitude(got), beyond);
+    else
+      EXPECT_EQ(got, exact);
+  }
+}
+
+// A part that no row holds, or a total beyond the line's columns: the
+// client's re-split names the line and changes nothing.
+TEST_F(EngineTest, TheClientsResplitRefusesAPartBeyondAnyRow) {
+  const struct {
+    const char* weight;  // of the second row; the first's is 1
+    double amount;
+  } cases[] = {{"-0.9999999999", 100000000}, {"1", 2e18}};
+  issue({});
+  snapshot();
+  for (const auto& c : cases) {
+    exec("DELETE FROM cbMaterielInfo");
+    savedRow(1, 1, 3, 1, 5);
+    exec(
+        "INSERT INTO cbMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FStandardData, FQty, "
+        "FAmount) VALUES (2024, 3, 1, 1, 5, " +
+        std::string(c.weight) + ", 1, 7)");
+    com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
+    std::string description;
+    EXPECT_EQ(
+        errorOf(
+            [&] {
+              callOn(*update, db_.props("en"), "DistributeMaterielExpense", {1, 1, 2, 4, c.amount, 1.0});
+            },
+            &description),
+        -1);
+    EXPECT_NE(description.find("bill [B1] line [1]"), std::string::npos) << description;
+    EXPECT_EQ(rows("SELECT FCostObjID, FQty, FAmount FROM cbMaterielInfo ORDER BY FCostObjID"),
+              (Rows{{"3", "1", "5"}, {"5", "1", "7"}}));
   }
 }
 
@@ -234,7 +338,24 @@ INSTANTIATE_TEST_SUITE_P(
         // A part a hair below a half cent.
         Sweep{"NearHalf", {{3, "49999999999999999.9999999999"}, {5, "50000000000000000.0000000001"}}},
         Sweep{"HugeUnequal",
-              {{3, "99999999999999999.9999999999"}, {5, "12345678901234567.8901234567"}, {7, "1"}}}),
+              {{3, "99999999999999999.9999999999"}, {5, "12345678901234567.8901234567"}, {7, "1"}}},
+        Sweep{"SixTimesTenToTheSeventeenth",
+              {{3, "600000000000000000"}, {5, "600000000000000000"}, {7, "600000000000000000"}}},
+        Sweep{"LargestOfTheColumn",
+              {{3, "999999999999999999.9999999999"},
+               {5, "999999999999999999.9999999999"},
+               {7, "0.0000000001"}}},
+        // Beyond 8E18, where the pieces give way to named steps.
+        Sweep{"NineTimesTheLargest",
+              {{2, "999999999999999999.9999999999"},
+               {3, "999999999999999999.9999999998"},
+               {4, "999999999999999999.9999999997"},
+               {5, "999999999999999999.9999999996"},
+               {6, "999999999999999999.9999999995"},
+               {7, "999999999999999999.9999999994"},
+               {8, "999999999999999999.9999999993"},
+               {9, "999999999999999999.9999999992"},
+               {10, "333333333333333333.3333333333"}}}),
     [](const ::testing::TestParamInfo<Sweep>& i) { return std::string(i.param.name); });
 
 }  // namespace
