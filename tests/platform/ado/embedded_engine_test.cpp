@@ -261,8 +261,8 @@ TEST_F(EmbeddedTest, ParametersOutsideTheirTypesRangeWriteNothing) {
            {5, Variant(inf), "Infinity is not a number"},
            {5, Variant(-inf), "-Infinity is not a number"},
            {4, Variant(std::numeric_limits<double>::quiet_NaN()), "NaN is not a number"},
-           {6, Variant(*com::Decimal::parse("922337203685477.5808")), "Overflow"},
-           {6, Variant(*com::Decimal::parse("-922337203685477.5809")), "Overflow"},
+           {6, Variant(*com::Decimal::parse("922337203685477.5808")), "beyond money's range"},
+           {6, Variant(*com::Decimal::parse("-922337203685477.5809")), "beyond money's range"},
        }) {
     auto insert = com::makeObject<Command>();
     insert->setActiveConnection(cn);

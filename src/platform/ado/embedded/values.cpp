@@ -90,8 +90,13 @@ tsql::Value boundValue(const ParameterValue& p, SqlType& type) {
       return tsql::Value::integer(v.toDecimal().roundHalfEven(0).toInt64Truncated());
     case DataType::Currency: {
       type = SqlType(TypeId::Money);
-      std::optional<tsql::Decimal128> d = toDecimal128(v.toDecimal()).rescale(4);
-      if (!d || !tsql::fitsExactType(*d, type)) com::raise(com::err::kOverflow, kEmbeddedProviderName);
+      const tsql::Decimal128 given = toDecimal128(v.toDecimal());
+      std::optional<tsql::Decimal128> d = given.rescale(4);
+      if (!d || !tsql::fitsExactType(*d, type)) {
+        com::raise(com::err::kOverflow, kEmbeddedProviderName,
+                   given.toString() +
+                       " is beyond money's range, -922,337,203,685,477.5808 to 922,337,203,685,477.5807");
+      }
       return tsql::Value::decimal(*d);
     }
     case DataType::Decimal:
