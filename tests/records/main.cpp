@@ -274,7 +274,8 @@ class FileRun {
     if (!outs.empty()) {
       if (!info) return fail(progId + " does not describe " + member);
       const std::vector<com::Param>& params = info->info.params;
-      for (const auto& [name, expected] : outs) {
+      for (const auto& out : outs) {
+        const std::string& name = out.first;
         auto p =
             std::find_if(params.begin(), params.end(), [&](const com::Param& q) { return q.name == name; });
         // The properties string is the first parameter, the record's arguments follow.

@@ -29,6 +29,7 @@ const std::unordered_map<int, Template>& templates() {
         "batch or stored procedure."}},
       {137, {15, "Must declare the scalar variable \"%s\"."}},
       {155, {15, "'%s' is not a recognized %s option."}},
+      {168, {15, "The floating point value '%s' is out of the range of computer representation (%d bytes)."}},
       {174, {15, "The %s function requires %d argument(s)."}},
       {179, {15, "Cannot use the OUTPUT option when passing a constant to a stored procedure."}},
       {183, {15, "The scale (%d) for column '%s' must be within the range %d to %d."}},

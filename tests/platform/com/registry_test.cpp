@@ -166,10 +166,10 @@ TEST_F(RegistryTest, CreateObjectInProcessIgnoresProgIdCase) {
 TEST_F(RegistryTest, UnknownOrUnloadableClassesRaise429) {
   RegistryFile file(dir / "registry");
   file.add({{"Test.Gone", kClsidB, (dir / "missing.so").string()}});
-  for (auto [progId, named] : {std::pair{"No.Such", "No.Such"}, std::pair{"Test.Gone", "missing.so"}}) {
+  for (const auto& c : {std::pair{"No.Such", "No.Such"}, std::pair{"Test.Gone", "missing.so"}}) {
     std::string description;
-    EXPECT_EQ(errorOf([&] { createObject(progId, file); }, &description), err::kCannotCreateObject);
-    EXPECT_NE(description.find(named), std::string::npos) << description;
+    EXPECT_EQ(errorOf([&] { createObject(c.first, file); }, &description), err::kCannotCreateObject);
+    EXPECT_NE(description.find(c.second), std::string::npos) << description;
   }
 }
 

@@ -93,8 +93,8 @@ TEST(VariantConvert, LongErrors) {
                                                {Variant::missing(), 13},    {Variant::nothing(), 91},
                                                {Variant(2147483647.5), 6},  // rounds to 2^31
                                                {Variant(-2147483649.0), 6}, {Variant(std::nan("")), 6}};
-  for (const auto& [value, error] : cases)
-    EXPECT_EQ(errorOf([&] { value.toLong(); }), error) << value.debugString();
+  for (const auto& c : cases)
+    EXPECT_EQ(errorOf([&] { c.first.toLong(); }), c.second) << c.first.debugString();
   EXPECT_EQ(errorOf([] { Variant("nan").toDouble(); }), 13);
   EXPECT_EQ(errorOf([] { Variant(32767.5).toInteger(); }), 6);
   EXPECT_EQ(errorOf([] { Variant(-1).toByte(); }), 6);

@@ -5,6 +5,7 @@
 
 #include "platform/ado/embedded/registration.h"
 #include "platform/ado/errors.h"
+#include "platform/tsql/types/convert.h"
 
 namespace mls::ado::embedded {
 
@@ -56,6 +57,19 @@ SqlType textType(TypeId id, DataType type, int32_t size, const std::string& text
   return SqlType::string(id, length);
 }
 
+// A Double or Single for a float or real: NaN and the infinities are no
+// values of either.
+double finiteNumber(double d) {
+  if (!std::isfinite(d)) {
+    com::raise(com::err::kOverflow, kEmbeddedProviderName,
+               std::string(std::isnan(d) ? "NaN"
+                           : d > 0       ? "Infinity"
+                                         : "-Infinity") +
+                   " is not a number that float or real can hold");
+  }
+  return d;
+}
+
 tsql::Value boundValue(const ParameterValue& p, SqlType& type) {
   const com::Variant& v = p.value;
   switch (p.type) {
@@ -76,8 +90,13 @@ tsql::Value boundValue(const ParameterValue& p, SqlType& type) {
       return tsql::Value::integer(v.toDecimal().roundHalfEven(0).toInt64Truncated());
     case DataType::Currency: {
       type = SqlType(TypeId::Money);
-      std::optional<tsql::Decimal128> d = toDecimal128(v.toDecimal()).rescale(4);
-      if (!d || !d->fits(19)) com::raise(com::err::kOverflow, kEmbeddedProviderName);
+      const tsql::Decimal128 given = toDecimal128(v.toDecimal());
+      std::optional<tsql::Decimal128> d = given.rescale(4);
+      if (!d || !tsql::fitsExactType(*d, type)) {
+        com::raise(com::err::kOverflow, kEmbeddedProviderName,
+                   given.toString() +
+                       " is beyond money's range, -922,337,203,685,477.5808 to 922,337,203,685,477.5807");
+      }
       return tsql::Value::decimal(*d);
     }
     case DataType::Decimal:
@@ -94,10 +113,10 @@ tsql::Value boundValue(const ParameterValue& p, SqlType& type) {
     }
     case DataType::Single:
       type = SqlType(TypeId::Real);
-      return tsql::Value::floating(v.toDouble());
+      return tsql::Value::floating(finiteNumber(v.toDouble()));
     case DataType::Double:
       type = SqlType(TypeId::Float);
-      return tsql::Value::floating(v.toDouble());
+      return tsql::Value::floating(finiteNumber(v.toDouble()));
     case DataType::Date:
     case DataType::DBTimeStamp:
       type = SqlType(TypeId::DateTime);

@@ -2,10 +2,13 @@
 // comments, '' inside strings, ]] inside brackets, numbers that end where a
 // letter starts so that `1INSERT` is two tokens).
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <utility>
 
 #include "platform/tsql/errors.h"
 #include "platform/tsql/parse/token.h"
+#include "platform/tsql/types/text.h"
 
 namespace mls::tsql {
 
@@ -25,27 +28,6 @@ bool isNameStart(char c) {
 
 bool isNamePart(char c) {
   return isNameStart(c) || isDigit(c) || c == '@' || c == '$';
-}
-
-// The currency symbols a money constant may start with besides '$' (¢ £ ¤ ¥,
-// ৲ ৳, ฿, ៛, ₠ to ₱, ﷼, the full-width ＄ ￠ ￡ ￥ ￦ and the small ﹩).
-bool currencySymbol(char32_t c) {
-  return (c >= 0xA2 && c <= 0xA5) || c == 0x9F2 || c == 0x9F3 || c == 0xE3F || c == 0x17DB ||
-         (c >= 0x20A0 && c <= 0x20B1) || c == 0xFDFC || c == 0xFE69 || c == 0xFF04 || c == 0xFFE0 ||
-         c == 0xFFE1 || c == 0xFFE5 || c == 0xFFE6;
-}
-
-// The UTF-8 character at s[i] and its length in bytes (0 when malformed).
-std::pair<char32_t, size_t> utf8At(std::string_view s, size_t i) {
-  const auto b = [&](size_t k) { return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u; };
-  const unsigned lead = b(0);
-  const size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-  char32_t c = n == 1 ? lead : lead & (0x3F >> (n - 1));
-  for (size_t k = 1; k < n; ++k) {
-    if ((b(k) & 0xC0) != 0x80) return {0, 0};
-    c = (c << 6) | (b(k) & 0x3F);
-  }
-  return {c, n};
 }
 
 std::string upper(std::string_view s) {
@@ -203,13 +185,7 @@ class Lexer {
   // The bytes of the currency symbol at s_[i_] when a money constant starts
   // there (digits, or a point and digits, follow), else 0.
   size_t moneySymbol() const {
-    size_t n = 0;
-    if (s_[i_] == '$') {
-      n = 1;
-    } else if (static_cast<unsigned char>(s_[i_]) >= 0x80) {
-      auto [c, bytes] = utf8At(s_, i_);
-      if (currencySymbol(c)) n = bytes;
-    }
+    const size_t n = currencySymbolLength(s_.substr(i_));
     if (n == 0) return 0;
     const size_t k = i_ + n;
     return isDigit(at(k)) || (at(k) == '.' && isDigit(at(k + 1))) ? n : 0;
@@ -280,6 +256,9 @@ class Lexer {
       }
     }
     t.text = std::string(s_.substr(start, i_ - start));
+    // A float constant beyond float's range stops the batch before it runs.
+    if (t.kind == TokenKind::Float && !std::isfinite(std::strtod(t.text.c_str(), nullptr)))
+      throwSqlError(168, {t.text, "8"}, t.line);
   }
 
   void symbol(Token& t) {

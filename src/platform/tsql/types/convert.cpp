@@ -45,6 +45,25 @@ std::string_view trimNumberText(std::string_view s) {
   return s.substr(b, e - b);
 }
 
+// Text as money: a currency symbol may lead, and commas may stand between
+// two digits before the point; empty when it is no such number.
+std::optional<Decimal128> parseMoneyText(std::string_view text) {
+  text = trimNumberText(text);
+  if (size_t symbol = currencySymbolLength(text); symbol > 0) text = trimNumberText(text.substr(symbol));
+  auto digit = [&](size_t i) { return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); };
+  std::string plain;
+  bool point = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ',') {
+      if (point || i == 0 || !digit(i - 1) || !digit(i + 1)) return std::nullopt;
+      continue;
+    }
+    point = point || text[i] == '.';
+    plain += text[i];
+  }
+  return Decimal128::parse(plain);
+}
+
 int64_t integerLimit(TypeId id, bool upper) {
   switch (id) {
     case TypeId::Bit:
@@ -138,7 +157,7 @@ Value toInteger(const Value& v, const SqlType& from, const SqlType& to) {
 }
 
 Value toExact(const Value& v, const SqlType& from, const SqlType& to) {
-  const int p = to.precision, s = to.scale;
+  const int s = to.scale;
   std::optional<Decimal128> d;
   std::string_view fromName = from.isInteger() ? from.baseName() : "numeric";
   switch (v.kind()) {
@@ -153,9 +172,8 @@ Value toExact(const Value& v, const SqlType& from, const SqlType& to) {
       d = Decimal128::fromDouble(v.asFloat(), s);
       break;
     case Value::Kind::String: {
-      std::string_view text = trimNumberText(v.asString());
-      if (to.id == TypeId::Money && !text.empty() && text[0] == '$') text = trimNumberText(text.substr(1));
-      auto parsed = Decimal128::parse(text);
+      auto parsed = to.id == TypeId::Money ? parseMoneyText(v.asString())
+                                           : Decimal128::parse(trimNumberText(v.asString()));
       if (!parsed) {
         if (to.id == TypeId::Money) throwSqlError(235);
         throwSqlError(8114, {str(from.baseName()), str(to.baseName())});
@@ -173,7 +191,7 @@ Value toExact(const Value& v, const SqlType& from, const SqlType& to) {
       return Value();
   }
   if (to.id == TypeId::Money) fromName = "expression";
-  if (!d || !d->fits(p)) overflow(fromName, to);
+  if (!d || !fitsExactType(*d, to)) overflow(fromName, to);
   return Value::decimal(*d);
 }
 
@@ -417,6 +435,12 @@ Value assignToColumn(const Value& v, const SqlType& from, const SqlType& to) {
       throwSqlError(8152);
   }
   return implicitConvert(v, from, to);
+}
+
+bool fitsExactType(const Decimal128& d, const SqlType& t) {
+  if (t.id != TypeId::Money) return d.fits(t.precision);
+  std::optional<Decimal128> units = d.rescale(4);
+  return units && units->mantissa() >= INT64_MIN && units->mantissa() <= INT64_MAX;
 }
 
 std::pair<Value, SqlType> numericLiteral(std::string_view text) {

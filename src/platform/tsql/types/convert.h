@@ -16,7 +16,9 @@ namespace mls::tsql {
 // parseDateTimeText in the thread's currentDateOrder() (mdy by default),
 // date/time to text uses style 0, integer to too short text gives "*", decimal
 // to too short text raises 8115, any text result longer than `to` is silently
-// cut.  Raises 245, 8114, 8115, 241, 242, 529 as the server does.  NULL stays NULL.
+// cut.  Text to money may start with a currency symbol ('$12.5', '£3') and
+// group the digits before the point with commas ('1,234.56', '1,2,3'; a comma
+// stands between two digits).  Raises 245, 8114, 8115, 241, 242, 529 as the server does.  NULL stays NULL.
 Value castValue(const Value& v, const SqlType& from, const SqlType& to);
 
 // CONVERT(to, v, style): as castValue, with `style` for date/time to and
@@ -47,6 +49,11 @@ class TruncationScope {
  private:
   bool saved_;
 };
+
+// Whether `d` lies in the range of exact type `t`: p digits for decimal(p,s),
+// -922,337,203,685,477.5808 to 922,337,203,685,477.5807 for money (its 8
+// bytes of ten-thousandths; money is no decimal(19,4), which reaches 10^15).
+bool fitsExactType(const Decimal128& d, const SqlType& t);
 
 // A numeric literal as the parser reads it: digits only are int (decimal(p,0)
 // beyond int; there is no bigint literal), digits with a point are the

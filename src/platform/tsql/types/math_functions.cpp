@@ -64,7 +64,8 @@ double roundDouble(double x, int places, bool truncate) {
     return r ? r->toDouble() : x;
   }
   if (places >= 0) return x;
-  double unit = std::pow(10.0, -places);
+  double unit = std::pow(10.0, -static_cast<double>(places));
+  if (std::isinf(unit)) return 0;  // every digit goes
   return (truncate ? std::trunc(x / unit) : std::round(x / unit)) * unit;
 }
 
@@ -82,11 +83,15 @@ Value roundValue(const Args& a, const Types& t, const SqlType& r, const Function
     }
     case Value::Kind::Decimal: {
       auto d = roundDecimal(x.asDecimal(), places, truncate);
-      if (!d || !d->fits(r.precision)) overflowTo(r);
+      if (!d || !fitsExactType(*d, r)) overflowTo(r);
       return Value::decimal(*d);
     }
-    case Value::Kind::Float:
-      return Value::floating(roundDouble(x.asFloat(), places, truncate));
+    case Value::Kind::Float: {
+      // Rounding up the largest floats may leave float's range.
+      double rounded = roundDouble(x.asFloat(), places, truncate);
+      if (!std::isfinite(rounded)) overflowTo(r);
+      return Value::floating(rounded);
+    }
     default:
       return x;
   }
@@ -109,8 +114,8 @@ Value floorCeiling(const Args& a, const Types& t, const SqlType& r, bool ceiling
       if (back != d && (ceiling ? !d.isNegative() : d.isNegative())) {
         whole = Decimal128(whole.mantissa() + (ceiling ? 1 : -1), 0);
       }
-      if (t[0].id == TypeId::Money) return Value::decimal(*whole.rescale(4));
-      if (!whole.fits(r.precision)) overflowTo(r);
+      if (t[0].id == TypeId::Money) whole = *whole.rescale(4);
+      if (!fitsExactType(whole, r)) overflowTo(r);
       return Value::decimal(whole);
     }
     default: {
@@ -160,7 +165,7 @@ Value powerValue(const Args& a, const Types& t, const SqlType& r, const Function
     return castValue(Value::integer(static_cast<int64_t>(whole)), SqlType(TypeId::BigInt), r);
   }
   auto d = Decimal128::fromDouble(p, r.scale);
-  if (!d || !d->fits(r.precision)) overflowTo(r);
+  if (!d || !fitsExactType(*d, r)) overflowTo(r);
   return Value::decimal(*d);
 }
 

@@ -346,8 +346,7 @@ Value arithmetic(ArithOp op, const Value& a, const SqlType& ta, const Value& b, 
   if (result.id == TypeId::Money) {
     Decimal128 x = exactOf(a, ta, result), y = exactOf(b, tb, result);
     Value r = decimalArithmetic(op, x, y, SqlType::decimal(38, 4));
-    Decimal128 d = r.asDecimal();
-    if (d.mantissa() > INT64_MAX || d.mantissa() < INT64_MIN) overflowTo(result);
+    if (!fitsExactType(r.asDecimal(), result)) overflowTo(result);
     return r;
   }
   // Integers (text converts to the integer type, 245 when it is no number).
@@ -361,8 +360,12 @@ Value negate(const Value& v, const SqlType& t) {
     case Value::Kind::Int:
       return integerArithmetic(ArithOp::Subtract, 0, v.asInt(),
                                t.id == TypeId::Bit ? SqlType(TypeId::Int) : t);
-    case Value::Kind::Decimal:
-      return Value::decimal(v.asDecimal().negate());
+    case Value::Kind::Decimal: {
+      // Money's range is not symmetric: -(-922,337,203,685,477.5808) leaves it.
+      Decimal128 d = v.asDecimal().negate();
+      if (!fitsExactType(d, t)) overflowTo(t);
+      return Value::decimal(d);
+    }
     case Value::Kind::Float:
       return Value::floating(-v.asFloat());
     case Value::Kind::Null:

@@ -141,4 +141,16 @@ std::string_view trimLeftSpaces(std::string_view s) {
   return s.substr(b);
 }
 
+size_t currencySymbolLength(std::string_view s) {
+  if (s.empty()) return 0;
+  if (s[0] == '$') return 1;
+  size_t bytes = 0;
+  const char32_t c = utf8Next(s, bytes);
+  const bool symbol = (c >= 0xA2 && c <= 0xA5) || c == 0x9F2 || c == 0x9F3 || c == 0xE3F || c == 0x17DB ||
+                      (c >= 0x20A0 && c <= 0x20B1) || c == 0xFDFC || c == 0xFE69 || c == 0xFF04 ||
+                      c == 0xFFE0 || c == 0xFFE1 || c == 0xFFE5 || c == 0xFFE6;
+  // A malformed byte reads as itself: only a whole character is a symbol.
+  return symbol && bytes > 1 ? bytes : 0;
+}
+
 }  // namespace mls::tsql

@@ -28,4 +28,9 @@ std::string toLower(std::string_view s);
 std::string_view trimRightSpaces(std::string_view s);
 std::string_view trimLeftSpaces(std::string_view s);
 
+// The bytes of the currency symbol that starts `s`, 0 when none: '$' and the
+// others a money value may start with (¢ £ ¤ ¥, ৲ ৳, ฿, ៛, ₠ to ₱, ﷼, the
+// full-width ＄ ￠ ￡ ￥ ￦ and the small ﹩).
+size_t currencySymbolLength(std::string_view s);
+
 }  // namespace mls::tsql

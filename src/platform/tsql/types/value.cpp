@@ -1,6 +1,8 @@
 #include "platform/tsql/types/value.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +48,13 @@ Value Value::string(std::string_view text) {
   if (text.size() <= kInlineText) {
     r.tag_ = static_cast<uint8_t>(Kind::String);
     r.aux_ = static_cast<uint8_t>(text.size());
-    if (!text.empty()) std::memcpy(reinterpret_cast<char*>(&r) + 2, text.data(), text.size());
+    // Into inl_ and on into the payload, which follows it without a gap.
+    static_assert(offsetof(Value, inl_) == kInlineStart &&
+                  offsetof(Value, payload_) == kInlineStart + sizeof r.inl_ &&
+                  kInlineStart + kInlineText <= sizeof(Value));
+    const size_t head = std::min(text.size(), sizeof r.inl_);
+    if (head > 0) std::memcpy(r.inl_, text.data(), head);
+    if (text.size() > head) std::memcpy(r.payload_, text.data() + head, text.size() - head);
     return r;
   }
   void* mem = std::malloc(sizeof(Text) + text.size() + 1);

@@ -104,7 +104,7 @@ class Value {
       Text* t = pointer<Text>();
       return std::string_view(t->data(), t->size);
     }
-    return std::string_view(reinterpret_cast<const char*>(this) + 2, aux_);
+    return std::string_view(reinterpret_cast<const char*>(this) + kInlineStart, aux_);
   }
   DateTime asDateTime() const { return DateTime(bits()); }
 
@@ -168,20 +168,23 @@ class Value {
   void setPointer(const void* p) { std::memcpy(payload_, &p, sizeof p); }
 
   // Byte 0: the kind, with kShared when the payload is a block.  Byte 1: a
-  // decimal's scale or inline text's length.  Inline text fills bytes 2..11;
-  // the payload lies in bytes 4..11, so that a value costs 12 bytes (but see
-  // below for the sanitizer build).
+  // decimal's scale or inline text's length.  Inline text fills bytes 2..11:
+  // inl_, then the payload's first bytes (no padding lies between them); the
+  // payload lies in bytes 4..11, so that a value costs 12 bytes (but see below
+  // for the sanitizer build).
   uint8_t tag_ = 0;
   uint8_t aux_ = 0;
-  uint8_t inl_[2]{};
 #if MLS_VALUE_ALIGNED_PAYLOAD
   // LeakSanitizer finds a block only through a pointer aligned to 8: under
   // the address sanitizer the payload lies at bytes 8..15 (inline text still
   // in bytes 2..11), and a value costs 16 bytes.
+  uint8_t inl_[6]{};
   alignas(8) uint32_t payload_[2]{};
 #else
+  uint8_t inl_[2]{};
   uint32_t payload_[2]{};
 #endif
+  static constexpr size_t kInlineStart = 2;  // the byte where inline text starts (inl_)
 };
 
 static_assert(sizeof(Value) == (MLS_VALUE_ALIGNED_PAYLOAD ? 16 : 12));

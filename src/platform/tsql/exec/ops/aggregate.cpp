@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cmath>
 #include <iterator>
 #include <numeric>
 #include <utility>
@@ -243,9 +244,12 @@ class GroupingSource final : public RowSource {
         acc.value = Value::decimal(*s);
         break;
       }
-      case Value::Kind::Float:
-        acc.value = Value::floating(floatSum(acc.value) + v.asFloat());
+      case Value::Kind::Float: {
+        const double sum = floatSum(acc.value) + v.asFloat();
+        if (!std::isfinite(sum)) overflow(spec.type);
+        acc.value = Value::floating(sum);
         break;
+      }
       default:
         throwSqlError(8117, {std::string(from.baseName()), spec.kind == AggregateKind::Sum ? "sum" : "avg"});
     }
@@ -313,10 +317,10 @@ class GroupingSource final : public RowSource {
       const double sum = floatSum(acc.value);
       return Value::floating(avg ? sum / static_cast<double>(acc.count) : sum);
     }
-    // decimal and money
+    // decimal and money: the total must fit the type, for AVG too
     std::optional<Decimal128> v = decimalSum(acc.value).rescale(t.scale);
-    if (v && avg) v = Decimal128::divide(*v, Decimal128::fromInt(acc.count), t.scale);
-    if (!v || !v->fits(t.precision)) overflow(t);
+    if (!v || !fitsExactType(*v, t)) overflow(t);
+    if (avg) v = Decimal128::divide(*v, Decimal128::fromInt(acc.count), t.scale);
     return Value::decimal(*v);
   }
 
