@@ -146,7 +146,21 @@ class DatabaseFile {
   void replayFrom(uint64_t offset);
   void append();
   uint64_t saveImage(const TableSet& tables, const std::vector<ViewText>& views,
-                     const std::vector<ProcedureText>& procedures, uint64_t counter);
+                     const std::vector<ProcedureText>& procedures, uint64_t counter, uint64_t fileId);
+  // How the open log stands to the image loaded: none; its own (replayed);
+  // of an earlier image of the file (a checkpoint holds it: ignored);
+  // of a later state of the file, or not this file's (kept aside).
+  enum class LogFit { None, Own, Earlier, Later, Foreign };
+  LogFit logFit() const;
+  // Keeps the log's damaged tail, or the whole log, aside (left in place for
+  // a read-only file) and says so: "<what> are kept in '<file>'".
+  void keepAside(bool wholeLog, const std::string& what);
+  // Keeps the whole log aside, saying why (`fit`: Later or Foreign).
+  void keepLogAside(LogFit fit);
+  // Whether a commit may be appended to the log: the image names its file and
+  // the log (when there is one of this image) is of this format; else only a
+  // checkpoint holds it.
+  bool logTakesRecords() const;
   void releaseLock() noexcept;
   bool dueForCheckpoint() const;
 
@@ -160,6 +174,7 @@ class DatabaseFile {
   bool loaded_ = false;   // the database holds the file's state
   Stamp image_;           // of the image loaded or last written
   uint64_t counter_ = 0;  // the image's change counter
+  uint64_t fileId_ = 0;   // the image's identity (0: an image of an earlier format)
   uint64_t imageBytes_ = 0;
   uint64_t logEnd_ = 0;  // the end of the log's sealed records (0: no log of this image)
   Stamp logStamp_;       // of the log as this process left it
