@@ -13,6 +13,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/ado/connection.h"
@@ -100,11 +101,11 @@ class WriteAheadLogTest : public ::testing::Test {
     return slice(log, recordStarts(log).back(), log.size());
   }
 
-  // The payloads of the records of the log beside the file.
-  std::vector<Bytes> loggedPayloads() {
+  // The counter and the records' payloads of the log beside the file.
+  std::pair<uint64_t, std::vector<Bytes>> logged() {
     WriteAheadLog log(path_);
     EXPECT_TRUE(log.open(true));
-    return log.read(0);
+    return {log.counter().value_or(0), log.read(0)};
   }
 
   std::vector<std::string> values() {
@@ -249,7 +250,7 @@ TEST_F(WriteAheadLogTest, AConnectionFindsTheRecoveryInItsErrors) {
 // next write checkpoints rather than append to it.
 TEST_F(WriteAheadLogTest, ALogOfTheFirstFormatOpens) {
   build({"a", "b"});
-  const std::vector<Bytes> payloads = loggedPayloads();
+  const std::vector<Bytes> payloads = logged().second;
   ASSERT_EQ(payloads.size(), 3u);
   ASSERT_TRUE(storage::letGo(path_, true));
   const Bytes image = readBytes(path_);
@@ -427,12 +428,10 @@ TEST_F(WriteAheadLogTest, OnlyTheImagesOwnLogIsReplayed) {
   // The same image and records, as version 3 of the image and 2 of the log
   // wrote them.
   auto inEarlierFormats = [&] {
-    const std::vector<Bytes> payloads = loggedPayloads();
-    WriteAheadLog log(path_);
-    ASSERT_TRUE(log.open(true));
+    const auto [counter, payloads] = logged();
     const Bytes image = readBytes(path_);
     writeBytes(path_, testing::imageFile(3, testing::imageOf(image), testing::counterOf(image)));
-    writeBytes(log_, testing::logFile(2, *log.counter(), payloads));
+    writeBytes(log_, testing::logFile(2, counter, payloads));
   };
   struct Case {
     const char* what;
@@ -475,9 +474,9 @@ TEST_F(WriteAheadLogTest, OnlyTheImagesOwnLogIsReplayed) {
            {"a log of the earlier format of an earlier image",
             [&] {
               build({"a", "b"});
-              const std::vector<Bytes> payloads = loggedPayloads();
+              const auto [counter, payloads] = logged();
               ASSERT_TRUE(storage::letGo(path_));
-              writeBytes(log_, testing::logFile(2, testing::counterOf(readBytes(path_)) - 1, payloads));
+              writeBytes(log_, testing::logFile(2, counter, payloads));
             },
             false},
        }) {
