@@ -117,7 +117,8 @@ class Database {
   DatabaseImpl& impl() { return *impl_; }
 
   // The informational messages of opening the file (error 3408: a damaged
-  // tail of its log kept aside), each given once; none in memory.
+  // tail of its log, or a log that is not the file's, kept aside), each
+  // given once; none in memory.
   std::vector<SqlMessage> takeMessages();
 
   // Writes what was committed since the last write to the file's log, and

@@ -217,10 +217,8 @@ const std::unordered_map<int, Template>& templates() {
       {3202, {16, "Write on \"%s\" failed: %s. The file keeps its last saved state."}},
       {3408,
        {10,
-        "Recovery of database file '%s' is complete: %s bytes after the last sealed record of its log were "
-        "not "
-        "a valid record and are kept in '%s'. This is an informational message only. No user action is "
-        "required."}},
+        "Recovery of database file '%s' is complete: %s are kept in '%s'. This is an informational message "
+        "only. No user action is required."}},
       {3906, {16, "Failed to update database \"%s\" because the database is read-only."}},
       {4060, {11, "Cannot open database \"%s\" requested by the login. The login failed."}},
       {5120, {16, "Unable to open the physical file \"%s\". Operating system error %d: \"%s\"."}},

@@ -17,7 +17,8 @@
 // when it closes; what it committed to a database file is on disk when the
 // Execute that committed it returns (a write that fails makes that Execute
 // fail with the engine's 3202 in the description).  What opening a file said
-// (3408: a damaged tail of its log kept aside) is in the Connection's Errors
+// (3408: a damaged tail of its log, or a log that is not the file's, kept
+// aside) is in the Connection's Errors
 // collection after Open.
 //
 // The engine runs a batch to its end in the caller's thread: a command

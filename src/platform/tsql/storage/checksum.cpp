@@ -1,6 +1,10 @@
 #include "platform/tsql/storage/checksum.h"
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cstring>
+#include <random>
 
 namespace mls::tsql::storage {
 
@@ -62,6 +66,14 @@ uint64_t checksum64(std::span<const uint8_t> bytes) {
   h *= kPrime3;
   h ^= h >> 32;
   return h;
+}
+
+uint64_t randomNumber() {
+  std::random_device device;
+  uint64_t n = (static_cast<uint64_t>(device()) << 32) ^ device();
+  n ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) * kPrime1;
+  n ^= static_cast<uint64_t>(::getpid()) << 1;
+  return n != 0 ? n : kPrime5;
 }
 
 }  // namespace mls::tsql::storage

@@ -22,9 +22,10 @@ namespace mls::tsql::storage {
 namespace {
 
 constexpr uint8_t kMagic[8] = {'M', 'L', 'S', 'D', 'B', '\r', '\n', 0x1a};
-constexpr uint32_t kFormatVersion = 3;  // 3: the image may hold stored procedures
-constexpr size_t kHeaderSize = 8 + 4 + 8 + 8 + 8 + 8;
-constexpr size_t kFirstHeaderSize = 8 + 4 + 8 + 8 + 8;  // version 1: no change counter
+constexpr uint32_t kFormatVersion = 4;  // 3: the image may hold stored procedures; 4: the file's identity
+constexpr size_t kHeaderSize = 8 + 4 + 8 + 8 + 8 + 8 + 8;
+constexpr size_t kSecondHeaderSize = 8 + 4 + 8 + 8 + 8 + 8;  // versions 2 and 3: no identity
+constexpr size_t kFirstHeaderSize = 8 + 4 + 8 + 8 + 8;       // version 1: no change counter
 
 std::mutex settingsMutex;
 DatabaseFile::SaveFault& saveFault() {
@@ -83,9 +84,11 @@ bool hasSignature(std::span<const uint8_t> bytes) {
   return bytes.size() >= kFirstHeaderSize && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0;
 }
 
-// The header of an image file: checked, with its change counter and size.
+// The header of an image file: checked, with its change counter, identity
+// (0: none) and size.
 struct Header {
   uint64_t counter = 0;
+  uint64_t fileId = 0;
   size_t size = 0;
   uint64_t length = 0;
   uint64_t imageSum = 0;
@@ -96,11 +99,12 @@ Header readHeader(const std::string& path, std::span<const uint8_t> bytes) {
   ByteReader in(bytes.subspan(sizeof kMagic));
   uint32_t version = in.u32();
   Header h;
-  h.size = version == 1 ? kFirstHeaderSize : kHeaderSize;
+  h.size = version == 1 ? kFirstHeaderSize : version < 4 ? kSecondHeaderSize : kHeaderSize;
   if (bytes.size() < h.size) damaged(path, "the header is cut short");
   h.length = in.u64();
   h.imageSum = in.u64();
   if (version != 1) h.counter = in.u64();
+  if (version >= 4) h.fileId = in.u64();
   uint64_t headerSum = in.u64();
   if (headerSum != checksum64(bytes.first(h.size - 8))) damaged(path, "the header checksum is wrong");
   if (version < 1 || version > kFormatVersion) throwSqlError(5172, {path, "format version"});
@@ -219,12 +223,21 @@ void DatabaseFile::refresh() {
   std::optional<std::vector<uint8_t>> head = readFile(path_, create_, kHeaderSize, st);
   if (!head) {
     // No file (creation asked for): a new, empty database; a path that cannot
-    // be written fails here.
+    // be written fails here.  A log left beside the path is no log of it:
+    // kept aside whatever it holds.
+    bool leftLog = false;
+    try {
+      leftLog = log_.open(false);
+    } catch (const SqlError& e) {
+      if (e.number() == 5120) throw;  // not a regular file
+      leftLog = true;
+    }
+    if (leftLog) keepLogAside(LogFit::Foreign);
     db_->tables().clear();
     db_->setViews({});
     db_->setProcedures({});
-    imageBytes_ = saveImage(db_->tables(), {}, {}, 1);
-    log_.reset(counter_, nullptr);
+    imageBytes_ = saveImage(db_->tables(), {}, {}, 1, randomNumber());
+    log_.reset(counter_, fileId_, nullptr);
     logEnd_ = log_.end();
     logStamp_ = stampOf(log_.status());
     recorder_.restart();
@@ -232,15 +245,15 @@ void DatabaseFile::refresh() {
     return;
   }
   Header h = readHeader(path_, *head);
-  bool hasLog = log_.open(readOnly_);
+  const bool ownLog = log_.open(readOnly_) && logFit() == LogFit::Own;
   const Stamp logNow = stampOf(log_.status());  // zeros without a log
-  const bool sameImage = loaded_ && stampOf(st) == image_ && h.counter == counter_;
-  if (sameImage && (!hasLog || log_.counter() != counter_ || log_.chainedAt(logEnd_))) {
+  const bool sameImage = loaded_ && stampOf(st) == image_ && h.counter == counter_ && h.fileId == fileId_;
+  if (sameImage && (!ownLog || log_.chainedAt(logEnd_))) {
     if (logNow == logStamp_) {
-      if (hasLog && log_.counter() == counter_) (void)log_.read(logEnd_);  // at this process's end
+      if (ownLog) (void)log_.read(logEnd_);  // at this process's end
       return;
     }
-    if (hasLog && log_.counter() == counter_ && logNow.ino == logStamp_.ino && logNow.dev == logStamp_.dev &&
+    if (ownLog && logNow.ino == logStamp_.ino && logNow.dev == logStamp_.dev &&
         logNow.size > logStamp_.size && logEnd_ > 0 && !recorder_.pending()) {
       // Another process appended: its records follow this process's.
       try {
@@ -291,8 +304,10 @@ void DatabaseFile::load() {
   }
   image_ = stampOf(st);
   counter_ = h.counter;
+  fileId_ = h.fileId;
   imageBytes_ = bytes.size();
-  if (log_.counter() == counter_) {
+  const LogFit fit = logFit();
+  if (fit == LogFit::Own) {
     try {
       replayFrom(0);
     } catch (...) {
@@ -300,6 +315,12 @@ void DatabaseFile::load() {
       throw;
     }
   } else {
+    try {
+      if (fit == LogFit::Foreign || fit == LogFit::Later) keepLogAside(fit);
+    } catch (...) {
+      set.clear();
+      throw;
+    }
     logEnd_ = 0;
     logStamp_ = stampOf(log_.status());
     recorder_.restart();
@@ -317,20 +338,44 @@ void DatabaseFile::replayFrom(uint64_t offset) {
     }
   }
   if (!log_.tail().empty()) {
-    // No commit was reported from these bytes, but they are never destroyed:
-    // they are kept beside the log (left in it when the file is read-only).
-    const size_t bytes = log_.tail().size();
-    struct stat like {};
-    std::string kept =
-        readOnly_ ? log_.path() : log_.keepTail(::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
-    if (!readOnly_) figures_.flushes += 3;
-    std::lock_guard lock(messagesMutex_);
-    messages_.push_back(sqlError(3408, {path_, std::to_string(bytes), kept}).toMessage());
+    // No commit was reported from these bytes, but they are never destroyed.
+    keepAside(false, std::to_string(log_.tail().size()) +
+                         " bytes after the last sealed record of its log were not a valid record and");
   }
   logEnd_ = log_.end();
   logStamp_ = stampOf(log_.status());
   recorder_.restart();
   loaded_ = true;
+}
+
+DatabaseFile::LogFit DatabaseFile::logFit() const {
+  if (!log_.counter()) return LogFit::None;
+  const uint64_t counter = *log_.counter();
+  if (log_.fileId() == fileId_) {
+    return counter == counter_ ? LogFit::Own : counter < counter_ ? LogFit::Earlier : LogFit::Later;
+  }
+  // A log of an earlier format names no file: of an earlier image it is this
+  // file's, left by the checkpoint that wrote this image's format.
+  return log_.fileId() == 0 && counter < counter_ ? LogFit::Earlier : LogFit::Foreign;
+}
+
+void DatabaseFile::keepLogAside(LogFit fit) {
+  const std::string which = fit == LogFit::Later
+                                ? "continues a later state of the file (change " +
+                                      std::to_string(*log_.counter()) + ") than its image (change " +
+                                      std::to_string(counter_) + ")"
+                                : "is not this file's log";
+  keepAside(true, "the " + std::to_string(log_.status().st_size) + " bytes of its log '" + log_.path() +
+                      "', which " + which + ", were not replayed and");
+}
+
+void DatabaseFile::keepAside(bool wholeLog, const std::string& what) {
+  struct stat like {};
+  const struct stat* mode = ::stat(path_.c_str(), &like) == 0 ? &like : nullptr;
+  const std::string kept = readOnly_ ? log_.path() : wholeLog ? log_.keepWhole(mode) : log_.keepTail(mode);
+  if (!readOnly_) figures_.flushes += 3;
+  std::lock_guard lock(messagesMutex_);
+  messages_.push_back(sqlError(3408, {path_, what, kept}).toMessage());
 }
 
 void DatabaseFile::endUse() noexcept {
@@ -352,7 +397,7 @@ void DatabaseFile::release() noexcept {
     struct stat st {};
     if (lockFd_ >= 0 && ::flock(lockFd_, LOCK_EX | LOCK_NB) == 0 && ::stat(path_.c_str(), &st) == 0 &&
         stampOf(st) == image_ && log_.open(false) && stampOf(log_.status()) == logStamp_ &&
-        log_.counter() == counter_) {
+        logFit() == LogFit::Own) {
       (void)log_.read(logEnd_);
       checkpoint();
     }
@@ -365,9 +410,9 @@ void DatabaseFile::release() noexcept {
 void DatabaseFile::append() {
   ChangeRecorder::Next next = recorder_.next();
   if (next.payload.empty()) return recorder_.written(std::move(next));
-  if (log_.counter() != counter_) {
+  if (logFit() != LogFit::Own) {
     struct stat like {};
-    log_.reset(counter_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
+    log_.reset(counter_, fileId_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
     figures_.flushes += 2;
   }
   log_.append(next.payload);
@@ -387,7 +432,7 @@ void DatabaseFile::harden(const UndoLog& log) {
   recorder_.committed(log);
   recorder_.recorded(&log);  // the undo log's commit tells of it again
   // Only a checkpoint can hold it: flush() writes one once the transaction ended.
-  if (recorder_.broken() || (logEnd_ > 0 && log_.version() != WriteAheadLog::kVersion)) return;
+  if (recorder_.broken() || !logTakesRecords()) return;
   try {
     append();
   } catch (...) {
@@ -399,6 +444,10 @@ void DatabaseFile::harden(const UndoLog& log) {
 std::vector<SqlMessage> DatabaseFile::takeMessages() {
   std::lock_guard lock(messagesMutex_);
   return std::exchange(messages_, {});
+}
+
+bool DatabaseFile::logTakesRecords() const {
+  return fileId_ != 0 && (logEnd_ == 0 || log_.version() == WriteAheadLog::kVersion);
 }
 
 bool DatabaseFile::dueForCheckpoint() const {
@@ -413,9 +462,9 @@ bool DatabaseFile::dueForCheckpoint() const {
 
 void DatabaseFile::flush() {
   if (readOnly_) return;
-  // A log of an older format is never appended to: the image takes its place.
-  if (recorder_.broken() || (recorder_.pending() && logEnd_ > 0 && log_.version() != WriteAheadLog::kVersion))
-    return checkpoint();
+  // A log of an older format, or beside an image of one, is never appended
+  // to: the image takes its place.
+  if (recorder_.broken() || (recorder_.pending() && !logTakesRecords())) return checkpoint();
   append();
   if (logEnd_ > 0 && dueForCheckpoint()) {
     try {
@@ -430,11 +479,12 @@ void DatabaseFile::checkpoint() {
   if (readOnly_) return;
   // What open transactions changed is taken back on copies.
   CommittedView view = db_->openChanges();
+  const uint64_t fileId = fileId_ != 0 ? fileId_ : randomNumber();  // an image of an earlier format takes one
   std::vector<ViewText> views = db_->views();
   std::vector<ProcedureText> procedures = db_->procedures();
   uint64_t bytes = 0;
   if (view.empty()) {
-    bytes = saveImage(db_->tables(), views, procedures, counter_ + 1);
+    bytes = saveImage(db_->tables(), views, procedures, counter_ + 1, fileId);
   } else {
     TableSet committed;
     auto keep = [&](const std::shared_ptr<Table>& t) {
@@ -446,7 +496,7 @@ void DatabaseFile::checkpoint() {
       keep(t);
     for (const std::shared_ptr<Table>& t : view.dropped)
       keep(t);
-    bytes = saveImage(committed, views, procedures, counter_ + 1);
+    bytes = saveImage(committed, views, procedures, counter_ + 1, fileId);
   }
   imageBytes_ = bytes;
   ++figures_.checkpoints;
@@ -455,22 +505,24 @@ void DatabaseFile::checkpoint() {
   recorder_.restart();
   struct stat like {};
   bool exists = ::stat(path_.c_str(), &like) == 0;
-  log_.reset(counter_, exists ? &like : nullptr);
+  log_.reset(counter_, fileId_, exists ? &like : nullptr);
   logEnd_ = log_.end();
   logStamp_ = stampOf(log_.status());
 }
 
 uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewText>& views,
-                                 const std::vector<ProcedureText>& procedures, uint64_t counter) {
+                                 const std::vector<ProcedureText>& procedures, uint64_t counter,
+                                 uint64_t fileId) {
   if (readOnly_) throwSqlError(3906, {path_});
   ByteWriter out;
   for (uint8_t b : kMagic)
     out.u8(b);
   out.u32(kFormatVersion);
-  out.u64(0);  // length, checksum, counter, header checksum: filled in below
+  out.u64(0);  // length, checksum, counter: filled in below
   out.u64(0);
   out.u64(0);
-  out.u64(0);
+  out.u64(fileId);
+  out.u64(0);  // header checksum
   encodeTables(tables, out, views, procedures);
   std::vector<uint8_t>& bytes = out.bytes();
   std::span<const uint8_t> image = std::span<const uint8_t>(bytes).subspan(kHeaderSize);
@@ -483,6 +535,7 @@ uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewT
   bool replacing = ::stat(path_.c_str(), &old) == 0;
   replaceFile(path_, bytes, replacing ? &old : nullptr, path_, "");
   counter_ = counter;
+  fileId_ = fileId;
   struct stat now {};
   if (::stat(path_.c_str(), &now) == 0) image_ = stampOf(now);
   return bytes.size();

@@ -2,12 +2,15 @@
 //
 // The file is one image of the permanent tables, views and procedures behind
 // a header:
-//   magic "MLSDB\r\n\x1a" | u32 format version (3) | u64 image length |
-//   u64 image checksum | u64 change counter | u64 header checksum | image
-// (a version 1 file has no change counter, and reads as counter 0; versions 1
-// and 2 hold no procedures).  A file
-// whose magic, version, length or checksums do not match is refused whole,
-// never half-loaded.
+//   magic "MLSDB\r\n\x1a" | u32 format version (4) | u64 image length |
+//   u64 image checksum | u64 change counter | u64 identity |
+//   u64 header checksum | image
+// The identity is a random number drawn when the file is made and kept by
+// every checkpoint; the file's log repeats it.  (A version 1 file has no
+// change counter, and reads as counter 0; versions 1 to 3 have no identity
+// and take one at their first write, which checkpoints; versions 1 and 2
+// hold no procedures.)  A file whose magic, version, length or checksums do
+// not match is refused whole, never half-loaded.
 //
 // Commits go to the write-ahead log "<path>-wal" (write_ahead_log.h): one
 // record per write, appended and flushed before the commit is reported done
@@ -16,9 +19,14 @@
 // before it are the log) and says so once (takeMessages()).  A checkpoint writes the whole image and empties
 // the log: the new image goes to "<path>.tmp" (created afresh, never through an existing file or link, with
 // the file's mode and owner), is flushed, renamed over the file with its change counter one higher and the
-// folder is flushed; then the log starts over for that counter.  A log whose counter is not the image's was
-// already checkpointed and is ignored, so a crash, kill or full disk at any
-// moment leaves the last complete state with every record that was flushed.
+// folder is flushed; then the log starts over for that counter.  Only a log of the image's identity and
+// counter is replayed.  One of the same identity and a lower counter was already checkpointed and is
+// ignored, so a crash, kill or full disk at any moment leaves the last complete state with every record that
+// was flushed.  Any other log (another file's, or one of a later state than the image: an image restored
+// alone from an older copy) is never replayed and never destroyed: opening keeps it aside whole, as a
+// damaged tail, says so once and opens what the image holds.  A log of an earlier format names no file:
+// beside an image of an earlier format the counters alone decide; beside one of this format it is ignored
+// when of a lower counter, else kept aside.
 //
 // The process keeps the database loaded between uses (a use: from the first
 // connection's open to the last one's close).  A use takes the lock on
@@ -71,8 +79,8 @@ class DatabaseFile {
   // anything but a regular file (the log too), a lock held past the time-out
   // or a file that cannot be read, 5172 for a file that is not a database
   // file or of another format version, 824 for a damaged image or a damaged
-  // sealed log record, 3202 when a damaged tail of the log cannot be kept
-  // aside (the log is left as it is).  A failed start leaves nothing loaded.
+  // sealed log record, 3202 when a damaged tail of the log, or a log that is
+  // not the image's, cannot be kept aside (the log is left as it is).  A failed start leaves nothing loaded.
   void beginUse(const Database::OpenOptions& options);
   // Ends a use: writes what is still unwritten and releases the lock.  What
   // cannot be written is lost: the next use loads the file as it is.
@@ -96,7 +104,7 @@ class DatabaseFile {
   // the next flush() when only a checkpoint can hold it.
   void harden(const UndoLog& log);
   // The informational messages of the uses started so far (a log's damaged
-  // tail kept aside), each given once.
+  // tail, or a log that is not the image's, kept aside), each given once.
   std::vector<SqlMessage> takeMessages();
   // Writes the committed image and empties the log.  Raises 3202 when a step
   // fails; the file keeps its last state then.
@@ -146,7 +154,21 @@ class DatabaseFile {
   void replayFrom(uint64_t offset);
   void append();
   uint64_t saveImage(const TableSet& tables, const std::vector<ViewText>& views,
-                     const std::vector<ProcedureText>& procedures, uint64_t counter);
+                     const std::vector<ProcedureText>& procedures, uint64_t counter, uint64_t fileId);
+  // How the open log stands to the image loaded: none; its own (replayed);
+  // of an earlier image of the file (a checkpoint holds it: ignored);
+  // of a later state of the file, or not this file's (kept aside).
+  enum class LogFit { None, Own, Earlier, Later, Foreign };
+  LogFit logFit() const;
+  // Keeps the log's damaged tail, or the whole log, aside (left in place for
+  // a read-only file) and says so: "<what> are kept in '<file>'".
+  void keepAside(bool wholeLog, const std::string& what);
+  // Keeps the whole log aside, saying why (`fit`: Later or Foreign).
+  void keepLogAside(LogFit fit);
+  // Whether a commit may be appended to the log: the image names its file and
+  // the log (when there is one of this image) is of this format; else only a
+  // checkpoint holds it.
+  bool logTakesRecords() const;
   void releaseLock() noexcept;
   bool dueForCheckpoint() const;
 
@@ -160,6 +182,7 @@ class DatabaseFile {
   bool loaded_ = false;   // the database holds the file's state
   Stamp image_;           // of the image loaded or last written
   uint64_t counter_ = 0;  // the image's change counter
+  uint64_t fileId_ = 0;   // the image's identity (0: an image of an earlier format)
   uint64_t imageBytes_ = 0;
   uint64_t logEnd_ = 0;  // the end of the log's sealed records (0: no log of this image)
   Stamp logStamp_;       // of the log as this process left it

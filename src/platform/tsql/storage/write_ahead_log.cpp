@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <random>
 #include <stdexcept>
 #include <utility>
 
@@ -21,7 +19,8 @@ namespace mls::tsql::storage {
 namespace {
 
 constexpr uint8_t kMagic[8] = {'M', 'L', 'S', 'W', 'A', 'L', '\r', '\n'};
-constexpr uint64_t kFirstHeaderSize = 32;  // version 1: no salt
+constexpr uint64_t kFirstHeaderSize = 32;   // version 1: no salt
+constexpr uint64_t kSecondHeaderSize = 40;  // version 2: no file identity
 constexpr size_t kFirstRecordHeader = 16;
 constexpr uint64_t kMix = 0x9E3779B97F4A7C15ull;
 
@@ -63,18 +62,10 @@ uint64_t recordSum(const Place& p, std::span<const uint8_t> payload) {
   return checksum64(w.bytes());
 }
 
-// A salt no other log generation of this file had.
-uint64_t newSalt(uint64_t counter) {
-  std::random_device device;
-  uint64_t salt = (static_cast<uint64_t>(device()) << 32) ^ device();
-  salt ^= static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) * kMix;
-  return salt ^ (counter << 1) ^ static_cast<uint64_t>(::getpid());
-}
-
 }  // namespace
 
 uint64_t WriteAheadLog::headerSize() const {
-  return version_ == 1 ? kFirstHeaderSize : kHeaderSize;
+  return version_ == 1 ? kFirstHeaderSize : version_ == 2 ? kSecondHeaderSize : kHeaderSize;
 }
 
 size_t WriteAheadLog::recordHeaderSize() const {
@@ -108,10 +99,11 @@ bool WriteAheadLog::open(bool readOnly) {
   const uint32_t version = in.u32();
   in.u32();
   const uint64_t logCounter = in.u64();
-  const uint64_t size = version == 1 ? kFirstHeaderSize : kHeaderSize;
-  if (version == 1 || version == kVersion) {
+  const uint64_t size = version == 1 ? kFirstHeaderSize : version == 2 ? kSecondHeaderSize : kHeaderSize;
+  if (version >= 1 && version <= kVersion) {
     if (header.size() < size) damaged(path_, "the log's header is damaged");
     const uint64_t salt = version == 1 ? 0 : in.u64();
+    fileId_ = version < 3 ? 0 : in.u64();
     const uint64_t sum = in.u64();
     if (sum != checksum64(std::span<const uint8_t>(header).first(size - 8)))
       damaged(path_, "the log's header is damaged");
@@ -248,6 +240,21 @@ std::string WriteAheadLog::keepTail(const struct stat* like) {
   return kept;
 }
 
+std::string WriteAheadLog::keepWhole(const struct stat* like) {
+  if (fd_ < 0 || readOnly_) return path_;
+  tail_ = readAt(path_, fd_, 0, static_cast<size_t>(status().st_size));
+  const uint64_t end = std::exchange(end_, 0);
+  try {
+    std::string kept = keepTail(like);
+    counter_.reset();
+    return kept;
+  } catch (...) {
+    end_ = end;  // the log stays as it was
+    tail_.clear();
+    throw;
+  }
+}
+
 void WriteAheadLog::append(std::span<const uint8_t> payload) {
   const auto length = static_cast<uint32_t>(payload.size());
   const Place place{salt_, *counter_, sequence_ + 1, lastSum_, length};
@@ -273,14 +280,15 @@ void WriteAheadLog::append(std::span<const uint8_t> payload) {
   lastSum_ = sum;
 }
 
-void WriteAheadLog::reset(uint64_t counter, const struct stat* like) {
+void WriteAheadLog::reset(uint64_t counter, uint64_t fileId, const struct stat* like) {
   ByteWriter header;
   for (uint8_t b : kMagic)
     header.u8(b);
   header.u32(kVersion);
   header.u32(0);
   header.u64(counter);
-  header.u64(newSalt(counter));
+  header.u64(randomNumber());
+  header.u64(fileId);
   header.u64(checksum64(header.bytes()));
   close();
   counter_.reset();

@@ -1,7 +1,7 @@
 // The write-ahead log next to a database file, "<path>-wal":
-//   header: magic "MLSWAL\r\n" | u32 version (2) | u32 0 |
+//   header: magic "MLSWAL\r\n" | u32 version (3) | u32 0 |
 //           u64 change counter of the image it continues | u64 salt |
-//           u64 header checksum
+//           u64 the database file's identity | u64 header checksum
 //   records, each: u64 sequence (1, 2, ...) | u32 payload length |
 //                  u32 check of the record's header | u64 the previous
 //                  record's checksum (the header checksum before the first) |
@@ -21,10 +21,14 @@
 // seen again): the records before them are the log, and the tail is reported
 // by tail() for the caller to keep aside.
 //
-// A version 1 log (a 32-byte header without salt; records of u32 length |
-// u32 check of the length | u64 payload checksum, both mixing in the
-// counter) is read by the same rules, its order unchecked; it is never
-// appended to.
+// The identity is the random number the database file's image records
+// (database_file.h): with the counter it tells whether the log continues that
+// image, which the caller decides.
+//
+// A log of an earlier format is read by the same rules and never appended
+// to: version 2 has no identity (a 40-byte header); version 1 no salt either
+// (a 32-byte header; records of u32 length | u32 check of the length | u64
+// payload checksum, both mixing in the counter), its order unchecked.
 //
 // The log is opened as what it is: a link, anything but a regular file or a
 // second name of one is refused (5120), and a new log is written whole to
@@ -44,9 +48,9 @@ namespace mls::tsql::storage {
 
 class WriteAheadLog {
  public:
-  static constexpr uint32_t kVersion = 2;
+  static constexpr uint32_t kVersion = 3;
   // The sizes of this version's header and of a record's header.
-  static constexpr uint64_t kHeaderSize = 40;
+  static constexpr uint64_t kHeaderSize = 48;
   static constexpr size_t kRecordHeaderSize = 32;
 
   // The log of the database file at `database`.
@@ -66,6 +70,9 @@ class WriteAheadLog {
   struct stat status() const;
   // The counter of the image the open log continues (none without a log).
   std::optional<uint64_t> counter() const { return counter_; }
+  // The identity of the database file the open log belongs to (0: a log of
+  // an earlier format, which names none).
+  uint64_t fileId() const { return fileId_; }
   // The format version of the open log.
   uint32_t version() const { return version_; }
   // Where the records of the open log start.
@@ -86,13 +93,17 @@ class WriteAheadLog {
   // free, with `like`'s mode), flushed, then cuts it off the log; answers
   // that file's name.  Raises 3202 (the log keeps its tail then).
   std::string keepTail(const struct stat* like);
+  // Keeps the whole open log aside as keepTail() does (also one whose header
+  // open() refused), and leaves the log empty (no log).  Nothing for a
+  // read-only log: answers its own name.
+  std::string keepWhole(const struct stat* like);
   // Appends one record and flushes it.  Raises 3202 (the log is left as it
   // was).
   void append(std::span<const uint8_t> payload);
-  // Starts the log over, empty, for the image of `counter`, with a new salt;
-  // `like`: the database file, whose mode and owner the log takes.  Raises
-  // 3202.
-  void reset(uint64_t counter, const struct stat* like);
+  // Starts the log over, empty, for the image of `counter` of the file
+  // `fileId`, with a new salt; `like`: the database file, whose mode and
+  // owner the log takes.  Raises 3202.
+  void reset(uint64_t counter, uint64_t fileId, const struct stat* like);
 
  private:
   // The record starting at `at` of `bytes` (the file from `base`), when one
@@ -114,6 +125,7 @@ class WriteAheadLog {
   std::optional<uint64_t> counter_;
   uint32_t version_ = kVersion;
   uint64_t salt_ = 0;
+  uint64_t fileId_ = 0;
   uint64_t end_ = 0;
   uint64_t sequence_ = 0;  // of the last sealed record (0: none)
   uint64_t lastSum_ = 0;   // its checksum (the header checksum before the first)

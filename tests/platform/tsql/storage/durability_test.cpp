@@ -31,13 +31,12 @@
 #include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/storage/database_image.h"
 #include "platform/tsql/storage/file_databases.h"
+#include "platform/tsql/storage/file_formats.h"
 #include "platform/tsql/storage/killed_writer.h"
 #include "platform/tsql/storage/storage_support.h"
 
 namespace mls::tsql {
 namespace {
-
-constexpr size_t kHeader = 44;  // of the image file
 
 using testing::errorOf;
 using testing::exitStatus;
@@ -85,11 +84,7 @@ TEST_F(DurabilityTest, DamagedFilesAreRefusedWholeAndLeftAlone) {
 
   // The version field with a header checksum that matches it: a file of a
   // later format, not a damaged one.
-  std::vector<uint8_t> laterVersion = good;
-  laterVersion[8] = 4;
-  storage::ByteWriter sum;
-  sum.u64(storage::checksum64(std::span<const uint8_t>(laterVersion).first(kHeader - 8)));
-  std::copy(sum.bytes().begin(), sum.bytes().end(), laterVersion.begin() + (kHeader - 8));
+  const std::vector<uint8_t> laterVersion = testing::imageFile(5, testing::imageOf(good), 2, 7);
 
   struct Damage {
     const char* what;
@@ -136,13 +131,7 @@ TEST_F(DurabilityTest, AFileOfTheFirstFormatOpens) {
   const std::vector<uint8_t> current = readBytes(path_);
   ASSERT_TRUE(storage::letGo(path_));
   std::filesystem::remove(path_ + "-wal");
-  std::vector<uint8_t> first(current.begin(), current.begin() + 28);  // magic, version, length, checksum
-  first[8] = 1;
-  storage::ByteWriter sum;
-  sum.u64(storage::checksum64(first));
-  first.insert(first.end(), sum.bytes().begin(), sum.bytes().end());
-  first.insert(first.end(), current.begin() + kHeader, current.end());
-  writeBytes(path_, first);
+  writeBytes(path_, testing::imageFile(1, testing::imageOf(current), 0));
   EXPECT_EQ(countRows(path_), 5);
   {
     auto db = Database::open(path_);
@@ -160,21 +149,12 @@ TEST_F(DurabilityTest, AFileOfTheSecondFormatOpensAndTakesProcedures) {
   checkpoint(path_);
   ASSERT_TRUE(storage::letGo(path_));
   const std::vector<uint8_t> current = readBytes(path_);
-  ASSERT_EQ(current[8], 3);
+  ASSERT_EQ(current[8], 4);
   ASSERT_EQ(current.back(), 0);  // no procedures
   // The same image without its procedures' part, under a version 2 header.
-  std::vector<uint8_t> second(current.begin(), current.end() - 1);
-  auto put = [&second](size_t at, uint64_t v) {
-    storage::ByteWriter w;
-    w.u64(v);
-    std::copy(w.bytes().begin(), w.bytes().end(), second.begin() + static_cast<std::ptrdiff_t>(at));
-  };
-  second[8] = 2;
-  std::span<const uint8_t> image = std::span<const uint8_t>(second).subspan(kHeader);
-  put(12, image.size());
-  put(20, storage::checksum64(image));
-  put(kHeader - 8, storage::checksum64(std::span<const uint8_t>(second).first(kHeader - 8)));
-  writeBytes(path_, second);
+  std::vector<uint8_t> image = testing::imageOf(current);
+  image.pop_back();
+  writeBytes(path_, testing::imageFile(2, image, testing::counterOf(current)));
   EXPECT_EQ(countRows(path_), 5);
   {
     auto db = Database::open(path_);
@@ -182,7 +162,7 @@ TEST_F(DurabilityTest, AFileOfTheSecondFormatOpensAndTakesProcedures) {
     s.execute("CREATE PROCEDURE Rows AS SELECT COUNT(*) FROM t");
   }
   ASSERT_TRUE(storage::letGo(path_));
-  EXPECT_EQ(readBytes(path_)[8], 3);
+  EXPECT_EQ(readBytes(path_)[8], 4);
   auto db = Database::open(path_);
   Session s(db);
   EXPECT_EQ(scalar(s, "EXEC Rows").asInt(), 5);

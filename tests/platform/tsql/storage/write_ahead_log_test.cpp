@@ -9,9 +9,11 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/ado/connection.h"
@@ -22,6 +24,7 @@
 #include "platform/tsql/storage/database_file.h"
 #include "platform/tsql/storage/database_image.h"
 #include "platform/tsql/storage/file_databases.h"
+#include "platform/tsql/storage/file_formats.h"
 #include "platform/tsql/storage/killed_writer.h"
 #include "platform/tsql/storage/storage_support.h"
 #include "platform/tsql/storage/write_ahead_log.h"
@@ -50,7 +53,7 @@ std::vector<size_t> recordStarts(const std::vector<uint8_t>& log) {
   return starts;
 }
 
-using Bytes = std::vector<uint8_t>;
+using testing::Bytes;
 
 Bytes slice(const Bytes& b, size_t from, size_t to) {
   return Bytes(b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(to));
@@ -70,14 +73,15 @@ class WriteAheadLogTest : public ::testing::Test {
   std::string log_ = path_ + "-wal";
 
   // A table t and one record per value, each written by its own session.
-  void build(const std::vector<std::string>& values) {
+  void build(const std::vector<std::string>& values) { build(path_, values); }
+  static void build(const std::string& path, const std::vector<std::string>& values) {
     {
-      auto db = testing::openOrCreate(path_);
+      auto db = testing::openOrCreate(path);
       Session s(db);
       s.execute("CREATE TABLE t (id INT IDENTITY PRIMARY KEY, v NVARCHAR(20))");
     }
     for (const std::string& v : values) {
-      auto db = Database::open(path_);
+      auto db = Database::open(path);
       Session s(db);
       s.execute("INSERT t (v) VALUES (N'" + v + "')");
     }
@@ -95,6 +99,13 @@ class WriteAheadLogTest : public ::testing::Test {
     }
     const std::vector<uint8_t> log = readBytes(other + "-wal");
     return slice(log, recordStarts(log).back(), log.size());
+  }
+
+  // The counter and the records' payloads of the log beside the file.
+  std::pair<uint64_t, std::vector<Bytes>> logged() {
+    WriteAheadLog log(path_);
+    EXPECT_TRUE(log.open(true));
+    return {log.counter().value_or(0), log.read(0)};
   }
 
   std::vector<std::string> values() {
@@ -234,37 +245,17 @@ TEST_F(WriteAheadLogTest, AConnectionFindsTheRecoveryInItsErrors) {
   EXPECT_EQ(readBytes(log_ + ".1.discarded"), Bytes(30, 0xEE));
 }
 
-// A log of the first format (no salt, records unchained) still opens, its
-// damaged tail kept as a new one's; the next write checkpoints rather than
-// append to it.
+// A log of the first format (no salt, records unchained) beside an image of
+// an earlier format still opens, its damaged tail kept as a new one's; the
+// next write checkpoints rather than append to it.
 TEST_F(WriteAheadLogTest, ALogOfTheFirstFormatOpens) {
   build({"a", "b"});
-  std::vector<std::vector<uint8_t>> payloads;
-  uint64_t counter = 0;
-  {
-    WriteAheadLog log(path_);
-    ASSERT_TRUE(log.open(true));
-    counter = *log.counter();
-    payloads = log.read(0);
-  }
+  const std::vector<Bytes> payloads = logged().second;
   ASSERT_EQ(payloads.size(), 3u);
-  storage::ByteWriter first;
-  for (char ch : std::string("MLSWAL\r\n"))
-    first.u8(static_cast<uint8_t>(ch));
-  first.u32(1);
-  first.u32(0);
-  first.u64(counter);
-  first.u64(storage::checksum64(first.bytes()));
-  for (const auto& p : payloads) {
-    storage::ByteWriter check;
-    check.u32(static_cast<uint32_t>(p.size()));
-    check.u64(counter);
-    first.u32(static_cast<uint32_t>(p.size()));
-    first.u32(static_cast<uint32_t>(storage::checksum64(check.bytes()) ^ 0x5A5A5A5Au));
-    first.u64(storage::checksum64(p) + counter * 0x9E3779B97F4A7C15ull);
-    first.bytes().insert(first.bytes().end(), p.begin(), p.end());
-  }
-  const Bytes v1 = first.bytes();
+  ASSERT_TRUE(storage::letGo(path_, true));
+  const Bytes image = readBytes(path_);
+  writeBytes(path_, testing::imageFile(3, testing::imageOf(image), testing::counterOf(image)));
+  const Bytes v1 = testing::logFile(1, testing::counterOf(image), payloads);
   writeBytes(log_, v1);
   EXPECT_EQ(values(), (std::vector<std::string>{"a", "b"}));
   writeBytes(log_, joined({v1, Bytes(9, 1)}));
@@ -405,26 +396,135 @@ TEST_F(WriteAheadLogTest, TheDatabaseStaysLoadedWhileTheFileIsAsItLeftIt) {
   EXPECT_EQ(values(), (std::vector<std::string>{"a", "b", "c"}));
 }
 
-// A log left from before the last checkpoint (the crash came between the new
-// image and the new log) is already in the image: it is ignored.
-TEST_F(WriteAheadLogTest, ALogOfAnEarlierImageIsIgnored) {
-  build({"a", "b"});
-  const std::vector<uint8_t> before = readBytes(log_);
-  {
-    auto db = Database::open(path_);
+// A log beside the file that does not continue its image is never replayed
+// and never destroyed: another database's (made the same way, so of the same
+// change counter) or one of a later state of this file (the image restored
+// alone from an older copy) is kept aside whole, opening says so once (in an
+// ADO connection's Errors) and opens what the image holds, and the next write
+// starts a log of the image's own.  A log of an earlier image (a kill between
+// a checkpoint's new image and its new log) holds nothing the image lacks: it
+// is ignored without a word.  Files of the earlier formats, whose logs name
+// no file, are told apart by their counters.
+TEST_F(WriteAheadLogTest, OnlyTheImagesOwnLogIsReplayed) {
+  const std::string other = folder_.file("other.mlsdb");
+  using Values = std::vector<std::string>;
+  auto checkpointed = [](const std::string& path, const Values& values) {
+    build(path, values);
+    ASSERT_TRUE(storage::letGo(path));
+  };
+  auto insert = [](const std::string& path, const std::string& batch) {
+    auto db = Database::open(path);
     Session s(db);
-    s.execute("CHECKPOINT");
-  }
-  EXPECT_EQ(std::filesystem::file_size(log_), WriteAheadLog::kHeaderSize);
-  writeBytes(log_, before);
-  EXPECT_EQ(values(), (std::vector<std::string>{"a", "b"}));
-  {
+    s.execute(batch);
+  };
+  // The image of a and b, restored alone beside the log of a later state.
+  auto later = [&] {
+    checkpointed(path_, {"a", "b"});
+    const Bytes image = readBytes(path_);
+    insert(path_, "INSERT t (v) VALUES (N'x') CHECKPOINT INSERT t (v) VALUES (N'y')");
+    ASSERT_TRUE(storage::letGo(path_, true));
+    writeBytes(path_, image);
+  };
+  // The same image and records, as version 3 of the image and 2 of the log
+  // wrote them.
+  auto inEarlierFormats = [&] {
+    const auto [counter, payloads] = logged();
+    const Bytes image = readBytes(path_);
+    writeBytes(path_, testing::imageFile(3, testing::imageOf(image), testing::counterOf(image)));
+    writeBytes(log_, testing::logFile(2, counter, payloads));
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> plant;  // the file holding a and b, and a log beside it
+    bool keptAside;
+  };
+  for (const Case& k : std::vector<Case>{
+           {"another database's log",
+            [&] {
+              checkpointed(path_, {"a", "b"});
+              checkpointed(other, {"a", "b"});
+              insert(other, "INSERT t (v) VALUES (N'x')");
+              ASSERT_TRUE(storage::letGo(other, true));
+              std::filesystem::copy_file(other + "-wal", log_,
+                                         std::filesystem::copy_options::overwrite_existing);
+            },
+            true},
+           {"the log of a later state", later, true},
+           {"the log of an earlier image",
+            [&] {
+              build({"a", "b"});
+              const Bytes log = readBytes(log_);
+              ASSERT_TRUE(storage::letGo(path_));
+              writeBytes(log_, log);
+            },
+            false},
+           {"an image and its log of the earlier formats",
+            [&] {
+              build({"a", "b"});
+              ASSERT_TRUE(storage::letGo(path_, true));
+              inEarlierFormats();
+            },
+            false},
+           {"the log of a later state in the earlier formats",
+            [&] {
+              later();
+              inEarlierFormats();
+            },
+            true},
+           {"a log of the earlier format of an earlier image",
+            [&] {
+              build({"a", "b"});
+              const auto [counter, payloads] = logged();
+              ASSERT_TRUE(storage::letGo(path_));
+              writeBytes(log_, testing::logFile(2, counter, payloads));
+            },
+            false},
+       }) {
+    SCOPED_TRACE(k.what);
+    for (const std::string& f : {path_, log_, log_ + ".1.discarded", other, other + "-wal"})
+      std::filesystem::remove(f);
+    k.plant();
+    const Bytes planted = readBytes(log_);
+    ASSERT_GT(planted.size(), WriteAheadLog::kHeaderSize);
+    if (k.keptAside) {  // a log that cannot be kept aside stays, and the file waits
+      storage::DatabaseFile::setSaveFault(
+          [](std::string_view step) { return step == "keep-tail" ? ENOSPC : 0; });
+      EXPECT_EQ(raised([&] { Database::open(path_); }).number(), 3202);
+      storage::DatabaseFile::setSaveFault({});
+      EXPECT_EQ(readBytes(log_), planted);
+    }
+    {
+      auto cn = com::makeObject<ado::Connection>();
+      cn->open("Provider=Marlstone.Embedded;Data Source=" + path_);
+      EXPECT_EQ(cn->errors().size(), k.keptAside ? 1u : 0u);
+      if (k.keptAside && !cn->errors().empty()) {
+        const std::string& said = cn->errors()[0].description;
+        EXPECT_EQ(cn->errors()[0].nativeError, 3408);
+        EXPECT_NE(said.find("data.mlsdb-wal'"), std::string::npos) << said;
+        EXPECT_NE(said.find("data.mlsdb-wal.1.discarded'"), std::string::npos) << said;
+      }
+      EXPECT_EQ(cn->execute("SELECT COUNT(*) FROM t")->value(size_t{0}).toLong(), 2);
+      cn->execute("INSERT t (v) VALUES (N'c')");
+    }
+    EXPECT_EQ(std::filesystem::exists(log_ + ".1.discarded"), k.keptAside);
+    if (k.keptAside) {
+      EXPECT_EQ(readBytes(log_ + ".1.discarded"), planted);
+    }
+    ASSERT_TRUE(storage::letGo(path_, true));
     auto db = Database::open(path_);
-    Session s(db);
-    s.execute("INSERT t (v) VALUES (N'c')");  // starts the log over for the image
+    EXPECT_TRUE(db->takeMessages().empty()) << "said again";
+    EXPECT_EQ(values(), (Values{"a", "b", "c"}));
   }
-  EXPECT_LT(std::filesystem::file_size(log_), before.size());
-  EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(), 3u);
+  // A file made where only a log lies keeps that log aside, whatever it holds.
+  ASSERT_TRUE(storage::letGo(path_, true));
+  for (const Bytes& left : {readBytes(log_), Bytes(100, 0xEE)}) {
+    for (const std::string& f : {path_, log_ + ".1.discarded"})
+      std::filesystem::remove(f);
+    writeBytes(log_, left);
+    EXPECT_EQ(testing::openOrCreate(path_)->takeMessages().size(), 1u);
+    EXPECT_EQ(readBytes(log_ + ".1.discarded"), left);
+    ASSERT_TRUE(storage::letGo(path_));
+  }
 }
 
 // The log is opened as what it is, like the file and its lock.
@@ -468,7 +568,8 @@ TEST_F(WriteAheadLogTest, AnOddNameKeepsItsLogBesideIt) {
 }
 
 // A read-only file opens with its log's records and writes nothing, a torn
-// tail included.
+// tail included; another database's log beside it is neither replayed nor
+// moved.
 TEST_F(WriteAheadLogTest, AReadOnlyFileReadsItsLog) {
   build({"a", "b"});
   std::vector<uint8_t> torn = readBytes(log_);
@@ -485,6 +586,21 @@ TEST_F(WriteAheadLogTest, AReadOnlyFileReadsItsLog) {
   }
   EXPECT_EQ(readBytes(log_), torn);
   EXPECT_EQ(readBytes(path_), image);
+  const std::string other = folder_.file("other.mlsdb");
+  build(other, {"x", "y", "z"});
+  ASSERT_TRUE(storage::letGo(other, true));
+  const Bytes foreign = readBytes(other + "-wal");
+  writeBytes(log_, foreign);
+  {
+    auto db = Database::open(path_);
+    const std::vector<SqlMessage> said = db->takeMessages();  // the torn tail's first
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_NE(said[1].text.find("is not this file's log"), std::string::npos) << said[1].text;
+    Session s(db);
+    EXPECT_TRUE(scalar(s, "SELECT OBJECT_ID('t')").isNull());  // the image's own, made before t
+  }
+  EXPECT_EQ(readBytes(log_), foreign);
+  EXPECT_FALSE(std::filesystem::exists(log_ + ".1.discarded"));
 }
 
 // Processes take turns on one file, each call a read-modify-write of one
