@@ -69,7 +69,7 @@ std::string folderOf(const std::string& path) {
   return parent.empty() ? "." : parent.string();
 }
 
-void replaceFile(const std::string& target, std::span<const uint8_t> bytes, const struct stat* like,
+int replaceFile(const std::string& target, std::span<const uint8_t> bytes, const struct stat* like,
                  const std::string& database, std::string_view prefix) {
   std::string tmp = target + ".tmp";
   auto fail = [&](int fd, int err) {
@@ -102,10 +102,11 @@ void replaceFile(const std::string& target, std::span<const uint8_t> bytes, cons
   step("rename", -1, [&] { return ::rename(tmp.c_str(), target.c_str()) == 0; });
   // The rename is durable once the folder is flushed; until then a crash
   // leaves the old file or the new one, both complete.
-  if (int err = syncFolder(target)) throwSqlError(3202, {database, std::strerror(err)});
+  return syncFolder(target);
 }
 
 int syncFolder(const std::string& path) {
+  if (int err = injectedFault("folder-sync")) return err;
   int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0 || ::fsync(dir) != 0) {
     int err = errno;

@@ -40,9 +40,11 @@ int syncFolder(const std::string& path);
 // created afresh (a leftover removed by name, never followed as a link) with
 // `like`'s mode and owner when given, flushed, renamed over `target`, the
 // folder flushed.  Steps are named `prefix` + "create", "write", "sync",
-// "rename" for the test hook.  Raises 3202 naming `database` when a step fails;
-// `target` keeps its last content then.
-void replaceFile(const std::string& target, std::span<const uint8_t> bytes, const struct stat* like,
+// "rename" for the test hook.  Raises 3202 naming `database` when a step up
+// to the rename fails; `target` keeps its last content then.  Answers 0, or
+// the errno of the folder's flush: the new content is in place then, its
+// name durable at the folder's next flush.
+[[nodiscard]] int replaceFile(const std::string& target, std::span<const uint8_t> bytes, const struct stat* like,
                  const std::string& database, std::string_view prefix);
 
 }  // namespace mls::tsql::storage
