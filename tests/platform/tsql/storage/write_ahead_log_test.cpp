@@ -547,12 +547,13 @@ int64_t checkLedger(Session& s, int round, bool statements) {
     return -1;
   }
   const int64_t n0 = total[0][0].asInt(), s0 = total[0][1].asInt(), n = n0 + 1;
-  // MAX(v), SUM(v), COUNT(*) and the rows seen after each statement of change n.
-  const std::vector<std::vector<int64_t>> states = {
-      {n0, s0, 3000, std::min<int64_t>(n0 - 3000, 1000)},
-      {n, s0 + n, 3001, std::min<int64_t>(n0 - 3000, 1000)},
-      {n, s0 + 2000, 3000, std::min<int64_t>(n0 - 3000, 1000)},
-      {n, s0 + 2000, 3000, std::min<int64_t>(n - 3000, 1000)}};
+  // MAX(v), SUM(v), COUNT(*) and the rows seen after each statement of change
+  // n (the row it deletes was seen once n0 reached 4000).
+  const int64_t seen = std::min<int64_t>(n0 - 3000, 1000);
+  const std::vector<std::vector<int64_t>> states = {{n0, s0, 3000, seen},
+                                                    {n, s0 + n, 3001, seen},
+                                                    {n, s0 + 2000, 3000, seen - (n0 >= 4000 ? 1 : 0)},
+                                                    {n, s0 + 2000, 3000, std::min<int64_t>(n - 3000, 1000)}};
   std::vector<int64_t> found;
   for (const Value& v : ledger[0])
     found.push_back(v.asInt());
