@@ -207,9 +207,10 @@ void SessionImpl::commit(bool explicitCommit) {
       file->harden(undo_);
     } catch (const SqlError& e) {
       undo_.rollback();
-      throw SqlError(e.number(), e.severity(), e.state(), e.line(),
-                     e.message() + (explicitCommit ? " The transaction was not saved and is rolled back."
-                                                   : " The statement's changes were not saved and are rolled back."));
+      throw SqlError(
+          e.number(), e.severity(), e.state(), e.line(),
+          e.message() + (explicitCommit ? " The transaction was not saved and is rolled back."
+                                        : " The statement's changes were not saved and are rolled back."));
     } catch (...) {
       undo_.rollback();
       throw;

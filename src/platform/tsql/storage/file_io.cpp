@@ -70,7 +70,7 @@ std::string folderOf(const std::string& path) {
 }
 
 int replaceFile(const std::string& target, std::span<const uint8_t> bytes, const struct stat* like,
-                 const std::string& database, std::string_view prefix) {
+                const std::string& database, std::string_view prefix) {
   std::string tmp = target + ".tmp";
   auto fail = [&](int fd, int err) {
     if (fd >= 0) ::close(fd);

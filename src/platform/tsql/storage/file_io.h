@@ -44,7 +44,7 @@ int syncFolder(const std::string& path);
 // to the rename fails; `target` keeps its last content then.  Answers 0, or
 // the errno of the folder's flush: the new content is in place then, its
 // name durable at the folder's next flush.
-[[nodiscard]] int replaceFile(const std::string& target, std::span<const uint8_t> bytes, const struct stat* like,
-                 const std::string& database, std::string_view prefix);
+[[nodiscard]] int replaceFile(const std::string& target, std::span<const uint8_t> bytes,
+                              const struct stat* like, const std::string& database, std::string_view prefix);
 
 }  // namespace mls::tsql::storage

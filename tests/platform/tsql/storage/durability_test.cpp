@@ -622,7 +622,8 @@ TEST_F(DurabilityTest, AFailedSaveReachesTheCaller) {
     EXPECT_FALSE(std::filesystem::exists(path_ + "-wal.tmp")) << step;
     EXPECT_NE(readBytes(path_), before) << step << ": the image is written";
     s.execute("INSERT t (v) VALUES (N'after')");
-    EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(), static_cast<size_t>(++saved)) << step;
+    EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(), static_cast<size_t>(++saved))
+        << step;
   }
   failing("append-sync");
   SqlError e = raised([&] { s.execute("BEGIN TRAN INSERT t (v) VALUES (N'taken back') COMMIT TRAN"); });

@@ -186,8 +186,9 @@ TEST_F(FaultLoopTest, EveryFailedStepLeavesTheFileAsTheDatabaseShowsIt) {
     EXPECT_TRUE(ranThrough) << (forGood ? "for good" : "once");
   }
   // Every kind of step failed: writes, flushes, renames and truncates.
-  for (const char* step : {"keep-tail", "keep-tail-sync", "cut-tail", "cut-tail-sync", "append", "append-sync",
-                           "write", "sync", "rename", "folder-sync", "log-write", "log-rename"})
+  for (const char* step :
+       {"keep-tail", "keep-tail-sync", "cut-tail", "cut-tail-sync", "append", "append-sync", "write", "sync",
+        "rename", "folder-sync", "log-write", "log-rename"})
     EXPECT_TRUE(failedSteps.contains(step)) << step;
 }
 

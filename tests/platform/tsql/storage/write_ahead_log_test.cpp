@@ -602,8 +602,8 @@ TEST_P(KilledOpenWriterTest, LosesNoChangeReportedDone) {
                                  : std::string(kLedgerChange);
   const bool statements = GetParam() != testing::Writer::SessionKeptOpen;
   testing::killWriterRepeatedly(
-      path_, change, 30000, {}, [statements](Session& s, int round) { return checkLedger(s, round, statements); },
-      GetParam());
+      path_, change, 30000, {},
+      [statements](Session& s, int round) { return checkLedger(s, round, statements); }, GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, KilledOpenWriterTest,
