@@ -11,13 +11,13 @@
 //
 // Commits go to the write-ahead log "<path>-wal" (write_ahead_log.h): one
 // record per write, appended and flushed before the commit is reported done
-// and before another session can read it (harden(): an explicit COMMIT, each
-// autocommit statement); a commit that cannot be written is taken back.  Opening keeps a damaged tail of the
-// log aside (the records before it are the log) and says so once (takeMessages()).  A checkpoint writes the
-// whole image and empties the log: the new image goes to "<path>.tmp" (created afresh, never through an
-// existing file or link, with the file's mode and owner), is flushed, renamed over the file with its change
-// counter one higher and the folder is flushed; then the log starts over for that counter.  A log whose
-// counter is not the image's was already checkpointed and is ignored, so a crash, kill or full disk at any
+// or read by another session (harden(): an explicit COMMIT, each autocommit
+// statement; one that fails is taken back).  Opening keeps a damaged tail of the log aside (the records
+// before it are the log) and says so once (takeMessages()).  A checkpoint writes the whole image and empties
+// the log: the new image goes to "<path>.tmp" (created afresh, never through an existing file or link, with
+// the file's mode and owner), is flushed, renamed over the file with its change counter one higher and the
+// folder is flushed; then the log starts over for that counter.  A log whose counter is not the image's was
+// already checkpointed and is ignored, so a crash, kill or full disk at any
 // moment leaves the last complete state with every record that was flushed.
 //
 // The process keeps the database loaded between uses (a use: from the first
