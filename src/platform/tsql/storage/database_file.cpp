@@ -27,10 +27,6 @@ constexpr size_t kHeaderSize = 8 + 4 + 8 + 8 + 8 + 8;
 constexpr size_t kFirstHeaderSize = 8 + 4 + 8 + 8 + 8;  // version 1: no change counter
 
 std::mutex settingsMutex;
-DatabaseFile::SaveFault& saveFault() {
-  static auto* fault = new DatabaseFile::SaveFault;
-  return *fault;
-}
 DatabaseFile::CheckpointRule checkpointRule;
 
 // Stores `v` little-endian at `at` (a field of the header).
@@ -144,14 +140,8 @@ class LooseDatabase : public HeldDatabase {
 
 }  // namespace
 
-int injectedFault(std::string_view step) {
-  std::lock_guard lock(settingsMutex);
-  return saveFault() ? saveFault()(step) : 0;
-}
-
 void DatabaseFile::setSaveFault(SaveFault fault) {
-  std::lock_guard lock(settingsMutex);
-  saveFault() = std::move(fault);
+  setFaultHook(std::move(fault));
 }
 
 void DatabaseFile::setCheckpointRule(CheckpointRule rule) {

@@ -6,12 +6,33 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/tsql/errors.h"
 
 namespace mls::tsql::storage {
+
+namespace {
+
+std::mutex hookMutex;
+FaultHook& faultHook() {
+  static auto* hook = new FaultHook;
+  return *hook;
+}
+
+}  // namespace
+
+void setFaultHook(FaultHook hook) {
+  std::lock_guard lock(hookMutex);
+  faultHook() = std::move(hook);
+}
+
+int injectedFault(std::string_view step) {
+  std::lock_guard lock(hookMutex);
+  return faultHook() ? faultHook()(step) : 0;
+}
 
 void osError(const std::string& path, int err) {
   throwSqlError(5120, {path, std::to_string(err), std::strerror(err)});

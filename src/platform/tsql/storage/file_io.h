@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,6 +22,11 @@ namespace mls::tsql::storage {
 // 824 naming what is damaged in the file at `path`.
 [[noreturn]] void damaged(const std::string& path, const std::string& what);
 
+// The test hook: asked before each write, flush, rename and truncate of the
+// storage layer with the step's name (DatabaseFile::setSaveFault); a nonzero
+// answer is the errno that step fails with.  Empty: none.
+using FaultHook = std::function<int(std::string_view step)>;
+void setFaultHook(FaultHook hook);
 // The errno the test hook injects into a step of a write (0: none).
 int injectedFault(std::string_view step);
 
