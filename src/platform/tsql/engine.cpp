@@ -36,10 +36,11 @@ class HeldTables : public storage::HeldDatabase {
     for (const ProcedureText& p : procedures)
       db_.procedures().addDefinition(p.definition);
   }
-  CommittedView openChanges() override {
+  CommittedView openChanges(const UndoLog* committing) override {
     CommittedView view;
-    for (SessionImpl* s : db_.sessions())
-      s->undo().takeBackInto(view);
+    for (SessionImpl* s : db_.sessions()) {
+      if (&s->undo() != committing) s->undo().takeBackInto(view);
+    }
     return view;
   }
   bool changedElsewhere(const Table& t, const UndoLog& committing) override {
@@ -159,10 +160,10 @@ BatchResult Session::execute(std::string_view batch, const std::vector<BoundPara
   } catch (const SqlError& e) {
     failed = e;
   }
-  // Group commit: what the batch committed, even when it failed part way, and
-  // any other session's commit it may have read, is on disk before it
-  // returns.  A write that fails joins the batch's errors; its changes stay
-  // unwritten for the next write.
+  // Every commit of the batch is on disk already (each written before its
+  // locks went); what is left is a checkpoint once the log has grown past its
+  // share, whose failure loses nothing.  A write that fails joins the batch's
+  // errors.
   try {
     db_->flush();
   } catch (const SqlError& unsaved) {

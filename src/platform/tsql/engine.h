@@ -99,10 +99,10 @@ class Database {
   // a permanent table then fails with 3906.
   //
   // What a commit changed is in the file's write-ahead log, flushed, before
-  // it is reported done: an explicit COMMIT before it returns (or it fails
-  // with 3202, its transaction taken back), the autocommit statements of a
-  // batch together before Session::execute returns the batch (a write that
-  // fails is among the batch's errors as 3202).  checkpoint() writes the
+  // it is reported done and before another session can read it: an explicit
+  // COMMIT and each autocommit statement before the next statement runs (or
+  // it fails with 3202, its changes taken back, never saved later; reads go
+  // on while writes fail).  checkpoint() writes the
   // whole image, replacing the file atomically, and empties the log.  A crash
   // or kill leaves every change reported done.  The process keeps the
   // database loaded after the last reference goes, and takes the file's lock
@@ -122,8 +122,9 @@ class Database {
   std::vector<SqlMessage> takeMessages();
 
   // Writes what was committed since the last write to the file's log, and
-  // flushes it; nothing for an in-memory database.  Raises SqlError 3202 when
-  // the log cannot be written (the changes stay in memory for the next write).
+  // flushes it, checkpointing once the log has outgrown its share; nothing for
+  // an in-memory database (every commit was written as it was made).  Raises
+  // SqlError 3202 when the log cannot be written.
   void flush();
   // Writes the whole committed image to the file and empties its log (also
   // the statement CHECKPOINT); nothing for an in-memory database.  Raises

@@ -102,6 +102,10 @@ class UndoLog {
   // Keeps every change and forgets the log (tables may compact afterwards).
   void commit();
   bool empty() const { return entries_.empty(); }
+  // Whether a change recorded here is the database's own (a permanent
+  // table's, a view's or a procedure's): its commit goes to the database's
+  // journal.
+  bool touchesPermanent() const;
 
   // Takes this log's changes to permanent tables back in `view`, leaving the
   // tables and the log as they are.
@@ -175,7 +179,6 @@ class UndoLog {
   };
   Entry& entryFor(Kind kind, Table& t);  // the last entry when it takes the change, else a new one
   Entry& newEntry(Kind kind, Table& t);
-  bool touchesPermanent() const;
   void releaseAll();
   void undo(Entry& e);
   void release(Entry& e);

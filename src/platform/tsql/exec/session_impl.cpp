@@ -203,10 +203,16 @@ int SessionImpl::parameterSlot(int index) const {
   return slots[static_cast<size_t>(index - 1)];
 }
 
-void SessionImpl::commit(bool durableNow) {
-  if (storage::DatabaseFile* file = database().file(); file && durableNow) {
+void SessionImpl::commit(bool explicitCommit) {
+  if (storage::DatabaseFile* file = database().file()) {
     try {
       file->harden(undo_);
+    } catch (const SqlError& e) {
+      undo_.rollback();
+      throw SqlError(
+          e.number(), e.severity(), e.state(), e.line(),
+          e.message() + (explicitCommit ? " The transaction was not saved and is rolled back."
+                                        : " The statement's changes were not saved and are rolled back."));
     } catch (...) {
       undo_.rollback();
       throw;

@@ -87,11 +87,12 @@ class SessionImpl final : public BindContext, public ObjectLocks {
   // Runs a client batch; throws its first error once it ended (engine.h).
   BatchResult execute(std::string_view text, const std::vector<BoundParameter>& params);
 
-  // Commits what the undo log holds (no transaction is open any more).  With
-  // `durableNow` (an explicit COMMIT), a file database's log holds the commit
-  // on disk first, or 3202 is raised with the transaction taken back; else
-  // the commit waits, unwritten, for the batch's end (Session::execute).
-  void commit(bool durableNow);
+  // Commits what the undo log holds (no transaction is open any more): a
+  // file database's log holds the commit on disk first, before any other
+  // session can read it, or 3202 is raised with the changes taken back,
+  // saying what was not saved (`explicitCommit`: a transaction's COMMIT, else
+  // an autocommit statement).
+  void commit(bool explicitCommit);
 
   // Called with the error `e` that ended a statement of the running batch
   // (the statement itself already taken back; `nestedLevel`: the error left

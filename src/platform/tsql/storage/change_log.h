@@ -52,7 +52,8 @@ class HeldDatabase {
   virtual std::vector<ProcedureText> procedures(const UndoLog* committing = nullptr) = 0;
   // Replaces every procedure; SqlError when a definition does not parse.
   virtual void setProcedures(const std::vector<ProcedureText>& procedures) = 0;
-  virtual CommittedView openChanges() = 0;
+  // What open transactions changed (`committing`'s counts as committed).
+  virtual CommittedView openChanges(const UndoLog* committing = nullptr) = 0;
   // Whether an open transaction other than the one `committing` holds changed `t`.
   virtual bool changedElsewhere(const Table& t, const UndoLog& committing) = 0;
 };
@@ -68,11 +69,15 @@ class ChangeRecorder : public CommitSink {
   // where the unwritten changes end, then recorded() says the undo log's
   // commit is recorded already; withdraw() takes it out again when it could
   // not be written.
-  using Mark = size_t;
-  Mark mark() const { return pending_.size(); }
+  struct Mark {
+    size_t size;
+    bool broken;
+  };
+  Mark mark() const { return {pending_.size(), broken_}; }
   void recorded(const UndoLog* log) { recorded_ = log; }
   void withdraw(Mark m) {
-    pending_.bytes().resize(m);
+    pending_.bytes().resize(m.size);
+    broken_ = m.broken;
     recorded_ = nullptr;
   }
 

@@ -28,10 +28,6 @@ constexpr size_t kSecondHeaderSize = 8 + 4 + 8 + 8 + 8 + 8;  // versions 2 and 3
 constexpr size_t kFirstHeaderSize = 8 + 4 + 8 + 8 + 8;       // version 1: no change counter
 
 std::mutex settingsMutex;
-DatabaseFile::SaveFault& saveFault() {
-  static auto* fault = new DatabaseFile::SaveFault;
-  return *fault;
-}
 DatabaseFile::CheckpointRule checkpointRule;
 
 // Stores `v` little-endian at `at` (a field of the header).
@@ -137,7 +133,7 @@ class LooseDatabase : public HeldDatabase {
   void setViews(const std::vector<ViewText>& views) override { views_ = views; }
   std::vector<ProcedureText> procedures(const UndoLog*) override { return procedures_; }
   void setProcedures(const std::vector<ProcedureText>& procedures) override { procedures_ = procedures; }
-  CommittedView openChanges() override { return {}; }
+  CommittedView openChanges(const UndoLog*) override { return {}; }
   bool changedElsewhere(const Table&, const UndoLog&) override { return false; }
 
  private:
@@ -148,14 +144,8 @@ class LooseDatabase : public HeldDatabase {
 
 }  // namespace
 
-int injectedFault(std::string_view step) {
-  std::lock_guard lock(settingsMutex);
-  return saveFault() ? saveFault()(step) : 0;
-}
-
 void DatabaseFile::setSaveFault(SaveFault fault) {
-  std::lock_guard lock(settingsMutex);
-  saveFault() = std::move(fault);
+  setFaultHook(std::move(fault));
 }
 
 void DatabaseFile::setCheckpointRule(CheckpointRule rule) {
@@ -425,16 +415,17 @@ void DatabaseFile::append() {
 }
 
 void DatabaseFile::harden(const UndoLog& log) {
-  bool permanent = false;  // else the undo log's commit tells nothing
-  log.forEachPermanentChange([&permanent](const UndoLog::Change&) { permanent = true; });
-  if (!permanent || readOnly_ || recorder_.broken()) return;
+  if (!log.touchesPermanent() || readOnly_) return;  // else the undo log's commit tells nothing
   const ChangeRecorder::Mark mark = recorder_.mark();
   recorder_.committed(log);
   recorder_.recorded(&log);  // the undo log's commit tells of it again
-  // Only a checkpoint can hold it: flush() writes one once the transaction ended.
-  if (recorder_.broken() || !logTakesRecords()) return;
   try {
-    append();
+    // Only a checkpoint can hold it: one is written now, with the commit in it.
+    if (recorder_.broken() || !logTakesRecords()) {
+      checkpoint(&log);
+    } else {
+      append();
+    }
   } catch (...) {
     recorder_.withdraw(mark);
     throw;
@@ -475,13 +466,13 @@ void DatabaseFile::flush() {
   }
 }
 
-void DatabaseFile::checkpoint() {
+void DatabaseFile::checkpoint(const UndoLog* committing) {
   if (readOnly_) return;
   // What open transactions changed is taken back on copies.
-  CommittedView view = db_->openChanges();
+  CommittedView view = db_->openChanges(committing);
   const uint64_t fileId = fileId_ != 0 ? fileId_ : randomNumber();  // an image of an earlier format takes one
-  std::vector<ViewText> views = db_->views();
-  std::vector<ProcedureText> procedures = db_->procedures();
+  std::vector<ViewText> views = db_->views(committing);
+  std::vector<ProcedureText> procedures = db_->procedures(committing);
   uint64_t bytes = 0;
   if (view.empty()) {
     bytes = saveImage(db_->tables(), views, procedures, counter_ + 1, fileId);
@@ -503,10 +494,17 @@ void DatabaseFile::checkpoint() {
   figures_.flushes += 4;  // the image and its folder, the new log and its folder
   figures_.checkpointBytes += bytes;
   recorder_.restart();
+  // The new image is the file's state now, whatever follows: a log that
+  // cannot be started over is left to the next write (the old one continues
+  // the image before and is never read again).
   struct stat like {};
   bool exists = ::stat(path_.c_str(), &like) == 0;
-  log_.reset(counter_, fileId_, exists ? &like : nullptr);
-  logEnd_ = log_.end();
+  try {
+    log_.reset(counter_, fileId_, exists ? &like : nullptr);
+    logEnd_ = log_.end();
+  } catch (const SqlError&) {
+    logEnd_ = 0;
+  }
   logStamp_ = stampOf(log_.status());
 }
 
@@ -533,7 +531,8 @@ uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewT
   // The new file takes the mode and owner of the one it replaces.
   struct stat old {};
   bool replacing = ::stat(path_.c_str(), &old) == 0;
-  replaceFile(path_, bytes, replacing ? &old : nullptr, path_, "");
+  // Once renamed the image is in place, its folder's flush left to the new log's.
+  (void)replaceFile(path_, bytes, replacing ? &old : nullptr, path_, "");
   counter_ = counter;
   fileId_ = fileId;
   struct stat now {};

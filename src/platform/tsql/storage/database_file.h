@@ -14,8 +14,8 @@
 //
 // Commits go to the write-ahead log "<path>-wal" (write_ahead_log.h): one
 // record per write, appended and flushed before the commit is reported done
-// (an explicit COMMIT at once, the autocommit statements of a batch together
-// at its end).  Opening keeps a damaged tail of the log aside (the records
+// or read by another session (harden(): an explicit COMMIT, each autocommit
+// statement; one that fails is taken back).  Opening keeps a damaged tail of the log aside (the records
 // before it are the log) and says so once (takeMessages()).  A checkpoint writes the whole image and empties
 // the log: the new image goes to "<path>.tmp" (created afresh, never through an existing file or link, with
 // the file's mode and owner), is flushed, renamed over the file with its change counter one higher and the
@@ -99,16 +99,18 @@ class DatabaseFile {
   void flush();
   // Before `log` (a transaction's undo log, its changes made) lets go of its
   // entries: writes its commit, with whatever else is unwritten, to the log
-  // and flushes it.  Raises 3202 with the commit left out of what is
-  // unwritten: the caller takes the transaction back.  Leaves the commit to
-  // the next flush() when only a checkpoint can hold it.
+  // and flushes it, or checkpoints with it counted as committed when only a
+  // checkpoint can hold it.  Raises 3202 with the commit left out of what is
+  // unwritten and of the file: the caller takes the transaction back.
   void harden(const UndoLog& log);
   // The informational messages of the uses started so far (a log's damaged
   // tail, or a log that is not the image's, kept aside), each given once.
   std::vector<SqlMessage> takeMessages();
-  // Writes the committed image and empties the log.  Raises 3202 when a step
-  // fails; the file keeps its last state then.
-  void checkpoint();
+  // Writes the committed image (`committing`'s changes counted in) and
+  // empties the log.  Raises 3202 when a step up to the image's rename fails;
+  // the file keeps its last state then.  A log that cannot be started over
+  // after it is started by the next write.
+  void checkpoint(const UndoLog* committing = nullptr);
 
   // What this process wrote since it loaded the file (for figures and tests).
   struct Figures {
@@ -131,8 +133,9 @@ class DatabaseFile {
 
   // For tests: asked before each step of a write ("create", "write", "sync",
   // "rename" of a checkpoint's image, "log-create", "log-write", "log-sync",
-  // "log-rename" of a new log, "append", "append-sync" of a record,
-  // "keep-tail" of a damaged tail of the log kept aside); a
+  // "log-rename" of a new log, "folder-sync" after a rename, "append",
+  // "append-sync" of a record, "keep-tail", "keep-tail-sync", "cut-tail",
+  // "cut-tail-sync" of a damaged tail of the log kept aside and cut off); a
   // nonzero answer makes that step fail with that errno.  An empty function
   // removes the hook.
   using SaveFault = std::function<int(std::string_view step)>;

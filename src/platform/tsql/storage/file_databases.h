@@ -5,8 +5,8 @@
 // processes take turns on a file.
 //
 // What a commit changes goes to the file's write-ahead log before it is
-// reported done (an explicit COMMIT at once, a batch's autocommit statements
-// at the batch's end: Session::execute), and with the whole image at
+// reported done and before another session can read it (an explicit COMMIT
+// and each autocommit statement, before its locks go), and with the whole image at
 // checkpoints (Database::checkpoint, the CHECKPOINT statement, a log grown
 // past its share of the image, and the process letting go of the database:
 // at its exit, when the last handle of every use is gone, or when it is

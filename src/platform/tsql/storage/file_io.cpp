@@ -6,12 +6,33 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/tsql/errors.h"
 
 namespace mls::tsql::storage {
+
+namespace {
+
+std::mutex hookMutex;
+FaultHook& faultHook() {
+  static auto* hook = new FaultHook;
+  return *hook;
+}
+
+}  // namespace
+
+void setFaultHook(FaultHook hook) {
+  std::lock_guard lock(hookMutex);
+  faultHook() = std::move(hook);
+}
+
+int injectedFault(std::string_view step) {
+  std::lock_guard lock(hookMutex);
+  return faultHook() ? faultHook()(step) : 0;
+}
 
 void osError(const std::string& path, int err) {
   throwSqlError(5120, {path, std::to_string(err), std::strerror(err)});
@@ -69,8 +90,8 @@ std::string folderOf(const std::string& path) {
   return parent.empty() ? "." : parent.string();
 }
 
-void replaceFile(const std::string& target, std::span<const uint8_t> bytes, const struct stat* like,
-                 const std::string& database, std::string_view prefix) {
+int replaceFile(const std::string& target, std::span<const uint8_t> bytes, const struct stat* like,
+                const std::string& database, std::string_view prefix) {
   std::string tmp = target + ".tmp";
   auto fail = [&](int fd, int err) {
     if (fd >= 0) ::close(fd);
@@ -102,10 +123,11 @@ void replaceFile(const std::string& target, std::span<const uint8_t> bytes, cons
   step("rename", -1, [&] { return ::rename(tmp.c_str(), target.c_str()) == 0; });
   // The rename is durable once the folder is flushed; until then a crash
   // leaves the old file or the new one, both complete.
-  if (int err = syncFolder(target)) throwSqlError(3202, {database, std::strerror(err)});
+  return syncFolder(target);
 }
 
 int syncFolder(const std::string& path) {
+  if (int err = injectedFault("folder-sync")) return err;
   int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0 || ::fsync(dir) != 0) {
     int err = errno;

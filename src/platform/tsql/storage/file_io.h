@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,6 +22,11 @@ namespace mls::tsql::storage {
 // 824 naming what is damaged in the file at `path`.
 [[noreturn]] void damaged(const std::string& path, const std::string& what);
 
+// The test hook: asked before each write, flush, rename and truncate of the
+// storage layer with the step's name (DatabaseFile::setSaveFault); a nonzero
+// answer is the errno that step fails with.  Empty: none.
+using FaultHook = std::function<int(std::string_view step)>;
+void setFaultHook(FaultHook hook);
 // The errno the test hook injects into a step of a write (0: none).
 int injectedFault(std::string_view step);
 
@@ -40,9 +46,11 @@ int syncFolder(const std::string& path);
 // created afresh (a leftover removed by name, never followed as a link) with
 // `like`'s mode and owner when given, flushed, renamed over `target`, the
 // folder flushed.  Steps are named `prefix` + "create", "write", "sync",
-// "rename" for the test hook.  Raises 3202 naming `database` when a step fails;
-// `target` keeps its last content then.
-void replaceFile(const std::string& target, std::span<const uint8_t> bytes, const struct stat* like,
-                 const std::string& database, std::string_view prefix);
+// "rename" for the test hook.  Raises 3202 naming `database` when a step up
+// to the rename fails; `target` keeps its last content then.  Answers 0, or
+// the errno of the folder's flush: the new content is in place then, its
+// name durable at the folder's next flush.
+[[nodiscard]] int replaceFile(const std::string& target, std::span<const uint8_t> bytes,
+                              const struct stat* like, const std::string& database, std::string_view prefix);
 
 }  // namespace mls::tsql::storage

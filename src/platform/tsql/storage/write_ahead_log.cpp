@@ -227,15 +227,20 @@ std::string WriteAheadLog::keepTail(const struct stat* like) {
     if (fd < 0 && errno != EEXIST) throwSqlError(3202, {database_, std::strerror(errno)});
   }
   int err = injectedFault("keep-tail");
-  if (err == 0 && (!writeAll(fd, tail_) || ::fsync(fd) != 0)) err = errno;
+  if (err == 0 && !writeAll(fd, tail_)) err = errno;
+  if (err == 0) err = injectedFault("keep-tail-sync");
+  if (err == 0 && ::fsync(fd) != 0) err = errno;
   ::close(fd);
   if (err == 0) err = syncFolder(path_);
   if (err != 0) {
     ::unlink(kept.c_str());  // the log keeps its tail
     throwSqlError(3202, {database_, std::strerror(err)});
   }
-  if (::ftruncate(fd_, static_cast<off_t>(end_)) != 0 || ::fdatasync(fd_) != 0)
-    throwSqlError(3202, {database_, std::strerror(errno)});
+  err = injectedFault("cut-tail");
+  if (err == 0 && ::ftruncate(fd_, static_cast<off_t>(end_)) != 0) err = errno;
+  if (err == 0) err = injectedFault("cut-tail-sync");
+  if (err == 0 && ::fdatasync(fd_) != 0) err = errno;
+  if (err != 0) throwSqlError(3202, {database_, std::strerror(err)});
   tail_.clear();
   return kept;
 }
@@ -292,7 +297,8 @@ void WriteAheadLog::reset(uint64_t counter, uint64_t fileId, const struct stat* 
   header.u64(checksum64(header.bytes()));
   close();
   counter_.reset();
-  replaceFile(path_, header.bytes(), like, database_, "log-");
+  if (int err = replaceFile(path_, header.bytes(), like, database_, "log-"))
+    throwSqlError(3202, {database_, std::strerror(err)});
   if (!open(false)) throwSqlError(3202, {database_, "the new log is missing"});
   if (counter_ != counter) throwSqlError(3202, {database_, "the new log was replaced"});
 }

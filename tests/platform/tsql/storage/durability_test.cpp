@@ -70,6 +70,23 @@ int64_t countRows(const std::string& path) {
   return scalar(s, "SELECT COUNT(*) FROM t").asInt();
 }
 
+// The values of column `column` of table `table` in the file at `path` and
+// its log, read apart from any database, as a crash would leave them, sorted.
+std::vector<std::string> valuesInFile(const std::string& path, const std::string& table,
+                                      const std::string& column) {
+  storage::DecodedTables decoded = storage::readDatabaseFile(path);
+  std::vector<std::string> out;
+  for (const auto& t : decoded.tables) {
+    if (t->name() != table) continue;
+    std::optional<size_t> c = t->findColumn(column);
+    if (!c) return {"no column " + column};
+    for (RowId id : t->scanOrder())
+      out.emplace_back(t->row(id)[*c].asString());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
 class DurabilityTest : public ::testing::Test {
  protected:
   testing::ScratchFolder folder_;
@@ -358,7 +375,8 @@ TEST_F(DurabilityTest, AKilledWriterLeavesTheLastCompleteState) {
   testing::killWriterRepeatedly(
       path_,
       "SET NOCOUNT ON DECLARE @n INT SELECT @n = n + 1 FROM total "
-      "INSERT ledger (v, pad) VALUES (@n, N'pad') UPDATE total SET n = @n, s = s + @n "
+      "IF NOT EXISTS (SELECT * FROM ledger WHERE v = @n) INSERT ledger (v, pad) VALUES (@n, N'pad') "
+      "UPDATE total SET n = @n, s = s + @n "
       "SELECT @n",
       60000, {}, [](Session& s, int round) -> int64_t {
         auto total = rows(s, "SELECT n, s FROM total");
@@ -367,18 +385,22 @@ TEST_F(DurabilityTest, AKilledWriterLeavesTheLastCompleteState) {
           ADD_FAILURE() << "round " << round << ": " << total.size() << " totals";
           return -1;
         }
-        EXPECT_EQ(total[0][0].asInt(), ledger[0][0].asInt()) << "round " << round;
-        EXPECT_EQ(total[0][1].asInt(), ledger[0][1].asInt()) << "round " << round;
-        return total[0][0].asInt();
+        // Each statement is saved whole before the next runs: the change in
+        // progress may have its INSERT without its UPDATE.
+        const int64_t n = total[0][0].asInt(), sum = total[0][1].asInt();
+        const bool inserted = ledger[0][0].asInt() == n + 1;
+        EXPECT_EQ(ledger[0][0].asInt(), inserted ? n + 1 : n) << "round " << round;
+        EXPECT_EQ(ledger[0][1].asInt(), inserted ? sum + n + 1 : sum) << "round " << round;
+        return n;
       });
 }
 
-// A small file system of its own, where the machine lets the test mount one.
+// A file system of 1 MB of its own, where the machine lets the test mount one.
 class SmallFileSystem {
  public:
   explicit SmallFileSystem(const std::string& dir) : dir_(dir) {
     std::filesystem::create_directory(dir_);
-    mounted_ = ::mount("tmpfs", dir_.c_str(), "tmpfs", 0, "size=256k") == 0;
+    mounted_ = ::mount("tmpfs", dir_.c_str(), "tmpfs", 0, "size=1m") == 0;
   }
   ~SmallFileSystem() {
     if (mounted_) ::umount(dir_.c_str());
@@ -390,47 +412,54 @@ class SmallFileSystem {
   bool mounted_ = false;
 };
 
-// On a disk that fills up, every batch that returned left its change on disk,
-// and the first one that could not save says so.
-TEST_F(DurabilityTest, AFullDiskReachesTheCallerAndLosesNothingReported) {
-  // Appending only, then checkpointing at every write (the checkpoints fail
-  // first, and the log keeps the changes).
+// An ADO connection kept open on a disk of 1 MB inserts rows of 1,000 bytes,
+// one Execute each, appending only or checkpointing at every write (the
+// checkpoints fail first, and the log keeps the changes): an insert reported
+// failed is rolled back, never in the file, not even once space returns; a
+// SELECT runs while the disk is full, and the same connection writes again
+// once space is freed.
+TEST_F(DurabilityTest, OnAFullDiskAFailedInsertLeavesNoTrace) {
   for (auto rule : {storage::DatabaseFile::CheckpointRule{},
                     storage::DatabaseFile::CheckpointRule{.share = 0, .atLeast = 0}}) {
     const std::string what = rule.atLeast == 0 ? "checkpointing" : "appending";
-    SmallFileSystem fs(folder_.file("small-" + what));
-    if (!fs.mounted())
-      GTEST_SKIP() << "no permission to mount a file system; AFailedSaveReachesTheCaller injects ENOSPC";
-    const std::string path = folder_.file("small-" + what + "/full.mlsdb");
-    makeDatabase(path, 0);
-    storage::DatabaseFile::setCheckpointRule(rule);
-    int reported = 0;
-    std::optional<SqlError> failure;
+    SmallFileSystem fs(folder_.file(what));
+    if (!fs.mounted()) GTEST_SKIP() << "no permission to mount a file system; the fault loop injects ENOSPC";
+    const std::string path = folder_.file(what + "/full.mlsdb");
     {
-      auto db = Database::open(path);
-      while (!failure && reported < 1000) {
-        Session s(db);
-        try {
-          s.execute(
-              "DECLARE @i INT SET @i = 0 WHILE @i < 20 BEGIN INSERT t (v) VALUES (REPLICATE(N'x', 40)) "
-              "SET @i = @i + 1 END");
-          ++reported;
-          s.close();
-        } catch (const SqlError& e) {
-          failure = e;
-        }
+      auto db = testing::openOrCreate(path);
+      Session(db).execute("CREATE TABLE t (id VARCHAR(10) PRIMARY KEY, v VARCHAR(1000))");
+    }
+    writeBytes(folder_.file(what + "/spare"), std::vector<uint8_t>(64 * 1024, 1));  // freed later
+    storage::DatabaseFile::setCheckpointRule(rule);
+    auto cn = com::makeObject<ado::Connection>();
+    cn->open("Provider=Marlstone.Embedded;Data Source=" + path);
+    std::vector<std::string> acknowledged, failed;
+    for (int id = 1; failed.size() < 3 && id < 2000; ++id) {
+      try {
+        cn->execute("INSERT t VALUES ('" + std::to_string(id) + "', REPLICATE('x', 1000))");
+        acknowledged.push_back(std::to_string(id));
+      } catch (const com::ComError& e) {
+        failed.push_back(std::to_string(id));
+        EXPECT_NE(e.description().find("No space left"), std::string::npos) << e.description();
+        EXPECT_NE(e.description().find("not saved"), std::string::npos) << e.description();
       }
-    }  // the end of the use cannot write either
-    storage::DatabaseFile::setCheckpointRule({});
-    RecordProperty("saves_before_full_" + what, reported);
-    ASSERT_TRUE(failure.has_value()) << what;
-    EXPECT_EQ(failure->number(), 3202) << what;
-    EXPECT_NE(failure->message().find("No space left"), std::string::npos) << failure->message();
+    }
+    ASSERT_EQ(failed.size(), 3u) << what;
+    RecordProperty("saves_before_full_" + what, static_cast<int>(acknowledged.size()));
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp")) << what;
     EXPECT_FALSE(std::filesystem::exists(path + "-wal.tmp")) << what;
-    auto db = Database::open(path);
-    Session s(db);
-    EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t").asInt(), reported * 20) << what << " after " << reported;
+    auto count = [&cn] { return cn->execute("SELECT COUNT(*) FROM t")->value(size_t{0}).toLong(); };
+    EXPECT_EQ(count(), static_cast<int64_t>(acknowledged.size()))
+        << what << ": a SELECT while the disk is full";
+    std::filesystem::remove(folder_.file(what + "/spare"));
+    cn->execute("INSERT t VALUES ('0', 'after')");
+    acknowledged.push_back("0");
+    EXPECT_EQ(count(), static_cast<int64_t>(acknowledged.size())) << what;
+    cn->close();
+    storage::DatabaseFile::setCheckpointRule({});
+    std::sort(acknowledged.begin(), acknowledged.end());
+    EXPECT_EQ(valuesInFile(path, "t", "id"), acknowledged) << what;
+    EXPECT_TRUE(storage::letGo(path)) << what;  // before the file system goes
   }
 }
 
@@ -489,77 +518,70 @@ TEST_F(DurabilityTest, SessionsSaveWhatTheyCommitted) {
   EXPECT_NE(inodeOf(path_), inode);
 }
 
-// A write that fails reaches the batch that committed the change (and the
-// close, which tries again), and the change is written by the next write
-// that succeeds.  An explicit COMMIT that cannot be written is taken back.
+// A write that fails reaches the statement or COMMIT whose change it held:
+// the change is taken back, in memory and in the file, and the error says so;
+// reads go on, and writes once the disk takes them again.  A checkpoint that
+// fails up to its image's rename leaves the file as it was; once the image is
+// in place it is done, and a log that could not be started over is started
+// by the next write.
 TEST_F(DurabilityTest, AFailedSaveReachesTheCaller) {
   makeDatabase(path_, 1);
   const std::vector<uint8_t> before = readBytes(path_);
   const std::vector<uint8_t> logBefore = readBytes(path_ + "-wal");
-  auto held = Database::open(path_);  // keeps what could not be written in memory
-  for (const char* step : {"append", "append-sync"}) {
+  auto held = Database::open(path_);
+  auto failing = [](std::string step) {
     storage::DatabaseFile::setSaveFault([step](std::string_view s) { return s == step ? ENOSPC : 0; });
+  };
+  for (const char* step : {"append", "append-sync"}) {
+    failing(step);
     auto cn = com::makeObject<ado::Connection>();
     cn->open("Provider=Marlstone.Embedded;Data Source=" + path_);
-    for (const char* call : {"Execute", "Close"}) {
-      try {
-        if (call == std::string("Execute")) {
-          cn->execute("INSERT t (v) VALUES (N'pending')");
-        } else {
-          cn->close();
-        }
-        ADD_FAILURE() << step << ": " << call << " reported success";
-      } catch (const com::ComError& e) {
-        EXPECT_NE(e.description().find("Write on"), std::string::npos) << step << ": " << e.description();
-        EXPECT_NE(e.description().find("No space left"), std::string::npos) << e.description();
-      }
+    try {
+      cn->execute("INSERT t (v) VALUES (N'failed')");
+      ADD_FAILURE() << step << ": Execute reported success";
+    } catch (const com::ComError& e) {
+      EXPECT_NE(e.description().find("No space left"), std::string::npos) << step << ": " << e.description();
+      EXPECT_NE(e.description().find("The statement's changes were not saved and are rolled back"),
+                std::string::npos)
+          << e.description();
     }
-    EXPECT_EQ(cn->state(), ado::kStateClosed);
+    EXPECT_EQ(cn->execute("SELECT COUNT(*) FROM t")->value(size_t{0}).toLong(), 1) << step;
+    cn->close();  // nothing is left to write
+    storage::DatabaseFile::setSaveFault({});
     EXPECT_EQ(readBytes(path_), before) << step;
     EXPECT_EQ(readBytes(path_ + "-wal"), logBefore) << step << ": a failed append leaves no record";
-    storage::DatabaseFile::setSaveFault({});
   }
-
-  // A checkpoint that fails at any step leaves the file and the log as they were.
-  for (const char* step : {"create", "write", "sync", "rename", "log-create", "log-rename"}) {
-    storage::DatabaseFile::setSaveFault([step](std::string_view s) { return s == step ? ENOSPC : 0; });
+  for (const char* step : {"create", "write", "sync", "rename"}) {
+    failing(step);
     SqlError e = raised([&] { held->checkpoint(); });
-    EXPECT_EQ(e.number(), 3202) << step;
     storage::DatabaseFile::setSaveFault({});
+    EXPECT_EQ(e.number(), 3202) << step;
     EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp")) << step;
+    EXPECT_EQ(readBytes(path_), before) << step;
+  }
+  Session s(held);
+  int saved = 1;
+  for (const char* step : {"folder-sync", "log-create", "log-rename"}) {
+    failing(step);
+    held->checkpoint();
+    storage::DatabaseFile::setSaveFault({});
     EXPECT_FALSE(std::filesystem::exists(path_ + "-wal.tmp")) << step;
-    EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(),
-              std::string(step).starts_with("log") ? 3u : 1u)
+    EXPECT_NE(readBytes(path_), before) << step << ": the image is written";
+    s.execute("INSERT t (v) VALUES (N'after')");
+    EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(), static_cast<size_t>(++saved))
         << step;
   }
-  {
-    storage::DatabaseFile::setSaveFault([](std::string_view s) { return s == "append-sync" ? ENOSPC : 0; });
-    Session s(held);
-    SqlError e = raised([&] { s.execute("BEGIN TRAN INSERT t (v) VALUES (N'taken back') COMMIT TRAN"); });
-    storage::DatabaseFile::setSaveFault({});
-    EXPECT_EQ(e.number(), 3202) << e.message();
-    EXPECT_EQ(scalar(s, "SELECT @@TRANCOUNT").asInt(), 0);
-    EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t WHERE v = N'taken back'").asInt(), 0);
-  }
+  failing("append-sync");
+  SqlError e = raised([&] { s.execute("BEGIN TRAN INSERT t (v) VALUES (N'taken back') COMMIT TRAN"); });
+  storage::DatabaseFile::setSaveFault({});
+  EXPECT_EQ(e.number(), 3202) << e.message();
+  EXPECT_NE(e.message().find("The transaction was not saved and is rolled back"), std::string::npos)
+      << e.message();
+  EXPECT_EQ(scalar(s, "SELECT @@TRANCOUNT").asInt(), 0);
+  EXPECT_EQ(scalar(s, "SELECT COUNT(*) FROM t WHERE v = N'taken back'").asInt(), 0);
+  s.close();
   held.reset();
-  EXPECT_EQ(countRows(path_), 3) << "the end of the use wrote what the failed writes left";
-}
-
-// The values of column `column` of table `table` in the file at `path` and
-// its log, read apart from any database, as a crash would leave them, sorted.
-std::vector<std::string> valuesInFile(const std::string& path, const std::string& table,
-                                      const std::string& column) {
-  storage::DecodedTables decoded = storage::readDatabaseFile(path);
-  std::vector<std::string> out;
-  for (const auto& t : decoded.tables) {
-    if (t->name() != table) continue;
-    std::optional<size_t> c = t->findColumn(column);
-    if (!c) return {"no column " + column};
-    for (RowId id : t->scanOrder())
-      out.emplace_back(t->row(id)[*c].asString());
-  }
-  std::sort(out.begin(), out.end());
-  return out;
+  EXPECT_EQ(countRows(path_), saved) << "nothing reported failed is written later";
 }
 
 // The log and a checkpoint while another session's transaction is open hold
