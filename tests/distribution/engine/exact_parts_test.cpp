@@ -323,6 +323,34 @@ TEST_F(EngineTest, TheClientsResplitRefusesAPartBeyondAnyRow) {
   }
 }
 
+// The same in AutoDis's split: weights of the entered standard adding up to
+// 0.0000000001 for a fresh line, or saved standard data doing so for a line
+// split before, give a line of 100,000,000.00 a part of 1E18; the run names
+// the line and changes nothing.
+TEST_F(EngineTest, AutoDisRefusesAPartBeyondAnyRow) {
+  const struct {
+    const char* name;
+    std::map<int, double> entered;
+    bool saved;  // the line's rows of standard data 1 and -0.9999999999
+  } cases[] = {{"fresh", {{3, 1}, {5, -0.9999999999}}, false}, {"again", {{3, 1}, {5, 1}}, true}};
+  issue({.amount = 100000000});
+  snapshot();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    exec("DELETE FROM cbMaterielInfo DELETE FROM CBRationStandardInfo");
+    weights(1, c.entered);
+    if (c.saved) {
+      savedRow(1, 1, 3, 1, 5);
+      savedRow(1, 1, 5, -0.9999999999, 7);
+    }
+    std::string description;
+    EXPECT_EQ(errorOf([&] { distribute({}); }, &description), -1);
+    EXPECT_NE(description.find("bill [B1] line [1]"), std::string::npos) << description;
+    EXPECT_EQ(rows("SELECT FCostObjID, FAmount FROM cbMaterielInfo ORDER BY FCostObjID"),
+              c.saved ? (Rows{{"3", "5"}, {"5", "7"}}) : Rows{});
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Weights, ExactPartsTest,
     ::testing::Values(
