@@ -34,8 +34,10 @@ struct CheckColumns {
   std::string derived;  // the other one of FQty and FAmount
 };
 
-// The whole digits of the work table's values, decimal(23,10).
+// The whole digits of the work table's values, decimal(23,10), and the least
+// value whose part may round to 1E13.
 constexpr int kWorkDigits = 13;
+constexpr const char* kNearWorkColumn = "9999999999999.5";
 
 std::string yearAndPeriod(const char* alias, int32_t year, int32_t period) {
   return std::string(alias) + ".FYear=" + sqlNumber(year) + " AND " + alias + ".FPeriod=" + sqlNumber(period);
@@ -361,20 +363,26 @@ const char* const kWrittenLines =
 void weightsAndRows(ado::Connection& db, std::string_view language, frame::SqlScript& sql, int32_t year,
                     int32_t period) {
   sql.send(db);
-  const std::string negative = "SIGN(D.FInputQty)*SIGN(D.FOnlineQty)*SIGN(D.FCompleteQty+D.FOnlineQty)<0";
+  const std::string negative = "SIGN(FInputQty)*SIGN(FOnlineQty)*SIGN(FCompleteQty+FOnlineQty)<0";
   const std::string line = "D.FInterID,D.FEntryID,M.FBillNo";
   const std::string bill = " LEFT JOIN CBProductMatWip M ON M.FID=D.FInterID";
+  const std::string shared = " WHERE D.FIsDirect=0 AND D.FIsAllOnline=0";
+  const std::string weighed = " AND D.FCompleteQty+D.FOnlineQty<>0 AND NOT " + negative;
+  const engine::PartTerms weight{"D.FInputQty", "D.FOnlineQty", "D.FCompleteQty+D.FOnlineQty", "10"};
+  // Only a row with a quantity below 0 or an input near 1E13 may leave the
+  // common range: a few comparisons pass over the rest.
   const engine::PartRange weighing = engine::checkParts(
-      db, language, line,
-      " FROM #DispDetail D" + bill +
-          " WHERE D.FIsDirect=0 AND D.FIsAllOnline=0 AND D.FCompleteQty+D.FOnlineQty<>0 AND NOT " + negative,
-      {{"D.FInputQty", "D.FOnlineQty", "D.FCompleteQty+D.FOnlineQty", "10"}}, kWorkDigits);
+      db, language, line, " FROM #DispDetail D" + bill + shared + weighed, {weight}, kWorkDigits,
+      "SELECT TOP 1 1 FROM #DispDetail D" + shared +
+          " AND (D.FCompleteQty<0 OR D.FOnlineQty<0 OR D.FInputQty>=" + kNearWorkColumn +
+          " OR D.FInputQty<=-" + kNearWorkColumn + ")" + weighed + " AND " +
+          engine::outsideCommonRange(weight.whole, weight.weight, weight.total, kWorkDigits));
   sql.line("--权重")
-      .line("UPDATE D SET FStandardData=CASE WHEN FIsAllOnline=1 OR FCompleteQty+FOnlineQty=0 OR " +
+      .line("UPDATE #DispDetail SET FStandardData=CASE WHEN FIsAllOnline=1 OR FCompleteQty+FOnlineQty=0 OR " +
             negative + " THEN 0")
       .line("  ELSE " +
             engine::weighedPart("FInputQty", "FOnlineQty", "FCompleteQty+FOnlineQty", "10", weighing) +
-            " END FROM #DispDetail D WHERE FIsDirect=0")
+            " END WHERE FIsDirect=0")
       .line("UPDATE #DispDetail SET FStandardData=0 WHERE FStandardData<0")
       .line("");
   sql.send(db);
@@ -387,8 +395,15 @@ void weightsAndRows(ado::Connection& db, std::string_view language, frame::SqlSc
   const std::vector<engine::PartTerms> shares{
       {"D.FQty", "D.FStandardData", "ISNULL(S.FSum,0)", "ISNULL(T.FQtyDecimal,4)"},
       {"D.FAmount", "D.FStandardData", "ISNULL(S.FSum,0)", "2"}};
-  const engine::PartRange sharing =
-      engine::checkParts(db, language, line, joins + bill + where, shares, kWorkDigits);
+  // The weights are 0 or more, so none outweighs its line's, and below
+  // 1E13, so that a line's total stays below 8E18 while it has fewer rows
+  // than there are consumers' inputs, below 799,999; the lines' quantities and
+  // amounts decide the rest.
+  const engine::PartRange sharing = engine::checkParts(
+      db, language, line, joins + bill + where, shares, kWorkDigits,
+      "SELECT 1 WHERE EXISTS (SELECT 1 FROM #DispDetail WHERE FStandardData<0 OR FQty>=" +
+          std::string(kNearWorkColumn) + " OR FQty<=-" + kNearWorkColumn + " OR FAmount>=" + kNearWorkColumn +
+          " OR FAmount<=-" + kNearWorkColumn + ") OR\r\n (SELECT COUNT(*) FROM #InputData)>=799999");
   sql.line(
          "UPDATE D SET FQty=" +
          engine::weighedPart(shares[0].whole, shares[0].weight, shares[0].total, shares[0].places, sharing) +
