@@ -219,9 +219,19 @@ TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
     EXPECT_EQ(error, none ? -1 : 0) << "line " << l.bill;
     if (!none) expectParts("client's totals", l, saved(l.bill), Taker::AnyOne);
   }
+  // Large totals: refused where a part fits no row (weights outweighing their
+  // total), else split.
   const Line large{2, 101, "700000000000000000", "1000000000000000.00"};
-  callOn(*update, db_.props("en"), "DistributeMaterielExpense", {large.bill, 1, 10, 4, 1e15, 7e17});
-  expectParts("client's large totals", large, saved(large.bill), Taker::AnyOne);
+  const bool fits = std::all_of(GetParam().weights.begin(), GetParam().weights.end(), [&](const auto& w) {
+    const Decimal part = exactPart(number(large.qty), number(w.second), total, 10);
+    return (part.negative() ? -part : part) < number("1000000000000000000");
+  });
+  EXPECT_EQ(
+      errorOf([&] {
+        callOn(*update, db_.props("en"), "DistributeMaterielExpense", {large.bill, 1, 10, 4, 1e15, 7e17});
+      }),
+      fits ? 0 : -1);
+  if (fits) expectParts("client's large totals", large, saved(large.bill), Taker::AnyOne);
 }
 
 // The expression alone at the edges of its ways of working: small factors,
@@ -373,6 +383,8 @@ INSTANTIATE_TEST_SUITE_P(
               {{3, "999999999999999999.9999999999"},
                {5, "999999999999999999.9999999999"},
                {7, "0.0000000001"}}},
+        // Weights of both signs, one outweighing their total: named steps too.
+        Sweep{"BothSigns", {{3, "3"}, {5, "-2"}, {7, "0.0000000001"}}},
         // Beyond 8E18, where the pieces give way to named steps.
         Sweep{"NineTimesTheLargest",
               {{2, "999999999999999999.9999999999"},
