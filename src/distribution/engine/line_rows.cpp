@@ -146,6 +146,11 @@ std::pair<std::string, std::string> dividedByPieces(std::string_view whole, std:
 // overflow that, and a part of 1E18 or more fits no column: both give
 // kBeyondColumn.
 const char* const kBeyondColumn = "100000000000000000000000000";
+// The least whole whose part by a weight no larger than its total may round
+// to 10^digits.
+std::string nearColumn(int digits) {
+  return std::string(static_cast<size_t>(digits), '9') + ".5";
+}
 
 std::string exactByNamedSteps(std::string_view whole, std::string_view weight, std::string_view total,
                               std::string_view places) {
@@ -204,7 +209,7 @@ std::string exactByNamedSteps(std::string_view whole, std::string_view weight, s
 }  // namespace
 
 std::string weighedPart(std::string_view whole, std::string_view weight, std::string_view total,
-                        std::string_view places) {
+                        std::string_view places, PartRange range) {
   const std::string t(total);
   const std::string p(places);
   const std::string w(whole);
@@ -214,20 +219,51 @@ std::string weighedPart(std::string_view whole, std::string_view weight, std::st
   // (a product of 37 digits), and the quotient's type keeps eleven places,
   // cut toward zero (T-SQL cuts a decimal quotient, it does not round it).
   // Larger ones go by pieces where the weight is no larger than the total
-  // and the total below 8E18; the rest by named steps.
+  // and the total below 8E18; the rest by named steps, which the common
+  // range leaves out (a row that reached them would read as beyond any
+  // column, never as a wrong part).
   return "CASE WHEN " + t + "=0 THEN 0 WHEN ABS(" + w + ")<100000000.0 AND ABS(" + b +
          ")<100000000.0 THEN ROUND(CAST(" + w + " AS decimal(18,10))*CAST(" + b +
          " AS decimal(18,10))/CAST(" + t + " AS decimal(38,10))," + p + ") WHEN ABS(" + b + ")<=ABS(" + t +
          ") AND ABS(" + t + ")<8000000000000000000 THEN " + roundedPart(high, low, places) + " ELSE " +
-         exactByNamedSteps(whole, weight, total, places) + " END";
+         (range == PartRange::Any ? exactByNamedSteps(whole, weight, total, places)
+                                  : "CAST(" + std::string(kBeyondColumn) + " AS decimal(38,11))") +
+         " END";
+}
+
+std::string outsideCommonRange(std::string_view whole, std::string_view weight, std::string_view total,
+                               int digits) {
+  const std::string t(total);
+  return "(ABS(" + std::string(weight) + ")>ABS(" + t + ") OR ABS(" + t + ")>=8000000000000000000 OR ABS(" +
+         std::string(whole) + ")>=" + nearColumn(digits) + ")";
 }
 
 std::string partBeyondColumn(std::string_view whole, std::string_view weight, std::string_view total,
-                             std::string_view places) {
+                             std::string_view places, int digits) {
   const std::string w(whole);
+  const std::string limit = "1" + std::string(static_cast<size_t>(digits), '0');
   return "(ABS(" + std::string(weight) + ")>ABS(" + std::string(total) + ") OR ABS(" + w +
-         ")>=999999999999999999.5) AND ABS(" + weighedPart(whole, weight, total, places) +
-         ")>=1000000000000000000";
+         ")>=" + nearColumn(digits) + ") AND ABS(" + weighedPart(whole, weight, total, places) +
+         ")>=" + limit;
+}
+
+PartRange checkParts(ado::Connection& connection, std::string_view language, std::string_view lineColumns,
+                     const std::string& fromWhere, const std::vector<PartTerms>& parts, int digits,
+                     const std::string& mayLeave) {
+  std::string leaving, beyond;
+  for (const PartTerms& p : parts) {
+    leaving += (leaving.empty() ? "" : " OR ") + outsideCommonRange(p.whole, p.weight, p.total, digits);
+    beyond += (beyond.empty() ? "" : " OR ") + partBeyondColumn(p.whole, p.weight, p.total, p.places, digits);
+  }
+  com::Ref<ado::Recordset> rs = connection.execute(
+      mayLeave.empty() ? "SELECT TOP 1 1" + fromWhere + " AND (" + leaving + ")" : mayLeave);
+  const bool common = rs->eof();
+  rs->close();
+  if (common) return PartRange::Common;
+  const std::string line(lineColumns);
+  refuseLineBeyondColumn(connection, language,
+                         "SELECT TOP 1 " + line + fromWhere + " AND (" + beyond + ") ORDER BY " + line);
+  return PartRange::Any;
 }
 
 void refuseLineBeyondColumn(ado::Connection& connection, std::string_view language,
@@ -236,12 +272,17 @@ void refuseLineBeyondColumn(ado::Connection& connection, std::string_view langua
   if (rs->eof()) return;
   const std::string interID = frame::sqlNumber(rs->value(0).toLong());
   const std::string entryID = frame::sqlNumber(rs->value(1).toLong());
+  com::Variant billNo = rs->fieldCount() > 2 ? rs->value(2) : com::Variant::null();
   rs->close();
-  rs =
-      connection.execute("SELECT ISNULL((SELECT TOP 1 FBillNo FROM cb_ICStockBill WHERE FInterID=" + interID +
-                         "),(SELECT TOP 1 FBillNo FROM ICStockBill WHERE FInterID=" + interID + "))");
-  const com::Variant billNo = rs->value(size_t{0});
-  rs->close();
+  // The snapshot's bill, else the live one, of the tables there are.
+  for (const char* bills : {"cb_ICStockBill", "ICStockBill"}) {
+    if (!billNo.isNull()) break;
+    rs = connection.execute(std::string("IF OBJECT_ID('") + bills +
+                            "') IS NULL SELECT NULL ELSE SELECT (SELECT TOP 1 FBillNo FROM " + bills +
+                            " WHERE FInterID=" + interID + ")");
+    billNo = rs->value(size_t{0});
+    rs->close();
+  }
   const std::vector<com::Variant> args{com::Variant(billNo.isNull() ? interID : billNo.toString()),
                                        com::Variant(entryID)};
   com::raise(-1, {},

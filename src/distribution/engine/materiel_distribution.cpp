@@ -198,18 +198,29 @@ class Distribution {
                          : "");
     checkProducerShares(skipDistributed);
     const std::string others = "s.FSum-ISNULL(t4.FQty,0)";
-    refuseLineBeyondColumn(db_, language_,
-                           "SELECT TOP 1 t1.FInterID,t1.FEntryID" + from + " AND (" +
-                               partBeyondColumn("t1.FQty", "t2.FQty", others, "t1.FQtyDecimal") + " OR " +
-                               partBeyondColumn("t1.FAmount", "t2.FQty", others, "2") +
-                               ") ORDER BY t1.FInterID,t1.FEntryID");
+    // A receiver's weight and the others' total (the weights but the
+    // producer's, which is another receiver's) stay in the common range
+    // where no weight is negative and all of them add up to less than 8E18.
+    const PartRange range = checkParts(
+        db_, language_, "t1.FInterID,t1.FEntryID", from,
+        {{"t1.FQty", "t2.FQty", others, "t1.FQtyDecimal"}, {"t1.FAmount", "t2.FQty", others, "2"}}, 18,
+        "SELECT 1 WHERE EXISTS (SELECT 1 FROM #OnlineCostObj WHERE FQty<0) OR\r\n"
+        " (SELECT ISNULL(SUM(FQty),0) FROM #OnlineCostObj)>=8000000000000000000 OR" +
+            wholeNearColumn());
     db_.execute(
         "INSERT INTO #MaterielInfo "
         "(FInterID,FEntryID,FCostObjID,FStdID,FStandardData,FCostItemID,FQty,FAmount)\r\n"
         " SELECT t1.FInterID,t1.FEntryID,t2.FCostObjID," +
         sqlNumber(r_.standardID) + ",t2.FQty,t1.FCostItemID,\r\n " +
-        weighedPart("t1.FQty", "t2.FQty", others, "t1.FQtyDecimal") + ",\r\n " +
-        weighedPart("t1.FAmount", "t2.FQty", others, "2") + "\r\n" + from);
+        weighedPart("t1.FQty", "t2.FQty", others, "t1.FQtyDecimal", range) + ",\r\n " +
+        weighedPart("t1.FAmount", "t2.FQty", others, "2", range) + "\r\n" + from);
+  }
+
+  // A condition that holds where a line's quantity or amount is so near
+  // 1E18 that a part of it may round to 1E18.
+  static std::string wholeNearColumn() {
+    return "\r\n EXISTS (SELECT 1 FROM #Result WHERE ABS(FQty)>=999999999999999999.5 OR "
+           "ABS(FAmount)>=999999999999999999.5)";
   }
 
   void checkProducerShares(bool skipDistributed) {
@@ -269,17 +280,20 @@ class Distribution {
     const std::string from =
         "\r\n FROM #Result t1 INNER JOIN #OldStdData t2 ON t1.FInterID=t2.FInterID AND "
         "t1.FEntryID=t2.FEntryID WHERE t2.FSum<>0\r\n";
-    refuseLineBeyondColumn(db_, language_,
-                           "SELECT TOP 1 t1.FInterID,t1.FEntryID" + from + " AND (" +
-                               partBeyondColumn("t1.FQty", "t2.FWeight", "t2.FSum", "t1.FQtyDecimal") +
-                               " OR " + partBeyondColumn("t1.FAmount", "t2.FWeight", "t2.FSum", "2") +
-                               ") ORDER BY t1.FInterID,t1.FEntryID");
+    const PartRange range =
+        checkParts(db_, language_, "t1.FInterID,t1.FEntryID", from,
+                   {{"t1.FQty", "t2.FWeight", "t2.FSum", "t1.FQtyDecimal"},
+                    {"t1.FAmount", "t2.FWeight", "t2.FSum", "2"}},
+                   18,
+                   "SELECT 1 WHERE EXISTS (SELECT 1 FROM #OldStdData WHERE FSum<>0 AND\r\n"
+                   " (ABS(FWeight)>ABS(FSum) OR ABS(FSum)>=8000000000000000000)) OR" +
+                       wholeNearColumn());
     db_.execute(
         "INSERT INTO #MaterielInfo "
         "(FInterID,FEntryID,FCostObjID,FStdID,FStandardData,FCostItemID,FQty,FAmount)\r\n"
         " SELECT t1.FInterID,t1.FEntryID,t2.FCostObjID,t2.FStdID,t2.FWeight,t2.FCostItemID,\r\n " +
-        weighedPart("t1.FQty", "t2.FWeight", "t2.FSum", "t1.FQtyDecimal") + ",\r\n " +
-        weighedPart("t1.FAmount", "t2.FWeight", "t2.FSum", "2") + from);
+        weighedPart("t1.FQty", "t2.FWeight", "t2.FSum", "t1.FQtyDecimal", range) + ",\r\n " +
+        weighedPart("t1.FAmount", "t2.FWeight", "t2.FSum", "2", range) + from);
   }
 
   // One row per line takes the line's rounding difference: among the rows of

@@ -132,16 +132,20 @@ com::Variant updateReWorkPrice(frame::Call& call) {
           db, purpose,
           "WHERE EXISTS (SELECT 1" + lines + " AND v.FInterID=d.FInterID AND v.FEntryID=d.FEntryID)");
       frame::dropTempTable(db, "#Target");
+      frame::dropTempTable(db, "#Sums");
+      db.execute(
+          "SELECT FYear,FPeriod,FInterID,FEntryID,SUM(FQty) AS FSum INTO #Sums FROM #Rows GROUP BY "
+          "FYear,FPeriod,FInterID,FEntryID");
+      // A line whose part fits no row takes every change back.
+      const std::string from =
+          " FROM #Rows r\r\n INNER JOIN #Sums s ON s.FYear=r.FYear AND s.FPeriod=r.FPeriod AND "
+          "s.FInterID=r.FInterID AND s.FEntryID=r.FEntryID\r\n"
+          " INNER JOIN ICStockBillEntry v ON v.FInterID=r.FInterID AND v.FEntryID=r.FEntryID WHERE 1=1";
+      const engine::PartRange range = engine::checkParts(db, call.language(), "r.FInterID,r.FEntryID", from,
+                                                         {{"ISNULL(v.FAmount,0)", "r.FQty", "s.FSum", "2"}});
       frame::SqlScript sql;
-      sql.line(
-             "SELECT FYear,FPeriod,FInterID,FEntryID,SUM(FQty) AS FSum INTO #Sums FROM #Rows GROUP BY "
-             "FYear,FPeriod,FInterID,FEntryID")
-          .line("UPDATE r SET FPrice=ISNULL(v.FPrice,0),FAmount=" +
-                engine::weighedPart("ISNULL(v.FAmount,0)", "r.FQty", "s.FSum", "2") + " FROM #Rows r")
-          .line(
-              " INNER JOIN #Sums s ON s.FYear=r.FYear AND s.FPeriod=r.FPeriod AND s.FInterID=r.FInterID AND "
-              "s.FEntryID=r.FEntryID")
-          .line(" INNER JOIN ICStockBillEntry v ON v.FInterID=r.FInterID AND v.FEntryID=r.FEntryID")
+      sql.line("UPDATE r SET FPrice=ISNULL(v.FPrice,0),FAmount=" +
+               engine::weighedPart("ISNULL(v.FAmount,0)", "r.FQty", "s.FSum", "2", range) + from)
           .line(kTargets)
           .line(
               "INSERT INTO #Target SELECT s.FYear,s.FPeriod,s.FInterID,s.FEntryID,ISNULL(v.FAmount,0) FROM "

@@ -41,13 +41,17 @@ void respread(frame::Call& call, int32_t year, int32_t period, int32_t typeID, c
                    "t1.FFound=1 WHERE d.FYear=" +
                        sqlNumber(year) + " AND d.FPeriod=" + sqlNumber(period));
   frame::dropTempTable(db, "#Target");
-  sql.line(
-         "SELECT FInterID,FEntryID,SUM(FStandardData) AS FSum INTO #Sums FROM #Rows GROUP BY "
-         "FInterID,FEntryID")
-      .line("UPDATE r SET FAmount=" + engine::weighedPart("t1.FAmount", "r.FStandardData", "s.FSum", "2") +
-            " FROM #Rows r")
-      .line(" INNER JOIN #Sums s ON s.FInterID=r.FInterID AND s.FEntryID=r.FEntryID")
-      .line(" INNER JOIN #Result t1 ON t1.FInterID=r.FInterID AND t1.FEntryID=r.FEntryID WHERE s.FSum<>0")
+  frame::dropTempTable(db, "#Sums");
+  db.execute(
+      "SELECT FInterID,FEntryID,SUM(FStandardData) AS FSum INTO #Sums FROM #Rows GROUP BY FInterID,FEntryID");
+  // A line whose part fits no row is refused before anything is written.
+  const std::string from =
+      " FROM #Rows r\r\n INNER JOIN #Sums s ON s.FInterID=r.FInterID AND s.FEntryID=r.FEntryID\r\n"
+      " INNER JOIN #Result t1 ON t1.FInterID=r.FInterID AND t1.FEntryID=r.FEntryID WHERE s.FSum<>0";
+  const engine::PartRange range = engine::checkParts(db, call.language(), "r.FInterID,r.FEntryID", from,
+                                                     {{"t1.FAmount", "r.FStandardData", "s.FSum", "2"}});
+  sql.line("UPDATE r SET FAmount=" +
+           engine::weighedPart("t1.FAmount", "r.FStandardData", "s.FSum", "2", range) + from)
       .line(
           "CREATE TABLE #Target (FYear int, FPeriod int, FInterID int, FEntryID int, FTarget Decimal(28,10))")
       .line("INSERT INTO #Target SELECT " + sqlNumber(year) + "," + sqlNumber(period) +

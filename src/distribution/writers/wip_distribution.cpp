@@ -34,6 +34,11 @@ struct CheckColumns {
   std::string derived;  // the other one of FQty and FAmount
 };
 
+// The whole digits of the work table's values, decimal(23,10), and the least
+// value whose part may round to 1E13.
+constexpr int kWorkDigits = 13;
+constexpr const char* kNearWorkColumn = "9999999999999.5";
+
 std::string yearAndPeriod(const char* alias, int32_t year, int32_t period) {
   return std::string(alias) + ".FYear=" + sqlNumber(year) + " AND " + alias + ".FPeriod=" + sqlNumber(period);
 }
@@ -346,28 +351,66 @@ const char* const kWrittenLines =
 
 // Weights and the shares of the consumers that are not all-online (a
 // weight, the input's part by the work in process over completed plus in
-// process, and each share, the line times its weight over the line's
-// weights, exact to their places), then the rows written: the period's rows of the lines distributed are
-// replaced, so that a repeated call leaves the same rows and the calls of
-// other levels keep theirs.  The replacement, the rounding and the cost items
-// are one transaction that any error takes back whole.
-void weightsAndRows(frame::SqlScript& sql, int32_t year, int32_t period) {
+// process, 0 where that is negative, and each share, the line times its
+// weight over the line's weights, exact to their places), then the rows
+// written: the period's rows of the lines distributed are replaced, so that a
+// repeated call leaves the same rows and the calls of other levels keep
+// theirs.  The replacement, the rounding and the cost items are one
+// transaction that any error takes back whole.  `sql`, the steps before, is
+// sent first; a weight or a share that the work table's columns (23 digits,
+// 10 of them places) do not hold is refused naming its line before any row
+// is written.
+void weightsAndRows(ado::Connection& db, std::string_view language, frame::SqlScript& sql, int32_t year,
+                    int32_t period) {
+  sql.send(db);
+  const std::string negative = "SIGN(FInputQty)*SIGN(FOnlineQty)*SIGN(FCompleteQty+FOnlineQty)<0";
+  const std::string line = "D.FInterID,D.FEntryID,M.FBillNo";
+  const std::string bill = " LEFT JOIN CBProductMatWip M ON M.FID=D.FInterID";
+  const std::string shared = " WHERE D.FIsDirect=0 AND D.FIsAllOnline=0";
+  const std::string weighed = " AND D.FCompleteQty+D.FOnlineQty<>0 AND NOT " + negative;
+  const engine::PartTerms weight{"D.FInputQty", "D.FOnlineQty", "D.FCompleteQty+D.FOnlineQty", "10"};
+  // Only a row with a quantity below 0 or an input near 1E13 may leave the
+  // common range: a few comparisons pass over the rest.
+  const engine::PartRange weighing = engine::checkParts(
+      db, language, line, " FROM #DispDetail D" + bill + shared + weighed, {weight}, kWorkDigits,
+      "SELECT TOP 1 1 FROM #DispDetail D" + shared +
+          " AND (D.FCompleteQty<0 OR D.FOnlineQty<0 OR D.FInputQty>=" + kNearWorkColumn +
+          " OR D.FInputQty<=-" + kNearWorkColumn + ")" + weighed + " AND " +
+          engine::outsideCommonRange(weight.whole, weight.weight, weight.total, kWorkDigits));
   sql.line("--权重")
-      .line(
-          "UPDATE #DispDetail SET FStandardData=CASE WHEN FIsAllOnline=1 OR FCompleteQty+FOnlineQty=0 THEN 0")
-      .line("  ELSE " + engine::weighedPart("FInputQty", "FOnlineQty", "FCompleteQty+FOnlineQty", "10") +
+      .line("UPDATE #DispDetail SET FStandardData=CASE WHEN FIsAllOnline=1 OR FCompleteQty+FOnlineQty=0 OR " +
+            negative + " THEN 0")
+      .line("  ELSE " +
+            engine::weighedPart("FInputQty", "FOnlineQty", "FCompleteQty+FOnlineQty", "10", weighing) +
             " END WHERE FIsDirect=0")
       .line("UPDATE #DispDetail SET FStandardData=0 WHERE FStandardData<0")
-      .line("")
-      .line("UPDATE D SET FQty=" +
-            engine::weighedPart("D.FQty", "D.FStandardData", "ISNULL(S.FSum,0)", "ISNULL(T.FQtyDecimal,4)") +
-            ",")
-      .line("  FAmount=" + engine::weighedPart("D.FAmount", "D.FStandardData", "ISNULL(S.FSum,0)", "2"))
-      .line(
-          "FROM #DispDetail D LEFT JOIN (SELECT FInterID, FEntryID, SUM(FStandardData) AS FSum FROM "
-          "#DispDetail")
-      .line("    GROUP BY FInterID, FEntryID) S ON S.FInterID=D.FInterID AND S.FEntryID=D.FEntryID")
-      .line("  LEFT JOIN t_ICItem T ON T.FItemID=D.FItemID WHERE D.FIsAllOnline=0")
+      .line("");
+  sql.send(db);
+  const std::string joins =
+      " FROM #DispDetail D LEFT JOIN (SELECT FInterID, FEntryID, SUM(FStandardData) AS FSum FROM "
+      "#DispDetail\r\n"
+      "    GROUP BY FInterID, FEntryID) S ON S.FInterID=D.FInterID AND S.FEntryID=D.FEntryID\r\n"
+      "  LEFT JOIN t_ICItem T ON T.FItemID=D.FItemID";
+  const std::string where = " WHERE D.FIsAllOnline=0";
+  const std::vector<engine::PartTerms> shares{
+      {"D.FQty", "D.FStandardData", "ISNULL(S.FSum,0)", "ISNULL(T.FQtyDecimal,4)"},
+      {"D.FAmount", "D.FStandardData", "ISNULL(S.FSum,0)", "2"}};
+  // The weights are 0 or more, so none outweighs its line's, and below
+  // 1E13, so that a line's total stays below 8E18 while it has fewer rows
+  // than there are consumers' inputs, below 799,999; the lines' quantities and
+  // amounts decide the rest.
+  const engine::PartRange sharing = engine::checkParts(
+      db, language, line, joins + bill + where, shares, kWorkDigits,
+      "SELECT 1 WHERE EXISTS (SELECT 1 FROM #DispDetail WHERE FStandardData<0 OR FQty>=" +
+          std::string(kNearWorkColumn) + " OR FQty<=-" + kNearWorkColumn + " OR FAmount>=" + kNearWorkColumn +
+          " OR FAmount<=-" + kNearWorkColumn + ") OR\r\n (SELECT COUNT(*) FROM #InputData)>=799999");
+  sql.line(
+         "UPDATE D SET FQty=" +
+         engine::weighedPart(shares[0].whole, shares[0].weight, shares[0].total, shares[0].places, sharing) +
+         ",")
+      .line("  FAmount=" + engine::weighedPart(shares[1].whole, shares[1].weight, shares[1].total,
+                                               shares[1].places, sharing))
+      .line(joins + where)
       .line("")
       .line("SET XACT_ABORT ON")
       .line("BEGIN TRAN")
@@ -459,7 +502,7 @@ void dispOnlineMateriel(frame::Call& call, int32_t year, int32_t period, int32_t
   materielDirectDisp(sql);
   materielShareDisp(sql);
   cutAllOnline(sql, k);
-  weightsAndRows(sql, year, period);
+  weightsAndRows(db, call.language(), sql, year, period);
   adjustDiff(sql, year, period, k);
   costItems(sql, year, period);
   sql.line("COMMIT TRAN").line("SET XACT_ABORT OFF").line("");

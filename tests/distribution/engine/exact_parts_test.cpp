@@ -219,9 +219,19 @@ TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
     EXPECT_EQ(error, none ? -1 : 0) << "line " << l.bill;
     if (!none) expectParts("client's totals", l, saved(l.bill), Taker::AnyOne);
   }
+  // Large totals: refused where a part fits no row (weights outweighing their
+  // total), else split.
   const Line large{2, 101, "700000000000000000", "1000000000000000.00"};
-  callOn(*update, db_.props("en"), "DistributeMaterielExpense", {large.bill, 1, 10, 4, 1e15, 7e17});
-  expectParts("client's large totals", large, saved(large.bill), Taker::AnyOne);
+  const bool fits = std::all_of(GetParam().weights.begin(), GetParam().weights.end(), [&](const auto& w) {
+    const Decimal part = exactPart(number(large.qty), number(w.second), total, 10);
+    return (part.negative() ? -part : part) < number("1000000000000000000");
+  });
+  EXPECT_EQ(
+      errorOf([&] {
+        callOn(*update, db_.props("en"), "DistributeMaterielExpense", {large.bill, 1, 10, 4, 1e15, 7e17});
+      }),
+      fits ? 0 : -1);
+  if (fits) expectParts("client's large totals", large, saved(large.bill), Taker::AnyOne);
 }
 
 // The expression alone at the edges of its ways of working: small factors,
@@ -323,6 +333,34 @@ TEST_F(EngineTest, TheClientsResplitRefusesAPartBeyondAnyRow) {
   }
 }
 
+// The same in AutoDis's split: weights of the entered standard adding up to
+// 0.0000000001 for a fresh line, or saved standard data doing so for a line
+// split before, give a line of 100,000,000.00 a part of 1E18; the run names
+// the line and changes nothing.
+TEST_F(EngineTest, AutoDisRefusesAPartBeyondAnyRow) {
+  const struct {
+    const char* name;
+    std::map<int, double> entered;
+    bool saved;  // the line's rows of standard data 1 and -0.9999999999
+  } cases[] = {{"fresh", {{3, 1}, {5, -0.9999999999}}, false}, {"again", {{3, 1}, {5, 1}}, true}};
+  issue({.amount = 100000000});
+  snapshot();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    exec("DELETE FROM cbMaterielInfo DELETE FROM CBRationStandardInfo");
+    weights(1, c.entered);
+    if (c.saved) {
+      savedRow(1, 1, 3, 1, 5);
+      savedRow(1, 1, 5, -0.9999999999, 7);
+    }
+    std::string description;
+    EXPECT_EQ(errorOf([&] { distribute({}); }, &description), -1);
+    EXPECT_NE(description.find("bill [B1] line [1]"), std::string::npos) << description;
+    EXPECT_EQ(rows("SELECT FCostObjID, FAmount FROM cbMaterielInfo ORDER BY FCostObjID"),
+              c.saved ? (Rows{{"3", "5"}, {"5", "7"}}) : Rows{});
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Weights, ExactPartsTest,
     ::testing::Values(
@@ -345,6 +383,8 @@ INSTANTIATE_TEST_SUITE_P(
               {{3, "999999999999999999.9999999999"},
                {5, "999999999999999999.9999999999"},
                {7, "0.0000000001"}}},
+        // Weights of both signs, one outweighing their total: named steps too.
+        Sweep{"BothSigns", {{3, "3"}, {5, "-2"}, {7, "0.0000000001"}}},
         // Beyond 8E18, where the pieces give way to named steps.
         Sweep{"NineTimesTheLargest",
               {{2, "999999999999999999.9999999999"},
