@@ -13,7 +13,20 @@ namespace mls::tsql::fn {
 namespace {
 
 // IsoWeek is a part of DATEPART and DATENAME only.
-enum class Part { Year, Quarter, Month, DayOfYear, Day, Week, Weekday, IsoWeek, Hour, Minute, Second, Millisecond };
+enum class Part {
+  Year,
+  Quarter,
+  Month,
+  DayOfYear,
+  Day,
+  Week,
+  Weekday,
+  IsoWeek,
+  Hour,
+  Minute,
+  Second,
+  Millisecond
+};
 
 Part partFromName(std::string_view raw, const char* function) {
   std::string n = toLower(raw);
