@@ -118,6 +118,7 @@ const Property kProperties[] = {
     {"IsPrimaryKey", kAnyObject, isKind<kPrimaryKey>},
     {"IsUniqueCnst", kAnyObject, isKind<kUniqueKey>},
     {"IsDefaultCnst", kAnyObject, isKind<kDefault>},
+    {"IsConstraint", kAnyObject, isKind<kConstraints>},
     {"IsExecuted", kAnyObject, isKind<kModules>},
     // Every object is the user's, owned by dbo (1) in the schema dbo (1).
     {"OwnerId", kAnyObject, always},

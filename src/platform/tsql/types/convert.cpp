@@ -46,9 +46,11 @@ std::string_view trimNumberText(std::string_view s) {
 }
 
 // Text as money: a currency symbol may lead, and commas may stand between
-// two digits before the point; empty when it is no such number.
+// two digits before the point; blank text is 0; empty when it is no such
+// number.
 std::optional<Decimal128> parseMoneyText(std::string_view text) {
   text = trimNumberText(text);
+  if (text.empty()) return Decimal128();
   if (size_t symbol = currencySymbolLength(text); symbol > 0) text = trimNumberText(text.substr(symbol));
   auto digit = [&](size_t i) { return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); };
   std::string plain;

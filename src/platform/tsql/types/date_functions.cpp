@@ -12,7 +12,21 @@ namespace mls::tsql::fn {
 
 namespace {
 
-enum class Part { Year, Quarter, Month, DayOfYear, Day, Week, Weekday, Hour, Minute, Second, Millisecond };
+// IsoWeek is a part of DATEPART and DATENAME only.
+enum class Part {
+  Year,
+  Quarter,
+  Month,
+  DayOfYear,
+  Day,
+  Week,
+  Weekday,
+  IsoWeek,
+  Hour,
+  Minute,
+  Second,
+  Millisecond
+};
 
 Part partFromName(std::string_view raw, const char* function) {
   std::string n = toLower(raw);
@@ -23,6 +37,8 @@ Part partFromName(std::string_view raw, const char* function) {
   if (n == "day" || n == "dd" || n == "d") return Part::Day;
   if (n == "week" || n == "wk" || n == "ww") return Part::Week;
   if (n == "weekday" || n == "dw" || n == "w") return Part::Weekday;
+  const bool reads = std::string_view(function) == "datepart" || std::string_view(function) == "datename";
+  if (reads && (n == "iso_week" || n == "isowk" || n == "isoww")) return Part::IsoWeek;
   if (n == "hour" || n == "hh") return Part::Hour;
   if (n == "minute" || n == "mi" || n == "n") return Part::Minute;
   if (n == "second" || n == "ss" || n == "s") return Part::Second;
@@ -52,6 +68,14 @@ int64_t weekIndex(DateTime t) {
   return floorDiv(t.days() + 1, 7);
 }
 
+// ISO 8601's week: weeks start on Monday, and a week is of the year its
+// Thursday is in.
+int64_t isoWeek(DateTime t) {
+  const int64_t mondayBased = t.days() - floorDiv(t.days(), 7) * 7;  // 0 on a Monday
+  const DateTime thursday((t.days() - mondayBased + 3) * DateTime::kTicksPerDay);
+  return (thursday.parts().dayOfYear - 1) / 7 + 1;
+}
+
 int64_t datePart(Part part, DateTime t) {
   DateTime::Parts p = t.parts();
   switch (part) {
@@ -69,6 +93,8 @@ int64_t datePart(Part part, DateTime t) {
       return weekIndex(t) - weekIndex(DateTime::fromParts(p.year, 1, 1)) + 1;
     case Part::Weekday:
       return p.weekday;
+    case Part::IsoWeek:
+      return isoWeek(t);
     case Part::Hour:
       return p.hour;
     case Part::Minute:
@@ -100,6 +126,7 @@ int64_t dateDiff(Part part, DateTime a, DateTime b) {
     case Part::Weekday:
       return b.days() - a.days();
     case Part::Week:
+    case Part::IsoWeek:  // not a part of DATEDIFF (partFromName)
       return weekIndex(b) - weekIndex(a);
     case Part::Hour:
       return floorDiv(b.ticks(), 3600 * 300) - floorDiv(a.ticks(), 3600 * 300);
@@ -148,6 +175,7 @@ Value dateAdd(const Args& a, const Types& t, const SqlType& r) {
       ticks += n * DateTime::kTicksPerDay;
       break;
     case Part::Week:
+    case Part::IsoWeek:  // not a part of DATEADD (partFromName)
       ticks += n * 7 * DateTime::kTicksPerDay;
       break;
     case Part::Hour:
@@ -176,6 +204,14 @@ Value dateValuePart(const Args& a, const Types& t, Part part) {
   return Value::integer(datePart(part, dateArg(a, t, a.size() - 1)));
 }
 
+// The date of DATEPART(part, date) or DATENAME: a date value has no time
+// parts (9810), text has them all.
+DateTime partedDate(const Args& a, const Types& t, Part part, const char* function) {
+  if (t[1].id == TypeId::Date && isTimePart(part))
+    throwSqlError(9810, {std::string(a[0].asString()), function, "date"});
+  return dateArg(a, t, 1);
+}
+
 SqlType intType(const ArgInfos&) {
   return SqlType(TypeId::Int);
 }
@@ -200,14 +236,15 @@ void addDateFunctions(std::vector<FunctionDef>& out) {
        }});
   out.push_back(
       {"DATEPART", 2, 2, intType, [](const Args& a, const Types& t, const SqlType&, const FunctionContext&) {
-         return dateValuePart(a, t, partFromName(a[0].asString(), "datepart"));
+         const Part part = partFromName(a[0].asString(), "datepart");
+         return Value::integer(datePart(part, partedDate(a, t, part, "datepart")));
        }});
   // DATENAME: the month's and the weekday's us_english names, any other part
   // as DATEPART's number in text.
   out.push_back({"DATENAME", 2, 2, [](const ArgInfos&) { return SqlType::nvarchar(30); },
                  [](const Args& a, const Types& t, const SqlType&, const FunctionContext&) {
                    const Part part = partFromName(a[0].asString(), "datename");
-                   const DateTime d = dateArg(a, t, 1);
+                   const DateTime d = partedDate(a, t, part, "datename");
                    if (part == Part::Month) return Value::string(std::string(monthName(d.parts().month)));
                    if (part == Part::Weekday)
                      return Value::string(std::string(weekdayName(d.parts().weekday)));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/tsql/catalog/names.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bind/type_ast.h"
 #include "platform/tsql/types/collation.h"
@@ -13,7 +14,7 @@ namespace mls::tsql {
 
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
+bool sameText(std::string_view a, std::string_view b) {
   return compareText(a, b) == 0;
 }
 
@@ -274,16 +275,20 @@ std::vector<BoundExprPtr> Binder::bindArgs(const std::vector<ast::ExprPtr>& args
 BoundExprPtr Binder::bindColumn(const ast::ColumnRef& c, const Scope* scope) {
   const std::string& column = c.column();
   const std::string* qualifier = c.parts.size() >= 2 ? &c.parts[c.parts.size() - 2] : nullptr;
+  // db.schema.table.column: a table of another database is none of the query's.
+  if (c.parts.size() >= 4 &&
+      !isLocalName({c.parts.begin(), c.parts.end() - 1}, context_.catalog().database()))
+    throwSqlError(4104, {joinParts(c.parts)});
   bool qualifierSeen = false;
   int depth = 0;
   for (const Scope* s = scope; s != nullptr; s = s->outer, ++depth) {
     const SourceBinding* found = nullptr;
     size_t foundIndex = 0;
     for (const SourceBinding& src : s->sources) {
-      if (qualifier && !sameName(*qualifier, src.name)) continue;
+      if (qualifier && !sameText(*qualifier, src.name)) continue;
       qualifierSeen = true;
       for (size_t i = 0; i < src.columns.size(); ++i) {
-        if (!sameName(src.columns[i].name, column)) continue;
+        if (!sameText(src.columns[i].name, column)) continue;
         if (found) throwSqlError(209, {column});
         found = &src;
         foundIndex = i;

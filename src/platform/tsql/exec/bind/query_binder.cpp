@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/tsql/catalog/catalog.h"
+#include "platform/tsql/catalog/names.h"
 #include "platform/tsql/catalog/system_views.h"
 #include "platform/tsql/errors.h"
 #include "platform/tsql/exec/bind/ast_walk.h"
@@ -286,6 +287,7 @@ void Binder::bindStar(const ast::Star& star, const Scope& scope, bool aggregated
   bool matched = false;
   for (const SourceBinding& src : scope.sources) {
     if (!star.qualifier.empty() && compareText(star.qualifier.back(), src.name) != 0) continue;
+    if (!isLocalName(star.qualifier, context_.catalog().database())) continue;
     matched = true;
     for (size_t i = 0; i < src.columns.size(); ++i) {
       const OutputColumn& c = src.columns[i];

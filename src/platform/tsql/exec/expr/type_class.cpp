@@ -29,7 +29,9 @@ bool needsConversion(const SqlType& from, const SqlType& to, ConvertKind kind) {
     case Value::Kind::Int:
       return to.precision < from.precision;
     case Value::Kind::Decimal:
-      return to.scale != from.scale || to.precision < from.precision;
+      // money's range is narrower than a decimal(19,4)'s
+      return to.scale != from.scale || to.precision < from.precision ||
+             (to.id == TypeId::Money && from.id != TypeId::Money);
     case Value::Kind::Float:
       return to.id == TypeId::Real && from.id == TypeId::Float;
     case Value::Kind::String:

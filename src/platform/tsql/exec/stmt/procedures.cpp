@@ -2,6 +2,8 @@
 // with its arguments, OUTPUT parameters and return status.
 #include "platform/tsql/exec/stmt/procedures.h"
 
+#include <algorithm>
+#include <iterator>
 #include <mutex>
 #include <utility>
 
@@ -53,12 +55,18 @@ std::vector<const ast::ExecArg*> matchArguments(std::span<const ast::ExecArg> ar
   return given;
 }
 
+// A value that does not convert to its parameter's type is 8114, whatever
+// the conversion found: text of no number, money or date (245, 235, 241), a
+// date out of range (242), a number beyond the type (220, 232, 8115).
 Value parameterValue(const Value& v, const SqlType& from, const SqlType& to) {
   if (v.isNull() || from.isNull()) return Value();
   try {
     return implicitConvert(v, from, to);
   } catch (const SqlError& e) {
-    if (e.number() != 245 && e.number() != 241) throw;
+    constexpr int kConversionErrors[] = {220, 232, 235, 241, 242, 245, 8115};
+    if (std::find(std::begin(kConversionErrors), std::end(kConversionErrors), e.number()) ==
+        std::end(kConversionErrors))
+      throw;
     throwSqlError(8114, {std::string(from.baseName()), std::string(to.baseName())});
   }
 }
