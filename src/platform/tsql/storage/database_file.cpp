@@ -227,7 +227,7 @@ void DatabaseFile::refresh() {
     db_->setViews({});
     db_->setProcedures({});
     imageBytes_ = saveImage(db_->tables(), {}, {}, 1, randomNumber());
-    log_.reset(counter_, fileId_, nullptr);
+    log_.reset(counter_, fileId_, imageMark_, nullptr);
     logEnd_ = log_.end();
     logStamp_ = stampOf(log_.status());
     recorder_.restart();
@@ -295,6 +295,7 @@ void DatabaseFile::load() {
   image_ = stampOf(st);
   counter_ = h.counter;
   fileId_ = h.fileId;
+  imageMark_ = WriteAheadLog::markOf(h.imageSum);
   imageBytes_ = bytes.size();
   const LogFit fit = logFit();
   if (fit == LogFit::Own) {
@@ -342,6 +343,8 @@ DatabaseFile::LogFit DatabaseFile::logFit() const {
   if (!log_.counter()) return LogFit::None;
   const uint64_t counter = *log_.counter();
   if (log_.fileId() == fileId_) {
+    // Of this image's counter but of another image: a copy of the file changed apart.
+    if (counter == counter_ && log_.imageMark() != 0 && log_.imageMark() != imageMark_) return LogFit::Foreign;
     return counter == counter_ ? LogFit::Own : counter < counter_ ? LogFit::Earlier : LogFit::Later;
   }
   // A log of an earlier format names no file: of an earlier image it is this
@@ -402,7 +405,7 @@ void DatabaseFile::append() {
   if (next.payload.empty()) return recorder_.written(std::move(next));
   if (logFit() != LogFit::Own) {
     struct stat like {};
-    log_.reset(counter_, fileId_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
+    log_.reset(counter_, fileId_, imageMark_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
     figures_.flushes += 2;
   }
   log_.append(next.payload);
@@ -500,7 +503,7 @@ void DatabaseFile::checkpoint(const UndoLog* committing) {
   struct stat like {};
   bool exists = ::stat(path_.c_str(), &like) == 0;
   try {
-    log_.reset(counter_, fileId_, exists ? &like : nullptr);
+    log_.reset(counter_, fileId_, imageMark_, exists ? &like : nullptr);
     logEnd_ = log_.end();
   } catch (const SqlError&) {
     logEnd_ = 0;
@@ -525,7 +528,8 @@ uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewT
   std::vector<uint8_t>& bytes = out.bytes();
   std::span<const uint8_t> image = std::span<const uint8_t>(bytes).subspan(kHeaderSize);
   putU64(bytes, 12, image.size());
-  putU64(bytes, 20, checksum64(image));
+  const uint64_t imageSum = checksum64(image);
+  putU64(bytes, 20, imageSum);
   putU64(bytes, 28, counter);
   putU64(bytes, kHeaderSize - 8, checksum64(std::span<const uint8_t>(bytes).first(kHeaderSize - 8)));
   // The new file takes the mode and owner of the one it replaces.
@@ -535,6 +539,7 @@ uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewT
   (void)replaceFile(path_, bytes, replacing ? &old : nullptr, path_, "");
   counter_ = counter;
   fileId_ = fileId;
+  imageMark_ = WriteAheadLog::markOf(imageSum);
   struct stat now {};
   if (::stat(path_.c_str(), &now) == 0) image_ = stampOf(now);
   return bytes.size();

@@ -449,6 +449,20 @@ TEST_F(WriteAheadLogTest, OnlyTheImagesOwnLogIsReplayed) {
                                          std::filesystem::copy_options::overwrite_existing);
             },
             true},
+           {"the log of a copy of this file, changed apart to the same counter",
+            [&] {
+              checkpointed(path_, {"a"});
+              std::filesystem::copy_file(path_, other);
+              insert(path_, "INSERT t (v) VALUES (N'b')");
+              ASSERT_TRUE(storage::letGo(path_));
+              insert(other, "INSERT t (v) VALUES (N'x')");
+              ASSERT_TRUE(storage::letGo(other));
+              insert(other, "INSERT t (v) VALUES (N'y')");
+              ASSERT_TRUE(storage::letGo(other, true));
+              std::filesystem::copy_file(other + "-wal", log_,
+                                         std::filesystem::copy_options::overwrite_existing);
+            },
+            true},
            {"the log of a later state", later, true},
            {"the log of an earlier image",
             [&] {
