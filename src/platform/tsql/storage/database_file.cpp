@@ -222,7 +222,7 @@ void DatabaseFile::refresh() {
       if (e.number() == 5120) throw;  // not a regular file
       leftLog = true;
     }
-    if (leftLog) keepLogAside(LogFit::Foreign);
+    if (leftLog) keepLogAside(LogFit::Foreign, false);
     db_->tables().clear();
     db_->setViews({});
     db_->setProcedures({});
@@ -292,6 +292,7 @@ void DatabaseFile::load() {
     db_->setViews({});
     damaged(path_, "a procedure definition does not parse: " + e.message());
   }
+  unkept_.reset();
   image_ = stampOf(st);
   counter_ = h.counter;
   fileId_ = h.fileId;
@@ -320,6 +321,7 @@ void DatabaseFile::load() {
 }
 
 void DatabaseFile::replayFrom(uint64_t offset) {
+  unkept_.reset();
   std::vector<std::vector<uint8_t>> records = log_.read(offset);
   for (const std::vector<uint8_t>& payload : records) {
     try {
@@ -352,23 +354,44 @@ DatabaseFile::LogFit DatabaseFile::logFit() const {
   return log_.fileId() == 0 && counter < counter_ ? LogFit::Earlier : LogFit::Foreign;
 }
 
-void DatabaseFile::keepLogAside(LogFit fit) {
+void DatabaseFile::keepLogAside(LogFit fit, bool orLater) {
   const std::string which = fit == LogFit::Later
                                 ? "continues a later state of the file (change " +
                                       std::to_string(*log_.counter()) + ") than its image (change " +
                                       std::to_string(counter_) + ")"
                                 : "is not this file's log";
   keepAside(true, "the " + std::to_string(log_.status().st_size) + " bytes of its log '" + log_.path() +
-                      "', which " + which + ", were not replayed and");
+                      "', which " + which + ", were not replayed and",
+            orLater);
 }
 
-void DatabaseFile::keepAside(bool wholeLog, const std::string& what) {
+void DatabaseFile::keepAside(bool wholeLog, const std::string& what, bool orLater) {
+  unkept_ = Unkept{wholeLog, what};
+  if (!readOnly_) {
+    try {
+      return keepUnkept();
+    } catch (const SqlError& e) {
+      if (e.number() != 3202 || !orLater) {
+        unkept_.reset();
+        throw;
+      }
+    }
+  } else {
+    unkept_.reset();  // never written: the bytes stay where they are
+  }
+  std::lock_guard lock(messagesMutex_);
+  messages_.push_back(sqlError(3408, {path_, what, log_.path()}).toMessage());
+}
+
+void DatabaseFile::keepUnkept() {
+  if (!unkept_) return;
   struct stat like {};
   const struct stat* mode = ::stat(path_.c_str(), &like) == 0 ? &like : nullptr;
-  const std::string kept = readOnly_ ? log_.path() : wholeLog ? log_.keepWhole(mode) : log_.keepTail(mode);
-  if (!readOnly_) figures_.flushes += 3;
+  const std::string kept = unkept_->wholeLog ? log_.keepWhole(mode) : log_.keepTail(mode);
+  figures_.flushes += 3;
   std::lock_guard lock(messagesMutex_);
-  messages_.push_back(sqlError(3408, {path_, what, kept}).toMessage());
+  messages_.push_back(sqlError(3408, {path_, unkept_->what, kept}).toMessage());
+  unkept_.reset();
 }
 
 void DatabaseFile::endUse() noexcept {
@@ -403,6 +426,7 @@ void DatabaseFile::release() noexcept {
 void DatabaseFile::append() {
   ChangeRecorder::Next next = recorder_.next();
   if (next.payload.empty()) return recorder_.written(std::move(next));
+  keepUnkept();
   if (logFit() != LogFit::Own) {
     struct stat like {};
     log_.reset(counter_, fileId_, imageMark_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
@@ -471,6 +495,7 @@ void DatabaseFile::flush() {
 
 void DatabaseFile::checkpoint(const UndoLog* committing) {
   if (readOnly_) return;
+  keepUnkept();  // the new log must not replace bytes not kept yet
   // What open transactions changed is taken back on copies.
   CommittedView view = db_->openChanges(committing);
   const uint64_t fileId = fileId_ != 0 ? fileId_ : randomNumber();  // an image of an earlier format takes one

@@ -79,8 +79,11 @@ class DatabaseFile {
   // anything but a regular file (the log too), a lock held past the time-out
   // or a file that cannot be read, 5172 for a file that is not a database
   // file or of another format version, 824 for a damaged image or a damaged
-  // sealed log record, 3202 when a damaged tail of the log, or a log that is
-  // not the image's, cannot be kept aside (the log is left as it is).  A failed start leaves nothing loaded.
+  // sealed log record.  A damaged tail of the log, or a log that is not the
+  // image's, that cannot be kept aside (a full disk) is left as it is: the
+  // database opens without it, and writes fail with 3202 until it can be
+  // kept aside (3202 at once for a file being made).  A failed start leaves
+  // nothing loaded.
   void beginUse(const Database::OpenOptions& options);
   // Ends a use: writes what is still unwritten and releases the lock.  What
   // cannot be written is lost: the next use loads the file as it is.
@@ -164,10 +167,16 @@ class DatabaseFile {
   enum class LogFit { None, Own, Earlier, Later, Foreign };
   LogFit logFit() const;
   // Keeps the log's damaged tail, or the whole log, aside (left in place for
-  // a read-only file) and says so: "<what> are kept in '<file>'".
-  void keepAside(bool wholeLog, const std::string& what);
-  // Keeps the whole log aside, saying why (`fit`: Later or Foreign).
-  void keepLogAside(LogFit fit);
+  // a read-only file) and says so: "<what> are kept in '<file>'".  With
+  // `orLater`, bytes that cannot be kept aside now (a full disk) stay in the
+  // log, said so, and each write first keeps them aside or fails
+  // (keepUnkept()); the database reads what the image and the log before
+  // them hold.
+  void keepAside(bool wholeLog, const std::string& what, bool orLater = true);
+  // Keeps aside what keepAside() left in the log; raises 3202.
+  void keepUnkept();
+  // Keeps the whole log aside, saying why (`fit`: Later or Foreign), as keepAside().
+  void keepLogAside(LogFit fit, bool orLater = true);
   // Whether a commit may be appended to the log: the image names its file and
   // the log (when there is one of this image) is of this format; else only a
   // checkpoint holds it.
@@ -191,6 +200,11 @@ class DatabaseFile {
   uint64_t logEnd_ = 0;  // the end of the log's sealed records (0: no log of this image)
   Stamp logStamp_;       // of the log as this process left it
   bool apart_ = false;   // read without the lock, never written (readDatabaseFile)
+  struct Unkept {
+    bool wholeLog;
+    std::string what;
+  };
+  std::optional<Unkept> unkept_;  // bytes of the log still to keep aside before a write
   Figures figures_;
   std::mutex messagesMutex_;
   std::vector<SqlMessage> messages_;
