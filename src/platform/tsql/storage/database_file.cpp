@@ -346,7 +346,8 @@ DatabaseFile::LogFit DatabaseFile::logFit() const {
   const uint64_t counter = *log_.counter();
   if (log_.fileId() == fileId_) {
     // Of this image's counter but of another image: a copy of the file changed apart.
-    if (counter == counter_ && log_.imageMark() != 0 && log_.imageMark() != imageMark_) return LogFit::Foreign;
+    if (counter == counter_ && log_.imageMark() != 0 && log_.imageMark() != imageMark_)
+      return LogFit::Foreign;
     return counter == counter_ ? LogFit::Own : counter < counter_ ? LogFit::Earlier : LogFit::Later;
   }
   // A log of an earlier format names no file: of an earlier image it is this
@@ -360,8 +361,9 @@ void DatabaseFile::keepLogAside(LogFit fit, bool orLater) {
                                       std::to_string(*log_.counter()) + ") than its image (change " +
                                       std::to_string(counter_) + ")"
                                 : "is not this file's log";
-  keepAside(true, "the " + std::to_string(log_.status().st_size) + " bytes of its log '" + log_.path() +
-                      "', which " + which + ", were not replayed and",
+  keepAside(true,
+            "the " + std::to_string(log_.status().st_size) + " bytes of its log '" + log_.path() +
+                "', which " + which + ", were not replayed and",
             orLater);
 }
 

@@ -20,13 +20,13 @@
 // the log: the new image goes to "<path>.tmp" (created afresh, never through an existing file or link, with
 // the file's mode and owner), is flushed, renamed over the file with its change counter one higher and the
 // folder is flushed; then the log starts over for that counter.  Only a log of the image's identity,
-// counter and checksum (a mark of it, in logs that have one) is replayed.  One of the same identity and a lower counter was already checkpointed and is
-// ignored, so a crash, kill or full disk at any moment leaves the last complete state with every record that
-// was flushed.  Any other log (another file's, or one of a later state than the image: an image restored
-// alone from an older copy) is never replayed and never destroyed: opening keeps it aside whole, as a
-// damaged tail, says so once and opens what the image holds.  A log of an earlier format names no file:
-// beside an image of an earlier format the counters alone decide; beside one of this format it is ignored
-// when of a lower counter, else kept aside.
+// counter and checksum (a mark of it, in logs that have one) is replayed.  One of the same identity and a
+// lower counter was already checkpointed and is ignored, so a crash, kill or full disk at any moment leaves
+// the last complete state with every record that was flushed.  Any other log (another file's, or one of a
+// later state than the image: an image restored alone from an older copy) is never replayed and never
+// destroyed: opening keeps it aside whole, as a damaged tail, says so once and opens what the image holds.  A
+// log of an earlier format names no file: beside an image of an earlier format the counters alone decide;
+// beside one of this format it is ignored when of a lower counter, else kept aside.
 //
 // The process keeps the database loaded between uses (a use: from the first
 // connection's open to the last one's close).  A use takes the lock on
@@ -191,10 +191,10 @@ class DatabaseFile {
   bool create_ = false;
   bool readOnly_ = false;
   int lockFd_ = -1;
-  bool loaded_ = false;   // the database holds the file's state
-  Stamp image_;           // of the image loaded or last written
-  uint64_t counter_ = 0;  // the image's change counter
-  uint64_t fileId_ = 0;   // the image's identity (0: an image of an earlier format)
+  bool loaded_ = false;     // the database holds the file's state
+  Stamp image_;             // of the image loaded or last written
+  uint64_t counter_ = 0;    // the image's change counter
+  uint64_t fileId_ = 0;     // the image's identity (0: an image of an earlier format)
   uint32_t imageMark_ = 0;  // of the image's checksum, repeated by its log
   uint64_t imageBytes_ = 0;
   uint64_t logEnd_ = 0;  // the end of the log's sealed records (0: no log of this image)
