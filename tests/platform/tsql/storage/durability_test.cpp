@@ -574,6 +574,7 @@ TEST_F(DurabilityTest, AFailedSaveReachesTheCaller) {
   failing("append");
   SqlError e = raised([&] { s.execute("INSERT t (v) VALUES (N'not counted')"); });
   EXPECT_TRUE(e.partial().items.empty()) << "a statement taken back reports no rows affected";
+  EXPECT_EQ(scalar(s, "SELECT @@ROWCOUNT").asInt(), 0);
   failing("append-sync");
   e = raised([&] { s.execute("BEGIN TRAN INSERT t (v) VALUES (N'taken back') COMMIT TRAN"); });
   storage::DatabaseFile::setSaveFault({});
