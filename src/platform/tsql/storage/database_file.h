@@ -26,7 +26,8 @@
 // later state than the image: an image restored alone from an older copy) is never replayed and never
 // destroyed: opening keeps it aside whole, as a damaged tail, says so once and opens what the image holds.  A
 // log of an earlier format names no file: beside an image of an earlier format the counters alone decide;
-// beside one of this format it is ignored when of a lower counter, else kept aside.
+// beside one of this format it is ignored when of a lower counter, else kept aside.  What cannot be kept
+// aside (a full disk) stays in the log, said so, and is kept aside by the next write before it writes.
 //
 // The process keeps the database loaded between uses (a use: from the first
 // connection's open to the last one's close).  A use takes the lock on
