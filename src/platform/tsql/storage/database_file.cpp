@@ -222,12 +222,12 @@ void DatabaseFile::refresh() {
       if (e.number() == 5120) throw;  // not a regular file
       leftLog = true;
     }
-    if (leftLog) keepLogAside(LogFit::Foreign);
+    if (leftLog) keepLogAside(LogFit::Foreign, false);
     db_->tables().clear();
     db_->setViews({});
     db_->setProcedures({});
     imageBytes_ = saveImage(db_->tables(), {}, {}, 1, randomNumber());
-    log_.reset(counter_, fileId_, nullptr);
+    log_.reset(counter_, fileId_, imageMark_, nullptr);
     logEnd_ = log_.end();
     logStamp_ = stampOf(log_.status());
     recorder_.restart();
@@ -292,9 +292,11 @@ void DatabaseFile::load() {
     db_->setViews({});
     damaged(path_, "a procedure definition does not parse: " + e.message());
   }
+  unkept_.reset();
   image_ = stampOf(st);
   counter_ = h.counter;
   fileId_ = h.fileId;
+  imageMark_ = WriteAheadLog::markOf(h.imageSum);
   imageBytes_ = bytes.size();
   const LogFit fit = logFit();
   if (fit == LogFit::Own) {
@@ -319,6 +321,7 @@ void DatabaseFile::load() {
 }
 
 void DatabaseFile::replayFrom(uint64_t offset) {
+  unkept_.reset();
   std::vector<std::vector<uint8_t>> records = log_.read(offset);
   for (const std::vector<uint8_t>& payload : records) {
     try {
@@ -342,6 +345,9 @@ DatabaseFile::LogFit DatabaseFile::logFit() const {
   if (!log_.counter()) return LogFit::None;
   const uint64_t counter = *log_.counter();
   if (log_.fileId() == fileId_) {
+    // Of this image's counter but of another image: a copy of the file changed apart.
+    if (counter == counter_ && log_.imageMark() != 0 && log_.imageMark() != imageMark_)
+      return LogFit::Foreign;
     return counter == counter_ ? LogFit::Own : counter < counter_ ? LogFit::Earlier : LogFit::Later;
   }
   // A log of an earlier format names no file: of an earlier image it is this
@@ -349,23 +355,45 @@ DatabaseFile::LogFit DatabaseFile::logFit() const {
   return log_.fileId() == 0 && counter < counter_ ? LogFit::Earlier : LogFit::Foreign;
 }
 
-void DatabaseFile::keepLogAside(LogFit fit) {
+void DatabaseFile::keepLogAside(LogFit fit, bool orLater) {
   const std::string which = fit == LogFit::Later
                                 ? "continues a later state of the file (change " +
                                       std::to_string(*log_.counter()) + ") than its image (change " +
                                       std::to_string(counter_) + ")"
                                 : "is not this file's log";
-  keepAside(true, "the " + std::to_string(log_.status().st_size) + " bytes of its log '" + log_.path() +
-                      "', which " + which + ", were not replayed and");
+  keepAside(true,
+            "the " + std::to_string(log_.status().st_size) + " bytes of its log '" + log_.path() +
+                "', which " + which + ", were not replayed and",
+            orLater);
 }
 
-void DatabaseFile::keepAside(bool wholeLog, const std::string& what) {
+void DatabaseFile::keepAside(bool wholeLog, const std::string& what, bool orLater) {
+  unkept_ = Unkept{wholeLog, what};
+  if (!readOnly_) {
+    try {
+      return keepUnkept();
+    } catch (const SqlError& e) {
+      if (e.number() != 3202 || !orLater) {
+        unkept_.reset();
+        throw;
+      }
+    }
+  } else {
+    unkept_.reset();  // never written: the bytes stay where they are
+  }
+  std::lock_guard lock(messagesMutex_);
+  messages_.push_back(sqlError(3408, {path_, what, log_.path()}).toMessage());
+}
+
+void DatabaseFile::keepUnkept() {
+  if (!unkept_) return;
   struct stat like {};
   const struct stat* mode = ::stat(path_.c_str(), &like) == 0 ? &like : nullptr;
-  const std::string kept = readOnly_ ? log_.path() : wholeLog ? log_.keepWhole(mode) : log_.keepTail(mode);
-  if (!readOnly_) figures_.flushes += 3;
+  const std::string kept = unkept_->wholeLog ? log_.keepWhole(mode) : log_.keepTail(mode);
+  figures_.flushes += 3;
   std::lock_guard lock(messagesMutex_);
-  messages_.push_back(sqlError(3408, {path_, what, kept}).toMessage());
+  messages_.push_back(sqlError(3408, {path_, unkept_->what, kept}).toMessage());
+  unkept_.reset();
 }
 
 void DatabaseFile::endUse() noexcept {
@@ -400,9 +428,10 @@ void DatabaseFile::release() noexcept {
 void DatabaseFile::append() {
   ChangeRecorder::Next next = recorder_.next();
   if (next.payload.empty()) return recorder_.written(std::move(next));
+  keepUnkept();
   if (logFit() != LogFit::Own) {
     struct stat like {};
-    log_.reset(counter_, fileId_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
+    log_.reset(counter_, fileId_, imageMark_, ::stat(path_.c_str(), &like) == 0 ? &like : nullptr);
     figures_.flushes += 2;
   }
   log_.append(next.payload);
@@ -468,6 +497,7 @@ void DatabaseFile::flush() {
 
 void DatabaseFile::checkpoint(const UndoLog* committing) {
   if (readOnly_) return;
+  keepUnkept();  // the new log must not replace bytes not kept yet
   // What open transactions changed is taken back on copies.
   CommittedView view = db_->openChanges(committing);
   const uint64_t fileId = fileId_ != 0 ? fileId_ : randomNumber();  // an image of an earlier format takes one
@@ -500,7 +530,7 @@ void DatabaseFile::checkpoint(const UndoLog* committing) {
   struct stat like {};
   bool exists = ::stat(path_.c_str(), &like) == 0;
   try {
-    log_.reset(counter_, fileId_, exists ? &like : nullptr);
+    log_.reset(counter_, fileId_, imageMark_, exists ? &like : nullptr);
     logEnd_ = log_.end();
   } catch (const SqlError&) {
     logEnd_ = 0;
@@ -525,7 +555,8 @@ uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewT
   std::vector<uint8_t>& bytes = out.bytes();
   std::span<const uint8_t> image = std::span<const uint8_t>(bytes).subspan(kHeaderSize);
   putU64(bytes, 12, image.size());
-  putU64(bytes, 20, checksum64(image));
+  const uint64_t imageSum = checksum64(image);
+  putU64(bytes, 20, imageSum);
   putU64(bytes, 28, counter);
   putU64(bytes, kHeaderSize - 8, checksum64(std::span<const uint8_t>(bytes).first(kHeaderSize - 8)));
   // The new file takes the mode and owner of the one it replaces.
@@ -535,6 +566,7 @@ uint64_t DatabaseFile::saveImage(const TableSet& tables, const std::vector<ViewT
   (void)replaceFile(path_, bytes, replacing ? &old : nullptr, path_, "");
   counter_ = counter;
   fileId_ = fileId;
+  imageMark_ = WriteAheadLog::markOf(imageSum);
   struct stat now {};
   if (::stat(path_.c_str(), &now) == 0) image_ = stampOf(now);
   return bytes.size();

@@ -19,14 +19,15 @@
 // before it are the log) and says so once (takeMessages()).  A checkpoint writes the whole image and empties
 // the log: the new image goes to "<path>.tmp" (created afresh, never through an existing file or link, with
 // the file's mode and owner), is flushed, renamed over the file with its change counter one higher and the
-// folder is flushed; then the log starts over for that counter.  Only a log of the image's identity and
-// counter is replayed.  One of the same identity and a lower counter was already checkpointed and is
-// ignored, so a crash, kill or full disk at any moment leaves the last complete state with every record that
-// was flushed.  Any other log (another file's, or one of a later state than the image: an image restored
-// alone from an older copy) is never replayed and never destroyed: opening keeps it aside whole, as a
-// damaged tail, says so once and opens what the image holds.  A log of an earlier format names no file:
-// beside an image of an earlier format the counters alone decide; beside one of this format it is ignored
-// when of a lower counter, else kept aside.
+// folder is flushed; then the log starts over for that counter.  Only a log of the image's identity,
+// counter and checksum (a mark of it, in logs that have one) is replayed.  One of the same identity and a
+// lower counter was already checkpointed and is ignored, so a crash, kill or full disk at any moment leaves
+// the last complete state with every record that was flushed.  Any other log (another file's, or one of a
+// later state than the image: an image restored alone from an older copy) is never replayed and never
+// destroyed: opening keeps it aside whole, as a damaged tail, says so once and opens what the image holds.  A
+// log of an earlier format names no file: beside an image of an earlier format the counters alone decide;
+// beside one of this format it is ignored when of a lower counter, else kept aside.  What cannot be kept
+// aside (a full disk) stays in the log, said so, and is kept aside by the next write before it writes.
 //
 // The process keeps the database loaded between uses (a use: from the first
 // connection's open to the last one's close).  A use takes the lock on
@@ -79,8 +80,11 @@ class DatabaseFile {
   // anything but a regular file (the log too), a lock held past the time-out
   // or a file that cannot be read, 5172 for a file that is not a database
   // file or of another format version, 824 for a damaged image or a damaged
-  // sealed log record, 3202 when a damaged tail of the log, or a log that is
-  // not the image's, cannot be kept aside (the log is left as it is).  A failed start leaves nothing loaded.
+  // sealed log record.  A damaged tail of the log, or a log that is not the
+  // image's, that cannot be kept aside (a full disk) is left as it is: the
+  // database opens without it, and writes fail with 3202 until it can be
+  // kept aside (3202 at once for a file being made).  A failed start leaves
+  // nothing loaded.
   void beginUse(const Database::OpenOptions& options);
   // Ends a use: writes what is still unwritten and releases the lock.  What
   // cannot be written is lost: the next use loads the file as it is.
@@ -164,10 +168,16 @@ class DatabaseFile {
   enum class LogFit { None, Own, Earlier, Later, Foreign };
   LogFit logFit() const;
   // Keeps the log's damaged tail, or the whole log, aside (left in place for
-  // a read-only file) and says so: "<what> are kept in '<file>'".
-  void keepAside(bool wholeLog, const std::string& what);
-  // Keeps the whole log aside, saying why (`fit`: Later or Foreign).
-  void keepLogAside(LogFit fit);
+  // a read-only file) and says so: "<what> are kept in '<file>'".  With
+  // `orLater`, bytes that cannot be kept aside now (a full disk) stay in the
+  // log, said so, and each write first keeps them aside or fails
+  // (keepUnkept()); the database reads what the image and the log before
+  // them hold.
+  void keepAside(bool wholeLog, const std::string& what, bool orLater = true);
+  // Keeps aside what keepAside() left in the log; raises 3202.
+  void keepUnkept();
+  // Keeps the whole log aside, saying why (`fit`: Later or Foreign), as keepAside().
+  void keepLogAside(LogFit fit, bool orLater = true);
   // Whether a commit may be appended to the log: the image names its file and
   // the log (when there is one of this image) is of this format; else only a
   // checkpoint holds it.
@@ -182,14 +192,20 @@ class DatabaseFile {
   bool create_ = false;
   bool readOnly_ = false;
   int lockFd_ = -1;
-  bool loaded_ = false;   // the database holds the file's state
-  Stamp image_;           // of the image loaded or last written
-  uint64_t counter_ = 0;  // the image's change counter
-  uint64_t fileId_ = 0;   // the image's identity (0: an image of an earlier format)
+  bool loaded_ = false;     // the database holds the file's state
+  Stamp image_;             // of the image loaded or last written
+  uint64_t counter_ = 0;    // the image's change counter
+  uint64_t fileId_ = 0;     // the image's identity (0: an image of an earlier format)
+  uint32_t imageMark_ = 0;  // of the image's checksum, repeated by its log
   uint64_t imageBytes_ = 0;
   uint64_t logEnd_ = 0;  // the end of the log's sealed records (0: no log of this image)
   Stamp logStamp_;       // of the log as this process left it
   bool apart_ = false;   // read without the lock, never written (readDatabaseFile)
+  struct Unkept {
+    bool wholeLog;
+    std::string what;
+  };
+  std::optional<Unkept> unkept_;  // bytes of the log still to keep aside before a write
   Figures figures_;
   std::mutex messagesMutex_;
   std::vector<SqlMessage> messages_;

@@ -97,13 +97,14 @@ bool WriteAheadLog::open(bool readOnly) {
     damaged(path_, "the log's header is damaged");
   ByteReader in(std::span<const uint8_t>(header).subspan(sizeof kMagic));
   const uint32_t version = in.u32();
-  in.u32();
+  const uint32_t imageMark = in.u32();
   const uint64_t logCounter = in.u64();
   const uint64_t size = version == 1 ? kFirstHeaderSize : version == 2 ? kSecondHeaderSize : kHeaderSize;
   if (version >= 1 && version <= kVersion) {
     if (header.size() < size) damaged(path_, "the log's header is damaged");
     const uint64_t salt = version == 1 ? 0 : in.u64();
     fileId_ = version < 3 ? 0 : in.u64();
+    imageMark_ = version < 3 ? 0 : imageMark;
     const uint64_t sum = in.u64();
     if (sum != checksum64(std::span<const uint8_t>(header).first(size - 8)))
       damaged(path_, "the log's header is damaged");
@@ -285,12 +286,12 @@ void WriteAheadLog::append(std::span<const uint8_t> payload) {
   lastSum_ = sum;
 }
 
-void WriteAheadLog::reset(uint64_t counter, uint64_t fileId, const struct stat* like) {
+void WriteAheadLog::reset(uint64_t counter, uint64_t fileId, uint32_t imageMark, const struct stat* like) {
   ByteWriter header;
   for (uint8_t b : kMagic)
     header.u8(b);
   header.u32(kVersion);
-  header.u32(0);
+  header.u32(imageMark);
   header.u64(counter);
   header.u64(randomNumber());
   header.u64(fileId);

@@ -1,5 +1,5 @@
 // The write-ahead log next to a database file, "<path>-wal":
-//   header: magic "MLSWAL\r\n" | u32 version (3) | u32 0 |
+//   header: magic "MLSWAL\r\n" | u32 version (3) | u32 image mark |
 //           u64 change counter of the image it continues | u64 salt |
 //           u64 the database file's identity | u64 header checksum
 //   records, each: u64 sequence (1, 2, ...) | u32 payload length |
@@ -22,8 +22,10 @@
 // by tail() for the caller to keep aside.
 //
 // The identity is the random number the database file's image records
-// (database_file.h): with the counter it tells whether the log continues that
-// image, which the caller decides.
+// (database_file.h), and the image mark 32 bits of that image's checksum
+// (never 0; 0 in a log written before the mark, which tells nothing): with
+// the counter they tell whether the log continues that image (not a copy of
+// the file changed apart), which the caller decides.
 //
 // A log of an earlier format is read by the same rules and never appended
 // to: version 2 has no identity (a 40-byte header); version 1 no salt either
@@ -73,6 +75,10 @@ class WriteAheadLog {
   // The identity of the database file the open log belongs to (0: a log of
   // an earlier format, which names none).
   uint64_t fileId() const { return fileId_; }
+  // The mark of the image the open log continues (0: none recorded).
+  uint32_t imageMark() const { return imageMark_; }
+  // The mark of an image of checksum `imageSum`.
+  static uint32_t markOf(uint64_t imageSum) { return static_cast<uint32_t>(imageSum) | 1u; }
   // The format version of the open log.
   uint32_t version() const { return version_; }
   // Where the records of the open log start.
@@ -100,10 +106,10 @@ class WriteAheadLog {
   // Appends one record and flushes it.  Raises 3202 (the log is left as it
   // was).
   void append(std::span<const uint8_t> payload);
-  // Starts the log over, empty, for the image of `counter` of the file
-  // `fileId`, with a new salt; `like`: the database file, whose mode and
-  // owner the log takes.  Raises 3202.
-  void reset(uint64_t counter, uint64_t fileId, const struct stat* like);
+  // Starts the log over, empty, for the image of `counter` and `imageMark` of
+  // the file `fileId`, with a new salt; `like`: the database file, whose mode
+  // and owner the log takes.  Raises 3202.
+  void reset(uint64_t counter, uint64_t fileId, uint32_t imageMark, const struct stat* like);
 
  private:
   // The record starting at `at` of `bytes` (the file from `base`), when one
@@ -126,6 +132,7 @@ class WriteAheadLog {
   uint32_t version_ = kVersion;
   uint64_t salt_ = 0;
   uint64_t fileId_ = 0;
+  uint32_t imageMark_ = 0;
   uint64_t end_ = 0;
   uint64_t sequence_ = 0;  // of the last sealed record (0: none)
   uint64_t lastSum_ = 0;   // its checksum (the header checksum before the first)

@@ -571,8 +571,12 @@ TEST_F(DurabilityTest, AFailedSaveReachesTheCaller) {
     EXPECT_EQ(storage::readDatabaseFile(path_).tables.at(0)->rowCount(), static_cast<size_t>(++saved))
         << step;
   }
+  failing("append");
+  SqlError e = raised([&] { s.execute("INSERT t (v) VALUES (N'not counted')"); });
+  EXPECT_TRUE(e.partial().items.empty()) << "a statement taken back reports no rows affected";
+  EXPECT_EQ(scalar(s, "SELECT @@ROWCOUNT").asInt(), 0);
   failing("append-sync");
-  SqlError e = raised([&] { s.execute("BEGIN TRAN INSERT t (v) VALUES (N'taken back') COMMIT TRAN"); });
+  e = raised([&] { s.execute("BEGIN TRAN INSERT t (v) VALUES (N'taken back') COMMIT TRAN"); });
   storage::DatabaseFile::setSaveFault({});
   EXPECT_EQ(e.number(), 3202) << e.message();
   EXPECT_NE(e.message().find("The transaction was not saved and is rolled back"), std::string::npos)

@@ -139,14 +139,8 @@ TEST_F(FaultLoopTest, EveryFailedStepLeavesTheFileAsTheDatabaseShowsIt) {
 
       FaultPlan plan(n, forGood);
       {
-        std::shared_ptr<Database> db;
-        try {
-          db = Database::open(path);
-        } catch (const SqlError& e) {
-          EXPECT_EQ(e.number(), 3202) << what << ": " << e.message();
-          plan.disarm();
-          db = Database::open(path);
-        }
+        // A tail that cannot be kept aside stays in the log: the file opens all the same.
+        auto db = Database::open(path);
         Session s(db);
         for (const Batch& b : workload) {
           std::string sql = b.transaction ? "BEGIN TRAN\n" : "";

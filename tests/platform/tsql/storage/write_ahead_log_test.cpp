@@ -108,6 +108,26 @@ class WriteAheadLogTest : public ::testing::Test {
     return {log.counter().value_or(0), log.read(0)};
   }
 
+  // Opens the file while bytes of its log cannot be kept aside: it says
+  // `said` once and reads `expected`; a write, a CHECKPOINT and the close's
+  // checkpoint fail and change nothing.
+  void expectWritesWait(const std::vector<std::string>& expected, const std::string& said) {
+    {
+      auto db = Database::open(path_);
+      const std::vector<SqlMessage> messages = db->takeMessages();
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_NE(messages[0].text.find(said), std::string::npos) << messages[0].text;
+      Session s(db);
+      EXPECT_EQ(raised([&] { s.execute("INSERT t (v) VALUES (N'no')"); }).number(), 3202);
+      EXPECT_EQ(raised([&] { s.execute("CHECKPOINT"); }).number(), 3202);
+      std::vector<std::string> read;
+      for (const auto& r : rows(s, "SELECT v FROM t ORDER BY id"))
+        read.emplace_back(r[0].asString());
+      EXPECT_EQ(read, expected);
+    }
+    EXPECT_TRUE(storage::letGo(path_));
+  }
+
   std::vector<std::string> values() {
     auto db = Database::open(path_);
     Session s(db);
@@ -205,10 +225,12 @@ TEST_F(WriteAheadLogTest, ADamagedTailIsKeptAsideAndDamageBeforeItRefused) {
     auto db = Database::open(path_);
     EXPECT_TRUE(db->takeMessages().empty()) << "said again at the next open";
   }
-  // Bytes that cannot be kept aside stay where they are, and the file waits.
+  // Bytes that cannot be kept aside (a full disk) stay where they are: the
+  // file opens with the records before them, saying where the bytes are, and
+  // every write fails, touching nothing, until they can be kept aside.
   writeBytes(log_, joined({good, junk(20)}));
   storage::DatabaseFile::setSaveFault([](std::string_view step) { return step == "keep-tail" ? ENOSPC : 0; });
-  EXPECT_EQ(raised([&] { Database::open(path_); }).number(), 3202);
+  expectWritesWait(Values{"a", "b", "c"}, "data.mlsdb-wal'");
   storage::DatabaseFile::setSaveFault({});
   EXPECT_EQ(readBytes(log_), joined({good, junk(20)}));
   EXPECT_FALSE(std::filesystem::exists(log_ + ".2.discarded"));
@@ -449,6 +471,20 @@ TEST_F(WriteAheadLogTest, OnlyTheImagesOwnLogIsReplayed) {
                                          std::filesystem::copy_options::overwrite_existing);
             },
             true},
+           {"the log of a copy of this file, changed apart to the same counter",
+            [&] {
+              checkpointed(path_, {"a"});
+              std::filesystem::copy_file(path_, other);
+              insert(path_, "INSERT t (v) VALUES (N'b')");
+              ASSERT_TRUE(storage::letGo(path_));
+              insert(other, "INSERT t (v) VALUES (N'x')");
+              ASSERT_TRUE(storage::letGo(other));
+              insert(other, "INSERT t (v) VALUES (N'y')");
+              ASSERT_TRUE(storage::letGo(other, true));
+              std::filesystem::copy_file(other + "-wal", log_,
+                                         std::filesystem::copy_options::overwrite_existing);
+            },
+            true},
            {"the log of a later state", later, true},
            {"the log of an earlier image",
             [&] {
@@ -486,10 +522,10 @@ TEST_F(WriteAheadLogTest, OnlyTheImagesOwnLogIsReplayed) {
     k.plant();
     const Bytes planted = readBytes(log_);
     ASSERT_GT(planted.size(), WriteAheadLog::kHeaderSize);
-    if (k.keptAside) {  // a log that cannot be kept aside stays, and the file waits
+    if (k.keptAside) {  // a log that cannot be kept aside stays, and writes wait
       storage::DatabaseFile::setSaveFault(
           [](std::string_view step) { return step == "keep-tail" ? ENOSPC : 0; });
-      EXPECT_EQ(raised([&] { Database::open(path_); }).number(), 3202);
+      expectWritesWait(Values{"a", "b"}, "were not replayed");
       storage::DatabaseFile::setSaveFault({});
       EXPECT_EQ(readBytes(log_), planted);
     }

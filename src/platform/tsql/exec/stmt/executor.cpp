@@ -1,5 +1,6 @@
 #include "platform/tsql/exec/stmt/executor.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <mutex>
@@ -63,9 +64,22 @@ bool Executor::atomic(const ast::Stmt& s, F&& body) {
   env_.arithmeticWarnings.clear();
   UndoLog& undo = session_.undo();
   UndoLog::Mark mark = undo.mark();
+  const size_t itemsBefore = out_.items.size();
   try {
     body();
-    if (session_.globals().tranCount == 0) session_.commit(s.kind == ast::StmtKind::Commit);
+    if (session_.globals().tranCount == 0) {
+      try {
+        session_.commit(s.kind == ast::StmtKind::Commit);
+      } catch (const SqlError&) {
+        // Not saved, so taken back: the statement reports no rows affected.
+        std::vector<ResultItem>& items = out_.items;
+        items.erase(std::remove_if(items.begin() + static_cast<std::ptrdiff_t>(itemsBefore), items.end(),
+                                   [](const ResultItem& i) { return i.kind == ResultItem::Kind::RowCount; }),
+                    items.end());
+        session_.globals().rowCount = 0;
+        throw;
+      }
+    }
   } catch (SqlError& e) {
     undo.rollbackTo(mark);
     if (e.line() == 0) e.setLine(s.pos.line);
