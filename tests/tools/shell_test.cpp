@@ -35,21 +35,47 @@ class ShellTool : public ::testing::Test {
 
 // What the shell writes to a terminal while `typed` is typed into it.
 std::string atTerminal(const std::string& args, const std::string& typed) {
+  // The shell starts only once everything is typed (and echoed), so its
+  // first prompt cannot come before the echo however the two are scheduled.
+  int typedIn[2];
+  if (::pipe(typedIn) != 0) return "pipe failed";
   int fd = -1;
   pid_t pid = ::forkpty(&fd, nullptr, nullptr, nullptr);
   if (pid == 0) {
+    ::close(typedIn[1]);
+    char c;
+    while (::read(typedIn[0], &c, 1) > 0) {
+    }
     ::execl("/bin/sh", "sh", "-c", (std::string(MLS_SHELL) + " " + args).c_str(), nullptr);
     ::_exit(127);
   }
-  if (pid < 0) return "forkpty failed";
-  if (::write(fd, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size())) return "write failed";
-  std::string out;
-  char buf[512];
-  for (pollfd p{fd, POLLIN, 0}; ::poll(&p, 1, 10000) > 0;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n <= 0) break;  // the shell ended
-    out.append(buf, static_cast<size_t>(n));
+  ::close(typedIn[0]);
+  if (pid < 0) {
+    ::close(typedIn[1]);
+    return "forkpty failed";
   }
+  const bool written = ::write(fd, typed.data(), typed.size()) == static_cast<ssize_t>(typed.size());
+  // The terminal echoes what was typed on its own time: wait for it.
+  std::string echo;
+  for (char c : typed) {
+    if (c == '\n')
+      echo += "\r\n";
+    else if (c != '\x04')
+      echo += c;
+  }
+  std::string out;
+  auto readWhile = [&](auto more) {
+    char buf[512];
+    for (pollfd p{fd, POLLIN, 0}; more() && ::poll(&p, 1, 10000) > 0;) {
+      ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n <= 0) return;  // the shell ended
+      out.append(buf, static_cast<size_t>(n));
+    }
+  };
+  if (written) readWhile([&] { return out.find(echo) == std::string::npos; });
+  ::close(typedIn[1]);
+  if (!written) return "write failed";
+  readWhile([] { return true; });
   ::close(fd);
   ::waitpid(pid, nullptr, 0);
   return out;
