@@ -5,6 +5,7 @@
 // the re-spread, the client's re-split and the preview.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 
 #include "distribution/engine/line_rows.h"
@@ -97,15 +98,28 @@ class ExactPartsTest : public EngineTest, public ::testing::WithParamInterface<S
 
   Decimal weight(int costObj) const { return number(GetParam().weights.at(costObj)); }
 
+  Decimal totalWeight() const {
+    Decimal total;
+    for (const auto& [costObj, w] : GetParam().weights)
+      total = total + number(w);
+    return total;
+  }
+
+  // Whether `test` holds for the part of `whole` of every weight.
+  bool everyPart(const std::string& whole, int places,
+                 const std::function<bool(const Decimal&)>& test) const {
+    return std::all_of(GetParam().weights.begin(), GetParam().weights.end(), [&](const auto& w) {
+      return test(exactPart(number(whole), number(w.second), totalWeight(), places));
+    });
+  }
+
   // Each row's quantity (when `quantities`) and amount is the line's part
   // by its weight, except the taker's, which is what the others leave.
   void expectParts(const std::string& step, const Line& line, const std::vector<Row>& rows, Taker taker,
                    bool halfEven = false, bool quantities = true) const {
     SCOPED_TRACE(step + ", line " + std::to_string(line.bill));
     ASSERT_EQ(rows.size(), GetParam().weights.size());
-    Decimal total;
-    for (const auto& [costObj, w] : GetParam().weights)
-      total = total + number(w);
+    const Decimal total = totalWeight();
     const size_t named = takerOf(rows, taker);
     const int qtyPlaces = line.item == 100 ? 2 : 10;
     for (bool amounts : {false, true}) {
@@ -205,13 +219,8 @@ TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
   // The client's totals for the saved rows of each line (refused where
   // every row's amount is 0).
   com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
-  Decimal total;
-  for (const auto& [costObj, w] : GetParam().weights)
-    total = total + number(w);
   for (const Line& l : kLines) {
-    const bool none = std::all_of(GetParam().weights.begin(), GetParam().weights.end(), [&](const auto& w) {
-      return exactPart(number(l.amount), number(w.second), total, 2).isZero();
-    });
+    const bool none = everyPart(l.amount, 2, [](const Decimal& part) { return part.isZero(); });
     const int32_t error = errorOf([&] {
       callOn(*update, db_.props("en"), "DistributeMaterielExpense",
              {l.bill, 1, l.item == 100 ? 2 : 10, 4, std::stod(l.amount), std::stod(l.qty)});
@@ -222,8 +231,7 @@ TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
   // Large totals: refused where a part fits no row (weights outweighing their
   // total), else split.
   const Line large{2, 101, "700000000000000000", "1000000000000000.00"};
-  const bool fits = std::all_of(GetParam().weights.begin(), GetParam().weights.end(), [&](const auto& w) {
-    const Decimal part = exactPart(number(large.qty), number(w.second), total, 10);
+  const bool fits = everyPart(large.qty, 10, [](const Decimal& part) {
     return (part.negative() ? -part : part) < number("1000000000000000000");
   });
   EXPECT_EQ(
@@ -302,62 +310,42 @@ TEST_F(EngineTest, TheWeighedPartIsExactForFactorsOfEverySize) {
   }
 }
 
-// A part that no row holds, or a total beyond the line's columns: the
-// client's re-split names the line and changes nothing.
-TEST_F(EngineTest, TheClientsResplitRefusesAPartBeyondAnyRow) {
-  const struct {
-    const char* weight;  // of the second row; the first's is 1
-    double amount;
-  } cases[] = {{"-0.9999999999", 100000000}, {"1", 2e18}};
-  issue({});
-  snapshot();
-  for (const auto& c : cases) {
-    exec("DELETE FROM cbMaterielInfo");
-    savedRow(1, 1, 3, 1, 5);
-    exec(
-        "INSERT INTO cbMaterielInfo (FYear, FPeriod, FInterID, FEntryID, FCostObjID, FStandardData, FQty, "
-        "FAmount) VALUES (2024, 3, 1, 1, 5, " +
-        std::string(c.weight) + ", 1, 7)");
-    com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
-    std::string description;
-    EXPECT_EQ(
-        errorOf(
-            [&] {
-              callOn(*update, db_.props("en"), "DistributeMaterielExpense", {1, 1, 2, 4, c.amount, 1.0});
-            },
-            &description),
-        -1);
-    EXPECT_NE(description.find("bill [B1] line [1]"), std::string::npos) << description;
-    EXPECT_EQ(rows("SELECT FCostObjID, FQty, FAmount FROM cbMaterielInfo ORDER BY FCostObjID"),
-              (Rows{{"3", "1", "5"}, {"5", "1", "7"}}));
-  }
-}
-
-// The same in AutoDis's split: weights of the entered standard adding up to
-// 0.0000000001 for a fresh line, or saved standard data doing so for a line
-// split before, give a line of 100,000,000.00 a part of 1E18; the run names
-// the line and changes nothing.
-TEST_F(EngineTest, AutoDisRefusesAPartBeyondAnyRow) {
+// A part that no row holds is refused naming the line, nothing changed: in
+// the client's re-split (a weight outweighing the total, or a total beyond the
+// line's columns) and in AutoDis's split, where entered weights adding up to
+// 0.0000000001 (a fresh line) or saved standard data doing so (a line split
+// before) give the line of 100,000,000.00 a part of 1E18.
+TEST_F(EngineTest, APartBeyondAnyRowIsRefusedNamingTheLine) {
   const struct {
     const char* name;
-    std::map<int, double> entered;
-    bool saved;  // the line's rows of standard data 1 and -0.9999999999
-  } cases[] = {{"fresh", {{3, 1}, {5, -0.9999999999}}, false}, {"again", {{3, 1}, {5, 1}}, true}};
+    std::map<int, double> entered;  // none: the client's re-split of `amount`
+    double saved;                   // the second saved row's weight, the first's 1; 0: no saved rows
+    double amount;
+  } cases[] = {{"client", {}, -0.9999999999, 100000000},
+               {"client's total", {}, 1, 2e18},
+               {"fresh", {{3, 1}, {5, -0.9999999999}}, 0, 0},
+               {"again", {{3, 1}, {5, 1}}, -0.9999999999, 0}};
   issue({.amount = 100000000});
   snapshot();
+  com::Ref<com::Dispatch> update = com::createObject("Marlstone.ConcludeUpdate");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     exec("DELETE FROM cbMaterielInfo DELETE FROM CBRationStandardInfo");
     weights(1, c.entered);
-    if (c.saved) {
+    if (c.saved != 0) {
       savedRow(1, 1, 3, 1, 5);
-      savedRow(1, 1, 5, -0.9999999999, 7);
+      savedRow(1, 1, 5, c.saved, 7);
     }
+    auto split = [&] {
+      if (c.entered.empty())
+        callOn(*update, db_.props("en"), "DistributeMaterielExpense", {1, 1, 2, 4, c.amount, 1.0});
+      else
+        distribute({});
+    };
     std::string description;
-    EXPECT_EQ(errorOf([&] { distribute({}); }, &description), -1);
+    EXPECT_EQ(errorOf(split, &description), -1);
     EXPECT_NE(description.find("bill [B1] line [1]"), std::string::npos) << description;
-    EXPECT_EQ(rows("SELECT FCostObjID, FAmount FROM cbMaterielInfo ORDER BY FCostObjID"),
-              c.saved ? (Rows{{"3", "5"}, {"5", "7"}}) : Rows{});
+    EXPECT_EQ(rowsOf(1), c.saved != 0 ? (Rows{{"3", "1", "5"}, {"5", "1", "7"}}) : Rows{});
   }
 }
 
