@@ -288,6 +288,7 @@ TEST_F(EmbeddedTest, ParametersOutsideTheirTypesRangeWriteNothing) {
   for (const Case& c : std::vector<Case>{
            {5, Variant(std::numeric_limits<double>::quiet_NaN()), "NaN is not a number"},
            {5, Variant(inf), "Infinity is not a number"},
+           {5, Variant(-inf), "-Infinity is not a number"},
            {4, Variant(std::numeric_limits<double>::quiet_NaN()), "NaN is not a number"},
            {6, Variant(*com::Decimal::parse("922337203685477.5808")), "beyond money's range"},
            {6, Variant(*com::Decimal::parse("-922337203685477.5809")), "beyond money's range"},
