@@ -238,10 +238,18 @@ TEST_P(ExactPartsTest, EveryRowIsItsExactPart) {
   }
 }
 
-// The expression alone at the edges of its ways of working: small factors,
+// The expression alone, at the edges of its ways of working: small factors,
 // whole numbers by pieces (a total below 8E18, no weight above it), by named
-// steps beyond, and parts that fit no row (1E18 or more, given as 1E26).
-TEST_F(EngineTest, TheWeighedPartIsExactAtTheEdgesOfItsRanges) {
+// steps beyond, and parts that fit no row (1E18 or more, given as 1E26); then
+// for wholes, weights and totals drawn at random across their ranges, where a
+// part of 1E18 or more may be anything of 1E18 or more.
+TEST_F(EngineTest, TheWeighedPartIsExactForFactorsOfEverySize) {
+  auto part = [&](const std::string& whole, const std::string& weight, const std::string& total, int places) {
+    return number(rows("SELECT " + distribution::engine::weighedPart("CAST(" + whole + " AS decimal(28,10))",
+                                                                     weight, total, std::to_string(places)))
+                      .at(0)
+                      .at(0));
+  };
   const struct {
     const char *whole, *weight, *total, *part;  // part: none where it is the exact one
   } cases[] = {
@@ -258,19 +266,11 @@ TEST_F(EngineTest, TheWeighedPartIsExactAtTheEdgesOfItsRanges) {
       {"100000000", "1", "0.0000000001", "100000000000000000000000000.00"},
       {"100000000.5", "1", "4000000000000000000000000000", "100000000000000000000000000.00"}};
   for (const auto& c : cases) {
-    const std::string sql =
-        "SELECT " + distribution::engine::weighedPart(std::string("CAST(") + c.whole + " AS decimal(28,10))",
-                                                      c.weight, c.total, "2");
-    const Decimal part =
-        c.part ? number(c.part) : exactPart(number(c.whole), number(c.weight), number(c.total), 2);
-    EXPECT_EQ(number(rows(sql).at(0).at(0)), part) << c.whole << " x " << c.weight << " / " << c.total;
+    EXPECT_EQ(part(c.whole, c.weight, c.total, 2),
+              c.part ? number(c.part) : exactPart(number(c.whole), number(c.weight), number(c.total), 2))
+        << c.whole << " x " << c.weight << " / " << c.total;
   }
-}
 
-// The same for wholes, weights and totals drawn at random across their
-// ranges, against the digit arithmetic of the test support; where the part is
-// 1E18 or more, anything of 1E18 or more.
-TEST_F(EngineTest, TheWeighedPartIsExactForFactorsOfEverySize) {
   std::mt19937_64 draw(43);
   auto digits = [&](size_t places) {
     std::string s;
@@ -290,12 +290,7 @@ TEST_F(EngineTest, TheWeighedPartIsExactForFactorsOfEverySize) {
     const int places = static_cast<int>(draw() % 11);
     const double estimate = std::fabs(std::stod(whole) * std::stod(weight) / std::stod(total));
     if (number(total).isZero() || (estimate > 5e17 && estimate < 2e18 && places > 8)) continue;
-    const Decimal got =
-        number(rows("SELECT " + distribution::engine::weighedPart(
-                                    "CAST(" + whole + " AS decimal(28,10))", weight,
-                                    "CAST(" + total + " AS decimal(38,10))", std::to_string(places)))
-                   .at(0)
-                   .at(0));
+    const Decimal got = part(whole, weight, "CAST(" + total + " AS decimal(38,10))", places);
     SCOPED_TRACE(whole + " x " + weight + " / " + total + " to " + std::to_string(places));
     const Decimal exact =
         estimate < 2e18 ? exactPart(number(whole), number(weight), number(total), places) : beyond;
