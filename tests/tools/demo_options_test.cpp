@@ -27,7 +27,6 @@ TEST(DemoOptions, AWrongOptionOrValueIsNamedAndNothingIsWritten) {
       {"--seed 12abc", seed + "12abc'"},
       {"--lines 0", lines + "0'"},
       {"--lines 100000001", lines + "100000001'"},
-      {"--lines ''", lines + "'"},
       {"--lines", "--lines needs a value"},
       {"--size 5", "unknown option '--size'"},
   };

@@ -202,12 +202,11 @@ TEST_F(EmbeddedTest, TheConnectionsCatalogNamesItsDatabase) {
         << c.keys;
     com::ComError e = raisedBy([&] { cn->execute("INSERT INTO named VALUES (NULL)"); });
     EXPECT_NE(e.description().find("table '" + c.name + ".dbo.named'"), std::string::npos) << e.description();
+    if (c.name == dataSource) continue;
+    e = raisedBy([&] { cn->execute("SELECT COUNT(*) FROM " + dataSource + ".dbo.named"); });
+    ASSERT_EQ(e.providerErrors().size(), 1u) << e.description();
+    EXPECT_EQ(e.providerErrors()[0].nativeError, 208);
   }
-  auto other = com::makeObject<Connection>();
-  other->open(connection_ + ";Initial Catalog=AIS20240101");
-  com::ComError e = raisedBy([&] { other->execute("SELECT COUNT(*) FROM " + dataSource + ".dbo.named"); });
-  ASSERT_EQ(e.providerErrors().size(), 1u) << e.description();
-  EXPECT_EQ(e.providerErrors()[0].nativeError, 208);
 }
 
 TEST_F(EmbeddedTest, FileDataSourcesOpenThroughTheInstalledOpener) {
