@@ -202,12 +202,11 @@ TEST_F(EmbeddedTest, TheConnectionsCatalogNamesItsDatabase) {
         << c.keys;
     com::ComError e = raisedBy([&] { cn->execute("INSERT INTO named VALUES (NULL)"); });
     EXPECT_NE(e.description().find("table '" + c.name + ".dbo.named'"), std::string::npos) << e.description();
+    if (c.name == dataSource) continue;
+    e = raisedBy([&] { cn->execute("SELECT COUNT(*) FROM " + dataSource + ".dbo.named"); });
+    ASSERT_EQ(e.providerErrors().size(), 1u) << e.description();
+    EXPECT_EQ(e.providerErrors()[0].nativeError, 208);
   }
-  auto other = com::makeObject<Connection>();
-  other->open(connection_ + ";Initial Catalog=AIS20240101");
-  com::ComError e = raisedBy([&] { other->execute("SELECT COUNT(*) FROM " + dataSource + ".dbo.named"); });
-  ASSERT_EQ(e.providerErrors().size(), 1u) << e.description();
-  EXPECT_EQ(e.providerErrors()[0].nativeError, 208);
 }
 
 TEST_F(EmbeddedTest, FileDataSourcesOpenThroughTheInstalledOpener) {
@@ -274,7 +273,7 @@ TEST_F(EmbeddedTest, ParametersAreBoundAsDataNeverAsText) {
 
 // A Double or Single parameter holding NaN or an infinity, or a Currency past
 // money's range, is refused before the statement runs: nothing is written, and
-// the totals stay numbers.
+// the totals stay numbers.  The ends of money's range are values.
 TEST_F(EmbeddedTest, ParametersOutsideTheirTypesRangeWriteNothing) {
   auto cn = connect();
   cn->execute("CREATE TABLE amounts (FKey INT, FFloat FLOAT, FReal REAL, FMoney MONEY)");
@@ -283,7 +282,7 @@ TEST_F(EmbeddedTest, ParametersOutsideTheirTypesRangeWriteNothing) {
   struct Case {
     int32_t type;  // adDouble 5, adSingle 4, adCurrency 6
     Variant value;
-    const char* said;
+    const char* said;  // null: written
   };
   for (const Case& c : std::vector<Case>{
            {5, Variant(std::numeric_limits<double>::quiet_NaN()), "NaN is not a number"},
@@ -292,12 +291,17 @@ TEST_F(EmbeddedTest, ParametersOutsideTheirTypesRangeWriteNothing) {
            {4, Variant(std::numeric_limits<double>::quiet_NaN()), "NaN is not a number"},
            {6, Variant(*com::Decimal::parse("922337203685477.5808")), "beyond money's range"},
            {6, Variant(*com::Decimal::parse("-922337203685477.5809")), "beyond money's range"},
+           {6, Variant(*com::Decimal::parse("-922337203685477.5808")), nullptr},
        }) {
     auto insert = com::makeObject<Command>();
     insert->setActiveConnection(cn);
     const char* column = c.type == 5 ? "FFloat" : c.type == 4 ? "FReal" : "FMoney";
     insert->setCommandText(std::string("INSERT INTO amounts (FKey, ") + column + ") VALUES (2, ?)");
     insert->parameters()->append(insert->createParameter("amount", c.type, kParamInput, 0, c.value));
+    if (!c.said) {
+      insert->execute();
+      continue;
+    }
     com::ComError e = raisedBy([&] { insert->execute(); });
     EXPECT_EQ(e.number(), com::err::kOverflow) << column << " " << c.said;
     EXPECT_EQ(e.source(), "Marlstone.Embedded");
@@ -305,20 +309,11 @@ TEST_F(EmbeddedTest, ParametersOutsideTheirTypesRangeWriteNothing) {
     EXPECT_NE(e.description().find("(amount)"), std::string::npos) << e.description();
   }
   com::Ref<Recordset> rs =
-      cn->execute("SELECT COUNT(*) AS n, SUM(FFloat) AS f, SUM(FMoney) AS m FROM amounts");
-  EXPECT_EQ(rs->value("n").toLong(), 1);
+      cn->execute("SELECT COUNT(*) AS n, SUM(FFloat) AS f, MIN(FMoney) AS m, MAX(FMoney) AS x FROM amounts");
+  EXPECT_EQ(rs->value("n").toLong(), 2);
   EXPECT_EQ(rs->value("f").toDouble(), 2.5);
-  EXPECT_EQ(rs->value("m").toDouble(), 3);
-
-  // The ends of money's range are values.
-  auto insert = com::makeObject<Command>();
-  insert->setActiveConnection(cn);
-  insert->setCommandText("INSERT INTO amounts (FKey, FMoney) VALUES (3, ?)");
-  insert->parameters()->append(insert->createParameter(
-      "amount", 6, kParamInput, 0, Variant(*com::Decimal::parse("-922337203685477.5808"))));
-  insert->execute();
-  rs = cn->execute("SELECT FMoney FROM amounts WHERE FKey = 3");
-  EXPECT_EQ(rs->value("FMoney").toString(), "-922337203685477.5808");
+  EXPECT_EQ(rs->value("m").toString(), "-922337203685477.5808");
+  EXPECT_EQ(rs->value("x").toString(), "3");
 }
 
 TEST_F(EmbeddedTest, ValuesArriveAsTheirVariantKindsAndDecimalsExact) {

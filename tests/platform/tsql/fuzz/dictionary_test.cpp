@@ -48,22 +48,12 @@ TEST(FuzzDictionary, ReadsLinesAsLibFuzzerDoes) {
     const char* line;
     std::optional<std::string> reads;
   };
+  // Four read, then five refused: raw UTF-8, an unknown escape, a short \x, an
+  // empty entry, no quotes.
   const Case cases[] = {
-      {"\"SELECT\"", "SELECT"},
-      {"  kw1=\"FROM \"  ", "FROM "},
-      {"\"\\xC2\\xA512.5\"",
-       "\xC2\xA5"
-       "12.5"},
-      {"\"a\\\\b\\\"c\"", "a\\b\"c"},
-      {"\"{escape '!'}\"", "{escape '!'}"},
-      {"\"\xC2\xA5"
-       "12.5\"",
-       std::nullopt},  // raw UTF-8
-      {"\"\\n\"", std::nullopt},
-      {"\"\\x4\"", std::nullopt},
-      {"\"open", std::nullopt},
-      {"\"\"", std::nullopt},
-      {"SELECT", std::nullopt},
+      {"\"SELECT\"", "SELECT"},       {"  kw1=\"FROM \"  ", "FROM "},  {"\"\\xC2\\xA5!\"", "\xC2\xA5!"},
+      {"\"a\\\\b\\\"c\"", "a\\b\"c"}, {"\"\xC2\xA5!\"", std::nullopt}, {"\"\\n\"", std::nullopt},
+      {"\"\\x4\"", std::nullopt},     {"\"\"", std::nullopt},          {"SELECT", std::nullopt},
   };
   for (const Case& c : cases)
     EXPECT_EQ(entry(c.line), c.reads) << c.line;

@@ -68,9 +68,8 @@ TEST(SyntaxErrors, RefusedFormsNameTheForm) {
       {"EXEC p\n  @a = 5 OUTPUT", 179,
        "Cannot use the OUTPUT option when passing a constant to a stored procedure.", 2},
       {"SELECT 1\nSELECT IIF(1 = 1, NULL, NULL)", 8133,
-       "At least one of the result expressions in a CASE specification must be an expression other than the "
-       "NULL "
-       "constant.",
+       "At least one of the result expressions in a CASE specification must be an expression other than "
+       "the NULL constant.",
        2},
   };
   for (const Case& c : cases) {
@@ -82,50 +81,23 @@ TEST(SyntaxErrors, RefusedFormsNameTheForm) {
 }
 
 // The ODBC scalar functions the engine has no T-SQL function or type for,
-// and the forms of the others it cannot take, each refused by its name.
+// and the forms of the others it cannot take, each refused by its name: one
+// case a way the refusal is reached.
 TEST(SyntaxErrors, OdbcFunctionsTheEngineLacksAreRefusedByName) {
   const struct {
     const char* call;
     const char* form;
   } cases[] = {
       {"ASCII('a')", "{fn ASCII}"},
-      {"BIT_LENGTH('a')", "{fn BIT_LENGTH}"},
-      {"CHAR_LENGTH('a')", "{fn CHAR_LENGTH}"},
       {"character_length('a')", "{fn CHARACTER_LENGTH}"},
-      {"CONCAT('a', 'b')", "{fn CONCAT}"},
-      {"DIFFERENCE('a', 'b')", "{fn DIFFERENCE}"},
-      {"INSERT('abc', 2, 1, 'x')", "{fn INSERT}"},
-      {"OCTET_LENGTH('a')", "{fn OCTET_LENGTH}"},
-      {"SOUNDEX('a')", "{fn SOUNDEX}"},
-      {"ACOS(1)", "{fn ACOS}"},
-      {"ASIN(1)", "{fn ASIN}"},
-      {"ATAN(1)", "{fn ATAN}"},
+      {"INSERT('abc', 2, 1, 'x')", "{fn INSERT}"},  // a keyword
       {"ATAN2(1, 1)", "{fn ATAN2}"},
-      {"COS(1)", "{fn COS}"},
-      {"COT(1)", "{fn COT}"},
-      {"DEGREES(1)", "{fn DEGREES}"},
-      {"EXP(1)", "{fn EXP}"},
-      {"LOG(1)", "{fn LOG}"},
-      {"LOG10(1)", "{fn LOG10}"},
       {"PI()", "{fn PI}"},
-      {"RADIANS(1)", "{fn RADIANS}"},
-      {"RAND()", "{fn RAND}"},
-      {"SIN(1)", "{fn SIN}"},
-      {"SQRT(1)", "{fn SQRT}"},
-      {"TAN(1)", "{fn TAN}"},
       {"CURRENT_TIME", "{fn CURRENT_TIME}"},
       {"CURRENT_TIME(3)", "{fn CURRENT_TIME}"},
-      {"CURTIME()", "{fn CURTIME}"},
-      {"USER()", "{fn USER}"},
       {"CURRENT_TIMESTAMP(3)", "{fn CURRENT_TIMESTAMP(precision)}"},
-      {"TIMESTAMPADD(SQL_TSI_FRAC_SECOND, 1, d)", "{fn TIMESTAMPADD(SQL_TSI_FRAC_SECOND, ...)}"},
       {"TIMESTAMPDIFF(SQL_TSI_FRAC_SECOND, d, d)", "{fn TIMESTAMPDIFF(SQL_TSI_FRAC_SECOND, ...)}"},
-      {"CONVERT(1, SQL_BINARY)", "{fn CONVERT(..., SQL_BINARY)}"},
-      {"CONVERT(1, SQL_VARBINARY)", "{fn CONVERT(..., SQL_VARBINARY)}"},
-      {"CONVERT(1, SQL_LONGVARBINARY)", "{fn CONVERT(..., SQL_LONGVARBINARY)}"},
-      {"CONVERT(1, SQL_GUID)", "{fn CONVERT(..., SQL_GUID)}"},
       {"CONVERT(1, SQL_TIME)", "{fn CONVERT(..., SQL_TIME)}"},
-      {"CONVERT(1, SQL_INTERVAL_DAY_TO_SECOND)", "{fn CONVERT(..., SQL_INTERVAL_DAY_TO_SECOND)}"},
   };
   for (const auto& c : cases) {
     const std::string text = std::string("SELECT a FROM t\nWHERE {fn ") + c.call + "} IS NULL";
