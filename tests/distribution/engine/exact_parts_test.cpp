@@ -252,7 +252,9 @@ TEST_F(EngineTest, TheWeighedPartIsExactForFactorsOfEverySize) {
   };
   const struct {
     const char *whole, *weight, *total, *part;  // part: none where it is the exact one
+    int places = 2;
   } cases[] = {
+      {"123456789", "1", "68", nullptr, 10},  // the eleventh place (5, then 0.29) decides the tenth
       {"99999999.99", "99999999.9999", "199999999.9999", nullptr},
       {"9999999999999999.99", "3", "7", nullptr},
       {"999999999999999999.9999999999", "1", "3", nullptr},
@@ -266,8 +268,9 @@ TEST_F(EngineTest, TheWeighedPartIsExactForFactorsOfEverySize) {
       {"100000000", "1", "0.0000000001", "100000000000000000000000000.00"},
       {"100000000.5", "1", "4000000000000000000000000000", "100000000000000000000000000.00"}};
   for (const auto& c : cases) {
-    EXPECT_EQ(part(c.whole, c.weight, c.total, 2),
-              c.part ? number(c.part) : exactPart(number(c.whole), number(c.weight), number(c.total), 2))
+    EXPECT_EQ(
+        part(c.whole, c.weight, c.total, c.places),
+        c.part ? number(c.part) : exactPart(number(c.whole), number(c.weight), number(c.total), c.places))
         << c.whole << " x " << c.weight << " / " << c.total;
   }
 
