@@ -226,19 +226,8 @@ StmtPtr Parser::createView(Pos at, size_t start) {
 // or NULL.
 ExprPtr Parser::procedureDefault() {
   if (isSymbol("-") || isSymbol("+")) return signedNumber();
-  switch (peek().kind) {
-    case TokenKind::Integer:
-    case TokenKind::Decimal:
-    case TokenKind::Float:
-    case TokenKind::Money:
-    case TokenKind::Binary:
-    case TokenKind::String:
-    case TokenKind::NString:
-      return primary(false);
-    default:
-      if (!isKeyword("NULL")) fail();
-      return primary(false);
-  }
+  if (!isConstant(peek().kind) && !isKeyword("NULL")) fail();
+  return primary(false);
 }
 
 // At + or -: the number after it, negated for -.

@@ -390,18 +390,12 @@ ExprPtr Parser::collate(ExprPtr operand) {
 
 bool Parser::startsExpression() const {
   const Token& t = peek();
+  if (isConstant(t.kind)) return true;
   switch (t.kind) {
     case TokenKind::Identifier:
     case TokenKind::QuotedIdentifier:
     case TokenKind::Variable:
     case TokenKind::SystemVariable:
-    case TokenKind::Integer:
-    case TokenKind::Decimal:
-    case TokenKind::Float:
-    case TokenKind::Money:
-    case TokenKind::Binary:
-    case TokenKind::String:
-    case TokenKind::NString:
     case TokenKind::Parameter:
       return true;
     case TokenKind::Keyword:

@@ -542,23 +542,13 @@ ExecArg Parser::execArgument() {
       arg.value = primary(false);
       arg.output = acceptWord("OUTPUT") || acceptWord("OUT");
       break;
-    case TokenKind::Integer:
-    case TokenKind::Decimal:
-    case TokenKind::Float:
-    case TokenKind::Money:
-    case TokenKind::Binary:
-    case TokenKind::String:
-    case TokenKind::NString:
     case TokenKind::SystemVariable:
     case TokenKind::Parameter:
       arg.value = primary(false);
       break;
-    case TokenKind::Keyword:
-      if (!isKeyword("NULL")) fail();
-      arg.value = primary(false);
-      break;
     default:
-      fail();
+      if (!isConstant(peek().kind) && !isKeyword("NULL")) fail();
+      arg.value = primary(false);
   }
   if (!arg.output) refuseOutput();
   return arg;

@@ -26,6 +26,22 @@ enum class TokenKind {
            // >>, and $IDENTITY, $ROWGUID, $PARTITION (upper-cased)
 };
 
+// A constant as written: a number, money, binary or text.
+inline bool isConstant(TokenKind k) {
+  switch (k) {
+    case TokenKind::Integer:
+    case TokenKind::Decimal:
+    case TokenKind::Float:
+    case TokenKind::Money:
+    case TokenKind::Binary:
+    case TokenKind::String:
+    case TokenKind::NString:
+      return true;
+    default:
+      return false;
+  }
+}
+
 struct Token {
   TokenKind kind = TokenKind::End;
   std::string text;  // see TokenKind; names without brackets or quotes

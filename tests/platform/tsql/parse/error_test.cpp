@@ -67,15 +67,12 @@ TEST(SyntaxErrors, RefusedFormsNameTheForm) {
       {"SET DATEFORMAT 'dd'", 2741, "SET DATEFORMAT date order 'dd' is invalid.", 1},
       {"EXEC p\n  @a = 5 OUTPUT", 179,
        "Cannot use the OUTPUT option when passing a constant to a stored procedure.", 2},
-      {"SELECT 1\nSELECT IIF(1 = 1, NULL, NULL)", 8133,
-       "At least one of the result expressions in a CASE specification must be an expression other than "
-       "the NULL constant.",
-       2},
+      {"SELECT 1\nSELECT IIF(1 = 1, NULL, NULL)", 8133, nullptr, 2},  // the server's text for 8133
   };
   for (const Case& c : cases) {
     SqlError e = test::parseError(c.text);
     EXPECT_EQ(e.number(), c.number) << c.text;
-    EXPECT_EQ(e.message(), c.message) << c.text;
+    EXPECT_EQ(e.message(), c.message ? c.message : sqlError(c.number).message()) << c.text;
     EXPECT_EQ(e.line(), c.line) << c.text;
   }
 }
