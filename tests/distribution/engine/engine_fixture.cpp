@@ -12,18 +12,21 @@ namespace mls::testing {
 using frame::sqlNumber;
 using frame::sqlText;
 
+void EngineTest::producingCostObject(int costObj) {
+  item(200 + costObj, 0);
+  costObject(costObj, 906, 200 + costObj);
+  exec("INSERT INTO CBInQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, " +
+       sqlNumber(costObj) + ", 10)");
+}
+
 void EngineTest::SetUp() {
   open("Marlstone.AutoDis");
   db_.setPeriods(12, 2024, 1, 2024, 3);
   department(1, 361);
   department(2, 361);
   item(100, 2);
-  for (int c : {3, 5, 7, 9}) {
-    item(200 + c, 0);
-    costObject(c, 906, 200 + c);
-    exec("INSERT INTO CBInQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, " +
-         sqlNumber(c) + ", 10)");
-  }
+  for (int c : {3, 5, 7, 9})
+    producingCostObject(c);
   exec(
       "INSERT INTO cb_BmStandard (FNum, FID, FName, FName_EN) VALUES (1, 'JE', N'定额', 'Entered')\r\n"
       "INSERT INTO cbCostItem (FItemID, FNumber, FName, FTypeID) VALUES (1, '01', 'Material', 901), "

@@ -54,6 +54,9 @@ class EngineTest : public PublicClassTest, public ErpRows {
   void exec(const std::string& sql) const override { db_.run(sql); }
   Rows rows(const std::string& sql) const;
 
+  // A cost object of type 906 making item 200 + `costObj`, with 10 in of
+  // (2024, 3) in department 1.
+  void producingCostObject(int costObj);
   // A live issue line; its bill (dated 2024-03-10 in department 1 unless
   // `header` says otherwise) is added with its first line.
   void issue(const Issue& line, Bill header = {});

@@ -64,12 +64,7 @@ class ExactPartsTest : public EngineTest, public ::testing::WithParamInterface<S
     item(101, 10);
     item(102);
     for (const auto& [costObj, weight] : GetParam().weights) {
-      if (costObj % 2 == 0) {  // beyond the fixture's 3, 5, 7 and 9
-        item(200 + costObj, 0);
-        costObject(costObj, 906, 200 + costObj);
-        exec("INSERT INTO CBInQty (FYear, FPeriod, FDeptID, FCostObjID, FQty) VALUES (2024, 3, 1, " +
-             sqlNumber(costObj) + ", 10)");
-      }
+      if (costObj % 2 == 0) producingCostObject(costObj);  // beyond the fixture's 3, 5, 7 and 9
       exec(
           "INSERT INTO CBRationStandardInfo (FYear, FPeriod, FStandardID, FDeptID, FCostObjID, FCostItemID, "
           "FQty) VALUES (2024, 3, 1, 1, " +
